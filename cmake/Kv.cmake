@@ -1,0 +1,79 @@
+# Build helpers shared by every folder.
+#
+#   kv_module(NAME SOURCES ... [LIBS ...])      shared library loaded by name at run time: bin/NAME.so
+#   kv_library(NAME SOURCES ... [LIBS ...])     static library for in-process use (tests, fixtures)
+#   kv_program(NAME SOURCES ... [LIBS ...])     executable in bin/
+#   kv_test(NAME LABELS ... SOURCES ... [LIBS ...] [ENV ...])
+#                                               GoogleTest program registered with CTest, isolated environment
+#   kv_bench(NAME SOURCES ... [LIBS ...])       Google Benchmark program bin/bench_NAME
+
+include_guard(GLOBAL)
+
+set(KV_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
+
+# Every module of ours carries a version block readable by file name.
+function(kv_version_block target)
+  set(tmpl ${KV_ROOT}/platform/module/VersionBlock.cpp.in)
+  if(NOT EXISTS ${tmpl})
+    return()
+  endif()
+  set(KV_TARGET_NAME ${target})
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.cpp)
+  configure_file(${tmpl} ${out} @ONLY)
+  target_sources(${target} PRIVATE ${out})
+endfunction()
+
+function(kv_module name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} SHARED ${A_SOURCES})
+  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
+  # Modules are loaded and unloaded at run time: unloading must really unload.
+  target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-gnu-unique>)
+  target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  target_link_libraries(${name} PRIVATE platform ${A_LIBS})
+  kv_version_block(${name})
+endfunction()
+
+function(kv_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_link_libraries(${name} PUBLIC platform ${A_LIBS})
+endfunction()
+
+function(kv_program name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE platform ${A_LIBS})
+  kv_version_block(${name})
+endfunction()
+
+# Each test runs in its own runtime, data and config folders so registry stores, lock files
+# and sockets never leak between tests or into the developer's home.
+function(kv_test name)
+  cmake_parse_arguments(A "" "TIMEOUT" "LABELS;SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE platform GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads ${A_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/tests)
+  set_target_properties(${name} PROPERTIES BUILD_RPATH "$ORIGIN/..;$ORIGIN")
+  add_test(NAME ${name} COMMAND ${name})
+  set(envroot ${CMAKE_BINARY_DIR}/testenv/${name})
+  file(MAKE_DIRECTORY ${envroot}/run ${envroot}/data ${envroot}/config ${envroot}/home)
+  file(CHMOD ${envroot}/run DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${A_LABELS}"
+    TIMEOUT ${A_TIMEOUT}
+    WORKING_DIRECTORY ${envroot}
+    ENVIRONMENT "HOME=${envroot}/home;XDG_RUNTIME_DIR=${envroot}/run;XDG_DATA_HOME=${envroot}/data;XDG_CONFIG_HOME=${envroot}/config;KV_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KV_SOURCE_DIR=${KV_ROOT};${A_ENV}")
+endfunction()
+
+function(kv_bench name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT TARGET benchmark::benchmark)
+    return()
+  endif()
+  add_executable(bench_${name} ${A_SOURCES})
+  target_link_libraries(bench_${name} PRIVATE platform benchmark::benchmark Threads::Threads ${A_LIBS})
+endfunction()

@@ -1,0 +1,46 @@
+// Modules: "NAME.dll" maps to NAME.so, the caller's folder searched first, explicit paths allowed.
+// FreeLibrary of the last reference really unloads. Every module of ours carries a version block
+// (file and product version, "LegalCopyright", "ProductName", language block "040904b0") that is
+// read from the file by name without loading it.
+#pragma once
+
+#include <platform/types.h>
+
+typedef int (*FARPROC)();
+
+struct VS_FIXEDFILEINFO {
+  DWORD dwSignature;  // 0xFEEF04BD
+  DWORD dwStrucVersion;
+  DWORD dwFileVersionMS;
+  DWORD dwFileVersionLS;
+  DWORD dwProductVersionMS;
+  DWORD dwProductVersionLS;
+  DWORD dwFileFlagsMask;
+  DWORD dwFileFlags;
+  DWORD dwFileOS;
+  DWORD dwFileType;
+  DWORD dwFileSubtype;
+  DWORD dwFileDateMS;
+  DWORD dwFileDateLS;
+};
+
+extern "C" {
+PLATFORM_API HMODULE LoadLibrary(LPCSTR name);
+PLATFORM_API BOOL FreeLibrary(HMODULE module);
+PLATFORM_API FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+// module 0 = the running program. Returns the length copied (Linux path of the .so / executable).
+PLATFORM_API DWORD GetModuleFileName(HMODULE module, LPSTR buffer, DWORD size);
+PLATFORM_API HMODULE GetModuleHandle(LPCSTR name);
+
+// Version block, read from the file. Sub-blocks: "\\" (VS_FIXEDFILEINFO),
+// "\\StringFileInfo\\040904b0\\ProductVersion" and the other string values,
+// "\\VarFileInfo\\Translation".
+PLATFORM_API DWORD GetFileVersionInfoSize(LPCSTR fileName, LPDWORD handle);
+PLATFORM_API BOOL GetFileVersionInfo(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data);
+PLATFORM_API BOOL VerQueryValue(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* length);
+}
+
+namespace kvp {
+// Whether a loaded module's code is still mapped (tests check that unloading really unloads).
+PLATFORM_API bool ModuleIsMappedAt(const char* linuxPath);
+}  // namespace kvp
