@@ -1,0 +1,92 @@
+// What the simulated board is and how it misbehaves: the knobs a test or the demo sets before and
+// between requests. Plain data; the board model reads it under its lock.
+#pragma once
+
+#include <sim/BoardFrame.h>
+
+#include <link/LinkExports.h>
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace sim {
+
+inline constexpr int kEngineTesterInputs = 10;
+
+// Busy replies the board sends before the final reply to one command.
+struct BusyPlan {
+  int polls = 0;           // busy replies before the final one (0 = answer at once)
+  bool abortable = true;   // busy payload byte 2 = 00 (abortable) or 01
+};
+
+enum class FaultKind {
+  None,
+  Nack,         // reply payload FF; the request is not carried out
+  Silence,      // no answer at all; the request is not carried out
+  Malformed,    // the reply goes out as a broken frame (defect below)
+  EmptyEvent,   // the data event fires but nothing can be read; the request is not carried out
+  ErrorStatus,  // the answer's payload byte 1 (the status) is replaced by `status`
+  Truncate,     // the answer's payload is cut to `length` bytes (at least 1)
+};
+// A fault acts on the answer to the request it hits: for a request held behind busy replies that
+// is the busy reply (a Truncate to 2 makes a busy reply without its abort byte); the final reply
+// is the answer to the last poll (FD).
+
+
+struct Fault {
+  FaultKind kind = FaultKind::None;
+  FrameDefect defect = FrameDefect::BadEnd;
+  uint8_t status = 0x81;
+  size_t length = 1;
+};
+
+struct CommandFault {
+  Fault fault;
+  int times = -1;  // requests of the command it hits, counted down; -1 = every one
+};
+
+// Board information record of a healthy board running its application firmware.
+HwSwInfo DefaultHwSwInfo();
+
+// Copies a text into a fixed record field: truncated to the field, NUL-padded; the last byte is
+// a terminator only when the text is shorter than the field.
+template <size_t N>
+void SetHwSwText(char (&field)[N], const std::string& text) {
+  for (size_t i = 0; i < N; ++i) field[i] = i < text.size() ? text[i] : '\0';
+}
+
+struct BoardScenario {
+  // The engine-tester module: when attached, every reply that carries an identity carries this
+  // probe code (7 or 23); when absent, such replies carry channel A's code instead.
+  bool engineTesterAttached = false;
+  uint8_t engineTesterIdentity = 7;
+  // Probe codes on the engine-tester inputs 0..9: test leads, clamps, the high-voltage reference
+  // probe on input 4, pick-up, temperature sensor, the sensors on inputs 7 to 9.
+  std::array<uint8_t, kEngineTesterInputs> inputProbeCodes{3, 3, 4, 4, 36, 52, 68, 19, 37, 69};
+
+  // The measuring board: hardware byte of 02 02 (0 full board, 1 reduced), channel A/B probes.
+  uint8_t hardwareByte = 0;
+  std::array<uint8_t, 2> channelProbeCodes{3, 3};
+  HwSwInfo hwSwInfo = DefaultHwSwInfo();
+
+  // Engine-tester firmware: the version text 60 01 reports, the text after a download, a line
+  // (1-based count of 60 03 requests in one download) the board refuses, and the six correction
+  // bytes of 60 05.
+  std::string engineTesterFirmware = "Version 1.00";
+  std::string engineTesterFirmwareAfterDownload = "Version 1.00";
+  int refuseFirmwareLine = 0;
+  std::array<uint8_t, 6> corrections{0, 0, 0, 0, 0, 0};
+
+  // Timing and faults.
+  std::array<BusyPlan, 256> busy{};          // per command byte
+  uint32_t replyDelayMs = 0;                 // every answer is due this long after its request
+  std::map<uint64_t, Fault> faultOnRequest;  // key: request number, 1-based since Reset
+  std::map<uint8_t, CommandFault> commandFaults;
+
+  // The in-process link library: what its Init returns.
+  int linkInitResult = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,12 @@
+// The in-process link library "zlinksim.dll": a test fixture that exports the link functions the
+// measurement library binds and answers from one board model inside the same process. A test
+// that loads it by name reaches that board model through this export.
+#pragma once
+
+#include <sim/BoardModel.h>
+
+namespace sim {
+using ZlinkSimBoardProc = BoardModel* (*)();
+inline constexpr const char* kZlinkSimModule = "zlinksim.dll";
+inline constexpr const char* kZlinkSimBoardExport = "ZlinkSimBoard";
+}  // namespace sim
