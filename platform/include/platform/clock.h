@@ -22,8 +22,15 @@ PLATFORM_API bool ClockIsVirtual();
 PLATFORM_API void ClockAdvance(uint64_t ms);
 
 // Listeners are told after each virtual advance (the window layer fires due timers from it).
-// Returns an id for ClockUnsubscribe.
+// Returns an id for ClockUnsubscribe. Listeners run under the listener lock, so once
+// ClockUnsubscribe returns its listener is neither running nor called again; do not subscribe or
+// unsubscribe while holding a lock that a listener takes.
 PLATFORM_API int ClockSubscribe(std::function<void()> onAdvance);
 PLATFORM_API void ClockUnsubscribe(int id);
+
+// Number of threads in a sleep or timed wait that has not ended yet. A test advances the virtual
+// clock once the worker it drives is waiting; an advance that reaches a deadline ends that wait
+// at once, so the count drops within ClockAdvance.
+PLATFORM_API size_t ClockTimedWaiters();
 
 }  // namespace kvp
