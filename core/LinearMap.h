@@ -1,0 +1,22 @@
+// A two-point linear map between a physical value (x) and a step or raw number (y).
+#pragma once
+
+class CLinearMap {
+ public:
+  int m_nKind = 0;
+  double m_dX1 = 0.0;
+  double m_dX2 = 0.0;
+  double m_dY1 = 0.0;
+  double m_dY2 = 0.0;
+  double m_dSlope = 1.0;  // x units per y unit
+
+  // Stores the two points; slope = (x2 - x1) / (y2 - y1), or 1 when y2 = y1.
+  void Set(double x1, double x2, double y1, double y2);
+  // Kind 0, all points 0, slope 1.
+  void Reset();
+  // x -> y: (x - x1) / slope + y1. A map whose x range has collapsed (slope 0) has no inverse;
+  // every x then lies at the middle of the y range.
+  double ToStep(double x) const;
+  // y -> x: x1 + slope * (y - y1).
+  double ToValue(double y) const;
+};

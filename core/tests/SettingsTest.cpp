@@ -1,0 +1,316 @@
+#include "GlobalProps.h"
+#include "Measure.h"
+#include "MeasureType.h"
+#include "OscScale.h"
+
+#include <platform/display.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The engine's start-up services against a scripted library.
+class FakeStartup : public IDeviceStartup {
+ public:
+  int present = 1;
+  int threadStarts = 1;
+  bool infoOk = true;
+  int acquisitionMode = -1;
+
+  int OpenMeasuringDevice(HWND) override { return present; }
+  BOOL SetAcquisitionMode(int mode) override {
+    acquisitionMode = mode;
+    return TRUE;
+  }
+  BOOL ReadChannelInfo(CMeasureProps& s, CStringArrayEx& lines) override {
+    s.m_TimeBase.m_Rates.RemoveAll();
+    for (double r : {1000000.0, 100000.0, 50000.0, 5000.0, 500.0}) s.m_TimeBase.m_Rates.Add(r);
+    s.SetTimeBaseIndex(0, FALSE, FALSE);
+    for (int ch = 0; ch < 2; ++ch) {
+      CChannelProps& c = s.m_Channels[ch];
+      c.m_Ranges.RemoveAll();
+      for (double r : {0.2, 2.0, 20.0}) c.m_Ranges.Add(r);
+      c.m_Ranges.m_nUnit = 0;
+      c.m_bEnabled = 1;
+      c.m_nModeEnable = 1;
+      c.m_nRangeIndex = 1;
+    }
+    if (!infoOk) {
+      lines.Add("Error Channel A - cannot get probe info [err code:10]");
+      lines.Add("Error Channel B - cannot get probe info [err code:10]");
+      return FALSE;
+    }
+    return TRUE;
+  }
+  int StartAcquisitionThread() override { return threadStarts; }
+};
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
+    props_ = &GetGlobalProps();
+    static_cast<CMeasureProps&>(*props_) = CMeasureProps();
+    props_->m_bInitialized = 0;
+    GetOscScale() = COscScale();
+    GetMeasureType().m_nAngleMode = 0;
+    SetDeviceStartup(&fake_);
+  }
+  void TearDown() override {
+    SetDeviceStartup(nullptr);
+    FreeTraceList();
+  }
+
+  kvp::HeadlessWorld world_;
+  FakeStartup fake_;
+  GlobalProps* props_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, InitializeAgainstAScriptedLibrary) {
+  ASSERT_TRUE(props_->Initialize(0));
+  GlobalProps& p = *props_;
+  EXPECT_EQ(p.m_bInitialized, 1);
+  EXPECT_EQ(fake_.acquisitionMode, 1);
+  EXPECT_EQ(p.m_nRecordLength, 1000);
+  EXPECT_EQ(p.GetTimeBaseIndex(), 2);  // 1000 / 50000 / 20 = 1 ms per division
+  EXPECT_EQ(p.m_nRequestedTimeBaseIndex, 2);
+  EXPECT_EQ(p.m_TimeBase.m_nFlags & TB_INDEX_CHANGED, TB_INDEX_CHANGED);
+  EXPECT_EQ(p.FormatTimePerDiv(), "1ms");
+  EXPECT_EQ(p.m_dTriggerPosition, 30.0);
+  EXPECT_NEAR(p.m_dTriggerPositionTime, 0.006, 1e-12);  // 30 % of the 20 ms record
+  EXPECT_EQ(p.m_nTriggerLevel, 130);
+  EXPECT_EQ(p.m_nChangeFlags & (CHG_TRIGGER_POSITION | CHG_TRIGGER_LEVEL), CHG_TRIGGER_POSITION | CHG_TRIGGER_LEVEL);
+  EXPECT_EQ(p.m_Channels[0].m_nPosition, 50);
+  EXPECT_EQ(p.m_Channels[1].m_nChangeFlags & CHN_RANGE, CHN_RANGE);
+  EXPECT_EQ(GetOscScale().m_nHorizontalOffset, 5);
+  EXPECT_NEAR(GetOscScale().m_TimeAxis.m_dFirstValue, 0.005, 1e-12);
+  EXPECT_NEAR(GetOscScale().m_TimeAxis.m_dSpan, 0.010, 1e-12);
+  // Trigger level on channel A's 2 V range: step 130 is 2 steps above 0 V.
+  EXPECT_NEAR(p.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_dValue, 2 * 4.0 / 256, 1e-12);
+  // The styles and the two traces.
+  EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_strName, "C");
+  EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_LEVEL_B].m_nIndex, 0);
+  EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_nIndex, 2);
+  EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_SAVED_F].m_crColor, 0x00AED9u);
+  EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_nFlags & 1, 0);  // cursors on
+  ASSERT_EQ(GetTraceList().GetSize(), 2);
+  EXPECT_EQ(GetTraceList()[1]->m_crHighlight, 0xAAAAAAu);  // black lightened by 170
+  EXPECT_EQ(GetTraceList()[0]->m_nStyle, 3);
+  EXPECT_EQ(GetTraceList()[1]->m_nStyle, 2);
+  // Once is enough.
+  fake_.present = 0;
+  EXPECT_TRUE(props_->Initialize(0));
+}
+
+TEST_F(SettingsTest, InitializeFailures) {
+  fake_.present = 0;
+  EXPECT_FALSE(props_->Initialize(0));
+  EXPECT_EQ(props_->m_bInitialized, 0);
+
+  fake_.present = 1;
+  fake_.threadStarts = 0;
+  EXPECT_FALSE(props_->Initialize(0));
+  EXPECT_EQ(props_->m_bInitialized, 0);
+
+  // Channel-information errors are shown together and do not stop the start.
+  fake_.threadStarts = 1;
+  fake_.infoOk = false;
+  const size_t before = kvp::MessageBoxLog().size();
+  EXPECT_TRUE(props_->Initialize(0));
+  const auto boxes = kvp::MessageBoxLog();
+  ASSERT_EQ(boxes.size(), before + 1);
+  EXPECT_EQ(boxes.back().text,
+            "Error Channel A - cannot get probe info [err code:10]\nError Channel B - cannot get probe info [err code:10]");
+  EXPECT_EQ(boxes.back().type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+}
+
+TEST_F(SettingsTest, TriggerLevelClampsAndZero) {
+  GlobalProps& p = *props_;
+  p.m_Channels[0].m_Ranges.Add(2.0);
+  p.m_Channels[0].m_nRangeIndex = 0;
+  p.m_Channels[0].m_bEnabled = 1;
+  p.UpdateTriggerScale();
+  struct Case {
+    int step, stored;
+    double volts;
+  } cases[] = {{-5, 0, -2.0}, {300, 256, 2.0}, {256, 256, 2.0}, {128, 128, 0.0}, {0, 0, -2.0}};
+  for (const Case& c : cases) {
+    p.m_nChangeFlags = 0;
+    p.SetTriggerLevelIndex(c.step);
+    EXPECT_EQ(p.m_nTriggerLevel, c.stored) << c.step;
+    EXPECT_EQ(p.m_nChangeFlags, CHG_TRIGGER_LEVEL) << c.step;
+    EXPECT_DOUBLE_EQ(p.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_dValue, c.volts) << c.step;
+  }
+  p.SetTriggerLevelToZero();
+  EXPECT_EQ(p.m_nTriggerLevel, 128);
+  // No probe on the trigger channel: the scale collapses; zero is the middle step, not a NaN.
+  p.m_Channels[0].m_bEnabled = 0;
+  p.UpdateTriggerScale();
+  p.SetTriggerLevelIndex(3);
+  p.SetTriggerLevelToZero();
+  EXPECT_EQ(p.m_nTriggerLevel, 128);
+}
+
+TEST_F(SettingsTest, TimeBaseIndexSensitivityAndCursors) {
+  GlobalProps& p = *props_;
+  p.m_nRecordLength = 1000;
+  for (double r : {1000.0, 500.0, 100000.0}) p.m_TimeBase.m_Rates.Add(r);
+  GetTimeStepScale().m_nSteps = 20;
+  GetTimeStepScale().m_nCurrentStep = 10;
+  ASSERT_TRUE(p.SetTimeBaseIndex(0, TRUE, FALSE));
+  EXPECT_DOUBLE_EQ(p.m_dTriggerSensitivity, 2.5);  // a 1 s record
+
+  // Cursors at steps 250 and 700 of the record.
+  p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue = 0.25;
+  p.m_Styles[GlobalProps::STYLE_CURSOR_RIGHT].m_dValue = 0.7;
+  p.m_nChangeFlags = 0;
+  EXPECT_FALSE(p.SetTimeBaseIndex(0, TRUE, FALSE));  // the current index changes nothing
+  EXPECT_EQ(p.m_nChangeFlags, 0);
+  ASSERT_TRUE(p.SetTimeBaseIndex(1, TRUE, FALSE));  // a 2 s record
+  EXPECT_EQ(p.m_nChangeFlags, CHG_TRIGGER_SENSITIVITY);
+  EXPECT_DOUBLE_EQ(p.m_dTriggerSensitivity, 5.0);
+  EXPECT_NEAR(p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue, 0.5, 1e-12);
+  EXPECT_NEAR(p.m_Styles[GlobalProps::STYLE_CURSOR_RIGHT].m_dValue, 1.4, 1e-12);
+  // Down to 10 ms: the sensitivity stops at 0.1.
+  ASSERT_TRUE(p.SetTimeBaseIndex(2, TRUE, FALSE));
+  EXPECT_DOUBLE_EQ(p.m_dTriggerSensitivity, 0.1);
+  EXPECT_NEAR(p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue, 0.0025, 1e-12);
+  ASSERT_TRUE(p.SetTimeBaseIndex(1, TRUE, FALSE));
+  EXPECT_TRUE(p.SetTimeBaseIndex(1, TRUE, TRUE));  // forced
+  // An index outside the table uses the record length.
+  p.m_nRecordLength = 10;
+  ASSERT_TRUE(p.SetTimeBaseIndex(7, FALSE, FALSE));
+  EXPECT_DOUBLE_EQ(p.m_dTriggerSensitivity, 25.0);
+}
+
+TEST_F(SettingsTest, ChannelPositionAndVoltScale) {
+  GlobalProps& p = *props_;
+  CChannelProps& a = p.m_Channels[0];
+  a.m_Ranges.Add(10.0);
+  a.m_nRangeIndex = 0;
+  a.m_dProbeScale = 1.0;
+  ASSERT_TRUE(p.SetChannelPosition(0, 50));
+  EXPECT_DOUBLE_EQ(a.m_dAxisBottom, -6.25);
+  EXPECT_DOUBLE_EQ(a.m_dAxisTop, 6.25);
+  struct Case {
+    int position;
+    BOOL ok;
+    double bottom, top;
+  } cases[] = {{100, TRUE, -12.5, 0.0}, {0, TRUE, 0.0, 12.5}, {101, FALSE, 0.0, 12.5}, {-1, FALSE, 0.0, 12.5}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(p.SetChannelPosition(0, c.position), c.ok) << c.position;
+    EXPECT_DOUBLE_EQ(a.m_dAxisBottom, c.bottom) << c.position;
+    EXPECT_DOUBLE_EQ(a.m_dAxisTop, c.top) << c.position;
+  }
+  EXPECT_EQ(a.m_nPosition, 0);
+  EXPECT_FALSE(p.SetChannelPosition(2, 50));
+  // A probe scale of 0 gives a flat axis, not a division by zero.
+  a.m_dProbeScale = 0.0;
+  EXPECT_TRUE(p.SetChannelPosition(0, 50));
+  EXPECT_EQ(a.m_dAxisTop, 0.0);
+}
+
+TEST_F(SettingsTest, RangeChangesMarkAndRescale) {
+  GlobalProps& p = *props_;
+  CChannelProps& b = p.m_Channels[1];
+  for (double r : {1.0, 10.0}) b.m_Ranges.Add(r);
+  b.m_bEnabled = 1;
+  b.m_nRangeIndex = 0;
+  p.m_nTriggerChannel = 1;
+  p.UpdateTriggerScale();
+  b.m_nChangeFlags = 0;
+  EXPECT_EQ(p.SetChannelRangeIndex(1, 0, TRUE, FALSE), 0);  // same index: nothing marked
+  EXPECT_EQ(b.m_nChangeFlags, 0);
+  EXPECT_EQ(p.SetChannelRangeIndex(1, 1, TRUE, FALSE), 1);
+  EXPECT_EQ(b.m_nChangeFlags, CHN_RANGE);
+  EXPECT_EQ(b.m_nMarkWord & 1, 1);  // rescale pending
+  EXPECT_DOUBLE_EQ(p.m_TriggerLevelMap.m_dX2, 10.0);
+  p.MarkChannelChanged(1, FALSE, TRUE);
+  EXPECT_EQ(b.m_nMarkWord & 1, 0);
+  EXPECT_DOUBLE_EQ(b.m_dAxisTop, 10.0 * 2 / 16 * 5);
+  EXPECT_TRUE(p.IsChanged());
+  CMeasureProps quiet;
+  quiet.m_nChangeFlags = 0;
+  EXPECT_FALSE(quiet.IsChanged());
+  quiet.m_Channels[0].SetChannelMode(1);
+  EXPECT_TRUE(quiet.IsChanged());
+  EXPECT_EQ(quiet.m_Channels[0].SetChannelMode(1), 0);
+}
+
+TEST_F(SettingsTest, CursorsOnFlipsBitZero) {
+  GlobalProps& p = *props_;
+  p.SetCursorsOn(FALSE);
+  EXPECT_EQ(p.m_Styles[0].m_nFlags & 1, 1);
+  EXPECT_EQ(p.m_Styles[1].m_nFlags & 1, 1);
+  EXPECT_EQ(p.m_Styles[2].m_nFlags & 1, 0);
+  p.SetCursorsOn(TRUE);
+  EXPECT_EQ(p.m_Styles[0].m_nFlags & 1, 0);
+  int flags = 6;
+  EXPECT_EQ(SetFlagBits(flags, 1, TRUE), 1);
+  EXPECT_EQ(flags, 7);
+  EXPECT_EQ(SetFlagBits(flags, 2, FALSE), 0);
+  EXPECT_EQ(flags, 5);
+}
+
+TEST_F(SettingsTest, SlowRateRule) {
+  CMeasureProps s;
+  for (double r : {500.0, 501.0, 50.0}) s.m_TimeBase.m_Rates.Add(r);
+  s.m_nTriggerMode = 1;
+  struct Step {
+    int requested, angle, result, modifier, roll, modeBit;
+  } steps[] = {
+      {0, 0, 1, 1, 50, CHG_TRIGGER_MODE},  // 500 is slow; base mode 1 gives modifier 1
+      {2, 0, 0, 1, 5, 0},                  // still slow: modifier stays, roll follows the rate
+      {1, 0, 1, 0, 0, CHG_TRIGGER_MODE},   // 501 leaves the slow rates once
+      {1, 0, 0, 0, 0, 0},                  // and a second call changes nothing
+      {0, 1, 0, 0, 0, 0},                  // angle mode never rolls
+      {7, 0, 0, 0, 0, 0},                  // an index outside the table: unchanged
+  };
+  for (const Step& st : steps) {
+    s.m_nRequestedTimeBaseIndex = st.requested;
+    GetMeasureType().m_nAngleMode = st.angle;
+    s.m_nChangeFlags = 0;
+    EXPECT_EQ(s.UpdateSlowRateTriggerMode(), st.result) << st.requested;
+    EXPECT_EQ(s.m_nSlowRateModifier, st.modifier) << st.requested;
+    EXPECT_EQ(s.m_nRollSampleCount, st.roll) << st.requested;
+    EXPECT_EQ(s.m_nChangeFlags, st.modeBit) << st.requested;
+  }
+  GetMeasureType().m_nAngleMode = 0;
+  s.m_nTriggerMode = 0;
+  s.m_nRequestedTimeBaseIndex = 2;
+  EXPECT_EQ(s.UpdateSlowRateTriggerMode(), 1);
+  EXPECT_EQ(s.m_nSlowRateModifier, 2);
+}
+
+TEST_F(SettingsTest, TextLists) {
+  GlobalProps& p = *props_;
+  p.m_nRecordLength = 1000;
+  GetTimeStepScale().m_nSteps = 20;
+  for (double r : {1000000.0, 50000.0, 0.0, 20.0}) p.m_TimeBase.m_Rates.Add(r);
+  CStringArray list;
+  ASSERT_EQ(p.GetTimeBaseTexts(list), 4);
+  const char* const wantTimes[] = {"50\xB5s", "1ms", "", "2.5s"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(list[i], wantTimes[i]) << i;
+  EXPECT_EQ(p.FormatTimePerDiv(), "");  // none selected
+  GetMeasureType().m_nAngleMode = 1;
+  p.m_TimeBase.m_Rates.SetAt(0, 5.0);
+  p.GetTimeBaseTexts(list);
+  EXPECT_EQ(list[0], "10\xB0");
+  GetMeasureType().m_nAngleMode = 0;
+
+  CChannelProps& a = p.m_Channels[0];
+  for (double r : {0.2, 2.0, 200.0}) a.m_Ranges.Add(r);
+  a.m_Ranges.m_nUnit = 0;
+  a.m_dProbeScale = 1.25;
+  ASSERT_EQ(p.GetVoltsPerDivTexts(0, list), 3);
+  const char* const wantVolts[] = {"20mV", "200mV", "20V"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(list[i], wantVolts[i]) << i;
+  EXPECT_EQ(p.FormatVoltsPerDiv(0), "");  // no range selected
+  a.m_nRangeIndex = 1;
+  EXPECT_EQ(p.FormatVoltsPerDiv(0), "200mV");
+  EXPECT_EQ(p.FormatVoltsPerDiv(2), "");
+  EXPECT_EQ(p.GetSubUnitExponent(0.004, -1), 1);
+  EXPECT_EQ(p.GetSubUnitExponent(0.004, 3), 0);
+}
