@@ -1,0 +1,341 @@
+// Lines, rectangles, ellipses, polygons, edges and focus rectangles with GDI's pixel rules.
+//
+// Paths lie on pixel centres (device x + 0.5), so a 1-pixel pen covers exactly one row or column
+// (pens of even width run on pixel edges for the same reason). A 1-pixel line starts half a pixel
+// before its first point and stops half a pixel before its last one, which draws the first point
+// and leaves out the last (LineTo's rule) with butt caps. Wider pens have round ends, as GDI's.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "DeviceContext.h"
+
+namespace kvp::gdi {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Device width of the selected pen, 0 for the null pen.
+double PenWidth(const Dc& dc) {
+  const Pen& pen = *dc.st.pen;
+  if (pen.style == PS_NULL) return 0;
+  if (pen.width <= 1 && dc.st.mapMode == MM_TEXT) return 1;
+  return std::max(1.0, std::round(dc.LengthX(pen.width)));
+}
+
+void SetDash(cairo_t* cr, int style, double width) {
+  static const double kDash[] = {18, 6};
+  static const double kDot[] = {3, 3};
+  const double* pattern = style == PS_DASH ? kDash : style == PS_DOT ? kDot : nullptr;
+  if (!pattern) {
+    cairo_set_dash(cr, nullptr, 0, 0);
+    return;
+  }
+  double scaled[2] = {pattern[0] * width, pattern[1] * width};
+  cairo_set_dash(cr, scaled, 2, 0);
+}
+
+// Strokes the current path with the selected pen (and keeps the path for nothing else). Styled
+// pens on an opaque background fill their gaps with the background colour, as GDI does.
+void StrokePath(Dc& dc, double width) {
+  cairo_t* cr = dc.cr();
+  const Pen& pen = *dc.st.pen;
+  cairo_set_line_width(cr, width);
+  if (width <= 1) {
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+  } else {
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  }
+  if (pen.style != PS_SOLID && dc.st.bkMode == OPAQUE) {
+    cairo_set_dash(cr, nullptr, 0, 0);
+    SetSourceColor(cr, dc.st.bkColor);
+    cairo_stroke_preserve(cr);
+  }
+  SetDash(cr, pen.style, width);
+  SetSourceColor(cr, pen.color);
+  cairo_stroke(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+}
+
+void FillPath(Dc& dc, bool preserve) {
+  cairo_t* cr = dc.cr();
+  const Brush& brush = *dc.st.brush;
+  if (brush.hollow) {
+    if (!preserve) cairo_new_path(cr);
+    return;
+  }
+  SetSourceColor(cr, brush.color);
+  if (preserve)
+    cairo_fill_preserve(cr);
+  else
+    cairo_fill(cr);
+}
+
+void FillDeviceRect(cairo_t* cr, const RECT& r, COLORREF color) {
+  if (r.right <= r.left || r.bottom <= r.top) return;
+  SetSourceColor(cr, color);
+  cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+  cairo_fill(cr);
+}
+
+// Where a pen of this width runs relative to the pixel grid so it covers whole pixels: odd widths
+// on pixel centres, even widths on pixel edges (one more pixel above and left of the point).
+double GridOffset(double width) { return static_cast<int>(width) % 2 ? 0.5 : 0.0; }
+
+// An open line through device points; thin pens leave out the last point. Repeated points (a
+// flat stretch of a trace) do not count as the direction of either end.
+void AddLinePath(cairo_t* cr, const std::vector<POINT>& pts, double width) {
+  const size_t n = pts.size();
+  const bool thin = width <= 1;
+  const double off = GridOffset(width);
+  // Half a pixel along the direction from point a to the first different point after it.
+  auto halfStep = [&](long a, long step, double& hx, double& hy) {
+    hx = hy = 0;
+    for (long b = a + step; b >= 0 && b < static_cast<long>(n); b += step) {
+      const double dx = double(pts[b].x) - pts[a].x, dy = double(pts[b].y) - pts[a].y;
+      const double len = std::hypot(dx, dy);
+      if (len > 0) {
+        hx = dx / len * 0.5;
+        hy = dy / len * 0.5;
+        return;
+      }
+    }
+  };
+  double hx = 0, hy = 0;
+  if (thin) halfStep(0, 1, hx, hy);
+  cairo_move_to(cr, pts[0].x + off - hx, pts[0].y + off - hy);
+  for (size_t i = 1; i + 1 < n; ++i) cairo_line_to(cr, pts[i].x + off, pts[i].y + off);
+  hx = hy = 0;
+  if (thin) halfStep(static_cast<long>(n) - 1, -1, hx, hy);  // from the end back into the line
+  cairo_line_to(cr, pts[n - 1].x + off + hx, pts[n - 1].y + off + hy);
+}
+
+bool DrawLines(Dc& dc, const std::vector<POINT>& pts) {
+  const double width = PenWidth(dc);
+  if (pts.size() < 2 || width == 0) return true;
+  AddLinePath(dc.cr(), pts, width);
+  StrokePath(dc, width);
+  return true;
+}
+
+// Closed shapes: fill with the brush, then outline with the pen.
+void FillAndOutline(Dc& dc) {
+  const double width = PenWidth(dc);
+  FillPath(dc, width > 0);
+  if (width > 0) StrokePath(dc, width);
+}
+
+void AddEllipseArc(cairo_t* cr, double cx, double cy, double rx, double ry, double a0, double a1) {
+  cairo_save(cr);
+  cairo_translate(cr, cx, cy);
+  cairo_scale(cr, rx, ry);
+  cairo_arc(cr, 0, 0, 1, a0, a1);
+  cairo_restore(cr);
+}
+
+// The outline box on pixel centres of a device rectangle: [l, r-1] x [t, b-1].
+struct CentreBox {
+  double l, t, r, b;
+};
+CentreBox CentresOf(const RECT& d) { return {d.left + 0.5, d.top + 0.5, d.right - 0.5, d.bottom - 0.5}; }
+
+std::vector<POINT> ToDevicePoints(const Dc& dc, const POINT* pts, int count) {
+  std::vector<POINT> out(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) out[i] = dc.ToDevice(pts[i].x, pts[i].y);
+  return out;
+}
+
+struct EdgeColours {
+  int topLeft;
+  int bottomRight;
+};
+
+}  // namespace
+}  // namespace kvp::gdi
+
+using namespace kvp::gdi;
+
+extern "C" {
+
+int FillRect(HDC h, const RECT* rect, HBRUSH hbrush) {
+  auto dc = LookupDc(h);
+  if (!dc || !rect) return 0;
+  COLORREF color;
+  if (hbrush > 0 && hbrush <= 31) {  // (HBRUSH)(COLOR_xxx + 1): a system colour
+    color = GetSysColor(static_cast<int>(hbrush) - 1);
+  } else {
+    auto brush = Lookup<Brush>(hbrush);
+    if (!brush) return 0;
+    if (brush->hollow) return 1;
+    color = brush->color;
+  }
+  FillDeviceRect(dc->cr(), dc->ToDevice(*rect), color);
+  return 1;
+}
+
+BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
+  auto dc = LookupDc(h);
+  if (!dc) return FALSE;
+  RECT d = dc->ToDevice(RECT{left, top, right, bottom});
+  if (d.right <= d.left || d.bottom <= d.top) return TRUE;
+  cairo_t* cr = dc->cr();
+  const double width = PenWidth(*dc);
+  if (width == 0) {
+    // Without an outline GDI fills one pixel less on the right and at the bottom.
+    if (!dc->st.brush->hollow) FillDeviceRect(cr, RECT{d.left, d.top, d.right - 1, d.bottom - 1}, dc->st.brush->color);
+    return TRUE;
+  }
+  if (!dc->st.brush->hollow) FillDeviceRect(cr, d, dc->st.brush->color);
+  CentreBox c = CentresOf(d);
+  cairo_rectangle(cr, c.l, c.t, c.r - c.l, c.b - c.t);
+  StrokePath(*dc, width);
+  return TRUE;
+}
+
+BOOL RoundRect(HDC h, int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight) {
+  auto dc = LookupDc(h);
+  if (!dc) return FALSE;
+  RECT d = dc->ToDevice(RECT{left, top, right, bottom});
+  if (d.right <= d.left || d.bottom <= d.top) return TRUE;
+  CentreBox c = CentresOf(d);
+  double rx = std::min((dc->LengthX(ellipseWidth) - 1) / 2, (c.r - c.l) / 2);
+  double ry = std::min((dc->LengthY(ellipseHeight) - 1) / 2, (c.b - c.t) / 2);
+  cairo_t* cr = dc->cr();
+  if (rx <= 0 || ry <= 0) {
+    cairo_rectangle(cr, c.l, c.t, c.r - c.l, c.b - c.t);
+  } else {
+    cairo_new_sub_path(cr);
+    AddEllipseArc(cr, c.r - rx, c.t + ry, rx, ry, -kPi / 2, 0);
+    AddEllipseArc(cr, c.r - rx, c.b - ry, rx, ry, 0, kPi / 2);
+    AddEllipseArc(cr, c.l + rx, c.b - ry, rx, ry, kPi / 2, kPi);
+    AddEllipseArc(cr, c.l + rx, c.t + ry, rx, ry, kPi, 3 * kPi / 2);
+    cairo_close_path(cr);
+  }
+  FillAndOutline(*dc);
+  return TRUE;
+}
+
+BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
+  auto dc = LookupDc(h);
+  if (!dc) return FALSE;
+  RECT d = dc->ToDevice(RECT{left, top, right, bottom});
+  if (d.right <= d.left || d.bottom <= d.top) return TRUE;
+  CentreBox c = CentresOf(d);
+  double rx = (c.r - c.l) / 2, ry = (c.b - c.t) / 2;
+  cairo_t* cr = dc->cr();
+  if (rx <= 0 || ry <= 0) {
+    cairo_rectangle(cr, c.l, c.t, c.r - c.l, c.b - c.t);
+  } else {
+    cairo_new_sub_path(cr);
+    AddEllipseArc(cr, (c.l + c.r) / 2, (c.t + c.b) / 2, rx, ry, 0, 2 * kPi);
+    cairo_close_path(cr);
+  }
+  FillAndOutline(*dc);
+  return TRUE;
+}
+
+BOOL Polygon(HDC h, const POINT* points, int count) {
+  auto dc = LookupDc(h);
+  if (!dc || !points || count < 2) return FALSE;
+  std::vector<POINT> pts = ToDevicePoints(*dc, points, count);
+  cairo_t* cr = dc->cr();
+  cairo_move_to(cr, pts[0].x + 0.5, pts[0].y + 0.5);
+  for (size_t i = 1; i < pts.size(); ++i) cairo_line_to(cr, pts[i].x + 0.5, pts[i].y + 0.5);
+  cairo_close_path(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);  // GDI's default ALTERNATE filling
+  FillAndOutline(*dc);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  return TRUE;
+}
+
+BOOL Polyline(HDC h, const POINT* points, int count) {
+  auto dc = LookupDc(h);
+  if (!dc || !points || count < 2) return FALSE;
+  return DrawLines(*dc, ToDevicePoints(*dc, points, count)) ? TRUE : FALSE;
+}
+
+BOOL MoveToEx(HDC h, int x, int y, LPPOINT old) {
+  auto dc = LookupDc(h);
+  if (!dc) return FALSE;
+  if (old) *old = dc->st.current;
+  dc->st.current = POINT{x, y};
+  return TRUE;
+}
+
+BOOL LineTo(HDC h, int x, int y) {
+  auto dc = LookupDc(h);
+  if (!dc) return FALSE;
+  std::vector<POINT> pts{dc->ToDevice(dc->st.current.x, dc->st.current.y), dc->ToDevice(x, y)};
+  dc->st.current = POINT{x, y};
+  if (pts[0].x == pts[1].x && pts[0].y == pts[1].y) return TRUE;
+  return DrawLines(*dc, pts) ? TRUE : FALSE;
+}
+
+BOOL DrawFocusRect(HDC h, const RECT* rect) {
+  auto dc = LookupDc(h);
+  if (!dc || !rect) return FALSE;
+  if (dc->IsPrinter()) return TRUE;
+  RECT d = dc->ToDevice(*rect);
+  if (d.right <= d.left || d.bottom <= d.top) return TRUE;
+  // Every other pixel of the border, inverted: drawing the same rectangle again removes it.
+  cairo_t* cr = dc->cr();
+  auto dot = [&](LONG x, LONG y) {
+    if (((x + y) & 1) == 0) cairo_rectangle(cr, x, y, 1, 1);
+  };
+  for (LONG x = d.left; x < d.right; ++x) dot(x, d.top);
+  if (d.bottom - 1 > d.top)
+    for (LONG x = d.left; x < d.right; ++x) dot(x, d.bottom - 1);
+  for (LONG y = d.top + 1; y < d.bottom - 1; ++y) {
+    dot(d.left, y);
+    if (d.right - 1 > d.left) dot(d.right - 1, y);
+  }
+  cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_fill(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+  return TRUE;
+}
+
+BOOL DrawEdge(HDC h, LPRECT rect, UINT edge, UINT flags) {
+  auto dc = LookupDc(h);
+  if (!dc || !rect) return FALSE;
+  RECT d = dc->ToDevice(*rect);
+  cairo_t* cr = dc->cr();
+  // Outer then inner border; each colours its top and left sides with one colour and its bottom
+  // and right sides (drawn last, so they own the two far corners) with the other.
+  // A rectangle of no height (or width) is a separator line: two pixels straddling it.
+  if (d.bottom == d.top && (flags & BF_TOP) && (flags & BF_BOTTOM)) {
+    --d.top;
+    ++d.bottom;
+  }
+  if (d.right == d.left && (flags & BF_LEFT) && (flags & BF_RIGHT)) {
+    --d.left;
+    ++d.right;
+  }
+  if (d.bottom - d.top == 2 && rect->top == rect->bottom) flags &= BF_TOP | BF_BOTTOM;
+  if (d.right - d.left == 2 && rect->left == rect->right) flags &= BF_LEFT | BF_RIGHT;
+  EdgeColours passes[2] = {{-1, -1}, {-1, -1}};
+  if (edge & BDR_RAISEDOUTER) passes[0] = {COLOR_3DLIGHT, COLOR_3DDKSHADOW};
+  if (edge & BDR_SUNKENOUTER) passes[0] = {COLOR_3DSHADOW, COLOR_3DHILIGHT};
+  if (edge & BDR_RAISEDINNER) passes[1] = {COLOR_3DHILIGHT, COLOR_3DSHADOW};
+  if (edge & BDR_SUNKENINNER) passes[1] = {COLOR_3DDKSHADOW, COLOR_3DLIGHT};
+  for (int i = 0; i < 2; ++i) {
+    if (passes[i].topLeft < 0) continue;
+    // A border collapsed by the outer pass has no room for the inner one.
+    if (i == 1 && (d.right - d.left < 1 || d.bottom - d.top < 1)) break;
+    const COLORREF tl = GetSysColor(passes[i].topLeft), br = GetSysColor(passes[i].bottomRight);
+    if (flags & BF_LEFT) FillDeviceRect(cr, RECT{d.left, d.top, d.left + 1, d.bottom}, tl);
+    if (flags & BF_TOP) FillDeviceRect(cr, RECT{d.left, d.top, d.right, d.top + 1}, tl);
+    if (flags & BF_RIGHT) FillDeviceRect(cr, RECT{d.right - 1, d.top, d.right, d.bottom}, br);
+    if (flags & BF_BOTTOM) FillDeviceRect(cr, RECT{d.left, d.bottom - 1, d.right, d.bottom}, br);
+    if (flags & BF_LEFT) ++d.left;
+    if (flags & BF_TOP) ++d.top;
+    if (flags & BF_RIGHT) --d.right;
+    if (flags & BF_BOTTOM) --d.bottom;
+  }
+  return TRUE;
+}
+
+}  // extern "C"
