@@ -17,6 +17,11 @@
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 
+#define ERROR_DISK_FULL 112L
+#define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_DIRECTORY_INVALID 267L
+
 #define CSIDL_APPDATA 0x001a
 #define CSIDL_LOCAL_APPDATA 0x001c
 #define CSIDL_PERSONAL 0x0005
@@ -30,8 +35,18 @@ PLATFORM_API DWORD GetFileAttributes(LPCSTR path);
 PLATFORM_API BOOL SetFileAttributes(LPCSTR path, DWORD attributes);
 PLATFORM_API DWORD GetCurrentDirectory(DWORD size, LPSTR buffer);
 PLATFORM_API BOOL SetCurrentDirectory(LPCSTR path);
-// The application-data folder ($XDG_DATA_HOME, default ~/.local/share) for CSIDL_APPDATA.
+// The application-data folder ($XDG_DATA_HOME, default ~/.local/share) for CSIDL_APPDATA and
+// CSIDL_LOCAL_APPDATA, the home folder for CSIDL_PERSONAL; the path is at most MAX_PATH bytes.
 PLATFORM_API BOOL SHGetSpecialFolderPath(HWND owner, LPSTR path, int csidl, BOOL create);
+// The same folders; S_OK (0) or E_FAIL. CSIDL_FLAG_CREATE in csidl creates the folder.
+#define CSIDL_FLAG_CREATE 0x8000
+#ifndef S_OK
+#define S_OK ((HRESULT)0)
+#endif
+#ifndef E_FAIL
+#define E_FAIL ((HRESULT)0x80004005u)
+#endif
+PLATFORM_API HRESULT SHGetFolderPath(HWND owner, int csidl, HANDLE token, DWORD flags, LPSTR path);
 
 // INI files with the Windows semantics: sections and keys without regard to case, values trimmed,
 // the result cut to size-1 characters (return = characters copied). With a null section the buffer

@@ -1,4 +1,6 @@
 // Modules: "NAME.dll" maps to NAME.so, the caller's folder searched first, explicit paths allowed.
+// The caller is known by LoadLibrary's return address: a call in tail position
+// ("return LoadLibrary(name);") is taken for a call from the caller's caller.
 // FreeLibrary of the last reference really unloads. Every module of ours carries a version block
 // (file and product version, "LegalCopyright", "ProductName", language block "040904b0") that is
 // read from the file by name without loading it.
@@ -7,6 +9,14 @@
 #include <platform/types.h>
 
 typedef int (*FARPROC)();
+
+// A file without a version block.
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+
+#define VS_FFI_SIGNATURE 0xFEEF04BDu
+#define VS_FFI_STRUCVERSION 0x00010000u
+#define VFT_APP 0x00000001u
+#define VFT_DLL 0x00000002u
 
 struct VS_FIXEDFILEINFO {
   DWORD dwSignature;  // 0xFEEF04BD
