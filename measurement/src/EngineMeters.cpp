@@ -1,0 +1,215 @@
+#include "EngineMeters.h"
+
+#include "CommandSet.h"
+#include "Library.h"
+#include "LinkRequest.h"
+#include "ProbeTable.h"
+#include "ScaledArithmetic.h"
+#include "instruments/ImplementationMotortester_6.h"
+
+#include <kv310/ResultCodes.h>
+
+namespace kv310 {
+
+namespace {
+
+constexpr int kMeterReplyCapacity = 50;
+constexpr int kMeterReplyMinimum = 18;
+constexpr int kMeterFlagsByte = 18;
+
+uint32_t BigEndian32(const uint8_t* b) {
+  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+}
+
+void ClearEngineTesterFlags() {
+  if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
+}
+
+// The engine tester's firmware check (version compare, download when needed, correction words).
+template <typename Tester>
+int RunFirmwareCheck(Tester& tester) {
+  if constexpr (requires { tester.UpdateFirmware(); }) {
+    return tester.UpdateFirmware();
+  } else {
+    return kOk;
+  }
+}
+
+template <typename Tester>
+uint16_t CorrectionWord(const Tester& tester, int word) {
+  if constexpr (requires { tester.Correction(word); }) {
+    return tester.Correction(word);
+  } else {
+    return 0;
+  }
+}
+
+}  // namespace
+
+EngineParameterBlock EngineParams() {
+  const ImplementationMotortester_6* tester = EngineTester();
+  return tester ? tester->CurrentParams() : EngineParameterBlock{};
+}
+
+int ActiveNumberMarks(const EngineParameterBlock& p, uint16_t* marks) {
+  if (p.engineType == 0) {
+    *marks = p.sparkNumberMarks;
+  } else if (p.engineType == 1) {
+    *marks = p.dieselNumberMarks;
+  } else {
+    return kBadEngineType;
+  }
+  return kOk;
+}
+
+int ActiveMarkOffset(const EngineParameterBlock& p, int16_t* offset) {
+  if (p.engineType == 0) {
+    *offset = p.sparkMarkOffset;
+  } else if (p.engineType == 1) {
+    *offset = p.dieselMarkOffset;
+  } else {
+    return kBadEngineType;
+  }
+  return kOk;
+}
+
+int ActiveSpeedSensorType(const EngineParameterBlock& p, int32_t* type) {
+  if (p.engineType == 0) {
+    *type = p.sparkSpeedSensorType;
+  } else if (p.engineType == 1) {
+    *type = p.dieselSpeedSensorType;
+  } else {
+    return kBadEngineType;
+  }
+  return kOk;
+}
+
+int SparkDegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees) {
+  int base;
+  if (p.sparkStroke == 2) {
+    base = 20;
+  } else if (p.sparkStroke == 4) {
+    base = 60;
+  } else {
+    return kBadArgument;
+  }
+  *degrees = static_cast<uint8_t>(base + 5 * (p.sparkSensitivity - 5));
+  return kOk;
+}
+
+int DegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees) {
+  if (p.engineType == 1) {
+    *degrees = 60;
+    return kOk;
+  }
+  if (p.engineType != 0) return kBadEngineType;
+  return SparkDegreesPerMark(p, degrees);
+}
+
+uint8_t PolarityByte(const EngineParameterBlock& p, int mode) {
+  const uint8_t* polarity = p.sparkPolarityHVProbes;  // non-zero = normal polarity
+  if (p.sparkCoilType != 1) {
+    if (mode == 1 || mode == 2) return 0x55;
+    if (mode == 3 || mode == 4) return 0xFF;
+    return 0xF5;
+  }
+  switch (mode) {
+    case 1: return polarity[0] == 0 ? 0x55 : 0x00;
+    case 2: return polarity[1] == 0 ? 0x55 : 0x00;
+    case 3: return polarity[2] != 0 ? 0xAA : 0xFF;
+    case 4: return polarity[3] != 0 ? 0xAA : 0xFF;
+    default: break;
+  }
+  uint8_t byte = polarity[3] != 0 ? 0x80 : 0xC0;
+  byte |= polarity[2] != 0 ? 0x20 : 0x30;
+  if (polarity[1] == 0) byte |= 0x04;
+  if (polarity[0] == 0) byte |= 0x01;
+  return byte;
+}
+
+int EnsureFirmwareChecked() {
+  ImplementationMotortester_6* tester = EngineTester();
+  if (!tester) return kNoEngineTester;
+  if (tester->FirmwareChecked()) return kOk;
+  const int code = RunFirmwareCheck(*tester);
+  if (code != kOk) return code;
+  tester->SetFirmwareChecked(true);
+  return kOk;
+}
+
+uint16_t TimingCorrection(int word) {
+  const ImplementationMotortester_6* tester = EngineTester();
+  return tester ? CorrectionWord(*tester, word) : 0;
+}
+
+int SendMeterStart(const uint8_t* request, int size) {
+  uint8_t reply[20];
+  int received = 0;
+  const int code = ExchangeWithBoard(request, size, 0, reply, sizeof reply, &received);
+  if (code != kOk) return code;
+  if (received < 4 || reply[0] != kCmdMeterStart || reply[1] != 0) return kBadReply;
+  if (!IsEngineTesterModule(reply[2])) {
+    ClearEngineTesterFlags();
+    return kNoEngineTester;
+  }
+  return kOk;
+}
+
+int ReadMeterCounts(MeterCounts* counts) {
+  const uint8_t request[2] = {kCmdMeterReading, 0x00};
+  uint8_t reply[kMeterReplyCapacity];
+  int received = 0;
+  const int code = ExchangeWithBoard(request, sizeof request, 0, reply, sizeof reply, &received);
+  if (code != kOk) return code;
+  if (received < kMeterReplyMinimum || reply[0] != kCmdMeterReading) return kBadReply;
+  if (!IsEngineTesterModule(reply[2])) {
+    ClearEngineTesterFlags();
+    return kNoEngineTester;
+  }
+  if (reply[1] != 0) return (reply[1] & 0x80) ? kBoardErrorStatus : kBadReply;
+  counts->speed = BigEndian32(reply + 4);
+  counts->period = BigEndian32(reply + 8);
+  counts->interval = BigEndian32(reply + 12);
+  counts->sensorMillivolts = static_cast<uint16_t>((reply[16] << 8) | reply[17]);
+  counts->flags = received > kMeterFlagsByte ? reply[kMeterFlagsByte] : 0;
+  return kOk;
+}
+
+ScaledValue SpeedTenths(uint64_t numerator, uint64_t denominator) {
+  const uint64_t tenths = denominator ? numerator / denominator : 0;
+  return ScaledValue{static_cast<int32_t>(tenths > INT32_MAX ? INT32_MAX : tenths), -1, {}};
+}
+
+ScaledValue RoundSpeed(ScaledValue speed) {
+  ScaledValue rounded{};
+  RoundScaledValue(speed, 2, &rounded);
+  return rounded;
+}
+
+bool SpeedInWindow(ScaledValue speed) {
+  const float rpm = ScaledValueToFloat(speed);
+  return rpm > 400.0f && rpm < 10000.0f;
+}
+
+MeasuredValue SpeedReading(ScaledValue tenths, const ProbeDescriptor& probe) {
+  MeasuredValue speed{};
+  speed.value = RoundSpeed(tenths);
+  speed.probe = probe;
+  speed.valid = 1;
+  if (!SpeedInWindow(speed.value)) {
+    speed.value = ScaledValue{0, 0, {}};
+    speed.valid = 0;
+  }
+  return speed;
+}
+
+MeasuredValue TemperatureReading(uint16_t millivolts) {
+  MeasuredValue temperature{};
+  temperature.value = ScaledValue{millivolts, -3, {}};
+  temperature.valid = 1;
+  TemperatureFromVoltage(&temperature);
+  temperature.probe = DescriptorOfKind(8);
+  return temperature;
+}
+
+}  // namespace kv310

@@ -1,0 +1,72 @@
+// What the engine-tester meters (advance, dwell angle, speed and temperature, high voltage,
+// ohmmeter, diode test, voltmeter) share: the engine parameters they read, the firmware check
+// before the first configuration, the meter start (0x40) and meter read (0x41) commands, and the
+// speed and temperature arithmetic of their readings.
+#pragma once
+
+#include <kv310/Records.h>
+
+#include <cstdint>
+
+namespace kv310 {
+
+// The engine tester's current parameter block (the meters keep no copy).
+EngineParameterBlock EngineParams();
+
+// Fields of the active parameter set (engine type 0 spark-ignition, 1 diesel); 29 for any other
+// engine type.
+int ActiveNumberMarks(const EngineParameterBlock& p, uint16_t* marks);
+int ActiveMarkOffset(const EngineParameterBlock& p, int16_t* offset);
+int ActiveSpeedSensorType(const EngineParameterBlock& p, int32_t* type);
+
+// Degrees per mark of a spark-ignition engine: 20 for Stroke 2, 60 for Stroke 4, plus
+// 5 x (Sensitivity - 5); 12 for another stroke.
+int SparkDegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees);
+// The engine tester's rule for every engine type: 60 for diesel, the spark rule above for
+// spark-ignition, 29 for another engine type.
+int DegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees);
+
+// The polarity byte of the high-voltage probes for a cylinder (1..4) or, for any other value,
+// for all four at once, from the spark set's PolarityHVProbes and CoilType.
+uint8_t PolarityByte(const EngineParameterBlock& p, int mode);
+
+// Runs the engine-tester firmware check once per load: when FirmwareChecked is clear the check
+// runs (its error is returned) and the flag is set.
+int EnsureFirmwareChecked();
+
+// One of the six timing-correction words (1..6, in the order the board sends them) that the
+// firmware check read from the engine-tester board.
+uint16_t TimingCorrection(int word);
+
+// Sends the meter start command (0x40 and its operands) and checks the reply: at least 4 bytes,
+// 0x40, status 0 (else 14); the module code must be the engine tester's (else its flags are
+// cleared and the result is 28).
+int SendMeterStart(const uint8_t* request, int size);
+
+// The counts of one meter read (0x41).
+struct MeterCounts {
+  uint32_t speed = 0;     // S
+  uint32_t period = 0;    // P
+  uint32_t interval = 0;  // I
+  uint16_t sensorMillivolts = 0;
+  uint8_t flags = 0;  // bit 0: the probe button
+};
+
+// Sends 41 00 and decodes the reply. 14 for fewer than 18 bytes or another command byte, 28 for a
+// reply without the engine-tester module (flags cleared), 26 or 14 for a non-zero status. A reply
+// of exactly 18 bytes carries no flags byte: the flags read 0.
+int ReadMeterCounts(MeterCounts* counts);
+
+// Engine speed in tenths of rpm, numerator / denominator truncated (64-bit), exponent -1.
+ScaledValue SpeedTenths(uint64_t numerator, uint64_t denominator);
+// Rounds a speed to a whole multiple of 10 rpm (exponent 0).
+ScaledValue RoundSpeed(ScaledValue speed);
+// A speed is valid only strictly between 400 and 10000 rpm.
+bool SpeedInWindow(ScaledValue speed);
+// The speed as the meters report it: rounded to 10 rpm, valid inside the window, else 0, 0, 0.
+MeasuredValue SpeedReading(ScaledValue tenths, const ProbeDescriptor& probe);
+
+// The engine temperature from the sensor voltage in mV (valid only for -50 < T < 160 degrees).
+MeasuredValue TemperatureReading(uint16_t millivolts);
+
+}  // namespace kv310

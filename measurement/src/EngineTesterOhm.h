@@ -1,0 +1,33 @@
+// What the engine-tester ohmmeter and diode test share: the probe selection and board
+// configuration before their 0x30 configuration, and the 0x31 reading with its checks.
+#pragma once
+
+#include <cstdint>
+
+namespace kv310 {
+
+inline constexpr int kBoardModeMTOhmmeter = 7;
+inline constexpr int kBoardModeMTDiodeTest = 8;
+
+// Selects input 0, runs the firmware check when needed, sends configuration record 1 and then
+// the 0x30 request. 14 for a short or refused reply, 17 (board mode 0) for status 2, 28 (engine
+// tester's flags cleared) when the module does not answer; else the board mode becomes
+// `boardMode` and 0 is returned. The link codes as usual.
+int ConfigureEngineTesterOhm(const uint8_t* request, int size, int boardMode);
+
+struct EngineTesterOhmReading {
+  int32_t probeKind = 0;  // kind of the test-lead descriptor
+  uint8_t subRange = 0;
+  uint8_t rangeIndex = 0;
+  uint16_t raw = 0;  // the board's reading c
+};
+
+// Configures first when the board mode is not `boardMode`, then reads (31 94). 14 for a short or
+// refused reply, 17 (board mode 0) for status 2, 26 for an error status, 28 without the module,
+// 16 when the test leads are not connected (the kind is still filled in), else 0.
+int ReadEngineTesterOhm(int boardMode, const uint8_t* configuration, int configurationSize, EngineTesterOhmReading* out);
+
+// The diode voltage of a raw reading as a fraction of 5 V x 32768.
+int16_t DiodeValue(uint16_t raw);
+
+}  // namespace kv310

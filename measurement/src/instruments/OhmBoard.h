@@ -1,0 +1,29 @@
+// What the board ohmmeter and the board diode test share: the configuration command 0x30 and
+// the reading command 0x31 with its checks.
+#pragma once
+
+#include <cstdint>
+
+namespace kv310 {
+
+inline constexpr int kBoardModeOhmmeter = 3;
+inline constexpr int kBoardModeDiodeTest = 4;
+
+// Sends one 0x30 configuration and checks the reply: 14 for a short or refused reply, 17 (board
+// mode 0) for status 2, 11 when the engine-tester board answers; else the board mode becomes
+// `boardMode` and 0 is returned. The link codes as usual.
+int ConfigureOhmBoard(const uint8_t* request, int size, int boardMode);
+
+struct OhmRawReading {
+  int32_t probeKind = 0;  // kind of the test-lead descriptor
+  uint8_t subRange = 0;
+  uint8_t rangeIndex = 0;
+  uint16_t raw = 0;  // the board's reading c
+};
+
+// Configures first when the board mode is not `boardMode`, then reads (31 14). Returns 14 for a
+// short or refused reply, 17 (board mode 0) for status 2, 11 when the engine-tester board
+// answers, 16 when the test leads are not connected (the kind is still filled in), else 0.
+int ReadOhmBoard(int boardMode, const uint8_t* configuration, int configurationSize, OhmRawReading* out);
+
+}  // namespace kv310
