@@ -54,7 +54,8 @@ std::string LoadedPath(void* dl, const std::string& fallback) {
 }
 
 // Finds the file for `name`: explicit paths as given; bare names in the caller's folder, then in
-// the program's folder, then through the loader's default search. The caller is known by the
+// the program's folder, then in the installation folder that holds this platform library, then
+// through the loader's default search. The caller is known by the
 // return address of LoadLibrary, so a call in tail position ("return LoadLibrary(n);") counts as
 // a call from the caller's caller.
 void* OpenModule(const std::string& name, const void* caller, std::string& path) {
@@ -70,7 +71,8 @@ void* OpenModule(const std::string& name, const void* caller, std::string& path)
     return dlopen(path.c_str(), flags);
   }
   const std::string file = SharedObjectName(kvp::ToUtf8(name, kvp::ActiveCodePage()));
-  for (const std::string& folder : {FolderOfAddress(caller), FolderOf(ProgramPath())}) {
+  const std::string installFolder = FolderOfAddress(reinterpret_cast<const void*>(&OpenModule));
+  for (const std::string& folder : {FolderOfAddress(caller), FolderOf(ProgramPath()), installFolder}) {
     if (folder.empty()) continue;
     path = FindInFolder(folder, file);
     if (!path.empty()) return dlopen(path.c_str(), flags);

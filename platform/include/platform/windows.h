@@ -9,3 +9,4 @@
 #include <platform/module.h>
 #include <platform/registry.h>
 #include <platform/sync.h>
+#include <platform/window.h>

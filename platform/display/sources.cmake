@@ -1,0 +1,16 @@
+# Display back ends: headless (image surfaces, injected input) and X11 (Xlib + cairo-xlib).
+pkg_check_modules(KV_X11 REQUIRED IMPORTED_TARGET x11 cairo-xlib cairo)
+target_sources(platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Display.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/X11Display.cpp
+)
+target_link_libraries(platform PRIVATE PkgConfig::KV_X11)
+
+# The real X11 back end under a private Xvfb server.
+pkg_check_modules(KV_XTST REQUIRED IMPORTED_TARGET x11 xtst cairo)
+kv_test(platform_x11_smoke_tests LABELS gui platform
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/X11SmokeTest.cpp
+  LIBS PkgConfig::KV_XTST
+  ENV "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/lsan.supp"
+      "ASAN_OPTIONS=fast_unwind_on_malloc=0"
+      "TSAN_OPTIONS=suppressions=${KV_ROOT}/platform/gdi/tsan.supp")

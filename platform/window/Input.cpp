@@ -1,0 +1,492 @@
+// Input: mouse routing with the capture rules, cursors, keyboard focus, activation, hot keys and
+// the dialog keys (Enter, Escape, Tab).
+#include "window/WindowSystem.h"
+
+#include <platform/clock.h>
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+namespace kvp::win {
+
+namespace {
+
+struct CursorObject : KernelObject {
+  bool AllowCloseHandle() const override { return false; }
+  ULONG_PTR id = 0;
+  bool system = false;
+};
+
+UINT MouseKeyState() {
+  UINT s = Sys().buttons;
+  if (Sys().modifiers & MOD_SHIFT) s |= MK_SHIFT;
+  if (Sys().modifiers & MOD_CONTROL) s |= MK_CONTROL;
+  return s;
+}
+
+LPARAM PackPoint(LONG x, LONG y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
+
+const UINT kButtonDown[3] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
+const UINT kButtonUp[3] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP};
+const UINT kButtonMask[3] = {MK_LBUTTON, MK_RBUTTON, MK_MBUTTON};
+
+}  // namespace
+
+void CancelMode() {
+  HWND cap;
+  {
+    Lock lock(Sys().mu);
+    cap = Sys().capture;
+  }
+  if (!cap) return;
+  SendMessage(cap, WM_CANCELMODE, 0, 0);
+  bool still;
+  {
+    Lock lock(Sys().mu);
+    still = Sys().capture == cap;
+  }
+  if (still) ReleaseCapture();
+}
+
+void CancelModeIfInside(HWND ancestor) {
+  bool inside;
+  {
+    Lock lock(Sys().mu);
+    inside = Sys().capture && IsDescendant(ancestor, Sys().capture);
+  }
+  if (inside) CancelMode();
+}
+
+void MoveFocusAway(HWND ancestor) {
+  HWND next = 0;
+  {
+    Lock lock(Sys().mu);
+    if (!Sys().focus || !IsDescendant(ancestor, Sys().focus)) return;
+    auto w = Get(ancestor);
+    if (w && w->IsChild()) next = w->parent;
+  }
+  SetFocus(next);
+}
+
+// A disabled window (the owner of a modal dialog) hands its activation to the enabled window it
+// owns, as the user who clicks it expects the dialog to come up.
+HWND EnabledOwned(HWND top) {
+  auto w = Get(top);
+  if (!w || !(w->style & WS_DISABLED)) return top;
+  for (HWND t : Sys().topLevels) {
+    auto tw = Get(t);
+    if (tw && tw->owner == top && (tw->style & WS_VISIBLE)) return EnabledOwned(t);
+  }
+  return top;
+}
+
+void ActivateTopLevel(HWND top, bool fromUser) {
+  HWND old;
+  bool appWasActive;
+  std::vector<HWND> tops;
+  {
+    Lock lock(Sys().mu);
+    HWND redirected = EnabledOwned(top);
+    if (redirected != top) {
+      top = redirected;
+      auto rw = Get(top);
+      if (rw && Sys().backend && rw->threadId == Sys().guiThread) Sys().backend->TopLevelRaised(*rw);
+    }
+    auto w = Get(top);
+    if (!w || w->IsChild()) return;
+    old = Sys().active;
+    appWasActive = Sys().appActive;
+    if (old == top && appWasActive) return;
+    Sys().active = top;
+    Sys().appActive = true;
+    auto& list = Sys().topLevels;
+    list.erase(std::remove(list.begin(), list.end(), top), list.end());
+    list.insert(list.begin(), top);
+    tops = TopLevelsOfThread(w->threadId);
+  }
+  if (old && old != top && IsWindow(old)) SendMessage(old, WM_ACTIVATE, WA_INACTIVE, static_cast<LPARAM>(top));
+  // Only a change between this application and another one is an application activation.
+  if (!appWasActive) {
+    for (HWND t : tops) {
+      if (IsWindow(t)) SendMessage(t, WM_ACTIVATEAPP, TRUE, 0);
+    }
+  }
+  if (IsWindow(top)) {
+    SendMessage(top, WM_ACTIVATE, fromUser ? WA_CLICKACTIVE : WA_ACTIVE,
+                static_cast<LPARAM>(old != top ? old : 0));
+  }
+}
+
+void DeactivateApp() {
+  HWND old;
+  std::vector<HWND> tops;
+  {
+    Lock lock(Sys().mu);
+    if (!Sys().appActive) return;
+    old = Sys().active;
+    tops = TopLevelsOfThread(Sys().guiThread);
+  }
+  CancelMode();
+  HWND focus;
+  {
+    Lock lock(Sys().mu);
+    Sys().appActive = false;
+    focus = Sys().focus;
+  }
+  if (focus) {
+    SendMessage(focus, WM_KILLFOCUS, 0, 0);
+    Lock lock(Sys().mu);
+    if (Sys().focus == focus) Sys().focus = 0;
+  }
+  if (old && IsWindow(old)) SendMessage(old, WM_ACTIVATE, WA_INACTIVE, 0);
+  for (HWND t : tops) {
+    if (IsWindow(t)) SendMessage(t, WM_ACTIVATEAPP, FALSE, 0);
+  }
+}
+
+void ForgetWindowInput(HWND hwnd) {
+  auto& keys = Sys().hotKeys;
+  for (auto it = keys.begin(); it != keys.end();) {
+    if (it->hwnd == hwnd) {
+      if (Sys().backend) Sys().backend->UngrabHotKey(it->modifiers, it->vk);
+      it = keys.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+// Turns one raw input event into the message it becomes now (capture, focus and hot keys are
+// decided when the message is taken, as the user's actions reach the program in order).
+bool TakeInput(Queue& q, MSG* msg, InputEffects* fx) {
+  RawInput in = q.input.front();
+  q.input.pop_front();
+  State& s = Sys();
+  *msg = MSG{};
+  msg->time = static_cast<DWORD>(ClockNowMs());
+  if (in.kind == InputKind::KeyDown || in.kind == InputKind::KeyUp) {
+    bool down = in.kind == InputKind::KeyDown;
+    s.keyDown[in.vk & 0xFF] = down;
+    s.modifiers = in.modifiers;
+    msg->pt = s.cursorPos;
+    if (down) {
+      for (const HotKey& k : s.hotKeys) {
+        if (k.vk == in.vk && k.modifiers == in.modifiers) {
+          msg->hwnd = k.hwnd;
+          msg->message = WM_HOTKEY;
+          msg->wParam = static_cast<WPARAM>(k.id);
+          msg->lParam = MAKELPARAM(in.modifiers, in.vk);
+          return true;
+        }
+      }
+    }
+    HWND target = s.focus ? s.focus : s.active;
+    if (!target || !s.appActive) return false;
+    bool alt = (in.modifiers & MOD_ALT) != 0;
+    if (down && alt && in.vk == VK_SPACE) {
+      // No system menu on this desktop: Alt+Space gives the first item the program appended to
+      // the active window's system menu (its about box, say).
+      auto top = Get(s.active);
+      auto menu = top ? s.menus.find(top->sysMenu) : s.menus.end();
+      if (menu != s.menus.end()) {
+        for (const auto& [id, text] : menu->second) {
+          if (!id) continue;
+          msg->hwnd = s.active;
+          msg->message = WM_SYSCOMMAND;
+          msg->wParam = id;
+          return true;
+        }
+      }
+    }
+    msg->hwnd = target;
+    msg->message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+    msg->wParam = in.vk;
+    msg->lParam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
+    q.keyChar = down ? in.ch : 0;
+    return true;
+  }
+
+  s.cursorPos = in.screen;
+  msg->pt = in.screen;
+  if (in.kind == InputKind::ButtonDown) s.buttons |= kButtonMask[in.button];
+  if (in.kind == InputKind::ButtonUp) s.buttons &= ~kButtonMask[in.button];
+  HWND target = s.capture;
+  if (!target) {
+    target = HitTest(in.screen, true);
+    if (!target) return false;
+  }
+  auto w = Get(target);
+  if (!w) return false;
+  if (!s.capture && !EnabledChain(*w)) return false;
+  POINT o = ScreenOrigin(*w);
+  LPARAM clientPoint = PackPoint(in.screen.x - o.x, in.screen.y - o.y);
+  msg->hwnd = target;
+  switch (in.kind) {
+    case InputKind::MouseMove:
+      msg->message = WM_MOUSEMOVE;
+      msg->wParam = MouseKeyState();
+      msg->lParam = clientPoint;
+      break;
+    case InputKind::ButtonDown:
+      msg->message = kButtonDown[in.button];
+      msg->wParam = MouseKeyState();
+      msg->lParam = clientPoint;
+      if (!s.capture) {
+        HWND top = TopLevelOf(target);
+        if (top != s.active || !s.appActive) fx->activate = top;
+      }
+      break;
+    case InputKind::ButtonUp:
+      msg->message = kButtonUp[in.button];
+      msg->wParam = MouseKeyState();
+      msg->lParam = clientPoint;
+      break;
+    case InputKind::Wheel:
+      msg->message = WM_MOUSEWHEEL;
+      msg->wParam = MAKEWPARAM(MouseKeyState(), static_cast<WORD>(static_cast<short>(in.wheel)));
+      msg->lParam = PackPoint(in.screen.x, in.screen.y);
+      break;
+    default: return false;
+  }
+  // WM_SETCURSOR only while no window holds the capture.
+  if (!s.capture && in.kind != InputKind::Wheel) {
+    fx->cursorWindow = target;
+    fx->mouseMsg = msg->message;
+  }
+  return true;
+}
+
+void ApplyInputEffects(const InputEffects& fx) {
+  if (fx.activate) ActivateTopLevel(fx.activate, true);
+  if (fx.cursorWindow && IsWindow(fx.cursorWindow) && !GetCapture()) {
+    SendMessage(fx.cursorWindow, WM_SETCURSOR, static_cast<WPARAM>(fx.cursorWindow), MAKELPARAM(HTCLIENT, fx.mouseMsg));
+  }
+}
+
+namespace {
+// The next window in tab order (WS_TABSTOP, visible, enabled) inside the dialog.
+void CollectTabStops(HWND parent, std::vector<HWND>& out) {
+  auto w = Get(parent);
+  if (!w) return;
+  for (HWND c : w->children) {
+    auto cw = Get(c);
+    if (!cw || !(cw->style & WS_VISIBLE) || (cw->style & WS_DISABLED)) continue;
+    if (cw->style & WS_TABSTOP) out.push_back(c);
+    CollectTabStops(c, out);
+  }
+}
+}  // namespace
+
+HWND FirstTabStop(HWND dialog) {
+  Lock lock(Sys().mu);
+  std::vector<HWND> stops;
+  CollectTabStops(dialog, stops);
+  return stops.empty() ? 0 : stops.front();
+}
+
+}  // namespace kvp::win
+
+using namespace kvp::win;
+
+extern "C" {
+
+HWND SetCapture(HWND hwnd) {
+  HWND old;
+  {
+    Lock lock(Sys().mu);
+    if (!Get(hwnd)) return 0;
+    old = Sys().capture;
+    Sys().capture = hwnd;
+  }
+  if (old && old != hwnd && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, static_cast<LPARAM>(hwnd));
+  return old;
+}
+
+BOOL ReleaseCapture(void) {
+  HWND old;
+  {
+    Lock lock(Sys().mu);
+    old = Sys().capture;
+    Sys().capture = 0;
+  }
+  if (old && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
+  return TRUE;
+}
+
+HWND GetCapture(void) {
+  Lock lock(Sys().mu);
+  return Sys().capture;
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+  Lock lock(Sys().mu);
+  HCURSOR old = Sys().cursor;
+  Sys().cursor = cursor;
+  if (old != cursor && Sys().backend) Sys().backend->CursorChanged(cursor);
+  return old;
+}
+
+HCURSOR GetCursor(void) {
+  Lock lock(Sys().mu);
+  return Sys().cursor;
+}
+
+HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name) {
+  if (!IS_INTRESOURCE(name)) return 0;
+  ULONG_PTR id = reinterpret_cast<ULONG_PTR>(name);
+  bool system = instance == 0;
+  // One handle per cursor: loading it again gives the same handle.
+  static std::mutex mu;
+  static std::map<std::pair<bool, ULONG_PTR>, HCURSOR> loaded;
+  std::lock_guard<std::mutex> lock(mu);
+  auto key = std::make_pair(system, id);
+  auto it = loaded.find(key);
+  if (it != loaded.end()) return it->second;
+  auto obj = std::make_shared<CursorObject>();
+  obj->id = id;
+  obj->system = system;
+  HCURSOR h = kvp::RegisterHandle(obj);
+  loaded[key] = h;
+  return h;
+}
+
+}  // extern "C"
+
+bool kvp::win::CursorIdOf(HCURSOR cursor, ULONG_PTR* id, bool* system) {
+  auto obj = kvp::HandleTable::Instance().GetAs<CursorObject>(cursor);
+  if (!obj) return false;
+  *id = obj->id;
+  *system = obj->system;
+  return true;
+}
+
+extern "C" {
+
+BOOL GetCursorPos(LPPOINT point) {
+  if (!point) return FALSE;
+  Lock lock(Sys().mu);
+  *point = Sys().cursorPos;
+  return TRUE;
+}
+
+HWND SetFocus(HWND hwnd) {
+  HWND old;
+  {
+    Lock lock(Sys().mu);
+    if (hwnd && !Get(hwnd)) return 0;
+    old = Sys().focus;
+    if (old == hwnd) return old;
+    Sys().focus = hwnd;
+    if (hwnd) {
+      if (auto top = Get(TopLevelOf(hwnd))) top->lastFocus = hwnd;
+    }
+  }
+  if (old && IsWindow(old)) SendMessage(old, WM_KILLFOCUS, static_cast<WPARAM>(hwnd), 0);
+  if (hwnd) {
+    HWND top = TopLevelOf(hwnd);
+    bool activate;
+    {
+      Lock lock(Sys().mu);
+      activate = top != Sys().active || !Sys().appActive;
+    }
+    if (activate) ActivateTopLevel(top, false);
+    if (IsWindow(hwnd) && GetFocus() == hwnd) SendMessage(hwnd, WM_SETFOCUS, static_cast<WPARAM>(old), 0);
+  }
+  return old;
+}
+
+HWND GetFocus(void) {
+  Lock lock(Sys().mu);
+  return Sys().focus;
+}
+
+SHORT GetKeyState(int vk) {
+  Lock lock(Sys().mu);
+  auto& s = Sys();
+  bool down = false;
+  switch (vk) {
+    case VK_SHIFT: down = (s.modifiers & MOD_SHIFT) != 0; break;
+    case VK_CONTROL: down = (s.modifiers & MOD_CONTROL) != 0; break;
+    case VK_MENU: down = (s.modifiers & MOD_ALT) != 0; break;
+    case VK_LBUTTON: down = (s.buttons & MK_LBUTTON) != 0; break;
+    case VK_RBUTTON: down = (s.buttons & MK_RBUTTON) != 0; break;
+    case VK_MBUTTON: down = (s.buttons & MK_MBUTTON) != 0; break;
+    default: down = vk >= 0 && vk < 256 && s.keyDown[vk];
+  }
+  return down ? static_cast<SHORT>(0x8000) : 0;
+}
+
+SHORT GetAsyncKeyState(int vk) { return GetKeyState(vk); }
+
+BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk) {
+  Lock lock(Sys().mu);
+  auto& keys = Sys().hotKeys;
+  // The same window and id is a new key for that registration.
+  for (auto it = keys.begin(); it != keys.end(); ++it) {
+    if (it->hwnd == hwnd && it->id == id) {
+      if (Sys().backend) Sys().backend->UngrabHotKey(it->modifiers, it->vk);
+      keys.erase(it);
+      break;
+    }
+  }
+  for (const HotKey& k : keys) {
+    if (k.modifiers == modifiers && k.vk == vk) {
+      SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+      return FALSE;
+    }
+  }
+  if (Sys().backend && !Sys().backend->GrabHotKey(modifiers, vk)) {
+    SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+    return FALSE;
+  }
+  keys.push_back(HotKey{hwnd, id, modifiers, vk});
+  return TRUE;
+}
+
+BOOL UnregisterHotKey(HWND hwnd, int id) {
+  Lock lock(Sys().mu);
+  auto& keys = Sys().hotKeys;
+  for (auto it = keys.begin(); it != keys.end(); ++it) {
+    if (it->hwnd == hwnd && it->id == id) {
+      if (Sys().backend) Sys().backend->UngrabHotKey(it->modifiers, it->vk);
+      keys.erase(it);
+      return TRUE;
+    }
+  }
+  SetLastError(ERROR_HOTKEY_NOT_REGISTERED);
+  return FALSE;
+}
+
+// Enter reaches the dialog as IDOK, Escape as IDCANCEL, Tab moves the focus, from whichever
+// descendant has the focus, unless that control asks for the key (WM_GETDLGCODE).
+BOOL IsDialogMessage(HWND dialog, LPMSG msg) {
+  if (!msg || msg->message != WM_KEYDOWN) return FALSE;
+  {
+    Lock lock(Sys().mu);
+    if (!IsDescendant(dialog, msg->hwnd)) return FALSE;
+  }
+  UINT vk = static_cast<UINT>(msg->wParam);
+  if (vk != VK_RETURN && vk != VK_ESCAPE && vk != VK_TAB) return FALSE;
+  LRESULT code = SendMessage(msg->hwnd, WM_GETDLGCODE, vk, reinterpret_cast<LPARAM>(msg));
+  if (code & DLGC_WANTALLKEYS) return FALSE;
+  if (vk == VK_TAB) {
+    if (code & DLGC_WANTTAB) return FALSE;
+    std::vector<HWND> stops;
+    {
+      Lock lock(Sys().mu);
+      CollectTabStops(dialog, stops);
+    }
+    if (stops.empty()) return TRUE;
+    auto it = std::find(stops.begin(), stops.end(), GetFocus());
+    bool back = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    size_t i = it == stops.end() ? 0 : static_cast<size_t>(it - stops.begin());
+    size_t next = it == stops.end() ? 0 : (back ? (i + stops.size() - 1) : (i + 1)) % stops.size();
+    SetFocus(stops[next]);
+    return TRUE;
+  }
+  SendMessage(dialog, WM_COMMAND, MAKEWPARAM(vk == VK_RETURN ? IDOK : IDCANCEL, 0), 0);
+  return TRUE;
+}
+
+}  // extern "C"
