@@ -25,25 +25,6 @@ void ClearEngineTesterFlags() {
   if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
 }
 
-// The engine tester's firmware check (version compare, download when needed, correction words).
-template <typename Tester>
-int RunFirmwareCheck(Tester& tester) {
-  if constexpr (requires { tester.UpdateFirmware(); }) {
-    return tester.UpdateFirmware();
-  } else {
-    return kOk;
-  }
-}
-
-template <typename Tester>
-uint16_t CorrectionWord(const Tester& tester, int word) {
-  if constexpr (requires { tester.Correction(word); }) {
-    return tester.Correction(word);
-  } else {
-    return 0;
-  }
-}
-
 }  // namespace
 
 EngineParameterBlock EngineParams() {
@@ -127,19 +108,24 @@ uint8_t PolarityByte(const EngineParameterBlock& p, int mode) {
   return byte;
 }
 
+int DegreesPerMark(uint8_t* degrees) {
+  const ImplementationMotortester_6* tester = EngineTester();
+  return tester ? tester->GetDegreesPerMark(degrees) : kBadEngineType;
+}
+
+int PolarityByte(int mode, uint8_t* polarity) {
+  const ImplementationMotortester_6* tester = EngineTester();
+  return tester ? tester->GetPolarityByte(polarity, mode) : kBadEngineType;
+}
+
 int EnsureFirmwareChecked() {
   ImplementationMotortester_6* tester = EngineTester();
-  if (!tester) return kNoEngineTester;
-  if (tester->FirmwareChecked()) return kOk;
-  const int code = RunFirmwareCheck(*tester);
-  if (code != kOk) return code;
-  tester->SetFirmwareChecked(true);
-  return kOk;
+  return tester ? tester->EnsureFirmwareChecked() : kNoEngineTester;
 }
 
 uint16_t TimingCorrection(int word) {
   const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? CorrectionWord(*tester, word) : 0;
+  return tester ? tester->Correction(word) : 0;
 }
 
 int SendMeterStart(const uint8_t* request, int size) {

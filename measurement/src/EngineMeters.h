@@ -29,6 +29,9 @@ int DegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees);
 // The polarity byte of the high-voltage probes for a cylinder (1..4) or, for any other value,
 // for all four at once, from the spark set's PolarityHVProbes and CoilType.
 uint8_t PolarityByte(const EngineParameterBlock& p, int mode);
+// The same two from the engine tester's current parameters (its own operations).
+int DegreesPerMark(uint8_t* degrees);
+int PolarityByte(int mode, uint8_t* polarity);
 
 // Runs the engine-tester firmware check once per load: when FirmwareChecked is clear the check
 // runs (its error is returned) and the flag is set.

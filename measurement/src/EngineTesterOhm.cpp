@@ -93,11 +93,4 @@ int ReadEngineTesterOhm(int boardMode, const uint8_t* configuration, int configu
   return kOk;
 }
 
-int16_t DiodeValue(uint16_t raw) {
-  const float volts = static_cast<float>(raw) * 2.5f / 1024.0f;
-  // A reading beyond the converter's span would not fit the 16-bit value: it is held at full scale.
-  const float value = volts / 5.0f * 32768.0f;
-  return static_cast<int16_t>(value >= 32767.0f ? 32767.0f : value);
-}
-
 }  // namespace kv310

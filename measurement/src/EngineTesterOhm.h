@@ -27,7 +27,4 @@ struct EngineTesterOhmReading {
 // 16 when the test leads are not connected (the kind is still filled in), else 0.
 int ReadEngineTesterOhm(int boardMode, const uint8_t* configuration, int configurationSize, EngineTesterOhmReading* out);
 
-// The diode voltage of a raw reading as a fraction of 5 V x 32768.
-int16_t DiodeValue(uint16_t raw);
-
 }  // namespace kv310

@@ -192,8 +192,9 @@ bool FillGaps(std::vector<Extreme>& extremes, const std::vector<float>& signal, 
 }
 
 // Step 7: in compression order from the weakest, relative to the second-strongest, with the
-// strongest pulled towards it.
-void Normalise(const float means[kLeakMaxCylinders], int cylinders, LeakAnalysisResult* result) {
+// strongest pulled towards it. False when fewer than two cylinders show a compression: relating
+// the others to a second-strongest value at or below zero would turn them into nonsense percentages.
+bool Normalise(const float means[kLeakMaxCylinders], int cylinders, LeakAnalysisResult* result) {
   int weakest = 0;
   for (int c = 1; c < cylinders; ++c)
     if (means[c] < means[weakest]) weakest = c;
@@ -208,46 +209,52 @@ void Normalise(const float means[kLeakMaxCylinders], int cylinders, LeakAnalysis
   std::copy(v, v + cylinders, sorted);
   std::sort(sorted, sorted + cylinders, [](float a, float b) { return a > b; });
   const float second = cylinders >= 2 ? sorted[1] : sorted[0];
+  if (!(second > 0.0f)) return false;
   v[strongestAt] = 1.05f * second - 0.05f * v[strongestAt];
 
   for (int t = 0; t < cylinders; ++t) {
-    float ratio = second != 0.0f ? v[t] / second : v[t];
+    float ratio = v[t] / second;
     if (ratio < 0.0f) ratio = 0.0f;
     result->relative[t] = ratio * 100.0f;
     const float whole = std::min(result->relative[t], 255.0f);
     result->percent[t] = static_cast<uint8_t>(whole);
   }
+  return true;
 }
 
 }  // namespace
 
-float LeakSquareRoot(float c) {
-  if (!(c >= 1e-6f)) return 0.0f;
-  float f = 1.0f;
-  while (c >= 10.0f) {
-    c /= 100.0f;
-    f *= 10.0f;
+float LeakSquareRoot(float value) {
+  if (!(value >= 1e-6f)) return 0.0f;
+  // The reduction and the polynomial run in the wider precision of the arithmetic unit; only the
+  // root is rounded to single precision (so the root of 4 is 2.0000004, not 2.0000002).
+  double c = value;
+  double f = 1.0;
+  while (c >= 10.0) {
+    c /= 100.0;
+    f *= 10.0;
   }
-  while (c < 0.1f) {
-    c *= 100.0f;
-    f /= 10.0f;
+  while (c < 0.1) {
+    c *= 100.0;
+    f /= 10.0;
   }
-  while (c >= 2.0f) {
-    c *= 0.25f;
-    f *= 2.0f;
+  while (c >= 2.0) {
+    c *= 0.25;
+    f *= 2.0;
   }
-  while (c < 0.5f) {
-    c *= 4.0f;
-    f *= 0.5f;
+  while (c < 0.5) {
+    c *= 4.0;
+    f *= 0.5;
   }
-  if (c > 1.2f) {
-    c /= 2.25f;
-    f *= 1.5f;
-  } else if (c > 1.0f) {
-    c /= 1.96f;
-    f *= 1.4f;
+  if (c > 1.2) {
+    c /= 2.25;
+    f *= 1.5;
+  } else if (c > 1.0) {
+    c /= 1.96;
+    f *= 1.4;
   }
-  return f * (((((0.1121216f * c - 0.536499f) * c + 1.106812f) * c - 1.34491f) * c + 1.454895f) * c + 0.2075806f);
+  const double poly = ((((0.1121216 * c - 0.536499) * c + 1.106812) * c - 1.34491) * c + 1.454895) * c + 0.2075806;
+  return static_cast<float>(f * poly);
 }
 
 uint16_t DecodeLeakSample(uint8_t high, uint8_t low) {
@@ -303,7 +310,7 @@ bool AnalyseLeakRecording(const uint16_t samples[kLeakSampleCount], int cylinder
   }
   if (!found) return false;
 
-  Normalise(means, cylinders, result);
+  if (!Normalise(means, cylinders, result)) return false;
   // 8. An even engine whose peak distances wander is not a measurement either.
   if (result->relative[0] >= 81.0f &&
       static_cast<float>(result->largestDistance) > 1.4f * static_cast<float>(result->smallestDistance)) {

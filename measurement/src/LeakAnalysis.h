@@ -1,7 +1,8 @@
 // The compression-pattern analysis of the leak test: one block of 1024 starter-current samples
 // (12 bits, one every 2.5 ms) taken while the engine is cranked; the compression strokes show as
 // humps, and the mean hump height of each cylinder, relative to the strongest, is the cylinder's
-// result. All arithmetic is single precision, square roots included (LeakSquareRoot).
+// result. The arithmetic is single precision, with square roots by its own approximation
+// (LeakSquareRoot).
 #pragma once
 
 #include <cstdint>

@@ -46,10 +46,10 @@ class BoardInstrumentFixture : public LinkFixture {
   }
 
   // Start, wait for the board's samples, read them.
-  int Acquire(uint32_t count = 1000) {
+  int Acquire(uint32_t count = 1000, uint64_t stepMs = 1) {
     const int code = Osc().StartMeasurement(count);
     if (code != kOk) return code;
-    WaitForReply();
+    WaitForReply(stepMs);
     return Osc().GetData();
   }
 

@@ -84,6 +84,14 @@ void EngineTesterFixture::TearDown() {
   LinkFixture::TearDown();
 }
 
+void EngineTesterFixture::ReloadLibrary() {
+  CComPort* link = Link();
+  SetLink(nullptr);  // the unload would end it
+  LibraryDetach();
+  LibraryAttach();
+  SetLink(link);
+}
+
 void EngineTesterFixture::AttachEngineTester(bool attached, uint8_t identity) {
   Board().Update([&](sim::BoardScenario& s) {
     s.engineTesterAttached = attached;

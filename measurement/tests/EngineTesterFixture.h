@@ -45,6 +45,9 @@ class EngineTesterFixture : public LinkFixture {
   IInfo_0& Info() { return *static_cast<IInfo_0*>(InterfaceOf(kInfo)); }
   ImplementationMotortester_6& Tester() { return *EngineTester(); }
 
+  // A fresh load of the library's objects (the firmware not yet checked, default parameters);
+  // the link, if any, stays.
+  void ReloadLibrary();
   void AttachEngineTester(bool attached, uint8_t identity = 7);
   // The board's firmware and the file's: `file` is written and named in the registry.
   void UseFirmware(const FirmwareImage& file, const std::string& board);

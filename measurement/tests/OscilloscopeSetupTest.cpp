@@ -14,7 +14,11 @@ class OscilloscopeSetupTest : public BoardInstrumentFixture {
  protected:
   void SetUp() override {
     BoardInstrumentFixture::SetUp();
-    Change([](sim::BoardScenario& s) { s.instantAcquisition = true; });
+    // A sine on B as well, so that a trigger on either channel finds its edge.
+    Change([](sim::BoardScenario& s) {
+      s.instantAcquisition = true;
+      s.channelSignals[1] = s.channelSignals[0];
+    });
   }
 };
 
@@ -47,14 +51,19 @@ TEST_F(OscilloscopeSetupTest, EveryByteOfTheSetupFollowsTheSettings) {
        {{2, 1}, {3, 1}, {4, 4}, {5, 5}, {15, 1}}},
       {"both channels", [](Osc2& o) { o.SetChannelMode(1, 1); o.SetRangeIndex(1, 1); }, {{4, 1}, {5, 2}, {15, 2}}},
       {"no trigger", [](Osc2& o) { o.SetTriggerMode(0); }, {{8, 0x00}}},
-      {"normal mode, falling edge, filter, channel B",
+      {"normal mode, falling edge, filter",
        [](Osc2& o) {
          o.SetTriggerMode(1);
          o.SetTriggerEdge(0);
          o.SetTriggerFilter(1);
+       },
+       {{8, 4}, {13, 0x01}}},
+      {"trigger on channel B",
+       [](Osc2& o) {
+         o.SetChannelMode(1, 1);
          o.SetTriggerSource(0, 1);
        },
-       {{8, 8}, {9, 0x80}, {10, 0x80}, {13, 0x01}}},
+       {{4, 1}, {8, 5}, {9, 0x80}, {10, 128}, {15, 2}}},
       {"external source on B", [](Osc2& o) { o.SetTriggerSource(2, 1); }, {{8, 0x11}}},
       {"level 1 V on 80 V", [](Osc2& o) { o.SetRangeIndex(0, 2); o.SetTriggerLevel(Value(1, 0)); },
        {{3, 5}, {9, 129}}},
@@ -101,9 +110,9 @@ TEST_F(OscilloscopeSetupTest, EveryByteOfTheSetupFollowsTheSettings) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    Board().ClearLog();
     ASSERT_EQ(Osc().Init(), kOk);
     c.change(Osc());
-    Board().ClearLog();
     ASSERT_EQ(Acquire(), kOk);
     Bytes expected = kInitSetup;
     for (const auto& [index, value] : c.bytes) expected[index] = value;

@@ -83,6 +83,7 @@ BoardResponse BoardModel::Handle(std::span<const uint8_t> payload) {
   }
 
   const Fault fault = TakeFault(entry.number, payload[0]);
+  uint32_t handlerDelayMs = 0;
 
   if (SkipsRequest(fault.kind)) {
     if (fault.kind == FaultKind::Nack) {
@@ -100,6 +101,7 @@ BoardResponse BoardModel::Handle(std::span<const uint8_t> payload) {
     }
     BoardContext board{scenario_, state_};
     CommandReply reply = Dispatch(board, payload);
+    handlerDelayMs = reply.delayMs;
 
     const BusyPlan& plan = reply.busy.polls > 0 ? reply.busy : scenario_.busy[command];
     if (plan.polls > 0 && command != kBusyMark && command != kAbortCommand) {
@@ -120,7 +122,7 @@ BoardResponse BoardModel::Handle(std::span<const uint8_t> payload) {
       response.defect = fault.defect;
     }
   }
-  if (response.outcome != Outcome::Silence) response.delayMs = scenario_.replyDelayMs;
+  if (response.outcome != Outcome::Silence) response.delayMs = std::max(scenario_.replyDelayMs, handlerDelayMs);
 
   entry.outcome = response.outcome;
   entry.reply = response.payload;

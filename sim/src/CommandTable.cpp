@@ -1,4 +1,5 @@
 #include "CommandTable.h"
+#include "commands/EngineSynchronous.h"
 
 #include <array>
 
@@ -12,16 +13,16 @@ constexpr std::array kCommands{
     CommandEntry{0x01, "block size", HandleBlockSize},
     CommandEntry{0x02, "board status", HandleBoardStatus},
     CommandEntry{0x05, "abort", HandleAbort},
-    CommandEntry{0x10, "acquisition set-up", HandleSetup},
-    CommandEntry{0x11, "acquisition start and read", HandleAcquisition},
+    CommandEntry{0x10, "acquisition set-up", HandleSetupOrArming},
+    CommandEntry{0x11, "acquisition start and read", HandleEngineScopeOrAcquisition},
     CommandEntry{0x12, "engine-tester oscilloscope", HandleEngineTesterOnly},
-    CommandEntry{0x20, "voltmeter set-up", HandleMeasurement},
-    CommandEntry{0x21, "voltmeter reading", HandleMeasurement},
-    CommandEntry{0x22, "leak recording", HandleMeasurement},
-    CommandEntry{0x30, "ohmmeter set-up", HandleMeasurement},
-    CommandEntry{0x31, "ohmmeter reading", HandleMeasurement},
-    CommandEntry{0x40, "meter start", HandleMeasurement},
-    CommandEntry{0x41, "meter read", HandleMeasurement},
+    CommandEntry{0x20, "voltmeter set-up", HandleVoltmeterSetupOrEngine},
+    CommandEntry{0x21, "voltmeter reading", HandleVoltmeterReadingOrEngine},
+    CommandEntry{0x22, "leak recording", HandleLeakRecording},
+    CommandEntry{0x30, "ohmmeter set-up", HandleOhmmeterSetup},
+    CommandEntry{0x31, "ohmmeter reading", HandleOhmmeterReadingOrEngine},
+    CommandEntry{0x40, "meter start", HandleMeterStart},
+    CommandEntry{0x41, "meter read", HandleMeterRead},
     CommandEntry{0x60, "engine-tester firmware service", HandleFirmwareService},
     CommandEntry{0x61, "configuration", HandleConfiguration},
     CommandEntry{0xC0, "select probes", HandleSelectProbes},

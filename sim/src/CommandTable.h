@@ -25,6 +25,7 @@ struct BoardContext {
 struct CommandReply {
   Bytes payload;
   BusyPlan busy;  // a handler may ask for busy replies before this one (slow operations)
+  uint32_t delayMs = 0;  // the answer takes this long (an acquisition in progress)
 };
 
 using CommandHandler = CommandReply (*)(BoardContext& board, std::span<const uint8_t> request);
@@ -52,7 +53,22 @@ CommandReply HandleConfiguration(BoardContext& board, std::span<const uint8_t> r
 CommandReply HandleFirmwareService(BoardContext& board, std::span<const uint8_t> request);  // 60
 CommandReply HandleSetup(BoardContext& board, std::span<const uint8_t> request);            // 10
 CommandReply HandleAcquisition(BoardContext& board, std::span<const uint8_t> request);      // 11
+// The engine-tester module's polarity arming and engine frames, else the two above.
+CommandReply HandleSetupOrArming(BoardContext& board, std::span<const uint8_t> request);             // 10
+CommandReply HandleAcquisitionOrEngineFrame(BoardContext& board, std::span<const uint8_t> request);  // 11
+CommandReply HandleVoltmeterSetup(BoardContext& board, std::span<const uint8_t> request);    // 20
+CommandReply HandleVoltmeterReading(BoardContext& board, std::span<const uint8_t> request);  // 21
+CommandReply HandleOhmmeterSetup(BoardContext& board, std::span<const uint8_t> request);     // 30
+CommandReply HandleOhmmeterReading(BoardContext& board, std::span<const uint8_t> request);   // 31
 CommandReply HandleEngineTesterOnly(BoardContext& board, std::span<const uint8_t> request); // 12
+// The engine-tester module's meters, high-voltage frames and its forms of the voltmeter and
+// ohmmeter replies; each hands the measuring board's requests on to the handlers above.
+CommandReply HandleMeterStart(BoardContext& board, std::span<const uint8_t> request);                // 40
+CommandReply HandleMeterRead(BoardContext& board, std::span<const uint8_t> request);                 // 41
+CommandReply HandleAcquisitionOrHighVoltage(BoardContext& board, std::span<const uint8_t> request);  // 11
+CommandReply HandleVoltmeterSetupOrEngine(BoardContext& board, std::span<const uint8_t> request);    // 20
+CommandReply HandleVoltmeterReadingOrEngine(BoardContext& board, std::span<const uint8_t> request);  // 21
+CommandReply HandleOhmmeterReadingOrEngine(BoardContext& board, std::span<const uint8_t> request);   // 31
 CommandReply HandleMeasurement(BoardContext& board, std::span<const uint8_t> request);      // 20..41
 
 }  // namespace sim

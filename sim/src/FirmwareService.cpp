@@ -1,10 +1,14 @@
 // The engine-tester firmware service 60: version (01), enter download (04), one Intel HEX line
 // (03), leave download with the six correction bytes (05). In download mode the version reads
 // as the loader's, which never equals a file version, so an interrupted download starts again.
+// The loader takes a line only when it is one well-formed record with a correct checksum.
 #include "CommandTable.h"
+
+#include <link/IntelHex.h>
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace sim {
 
@@ -18,6 +22,8 @@ CommandReply Status(uint8_t sub, uint8_t status) { return {{0x60, sub, status, 0
 CommandReply Version(const BoardContext& board) {
   const BoardState& state = board.state;
   const BoardScenario& scenario = board.scenario;
+  if (scenario.firmwareVersionStatus != 0)
+    return {{0x60, 0x01, scenario.firmwareVersionStatus, scenario.firmwareVersionDetail}, {}};
   const std::string& text = state.downloadMode ? std::string(kLoaderVersion)
                             : state.downloaded  ? scenario.engineTesterFirmwareAfterDownload
                                                 : scenario.engineTesterFirmware;
@@ -25,6 +31,15 @@ CommandReply Version(const BoardContext& board) {
   reply.insert(reply.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(text.size(), kMaxVersionText)));
   reply.push_back(0x00);
   return {std::move(reply), {}};
+}
+
+bool IsHexRecord(std::span<const uint8_t> line) {
+  const std::string_view text(reinterpret_cast<const char*>(line.data()), line.size());
+  // One record and nothing else: no line end may hide a second one.
+  if (text.find_first_of("\r\n") != std::string_view::npos) return false;
+  kvlink::HexReader reader(text);
+  kvlink::HexRecord record;
+  return reader.ReadHexRecord(record) == kvlink::kHexOk;
 }
 
 }  // namespace
@@ -44,6 +59,7 @@ CommandReply HandleFirmwareService(BoardContext& board, std::span<const uint8_t>
     case 0x03:
       if (!state.downloadMode || request.size() < 3) return Status(sub, 0x01);
       if (state.linesAccepted + 1 == board.scenario.refuseFirmwareLine) return Status(sub, 0x01);
+      if (!IsHexRecord(request.subspan(2))) return Status(sub, 0x01);
       ++state.linesAccepted;
       return Status(sub, 0x00);
     case 0x05: {

@@ -292,10 +292,16 @@ TEST_F(BoardModelTest, FirmwareDownloadDialogue) {
     s.refuseFirmwareLine = 3;
     s.corrections = {1, 2, 3, 4, 5, 6};
   });
-  const Bytes line{0x60, 0x03, ':', '0', '0'};
-  EXPECT_EQ(Reply({0x60, 0x03, ':'}), (Bytes{0x60, 0x03, 0x01, 0x00}));  // not in download mode
+  const std::string record = ":0100000000FF";
+  const Bytes line = Concat({0x60, 0x03}, Bytes(record.begin(), record.end()));
+  EXPECT_EQ(Reply(line), (Bytes{0x60, 0x03, 0x01, 0x00}));  // not in download mode
   EXPECT_EQ(Reply({0x60, 0x04}), (Bytes{0x60, 0x04, 0x00, 0x00}));
   EXPECT_EQ(Reply({0x60, 0x01}), Concat({0x60, 0x01, 0x00, 0x00}, Text("V-LOADER")));
+  for (const std::string bad : {":0100000000FE", ":01000000", ":0100000000FF\r", "0100000000FF"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(Reply(Concat({0x60, 0x03}, Bytes(bad.begin(), bad.end()))), (Bytes{0x60, 0x03, 0x01, 0x00}))
+        << "the loader takes only a well-formed record";
+  }
   EXPECT_EQ(Reply(line), (Bytes{0x60, 0x03, 0x00, 0x00}));
   EXPECT_EQ(Reply(line), (Bytes{0x60, 0x03, 0x00, 0x00}));
   EXPECT_EQ(Reply(line), (Bytes{0x60, 0x03, 0x01, 0x00}));  // the third line is refused

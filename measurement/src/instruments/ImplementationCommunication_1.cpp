@@ -12,16 +12,6 @@ namespace kv310 {
 
 namespace {
 
-// The configuration of an oscilloscope object, sent now; its result is the configuration's code.
-template <typename Oscilloscope>
-int RunConfiguration(Oscilloscope* oscilloscope) {
-  if constexpr (requires { oscilloscope->Configure(); }) {
-    return oscilloscope ? oscilloscope->Configure() : kNotAllowed;
-  } else {
-    return kNotAllowed;  // this oscilloscope has no configuration of its own yet
-  }
-}
-
 ImplementationOscilloscope_2* BoardOscilloscope() {
   return static_cast<ImplementationOscilloscope_2*>(static_cast<IOscilloscope_2*>(InterfaceOf(kOscilloscope)));
 }
@@ -31,6 +21,15 @@ ImplementationMTOscilloscope_7* EngineTesterOscilloscope() {
 }
 
 }  // namespace
+
+template <typename Oscilloscope>
+int ImplementationCommunication_1::RunConfiguration(Oscilloscope* oscilloscope) {
+  if constexpr (requires { oscilloscope->Configure(); }) {
+    return oscilloscope ? oscilloscope->Configure() : kNotAllowed;
+  } else {
+    return kNotAllowed;  // this oscilloscope has no configuration of its own yet
+  }
+}
 
 HANDLE ImplementationCommunication_1::GetIdleEvent() {
   CComPort* link = Link();
@@ -84,6 +83,7 @@ void ImplementationCommunication_1::SendStopConfiguration() {
   int received = 0;
   ExchangeWithBoard(stop.bytes, kConfigurationLength, 0, reply, sizeof reply, &received);
   SetLastConfiguration(stop.bytes);
+  SetBoardMode(0);
   // Then an oscilloscope configuration: the board oscilloscope's once the engine tester's
   // firmware check has succeeded since load, else the engine-tester oscilloscope's.
   const ImplementationMotortester_6* tester = EngineTester();

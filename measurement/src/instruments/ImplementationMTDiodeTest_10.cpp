@@ -2,6 +2,7 @@
 
 #include "../CommandSet.h"
 #include "../EngineTesterOhm.h"
+#include "ImplementationDiodeTest_5.h"
 
 namespace kv310 {
 

@@ -147,14 +147,8 @@ int ImplementationMTHiVoltage_14::Configure() {
     if (m_mode == 0) configuration[5] = static_cast<uint8_t>(configuration[5] + 0x80);
     if ((code = DegreesPerMark(p, &configuration[7])) != kOk) return code;
     if (m_mode == 0) configuration[8] = z;
-    if (m_mode == 0) {
-      configuration[9] = hiVoltageProbe == 1 ? 0x55 : PolarityByte(p, selected);
-    } else if (m_mode == 1) {
-      configuration[9] = PolarityByte(p, 1);
-    } else {
-      const uint8_t polarity = PolarityByte(p, 1);
-      configuration[9] = m_polaritySwap ? (polarity == 0 ? 0x55 : 0x00) : polarity;
-    }
+    configuration[9] = (m_mode == 0 && hiVoltageProbe == 1) ? 0x55 : PolarityByte(p, m_mode == 0 ? selected : 1);
+    if (m_mode == 2 && m_polaritySwap) configuration[9] = configuration[9] == 0 ? 0x55 : 0x00;
     configuration[10] = cylinderByte;
   }
   m_configurationChanged = ReplaceLastConfiguration(configuration) ? 1 : 0;

@@ -470,21 +470,30 @@ int16_t ImplementationOscilloscope_2::DecodeChannelSample(int channel, uint8_t r
   return DecodeSample(raw, range, probeClass, CalibrationPair(channel, range, probeClass == 1 ? 1 : 0));
 }
 
+void ImplementationOscilloscope_2::BuildDecodeTable(int channel, int16_t table[256]) const {
+  for (int raw = 0; raw < 256; ++raw) table[raw] = DecodeChannelSample(channel, static_cast<uint8_t>(raw));
+}
+
 int ImplementationOscilloscope_2::GetSamples(uint16_t channel, uint32_t count, int16_t* samples) {
   if (channel > 1 || !samples) return kBadArgument;
   count = std::min(count, m_channelInfo[channel].sampleCount);
   if (count == 0) return kNoData;
+  // Every sample of a channel decodes with the same range, probe and factors: one table of the
+  // 256 raw bytes serves the whole record.
+  int16_t table[256];
   switch (m_dataType) {
     case 0:
     case 1:
     case 3:
     case 4:
-      for (uint32_t i = 0; i < count; ++i) samples[i] = DecodeChannelSample(channel, m_liveSamples[i]);
+      BuildDecodeTable(channel, table);
+      for (uint32_t i = 0; i < count; ++i) samples[i] = table[m_liveSamples[i]];
       return kOk;
     case 2:
     case 5:
     case 20:
-      for (uint32_t i = 0; i < count; ++i) samples[i] = DecodeChannelSample(channel, m_liveSamples[2 * i + channel]);
+      BuildDecodeTable(channel, table);
+      for (uint32_t i = 0; i < count; ++i) samples[i] = table[m_liveSamples[2 * i + channel]];
       return kOk;
     default:
       return kNoData;

@@ -89,6 +89,7 @@ class ImplementationOscilloscope_2 final : public IOscilloscope_2 {
   // read-back).
   int ExchangeAcquisition(uint32_t count);
   int16_t DecodeChannelSample(int channel, uint8_t raw) const;
+  void BuildDecodeTable(int channel, int16_t table[256]) const;
 
   // Settings.
   int32_t m_acquisitionMode = 0;

@@ -36,6 +36,29 @@ struct BoardResponse {
   Bytes Frame() const;
 };
 
+// The oscilloscope's memory between requests: the rolling stream of partial records and the
+// recording into board memory.
+struct OscilloscopeState {
+  bool rolling = false;      // a partial record has been sent since the last set-up
+  double rollNextSeconds = 0;  // board time of the next sample of the rolling stream
+  bool recording = false;    // a set-up of type 17/18/19 arrived: the board records
+  bool recordingStopped = false;
+  double recordingStartSeconds = 0;
+  uint32_t recordedPerChannel = 0;  // samples per channel when the recording stopped
+  uint32_t readBackPerChannel = 0;  // samples per channel already read back
+};
+
+// The meters' set-ups.
+struct MeterState {
+  // Voltmeter (20): per channel the coupling and range code, and whether the range is fixed.
+  std::array<uint8_t, 2> voltCoupling{0, 0};
+  std::array<uint8_t, 2> voltRangeCode{0, 0};
+  std::array<bool, 2> voltFixed{false, false};
+  // Ohmmeter / diode test (30): automatic, a fixed range 0..4, or the diode test.
+  enum class OhmMode { Automatic, Fixed, Diode } ohmMode = OhmMode::Automatic;
+  uint8_t ohmRange = 0;
+};
+
 // What the board remembers between requests.
 struct BoardState {
   uint8_t blockSize = 64;                     // serial block size set by 01
@@ -43,10 +66,16 @@ struct BoardState {
   std::array<uint8_t, 11> lastConfiguration{};  // last 61 record
   bool configured = false;                    // a 61 has arrived since reset
   Bytes lastSetup;                            // last 10 payload
+  OscilloscopeState oscilloscope;
+  MeterState meters;
+  EngineMeterState engineMeters;  // the engine-tester module's meters
   // Engine-tester firmware service.
   bool downloadMode = false;
   bool downloaded = false;                    // a download completed (60 05 after 60 04)
   int linesAccepted = 0;
+  // Engine frames of the polarity detection.
+  int engineFramesPending = 0;     // frame reads still answered "no new engine data"
+  uint32_t engineFrameCount = 0;   // frames sent since reset
   // A request held behind busy replies.
   bool busyPending = false;
   uint8_t busyToken = 0;

@@ -3,12 +3,16 @@
 #pragma once
 
 #include <sim/BoardFrame.h>
+#include <sim/Engine.h>
+#include <sim/LeakSignal.h>
 
 #include <link/LinkExports.h>
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace sim {
@@ -47,6 +51,14 @@ struct CommandFault {
   int times = -1;  // requests of the command it hits, counted down; -1 = every one
 };
 
+// One of the four high-voltage probes on the ignition leads, as the engine-tester module sees it
+// in the frames of the polarity detection.
+struct HighVoltageProbe {
+  bool sparks = true;          // false: no spark reaches the probe (lead off, cylinder misfiring)
+  bool normalPolarity = true;  // the spark shows upright while the host sets the probe's polarity normal
+  int kilovolts = 10;          // spark peak
+};
+
 // Board information record of a healthy board running its application firmware.
 HwSwInfo DefaultHwSwInfo();
 
@@ -56,6 +68,18 @@ template <size_t N>
 void SetHwSwText(char (&field)[N], const std::string& text) {
   for (size_t i = 0; i < N; ++i) field[i] = i < text.size() ? text[i] : '\0';
 }
+
+// A synthetic signal on one board channel, in the units of the channel's probe (volts for a test
+// lead, amperes for a current clamp): offset + amplitude x shape(frequency x t) on the board's
+// clock. Noise is a repeatable pseudo-random value per sample within +-amplitude.
+enum class Waveform { Dc, Sine, Square, Triangle, Noise };
+
+struct SignalSource {
+  Waveform shape = Waveform::Sine;
+  double amplitude = 0.0;  // peak
+  double offset = 0.0;     // DC level
+  double frequencyHz = 50.0;
+};
 
 struct BoardScenario {
   // The engine-tester module: when attached, every reply that carries an identity carries this
@@ -78,6 +102,39 @@ struct BoardScenario {
   std::string engineTesterFirmwareAfterDownload = "Version 1.00";
   int refuseFirmwareLine = 0;
   std::array<uint8_t, 6> corrections{0, 0, 0, 0, 0, 0};
+
+  // The engine on the engine-tester module's sensors (speed, timing, dwell, temperature, secondary
+  // voltage, battery, clamp current).
+  EngineScenario engine;
+  // The starter current of the leak recording (22), cranking the same engine.
+  LeakSignal leak;
+  // A version request answered with this status and detail byte instead of the text (0 = the
+  // text is reported).
+  uint8_t firmwareVersionStatus = 0;
+  uint8_t firmwareVersionDetail = 0;
+
+  // The ignition the polarity detection looks at: the four high-voltage probes, and how many frame
+  // reads after the first arming set-up or a restart still find no new engine data.
+  std::array<HighVoltageProbe, 4> hvProbes{};
+  int engineFramesAfterArming = 1;
+
+  // Signals on the two board channels (oscilloscope and voltmeter): a 5 V, 50 Hz sine on A and
+  // nothing on B.
+  std::array<SignalSource, 2> channelSignals{SignalSource{Waveform::Sine, 5.0, 0.0, 50.0},
+                                             SignalSource{Waveform::Dc, 0.0, 0.0, 50.0}};
+  // The value acquisition mode 1 reports before the samples; without one, the board measures the
+  // frequency of channel A in millihertz.
+  std::optional<int32_t> oscMeasuredValue;
+  uint8_t oscErrorFlags = 0;        // high nibble of the trigger byte of every acquisition reply
+  bool instantAcquisition = false;  // answer acquisitions at once, whatever the rate takes
+  uint32_t recordingMemory = 262144;  // samples the board memory holds (shared by both channels)
+
+  // Ohmmeter and diode test: the resistance between the test leads (infinity = open circuit),
+  // the forward voltage of the diode under test, and the status the board reports for 30/31
+  // (2 = not ready for the measurement).
+  double resistanceOhms = 1000.0;
+  double diodeForwardVolts = 0.65;
+  uint8_t ohmmeterStatus = 0;
 
   // Timing and faults.
   std::array<BusyPlan, 256> busy{};          // per command byte

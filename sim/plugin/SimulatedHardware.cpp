@@ -1,0 +1,77 @@
+// kv310sim: the simulated board as the platform's simulated hardware. The platform loads this
+// module when HKLM "SOFTWARE\KV310Platform" "SimulatedHardware" names it, and calls its
+// registration entry once, before the first port or device is opened.
+//
+// Settings, all optional, under the same key:
+//   "SimulatedComPort"        DWORD, the COM port number of the serial board (default 1)
+//   "SimulatedSerialPacing"   DWORD, 1 = bytes take their time at the port's bit rate (default 0)
+//   "SimulatedFirmware"       REG_SZ, the version text of the application in the board's flash
+//                             (default: the board model's)
+#include <platform/hardware.h>
+#include <platform/registry.h>
+#include <platform/serial.h>
+
+#include <sim/BoardModel.h>
+#include <sim/SerialBoard.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+// The one simulated board of the process and the transports that reach it.
+struct SimulatedHardware {
+  sim::BoardModel model;
+  std::shared_ptr<sim::SerialBoard> serialBoard;
+};
+
+DWORD SettingDword(const char* name, DWORD fallback) {
+  HKEY key = 0;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return fallback;
+  DWORD value = fallback, size = sizeof value, type = 0;
+  if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD)
+    value = fallback;
+  RegCloseKey(key);
+  return value;
+}
+
+std::string SettingText(const char* name) {
+  HKEY key = 0;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  char text[64] = {};
+  DWORD size = sizeof text - 1, type = 0;
+  const LONG rc = RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(text) : std::string();
+}
+
+bool RegisterSerialBoard(SimulatedHardware& hw) {
+  sim::SerialBoardConfig config;
+  const std::string version = SettingText("SimulatedFirmware");
+  config.flashVersion = version.empty()
+                            ? std::string(hw.model.Scenario().hwSwInfo.firmwareText,
+                                          strnlen(hw.model.Scenario().hwSwInfo.firmwareText, 9))
+                            : version;
+  hw.serialBoard = std::make_shared<sim::SerialBoard>(hw.model, config);
+  const int port = static_cast<int>(SettingDword("SimulatedComPort", 1));
+  return kvp::RegisterVirtualComPort(port, hw.serialBoard,
+                                     kvp::VirtualPortOptions{SettingDword("SimulatedSerialPacing", 0) == 1});
+}
+
+// Every transport of the board registers itself here; a new one adds its line.
+using Registrar = bool (*)(SimulatedHardware&);
+constexpr Registrar kRegistrars[] = {
+    RegisterSerialBoard,
+};
+
+}  // namespace
+
+KV_EXPORT BOOL RegisterSimulatedHardware(void) {
+  // Lives as long as the process: the platform never unloads its simulated hardware.
+  static SimulatedHardware* hardware = new SimulatedHardware;
+  bool ok = true;
+  for (Registrar registrar : kRegistrars) ok = registrar(*hardware) && ok;
+  return ok ? TRUE : FALSE;
+}
