@@ -2,6 +2,8 @@
 
 #include "ScaledArithmetic.h"
 
+#include <cmath>
+
 namespace kv310 {
 
 namespace {
@@ -37,8 +39,10 @@ uint8_t TriggerLevelCode(ScaledValue level, int rangeIndex, const ProbeDescripto
   const float fullScale = ScaledValueToFloat(GetRangeScale(rangeIndex));
   const float product = fullScale * ProbeFactor(probe);
   const float quotient = 128.0f * ScaledValueToFloat(level) / product;
-  // A probe without scale (factor 0) or a level far beyond full scale: the code sits at its end.
-  if (!(quotient < 1000.0f)) return quotient != quotient ? 128 : 255;
+  // A probe without a scale (factor 0) gives no threshold at all; a level far beyond full scale
+  // sits at the end of the codes (held before the conversion, which could not hold it).
+  if (std::isnan(quotient)) return 0x80;
+  if (quotient > 1000.0f) return 255;
   if (quotient < -1000.0f) return 0;
   const int code = static_cast<int>(quotient) + 128;
   return static_cast<uint8_t>(code < 0 ? 0 : code > 255 ? 255 : code);

@@ -345,6 +345,39 @@ TEST_F(MTOscilloscopeTest, CylinderInformation) {
   }
 }
 
+TEST_F(MTOscilloscopeTest, RecordingIntoBoardMemory) {
+  RunEngine();
+  ASSERT_EQ(Scope().SetAcquisitionMode(0), kOk);
+  ASSERT_EQ(Scope().SetRangeIndex(0, 3), kOk);  // 40 V for the battery
+  EXPECT_EQ(Scope().CheckSettings(), kSampleRateTooHigh) << "index 11 from construction";
+  ASSERT_EQ(Scope().SetSampleRateIndex(10), kOk);  // 50 kS/s
+  Board().ClearLog();
+  ASSERT_EQ(Scope().CheckSettings(), kOk);
+  EXPECT_EQ(First(0x10).at(15), 17) << "channel A into board memory";
+  EXPECT_EQ(Scope().StartMeasurement(1000), kNotAllowed);
+  kvp::ClockAdvance(100);
+
+  uint32_t recorded = 0;
+  ASSERT_EQ(Scope().StopMeasurement(&recorded), kOk);
+  EXPECT_EQ(recorded, 5000u);
+  EXPECT_EQ(RequestsOf(0x11).back(), (Bytes{0x11, 0x80, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(BoardMode(), 0);
+
+  std::vector<int16_t> samples(2000);
+  uint32_t total = 0;
+  uint8_t done = 0;
+  int rounds = 0;
+  while (!done && rounds++ < 10) {
+    uint32_t count = 0;
+    ASSERT_EQ(Scope().WaitData(2000, samples.data(), &count, &done), kOk);
+    total += count;
+  }
+  EXPECT_EQ(total, 5000u);
+  EXPECT_EQ(done, 1);
+  // 13.8 V on the 40 V range: raw 172, (172 - 128) x 256 x 1.024.
+  EXPECT_EQ(samples[0], 11534);
+}
+
 TEST_F(MTOscilloscopeTest, Mode8AtHighRatesAsksForTheShortType) {
   RunEngine();
   ASSERT_EQ(Scope().SetAcquisitionMode(8), kOk);

@@ -13,7 +13,7 @@ constexpr std::array kCommands{
     CommandEntry{0x01, "block size", HandleBlockSize},
     CommandEntry{0x02, "board status", HandleBoardStatus},
     CommandEntry{0x05, "abort", HandleAbort},
-    CommandEntry{0x10, "acquisition set-up", HandleSetupOrArming},
+    CommandEntry{0x10, "acquisition set-up", HandleEngineScopeSetupOrOther},
     CommandEntry{0x11, "acquisition start and read", HandleEngineScopeOrAcquisition},
     CommandEntry{0x12, "engine-tester oscilloscope", HandleEngineTesterOnly},
     CommandEntry{0x20, "voltmeter set-up", HandleVoltmeterSetupOrEngine},

@@ -97,15 +97,15 @@ TEST_F(ZlinkSimTest, ReadTakesAtMostWhatTheCallerAsks) {
 
 TEST_F(ZlinkSimTest, BusyThenPollThenReply) {
   Start();
-  board->Update([](BoardScenario& s) { s.busy[0x22] = {1, true}; });
-  Send({0x22, 0x00});
+  board->Update([](BoardScenario& s) { s.busy[0x02] = {1, true}; });
+  Send({0x02, 0x02});
   ASSERT_TRUE(Signalled());
   const Bytes busy = ReadAll();
   ASSERT_EQ(busy.size(), 8u);
   EXPECT_EQ(busy[4], 0xFD);
   Send({0xFD, busy[5]});
   ASSERT_TRUE(Signalled());
-  EXPECT_EQ(ReadAll(), BuildFrame(Bytes{0x22, 0x00, 3, 0x00}));
+  EXPECT_EQ(ReadAll(), BuildFrame(Bytes{0x02, 0x00, 0x00}));
 }
 
 TEST_F(ZlinkSimTest, FaultsAsTheHostSeesThem) {

@@ -239,8 +239,12 @@ int ImplementationMTHiVoltage_14::Arm() {
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
   CComPort* link = Link();
   if (!link) return kNoLink;
-  // The reply is read by ReadFrame once the caller has seen the link idle again.
-  link->Send(request, sizeof request, kAcquisitionExtraMs);
+  // The reply is read by ReadFrame once the caller has seen the link idle again. A link that
+  // failed while this call waited for its spacing takes nothing: say so instead of success.
+  if (link->Send(request, sizeof request, kAcquisitionExtraMs) == 0) {
+    int code;
+    return CheckLinkReady(&code) ? kBadReply : code;
+  }
   return kOk;
 }
 

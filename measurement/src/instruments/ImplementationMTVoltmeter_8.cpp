@@ -426,7 +426,7 @@ int ImplementationMTVoltmeter_8::StartSampling() {
   if (!link) return kNoLink;
   // The reply is read by ReadSampling once the caller has seen the link idle again.
   const uint8_t request[2] = {kCmdVoltReading, 0x00};
-  link->Send(request, sizeof request, 0);
+  if (link->Send(request, sizeof request, 0) == 0) return CheckLinkReady(&code) ? kBadReply : code;
   return kOk;
 }
 

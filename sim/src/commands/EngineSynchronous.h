@@ -7,6 +7,9 @@
 
 namespace sim {
 
+// 10: the set-up; one of the engine-tester oscilloscope's recordings starts the module recording.
+CommandReply HandleEngineScopeSetupOrOther(BoardContext& board, std::span<const uint8_t> request);  // 10
+
 // 11: the engine-tester oscilloscope's record when the last set-up was one of its modes, else
 // whatever the other acquisitions answer.
 CommandReply HandleEngineScopeOrAcquisition(BoardContext& board, std::span<const uint8_t> request);  // 11

@@ -8,6 +8,8 @@
 #include "../WaveformGenerator.h"
 #include "EngineSynchronous.h"
 
+#include <platform/clock.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -22,21 +24,25 @@ constexpr uint8_t kStatusNoNewData = 0x02;
 constexpr double kPi = 3.14159265358979323846;
 
 // Set-up types that other parts of the module own: high-voltage frames (9, 12) and the polarity
-// arming (10); recordings (17-19) go to the board oscilloscope.
+// arming (10).
 bool IsEngineScopeSetup(const BoardContext& board) {
   const Bytes& s = board.state.lastSetup;
   if (!board.EngineTester() || s.size() < kSetupLength || s[1] > 9) return false;
   const uint8_t type = s[15];
-  return type != 9 && type != 10 && type != 12 && !(type >= 17 && type <= 19);
+  return type != 9 && type != 10 && type != 12;
 }
+
+bool IsRecordingType(uint8_t type) { return type >= 17 && type <= 19; }
+
+double Now() { return static_cast<double>(kvp::ClockNowMs()) / 1000.0; }
 
 bool IsEngineType(uint8_t type) { return type == 8 || type == 13 || type == 15 || type == 16; }
 
 int ChannelsOf(uint8_t type) {
   switch (type) {
-    case 0: case 3: return 1;
-    case 1: case 4: return 2;
-    case 2: case 5: case 20: return 3;
+    case 0: case 3: case 17: return 1;
+    case 1: case 4: case 18: return 2;
+    case 2: case 5: case 19: case 20: return 3;
     default: return 0;
   }
 }
@@ -174,7 +180,7 @@ void AppendEngineData(BoardContext& board, Bytes& out, const Bytes& setup, bool 
   out.insert(out.end(), static_cast<size_t>(kEngineBlock - part * groups), 0x80);
 }
 
-void AppendChannelData(BoardContext& board, Bytes& out, const Bytes& setup, uint32_t count) {
+void AppendChannelData(BoardContext& board, Bytes& out, const Bytes& setup, uint32_t count, double start = 0.0) {
   const int mode = setup[1];
   const int channels = ChannelsOf(setup[15]);
   const double rate = setup[6] * std::pow(10.0, setup[7]);
@@ -191,7 +197,6 @@ void AppendChannelData(BoardContext& board, Bytes& out, const Bytes& setup, uint
     if (mode == 5 || mode == 6) return InjectorVolts(scenario.engine, t);
     return scenario.engine.batteryVolts;
   };
-  const double start = 0.0;
   for (uint32_t i = 0; i < count; ++i) {
     const double t = start + i / rate;
     for (int c = 0; c < 2; ++c) {
@@ -199,6 +204,38 @@ void AppendChannelData(BoardContext& board, Bytes& out, const Bytes& setup, uint
       out.push_back(input[c].scale > 0 ? RawByte(value(c, t), input[c]) : 0x80);
     }
   }
+}
+
+// The recording into board memory after a set-up of type 17-19: the stop request (count 0) is
+// answered with the samples recorded per channel, each read-back with the next chunk and the
+// progress in percent in place of the trigger index.
+void AppendRecording(BoardContext& board, Bytes& reply, const Bytes& setup, std::span<const uint8_t> request) {
+  OscilloscopeState& osc = board.state.oscilloscope;
+  const uint32_t count = request.size() >= 8 ? (request[5] << 16) | (request[6] << 8) | request[7] : 0;
+  const double rate = setup[6] * std::pow(10.0, setup[7]);
+  const size_t progressAt = reply.size() - 2;
+  reply[progressAt] = reply[progressAt + 1] = 0;
+  if (!osc.recording) return;
+  if (count == 0) {
+    if (!osc.recordingStopped) {
+      osc.recordingStopped = true;
+      const int channels = ChannelsOf(setup[15]) == 3 ? 2 : 1;
+      const double capacity = board.scenario.recordingMemory / static_cast<double>(channels);
+      osc.recordedPerChannel =
+          static_cast<uint32_t>(std::clamp(std::floor((Now() - osc.recordingStartSeconds) * rate + 1e-9), 0.0, capacity));
+      osc.readBackPerChannel = 0;
+    }
+    Put32(reply, osc.recordedPerChannel);
+    return;
+  }
+  if (!osc.recordingStopped) return;
+  const uint32_t n = std::min({count, uint32_t{1000}, osc.recordedPerChannel - osc.readBackPerChannel});
+  AppendChannelData(board, reply, setup, n, osc.readBackPerChannel / rate);
+  osc.readBackPerChannel += n;
+  const uint32_t progress =
+      osc.recordedPerChannel == 0 ? 100 : uint64_t{osc.readBackPerChannel} * 100 / osc.recordedPerChannel;
+  reply[progressAt] = static_cast<uint8_t>(progress >> 8);
+  reply[progressAt + 1] = static_cast<uint8_t>(progress);
 }
 
 CommandReply EngineScopeRecord(BoardContext& board, std::span<const uint8_t> request) {
@@ -222,7 +259,9 @@ CommandReply EngineScopeRecord(BoardContext& board, std::span<const uint8_t> req
   reply.push_back(0x00);  // triggered
   reply.push_back(static_cast<uint8_t>(position >> 8));
   reply.push_back(static_cast<uint8_t>(position));
-  if (IsEngineType(type)) {
+  if (IsRecordingType(type)) {
+    AppendRecording(board, reply, setup, request);
+  } else if (IsEngineType(type)) {
     AppendEngineData(board, reply, setup, noNewData);
   } else if (!noNewData) {
     const uint32_t count =
@@ -233,6 +272,17 @@ CommandReply EngineScopeRecord(BoardContext& board, std::span<const uint8_t> req
 }
 
 }  // namespace
+
+CommandReply HandleEngineScopeSetupOrOther(BoardContext& board, std::span<const uint8_t> request) {
+  CommandReply reply = HandleSetupOrArming(board, request);
+  // The module records into board memory itself (the measuring board's oscilloscope does not
+  // while the module answers).
+  if (IsEngineScopeSetup(board) && IsRecordingType(board.state.lastSetup[15])) {
+    board.state.oscilloscope.recording = true;
+    board.state.oscilloscope.recordingStartSeconds = Now();
+  }
+  return reply;
+}
 
 CommandReply HandleEngineScopeOrAcquisition(BoardContext& board, std::span<const uint8_t> request) {
   if (!IsEngineScopeSetup(board)) return HandleAcquisitionOrHighVoltage(board, request);
