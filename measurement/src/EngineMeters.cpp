@@ -1,6 +1,7 @@
 #include "EngineMeters.h"
 
 #include "CommandSet.h"
+#include "EngineMeterReplies.h"
 #include "Library.h"
 #include "LinkRequest.h"
 #include "ProbeTable.h"
@@ -14,12 +15,6 @@ namespace kv310 {
 namespace {
 
 constexpr int kMeterReplyCapacity = 50;
-constexpr int kMeterReplyMinimum = 18;
-constexpr int kMeterFlagsByte = 18;
-
-uint32_t BigEndian32(const uint8_t* b) {
-  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
-}
 
 void ClearEngineTesterFlags() {
   if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
@@ -145,20 +140,11 @@ int ReadMeterCounts(MeterCounts* counts) {
   const uint8_t request[2] = {kCmdMeterReading, 0x00};
   uint8_t reply[kMeterReplyCapacity];
   int received = 0;
-  const int code = ExchangeWithBoard(request, sizeof request, 0, reply, sizeof reply, &received);
+  int code = ExchangeWithBoard(request, sizeof request, 0, reply, sizeof reply, &received);
   if (code != kOk) return code;
-  if (received < kMeterReplyMinimum || reply[0] != kCmdMeterReading) return kBadReply;
-  if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
-    return kNoEngineTester;
-  }
-  if (reply[1] != 0) return (reply[1] & 0x80) ? kBoardErrorStatus : kBadReply;
-  counts->speed = BigEndian32(reply + 4);
-  counts->period = BigEndian32(reply + 8);
-  counts->interval = BigEndian32(reply + 12);
-  counts->sensorMillivolts = static_cast<uint16_t>((reply[16] << 8) | reply[17]);
-  counts->flags = received > kMeterFlagsByte ? reply[kMeterFlagsByte] : 0;
-  return kOk;
+  code = DecodeMeterReply(reply, received, counts);
+  if (code == kNoEngineTester) ClearEngineTesterFlags();
+  return code;
 }
 
 ScaledValue SpeedTenths(uint64_t numerator, uint64_t denominator) {

@@ -109,20 +109,26 @@ TEST_F(EngineTesterVoltOhmTest, VoltmeterEngineSpeed) {
     const char* what;
     EngineSetup engine;
     int mode;
+    Bytes configuration;  // 61 with bit 7 of byte 1 set; the speed input third in the selection
     int32_t mantissa;
     int8_t exponent;
     bool valid;
   } cases[] = {
-      {"with the reading, in tenths", {.rpm = 2750}, 1, 27500, -1, true},
-      {"with the statistics, rounded", {.rpm = 2745}, 2, 2750, 0, true},
-      {"crank sensor", {.rpm = 3600, .speedSensorType = 1}, 1, 36000, -1, true},
-      {"diesel injection line", {.engineType = 1, .rpm = 1500, .speedSensorType = 2}, 2, 1500, 0, true},
-      {"below 400 rpm", {.rpm = 350}, 1, 0, 0, false},
+      {"with the reading, in tenths", {.rpm = 2750}, 1,
+       {0x61, 0x81, 0x00, 0xC8, 0xE8, 0x48, 0x54, 50, 1, 0x00, 0x00}, 27500, -1, true},
+      {"with the statistics, rounded", {.rpm = 2745}, 2,
+       {0x61, 0x81, 0x00, 0xC8, 0xE8, 0x48, 0x54, 50, 1, 0x00, 0x00}, 2750, 0, true},
+      {"crank sensor", {.rpm = 3600, .speedSensorType = 1, .numberMarks = 36}, 1,
+       {0x61, 0x82, 0x00, 0xC8, 0xE8, 0x48, 0x58, 50, 36, 0x00, 0x00}, 36000, -1, true},
+      {"diesel injection line", {.engineType = 1, .rpm = 1500, .speedSensorType = 2}, 2,
+       {0x61, 0x83, 0x00, 0xC8, 0xE8, 0x48, 0x14, 60, 1, 0x00, 0x00}, 1500, 0, true},
+      {"below 400 rpm", {.rpm = 350}, 1, {0x61, 0x81, 0x00, 0xC8, 0xE8, 0x48, 0x54, 50, 1, 0x00, 0x00}, 0, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     UseEngine(c.engine);
     ASSERT_EQ(Volt().SetMode(c.mode), kOk);
+    Board().ClearLog();
     if (c.mode == 1) {
       VoltmeterReading reading{};
       ASSERT_EQ(Volt().Measure(0, &reading), kOk);
@@ -131,6 +137,9 @@ TEST_F(EngineTesterVoltOhmTest, VoltmeterEngineSpeed) {
       ASSERT_EQ(Volt().ReadStatistics(&statistics), kOk);
       EXPECT_NEAR(Physical(statistics.values0[0], statistics.rangeIndex0, statistics.probe0), 13.8, 0.1);
     }
+    ASSERT_EQ(RequestsOf(0x61).size(), 1u);
+    EXPECT_EQ(RequestsOf(0x61)[0], c.configuration);
+    EXPECT_EQ(RequestsOf(0xC0)[0].size(), 5u) << "three inputs: the speed sensor's third";
     MeasuredValue speed{};
     ASSERT_EQ(Volt().GetEngineSpeed(&speed), kOk);
     EXPECT_EQ(speed.value.mantissa, c.mantissa);

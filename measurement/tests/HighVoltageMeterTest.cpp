@@ -107,6 +107,7 @@ TEST_F(HighVoltageMeterTest, SendsItsConfigurationAndSetUp) {
     EngineSetup engine;
     Bytes configuration;
     Bytes setup;
+    bool swapPolarity = false;
   } cases[] = {
       {"all cylinders", 0, {},
        {0x61, 0x8C, 0xC9, 0xC8, 0xE8, 0xC8, 0x54, 50, 4, 0x55, 0x01},
@@ -117,12 +118,16 @@ TEST_F(HighVoltageMeterTest, SendsItsConfigurationAndSetUp) {
       {"double-spark coil", 2, {.coilType = 1},
        {0x61, 0x90, 0xC9, 0xC8, 0xE8, 0x48, 0x54, 50, 0x00, 0x00, 0x01},
        {0x10, 9, 3, 10, 3, 10, 1, 6, 1, 147, 0x80, 0x01, 0x5E, 1, 0x12, 12, 4, 2}},
+      {"double-spark coil, polarity swapped", 2, {.coilType = 1},
+       {0x61, 0x90, 0xC9, 0xC8, 0xE8, 0x48, 0x54, 50, 0x00, 0x55, 0x01},
+       {0x10, 9, 3, 10, 3, 10, 1, 6, 1, 147, 0x80, 0x01, 0x5E, 1, 0x12, 12, 4, 2}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     UseEngine(c.engine);
     UseReferenceProbe(kReference5000);  // probe factor 5000: a 3000 V threshold is code 147
     ASSERT_EQ(Hv().SetMode(c.mode), kOk);
+    if (c.swapPolarity) ASSERT_EQ(Hv().TogglePolarity(), kOk);
     Board().ClearLog();
     ASSERT_EQ(ArmAndRead(), kOk);
     EXPECT_EQ(Requests(), (std::vector<Bytes>{{0xC0, 3, 4, 9, 8}, c.configuration, c.setup,

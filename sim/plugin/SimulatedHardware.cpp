@@ -8,11 +8,13 @@
 //   "SimulatedFirmware"       REG_SZ, the version text of the application in the board's flash
 //                             (default: the board model's)
 #include <platform/hardware.h>
+#include <platform/kernel/KernelHost.h>
 #include <platform/registry.h>
 #include <platform/serial.h>
 
 #include <sim/BoardModel.h>
 #include <sim/SerialBoard.h>
+#include <sim/UsbBoard.h>
 
 #include <cstring>
 #include <memory>
@@ -24,6 +26,7 @@ namespace {
 struct SimulatedHardware {
   sim::BoardModel model;
   std::shared_ptr<sim::SerialBoard> serialBoard;
+  std::shared_ptr<sim::UsbBoard> usbBoard;
 };
 
 DWORD SettingDword(const char* name, DWORD fallback) {
@@ -60,10 +63,22 @@ bool RegisterSerialBoard(SimulatedHardware& hw) {
                                      kvp::VirtualPortOptions{SettingDword("SimulatedSerialPacing", 0) == 1});
 }
 
+// The board on the kernel host's USB bus, served by the driver qrtdrv. It powers up in LOADER
+// mode: the USB link loads its firmware into RAM.
+bool RegisterUsbBoard(SimulatedHardware& hw) {
+  kvp::kernel::KernelHost& host = kvp::kernel::KernelHost::EnsureActive();
+  host.RegisterDriver("qrtdrv", sim::kUsbHardwareId, "qrtdrv.dll");
+  hw.usbBoard = std::make_shared<sim::UsbBoard>(hw.model);
+  hw.usbBoard->Plug(host);
+  host.WaitIdle();  // present before the first enumeration
+  return true;
+}
+
 // Every transport of the board registers itself here; a new one adds its line.
 using Registrar = bool (*)(SimulatedHardware&);
 constexpr Registrar kRegistrars[] = {
     RegisterSerialBoard,
+    RegisterUsbBoard,
 };
 
 }  // namespace

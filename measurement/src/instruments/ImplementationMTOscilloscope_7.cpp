@@ -69,6 +69,15 @@ bool ProbeAllowed(int channel, uint8_t input, int mode, const ProbeDescriptor& d
 
 float FullScale(int rangeIndex) { return ScaledValueToFloat(GetRangeScale(rangeIndex)); }
 
+// Channel B's probe inputs 0..3 are board inputs 1..4; channel A has one input, which the mode
+// decides: 5 (injection sensor) in modes 5 and 6, 4 (reference probe) in modes 7 to 9, else 0.
+uint8_t BoardInputOf(int mode, int channel, uint8_t probeIndex) {
+  if (channel == 1) return static_cast<uint8_t>(probeIndex + 1);
+  if (mode == 5 || mode == 6) return 5;
+  if (IsEngineSynchronousMode(mode)) return 4;
+  return 0;
+}
+
 bool SameValue(ScaledValue a, ScaledValue b) { return a.mantissa == b.mantissa && a.exponent == b.exponent; }
 
 }  // namespace
@@ -104,10 +113,7 @@ void ImplementationMTOscilloscope_7::ResetSettings(uint16_t sampleRateIndex) {
 }
 
 uint8_t ImplementationMTOscilloscope_7::InputOf(int channel) const {
-  if (channel == 1) return static_cast<uint8_t>(m_probeIndex[1] + 1);
-  if (m_s.mode == 5 || m_s.mode == 6) return 5;
-  if (IsEngineSynchronousMode(m_s.mode)) return 4;
-  return 0;
+  return BoardInputOf(m_s.mode, channel, m_probeIndex[channel]);
 }
 
 void ImplementationMTOscilloscope_7::RefreshInputs() {
@@ -466,11 +472,7 @@ int ImplementationMTOscilloscope_7::ApplyMode(int32_t mode) {
   if (mode < 0 || mode >= kMTModeCount) return kBadArgument;
   MTOscSetup next = m_s;
   next.mode = mode;
-  const int32_t previous = m_s.mode;
-  m_s.mode = mode;  // the channel A input follows the mode
-  next.input[0] = InputOf(0);
-  next.input[1] = InputOf(1);
-  m_s.mode = previous;
+  for (int c = 0; c < 2; ++c) next.input[c] = BoardInputOf(mode, c, m_probeIndex[c]);
   MTModeInputs inputs;
   const int code = ModeInputs(next, EngineParams(), &inputs);
   if (code != kOk) return code;

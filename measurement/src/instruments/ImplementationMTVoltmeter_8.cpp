@@ -3,6 +3,7 @@
 #include "../Calibration.h"
 #include "../ComPort.h"
 #include "../CommandSet.h"
+#include "../EngineMeterReplies.h"
 #include "../EngineMeters.h"
 #include "../Library.h"
 #include "../LinkRequest.h"
@@ -22,7 +23,6 @@ constexpr int kBoardMode = 5;
 constexpr int kSamplingMode = 3;
 constexpr int kConfigurationReplyCapacity = 20;
 constexpr int kReadingReplyCapacity = 50;
-constexpr int kFieldBlockLength = 22;
 constexpr int kConfigurationRecordPlain = 11;
 
 // The board inputs of each channel's probe slots.
@@ -40,12 +40,6 @@ constexpr SpeedSensorRow kSpeedSensors[] = {
     {0, 0, 4, 9}, {0, 1, 5, 8}, {0, 3, 7, 8}, {1, 1, 5, 8}, {1, 2, 6, 5}, {1, 3, 7, 8},
 };
 
-// Where each channel's fields sit in the 22-byte block: coupling, range code, three values,
-// square sum.
-struct FieldLayout {
-  int coupling, rangeCode, values[3], squareSum;
-};
-constexpr FieldLayout kFields[2] = {{0, 1, {4, 6, 8}, 10}, {2, 3, {13, 15, 17}, 19}};
 
 const char* TagOfKind(int kind) {
   switch (kind) {
@@ -56,9 +50,6 @@ const char* TagOfKind(int kind) {
   }
 }
 
-uint16_t BigEndian16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t BigEndian24(const uint8_t* p) { return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2]; }
-uint32_t BigEndian32(const uint8_t* p) { return (uint32_t{BigEndian16(p)} << 16) | BigEndian16(p + 2); }
 
 // The range the board reports: coupling 1 searches the codes of ranges 0..2, coupling 3 those of
 // 3..9; no match gives 0.
@@ -288,41 +279,25 @@ int ImplementationMTVoltmeter_8::Configure() {
 
 int ImplementationMTVoltmeter_8::DecodeReply(const uint8_t* reply, int received, bool rms, bool clampGains,
                                              Reply* out) {
-  if (received < 4 || reply[0] != kCmdVoltReading) return kBadReply;
-  if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
-    return kNoEngineTester;
-  }
-  if (reply[1] != 0) return (reply[1] & 0x80) ? kBoardErrorStatus : kBadReply;
-
-  // The field block follows a prefix that depends on the mode; the whole reply must be there.
-  int fieldsAt = 4;
-  out->speedCount = 0;
-  if (m_mode == 0) {
-    if (received < 5 || reply[4] != m_inputCount) return kBadReply;
-    fieldsAt = 5 + m_inputCount;
-  } else if (m_mode == 1 || m_mode == 2) {
-    fieldsAt = 4 + m_valueOffset;
-  }
-  if (received < fieldsAt + kFieldBlockLength) return kBadReply;
-  if (m_mode == 1 || m_mode == 2) out->speedCount = BigEndian32(reply + 4);
-
+  VoltReplyFields fields;
+  const int code = ParseVoltReply(reply, received, m_mode, m_inputCount, &fields);
+  if (code == kNoEngineTester) ClearEngineTesterFlags();
+  if (code != kOk) return code;
+  out->speedCount = fields.speedCount;
   ImplementationMotortester_6* tester = EngineTester();
-  const uint8_t* s = reply + fieldsAt;
   for (int c = 0; c < 2; ++c) {
-    const FieldLayout& f = kFields[c];
+    const VoltChannelFields& f = fields.channels[c];
     if (m_mode == 0 && tester) {
       ProbeDescriptor probe;
-      LookupProbeDescriptor(&probe, reply[5 + c]);
+      LookupProbeDescriptor(&probe, fields.probeCodes[c]);
       tester->StoreInputDescriptor(m_inputs[c], probe);
     }
-    const uint16_t range = ReportedRangeIndex(s[f.coupling], s[f.rangeCode]);
+    const uint16_t range = ReportedRangeIndex(f.coupling, f.rangeCode);
     out->rangeIndex[c] = range;
     const ProbeDescriptor probe = StoredDescriptor(m_inputs[c]);
     const float* gains = CalibrationPair(c, range, clampGains && probe.probeClass == 1 ? 1 : 0);
     for (int k = 0; k < 3; ++k) {
-      int16_t value = VoltmeterValue(BigEndian16(s + f.values[k]));
-      if (k == 0 && rms) value = VoltmeterRms(BigEndian16(s + f.values[0]), BigEndian24(s + f.squareSum));
+      int16_t value = k == 0 && rms ? VoltmeterRms(f.values[0], f.squareSum) : VoltmeterValue(f.values[k]);
       ScaleSample(&value, gains[0], gains[1]);
       out->values[c][k] = value;
     }

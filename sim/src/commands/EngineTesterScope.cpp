@@ -221,8 +221,10 @@ void AppendRecording(BoardContext& board, Bytes& reply, const Bytes& setup, std:
       osc.recordingStopped = true;
       const int channels = ChannelsOf(setup[15]) == 3 ? 2 : 1;
       const double capacity = board.scenario.recordingMemory / static_cast<double>(channels);
+      // Whole milliseconds of the board clock, so that seconds far from zero lose no sample.
+      const double elapsedMs = std::round((Now() - osc.recordingStartSeconds) * 1000.0);
       osc.recordedPerChannel =
-          static_cast<uint32_t>(std::clamp(std::floor((Now() - osc.recordingStartSeconds) * rate + 1e-9), 0.0, capacity));
+          static_cast<uint32_t>(std::clamp(std::floor(elapsedMs * rate / 1000.0 + 1e-9), 0.0, capacity));
       osc.readBackPerChannel = 0;
     }
     Put32(reply, osc.recordedPerChannel);

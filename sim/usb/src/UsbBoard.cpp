@@ -64,6 +64,7 @@ void UsbBoard::PlugLocked(kvp::kernel::KernelHost* host) {
   plugged_ = true;
   static std::atomic<int> instances{0};  // instance ids are unique on the bus
   instanceId_ = "6&1f0c3a2&0&" + std::to_string(++instances);
+  connected_ = true;
   host->PlugUsbDevice(shared_from_this(), kUsbHardwareId, instanceId_);
 }
 
@@ -77,6 +78,7 @@ void UsbBoard::Unplug() {
   std::lock_guard lock(mu_);
   if (!plugged_) return;
   plugged_ = false;
+  connected_ = false;
   host_->UnplugUsbDevice(instanceId_);
   ResetToLoaderLocked();  // no power, no firmware
 }
@@ -183,6 +185,7 @@ bool UsbBoard::ConfigurationDescriptor(uint8_t index, std::vector<uint8_t>& out)
 
 NTSTATUS UsbBoard::InterfaceFeature(bool set, uint16_t selector, uint16_t) {
   std::lock_guard lock(mu_);
+  if (!connected_) return STATUS_DEVICE_NOT_CONNECTED;
   features_.push_back({set, selector});
   if (set && selector == 1) {
     watchdogArmed_ = true;
@@ -294,7 +297,9 @@ void UsbBoard::Submit(Transfer t) {
   size_t bytes = 0;
   {
     std::lock_guard lock(mu_);
-    if (t->In()) {
+    if (!connected_) {
+      now = STATUS_DEVICE_NOT_CONNECTED;  // off the bus: nothing reaches the board
+    } else if (t->In()) {
       if (knobs_.inError) {
         now = STATUS_UNSUCCESSFUL;
       } else {
@@ -362,6 +367,7 @@ void UsbBoard::Run() {
     if (unplugAtMs_ && now >= unplugAtMs_) {
       unplugAtMs_ = 0;
       if (plugged_) {
+        connected_ = false;
         host_->UnplugUsbDevice(instanceId_);  // the started firmware leaves the bus...
         reenumerating_ = true;
       }
@@ -373,6 +379,7 @@ void UsbBoard::Run() {
       reenumerating_ = false;
     }
     if (watchdogArmed_ && knobs_.watchdogMs && plugged_ && now >= lastTickMs_ + knobs_.watchdogMs) {
+      connected_ = false;
       host_->UnplugUsbDevice(instanceId_);
       ResetToLoaderLocked();
       PlugLocked(host_);

@@ -133,6 +133,7 @@ class UsbBoard : public kvp::kernel::ISimUsbDevice, public std::enable_shared_fr
   uint64_t unplugAtMs_ = 0;     // leave the bus for a re-enumeration, 0 = none
   bool reenumerating_ = false;  // off the bus until the switch, then back with a new id
   bool plugged_ = false;
+  bool connected_ = false;      // on the bus: transfers reach the board
   kvp::kernel::KernelHost* host_ = nullptr;
   std::string instanceId_;
   int instanceCounter_ = 0;
