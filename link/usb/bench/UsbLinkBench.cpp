@@ -1,0 +1,126 @@
+// Request round trips and payload throughput through the whole USB path (ZLINKUSB, the device
+// services, qrtdrv on the kernel host, the simulated bus) with a board that answers at once,
+// against the full-speed wire limit of 1.216 MB/s.
+#include <benchmark/benchmark.h>
+
+#include <link/LinkExports.h>
+#include <platform/kernel/KernelHost.h>
+#include <platform/module.h>
+#include <platform/registry.h>
+#include <platform/sync.h>
+#include <sim/BoardFrame.h>
+#include <sim/UsbBoard.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr double kFullSpeedBytesPerSecond = 1.216e6;
+constexpr const char* kKey = "SOFTWARE\\KELO\\Kv310USBBench";
+
+// The whole path, set up once: the board already runs its firmware, so nothing is loaded.
+struct Path {
+  sim::BoardModel model;
+  kvp::kernel::KernelHost host;
+  std::shared_ptr<sim::UsbBoard> board = std::make_shared<sim::UsbBoard>(model);
+  HMODULE module = 0;
+  LinkWriteProc write = nullptr;
+  LinkReadProc read = nullptr;
+  LinkGetEventProc getEvent = nullptr;
+  bool ok = false;
+
+  Path() {
+    FILE* f = std::fopen("bench_usb_firmware.hex", "wb");
+    std::fputs(":00000001FF\r\nVersion 1.00\r\n", f);
+    std::fclose(f);
+    HKEY key = 0;
+    RegCreateKeyEx(HKEY_LOCAL_MACHINE, (std::string(kKey) + "\\Parameter").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                   nullptr, &key, nullptr);
+    const char* file = "bench_usb_firmware.hex";
+    RegSetValueEx(key, "Firmware", 0, REG_SZ, reinterpret_cast<const BYTE*>(file), strlen(file) + 1);
+    RegCloseKey(key);
+    model.Update([](sim::BoardScenario& s) { sim::SetHwSwText(s.hwSwInfo.firmwareText, "1.00"); });
+    host.RegisterDriver("qrtdrv", sim::kUsbHardwareId, "qrtdrv.dll");
+    board->SetMode(sim::UsbBoardMode::App);
+    board->Plug(host);
+    host.WaitIdle();
+    module = LoadLibrary("ZLINKUSB.dll");
+    if (!module) return;
+    auto bind = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
+    write = reinterpret_cast<LinkWriteProc>(bind("Write"));
+    read = reinterpret_cast<LinkReadProc>(bind("Read"));
+    getEvent = reinterpret_cast<LinkGetEventProc>(bind("GetEvent"));
+    auto init = reinterpret_cast<LinkInitProc>(bind("Init"));
+    ok = init && init(kKey, nullptr) == 0;
+  }
+  ~Path() {
+    if (module) {
+      if (auto deinit = reinterpret_cast<LinkDeinitProc>(reinterpret_cast<void*>(GetProcAddress(module, "Deinit"))))
+        deinit();
+      FreeLibrary(module);
+    }
+    board->Unplug();
+    host.WaitIdle();
+  }
+};
+
+Path& ThePath() {
+  static Path* path = new Path;
+  return *path;
+}
+
+// The smallest request and its reply: the software path's own cost per round trip.
+void BM_RequestRoundTrip(benchmark::State& state) {
+  Path& p = ThePath();
+  if (!p.ok) {
+    state.SkipWithError("the USB path did not start");
+    return;
+  }
+  const sim::Bytes request = sim::BuildFrame(sim::Bytes{0x02, 0x02});
+  std::vector<uint8_t> reply(4224);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    if (p.write(request.data(), static_cast<int>(request.size())) != static_cast<int>(request.size())) {
+      state.SkipWithError("write failed");
+      break;
+    }
+    WaitForSingleObject(p.getEvent(), 1000);
+    const int got = p.read(reply.data(), static_cast<int>(reply.size()));
+    bytes += request.size() + (got > 0 ? got : 0);
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+BENCHMARK(BM_RequestRoundTrip)->UseRealTime();
+
+// The largest request frame (4101 bytes) and its reply each time; the ratio to the full-speed wire
+// is reported as x_full_speed.
+void BM_PayloadThroughput(benchmark::State& state) {
+  Path& p = ThePath();
+  if (!p.ok) {
+    state.SkipWithError("the USB path did not start");
+    return;
+  }
+  sim::Bytes payload(4096, 0x00);
+  payload[0] = 0x02;
+  payload[1] = 0x02;
+  const sim::Bytes request = sim::BuildFrame(payload);
+  std::vector<uint8_t> reply(4224);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    const int sent = p.write(request.data(), static_cast<int>(request.size()));
+    WaitForSingleObject(p.getEvent(), 1000);
+    const int got = p.read(reply.data(), static_cast<int>(reply.size()));
+    bytes += (sent > 0 ? sent : 0) + (got > 0 ? got : 0);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(bytes));
+  // A rate counter divides by the elapsed time: bytes per second over the wire's bytes per second.
+  state.counters["x_full_speed"] =
+      benchmark::Counter(static_cast<double>(bytes) / kFullSpeedBytesPerSecond, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PayloadThroughput)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
