@@ -12,7 +12,7 @@ kv_test(platform_files_tests LABELS platform
 # Fuzz target of the INI reader and writer: a libFuzzer program under clang with ASan, and in
 # every build a replay test over its seeds and their mutations.
 kv_test(platform_fuzz_ini_replay LABELS platform
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/fuzz/ini_file.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/fuzz/FuzzReplay.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/fuzz/ini_file.cpp ${KV_ROOT}/tests/support/FuzzReplay.cpp
           ${CMAKE_CURRENT_LIST_DIR}/IniFile.cpp)
 target_include_directories(platform_fuzz_ini_replay PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND KV_SANITIZE STREQUAL "address")
