@@ -1,9 +1,7 @@
 #include "ComPortRaw.h"
 
 #include <platform/registry.h>
-#if KV310_WINDOW_LAYER
 #include <platform/window.h>
-#endif
 
 #include <algorithm>
 #include <cstdarg>
@@ -460,13 +458,7 @@ void CComPortRaw::Notify(bool success, int value) {
     window = m_window;
     message = success ? m_replyMessage : m_errorMessage;
   }
-#if KV310_WINDOW_LAYER
   if (window && message && IsWindow(window)) PostMessage(window, message, static_cast<WPARAM>(value), 0);
-#else
-  (void)window;
-  (void)message;
-  (void)value;
-#endif
 }
 
 }  // namespace kv310

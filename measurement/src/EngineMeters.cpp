@@ -123,6 +123,35 @@ uint16_t TimingCorrection(int word) {
   return tester ? tester->Correction(word) : 0;
 }
 
+bool MeterNeedsConfiguration(int boardMode, int dirty) {
+  const ImplementationMotortester_6* tester = EngineTester();
+  return BoardMode() != boardMode || dirty != 0 || (tester && tester->ParamsChanged());
+}
+
+int SelectMeterInputs(int boardMode, int dirty, const uint8_t* inputs, int count, bool* otherInstrument) {
+  *otherInstrument = BoardMode() != boardMode;
+  if (dirty == kMeterProbesChanged || *otherInstrument) {
+    const int code = SelectProbes(inputs, count);
+    if (code != kOk) return code;
+  }
+  return EnsureFirmwareChecked();
+}
+
+int SendMeterConfiguration(const uint8_t* record, int dirty, bool otherInstrument, const uint8_t* inputs, int count,
+                           int replyCapacity, uint8_t* changed) {
+  *changed = ReplaceLastConfiguration(record) ? 1 : 0;
+  if (!*changed && dirty != kMeterProbesChanged && !otherInstrument) return kOk;
+  return SendConfiguration(record, true, inputs, count, replyCapacity);
+}
+
+int QueryMeterProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes) {
+  const int code = QueryProbes(inputs, count, probes);
+  if (code != kOk) return code;
+  if (ImplementationMotortester_6* tester = EngineTester())
+    for (int i = 0; i < count; ++i) tester->StoreInputDescriptor(inputs[i], probes[i]);
+  return kOk;
+}
+
 int SendMeterStart(const uint8_t* request, int size) {
   uint8_t reply[20];
   int received = 0;

@@ -4,7 +4,10 @@
 // speed and temperature arithmetic of their readings.
 #pragma once
 
+#include "LinkRequest.h"
+
 #include <kv310/Records.h>
+#include <kv310/ResultCodes.h>
 
 #include <cstdint>
 
@@ -41,6 +44,25 @@ int EnsureFirmwareChecked();
 // firmware check read from the engine-tester board.
 uint16_t TimingCorrection(int word);
 
+// The steps every meter takes around its configuration. `boardMode` is the meter's own board
+// mode; `dirty` its pending change: 0 none, 1 a setting, kMeterProbesChanged its probes or inputs
+// (which selects them on the board again).
+inline constexpr int kMeterProbesChanged = 2;
+
+// Whether the board must be configured before a reading: another instrument holds it, a setting
+// changed, or the engine parameters changed.
+bool MeterNeedsConfiguration(int boardMode, int dirty);
+// The start of a configuration: selects the inputs (0xC0) when the probes changed or another
+// instrument holds the board (told in `otherInstrument`), then the engine-tester firmware check.
+int SelectMeterInputs(int boardMode, int dirty, const uint8_t* inputs, int count, bool* otherInstrument);
+// Keeps `record` as the last configuration and sends it with bit 7 when it differs from the last
+// one, the probes changed or another instrument holds the board; `changed` tells whether it
+// differed.
+int SendMeterConfiguration(const uint8_t* record, int dirty, bool otherInstrument, const uint8_t* inputs, int count,
+                           int replyCapacity, uint8_t* changed);
+// Queries the probes on a meter's inputs (0xC2) and hands them to the engine tester.
+int QueryMeterProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes);
+
 // Sends the meter start command (0x40 and its operands) and checks the reply: at least 4 bytes,
 // 0x40, status 0 (else 14); the module code must be the engine tester's (else its flags are
 // cleared and the result is 28).
@@ -59,6 +81,16 @@ struct MeterCounts {
 // reply without the engine-tester module (flags cleared), 26 or 14 for a non-zero status. A reply
 // of exactly 18 bytes carries no flags byte: the flags read 0.
 int ReadMeterCounts(MeterCounts* counts);
+
+// The start of every reading, under the operation lock: the link must be ready, the board is
+// configured (`configure()`) when MeterNeedsConfiguration says so, then the counts are read.
+template <typename Configure>
+int ReadMeter(int boardMode, int dirty, Configure configure, MeterCounts* counts) {
+  int code;
+  if (!CheckLinkReady(&code)) return code;
+  if (MeterNeedsConfiguration(boardMode, dirty) && (code = configure()) != kOk) return code;
+  return ReadMeterCounts(counts);
+}
 
 // Engine speed in tenths of rpm, numerator / denominator truncated (64-bit), exponent -1.
 ScaledValue SpeedTenths(uint64_t numerator, uint64_t denominator);

@@ -92,25 +92,6 @@ int MarkValue(int32_t configurationId, const EngineParameterBlock& p, uint8_t* m
   return code;
 }
 
-// The engine tester's polarity byte of the high-voltage probes for a cylinder (1..4), or for all
-// four (any other value), from the spark set's PolarityHVProbes and CoilType.
-uint8_t ProbePolarity(const EngineParameterBlock& p, int cylinder) {
-  const uint8_t* normal = p.sparkPolarityHVProbes;
-  if (p.sparkCoilType != 1) return (cylinder == 1 || cylinder == 2) ? 0x55 : (cylinder == 3 || cylinder == 4) ? 0xFF : 0xF5;
-  switch (cylinder) {
-    case 1: return normal[0] == 0 ? 0x55 : 0x00;
-    case 2: return normal[1] == 0 ? 0x55 : 0x00;
-    case 3: return normal[2] != 0 ? 0xAA : 0xFF;
-    case 4: return normal[3] != 0 ? 0xAA : 0xFF;
-    default: break;
-  }
-  uint8_t byte = normal[3] != 0 ? 0x80 : 0xC0;
-  byte |= normal[2] != 0 ? 0x20 : 0x30;
-  if (normal[1] == 0) byte |= 0x04;
-  if (normal[0] == 0) byte |= 0x01;
-  return byte;
-}
-
 float FullScale(int rangeIndex) { return ScaledValueToFloat(GetRangeScale(rangeIndex)); }
 
 uint8_t LevelCode(float value, float fullScale) {
@@ -261,11 +242,11 @@ int BuildBoardRecord(MTOscSetup& s, const EngineParameterBlock& p, int32_t refer
     record[8] = cylinders;
     uint8_t polarity = kHighVoltageProbePolarity;
     if (p.sparkHiVoltageTypeProbe != 1) {
-      polarity = ProbePolarity(p, s.selectedCylinder);
+      polarity = PolarityByte(p, s.selectedCylinder);
     }
     record[9] = polarity;
   } else {
-    uint8_t polarity = ProbePolarity(p, 1);
+    uint8_t polarity = PolarityByte(p, 1);
     if (s.mode == 9 && s.option) polarity = polarity == 0 ? kHighVoltageProbePolarity : 0;
     record[9] = polarity;
   }

@@ -58,11 +58,13 @@ TEST_F(BoardMetersTest, VoltmeterPlainAndRmsReadings) {
     int rms;
     int tolerance;
   } cases[] = {
-      {"3 V DC, automatic", 0, 3, {Waveform::Dc, 0, 3.0, 0}, kAuto, 6, {25775, 25775, 25775}, 25775, 0},
-      {"-1.5 V DC on 2 V", 0, 3, {Waveform::Dc, 0, -1.5, 0}, 7, 7, {-25775, -25775, -25775}, 25775, 0},
-      {"2 V sine on 4 V", 1, 3, {Waveform::Sine, 2.0, 0, 50}, 6, 6, {0, 17183, -17183}, 12150, 60},
-      {"12 V DC on 80 V", 1, 3, {Waveform::Dc, 0, 12.0, 0}, 2, 2, {4972, 4972, 4972}, 4972, 0},
-      {"10 A DC through a clamp", 1, 4, {Waveform::Dc, 0, 10.0, 0}, 4, 4, {14428, 13873, 13873}, 14428, 0},
+      // The true values: value / (full scale x probe scale) x 32768, within one converter step.
+      {"3 V DC, automatic", 0, 3, {Waveform::Dc, 0, 3.0, 0}, kAuto, 6, {24576, 24576, 24576}, 24576, 18},
+      {"-1.5 V DC on 2 V", 0, 3, {Waveform::Dc, 0, -1.5, 0}, 7, 7, {-24576, -24576, -24576}, 24576, 18},
+      {"2 V sine on 4 V", 1, 3, {Waveform::Sine, 2.0, 0, 50}, 6, 6, {0, 16384, -16384}, 11585, 60},
+      {"12 V DC on 80 V", 1, 3, {Waveform::Dc, 0, 12.0, 0}, 2, 2, {4915, 4915, 4915}, 4915, 18},
+      {"10 A DC through a clamp", 1, 4, {Waveform::Dc, 0, 10.0, 0}, 4, 4, {13107, 13107, 13107}, 13107, 18},
+      {"-100 A DC through the 500 A clamp", 0, 5, {Waveform::Dc, 0, -100.0, 0}, 2, 2, {-3277, -3277, -3277}, 3277, 18},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -78,7 +80,7 @@ TEST_F(BoardMetersTest, VoltmeterPlainAndRmsReadings) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(plain.values[i], c.plain[i], c.tolerance) << "value " << i;
     EXPECT_NEAR(rms.values[0], c.rms, c.tolerance);
     EXPECT_EQ(plain.rangeIndex, c.reportedRange);
-    EXPECT_EQ(plain.probe.kind, c.probeCode == 4 ? 2 : 1);
+    EXPECT_EQ(plain.probe.kind, c.probeCode == 4 ? 2 : c.probeCode == 5 ? 3 : 1);
   }
 }
 

@@ -2,7 +2,11 @@
 // check, the stop that leaves the board configured, recovery and abort.
 #include "EngineTesterFixture.h"
 
+#include <platform/display.h>
+#include <platform/window.h>
+
 #include <functional>
+#include <vector>
 
 namespace kv310::testing {
 namespace {
@@ -124,10 +128,14 @@ TEST_F(CommunicationTest, EveryOtherStopLeavesTheBoardConfigured) {
   struct Case {
     const char* what;
     bool firmwareChecked;
-    uint8_t oscilloscopeSetupLength;  // of the 10 request after the stop record; 0 = not asserted
+    // The request after the stop record: its first bytes and its length.
+    Bytes configurationStart;
+    size_t configurationLength;
   } cases[] = {
-      {"checked engine-tester firmware: the board oscilloscope's configuration", true, 16},
-      {"unchecked firmware: the engine-tester oscilloscope's configuration", false, 0},
+      {"checked engine-tester firmware: the board oscilloscope's 16-byte set-up", true, {0x10}, 16},
+      // Without the engine tester its probe selection is refused, which ends that configuration.
+      {"unchecked firmware: the engine-tester oscilloscope's configuration, from its probe selection", false,
+       {0xC0, 0x02, 0x00, 0x01}, 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -147,13 +155,11 @@ TEST_F(CommunicationTest, EveryOtherStopLeavesTheBoardConfigured) {
         EXPECT_TRUE(requests.empty()) << "the second, fourth ... stop sends nothing";
         continue;
       }
-      ASSERT_FALSE(requests.empty());
+      ASSERT_EQ(requests.size(), 2u);
       EXPECT_EQ(requests[0], kStopRecord);
-      if (c.oscilloscopeSetupLength != 0) {
-        ASSERT_EQ(requests.size(), 2u);
-        EXPECT_EQ(requests[1][0], 0x10);
-        EXPECT_EQ(requests[1].size(), c.oscilloscopeSetupLength);
-      }
+      EXPECT_EQ(requests[1].size(), c.configurationLength);
+      EXPECT_EQ(Bytes(requests[1].begin(), requests[1].begin() + c.configurationStart.size()),
+                c.configurationStart);
     }
     ASSERT_EQ(link.Close(), kOk);
   }
@@ -218,6 +224,60 @@ TEST_F(CommunicationTest, AbortRead) {
   AdvanceUntilReady(detect, 100);
   EXPECT_EQ(Requests().back(), (Bytes{0x05}));
   detect.get();
+}
+
+// The messages a notification window received.
+std::vector<MSG> g_notices;
+
+LRESULT CALLBACK NoticeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= WM_APP) g_notices.push_back(MSG{hwnd, message, wParam, lParam, 0, {}});
+  return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+// The link's worker posts the outcome of each request to the registered window: the reply
+// message with the reply's length, the error message with the link error.
+TEST_F(CommunicationTest, ARegisteredWindowReceivesTheNotification) {
+  constexpr UINT kReplyMessage = WM_APP + 1;
+  constexpr UINT kErrorMessage = WM_APP + 2;
+  struct Case {
+    const char* what;
+    bool silent;  // the board does not answer the request
+    UINT message;
+    WPARAM value;
+  } cases[] = {
+      {"a reply: its payload length (02 00 hw)", false, kReplyMessage, 3},
+      {"no answer: the time-out error", true, kErrorMessage, kErrorTimeout},
+  };
+  kvp::HeadlessWorld world;
+  WNDCLASS wc{};
+  wc.lpfnWndProc = NoticeWindowProc;
+  wc.lpszClassName = "Kv310NoticeTest";
+  RegisterClass(&wc);
+  const HWND window = CreateWindow("Kv310NoticeTest", "", WS_OVERLAPPED, 0, 0, 20, 20, 0, 0, 0, nullptr);
+  ASSERT_NE(window, 0u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    OpenAndStart();
+    ASSERT_EQ(Communication().SetNotification(window, kReplyMessage, kErrorMessage), kOk);
+    if (c.silent) Board().Update([](BoardScenario& s) { s.commandFaults[0x02] = {{sim::FaultKind::Silence}, 1}; });
+    g_notices.clear();
+    uint8_t type = 0;
+    auto status = InBackground([&] { return Info().GetBoardStatus(&type); });
+    AdvanceUntilReady(status, 100);
+    status.get();
+    // The worker posts after it has woken the caller: take messages until the notice is there.
+    for (int turn = 0; turn < 20000 && g_notices.empty(); ++turn) {
+      kvp::headless::Pump();
+      if (g_notices.empty()) std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    ASSERT_EQ(g_notices.size(), 1u);
+    EXPECT_EQ(g_notices[0].hwnd, window);
+    EXPECT_EQ(g_notices[0].message, c.message);
+    EXPECT_EQ(g_notices[0].wParam, c.value);
+    delete Link();
+    SetLink(nullptr);
+  }
+  DestroyWindow(window);
 }
 
 }  // namespace

@@ -187,8 +187,11 @@ class EngineGroupsTest : public MTOscilloscopeTest {
     s.triggerPosition = 300;
     return s;
   }
-  // Converter bytes of the board for volts on the 2 V engine range behind the 5340 divider.
-  static uint8_t Raw(double volts) { return static_cast<uint8_t>(std::floor(128 + 128 * volts / (5340 * 2.0))); }
+  // Converter bytes of the board for volts on the 2 V engine range behind the 5340 divider; the
+  // front end reads 1.0488 low there, which the host's calibration of the samples undoes.
+  static uint8_t Raw(double volts) {
+    return static_cast<uint8_t>(std::floor(128 + 128 * volts / (5340 * 2.0 * 1.0488)));
+  }
 };
 
 TEST_F(EngineGroupsTest, FourCylindersAreCutIntoGroupsWithPeaksWrittenAtTheSteepestEdge) {
@@ -204,6 +207,9 @@ TEST_F(EngineGroupsTest, FourCylindersAreCutIntoGroupsWithPeaksWrittenAtTheSteep
   const int16_t sparkLine = ConvertEngineSample(Raw(1500), Scale());
   const int16_t peak = ConvertEngineSample(Raw(6000), Scale());
   ASSERT_GT(peak, sparkLine);
+  // In volts (full scale 0.8 x the reference probe's 10000) the spark line reads its true 1500 V
+  // within one converter step.
+  EXPECT_NEAR(sparkLine / 32768.0 * 0.8 * 10000, 1500, 5340 * 2.0 * 1.0488 / 128);
   // Four parts of 250 samples; the trigger falls at 300 / 4 = 75 in each, the breakdown between
   // samples 75 and 76, and the window of 10 samples starts 5 before the trigger.
   struct Part {
@@ -374,8 +380,8 @@ TEST_F(MTOscilloscopeTest, RecordingIntoBoardMemory) {
   }
   EXPECT_EQ(total, 5000u);
   EXPECT_EQ(done, 1);
-  // 13.8 V on the 40 V range: raw 172, (172 - 128) x 256 x 1.024.
-  EXPECT_EQ(samples[0], 11534);
+  // 13.8 V on the 40 V range reads its true 13.8 / 40 x 32768 within one converter step.
+  EXPECT_NEAR(samples[0], 13.8 / 40 * 32768, 256 * 1.024);
 }
 
 TEST_F(MTOscilloscopeTest, Mode8AtHighRatesAsksForTheShortType) {

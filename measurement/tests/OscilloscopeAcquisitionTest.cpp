@@ -15,9 +15,10 @@ using sim::Bytes;
 using sim::SignalSource;
 using sim::Waveform;
 
-// DC levels on the 2 V range (index 7): A at +1 V reads raw 192, B at -0.5 V raw 96.
-constexpr int16_t kLevelA = 17183;  // (192 - 128) x 256 x 1.0488
-constexpr int16_t kLevelB = -8591;  // (96 - 128) x 256 x 1.0488
+// DC levels on the 2 V range (index 7): A at +1 V (16384) reads raw 189, B at -0.5 V (-8192)
+// raw 97; calibrated, each is within one converter step of its true value.
+constexpr int16_t kLevelA = 16378;  // (189 - 128) x 256 x 1.0488
+constexpr int16_t kLevelB = -8323;  // (97 - 128) x 256 x 1.0488
 
 class OscilloscopeAcquisitionTest : public BoardInstrumentFixture {
  protected:
@@ -119,6 +120,39 @@ TEST_F(OscilloscopeAcquisitionTest, DecodesEachDataTypeWithAndWithoutTheMeasured
         EXPECT_EQ(measured.value.exponent, -1);
       }
     }
+  }
+}
+
+TEST_F(OscilloscopeAcquisitionTest, SamplesReadTheTrueValueThroughEveryProbeAndRange) {
+  // One converter step after calibration: 256 x the largest gain (a clamp on the small ranges).
+  constexpr double kStep = 256 * 1.04 * 1.08445;
+  struct Case {
+    const char* what;
+    uint8_t probeCode;
+    uint16_t range;
+    double value;      // volts, or amperes through a clamp
+    double fullScale;  // of the range times the probe's scale
+  } cases[] = {
+      {"250 V on 400 V", 3, 0, 250.0, 400.0},
+      {"12 V on 20 V", 3, 4, 12.0, 20.0},
+      {"-0.5 V on 0.8 V", 3, 8, -0.5, 0.8},
+      {"60 A through the 50 A clamp on 80 V", 4, 2, 60.0, 100.0},
+      {"-30 A through the 500 A clamp on 8 V", 5, 5, -30.0, 100.0},
+      {"0.3 A through the small clamp on 4 V", 20, 6, 0.3, 0.5},
+  };
+  SetChannels(1, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Change([&](sim::BoardScenario& s) {
+      s.channelSignals[0] = SignalSource{Waveform::Dc, 0, c.value, 0};
+      s.channelProbeCodes[0] = c.probeCode;
+    });
+    ASSERT_EQ(Osc().SetRangeIndex(0, c.range), kOk);
+    ASSERT_EQ(Acquire(), kOk);
+    const std::vector<int16_t> s = Samples(0);
+    ASSERT_FALSE(s.empty());
+    EXPECT_NEAR(s[0], c.value / c.fullScale * 32768.0, kStep);
+    EXPECT_TRUE(AllEqual(s, s[0]));
   }
 }
 

@@ -15,9 +15,9 @@ using sim::BoardScenario;
 using sim::Bytes;
 using sim::HighVoltageProbe;
 
-constexpr HighVoltageProbe kNormal{true, true, 10};
-constexpr HighVoltageProbe kReversed{true, false, 10};
-constexpr HighVoltageProbe kSilent{false, true, 10};
+constexpr HighVoltageProbe kNormal{true, true};
+constexpr HighVoltageProbe kReversed{true, false};
+constexpr HighVoltageProbe kSilent{false, true};
 
 class PolarityDetectionTest : public EngineTesterFixture {
  protected:
@@ -93,6 +93,33 @@ TEST_F(PolarityDetectionTest, DecidesOrGivesUp) {
     }
     EXPECT_EQ(Armings(), c.armings);
     EXPECT_TRUE(Tester().ParamsChanged()) << "the meters configure the new polarities";
+  }
+}
+
+TEST_F(PolarityDetectionTest, TheProbesShowTheEnginesSparks) {
+  // The probes sit on the leads of cylinders 1 to 4: a spark the engine does not make (a weak
+  // cylinder far below the threshold, an engine that stands) is a probe that sees nothing.
+  struct Case {
+    const char* what;
+    double rpm;
+    int weakCylinder;
+    double weakKilovolts;
+    int code;
+  } cases[] = {
+      {"a healthy engine", 800, 0, 0, kOk},
+      {"a weak cylinder still fires", 800, 2, 5.0, kOk},
+      {"cylinder 4 hardly fires: like a silent probe", 800, 4, 0.5, kPolarityUndecided},
+      {"the engine stands: no spark at all", 0, 0, 0, kPolarityUndecided},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PrepareEngine({kNormal, kNormal, kNormal, kNormal}, 0x01010101, 4);
+    Board().Update([&](BoardScenario& s) {
+      s.engine.rpm = c.rpm;
+      s.engine.weakCylinder = c.weakCylinder;
+      s.engine.weakCylinderKilovolts = c.weakKilovolts;
+    });
+    EXPECT_EQ(Tester().Measure(), c.code);
   }
 }
 

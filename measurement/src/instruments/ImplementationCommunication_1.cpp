@@ -22,15 +22,6 @@ ImplementationMTOscilloscope_7* EngineTesterOscilloscope() {
 
 }  // namespace
 
-template <typename Oscilloscope>
-int ImplementationCommunication_1::RunConfiguration(Oscilloscope* oscilloscope) {
-  if constexpr (requires { oscilloscope->Configure(); }) {
-    return oscilloscope ? oscilloscope->Configure() : kNotAllowed;
-  } else {
-    return kNotAllowed;  // this oscilloscope has no configuration of its own yet
-  }
-}
-
 HANDLE ImplementationCommunication_1::GetIdleEvent() {
   CComPort* link = Link();
   return link ? link->IdleEvent() : 0;
@@ -88,9 +79,9 @@ void ImplementationCommunication_1::SendStopConfiguration() {
   // firmware check has succeeded since load, else the engine-tester oscilloscope's.
   const ImplementationMotortester_6* tester = EngineTester();
   if (tester && tester->FirmwareChecked()) {
-    RunConfiguration(BoardOscilloscope());
-  } else {
-    RunConfiguration(EngineTesterOscilloscope());
+    if (ImplementationOscilloscope_2* oscilloscope = BoardOscilloscope()) oscilloscope->Configure();
+  } else if (ImplementationMTOscilloscope_7* oscilloscope = EngineTesterOscilloscope()) {
+    oscilloscope->Configure();
   }
 }
 

@@ -30,9 +30,6 @@ class ImplementationCommunication_1 final : public ICommunication_1 {
  private:
   // Sends the final configuration and the oscilloscope configuration the board is left with.
   void SendStopConfiguration();
-  // The configuration of an oscilloscope object, sent now; its result is the configuration's code.
-  template <typename Oscilloscope>
-  static int RunConfiguration(Oscilloscope* oscilloscope);
 
   std::mutex m_openLock;  // Open and Close
   // The stop configuration went out at the last Stop: the next Stop skips it, the one after

@@ -112,7 +112,7 @@ int ImplementationMTAdvancemeter_11::SelectProbe(int32_t kind) {
     if (slot.probe.kind != kind) continue;
     m_selectedProbe = slot.probe;
     m_inputs[2] = slot.input;
-    m_dirty = 2;
+    m_dirty = kMeterProbesChanged;
     return SelectSpeedSensor();  // the measurement code follows the new probe's class
   }
   return kBadArgument;
@@ -125,14 +125,12 @@ int ImplementationMTAdvancemeter_11::ReadProbes(ProbeDescriptor* advanceProbe, P
   int code = SelectSpeedSensor();
   if (code != kOk) return code;
   ProbeDescriptor probes[3];
-  code = QueryProbes(m_inputs, m_inputCount, probes);
+  code = QueryMeterProbes(m_inputs, m_inputCount, probes);
   if (code != kOk) return code;
   *speedSensor = probes[0];
   *temperatureSensor = probes[1];
   *advanceProbe = probes[2];
-  if (ImplementationMotortester_6* tester = EngineTester())
-    for (int i = 0; i < m_inputCount; ++i) tester->StoreInputDescriptor(m_inputs[i], probes[i]);
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   return kOk;
 }
 
@@ -178,14 +176,10 @@ int ImplementationMTAdvancemeter_11::Configure() {
 int ImplementationMTAdvancemeter_11::Measure(AdvanceReading* reading) {
   if (!reading) return kBadArgument;
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
-  int code;
-  if (!CheckLinkReady(&code)) return code;
-  const ImplementationMotortester_6* tester = EngineTester();
-  if (BoardMode() != kBoardMode || m_dirty != 0 || (tester && tester->ParamsChanged())) {
-    if ((code = Configure()) != kOk) return code;
-  }
   MeterCounts counts;
-  if ((code = ReadMeterCounts(&counts)) != kOk) return code;
+  int code = ReadMeter(kBoardMode, m_dirty, [this] { return Configure(); }, &counts);
+  if (code != kOk) return code;
+  const ImplementationMotortester_6* tester = EngineTester();
 
   const EngineParameterBlock p = EngineParams();
   uint8_t w = 0;

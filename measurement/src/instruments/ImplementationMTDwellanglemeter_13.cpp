@@ -30,7 +30,7 @@ int ImplementationMTDwellanglemeter_13::SelectInput(uint16_t input) {
   if (input > 1) return kBadArgument;
   m_selectedInput = input;
   m_inputs[0] = static_cast<uint8_t>(input);
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   return kOk;
 }
 
@@ -38,13 +38,11 @@ int ImplementationMTDwellanglemeter_13::ReadProbes(ProbeDescriptor* dwellInput, 
   if (!dwellInput || !temperatureSensor) return kBadArgument;
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
   ProbeDescriptor probes[2];
-  const int code = QueryProbes(m_inputs, m_inputCount, probes);
+  const int code = QueryMeterProbes(m_inputs, m_inputCount, probes);
   if (code != kOk) return code;
   *dwellInput = probes[0];
   *temperatureSensor = probes[1];
-  if (ImplementationMotortester_6* tester = EngineTester())
-    for (int i = 0; i < m_inputCount; ++i) tester->StoreInputDescriptor(m_inputs[i], probes[i]);
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   return kOk;
 }
 
@@ -52,20 +50,15 @@ int ImplementationMTDwellanglemeter_13::Configure() {
   int code;
   if (!CheckLinkReady(&code)) return code;
   if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
-  const bool otherInstrument = BoardMode() != kBoardMode;
-  if (m_dirty == 2 || otherInstrument) {
-    if ((code = SelectProbes(m_inputs, m_inputCount)) != kOk) return code;
-  }
-  if ((code = EnsureFirmwareChecked()) != kOk) return code;
+  bool otherInstrument = false;
+  if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
 
   uint8_t configuration[kConfigurationLength];
   std::memcpy(configuration, GetConfigurationRecord(m_configurationId).bytes, sizeof configuration);
   if (m_selectedInput == 1) configuration[2] = 0xC0;
-  m_configurationChanged = ReplaceLastConfiguration(configuration) ? 1 : 0;
-  if (m_configurationChanged || m_dirty == 2 || otherInstrument) {
-    code = SendConfiguration(configuration, true, m_inputs, m_inputCount, kConfigurationReplyCapacity);
-    if (code != kOk) return code;
-  }
+  code = SendMeterConfiguration(configuration, m_dirty, otherInstrument, m_inputs, m_inputCount,
+                                kConfigurationReplyCapacity, &m_configurationChanged);
+  if (code != kOk) return code;
   const uint8_t start[3] = {kCmdMeterStart, static_cast<uint8_t>(m_measurementCode),
                             static_cast<uint8_t>(m_selectedInput)};
   if ((code = SendMeterStart(start, sizeof start)) != kOk) return code;
@@ -77,14 +70,10 @@ int ImplementationMTDwellanglemeter_13::Configure() {
 int ImplementationMTDwellanglemeter_13::Measure(DwellReading* reading) {
   if (!reading) return kBadArgument;
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
-  int code;
-  if (!CheckLinkReady(&code)) return code;
-  const ImplementationMotortester_6* tester = EngineTester();
-  if (BoardMode() != kBoardMode || m_dirty != 0 || (tester && tester->ParamsChanged())) {
-    if ((code = Configure()) != kOk) return code;
-  }
   MeterCounts counts;
-  if ((code = ReadMeterCounts(&counts)) != kOk) return code;
+  int code = ReadMeter(kBoardMode, m_dirty, [this] { return Configure(); }, &counts);
+  if (code != kOk) return code;
+  const ImplementationMotortester_6* tester = EngineTester();
 
   const EngineParameterBlock p = EngineParams();
   uint8_t w = 0;

@@ -77,7 +77,7 @@ ImplementationMTHiVoltage_14::ImplementationMTHiVoltage_14() {
 
 int ImplementationMTHiVoltage_14::ReadProbe(ProbeDescriptor* probe) {
   if (!probe) return kBadArgument;
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   const uint8_t input = m_inputs[0];
   return QueryProbes(&input, 1, probe);
 }
@@ -96,7 +96,7 @@ int ImplementationMTHiVoltage_14::SetMode(int32_t mode) {
   if (mode == 2 && coilType != 1) return kBadArgument;
   m_mode = mode;
   m_configurationId = kModes[mode].configuration;
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   return kOk;
 }
 
@@ -107,7 +107,7 @@ int ImplementationMTHiVoltage_14::Rearm() {
 
 int ImplementationMTHiVoltage_14::TogglePolarity() {
   if (m_mode != 2) return kNotAllowed;
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   m_polaritySwap ^= 1;
   return kOk;
 }
@@ -116,11 +116,8 @@ int ImplementationMTHiVoltage_14::Configure() {
   int code;
   if (!CheckLinkReady(&code)) return code;
   if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
-  const bool otherInstrument = BoardMode() != kBoardMode;
-  if (m_dirty == 2 || otherInstrument) {
-    if ((code = SelectProbes(m_inputs, m_inputCount)) != kOk) return code;
-  }
-  if ((code = EnsureFirmwareChecked()) != kOk) return code;
+  bool otherInstrument = false;
+  if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
 
   const EngineParameterBlock p = EngineParams();
   const int32_t coilType = p.sparkCoilType;
@@ -151,11 +148,9 @@ int ImplementationMTHiVoltage_14::Configure() {
     if (m_mode == 2 && m_polaritySwap) configuration[9] = configuration[9] == 0 ? 0x55 : 0x00;
     configuration[10] = cylinderByte;
   }
-  m_configurationChanged = ReplaceLastConfiguration(configuration) ? 1 : 0;
-  if (m_configurationChanged || m_dirty == 2 || otherInstrument) {
-    code = SendConfiguration(configuration, true, m_inputs, m_inputCount, kConfigurationReplyCapacity);
-    if (code != kOk) return code;
-  }
+  code = SendMeterConfiguration(configuration, m_dirty, otherInstrument, m_inputs, m_inputCount,
+                                kConfigurationReplyCapacity, &m_configurationChanged);
+  if (code != kOk) return code;
   if ((code = SendSetup(z, p)) != kOk) return code;
   SetBoardMode(kBoardMode);
   m_dirty = 0;
@@ -226,8 +221,7 @@ int ImplementationMTHiVoltage_14::Arm() {
     std::lock_guard<std::recursive_mutex> hold(OperationLock());
     int code;
     if (!CheckLinkReady(&code)) return code;
-    const ImplementationMotortester_6* tester = EngineTester();
-    if (BoardMode() != kBoardMode || m_dirty != 0 || (tester && tester->ParamsChanged())) {
+    if (MeterNeedsConfiguration(kBoardMode, m_dirty)) {
       if ((code = Configure()) != kOk) return code;
     }
   }
@@ -341,7 +335,7 @@ int ImplementationMTHiVoltage_14::GetCylinderValues(uint16_t cylinder, CylinderV
     if (n == 0 || m_sampleCount != 2 * n) return kNoData;
     if (cylinder != m_selectedCylinder && m_mode != 2) {
       m_selectedCylinder = static_cast<uint8_t>(cylinder);
-      m_dirty = 2;  // the next Arm asks the board for the new selection
+      m_dirty = kMeterProbesChanged;  // the next Arm asks the board for the new selection
     }
     if (cylinder == 0) {
       records = n;

@@ -2,15 +2,14 @@
 // leads on engine-tester input 0.
 #pragma once
 
+#include "OhmRanges.h"
+
 #include <kv310/Kv310.h>
 
 namespace kv310 {
 
-class ImplementationMTOhmmeter_9 final : public IMTOhmmeter_9 {
+class ImplementationMTOhmmeter_9 final : public IMTOhmmeter_9, public OhmRangeSetting {
  public:
-  static constexpr uint16_t kAutoRange = 0xFFFF;
-  static constexpr int kOhmRangeCount = 5;
-
   ImplementationMTOhmmeter_9() = default;
   ~ImplementationMTOhmmeter_9() = default;
 
@@ -21,12 +20,6 @@ class ImplementationMTOhmmeter_9 final : public IMTOhmmeter_9 {
   int GetAutoRangeIndex() override { return kAutoRange; }
   int SetRangeIndex(uint16_t index) override;
   int Measure(OhmReading* reading) override;
-
- private:
-  // The 0x30 request of the current range (3 bytes automatic, 5 bytes fixed); returns its size.
-  int BuildConfiguration(uint8_t request[5]) const;
-
-  uint16_t m_rangeIndex = kAutoRange;
 };
 
 }  // namespace kv310

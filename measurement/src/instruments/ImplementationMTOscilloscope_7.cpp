@@ -34,7 +34,6 @@ constexpr int kConfigurationReplyCapacity = 30;
 constexpr uint8_t kStatusNoNewData = 2;
 constexpr int kChannelBInputs = 4;
 
-bool IsRecordingType(uint8_t type) { return type >= 17 && type <= 19; }
 bool IsEngineType(uint8_t type) { return type == 8 || type == 11 || (type >= 13 && type <= 16); }
 bool HasPeakBytes(uint8_t type) { return type == 13 || type == 14 || type == 16; }
 bool OneBlockType(uint8_t type) { return type == 8 || type == 13; }
@@ -82,10 +81,7 @@ bool SameValue(ScaledValue a, ScaledValue b) { return a.mantissa == b.mantissa &
 
 }  // namespace
 
-ImplementationMTOscilloscope_7::ImplementationMTOscilloscope_7() {
-  for (OscChannelInfo& info : m_channelInfo) info.probe = DescriptorOfKind(0);
-  ResetSettings(11);
-}
+ImplementationMTOscilloscope_7::ImplementationMTOscilloscope_7() { ResetSettings(11); }
 
 void ImplementationMTOscilloscope_7::ResetSettings(uint16_t sampleRateIndex) {
   m_s = MTOscSetup{};
@@ -107,8 +103,7 @@ void ImplementationMTOscilloscope_7::ResetSettings(uint16_t sampleRateIndex) {
   m_modeInputs.inputs[0] = m_s.input[0];
   m_modeInputs.inputs[1] = m_s.input[1];
   m_rearm = false;
-  m_expectedCount = m_readCounter = 0;
-  m_progress = 0;
+  ResetRecording();
   m_dirty = kDirtyProbes;
 }
 
@@ -127,9 +122,7 @@ bool ImplementationMTOscilloscope_7::ValidChannel(uint16_t channel) const {
 
 int ImplementationMTOscilloscope_7::Init() {
   ResetSettings(6);
-  m_measurements = OscMeasurements{};
-  m_measurements.value.mantissa = -1;
-  m_measurements.secondValue.mantissa = 65535;
+  ResetMeasurements();
   return Configure();
 }
 
@@ -633,8 +626,8 @@ int ImplementationMTOscilloscope_7::StartMeasurement(uint32_t count) {
     flags |= 0x01;
     m_rearm = false;
   }
-  const uint8_t request[8] = {kCmdAcquisition, flags, 0, 0, 0, static_cast<uint8_t>(count >> 16),
-                              static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+  uint8_t request[8];
+  BuildAcquisitionRequest(flags, count, request);
   // The board takes a new start only 300 ms after the previous one.
   while (m_started && kvp::ClockNowMs() - m_lastStartMs < kStartSpacingMs) Sleep(kStartSpacingSleepMs);
   m_lastStartMs = kvp::ClockNowMs();
@@ -728,23 +721,7 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
   } else {
     const int code = DecodeAcquisitionBody(reply, received, e, m_s.armed, &r);
     if (code != kOk) return code;
-    switch (r.body) {
-      case AcquisitionBody::LiveSamples:
-        std::memcpy(m_liveSamples, r.samples, static_cast<size_t>(r.sampleBytes));
-        break;
-      case AcquisitionBody::RecordedChunk:
-        std::memcpy(m_chunkSamples, r.samples, static_cast<size_t>(r.sampleBytes));
-        break;
-      case AcquisitionBody::RecordedCount:
-        m_expectedCount = r.recordedCount;
-        break;
-      case AcquisitionBody::None:
-        break;
-    }
-    if (r.body != AcquisitionBody::None) {
-      m_channelInfo[0].sampleCount = r.countA;
-      m_channelInfo[1].sampleCount = r.countB;
-    }
+    StoreBody(r);
   }
 
   if (mode >= 2) {
@@ -765,26 +742,13 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
       m_measurements.valid = 1;
     }
   }
-  m_triggerState = r.triggerState;
-  if (IsRecordingType(r.type)) {
-    m_progress = r.indexOrProgress;
-  } else {
-    m_triggerIndex = r.triggerState == 0 ? r.indexOrProgress : -1;
-  }
-  return r.errorFlags != 0 ? kBoardErrorFlag : kOk;
+  return StoreTrigger(r);
 }
 
-int ImplementationMTOscilloscope_7::GetTimeInfo(OscTimeInfo* info) {
-  if (!info) return kBadArgument;
-  info->triggerState = m_triggerState;
-  info->triggerIndex = m_triggerIndex;
-  return kOk;
-}
+int ImplementationMTOscilloscope_7::GetTimeInfo(OscTimeInfo* info) { return TimeInfo(info); }
 
 int ImplementationMTOscilloscope_7::GetChannelInfo(uint16_t channel, OscChannelInfo* info) {
-  if (channel >= 2 || !info) return kBadArgument;
-  *info = m_channelInfo[channel];
-  return kOk;
+  return ChannelInfo(channel, info);
 }
 
 int16_t ImplementationMTOscilloscope_7::DecodeChannelSample(int channel, uint8_t raw) const {
@@ -805,23 +769,7 @@ int16_t ImplementationMTOscilloscope_7::DecodeChannelSample(int channel, uint8_t
 int ImplementationMTOscilloscope_7::GetSamples(uint16_t channel, uint32_t count, int16_t* samples) {
   if (channel > 1 || !samples) return kBadArgument;
   if (m_s.armed || IsEngineSynchronousMode(m_s.mode)) return kNotAllowed;
-  count = std::min(count, m_channelInfo[channel].sampleCount);
-  if (count == 0) return kNoData;
-  switch (m_dataType) {
-    case 0:
-    case 1:
-    case 3:
-    case 4:
-      for (uint32_t i = 0; i < count; ++i) samples[i] = DecodeChannelSample(channel, m_liveSamples[i]);
-      return kOk;
-    case 2:
-    case 5:
-    case 20:
-      for (uint32_t i = 0; i < count; ++i) samples[i] = DecodeChannelSample(channel, m_liveSamples[2 * i + channel]);
-      return kOk;
-    default:
-      return kNoData;
-  }
+  return LiveSamples(channel, count, samples, [this](int c, uint8_t raw) { return DecodeChannelSample(c, raw); });
 }
 
 int ImplementationMTOscilloscope_7::GetCylinderInfo(uint16_t* cylinders) {
@@ -929,8 +877,7 @@ int ImplementationMTOscilloscope_7::CheckSettings() {
   if (m_s.mode != 0) return kAcquisitionModeRefused;
   if (m_s.sampleRateIndex > 10) return kSampleRateTooHigh;
   if (m_s.triggerMode != 0 && m_s.triggerMode != 2) return kTriggerModeRefused;
-  m_expectedCount = m_readCounter = 0;
-  m_progress = 0;
+  ResetRecording();
   m_s.armed = true;
   MarkDirty();
   const int code = Configure();
@@ -940,8 +887,8 @@ int ImplementationMTOscilloscope_7::CheckSettings() {
 
 int ImplementationMTOscilloscope_7::ExchangeAcquisition(uint8_t flags, uint32_t count) {
   m_dataType = kNoDataType;
-  const uint8_t request[8] = {kCmdAcquisition, flags, 0, 0, 0, static_cast<uint8_t>(count >> 16),
-                              static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+  uint8_t request[8];
+  BuildAcquisitionRequest(flags, count, request);
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
   int received = 0;
   const int code = ExchangeWithBoard(request, sizeof request, kAcquisitionExtraMs, m_reply, sizeof m_reply, &received);
@@ -961,42 +908,10 @@ int ImplementationMTOscilloscope_7::StopMeasurement(uint32_t* recordedCount) {
 }
 
 int ImplementationMTOscilloscope_7::WaitData(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done) {
-  if (!samples || !count || !done) return kBadArgument;
-  if (capacity < 2 * kRecordLength) return kBufferTooSmall;
-  if (m_expectedCount == 0) return kNoData;
-  const uint64_t chunk = (m_s.channelMode[0] != 0 && m_s.channelMode[1] != 0) ? 2 * kRecordLength : kRecordLength;
-  uint64_t readSoFar = 0;
-  int16_t* out = samples;
-  *done = 0;
-  while (readSoFar + chunk <= capacity) {
-    const int code = ExchangeAcquisition(0x00, kChunkRequest);
-    if (code != kOk) return code;
-    const uint32_t n = m_channelInfo[0].sampleCount + m_channelInfo[1].sampleCount;
-    m_readCounter += n;
-    readSoFar += n;
-    if (n == 0) return kNoData;
-    switch (m_dataType) {
-      case 17:
-      case 18: {
-        const int channel = m_dataType == 17 ? 0 : 1;
-        for (uint32_t i = 0; i < n; ++i) out[i] = DecodeChannelSample(channel, m_chunkSamples[i]);
-        break;
-      }
-      case 19:
-        for (uint32_t i = 0; i < n; ++i) out[i] = DecodeChannelSample(static_cast<int>(i % 2), m_chunkSamples[i]);
-        break;
-      default:
-        return kNoData;
-    }
-    if (readSoFar + chunk <= capacity) out += n;
-    if (readSoFar == m_expectedCount || m_readCounter == m_expectedCount || m_progress == 100) {
-      *done = 1;
-      m_expectedCount = 0;
-      break;
-    }
-  }
-  *count = static_cast<uint32_t>(readSoFar);
-  return kOk;
+  return ReadRecording(
+      capacity, samples, count, done, m_s.channelMode[0] != 0 && m_s.channelMode[1] != 0,
+      [this] { return ExchangeAcquisition(0x00, kChunkRequest); },
+      [this](int channel, uint8_t raw) { return DecodeChannelSample(channel, raw); });
 }
 
 }  // namespace kv310

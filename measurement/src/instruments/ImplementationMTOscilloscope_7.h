@@ -9,12 +9,13 @@
 #include "../EngineSamples.h"
 #include "../MTOscConfiguration.h"
 #include "../OscReplyDecoder.h"
+#include "OscAcquisition.h"
 
 #include <kv310/Kv310.h>
 
 namespace kv310 {
 
-class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7 {
+class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7, private OscAcquisition {
  public:
   ImplementationMTOscilloscope_7();
   ~ImplementationMTOscilloscope_7() = default;
@@ -82,7 +83,9 @@ class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7 {
   int GetProbeInfo(uint16_t channel, ProbeDescriptor* probe) override;
 
  private:
-  static constexpr uint8_t kNoDataType = 0xFF;
+  // The link's stop leaves the board with this oscilloscope's configuration.
+  friend class ImplementationCommunication_1;
+
   static constexpr int kDirtyClean = 0;
   static constexpr int kDirtySettings = 1;
   static constexpr int kDirtyProbes = 2;
@@ -119,24 +122,12 @@ class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7 {
   uint64_t m_lastStartMs = 0;
   bool m_started = false;
 
-  // The last acquisition.
-  uint8_t m_liveSamples[kMaxSampleBytes] = {};
-  uint8_t m_chunkSamples[kMaxSampleBytes] = {};
-  uint8_t m_dataType = kNoDataType;
-  int32_t m_triggerState = 1;
-  int32_t m_triggerIndex = -1;
-  OscChannelInfo m_channelInfo[2] = {};
-  OscMeasurements m_measurements = {};
+  // The last engine-synchronous acquisition.
   uint8_t m_engineSamples[kMaxEngineGroups * kEngineGroupSamples] = {};
   int m_engineCount = 0;
   int m_engineGroups = 1;
   GroupPeak m_groupPeaks[kMaxEngineGroups] = {};
   MeasuredValue m_engineSpeed = {};
-
-  // Recording into board memory.
-  uint32_t m_expectedCount = 0;
-  uint32_t m_readCounter = 0;
-  uint16_t m_progress = 0;
 
   uint8_t m_reply[kMaxReply] = {};
 };

@@ -60,12 +60,10 @@ int ImplementationMTTemperaturemeter_12::ReadProbes(ProbeDescriptor* temperature
   int code = SelectSpeedSensor();
   if (code != kOk) return code;
   ProbeDescriptor probes[2];
-  if ((code = QueryProbes(m_inputs, m_inputCount, probes)) != kOk) return code;
+  if ((code = QueryMeterProbes(m_inputs, m_inputCount, probes)) != kOk) return code;
   *speedSensor = probes[0];
   *temperatureSensor = probes[1];
-  if (ImplementationMotortester_6* tester = EngineTester())
-    for (int i = 0; i < m_inputCount; ++i) tester->StoreInputDescriptor(m_inputs[i], probes[i]);
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   return kOk;
 }
 
@@ -74,11 +72,8 @@ int ImplementationMTTemperaturemeter_12::Configure() {
   if (!CheckLinkReady(&code)) return code;
   if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
   if ((code = SelectSpeedSensor()) != kOk) return code;
-  const bool otherInstrument = BoardMode() != kBoardMode;
-  if (m_dirty == 2 || otherInstrument) {
-    if ((code = SelectProbes(m_inputs, m_inputCount)) != kOk) return code;
-  }
-  if ((code = EnsureFirmwareChecked()) != kOk) return code;
+  bool otherInstrument = false;
+  if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
 
   const EngineParameterBlock p = EngineParams();
   uint8_t configuration[kConfigurationLength];
@@ -104,11 +99,9 @@ int ImplementationMTTemperaturemeter_12::Configure() {
     if ((code = ActiveNumberMarks(p, &marks)) != kOk) return code;
     configuration[8] = static_cast<uint8_t>(marks & 0xFF);
   }
-  m_configurationChanged = ReplaceLastConfiguration(configuration) ? 1 : 0;
-  if (m_configurationChanged || m_dirty == 2 || otherInstrument) {
-    code = SendConfiguration(configuration, true, m_inputs, m_inputCount, kConfigurationReplyCapacity);
-    if (code != kOk) return code;
-  }
+  code = SendMeterConfiguration(configuration, m_dirty, otherInstrument, m_inputs, m_inputCount,
+                                kConfigurationReplyCapacity, &m_configurationChanged);
+  if (code != kOk) return code;
   const uint8_t start[2] = {kCmdMeterStart, static_cast<uint8_t>(m_measurementCode)};
   if ((code = SendMeterStart(start, sizeof start)) != kOk) return code;
   SetBoardMode(kBoardMode);
@@ -119,14 +112,10 @@ int ImplementationMTTemperaturemeter_12::Configure() {
 int ImplementationMTTemperaturemeter_12::Measure(SpeedTemperatureReading* reading) {
   if (!reading) return kBadArgument;
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
-  int code;
-  if (!CheckLinkReady(&code)) return code;
-  const ImplementationMotortester_6* tester = EngineTester();
-  if (BoardMode() != kBoardMode || m_dirty != 0 || (tester && tester->ParamsChanged())) {
-    if ((code = Configure()) != kOk) return code;
-  }
   MeterCounts counts;
-  if ((code = ReadMeterCounts(&counts)) != kOk) return code;
+  int code = ReadMeter(kBoardMode, m_dirty, [this] { return Configure(); }, &counts);
+  if (code != kOk) return code;
+  const ImplementationMotortester_6* tester = EngineTester();
 
   const EngineParameterBlock p = EngineParams();
   int32_t sensorType = 0;

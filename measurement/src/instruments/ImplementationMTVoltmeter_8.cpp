@@ -151,7 +151,7 @@ int ImplementationMTVoltmeter_8::ApplyMode(int32_t mode) {
   m_inputs[0] = kSlotInputs[0][m_selectedSlot[0]];
   m_inputs[1] = kSlotInputs[1][m_selectedSlot[1]];
   m_mode = mode;
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   return kOk;
 }
 
@@ -162,7 +162,7 @@ int ImplementationMTVoltmeter_8::SetMode(int32_t mode) {
 
 int ImplementationMTVoltmeter_8::ReadProbe(uint16_t channel, ProbeDescriptor* probe) {
   if (channel > 1 || !probe) return kBadArgument;
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   const uint8_t input = m_inputs[channel];
   return QueryProbes(&input, 1, probe);
 }
@@ -179,7 +179,7 @@ int ImplementationMTVoltmeter_8::ReadChannelProbes(uint16_t channel, ChannelProb
   const int slots = kSlotCount[channel];
   ProbeDescriptor probes[kMaxSlots];
   const int code = QueryProbes(kSlotInputs[channel], slots, probes);
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   if (code != kOk) return code;
   ImplementationMotortester_6* tester = EngineTester();
   for (int slot = 0; slot < slots; ++slot) {
@@ -204,13 +204,8 @@ int ImplementationMTVoltmeter_8::SelectChannelInput(uint16_t channel, uint8_t sl
   if (channel > 1 || slot >= kSlotCount[channel]) return kBadArgument;
   m_selectedSlot[channel] = slot;
   m_inputs[channel] = kSlotInputs[channel][slot];
-  m_dirty = 2;
+  m_dirty = kMeterProbesChanged;
   return kOk;
-}
-
-bool ImplementationMTVoltmeter_8::NeedsConfiguration() const {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return BoardMode() != kBoardMode || m_dirty != 0 || (tester && tester->ParamsChanged());
 }
 
 int ImplementationMTVoltmeter_8::Configure() {
@@ -222,11 +217,8 @@ int ImplementationMTVoltmeter_8::Configure() {
     if ((code = ApplyMode(m_mode)) != kOk) return code;
     tester->SetParamsChanged(false);
   }
-  const bool otherInstrument = BoardMode() != kBoardMode;
-  if (m_dirty == 2 || otherInstrument) {
-    if ((code = SelectProbes(m_inputs, m_inputCount)) != kOk) return code;
-  }
-  if ((code = EnsureFirmwareChecked()) != kOk) return code;
+  bool otherInstrument = false;
+  if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
 
   const EngineParameterBlock p = EngineParams();
   uint8_t configuration[kConfigurationLength];
@@ -237,11 +229,9 @@ int ImplementationMTVoltmeter_8::Configure() {
   uint16_t marks = 0;
   if ((code = ActiveNumberMarks(p, &marks)) != kOk) return code;
   configuration[8] = static_cast<uint8_t>(marks & 0xFF);
-  m_configurationChanged = ReplaceLastConfiguration(configuration) ? 1 : 0;
-  if (m_configurationChanged || m_dirty == 2 || otherInstrument) {
-    code = SendConfiguration(configuration, true, m_inputs, m_inputCount, kConfigurationReplyCapacity);
-    if (code != kOk) return code;
-  }
+  code = SendMeterConfiguration(configuration, m_dirty, otherInstrument, m_inputs, m_inputCount,
+                                kConfigurationReplyCapacity, &m_configurationChanged);
+  if (code != kOk) return code;
 
   uint8_t setup[14];
   int size;
@@ -308,7 +298,7 @@ int ImplementationMTVoltmeter_8::DecodeReply(const uint8_t* reply, int received,
 int ImplementationMTVoltmeter_8::ReadReply(uint8_t variant, bool clampGains, Reply* out) {
   int code;
   if (!CheckLinkReady(&code)) return code;
-  if (NeedsConfiguration() && (code = Configure()) != kOk) return code;
+  if (MeterNeedsConfiguration(kBoardMode, m_dirty) && (code = Configure()) != kOk) return code;
   const uint8_t request[2] = {kCmdVoltReading, static_cast<uint8_t>(m_mode == 0 ? variant | 0x80 : variant)};
   uint8_t reply[kReadingReplyCapacity];
   int received = 0;
@@ -396,7 +386,7 @@ int ImplementationMTVoltmeter_8::StartSampling() {
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
   int code;
   if (!CheckLinkReady(&code)) return code;
-  if (NeedsConfiguration() && (code = Configure()) != kOk) return code;
+  if (MeterNeedsConfiguration(kBoardMode, m_dirty) && (code = Configure()) != kOk) return code;
   CComPort* link = Link();
   if (!link) return kNoLink;
   // The reply is read by ReadSampling once the caller has seen the link idle again.

@@ -46,7 +46,6 @@ class ImplementationMTVoltmeter_8 final : public IMTVoltmeter_8 {
   };
 
   int ApplyMode(int32_t mode);
-  bool NeedsConfiguration() const;
   int Configure();
   int ReadReply(uint8_t variant, bool clampGains, Reply* out);
   int DecodeReply(const uint8_t* reply, int received, bool rms, bool clampGains, Reply* out);

@@ -2,6 +2,7 @@
 
 #include "../ComPort.h"
 #include "../CommandSet.h"
+#include "../EngineMeters.h"
 #include "../Library.h"
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
@@ -363,42 +364,15 @@ int ImplementationMotortester_6::GetDieselSpeedSensorType(int32_t* v) { return L
 
 // ---- values the meters configure with ----------------------------------------------------------------
 
+// The rules live with the meters that configure with them; these apply them to the current set.
 int ImplementationMotortester_6::GetDegreesPerMark(uint8_t* value) const {
   if (!value) return kBadArgument;
-  const EngineParameterBlock p = CurrentParams();
-  if (p.engineType == 1) {
-    *value = 60;
-    return kOk;
-  }
-  if (p.engineType != 0) return kBadEngineType;
-  int degrees;
-  switch (p.sparkStroke) {
-    case 2: degrees = 20; break;
-    case 4: degrees = 60; break;
-    default: return kBadArgument;
-  }
-  *value = static_cast<uint8_t>(degrees + 5 * (p.sparkSensitivity - 5));
-  return kOk;
+  return DegreesPerMark(CurrentParams(), value);
 }
 
 int ImplementationMotortester_6::GetPolarityByte(uint8_t* value, int mode) const {
   if (!value) return kBadArgument;
-  const EngineParameterBlock p = CurrentParams();
-  const uint8_t* polarity = p.sparkPolarityHVProbes;  // non-zero = normal
-  if (p.sparkCoilType != 1) {
-    *value = (mode == 1 || mode == 2) ? 0x55 : (mode == 3 || mode == 4) ? 0xFF : 0xF5;
-    return kOk;
-  }
-  switch (mode) {
-    case 1: *value = polarity[0] == 0 ? 0x55 : 0x00; break;
-    case 2: *value = polarity[1] == 0 ? 0x55 : 0x00; break;
-    case 3: *value = polarity[2] != 0 ? 0xAA : 0xFF; break;
-    case 4: *value = polarity[3] != 0 ? 0xAA : 0xFF; break;
-    default:
-      *value = static_cast<uint8_t>((polarity[3] != 0 ? 0x80 : 0xC0) | (polarity[2] != 0 ? 0x20 : 0x30) |
-                                    (polarity[1] == 0 ? 0x04 : 0x00) | (polarity[0] == 0 ? 0x01 : 0x00));
-      break;
-  }
+  *value = PolarityByte(CurrentParams(), mode);
   return kOk;
 }
 

@@ -10,7 +10,6 @@
 #include "EngineTesterPresence.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace kv310 {
 
@@ -21,13 +20,9 @@ constexpr int kAcquisitionExtraMs = 1300;
 constexpr int kLastTriggerPosition = 999;
 constexpr uint32_t kChunkRequest = 1000;
 
-bool IsRecordingType(uint8_t type) { return type >= 17 && type <= 19; }
-
 }  // namespace
 
-ImplementationOscilloscope_2::ImplementationOscilloscope_2() {
-  for (OscChannelInfo& info : m_channelInfo) info.probe = DescriptorOfKind(0);
-}
+ImplementationOscilloscope_2::ImplementationOscilloscope_2() = default;
 
 void ImplementationOscilloscope_2::ResetSettings(uint16_t sampleRateIndex) {
   m_acquisitionMode = 0;
@@ -47,16 +42,13 @@ void ImplementationOscilloscope_2::ResetSettings(uint16_t sampleRateIndex) {
   m_triggerFilter = 0;
   m_triggerSensitivity = ScaledValue{1, -1, {}};
   m_armed = 0;
-  m_expectedCount = m_readCounter = 0;
-  m_progress = 0;
+  ResetRecording();
   m_dirty = 1;
 }
 
 int ImplementationOscilloscope_2::Init() {
   ResetSettings(6);
-  m_measurements = OscMeasurements{};
-  m_measurements.value.mantissa = -1;
-  m_measurements.secondValue.mantissa = 65535;
+  ResetMeasurements();
   return Configure();
 }
 
@@ -394,8 +386,8 @@ int ImplementationOscilloscope_2::StartMeasurement(uint32_t count) {
   }
   count = std::min<uint32_t>(count, kRecordLength);
   m_dataType = kNoDataType;
-  const uint8_t request[8] = {kCmdAcquisition, 0, 0, 0, 0, static_cast<uint8_t>(count >> 16),
-                              static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+  uint8_t request[8];
+  BuildAcquisitionRequest(0, count, request);
   CComPort* link = Link();
   // Nothing went out (the link left the idle state under us): say so rather than let the
   // previous reply pass for this acquisition's.
@@ -419,49 +411,20 @@ int ImplementationOscilloscope_2::TakeReply(const uint8_t* reply, int received) 
   m_dataType = r.type;
   code = DecodeAcquisitionBody(reply, received, m_headerExtension, m_armed != 0, &r);
   if (code != kOk) return code;
-  switch (r.body) {
-    case AcquisitionBody::LiveSamples:
-      std::memcpy(m_liveSamples, r.samples, static_cast<size_t>(r.sampleBytes));
-      break;
-    case AcquisitionBody::RecordedChunk:
-      std::memcpy(m_chunkSamples, r.samples, static_cast<size_t>(r.sampleBytes));
-      break;
-    case AcquisitionBody::RecordedCount:
-      m_expectedCount = r.recordedCount;
-      break;
-    case AcquisitionBody::None:
-      break;
-  }
-  if (r.body != AcquisitionBody::None) {
-    m_channelInfo[0].sampleCount = r.countA;
-    m_channelInfo[1].sampleCount = r.countB;
-  }
+  StoreBody(r);
   if (r.hasMeasuredValue) {
     m_measurements.value = ScaledValue{r.measuredValue / 100, -1, {}};
     m_measurements.valid = 1;
   }
   LookupProbeDescriptor(&m_channelInfo[0].probe, r.probeCodeA);
   LookupProbeDescriptor(&m_channelInfo[1].probe, r.probeCodeB);
-  m_triggerState = r.triggerState;
-  if (IsRecordingType(r.type)) {
-    m_progress = r.indexOrProgress;
-  } else {
-    m_triggerIndex = r.triggerState == 0 ? r.indexOrProgress : -1;
-  }
-  return r.errorFlags != 0 ? kBoardErrorFlag : kOk;
+  return StoreTrigger(r);
 }
 
-int ImplementationOscilloscope_2::GetTimeInfo(OscTimeInfo* info) {
-  if (!info) return kBadArgument;
-  info->triggerState = m_triggerState;
-  info->triggerIndex = m_triggerIndex;
-  return kOk;
-}
+int ImplementationOscilloscope_2::GetTimeInfo(OscTimeInfo* info) { return TimeInfo(info); }
 
 int ImplementationOscilloscope_2::GetChannelInfo(uint16_t channel, OscChannelInfo* info) {
-  if (channel >= 2 || !info) return kBadArgument;
-  *info = m_channelInfo[channel];
-  return kOk;
+  return ChannelInfo(channel, info);
 }
 
 int16_t ImplementationOscilloscope_2::DecodeChannelSample(int channel, uint8_t raw) const {
@@ -470,34 +433,9 @@ int16_t ImplementationOscilloscope_2::DecodeChannelSample(int channel, uint8_t r
   return DecodeSample(raw, range, probeClass, CalibrationPair(channel, range, probeClass == 1 ? 1 : 0));
 }
 
-void ImplementationOscilloscope_2::BuildDecodeTable(int channel, int16_t table[256]) const {
-  for (int raw = 0; raw < 256; ++raw) table[raw] = DecodeChannelSample(channel, static_cast<uint8_t>(raw));
-}
-
 int ImplementationOscilloscope_2::GetSamples(uint16_t channel, uint32_t count, int16_t* samples) {
   if (channel > 1 || !samples) return kBadArgument;
-  count = std::min(count, m_channelInfo[channel].sampleCount);
-  if (count == 0) return kNoData;
-  // Every sample of a channel decodes with the same range, probe and factors: one table of the
-  // 256 raw bytes serves the whole record.
-  int16_t table[256];
-  switch (m_dataType) {
-    case 0:
-    case 1:
-    case 3:
-    case 4:
-      BuildDecodeTable(channel, table);
-      for (uint32_t i = 0; i < count; ++i) samples[i] = table[m_liveSamples[i]];
-      return kOk;
-    case 2:
-    case 5:
-    case 20:
-      BuildDecodeTable(channel, table);
-      for (uint32_t i = 0; i < count; ++i) samples[i] = table[m_liveSamples[2 * i + channel]];
-      return kOk;
-    default:
-      return kNoData;
-  }
+  return LiveSamples(channel, count, samples, [this](int c, uint8_t raw) { return DecodeChannelSample(c, raw); });
 }
 
 int ImplementationOscilloscope_2::GetMeasurements(OscMeasurements* measurements) {
@@ -525,8 +463,7 @@ int ImplementationOscilloscope_2::CheckSettings() {
   if (m_acquisitionMode != 0) return kAcquisitionModeRefused;
   if (m_sampleRateIndex > 10) return kSampleRateTooHigh;
   if (m_triggerMode != 0 && m_triggerMode != 2) return kTriggerModeRefused;
-  m_expectedCount = m_readCounter = 0;
-  m_progress = 0;
+  ResetRecording();
   m_armed = 1;
   const int code = Configure();
   if (code != kOk) m_armed = 0;
@@ -535,8 +472,8 @@ int ImplementationOscilloscope_2::CheckSettings() {
 
 int ImplementationOscilloscope_2::ExchangeAcquisition(uint32_t count) {
   m_dataType = kNoDataType;
-  const uint8_t request[8] = {kCmdAcquisition, 0, 0, 0, 0, static_cast<uint8_t>(count >> 16),
-                              static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+  uint8_t request[8];
+  BuildAcquisitionRequest(0, count, request);
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
   int received = 0;
   const int code = ExchangeWithBoard(request, sizeof request, kAcquisitionExtraMs, m_reply, sizeof m_reply, &received);
@@ -555,42 +492,10 @@ int ImplementationOscilloscope_2::StopMeasurement(uint32_t* recordedCount) {
 }
 
 int ImplementationOscilloscope_2::WaitData(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done) {
-  if (!samples || !count || !done) return kBadArgument;
-  if (capacity < 2 * kRecordLength) return kBufferTooSmall;
-  if (m_expectedCount == 0) return kNoData;
-  const uint64_t chunk = (m_channelMode[0] != 0 && m_channelMode[1] != 0) ? 2 * kRecordLength : kRecordLength;
-  uint64_t readSoFar = 0;
-  int16_t* out = samples;
-  *done = 0;
-  while (readSoFar + chunk <= capacity) {
-    const int code = ExchangeAcquisition(kChunkRequest);
-    if (code != kOk) return code;
-    const uint32_t n = m_channelInfo[0].sampleCount + m_channelInfo[1].sampleCount;
-    m_readCounter += n;
-    readSoFar += n;
-    if (n == 0) return kNoData;
-    switch (m_dataType) {
-      case 17:
-      case 18: {
-        const int channel = m_dataType == 17 ? 0 : 1;
-        for (uint32_t i = 0; i < n; ++i) out[i] = DecodeChannelSample(channel, m_chunkSamples[i]);
-        break;
-      }
-      case 19:
-        for (uint32_t i = 0; i < n; ++i) out[i] = DecodeChannelSample(static_cast<int>(i % 2), m_chunkSamples[i]);
-        break;
-      default:
-        return kNoData;
-    }
-    if (readSoFar + chunk <= capacity) out += n;
-    if (readSoFar == m_expectedCount || m_readCounter == m_expectedCount || m_progress == 100) {
-      *done = 1;
-      m_expectedCount = 0;
-      break;
-    }
-  }
-  *count = static_cast<uint32_t>(readSoFar);
-  return kOk;
+  return ReadRecording(
+      capacity, samples, count, done, m_channelMode[0] != 0 && m_channelMode[1] != 0,
+      [this] { return ExchangeAcquisition(kChunkRequest); },
+      [this](int channel, uint8_t raw) { return DecodeChannelSample(channel, raw); });
 }
 
 }  // namespace kv310

@@ -8,12 +8,13 @@
 
 #include "../OscConfiguration.h"
 #include "../OscReplyDecoder.h"
+#include "OscAcquisition.h"
 
 #include <kv310/Kv310.h>
 
 namespace kv310 {
 
-class ImplementationOscilloscope_2 final : public IOscilloscope_2 {
+class ImplementationOscilloscope_2 final : public IOscilloscope_2, private OscAcquisition {
  public:
   ImplementationOscilloscope_2();
   ~ImplementationOscilloscope_2() = default;
@@ -73,8 +74,6 @@ class ImplementationOscilloscope_2 final : public IOscilloscope_2 {
   // The link's stop leaves the board with this oscilloscope's configuration.
   friend class ImplementationCommunication_1;
 
-  static constexpr uint8_t kNoDataType = 0xFF;
-
   void ResetSettings(uint16_t sampleRateIndex);
   template <typename T>
   void Store(T& field, T value) {
@@ -89,7 +88,6 @@ class ImplementationOscilloscope_2 final : public IOscilloscope_2 {
   // read-back).
   int ExchangeAcquisition(uint32_t count);
   int16_t DecodeChannelSample(int channel, uint8_t raw) const;
-  void BuildDecodeTable(int channel, int16_t table[256]) const;
 
   // Settings.
   int32_t m_acquisitionMode = 0;
@@ -107,20 +105,6 @@ class ImplementationOscilloscope_2 final : public IOscilloscope_2 {
   int32_t m_triggerFilter = 0;
   ScaledValue m_triggerSensitivity = {1, -1, {}};
   uint8_t m_armed = 0;
-
-  // The last acquisition.
-  uint8_t m_liveSamples[kMaxSampleBytes] = {};
-  uint8_t m_chunkSamples[kMaxSampleBytes] = {};
-  uint8_t m_dataType = kNoDataType;
-  int32_t m_triggerState = 1;
-  int32_t m_triggerIndex = -1;
-  OscChannelInfo m_channelInfo[2] = {};
-  OscMeasurements m_measurements = {};
-
-  // Recording into board memory.
-  uint32_t m_expectedCount = 0;
-  uint32_t m_readCounter = 0;
-  uint16_t m_progress = 0;
 
   int32_t m_dirty = 1;
 

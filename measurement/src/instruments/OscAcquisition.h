@@ -1,0 +1,135 @@
+// What the board oscilloscope and the engine-tester oscilloscope keep of their last acquisition
+// and of a recording into board memory, and what they do with it alike: store a decoded reply,
+// hand out its samples, time and channel information, and read a recording back in chunks.
+#pragma once
+
+#include "../OscConfiguration.h"
+#include "../OscReplyDecoder.h"
+
+#include <kv310/Kv310.h>
+
+#include <cstdint>
+
+namespace kv310 {
+
+// The acquisition request (0x11): flags, then the sample count as a big-endian 24-bit number.
+void BuildAcquisitionRequest(uint8_t flags, uint32_t count, uint8_t request[8]);
+
+class OscAcquisition {
+ protected:
+  static constexpr uint8_t kNoDataType = 0xFF;
+
+  OscAcquisition();
+
+  // The measured values as they read before the first acquisition.
+  void ResetMeasurements();
+  // Forgets a recording's count, read-back counter and progress.
+  void ResetRecording();
+  // Stores what the body of a decoded reply carries: live samples, a recorded chunk or a
+  // recorded count, and the channels' sample counts.
+  void StoreBody(const AcquisitionReply& r);
+  // Stores the trigger state and the trigger index or the recording progress; 15 when the board
+  // marked the acquisition with an error, else 0.
+  int StoreTrigger(const AcquisitionReply& r);
+
+  int TimeInfo(OscTimeInfo* info) const;
+  int ChannelInfo(uint16_t channel, OscChannelInfo* info) const;
+
+  // Up to `count` samples of a channel from the last live record, each raw byte through
+  // `decode(channel, raw)`; 13 when the record holds none of the channel.
+  template <typename Decode>
+  int LiveSamples(uint16_t channel, uint32_t count, int16_t* samples, Decode decode) const;
+
+  // Reads a stopped recording back chunk by chunk into `samples` until the recorded count or
+  // progress 100 is reached or the next chunk would not fit. `exchange()` requests one chunk and
+  // stores its reply; `decode(channel, raw)` gives a raw byte's value.
+  template <typename Exchange, typename Decode>
+  int ReadRecording(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done, bool bothChannels,
+                    Exchange exchange, Decode decode);
+
+  // The last acquisition.
+  uint8_t m_liveSamples[kMaxSampleBytes] = {};
+  uint8_t m_chunkSamples[kMaxSampleBytes] = {};
+  uint8_t m_dataType = kNoDataType;
+  int32_t m_triggerState = 1;
+  int32_t m_triggerIndex = -1;
+  OscChannelInfo m_channelInfo[2] = {};
+  OscMeasurements m_measurements = {};
+
+  // Recording into board memory.
+  uint32_t m_expectedCount = 0;
+  uint32_t m_readCounter = 0;
+  uint16_t m_progress = 0;
+};
+
+template <typename Decode>
+int OscAcquisition::LiveSamples(uint16_t channel, uint32_t count, int16_t* samples, Decode decode) const {
+  if (count > m_channelInfo[channel].sampleCount) count = m_channelInfo[channel].sampleCount;
+  if (count == 0) return kNoData;
+  int stride;
+  switch (m_dataType) {
+    case 0:
+    case 1:
+    case 3:
+    case 4:
+      stride = 1;
+      break;
+    case 2:
+    case 5:
+    case 20:
+      stride = 2;  // A and B interleaved
+      break;
+    default:
+      return kNoData;
+  }
+  // Every sample of a channel decodes with the same range, probe and factors: one table of the
+  // 256 raw bytes serves the whole record.
+  int16_t table[256];
+  for (int raw = 0; raw < 256; ++raw) table[raw] = decode(static_cast<int>(channel), static_cast<uint8_t>(raw));
+  const uint8_t* from = m_liveSamples + (stride == 2 ? channel : 0);
+  for (uint32_t i = 0; i < count; ++i) samples[i] = table[from[stride * i]];
+  return kOk;
+}
+
+template <typename Exchange, typename Decode>
+int OscAcquisition::ReadRecording(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done,
+                                  bool bothChannels, Exchange exchange, Decode decode) {
+  if (!samples || !count || !done) return kBadArgument;
+  if (capacity < 2 * kRecordLength) return kBufferTooSmall;
+  if (m_expectedCount == 0) return kNoData;
+  const uint64_t chunk = bothChannels ? 2 * kRecordLength : kRecordLength;
+  uint64_t readSoFar = 0;
+  int16_t* out = samples;
+  *done = 0;
+  while (readSoFar + chunk <= capacity) {
+    const int code = exchange();
+    if (code != kOk) return code;
+    const uint32_t n = m_channelInfo[0].sampleCount + m_channelInfo[1].sampleCount;
+    m_readCounter += n;
+    readSoFar += n;
+    if (n == 0) return kNoData;
+    switch (m_dataType) {
+      case 17:
+      case 18: {
+        const int channel = m_dataType == 17 ? 0 : 1;
+        for (uint32_t i = 0; i < n; ++i) out[i] = decode(channel, m_chunkSamples[i]);
+        break;
+      }
+      case 19:
+        for (uint32_t i = 0; i < n; ++i) out[i] = decode(static_cast<int>(i % 2), m_chunkSamples[i]);
+        break;
+      default:
+        return kNoData;
+    }
+    if (readSoFar + chunk <= capacity) out += n;
+    if (readSoFar == m_expectedCount || m_readCounter == m_expectedCount || m_progress == 100) {
+      *done = 1;
+      m_expectedCount = 0;
+      break;
+    }
+  }
+  *count = static_cast<uint32_t>(readSoFar);
+  return kOk;
+}
+
+}  // namespace kv310
