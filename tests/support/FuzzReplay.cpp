@@ -26,7 +26,7 @@ void Feed(const std::string& input) {
 
 std::string InterestingBytes() {
   // Structure characters of the text formats we parse, a NUL, a high code-page byte.
-  std::string bytes("[]=\"\\,;@-:<>/\n\r \xB5\xFF9", 21);
+  std::string bytes("[]=\"\\,;@-:<>/\n\r \xB5\xFF" "9");
   bytes.push_back('\0');
   if (&kFuzzInteresting && kFuzzInteresting) bytes += kFuzzInteresting;
   return bytes;

@@ -34,7 +34,8 @@ std::string DataRecords(uint16_t address, std::span<const uint8_t> bytes, size_t
   return text;
 }
 
-FileSet SyntheticFiles(const std::string& firmwareVersion, size_t firmwareBytes, const std::string& flashMarker) {
+FileSet SyntheticFiles(const std::string& firmwareVersion, size_t firmwareBytes, const std::string& flashMarker,
+                       size_t bytesPerRecord) {
   FileSet files;
   std::vector<uint8_t> boot1(64);
   for (size_t i = 0; i < boot1.size(); ++i) boot1[i] = static_cast<uint8_t>(0x40 + i);
@@ -55,8 +56,8 @@ FileSet SyntheticFiles(const std::string& firmwareVersion, size_t firmwareBytes,
   const std::string text = "Version " + firmwareVersion + " ";
   if (image.size() >= text.size() + 16) std::copy(text.begin(), text.end(), image.end() - text.size() - 8);
   files.firmwareImage = image;
-  files.firmware = Record(2, 0, std::vector<uint8_t>{0x10, 0x00}) + DataRecords(0x0000, image) + EndRecord() +
-                   VersionLine(firmwareVersion);
+  files.firmware = Record(2, 0, std::vector<uint8_t>{0x10, 0x00}) + DataRecords(0x0000, image, bytesPerRecord) +
+                   EndRecord() + VersionLine(firmwareVersion);
   return files;
 }
 

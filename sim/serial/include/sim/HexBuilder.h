@@ -27,7 +27,7 @@ struct FileSet {
   std::vector<uint8_t> firmwareImage;
 };
 FileSet SyntheticFiles(const std::string& firmwareVersion, size_t firmwareBytes = 1000,
-                       const std::string& flashMarker = "FLASH-LOADER");
+                       const std::string& flashMarker = "FLASH-LOADER", size_t bytesPerRecord = 16);
 
 bool WriteTextFile(const std::string& linuxPath, const std::string& text);
 

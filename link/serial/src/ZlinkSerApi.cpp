@@ -1,0 +1,59 @@
+// The exports of ZLINKSER. Every one works on the library's one link object.
+#include "Comm.h"
+
+#include <link/FirmwareVersion.h>
+#include <link/LinkExports.h>
+#include <link/LinkSettings.h>
+#include <link/LinkTrace.h>
+
+#include <cstring>
+
+CComm g_oComm;
+
+namespace {
+// Load and unload of the library, traced like the system's entry point.
+__attribute__((constructor)) void OnProcessAttach() { kvlink::Trace("*** DLL_PROCESS_ATTACH ****\n"); }
+__attribute__((destructor)) void OnProcessDetach() { kvlink::Trace("*** DLL_PROCESS_DETACH ****\n"); }
+}  // namespace
+
+KV_EXPORT int Init(const char* key, const char* port) { return g_oComm.Init(key, port); }
+
+KV_EXPORT int Deinit(void) {
+  g_oComm.CloseLink();
+  return 1;
+}
+
+KV_EXPORT int Write(const void* frame, int length) { return g_oComm.WriteFrame(frame, length); }
+
+KV_EXPORT int Read(void* buffer, int length) { return g_oComm.Read(buffer, length); }
+
+KV_EXPORT HANDLE GetEvent(void) { return g_oComm.GetEvent(); }
+
+KV_EXPORT int GetOccupiedTxBuffer(void) { return g_oComm.GetOccupiedTxBuffer(); }
+
+KV_EXPORT int GetTxBufferDataSize(void) { return g_oComm.GetTxBufferDataSize(); }
+
+KV_EXPORT int GetRxStatus(void) { return g_oComm.GetRxStatus(); }
+
+KV_EXPORT int SetSerialBlocksize(int size) {
+  g_oComm.SetSerialBlocksize(size);
+  return size;
+}
+
+KV_EXPORT int GetFirmwareFileVersion(const char* key, char* out) {
+  // The registry is read into settings of its own: the live link keeps its own.
+  kvlink::LinkSettings settings;
+  try {
+    kvlink::RetrieveRegistryInfo(key, kvlink::LinkKind::Serial, settings);
+  } catch (const CErrorException&) {
+    if (out) out[0] = '\0';
+    return 0;
+  }
+  const std::string text = kvlink::ReadFileVersion(settings.firmware);
+  if (out) memcpy(out, text.c_str(), text.size() + 1);
+  return text.empty() ? 0 : 1;
+}
+
+KV_EXPORT void GetHwSwInfo(HwSwInfo* out) { g_oComm.GetHwSwInfo(out); }
+
+KV_EXPORT WORD SetManualFlashMode(int mode) { return g_oComm.SetManualFlashMode(mode); }

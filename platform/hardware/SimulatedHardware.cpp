@@ -1,0 +1,50 @@
+// Loading the simulated-hardware provider named by the platform setting.
+#include <platform/hardware.h>
+#include <platform/module.h>
+#include <platform/registry.h>
+
+#include <mutex>
+#include <string>
+
+namespace kvp {
+
+namespace {
+
+// The module name in the setting, or empty when there is none.
+std::string ConfiguredProvider() {
+  HKEY key = 0;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kPlatformSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  char name[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH;
+  DWORD type = 0;
+  const LONG rc = RegQueryValueEx(key, kSimulatedHardwareValue, nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS || type != REG_SZ) return {};
+  name[MAX_PATH] = '\0';
+  return name;
+}
+
+bool LoadProvider() {
+  const std::string name = ConfiguredProvider();
+  if (name.empty()) return false;
+  // The provider stays loaded for the life of the process: its ports and devices are in use.
+  const HMODULE module = LoadLibrary(name.c_str());
+  if (!module) return false;
+  auto entry = reinterpret_cast<SimulatedHardwareEntryProc>(GetProcAddress(module, KV_SIMULATED_HARDWARE_ENTRY));
+  if (!entry || !entry()) {
+    FreeLibrary(module);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool EnsureSimulatedHardware() {
+  static std::once_flag once;
+  static bool registered = false;
+  std::call_once(once, [] { registered = LoadProvider(); });
+  return registered;
+}
+
+}  // namespace kvp
