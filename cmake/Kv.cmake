@@ -58,7 +58,7 @@ set(KV_SANITIZER_ENV
 function(kv_test name)
   cmake_parse_arguments(A "" "TIMEOUT" "LABELS;SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE platform GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads ${A_LIBS})
+  target_link_libraries(${name} PRIVATE platform GTest::gtest GTest::gmock kv_test_main Threads::Threads ${A_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/tests)
   set_target_properties(${name} PROPERTIES BUILD_RPATH "$ORIGIN/..;$ORIGIN")
   add_test(NAME ${name} COMMAND ${name})
