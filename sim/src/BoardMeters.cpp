@@ -1,6 +1,7 @@
 // The board's voltmeter (20 set-up, 21 reading) and ohmmeter / diode test (30 set-up, 31
 // reading), answering from the scenario's channel signals, resistance and diode voltage.
 #include "CommandTable.h"
+#include "ReplyBytes.h"
 #include "WaveformGenerator.h"
 
 #include <platform/clock.h>
@@ -18,14 +19,6 @@ namespace {
 constexpr size_t kVoltSetupLength = 10;
 constexpr int kVoltPoints = 200;  // points of one signal period the reading averages
 
-struct VoltRange {
-  uint8_t coupling;
-  uint8_t code;
-};
-// Automatic ranging tries the smallest full scale first.
-constexpr VoltRange kAutoRanges[] = {{3, 100}, {3, 50}, {3, 20}, {3, 10}, {3, 5}, {3, 2},
-                                     {3, 1},   {1, 5},  {1, 2},  {1, 1}};
-
 struct VoltFields {
   uint8_t coupling = 0;
   uint8_t rangeCode = 0;
@@ -37,38 +30,41 @@ double PeakOf(const SignalSource& s) {
   return std::fabs(s.offset) + (s.shape == Waveform::Dc ? 0.0 : std::fabs(s.amplitude));
 }
 
+// The 12-bit reading of a value: 2048 + 2048 x value / scale, rounded and held within 0..4095.
+int MeterCode(double value, const ChannelInput& input) {
+  const double code = input.scale > 0 ? std::round(2048.0 + 2048.0 * value / input.scale) : 2048.0;
+  return static_cast<int>(std::clamp(code, 0.0, 4095.0));
+}
+
 VoltFields ReadChannel(const BoardContext& board, int channel) {
   const SignalSource& signal = board.scenario.channelSignals[channel];
-  const double probeScale = ProbeScaleOfCode(board.scenario.channelProbeCodes[channel]);
   const MeterState& m = board.state.meters;
   VoltFields f;
   if (m.voltFixed[channel]) {
     f.coupling = m.voltCoupling[channel];
     f.rangeCode = m.voltRangeCode[channel];
   } else {
-    f.coupling = kAutoRanges[std::size(kAutoRanges) - 1].coupling;
-    f.rangeCode = kAutoRanges[std::size(kAutoRanges) - 1].code;
-    for (const VoltRange& r : kAutoRanges) {
-      if (PeakOf(signal) < FullScaleOfCode(r.coupling, r.code) * probeScale) {
-        f.coupling = r.coupling;
-        f.rangeCode = r.code;
-        break;
-      }
-    }
+    const double probeScale = ProbeScaleOfCode(board.scenario.channelProbeCodes[channel]);
+    const RangeSetting r = RangeSettingOf(AutoRangeIndex(PeakOf(signal), probeScale, 1.0));
+    f.coupling = r.coupling;
+    f.rangeCode = r.code;
   }
-  const double scale = FullScaleOfCode(f.coupling, f.rangeCode) * probeScale;
+  // The host raises the mean (and the square sum it takes with it) behind a clamp by more than
+  // the largest and smallest values: the board's fields carry the matching gains.
+  const uint8_t probeCode = board.scenario.channelProbeCodes[channel];
+  const ChannelInput mean = ChannelInputOf(kVoltmeterMean, f.coupling, f.rangeCode, probeCode);
+  const ChannelInput extreme = ChannelInputOf(kMeterFields, f.coupling, f.rangeCode, probeCode);
   const double now = static_cast<double>(kvp::ClockNowMs()) / 1000.0;
   const double span = signal.frequencyHz > 0 ? 1.0 / signal.frequencyHz : 0.02;
   double sum = 0, squares = 0;
   int largest = 0, smallest = 4095;
   for (int k = 0; k < kVoltPoints; ++k) {
     const double v = SignalValue(signal, now + span * k / kVoltPoints);
-    const double code = scale > 0 ? std::round(2048.0 + 2048.0 * v / scale) : 2048.0;
-    const int r = static_cast<int>(std::clamp(code, 0.0, 4095.0));
+    const int r = MeterCode(v, mean);
     sum += r;
     squares += static_cast<double>(r) * r;
-    largest = std::max(largest, r);
-    smallest = std::min(smallest, r);
+    largest = std::max(largest, MeterCode(v, extreme));
+    smallest = std::min(smallest, MeterCode(v, extreme));
   }
   f.values[0] = static_cast<uint16_t>(std::lround(sum / kVoltPoints));
   f.values[1] = static_cast<uint16_t>(largest);
@@ -77,8 +73,6 @@ VoltFields ReadChannel(const BoardContext& board, int channel) {
   return f;
 }
 
-void Put16(Bytes& b, uint16_t v) { b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)}); }
-void Put24(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}); }
 
 // ---- ohmmeter ----
 
@@ -187,11 +181,16 @@ CommandReply HandleOhmmeterSetup(BoardContext& board, std::span<const uint8_t> r
   return {{0x30, board.scenario.ohmmeterStatus, board.Identity(), 0x00}, {}};
 }
 
-CommandReply HandleOhmmeterReading(BoardContext& board, std::span<const uint8_t> request) {
+Bytes OhmmeterReadingFields(const BoardContext& board) {
   const OhmFields f = ReadOhms(board);
-  return {{0x31, board.scenario.ohmmeterStatus, board.Identity(), 0x00, f.subRange, f.range,
-           static_cast<uint8_t>(f.counts >> 8), static_cast<uint8_t>(f.counts)},
-          {}};
+  return {f.subRange, f.range, static_cast<uint8_t>(f.counts >> 8), static_cast<uint8_t>(f.counts)};
+}
+
+CommandReply HandleOhmmeterReading(BoardContext& board, std::span<const uint8_t> request) {
+  Bytes reply{0x31, board.scenario.ohmmeterStatus, board.Identity(), 0x00};
+  const Bytes fields = OhmmeterReadingFields(board);
+  reply.insert(reply.end(), fields.begin(), fields.end());
+  return {std::move(reply), {}};
 }
 
 }  // namespace sim

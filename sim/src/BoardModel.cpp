@@ -15,9 +15,8 @@ constexpr uint8_t kNackMark = 0xFF;
 constexpr uint8_t kAbortCommand = 0x05;
 
 CommandReply Dispatch(BoardContext& board, std::span<const uint8_t> request) {
-  for (const CommandEntry& entry : CommandTable())
-    if (entry.command == request[0]) return entry.handle(board, request);
-  return NotSupported(request[0]);
+  const CommandEntry* entry = FindCommand(board, request);
+  return entry ? entry->handle(board, request) : NotSupported(request[0]);
 }
 
 Outcome Classify(const Bytes& payload) {

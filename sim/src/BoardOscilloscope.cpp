@@ -5,7 +5,9 @@
 // Board time is the platform clock. An acquisition takes as long as its samples do: the reply
 // comes when the last sample is taken, and an acquisition longer than a second is answered busy
 // (abortable) until it is complete, as 1000 samples at 500 S/s and below are.
+#include "AcquisitionTypes.h"
 #include "CommandTable.h"
+#include "ReplyBytes.h"
 #include "WaveformGenerator.h"
 
 #include <platform/clock.h>
@@ -44,7 +46,7 @@ bool ParseSetup(const Bytes& b, Setup* s) {
   s->rangeCode[0] = b[3];
   s->coupling[1] = b[4];
   s->rangeCode[1] = b[5];
-  s->rate = b[6] * std::pow(10.0, b[7]);
+  s->rate = SampleRateOf(b[6], b[7]);
   s->triggerControl = b[8];
   s->levelCode[0] = b[9];
   s->levelCode[1] = b[10];
@@ -54,30 +56,16 @@ bool ParseSetup(const Bytes& b, Setup* s) {
   return s->rate > 0;
 }
 
-double Now() { return static_cast<double>(kvp::ClockNowMs()) / 1000.0; }
-
 uint32_t CeilMs(double seconds) { return seconds <= 0 ? 0 : static_cast<uint32_t>(std::ceil(seconds * 1000.0 - 1e-9)); }
 
-bool IsRecording(uint8_t type) { return type >= 17 && type <= 19; }
 bool IsRolling(uint8_t type) { return type >= 3 && type <= 5; }
-
-// Which channels a data type carries: bit 0 channel A, bit 1 channel B.
-int ChannelsOf(uint8_t type) {
-  switch (type) {
-    case 0: case 3: case 17: return 1;
-    case 1: case 4: case 18: return 2;
-    case 2: case 5: case 19: case 20: return 3;
-    default: return 0;
-  }
-}
 
 class Acquisition {
  public:
   Acquisition(BoardContext& board, const Setup& setup) : board_(board), setup_(setup) {
     for (int c = 0; c < 2; ++c) {
-      const double fullScale = FullScaleOfCode(setup.coupling[c], setup.rangeCode[c]);
-      input_[c].scale = fullScale * ProbeScaleOfCode(board.scenario.channelProbeCodes[c]);
-      input_[c].acCoupled = setup.coupling[c] == 2 || setup.coupling[c] == 4;
+      const uint8_t probe = board.scenario.channelProbeCodes[c];
+      input_[c] = ChannelInputOf(kScopeSamples, setup.coupling[c], setup.rangeCode[c], probe);
       signal_[c] = SeenSignal(board.scenario.channelSignals[c], input_[c]);
     }
   }
@@ -133,8 +121,7 @@ Bytes Header(BoardContext& board, const Setup& setup, uint8_t type, int triggerS
     const bool periodic = a.shape != Waveform::Dc && a.shape != Waveform::Noise;
     const int32_t value = board.scenario.oscMeasuredValue.value_or(
         periodic ? static_cast<int32_t>(std::llround(a.frequencyHz * 1000.0)) : 0);
-    const uint32_t u = static_cast<uint32_t>(value);
-    reply.insert(reply.end(), {uint8_t(u >> 24), uint8_t(u >> 16), uint8_t(u >> 8), uint8_t(u)});
+    Put32(reply, static_cast<uint32_t>(value));
   }
   reply.push_back(type);
   reply.push_back(static_cast<uint8_t>((board.scenario.oscErrorFlags << 4) | (triggerState & 0x0F)));
@@ -156,7 +143,7 @@ void Pace(BoardContext& board, CommandReply& reply, double seconds) {
 
 CommandReply FullRecord(BoardContext& board, const Setup& setup, uint32_t count) {
   const Acquisition acquisition(board, setup);
-  const double now = Now();
+  const double now = BoardSeconds();
   const double period = acquisition.Period();
   const uint32_t position = setup.triggerPosition;
   // The pre-trigger part of the record is taken after the request, so the edge comes later.
@@ -186,7 +173,7 @@ CommandReply FullRecord(BoardContext& board, const Setup& setup, uint32_t count)
 CommandReply PartialRecord(BoardContext& board, const Setup& setup, uint32_t count) {
   const Acquisition acquisition(board, setup);
   OscilloscopeState& osc = board.state.oscilloscope;
-  const double now = Now();
+  const double now = BoardSeconds();
   const double period = acquisition.Period();
   if (!osc.rolling) {
     osc.rolling = true;
@@ -216,13 +203,13 @@ CommandReply Recording(BoardContext& board, const Setup& setup, uint32_t count) 
     // Stop: the board reports how many samples per channel it holds.
     if (!osc.recordingStopped) {
       osc.recordingStopped = true;
-      const double taken = std::floor((Now() - osc.recordingStartSeconds) * setup.rate + 1e-6);
+      const double taken = std::floor((BoardSeconds() - osc.recordingStartSeconds) * setup.rate + 1e-6);
       osc.recordedPerChannel = static_cast<uint32_t>(std::clamp(taken, 0.0, static_cast<double>(capacity)));
       osc.readBackPerChannel = 0;
     }
     CommandReply reply{Header(board, setup, setup.type, 1, 0), {}};
     const uint32_t n = osc.recordedPerChannel;
-    reply.payload.insert(reply.payload.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+    Put32(reply.payload, n);
     return reply;
   }
   if (!osc.recordingStopped) return {Header(board, setup, setup.type, 1, 0), {}};
@@ -246,9 +233,9 @@ CommandReply HandleSetup(BoardContext& board, std::span<const uint8_t> request) 
   OscilloscopeState& osc = board.state.oscilloscope;
   osc = OscilloscopeState{};
   Setup setup;
-  if (!board.EngineTester() && ParseSetup(board.state.lastSetup, &setup) && IsRecording(setup.type)) {
+  if (!board.EngineTester() && ParseSetup(board.state.lastSetup, &setup) && IsRecordingType(setup.type)) {
     osc.recording = true;
-    osc.recordingStartSeconds = Now();
+    osc.recordingStartSeconds = BoardSeconds();
   }
   return {{0x10, 0x00, board.Identity(), 0x00}, {}};
 }
@@ -267,7 +254,7 @@ CommandReply HandleAcquisition(BoardContext& board, std::span<const uint8_t> req
     reply.insert(reply.end(), {0x00, 0x00, 0x00});
     return {std::move(reply), {}};
   }
-  if (IsRecording(setup.type)) {
+  if (IsRecordingType(setup.type)) {
     if (board.state.oscilloscope.recording) return Recording(board, setup, count);
     return {Header(board, setup, setup.type, 1, 0), {}};
   }

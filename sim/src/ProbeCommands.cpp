@@ -2,6 +2,7 @@
 // two board channels (C1), the probes on chosen engine-tester inputs (C2), and the configuration
 // record (61), whose reply reports the probes of the inputs the last C0 selected.
 #include "CommandTable.h"
+#include "ReplyBytes.h"
 
 #include <algorithm>
 
@@ -12,10 +13,6 @@ namespace {
 constexpr size_t kMaxSelectedInputs = 9;
 constexpr size_t kMaxQueriedInputs = 10;
 constexpr size_t kConfigurationLength = 11;
-
-uint8_t InputCode(const BoardScenario& scenario, uint8_t input) {
-  return input < scenario.inputProbeCodes.size() ? scenario.inputProbeCodes[input] : 0;
-}
 
 }  // namespace
 

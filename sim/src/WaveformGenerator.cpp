@@ -96,32 +96,4 @@ uint8_t RawByte(double value, const ChannelInput& input) {
 
 double ThresholdOfCode(int code, const ChannelInput& input) { return (code - 128) * input.scale / 128.0; }
 
-double ProbeScaleOfCode(uint8_t code) {
-  switch (code) {
-    case 4: case 132: return 1.25;     // 50 A clamp
-    case 5: case 133: return 12.5;     // 500 A clamp
-    case 20: return 0.125;
-    case 18: return 2500.0;
-    case 36: case 67: case 84: return 10000.0;  // high-voltage reference probe
-    default: return 1.0;
-  }
-}
-
-double FullScaleOfCode(uint8_t coupling, uint8_t rangeCode) {
-  struct Range {
-    uint8_t code;
-    double volts;
-  };
-  static constexpr Range kHigh[] = {{1, 400}, {2, 200}, {5, 80}};
-  static constexpr Range kLow[] = {{1, 40}, {2, 20}, {5, 8}, {10, 4}, {20, 2}, {50, 0.8}, {100, 0.4}};
-  if (coupling == 1 || coupling == 2) {
-    for (const Range& r : kHigh)
-      if (r.code == rangeCode) return r.volts;
-  } else if (coupling == 3 || coupling == 4) {
-    for (const Range& r : kLow)
-      if (r.code == rangeCode) return r.volts;
-  }
-  return 0.0;
-}
-
 }  // namespace sim

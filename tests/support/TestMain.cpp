@@ -1,6 +1,7 @@
 // Entry point of every test program. Under CTest each test already runs in its own folders
-// (HOME, XDG_*); a test program started by hand gets fresh folders of its own, so no test ever
-// writes into the developer's registry stores, runtime folder or home.
+// (HOME, XDG_*, the working folder); a test program started by hand gets fresh folders of its
+// own, so no test ever writes into the developer's registry stores, runtime folder, home or
+// checkout.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -35,6 +36,8 @@ void IsolateWhenStartedByHand() {
   // Test programs live in bin/tests; the modules they load sit one folder up.
   const std::string folder = ExecutableFolder();
   setenv("KV_BIN_DIR", folder.substr(0, folder.rfind('/')).c_str(), 1);
+  // Tests write their scratch files into the current folder, as they do under CTest.
+  if (chdir(root) != 0) std::perror("chdir");
   std::fprintf(stderr, "test folders: %s\n", root);
 }
 

@@ -51,12 +51,12 @@ struct CommandFault {
   int times = -1;  // requests of the command it hits, counted down; -1 = every one
 };
 
-// One of the four high-voltage probes on the ignition leads, as the engine-tester module sees it
-// in the frames of the polarity detection.
+// One of the four high-voltage probes on the leads of cylinders 1 to 4, as the engine-tester
+// module sees it in the frames of the polarity detection. The spark it shows is the engine's
+// (EngineScenario: spark voltage, weak cylinder); the probe adds only what is its own.
 struct HighVoltageProbe {
   bool sparks = true;          // false: no spark reaches the probe (lead off, cylinder misfiring)
   bool normalPolarity = true;  // the spark shows upright while the host sets the probe's polarity normal
-  int kilovolts = 10;          // spark peak
 };
 
 // Board information record of a healthy board running its application firmware.
@@ -113,8 +113,9 @@ struct BoardScenario {
   uint8_t firmwareVersionStatus = 0;
   uint8_t firmwareVersionDetail = 0;
 
-  // The ignition the polarity detection looks at: the four high-voltage probes, and how many frame
-  // reads after the first arming set-up or a restart still find no new engine data.
+  // The four high-voltage probes the polarity detection looks at (the sparks they show are the
+  // engine's above), and how many frame reads after the first arming set-up or a restart still
+  // find no new engine data.
   std::array<HighVoltageProbe, 4> hvProbes{};
   int engineFramesAfterArming = 1;
 

@@ -1,8 +1,9 @@
 // The engine the engine-tester module is connected to, in engine terms: speed, strokes,
 // cylinders, ignition timing and dwell, coolant temperature, secondary ignition voltage per
-// cylinder, battery voltage and the current through the clamp. The module's meters (40/41), the
-// high-voltage frames (10/11) and the voltmeter (20/21) turn it into the counts and fields the
-// host decodes.
+// cylinder, battery voltage and the current through the clamp. It is the one engine behind every
+// module reply: the meters (40/41), the high-voltage frames and the polarity detection's frames
+// (10/11), the oscilloscope's signals and the voltmeter (20/21) turn it into the counts and fields
+// the host decodes.
 #pragma once
 
 #include <array>

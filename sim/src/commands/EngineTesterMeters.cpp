@@ -4,7 +4,8 @@
 // Every value comes from the scenario's engine.
 #include "../CommandTable.h"
 #include "../EngineModel.h"
-#include "../WaveformGenerator.h"
+#include "../FrontEnd.h"
+#include "../ReplyBytes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,14 +15,6 @@ namespace sim {
 namespace {
 
 constexpr uint8_t kStatusNoNewData = 0x02;
-
-void Put16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)}); }
-void Put24(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}); }
-void Put32(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}); }
-
-uint8_t InputCode(const BoardScenario& scenario, size_t input) {
-  return input < scenario.inputProbeCodes.size() ? scenario.inputProbeCodes[input] : 0;
-}
 
 // ---- meters (40/41) ----
 
@@ -92,10 +85,6 @@ constexpr uint8_t kHvFrameOnePair = 9;
 constexpr uint8_t kHvFramePerCylinder = 12;
 constexpr uint8_t kHvAllCylinders = 7, kHvSingleProbe = 8, kHvDoubleSpark = 9;
 constexpr size_t kSelectedCylinderByte = 10;  // of the 61 configuration
-constexpr int kReferenceInput = 4;
-constexpr double kHvFullScaleVolts = 4.0;  // range 6, where the probe signal is sampled
-// The converter reads this much low on the 4 V range; the host's calibration undoes it.
-constexpr double kHvFrontEndGain = 1.0488;
 
 bool IsHighVoltageSetup(std::span<const uint8_t> setup) {
   if (setup.size() != 17 && setup.size() != 18) return false;
@@ -104,25 +93,25 @@ bool IsHighVoltageSetup(std::span<const uint8_t> setup) {
   return mode >= kHvAllCylinders && mode <= kHvDoubleSpark && (type == kHvFrameOnePair || type == kHvFramePerCylinder);
 }
 
-// The reference probe's divider (volts per converter full scale, over the 4 V range).
-double ReferenceProbeFactor(const BoardScenario& scenario) {
-  switch (InputCode(scenario, kReferenceInput)) {
-    case 36: return 5340.0;
-    case 67: return 4750.0;
-    default: return 5000.0;
-  }
-}
-
 // One cylinder's pair: the breakdown peak, then the burn voltage on the other side of zero.
 void PutSpark(Bytes& b, const BoardScenario& scenario, int cylinder) {
-  const double counts = SparkVolts(scenario.engine, cylinder) / ReferenceProbeFactor(scenario) / kHvFullScaleVolts *
-                        128.0 / kHvFrontEndGain;
+  // Sampled on the engine range (4 V) behind the reference probe's divider.
+  const RangeSetting range = RangeSettingOf(kEngineRangeIndex);
+  const double fullScale = FullScaleOfCode(range.coupling, range.code) * ReferenceDivider(scenario) *
+                           FrontEndGain(kOrdinaryPair, kEngineRangeIndex, 0);
+  const double counts = SparkVolts(scenario.engine, cylinder) / fullScale * 128.0;
   const int peak = static_cast<int>(std::lround(std::clamp(counts, 0.0, 127.0)));
   b.push_back(static_cast<uint8_t>(0x80 + peak));
   b.push_back(static_cast<uint8_t>(0x80 - peak / 4));
 }
 
-CommandReply HighVoltageFrame(BoardContext& board) {
+}  // namespace
+
+bool AfterHighVoltageSetup(const BoardContext& board, std::span<const uint8_t>) {
+  return board.EngineTester() && IsHighVoltageSetup(board.state.lastSetup);
+}
+
+CommandReply HandleHighVoltageFrame(BoardContext& board, std::span<const uint8_t>) {
   const Bytes& setup = board.state.lastSetup;
   const EngineScenario& engine = board.scenario.engine;
   const uint8_t mode = setup[kHvSetupMode];
@@ -159,47 +148,28 @@ CommandReply HighVoltageFrame(BoardContext& board) {
   return {std::move(reply), {}};
 }
 
-// ---- voltmeter (21) ----
+namespace {
+
+// ---- voltmeter (20/21) ----
 
 constexpr int kVoltSamplingMode = 3;
 constexpr uint8_t kVoltInputs[2] = {0, 1};  // when no selection arrived
 
-struct AutoRange {
-  uint8_t coupling, code;
-};
-// Automatic ranging tries the smallest full scale first.
-constexpr AutoRange kAutoRanges[] = {{3, 100}, {3, 50}, {3, 20}, {3, 10}, {3, 5}, {3, 2}, {3, 1}, {1, 5}, {1, 2}, {1, 1}};
-
-// The converter's reading is low by the front end's gain of the range group (and more behind a
-// clamp's shunt); the host's calibration factors undo it.
-double VoltFrontEndGain(uint8_t coupling, uint8_t code, bool clamp) {
-  const double full = FullScaleOfCode(coupling, code);
-  if (clamp) return full >= 8.0 ? 1.05875 : 1.08445;
-  if (full >= 80.0) return 1.0123;
-  if (full >= 8.0) return 1.024;
-  return 1.0488;
-}
-
-void PutVoltChannel(Bytes& fields, Bytes& sums, const BoardContext& board, int channel, double value, uint8_t probeCode) {
+// One channel's fields of a steady value. The module's readings are raised by the calibration
+// pair of the probe's class, except the sampling mode's, which takes the ordinary pair.
+void PutVoltChannel(Bytes& fields, Bytes& sums, const BoardContext& board, int channel, double value,
+                    uint8_t probeCode) {
   const MeterState& m = board.state.meters;
-  const double probeScale = ProbeScaleOfCode(probeCode);
-  uint8_t coupling = kAutoRanges[std::size(kAutoRanges) - 1].coupling;
-  uint8_t code = kAutoRanges[std::size(kAutoRanges) - 1].code;
-  if (m.voltFixed[channel]) {
-    coupling = m.voltCoupling[channel];
-    code = m.voltRangeCode[channel];
-  } else {
-    for (const AutoRange& r : kAutoRanges) {
-      if (std::fabs(value) < 0.9 * FullScaleOfCode(r.coupling, r.code) * probeScale) {
-        coupling = r.coupling;
-        code = r.code;
-        break;
-      }
-    }
+  uint8_t coupling = m.voltCoupling[channel];
+  uint8_t code = m.voltRangeCode[channel];
+  if (!m.voltFixed[channel]) {
+    const RangeSetting r = RangeSettingOf(AutoRangeIndex(std::fabs(value), ProbeScaleOfCode(probeCode), 0.9));
+    coupling = r.coupling;
+    code = r.code;
   }
-  const double scale = FullScaleOfCode(coupling, code) * probeScale;
-  const bool clamp = probeScale != 1.0;
-  const double seen = scale > 0 ? value / scale / VoltFrontEndGain(coupling, code, clamp) : 0.0;
+  const bool sampling = board.state.engineMeters.voltmeterMode == kVoltSamplingMode;
+  const ChannelInput input = ChannelInputOf(sampling ? kOrdinaryPair : kMeterFields, coupling, code, probeCode);
+  const double seen = input.scale > 0 ? value / input.scale : 0.0;
   const int r = static_cast<int>(std::clamp(std::round(2048.0 + 2048.0 * seen), 0.0, 4095.0));
   fields.insert(fields.end(), {coupling, code});
   // A steady value: mean, largest and smallest alike; the square sum is the mean of r^2.
@@ -217,30 +187,6 @@ EngineEvent VoltSpeedEvent(uint8_t selector) {
     case 3: return EngineEvent::Cycle;
     default: return EngineEvent::CylinderLead;
   }
-}
-
-CommandReply EngineVoltmeterReading(BoardContext& board) {
-  const BoardState& state = board.state;
-  const BoardScenario& scenario = board.scenario;
-  const std::vector<uint8_t>& selected = state.selectedInputs;
-  const uint8_t in0 = selected.size() > 0 ? selected[0] : kVoltInputs[0];
-  const uint8_t in1 = selected.size() > 1 ? selected[1] : kVoltInputs[1];
-  const int mode = std::max(state.engineMeters.voltmeterMode, 0);
-
-  Bytes reply{0x21, 0x00, board.Identity(), 0x00};
-  if (mode == 0) {
-    reply.push_back(static_cast<uint8_t>(selected.size()));
-    for (uint8_t input : selected) reply.push_back(InputCode(scenario, input));
-  } else if (mode != kVoltSamplingMode) {
-    Put32(reply, SpeedCount(scenario.engine, VoltSpeedEvent(state.lastConfiguration[1] & 0x7F)));
-  }
-  Bytes head, a, b;
-  PutVoltChannel(head, a, board, 0, scenario.engine.batteryVolts, InputCode(scenario, in0));
-  PutVoltChannel(head, b, board, 1, scenario.engine.clampAmps, InputCode(scenario, in1));
-  reply.insert(reply.end(), head.begin(), head.end());
-  reply.insert(reply.end(), a.begin(), a.end());
-  reply.insert(reply.end(), b.begin(), b.end());
-  return {std::move(reply), {}};
 }
 
 }  // namespace
@@ -270,32 +216,47 @@ CommandReply HandleMeterRead(BoardContext& board, std::span<const uint8_t> reque
   return {std::move(reply), {}};
 }
 
-CommandReply HandleAcquisitionOrHighVoltage(BoardContext& board, std::span<const uint8_t> request) {
-  if (board.EngineTester() && IsHighVoltageSetup(board.state.lastSetup)) return HighVoltageFrame(board);
-  return HandleAcquisitionOrEngineFrame(board, request);
+bool IsEngineVoltmeterSetup(const BoardContext& board, std::span<const uint8_t> request) {
+  return board.EngineTester() && request.size() >= 2;
 }
 
-CommandReply HandleVoltmeterSetupOrEngine(BoardContext& board, std::span<const uint8_t> request) {
-  // The module's set-ups keep the board voltmeter's layout (couplings, range codes, flags) and
-  // add the mode in byte 1.
-  if (board.EngineTester() && request.size() >= 2) board.state.engineMeters.voltmeterMode = request[1];
+CommandReply HandleEngineVoltmeterSetup(BoardContext& board, std::span<const uint8_t> request) {
+  // The module's set-ups keep the board voltmeter's layout (couplings, range codes, flags), which
+  // the board's set-up stores, and add the mode in byte 1.
+  board.state.engineMeters.voltmeterMode = request[1];
   return HandleVoltmeterSetup(board, request);
 }
 
-CommandReply HandleVoltmeterReadingOrEngine(BoardContext& board, std::span<const uint8_t> request) {
-  if (!board.EngineTester()) return HandleVoltmeterReading(board, request);
-  return EngineVoltmeterReading(board);
+CommandReply HandleEngineVoltmeterReading(BoardContext& board, std::span<const uint8_t>) {
+  const BoardState& state = board.state;
+  const BoardScenario& scenario = board.scenario;
+  const std::vector<uint8_t>& selected = state.selectedInputs;
+  const uint8_t in0 = selected.size() > 0 ? selected[0] : kVoltInputs[0];
+  const uint8_t in1 = selected.size() > 1 ? selected[1] : kVoltInputs[1];
+  const int mode = std::max(state.engineMeters.voltmeterMode, 0);
+
+  Bytes reply{0x21, 0x00, board.Identity(), 0x00};
+  if (mode == 0) {
+    reply.push_back(static_cast<uint8_t>(selected.size()));
+    for (uint8_t input : selected) reply.push_back(InputCode(scenario, input));
+  } else if (mode != kVoltSamplingMode) {
+    Put32(reply, SpeedCount(scenario.engine, VoltSpeedEvent(state.lastConfiguration[1] & 0x7F)));
+  }
+  Bytes head, a, b;
+  PutVoltChannel(head, a, board, 0, scenario.engine.batteryVolts, InputCode(scenario, in0));
+  PutVoltChannel(head, b, board, 1, scenario.engine.clampAmps, InputCode(scenario, in1));
+  reply.insert(reply.end(), head.begin(), head.end());
+  reply.insert(reply.end(), a.begin(), a.end());
+  reply.insert(reply.end(), b.begin(), b.end());
+  return {std::move(reply), {}};
 }
 
-CommandReply HandleOhmmeterReadingOrEngine(BoardContext& board, std::span<const uint8_t> request) {
-  CommandReply reply = HandleOhmmeterReading(board, request);
-  if (!board.EngineTester() || reply.payload.size() < 8) return reply;
+CommandReply HandleEngineOhmmeterReading(BoardContext& board, std::span<const uint8_t>) {
   // The module inserts its lead count and the test leads' probe code before the reading.
-  const Bytes& base = reply.payload;
-  Bytes payload{base[0], base[1], base[2], base[3], 0x01, InputCode(board.scenario, 0)};
-  payload.insert(payload.end(), base.begin() + 4, base.begin() + 8);
-  reply.payload = std::move(payload);
-  return reply;
+  Bytes reply{0x31, board.scenario.ohmmeterStatus, board.Identity(), 0x00, 0x01, InputCode(board.scenario, 0)};
+  const Bytes fields = OhmmeterReadingFields(board);
+  reply.insert(reply.end(), fields.begin(), fields.end());
+  return {std::move(reply), {}};
 }
 
 }  // namespace sim

@@ -5,8 +5,10 @@
 // in modes 7 to 9 the secondary voltage of each cylinder's spark, one group per cylinder with the
 // peak bytes of its firing line.
 #include "../EngineModel.h"
+#include "../ReplyBytes.h"
 #include "../WaveformGenerator.h"
-#include "EngineSynchronous.h"
+#include "../AcquisitionTypes.h"
+#include "../CommandTable.h"
 
 #include <platform/clock.h>
 
@@ -25,35 +27,13 @@ constexpr double kPi = 3.14159265358979323846;
 
 // Set-up types that other parts of the module own: high-voltage frames (9, 12) and the polarity
 // arming (10).
-bool IsEngineScopeSetup(const BoardContext& board) {
-  const Bytes& s = board.state.lastSetup;
-  if (!board.EngineTester() || s.size() < kSetupLength || s[1] > 9) return false;
+bool IsScopeSetup(std::span<const uint8_t> s) {
+  if (s.size() < kSetupLength || s[1] > 9) return false;
   const uint8_t type = s[15];
   return type != 9 && type != 10 && type != 12;
 }
 
-bool IsRecordingType(uint8_t type) { return type >= 17 && type <= 19; }
-
-double Now() { return static_cast<double>(kvp::ClockNowMs()) / 1000.0; }
-
 bool IsEngineType(uint8_t type) { return type == 8 || type == 13 || type == 15 || type == 16; }
-
-int ChannelsOf(uint8_t type) {
-  switch (type) {
-    case 0: case 3: case 17: return 1;
-    case 1: case 4: case 18: return 2;
-    case 2: case 5: case 19: case 20: return 3;
-    default: return 0;
-  }
-}
-
-void Put32(Bytes& out, uint32_t v) {
-  out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
-}
-
-uint8_t InputCode(const BoardScenario& scenario, size_t input) {
-  return input < scenario.inputProbeCodes.size() ? scenario.inputProbeCodes[input] : 0;
-}
 
 // The speed counter of the mode: the sensor's events per second x 1000.
 uint32_t SpeedCounter(const BoardContext& board, int mode) {
@@ -116,19 +96,8 @@ double SecondaryVolts(const EngineScenario& engine, int cylinder, double tau) {
   return 3000.0 * std::exp(-(tau - kBurnS) / 2e-4) * std::sin(2 * kPi * (tau - kBurnS) / 1e-4);
 }
 
-// Volts per converter step of the engine range: the reference probe's divider by its variant.
-double ReferenceDivider(const BoardScenario& scenario) {
-  switch (InputCode(scenario, 4)) {
-    case 36: return 5340.0;
-    case 67: return 4750.0;
-    default: return 5000.0;
-  }
-}
-
-uint8_t EngineRaw(double volts, double divider, double fullScale) {
-  if (!(fullScale > 0)) return 0x80;
-  const double code = std::floor(128.0 + 128.0 * volts / (divider * fullScale));
-  return static_cast<uint8_t>(std::clamp(code, 0.0, 255.0));
+uint8_t EngineRaw(double volts, const ChannelInput& input) {
+  return input.scale > 0 ? RawByte(volts, input) : 0x80;
 }
 
 // The cylinders of the groups: the selected one (configuration byte 10) or 1, 2, ... ; mode 9's
@@ -155,9 +124,11 @@ void AppendEngineData(BoardContext& board, Bytes& out, const Bytes& setup, bool 
     out.insert(out.end(), kEngineBlock, 0x80);
     return;
   }
-  const double rate = setup[6] * std::pow(10.0, setup[7]);
-  const double fullScale = FullScaleOfCode(setup[2], setup[3]);
-  const double divider = ReferenceDivider(board.scenario);
+  const double rate = SampleRateOf(setup[6], setup[7]);
+  // Channel A's engine range behind the reference probe's divider; the host calibrates these
+  // samples with the ordinary pair whatever the probe.
+  ChannelInput input = ChannelInputOf(kOrdinaryPair, setup[2], setup[3], 0);
+  input.scale *= ReferenceDivider(board.scenario);
   const EngineScenario& engine = board.scenario.engine;
   const uint32_t position = (uint32_t{setup[11]} << 8) | setup[12];
   const int part = kEngineBlock / groups;
@@ -165,8 +136,8 @@ void AppendEngineData(BoardContext& board, Bytes& out, const Bytes& setup, bool 
   if (peaks) {
     for (int g = 0; g < groups; ++g) {
       const int cylinder = GroupCylinder(board, mode, groups, g);
-      out.push_back(EngineRaw(SparkVolts(engine, cylinder), divider, fullScale));
-      out.push_back(EngineRaw(-3000.0, divider, fullScale));
+      out.push_back(EngineRaw(SparkVolts(engine, cylinder), input));
+      out.push_back(EngineRaw(-3000.0, input));
     }
   }
   for (int g = 0; g < groups; ++g) {
@@ -174,7 +145,7 @@ void AppendEngineData(BoardContext& board, Bytes& out, const Bytes& setup, bool 
     for (int k = 0; k < part; ++k) {
       // The breakdown falls half a sample after the trigger sample: a slow rate misses its peak.
       const double tau = (k - trigger - 0.5) / rate;
-      out.push_back(EngineRaw(SecondaryVolts(engine, cylinder, tau), divider, fullScale));
+      out.push_back(EngineRaw(SecondaryVolts(engine, cylinder, tau), input));
     }
   }
   out.insert(out.end(), static_cast<size_t>(kEngineBlock - part * groups), 0x80);
@@ -183,13 +154,13 @@ void AppendEngineData(BoardContext& board, Bytes& out, const Bytes& setup, bool 
 void AppendChannelData(BoardContext& board, Bytes& out, const Bytes& setup, uint32_t count, double start = 0.0) {
   const int mode = setup[1];
   const int channels = ChannelsOf(setup[15]);
-  const double rate = setup[6] * std::pow(10.0, setup[7]);
+  const double rate = SampleRateOf(setup[6], setup[7]);
   const BoardScenario& scenario = board.scenario;
   const std::vector<uint8_t>& selected = board.state.selectedInputs;
   ChannelInput input[2];
   for (int c = 0; c < 2; ++c) {
     const size_t board_input = c < static_cast<int>(selected.size()) ? selected[static_cast<size_t>(c)] : 0;
-    input[c].scale = FullScaleOfCode(setup[2 + 2 * c], setup[3 + 2 * c]) * ProbeScaleOfCode(InputCode(scenario, board_input));
+    input[c] = ChannelInputOf(kScopeSamples, setup[2 + 2 * c], setup[3 + 2 * c], InputCode(scenario, board_input));
   }
   const auto value = [&](int c, double t) {
     if (c == 1) return scenario.engine.clampAmps;
@@ -212,7 +183,7 @@ void AppendChannelData(BoardContext& board, Bytes& out, const Bytes& setup, uint
 void AppendRecording(BoardContext& board, Bytes& reply, const Bytes& setup, std::span<const uint8_t> request) {
   OscilloscopeState& osc = board.state.oscilloscope;
   const uint32_t count = request.size() >= 8 ? (request[5] << 16) | (request[6] << 8) | request[7] : 0;
-  const double rate = setup[6] * std::pow(10.0, setup[7]);
+  const double rate = SampleRateOf(setup[6], setup[7]);
   const size_t progressAt = reply.size() - 2;
   reply[progressAt] = reply[progressAt + 1] = 0;
   if (!osc.recording) return;
@@ -222,7 +193,7 @@ void AppendRecording(BoardContext& board, Bytes& reply, const Bytes& setup, std:
       const int channels = ChannelsOf(setup[15]) == 3 ? 2 : 1;
       const double capacity = board.scenario.recordingMemory / static_cast<double>(channels);
       // Whole milliseconds of the board clock, so that seconds far from zero lose no sample.
-      const double elapsedMs = std::round((Now() - osc.recordingStartSeconds) * 1000.0);
+      const double elapsedMs = std::round((BoardSeconds() - osc.recordingStartSeconds) * 1000.0);
       osc.recordedPerChannel =
           static_cast<uint32_t>(std::clamp(std::floor(elapsedMs * rate / 1000.0 + 1e-9), 0.0, capacity));
       osc.readBackPerChannel = 0;
@@ -240,7 +211,29 @@ void AppendRecording(BoardContext& board, Bytes& reply, const Bytes& setup, std:
   reply[progressAt + 1] = static_cast<uint8_t>(progress);
 }
 
-CommandReply EngineScopeRecord(BoardContext& board, std::span<const uint8_t> request) {
+}  // namespace
+
+bool IsEngineScopeSetup(const BoardContext& board, std::span<const uint8_t> request) {
+  return board.EngineTester() && IsScopeSetup(request);
+}
+
+bool AfterEngineScopeSetup(const BoardContext& board, std::span<const uint8_t>) {
+  return board.EngineTester() && IsScopeSetup(board.state.lastSetup);
+}
+
+CommandReply HandleEngineScopeSetup(BoardContext& board, std::span<const uint8_t> request) {
+  board.state.lastSetup.assign(request.begin(), request.end());
+  OscilloscopeState& osc = board.state.oscilloscope;
+  osc = OscilloscopeState{};
+  // The module records into board memory itself.
+  if (IsRecordingType(request[15])) {
+    osc.recording = true;
+    osc.recordingStartSeconds = BoardSeconds();
+  }
+  return {{0x10, 0x00, board.Identity(), 0x00}, {}};
+}
+
+CommandReply HandleEngineScopeRecord(BoardContext& board, std::span<const uint8_t> request) {
   const Bytes setup = board.state.lastSetup;
   const int mode = setup[1];
   const uint8_t type = setup[15];
@@ -271,24 +264,6 @@ CommandReply EngineScopeRecord(BoardContext& board, std::span<const uint8_t> req
     AppendChannelData(board, reply, setup, count);
   }
   return {std::move(reply), {}};
-}
-
-}  // namespace
-
-CommandReply HandleEngineScopeSetupOrOther(BoardContext& board, std::span<const uint8_t> request) {
-  CommandReply reply = HandleSetupOrArming(board, request);
-  // The module records into board memory itself (the measuring board's oscilloscope does not
-  // while the module answers).
-  if (IsEngineScopeSetup(board) && IsRecordingType(board.state.lastSetup[15])) {
-    board.state.oscilloscope.recording = true;
-    board.state.oscilloscope.recordingStartSeconds = Now();
-  }
-  return reply;
-}
-
-CommandReply HandleEngineScopeOrAcquisition(BoardContext& board, std::span<const uint8_t> request) {
-  if (!IsEngineScopeSetup(board)) return HandleAcquisitionOrHighVoltage(board, request);
-  return EngineScopeRecord(board, request);
 }
 
 }  // namespace sim

@@ -1,6 +1,6 @@
 // The leak recording: the module samples the starter current every 2.5 ms, 1024 times, and sends
 // the samples as pairs (h, l) of a 12-bit value whose bit 11 is set (values 2048..4095).
-#include "EngineSynchronous.h"
+#include "../CommandTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,8 +22,7 @@ double Noise(int t) {
   return static_cast<double>(x % 20001u) / 10000.0 - 1.0;
 }
 
-}  // namespace
-
+// The starter current at sample t in converter counts, 2048..4095.
 int LeakSampleCounts(const BoardScenario& scenario, int t) {
   const LeakSignal& leak = scenario.leak;
   const EngineScenario& engine = scenario.engine;
@@ -43,6 +42,8 @@ int LeakSampleCounts(const BoardScenario& scenario, int t) {
   value += leak.noiseCounts * Noise(t);
   return std::clamp(static_cast<int>(std::lround(value)), 2048, 4095);
 }
+
+}  // namespace
 
 CommandReply HandleLeakRecording(BoardContext& board, std::span<const uint8_t> request) {
   if (request.size() < 2) return {{0x22, 0x01, board.Identity(), 0x00}, {}};
