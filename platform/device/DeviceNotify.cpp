@@ -28,11 +28,19 @@ Registrations& Regs() {
   return *regs;
 }
 
+// The notices come from the kernel host's plug-and-play worker, which goes on removing the device
+// only after they have been delivered: a window whose thread does not answer within this bound (or
+// has stopped answering altogether) misses the notice instead of stalling plug and play.
+constexpr UINT kNoticeTimeoutMs = 5000;
+constexpr UINT kNoticeFlags = SMTO_BLOCK | SMTO_ABORTIFHUNG;
+
 void Deliver(const kernel::InterfaceNotice& notice) {
+  DWORD_PTR answer = 0;
   if (notice.kind == kernel::InterfaceNotice::NodesChanged) {
     std::vector<HWND> windows;
     for (HWND w = GetTopWindow(0); w; w = GetWindow(w, GW_HWNDNEXT)) windows.push_back(w);
-    for (HWND w : windows) SendMessage(w, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    for (HWND w : windows)
+      SendMessageTimeout(w, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, kNoticeFlags, kNoticeTimeoutMs, &answer);
     return;
   }
   std::vector<HWND> targets;
@@ -43,15 +51,19 @@ void Deliver(const kernel::InterfaceNotice& notice) {
       if (IsEqualGUID(r->interfaceClass, notice.interfaceClass)) targets.push_back(r->window);
   }
   if (targets.empty()) return;
-  std::vector<char> record(sizeof(DEV_BROADCAST_DEVICEINTERFACE) + notice.symbolicLink.size());
-  auto* b = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE*>(record.data());
-  b->dbcc_size = static_cast<DWORD>(record.size());
+  // Shared with the sends: a handler still running when its send timed out keeps the record.
+  auto record =
+      std::make_shared<std::vector<char>>(sizeof(DEV_BROADCAST_DEVICEINTERFACE) + notice.symbolicLink.size());
+  auto* b = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE*>(record->data());
+  b->dbcc_size = static_cast<DWORD>(record->size());
   b->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   b->dbcc_classguid = notice.interfaceClass;
   std::memcpy(b->dbcc_name, notice.symbolicLink.c_str(), notice.symbolicLink.size() + 1);
   const WPARAM code =
       notice.kind == kernel::InterfaceNotice::Arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
-  for (HWND w : targets) SendMessage(w, WM_DEVICECHANGE, code, reinterpret_cast<LPARAM>(b));
+  for (HWND w : targets)
+    SendMessageTimeoutKeeping(record, w, WM_DEVICECHANGE, code, reinterpret_cast<LPARAM>(b), kNoticeFlags,
+                              kNoticeTimeoutMs, &answer);
 }
 
 struct Install {

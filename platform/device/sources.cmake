@@ -7,3 +7,6 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Tray.cpp)
 
 kv_module(Shell32 SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShellVersion.cpp)
+
+kv_test(platform_device_tests LABELS usb platform
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/DeviceNotifyTest.cpp)

@@ -142,6 +142,7 @@ bool Retrieve(MSG* msg, HWND filter, UINT min, UINT max, bool remove, bool wait)
     }
     if (IsGuiThread() && Sys().backend) Sys().backend->ArmWake();
     Waitable* objects[1] = {q.get()};
+    MessageWait waiting(q.get());
     WaitForObjects(objects, 1, false, timeout);
   }
 }
@@ -271,7 +272,10 @@ static DWORD WaitWithQueue(DWORD count, const HANDLE* handles, BOOL waitAll, DWO
     if (IsGuiThread() && Sys().backend) Sys().backend->ArmWake();
     std::vector<Waitable*> all = objects;
     all.push_back(q.get());
-    r = WaitForObjects(all.data(), count + 1, false, left);
+    {
+      MessageWait waiting(q.get());
+      r = WaitForObjects(all.data(), count + 1, false, left);
+    }
     if (r == WAIT_TIMEOUT) return WAIT_TIMEOUT;
     if (r == WAIT_OBJECT_0 + count) {
       if (IsGuiThread() && Sys().backend) Sys().backend->Poll();

@@ -60,6 +60,7 @@ std::shared_ptr<Queue> CurrentQueue() {
   if (!tlsQueue.q) {
     auto q = std::make_shared<Queue>();
     q->threadId = ThreadId();
+    q->lastLookMs = ClockNowMs();
     Lock lock(Sys().mu);
     Sys().queues[q->threadId] = q;
     tlsQueue.q = q;
@@ -210,6 +211,10 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 bool ServeSent(Queue& q) {
   bool any = false;
+  {
+    Lock lock(Sys().mu);
+    q.lastLookMs = ClockNowMs();
+  }
   for (;;) {
     std::shared_ptr<SentCall> call;
     {
@@ -217,12 +222,14 @@ bool ServeSent(Queue& q) {
       if (q.sent.empty()) break;
       call = q.sent.front();
       q.sent.pop_front();
+      call->taken = true;
       ++q.inSend;
     }
     LRESULT r = call->fn();
     {
       Lock lock(Sys().mu);
       --q.inSend;
+      q.lastLookMs = ClockNowMs();
     }
     call->Complete(r);
     any = true;
@@ -230,50 +237,146 @@ bool ServeSent(Queue& q) {
   return any;
 }
 
-// Sends a call to another thread's queue and waits for it, serving the sends that reach the
-// calling thread meanwhile (so two threads sending to each other never deadlock).
-static LRESULT SendCall(const std::shared_ptr<Queue>& target, std::function<LRESULT()> fn) {
+MessageWait::MessageWait(Queue* q) : q_(q) {
+  if (!q_) return;
+  Lock lock(Sys().mu);
+  ++q_->waitingForMessages;
+}
+
+MessageWait::~MessageWait() {
+  if (!q_) return;
+  Lock lock(Sys().mu);
+  --q_->waitingForMessages;
+  q_->lastLookMs = ClockNowMs();
+}
+
+// A thread that has not looked at its queue for this long, and is not waiting for messages,
+// counts as not responding.
+static constexpr uint64_t kHungMs = 5000;
+
+bool LooksHung(const Queue& q) { return q.waitingForMessages == 0 && ClockNowMs() - q.lastLookMs >= kHungMs; }
+
+namespace {
+
+enum class SendEnd { Answered, TimedOut, NoReceiver };
+
+// Queues a call for another thread and waits up to timeoutMs (INFINITE: no bound) for its answer.
+// With serveOwn the sends reaching the calling thread meanwhile are served, so two threads sending
+// to each other never deadlock. A call the receiver has not taken by the time-out is dropped: it
+// never runs, so nothing it points to is used after the sender gave up.
+SendEnd SendCall(const std::shared_ptr<Queue>& target, std::function<LRESULT()> fn, DWORD timeoutMs, bool serveOwn,
+                 LRESULT* result) {
+  *result = 0;
   auto call = std::make_shared<SentCall>();
   call->fn = std::move(fn);
   {
     Lock lock(Sys().mu);
-    if (target->ended) return 0;
+    if (target->ended) return SendEnd::NoReceiver;
     target->sent.push_back(call);
   }
   target->Signal();
-  std::shared_ptr<Queue> own = FindQueue(ThreadId());
+  std::shared_ptr<Queue> own = serveOwn ? FindQueue(ThreadId()) : nullptr;
+  MessageWait waiting(own.get());
+  const uint64_t deadline = timeoutMs == INFINITE ? UINT64_MAX : ClockNowMs() + timeoutMs;
   Waitable* objects[2] = {call.get(), own.get()};
   for (;;) {
-    DWORD r = WaitForObjects(objects, own ? 2 : 1, false, INFINITE);
+    DWORD left = INFINITE;
+    if (deadline != UINT64_MAX) {
+      const uint64_t now = ClockNowMs();
+      left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    }
+    DWORD r = WaitForObjects(objects, own ? 2 : 1, false, left);
     if (r == WAIT_OBJECT_0) break;
+    if (r == WAIT_TIMEOUT) {
+      Lock lock(Sys().mu);
+      auto it = std::find(target->sent.begin(), target->sent.end(), call);
+      if (it != target->sent.end()) {
+        target->sent.erase(it);
+        return SendEnd::TimedOut;
+      }
+      if (!call->taken) break;  // the receiver's thread ended meanwhile: answered with nothing
+      std::lock_guard<std::mutex> wait(WaitLock());
+      if (!call->done) return SendEnd::TimedOut;  // the handler runs still; its data stays alive with the call
+      break;
+    }
     if (own) ServeSent(*own);
   }
-  return call->result;
+  Lock lock(Sys().mu);
+  if (!call->taken) return SendEnd::NoReceiver;
+  *result = call->result;
+  return SendEnd::Answered;
 }
+
+}  // namespace
 
 LRESULT CallOnGuiThread(std::function<LRESULT()> fn) {
   DWORD gui = Sys().guiThread;
   if (!gui || gui == ThreadId()) return fn();
   auto q = FindQueue(gui);
   if (!q) return fn();
-  return SendCall(q, std::move(fn));
+  LRESULT r = 0;
+  SendCall(q, std::move(fn), INFINITE, true, &r);
+  return r;
+}
+
+// The queue of the window's thread; null when it is the calling thread's window.
+static bool TargetOf(HWND hwnd, std::shared_ptr<Queue>* target) {
+  Lock lock(Sys().mu);
+  auto w = Get(hwnd);
+  if (!w) return false;
+  *target = w->threadId == ThreadId() ? nullptr : w->queue;
+  return true;
 }
 
 LRESULT SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool* ok) {
   std::shared_ptr<Queue> target;
-  {
+  *ok = TargetOf(hwnd, &target);
+  if (!*ok) return 0;
+  if (!target) return CallProc(hwnd, msg, wParam, lParam);
+  LRESULT r = 0;
+  SendCall(target, [hwnd, msg, wParam, lParam] { return CallProc(hwnd, msg, wParam, lParam); }, INFINITE, true, &r);
+  return r;
+}
+
+static LRESULT SendWithTimeout(std::shared_ptr<const void> keep, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                               UINT flags, UINT timeoutMs, PDWORD_PTR result) {
+  if (result) *result = 0;
+  std::shared_ptr<Queue> target;
+  if (!TargetOf(hwnd, &target)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (!target) {
+    const LRESULT r = CallProc(hwnd, msg, wParam, lParam);
+    if (result) *result = static_cast<DWORD_PTR>(r);
+    return TRUE;
+  }
+  if (flags & SMTO_ABORTIFHUNG) {
     Lock lock(Sys().mu);
-    auto w = Get(hwnd);
-    if (!w) {
-      *ok = false;
+    if (LooksHung(*target)) {
+      SetLastError(ERROR_TIMEOUT);
       return 0;
     }
-    target = w->queue;
-    if (w->threadId == ThreadId()) target = nullptr;
   }
-  *ok = true;
-  if (!target) return CallProc(hwnd, msg, wParam, lParam);
-  return SendCall(target, [hwnd, msg, wParam, lParam] { return CallProc(hwnd, msg, wParam, lParam); });
+  // Whether the window still existed when its thread took the send.
+  auto reached = std::make_shared<std::atomic<bool>>(false);
+  auto fn = [hwnd, msg, wParam, lParam, reached, keep = std::move(keep)]() -> LRESULT {
+    if (!IsWindow(hwnd)) return 0;
+    reached->store(true);
+    return CallProc(hwnd, msg, wParam, lParam);
+  };
+  LRESULT r = 0;
+  const SendEnd end = SendCall(target, std::move(fn), timeoutMs, (flags & SMTO_BLOCK) == 0, &r);
+  if (end == SendEnd::TimedOut) {
+    SetLastError(ERROR_TIMEOUT);
+    return 0;
+  }
+  if (end == SendEnd::NoReceiver || !reached->load()) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (result) *result = static_cast<DWORD_PTR>(r);
+  return TRUE;
 }
 
 }  // namespace kvp::win
@@ -287,6 +390,11 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return SendToWindow(hwnd, msg, wParam, lParam, &ok);
 }
 
+LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,
+                           PDWORD_PTR result) {
+  return SendWithTimeout(nullptr, hwnd, msg, wParam, lParam, flags, timeoutMs, result);
+}
+
 BOOL InSendMessage(void) {
   auto q = FindQueue(ThreadId());
   if (!q) return FALSE;
@@ -295,3 +403,12 @@ BOOL InSendMessage(void) {
 }
 
 }  // extern "C"
+
+namespace kvp {
+
+LRESULT SendMessageTimeoutKeeping(std::shared_ptr<const void> data, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                  UINT flags, UINT timeoutMs, PDWORD_PTR result) {
+  return win::SendWithTimeout(std::move(data), hwnd, msg, wParam, lParam, flags, timeoutMs, result);
+}
+
+}  // namespace kvp

@@ -83,7 +83,8 @@ struct Window : KernelObject {
 struct SentCall : Waitable {
   std::function<LRESULT()> fn;
   LRESULT result = 0;
-  bool done = false;  // under WaitLock
+  bool taken = false;  // under Sys().mu: the receiving thread has started it
+  bool done = false;   // under WaitLock
   bool IsSignalledFor(DWORD) override { return done; }
   bool Consume(DWORD) override { return false; }
   void Complete(LRESULT r);  // stores the result and releases the sender
@@ -122,6 +123,8 @@ struct Queue : Waitable {
   int quitCode = 0;
   int inSend = 0;     // depth of cross-thread sends being served
   bool ended = false; // its thread has ended: sends to it are answered 0 at once
+  uint64_t lastLookMs = 0;     // when the thread last looked at its queue (platform clock)
+  int waitingForMessages = 0;  // the thread blocks in a wait that its messages end
   MSG current{};      // last message taken (time, position)
   char keyChar = 0;   // the character of the last key-down taken, for TranslateMessage
   // Under WaitLock:
@@ -224,6 +227,19 @@ std::vector<HWND> TopLevelsOfThread(DWORD threadId);
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Serves the cross-thread sends waiting in the queue; returns whether any ran.
 bool ServeSent(Queue& q);
+// Marks the calling thread as waiting for its messages while it blocks: it counts as responding.
+class MessageWait {
+ public:
+  explicit MessageWait(Queue* q);
+  ~MessageWait();
+  MessageWait(const MessageWait&) = delete;
+  MessageWait& operator=(const MessageWait&) = delete;
+
+ private:
+  Queue* q_;
+};
+// With mu held: the thread neither waits for messages nor has looked at its queue for a while.
+bool LooksHung(const Queue& q);
 // Runs a function on the GUI thread (directly when called there) and returns its result.
 LRESULT CallOnGuiThread(std::function<LRESULT()> fn);
 LRESULT SendToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool* ok);

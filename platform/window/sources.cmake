@@ -22,6 +22,7 @@ kv_test(platform_window_tests LABELS gui platform
     ${CMAKE_CURRENT_LIST_DIR}/tests/ModalTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/TimerTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/MessagingTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/SendTimeoutTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/MessageBoxTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/InputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/WindowTreeTest.cpp

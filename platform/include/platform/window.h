@@ -27,6 +27,8 @@
 #include <platform/geometry.h>
 #include <platform/types.h>
 
+#include <memory>
+
 // ------------------------------------------------------------------------------------------------
 // Handles and records
 
@@ -38,6 +40,7 @@ typedef uint32_t HDC;
 typedef uint32_t HFONT;
 typedef uint32_t HBITMAP;
 typedef WORD ATOM;
+typedef DWORD_PTR* PDWORD_PTR;
 
 typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
@@ -441,6 +444,13 @@ typedef HELPINFO* LPHELPINFO;
 
 #define USER_TIMER_MINIMUM 0x0000000A
 
+// SendMessageTimeout: SMTO_BLOCK keeps the sender from serving the sends that reach it while it
+// waits; SMTO_ABORTIFHUNG gives up at once when the receiving thread has not looked at its queue
+// for 5 seconds and is not waiting for messages.
+#define SMTO_NORMAL 0x0000
+#define SMTO_BLOCK 0x0001
+#define SMTO_ABORTIFHUNG 0x0002
+
 // ------------------------------------------------------------------------------------------------
 // Keys
 
@@ -615,6 +625,13 @@ PLATFORM_API int GetSystemMetrics(int index);
 
 // Messages.
 PLATFORM_API LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// SendMessage with a bound on the platform clock. Nonzero with the handler's answer in *result
+// when the message was handled; 0 with ERROR_TIMEOUT when the receiving thread did not answer in
+// time (a send it had not yet taken is dropped and never handled), 0 with
+// ERROR_INVALID_WINDOW_HANDLE for a destroyed window. To a window of the calling thread it is a
+// direct call.
+PLATFORM_API LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                                        UINT timeoutMs, PDWORD_PTR result);
 PLATFORM_API BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 PLATFORM_API BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
 PLATFORM_API void PostQuitMessage(int exitCode);
@@ -704,4 +721,9 @@ namespace kvp {
 // time-out, serving the sends and marshalled message boxes that reach the calling thread meanwhile,
 // so a worker that is itself sending to this thread can finish.
 PLATFORM_API DWORD WaitForObjectsServingSends(DWORD count, const HANDLE* handles, DWORD timeoutMs);
+
+// SendMessageTimeout for a message whose lParam points into `data`: the window system keeps `data`
+// alive until the handler has returned, also when the sender timed out while the handler ran.
+PLATFORM_API LRESULT SendMessageTimeoutKeeping(std::shared_ptr<const void> data, HWND hwnd, UINT msg, WPARAM wParam,
+                                               LPARAM lParam, UINT flags, UINT timeoutMs, PDWORD_PTR result);
 }  // namespace kvp
