@@ -5,10 +5,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsqlite3-dev libcairo2-dev libpango1.0-dev libx11-dev libxtst-dev libgsf-1-dev libcups2-dev
-  libasound2-dev libnotify-dev
-  xvfb xauth x11-apps fonts-liberation fonts-dejavu-core
-  imagemagick
+  libsqlite3-dev libcairo2-dev libpango1.0-dev libx11-dev libxtst-dev libasound2-dev
+  xvfb xauth fonts-liberation fonts-dejavu-core
+  libnotify4
 )
 
 missing=()
