@@ -11,6 +11,14 @@ include_guard(GLOBAL)
 
 set(KV_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
 
+# Code in modules that are loaded and unloaded at run time must not carry unique symbols, which
+# would pin the module in memory. GCC emits them for inline statics; clang never does.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  set(KV_NO_GNU_UNIQUE -fno-gnu-unique)
+else()
+  set(KV_NO_GNU_UNIQUE "")
+endif()
+
 # Every module of ours carries a version block readable by file name.
 function(kv_version_block target)
   set(tmpl ${KV_ROOT}/platform/module/VersionBlock.cpp.in)
@@ -28,7 +36,7 @@ function(kv_module name)
   add_library(${name} SHARED ${A_SOURCES})
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
   # Modules are loaded and unloaded at run time: unloading must really unload.
-  target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-gnu-unique>)
+  target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KV_NO_GNU_UNIQUE}>)
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
   target_link_libraries(${name} PRIVATE platform ${A_LIBS})
   kv_version_block(${name})
