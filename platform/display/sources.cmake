@@ -11,6 +11,4 @@ pkg_check_modules(KV_XTST REQUIRED IMPORTED_TARGET x11 xtst cairo)
 kv_test(platform_x11_smoke_tests LABELS gui platform
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/X11SmokeTest.cpp
   LIBS PkgConfig::KV_XTST
-  ENV "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/lsan.supp"
-      "ASAN_OPTIONS=fast_unwind_on_malloc=0"
-      "TSAN_OPTIONS=suppressions=${KV_ROOT}/platform/gdi/tsan.supp")
+  ENV "ASAN_OPTIONS=fast_unwind_on_malloc=0")

@@ -22,9 +22,7 @@ kv_test(platform_gdi_tests LABELS gui
     ${CMAKE_CURRENT_LIST_DIR}/tests/AfxGdiTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/MemDCTest.cpp
     ${KV_ROOT}/core/MemDC.cpp
-  LIBS PkgConfig::KV_GDI_DEPS
-  ENV "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/lsan.supp"
-      "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/tsan.supp")
+  LIBS PkgConfig::KV_GDI_DEPS)
 target_include_directories(platform_gdi_tests PRIVATE ${KV_ROOT}/core)
 
 kv_bench(gdi SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench/GdiBench.cpp ${KV_ROOT}/core/MemDC.cpp LIBS PkgConfig::KV_GDI_DEPS)

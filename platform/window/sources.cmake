@@ -26,6 +26,4 @@ kv_test(platform_window_tests LABELS gui platform
     ${CMAKE_CURRENT_LIST_DIR}/tests/MessageBoxTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/InputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/WindowTreeTest.cpp
-  LIBS PkgConfig::KV_CAIRO
-  ENV "LSAN_OPTIONS=suppressions=${KV_ROOT}/platform/gdi/lsan.supp"
-      "TSAN_OPTIONS=suppressions=${KV_ROOT}/platform/gdi/tsan.supp")
+  LIBS PkgConfig::KV_CAIRO)
