@@ -9,6 +9,10 @@ packages=(
   xvfb xauth fonts-liberation fonts-dejavu-core
   libnotify4
 )
+# The asan preset builds with clang, whose runtime also carries libFuzzer.
+if [ "${1:-}" = "asan" ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
