@@ -1,4 +1,4 @@
-#include "ColorScheme.h"
+#include <core/ColorScheme.h>
 
 #include <gtest/gtest.h>
 

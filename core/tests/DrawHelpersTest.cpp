@@ -1,13 +1,13 @@
-#include "DrawHelpers.h"
-#include "ResourceHolder.h"
-#include "VersionInfo.h"
+#include <core/DrawHelpers.h>
+#include <core/ResourceHolder.h>
+#include <core/VersionInfo.h>
 
 #include <platform/display.h>
 #include <platform/module.h>
 
 #include <gtest/gtest.h>
 
-#include "Canvas.h"
+#include <kvtest/Canvas.h>
 
 using gditest::Canvas;
 

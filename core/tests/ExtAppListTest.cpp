@@ -1,5 +1,5 @@
-#include "ExtAppList.h"
-#include "Reg.h"
+#include <core/ExtAppList.h>
+#include <core/Reg.h>
 
 #include <gtest/gtest.h>
 

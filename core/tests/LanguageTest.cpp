@@ -1,5 +1,5 @@
-#include "GlobalProps.h"
-#include "Reg.h"
+#include <core/GlobalProps.h>
+#include <core/Reg.h>
 
 #include <platform/display.h>
 #include <platform/registry.h>

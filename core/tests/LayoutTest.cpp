@@ -1,10 +1,10 @@
-#include "Measure.h"
-#include "MeasureType.h"
-#include "Notify.h"
-#include "Reg.h"
-#include "ResourceHolder.h"
-#include "SavedScope.h"
-#include "Sound.h"
+#include <core/Measure.h>
+#include <core/MeasureType.h>
+#include <core/Notify.h>
+#include <core/Reg.h>
+#include <core/ResourceHolder.h>
+#include <core/SavedScope.h>
+#include <core/Sound.h>
 
 #include <platform/sound.h>
 

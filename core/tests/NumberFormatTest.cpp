@@ -1,4 +1,4 @@
-#include "NumberFormat.h"
+#include <core/NumberFormat.h>
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Reg.h"
+#include <core/Reg.h>
 
 #include <platform/display.h>
 

@@ -1,7 +1,7 @@
-#include "LinearMap.h"
-#include "OscScale.h"
-#include "ResourceHolder.h"
-#include "Scale.h"
+#include <core/LinearMap.h>
+#include <core/OscScale.h>
+#include <core/ResourceHolder.h>
+#include <core/Scale.h>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "GlobalProps.h"
-#include "Measure.h"
-#include "MeasureType.h"
-#include "OscScale.h"
+#include <core/GlobalProps.h>
+#include <core/Measure.h>
+#include <core/MeasureType.h>
+#include <core/OscScale.h>
 
 #include <platform/display.h>
 

@@ -1,5 +1,5 @@
-#include "SignalData.h"
-#include "ValueArrays.h"
+#include <core/SignalData.h>
+#include <core/ValueArrays.h>
 
 #include <gtest/gtest.h>
 

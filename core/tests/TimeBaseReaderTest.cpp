@@ -1,6 +1,6 @@
-#include "GlobalProps.h"
-#include "MeasureType.h"
-#include "TimeBaseReader.h"
+#include <core/GlobalProps.h>
+#include <core/MeasureType.h>
+#include <core/TimeBaseReader.h>
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Fuzz target: the "Colors.ini" reader on any bytes.
-#include "ColorScheme.h"
+#include <core/ColorScheme.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Fuzz target: the external-programs INI reader on any file content.
-#include "ExtAppList.h"
+#include <core/ExtAppList.h>
 
 #include <cstddef>
 #include <cstdint>

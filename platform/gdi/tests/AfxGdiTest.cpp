@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "Canvas.h"
+#include <kvtest/Canvas.h>
 
 using gditest::Canvas;
 

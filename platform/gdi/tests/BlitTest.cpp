@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Canvas.h"
+#include <kvtest/Canvas.h>
 
 using gditest::Canvas;
 using gditest::kBackground;

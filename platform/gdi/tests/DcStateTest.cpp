@@ -4,7 +4,7 @@
 #include <cmath>
 #include <thread>
 
-#include "Canvas.h"
+#include <kvtest/Canvas.h>
 
 using gditest::Canvas;
 using gditest::kBackground;

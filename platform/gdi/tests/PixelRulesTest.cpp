@@ -1,7 +1,7 @@
 // The pixel conventions the painting code relies on.
 #include <gtest/gtest.h>
 
-#include "Canvas.h"
+#include <kvtest/Canvas.h>
 
 using gditest::Canvas;
 using gditest::kBackground;

@@ -1,0 +1,107 @@
+// GlobalProps: the one process-wide settings object. Beside the oscilloscope settings it holds the
+// ten cursor and level records, the cursors switch, the language functions, the main window's
+// tabs and the start-up initialisation. Used on the GUI thread (and on the start-up worker before
+// the main window exists); the acquisition engine works on copies of its CMeasureProps part.
+#pragma once
+
+#include <core/MeasureProps.h>
+#include <core/TraceStyle.h>
+
+#include <platform/types.h>
+
+typedef const char* (*GetTextProc)(int id);
+typedef BYTE (*GetCharSetProc)();
+
+// What the start-up initialisation needs of the acquisition engine and the measurement library.
+class IDeviceStartup {
+ public:
+  virtual ~IDeviceStartup() = default;
+  // Opens the library and the link; returns the device-present flag.
+  virtual int OpenMeasuringDevice(HWND owner) = 0;
+  // Acquisition mode of the active oscilloscope interface; TRUE when the library accepted it.
+  virtual BOOL SetAcquisitionMode(int mode) = 0;
+  // Reads rates, channels, probes and ranges into the settings; TRUE without error lines.
+  virtual BOOL ReadChannelInfo(CMeasureProps& settings, CStringArrayEx& lines) = 0;
+  // Returns the thread-running flag.
+  virtual int StartAcquisitionThread() = 0;
+};
+// Registers the engine's start-up services (null: none, the initialisation then fails).
+void SetDeviceStartup(IDeviceStartup* startup);
+
+class GlobalProps : public CMeasureProps {
+ public:
+  // The ten cursor and level records, in this order.
+  enum {
+    STYLE_CURSOR_LEFT = 0,
+    STYLE_CURSOR_RIGHT = 1,
+    STYLE_TRIGGER_POSITION = 2,
+    STYLE_LEVEL_B = 3,
+    STYLE_LEVEL_A = 4,
+    STYLE_TRIGGER_LEVEL = 5,
+    STYLE_SAVED_C = 6,
+    STYLE_SAVED_D = 7,
+    STYLE_SAVED_E = 8,
+    STYLE_SAVED_F = 9,
+    STYLE_COUNT = 10,
+    CURSOR_STYLE_COUNT = 3,
+    TRACE_STYLE_COUNT = 7,
+  };
+
+  GlobalProps();
+
+  CTraceStyle m_Styles[STYLE_COUNT];
+  int m_bCursorsOn = 1;
+  int m_bRunning = 0;
+  int m_bInitialized = 0;
+  int m_nCurrentTab = 0;
+  int m_nPreviousTab = 0;
+  int m_nShownChannels = 0;  // bit per channel
+  int m_bMeasureSwitch = 0;  // the measures strip instead of the cursor panel
+
+  // The language: never null, the built-in English functions until a library is bound.
+  const char* GetText(int id) const;
+  BYTE GetCharSet() const;
+  HMODULE GetLanguageModule() const { return m_hLanguage; }
+  // Binds the language library named by the user's "Language" value, or the built-in texts.
+  void LoadLanguage();
+  // Frees the language library and returns to the built-in texts.
+  void FreeLanguage();
+
+  // Cursor styles 0..2 and trace styles 0..6 (the same ten records).
+  CTraceStyle& CursorStyle(int i) { return m_Styles[i]; }
+  CTraceStyle& TraceStyle(int i) { return m_Styles[CURSOR_STYLE_COUNT + i]; }
+
+  BOOL SetTimeBaseIndex(int index, BOOL rescaleCursors, BOOL force) override;
+  // Stores the position (bit 0x10), converts it to a time on the 100-step map, gives it to the
+  // trigger-position marker and returns it.
+  double SetTriggerPosition(double position);
+  // Clamps to 0..256, stores (bit 0x08) and gives the level in volts to the trigger-level mark.
+  void SetTriggerLevelIndex(int step);
+  // The step nearest 0 V of the current trigger-level scale.
+  void SetTriggerLevelToZero();
+  // Bit 0 of both time cursors: cleared when on, set when off.
+  void SetCursorsOn(BOOL on);
+  // FALSE for a position outside 0..100; else shifts the channel's scale and stores it.
+  BOOL SetChannelPosition(int channel, int position);
+  void UpdateTriggerScale() override;
+  // The channel's vertical axis: 10 divisions of range * 2 / 16 / probe scale, shifted by the
+  // position (-1: the stored one). Writes the axis bottom and top into the channel record.
+  void UpdateChannelVoltScale(int channel, BOOL recompute, int position);
+  // Time step scale, time axis and the 100 and 1000 step maps from the selected time base.
+  void RecomputeTimeBase(BOOL keepOffset, BOOL moveTriggerMarker);
+
+  // The start-up initialisation, once, on the start-up worker.
+  BOOL Initialize(HWND owner);
+
+ protected:
+  void RescaleChannel(int channel) override;
+
+ private:
+  void FillStyles();
+
+  GetTextProc m_pGetText;
+  GetCharSetProc m_pGetCharSet;
+  HMODULE m_hLanguage = 0;
+};
+
+GlobalProps& GetGlobalProps();

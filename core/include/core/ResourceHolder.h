@@ -1,0 +1,52 @@
+// What start-up loads and the screen layout shared by the main window, the toolkit and the scope:
+// the main client rectangle, the shared mouse cursors, the zoom type and the layout of the scope's
+// areas from the window proportions.
+#pragma once
+
+#include <core/LinearMap.h>
+
+#include <platform/afx.h>
+#include <platform/geometry.h>
+#include <platform/window.h>
+
+class CResourceHolder {
+ public:
+  enum { CURSOR_COUNT = 6 };
+  // Cursor resources in the holder's order.
+  static constexpr int kCursorIds[CURSOR_COUNT] = {145, 143, 144, 146, 187, 191};
+
+  CRect m_rcClient;
+  HCURSOR m_hCursors[CURSOR_COUNT] = {};
+  int m_nZoomType = 0;
+  CString m_strText1;
+  CString m_strText2;
+  int m_bNarrowChart = 1;  // the control panel is docked beside the chart
+
+  // Loads the six cursors; 1.
+  int LoadResources();
+  // The cursor of a resource id, 0 when not one of the six.
+  HCURSOR GetCursor(int resourceId) const;
+  // A screen area by type from the client rectangle; other types leave rect unchanged.
+  void LayoutScreenArea(int type, RECT& rect) const;
+  // Zoom factor 2, 5, 10 or 1 for type 0..3 applied to the divisor base; 0 for any other type.
+  int SetZoomFactor(int type);
+};
+
+CResourceHolder& GetResourceHolder();
+inline void LayoutScreenArea(int type, RECT& rect) { GetResourceHolder().LayoutScreenArea(type, rect); }
+
+// Copies the source rectangle unless both are equal.
+void CopyRectIfDifferent(RECT& target, const RECT& source);
+
+// The record the scope's cursor code keeps its scales in.
+struct CursorScaleRecord {
+  int m_nValue1 = 0;
+  int m_nValue2 = 0;
+  int m_nValue3 = 0;
+  CLinearMap m_Map1;
+  int m_nValue4 = 0;
+  int m_nValue5 = 0;
+  int m_nValue6 = 0;
+  CLinearMap m_Map2;
+};
+CursorScaleRecord& GetCursorScaleRecord();

@@ -1,0 +1,229 @@
+#include <core/GlobalProps.h>
+
+#include <core/ColorScheme.h>
+#include <core/Measure.h>
+#include <core/NumberFormat.h>
+#include <core/OscScale.h>
+#include <core/Texts.h>
+
+#include <platform/window.h>
+
+#include <cmath>
+
+namespace {
+
+IDeviceStartup* g_deviceStartup = nullptr;
+
+constexpr int kLevelSteps = 256;
+
+int ClampLevel(int step) { return step < 0 ? 0 : (step > kLevelSteps ? kLevelSteps : step); }
+
+}  // namespace
+
+void SetDeviceStartup(IDeviceStartup* startup) { g_deviceStartup = startup; }
+
+GlobalProps& GetGlobalProps() {
+  static GlobalProps props;
+  return props;
+}
+
+GlobalProps::GlobalProps() : m_pGetText(&GetDefaultLanguageText), m_pGetCharSet(&GetDefaultCharSet) {}
+
+const char* GlobalProps::GetText(int id) const {
+  const char* text = m_pGetText ? m_pGetText(id) : nullptr;
+  return text ? text : "";
+}
+
+BYTE GlobalProps::GetCharSet() const { return m_pGetCharSet ? m_pGetCharSet() : GetDefaultCharSet(); }
+
+void GlobalProps::FillStyles() {
+  COscScale& scale = GetOscScale();
+  struct Prepared {
+    const char* name;
+    int color;
+    CScale* axis;
+    int flags;
+    int signal;
+    double value;
+  };
+  const Prepared prepared[STYLE_COUNT] = {
+      {"C", 10, &scale.m_TimeAxis, 0, 0, 0.0},
+      {"C", 11, &scale.m_TimeAxis, 0, 0, 0.0},
+      {"T", 9, &scale.m_TimeAxis, 0, 0, 0.0},
+      {"B", 5, &scale.m_Vertical[COscScale::AXIS_B], 1, 1, 0.0},
+      {"A", 4, &scale.m_Vertical[COscScale::AXIS_A], 1, 1, 0.0},
+      {"T", 9, &scale.m_Vertical[COscScale::AXIS_A], 1, 0, 1.0},
+      {"C", 30, &scale.m_Vertical[COscScale::AXIS_C], 0, 1, 0.0},
+      {"D", 31, &scale.m_Vertical[COscScale::AXIS_D], 0, 1, 0.0},
+      {"E", 32, &scale.m_Vertical[COscScale::AXIS_E], 0, 1, 0.0},
+      {"F", 33, &scale.m_Vertical[COscScale::AXIS_F], 0, 1, 0.0},
+  };
+  for (int i = 0; i < STYLE_COUNT; ++i) {
+    CTraceStyle style;
+    style.m_strName = prepared[i].name;
+    style.m_crColor = GetSchemeColor(prepared[i].color);
+    style.m_pScale = prepared[i].axis;
+    style.m_nFlags = prepared[i].flags;
+    style.m_nSignal = prepared[i].signal;
+    style.m_dValue = prepared[i].value;
+    m_Styles[i].SetEntry(style, i < CURSOR_STYLE_COUNT ? i : i - CURSOR_STYLE_COUNT);
+  }
+  SetCursorsOn(m_bCursorsOn);
+}
+
+void GlobalProps::SetCursorsOn(BOOL on) {
+  m_bCursorsOn = on;
+  SetFlagBits(m_Styles[STYLE_CURSOR_LEFT].m_nFlags, 1, !on);
+  SetFlagBits(m_Styles[STYLE_CURSOR_RIGHT].m_nFlags, 1, !on);
+}
+
+double GlobalProps::SetTriggerPosition(double position) {
+  m_nChangeFlags |= CHG_TRIGGER_POSITION;
+  m_dTriggerPosition = position;
+  m_dTriggerPositionTime = GetOscScale().m_TimeMap100.ToValue(position);
+  m_Styles[STYLE_TRIGGER_POSITION].m_dValue = m_dTriggerPositionTime;
+  return m_dTriggerPositionTime;
+}
+
+void GlobalProps::SetTriggerLevelIndex(int step) {
+  m_nTriggerLevel = ClampLevel(step);
+  m_nChangeFlags |= CHG_TRIGGER_LEVEL;
+  m_Styles[STYLE_TRIGGER_LEVEL].m_dValue = m_TriggerLevelMap.ToValue(m_nTriggerLevel);
+}
+
+void GlobalProps::SetTriggerLevelToZero() {
+  // A collapsed scale (no probe on the trigger channel) has no step for 0 V: take the middle.
+  const double step = m_TriggerLevelMap.ToStep(0.0);
+  SetTriggerLevelIndex(std::isfinite(step) ? static_cast<int>(std::fmax(-1.0, std::fmin(step, 257.0))) : 128);
+}
+
+void GlobalProps::UpdateTriggerScale() {
+  CMeasureProps::UpdateTriggerScale();
+  m_Styles[STYLE_TRIGGER_LEVEL].m_dValue = m_TriggerLevelMap.ToValue(m_nTriggerLevel);
+}
+
+void GlobalProps::UpdateChannelVoltScale(int channel, BOOL recompute, int position) {
+  CChannelProps* c = GetChannel(channel);
+  if (!c) return;
+  if (position < 0) position = c->m_nPosition < 0 ? 50 : c->m_nPosition;
+  const double v = c->PerDivision(c->GetRangeValue());
+  CScale& axis = GetOscScale().m_Vertical[channel];
+  axis.SetDivisions(-5.0 * v, 5.0 * v, 10, v, false);
+  // The zero line sits at the position's tick: 100 ticks over the 10 divisions.
+  axis.m_dStart = (50 - position) * axis.m_dSpan / 100.0;
+  if (recompute) axis.Recompute();
+  c->m_dAxisBottom = axis.m_dDirection * axis.m_dStart + axis.m_dOrigin;
+  c->m_dAxisTop = c->m_dAxisBottom + axis.m_dDirection * axis.m_dSpan;
+  c->m_nMarkWord &= ~1;
+}
+
+void GlobalProps::RescaleChannel(int channel) { UpdateChannelVoltScale(channel, TRUE, -1); }
+
+BOOL GlobalProps::SetChannelPosition(int channel, int position) {
+  CChannelProps* c = GetChannel(channel);
+  if (!c || static_cast<unsigned>(position) > 100u) return FALSE;
+  UpdateChannelVoltScale(channel, TRUE, position);
+  c->m_nPosition = position;
+  return TRUE;
+}
+
+void GlobalProps::RecomputeTimeBase(BOOL keepOffset, BOOL moveTriggerMarker) {
+  const double recordTime = GetRecordTime();
+  CStepScale& steps = GetTimeStepScale();
+  steps.Set(0.0, recordTime);
+  COscScale& scale = GetOscScale();
+  const int zoom = steps.m_nCurrentStep > 0 ? steps.m_nCurrentStep : 1;
+  scale.m_TimeAxis.SetDivisions(0.0, recordTime, zoom, steps.m_dStepSize, false);
+  if (!keepOffset) scale.m_nHorizontalOffset = 0;
+  scale.SetTimeOffset(scale.m_nHorizontalOffset);
+  scale.m_TimeMap100.Set(0.0, recordTime, 0.0, 100.0);
+  scale.m_TimeMap1000.Set(0.0, recordTime, 0.0, 1000.0);
+  if (moveTriggerMarker) {
+    m_dTriggerPositionTime = scale.m_TimeMap100.ToValue(m_dTriggerPosition);
+    m_Styles[STYLE_TRIGGER_POSITION].m_dValue = m_dTriggerPositionTime;
+  }
+}
+
+BOOL GlobalProps::SetTimeBaseIndex(int index, BOOL rescaleCursors, BOOL force) {
+  const CLinearMap before = GetOscScale().m_TimeMap1000;
+  if (!CMeasureProps::SetTimeBaseIndex(index, rescaleCursors, force)) return FALSE;
+  if (rescaleCursors) RecomputeTimeBase(TRUE, TRUE);
+  // The cursors keep their screen step: whole steps under the old map, times under the new one.
+  const CLinearMap& after = GetOscScale().m_TimeMap1000;
+  for (int i : {STYLE_CURSOR_LEFT, STYLE_CURSOR_RIGHT}) {
+    const double step = std::floor(before.ToStep(m_Styles[i].m_dValue) + 0.5);
+    m_Styles[i].m_dValue = after.ToValue(step);
+  }
+  return TRUE;
+}
+
+BOOL GlobalProps::Initialize(HWND owner) {
+  if (m_bInitialized) return TRUE;
+  LoadColorScheme("Colors.ini");
+
+  m_nRecordLength = 1000;
+  m_nTriggerChannel = 0;
+  m_nTriggerSourceKind = 0;
+  CStepScale& steps = GetTimeStepScale();
+  steps.m_nSteps = 20;
+  steps.m_nCurrentStep = 10;
+  steps.m_nTicks = 10;
+  CStepScale& vertical = GetVerticalGrid();
+  vertical.m_nSteps = vertical.m_nCurrentStep = vertical.m_nTicks = 10;
+
+  FillStyles();
+
+  FreeTraceList();
+  struct TraceSetup {
+    int color;
+    int style;
+  };
+  for (const TraceSetup& t : {TraceSetup{4, 3}, TraceSetup{5, 2}}) {
+    if (CMeasure* trace = AddTrace()) {
+      trace->m_crColor = GetSchemeColor(t.color);
+      trace->m_nWidth = 2;
+      trace->m_crHighlight = AdjustColor(trace->m_crColor, 170);
+      trace->m_nStyle = t.style;
+    }
+  }
+
+  m_bInitialized = g_deviceStartup ? g_deviceStartup->OpenMeasuringDevice(owner) : 0;
+  if (m_bInitialized) {
+    g_deviceStartup->SetAcquisitionMode(1);
+    CStringArrayEx lines;
+    if (g_deviceStartup->ReadChannelInfo(*this, lines)) {
+      for (int ch = CHANNEL_A; ch <= CHANNEL_B; ++ch) {
+        const CChannelProps& c = m_Channels[ch];
+        if (c.m_bEnabled && c.m_nRangeIndex >= 0) SetChannelRangeIndex(ch, c.m_nRangeIndex, FALSE, FALSE);
+      }
+    } else {
+      MessageBox(owner, JoinStrings(lines, "\n"), nullptr, MB_OK | MB_ICONEXCLAMATION);
+    }
+    SetTriggerLevelToZero();
+    MarkAllChannelsChanged(FALSE);
+    SetChannelPosition(CHANNEL_A, 50);
+    SetChannelPosition(CHANNEL_B, 50);
+  }
+
+  m_bInitialized = g_deviceStartup && m_bInitialized ? g_deviceStartup->StartAcquisitionThread() : 0;
+  if (!m_bInitialized) return FALSE;
+
+  UpdateTriggerScale();
+  SetTriggerPosition(30.0);
+  SetTriggerLevelIndex(130);
+  m_nChangeFlags |= CHG_TRIGGER_POSITION | CHG_TRIGGER_LEVEL;
+
+  for (INT_PTR i = 0; i < m_TimeBase.m_Rates.GetSize(); ++i) {
+    const double rate = m_TimeBase.m_Rates[i];
+    if (rate > 0.0 && m_nRecordLength / rate / 20.0 == 0.001) {
+      m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
+      m_nRequestedTimeBaseIndex = static_cast<int>(i);
+      SetTimeBaseIndex(static_cast<int>(i), TRUE, FALSE);
+      break;
+    }
+  }
+
+  GetOscScale().m_nHorizontalOffset = 5;
+  RecomputeTimeBase(TRUE, FALSE);
+  return m_bInitialized;
+}

@@ -1,0 +1,186 @@
+#include <core/MeasureProps.h>
+
+#include <core/MeasureType.h>
+#include <core/NumberFormat.h>
+#include <core/OscScale.h>
+#include <core/Texts.h>
+
+#include <cmath>
+
+namespace {
+
+// Time per division of one rate: record length / rate / divisions of the time scale. Empty when
+// the rate or the division count gives nothing to show.
+CString FormatTimePerDivOf(double rate, int recordLength) {
+  const int divisions = GetTimeStepScale().m_nSteps;
+  if (rate <= 0.0 || divisions <= 0) return CString();
+  const double t = recordLength / rate / divisions;
+  CString text;
+  if (GetMeasureType().m_nAngleMode.load()) {
+    text.Format("%.0f\xB0", std::trunc(t));
+  } else {
+    FormatValue(text, t, "s", -1, FALSE);
+  }
+  return text;
+}
+
+}  // namespace
+
+CString CTimeBaseProps::FormatTimePerDiv(int recordLength) const {
+  if (m_nSelected < 0 || m_nSelected >= m_Rates.GetSize()) return CString();
+  return FormatTimePerDivOf(m_Rates[m_nSelected], recordLength);
+}
+
+double CChannelProps::PerDivision(double rangeValue) const {
+  if (m_dProbeScale == 0.0) return 0.0;
+  return rangeValue * 2.0 / 16.0 / m_dProbeScale;
+}
+
+int CChannelProps::SetChannelMode(int coupling) {
+  if (m_nCoupling == coupling) return 0;
+  m_nCoupling = coupling;
+  m_nChangeFlags |= CHN_COUPLING;
+  return 1;
+}
+
+int CChannelProps::SetChannelOption(int on) {
+  if (m_nModeEnable == on) return 0;
+  m_nModeEnable = on;
+  m_nChangeFlags |= CHN_ON;
+  return 1;
+}
+
+double CMeasureProps::GetRecordTime() const {
+  const double rate = m_TimeBase.GetValueOrZero();
+  return rate > 0.0 ? m_nRecordLength / rate : static_cast<double>(m_nRecordLength);
+}
+
+BOOL CMeasureProps::SetTimeBaseIndex(int index, BOOL rescaleCursors, BOOL force) {
+  if (!force && index == m_TimeBase.m_nSelected) return FALSE;
+  m_TimeBase.m_nSelected = index;
+  const double rate = m_TimeBase.m_Rates.GetValueOrZero(index);
+  double sensitivity = rate > 0.0 ? m_nRecordLength / rate : static_cast<double>(m_nRecordLength);
+  sensitivity *= 2.5;
+  if (sensitivity < 0.1) sensitivity = 0.1;
+  if (sensitivity != m_dTriggerSensitivity) {
+    m_dTriggerSensitivity = sensitivity;
+    m_nChangeFlags |= CHG_TRIGGER_SENSITIVITY;
+  }
+  return TRUE;
+}
+
+BOOL CMeasureProps::IsChanged() const {
+  return m_nChangeFlags != 0 || m_TimeBase.m_nFlags != 0 || m_Channels[0].m_nChangeFlags != 0 ||
+         m_Channels[1].m_nChangeFlags != 0;
+}
+
+void CMeasureProps::UpdateTriggerScale() {
+  const CChannelProps* channel = GetChannel(m_nTriggerChannel);
+  double x = 0.0;
+  if (channel && channel->m_bEnabled) x = channel->GetRangeValue();
+  m_TriggerLevelMap.Set(-x, x, 0.0, 256.0);
+}
+
+void CMeasureProps::RescaleChannel(int channel) {
+  if (CChannelProps* c = GetChannel(channel)) c->m_nMarkWord |= 1;
+}
+
+int CMeasureProps::SetChannelRangeIndex(int channel, int index, BOOL updateTrigger, BOOL recompute) {
+  CChannelProps* c = GetChannel(channel);
+  if (!c) return 0;
+  if (c->m_nRangeIndex == index) {
+    if (updateTrigger && channel == m_nTriggerChannel) UpdateTriggerScale();
+    return 0;
+  }
+  c->m_nRangeIndex = index;
+  MarkChannelChanged(channel, updateTrigger, recompute);
+  return 1;
+}
+
+void CMeasureProps::MarkChannelChanged(int channel, BOOL updateTrigger, BOOL recompute) {
+  CChannelProps* c = GetChannel(channel);
+  if (!c) return;
+  c->m_nChangeFlags |= CHN_RANGE;
+  if (recompute) {
+    RescaleChannel(channel);
+  } else {
+    c->m_nMarkWord |= 1;
+  }
+  if (updateTrigger && channel == m_nTriggerChannel) UpdateTriggerScale();
+}
+
+void CMeasureProps::MarkAllChannelsChanged(BOOL updateTrigger) {
+  MarkChannelChanged(CHANNEL_A, updateTrigger, FALSE);
+  MarkChannelChanged(CHANNEL_B, updateTrigger, FALSE);
+}
+
+int CMeasureProps::UpdateSlowRateTriggerMode() {
+  const int index = m_nRequestedTimeBaseIndex;
+  if (index < 0 || index >= m_TimeBase.m_Rates.GetSize()) return 0;
+  const double rate = m_TimeBase.m_Rates[index];
+  if (GetMeasureType().m_nAngleMode.load() || rate > 500.0) {
+    m_nRollSampleCount = 0;
+    if (m_nSlowRateModifier == 0) return 0;
+    m_nSlowRateModifier = 0;
+    m_nChangeFlags |= CHG_TRIGGER_MODE;
+    return 1;
+  }
+  const double roll = std::trunc(rate / 10.0);
+  m_nRollSampleCount = roll > 0.0 ? static_cast<int>(roll) : 0;
+  if (m_nSlowRateModifier != 0) return 0;
+  m_nSlowRateModifier = m_nTriggerMode == 1 ? 1 : 2;
+  m_nChangeFlags |= CHG_TRIGGER_MODE;
+  return 1;
+}
+
+int CMeasureProps::GetSubUnitExponent(double value, int channel) const {
+  if (channel == -1) channel = m_nTriggerChannel;
+  if (!IsValidChannel(channel)) return 0;
+  return ScaleToUnitRange(value);
+}
+
+int CMeasureProps::GetTimeBaseTexts(CStringArray& list) const {
+  list.RemoveAll();
+  for (INT_PTR i = 0; i < m_TimeBase.m_Rates.GetSize(); ++i)
+    list.Add(FormatTimePerDivOf(m_TimeBase.m_Rates[i], m_nRecordLength));
+  return static_cast<int>(list.GetSize());
+}
+
+int CMeasureProps::GetVoltsPerDivTexts(int channel, CStringArray& list) const {
+  list.RemoveAll();
+  const CChannelProps* c = GetChannel(channel);
+  if (!c) return 0;
+  for (INT_PTR i = 0; i < c->m_Ranges.GetSize(); ++i)
+    list.Add(FormatPerDivision(c->PerDivision(c->m_Ranges[i]), GetUnitSymbol(c->GetUnit())));
+  return static_cast<int>(list.GetSize());
+}
+
+CString CMeasureProps::FormatVoltsPerDiv(int channel) const {
+  const CChannelProps* c = GetChannel(channel);
+  if (!c || c->m_nRangeIndex < 0) return CString();
+  return FormatPerDivision(c->PerDivision(c->GetRangeValue()), GetUnitSymbol(c->GetUnit()));
+}
+
+CString CMeasureProps::FormatChannelValue(double value, int channel, int decimals, BOOL keepZeros) const {
+  if (channel == -1) channel = m_nTriggerChannel;
+  const CChannelProps* c = GetChannel(channel);
+  const char* unit = c ? GetUnitSymbol(c->GetUnit()) : "";
+  CString text;
+  if (std::fabs(value) < 1.0) {
+    FormatValue(text, value, unit, decimals, keepZeros);
+  } else {
+    FormatScaledValue(text, value, GetEngineeringExponent(value), decimals, keepZeros);
+    text += unit;
+  }
+  return text;
+}
+
+CString CMeasureProps::FormatPlainValue(double value) const {
+  CString text;
+  FormatScaledValue(text, value, 0, -1, FALSE);
+  return text;
+}
+
+CString CMeasureProps::FormatTriggerLevel(int level) const {
+  return FormatChannelValue(m_TriggerLevelMap.ToValue(level), m_nTriggerChannel, -1, FALSE);
+}
