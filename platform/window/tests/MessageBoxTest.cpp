@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <kvtest/PlatformGlobals.h>
+#include <kvtest/Screenshots.h>
 
 namespace hl = kvp::headless;
 
@@ -60,7 +61,7 @@ TEST_F(MessageBoxes, WithoutResponderHeadlessTakesTheDefaultButtonAndTheBoxIsDra
     seenBox = call.box;
     hl::Pump();
     face = kvp::WindowPixel(call.box, 2, 2);
-    EXPECT_TRUE(kvp::SaveWindowPng(call.box, "message_box.png"));
+    EXPECT_TRUE(kvp::SaveWindowPng(call.box, kvtest::ScreenshotPath("message_box").c_str()));
     HWND box = call.box;
     hl::RunInLoop([box] { kvp::AnswerMessageBox(box, IDNO); });  // answered later, from the loop
     return 0;
