@@ -19,7 +19,7 @@ const char kParameter[] = "SOFTWARE\\KELO\\KV310\\Parameter";
 class LanguageTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
-    CoreTest::SetUp();
+    kvtest::CoreTest::SetUp();
     kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
   }
 

@@ -13,7 +13,7 @@ const char kKey[] = "SOFTWARE\\KELO\\KV310\\Test";
 class RegTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
-    CoreTest::SetUp();
+    kvtest::CoreTest::SetUp();
     kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
   }
 

@@ -50,7 +50,7 @@ class FakeStartup : public IDeviceStartup {
 class SettingsTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
-    CoreTest::SetUp();
+    kvtest::CoreTest::SetUp();
     kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
     props_ = &GetGlobalProps();
     SetDeviceStartup(&fake_);

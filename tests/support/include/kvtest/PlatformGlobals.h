@@ -13,12 +13,15 @@ namespace kvtest {
 // open.
 void ResetPlatformGlobals();
 
-// Resets before and after every test.
-class PlatformTest : public ::testing::Test {
+// A fixture that runs a reset before and after every test.
+template <void (*Reset)()>
+class ResetAroundEachTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetPlatformGlobals(); }
-  void TearDown() override { ResetPlatformGlobals(); }
+  void SetUp() override { Reset(); }
+  void TearDown() override { Reset(); }
 };
+
+using PlatformTest = ResetAroundEachTest<&ResetPlatformGlobals>;
 
 // As PlatformTest, on the virtual clock; the clock is real again after the test.
 class VirtualClockTest : public PlatformTest {

@@ -15,10 +15,6 @@ namespace kvtest {
 void ResetCoreGlobals();
 
 // Resets before and after every test.
-class CoreTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetCoreGlobals(); }
-  void TearDown() override { ResetCoreGlobals(); }
-};
+using CoreTest = ResetAroundEachTest<&ResetCoreGlobals>;
 
 }  // namespace kvtest
