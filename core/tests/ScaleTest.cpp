@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/CoreGlobals.h>
+
 TEST(LinearMap, MapsBothWaysAndSurvivesDegenerateRanges) {
   CLinearMap level;
   level.Set(-2.0, 2.0, 0.0, 256.0);  // trigger level: -2..+2 V over 256 steps
@@ -95,7 +97,9 @@ TEST(StepScale, StepSizeAndCurrentPosition) {
   EXPECT_DOUBLE_EQ(s.m_dStepSize, 1.0);
 }
 
-TEST(TimeDivisors, ZoomTypesAndRefusals) {
+class TimeDivisors : public kvtest::CoreTest {};
+
+TEST_F(TimeDivisors, ZoomTypesAndRefusals) {
   CResourceHolder& holder = GetResourceHolder();
   struct Case {
     int type, result, firstDivisor, zoomType;

@@ -14,20 +14,20 @@
 // the layout formulas refer to each other by.
 enum class ScreenArea : int {
   Chart = 0,
-  TopStrip = 1,       // status strip "Top", under the text strip
-  BottomStrip = 2,    // status strip "Bottom", under the chart
-  TimeRuler = 3,      // under the top strip
-  ControlPanel = 4,   // right of the chart
-  MeasuresStrip = 5,  // status strip "Measures", under the bottom strip
-  LevelRuler = 6,     // the level-marker ruler left of the chart
-  CursorPanel = 7,    // where the measures strip is, a little taller
-  TabStrip = 8,       // the main window's tab strip along the top
-  PaneArea = 9,       // the main window's panes, under the tab strip
-  TextStrip = 10,     // status strip "Text" at the top of the pane
-  MinimizePanel = 11, // the undocked control panel's handle at the right edge
-  SavedCD = 12,       // saved-scope strips under the measures strip
+  TopStrip = 1,        // status strip "Top", under the text strip
+  BottomStrip = 2,     // status strip "Bottom", under the chart
+  TimeRuler = 3,       // under the top strip
+  ControlPanel = 4,    // right of the chart
+  MeasuresStrip = 5,   // status strip "Measures", under the bottom strip
+  LevelRuler = 6,      // the level-marker ruler left of the chart
+  CursorPanel = 7,     // where the measures strip is, a little taller
+  TabStrip = 8,        // the main window's tab strip along the top
+  PaneArea = 9,        // the main window's panes, under the tab strip
+  TextStrip = 10,      // status strip "Text" at the top of the pane
+  MinimizePanel = 11,  // the undocked control panel's handle at the right edge
+  SavedCD = 12,        // saved-scope strips under the measures strip
   SavedEF = 13,
-  ManualButton = 14,  // top left corner
+  ManualButton = 14,   // top left corner
 };
 
 class CResourceHolder {

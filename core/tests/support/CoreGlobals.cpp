@@ -40,6 +40,7 @@ void ResetScalesAndLayout() {
 
   CResourceHolder& holder = GetResourceHolder();
   holder.m_rcClient = CRect();
+  for (HCURSOR& cursor : holder.m_hCursors) cursor = 0;  // they belonged to a display now closed
   holder.m_nZoomType = 0;
   holder.m_strText1.Empty();
   holder.m_strText2.Empty();

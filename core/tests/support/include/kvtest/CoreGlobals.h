@@ -11,7 +11,6 @@ namespace kvtest {
 // flags as constructed, no start-up services), the display traces, the scope scales, grids and
 // divisor base, the screen layout and the cursor-scale record, both saved-scope slots, the
 // notification sinks, the oscilloscope preset, the colour scheme and the registry functions.
-// The resource holder keeps the cursors it has loaded.
 void ResetCoreGlobals();
 
 // Resets before and after every test.
