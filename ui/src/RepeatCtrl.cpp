@@ -73,6 +73,14 @@ ArrowPolygon ArrowPoints(const RECT& box, int direction) {
   }
 }
 
+CString FormatOptionValue(const NumericOptionRecord& record) {
+  char format[16];
+  std::snprintf(format, sizeof format, "%%.%df", std::clamp(record.decimals, 0, 20));
+  char text[512];
+  std::snprintf(text, sizeof text, format, record.value);
+  return CString(text);
+}
+
 // ------------------------------------------------------------------------------------------------
 // CVisualItemBtn
 
@@ -204,16 +212,13 @@ void CRepeatCtrl::PaintNow(CDC* dc) {
   if (drawClbck) {
     drawClbck->Draw(dc, &rcClient, &record, this);
   } else {
-    char format[16];
-    std::snprintf(format, sizeof format, "%%.%df", std::clamp(record.decimals, 0, 20));
-    char text[512];
-    std::snprintf(text, sizeof text, format, record.value);
+    const CString text = FormatOptionValue(record);
     CreateFontOnce(valueFont, "Arial", -15, GetGlobalProps().GetCharSet(), TRUE, FALSE, FALSE, 0);
     CFont* oldFont = dc->SelectObject(&valueFont);
     const int oldMode = dc->SetBkMode(TRANSPARENT);
     CRect textRect = rcClient;
     textRect.right -= 10;
-    dc->DrawText(text, -1, &textRect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    dc->DrawText(text, &textRect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
     dc->SetBkMode(oldMode);
     dc->SelectObject(oldFont);
   }

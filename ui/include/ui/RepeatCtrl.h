@@ -32,6 +32,9 @@ struct ArrowPolygon {
 };
 ArrowPolygon ArrowPoints(const RECT& box, int direction);
 
+// The default text of the value field: the value with the record's decimals ("%.<decimals>f").
+CString FormatOptionValue(const NumericOptionRecord& record);
+
 // ------------------------------------------------------------------------------------------------
 // CVisualItemBtn: a button item (the arrows of the repeat control)
 
