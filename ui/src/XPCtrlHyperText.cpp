@@ -87,7 +87,9 @@ void CXPCtrlHyperText::OnLButtonUp(UINT, CPoint point) {
   Redraw();
   if (!click) return;
   if (clbck) clbck->OnLinkClicked(this);
-  if (GetSafeHwnd()) SetFocus();
+  if (!GetSafeHwnd()) return;
+  SetFocus();
+  Redraw();
 }
 
 void CXPCtrlHyperText::OnCancelMode() {
