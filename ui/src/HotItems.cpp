@@ -162,9 +162,9 @@ BOOL CHotItemsContainer::OnMouseMove(POINT point) {
     active = -1;
   }
   if (hit < 0) return FALSE;
-  if (mode == 2) return TRUE;  // still over the hot thumb
   CVisualItemThumb* t = items[hit];
   ::SetCursor(t->GetCursor() ? t->GetCursor() : cursorDefault);
+  if (mode == 2) return TRUE;  // still over the hot thumb
   TakeCapture();
   mode = 2;
   active = hit;

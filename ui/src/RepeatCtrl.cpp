@@ -246,6 +246,10 @@ void CRepeatCtrl::OnItemClick(POINT*, BOOL, CVisualItemBtn* clicked) {
   const BOOL changed = up ? StepValueUp(&record, amount) : StepValueDown(&record, amount);
   if (!changed) return;
   Redraw();
+  ReportValue();
+}
+
+void CRepeatCtrl::ReportValue() {
   if (scrollClbck) scrollClbck->OnValueChanged(&record, this);
 }
 

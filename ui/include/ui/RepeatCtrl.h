@@ -123,8 +123,11 @@ class CRepeatCtrl : public CWnd, public CVisualItemBtn::IClbck, public OptionDat
   void Redraw();
   // Stores the flag in the record, enables or disables the window; no arrows while disabled.
   void Enable(BOOL enable, BOOL redraw);
-  // Directions, painters and brushes of the two items from the orientation.
+  // Directions, painters and brushes of the two items from the orientation; the next paint lays
+  // the arrows out again.
   void SetArrowLayout();
+  // Reports the record to the owner's IScrollClbck, as after a change.
+  void ReportValue();
   void PaintNow(CDC* dc) override;
 
   // A click of an arrow: steps the value of the active arrow's direction.
