@@ -192,7 +192,7 @@ void CRepeatCtrl::PaintNow(CDC* dc) {
   }
   CRect rc;
   GetClientRect(&rc);
-  if (rc != rcClient) {
+  if (!ui_detail::SameRect(rc, rcClient)) {
     rcClient = rc;
     const ArrowPair arrows = LayoutArrows(rc, orientation, orientation == 1 && (flags & kGrouped));
     items[0].SetRect(&arrows.first);

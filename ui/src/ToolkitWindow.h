@@ -9,6 +9,9 @@
 
 namespace ui_detail {
 
+inline bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 inline bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
 // The shared default cursor of every toolkit window and the other shared cursors.

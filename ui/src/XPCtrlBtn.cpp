@@ -57,7 +57,7 @@ void CXPCtrlBtn::PaintNow(CDC* dc) {
   if (data.rebuild || !faceBrush.GetSafeHandle()) RebuildGdi();
   CRect rc;
   GetClientRect(&rc);
-  if (rc != rcClient) rcClient = rc;
+  if (!ui_detail::SameRect(rc, rcClient)) rcClient = rc;
   dc->FillRect(&rc, &backBrush);
   CRect content = rc;
   if (flags & kFlat) {
@@ -138,7 +138,7 @@ BOOL CXPCheckBtn::Create(const RECT& rect, CWnd* parent, UINT newId) {
 void CXPCheckBtn::PaintNow(CDC* dc) {
   CRect rc;
   GetClientRect(&rc);
-  if (rc != rcClient) rcClient = rc;
+  if (!ui_detail::SameRect(rc, rcClient)) rcClient = rc;
   dc->FillSolidRect(&rc, back);
   CPen pen(PS_SOLID, 1, RGB(50, 50, 50));
   CPen* oldPen = dc->SelectObject(&pen);

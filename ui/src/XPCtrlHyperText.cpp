@@ -40,7 +40,7 @@ BOOL CXPCtrlHyperText::Create(LPCSTR windowText, DWORD style, const RECT& rect, 
 void CXPCtrlHyperText::PaintNow(CDC* dc) {
   CRect rc;
   GetClientRect(&rc);
-  if (!font.GetSafeHandle() || rc != rcFont) {
+  if (!font.GetSafeHandle() || !ui_detail::SameRect(rc, rcFont)) {
     rcFont = rc;
     font.DeleteObject();
     font.CreateFont(FontHeightFor(rc.Height()), 0, 0, 0, FW_NORMAL, 0, 0, 0, GetGlobalProps().GetCharSet(), 0, 0, 0,

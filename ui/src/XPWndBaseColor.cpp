@@ -36,7 +36,7 @@ int CXPWndBaseColor::Paint(CDC* dc) {
   if (!IsWindowVisible()) return 0;
   CRect rc;
   GetClientRect(&rc);
-  if (rc != m_rcClient) {
+  if (!ui_detail::SameRect(rc, m_rcClient)) {
     m_rcClient = rc;
     RecalcLayout();
   }
