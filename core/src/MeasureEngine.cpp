@@ -16,6 +16,13 @@ constexpr const char* kNoInformation = "No information";
 
 DWORD AcquisitionThreadEntry(LPVOID param) { return static_cast<CMeasureEngine*>(param)->AcquisitionThreadProc(); }
 
+// Marks the thread procedure as executing for its whole run.
+struct InsideMark {
+  explicit InsideMark(std::atomic<int>& flag) : flag(flag) { flag.store(1); }
+  ~InsideMark() { flag.store(0); }
+  std::atomic<int>& flag;
+};
+
 void CloseEvent(HANDLE& h) {
   if (h) CloseHandle(h);
   h = 0;
@@ -273,8 +280,10 @@ int CMeasureEngine::StartAcquisitionThread() {
     return 0;
   }
   m_bStopping.store(0);
+  m_bThreadInside.store(1);
   m_hThread = CreateThread(nullptr, 0, &AcquisitionThreadEntry, this, 0, nullptr);
   if (!m_hThread) {
+    m_bThreadInside.store(0);
     CloseEvent(m_hStopEvent);
     CloseEvent(m_hCommandEvent);
     LeaveCriticalSection(&m_csCommand);
@@ -330,13 +339,15 @@ int CMeasureEngine::Stop() { return Run(0); }
 void CMeasureEngine::CoreShutdown() {
   if (m_bShutDown.exchange(1)) return;
   StopAcquisitionThread();
-  ClearCopies();
-  CMotortesterData* tester = GetMotortesterDevice();
-  if (tester->GetCommunication() == m_Kelo.Communication()) tester->SetInterfaces(nullptr, nullptr, nullptr);
   m_bDevicePresent.store(0);
   if (m_bAbandoned.load()) {
-    m_Kelo.Forget();  // a thread may still be inside the library: it stays mapped
+    // The abandoned thread may still be inside the library and use the copies: the library
+    // stays mapped and the copies stay valid.
+    m_Kelo.Forget();
   } else {
+    ClearCopies();
+    CMotortesterData* tester = GetMotortesterDevice();
+    if (tester->GetCommunication() == m_Kelo.Communication()) tester->SetInterfaces(nullptr, nullptr, nullptr);
     m_Kelo.Unload();
   }
   GetGlobalProps().FreeLanguage();
@@ -423,6 +434,7 @@ void CMeasureEngine::EqualizeChannelSignals(AcquisitionRecord& record) {
 }
 
 DWORD CMeasureEngine::AcquisitionThreadProc() {
+  InsideMark inside(m_bThreadInside);
   m_nThreadId.store(GetCurrentThreadId());
   EnterCriticalSection(&m_csCommand);
   HANDLE handles[3] = {m_hCommandEvent, m_hStopEvent, m_hIdleEvent};

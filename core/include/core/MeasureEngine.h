@@ -57,6 +57,8 @@ class CMeasureEngine : public IDeviceStartup {
   void CoreShutdown();
   BOOL IsThreadRunning() const { return m_bRunning.load(); }
   BOOL IsThreadAbandoned() const { return m_bAbandoned.load(); }
+  // Whether the thread procedure is still executing (also after the thread was abandoned).
+  BOOL IsThreadInside() const { return m_bThreadInside.load(); }
 
   // The scope pane registers itself; ClearOscCallback takes out only that callback and returns
   // once a callback in flight has returned.
@@ -215,6 +217,7 @@ class CMeasureEngine : public IDeviceStartup {
   std::atomic<DWORD> m_nThreadId{0};
   std::atomic<int> m_bStopping{0};
   std::atomic<int> m_bAbandoned{0};
+  std::atomic<int> m_bThreadInside{0};
   std::atomic<int> m_bStartupFatal{0};
   std::atomic<int> m_bShutDown{0};
   std::atomic<HWND> m_hMainWnd{0};
