@@ -50,6 +50,25 @@ int16_t Clamp(int16_t sample, int16_t lower, int16_t upper) {
   return sample > upper ? upper : (sample < lower ? lower : sample);
 }
 
+// Resizes the signal to n and stores every sample as SetPoint would (value by the map, point flag,
+// saturation flag by the signal's raw limits), in one pass over the arrays.
+void StoreSamples(CSignalData& signal, const int16_t* samples, int n, const CLinearMap& map) {
+  signal.SetSize(n);
+  double* values = signal.m_Values.GetData();
+  SHORT* raw = signal.m_Raw.GetData();
+  BYTE* points = signal.m_PointFlags.GetData();
+  BYTE* saturation = signal.m_SaturationFlags.GetData();
+  const SHORT upper = signal.m_nUpperRaw;
+  const SHORT lower = signal.m_nLowerRaw;
+  for (int i = 0; i < n; ++i) {
+    const SHORT s = samples[i];
+    values[i] = map.ToValue(s);
+    raw[i] = s;
+    points[i] = 1;
+    saturation[i] = s >= upper ? CSignalData::SAT_UPPER : (s <= lower ? CSignalData::SAT_LOWER : CSignalData::SAT_NONE);
+  }
+}
+
 }  // namespace
 
 bool CMeasureEngine::UseEngineTester() const {
@@ -289,14 +308,12 @@ BOOL CMeasureEngine::ReadBoardSignals(AcquisitionRecord& record, CStringArrayEx&
         part.m_nLowerRaw = lower;
         part.m_dUpperLimit = signal.m_dUpperLimit;
         part.m_dLowerLimit = signal.m_dLowerLimit;
-        part.SetSize(n);
-        for (int i = 0; i < n; ++i) part.SetPoint(i, map.ToValue(buffer[i]), buffer[i]);
+        StoreSamples(part, buffer.data(), n, map);
         signal.Append(part, -1, -1);
       } else {
         const bool fast = settings.m_TimeBase.GetValueOrZero() > kFastRate || (mt && angle);
         if (fast && fed) FeedRing(ring, buffer.data(), n, invert, true);
-        signal.SetSize(n);
-        for (int i = 0; i < n; ++i) signal.SetPoint(i, map.ToValue(buffer[i]), buffer[i]);
+        StoreSamples(signal, buffer.data(), n, map);
         signal.m_bValid = 1;
       }
     }
@@ -369,8 +386,7 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
         signal.m_dUpperLimit = map.ToValue(upper);
         signal.m_dLowerLimit = map.ToValue(lower);
         for (int i = 0; i < n; ++i) buffer[i] = Clamp(buffer[i], lower, upper);
-        signal.SetSize(length);
-        for (int i = 0; i < length; ++i) signal.SetPoint(i, map.ToValue(buffer[i]), buffer[i]);
+        StoreSamples(signal, buffer.data(), length, map);
         signal.m_bValid = 1;
         if (m_bRecorderFeed.load()) FeedRing(0, buffer.data(), n, props.m_bInverted != 0, true);
         if (GetMotortesterDevice()->GetCoilType() == 1 && (cylinderRead || type == 9)) RearmCheck(samples.peak);
