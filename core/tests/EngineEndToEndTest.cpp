@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -254,6 +255,23 @@ TEST_F(EngineEndToEndTest, MeterServicesOnTheBoard) {
     s.ohmmeterStatus = 2;
   });
   EXPECT_EQ(engine_->MeasureResistance().m_nStatus, RESULT_NOT_READY);
+}
+
+// After a link that does not open, unloading the library leaves no thread of it behind.
+TEST_F(EngineEndToEndTest, UnloadAfterAFailedOpenLeavesNoThread) {
+  Board().Update([](sim::BoardScenario& s) { s.linkInitResult = 1; });
+  const auto threads = [] {
+    size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) n += entry.is_directory();
+    return n;
+  };
+  const size_t before = threads();
+  EXPECT_FALSE(GetGlobalProps().Initialize(0));
+  EXPECT_FALSE(engine_->IsDevicePresent());
+  EXPECT_EQ(engine_->GetBoardName(), "No information");
+  engine_->CoreShutdown();
+  EXPECT_FALSE(engine_->GetBinding().IsLoaded());
+  EXPECT_TRUE(WaitUntil([&] { return threads() <= before; }, 5)) << threads() << " > " << before;
 }
 
 }  // namespace

@@ -1087,3 +1087,43 @@ TEST_F(EngineTest, StartUpOnTheDefaultRateMovesTheTriggerMarker) {
 }
 
 }  // namespace
+
+namespace {
+
+// The engine speed counts only when the sensor that reported it fits the measurement or the
+// engine's speed-sensor type.
+TEST_F(EngineTest, EngineSpeedBySensorKind) {
+  Open();
+  CMotortesterData* tester = GetMotortesterDevice();
+  struct Case {
+    int measureType, engine, sensorType, kind;
+    double expected;
+  } cases[] = {
+      {7, 0, 0, 5, 800},  {7, 0, 0, 12, 800}, {7, 0, 0, 7, -1},  {3, 0, 0, 13, 800},
+      {0, 0, 0, 5, 800},  {0, 0, 0, 13, 800}, {0, 0, 1, 7, 800}, {0, 0, 3, 10, 800}, {0, 0, 1, 5, -1},
+      {0, 0, 2, 0, 800},  {0, 0, 2, 5, -1},   {0, 1, 1, 7, 800}, {0, 1, 2, 6, 800},  {0, 1, 3, 10, 800},
+      {0, 1, 0, 0, 800},  {0, 1, 2, 7, -1},
+  };
+  for (const Case& c : cases) {
+    GetMeasureType().m_nMeasureType = c.measureType;
+    tester->m_nEngineType = c.engine;
+    tester->m_nSparkSpeedSensorType = c.sensorType;
+    tester->m_nDieselSpeedSensorType = c.sensorType;
+    fake_->speed.probe.kind = c.kind;
+    double value = 0;
+    EXPECT_EQ(engine_->ReadEngineSpeed(value), 1);
+    EXPECT_EQ(value, c.expected) << c.measureType << " " << c.engine << " " << c.sensorType << " " << c.kind;
+  }
+  fake_->speed.valid = 0;
+  double value = 0;
+  EXPECT_EQ(engine_->ReadEngineSpeed(value), 1);
+  EXPECT_EQ(value, -1.0);
+  fake_->Answer(kMTOsc, 53, 13);
+  EXPECT_EQ(engine_->ReadEngineSpeed(value), 0);
+  EXPECT_EQ(value, -1.0);
+  tester->m_nEngineType = 0;
+  tester->m_nSparkSpeedSensorType = 0;
+  tester->m_nDieselSpeedSensorType = 0;
+}
+
+}  // namespace

@@ -91,6 +91,9 @@ class FakeControl {
     inputProbes = {Probe(0), Probe(11, 0, 4, 4)};
     cylinders = 4;
     enginePeak = 1000;
+    speed = {};
+    speed.value = Scaled(800, 0);
+    speed.valid = 1;
     voltProbes = {Probe(3), Probe(2, 1)};
     voltReading = {};
     voltReading.values[0] = 16384;
@@ -227,6 +230,7 @@ class FakeControl {
   std::vector<ProbeDescriptor> inputProbes;  // descriptors of the inputs of a channel, in order
   uint16_t cylinders = 0;
   int16_t enginePeak = 0;
+  MeasuredValue speed{};  // the engine speed and the sensor that measured it
   // Meters.
   std::array<ProbeDescriptor, 2> voltProbes{};
   VoltmeterReading voltReading{};

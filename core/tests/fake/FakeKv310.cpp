@@ -167,6 +167,11 @@ class EngineScope : public Oscilloscope<GenIMTOscilloscope_7> {
     }
     return 0;
   }
+  int Do_GetEngineSpeed(MeasuredValue* speed) override {
+    Lock lock(Control().m);
+    *speed = Control().speed;
+    return 0;
+  }
   int Do_GetCylinderInfo(uint16_t* cylinders) override {
     Lock lock(Control().m);
     *cylinders = Control().cylinders;
