@@ -1127,3 +1127,38 @@ TEST_F(EngineTest, EngineSpeedBySensorKind) {
 }
 
 }  // namespace
+
+namespace {
+
+// A link that stays busy: each of the waiting loops ends at its bound with one Recover; a link
+// that stays in error is reset once.
+TEST_F(EngineTest, WaitLinkIdleIsBounded) {
+  Open();
+  fake_->autoComplete = false;
+  fake_->abortResult = 9;
+  CMeasureProps s = ScopeSettings();
+  CStringArrayEx lines;
+  ASSERT_EQ(engine_->StartMeasurementCmd(s, lines), 1);
+  ASSERT_EQ(fake_->State(), kv310::kLinkPending);
+  fake_->ClearLog();
+  const uint64_t begin = kvp::ClockNowMs();
+  auto done = std::async(std::launch::async, [&] { engine_->WaitLinkIdle(); });
+  while (done.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
+    if (kvp::ClockTimedWaiters() > 0) kvp::ClockAdvance(10);
+  }
+  EXPECT_GE(kvp::ClockNowMs() - begin, 3000u);
+  EXPECT_LT(kvp::ClockNowMs() - begin, 3200u);
+  EXPECT_FALSE(engine_->IsMeasuring());
+  EXPECT_EQ(fake_->Count(kComm, 6), 1);
+  EXPECT_GT(fake_->Count(kComm, 7), 2);
+
+  fake_->Complete();
+  fake_->Fail();
+  fake_->recoverResult = 7;
+  fake_->ClearLog();
+  engine_->WaitLinkIdle();
+  EXPECT_EQ(fake_->Count(kComm, 6), 1);
+  EXPECT_EQ(fake_->Count(kComm, 7), 0);
+}
+
+}  // namespace
