@@ -56,7 +56,9 @@ CMeasureEngine::CMeasureEngine() : m_strTitle("Oscilloscope") {
 }
 
 CMeasureEngine::~CMeasureEngine() {
-  CoreShutdown();
+  // An engine that was opened and not shut down is shut down now; one that never opened (or the
+  // process-wide one after CoreShutdown) does nothing, whatever static destruction left.
+  if (m_bOpened.load()) CoreShutdown();
   CloseEvent(m_hCallbacksIdle);
   DeleteCriticalSection(&m_csChannel);
   DeleteCriticalSection(&m_csCommand);
@@ -97,6 +99,7 @@ void CMeasureEngine::ShowBox(int textId, UINT icon) {
 
 int CMeasureEngine::OpenMeasuringDevice(HWND owner) {
   m_hOwner.store(owner);
+  m_bOpened.store(1);
   CopyCustomSettings();
   GetGlobalProps().LoadLanguage();
 
@@ -337,7 +340,7 @@ int CMeasureEngine::Run(int command) {
 int CMeasureEngine::Stop() { return Run(0); }
 
 void CMeasureEngine::CoreShutdown() {
-  if (m_bShutDown.exchange(1)) return;
+  if (m_bShutDown.exchange(1) || !m_bOpened.load()) return;
   StopAcquisitionThread();
   m_bDevicePresent.store(0);
   if (m_bAbandoned.load()) {

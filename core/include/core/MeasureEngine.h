@@ -220,6 +220,7 @@ class CMeasureEngine : public IDeviceStartup {
   std::atomic<int> m_bThreadInside{0};
   std::atomic<int> m_bStartupFatal{0};
   std::atomic<int> m_bShutDown{0};
+  std::atomic<int> m_bOpened{0};
   std::atomic<HWND> m_hMainWnd{0};
   std::atomic<HWND> m_hEngineTesterWnd{0};
   std::atomic<HWND> m_hOwner{0};
