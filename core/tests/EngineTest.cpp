@@ -549,7 +549,9 @@ TEST_F(EngineTest, RefusalThirtyFourOnTheThread) {
   fake_->Answer(kOsc, 35, 34);
   const size_t boxesBefore = kvp::MessageBoxLog().size();
   OpenAndRun(scope);
-  ASSERT_TRUE(WaitUntil([&] { return received_.size() >= 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return received_.size() >= 2; }))
+      << received_.size() << " boxes " << kvp::MessageBoxLog().size() - boxesBefore << " starts " << fake_->Count(kOsc, 35)
+      << " windows " << mainWnd << " " << testerWnd;
   const auto boxes = kvp::MessageBoxLog();
   ASSERT_EQ(boxes.size() - boxesBefore, 1u);
   EXPECT_EQ(boxes.back().text, GetDefaultLanguageText(10097));
@@ -816,8 +818,8 @@ TEST_F(EngineTest, StopWhileMeasuringAbortsTheRead) {
   fake_->autoComplete = false;
   RecordingScope scope;
   OpenAndRun(scope);
-  ASSERT_TRUE(WaitUntil([&] { return fake_->Count(kOsc, 35) == 1; }));
-  EXPECT_EQ(fake_->State(), kv310::kLinkPending);
+  ASSERT_TRUE(WaitUntil([&] { return fake_->State() == kv310::kLinkPending; }));
+  EXPECT_EQ(fake_->Count(kOsc, 35), 1);
   engine_->Stop();
   ASSERT_TRUE(WaitUntil([&] { return fake_->Count(kComm, 7) >= 1; }));
   ASSERT_TRUE(WaitUntil([&] { return fake_->State() == kv310::kLinkIdle; }));
