@@ -73,6 +73,16 @@ int SparkDegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees) {
   return kOk;
 }
 
+int SetMeterEngineBytes(const EngineParameterBlock& p, uint8_t record[]) {
+  if (p.engineType == 1) {
+    if (p.dieselPressureSensorType == 0) record[5] = static_cast<uint8_t>(record[5] + 0x80);
+    record[7] = 75;
+    return kOk;
+  }
+  if (p.engineType != 0) return kBadEngineType;
+  return SparkDegreesPerMark(p, &record[7]);
+}
+
 int DegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees) {
   if (p.engineType == 1) {
     *degrees = 60;
@@ -139,9 +149,20 @@ int SelectMeterInputs(int boardMode, int dirty, const uint8_t* inputs, int count
 
 int SendMeterConfiguration(const uint8_t* record, int dirty, bool otherInstrument, const uint8_t* inputs, int count,
                            int replyCapacity, uint8_t* changed) {
-  *changed = ReplaceLastConfiguration(record) ? 1 : 0;
+  *changed = DiffersFromLastConfiguration(record) ? 1 : 0;
   if (!*changed && dirty != kMeterProbesChanged && !otherInstrument) return kOk;
-  return SendConfiguration(record, true, inputs, count, replyCapacity);
+  const int code = SendConfiguration(record, true, inputs, count, replyCapacity);
+  if (code == kOk) SetLastConfiguration(record);
+  return code;
+}
+
+ParamsChangeTaken::ParamsChangeTaken() {
+  if (ImplementationMotortester_6* tester = EngineTester()) m_taken = tester->TakeParamsChanged();
+}
+
+ParamsChangeTaken::~ParamsChangeTaken() {
+  if (m_taken && !m_accepted)
+    if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(true);
 }
 
 int QueryMeterProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes) {
@@ -202,6 +223,20 @@ MeasuredValue SpeedReading(ScaledValue tenths, const ProbeDescriptor& probe) {
     speed.valid = 0;
   }
   return speed;
+}
+
+bool AdvanceTenths(uint64_t interval, uint32_t w, uint32_t period, bool stroboscope, int16_t markOffset,
+                   int32_t* tenths) {
+  *tenths = 0;
+  if (period == 0) return false;
+  const double x = static_cast<double>(interval) * w / period * 3600;
+  const double value = stroboscope ? x : x - 10.0 * markOffset;
+  // Checked before the conversion, which has no result outside the range.
+  if (!(value > -2147483649.0 && value < 2147483648.0)) return false;
+  int32_t t = static_cast<int32_t>(value);
+  if (!stroboscope && t > 2700) t -= 3600;
+  *tenths = t;
+  return true;
 }
 
 MeasuredValue TemperatureReading(uint16_t millivolts) {

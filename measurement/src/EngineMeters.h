@@ -25,6 +25,10 @@ int ActiveSpeedSensorType(const EngineParameterBlock& p, int32_t* type);
 // Degrees per mark of a spark-ignition engine: 20 for Stroke 2, 60 for Stroke 4, plus
 // 5 x (Sensitivity - 5); 12 for another stroke.
 int SparkDegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees);
+// The engine bytes of a meter configuration (advance and dwell meters): byte 5 gets 0x80 added for
+// a diesel engine whose PressureSensorType is 0; byte 7 is the degrees per mark, 75 for diesel and
+// the spark rule above for spark-ignition. 12 for another stroke, 29 for another engine type.
+int SetMeterEngineBytes(const EngineParameterBlock& p, uint8_t record[]);
 // The engine tester's rule for every engine type: 60 for diesel, the spark rule above for
 // spark-ignition, 29 for another engine type.
 int DegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees);
@@ -55,11 +59,27 @@ bool MeterNeedsConfiguration(int boardMode, int dirty);
 // The start of a configuration: selects the inputs (0xC0) when the probes changed or another
 // instrument holds the board (told in `otherInstrument`), then the engine-tester firmware check.
 int SelectMeterInputs(int boardMode, int dirty, const uint8_t* inputs, int count, bool* otherInstrument);
-// Keeps `record` as the last configuration and sends it with bit 7 when it differs from the last
-// one, the probes changed or another instrument holds the board; `changed` tells whether it
-// differed.
+// Sends `record` with bit 7 when it differs from the last configuration, the probes changed or
+// another instrument holds the board, and keeps it as the last configuration once the board has
+// accepted it; `changed` tells whether it differed.
 int SendMeterConfiguration(const uint8_t* record, int dirty, bool otherInstrument, const uint8_t* inputs, int count,
                            int replyCapacity, uint8_t* changed);
+// Takes the engine tester's ParamsChanged for one meter configuration: clears it at once and sets
+// it again when the configuration ends without Accept(), so that a configuration the board
+// refused runs again at the next reading. A change made meanwhile stays marked.
+class ParamsChangeTaken {
+ public:
+  ParamsChangeTaken();
+  ~ParamsChangeTaken();
+  ParamsChangeTaken(const ParamsChangeTaken&) = delete;
+  ParamsChangeTaken& operator=(const ParamsChangeTaken&) = delete;
+  void Accept() { m_accepted = true; }
+
+ private:
+  bool m_taken = false;
+  bool m_accepted = false;
+};
+
 // Queries the probes on a meter's inputs (0xC2) and hands them to the engine tester.
 int QueryMeterProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes);
 
@@ -100,6 +120,14 @@ ScaledValue RoundSpeed(ScaledValue speed);
 bool SpeedInWindow(ScaledValue speed);
 // The speed as the meters report it: rounded to 10 rpm, valid inside the window, else 0, 0, 0.
 MeasuredValue SpeedReading(ScaledValue tenths, const ProbeDescriptor& probe);
+
+// The advance in tenths of a degree from the counts of one meter read: x = I' x w / P x 3600 in
+// double precision, in this order (I' the interval with its timing correction); a stroboscope
+// reads x truncated, any other probe (x - 10 x MarkOffset) truncated, less 3600 above 2700.
+// False, with 0, when there is no period or the result lies outside the 32-bit range (a reply
+// the board cannot mean): the reading is then invalid.
+bool AdvanceTenths(uint64_t interval, uint32_t w, uint32_t period, bool stroboscope, int16_t markOffset,
+                   int32_t* tenths);
 
 // The engine temperature from the sensor voltage in mV (valid only for -50 < T < 160 degrees).
 MeasuredValue TemperatureReading(uint16_t millivolts);

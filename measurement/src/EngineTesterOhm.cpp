@@ -7,6 +7,7 @@
 #include "ProbeTable.h"
 #include "instruments/ImplementationMotortester_6.h"
 
+#include <platform/byteorder.h>
 #include <kv310/ResultCodes.h>
 
 #include <mutex>
@@ -89,7 +90,7 @@ int ReadEngineTesterOhm(int boardMode, const uint8_t* configuration, int configu
   if (leads.kind != kLeadKind) return kWrongProbe;
   out->subRange = reply[6];
   out->rangeIndex = reply[7];
-  out->raw = static_cast<uint16_t>((reply[8] << 8) | reply[9]);
+  out->raw = kvp::ReadBe16(reply + 8);
   return kOk;
 }
 

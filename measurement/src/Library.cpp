@@ -112,6 +112,11 @@ void SetLastConfiguration(const uint8_t configuration[kConfigurationLength]) {
   std::memcpy(g_state.lastConfiguration, configuration, kConfigurationLength);
 }
 
+bool DiffersFromLastConfiguration(const uint8_t configuration[kConfigurationLength]) {
+  std::lock_guard<std::mutex> hold(g_state.configurationLock);
+  return std::memcmp(g_state.lastConfiguration, configuration, kConfigurationLength) != 0;
+}
+
 bool ReplaceLastConfiguration(const uint8_t configuration[kConfigurationLength]) {
   std::lock_guard<std::mutex> hold(g_state.configurationLock);
   if (std::memcmp(g_state.lastConfiguration, configuration, kConfigurationLength) == 0) return false;

@@ -35,6 +35,8 @@ void SetBoardMode(int mode);
 inline constexpr int kConfigurationLength = 11;
 void GetLastConfiguration(uint8_t configuration[kConfigurationLength]);
 void SetLastConfiguration(const uint8_t configuration[kConfigurationLength]);
+// Whether `configuration` differs from the last one.
+bool DiffersFromLastConfiguration(const uint8_t configuration[kConfigurationLength]);
 // Stores `configuration` when it differs from the last one; returns whether it differed.
 bool ReplaceLastConfiguration(const uint8_t configuration[kConfigurationLength]);
 

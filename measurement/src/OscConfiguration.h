@@ -3,6 +3,8 @@
 // trigger-sensitivity codes, and the trigger control and trigger mode bytes.
 #pragma once
 
+#include "AcquisitionTypes.h"
+
 #include <kv310/Records.h>
 
 #include <cstdint>
@@ -10,7 +12,6 @@
 namespace kv310 {
 
 inline constexpr int kSampleRateCount = 18;
-inline constexpr int kRecordLength = 1000;
 inline constexpr int kOscSetupLength = 16;
 
 // Samples per second of rate index 0..17 (20 S/s .. 10 MS/s); 0 outside.

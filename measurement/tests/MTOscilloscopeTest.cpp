@@ -157,6 +157,62 @@ TEST_F(MTOscilloscopeTest, UnchangedSettingsStartWithoutConfigurationAndKeep300m
   EXPECT_EQ(Commands(), (std::vector<uint8_t>{0x10, 0x11}));
 }
 
+TEST_F(MTOscilloscopeTest, TheStartSpacingLeavesTheLibraryToOtherCallers) {
+  RunEngine();
+  ASSERT_EQ(Scope().SetAcquisitionMode(0), kOk);
+  ASSERT_EQ(Acquire(), kOk);
+  auto start = InBackground([&] { return Scope().StartMeasurement(1000); });
+  AdvanceWhenWaiting(0);  // the start waits for its 300 ms
+  const bool free = OperationLock().try_lock();
+  if (free) OperationLock().unlock();
+  EXPECT_TRUE(free) << "the start slept holding the operation lock";
+  AdvanceUntilReady(start, 10);
+  EXPECT_EQ(start.get(), kOk);
+  Communication().WaitIdle();
+}
+
+TEST_F(MTOscilloscopeTest, Mode1MeasuredValueIsSigned) {
+  struct Case {
+    int32_t board;     // the value in the reply header
+    int32_t mantissa;  // board / 100, exponent -1
+  } cases[] = {{123456, 1234}, {-123456, -1234}, {-99, 0}, {-2147483647 - 1, -21474836}};
+  RunEngine();
+  ASSERT_EQ(Scope().SetAcquisitionMode(1), kOk);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.board);
+    Board().Update([&](sim::BoardScenario& s) { s.oscMeasuredValue = c.board; });
+    ASSERT_EQ(Acquire(), kOk);
+    OscMeasurements measured{};
+    ASSERT_EQ(Scope().GetMeasurements(&measured), kOk);
+    EXPECT_EQ(measured.valid, 1);
+    EXPECT_EQ(measured.value.mantissa, c.mantissa);
+    EXPECT_EQ(measured.value.exponent, -1);
+  }
+}
+
+TEST_F(MTOscilloscopeTest, ReadBackNeverWritesPastTheCapacity) {
+  // Armed with both channels, channel B switched off before the read-back: the chunks still
+  // carry both channels, 2000 samples each.
+  RunEngine();
+  ASSERT_EQ(Scope().SetAcquisitionMode(0), kOk);
+  ASSERT_EQ(Scope().SetChannelMode(1, 1), kOk);
+  ASSERT_EQ(Scope().SetSampleRateIndex(8), kOk);
+  ASSERT_EQ(Scope().CheckSettings(), kOk);
+  kvp::ClockAdvance(500);
+  uint32_t recorded = 0;
+  ASSERT_EQ(Scope().StopMeasurement(&recorded), kOk);
+  ASSERT_GT(recorded, 4000u);
+  ASSERT_EQ(Scope().SetChannelMode(1, 0), kOk);
+  constexpr int16_t kUntouched = 0x5A5A;
+  std::vector<int16_t> samples(5000, kUntouched);
+  uint32_t count = 0;
+  uint8_t done = 0;
+  ASSERT_EQ(Scope().WaitData(3000, samples.data(), &count, &done), kOk);
+  EXPECT_EQ(count, 2000u) << "one chunk of both channels fits 3000, a second does not";
+  EXPECT_EQ(done, 0);
+  for (size_t i = 3000; i < samples.size(); ++i) ASSERT_EQ(samples[i], kUntouched) << i;
+}
+
 class EngineGroupsTest : public MTOscilloscopeTest {
  protected:
   // Mode 7 at 10 kS/s on the 0.8 range (engine range 2 V with the 5340 reference probe): the

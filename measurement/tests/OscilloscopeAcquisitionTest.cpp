@@ -366,6 +366,28 @@ TEST_F(OscilloscopeRecordingTest, ReadBackOverSeveralCalls) {
   EXPECT_EQ(total, 4500u);
 }
 
+TEST_F(OscilloscopeRecordingTest, ReadBackNeverWritesPastTheCapacity) {
+  // Armed with both channels, channel B switched off before the read-back: the chunks still
+  // carry both channels, 2000 samples each.
+  SetChannels(1, 1);
+  ASSERT_EQ(Osc().CheckSettings(), kOk);
+  kvp::ClockAdvance(500);
+  uint32_t recorded = 0;
+  ASSERT_EQ(Osc().StopMeasurement(&recorded), kOk);
+  ASSERT_EQ(recorded, 10000u);
+  ASSERT_EQ(Osc().SetChannelMode(1, 0), kOk);
+  constexpr int16_t kUntouched = 0x5A5A;
+  std::vector<int16_t> samples(5000, kUntouched);
+  uint32_t count = 0;
+  uint8_t done = 0;
+  ASSERT_EQ(Osc().WaitData(3000, samples.data(), &count, &done), kOk);
+  EXPECT_EQ(count, 2000u) << "one chunk of both channels fits 3000, a second does not";
+  EXPECT_EQ(done, 0);
+  for (size_t i = 3000; i < samples.size(); ++i) ASSERT_EQ(samples[i], kUntouched) << i;
+  ASSERT_EQ(Osc().WaitData(3000, samples.data(), &count, &done), kOk);
+  EXPECT_EQ(count, 2000u);
+}
+
 TEST_F(OscilloscopeRecordingTest, RefusalsAndUnbelievableCounts) {
   std::vector<int16_t> samples(3000);
   uint32_t count = 0;

@@ -45,6 +45,8 @@ int ImplementationCommunication_1::Open() {
 
 int ImplementationCommunication_1::Close() {
   std::lock_guard<std::mutex> hold(m_openLock);
+  // An instrument operation in progress keeps its link until it ends.
+  std::lock_guard<std::recursive_mutex> operation(OperationLock());
   CComPort* link = Link();
   if (!link || link->GetState() != kStateReady) return kCloseRefused;
   SetLink(nullptr);

@@ -11,6 +11,7 @@
 #include "../ScaledArithmetic.h"
 #include "ImplementationMotortester_6.h"
 
+#include <platform/byteorder.h>
 #include <platform/clock.h>
 #include <platform/sync.h>
 
@@ -24,8 +25,6 @@ namespace {
 
 constexpr int kBoardModeMTOscilloscope = 6;
 constexpr int kAcquisitionExtraMs = 1300;
-constexpr uint64_t kStartSpacingMs = 300;
-constexpr DWORD kStartSpacingSleepMs = 10;
 constexpr uint32_t kLastTriggerPosition = 999;
 constexpr uint32_t kLastEngineTriggerPosition = 499;
 constexpr uint32_t kChunkRequest = 1000;
@@ -38,9 +37,6 @@ bool IsEngineType(uint8_t type) { return type == 8 || type == 11 || (type >= 13 
 bool HasPeakBytes(uint8_t type) { return type == 13 || type == 14 || type == 16; }
 bool OneBlockType(uint8_t type) { return type == 8 || type == 13; }
 
-uint32_t BigEndian32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 // The four-character tag the oscilloscope shows for a probe kind.
 void ProbeTag(int kind, char tag[5]) {
@@ -603,40 +599,40 @@ int ImplementationMTOscilloscope_7::Configure() {
   }
   SetBoardMode(kBoardModeMTOscilloscope);
   m_dirty = kDirtyClean;
-  m_lastStartMs = kvp::ClockNowMs();
-  m_started = true;
+  m_startSpacing.Mark();
   return kOk;
+}
+
+bool ImplementationMTOscilloscope_7::Configured() const {
+  const ImplementationMotortester_6* tester = EngineTester();
+  return BoardMode() == kBoardModeMTOscilloscope && m_dirty == kDirtyClean && !(tester && tester->ParamsChanged());
 }
 
 int ImplementationMTOscilloscope_7::StartMeasurement(uint32_t count) {
   if (count == 0) return kBadArgument;
-  std::lock_guard<std::recursive_mutex> hold(OperationLock());
-  int code;
-  if (!CheckLinkReady(&code)) return code;
-  if (m_s.armed) return kNotAllowed;
-  const ImplementationMotortester_6* tester = EngineTester();
-  if (BoardMode() != kBoardModeMTOscilloscope || m_dirty != kDirtyClean || (tester && tester->ParamsChanged())) {
-    code = Configure();
-    if (code != kOk) return code;
-  }
-  count = std::min<uint32_t>(count, kRecordLength);
-  m_dataType = kNoDataType;
-  uint8_t flags = (m_s.mode == 0 || m_s.mode == 1) ? 0x80 : 0x00;
-  if (m_rearm) {
-    flags |= 0x01;
-    m_rearm = false;
-  }
-  uint8_t request[8];
-  BuildAcquisitionRequest(flags, count, request);
-  // The board takes a new start only 300 ms after the previous one.
-  while (m_started && kvp::ClockNowMs() - m_lastStartMs < kStartSpacingMs) Sleep(kStartSpacingSleepMs);
-  m_lastStartMs = kvp::ClockNowMs();
-  m_started = true;
-  CComPort* link = Link();
-  // Nothing went out (the link left the idle state meanwhile): say so rather than let the
-  // previous reply pass for this acquisition's.
-  if (!link || link->Send(request, sizeof request, kAcquisitionExtraMs) == 0) return kBadReply;
-  return kOk;
+  const auto prepare = [this] {
+    int code;
+    if (!CheckLinkReady(&code)) return code;
+    if (m_s.armed) return static_cast<int>(kNotAllowed);
+    return Configured() ? static_cast<int>(kOk) : Configure();
+  };
+  const auto configured = [this] { return Configured() && !m_s.armed; };
+  const auto send = [this, count] {
+    m_dataType = kNoDataType;
+    uint8_t flags = (m_s.mode == 0 || m_s.mode == 1) ? 0x80 : 0x00;
+    if (m_rearm) {
+      flags |= 0x01;
+      m_rearm = false;
+    }
+    uint8_t request[8];
+    BuildAcquisitionRequest(flags, std::min<uint32_t>(count, kRecordLength), request);
+    CComPort* link = Link();
+    // Nothing went out (the link left the idle state meanwhile): say so rather than let the
+    // previous reply pass for this acquisition's.
+    if (!link || link->Send(request, sizeof request, kAcquisitionExtraMs) == 0) return static_cast<int>(kBadReply);
+    return static_cast<int>(kOk);
+  };
+  return SendSpacedStart(m_startSpacing, prepare, configured, send);
 }
 
 int ImplementationMTOscilloscope_7::GetData() {
@@ -712,7 +708,7 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
   const int state = trigger & 0x0F;
   r.triggerState = state == 0 ? 0 : state == 2 ? 2 : 1;
   r.errorFlags = static_cast<uint8_t>(trigger >> 4);
-  r.indexOrProgress = static_cast<uint16_t>((reply[6 + e] << 8) | reply[7 + e]);
+  r.indexOrProgress = kvp::ReadBe16(reply + 6 + e);
   m_dataType = r.type;
 
   if (IsEngineType(r.type)) {
@@ -728,7 +724,7 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
     uint32_t a = 1, b = 1;
     const EngineParameterBlock params = EngineParams();
     EngineSpeedFactors(mode, params, &a, &b);
-    const uint64_t counter = BigEndian32(reply + 4);
+    const uint64_t counter = kvp::ReadBe32(reply + 4);
     m_engineSpeed = MeasuredValue{};
     m_engineSpeed.value = SpeedTenths(counter * 60 * a, uint64_t{b} * 100);
     const uint8_t input = mode == 2 ? m_modeInputs.inputs[2] : m_modeInputs.inputs[0];
@@ -738,7 +734,8 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
     LookupProbeDescriptor(&m_channelInfo[0].probe, reply[5]);
     LookupProbeDescriptor(&m_channelInfo[1].probe, reply[6]);
     if (mode == 1) {
-      m_measurements.value = ScaledValue{static_cast<int32_t>(BigEndian32(reply + 7) / 100), -1, {}};
+      // A signed value, as the board oscilloscope reads the same field.
+      m_measurements.value = ScaledValue{kvp::ReadBe32Signed(reply + 7) / 100, -1, {}};
       m_measurements.valid = 1;
     }
   }
@@ -877,8 +874,9 @@ int ImplementationMTOscilloscope_7::CheckSettings() {
   if (m_s.mode != 0) return kAcquisitionModeRefused;
   if (m_s.sampleRateIndex > 10) return kSampleRateTooHigh;
   if (m_s.triggerMode != 0 && m_s.triggerMode != 2) return kTriggerModeRefused;
-  ResetRecording();
   m_s.armed = true;
+  BeginRecording(AcquisitionTypeOf(m_s.channelMode[0] != 0, m_s.channelMode[1] != 0, true, m_s.triggerMode,
+                                   m_s.triggerSource));
   MarkDirty();
   const int code = Configure();
   if (code != kOk) m_s.armed = false;
@@ -909,8 +907,7 @@ int ImplementationMTOscilloscope_7::StopMeasurement(uint32_t* recordedCount) {
 
 int ImplementationMTOscilloscope_7::WaitData(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done) {
   return ReadRecording(
-      capacity, samples, count, done, m_s.channelMode[0] != 0 && m_s.channelMode[1] != 0,
-      [this] { return ExchangeAcquisition(0x00, kChunkRequest); },
+      capacity, samples, count, done, [this] { return ExchangeAcquisition(0x00, kChunkRequest); },
       [this](int channel, uint8_t raw) { return DecodeChannelSample(channel, raw); });
 }
 

@@ -9,6 +9,7 @@
 #include "../EngineSamples.h"
 #include "../MTOscConfiguration.h"
 #include "../OscReplyDecoder.h"
+#include "../RequestSpacing.h"
 #include "OscAcquisition.h"
 
 #include <kv310/Kv310.h>
@@ -106,6 +107,8 @@ class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7, private O
   void RefreshInputs();
   int ApplyMode(int32_t mode);
   int Configure();
+  // Whether the board holds this oscilloscope's current configuration.
+  bool Configured() const;
   int TakeReply(const uint8_t* reply, int received);
   int TakeEngineData(const uint8_t* body, int available, uint8_t type, bool noNewData);
   int ExchangeAcquisition(uint8_t flags, uint32_t count);
@@ -119,8 +122,8 @@ class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7, private O
   MTModeInputs m_modeInputs;
   bool m_rearm = false;
   int32_t m_dirty = kDirtyProbes;
-  uint64_t m_lastStartMs = 0;
-  bool m_started = false;
+  // The board takes a new start only 300 ms after the previous one or the configuration.
+  RequestSpacing m_startSpacing{300};
 
   // The last engine-synchronous acquisition.
   uint8_t m_engineSamples[kMaxEngineGroups * kEngineGroupSamples] = {};

@@ -70,7 +70,7 @@ int ImplementationMTTemperaturemeter_12::ReadProbes(ProbeDescriptor* temperature
 int ImplementationMTTemperaturemeter_12::Configure() {
   int code;
   if (!CheckLinkReady(&code)) return code;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
+  ParamsChangeTaken paramsChange;  // set again unless the board takes this configuration
   if ((code = SelectSpeedSensor()) != kOk) return code;
   bool otherInstrument = false;
   if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
@@ -106,6 +106,7 @@ int ImplementationMTTemperaturemeter_12::Configure() {
   if ((code = SendMeterStart(start, sizeof start)) != kOk) return code;
   SetBoardMode(kBoardMode);
   m_dirty = 0;
+  paramsChange.Accept();
   return kOk;
 }
 

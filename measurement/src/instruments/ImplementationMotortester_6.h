@@ -34,6 +34,8 @@ class ImplementationMotortester_6 final : public IMotortester_6 {
   }
   bool ParamsChanged() const { return m_paramsChanged.load(); }
   void SetParamsChanged(bool on) { m_paramsChanged.store(on); }
+  // Clears ParamsChanged and tells whether it was set.
+  bool TakeParamsChanged() { return m_paramsChanged.exchange(false); }
 
   EngineParameterBlock CurrentParams() const;
   EngineParameterBlock DefaultParams() const { return m_defaults; }

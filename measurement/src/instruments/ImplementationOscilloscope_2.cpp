@@ -320,19 +320,7 @@ int ImplementationOscilloscope_2::GetRecordLength(int32_t* length) {
 // ---- configuration and acquisition -------------------------------------------------------------
 
 uint8_t ImplementationOscilloscope_2::AcquisitionType() const {
-  const bool a = m_channelMode[0] != 0;
-  const bool b = m_channelMode[1] != 0;
-  uint8_t type = 0;
-  if (a && !b) {
-    type = m_armed ? 17 : 0;
-  } else if (!a && b) {
-    type = m_armed ? 18 : 1;
-  } else if (a && b) {
-    type = m_armed ? 19 : (m_triggerSource == 1 ? 20 : 2);
-  }
-  // The rolling trigger modes ask for partial records of the same channels.
-  if ((m_triggerMode == 3 || m_triggerMode == 4) && !m_armed && m_triggerSource != 1) type += 3;
-  return type;
+  return AcquisitionTypeOf(m_channelMode[0] != 0, m_channelMode[1] != 0, m_armed != 0, m_triggerMode, m_triggerSource);
 }
 
 void ImplementationOscilloscope_2::BuildSetup(uint8_t setup[kOscSetupLength]) const {
@@ -463,8 +451,8 @@ int ImplementationOscilloscope_2::CheckSettings() {
   if (m_acquisitionMode != 0) return kAcquisitionModeRefused;
   if (m_sampleRateIndex > 10) return kSampleRateTooHigh;
   if (m_triggerMode != 0 && m_triggerMode != 2) return kTriggerModeRefused;
-  ResetRecording();
   m_armed = 1;
+  BeginRecording(AcquisitionType());
   const int code = Configure();
   if (code != kOk) m_armed = 0;
   return code;
@@ -493,8 +481,7 @@ int ImplementationOscilloscope_2::StopMeasurement(uint32_t* recordedCount) {
 
 int ImplementationOscilloscope_2::WaitData(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done) {
   return ReadRecording(
-      capacity, samples, count, done, m_channelMode[0] != 0 && m_channelMode[1] != 0,
-      [this] { return ExchangeAcquisition(kChunkRequest); },
+      capacity, samples, count, done, [this] { return ExchangeAcquisition(kChunkRequest); },
       [this](int channel, uint8_t raw) { return DecodeChannelSample(channel, raw); });
 }
 

@@ -244,8 +244,12 @@ CommandReply HandleEngineScopeRecord(BoardContext& board, std::span<const uint8_
     const std::vector<uint8_t>& selected = board.state.selectedInputs;
     reply.push_back(static_cast<uint8_t>(std::min<size_t>(selected.size(), 2)));
     for (size_t c = 0; c < 2; ++c) reply.push_back(c < selected.size() ? InputCode(scenario, selected[c]) : 0);
-    // Mode 1 measures the engine's turning frequency (mHz) before the samples.
-    if (mode == 1) Put32(reply, SpeedCount(scenario.engine, EngineEvent::Revolution));
+    // Mode 1 measures the engine's turning frequency (mHz) before the samples, unless the
+    // scenario gives the value.
+    if (mode == 1) {
+      const int32_t turning = static_cast<int32_t>(SpeedCount(scenario.engine, EngineEvent::Revolution));
+      Put32(reply, static_cast<uint32_t>(scenario.oscMeasuredValue.value_or(turning)));
+    }
   } else {
     Put32(reply, SpeedCounter(board, mode));
   }
