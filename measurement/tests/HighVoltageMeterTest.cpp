@@ -200,8 +200,9 @@ TEST_F(HighVoltageMeterTest, AnArmConfiguresAgainWhenAnotherInstrumentTookTheBoa
   UseEngine({});
   UseReferenceProbe(kReference5340);
   ASSERT_EQ(ArmAndRead(), kOk);
+  const size_t waiters = kvp::ClockTimedWaiters();
   auto armed = InBackground([this] { return Hv().Arm(); });
-  AdvanceWhenWaiting(0);  // the arm sits in its spacing, outside the operation lock
+  AdvanceWhenWaiting(0, waiters + 1);  // the arm sits in its spacing, outside the operation lock
   DwellReading dwell{};
   ASSERT_EQ(Meter<IMTDwellanglemeter_13>(kMTDwellanglemeter).Measure(&dwell), kOk);
   ASSERT_EQ(BoardMode(), 11);

@@ -161,8 +161,9 @@ TEST_F(MTOscilloscopeTest, TheStartSpacingLeavesTheLibraryToOtherCallers) {
   RunEngine();
   ASSERT_EQ(Scope().SetAcquisitionMode(0), kOk);
   ASSERT_EQ(Acquire(), kOk);
+  const size_t waiters = kvp::ClockTimedWaiters();
   auto start = InBackground([&] { return Scope().StartMeasurement(1000); });
-  AdvanceWhenWaiting(0);  // the start waits for its 300 ms
+  AdvanceWhenWaiting(0, waiters + 1);  // the start waits for its 300 ms
   const bool free = OperationLock().try_lock();
   if (free) OperationLock().unlock();
   EXPECT_TRUE(free) << "the start slept holding the operation lock";
