@@ -6,7 +6,7 @@
 #include "LinkRequest.h"
 #include "ProbeTable.h"
 #include "ScaledArithmetic.h"
-#include "instruments/ImplementationMotortester_6.h"
+#include "EngineTesterState.h"
 
 #include <kv310/ResultCodes.h>
 
@@ -16,15 +16,10 @@ namespace {
 
 constexpr int kMeterReplyCapacity = 50;
 
-void ClearEngineTesterFlags() {
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
-}
-
 }  // namespace
 
 EngineParameterBlock EngineParams() {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->CurrentParams() : EngineParameterBlock{};
+  return EngineState().CurrentParams();
 }
 
 int ActiveNumberMarks(const EngineParameterBlock& p, uint16_t* marks) {
@@ -114,28 +109,20 @@ uint8_t PolarityByte(const EngineParameterBlock& p, int mode) {
 }
 
 int DegreesPerMark(uint8_t* degrees) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->GetDegreesPerMark(degrees) : kBadEngineType;
+  return DegreesPerMark(EngineState().CurrentParams(), degrees);
 }
 
 int PolarityByte(int mode, uint8_t* polarity) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->GetPolarityByte(polarity, mode) : kBadEngineType;
-}
-
-int EnsureFirmwareChecked() {
-  ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->EnsureFirmwareChecked() : kNoEngineTester;
+  *polarity = PolarityByte(EngineState().CurrentParams(), mode);
+  return kOk;
 }
 
 uint16_t TimingCorrection(int word) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->Correction(word) : 0;
+  return EngineState().Correction(word);
 }
 
 bool MeterNeedsConfiguration(int boardMode, int dirty) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return BoardMode() != boardMode || dirty != 0 || (tester && tester->ParamsChanged());
+  return BoardMode() != boardMode || dirty != 0 || EngineState().ParamsChanged();
 }
 
 int SelectMeterInputs(int boardMode, int dirty, const uint8_t* inputs, int count, bool* otherInstrument) {
@@ -157,19 +144,18 @@ int SendMeterConfiguration(const uint8_t* record, int dirty, bool otherInstrumen
 }
 
 ParamsChangeTaken::ParamsChangeTaken() {
-  if (ImplementationMotortester_6* tester = EngineTester()) m_taken = tester->TakeParamsChanged();
+  m_taken = EngineState().TakeParamsChanged();
 }
 
 ParamsChangeTaken::~ParamsChangeTaken() {
   if (m_taken && !m_accepted)
-    if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(true);
+    EngineState().SetParamsChanged(true);
 }
 
 int QueryMeterProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes) {
   const int code = QueryProbes(inputs, count, probes);
   if (code != kOk) return code;
-  if (ImplementationMotortester_6* tester = EngineTester())
-    for (int i = 0; i < count; ++i) tester->StoreInputDescriptor(inputs[i], probes[i]);
+  for (int i = 0; i < count; ++i) EngineState().StoreInputDescriptor(inputs[i], probes[i]);
   return kOk;
 }
 
@@ -180,7 +166,7 @@ int SendMeterStart(const uint8_t* request, int size) {
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdMeterStart || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   return kOk;
@@ -193,7 +179,7 @@ int ReadMeterCounts(MeterCounts* counts) {
   int code = ExchangeWithBoard(request, sizeof request, 0, reply, sizeof reply, &received);
   if (code != kOk) return code;
   code = DecodeMeterReply(reply, received, counts);
-  if (code == kNoEngineTester) ClearEngineTesterFlags();
+  if (code == kNoEngineTester) EngineState().ClearEngineTesterFlags();
   return code;
 }
 

@@ -4,6 +4,7 @@
 // speed and temperature arithmetic of their readings.
 #pragma once
 
+#include "EngineTesterState.h"
 #include "LinkRequest.h"
 
 #include <kv310/Records.h>
@@ -39,10 +40,6 @@ uint8_t PolarityByte(const EngineParameterBlock& p, int mode);
 // The same two from the engine tester's current parameters (its own operations).
 int DegreesPerMark(uint8_t* degrees);
 int PolarityByte(int mode, uint8_t* polarity);
-
-// Runs the engine-tester firmware check once per load: when FirmwareChecked is clear the check
-// runs (its error is returned) and the flag is set.
-int EnsureFirmwareChecked();
 
 // One of the six timing-correction words (1..6, in the order the board sends them) that the
 // firmware check read from the engine-tester board.

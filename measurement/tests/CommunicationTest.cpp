@@ -126,7 +126,7 @@ TEST_F(CommunicationTest, StartChecksTheEngineTesterFirmwareOncePerLoad) {
     EXPECT_EQ(link.Start(), kOk) << "the firmware check never fails the start";
     EXPECT_EQ(FirmwareDialogue(), c.dialogue);
     EXPECT_EQ(Tester().IsReady(), c.ready);
-    EXPECT_EQ(Tester().FirmwareChecked(), c.ready);
+    EXPECT_EQ(EngineState().FirmwareChecked(), c.ready);
 
     // A second start of the same load checks again only when the first check failed.
     Board().ClearLog();
@@ -159,7 +159,7 @@ TEST_F(CommunicationTest, EveryOtherStopLeavesTheBoardConfigured) {
     for (int stop = 1; stop <= 4; ++stop) {
       SCOPED_TRACE(stop);
       ASSERT_EQ(link.Start(), kOk);
-      Tester().SetFirmwareChecked(c.firmwareChecked);
+      EngineState().SetFirmwareChecked(c.firmwareChecked);
       Board().ClearLog();
       SetBoardMode(9);
       EXPECT_EQ(link.Stop(), kOk);

@@ -104,20 +104,20 @@ TEST_F(EngineMetersTest, AdvanceMeterConfiguresBeforeEveryReadingAfterAChange) {
 
 TEST_F(EngineMetersTest, MetersRunTheFirmwareCheckBeforeTheirFirstConfiguration) {
   UseEngine({});
-  Tester().SetFirmwareChecked(false);
+  EngineState().SetFirmwareChecked(false);
   Board().ClearLog();
   AdvanceReading reading{};
   ASSERT_EQ(Advance().Measure(&reading), kOk);
   EXPECT_EQ(Commands(), (std::vector<uint8_t>{0xC0, 0x60, 0x60, 0x61, 0x40, 0x41}));
   EXPECT_EQ(FirmwareDialogue(), (std::vector<uint8_t>{0x01, 0x05}));
-  EXPECT_TRUE(Tester().FirmwareChecked());
+  EXPECT_TRUE(EngineState().FirmwareChecked());
 }
 
 TEST_F(EngineMetersTest, AdvanceAddsTheTimingCorrectionOfItsProbe) {
   // The module reports each probe's interval short by its correction word (60 05, read by the
   // firmware check); the meter adds the word of the probe's class and engine type back.
   Board().Update([](sim::BoardScenario& s) { s.corrections = {11, 22, 33, 44, 55, 66}; });
-  Tester().SetFirmwareChecked(false);
+  EngineState().SetFirmwareChecked(false);
   struct Case {
     const char* what;
     EngineSetup engine;
@@ -361,8 +361,8 @@ TEST_F(EngineMetersTest, MeterReadReplyChecks) {
   AttachEngineTester(false);
   AdvanceReading reading{};
   EXPECT_EQ(Advance().Measure(&reading), kNoEngineTester);
-  EXPECT_FALSE(Tester().FirmwareChecked());
-  EXPECT_FALSE(Tester().EngineTesterReady());
+  EXPECT_FALSE(EngineState().FirmwareChecked());
+  EXPECT_FALSE(EngineState().EngineTesterReady());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
 #include <cstring>
 #include <mutex>
@@ -176,7 +176,6 @@ int ImplementationMTAdvancemeter_11::Measure(AdvanceReading* reading) {
   MeterCounts counts;
   int code = ReadMeter(kBoardMode, m_dirty, [this] { return Configure(); }, &counts);
   if (code != kOk) return code;
-  const ImplementationMotortester_6* tester = EngineTester();
 
   const EngineParameterBlock p = EngineParams();
   uint8_t w = 0;
@@ -189,7 +188,7 @@ int ImplementationMTAdvancemeter_11::Measure(AdvanceReading* reading) {
   const uint64_t interval = uint64_t{counts.interval} + m_correction;
 
   AdvanceReading result{};
-  const ProbeDescriptor speedProbe = tester ? tester->InputDescriptor(m_inputs[0]) : DescriptorOfKind(0);
+  const ProbeDescriptor speedProbe = EngineState().InputDescriptor(m_inputs[0]);
   result.speed = SpeedReading(SpeedTenths(uint64_t{counts.speed} * 60 * w, 100), speedProbe);
 
   int16_t markOffset = 0;
@@ -205,7 +204,7 @@ int ImplementationMTAdvancemeter_11::Measure(AdvanceReading* reading) {
     result.advance.value = ScaledValue{0, 0, {}};
     result.advance.valid = 0;
   }
-  result.advance.probe = tester ? tester->InputDescriptor(m_inputs[2]) : DescriptorOfKind(0);
+  result.advance.probe = EngineState().InputDescriptor(m_inputs[2]);
   *reading = result;
   return kOk;
 }

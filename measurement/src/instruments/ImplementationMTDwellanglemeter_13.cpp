@@ -6,7 +6,7 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
 #include <cstring>
 #include <mutex>
@@ -77,7 +77,6 @@ int ImplementationMTDwellanglemeter_13::Measure(DwellReading* reading) {
   MeterCounts counts;
   int code = ReadMeter(kBoardMode, m_dirty, [this] { return Configure(); }, &counts);
   if (code != kOk) return code;
-  const ImplementationMotortester_6* tester = EngineTester();
 
   const EngineParameterBlock p = EngineParams();
   uint8_t w = 0;
@@ -108,7 +107,7 @@ int ImplementationMTDwellanglemeter_13::Measure(DwellReading* reading) {
   }
   result.dwell = ScaledValue{dwell, -1, {}};
   result.valid = valid;
-  result.dwellProbe = tester ? tester->InputDescriptor(m_selectedInput) : DescriptorOfKind(0);
+  result.dwellProbe = EngineState().InputDescriptor(m_selectedInput);
   *reading = result;
   return kOk;
 }

@@ -8,7 +8,7 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
 #include <platform/byteorder.h>
 #include <platform/sync.h>
@@ -48,10 +48,6 @@ constexpr ModeRow kModes[3] = {
     {25, 8, 15, 2, 6, 400, kFrameOnePair},
     {26, 9, 14, 1, 6, 350, kFramePerCylinder},
 };
-
-void ClearEngineTesterFlags() {
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
-}
 
 // The scale of the high-voltage probe by the reference probe the board last reported; 0 when no
 // reference probe was seen since load.
@@ -204,7 +200,7 @@ int ImplementationMTHiVoltage_14::SendSetup(int cylinders, const EngineParameter
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdOscConfiguration || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   return kOk;
@@ -243,7 +239,7 @@ int ImplementationMTHiVoltage_14::ReadFrame() {
   uint8_t header[kHeaderLength];
   if (link->Receive(header, kHeaderLength, 0) != kHeaderLength || header[0] != kCmdAcquisition) return kNoData;
   if (!IsEngineTesterModule(header[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   const uint8_t status = header[1];
@@ -273,8 +269,7 @@ int ImplementationMTHiVoltage_14::ReadFrame() {
     m_sampleCount = expected > 0 ? link->Receive(m_samples, expected, kHeaderLength) : 0;
   }
 
-  ImplementationMotortester_6* tester = EngineTester();
-  m_probe = tester ? tester->InputDescriptor(m_inputs[0]) : DescriptorOfKind(0);
+  m_probe = EngineState().InputDescriptor(m_inputs[0]);
 
   uint8_t w = 0;
   GetRevolutionsPerCycle(&w);
@@ -290,7 +285,7 @@ int ImplementationMTHiVoltage_14::ReadFrame() {
   m_speed.value = RoundSpeed(SpeedTenths(numerator, denominator));
   m_speed.valid = 1;
   const int speedInput = ReferenceProbeCode() == kVariantReferenceCode ? 8 : 9;
-  m_speed.probe = tester ? tester->InputDescriptor(speedInput) : DescriptorOfKind(0);
+  m_speed.probe = EngineState().InputDescriptor(speedInput);
   return (header[9] & 0xF0) != 0 ? kBoardErrorFlag : kOk;
 }
 

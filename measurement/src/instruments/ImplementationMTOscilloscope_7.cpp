@@ -9,7 +9,7 @@
 #include "../OscConfiguration.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
 #include <platform/byteorder.h>
 #include <platform/clock.h>
@@ -281,7 +281,6 @@ int ImplementationMTOscilloscope_7::SetProbe(uint16_t channel, ChannelProbeRecor
   const int code = QueryProbes(inputs, count, probes);
   m_dirty = kDirtyProbes;
   if (code != kOk) return code;
-  ImplementationMotortester_6* tester = EngineTester();
   for (int i = 0; i < count; ++i) {
     ChannelProbeRecord record{};
     record.slot = static_cast<uint8_t>(i);
@@ -289,7 +288,7 @@ int ImplementationMTOscilloscope_7::SetProbe(uint16_t channel, ChannelProbeRecor
     record.probe = probes[i];
     records[i] = record;
     m_probeInputs[channel][i] = record;
-    if (tester) tester->StoreInputDescriptor(inputs[i], probes[i]);
+    EngineState().StoreInputDescriptor(inputs[i], probes[i]);
     if (i == m_probeIndex[channel]) {
       m_channelInfo[channel].probe = probes[i];
       m_s.channelProbe[channel] = probes[i];
@@ -325,7 +324,7 @@ int ImplementationMTOscilloscope_7::GetProbeInfo(uint16_t channel, ProbeDescript
   const int code = QueryProbes(&input, 1, probe);
   m_dirty = kDirtyProbes;
   if (code != kOk) return code;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->StoreInputDescriptor(input, *probe);
+  EngineState().StoreInputDescriptor(input, *probe);
   m_channelInfo[channel].probe = *probe;
   m_s.channelProbe[channel] = *probe;
   return kOk;
@@ -476,7 +475,7 @@ int ImplementationMTOscilloscope_7::ApplyMode(int32_t mode) {
     if (mode == 7) m_s.triggerEdge = 1;
   }
   m_s.option = false;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
+  EngineState().SetParamsChanged(false);
   m_dirty = kDirtyProbes;
   return kOk;
 }
@@ -560,11 +559,10 @@ int ImplementationMTOscilloscope_7::Configure() {
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
   int code;
   if (!CheckLinkReady(&code)) return code;
-  ImplementationMotortester_6* tester = EngineTester();
-  if (tester && tester->ParamsChanged()) {
+  if (EngineState().ParamsChanged()) {
     code = ApplyMode(m_s.mode);
     if (code != kOk) return code;
-    tester->SetParamsChanged(false);
+    EngineState().SetParamsChanged(false);
   }
   const bool boardHoldsOthers = BoardMode() != kBoardModeMTOscilloscope;
   if (m_dirty == kDirtyProbes || boardHoldsOthers) {
@@ -594,7 +592,7 @@ int ImplementationMTOscilloscope_7::Configure() {
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdOscConfiguration || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    if (tester) tester->ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   SetBoardMode(kBoardModeMTOscilloscope);
@@ -604,8 +602,7 @@ int ImplementationMTOscilloscope_7::Configure() {
 }
 
 bool ImplementationMTOscilloscope_7::Configured() const {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return BoardMode() == kBoardModeMTOscilloscope && m_dirty == kDirtyClean && !(tester && tester->ParamsChanged());
+  return BoardMode() == kBoardModeMTOscilloscope && m_dirty == kDirtyClean && !EngineState().ParamsChanged();
 }
 
 int ImplementationMTOscilloscope_7::StartMeasurement(uint32_t count) {
@@ -692,9 +689,8 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
   const int mode = m_s.mode;
   const int e = mode == 0 ? 3 : mode == 1 ? 7 : 4;
   if (received < 8 + e || reply[0] != kCmdAcquisition) return kNoData;
-  ImplementationMotortester_6* tester = EngineTester();
   if (!IsEngineTesterModule(reply[2])) {
-    if (tester) tester->ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   const uint8_t status = reply[1];
@@ -728,7 +724,7 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
     m_engineSpeed = MeasuredValue{};
     m_engineSpeed.value = SpeedTenths(counter * 60 * a, uint64_t{b} * 100);
     const uint8_t input = mode == 2 ? m_modeInputs.inputs[2] : m_modeInputs.inputs[0];
-    m_engineSpeed.probe = tester ? tester->InputDescriptor(input) : DescriptorOfKind(0);
+    m_engineSpeed.probe = EngineState().InputDescriptor(input);
     m_engineSpeed.valid = 1;
   } else {
     LookupProbeDescriptor(&m_channelInfo[0].probe, reply[5]);
