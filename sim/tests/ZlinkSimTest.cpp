@@ -1,6 +1,8 @@
 // The in-process link library, loaded by name the way the measurement library loads a link.
 #include <sim/ZlinkSim.h>
 
+#include <link/LinkBinding.h>
+
 #include <platform/clock.h>
 #include <platform/module.h>
 #include <platform/sync.h>
@@ -42,7 +44,7 @@ class ZlinkSimTest : public testing::Test {
   }
   template <class Proc>
   void Bind(Proc& proc, const char* name) {
-    proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    proc = kvlink::BindExport<Proc>(module, name);
     ASSERT_NE(proc, nullptr) << name;
   }
   void Start() {

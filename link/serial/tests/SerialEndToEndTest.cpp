@@ -2,6 +2,7 @@
 // firmware decision with a real board dialogue, the board information, and requests answered.
 #include "SerialTestSupport.h"
 
+#include <link/LinkBinding.h>
 #include <link/LinkExports.h>
 
 #include <platform/module.h>
@@ -34,7 +35,7 @@ struct Link {
   }
   template <class T>
   T Bind(const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return kvlink::BindExport<T>(module, name);
   }
   ~Link() {
     if (module) FreeLibrary(module);
