@@ -4,6 +4,8 @@
 // settings and the engine parameters, so that every mode can be checked byte for byte.
 #pragma once
 
+#include "OscConfiguration.h"
+
 #include <kv310/Records.h>
 
 #include <cstdint>
@@ -32,24 +34,12 @@ int RangeReference(int32_t referenceProbeCode, int32_t* reference);
 // full scale x 10000 / reference exceeds the engine range's full scale by more than 0.01.
 int EngineRangeIndex(int requestedIndex, int32_t reference);
 
-// The settings the configuration reads.
-struct MTOscSetup {
+// The settings the configuration reads: those of every oscilloscope and the engine tester's own.
+struct MTOscSetup : OscCommonSettings {
   int32_t mode = 0;
-  uint16_t sampleRateIndex = 11;
   uint16_t angleRateIndex = 3;
-  int32_t channelMode[2] = {1, 0};
-  int32_t previousMode[2] = {1, 0};
-  uint16_t rangeIndex[2] = {0, 0};
   uint16_t engineRangeIndex[2] = {0, 0};
   uint8_t input[2] = {0, 0};  // board input numbers of the probe inputs selected on A and B
-  uint32_t triggerPosition = 256;
-  int32_t triggerMode = 2;
-  ScaledValue triggerLevel = {0, 0, {}};
-  int32_t triggerEdge = 1;
-  int32_t triggerSource = 0;
-  uint16_t triggerSourceChannel = 0;
-  int32_t triggerFilter = 0;
-  ScaledValue triggerSensitivity = {1, -1, {}};
   bool armed = false;
   bool option = false;              // mode 9's option flag
   uint8_t selectedCylinder = 0;     // 0 = all cylinders

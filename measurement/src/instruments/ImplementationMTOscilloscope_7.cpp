@@ -37,7 +37,6 @@ bool IsEngineType(uint8_t type) { return type == 8 || type == 11 || (type >= 13 
 bool HasPeakBytes(uint8_t type) { return type == 13 || type == 14 || type == 16; }
 bool OneBlockType(uint8_t type) { return type == 8 || type == 13; }
 
-
 // The four-character tag the oscilloscope shows for a probe kind.
 void ProbeTag(int kind, char tag[5]) {
   const char* text = "NOPR";
@@ -72,8 +71,6 @@ uint8_t BoardInputOf(int mode, int channel, uint8_t probeIndex) {
   if (IsEngineSynchronousMode(mode)) return 4;
   return 0;
 }
-
-bool SameValue(ScaledValue a, ScaledValue b) { return a.mantissa == b.mantissa && a.exponent == b.exponent; }
 
 }  // namespace
 
@@ -123,36 +120,6 @@ int ImplementationMTOscilloscope_7::Init() {
 }
 
 // ---- rates ----------------------------------------------------------------------------------------
-
-int ImplementationMTOscilloscope_7::GetSampleRateCount(uint16_t* count) {
-  if (!count) return kBadArgument;
-  *count = kSampleRateCount;
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetSampleRates(uint16_t count, int32_t* rates) {
-  if (!rates || count > kSampleRateCount) return kBadArgument;
-  for (int i = 0; i < count; ++i) rates[i] = SampleRateOf(i);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetSampleRate(int32_t* rate) {
-  if (!rate) return kBadArgument;
-  *rate = SampleRateOf(m_s.sampleRateIndex);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetSampleRateIndex(uint16_t* index) {
-  if (!index) return kBadArgument;
-  *index = m_s.sampleRateIndex;
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::SetSampleRateIndex(uint16_t index) {
-  if (index >= kSampleRateCount) return kBadArgument;
-  Store(m_s.sampleRateIndex, index);
-  return kOk;
-}
 
 int ImplementationMTOscilloscope_7::GetAngleRateCount(uint16_t* count) {
   if (!count) return kBadArgument;
@@ -207,30 +174,6 @@ int ImplementationMTOscilloscope_7::GetChannelCount(uint16_t* count) {
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetRangeCount(uint16_t channel, uint16_t* count) {
-  if (!ValidChannel(channel) || !count) return kBadArgument;
-  *count = kRangeCount;
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetRanges(uint16_t channel, uint16_t count, ScaledValue* ranges) {
-  if (!ValidChannel(channel) || count > kRangeCount || !ranges) return kBadArgument;
-  for (int i = 0; i < count; ++i) ranges[i] = GetRangeScale(i);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetRange(uint16_t channel, ScaledValue* range) {
-  if (!ValidChannel(channel) || !range) return kBadArgument;
-  *range = GetRangeScale(m_s.rangeIndex[channel]);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetRangeIndex(uint16_t channel, uint16_t* index) {
-  if (!ValidChannel(channel) || !index) return kBadArgument;
-  *index = m_s.rangeIndex[channel];
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetRangeIndex(uint16_t channel, uint16_t index) {
   if (!ValidChannel(channel) || index >= kRangeCount) return kBadArgument;
   if (!InsideProbeWindow(m_channelInfo[channel].probe, index)) return kOutsideProbeLimits;
@@ -241,22 +184,6 @@ int ImplementationMTOscilloscope_7::SetRangeIndex(uint16_t channel, uint16_t ind
     Store(m_s.engineRangeIndex[channel], static_cast<uint16_t>(EngineRangeIndex(index, reference)));
   }
   Store(m_s.rangeIndex[channel], index);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetChannelMode(uint16_t channel, int32_t* mode) {
-  if (!ValidChannel(channel) || !mode) return kBadArgument;
-  *mode = m_s.channelMode[channel];
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::SetChannelMode(uint16_t channel, int32_t mode) {
-  if (!ValidChannel(channel) || mode < 0 || mode > 2) return kBadArgument;
-  if (m_s.channelMode[channel] != mode) {
-    m_s.previousMode[channel] = m_s.channelMode[channel];
-    m_s.channelMode[channel] = mode;
-    MarkDirty();
-  }
   return kOk;
 }
 
@@ -339,12 +266,6 @@ int ImplementationMTOscilloscope_7::GetTriggerPositionLimits(int32_t* minimum, i
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetTriggerPosition(uint32_t* position) {
-  if (!position) return kBadArgument;
-  *position = m_s.triggerPosition;
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetTriggerPosition(uint32_t position) {
   if (IsEngineSynchronousMode(m_s.mode)) return kNotAllowed;
   if (position > kLastTriggerPosition) return kBadArgument;
@@ -352,22 +273,9 @@ int ImplementationMTOscilloscope_7::SetTriggerPosition(uint32_t position) {
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetTriggerLevel(ScaledValue* level) {
-  if (!level) return kBadArgument;
-  *level = m_s.triggerLevel;
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetTriggerLevel(ScaledValue level) {
   if (IsEngineSynchronousMode(m_s.mode)) return kNotAllowed;
-  if (!SameValue(level, m_s.triggerLevel)) MarkDirty();
-  m_s.triggerLevel = ScaledValue{level.mantissa, level.exponent, {}};
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetTriggerMode(int32_t* mode) {
-  if (!mode) return kBadArgument;
-  *mode = m_s.triggerMode;
+  StoreValue(m_s.triggerLevel, level);
   return kOk;
 }
 
@@ -381,23 +289,10 @@ int ImplementationMTOscilloscope_7::SetTriggerMode(int32_t mode) {
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetTriggerEdge(int32_t* edge) {
-  if (!edge) return kBadArgument;
-  *edge = m_s.triggerEdge;
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetTriggerEdge(int32_t edge) {
   if (IsEngineSynchronousMode(m_s.mode)) return kNotAllowed;
   if (edge < 0 || edge > 1) return kBadArgument;
   Store(m_s.triggerEdge, edge);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetTriggerSource(int32_t* source, uint16_t* channel) {
-  if (!source || !channel) return kBadArgument;
-  *source = m_s.triggerSource;
-  *channel = m_s.triggerSourceChannel;
   return kOk;
 }
 
@@ -410,29 +305,10 @@ int ImplementationMTOscilloscope_7::SetTriggerSource(int32_t source, uint16_t ch
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetTriggerFilter(int32_t* filter) {
-  if (!filter) return kBadArgument;
-  *filter = m_s.triggerFilter;
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetTriggerFilter(int32_t filter) {
   if (filter < 0 || filter > 1) return kBadArgument;
   m_s.triggerFilter = filter;
   MarkDirty();
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetTriggerSensitivity(ScaledValue* sensitivity) {
-  if (!sensitivity) return kBadArgument;
-  *sensitivity = m_s.triggerSensitivity;
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::SetTriggerSensitivity(ScaledValue sensitivity) {
-  if (!(ScaledValueToFloat(sensitivity) > 0.0f)) return kBadArgument;
-  if (!SameValue(sensitivity, m_s.triggerSensitivity)) MarkDirty();
-  m_s.triggerSensitivity = ScaledValue{sensitivity.mantissa, sensitivity.exponent, {}};
   return kOk;
 }
 
@@ -544,12 +420,6 @@ int ImplementationMTOscilloscope_7::GetAll(MTOscSettings* s, uint16_t channelCou
   s->triggerFilter = m_s.triggerFilter;
   s->triggerSensitivity = m_s.triggerSensitivity;
   for (int c = 0; c < channelCount; ++c) channels[c] = OscChannelSetting{m_s.channelMode[c], m_s.rangeIndex[c]};
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetRecordLength(int32_t* length) {
-  if (!length) return kBadArgument;
-  *length = kRecordLength;
   return kOk;
 }
 
@@ -738,12 +608,6 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
   return StoreTrigger(r);
 }
 
-int ImplementationMTOscilloscope_7::GetTimeInfo(OscTimeInfo* info) { return TimeInfo(info); }
-
-int ImplementationMTOscilloscope_7::GetChannelInfo(uint16_t channel, OscChannelInfo* info) {
-  return ChannelInfo(channel, info);
-}
-
 int16_t ImplementationMTOscilloscope_7::DecodeChannelSample(int channel, uint8_t raw) const {
   const bool onInput4 = m_s.mode <= 2 && m_s.input[channel] == 4;
   const int range = onInput4 ? m_s.engineRangeIndex[channel] : m_s.rangeIndex[channel];
@@ -853,16 +717,6 @@ int ImplementationMTOscilloscope_7::GetEngineSpeed(MeasuredValue* speed) {
 }
 
 // ---- saturation -----------------------------------------------------------------------------------
-
-int ImplementationMTOscilloscope_7::ReadSaturationData(uint16_t channel, int16_t* positiveLimit, int16_t* negativeLimit) {
-  if (channel > 1) return kBadArgument;
-  return ConvertValue(channel, m_s.rangeIndex[channel], m_channelInfo[channel].probe, positiveLimit, negativeLimit);
-}
-
-int ImplementationMTOscilloscope_7::ConvertValue(uint16_t channel, uint16_t rangeIndex, ProbeDescriptor probe,
-                                                int16_t* positiveLimit, int16_t* negativeLimit) {
-  return GetSaturationLimits(channel, rangeIndex, probe.probeClass, positiveLimit, negativeLimit);
-}
 
 // ---- recording into board memory ------------------------------------------------------------------
 
