@@ -407,19 +407,10 @@ int ImplementationMTOscilloscope_7::SetAll(MTOscSettings s) {
 }
 
 int ImplementationMTOscilloscope_7::GetAll(MTOscSettings* s, uint16_t channelCount, OscChannelSetting* channels) {
-  if (!s || channelCount > 2 || (channelCount > 0 && !channels)) return kBadArgument;
+  const int code = GetCommonSettings(s, channelCount, channels);
+  if (code != kOk) return code;
   s->acquisitionMode = m_s.mode;
-  s->sampleRateIndex = m_s.sampleRateIndex;
   s->angleRateIndex = m_s.angleRateIndex;
-  s->triggerPosition = m_s.triggerPosition;
-  s->triggerMode = m_s.triggerMode;
-  s->triggerLevel = m_s.triggerLevel;
-  s->triggerEdge = m_s.triggerEdge;
-  s->triggerSource = m_s.triggerSource;
-  s->triggerSourceChannel = m_s.triggerSourceChannel;
-  s->triggerFilter = m_s.triggerFilter;
-  s->triggerSensitivity = m_s.triggerSensitivity;
-  for (int c = 0; c < channelCount; ++c) channels[c] = OscChannelSetting{m_s.channelMode[c], m_s.rangeIndex[c]};
   return kOk;
 }
 

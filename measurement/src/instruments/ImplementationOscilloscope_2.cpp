@@ -159,19 +159,9 @@ int ImplementationOscilloscope_2::SetAll(OscSettings s) {
 }
 
 int ImplementationOscilloscope_2::GetAll(OscSettings* s, uint16_t channelCount, OscChannelSetting* channels) {
-  if (!s || channelCount > 2 || (channelCount > 0 && !channels)) return kBadArgument;
-  s->acquisitionMode = m_acquisitionMode;
-  s->sampleRateIndex = m_s.sampleRateIndex;
-  s->triggerPosition = m_s.triggerPosition;
-  s->triggerMode = m_s.triggerMode;
-  s->triggerLevel = m_s.triggerLevel;
-  s->triggerEdge = m_s.triggerEdge;
-  s->triggerSource = m_s.triggerSource;
-  s->triggerSourceChannel = m_s.triggerSourceChannel;
-  s->triggerFilter = m_s.triggerFilter;
-  s->triggerSensitivity = m_s.triggerSensitivity;
-  for (int c = 0; c < channelCount; ++c) channels[c] = OscChannelSetting{m_s.channelMode[c], m_s.rangeIndex[c]};
-  return kOk;
+  const int code = GetCommonSettings(s, channelCount, channels);
+  if (code == kOk) s->acquisitionMode = m_acquisitionMode;
+  return code;
 }
 
 // ---- configuration and acquisition -------------------------------------------------------------

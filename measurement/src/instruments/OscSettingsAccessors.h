@@ -111,6 +111,24 @@ class OscSettingsAccessors : public Interface, protected OscAcquisition {
   }
 
  protected:
+  // GetAll's part both share: the common settings into `out` (an OscSettings or MTOscSettings)
+  // and the first `channelCount` channels' modes and ranges into `channels`.
+  template <typename Out>
+  int GetCommonSettings(Out* out, uint16_t channelCount, OscChannelSetting* channels) const {
+    if (!out || channelCount > 2 || (channelCount > 0 && !channels)) return kBadArgument;
+    out->sampleRateIndex = m_s.sampleRateIndex;
+    out->triggerPosition = m_s.triggerPosition;
+    out->triggerMode = m_s.triggerMode;
+    out->triggerLevel = m_s.triggerLevel;
+    out->triggerEdge = m_s.triggerEdge;
+    out->triggerSource = m_s.triggerSource;
+    out->triggerSourceChannel = m_s.triggerSourceChannel;
+    out->triggerFilter = m_s.triggerFilter;
+    out->triggerSensitivity = m_s.triggerSensitivity;
+    for (int c = 0; c < channelCount; ++c) channels[c] = OscChannelSetting{m_s.channelMode[c], m_s.rangeIndex[c]};
+    return kOk;
+  }
+
   // Stores a setting and marks the settings dirty when it changed.
   template <typename T>
   void Store(T& field, T value) {
