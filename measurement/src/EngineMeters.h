@@ -17,21 +17,22 @@ namespace kv310 {
 // The engine tester's current parameter block (the meters keep no copy).
 EngineParameterBlock EngineParams();
 
-// Fields of the active parameter set (engine type 0 spark-ignition, 1 diesel); 29 for any other
-// engine type.
+// Fields of the active parameter set (engine type 0 spark-ignition, 1 diesel); kBadEngineType for
+// any other engine type.
 int ActiveNumberMarks(const EngineParameterBlock& p, uint16_t* marks);
 int ActiveMarkOffset(const EngineParameterBlock& p, int16_t* offset);
 int ActiveSpeedSensorType(const EngineParameterBlock& p, int32_t* type);
 
 // Degrees per mark of a spark-ignition engine: 20 for Stroke 2, 60 for Stroke 4, plus
-// 5 x (Sensitivity - 5); 12 for another stroke.
+// 5 x (Sensitivity - 5); kBadArgument for another stroke.
 int SparkDegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees);
 // The engine bytes of a meter configuration (advance and dwell meters): byte 5 gets 0x80 added for
 // a diesel engine whose PressureSensorType is 0; byte 7 is the degrees per mark, 75 for diesel and
-// the spark rule above for spark-ignition. 12 for another stroke, 29 for another engine type.
+// the spark rule above for spark-ignition. kBadArgument for another stroke, kBadEngineType for
+// another engine type.
 int SetMeterEngineBytes(const EngineParameterBlock& p, uint8_t record[]);
 // The engine tester's rule for every engine type: 60 for diesel, the spark rule above for
-// spark-ignition, 29 for another engine type.
+// spark-ignition, kBadEngineType for another engine type.
 int DegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees);
 
 // The polarity byte of the high-voltage probes for a cylinder (1..4) or, for any other value,
@@ -81,8 +82,8 @@ class ParamsChangeTaken {
 int QueryMeterProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes);
 
 // Sends the meter start command (0x40 and its operands) and checks the reply: at least 4 bytes,
-// 0x40, status 0 (else 14); the module code must be the engine tester's (else its flags are
-// cleared and the result is 28).
+// 0x40, status 0 (else kBadReply); the module code must be the engine tester's (else its flags
+// are cleared and the result is kNoEngineTester).
 int SendMeterStart(const uint8_t* request, int size);
 
 // The counts of one meter read (0x41).
@@ -94,8 +95,9 @@ struct MeterCounts {
   uint8_t flags = 0;  // bit 0: the probe button
 };
 
-// Sends 41 00 and decodes the reply. 14 for fewer than 18 bytes or another command byte, 28 for a
-// reply without the engine-tester module (flags cleared), 26 or 14 for a non-zero status. A reply
+// Sends 41 00 and decodes the reply. kBadReply for fewer than 18 bytes or another command byte,
+// kNoEngineTester for a reply without the engine-tester module (flags cleared), kBoardErrorStatus
+// or kBadReply for a non-zero status. A reply
 // of exactly 18 bytes carries no flags byte: the flags read 0.
 int ReadMeterCounts(MeterCounts* counts);
 

@@ -21,7 +21,8 @@ class ImplementationMotortester_6 final : public IMotortester_6 {
   ~ImplementationMotortester_6() = default;
 
   // Degrees per mark of the engine: 60 for diesel; 20 (stroke 2) or 60 (stroke 4) plus
-  // 5 x (Sensitivity - 5) for spark. 12 for another stroke, 29 for another engine type.
+  // 5 x (Sensitivity - 5) for spark. kBadArgument for another stroke, kBadEngineType for another
+  // engine type.
   int GetDegreesPerMark(uint8_t* value) const;
   // The configuration byte that sets the high-voltage probes' polarities for a meter mode
   // (0 = all four probes).
@@ -30,7 +31,7 @@ class ImplementationMotortester_6 final : public IMotortester_6 {
   // The polarity detection's board set-up: probes, configuration, oscilloscope arming.
   int ArmEngineMeasurement();
   // One engine frame: `length` data bytes after the frame's header; `arm` restarts the board's
-  // acquisition. 14, 28, 13 (no data yet), 26.
+  // acquisition. kBadReply, kNoEngineTester, kNoData (no data yet), kBoardErrorStatus.
   int ReadEngineFrame(uint8_t* destination, int length, bool arm);
 
   // ---- IMotortester_6 ----

@@ -30,15 +30,15 @@ class OscAcquisition {
   // Stores what the body of a decoded reply carries: live samples, a recorded chunk or a
   // recorded count, and the channels' sample counts.
   void StoreBody(const AcquisitionReply& r);
-  // Stores the trigger state and the trigger index or the recording progress; 15 when the board
-  // marked the acquisition with an error, else 0.
+  // Stores the trigger state and the trigger index or the recording progress; kBoardErrorFlag when
+  // the board marked the acquisition with an error, else kOk.
   int StoreTrigger(const AcquisitionReply& r);
 
   int TimeInfo(OscTimeInfo* info) const;
   int ChannelInfo(uint16_t channel, OscChannelInfo* info) const;
 
   // Up to `count` samples of a channel from the last live record, each raw byte through
-  // `decode(channel, raw)`; 13 when the record holds none of the channel.
+  // `decode(channel, raw)`; kNoData when the record holds none of the channel.
   template <typename Decode>
   int LiveSamples(uint16_t channel, uint32_t count, int16_t* samples, Decode decode) const;
 
