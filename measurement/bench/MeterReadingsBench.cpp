@@ -32,8 +32,8 @@ struct EngineTesterLink {
     SetLink(link);
     started = link->Start() == kStateIdle;
     // The firmware check is not what is measured here.
-    EngineTester()->SetFirmwareChecked(true);
-    EngineTester()->SetEngineTesterReady(true);
+    EngineState().SetFirmwareChecked(true);
+    EngineState().SetEngineTesterReady(true);
   }
   ~EngineTesterLink() {
     SetLink(nullptr);

@@ -4,30 +4,13 @@
 
 namespace kv310 {
 
-namespace {
-
-template <typename Proc>
-bool BindExport(HMODULE module, const char* name, Proc& out) {
-  // Through the generic function pointer type: the export's real type is the caller's promise.
-  out = reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-  return out != nullptr;
-}
-
-}  // namespace
-
 CommLibrary::~CommLibrary() { Free(); }
 
 void CommLibrary::Clear() {
   m_path[0] = '\0';
   m_module = 0;
   m_bound = false;
-  Init = nullptr;
-  Deinit = nullptr;
-  Read = nullptr;
-  Write = nullptr;
-  GetEvent = nullptr;
-  GetHwSwInfo = nullptr;
-  SetSerialBlocksize = nullptr;
+  static_cast<kvlink::LinkExportSet&>(*this) = kvlink::LinkExportSet{};
 }
 
 void CommLibrary::Bind(const char* registryKey) {
@@ -47,15 +30,7 @@ void CommLibrary::Bind(const char* registryKey) {
 
   m_module = LoadLibrary(m_path);
   if (!m_module) return;
-  // All seven are looked up, in this order, even after one is missing.
-  bool all = BindExport(m_module, "Init", Init);
-  all = BindExport(m_module, "Deinit", Deinit) && all;
-  all = BindExport(m_module, "Read", Read) && all;
-  all = BindExport(m_module, "Write", Write) && all;
-  all = BindExport(m_module, "GetEvent", GetEvent) && all;
-  all = BindExport(m_module, "GetHwSwInfo", GetHwSwInfo) && all;
-  all = BindExport(m_module, "SetSerialBlocksize", SetSerialBlocksize) && all;
-  m_bound = all;
+  m_bound = kvlink::LinkExportSet::Bind(m_module);
 }
 
 void CommLibrary::Free() {

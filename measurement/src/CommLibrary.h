@@ -2,12 +2,12 @@
 // machine-wide): its module and the seven exports the link uses, bound by name.
 #pragma once
 
-#include <link/LinkExports.h>
+#include <link/LinkBinding.h>
 #include <platform/module.h>
 
 namespace kv310 {
 
-class CommLibrary {
+class CommLibrary : public kvlink::LinkExportSet {
  public:
   CommLibrary() = default;
   ~CommLibrary();
@@ -22,14 +22,6 @@ class CommLibrary {
   bool Bound() const { return m_bound; }
   const char* Path() const { return m_path; }
   HMODULE Module() const { return m_module; }
-
-  LinkInitProc Init = nullptr;
-  LinkDeinitProc Deinit = nullptr;
-  LinkReadProc Read = nullptr;
-  LinkWriteProc Write = nullptr;
-  LinkGetEventProc GetEvent = nullptr;
-  LinkGetHwSwInfoProc GetHwSwInfo = nullptr;
-  LinkSetSerialBlocksizeProc SetSerialBlocksize = nullptr;
 
  private:
   void Clear();

@@ -3,7 +3,7 @@
 #include "Library.h"
 #include "LinkRequest.h"
 #include "ProbeTable.h"
-#include "instruments/ImplementationMotortester_6.h"
+#include "EngineTesterState.h"
 
 #include <algorithm>
 #include <cstring>
@@ -53,14 +53,6 @@ constexpr ConfigurationRecord kConfigurations[kConfigurationRecordCount] = {
 constexpr int kMaxSelectedInputs = 9;
 constexpr int kMaxQueriedInputs = 10;
 
-void ClearEngineTesterFlags() {
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
-}
-
-void MarkEngineTesterReady() {
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->SetEngineTesterReady(true);
-}
-
 }  // namespace
 
 const ConfigurationRecord& GetConfigurationRecord(int id) {
@@ -82,10 +74,10 @@ int SelectProbes(const uint8_t* inputs, int count) {
   if (code != kOk) return code;
   if (received < 3 || reply[0] != kCmdSelectProbes || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
-  MarkEngineTesterReady();
+  EngineState().SetEngineTesterReady(true);
   return kOk;
 }
 
@@ -121,10 +113,10 @@ int QueryProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes) {
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdQueryProbes) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
-  MarkEngineTesterReady();
+  EngineState().SetEngineTesterReady(true);
   if (reply[1] != 0) return (reply[1] & 0x80) ? kBoardErrorStatus : kBadReply;
   // The count byte, then one code per input: a reply too short to carry them is refused.
   if (received < 5 || reply[4] != count || received < 5 + count) return kBadReply;
@@ -147,11 +139,10 @@ int SendConfiguration(const uint8_t configuration[11], bool engineTester, const 
   if (reply[1] != 0) return (reply[1] & 0x80) ? kBoardErrorStatus : kBadReply;
   // The count, then one code per input: a reply too short to carry them is refused.
   if (received < 5 || reply[4] != inputCount || received < 5 + inputCount) return kBadReply;
-  ImplementationMotortester_6* tester = EngineTester();
   for (int i = 0; i < inputCount; ++i) {
     ProbeDescriptor probe;
     LookupProbeDescriptor(&probe, reply[5 + i]);
-    if (tester) tester->StoreInputDescriptor(inputs[i], probe);
+    EngineState().StoreInputDescriptor(inputs[i], probe);
   }
   return kOk;
 }

@@ -40,26 +40,27 @@ inline constexpr int kConfigurationRecordCount = 29;
 // outside the table.
 const ConfigurationRecord& GetConfigurationRecord(int id);
 
-// Selects up to 9 engine-tester inputs (0xC0): 12 for a null list or more than 9, the link codes,
-// 14 for a short or refused reply; a reply without the engine-tester module clears the engine
-// tester's flags and gives 28, else the engine tester is marked ready.
+// Selects up to 9 engine-tester inputs (0xC0): kBadArgument for a null list or more than 9, the
+// link codes, kBadReply for a short or refused reply; a reply without the engine-tester module
+// clears the engine tester's flags and gives kNoEngineTester, else the engine tester is marked ready.
 int SelectProbes(const uint8_t* inputs, int count);
 
-// The probe on board channel 0 or 1 (0xC1): 12 for a bad channel or no output, the link codes,
-// 14 for a short or refused reply.
+// The probe on board channel 0 or 1 (0xC1): kBadArgument for a bad channel or no output, the
+// link codes, kBadReply for a short or refused reply.
 int GetChannelProbe(int channel, ProbeDescriptor* probe);
 
-// The probes on up to 10 engine-tester inputs (0xC2), one descriptor per input in order: 12 for
-// bad arguments, the link codes, 14 for a short reply or a count other than asked, 28 without the
-// engine-tester module (flags cleared), 26 or 14 for a refusal.
+// The probes on up to 10 engine-tester inputs (0xC2), one descriptor per input in order:
+// kBadArgument for bad arguments, the link codes, kBadReply for a short reply or a count other
+// than asked, kNoEngineTester without the engine-tester module (flags cleared), kBoardErrorStatus
+// or kBadReply for a refusal.
 int QueryProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes);
 
 // Sends an 11-byte board configuration (command 0x61) without extra reply time, with bit 7 of
 // byte 1 set when `engineTester` (the engine-tester instruments ask for the probe report that
-// way), and checks the reply as the engine-tester instruments do: 0x61 and status 0 (26 when the
-// status has bit 7, else 14), the probe count equal to `inputCount` and one probe code per input;
+// way), and checks the reply as the engine-tester instruments do: 0x61 and status 0 (kBoardErrorStatus
+// when the status has bit 7, else kBadReply), the probe count equal to `inputCount` and one probe code per input;
 // each code's descriptor goes to the engine tester's store of input `inputs[i]`. At most
-// `replyCapacity` reply bytes are taken. Returns 0, the link codes, 14 or 26.
+// `replyCapacity` reply bytes are taken. Returns kOk, the link codes, kBadReply or kBoardErrorStatus.
 int SendConfiguration(const uint8_t configuration[11], bool engineTester, const uint8_t* inputs, int inputCount,
                       int replyCapacity);
 

@@ -3,6 +3,7 @@
 #include "CommandSet.h"
 #include "ProbeTable.h"
 
+#include <platform/byteorder.h>
 #include <kv310/ResultCodes.h>
 
 namespace kv310 {
@@ -14,9 +15,6 @@ constexpr int kMeterFlagsByte = 18;
 constexpr int kFieldBlockLength = 22;
 constexpr int kVoltReplyMinimum = 4 + kFieldBlockLength;  // the shortest prefix (sampling mode)
 
-uint16_t BigEndian16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t BigEndian24(const uint8_t* p) { return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2]; }
-uint32_t BigEndian32(const uint8_t* p) { return (uint32_t{BigEndian16(p)} << 16) | BigEndian16(p + 2); }
 
 // Where each channel's fields sit in the field block: coupling, range code, three values, square
 // sum.
@@ -33,10 +31,10 @@ int DecodeMeterReply(const uint8_t* reply, int received, MeterCounts* counts) {
   if (received < kMeterReplyMinimum || reply[0] != kCmdMeterReading) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) return kNoEngineTester;
   if (reply[1] != 0) return StatusCode(reply[1]);
-  counts->speed = BigEndian32(reply + 4);
-  counts->period = BigEndian32(reply + 8);
-  counts->interval = BigEndian32(reply + 12);
-  counts->sensorMillivolts = BigEndian16(reply + 16);
+  counts->speed = kvp::ReadBe32(reply + 4);
+  counts->period = kvp::ReadBe32(reply + 8);
+  counts->interval = kvp::ReadBe32(reply + 12);
+  counts->sensorMillivolts = kvp::ReadBe16(reply + 16);
   counts->flags = received > kMeterFlagsByte ? reply[kMeterFlagsByte] : 0;
   return kOk;
 }
@@ -60,7 +58,7 @@ int ParseVoltReply(const uint8_t* reply, int received, int mode, int inputCount,
     out->probeCodes[0] = reply[5];
     out->probeCodes[1] = reply[6];
   } else if (mode == 1 || mode == 2) {
-    out->speedCount = BigEndian32(reply + 4);
+    out->speedCount = kvp::ReadBe32(reply + 4);
   }
   const uint8_t* s = reply + fieldsAt;
   for (int c = 0; c < 2; ++c) {
@@ -68,8 +66,8 @@ int ParseVoltReply(const uint8_t* reply, int received, int mode, int inputCount,
     VoltChannelFields& channel = out->channels[c];
     channel.coupling = s[f.coupling];
     channel.rangeCode = s[f.rangeCode];
-    for (int k = 0; k < 3; ++k) channel.values[k] = BigEndian16(s + f.values[k]);
-    channel.squareSum = BigEndian24(s + f.squareSum);
+    for (int k = 0; k < 3; ++k) channel.values[k] = kvp::ReadBe16(s + f.values[k]);
+    channel.squareSum = kvp::ReadBe24(s + f.squareSum);
   }
   return kOk;
 }

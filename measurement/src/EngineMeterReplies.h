@@ -8,8 +8,9 @@
 
 namespace kv310 {
 
-// 41 st id x S3..S0 P3..P0 I3..I0 mVH mVL flags: 14 for fewer than 18 bytes or another command
-// byte, 28 when the module code is not the engine tester's, 26 or 14 for a non-zero status. A
+// 41 st id x S3..S0 P3..P0 I3..I0 mVH mVL flags: kBadReply for fewer than 18 bytes or another
+// command byte, kNoEngineTester when the module code is not the engine tester's, kBoardErrorStatus
+// or kBadReply for a non-zero status. A
 // reply of exactly 18 bytes carries no flags byte: the flags read 0.
 int DecodeMeterReply(const uint8_t* reply, int received, MeterCounts* counts);
 
@@ -28,9 +29,9 @@ struct VoltReplyFields {
 };
 
 // 21 00 id x, then by mode: 0: the probe count (which must equal `inputCount`) and the codes;
-// 1 and 2: the 4-byte speed count; 3: nothing; then the 22-byte field block. 14 for a reply
-// shorter than its mode's length or another command byte, 28 without the engine-tester module,
-// 26 or 14 for a non-zero status.
+// 1 and 2: the 4-byte speed count; 3: nothing; then the 22-byte field block. kBadReply for a
+// reply shorter than its mode's length or another command byte, kNoEngineTester without the
+// engine-tester module, kBoardErrorStatus or kBadReply for a non-zero status.
 int ParseVoltReply(const uint8_t* reply, int received, int mode, int inputCount, VoltReplyFields* out);
 
 }  // namespace kv310

@@ -6,7 +6,7 @@
 #include "LinkRequest.h"
 #include "ProbeTable.h"
 #include "ScaledArithmetic.h"
-#include "instruments/ImplementationMotortester_6.h"
+#include "EngineTesterState.h"
 
 #include <kv310/ResultCodes.h>
 
@@ -16,15 +16,10 @@ namespace {
 
 constexpr int kMeterReplyCapacity = 50;
 
-void ClearEngineTesterFlags() {
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
-}
-
 }  // namespace
 
 EngineParameterBlock EngineParams() {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->CurrentParams() : EngineParameterBlock{};
+  return EngineState().CurrentParams();
 }
 
 int ActiveNumberMarks(const EngineParameterBlock& p, uint16_t* marks) {
@@ -73,6 +68,16 @@ int SparkDegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees) {
   return kOk;
 }
 
+int SetMeterEngineBytes(const EngineParameterBlock& p, uint8_t record[]) {
+  if (p.engineType == 1) {
+    if (p.dieselPressureSensorType == 0) record[5] = static_cast<uint8_t>(record[5] + 0x80);
+    record[7] = 75;
+    return kOk;
+  }
+  if (p.engineType != 0) return kBadEngineType;
+  return SparkDegreesPerMark(p, &record[7]);
+}
+
 int DegreesPerMark(const EngineParameterBlock& p, uint8_t* degrees) {
   if (p.engineType == 1) {
     *degrees = 60;
@@ -104,28 +109,20 @@ uint8_t PolarityByte(const EngineParameterBlock& p, int mode) {
 }
 
 int DegreesPerMark(uint8_t* degrees) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->GetDegreesPerMark(degrees) : kBadEngineType;
+  return DegreesPerMark(EngineState().CurrentParams(), degrees);
 }
 
 int PolarityByte(int mode, uint8_t* polarity) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->GetPolarityByte(polarity, mode) : kBadEngineType;
-}
-
-int EnsureFirmwareChecked() {
-  ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->EnsureFirmwareChecked() : kNoEngineTester;
+  *polarity = PolarityByte(EngineState().CurrentParams(), mode);
+  return kOk;
 }
 
 uint16_t TimingCorrection(int word) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->Correction(word) : 0;
+  return EngineState().Correction(word);
 }
 
 bool MeterNeedsConfiguration(int boardMode, int dirty) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return BoardMode() != boardMode || dirty != 0 || (tester && tester->ParamsChanged());
+  return BoardMode() != boardMode || dirty != 0 || EngineState().ParamsChanged();
 }
 
 int SelectMeterInputs(int boardMode, int dirty, const uint8_t* inputs, int count, bool* otherInstrument) {
@@ -139,16 +136,26 @@ int SelectMeterInputs(int boardMode, int dirty, const uint8_t* inputs, int count
 
 int SendMeterConfiguration(const uint8_t* record, int dirty, bool otherInstrument, const uint8_t* inputs, int count,
                            int replyCapacity, uint8_t* changed) {
-  *changed = ReplaceLastConfiguration(record) ? 1 : 0;
+  *changed = DiffersFromLastConfiguration(record) ? 1 : 0;
   if (!*changed && dirty != kMeterProbesChanged && !otherInstrument) return kOk;
-  return SendConfiguration(record, true, inputs, count, replyCapacity);
+  const int code = SendConfiguration(record, true, inputs, count, replyCapacity);
+  if (code == kOk) SetLastConfiguration(record);
+  return code;
+}
+
+ParamsChangeTaken::ParamsChangeTaken() {
+  m_taken = EngineState().TakeParamsChanged();
+}
+
+ParamsChangeTaken::~ParamsChangeTaken() {
+  if (m_taken && !m_accepted)
+    EngineState().SetParamsChanged(true);
 }
 
 int QueryMeterProbes(const uint8_t* inputs, int count, ProbeDescriptor* probes) {
   const int code = QueryProbes(inputs, count, probes);
   if (code != kOk) return code;
-  if (ImplementationMotortester_6* tester = EngineTester())
-    for (int i = 0; i < count; ++i) tester->StoreInputDescriptor(inputs[i], probes[i]);
+  for (int i = 0; i < count; ++i) EngineState().StoreInputDescriptor(inputs[i], probes[i]);
   return kOk;
 }
 
@@ -159,7 +166,7 @@ int SendMeterStart(const uint8_t* request, int size) {
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdMeterStart || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   return kOk;
@@ -172,7 +179,7 @@ int ReadMeterCounts(MeterCounts* counts) {
   int code = ExchangeWithBoard(request, sizeof request, 0, reply, sizeof reply, &received);
   if (code != kOk) return code;
   code = DecodeMeterReply(reply, received, counts);
-  if (code == kNoEngineTester) ClearEngineTesterFlags();
+  if (code == kNoEngineTester) EngineState().ClearEngineTesterFlags();
   return code;
 }
 
@@ -202,6 +209,20 @@ MeasuredValue SpeedReading(ScaledValue tenths, const ProbeDescriptor& probe) {
     speed.valid = 0;
   }
   return speed;
+}
+
+bool AdvanceTenths(uint64_t interval, uint32_t w, uint32_t period, bool stroboscope, int16_t markOffset,
+                   int32_t* tenths) {
+  *tenths = 0;
+  if (period == 0) return false;
+  const double x = static_cast<double>(interval) * w / period * 3600;
+  const double value = stroboscope ? x : x - 10.0 * markOffset;
+  // Checked before the conversion, which has no result outside the range.
+  if (!(value > -2147483649.0 && value < 2147483648.0)) return false;
+  int32_t t = static_cast<int32_t>(value);
+  if (!stroboscope && t > 2700) t -= 3600;
+  *tenths = t;
+  return true;
 }
 
 MeasuredValue TemperatureReading(uint16_t millivolts) {

@@ -14,13 +14,15 @@ class EngineTesterFirmware {
   static constexpr int kCorrectionCount = 6;
 
   // Compares the file's version text with the board's, downloads the file when they differ, and
-  // takes the correction values. 0, or 21 (registry key), 5 (file unreadable), 23 (file
-  // unreadable for the download), 20 (no download mode), 24 (line refused), 25/26/14 (version
-  // reply), 26 (corrections not confirmed), 10/11 (link).
+  // takes the correction values. kOk, or kFirmwareKeyMissing, kNoLink (file unreadable),
+  // kFirmwareFileUnreadable (for the download), kNoDownloadMode, kFirmwareLineRefused,
+  // kFirmwareVersionStatus / kBoardErrorStatus / kBadReply (version reply), kBoardErrorStatus
+  // (corrections not confirmed), kLinkTimeout / kLinkError (link).
   int Check();
 
   // The board's version text (from its first 'V') into `text`; `text` is left as it was when the
-  // reply holds no 'V'. 0, 10/11/5 from the link, 14, 25 or 26.
+  // reply holds no 'V'. kOk, kLinkTimeout / kLinkError / kNoLink from the link, kBadReply,
+  // kFirmwareVersionStatus or kBoardErrorStatus.
   static int ReadBoardFirmwareVersion(std::string* text);
 
   std::string FileVersion() const;

@@ -5,8 +5,9 @@
 #include "Library.h"
 #include "LinkRequest.h"
 #include "ProbeTable.h"
-#include "instruments/ImplementationMotortester_6.h"
+#include "EngineTesterState.h"
 
+#include <platform/byteorder.h>
 #include <kv310/ResultCodes.h>
 
 #include <mutex>
@@ -21,10 +22,6 @@ constexpr int kReadingReplyCapacity = 60;
 constexpr int kReadingLength = 10;  // 31 st id x 01 lead sub rng cH cL
 constexpr int kConfigurationReplyCapacity = 20;
 constexpr int kLeadKind = 1;
-
-void ClearEngineTesterFlags() {
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
-}
 
 }  // namespace
 
@@ -48,7 +45,7 @@ int ConfigureEngineTesterOhm(const uint8_t* request, int size, int boardMode) {
   }
   if (reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   SetBoardMode(boardMode);
@@ -68,7 +65,7 @@ int ReadEngineTesterOhm(int boardMode, const uint8_t* configuration, int configu
   if ((code = ExchangeWithBoard(request, sizeof request, 0, reply, sizeof reply, &received)) != kOk) return code;
   if (received < 3 || reply[0] != kCmdOhmReading) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   const uint8_t status = reply[1];
@@ -84,12 +81,12 @@ int ReadEngineTesterOhm(int boardMode, const uint8_t* configuration, int configu
   if (received < kReadingLength || reply[4] != kLeadInputCount) return kBadReply;
   ProbeDescriptor leads;
   LookupProbeDescriptor(&leads, reply[5]);
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->StoreInputDescriptor(kLeadInput, leads);
+  EngineState().StoreInputDescriptor(kLeadInput, leads);
   out->probeKind = leads.kind;
   if (leads.kind != kLeadKind) return kWrongProbe;
   out->subRange = reply[6];
   out->rangeIndex = reply[7];
-  out->raw = static_cast<uint16_t>((reply[8] << 8) | reply[9]);
+  out->raw = kvp::ReadBe16(reply + 8);
   return kOk;
 }
 

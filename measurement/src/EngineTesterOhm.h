@@ -10,9 +10,9 @@ inline constexpr int kBoardModeMTOhmmeter = 7;
 inline constexpr int kBoardModeMTDiodeTest = 8;
 
 // Selects input 0, runs the firmware check when needed, sends configuration record 1 and then
-// the 0x30 request. 14 for a short or refused reply, 17 (board mode 0) for status 2, 28 (engine
-// tester's flags cleared) when the module does not answer; else the board mode becomes
-// `boardMode` and 0 is returned. The link codes as usual.
+// the 0x30 request. kBadReply for a short or refused reply, kBoardNotReady (board mode 0) for
+// status 2, kNoEngineTester (engine tester's flags cleared) when the module does not answer; else
+// the board mode becomes `boardMode` and kOk is returned. The link codes as usual.
 int ConfigureEngineTesterOhm(const uint8_t* request, int size, int boardMode);
 
 struct EngineTesterOhmReading {
@@ -22,9 +22,10 @@ struct EngineTesterOhmReading {
   uint16_t raw = 0;  // the board's reading c
 };
 
-// Configures first when the board mode is not `boardMode`, then reads (31 94). 14 for a short or
-// refused reply, 17 (board mode 0) for status 2, 26 for an error status, 28 without the module,
-// 16 when the test leads are not connected (the kind is still filled in), else 0.
+// Configures first when the board mode is not `boardMode`, then reads (31 94). kBadReply for a short
+// or refused reply, kBoardNotReady (board mode 0) for status 2, kBoardErrorStatus for an error
+// status, kNoEngineTester without the module, kWrongProbe when the test leads are not connected
+// (the kind is still filled in), else kOk.
 int ReadEngineTesterOhm(int boardMode, const uint8_t* configuration, int configurationSize, EngineTesterOhmReading* out);
 
 }  // namespace kv310

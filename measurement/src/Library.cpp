@@ -2,6 +2,7 @@
 
 #include "Calibration.h"
 #include "ComPort.h"
+#include "EngineTesterState.h"
 #include "ProbeTable.h"
 #include "instruments/ImplementationCommunication_1.h"
 #include "instruments/ImplementationDiodeTest_5.h"
@@ -20,9 +21,10 @@
 #include "instruments/ImplementationOscilloscope_2.h"
 #include "instruments/ImplementationVoltmeter_3.h"
 
+#include <kv310/Kv310.h>
+
 #include <atomic>
 #include <cstring>
-#include <kv310/Kv310.h>
 
 namespace kv310 {
 
@@ -35,6 +37,9 @@ struct State {
   std::atomic<int> boardMode{0};
   std::mutex configurationLock;
   uint8_t lastConfiguration[kConfigurationLength] = {};
+  // Owned; a plain pointer so that the record stays trivially destructible (the module's entry
+  // object, not static destruction, ends the library's state).
+  EngineTesterState* engineTester = nullptr;
   ChannelCalibration calibration = {};
   std::recursive_mutex operationLock;
 };
@@ -58,6 +63,8 @@ void LibraryAttach() {
   }
   SetReferenceProbeCode(kReferenceProbeNone);
   LoadDefaultCalibration(&g_state.calibration);
+  delete g_state.engineTester;
+  g_state.engineTester = new EngineTesterState();
 
   Create<ImplementationInfo_0, IInfo_0>(kInfo);
   Create<ImplementationCommunication_1, ICommunication_1>(kCommunication);
@@ -87,9 +94,13 @@ void LibraryDetach() {
   // link whose library was never bound cannot be closed at all: end it here (stop the link, quit
   // and join the worker, free the link library) before the code goes away.
   delete g_state.link.exchange(nullptr);
+  delete g_state.engineTester;
+  g_state.engineTester = nullptr;
 }
 
 void* InterfaceOf(unsigned id) { return id < kInterfaceCount ? g_state.interfaces[id] : nullptr; }
+
+EngineTesterState& EngineState() { return *g_state.engineTester; }
 
 ImplementationMotortester_6* EngineTester() {
   void* object = g_state.interfaces[kMotortester];
@@ -110,6 +121,11 @@ void GetLastConfiguration(uint8_t configuration[kConfigurationLength]) {
 void SetLastConfiguration(const uint8_t configuration[kConfigurationLength]) {
   std::lock_guard<std::mutex> hold(g_state.configurationLock);
   std::memcpy(g_state.lastConfiguration, configuration, kConfigurationLength);
+}
+
+bool DiffersFromLastConfiguration(const uint8_t configuration[kConfigurationLength]) {
+  std::lock_guard<std::mutex> hold(g_state.configurationLock);
+  return std::memcmp(g_state.lastConfiguration, configuration, kConfigurationLength) != 0;
 }
 
 bool ReplaceLastConfiguration(const uint8_t configuration[kConfigurationLength]) {

@@ -1,5 +1,6 @@
 // Library-wide state, one copy per process: the sixteen interface objects, the link object, the
-// board mode, the last configuration sent to the board and the calibration block.
+// board mode, the last configuration sent to the board, the engine-tester state and the
+// calibration block.
 //
 // LibraryAttach runs when the library is loaded and LibraryDetach when it is unloaded (the
 // module's entry does both); in-process tests call them directly.
@@ -13,6 +14,7 @@
 namespace kv310 {
 
 class CComPort;
+class EngineTesterState;
 class ImplementationMotortester_6;
 
 void LibraryAttach();
@@ -21,6 +23,9 @@ void LibraryDetach();
 // The singleton of interface id 0..15 (as the interface pointer); null for any other id.
 void* InterfaceOf(unsigned id);
 
+// The engine-tester board's shared state (flags, parameters, probes per input, firmware).
+EngineTesterState& EngineState();
+// The IMotortester_6 object, for calls of its interface operations.
 ImplementationMotortester_6* EngineTester();
 
 // The one link object, absent until the link is opened.
@@ -35,6 +40,8 @@ void SetBoardMode(int mode);
 inline constexpr int kConfigurationLength = 11;
 void GetLastConfiguration(uint8_t configuration[kConfigurationLength]);
 void SetLastConfiguration(const uint8_t configuration[kConfigurationLength]);
+// Whether `configuration` differs from the last one.
+bool DiffersFromLastConfiguration(const uint8_t configuration[kConfigurationLength]);
 // Stores `configuration` when it differs from the last one; returns whether it differed.
 bool ReplaceLastConfiguration(const uint8_t configuration[kConfigurationLength]);
 

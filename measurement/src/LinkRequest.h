@@ -8,20 +8,21 @@ namespace kv310 {
 
 class CComPortRaw;
 
-// Before sending: true with code 0 when the link is started and idle; otherwise false with 5 (no
-// link object, or no link library), 7 (open but not started) or 8 (busy or in error).
+// Before sending: true with kOk when the link is started and idle; otherwise false with kNoLink
+// (no link object, or no link library), kLinkNotStarted (open but not started) or kLinkBusy (busy
+// or in error).
 bool CheckLinkReady(int* code);
 bool CheckLinkReady(CComPortRaw* link, int* code);
 
-// After the idle wait: true with code 5 (no link object), 10 (the last request timed out) or 11
-// (another link error); false when the last request ended without a link error.
+// After the idle wait: true with kNoLink (no link object), kLinkTimeout (the last request timed
+// out) or kLinkError (another link error); false when the last request ended without a link error.
 bool TakeLinkError(int* code);
 bool TakeLinkError(CComPortRaw* link, int* code);
 
 // One synchronous exchange on the library's link, held under the operation lock (which the
-// calling operation may already hold) from the send to the receive: sends `payload`, waits until the link is idle, takes the link error, and copies up
-// to `capacity` reply bytes from position 0 into `reply` (their number into `received`). Returns
-// 0, or 5, 10, 11 from the link; 14 when the link refused the request, in which case nothing is
+// calling operation may already hold) from the send to the receive: sends `payload`, waits until the link is idle, takes the link
+// error, and copies up to `capacity` reply bytes from position 0 into `reply` (their number into
+// `received`). Returns kOk, or kNoLink, kLinkTimeout, kLinkError from the link; kBadReply when the link refused the request, in which case nothing is
 // read, so an earlier reply can never pass for this one's.
 int ExchangeWithBoard(const uint8_t* payload, int size, int extraMs, uint8_t* reply, int capacity, int* received);
 

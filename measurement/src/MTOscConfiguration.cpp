@@ -94,29 +94,17 @@ int MarkValue(int32_t configurationId, const EngineParameterBlock& p, uint8_t* m
 
 float FullScale(int rangeIndex) { return ScaledValueToFloat(GetRangeScale(rangeIndex)); }
 
+// trunc(128 x v / full scale + 128), held within 0..255: the sum is truncated, so a level just
+// below zero gives the code below 128 (-1 V on 80 V: 126.4 -> 126). Single precision.
 uint8_t LevelCode(float value, float fullScale) {
   const float quotient = 128.0f * value / fullScale;
   if (quotient != quotient) return 128;
   if (!(quotient < 1000.0f)) return 255;
   if (quotient < -1000.0f) return 0;
-  const int code = static_cast<int>(quotient) + 128;
+  const int code = static_cast<int>(quotient + 128.0f);
   return static_cast<uint8_t>(code < 0 ? 0 : code > 255 ? 255 : code);
 }
 
-uint8_t AcquisitionTypeOf(const MTOscSetup& s) {
-  const bool a = s.channelMode[0] != 0;
-  const bool b = s.channelMode[1] != 0;
-  uint8_t type = 0;
-  if (a && !b) {
-    type = s.armed ? 17 : 0;
-  } else if (!a && b) {
-    type = s.armed ? 18 : 1;
-  } else if (a && b) {
-    type = s.armed ? 19 : (s.triggerSource == 1 ? 20 : 2);
-  }
-  if ((s.triggerMode == 3 || s.triggerMode == 4) && !s.armed && s.triggerSource != 1) type += 3;
-  return type;
-}
 
 }  // namespace
 
@@ -298,7 +286,7 @@ int BuildMTSetup(MTOscSetup& s, const EngineParameterBlock& p, int32_t reference
   } else if (s.mode == 8) {
     setup[15] = slowRate ? 13 : 8;
   } else {
-    setup[15] = AcquisitionTypeOf(s);
+    setup[15] = AcquisitionTypeOf(s.channelMode[0] != 0, s.channelMode[1] != 0, s.armed, s.triggerMode, s.triggerSource);
   }
 
   int n = 16;

@@ -4,6 +4,8 @@
 // settings and the engine parameters, so that every mode can be checked byte for byte.
 #pragma once
 
+#include "OscConfiguration.h"
+
 #include <kv310/Records.h>
 
 #include <cstdint>
@@ -25,31 +27,19 @@ ScaledValue AngleRateOf(int index);
 void AngleRateCode(int index, uint8_t code[2]);
 
 // The range reference of the high-voltage reference probe variant: 5340 (110), 4750 (112), 5000
-// for any other variant; 12 while no reference probe has been seen (255).
+// for any other variant; kBadArgument while no reference probe has been seen (255).
 int RangeReference(int32_t referenceProbeCode, int32_t* reference);
 
 // The engine range index of a requested range index: lowered step by step while the requested
 // full scale x 10000 / reference exceeds the engine range's full scale by more than 0.01.
 int EngineRangeIndex(int requestedIndex, int32_t reference);
 
-// The settings the configuration reads.
-struct MTOscSetup {
+// The settings the configuration reads: those of every oscilloscope and the engine tester's own.
+struct MTOscSetup : OscCommonSettings {
   int32_t mode = 0;
-  uint16_t sampleRateIndex = 11;
   uint16_t angleRateIndex = 3;
-  int32_t channelMode[2] = {1, 0};
-  int32_t previousMode[2] = {1, 0};
-  uint16_t rangeIndex[2] = {0, 0};
   uint16_t engineRangeIndex[2] = {0, 0};
   uint8_t input[2] = {0, 0};  // board input numbers of the probe inputs selected on A and B
-  uint32_t triggerPosition = 256;
-  int32_t triggerMode = 2;
-  ScaledValue triggerLevel = {0, 0, {}};
-  int32_t triggerEdge = 1;
-  int32_t triggerSource = 0;
-  uint16_t triggerSourceChannel = 0;
-  int32_t triggerFilter = 0;
-  ScaledValue triggerSensitivity = {1, -1, {}};
   bool armed = false;
   bool option = false;              // mode 9's option flag
   uint8_t selectedCylinder = 0;     // 0 = all cylinders
@@ -60,9 +50,9 @@ struct MTOscSetup {
 // Whether the channel reads its engine range index (modes 7-9, and modes 0-2 on input 4).
 bool UsesEngineRange(const MTOscSetup& s, int channel);
 
-// The mode's probe inputs and configuration id (SetAcquisitionMode). 12 for a mode outside 0..9,
-// for mode 8 with coil type 1 and for mode 9 with another coil type; 29 / 30 for an engine type or
-// speed-sensor type mode 2 cannot use.
+// The mode's probe inputs and configuration id (SetAcquisitionMode). kBadArgument for a mode
+// outside 0..9, for mode 8 with coil type 1 and for mode 9 with another coil type;
+// kBadEngineType / kUnknownSelection for an engine type or speed-sensor type mode 2 cannot use.
 struct MTModeInputs {
   int count = 0;
   uint8_t inputs[kMaxModeInputs] = {};
@@ -71,12 +61,13 @@ struct MTModeInputs {
 int ModeInputs(const MTOscSetup& s, const EngineParameterBlock& p, MTModeInputs* out);
 
 // The board configuration record of the mode (11 bytes). May change `configurationId` (record 27
-// for the reference probe variant 112 in modes 7 and 9). 12, 29 or 34 when the mode cannot run.
+// for the reference probe variant 112 in modes 7 and 9). kBadArgument, kBadEngineType or kProbeVariantRefused when the mode
+// cannot run.
 int BuildBoardRecord(MTOscSetup& s, const EngineParameterBlock& p, int32_t referenceProbeCode,
                      uint8_t record[11]);
 
 // The oscilloscope set-up (0x10) of 16 to 22 bytes; sets the trigger position of modes 7-9 from
-// the sample-rate index first. Returns 0 with the length, or 12 / 29.
+// the sample-rate index first. Returns kOk with the length, or kBadArgument / kBadEngineType.
 int BuildMTSetup(MTOscSetup& s, const EngineParameterBlock& p, int32_t referenceProbeCode,
                  uint8_t setup[kMTSetupMaxLength], int* length);
 

@@ -3,6 +3,8 @@
 // trigger-sensitivity codes, and the trigger control and trigger mode bytes.
 #pragma once
 
+#include "AcquisitionTypes.h"
+
 #include <kv310/Records.h>
 
 #include <cstdint>
@@ -10,7 +12,22 @@
 namespace kv310 {
 
 inline constexpr int kSampleRateCount = 18;
-inline constexpr int kRecordLength = 1000;
+
+// The settings both oscilloscopes keep alike, with their defaults at construction.
+struct OscCommonSettings {
+  uint16_t sampleRateIndex = 11;
+  int32_t channelMode[2] = {1, 0};    // 0 off, 1 and 2 the two input couplings
+  int32_t previousMode[2] = {1, 0};   // the mode before the last change (used while off)
+  uint16_t rangeIndex[2] = {0, 0};
+  uint32_t triggerPosition = 256;
+  int32_t triggerMode = 2;
+  ScaledValue triggerLevel = {0, 0, {}};
+  int32_t triggerEdge = 1;
+  int32_t triggerSource = 0;
+  uint16_t triggerSourceChannel = 0;
+  int32_t triggerFilter = 0;
+  ScaledValue triggerSensitivity = {1, -1, {}};
+};
 inline constexpr int kOscSetupLength = 16;
 
 // Samples per second of rate index 0..17 (20 S/s .. 10 MS/s); 0 outside.

@@ -2,6 +2,9 @@
 
 #include "ScaledArithmetic.h"
 
+#include <kv310/ResultCodes.h>
+
+#include <platform/byteorder.h>
 #include <algorithm>
 
 namespace kv310 {
@@ -19,30 +22,27 @@ int16_t Saturate(double value) {
   return static_cast<int16_t>(value);  // truncation toward zero
 }
 
-uint32_t BigEndian32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 }  // namespace
 
 int DecodeAcquisitionHeader(const uint8_t* reply, int received, int headerExtension, AcquisitionReply* out) {
   const int x = headerExtension;
-  if (!reply || received < 8 + x || reply[0] != kAcquisitionCommand) return 13;
-  if (reply[1] != 0) return 14;
+  if (!reply || received < 8 + x || reply[0] != kAcquisitionCommand) return kNoData;
+  if (reply[1] != 0) return kBadReply;
   *out = AcquisitionReply{};
   out->probeCodeA = reply[2];
   out->probeCodeB = reply[3];
   if (x == 4) {
     out->hasMeasuredValue = true;
-    out->measuredValue = static_cast<int32_t>(BigEndian32(reply + 4));
+    out->measuredValue = kvp::ReadBe32Signed(reply + 4);
   }
   out->type = reply[4 + x];
   const uint8_t trigger = reply[5 + x];
   const int state = trigger & 0x0F;
   out->triggerState = state == 0 ? 0 : state == 2 ? 2 : 1;
   out->errorFlags = static_cast<uint8_t>(trigger >> 4);
-  out->indexOrProgress = static_cast<uint16_t>((reply[6 + x] << 8) | reply[7 + x]);
-  return 0;
+  out->indexOrProgress = kvp::ReadBe16(reply + 6 + x);
+  return kOk;
 }
 
 int DecodeAcquisitionBody(const uint8_t* reply, int received, int headerExtension, bool armed, AcquisitionReply* out) {
@@ -54,50 +54,54 @@ int DecodeAcquisitionBody(const uint8_t* reply, int received, int headerExtensio
     out->sampleBytes = std::min(available, limit);
   };
   switch (out->type) {
-    case 0:
-    case 3:
+    case kDataChannelA:
+    case kDataPartChannelA:
       out->body = AcquisitionBody::LiveSamples;
-      take(1000);
+      take(kRecordLength);
       out->countA = static_cast<uint32_t>(out->sampleBytes);
       break;
-    case 1:
-    case 4:
+    case kDataChannelB:
+    case kDataPartChannelB:
       out->body = AcquisitionBody::LiveSamples;
-      take(1000);
+      take(kRecordLength);
       out->countB = static_cast<uint32_t>(out->sampleBytes);
       break;
-    case 2:
-    case 5:
-    case 20:
+    case kDataChannelsAB:
+    case kDataPartChannelsAB:
+    case kDataChannelsABEither:
       out->body = AcquisitionBody::LiveSamples;
-      take(2000);
+      take(2 * kRecordLength);
       out->countA = out->countB = static_cast<uint32_t>(out->sampleBytes / 2);
       break;
-    case 17:
-    case 18:
-    case 19:
+    case kDataRecordChannelA:
+    case kDataRecordChannelB:
+    case kDataRecordChannelsAB: {
+      const bool both = out->type == kDataRecordChannelsAB;
+      const bool hasA = out->type != kDataRecordChannelB;
+      const bool hasB = out->type != kDataRecordChannelA;
       if (armed) {
-        if (available < 4) return 13;
+        if (available < 4) return kNoData;
         out->body = AcquisitionBody::RecordedCount;
-        uint64_t count = BigEndian32(body);
-        if (out->type == 19) count *= 2;
+        uint64_t count = kvp::ReadBe32(body);
+        if (both) count *= 2;
         out->recordedCount = count > kMaxRecordedCount ? 0 : static_cast<uint32_t>(count);
         // The counts are those of the four bytes taken for the field.
-        out->countA = out->type == 18 ? 0 : 4;
-        out->countB = out->type == 17 ? 0 : 4;
+        out->countA = hasA ? 4 : 0;
+        out->countB = hasB ? 4 : 0;
       } else {
         out->body = AcquisitionBody::RecordedChunk;
-        take(out->type == 19 ? 2000 : 1000);
+        take(MaxSamplesOf(out->type));
         const uint32_t n = static_cast<uint32_t>(out->sampleBytes);
-        out->countA = out->type == 17 ? n : out->type == 19 ? n / 2 : 0;
-        out->countB = out->type == 18 ? n : out->type == 19 ? n / 2 : 0;
+        out->countA = both ? n / 2 : hasA ? n : 0;
+        out->countB = both ? n / 2 : hasB ? n : 0;
       }
       break;
+    }
     default:
       out->body = AcquisitionBody::None;
       break;
   }
-  return 0;
+  return kOk;
 }
 
 int16_t ApplyClampGain(int32_t value) { return Saturate(static_cast<double>(value) * kClampGain); }

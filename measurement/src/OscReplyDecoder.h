@@ -7,16 +7,18 @@
 //   4..7    acquisition mode 1 only (x = 4): measured value, big-endian signed
 //   4 + x   data type
 //   5 + x   low nibble trigger state, high nibble board error flags
-//   6 + x   big-endian trigger index (types 0-5, 20) or recording progress (types 17-19)
+//   6 + x   big-endian trigger index (live records) or recording progress (recording types)
 //   8 + x   samples, one unsigned byte each (or, while a recording is armed, the recorded count)
 #pragma once
+
+#include "AcquisitionTypes.h"
 
 #include <cstdint>
 
 namespace kv310 {
 
 inline constexpr int kMaxHeaderExtension = 4;
-inline constexpr int kMaxSampleBytes = 2000;
+inline constexpr int kMaxSampleBytes = 2 * kRecordLength;
 // The longest reply the library reads: header with extension and two channels of samples.
 inline constexpr int kMaxAcquisitionReply = 8 + kMaxHeaderExtension + kMaxSampleBytes;
 // A recorded count above this is not believed.
@@ -24,7 +26,7 @@ inline constexpr uint32_t kMaxRecordedCount = 400000;
 
 enum class AcquisitionBody {
   None,           // a type without samples: the counts keep their values
-  LiveSamples,    // a record of one channel (types 0, 1, 3, 4) or both interleaved (2, 5, 20)
+  LiveSamples,    // a record of one channel or of both interleaved
   RecordedCount,  // the stop reply of an armed recording: only the recorded count
   RecordedChunk,  // a chunk of a recording read back from board memory
 };
@@ -43,16 +45,16 @@ struct AcquisitionReply {
   int sampleBytes = 0;
   uint32_t countA = 0;  // sample counts the body gives the channels
   uint32_t countB = 0;
-  uint32_t recordedCount = 0;  // RecordedCount: per channel doubled for type 19, 0 when unbelievable
+  uint32_t recordedCount = 0;  // RecordedCount: doubled for both channels, 0 when unbelievable
 };
 
-// Reads the header of `received` reply bytes: 13 for fewer than 8 + extension bytes or another
-// command, 14 for a refused status, else 0 with the header fields filled in.
+// Reads the header of `received` reply bytes: kNoData for fewer than 8 + extension bytes or
+// another command, kBadReply for a refused status, else kOk with the header fields filled in.
 int DecodeAcquisitionHeader(const uint8_t* reply, int received, int headerExtension, AcquisitionReply* out);
 
 // Reads the body after a decoded header. `armed` tells whether a recording into board memory is
-// armed (types 17-19 then carry the recorded count). 13 when a recorded count lacks its four
-// bytes, else 0.
+// armed (the recording types then carry the recorded count). kNoData when a recorded count lacks
+// its four bytes, else kOk.
 int DecodeAcquisitionBody(const uint8_t* reply, int received, int headerExtension, bool armed, AcquisitionReply* out);
 
 // One raw sample byte as a calibrated 16-bit sample: (b - 128) x 256; for a current clamp

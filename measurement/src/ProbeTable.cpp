@@ -1,7 +1,7 @@
 #include "ProbeTable.h"
 
 #include "Library.h"
-#include "instruments/ImplementationMotortester_6.h"
+#include "EngineTesterState.h"
 
 #include <atomic>
 
@@ -74,7 +74,7 @@ void LookupProbeDescriptor(ProbeDescriptor* out, int code) {
   }
   if (reference != 0) {
     SetReferenceProbeCode(reference);
-    if (ImplementationMotortester_6* tester = EngineTester()) tester->SetHiVoltageProbeType(hvProbeType);
+    EngineState().SetHiVoltageProbeType(hvProbeType);
   }
   if (out) *out = DescriptorOfKind(ProbeKindOfCode(code));
 }

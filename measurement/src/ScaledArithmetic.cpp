@@ -2,7 +2,7 @@
 
 #include "Calibration.h"
 #include "Library.h"
-#include "instruments/ImplementationMotortester_6.h"
+#include "EngineTesterState.h"
 
 #include <cstdlib>
 #include <kv310/ResultCodes.h>
@@ -139,9 +139,7 @@ int GetSaturationLimits(int channel, int rangeIndex, int probeClass, int16_t* po
 
 int GetCylinderCount(uint8_t* count) {
   if (!count) return kBadReply;
-  const ImplementationMotortester_6* tester = EngineTester();
-  if (!tester) return kBadEngineType;
-  const EngineParameterBlock p = tester->CurrentParams();
+  const EngineParameterBlock p = EngineState().CurrentParams();
   if (p.engineType == 0) {
     *count = p.sparkNumberCylinders;
   } else if (p.engineType == 1) {
@@ -154,9 +152,7 @@ int GetCylinderCount(uint8_t* count) {
 
 int GetRevolutionsPerCycle(uint8_t* revolutions) {
   if (!revolutions) return kBadReply;
-  const ImplementationMotortester_6* tester = EngineTester();
-  if (!tester) return kBadEngineType;
-  const EngineParameterBlock p = tester->CurrentParams();
+  const EngineParameterBlock p = EngineState().CurrentParams();
   uint8_t stroke;
   if (p.engineType == 0) {
     stroke = p.sparkStroke;

@@ -43,12 +43,12 @@ void FindLargestStep(const int16_t* samples, int count, int32_t* magnitude, uint
 void ScaleSample(int16_t* sample, float positiveFactor, float negativeFactor);
 
 // Raw limits of a channel at the saturation of the board's converter, for (channel 0/1, range
-// 0..9, probe class 0/1): 12 for a bad argument, 13 for another class.
+// 0..9, probe class 0/1): kBadArgument for a bad argument, kNoData for another class.
 int GetSaturationLimits(int channel, int rangeIndex, int probeClass, int16_t* positiveLimit, int16_t* negativeLimit);
 
 // Cylinder count and revolutions per working cycle of the engine tester's active parameter set:
-// 14 without an output, 29 for an engine type other than 0 and 1, 14 for a stroke other than 2
-// and 4.
+// kBadReply without an output, kBadEngineType for an engine type other than 0 and 1, kBadReply
+// for a stroke other than 2 and 4.
 int GetCylinderCount(uint8_t* count);
 int GetRevolutionsPerCycle(uint8_t* revolutions);
 

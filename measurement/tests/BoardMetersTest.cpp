@@ -304,7 +304,7 @@ TEST_F(BoardMetersTest, EngineTesterAttachedRefusesEveryBoardInstrument) {
     for (const Case& c : cases) {
       SCOPED_TRACE(::testing::Message() << c.what << ", identity " << int(identity));
       Board().Reset();
-      Tester().ClearEngineTesterFlags();
+      EngineState().ClearEngineTesterFlags();
       c.prepare();
       Change([&](sim::BoardScenario& s) {
         s.engineTesterAttached = true;
@@ -312,15 +312,15 @@ TEST_F(BoardMetersTest, EngineTesterAttachedRefusesEveryBoardInstrument) {
       });
       EXPECT_EQ(c.call(), kLinkError);
       EXPECT_EQ(BoardMode(), 0);
-      EXPECT_TRUE(Tester().FirmwareChecked());
-      EXPECT_TRUE(Tester().EngineTesterReady());
+      EXPECT_TRUE(EngineState().FirmwareChecked());
+      EXPECT_TRUE(EngineState().EngineTesterReady());
     }
   }
   // Without it again, the next configuration clears both flags.
   Board().Reset();
   ASSERT_EQ(Volt().SetRangeIndex(0, kAuto), kOk);
-  EXPECT_FALSE(Tester().FirmwareChecked());
-  EXPECT_FALSE(Tester().EngineTesterReady());
+  EXPECT_FALSE(EngineState().FirmwareChecked());
+  EXPECT_FALSE(EngineState().EngineTesterReady());
 }
 
 }  // namespace

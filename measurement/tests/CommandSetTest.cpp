@@ -41,8 +41,8 @@ TEST_F(CommandSetTest, SelectProbes) {
     SCOPED_TRACE(c.what);
     Board().ClearLog();
     AttachEngineTester(c.attached);
-    Tester().SetFirmwareChecked(true);
-    Tester().SetEngineTesterReady(!c.attached);
+    EngineState().SetFirmwareChecked(true);
+    EngineState().SetEngineTesterReady(!c.attached);
     EXPECT_EQ(SelectProbes(c.inputs, c.count), c.code);
     const auto requests = Board().RequestPayloads();
     if (!c.sent) {
@@ -53,8 +53,8 @@ TEST_F(CommandSetTest, SelectProbes) {
     Bytes expected = {0xC0, static_cast<uint8_t>(c.count)};
     expected.insert(expected.end(), c.inputs, c.inputs + c.count);
     EXPECT_EQ(requests[0], expected);
-    EXPECT_EQ(Tester().EngineTesterReady(), c.attached);
-    EXPECT_EQ(Tester().FirmwareChecked(), c.attached) << "a board without the module clears both flags";
+    EXPECT_EQ(EngineState().EngineTesterReady(), c.attached);
+    EXPECT_EQ(EngineState().FirmwareChecked(), c.attached) << "a board without the module clears both flags";
   }
 }
 
@@ -66,7 +66,7 @@ TEST_F(CommandSetTest, QueryProbesReportsOneDescriptorPerInput) {
   const int kinds[10] = {1, 1, 2, 2, 11, 6, 8, 9, 7, 5};  // the board's default input codes
   for (int i = 0; i < 10; ++i) EXPECT_EQ(probes[i].kind, kinds[i]) << "input " << i;
   EXPECT_EQ(ReferenceProbeCode(), 110) << "code 36 on input 4";
-  EXPECT_TRUE(Tester().EngineTesterReady());
+  EXPECT_TRUE(EngineState().EngineTesterReady());
   EXPECT_EQ(Board().RequestPayloads().back(), (Bytes{0xC2, 0x8A, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 
   const uint8_t three[3] = {4, 9, 8};
@@ -125,13 +125,13 @@ TEST_F(CommandSetTest, GetChannelProbe) {
       s.engineTesterAttached = c.attached;
       s.channelProbeCodes = {3, 4};
     });
-    Tester().SetFirmwareChecked(false);
-    Tester().SetEngineTesterReady(false);
+    EngineState().SetFirmwareChecked(false);
+    EngineState().SetEngineTesterReady(false);
     ProbeDescriptor probe{};
     probe.kind = 99;
     EXPECT_EQ(GetChannelProbe(c.channel, &probe), c.code);
     EXPECT_EQ(probe.kind, c.kind);
-    EXPECT_FALSE(Tester().EngineTesterReady()) << "the channel query leaves the engine-tester flags alone";
+    EXPECT_FALSE(EngineState().EngineTesterReady()) << "the channel query leaves the engine-tester flags alone";
   }
   EXPECT_EQ(GetChannelProbe(0, nullptr), kBadArgument);
   Board().Update([](sim::BoardScenario& s) { s.commandFaults[0xC1] = {{FaultKind::Truncate, sim::FrameDefect::BadEnd, 0, 3}, 1}; });
@@ -169,9 +169,9 @@ TEST_F(ConfigurationTest, ReportsTheProbesOfTheSelectedInputs) {
   Bytes sent(record.bytes, record.bytes + 11);
   sent[1] |= 0x80;
   EXPECT_EQ(Board().RequestPayloads().back(), sent);
-  EXPECT_EQ(Tester().InputDescriptor(4).kind, 11);
-  EXPECT_EQ(Tester().InputDescriptor(9).kind, 5);
-  EXPECT_EQ(Tester().InputDescriptor(8).kind, 7);
+  EXPECT_EQ(EngineState().InputDescriptor(4).kind, 11);
+  EXPECT_EQ(EngineState().InputDescriptor(9).kind, 5);
+  EXPECT_EQ(EngineState().InputDescriptor(8).kind, 7);
 }
 
 TEST_F(ConfigurationTest, RefusedOrShortReplies) {
@@ -193,10 +193,10 @@ TEST_F(ConfigurationTest, RefusedOrShortReplies) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_EQ(SelectProbes(inputs, 3), kOk);
-    for (uint8_t input : inputs) Tester().StoreInputDescriptor(input, DescriptorOfKind(0));
+    for (uint8_t input : inputs) EngineState().StoreInputDescriptor(input, DescriptorOfKind(0));
     Board().Update([&](sim::BoardScenario& s) { s.commandFaults[0x61] = {c.fault, 1}; });
     EXPECT_EQ(SendConfiguration(GetConfigurationRecord(28).bytes, true, inputs, c.inputCount, 20), c.code);
-    for (uint8_t input : inputs) EXPECT_EQ(Tester().InputDescriptor(input).kind, 0) << "nothing is stored";
+    for (uint8_t input : inputs) EXPECT_EQ(EngineState().InputDescriptor(input).kind, 0) << "nothing is stored";
     if (c.code == kLinkError) {
       ASSERT_EQ(m_link->Recover(), kStateIdle);
     }

@@ -6,6 +6,7 @@
 #include <platform/window.h>
 
 #include <functional>
+#include <mutex>
 #include <vector>
 
 namespace kv310::testing {
@@ -48,6 +49,19 @@ TEST_F(CommunicationTest, OpenTwiceKeepsTheFirstLinkAndCloseNeedsAStoppedLink) {
   EXPECT_EQ(Link(), nullptr);
   EXPECT_EQ(link.GetState(), kLinkNone);
   EXPECT_EQ(link.Open(), kOk) << "a closed link can be opened again";
+}
+
+TEST_F(CommunicationTest, CloseWaitsForTheOperationInProgress) {
+  ICommunication_1& link = Communication();
+  ASSERT_EQ(link.Open(), kOk);
+  std::unique_lock<std::recursive_mutex> operation(OperationLock());  // an instrument mid-request
+  auto closed = InBackground([&] { return link.Close(); });
+  EXPECT_EQ(closed.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout)
+      << "the link went away under the operation";
+  EXPECT_NE(Link(), nullptr);
+  operation.unlock();
+  EXPECT_EQ(closed.get(), kOk);
+  EXPECT_EQ(Link(), nullptr);
 }
 
 TEST_F(CommunicationTest, StartFailures) {
@@ -112,7 +126,7 @@ TEST_F(CommunicationTest, StartChecksTheEngineTesterFirmwareOncePerLoad) {
     EXPECT_EQ(link.Start(), kOk) << "the firmware check never fails the start";
     EXPECT_EQ(FirmwareDialogue(), c.dialogue);
     EXPECT_EQ(Tester().IsReady(), c.ready);
-    EXPECT_EQ(Tester().FirmwareChecked(), c.ready);
+    EXPECT_EQ(EngineState().FirmwareChecked(), c.ready);
 
     // A second start of the same load checks again only when the first check failed.
     Board().ClearLog();
@@ -145,7 +159,7 @@ TEST_F(CommunicationTest, EveryOtherStopLeavesTheBoardConfigured) {
     for (int stop = 1; stop <= 4; ++stop) {
       SCOPED_TRACE(stop);
       ASSERT_EQ(link.Start(), kOk);
-      Tester().SetFirmwareChecked(c.firmwareChecked);
+      EngineState().SetFirmwareChecked(c.firmwareChecked);
       Board().ClearLog();
       SetBoardMode(9);
       EXPECT_EQ(link.Stop(), kOk);

@@ -9,7 +9,7 @@ void EngineMeterFixture::SetUp() {
   AttachEngineTester(true);
   UseFirmware(FirmwareImage::WithRecords(2, "Version 2.05"), "Version 2.05");
   OpenAndStart();
-  ASSERT_TRUE(Tester().FirmwareChecked());
+  ASSERT_TRUE(EngineState().FirmwareChecked());
 }
 
 void EngineMeterFixture::UseEngine(const EngineSetup& e) {

@@ -5,6 +5,8 @@
 
 #include <kv310/ResultCodes.h>
 
+#include <functional>
+
 namespace kv310::testing {
 namespace {
 
@@ -12,6 +14,15 @@ using sim::Bytes;
 
 class EngineMetersTest : public EngineMeterFixture {
  protected:
+  IMTHiVoltage_14& HighVoltage() { return Meter<IMTHiVoltage_14>(kMTHiVoltage); }
+  // Arm waits on the clock for its spacing.
+  int ArmHighVoltage() {
+    auto armed = InBackground([this] { return HighVoltage().Arm(); });
+    AdvanceUntilReady(armed, 10);
+    const int code = armed.get();
+    Communication().WaitIdle();
+    return code;
+  }
   IMTAdvancemeter_11& Advance() { return Meter<IMTAdvancemeter_11>(kMTAdvancemeter); }
   IMTDwellanglemeter_13& Dwell() { return Meter<IMTDwellanglemeter_13>(kMTDwellanglemeter); }
   IMTTemperaturemeter_12& SpeedTemperature() { return Meter<IMTTemperaturemeter_12>(kMTTemperaturemeter); }
@@ -93,20 +104,20 @@ TEST_F(EngineMetersTest, AdvanceMeterConfiguresBeforeEveryReadingAfterAChange) {
 
 TEST_F(EngineMetersTest, MetersRunTheFirmwareCheckBeforeTheirFirstConfiguration) {
   UseEngine({});
-  Tester().SetFirmwareChecked(false);
+  EngineState().SetFirmwareChecked(false);
   Board().ClearLog();
   AdvanceReading reading{};
   ASSERT_EQ(Advance().Measure(&reading), kOk);
   EXPECT_EQ(Commands(), (std::vector<uint8_t>{0xC0, 0x60, 0x60, 0x61, 0x40, 0x41}));
   EXPECT_EQ(FirmwareDialogue(), (std::vector<uint8_t>{0x01, 0x05}));
-  EXPECT_TRUE(Tester().FirmwareChecked());
+  EXPECT_TRUE(EngineState().FirmwareChecked());
 }
 
 TEST_F(EngineMetersTest, AdvanceAddsTheTimingCorrectionOfItsProbe) {
   // The module reports each probe's interval short by its correction word (60 05, read by the
   // firmware check); the meter adds the word of the probe's class and engine type back.
   Board().Update([](sim::BoardScenario& s) { s.corrections = {11, 22, 33, 44, 55, 66}; });
-  Tester().SetFirmwareChecked(false);
+  EngineState().SetFirmwareChecked(false);
   struct Case {
     const char* what;
     EngineSetup engine;
@@ -191,6 +202,34 @@ TEST_F(EngineMetersTest, DwellMeterReadsTheEngine) {
   EXPECT_EQ(Dwell().SelectInput(2), kBadArgument);
 }
 
+TEST_F(EngineMetersTest, DwellConfigurationCarriesTheMeasurementCodeAndDegreesPerMark) {
+  // Record 19 with the meter's code 11 in byte 1 and the engine's degrees per mark in byte 7, as
+  // every meter configuration; byte 2 tells the input.
+  struct Case {
+    const char* what;
+    EngineSetup engine;
+    int32_t pressureSensorType;
+    uint16_t input;
+    Bytes configuration;
+  } cases[] = {
+      {"4-stroke spark, sensitivity 3", {}, 1, 0, {0x61, 0x8B, 0x81, 0x48, 0x68, 0x48, 0x18, 50, 0, 0, 0}},
+      {"the same on input 1", {}, 1, 1, {0x61, 0x8B, 0xC0, 0x48, 0x68, 0x48, 0x18, 50, 0, 0, 0}},
+      {"2-stroke spark", {.strokes = 2, .cylinders = 2}, 1, 0, {0x61, 0x8B, 0x81, 0x48, 0x68, 0x48, 0x18, 10, 0, 0, 0}},
+      {"diesel", {.engineType = 1}, 1, 0, {0x61, 0x8B, 0x81, 0x48, 0x68, 0x48, 0x18, 75, 0, 0, 0}},
+      {"diesel, pressure sensor 0", {.engineType = 1}, 0, 0, {0x61, 0x8B, 0x81, 0x48, 0x68, 0xC8, 0x18, 75, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UseEngine(c.engine);
+    ASSERT_EQ(Tester().SetDieselPressureSensorType(c.pressureSensorType), kOk);
+    ASSERT_EQ(Dwell().SelectInput(c.input), kOk);
+    Board().ClearLog();
+    DwellReading reading{};
+    ASSERT_EQ(Dwell().Measure(&reading), kOk);
+    EXPECT_EQ(RequestsOf(0x61), (std::vector<Bytes>{c.configuration}));
+  }
+}
+
 TEST_F(EngineMetersTest, DwellMeterSendsItsConfigurationOnlyWhenNeeded) {
   UseEngine({});
   ASSERT_EQ(Dwell().SelectInput(1), kOk);
@@ -198,7 +237,7 @@ TEST_F(EngineMetersTest, DwellMeterSendsItsConfigurationOnlyWhenNeeded) {
   DwellReading reading{};
   ASSERT_EQ(Dwell().Measure(&reading), kOk);
   EXPECT_EQ(Requests(), (std::vector<Bytes>{{0xC0, 2, 1, 6},
-                                            {0x61, 0x80, 0xC0, 0x48, 0x68, 0x48, 0x18, 0x00, 0x00, 0x00, 0x00},
+                                            {0x61, 0x8B, 0xC0, 0x48, 0x68, 0x48, 0x18, 50, 0x00, 0x00, 0x00},
                                             {0x40, 11, 1},
                                             {0x41, 0x00}}));
   Board().ClearLog();
@@ -259,6 +298,38 @@ TEST_F(EngineMetersTest, SpeedAndTemperatureProbesFollowTheSpeedSensor) {
   EXPECT_EQ(SpeedTemperature().ReadProbes(&temperature, nullptr), kBadArgument);
 }
 
+TEST_F(EngineMetersTest, ARefusedConfigurationIsSentAgainAtTheNextReading) {
+  // The engine parameters changed; the board refuses the new configuration. The next reading
+  // configures again with the new parameters instead of reading with the old ones.
+  struct Case {
+    const char* what;
+    std::function<int()> read;
+  } cases[] = {
+      {"advance", [this] { AdvanceReading r{}; return Advance().Measure(&r); }},
+      {"dwell", [this] { DwellReading r{}; return Dwell().Measure(&r); }},
+      {"speed and temperature", [this] { SpeedTemperatureReading r{}; return SpeedTemperature().Measure(&r); }},
+      {"high voltage", [this] { return ArmHighVoltage(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UseEngine({});
+    ASSERT_EQ(c.read(), kOk) << "configured with sensitivity 3";
+    ASSERT_EQ(Tester().SetSparkSensitivity(5), kOk);
+    Board().Update([](sim::BoardScenario& s) {
+      s.commandFaults[0x61] = {{sim::FaultKind::ErrorStatus, {}, 0x81}, 1};
+    });
+    EXPECT_EQ(c.read(), kBoardErrorStatus);
+    Board().ClearLog();
+    ASSERT_EQ(c.read(), kOk);
+    const std::vector<Bytes> sent = RequestsOf(0x61);
+    ASSERT_EQ(sent.size(), 1u) << "configured again";
+    EXPECT_EQ(sent[0][7], 60) << "degrees per mark of sensitivity 5";
+    Board().ClearLog();
+    ASSERT_EQ(c.read(), kOk);
+    EXPECT_TRUE(RequestsOf(0x61).empty()) << "accepted: not sent again";
+  }
+}
+
 TEST_F(EngineMetersTest, MeterReadReplyChecks) {
   struct Case {
     const char* what;
@@ -290,8 +361,8 @@ TEST_F(EngineMetersTest, MeterReadReplyChecks) {
   AttachEngineTester(false);
   AdvanceReading reading{};
   EXPECT_EQ(Advance().Measure(&reading), kNoEngineTester);
-  EXPECT_FALSE(Tester().FirmwareChecked());
-  EXPECT_FALSE(Tester().EngineTesterReady());
+  EXPECT_FALSE(EngineState().FirmwareChecked());
+  EXPECT_FALSE(EngineState().EngineTesterReady());
 }
 
 }  // namespace

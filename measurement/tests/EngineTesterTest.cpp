@@ -37,11 +37,11 @@ TEST_F(EngineTesterTest, Detect) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     AttachEngineTester(c.attached, c.identity);
-    Tester().SetFirmwareChecked(true);
-    Tester().SetEngineTesterReady(!c.ready);
+    EngineState().SetFirmwareChecked(true);
+    EngineState().SetEngineTesterReady(!c.ready);
     EXPECT_EQ(Tester().Detect(), c.code);
     EXPECT_EQ(Tester().IsReady(), c.ready);
-    EXPECT_EQ(Tester().FirmwareChecked(), c.ready) << "no module: the firmware is checked again next time";
+    EXPECT_EQ(EngineState().FirmwareChecked(), c.ready) << "no module: the firmware is checked again next time";
     EXPECT_EQ(Requests().back(), (Bytes{0xC1, 0x00}));
   }
   CloseLink();
@@ -62,7 +62,7 @@ TEST_F(EngineTesterTest, DefaultParameters) {
 }
 
 TEST_F(EngineTesterTest, SetAllParamsTakesFieldsInOrderUntilOneIsRefused) {
-  EngineParameterBlock spark = Tester().DefaultParams();
+  EngineParameterBlock spark = EngineState().DefaultParams();
   spark.engineType = 0;
   spark.sparkNumberCylinders = 6;
   spark.sparkNumberMarks = 61;
@@ -74,7 +74,7 @@ TEST_F(EngineTesterTest, SetAllParamsTakesFieldsInOrderUntilOneIsRefused) {
   spark.sparkHiVoltageTypeProbe = 1;
   spark.sparkPolarityHVProbes[2] = 0;
 
-  EngineParameterBlock diesel = Tester().DefaultParams();
+  EngineParameterBlock diesel = EngineState().DefaultParams();
   diesel.engineType = 1;
   diesel.dieselNumberCylinders = 8;
   diesel.dieselNumberMarks = 12;
@@ -122,15 +122,15 @@ TEST_F(EngineTesterTest, SetAllParamsTakesFieldsInOrderUntilOneIsRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ReloadLibrary();
-    Tester().SetParamsChanged(false);
+    EngineState().SetParamsChanged(false);
     EXPECT_EQ(Tester().SetAllParams(c.block), c.code);
-    c.check(Tester().CurrentParams());
-    EXPECT_EQ(Tester().ParamsChanged(), c.code != kBadEngineType) << "stored fields are changes";
+    c.check(EngineState().CurrentParams());
+    EXPECT_EQ(EngineState().ParamsChanged(), c.code != kBadEngineType) << "stored fields are changes";
   }
 }
 
 TEST_F(EngineTesterTest, GetAllParamsFillsTheSelectedSet) {
-  EngineParameterBlock set = Tester().DefaultParams();
+  EngineParameterBlock set = EngineState().DefaultParams();
   set.engineType = 1;
   set.dieselNumberCylinders = 5;
   set.dieselSpeedSensorType = 3;
@@ -186,16 +186,16 @@ TEST_F(EngineTesterTest, SettersCheckTheirRanges) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     for (int v : c.accepted) {
-      t.SetParamsChanged(false);
+      EngineState().SetParamsChanged(false);
       EXPECT_EQ(c.set(v), kOk) << v;
-      EXPECT_EQ(t.ParamsChanged(), c.marksChanged) << v;
+      EXPECT_EQ(EngineState().ParamsChanged(), c.marksChanged) << v;
     }
     for (int v : c.refused) {
-      const EngineParameterBlock before = t.CurrentParams();
-      t.SetParamsChanged(false);
+      const EngineParameterBlock before = EngineState().CurrentParams();
+      EngineState().SetParamsChanged(false);
       EXPECT_EQ(c.set(v), kBadArgument) << v;
-      EXPECT_FALSE(t.ParamsChanged()) << v;
-      const EngineParameterBlock after = t.CurrentParams();
+      EXPECT_FALSE(EngineState().ParamsChanged()) << v;
+      const EngineParameterBlock after = EngineState().CurrentParams();
       EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << v;
     }
   }
@@ -342,12 +342,12 @@ TEST_F(EngineTesterTest, FindReferenceProbe) {
       if (c.input >= 0) s.inputProbeCodes[c.input] = c.code;
     });
     SetReferenceProbeCode(kReferenceProbeNone);
-    Tester().SetHiVoltageProbeType(-1);
+    EngineState().SetHiVoltageProbeType(-1);
     SetBoardMode(12);
     int32_t reference = -1;
     EXPECT_EQ(Tester().FindReferenceProbe(&reference), c.result);
     EXPECT_EQ(reference, c.reference);
-    EXPECT_EQ(Tester().CurrentParams().sparkHiVoltageTypeProbe, c.hvProbeType);
+    EXPECT_EQ(EngineState().CurrentParams().sparkHiVoltageTypeProbe, c.hvProbeType);
     EXPECT_EQ(BoardMode(), 0);
     // One input at a time, from input 0 up to the probe found.
     const auto requests = Requests();
@@ -405,10 +405,10 @@ TEST_F(EngineTesterTest, WaitReady) {
     ASSERT_EQ(m_link->Start(), kStateIdle);
     AttachEngineTester(c.attached);
     UseFirmware(image, "Version 2.05");
-    Tester().SetFirmwareChecked(c.firmwareChecked);
+    EngineState().SetFirmwareChecked(c.firmwareChecked);
     if (c.before) c.before();
     Board().ClearLog();
-    Tester().SetParamsChanged(true);
+    EngineState().SetParamsChanged(true);
     SetBoardMode(9);
     auto wait = InBackground([this] { return Tester().WaitReady(); });
     AdvanceUntilReady(wait, 10);
@@ -417,8 +417,8 @@ TEST_F(EngineTesterTest, WaitReady) {
     if (c.code == kOk) {
       EXPECT_EQ(Requests().back(), kStopRecord);
       EXPECT_EQ(BoardMode(), 0);
-      EXPECT_FALSE(Tester().ParamsChanged());
-      EXPECT_TRUE(Tester().FirmwareChecked());
+      EXPECT_FALSE(EngineState().ParamsChanged());
+      EXPECT_TRUE(EngineState().FirmwareChecked());
       uint8_t last[kConfigurationLength];
       GetLastConfiguration(last);
       EXPECT_EQ(Bytes(last, last + kConfigurationLength), kStopRecord);
@@ -433,7 +433,7 @@ TEST_F(EngineTesterTest, WaitReadyGivesABusyLinkThreeHundredMilliseconds) {
     bool stillBusy;  // the request is still pending when WaitReady returns
   } cases[] = {{250, kOk, false}, {450, kLinkBusy, true}};
   AttachEngineTester(true);
-  Tester().SetFirmwareChecked(true);
+  EngineState().SetFirmwareChecked(true);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.replyDelayMs);
     Board().Update([&](BoardScenario& s) { s.replyDelayMs = c.replyDelayMs; });

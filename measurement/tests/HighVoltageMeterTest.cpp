@@ -127,7 +127,9 @@ TEST_F(HighVoltageMeterTest, SendsItsConfigurationAndSetUp) {
     UseEngine(c.engine);
     UseReferenceProbe(kReference5000);  // probe factor 5000: a 3000 V threshold is code 147
     ASSERT_EQ(Hv().SetMode(c.mode), kOk);
-    if (c.swapPolarity) ASSERT_EQ(Hv().TogglePolarity(), kOk);
+    if (c.swapPolarity) {
+      ASSERT_EQ(Hv().TogglePolarity(), kOk);
+    }
     Board().ClearLog();
     ASSERT_EQ(ArmAndRead(), kOk);
     EXPECT_EQ(Requests(), (std::vector<Bytes>{{0xC0, 3, 4, 9, 8}, c.configuration, c.setup,
@@ -192,6 +194,31 @@ TEST_F(HighVoltageMeterTest, ArmsAreAtLeast300MillisecondsApart) {
   const std::vector<Bytes> requests = RequestsOf(0x11);
   EXPECT_EQ(requests[1][1], 0) << "no restart without Rearm";
   EXPECT_EQ(requests[2][1], 1) << "the restart flag once after Rearm";
+}
+
+TEST_F(HighVoltageMeterTest, AnArmConfiguresAgainWhenAnotherInstrumentTookTheBoardDuringItsSpacing) {
+  UseEngine({});
+  UseReferenceProbe(kReference5340);
+  ASSERT_EQ(ArmAndRead(), kOk);
+  const size_t waiters = kvp::ClockTimedWaiters();
+  auto armed = InBackground([this] { return Hv().Arm(); });
+  AdvanceWhenWaiting(0, waiters + 1);  // the arm sits in its spacing, outside the operation lock
+  DwellReading dwell{};
+  ASSERT_EQ(Meter<IMTDwellanglemeter_13>(kMTDwellanglemeter).Measure(&dwell), kOk);
+  ASSERT_EQ(BoardMode(), 11);
+  Board().ClearLog();
+  AdvanceUntilReady(armed, 10);
+  ASSERT_EQ(armed.get(), kOk);
+  Communication().WaitIdle();
+  const std::vector<uint8_t> commands = Commands();
+  ASSERT_FALSE(commands.empty());
+  EXPECT_EQ(commands.back(), 0x11);
+  EXPECT_EQ(RequestsOf(0x10).size(), 1u) << "the high-voltage set-up before the arm";
+  EXPECT_EQ(BoardMode(), 12);
+  const std::vector<uint64_t> setup = TimesOf(0x10);
+  const std::vector<uint64_t> arms = TimesOf(0x11);
+  ASSERT_EQ(arms.size(), 1u);
+  EXPECT_GE(arms[0] - setup[0], 300u) << "spaced from the new configuration";
 }
 
 TEST_F(HighVoltageMeterTest, NoNewEngineDataGivesNeutralSamples) {

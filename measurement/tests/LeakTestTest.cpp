@@ -19,7 +19,7 @@ class LeakTestTest : public EngineMeterFixture {
 
   void UseEngineTester(bool present) {
     AttachEngineTester(present);
-    if (!present) Tester().ClearEngineTesterFlags();
+    if (!present) EngineState().ClearEngineTesterFlags();
   }
 
   void Crank(int cylinders, int weakCylinder, double noiseCounts = 20.0, double humpCounts = 1200.0) {
@@ -62,10 +62,10 @@ TEST_F(LeakTestTest, StartSendsTheRecordingRequestsOfTheInput) {
     UseEngineTester(c.engineTester);
     ASSERT_EQ(Leak().SelectInput(c.input), kOk);
     Board().ClearLog();
-    Tester().SetParamsChanged(true);
+    EngineState().SetParamsChanged(true);
     ASSERT_EQ(Leak().Start(), kOk);
     EXPECT_EQ(BoardMode(), 13);
-    EXPECT_FALSE(Tester().ParamsChanged());
+    EXPECT_FALSE(EngineState().ParamsChanged());
     Communication().WaitIdle();
     EXPECT_EQ(Requests(), c.requests);
     float results[4] = {};
@@ -163,7 +163,7 @@ TEST_F(LeakTestTest, ReadRefusals) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     UseEngineTester(true);
-    Tester().SetFirmwareChecked(true);
+    EngineState().SetFirmwareChecked(true);
     Crank(4, 0, c.noise, c.humps);
     Board().Update([&](sim::BoardScenario& s) {
       s.commandFaults.clear();

@@ -1,5 +1,6 @@
 #include "LinkTestSupport.h"
 
+#include <link/LinkBinding.h>
 #include <platform/clock.h>
 #include <platform/module.h>
 #include <platform/registry.h>
@@ -50,7 +51,7 @@ void SetSerialBlockSizeValue(int64_t value) {
 ZlinkSimBoard::ZlinkSimBoard() {
   m_module = LoadLibrary(sim::kZlinkSimModule);
   if (!m_module) throw std::runtime_error("zlinksim.dll does not load");
-  auto board = reinterpret_cast<sim::ZlinkSimBoardProc>(reinterpret_cast<void (*)()>(GetProcAddress(m_module, sim::kZlinkSimBoardExport)));
+  auto board = kvlink::BindExport<sim::ZlinkSimBoardProc>(m_module, sim::kZlinkSimBoardExport);
   if (!board) throw std::runtime_error("zlinksim.dll lacks its board export");
   m_board = board();
 }

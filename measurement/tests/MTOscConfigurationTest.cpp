@@ -96,6 +96,40 @@ TEST(MTOscConfigurationTest, ReferenceProbeVariant112) {
   }
 }
 
+TEST(MTOscConfigurationTest, TriggerLevelCodeTruncatesAfterAdding128) {
+  // code = trunc(128 x v / full scale + 128): a level just below zero lands below 128.
+  struct Case {
+    int32_t mantissa;
+    int8_t exponent;
+    uint16_t rangeIndex;
+    uint8_t code;
+  } cases[] = {
+      {-1, 0, 2, 126},    // -1 V on 80 V: 126.4
+      {1, 0, 2, 129},     // 1 V on 80 V: 129.6
+      {0, 0, 2, 128},
+      {-40, 0, 2, 64},    // exactly half scale down
+      {-500, 0, 2, 0},    // held at the ends
+      {500, 0, 2, 255},
+      {-5, -1, 5, 120},   // -0.5 V on 8 V: 120.0
+  };
+  EngineParameterBlock p = SparkEngine(4, 4, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.mantissa << "e" << int{c.exponent} << " on range " << c.rangeIndex);
+    MTOscSetup s;
+    s.mode = 0;
+    s.triggerMode = 1;
+    s.rangeIndex[0] = c.rangeIndex;
+    s.triggerLevel = ScaledValue{c.mantissa, c.exponent, {}};
+    s.channelProbe[0] = DescriptorOfKind(0);
+    s.channelProbe[1] = DescriptorOfKind(0);
+    uint8_t setup[kMTSetupMaxLength];
+    int length = 0;
+    ASSERT_EQ(BuildMTSetup(s, p, 110, setup, &length), kOk);
+    EXPECT_EQ(setup[9], c.code);
+    EXPECT_EQ(setup[10], 0x80) << "source 0 on channel A only";
+  }
+}
+
 TEST(MTOscConfigurationTest, EngineTriggerLevelStaysBelowFullCode) {
   // 3000 V on the smallest engine range saturates; the source byte then reads 252.
   EngineParameterBlock p = SparkEngine(4, 4, 0);

@@ -6,6 +6,7 @@
 #include "EngineSamples.h"
 #include "Library.h"
 #include "ProbeTable.h"
+#include "RecordingChecks.h"
 
 #include <kv310/Kv310.h>
 
@@ -155,6 +156,58 @@ TEST_F(MTOscilloscopeTest, UnchangedSettingsStartWithoutConfigurationAndKeep300m
   Board().ClearLog();
   ASSERT_EQ(Acquire(), kOk);
   EXPECT_EQ(Commands(), (std::vector<uint8_t>{0x10, 0x11}));
+}
+
+TEST_F(MTOscilloscopeTest, TheStartSpacingLeavesTheLibraryToOtherCallers) {
+  RunEngine();
+  ASSERT_EQ(Scope().SetAcquisitionMode(0), kOk);
+  ASSERT_EQ(Acquire(), kOk);
+  const size_t waiters = kvp::ClockTimedWaiters();
+  auto start = InBackground([&] { return Scope().StartMeasurement(1000); });
+  AdvanceWhenWaiting(0, waiters + 1);  // the start waits for its 300 ms
+  const bool free = OperationLock().try_lock();
+  if (free) OperationLock().unlock();
+  EXPECT_TRUE(free) << "the start slept holding the operation lock";
+  AdvanceUntilReady(start, 10);
+  EXPECT_EQ(start.get(), kOk);
+  Communication().WaitIdle();
+}
+
+TEST_F(MTOscilloscopeTest, Mode1MeasuredValueIsSigned) {
+  struct Case {
+    int32_t board;     // the value in the reply header
+    int32_t mantissa;  // board / 100, exponent -1
+  } cases[] = {{123456, 1234}, {-123456, -1234}, {-99, 0}, {-2147483647 - 1, -21474836}};
+  RunEngine();
+  ASSERT_EQ(Scope().SetAcquisitionMode(1), kOk);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.board);
+    Board().Update([&](sim::BoardScenario& s) { s.oscMeasuredValue = c.board; });
+    ASSERT_EQ(Acquire(), kOk);
+    OscMeasurements measured{};
+    ASSERT_EQ(Scope().GetMeasurements(&measured), kOk);
+    EXPECT_EQ(measured.valid, 1);
+    EXPECT_EQ(measured.value.mantissa, c.mantissa);
+    EXPECT_EQ(measured.value.exponent, -1);
+  }
+}
+
+TEST_F(MTOscilloscopeTest, ReadBackNeverWritesPastTheCapacity) {
+  // Armed with both channels, channel B switched off before the read-back: the chunks still
+  // carry both channels, 2000 samples each.
+  RunEngine();
+  ASSERT_EQ(Scope().SetAcquisitionMode(0), kOk);
+  ASSERT_EQ(Scope().SetChannelMode(1, 1), kOk);
+  ASSERT_EQ(Scope().SetSampleRateIndex(8), kOk);
+  ASSERT_EQ(Scope().CheckSettings(), kOk);
+  kvp::ClockAdvance(500);
+  uint32_t recorded = 0;
+  ASSERT_EQ(Scope().StopMeasurement(&recorded), kOk);
+  ASSERT_GT(recorded, 4000u);
+  ASSERT_EQ(Scope().SetChannelMode(1, 0), kOk);
+  uint8_t done = 0;
+  EXPECT_EQ(ReadBackWithinCapacity(Scope(), 3000, &done), 2000u) << "one chunk of both channels fits 3000, a second does not";
+  EXPECT_EQ(done, 0);
 }
 
 class EngineGroupsTest : public MTOscilloscopeTest {
@@ -316,7 +369,7 @@ TEST_F(MTOscilloscopeTest, ProbeInputsOfChannelBAreCheckedInOrder) {
     EXPECT_STREQ(records[i].tag, tags[i]);
   }
   EXPECT_EQ(RequestsOf(0xC2).back(), (Bytes{0xC2, 0x84, 1, 2, 3, 4}));
-  EXPECT_EQ(Tester().InputDescriptor(3).kind, 2);
+  EXPECT_EQ(EngineState().InputDescriptor(3).kind, 2);
 
   // A test lead on a clamp input: refused there, the inputs after it left as they were.
   SetInputProbe(2, 3);
@@ -326,7 +379,7 @@ TEST_F(MTOscilloscopeTest, ProbeInputsOfChannelBAreCheckedInOrder) {
   EXPECT_EQ(Scope().SetProbe(1, again), kProbeOnWrongInput);
   EXPECT_STREQ(again[1].tag, "400V");
   EXPECT_EQ(again[2].slot, 77);
-  EXPECT_EQ(Tester().InputDescriptor(3).kind, 2) << "input 3 was not reached";
+  EXPECT_EQ(EngineState().InputDescriptor(3).kind, 2) << "input 3 was not reached";
 }
 
 TEST_F(MTOscilloscopeTest, CylinderInformation) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <kv310/Kv310.h>
+#include <link/LinkBinding.h>
 #include <platform/module.h>
 #include <set>
 #include <string>
@@ -14,7 +15,7 @@ TEST(Kv310Module, HandsOutSixteenSingletonsUntilUnloaded) {
   ASSERT_NE(module, 0u);
   char path[4096] = {};
   ASSERT_GT(GetModuleFileName(module, path, sizeof path), 0u);
-  auto query = reinterpret_cast<Kv310QueryInterfaceProc>(reinterpret_cast<void (*)()>(GetProcAddress(module, "QueryInterface")));
+  auto query = kvlink::BindExport<Kv310QueryInterfaceProc>(module, "QueryInterface");
   ASSERT_NE(query, nullptr);
 
   std::set<void*> seen;
@@ -39,7 +40,7 @@ TEST(Kv310Module, HandsOutSixteenSingletonsUntilUnloaded) {
   // Loaded again, it builds its objects afresh.
   module = LoadLibrary("Kv310.dll");
   ASSERT_NE(module, 0u);
-  query = reinterpret_cast<Kv310QueryInterfaceProc>(reinterpret_cast<void (*)()>(GetProcAddress(module, "QueryInterface")));
+  query = kvlink::BindExport<Kv310QueryInterfaceProc>(module, "QueryInterface");
   ASSERT_NE(query, nullptr);
   void* object = nullptr;
   EXPECT_EQ(query(kv310::kInfo, &object), 1);

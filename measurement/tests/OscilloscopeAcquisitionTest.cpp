@@ -4,6 +4,7 @@
 #include "BoardInstrumentFixture.h"
 #include "Calibration.h"
 #include "OscReplyDecoder.h"
+#include "RecordingChecks.h"
 
 #include <functional>
 #include <vector>
@@ -364,6 +365,22 @@ TEST_F(OscilloscopeRecordingTest, ReadBackOverSeveralCalls) {
   }
   EXPECT_EQ(counts, (std::vector<uint32_t>{2000, 2000, 500}));
   EXPECT_EQ(total, 4500u);
+}
+
+TEST_F(OscilloscopeRecordingTest, ReadBackNeverWritesPastTheCapacity) {
+  // Armed with both channels, channel B switched off before the read-back: the chunks still
+  // carry both channels, 2000 samples each.
+  SetChannels(1, 1);
+  ASSERT_EQ(Osc().CheckSettings(), kOk);
+  kvp::ClockAdvance(500);
+  uint32_t recorded = 0;
+  ASSERT_EQ(Osc().StopMeasurement(&recorded), kOk);
+  ASSERT_EQ(recorded, 10000u);
+  ASSERT_EQ(Osc().SetChannelMode(1, 0), kOk);
+  uint8_t done = 0;
+  EXPECT_EQ(ReadBackWithinCapacity(Osc(), 3000, &done), 2000u) << "one chunk of both channels fits 3000, a second does not";
+  EXPECT_EQ(done, 0);
+  EXPECT_EQ(ReadBackWithinCapacity(Osc(), 3000, &done), 2000u);
 }
 
 TEST_F(OscilloscopeRecordingTest, RefusalsAndUnbelievableCounts) {

@@ -34,7 +34,7 @@ class PolarityDetectionTest : public EngineTesterFixture {
       s.inputProbeCodes[9] = 85;
       s.hvProbes = probes;
     });
-    Tester().SetFirmwareChecked(true);
+    EngineState().SetFirmwareChecked(true);
     ASSERT_EQ(Tester().SetSparkCoilType(1), kOk);
     ASSERT_EQ(Tester().SetSparkPolarityHVProbes(polarities), kOk);
     ASSERT_EQ(Tester().SetSparkNumberCylinders(static_cast<uint8_t>(cylinders)), kOk);
@@ -92,7 +92,7 @@ TEST_F(PolarityDetectionTest, DecidesOrGivesUp) {
       EXPECT_EQ(Polarities(), *c.after);
     }
     EXPECT_EQ(Armings(), c.armings);
-    EXPECT_TRUE(Tester().ParamsChanged()) << "the meters configure the new polarities";
+    EXPECT_TRUE(EngineState().ParamsChanged()) << "the meters configure the new polarities";
   }
 }
 
@@ -196,7 +196,7 @@ TEST_F(PolarityDetectionTest, ArmingRequests) {
   EXPECT_EQ(Bytes(last, last + kConfigurationLength),
             (Bytes{0x61, 0x0F, 0xC9, 0xC8, 0xE8, 0xC8, 0x54, 0x32, 0x04, 0xE4, 0x01}));
   EXPECT_EQ(BoardMode(), 0) << "the board holds no instrument's configuration now";
-  EXPECT_EQ(Tester().InputDescriptor(9).kind, 13);
+  EXPECT_EQ(EngineState().InputDescriptor(9).kind, 13);
 }
 
 }  // namespace

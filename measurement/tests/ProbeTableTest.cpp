@@ -1,6 +1,6 @@
 #include "Library.h"
 #include "ProbeTable.h"
-#include "instruments/ImplementationMotortester_6.h"
+#include "EngineTesterState.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ TEST_F(ProbeTableTest, DescriptorsOfTheKinds) {
 }
 
 TEST_F(ProbeTableTest, ReferenceProbesRecordTheirVariantAndProbeType) {
-  ImplementationMotortester_6* tester = EngineTester();
+  const EngineTesterState& tester = EngineState();
   EXPECT_EQ(ReferenceProbeCode(), 255) << "none seen since load";
   struct Case {
     int code;
@@ -75,8 +75,8 @@ TEST_F(ProbeTableTest, ReferenceProbesRecordTheirVariantAndProbeType) {
     LookupProbeDescriptor(&d, c.code);
     EXPECT_EQ(d.kind, 11);
     EXPECT_EQ(ReferenceProbeCode(), c.reference);
-    EXPECT_EQ(tester->CurrentParams().sparkHiVoltageTypeProbe, c.hvProbeType);
-    EXPECT_FALSE(tester->ParamsChanged()) << "the probe type follows the probe; it is no setting change";
+    EXPECT_EQ(tester.CurrentParams().sparkHiVoltageTypeProbe, c.hvProbeType);
+    EXPECT_FALSE(tester.ParamsChanged()) << "the probe type follows the probe; it is no setting change";
   }
   ProbeDescriptor d{};
   LookupProbeDescriptor(&d, 3);

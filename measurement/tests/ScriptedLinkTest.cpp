@@ -6,6 +6,7 @@
 #include "fixtures/ScriptedLink.h"
 
 #include <gtest/gtest.h>
+#include <link/LinkBinding.h>
 
 #include <platform/clock.h>
 #include <platform/module.h>
@@ -23,7 +24,7 @@ class ScriptedLinkTest : public ::testing::Test {
     SetLinkLibrary("scriptedlink.dll");
     m_module = LoadLibrary("scriptedlink.dll");
     ASSERT_NE(m_module, 0u);
-    auto control = reinterpret_cast<ScriptedLinkControlProc>(reinterpret_cast<void (*)()>(GetProcAddress(m_module, "ScriptedLinkControlOf")));
+    auto control = kvlink::BindExport<ScriptedLinkControlProc>(m_module, "ScriptedLinkControlOf");
     ASSERT_NE(control, nullptr);
     m_script = control();
     m_script->Reset();

@@ -10,6 +10,7 @@
 #include "ReplyBytes.h"
 #include "WaveformGenerator.h"
 
+#include <platform/byteorder.h>
 #include <platform/clock.h>
 
 #include <algorithm>
@@ -50,7 +51,7 @@ bool ParseSetup(const Bytes& b, Setup* s) {
   s->triggerControl = b[8];
   s->levelCode[0] = b[9];
   s->levelCode[1] = b[10];
-  s->triggerPosition = std::min<uint32_t>((b[11] << 8) | b[12], kMaxSamplesPerChannel - 1);
+  s->triggerPosition = std::min<uint32_t>(kvp::ReadBe16(&b[11]), kMaxSamplesPerChannel - 1);
   s->triggerModeCode = b[13];
   s->type = b[15];
   return s->rate > 0;
@@ -243,7 +244,7 @@ CommandReply HandleSetup(BoardContext& board, std::span<const uint8_t> request) 
 CommandReply HandleAcquisition(BoardContext& board, std::span<const uint8_t> request) {
   const Bytes& lastSetup = board.state.lastSetup;
   const uint32_t count =
-      request.size() >= 8 ? std::min<uint32_t>((request[5] << 16) | (request[6] << 8) | request[7], kMaxSamplesPerChannel) : 0;
+      request.size() >= 8 ? std::min<uint32_t>(kvp::ReadBe24(&request[5]), kMaxSamplesPerChannel) : 0;
   Setup setup;
   if (board.EngineTester() || !ParseSetup(lastSetup, &setup)) {
     // No base set-up to act on (or the engine tester answers): a header without samples that

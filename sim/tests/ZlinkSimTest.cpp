@@ -1,6 +1,8 @@
 // The in-process link library, loaded by name the way the measurement library loads a link.
 #include <sim/ZlinkSim.h>
 
+#include <link/LinkBinding.h>
+
 #include <platform/clock.h>
 #include <platform/module.h>
 #include <platform/sync.h>
@@ -22,53 +24,36 @@ class ZlinkSimTest : public testing::Test {
     const std::string name = bin ? std::string(bin) + "/" + kZlinkSimModule : kZlinkSimModule;
     module = LoadLibrary(name.c_str());
     ASSERT_NE(module, 0u) << name;
-    Bind(init, "Init");
-    Bind(deinit, "Deinit");
-    Bind(write, "Write");
-    Bind(read, "Read");
-    Bind(getEvent, "GetEvent");
-    Bind(getHwSwInfo, "GetHwSwInfo");
-    Bind(setSerialBlocksize, "SetSerialBlocksize");
-    ZlinkSimBoardProc boardOf = nullptr;
-    Bind(boardOf, kZlinkSimBoardExport);
+    ASSERT_TRUE(exports.Bind(module)) << "the seven link exports";
+    const auto boardOf = kvlink::BindExport<ZlinkSimBoardProc>(module, kZlinkSimBoardExport);
+    ASSERT_NE(boardOf, nullptr);
     board = boardOf();
     ASSERT_NE(board, nullptr);
     board->Reset();
   }
   void TearDown() override {
-    if (deinit) deinit();
+    if (exports.Deinit) exports.Deinit();
     if (kvp::ClockIsVirtual()) kvp::ClockUseVirtual(false);
     if (module) FreeLibrary(module);
   }
-  template <class Proc>
-  void Bind(Proc& proc, const char* name) {
-    proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    ASSERT_NE(proc, nullptr) << name;
-  }
   void Start() {
-    ASSERT_EQ(init("Software\\KELO\\Kv310", nullptr), 0);
-    event = getEvent();
+    ASSERT_EQ(exports.Init("Software\\KELO\\Kv310", nullptr), 0);
+    event = exports.GetEvent();
     ASSERT_NE(event, 0u);
   }
   int Send(const Bytes& payload) {
     const Bytes frame = BuildFrame(payload);
-    return write(frame.data(), static_cast<int>(frame.size()));
+    return exports.Write(frame.data(), static_cast<int>(frame.size()));
   }
   Bytes ReadAll() {
     uint8_t buffer[4112];
-    const int count = read(buffer, sizeof buffer);
+    const int count = exports.Read(buffer, sizeof buffer);
     return Bytes(buffer, buffer + count);
   }
   bool Signalled() { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
   HMODULE module = 0;
-  LinkInitProc init = nullptr;
-  LinkDeinitProc deinit = nullptr;
-  LinkWriteProc write = nullptr;
-  LinkReadProc read = nullptr;
-  LinkGetEventProc getEvent = nullptr;
-  LinkGetHwSwInfoProc getHwSwInfo = nullptr;
-  LinkSetSerialBlocksizeProc setSerialBlocksize = nullptr;
+  kvlink::LinkExportSet exports;
   BoardModel* board = nullptr;
   HANDLE event = 0;
 };
@@ -90,7 +75,7 @@ TEST_F(ZlinkSimTest, ReadTakesAtMostWhatTheCallerAsks) {
   Send({0xC1, 0x00});
   const Bytes frame = BuildFrame(Bytes{0xC1, 0x00, 3, 3});
   uint8_t part[3];
-  ASSERT_EQ(read(part, 3), 3);
+  ASSERT_EQ(exports.Read(part, 3), 3);
   EXPECT_TRUE(std::equal(part, part + 3, frame.begin()));
   EXPECT_EQ(ReadAll(), Bytes(frame.begin() + 3, frame.end()));
 }
@@ -159,7 +144,7 @@ TEST_F(ZlinkSimTest, DeinitDropsRepliesThatWereStillDue) {
   kvp::ClockUseVirtual(true);
   board->Update([](BoardScenario& s) { s.replyDelayMs = 5000; });
   Send({0x02, 0x02});
-  EXPECT_EQ(deinit(), 1);
+  EXPECT_EQ(exports.Deinit(), 1);
   board->Update([](BoardScenario& s) { s.replyDelayMs = 0; });
   Start();
   kvp::ClockAdvance(6000);
@@ -169,42 +154,42 @@ TEST_F(ZlinkSimTest, DeinitDropsRepliesThatWereStillDue) {
 
 TEST_F(ZlinkSimTest, InitResultComesFromTheScenario) {
   board->Update([](BoardScenario& s) { s.linkInitResult = -17; });
-  EXPECT_EQ(init("Software\\KELO\\Kv310", nullptr), -17);
-  EXPECT_EQ(getEvent(), 0u);
+  EXPECT_EQ(exports.Init("Software\\KELO\\Kv310", nullptr), -17);
+  EXPECT_EQ(exports.GetEvent(), 0u);
   const Bytes frame = BuildFrame(Bytes{0x01, 0x40});
-  EXPECT_EQ(write(frame.data(), static_cast<int>(frame.size())), 0);  // nothing started
+  EXPECT_EQ(exports.Write(frame.data(), static_cast<int>(frame.size())), 0);  // nothing started
   board->Update([](BoardScenario& s) { s.linkInitResult = 0; });
   Start();
-  const LinkRecord link = board->Link();
-  EXPECT_EQ(link.initCalls, 2);
-  EXPECT_EQ(link.lastInitKey, "Software\\KELO\\Kv310");
-  EXPECT_EQ(deinit(), 1);
+  const LinkRecord record = board->Link();
+  EXPECT_EQ(record.initCalls, 2);
+  EXPECT_EQ(record.lastInitKey, "Software\\KELO\\Kv310");
+  EXPECT_EQ(exports.Deinit(), 1);
   EXPECT_EQ(board->Link().deinitCalls, 1);
-  EXPECT_EQ(write(frame.data(), static_cast<int>(frame.size())), 0);
+  EXPECT_EQ(exports.Write(frame.data(), static_cast<int>(frame.size())), 0);
 }
 
 TEST_F(ZlinkSimTest, BoardInformationOnlyOnceStarted) {
   HwSwInfo info;
   std::memset(&info, 0xAA, sizeof info);
-  getHwSwInfo(&info);
+  exports.GetHwSwInfo(&info);
   const HwSwInfo zero{};
   EXPECT_EQ(std::memcmp(&info, &zero, sizeof info), 0);
   Start();
-  getHwSwInfo(&info);
+  exports.GetHwSwInfo(&info);
   EXPECT_NE(info.boardId, 0);
   const HwSwInfo expected = board->Scenario().hwSwInfo;
   EXPECT_EQ(std::memcmp(&info, &expected, sizeof info), 0);
 }
 
 TEST_F(ZlinkSimTest, SerialBlocksizeIsRecorded) {
-  EXPECT_EQ(setSerialBlocksize(59), 59);
+  EXPECT_EQ(exports.SetSerialBlocksize(59), 59);
   EXPECT_EQ(board->Link().serialBlocksize, 59);
 }
 
 TEST_F(ZlinkSimTest, BrokenRequestFramesAreIgnored) {
   Start();
   const Bytes broken = BuildMalformedFrame(Bytes{0x02, 0x02}, FrameDefect::BadEnd);
-  EXPECT_EQ(write(broken.data(), static_cast<int>(broken.size())), static_cast<int>(broken.size()));
+  EXPECT_EQ(exports.Write(broken.data(), static_cast<int>(broken.size())), static_cast<int>(broken.size()));
   EXPECT_FALSE(Signalled());
   EXPECT_TRUE(board->Requests().empty());
   EXPECT_EQ(board->Link().badFrames, 1);

@@ -4,6 +4,7 @@
 #include "SerialTestSupport.h"
 
 #include <kv310/Kv310.h>
+#include <link/LinkBinding.h>
 
 #include <platform/module.h>
 #include <platform/registry.h>
@@ -32,8 +33,7 @@ class Kv310Library {
   Kv310Library() {
     const char* bin = std::getenv("KV_BIN_DIR");
     module_ = LoadLibrary((std::string(bin ? bin : ".") + "/Kv310.dll").c_str());
-    query_ = reinterpret_cast<Kv310QueryInterfaceProc>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "QueryInterface")));
+    query_ = kvlink::BindExport<Kv310QueryInterfaceProc>(module_, "QueryInterface");
   }
   ~Kv310Library() {
     if (module_) FreeLibrary(module_);

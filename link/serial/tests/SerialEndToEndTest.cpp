@@ -2,6 +2,7 @@
 // firmware decision with a real board dialogue, the board information, and requests answered.
 #include "SerialTestSupport.h"
 
+#include <link/LinkBinding.h>
 #include <link/LinkExports.h>
 
 #include <platform/module.h>
@@ -18,23 +19,14 @@ namespace {
 using namespace serialtest;
 using S = sim::SerialBoardState;
 
-struct Link {
+struct Link : kvlink::LinkExportSet {
   Link() {
     const char* bin = std::getenv("KV_BIN_DIR");
     const std::string name = bin ? std::string(bin) + "/ZLINKSER.dll" : "ZLINKSER.dll";
     module = LoadLibrary(name.c_str());
-    init = Bind<LinkInitProc>("Init");
-    deinit = Bind<LinkDeinitProc>("Deinit");
-    write = Bind<LinkWriteProc>("Write");
-    read = Bind<LinkReadProc>("Read");
-    getEvent = Bind<LinkGetEventProc>("GetEvent");
-    getHwSwInfo = Bind<LinkGetHwSwInfoProc>("GetHwSwInfo");
-    fileVersion = Bind<LinkGetFirmwareFileVersionProc>("GetFirmwareFileVersion");
-    manualMode = Bind<LinkSetManualFlashModeProc>("SetManualFlashMode");
-  }
-  template <class T>
-  T Bind(const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    LinkExportSet::Bind(module);
+    fileVersion = kvlink::BindExport<LinkGetFirmwareFileVersionProc>(module, "GetFirmwareFileVersion");
+    manualMode = kvlink::BindExport<LinkSetManualFlashModeProc>(module, "SetManualFlashMode");
   }
   ~Link() {
     if (module) FreeLibrary(module);
@@ -42,12 +34,12 @@ struct Link {
   // One request, its reply frame (empty when none came within 20 s of real time).
   std::vector<uint8_t> Request(const std::vector<uint8_t>& payload) {
     const auto frame = Frame(payload);
-    if (write(frame.data(), static_cast<int>(frame.size())) != static_cast<int>(frame.size())) return {};
+    if (Write(frame.data(), static_cast<int>(frame.size())) != static_cast<int>(frame.size())) return {};
     std::vector<uint8_t> got;
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < limit) {
       uint8_t buf[512];
-      const int n = read(buf, sizeof buf);
+      const int n = Read(buf, sizeof buf);
       got.insert(got.end(), buf, buf + n);
       if (got.size() >= 4 && got.size() >= static_cast<size_t>(got[2] | got[3] << 8) + 6u) break;
       if (n == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -56,12 +48,6 @@ struct Link {
   }
 
   HMODULE module = 0;
-  LinkInitProc init = nullptr;
-  LinkDeinitProc deinit = nullptr;
-  LinkWriteProc write = nullptr;
-  LinkReadProc read = nullptr;
-  LinkGetEventProc getEvent = nullptr;
-  LinkGetHwSwInfoProc getHwSwInfo = nullptr;
   LinkGetFirmwareFileVersionProc fileVersion = nullptr;
   LinkSetManualFlashModeProc manualMode = nullptr;
 };
@@ -101,7 +87,7 @@ TEST(SerialEndToEnd, StartsTheBoardAsTheSettingsAndFirmwareSay) {
     Link link;
     ASSERT_NE(link.module, 0u);
     link.manualMode(c.manual);
-    ASSERT_EQ(link.init(kLinkKey, nullptr), 0) << ::testing::PrintToString(rig.trace.Lines());
+    ASSERT_EQ(link.Init(kLinkKey, nullptr), 0) << ::testing::PrintToString(rig.trace.Lines());
     const auto history = rig.board->StateHistory();
     EXPECT_EQ(Visited(history, S::Rom), c.load != Load::None);
     EXPECT_EQ(Visited(history, S::Stage3), c.load != Load::None);
@@ -117,7 +103,7 @@ TEST(SerialEndToEnd, StartsTheBoardAsTheSettingsAndFirmwareSay) {
     if (c.manual != 1) {
       EXPECT_EQ(rig.board->State(), S::App);
       HwSwInfo info{};
-      link.getHwSwInfo(&info);
+      link.GetHwSwInfo(&info);
       EXPECT_EQ(info.boardId, 0x0310);
       EXPECT_EQ(info.boardStatus, 0x0208);
       EXPECT_STREQ(info.firmwareText, "3.10");
@@ -127,7 +113,7 @@ TEST(SerialEndToEnd, StartsTheBoardAsTheSettingsAndFirmwareSay) {
     if (c.dwords.count("UseFlash") && c.dwords.at("UseFlash") == 2) {
       EXPECT_EQ(rig.GetDword("UseFlash"), 1u);
     }
-    EXPECT_EQ(link.deinit(), 1);
+    EXPECT_EQ(link.Deinit(), 1);
     link.manualMode(0);
   }
 }
@@ -156,7 +142,7 @@ TEST(SerialEndToEnd, FirmwareRunsAndRecordTypes) {
     options.firmwareInsert = c.insert;
     SerialRig rig(options);
     Link link;
-    EXPECT_EQ(link.init(kLinkKey, nullptr), c.started ? 0 : -8);
+    EXPECT_EQ(link.Init(kLinkKey, nullptr), c.started ? 0 : -8);
     if (c.started) {
       const auto ram = rig.board->Ram();
       size_t same = 0;
@@ -168,7 +154,7 @@ TEST(SerialEndToEnd, FirmwareRunsAndRecordTypes) {
       EXPECT_EQ(ram.size(), rig.files.firmwareImage.size());
       EXPECT_EQ(rig.board->State(), S::App);
     }
-    link.deinit();
+    link.Deinit();
   }
 }
 
@@ -191,10 +177,10 @@ TEST(SerialEndToEnd, StartFailures) {
     options.dwords = c.dwords;
     SerialRig rig(options);
     Link link;
-    EXPECT_EQ(link.init(kLinkKey, nullptr), c.code);
+    EXPECT_EQ(link.Init(kLinkKey, nullptr), c.code);
     EXPECT_EQ(rig.trace.Count(c.traced), 1) << ::testing::PrintToString(rig.trace.Lines());
     // The link was closed: the port can be opened again.
-    link.deinit();
+    link.Deinit();
   }
 }
 
@@ -203,7 +189,7 @@ TEST(SerialEndToEnd, PortArgumentAndBootstrapStart) {
   options.dwords = {{"ComPort", 9}, {"Baudrate", 0x80000000u | 115200}};
   SerialRig rig(options);
   Link link;
-  ASSERT_EQ(link.init(kLinkKey, "7"), 0);  // the port text wins over "ComPort"
+  ASSERT_EQ(link.Init(kLinkKey, "7"), 0);  // the port text wins over "ComPort"
   const auto history = rig.board->StateHistory();
   EXPECT_TRUE(Visited(history, S::Rom));
   EXPECT_FALSE(Visited(history, S::Stage1));  // the bootstrap block is not a boot file
@@ -211,7 +197,7 @@ TEST(SerialEndToEnd, PortArgumentAndBootstrapStart) {
   char version[64] = {};
   EXPECT_EQ(link.fileVersion(kLinkKey, version), 1);
   EXPECT_STREQ(version, "3.10");
-  link.deinit();
+  link.Deinit();
 }
 
 }  // namespace

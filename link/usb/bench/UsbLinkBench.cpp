@@ -3,6 +3,7 @@
 // against the full-speed wire limit of 1.216 MB/s.
 #include <benchmark/benchmark.h>
 
+#include <link/LinkBinding.h>
 #include <link/LinkExports.h>
 #include <platform/kernel/KernelHost.h>
 #include <platform/module.h>
@@ -47,16 +48,16 @@ struct Path {
     host.WaitIdle();
     module = LoadLibrary("ZLINKUSB.dll");
     if (!module) return;
-    auto bind = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
-    write = reinterpret_cast<LinkWriteProc>(bind("Write"));
-    read = reinterpret_cast<LinkReadProc>(bind("Read"));
-    getEvent = reinterpret_cast<LinkGetEventProc>(bind("GetEvent"));
-    auto init = reinterpret_cast<LinkInitProc>(bind("Init"));
-    ok = init && init(kKey, nullptr) == 0;
+    kvlink::LinkExportSet exports;
+    exports.Bind(module);
+    write = exports.Write;
+    read = exports.Read;
+    getEvent = exports.GetEvent;
+    ok = exports.Init && exports.Init(kKey, nullptr) == 0;
   }
   ~Path() {
     if (module) {
-      if (auto deinit = reinterpret_cast<LinkDeinitProc>(reinterpret_cast<void*>(GetProcAddress(module, "Deinit"))))
+      if (auto deinit = kvlink::BindExport<LinkDeinitProc>(module, "Deinit"))
         deinit();
       FreeLibrary(module);
     }

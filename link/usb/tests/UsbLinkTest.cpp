@@ -2,6 +2,7 @@
 // qrtdrv on the kernel host and the simulated board on its USB bus, all on the virtual clock.
 #include <kv310/Interfaces.h>
 #include <kv310/Kv310.h>
+#include <link/LinkBinding.h>
 #include <link/LinkExports.h>
 #include <platform/clock.h>
 #include <platform/device.h>
@@ -162,7 +163,7 @@ class UsbLinkTest : public ::testing::Test {
 
   template <class P>
   P Bind(const char* name) {
-    auto p = reinterpret_cast<P>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    auto p = kvlink::BindExport<P>(module_, name);
     EXPECT_TRUE(p) << name;
     return p;
   }
@@ -414,7 +415,7 @@ TEST_F(UsbLinkTest, MeasurementLibraryRunsTheBoardThroughTheUsbPath) {
   Plug();
   const HMODULE kv310 = LoadLibrary("Kv310.dll");
   if (!kv310) GTEST_SKIP() << "the measurement library is not built";
-  auto query = reinterpret_cast<Kv310QueryInterfaceProc>(reinterpret_cast<void*>(GetProcAddress(kv310, "QueryInterface")));
+  auto query = kvlink::BindExport<Kv310QueryInterfaceProc>(kv310, "QueryInterface");
   ASSERT_TRUE(query);
   ICommunication_1* comm = nullptr;
   IInfo_0* info = nullptr;

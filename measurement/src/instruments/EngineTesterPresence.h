@@ -7,7 +7,7 @@ namespace kv310 {
 
 // Looks the code up (with the probe table's side effects). The engine-tester module: sets the
 // engine tester's FirmwareChecked and EngineTesterReady flags, sets the board mode to 0 and
-// returns true (the instrument then gives 11). Any other probe: clears both flags, returns false.
+// returns true (the instrument then gives kLinkError). Any other probe: clears both flags, returns false.
 bool EngineTesterFound(int channelAProbeCode);
 
 }  // namespace kv310

@@ -5,7 +5,7 @@
 #include "../Library.h"
 #include "../LinkRequest.h"
 #include "ImplementationMTOscilloscope_7.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 #include "ImplementationOscilloscope_2.h"
 
 namespace kv310 {
@@ -45,6 +45,8 @@ int ImplementationCommunication_1::Open() {
 
 int ImplementationCommunication_1::Close() {
   std::lock_guard<std::mutex> hold(m_openLock);
+  // An instrument operation in progress keeps its link until it ends.
+  std::lock_guard<std::recursive_mutex> operation(OperationLock());
   CComPort* link = Link();
   if (!link || link->GetState() != kStateReady) return kCloseRefused;
   SetLink(nullptr);
@@ -58,11 +60,9 @@ int ImplementationCommunication_1::Start() {
   if (link->GetState() != kStateIdle) return kStartFailed;
   // The engine tester's firmware is checked once per load; a failure leaves the engine tester
   // not ready but does not fail the start.
-  if (ImplementationMotortester_6* tester = EngineTester(); tester && !tester->FirmwareChecked()) {
-    if (tester->UpdateFirmware() == kOk) {
-      tester->SetFirmwareChecked(true);
-      tester->SetEngineTesterReady(true);
-    }
+  if (!EngineState().FirmwareChecked() && UpdateEngineTesterFirmware() == kOk) {
+    EngineState().SetFirmwareChecked(true);
+    EngineState().SetEngineTesterReady(true);
   }
   return kOk;
 }
@@ -77,8 +77,7 @@ void ImplementationCommunication_1::SendStopConfiguration() {
   SetBoardMode(0);
   // Then an oscilloscope configuration: the board oscilloscope's once the engine tester's
   // firmware check has succeeded since load, else the engine-tester oscilloscope's.
-  const ImplementationMotortester_6* tester = EngineTester();
-  if (tester && tester->FirmwareChecked()) {
+  if (EngineState().FirmwareChecked()) {
     if (ImplementationOscilloscope_2* oscilloscope = BoardOscilloscope()) oscilloscope->Configure();
   } else if (ImplementationMTOscilloscope_7* oscilloscope = EngineTesterOscilloscope()) {
     oscilloscope->Configure();

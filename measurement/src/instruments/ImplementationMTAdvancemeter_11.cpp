@@ -6,7 +6,7 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
 #include <cstring>
 #include <mutex>
@@ -21,6 +21,8 @@ constexpr int kDieselConfiguration = 18;
 constexpr uint8_t kSparkSpeedInput = 9;
 constexpr uint8_t kDieselSpeedInput = 5;
 constexpr int kConfigurationReplyCapacity = 20;
+// The timing light: its flash is the spark itself, so the mark offset does not apply.
+constexpr int kStroboscopeKind = 9;
 
 ProbeDescriptor KindAndClass(int kind, int probeClass) {
   ProbeDescriptor probe{};
@@ -137,22 +139,16 @@ int ImplementationMTAdvancemeter_11::ReadProbes(ProbeDescriptor* advanceProbe, P
 int ImplementationMTAdvancemeter_11::Configure() {
   int code;
   if (!CheckLinkReady(&code)) return code;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
+  ParamsChangeTaken paramsChange;  // set again unless the board takes this configuration
   if ((code = SelectSpeedSensor()) != kOk) return code;
   if ((code = SelectProbes(m_inputs, m_inputCount)) != kOk) return code;
   if ((code = EnsureFirmwareChecked()) != kOk) return code;
 
   const EngineParameterBlock p = EngineParams();
-  const bool diesel = p.engineType == 1;
   uint8_t configuration[kConfigurationLength];
   std::memcpy(configuration, GetConfigurationRecord(m_configurationId).bytes, sizeof configuration);
   configuration[1] = static_cast<uint8_t>(m_measurementCode);
-  if (diesel && p.dieselPressureSensorType == 0) configuration[5] = static_cast<uint8_t>(configuration[5] + 0x80);
-  if (diesel) {
-    configuration[7] = 75;
-  } else if ((code = SparkDegreesPerMark(p, &configuration[7])) != kOk) {
-    return code;
-  }
+  if ((code = SetMeterEngineBytes(p, configuration)) != kOk) return code;
   uint16_t marks = 0;
   if ((code = ActiveNumberMarks(p, &marks)) != kOk) return code;
   const uint8_t level = p.dieselComparativeLevel;
@@ -170,6 +166,7 @@ int ImplementationMTAdvancemeter_11::Configure() {
   if ((code = SendMeterStart(start, sizeof start)) != kOk) return code;
   SetBoardMode(kBoardMode);
   m_dirty = 0;
+  paramsChange.Accept();
   return kOk;
 }
 
@@ -179,7 +176,6 @@ int ImplementationMTAdvancemeter_11::Measure(AdvanceReading* reading) {
   MeterCounts counts;
   int code = ReadMeter(kBoardMode, m_dirty, [this] { return Configure(); }, &counts);
   if (code != kOk) return code;
-  const ImplementationMotortester_6* tester = EngineTester();
 
   const EngineParameterBlock p = EngineParams();
   uint8_t w = 0;
@@ -192,7 +188,7 @@ int ImplementationMTAdvancemeter_11::Measure(AdvanceReading* reading) {
   const uint64_t interval = uint64_t{counts.interval} + m_correction;
 
   AdvanceReading result{};
-  const ProbeDescriptor speedProbe = tester ? tester->InputDescriptor(m_inputs[0]) : DescriptorOfKind(0);
+  const ProbeDescriptor speedProbe = EngineState().InputDescriptor(m_inputs[0]);
   result.speed = SpeedReading(SpeedTenths(uint64_t{counts.speed} * 60 * w, 100), speedProbe);
 
   int16_t markOffset = 0;
@@ -200,23 +196,15 @@ int ImplementationMTAdvancemeter_11::Measure(AdvanceReading* reading) {
   result.temperature = TemperatureReading(counts.sensorMillivolts);
   result.flag = counts.flags & 0x01;
 
-  if (counts.period != 0) {
-    // In double precision, in this order: the interval share of the cycle, in tenths of a degree.
-    const double x = static_cast<double>(interval) * w / counts.period * 3600;
-    int32_t tenths;
-    if (m_selectedProbe.kind == 9) {
-      tenths = static_cast<int32_t>(x);
-    } else {
-      tenths = static_cast<int32_t>(x - 10.0 * markOffset);
-      if (tenths > 2700) tenths -= 3600;
-    }
+  int32_t tenths = 0;
+  if (AdvanceTenths(interval, w, counts.period, m_selectedProbe.kind == kStroboscopeKind, markOffset, &tenths)) {
     result.advance.value = ScaledValue{tenths, -1, {}};
     result.advance.valid = 1;
   } else {
     result.advance.value = ScaledValue{0, 0, {}};
     result.advance.valid = 0;
   }
-  result.advance.probe = tester ? tester->InputDescriptor(m_inputs[2]) : DescriptorOfKind(0);
+  result.advance.probe = EngineState().InputDescriptor(m_inputs[2]);
   *reading = result;
   return kOk;
 }

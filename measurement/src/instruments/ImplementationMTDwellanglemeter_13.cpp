@@ -6,7 +6,7 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
 #include <cstring>
 #include <mutex>
@@ -49,12 +49,15 @@ int ImplementationMTDwellanglemeter_13::ReadProbes(ProbeDescriptor* dwellInput, 
 int ImplementationMTDwellanglemeter_13::Configure() {
   int code;
   if (!CheckLinkReady(&code)) return code;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
+  ParamsChangeTaken paramsChange;  // set again unless the board takes this configuration
   bool otherInstrument = false;
   if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
 
   uint8_t configuration[kConfigurationLength];
   std::memcpy(configuration, GetConfigurationRecord(m_configurationId).bytes, sizeof configuration);
+  // The meter's own code and the engine's degrees per mark, as every meter configuration.
+  configuration[1] = static_cast<uint8_t>(m_measurementCode);
+  if ((code = SetMeterEngineBytes(EngineParams(), configuration)) != kOk) return code;
   if (m_selectedInput == 1) configuration[2] = 0xC0;
   code = SendMeterConfiguration(configuration, m_dirty, otherInstrument, m_inputs, m_inputCount,
                                 kConfigurationReplyCapacity, &m_configurationChanged);
@@ -64,6 +67,7 @@ int ImplementationMTDwellanglemeter_13::Configure() {
   if ((code = SendMeterStart(start, sizeof start)) != kOk) return code;
   SetBoardMode(kBoardMode);
   m_dirty = 0;
+  paramsChange.Accept();
   return kOk;
 }
 
@@ -73,7 +77,6 @@ int ImplementationMTDwellanglemeter_13::Measure(DwellReading* reading) {
   MeterCounts counts;
   int code = ReadMeter(kBoardMode, m_dirty, [this] { return Configure(); }, &counts);
   if (code != kOk) return code;
-  const ImplementationMotortester_6* tester = EngineTester();
 
   const EngineParameterBlock p = EngineParams();
   uint8_t w = 0;
@@ -104,7 +107,7 @@ int ImplementationMTDwellanglemeter_13::Measure(DwellReading* reading) {
   }
   result.dwell = ScaledValue{dwell, -1, {}};
   result.valid = valid;
-  result.dwellProbe = tester ? tester->InputDescriptor(m_selectedInput) : DescriptorOfKind(0);
+  result.dwellProbe = EngineState().InputDescriptor(m_selectedInput);
   *reading = result;
   return kOk;
 }

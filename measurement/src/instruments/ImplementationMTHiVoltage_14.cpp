@@ -8,8 +8,9 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
+#include <platform/byteorder.h>
 #include <platform/sync.h>
 
 #include <algorithm>
@@ -48,10 +49,6 @@ constexpr ModeRow kModes[3] = {
     {26, 9, 14, 1, 6, 350, kFramePerCylinder},
 };
 
-void ClearEngineTesterFlags() {
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
-}
-
 // The scale of the high-voltage probe by the reference probe the board last reported; 0 when no
 // reference probe was seen since load.
 int32_t ProbeFactor() {
@@ -64,9 +61,6 @@ int32_t ProbeFactor() {
   }
 }
 
-uint32_t BigEndian32(const uint8_t* b) {
-  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
-}
 
 }  // namespace
 
@@ -115,7 +109,7 @@ int ImplementationMTHiVoltage_14::TogglePolarity() {
 int ImplementationMTHiVoltage_14::Configure() {
   int code;
   if (!CheckLinkReady(&code)) return code;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
+  ParamsChangeTaken paramsChange;  // set again unless the board takes this configuration
   bool otherInstrument = false;
   if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
 
@@ -154,7 +148,8 @@ int ImplementationMTHiVoltage_14::Configure() {
   if ((code = SendSetup(z, p)) != kOk) return code;
   SetBoardMode(kBoardMode);
   m_dirty = 0;
-  m_lastTimeMs = GetTickCount();
+  paramsChange.Accept();
+  m_spacing.Mark();
   return kOk;
 }
 
@@ -205,41 +200,35 @@ int ImplementationMTHiVoltage_14::SendSetup(int cylinders, const EngineParameter
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdOscConfiguration || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   return kOk;
 }
 
-void ImplementationMTHiVoltage_14::WaitArmSpacing() {
-  while (static_cast<uint32_t>(GetTickCount() - m_lastTimeMs) < kArmSpacingMs) Sleep(10);
-  m_lastTimeMs = GetTickCount();
-}
-
 int ImplementationMTHiVoltage_14::Arm() {
-  {
-    std::lock_guard<std::recursive_mutex> hold(OperationLock());
+  const auto prepare = [this] {
     int code;
     if (!CheckLinkReady(&code)) return code;
-    if (MeterNeedsConfiguration(kBoardMode, m_dirty)) {
-      if ((code = Configure()) != kOk) return code;
+    return MeterNeedsConfiguration(kBoardMode, m_dirty) ? Configure() : kOk;
+  };
+  // Another instrument may have taken the board while this call waited for its spacing.
+  const auto configured = [this] { return !MeterNeedsConfiguration(kBoardMode, m_dirty); };
+  const auto send = [this] {
+    m_frameType = kNoFrame;
+    const uint8_t request[8] = {kCmdAcquisition, m_restart, 0, 0, 0, 0, 0x03, 0xE8};
+    m_restart = 0;
+    CComPort* link = Link();
+    if (!link) return static_cast<int>(kNoLink);
+    // The reply is read by ReadFrame once the caller has seen the link idle again. A link that
+    // failed while this call waited for its spacing takes nothing: say so instead of success.
+    if (link->Send(request, sizeof request, kAcquisitionExtraMs) == 0) {
+      int code;
+      return CheckLinkReady(&code) ? static_cast<int>(kBadReply) : code;
     }
-  }
-  m_frameType = kNoFrame;
-  const uint8_t request[8] = {kCmdAcquisition, m_restart, 0, 0, 0, 0, 0x03, 0xE8};
-  m_restart = 0;
-  // Other callers' requests may pass while this one waits for its spacing.
-  WaitArmSpacing();
-  std::lock_guard<std::recursive_mutex> hold(OperationLock());
-  CComPort* link = Link();
-  if (!link) return kNoLink;
-  // The reply is read by ReadFrame once the caller has seen the link idle again. A link that
-  // failed while this call waited for its spacing takes nothing: say so instead of success.
-  if (link->Send(request, sizeof request, kAcquisitionExtraMs) == 0) {
-    int code;
-    return CheckLinkReady(&code) ? kBadReply : code;
-  }
-  return kOk;
+    return static_cast<int>(kOk);
+  };
+  return SendSpacedStart(m_spacing, prepare, configured, send);
 }
 
 int ImplementationMTHiVoltage_14::ReadFrame() {
@@ -250,7 +239,7 @@ int ImplementationMTHiVoltage_14::ReadFrame() {
   uint8_t header[kHeaderLength];
   if (link->Receive(header, kHeaderLength, 0) != kHeaderLength || header[0] != kCmdAcquisition) return kNoData;
   if (!IsEngineTesterModule(header[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   const uint8_t status = header[1];
@@ -280,12 +269,11 @@ int ImplementationMTHiVoltage_14::ReadFrame() {
     m_sampleCount = expected > 0 ? link->Receive(m_samples, expected, kHeaderLength) : 0;
   }
 
-  ImplementationMotortester_6* tester = EngineTester();
-  m_probe = tester ? tester->InputDescriptor(m_inputs[0]) : DescriptorOfKind(0);
+  m_probe = EngineState().InputDescriptor(m_inputs[0]);
 
   uint8_t w = 0;
   GetRevolutionsPerCycle(&w);
-  const uint64_t count = BigEndian32(header + 4);
+  const uint64_t count = kvp::ReadBe32(header + 4);
   uint64_t numerator = count * 60;
   uint64_t denominator = 100;
   if (m_mode == 0) {
@@ -297,7 +285,7 @@ int ImplementationMTHiVoltage_14::ReadFrame() {
   m_speed.value = RoundSpeed(SpeedTenths(numerator, denominator));
   m_speed.valid = 1;
   const int speedInput = ReferenceProbeCode() == kVariantReferenceCode ? 8 : 9;
-  m_speed.probe = tester ? tester->InputDescriptor(speedInput) : DescriptorOfKind(0);
+  m_speed.probe = EngineState().InputDescriptor(speedInput);
   return (header[9] & 0xF0) != 0 ? kBoardErrorFlag : kOk;
 }
 

@@ -3,6 +3,8 @@
 // link's idle event and then reads the frame (ReadFrame, GetCylinderValues, GetEngineSpeed).
 #pragma once
 
+#include "../RequestSpacing.h"
+
 #include <kv310/Kv310.h>
 
 #include <cstdint>
@@ -33,7 +35,6 @@ class ImplementationMTHiVoltage_14 final : public IMTHiVoltage_14 {
  private:
   int Configure();
   int SendSetup(int cylinders, const EngineParameterBlock& p);
-  void WaitArmSpacing();
 
   int32_t m_mode = 0;
   int32_t m_configurationId = 24;
@@ -54,7 +55,7 @@ class ImplementationMTHiVoltage_14 final : public IMTHiVoltage_14 {
   ProbeDescriptor m_probe{};
   MeasuredValue m_speed{};
   int32_t m_dirty = 2;
-  uint32_t m_lastTimeMs = 0;  // tick count of the last configuration or Arm
+  RequestSpacing m_spacing{kArmSpacingMs};  // since the last configuration or Arm
   uint8_t m_configurationChanged = 0;
 };
 

@@ -6,7 +6,7 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
 #include <cstring>
 #include <mutex>
@@ -24,8 +24,7 @@ constexpr int kRecordingHeader = 4;
 constexpr int kRecordingReplyLength = kRecordingHeader + 2 * kLeakSampleCount;
 
 bool WithEngineTester() {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester && tester->FirmwareChecked();
+  return EngineState().FirmwareChecked();
 }
 
 // The leak input code the configuration carries in byte 2.
@@ -51,7 +50,7 @@ int ImplementationMTLeakTest_15::ReadProbe(ProbeDescriptor* probe) {
   int code = kOk;
   if (WithEngineTester()) {
     code = QueryProbes(&m_input, 1, probe);
-    if (code == kOk) EngineTester()->StoreInputDescriptor(m_input, *probe);
+    if (code == kOk) EngineState().StoreInputDescriptor(m_input, *probe);
   } else {
     // The board channel of the input; a failed query leaves the caller's record as it was.
     GetChannelProbe(m_input, probe);
@@ -76,7 +75,7 @@ int ImplementationMTLeakTest_15::SendLeakConfiguration() {
   if (received < 5 || reply[4] != m_inputCount || received < 5 + m_inputCount) return kBadReply;
   ProbeDescriptor probe;
   LookupProbeDescriptor(&probe, reply[5]);
-  EngineTester()->StoreInputDescriptor(m_input, probe);
+  EngineState().StoreInputDescriptor(m_input, probe);
   return kOk;
 }
 
@@ -84,8 +83,7 @@ int ImplementationMTLeakTest_15::Start() {
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
   int code;
   if (!CheckLinkReady(&code)) return code;
-  ImplementationMotortester_6* tester = EngineTester();
-  if (tester) tester->SetParamsChanged(false);
+  EngineState().SetParamsChanged(false);
   if (WithEngineTester()) {
     code = SelectProbes(&m_input, 1);
     if (code != kOk) return code;
@@ -113,7 +111,7 @@ int ImplementationMTLeakTest_15::Read(uint8_t count, float* results) {
   if (received < kRecordingReplyLength || reply[0] != kCmdLeakRecording || reply[1] != 0) return kBadReply;
   const bool engineTester = WithEngineTester();
   if (engineTester && !IsEngineTesterModule(reply[2])) {
-    EngineTester()->ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   uint8_t cylinders = 4;

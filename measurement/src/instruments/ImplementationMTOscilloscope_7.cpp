@@ -9,8 +9,9 @@
 #include "../OscConfiguration.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
+#include <platform/byteorder.h>
 #include <platform/clock.h>
 #include <platform/sync.h>
 
@@ -24,8 +25,6 @@ namespace {
 
 constexpr int kBoardModeMTOscilloscope = 6;
 constexpr int kAcquisitionExtraMs = 1300;
-constexpr uint64_t kStartSpacingMs = 300;
-constexpr DWORD kStartSpacingSleepMs = 10;
 constexpr uint32_t kLastTriggerPosition = 999;
 constexpr uint32_t kLastEngineTriggerPosition = 499;
 constexpr uint32_t kChunkRequest = 1000;
@@ -37,10 +36,6 @@ constexpr int kChannelBInputs = 4;
 bool IsEngineType(uint8_t type) { return type == 8 || type == 11 || (type >= 13 && type <= 16); }
 bool HasPeakBytes(uint8_t type) { return type == 13 || type == 14 || type == 16; }
 bool OneBlockType(uint8_t type) { return type == 8 || type == 13; }
-
-uint32_t BigEndian32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 // The four-character tag the oscilloscope shows for a probe kind.
 void ProbeTag(int kind, char tag[5]) {
@@ -76,8 +71,6 @@ uint8_t BoardInputOf(int mode, int channel, uint8_t probeIndex) {
   if (IsEngineSynchronousMode(mode)) return 4;
   return 0;
 }
-
-bool SameValue(ScaledValue a, ScaledValue b) { return a.mantissa == b.mantissa && a.exponent == b.exponent; }
 
 }  // namespace
 
@@ -127,36 +120,6 @@ int ImplementationMTOscilloscope_7::Init() {
 }
 
 // ---- rates ----------------------------------------------------------------------------------------
-
-int ImplementationMTOscilloscope_7::GetSampleRateCount(uint16_t* count) {
-  if (!count) return kBadArgument;
-  *count = kSampleRateCount;
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetSampleRates(uint16_t count, int32_t* rates) {
-  if (!rates || count > kSampleRateCount) return kBadArgument;
-  for (int i = 0; i < count; ++i) rates[i] = SampleRateOf(i);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetSampleRate(int32_t* rate) {
-  if (!rate) return kBadArgument;
-  *rate = SampleRateOf(m_s.sampleRateIndex);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetSampleRateIndex(uint16_t* index) {
-  if (!index) return kBadArgument;
-  *index = m_s.sampleRateIndex;
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::SetSampleRateIndex(uint16_t index) {
-  if (index >= kSampleRateCount) return kBadArgument;
-  Store(m_s.sampleRateIndex, index);
-  return kOk;
-}
 
 int ImplementationMTOscilloscope_7::GetAngleRateCount(uint16_t* count) {
   if (!count) return kBadArgument;
@@ -211,30 +174,6 @@ int ImplementationMTOscilloscope_7::GetChannelCount(uint16_t* count) {
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetRangeCount(uint16_t channel, uint16_t* count) {
-  if (!ValidChannel(channel) || !count) return kBadArgument;
-  *count = kRangeCount;
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetRanges(uint16_t channel, uint16_t count, ScaledValue* ranges) {
-  if (!ValidChannel(channel) || count > kRangeCount || !ranges) return kBadArgument;
-  for (int i = 0; i < count; ++i) ranges[i] = GetRangeScale(i);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetRange(uint16_t channel, ScaledValue* range) {
-  if (!ValidChannel(channel) || !range) return kBadArgument;
-  *range = GetRangeScale(m_s.rangeIndex[channel]);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetRangeIndex(uint16_t channel, uint16_t* index) {
-  if (!ValidChannel(channel) || !index) return kBadArgument;
-  *index = m_s.rangeIndex[channel];
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetRangeIndex(uint16_t channel, uint16_t index) {
   if (!ValidChannel(channel) || index >= kRangeCount) return kBadArgument;
   if (!InsideProbeWindow(m_channelInfo[channel].probe, index)) return kOutsideProbeLimits;
@@ -245,22 +184,6 @@ int ImplementationMTOscilloscope_7::SetRangeIndex(uint16_t channel, uint16_t ind
     Store(m_s.engineRangeIndex[channel], static_cast<uint16_t>(EngineRangeIndex(index, reference)));
   }
   Store(m_s.rangeIndex[channel], index);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetChannelMode(uint16_t channel, int32_t* mode) {
-  if (!ValidChannel(channel) || !mode) return kBadArgument;
-  *mode = m_s.channelMode[channel];
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::SetChannelMode(uint16_t channel, int32_t mode) {
-  if (!ValidChannel(channel) || mode < 0 || mode > 2) return kBadArgument;
-  if (m_s.channelMode[channel] != mode) {
-    m_s.previousMode[channel] = m_s.channelMode[channel];
-    m_s.channelMode[channel] = mode;
-    MarkDirty();
-  }
   return kOk;
 }
 
@@ -285,7 +208,6 @@ int ImplementationMTOscilloscope_7::SetProbe(uint16_t channel, ChannelProbeRecor
   const int code = QueryProbes(inputs, count, probes);
   m_dirty = kDirtyProbes;
   if (code != kOk) return code;
-  ImplementationMotortester_6* tester = EngineTester();
   for (int i = 0; i < count; ++i) {
     ChannelProbeRecord record{};
     record.slot = static_cast<uint8_t>(i);
@@ -293,7 +215,7 @@ int ImplementationMTOscilloscope_7::SetProbe(uint16_t channel, ChannelProbeRecor
     record.probe = probes[i];
     records[i] = record;
     m_probeInputs[channel][i] = record;
-    if (tester) tester->StoreInputDescriptor(inputs[i], probes[i]);
+    EngineState().StoreInputDescriptor(inputs[i], probes[i]);
     if (i == m_probeIndex[channel]) {
       m_channelInfo[channel].probe = probes[i];
       m_s.channelProbe[channel] = probes[i];
@@ -329,7 +251,7 @@ int ImplementationMTOscilloscope_7::GetProbeInfo(uint16_t channel, ProbeDescript
   const int code = QueryProbes(&input, 1, probe);
   m_dirty = kDirtyProbes;
   if (code != kOk) return code;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->StoreInputDescriptor(input, *probe);
+  EngineState().StoreInputDescriptor(input, *probe);
   m_channelInfo[channel].probe = *probe;
   m_s.channelProbe[channel] = *probe;
   return kOk;
@@ -344,12 +266,6 @@ int ImplementationMTOscilloscope_7::GetTriggerPositionLimits(int32_t* minimum, i
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetTriggerPosition(uint32_t* position) {
-  if (!position) return kBadArgument;
-  *position = m_s.triggerPosition;
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetTriggerPosition(uint32_t position) {
   if (IsEngineSynchronousMode(m_s.mode)) return kNotAllowed;
   if (position > kLastTriggerPosition) return kBadArgument;
@@ -357,22 +273,9 @@ int ImplementationMTOscilloscope_7::SetTriggerPosition(uint32_t position) {
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetTriggerLevel(ScaledValue* level) {
-  if (!level) return kBadArgument;
-  *level = m_s.triggerLevel;
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetTriggerLevel(ScaledValue level) {
   if (IsEngineSynchronousMode(m_s.mode)) return kNotAllowed;
-  if (!SameValue(level, m_s.triggerLevel)) MarkDirty();
-  m_s.triggerLevel = ScaledValue{level.mantissa, level.exponent, {}};
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetTriggerMode(int32_t* mode) {
-  if (!mode) return kBadArgument;
-  *mode = m_s.triggerMode;
+  StoreValue(m_s.triggerLevel, level);
   return kOk;
 }
 
@@ -386,23 +289,10 @@ int ImplementationMTOscilloscope_7::SetTriggerMode(int32_t mode) {
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetTriggerEdge(int32_t* edge) {
-  if (!edge) return kBadArgument;
-  *edge = m_s.triggerEdge;
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetTriggerEdge(int32_t edge) {
   if (IsEngineSynchronousMode(m_s.mode)) return kNotAllowed;
   if (edge < 0 || edge > 1) return kBadArgument;
   Store(m_s.triggerEdge, edge);
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetTriggerSource(int32_t* source, uint16_t* channel) {
-  if (!source || !channel) return kBadArgument;
-  *source = m_s.triggerSource;
-  *channel = m_s.triggerSourceChannel;
   return kOk;
 }
 
@@ -415,29 +305,10 @@ int ImplementationMTOscilloscope_7::SetTriggerSource(int32_t source, uint16_t ch
   return kOk;
 }
 
-int ImplementationMTOscilloscope_7::GetTriggerFilter(int32_t* filter) {
-  if (!filter) return kBadArgument;
-  *filter = m_s.triggerFilter;
-  return kOk;
-}
-
 int ImplementationMTOscilloscope_7::SetTriggerFilter(int32_t filter) {
   if (filter < 0 || filter > 1) return kBadArgument;
   m_s.triggerFilter = filter;
   MarkDirty();
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetTriggerSensitivity(ScaledValue* sensitivity) {
-  if (!sensitivity) return kBadArgument;
-  *sensitivity = m_s.triggerSensitivity;
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::SetTriggerSensitivity(ScaledValue sensitivity) {
-  if (!(ScaledValueToFloat(sensitivity) > 0.0f)) return kBadArgument;
-  if (!SameValue(sensitivity, m_s.triggerSensitivity)) MarkDirty();
-  m_s.triggerSensitivity = ScaledValue{sensitivity.mantissa, sensitivity.exponent, {}};
   return kOk;
 }
 
@@ -480,7 +351,7 @@ int ImplementationMTOscilloscope_7::ApplyMode(int32_t mode) {
     if (mode == 7) m_s.triggerEdge = 1;
   }
   m_s.option = false;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
+  EngineState().SetParamsChanged(false);
   m_dirty = kDirtyProbes;
   return kOk;
 }
@@ -536,25 +407,10 @@ int ImplementationMTOscilloscope_7::SetAll(MTOscSettings s) {
 }
 
 int ImplementationMTOscilloscope_7::GetAll(MTOscSettings* s, uint16_t channelCount, OscChannelSetting* channels) {
-  if (!s || channelCount > 2 || (channelCount > 0 && !channels)) return kBadArgument;
+  const int code = GetCommonSettings(s, channelCount, channels);
+  if (code != kOk) return code;
   s->acquisitionMode = m_s.mode;
-  s->sampleRateIndex = m_s.sampleRateIndex;
   s->angleRateIndex = m_s.angleRateIndex;
-  s->triggerPosition = m_s.triggerPosition;
-  s->triggerMode = m_s.triggerMode;
-  s->triggerLevel = m_s.triggerLevel;
-  s->triggerEdge = m_s.triggerEdge;
-  s->triggerSource = m_s.triggerSource;
-  s->triggerSourceChannel = m_s.triggerSourceChannel;
-  s->triggerFilter = m_s.triggerFilter;
-  s->triggerSensitivity = m_s.triggerSensitivity;
-  for (int c = 0; c < channelCount; ++c) channels[c] = OscChannelSetting{m_s.channelMode[c], m_s.rangeIndex[c]};
-  return kOk;
-}
-
-int ImplementationMTOscilloscope_7::GetRecordLength(int32_t* length) {
-  if (!length) return kBadArgument;
-  *length = kRecordLength;
   return kOk;
 }
 
@@ -564,11 +420,10 @@ int ImplementationMTOscilloscope_7::Configure() {
   std::lock_guard<std::recursive_mutex> hold(OperationLock());
   int code;
   if (!CheckLinkReady(&code)) return code;
-  ImplementationMotortester_6* tester = EngineTester();
-  if (tester && tester->ParamsChanged()) {
+  if (EngineState().ParamsChanged()) {
     code = ApplyMode(m_s.mode);
     if (code != kOk) return code;
-    tester->SetParamsChanged(false);
+    EngineState().SetParamsChanged(false);
   }
   const bool boardHoldsOthers = BoardMode() != kBoardModeMTOscilloscope;
   if (m_dirty == kDirtyProbes || boardHoldsOthers) {
@@ -598,45 +453,44 @@ int ImplementationMTOscilloscope_7::Configure() {
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdOscConfiguration || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    if (tester) tester->ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   SetBoardMode(kBoardModeMTOscilloscope);
   m_dirty = kDirtyClean;
-  m_lastStartMs = kvp::ClockNowMs();
-  m_started = true;
+  m_startSpacing.Mark();
   return kOk;
+}
+
+bool ImplementationMTOscilloscope_7::Configured() const {
+  return BoardMode() == kBoardModeMTOscilloscope && m_dirty == kDirtyClean && !EngineState().ParamsChanged();
 }
 
 int ImplementationMTOscilloscope_7::StartMeasurement(uint32_t count) {
   if (count == 0) return kBadArgument;
-  std::lock_guard<std::recursive_mutex> hold(OperationLock());
-  int code;
-  if (!CheckLinkReady(&code)) return code;
-  if (m_s.armed) return kNotAllowed;
-  const ImplementationMotortester_6* tester = EngineTester();
-  if (BoardMode() != kBoardModeMTOscilloscope || m_dirty != kDirtyClean || (tester && tester->ParamsChanged())) {
-    code = Configure();
-    if (code != kOk) return code;
-  }
-  count = std::min<uint32_t>(count, kRecordLength);
-  m_dataType = kNoDataType;
-  uint8_t flags = (m_s.mode == 0 || m_s.mode == 1) ? 0x80 : 0x00;
-  if (m_rearm) {
-    flags |= 0x01;
-    m_rearm = false;
-  }
-  uint8_t request[8];
-  BuildAcquisitionRequest(flags, count, request);
-  // The board takes a new start only 300 ms after the previous one.
-  while (m_started && kvp::ClockNowMs() - m_lastStartMs < kStartSpacingMs) Sleep(kStartSpacingSleepMs);
-  m_lastStartMs = kvp::ClockNowMs();
-  m_started = true;
-  CComPort* link = Link();
-  // Nothing went out (the link left the idle state meanwhile): say so rather than let the
-  // previous reply pass for this acquisition's.
-  if (!link || link->Send(request, sizeof request, kAcquisitionExtraMs) == 0) return kBadReply;
-  return kOk;
+  const auto prepare = [this] {
+    int code;
+    if (!CheckLinkReady(&code)) return code;
+    if (m_s.armed) return static_cast<int>(kNotAllowed);
+    return Configured() ? static_cast<int>(kOk) : Configure();
+  };
+  const auto configured = [this] { return Configured() && !m_s.armed; };
+  const auto send = [this, count] {
+    m_dataType = kNoDataType;
+    uint8_t flags = (m_s.mode == 0 || m_s.mode == 1) ? 0x80 : 0x00;
+    if (m_rearm) {
+      flags |= 0x01;
+      m_rearm = false;
+    }
+    uint8_t request[8];
+    BuildAcquisitionRequest(flags, std::min<uint32_t>(count, kRecordLength), request);
+    CComPort* link = Link();
+    // Nothing went out (the link left the idle state meanwhile): say so rather than let the
+    // previous reply pass for this acquisition's.
+    if (!link || link->Send(request, sizeof request, kAcquisitionExtraMs) == 0) return static_cast<int>(kBadReply);
+    return static_cast<int>(kOk);
+  };
+  return SendSpacedStart(m_startSpacing, prepare, configured, send);
 }
 
 int ImplementationMTOscilloscope_7::GetData() {
@@ -696,9 +550,8 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
   const int mode = m_s.mode;
   const int e = mode == 0 ? 3 : mode == 1 ? 7 : 4;
   if (received < 8 + e || reply[0] != kCmdAcquisition) return kNoData;
-  ImplementationMotortester_6* tester = EngineTester();
   if (!IsEngineTesterModule(reply[2])) {
-    if (tester) tester->ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   const uint8_t status = reply[1];
@@ -712,7 +565,7 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
   const int state = trigger & 0x0F;
   r.triggerState = state == 0 ? 0 : state == 2 ? 2 : 1;
   r.errorFlags = static_cast<uint8_t>(trigger >> 4);
-  r.indexOrProgress = static_cast<uint16_t>((reply[6 + e] << 8) | reply[7 + e]);
+  r.indexOrProgress = kvp::ReadBe16(reply + 6 + e);
   m_dataType = r.type;
 
   if (IsEngineType(r.type)) {
@@ -728,27 +581,22 @@ int ImplementationMTOscilloscope_7::TakeReply(const uint8_t* reply, int received
     uint32_t a = 1, b = 1;
     const EngineParameterBlock params = EngineParams();
     EngineSpeedFactors(mode, params, &a, &b);
-    const uint64_t counter = BigEndian32(reply + 4);
+    const uint64_t counter = kvp::ReadBe32(reply + 4);
     m_engineSpeed = MeasuredValue{};
     m_engineSpeed.value = SpeedTenths(counter * 60 * a, uint64_t{b} * 100);
     const uint8_t input = mode == 2 ? m_modeInputs.inputs[2] : m_modeInputs.inputs[0];
-    m_engineSpeed.probe = tester ? tester->InputDescriptor(input) : DescriptorOfKind(0);
+    m_engineSpeed.probe = EngineState().InputDescriptor(input);
     m_engineSpeed.valid = 1;
   } else {
     LookupProbeDescriptor(&m_channelInfo[0].probe, reply[5]);
     LookupProbeDescriptor(&m_channelInfo[1].probe, reply[6]);
     if (mode == 1) {
-      m_measurements.value = ScaledValue{static_cast<int32_t>(BigEndian32(reply + 7) / 100), -1, {}};
+      // A signed value, as the board oscilloscope reads the same field.
+      m_measurements.value = ScaledValue{kvp::ReadBe32Signed(reply + 7) / 100, -1, {}};
       m_measurements.valid = 1;
     }
   }
   return StoreTrigger(r);
-}
-
-int ImplementationMTOscilloscope_7::GetTimeInfo(OscTimeInfo* info) { return TimeInfo(info); }
-
-int ImplementationMTOscilloscope_7::GetChannelInfo(uint16_t channel, OscChannelInfo* info) {
-  return ChannelInfo(channel, info);
 }
 
 int16_t ImplementationMTOscilloscope_7::DecodeChannelSample(int channel, uint8_t raw) const {
@@ -861,24 +709,15 @@ int ImplementationMTOscilloscope_7::GetEngineSpeed(MeasuredValue* speed) {
 
 // ---- saturation -----------------------------------------------------------------------------------
 
-int ImplementationMTOscilloscope_7::ReadSaturationData(uint16_t channel, int16_t* positiveLimit, int16_t* negativeLimit) {
-  if (channel > 1) return kBadArgument;
-  return ConvertValue(channel, m_s.rangeIndex[channel], m_channelInfo[channel].probe, positiveLimit, negativeLimit);
-}
-
-int ImplementationMTOscilloscope_7::ConvertValue(uint16_t channel, uint16_t rangeIndex, ProbeDescriptor probe,
-                                                int16_t* positiveLimit, int16_t* negativeLimit) {
-  return GetSaturationLimits(channel, rangeIndex, probe.probeClass, positiveLimit, negativeLimit);
-}
-
 // ---- recording into board memory ------------------------------------------------------------------
 
 int ImplementationMTOscilloscope_7::CheckSettings() {
   if (m_s.mode != 0) return kAcquisitionModeRefused;
   if (m_s.sampleRateIndex > 10) return kSampleRateTooHigh;
   if (m_s.triggerMode != 0 && m_s.triggerMode != 2) return kTriggerModeRefused;
-  ResetRecording();
   m_s.armed = true;
+  BeginRecording(AcquisitionTypeOf(m_s.channelMode[0] != 0, m_s.channelMode[1] != 0, true, m_s.triggerMode,
+                                   m_s.triggerSource));
   MarkDirty();
   const int code = Configure();
   if (code != kOk) m_s.armed = false;
@@ -909,8 +748,7 @@ int ImplementationMTOscilloscope_7::StopMeasurement(uint32_t* recordedCount) {
 
 int ImplementationMTOscilloscope_7::WaitData(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done) {
   return ReadRecording(
-      capacity, samples, count, done, m_s.channelMode[0] != 0 && m_s.channelMode[1] != 0,
-      [this] { return ExchangeAcquisition(0x00, kChunkRequest); },
+      capacity, samples, count, done, [this] { return ExchangeAcquisition(0x00, kChunkRequest); },
       [this](int channel, uint8_t raw) { return DecodeChannelSample(channel, raw); });
 }
 

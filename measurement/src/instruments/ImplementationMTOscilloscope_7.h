@@ -9,66 +9,47 @@
 #include "../EngineSamples.h"
 #include "../MTOscConfiguration.h"
 #include "../OscReplyDecoder.h"
+#include "../RequestSpacing.h"
 #include "OscAcquisition.h"
+#include "OscSettingsAccessors.h"
 
 #include <kv310/Kv310.h>
 
 namespace kv310 {
 
-class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7, private OscAcquisition {
+class ImplementationMTOscilloscope_7 final
+    : public OscSettingsAccessors<IMTOscilloscope_7, ImplementationMTOscilloscope_7, MTOscSetup> {
  public:
   ImplementationMTOscilloscope_7();
   ~ImplementationMTOscilloscope_7() = default;
 
   int Init() override;
-  int GetSampleRateCount(uint16_t* count) override;
-  int GetSampleRates(uint16_t count, int32_t* rates) override;
-  int GetSampleRate(int32_t* rate) override;
-  int GetSampleRateIndex(uint16_t* index) override;
-  int SetSampleRateIndex(uint16_t index) override;
   int GetAngleRateCount(uint16_t* count) override;
   int GetAngleRates(uint16_t count, ScaledValue* rates) override;
   int GetAngleRate(ScaledValue* rate) override;
   int GetAngleRateIndex(uint16_t* index) override;
   int SetAngleRateIndex(uint16_t index) override;
   int GetChannelCount(uint16_t* count) override;
-  int GetRangeCount(uint16_t channel, uint16_t* count) override;
-  int GetRanges(uint16_t channel, uint16_t count, ScaledValue* ranges) override;
-  int GetRange(uint16_t channel, ScaledValue* range) override;
-  int GetRangeIndex(uint16_t channel, uint16_t* index) override;
   int SetRangeIndex(uint16_t channel, uint16_t index) override;
-  int GetChannelMode(uint16_t channel, int32_t* mode) override;
-  int SetChannelMode(uint16_t channel, int32_t mode) override;
   int GetProbeFactor(uint16_t channel, uint16_t* inputCount) override;
   int SetProbe(uint16_t channel, ChannelProbeRecord* records) override;
   int GetProbeFlag(uint16_t channel, uint8_t* input) override;
   int SetProbeFlag(uint16_t channel, uint8_t input) override;
   int GetTriggerPositionLimits(int32_t* minimum, int32_t* maximum) override;
-  int GetTriggerPosition(uint32_t* position) override;
   int SetTriggerPosition(uint32_t position) override;
-  int GetTriggerLevel(ScaledValue* level) override;
   int SetTriggerLevel(ScaledValue level) override;
-  int GetTriggerMode(int32_t* mode) override;
   int SetTriggerMode(int32_t mode) override;
-  int GetTriggerEdge(int32_t* edge) override;
   int SetTriggerEdge(int32_t edge) override;
-  int GetTriggerSource(int32_t* source, uint16_t* channel) override;
   int SetTriggerSource(int32_t source, uint16_t channel) override;
-  int GetTriggerFilter(int32_t* filter) override;
   int SetTriggerFilter(int32_t filter) override;
-  int GetTriggerSensitivity(ScaledValue* sensitivity) override;
-  int SetTriggerSensitivity(ScaledValue sensitivity) override;
   int Rearm() override;
   int ToggleOption() override;
   int GetAcquisitionMode(int32_t* mode) override;
   int SetAcquisitionMode(int32_t mode) override;
   int SetAll(MTOscSettings settings) override;
   int GetAll(MTOscSettings* settings, uint16_t channelCount, OscChannelSetting* channels) override;
-  int GetRecordLength(int32_t* length) override;
   int StartMeasurement(uint32_t count) override;
   int GetData() override;
-  int GetTimeInfo(OscTimeInfo* info) override;
-  int GetChannelInfo(uint16_t channel, OscChannelInfo* info) override;
   int GetSamples(uint16_t channel, uint32_t count, int16_t* samples) override;
   int GetCylinderInfo(uint16_t* cylinders) override;
   int GetEngineSamples(int16_t cylinder, uint32_t length, EngineSampleRecord* records) override;
@@ -77,14 +58,12 @@ class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7, private O
   int CheckSettings() override;
   int StopMeasurement(uint32_t* recordedCount) override;
   int WaitData(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done) override;
-  int ReadSaturationData(uint16_t channel, int16_t* positiveLimit, int16_t* negativeLimit) override;
-  int ConvertValue(uint16_t channel, uint16_t rangeIndex, ProbeDescriptor probe, int16_t* positiveLimit,
-                   int16_t* negativeLimit) override;
   int GetProbeInfo(uint16_t channel, ProbeDescriptor* probe) override;
 
  private:
   // The link's stop leaves the board with this oscilloscope's configuration.
   friend class ImplementationCommunication_1;
+  friend class OscSettingsAccessors<IMTOscilloscope_7, ImplementationMTOscilloscope_7, MTOscSetup>;
 
   static constexpr int kDirtyClean = 0;
   static constexpr int kDirtySettings = 1;
@@ -95,17 +74,14 @@ class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7, private O
   void MarkDirty() {
     if (m_dirty != kDirtyProbes) m_dirty = kDirtySettings;
   }
-  template <typename T>
-  void Store(T& field, T value) {
-    if (field != value) MarkDirty();
-    field = value;
-  }
   bool ValidChannel(uint16_t channel) const;
   // The board input of the probe input selected on a channel.
   uint8_t InputOf(int channel) const;
   void RefreshInputs();
   int ApplyMode(int32_t mode);
   int Configure();
+  // Whether the board holds this oscilloscope's current configuration.
+  bool Configured() const;
   int TakeReply(const uint8_t* reply, int received);
   int TakeEngineData(const uint8_t* body, int available, uint8_t type, bool noNewData);
   int ExchangeAcquisition(uint8_t flags, uint32_t count);
@@ -113,14 +89,13 @@ class ImplementationMTOscilloscope_7 final : public IMTOscilloscope_7, private O
   int EngineGroups() const;
   EngineSampleScale EngineScale() const;
 
-  MTOscSetup m_s;
   uint8_t m_probeIndex[2] = {0, 0};  // selected probe input per channel (B: input = index + 1)
   ChannelProbeRecord m_probeInputs[2][4] = {};
   MTModeInputs m_modeInputs;
   bool m_rearm = false;
   int32_t m_dirty = kDirtyProbes;
-  uint64_t m_lastStartMs = 0;
-  bool m_started = false;
+  // The board takes a new start only 300 ms after the previous one or the configuration.
+  RequestSpacing m_startSpacing{300};
 
   // The last engine-synchronous acquisition.
   uint8_t m_engineSamples[kMaxEngineGroups * kEngineGroupSamples] = {};

@@ -6,7 +6,7 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 
 #include <cstring>
 #include <mutex>
@@ -70,7 +70,7 @@ int ImplementationMTTemperaturemeter_12::ReadProbes(ProbeDescriptor* temperature
 int ImplementationMTTemperaturemeter_12::Configure() {
   int code;
   if (!CheckLinkReady(&code)) return code;
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->SetParamsChanged(false);
+  ParamsChangeTaken paramsChange;  // set again unless the board takes this configuration
   if ((code = SelectSpeedSensor()) != kOk) return code;
   bool otherInstrument = false;
   if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
@@ -106,6 +106,7 @@ int ImplementationMTTemperaturemeter_12::Configure() {
   if ((code = SendMeterStart(start, sizeof start)) != kOk) return code;
   SetBoardMode(kBoardMode);
   m_dirty = 0;
+  paramsChange.Accept();
   return kOk;
 }
 
@@ -115,7 +116,6 @@ int ImplementationMTTemperaturemeter_12::Measure(SpeedTemperatureReading* readin
   MeterCounts counts;
   int code = ReadMeter(kBoardMode, m_dirty, [this] { return Configure(); }, &counts);
   if (code != kOk) return code;
-  const ImplementationMotortester_6* tester = EngineTester();
 
   const EngineParameterBlock p = EngineParams();
   int32_t sensorType = 0;
@@ -128,7 +128,7 @@ int ImplementationMTTemperaturemeter_12::Measure(SpeedTemperatureReading* readin
     if (p.sparkCoilType == 1) w = 1;
   }
   SpeedTemperatureReading result{};
-  const ProbeDescriptor speedProbe = tester ? tester->InputDescriptor(m_inputs[0]) : DescriptorOfKind(0);
+  const ProbeDescriptor speedProbe = EngineState().InputDescriptor(m_inputs[0]);
   result.speed = SpeedReading(SpeedTenths(uint64_t{counts.speed} * 60 * w, 100), speedProbe);
   result.temperature = TemperatureReading(counts.sensorMillivolts);
   *reading = result;

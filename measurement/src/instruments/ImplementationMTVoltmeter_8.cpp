@@ -9,7 +9,7 @@
 #include "../LinkRequest.h"
 #include "../ProbeTable.h"
 #include "../ScaledArithmetic.h"
-#include "ImplementationMotortester_6.h"
+#include "../EngineTesterState.h"
 #include "ImplementationVoltmeter_3.h"
 
 #include <cstring>
@@ -70,15 +70,6 @@ uint16_t ReportedRangeIndex(uint8_t coupling, uint8_t rangeCode) {
 uint8_t Coupling(uint16_t rangeIndex) {
   if (rangeIndex == ImplementationMTVoltmeter_8::kAutoRange) return 0;
   return rangeIndex < 3 ? 1 : 3;
-}
-
-void ClearEngineTesterFlags() {
-  if (ImplementationMotortester_6* tester = EngineTester()) tester->ClearEngineTesterFlags();
-}
-
-ProbeDescriptor StoredDescriptor(int input) {
-  const ImplementationMotortester_6* tester = EngineTester();
-  return tester ? tester->InputDescriptor(input) : DescriptorOfKind(0);
 }
 
 }  // namespace
@@ -181,7 +172,6 @@ int ImplementationMTVoltmeter_8::ReadChannelProbes(uint16_t channel, ChannelProb
   const int code = QueryProbes(kSlotInputs[channel], slots, probes);
   m_dirty = kMeterProbesChanged;
   if (code != kOk) return code;
-  ImplementationMotortester_6* tester = EngineTester();
   for (int slot = 0; slot < slots; ++slot) {
     const ProbeDescriptor& probe = probes[slot];
     ChannelProbeRecord& record = records[slot];
@@ -190,7 +180,7 @@ int ImplementationMTVoltmeter_8::ReadChannelProbes(uint16_t channel, ChannelProb
     std::memcpy(record.tag, TagOfKind(probe.kind), 5);
     record.probe = probe;
     m_slotProbes[channel][slot] = probe;
-    if (tester) tester->StoreInputDescriptor(kSlotInputs[channel][slot], probe);
+    EngineState().StoreInputDescriptor(kSlotInputs[channel][slot], probe);
     // Voltage probes (class 0) or clamps (class 1) on channel 0; on channel 1 a voltage probe on
     // the first slot and clamps on the other two.
     const bool suits = channel == 0 ? (probe.probeClass == 0 || probe.probeClass == 1)
@@ -211,11 +201,10 @@ int ImplementationMTVoltmeter_8::SelectChannelInput(uint16_t channel, uint8_t sl
 int ImplementationMTVoltmeter_8::Configure() {
   int code;
   if (!CheckLinkReady(&code)) return code;
-  ImplementationMotortester_6* tester = EngineTester();
-  if (tester && tester->ParamsChanged()) {
+  if (EngineState().ParamsChanged()) {
     // The speed sensor may have changed with the parameters.
     if ((code = ApplyMode(m_mode)) != kOk) return code;
-    tester->SetParamsChanged(false);
+    EngineState().SetParamsChanged(false);
   }
   bool otherInstrument = false;
   if ((code = SelectMeterInputs(kBoardMode, m_dirty, m_inputs, m_inputCount, &otherInstrument)) != kOk) return code;
@@ -259,7 +248,7 @@ int ImplementationMTVoltmeter_8::Configure() {
   if ((code = ExchangeWithBoard(setup, size, 0, reply, sizeof reply, &received)) != kOk) return code;
   if (received < 4 || reply[0] != kCmdVoltConfiguration || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   SetBoardMode(kBoardMode);
@@ -271,20 +260,19 @@ int ImplementationMTVoltmeter_8::DecodeReply(const uint8_t* reply, int received,
                                              Reply* out) {
   VoltReplyFields fields;
   const int code = ParseVoltReply(reply, received, m_mode, m_inputCount, &fields);
-  if (code == kNoEngineTester) ClearEngineTesterFlags();
+  if (code == kNoEngineTester) EngineState().ClearEngineTesterFlags();
   if (code != kOk) return code;
   out->speedCount = fields.speedCount;
-  ImplementationMotortester_6* tester = EngineTester();
   for (int c = 0; c < 2; ++c) {
     const VoltChannelFields& f = fields.channels[c];
-    if (m_mode == 0 && tester) {
+    if (m_mode == 0) {
       ProbeDescriptor probe;
       LookupProbeDescriptor(&probe, fields.probeCodes[c]);
-      tester->StoreInputDescriptor(m_inputs[c], probe);
+      EngineState().StoreInputDescriptor(m_inputs[c], probe);
     }
     const uint16_t range = ReportedRangeIndex(f.coupling, f.rangeCode);
     out->rangeIndex[c] = range;
-    const ProbeDescriptor probe = StoredDescriptor(m_inputs[c]);
+    const ProbeDescriptor probe = EngineState().InputDescriptor(m_inputs[c]);
     const float* gains = CalibrationPair(c, range, clampGains && probe.probeClass == 1 ? 1 : 0);
     for (int k = 0; k < 3; ++k) {
       int16_t value = k == 0 && rms ? VoltmeterRms(f.values[0], f.squareSum) : VoltmeterValue(f.values[k]);
@@ -318,7 +306,7 @@ void ImplementationMTVoltmeter_8::StoreSpeed(uint32_t count, bool rounded) {
   const ScaledValue tenths = SpeedTenths(uint64_t{count} * 60 * w, 100);
   m_speed.value = rounded ? RoundSpeed(tenths) : tenths;
   m_speed.valid = 1;
-  m_speed.probe = StoredDescriptor(m_inputs[2]);
+  m_speed.probe = EngineState().InputDescriptor(m_inputs[2]);
 }
 
 int ImplementationMTVoltmeter_8::ReadChannel(uint16_t channel, uint8_t variant, VoltmeterReading* reading) {
@@ -331,7 +319,7 @@ int ImplementationMTVoltmeter_8::ReadChannel(uint16_t channel, uint8_t variant, 
   VoltmeterReading result{};
   std::memcpy(result.values, reply.values[channel], sizeof result.values);
   result.rangeIndex = reply.rangeIndex[channel];
-  result.probe = StoredDescriptor(m_inputs[channel]);
+  result.probe = EngineState().InputDescriptor(m_inputs[channel]);
   *reading = result;
   return kOk;
 }
@@ -342,8 +330,8 @@ DualVoltmeterReading ImplementationMTVoltmeter_8::BothChannels(const Reply& repl
   std::memcpy(result.values1, reply.values[1], sizeof result.values1);
   result.rangeIndex0 = reply.rangeIndex[0];
   result.rangeIndex1 = reply.rangeIndex[1];
-  result.probe0 = StoredDescriptor(m_inputs[0]);
-  result.probe1 = StoredDescriptor(m_inputs[1]);
+  result.probe0 = EngineState().InputDescriptor(m_inputs[0]);
+  result.probe1 = EngineState().InputDescriptor(m_inputs[1]);
   return result;
 }
 

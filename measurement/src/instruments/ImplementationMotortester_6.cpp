@@ -15,29 +15,6 @@ namespace kv310 {
 
 namespace {
 
-EngineParameterBlock BuiltInDefaults() {
-  EngineParameterBlock b{};
-  b.engineType = 0;
-  b.sparkNumberCylinders = 4;
-  b.sparkNumberMarks = 1;
-  b.sparkMarkOffset = 0;
-  b.sparkStroke = 4;
-  b.sparkSensitivity = 3;
-  b.sparkSpeedSensorType = 0;
-  b.sparkCoilType = 0;
-  b.sparkHiVoltageTypeProbe = 0;
-  for (uint8_t& p : b.sparkPolarityHVProbes) p = 1;
-  b.dieselNumberCylinders = 4;
-  b.dieselNumberMarks = 1;
-  b.dieselMarkOffset = 0;
-  b.dieselStroke = 4;
-  b.dieselComparativeLevel = 11;
-  b.dieselPressureSensorType = 1;
-  b.dieselSensitivity = 3;
-  b.dieselSpeedSensorType = 2;
-  return b;
-}
-
 // Accepted values of the parameter fields. The setters take at most 60 marks; a whole parameter
 // set may carry 61.
 constexpr int kMaxMarks = 60;
@@ -92,46 +69,6 @@ ICommunication_1* Communication() { return static_cast<ICommunication_1*>(Interf
 
 }  // namespace
 
-ImplementationMotortester_6::ImplementationMotortester_6() : m_defaults(BuiltInDefaults()), m_current(m_defaults) {
-  for (ProbeDescriptor& p : m_inputs) p = DescriptorOfKind(0);
-}
-
-EngineParameterBlock ImplementationMotortester_6::CurrentParams() const {
-  std::lock_guard<std::mutex> hold(m_lock);
-  return m_current;
-}
-
-void ImplementationMotortester_6::SetHiVoltageProbeType(int32_t type) {
-  std::lock_guard<std::mutex> hold(m_lock);
-  m_current.sparkHiVoltageTypeProbe = type;
-}
-
-ProbeDescriptor ImplementationMotortester_6::InputDescriptor(int input) const {
-  std::lock_guard<std::mutex> hold(m_lock);
-  return (input >= 0 && input < kInputCount) ? m_inputs[input] : DescriptorOfKind(0);
-}
-
-void ImplementationMotortester_6::StoreInputDescriptor(int input, const ProbeDescriptor& probe) {
-  std::lock_guard<std::mutex> hold(m_lock);
-  if (input >= 0 && input < kInputCount) m_inputs[input] = probe;
-}
-
-// ---- firmware -------------------------------------------------------------------------------------
-
-int ImplementationMotortester_6::UpdateFirmware() {
-  SetEngineTesterReady(false);
-  const int code = m_firmware.Check();
-  if (code == kOk) SetEngineTesterReady(true);
-  return code;
-}
-
-int ImplementationMotortester_6::EnsureFirmwareChecked() {
-  if (FirmwareChecked()) return kOk;
-  const int code = UpdateFirmware();
-  if (code == kOk) SetFirmwareChecked(true);
-  return code;
-}
-
 // ---- detection and probes --------------------------------------------------------------------------
 
 int ImplementationMotortester_6::Detect() {
@@ -143,10 +80,10 @@ int ImplementationMotortester_6::Detect() {
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdChannelProbes || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
-  SetEngineTesterReady(true);
+  EngineState().SetEngineTesterReady(true);
   return kOk;
 }
 
@@ -192,31 +129,36 @@ int ImplementationMotortester_6::FindReferenceProbe(int32_t* referenceCode) {
 template <typename Field, typename Value>
 int ImplementationMotortester_6::Store(Field EngineParameterBlock::*field, Value value, bool valid, bool marksChanged) {
   if (!valid) return kBadArgument;
-  {
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_current.*field = static_cast<Field>(value);
-  }
-  if (marksChanged) SetParamsChanged(true);
+  EngineState().UpdateParams([&](EngineParameterBlock& current) {
+    current.*field = static_cast<Field>(value);
+    return marksChanged;
+  });
   return kOk;
 }
 
 template <typename Field, typename Out>
 int ImplementationMotortester_6::Load(Field EngineParameterBlock::*field, Out* out) const {
   if (!out) return kBadArgument;
-  std::lock_guard<std::mutex> hold(m_lock);
-  *out = static_cast<Out>(m_current.*field);
+  *out = static_cast<Out>(EngineState().CurrentParams().*field);
   return kOk;
 }
 
 int ImplementationMotortester_6::SetAllParams(EngineParameterBlock block) {
   if (!ValidEngineType(block.engineType)) return kBadEngineType;
-  std::lock_guard<std::mutex> hold(m_lock);
+  bool complete = false;
+  // Fields stored before a refused one are changes too: the meters must send them.
+  EngineState().UpdateParams([&](EngineParameterBlock& current) {
+    complete = TakeParams(block, current);
+    return true;
+  });
+  return complete ? kOk : kBadArgument;
+}
+
+bool ImplementationMotortester_6::TakeParams(const EngineParameterBlock& block, EngineParameterBlock& current) {
   // Field by field in table order: a refused field leaves the ones before it stored.
-  bool changed = false;
   auto take = [&](auto field, bool valid) {
     if (!valid) return false;
-    m_current.*field = block.*field;
-    changed = true;
+    current.*field = block.*field;
     return true;
   };
   using B = EngineParameterBlock;
@@ -230,7 +172,7 @@ int ImplementationMotortester_6::SetAllParams(EngineParameterBlock block) {
                take(&B::sparkSensitivity, ValidSensitivity(block.sparkSensitivity)) &&
                take(&B::sparkSpeedSensorType, ValidSparkSpeedSensor(block.sparkSpeedSensorType)) &&
                take(&B::sparkCoilType, ValidSwitch(block.sparkCoilType));
-    if (complete) std::memcpy(m_current.sparkPolarityHVProbes, block.sparkPolarityHVProbes, sizeof block.sparkPolarityHVProbes);
+    if (complete) std::memcpy(current.sparkPolarityHVProbes, block.sparkPolarityHVProbes, sizeof block.sparkPolarityHVProbes);
   } else {
     complete = take(&B::dieselNumberCylinders, ValidCylinders(block.dieselNumberCylinders)) &&
                take(&B::dieselNumberMarks, ValidMarks(block.dieselNumberMarks, kMaxMarksInSet)) &&
@@ -241,43 +183,41 @@ int ImplementationMotortester_6::SetAllParams(EngineParameterBlock block) {
                take(&B::dieselSensitivity, ValidSensitivity(block.dieselSensitivity)) &&
                take(&B::dieselSpeedSensorType, ValidDieselSpeedSensor(block.dieselSpeedSensorType));
   }
-  if (complete) m_current.engineType = block.engineType;
-  // Fields stored before a refused one are changes too: the meters must send them.
-  if (changed) SetParamsChanged(true);
-  return complete ? kOk : kBadArgument;
+  if (complete) current.engineType = block.engineType;
+  return complete;
 }
 
 int ImplementationMotortester_6::GetAllParams(EngineParameterBlock* block) {
   if (!block) return kBadArgument;
   if (!ValidEngineType(block->engineType)) return kBadEngineType;
-  std::lock_guard<std::mutex> hold(m_lock);
+  const EngineParameterBlock current = EngineState().CurrentParams();
   if (block->engineType == 0) {
-    block->sparkNumberCylinders = m_current.sparkNumberCylinders;
-    block->sparkNumberMarks = m_current.sparkNumberMarks;
-    block->sparkMarkOffset = m_current.sparkMarkOffset;
-    block->sparkStroke = m_current.sparkStroke;
-    block->sparkSensitivity = m_current.sparkSensitivity;
-    block->sparkSpeedSensorType = m_current.sparkSpeedSensorType;
-    block->sparkCoilType = m_current.sparkCoilType;
-    block->sparkHiVoltageTypeProbe = m_current.sparkHiVoltageTypeProbe;
-    std::memcpy(block->sparkPolarityHVProbes, m_current.sparkPolarityHVProbes, sizeof block->sparkPolarityHVProbes);
+    block->sparkNumberCylinders = current.sparkNumberCylinders;
+    block->sparkNumberMarks = current.sparkNumberMarks;
+    block->sparkMarkOffset = current.sparkMarkOffset;
+    block->sparkStroke = current.sparkStroke;
+    block->sparkSensitivity = current.sparkSensitivity;
+    block->sparkSpeedSensorType = current.sparkSpeedSensorType;
+    block->sparkCoilType = current.sparkCoilType;
+    block->sparkHiVoltageTypeProbe = current.sparkHiVoltageTypeProbe;
+    std::memcpy(block->sparkPolarityHVProbes, current.sparkPolarityHVProbes, sizeof block->sparkPolarityHVProbes);
   } else {
-    block->dieselNumberCylinders = m_current.dieselNumberCylinders;
-    block->dieselNumberMarks = m_current.dieselNumberMarks;
-    block->dieselMarkOffset = m_current.dieselMarkOffset;
-    block->dieselStroke = m_current.dieselStroke;
-    block->dieselComparativeLevel = m_current.dieselComparativeLevel;
-    block->dieselPressureSensorType = m_current.dieselPressureSensorType;
-    block->dieselSensitivity = m_current.dieselSensitivity;
-    block->dieselSpeedSensorType = m_current.dieselSpeedSensorType;
+    block->dieselNumberCylinders = current.dieselNumberCylinders;
+    block->dieselNumberMarks = current.dieselNumberMarks;
+    block->dieselMarkOffset = current.dieselMarkOffset;
+    block->dieselStroke = current.dieselStroke;
+    block->dieselComparativeLevel = current.dieselComparativeLevel;
+    block->dieselPressureSensorType = current.dieselPressureSensorType;
+    block->dieselSensitivity = current.dieselSensitivity;
+    block->dieselSpeedSensorType = current.dieselSpeedSensorType;
   }
-  block->engineType = m_current.engineType;
+  block->engineType = current.engineType;
   return kOk;
 }
 
 int ImplementationMotortester_6::GetDefaultParams(EngineParameterBlock* block) {
   if (!block) return kBadArgument;
-  *block = m_defaults;
+  *block = EngineState().DefaultParams();
   return kOk;
 }
 
@@ -305,11 +245,10 @@ int ImplementationMotortester_6::SetSparkHiVoltageTypeProbe(int32_t v) {
   return Store(&B::sparkHiVoltageTypeProbe, v, ValidSwitch(v), false);
 }
 int ImplementationMotortester_6::SetSparkPolarityHVProbes(uint32_t v) {
-  {
-    std::lock_guard<std::mutex> hold(m_lock);
-    for (int i = 0; i < 4; ++i) m_current.sparkPolarityHVProbes[i] = static_cast<uint8_t>(v >> (8 * i));
-  }
-  SetParamsChanged(true);
+  EngineState().UpdateParams([v](EngineParameterBlock& current) {
+    for (int i = 0; i < 4; ++i) current.sparkPolarityHVProbes[i] = static_cast<uint8_t>(v >> (8 * i));
+    return true;
+  });
   return kOk;
 }
 
@@ -347,8 +286,7 @@ int ImplementationMotortester_6::GetSparkCoilType(int32_t* v) { return Load(&B::
 int ImplementationMotortester_6::GetSparkHiVoltageTypeProbe(int32_t* v) { return Load(&B::sparkHiVoltageTypeProbe, v); }
 int ImplementationMotortester_6::GetSparkPolarityHVProbes(uint32_t* v) {
   if (!v) return kBadArgument;
-  std::lock_guard<std::mutex> hold(m_lock);
-  *v = PackPolarities(m_current.sparkPolarityHVProbes);
+  *v = PackPolarities(EngineState().CurrentParams().sparkPolarityHVProbes);
   return kOk;
 }
 int ImplementationMotortester_6::GetDieselNumberCylinders(uint8_t* v) { return Load(&B::dieselNumberCylinders, v); }
@@ -367,12 +305,12 @@ int ImplementationMotortester_6::GetDieselSpeedSensorType(int32_t* v) { return L
 // The rules live with the meters that configure with them; these apply them to the current set.
 int ImplementationMotortester_6::GetDegreesPerMark(uint8_t* value) const {
   if (!value) return kBadArgument;
-  return DegreesPerMark(CurrentParams(), value);
+  return DegreesPerMark(EngineState().CurrentParams(), value);
 }
 
 int ImplementationMotortester_6::GetPolarityByte(uint8_t* value, int mode) const {
   if (!value) return kBadArgument;
-  *value = PolarityByte(CurrentParams(), mode);
+  *value = PolarityByte(EngineState().CurrentParams(), mode);
   return kOk;
 }
 
@@ -397,7 +335,7 @@ int ImplementationMotortester_6::WaitLinkReady() {
 int ImplementationMotortester_6::WaitReady() {
   int code = WaitLinkReady();
   if (code != kOk) return code;
-  SetParamsChanged(false);
+  EngineState().SetParamsChanged(false);
   code = EnsureFirmwareChecked();
   if (code != kOk) return code;
   // The stop configuration: the board leaves whatever measurement it was set up for.

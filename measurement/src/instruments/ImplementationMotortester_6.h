@@ -1,62 +1,28 @@
-// The engine-tester board: detection, the engine parameters all engine-tester meters read, the
-// probes on its ten inputs, the high-voltage reference probe, the wait until the board is ready,
-// its firmware check, and the automatic polarity detection of the four high-voltage probes.
-//
-// The flags are read and written by every instrument on any caller thread, hence atomics; the
-// parameter blocks and the per-input store are guarded by one lock.
+// The engine-tester board's interface: detection, the engine parameters all engine-tester meters
+// read, the probes on its ten inputs, the high-voltage reference probe, the wait until the board
+// is ready, and the automatic polarity detection of the four high-voltage probes. What it keeps
+// lives in the library's shared engine-tester state (EngineTesterState.h), which the instruments
+// read directly.
 #pragma once
 
-#include "../EngineTesterFirmware.h"
+#include "../EngineTesterState.h"
+#include "../Library.h"
 
 #include <kv310/Kv310.h>
 
-#include <atomic>
-#include <mutex>
 
 namespace kv310 {
 
 class ImplementationMotortester_6 final : public IMotortester_6 {
  public:
-  static constexpr int kInputCount = 10;
+  static constexpr int kInputCount = EngineTesterState::kInputCount;
 
-  ImplementationMotortester_6();
+  ImplementationMotortester_6() = default;
   ~ImplementationMotortester_6() = default;
 
-  // ---- library-internal state ----
-  bool FirmwareChecked() const { return m_firmwareChecked.load(); }
-  void SetFirmwareChecked(bool on) { m_firmwareChecked.store(on); }
-  bool EngineTesterReady() const { return m_engineTesterReady.load(); }
-  void SetEngineTesterReady(bool on) { m_engineTesterReady.store(on); }
-  // A reply without the engine-tester module: the next engine-tester operation checks again.
-  void ClearEngineTesterFlags() {
-    m_firmwareChecked.store(false);
-    m_engineTesterReady.store(false);
-  }
-  bool ParamsChanged() const { return m_paramsChanged.load(); }
-  void SetParamsChanged(bool on) { m_paramsChanged.store(on); }
-
-  EngineParameterBlock CurrentParams() const;
-  EngineParameterBlock DefaultParams() const { return m_defaults; }
-  // The high-voltage probe type follows the reference probe the board reports (not a setting
-  // change: ParamsChanged stays as it is).
-  void SetHiVoltageProbeType(int32_t type);
-
-  ProbeDescriptor InputDescriptor(int input) const;
-  void StoreInputDescriptor(int input, const ProbeDescriptor& probe);
-
-  // The firmware check: clears the ready flag, compares and if needed downloads the engine
-  // tester's firmware, takes its correction values and sets the ready flag again on success.
-  // Callers set FirmwareChecked when it returns 0.
-  int UpdateFirmware();
-  // Runs UpdateFirmware unless the check has succeeded since load, and marks it done.
-  int EnsureFirmwareChecked();
-  const EngineTesterFirmware& Firmware() const { return m_firmware; }
-  // Correction value 1..6 of the last firmware check, in the order the board sends them; 0
-  // before the first check and outside 1..6.
-  uint16_t Correction(int word) const { return m_firmware.Correction(word - 1); }
-
   // Degrees per mark of the engine: 60 for diesel; 20 (stroke 2) or 60 (stroke 4) plus
-  // 5 x (Sensitivity - 5) for spark. 12 for another stroke, 29 for another engine type.
+  // 5 x (Sensitivity - 5) for spark. kBadArgument for another stroke, kBadEngineType for another
+  // engine type.
   int GetDegreesPerMark(uint8_t* value) const;
   // The configuration byte that sets the high-voltage probes' polarities for a meter mode
   // (0 = all four probes).
@@ -65,7 +31,7 @@ class ImplementationMotortester_6 final : public IMotortester_6 {
   // The polarity detection's board set-up: probes, configuration, oscilloscope arming.
   int ArmEngineMeasurement();
   // One engine frame: `length` data bytes after the frame's header; `arm` restarts the board's
-  // acquisition. 14, 28, 13 (no data yet), 26.
+  // acquisition. kBadReply, kNoEngineTester, kNoData (no data yet), kBoardErrorStatus.
   int ReadEngineFrame(uint8_t* destination, int length, bool arm);
 
   // ---- IMotortester_6 ----
@@ -73,7 +39,7 @@ class ImplementationMotortester_6 final : public IMotortester_6 {
   int SetAllParams(EngineParameterBlock block) override;
   int GetAllParams(EngineParameterBlock* block) override;
   int GetDefaultParams(EngineParameterBlock* block) override;
-  bool IsReady() override { return EngineTesterReady(); }
+  bool IsReady() override { return EngineState().EngineTesterReady(); }
   int GetInputCount(int16_t* count) override;
   int ReadProbes(uint16_t count, const uint8_t* inputs, ProbeInputRecord* records) override;
   int FindReferenceProbe(int32_t* referenceCode) override;
@@ -122,20 +88,12 @@ class ImplementationMotortester_6 final : public IMotortester_6 {
   int Store(Field EngineParameterBlock::*field, Value value, bool valid, bool marksChanged = true);
   template <typename Field, typename Out>
   int Load(Field EngineParameterBlock::*field, Out* out) const;
+  // SetAllParams' fields of the block's engine type into `current`; whether all were valid.
+  static bool TakeParams(const EngineParameterBlock& block, EngineParameterBlock& current);
 
   // The link check of WaitReady: a busy or failed link is given 300 ms (recovering a failed one).
   int WaitLinkReady();
 
-  std::atomic<bool> m_firmwareChecked{false};
-  std::atomic<bool> m_engineTesterReady{false};
-  std::atomic<bool> m_paramsChanged{false};
-
-  mutable std::mutex m_lock;  // parameter blocks and the per-input store
-  EngineParameterBlock m_defaults;
-  EngineParameterBlock m_current;
-  ProbeDescriptor m_inputs[kInputCount];
-
-  EngineTesterFirmware m_firmware;
 };
 
 }  // namespace kv310

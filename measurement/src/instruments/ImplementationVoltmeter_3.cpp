@@ -9,6 +9,7 @@
 #include "../ScaledArithmetic.h"
 #include "EngineTesterPresence.h"
 
+#include <platform/byteorder.h>
 #include <cmath>
 
 namespace kv310 {
@@ -23,8 +24,6 @@ uint8_t Coupling(uint16_t rangeIndex) {
   return rangeIndex <= 2 ? 1 : 3;
 }
 
-uint16_t BigEndian16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t BigEndian24(const uint8_t* p) { return (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2]; }
 
 // The range index the board reports as (coupling, range code): coupling 1 among indexes 0..2,
 // coupling 3 among 3..9; 0 for anything else.
@@ -167,11 +166,11 @@ int ImplementationVoltmeter_3::Read(uint16_t channel, bool rms, VoltmeterReading
   const uint8_t coupling = s[channel == 0 ? 0 : 2];
   const uint8_t rangeCode = s[channel == 0 ? 1 : 3];
   const uint8_t* values = s + (channel == 0 ? 4 : 13);
-  const uint32_t squareSum = BigEndian24(values + 6);
+  const uint32_t squareSum = kvp::ReadBe24(values + 6);
 
   VoltmeterReading r{};
-  for (int i = 0; i < 3; ++i) r.values[i] = VoltmeterValue(BigEndian16(values + 2 * i));
-  if (rms) r.values[0] = VoltmeterRms(BigEndian16(values), squareSum);
+  for (int i = 0; i < 3; ++i) r.values[i] = VoltmeterValue(kvp::ReadBe16(values + 2 * i));
+  if (rms) r.values[0] = VoltmeterRms(kvp::ReadBe16(values), squareSum);
   r.rangeIndex = ReportedRangeIndex(coupling, rangeCode);
   LookupProbeDescriptor(&r.probe, reply[2 + channel]);
 

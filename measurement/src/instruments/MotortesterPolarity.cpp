@@ -89,7 +89,7 @@ int ImplementationMotortester_6::ReadEngineFrame(uint8_t* destination, int lengt
   if (ExchangeWithBoard(request, sizeof request, 1300, reply, capacity, &received) != kOk) return kBadReply;
   if (received < kFrameHeader || reply[0] != kCmdAcquisition) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   if (reply[1] == 2) return kNoData;  // no new engine data
@@ -116,7 +116,7 @@ int ImplementationMotortester_6::ArmEngineMeasurement() {
   code = EnsureFirmwareChecked();
   if (code != kOk) return code;
 
-  const EngineParameterBlock params = CurrentParams();
+  const EngineParameterBlock params = EngineState().CurrentParams();
   uint8_t configuration[kConfigurationLength];
   std::memcpy(configuration, GetConfigurationRecord(kArmingRecord).bytes, sizeof configuration);
   configuration[1] = variant ? kVariantSelector : kSelector;
@@ -136,8 +136,8 @@ int ImplementationMotortester_6::ArmEngineMeasurement() {
   SetBoardMode(0);
   code = SendConfiguration(configuration, true, kArmingInputs, 3, 20);
   if (code != kOk) return code;
-  const int ignitionKind = InputDescriptor(variant ? 8 : 9).kind;
-  if (InputDescriptor(4).kind != kReferenceKind || ignitionKind != (variant ? 12 : 13)) return kWrongProbe;
+  const int ignitionKind = EngineState().InputDescriptor(variant ? 8 : 9).kind;
+  if (EngineState().InputDescriptor(4).kind != kReferenceKind || ignitionKind != (variant ? 12 : 13)) return kWrongProbe;
 
   const int scale = ReferenceScale();
   if (scale == 0) return kBadArgument;
@@ -155,14 +155,14 @@ int ImplementationMotortester_6::ArmEngineMeasurement() {
   if (code != kOk) return code;
   if (received < 4 || reply[0] != kCmdOscConfiguration || reply[1] != 0) return kBadReply;
   if (!IsEngineTesterModule(reply[2])) {
-    ClearEngineTesterFlags();
+    EngineState().ClearEngineTesterFlags();
     return kNoEngineTester;
   }
   return kOk;
 }
 
 int ImplementationMotortester_6::Measure() {
-  const EngineParameterBlock start = CurrentParams();
+  const EngineParameterBlock start = EngineState().CurrentParams();
   if (start.sparkCoilType != 1) return kOk;
   if (start.sparkHiVoltageTypeProbe != 0) return kPolarityRefused;
 

@@ -6,6 +6,7 @@
 #include "../ProbeTable.h"
 #include "EngineTesterPresence.h"
 
+#include <platform/byteorder.h>
 #include <kv310/ResultCodes.h>
 
 namespace kv310 {
@@ -64,7 +65,7 @@ int ReadOhmBoard(int boardMode, const uint8_t* configuration, int configurationS
   out->probeKind = lead.kind;
   out->subRange = reply[4];
   out->rangeIndex = reply[5];
-  out->raw = static_cast<uint16_t>((reply[6] << 8) | reply[7]);
+  out->raw = kvp::ReadBe16(reply + 6);
   return lead.kind == kTestLeadKind ? kOk : kWrongProbe;
 }
 

@@ -30,7 +30,7 @@ class OhmRangeSetting {
   // The full scale of the range in use; {0, 0} while ranging automatically.
   int Range(ScaledValue* range) const;
   int RangeIndex(uint16_t* index) const;
-  // Takes a range index 0..4 or kAutoRange; 12 for any other.
+  // Takes a range index 0..4 or kAutoRange; kBadArgument for any other.
   int StoreRangeIndex(uint16_t index);
   // The 0x30 request of the current range with `flags` as its second byte: 3 bytes automatic,
   // 5 bytes fixed; returns its size.

@@ -3,20 +3,16 @@
 #include "../CommandSet.h"
 #include "../ProbeTable.h"
 
+#include <platform/byteorder.h>
+
 #include <cstring>
 
 namespace kv310 {
 
-namespace {
-
-bool IsRecordingType(uint8_t type) { return type >= 17 && type <= 19; }
-
-}  // namespace
-
 void BuildAcquisitionRequest(uint8_t flags, uint32_t count, uint8_t request[8]) {
-  const uint8_t bytes[8] = {kCmdAcquisition, flags, 0, 0, 0, static_cast<uint8_t>(count >> 16),
-                            static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
-  std::memcpy(request, bytes, sizeof bytes);
+  const uint8_t head[5] = {kCmdAcquisition, flags, 0, 0, 0};
+  std::memcpy(request, head, sizeof head);
+  kvp::WriteBe24(request + 5, count);
 }
 
 OscAcquisition::OscAcquisition() {
@@ -30,8 +26,14 @@ void OscAcquisition::ResetMeasurements() {
 }
 
 void OscAcquisition::ResetRecording() {
+  m_recordingType = kNoDataType;
   m_expectedCount = m_readCounter = 0;
   m_progress = 0;
+}
+
+void OscAcquisition::BeginRecording(uint8_t type) {
+  ResetRecording();
+  m_recordingType = type;
 }
 
 void OscAcquisition::StoreBody(const AcquisitionReply& r) {

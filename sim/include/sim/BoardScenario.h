@@ -124,7 +124,8 @@ struct BoardScenario {
   std::array<SignalSource, 2> channelSignals{SignalSource{Waveform::Sine, 5.0, 0.0, 50.0},
                                              SignalSource{Waveform::Dc, 0.0, 0.0, 50.0}};
   // The value acquisition mode 1 reports before the samples; without one, the board measures the
-  // frequency of channel A in millihertz.
+  // frequency of channel A in millihertz (the engine-tester module: the engine's turning
+  // frequency).
   std::optional<int32_t> oscMeasuredValue;
   uint8_t oscErrorFlags = 0;        // high nibble of the trigger byte of every acquisition reply
   bool instantAcquisition = false;  // answer acquisitions at once, whatever the rate takes

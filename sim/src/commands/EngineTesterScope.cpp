@@ -10,6 +10,7 @@
 #include "../AcquisitionTypes.h"
 #include "../CommandTable.h"
 
+#include <platform/byteorder.h>
 #include <platform/clock.h>
 
 #include <algorithm>
@@ -130,7 +131,7 @@ void AppendEngineData(BoardContext& board, Bytes& out, const Bytes& setup, bool 
   ChannelInput input = ChannelInputOf(kOrdinaryPair, setup[2], setup[3], 0);
   input.scale *= ReferenceDivider(board.scenario);
   const EngineScenario& engine = board.scenario.engine;
-  const uint32_t position = (uint32_t{setup[11]} << 8) | setup[12];
+  const uint32_t position = kvp::ReadBe16(&setup[11]);
   const int part = kEngineBlock / groups;
   const int trigger = static_cast<int>(position) / groups;
   if (peaks) {
@@ -182,7 +183,7 @@ void AppendChannelData(BoardContext& board, Bytes& out, const Bytes& setup, uint
 // progress in percent in place of the trigger index.
 void AppendRecording(BoardContext& board, Bytes& reply, const Bytes& setup, std::span<const uint8_t> request) {
   OscilloscopeState& osc = board.state.oscilloscope;
-  const uint32_t count = request.size() >= 8 ? (request[5] << 16) | (request[6] << 8) | request[7] : 0;
+  const uint32_t count = request.size() >= 8 ? kvp::ReadBe24(&request[5]) : 0;
   const double rate = SampleRateOf(setup[6], setup[7]);
   const size_t progressAt = reply.size() - 2;
   reply[progressAt] = reply[progressAt + 1] = 0;
@@ -244,12 +245,16 @@ CommandReply HandleEngineScopeRecord(BoardContext& board, std::span<const uint8_
     const std::vector<uint8_t>& selected = board.state.selectedInputs;
     reply.push_back(static_cast<uint8_t>(std::min<size_t>(selected.size(), 2)));
     for (size_t c = 0; c < 2; ++c) reply.push_back(c < selected.size() ? InputCode(scenario, selected[c]) : 0);
-    // Mode 1 measures the engine's turning frequency (mHz) before the samples.
-    if (mode == 1) Put32(reply, SpeedCount(scenario.engine, EngineEvent::Revolution));
+    // Mode 1 measures the engine's turning frequency (mHz) before the samples, unless the
+    // scenario gives the value.
+    if (mode == 1) {
+      const int32_t turning = static_cast<int32_t>(SpeedCount(scenario.engine, EngineEvent::Revolution));
+      Put32(reply, static_cast<uint32_t>(scenario.oscMeasuredValue.value_or(turning)));
+    }
   } else {
     Put32(reply, SpeedCounter(board, mode));
   }
-  const uint32_t position = (uint32_t{setup[11]} << 8) | setup[12];
+  const uint32_t position = kvp::ReadBe16(&setup[11]);
   reply.push_back(type);
   reply.push_back(0x00);  // triggered
   reply.push_back(static_cast<uint8_t>(position >> 8));
@@ -260,7 +265,7 @@ CommandReply HandleEngineScopeRecord(BoardContext& board, std::span<const uint8_
     AppendEngineData(board, reply, setup, noNewData);
   } else if (!noNewData) {
     const uint32_t count =
-        request.size() >= 8 ? std::min<uint32_t>((request[5] << 16) | (request[6] << 8) | request[7], 1000) : 0;
+        request.size() >= 8 ? std::min<uint32_t>(kvp::ReadBe24(&request[5]), 1000) : 0;
     AppendChannelData(board, reply, setup, count);
   }
   return {std::move(reply), {}};

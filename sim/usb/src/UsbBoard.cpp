@@ -1,5 +1,6 @@
 #include <sim/UsbBoard.h>
 
+#include <platform/byteorder.h>
 #include <platform/clock.h>
 #include <platform/sync.h>
 
@@ -234,7 +235,7 @@ void UsbBoard::HandleLoaderFrameLocked(const Bytes& payload) {
   static const Bytes kAck = {0x01, 0x00, 0x01, 0x00, kLoaderMark, 0x00, 0x02};
   static const Bytes kNack = {0x01, 0x00, 0x00, 0x00, 0xFF, 0x02};
   if (payload.size() >= 2 && payload[0] == kLoaderMark && payload[1] == kLoaderWrite && payload.size() >= 5) {
-    const uint32_t address = (payload[2] << 16) | (payload[3] << 8) | payload[4];
+    const uint32_t address = kvp::ReadBe24(&payload[2]);
     ram_[address] = Bytes(payload.begin() + 5, payload.end());
     ++loaderWrites_;
     QueueReplyLocked(kAck, 0);
