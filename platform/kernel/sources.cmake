@@ -16,3 +16,7 @@ if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)
   kv_test(platform_kernel_tests LABELS platform usb
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)
 endif()
+if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/UsbBusTest.cpp)
+  kv_test(platform_usb_bus_tests LABELS platform usb
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/UsbBusTest.cpp)
+endif()
