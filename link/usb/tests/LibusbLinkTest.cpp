@@ -1,9 +1,11 @@
 // ZLINKUSB over the libusb bus: the real libusb and the platform's USB service reach a mocked
 // device 2F91:0006 (umockdev) whose requests the simulated board answers. Arrival, the driver's
-// start, the firmware load, requests, removal during a running read and re-arrival, and a board
-// that refuses to open.
+// start, the firmware load, requests, the measurement library's identity and oscilloscope record,
+// removal during a running read and re-arrival, and a board that refuses to open.
 #include "UmockdevBoard.h"
 
+#include <kv310/Interfaces.h>
+#include <kv310/Kv310.h>
 #include <link/LinkExports.h>
 #include <platform/device.h>
 #include <platform/hardware.h>
@@ -15,8 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -171,6 +175,45 @@ TEST_F(LibusbLinkTest, RemovalDuringARunningReadIsReportedAndTheLinkRecoversAfte
   ASSERT_EQ(init_(kKey, nullptr), 0);
   EXPECT_EQ(Request(kStatusRequest), kStatusReply);
   EXPECT_EQ(Balloons(), 1u);
+}
+
+TEST_F(LibusbLinkTest, MeasurementLibraryReadsTheIdentityAndAnOscilloscopeRecord) {
+  SetText("Software\\KELO\\Kv310\\Parameter", "Firmware", kFirmwareFile);
+  SetText("Software\\KELO\\Kv310", "DLL name", "ZLINKUSB.dll");
+  model_.Update([](sim::BoardScenario& s) {
+    s.instantAcquisition = true;
+    s.channelSignals[1] = sim::SignalSource{sim::Waveform::Square, 2.0, 0.5, 1000.0};
+  });
+  Plug();
+  const HMODULE kv310 = LoadLibrary("Kv310.dll");
+  if (!kv310) GTEST_SKIP() << "the measurement library is not built";
+  auto query = reinterpret_cast<Kv310QueryInterfaceProc>(reinterpret_cast<void*>(GetProcAddress(kv310, "QueryInterface")));
+  ASSERT_TRUE(query);
+  ICommunication_1* comm = nullptr;
+  IInfo_0* info = nullptr;
+  IOscilloscope_2* osc = nullptr;
+  ASSERT_EQ(query(kv310::kCommunication, reinterpret_cast<void**>(&comm)), 1);
+  ASSERT_EQ(query(kv310::kInfo, reinterpret_cast<void**>(&info)), 1);
+  ASSERT_EQ(query(kv310::kOscilloscope, reinterpret_cast<void**>(&osc)), 1);
+  ASSERT_EQ(comm->Open(), 0);
+  ASSERT_EQ(comm->Start(), 0);
+  uint8_t hardware = 0xFF;
+  EXPECT_EQ(info->GetBoardStatus(&hardware), 0);
+  EXPECT_STRNE(info->GetBoardName(), "");
+
+  ASSERT_EQ(osc->Init(), 0);
+  osc->SetChannelMode(1, 1);
+  ASSERT_EQ(osc->StartMeasurement(1000), 0);
+  comm->WaitIdle();
+  ASSERT_EQ(osc->GetData(), 0);
+  std::vector<int16_t> samples(1000);
+  ASSERT_EQ(osc->GetSamples(1, 1000, samples.data()), 0);
+  EXPECT_NE(*std::min_element(samples.begin(), samples.end()), *std::max_element(samples.begin(), samples.end()))
+      << "the square wave of channel 1 came over the wire";
+
+  comm->Stop();
+  comm->Close();
+  FreeLibrary(kv310);
 }
 
 TEST_F(LibusbLinkTest, BoardThatRefusesToOpenGivesAClearErrorAndNoDevice) {
