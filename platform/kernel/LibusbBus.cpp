@@ -121,13 +121,12 @@ void LibusbDevice::Submit(std::shared_ptr<SimUsbTransfer> transfer) {
   t->buffer = transfer->Buffer();
   t->callback = Done;
   t->user_data = flight;
-  {
-    std::lock_guard lock(mu_);
-    flying_.push_back(t);
-    bulk_[transfer.get()] = t;
-  }
-  const int rc = api_.submit_transfer(t);
+  // The lock is held across the submission: the transfer's end (on the event thread) waits for
+  // it, so the flight is still ours below.
   std::unique_lock lock(mu_);
+  flying_.push_back(t);
+  bulk_[transfer.get()] = t;
+  const int rc = api_.submit_transfer(t);
   if (rc != usb::kSuccess) {
     std::erase(flying_, t);
     bulk_.erase(transfer.get());
@@ -140,7 +139,7 @@ void LibusbDevice::Submit(std::shared_ptr<SimUsbTransfer> transfer) {
     return;
   }
   flight->submitted = true;
-  if (flight->cancelAsked || gone_) api_.cancel_transfer(t);
+  if (gone_) api_.cancel_transfer(t);
 }
 
 void LibusbDevice::CancelTransfer(const std::shared_ptr<SimUsbTransfer>& transfer) {
@@ -188,20 +187,15 @@ void LibusbDevice::InterfaceFeatureAsync(bool set, uint16_t selector, uint16_t i
   t->buffer = flight->setup;
   t->callback = Done;
   t->user_data = flight;
-  {
-    std::lock_guard lock(mu_);
-    flying_.push_back(t);
-  }
+  std::unique_lock lock(mu_);  // held across the submission, as for bulk transfers
+  flying_.push_back(t);
   const int rc = api_.submit_transfer(t);
   if (rc == usb::kSuccess) {
-    std::lock_guard lock(mu_);
     flight->submitted = true;
     return;
   }
-  {
-    std::lock_guard lock(mu_);
-    std::erase(flying_, t);
-  }
+  std::erase(flying_, t);
+  lock.unlock();
   api_.free_transfer(t);
   auto answer = std::move(flight->controlDone);
   delete flight;

@@ -8,6 +8,7 @@
 #include "LibusbBus.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -20,6 +21,7 @@ namespace kvp::kernel {
 namespace {
 
 constexpr unsigned kDescriptorLimitMs = 1000;
+std::atomic<int> gServices{0};  // running services: one bus per process takes the boards
 constexpr int kPollMs = 1000;  // without hot-plug in the library, the bus is looked at this often
 
 std::string Lower(std::string s) {
@@ -273,6 +275,7 @@ UsbService::UsbService(KernelHost& host, bool registerDriver) : impl_(std::make_
     return;
   }
   if (registerDriver) host.RegisterDriver("qrtdrv", HardwareId(kBoardVendorId, kBoardProductId), "qrtdrv.dll");
+  ++gServices;
   s.hasHotplug = s.api->has_capability(usb::kCapHasHotplug) != 0;
   s.requestWorker = std::thread([&s] { s.RequestLoop(); });
   s.worker = std::thread([&s] { s.WorkerLoop(); });
@@ -311,6 +314,7 @@ UsbService::~UsbService() {
   s.requestCv.notify_all();
   s.requestWorker.join();
   s.api->exit(s.ctx);
+  --gServices;
 }
 
 bool UsbService::Running() const { return impl_->ctx != nullptr; }
@@ -336,6 +340,7 @@ void UsbService::WaitIdle() {
 UsbService* EnsureUsbBackend(bool simulatedHardware) {
   static UsbService* service = [&]() -> UsbService* {
     if (ConfiguredUsbBackend(simulatedHardware) != UsbBackend::Libusb) return nullptr;
+    if (gServices > 0) return nullptr;  // a bus of the program's own (a test, a benchmark) runs already
     // The process's own bus lives until the process ends, like its kernel host.
     auto* s = new UsbService(KernelHost::EnsureActive(), !simulatedHardware);
     if (s->Running()) return s;

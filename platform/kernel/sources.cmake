@@ -18,5 +18,5 @@ if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)
 endif()
 if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/UsbBusTest.cpp)
   kv_test(platform_usb_bus_tests LABELS platform usb
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/UsbBusTest.cpp)
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/UsbBusTest.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/UsbServiceTest.cpp)
 endif()

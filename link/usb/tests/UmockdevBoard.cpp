@@ -47,6 +47,13 @@ struct UmockdevBoard::Impl {
 
   explicit Impl(sim::BoardModel& m) : model(m) {}
 
+  std::string Node() const {  // the device node inside the test bed
+    gchar* root = umockdev_testbed_get_root_dir(testbed);
+    std::string path = std::string(root) + kNode;
+    g_free(root);
+    return path;
+  }
+
   void Ended(const std::shared_ptr<Urb>& urb, int status, size_t bytes) {
     std::lock_guard lock(mu);
     auto* u = reinterpret_cast<usbdevfs_urb*>(urb->data->data);
@@ -107,8 +114,9 @@ struct UmockdevBoard::Impl {
     urb->data = static_cast<UMockdevIoctlData*>(g_object_ref(data));
     urb->transfer = std::make_shared<kvp::kernel::SimUsbTransfer>(
         u->endpoint, buffer ? buffer->data : nullptr, buffer ? static_cast<size_t>(u->buffer_length) : 0,
-        [this, urb](NTSTATUS status, size_t bytes) {
-          Ended(urb, NT_SUCCESS(status) ? 0 : status == STATUS_DEVICE_NOT_CONNECTED ? -ESHUTDOWN : -EPIPE, bytes);
+        [this, weak = std::weak_ptr<Urb>(urb)](NTSTATUS status, size_t bytes) {
+          if (auto urb = weak.lock())
+            Ended(urb, NT_SUCCESS(status) ? 0 : status == STATUS_DEVICE_NOT_CONNECTED ? -ESHUTDOWN : -EPIPE, bytes);
         });
     {
       std::lock_guard lock(mu);
@@ -256,7 +264,7 @@ void UmockdevBoard::Plug() {
   g_free(path);
   umockdev_testbed_set_attribute_binary(s.testbed, s.syspath.c_str(), "descriptors", descriptors.data(),
                                         descriptors.size());
-  const std::filesystem::path node = std::string(umockdev_testbed_get_root_dir(s.testbed)) + kNode;
+  const std::filesystem::path node = s.Node();
   std::filesystem::create_directories(node.parent_path());
   std::ofstream{node};
   {
@@ -277,7 +285,7 @@ void UmockdevBoard::Unplug() {
   s.board->Unplug();  // its pending transfers end as gone
   s.wire->WaitIdle();
   umockdev_testbed_uevent(s.testbed, s.syspath.c_str(), "remove");
-  std::filesystem::remove(std::string(umockdev_testbed_get_root_dir(s.testbed)) + kNode);
+  std::filesystem::remove(s.Node());
   umockdev_testbed_remove_device(s.testbed, s.syspath.c_str());
   s.syspath.clear();
 }

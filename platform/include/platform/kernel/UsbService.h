@@ -49,7 +49,8 @@ class PLATFORM_API UsbService {
 };
 
 // Starts the process's own USB bus once, as configured (see above); called where the platform
-// first needs devices. Returns the running service, or null.
+// first needs devices. Returns the running service, or null (also when a UsbService of the
+// program's own runs already: one libusb bus per process).
 PLATFORM_API UsbService* EnsureUsbBackend(bool simulatedHardware);
 
 }  // namespace kvp::kernel
