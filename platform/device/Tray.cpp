@@ -1,6 +1,6 @@
-// The taskbar notification area: icons and balloons are recorded while a test asks; a balloon also becomes a
-// desktop notification through libnotify when a session bus is there (loaded at run time, so
-// the platform runs without it).
+// The taskbar notification area: icons are tracked and, while a test asks, every call is recorded;
+// a balloon also becomes a desktop notification through libnotify when a session bus is there
+// (loaded at run time, so the platform runs without it).
 #include <platform/device.h>
 
 #include <dlfcn.h>

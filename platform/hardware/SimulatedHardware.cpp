@@ -1,4 +1,5 @@
-// Loading the simulated-hardware provider named by the platform setting.
+// Loading the simulated-hardware provider named by the platform setting, and starting the real USB
+// bus when it is the configured one.
 #include <platform/hardware.h>
 #include <platform/kernel/UsbService.h>
 #include <platform/module.h>

@@ -25,7 +25,8 @@ Api* LoadOnce() {
                   Bind(lib, "libusb_error_name", api.error_name) &&
                   Bind(lib, "libusb_get_device_list", api.get_device_list) &&
                   Bind(lib, "libusb_free_device_list", api.free_device_list) &&
-                  Bind(lib, "libusb_ref_device", api.ref_device) && Bind(lib, "libusb_unref_device", api.unref_device) &&
+                  Bind(lib, "libusb_ref_device", api.ref_device) &&
+                  Bind(lib, "libusb_unref_device", api.unref_device) &&
                   Bind(lib, "libusb_get_device_descriptor", api.get_device_descriptor) &&
                   Bind(lib, "libusb_get_bus_number", api.get_bus_number) &&
                   Bind(lib, "libusb_get_port_numbers", api.get_port_numbers) &&

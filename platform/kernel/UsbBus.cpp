@@ -214,7 +214,8 @@ NTSTATUS BusInternalControl(PDEVICE_OBJECT pdo, PIRP irp) {
       const bool set = f.Hdr.Function == URB_FUNCTION_SET_FEATURE_TO_INTERFACE;
       const USHORT selector = f.FeatureSelector, index = f.Index;
       auto usb = node.usb;
-      return PendUntilDone(irp, urb, [&](auto done) { usb->InterfaceFeatureAsync(set, selector, index, std::move(done)); });
+      return PendUntilDone(irp, urb,
+                           [&](auto done) { usb->InterfaceFeatureAsync(set, selector, index, std::move(done)); });
     }
     case URB_FUNCTION_SYNC_RESET_PIPE_AND_CLEAR_STALL: {
       auto& p = urb->UrbPipeRequest;

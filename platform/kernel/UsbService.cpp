@@ -343,7 +343,10 @@ UsbService* EnsureUsbBackend(bool simulatedHardware) {
     if (gServices > 0) return nullptr;  // a bus of the program's own (a test, a benchmark) runs already
     // The process's own bus lives until the process ends, like its kernel host.
     auto* s = new UsbService(KernelHost::EnsureActive(), !simulatedHardware);
-    if (s->Running()) return s;
+    if (s->Running()) {
+      s->WaitIdle();  // boards already plugged in are there before the first enumeration
+      return s;
+    }
     delete s;
     return nullptr;
   }();

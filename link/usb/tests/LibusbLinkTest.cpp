@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <vector>
 
 namespace {
@@ -161,11 +162,16 @@ TEST_F(LibusbLinkTest, RemovalDuringARunningReadIsReportedAndTheLinkRecoversAfte
   Plug();
   ASSERT_EQ(init_(kKey, nullptr), 0);
   ASSERT_EQ(Request(kStatusRequest), kStatusReply);
-  // A reply that never comes keeps a read pending on the wire when the board goes.
+  // A reply that never comes keeps the request's read pending on the wire when the board goes.
   mock_->Board().UpdateKnobs([](sim::UsbBoardKnobs& k) { k.replyDelayMs = sim::kNeverMs; });
-  const int written = write_(kStatusRequest.data(), static_cast<int>(kStatusRequest.size()));
-  EXPECT_EQ(written, static_cast<int>(kStatusRequest.size()));
+  auto request = std::async(std::launch::async, [&] {
+    return write_(kStatusRequest.data(), static_cast<int>(kStatusRequest.size()));
+  });
+  for (int i = 0; i < 1000 && mock_->PendingTransfers() == 0; ++i) Sleep(1);
+  ASSERT_EQ(mock_->PendingTransfers(), 1u) << "the read of the reply is on the wire";
   Unplug();
+  request.get();
+  EXPECT_EQ(mock_->PendingTransfers(), 0u) << "the read ended with the board";
   EXPECT_EQ(Balloons(), 1u) << "the loss is reported once";
   EXPECT_EQ(write_(kStatusRequest.data(), static_cast<int>(kStatusRequest.size())), 0);
 
@@ -187,7 +193,8 @@ TEST_F(LibusbLinkTest, MeasurementLibraryReadsTheIdentityAndAnOscilloscopeRecord
   Plug();
   const HMODULE kv310 = LoadLibrary("Kv310.dll");
   if (!kv310) GTEST_SKIP() << "the measurement library is not built";
-  auto query = reinterpret_cast<Kv310QueryInterfaceProc>(reinterpret_cast<void*>(GetProcAddress(kv310, "QueryInterface")));
+  auto query =
+      reinterpret_cast<Kv310QueryInterfaceProc>(reinterpret_cast<void*>(GetProcAddress(kv310, "QueryInterface")));
   ASSERT_TRUE(query);
   ICommunication_1* comm = nullptr;
   IInfo_0* info = nullptr;

@@ -1,10 +1,11 @@
+// The mocked board: sysfs and node in a umockdev test bed, usbdevfs requests answered by the
+// simulated board.
 #include "UmockdevBoard.h"
 
 #include <platform/kernel/KernelHost.h>
 
 #include <umockdev.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -43,7 +44,6 @@ struct UmockdevBoard::Impl {
   std::deque<UMockdevIoctlData*> reapable;  // ended, each holding a reference
   std::vector<std::shared_ptr<Urb>> pending;
   bool present = false;
-  std::atomic<size_t> requests{0};
 
   explicit Impl(sim::BoardModel& m) : model(m) {}
 
@@ -97,10 +97,9 @@ struct UmockdevBoard::Impl {
   void Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
     UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
     auto* u = reinterpret_cast<usbdevfs_urb*>(data->data);
+    const size_t length = u->buffer_length > 0 ? static_cast<size_t>(u->buffer_length) : 0;
     UMockdevIoctlData* buffer =
-        u->buffer_length > 0
-            ? umockdev_ioctl_data_resolve(data, offsetof(usbdevfs_urb, buffer), static_cast<size_t>(u->buffer_length), nullptr)
-            : nullptr;
+        length ? umockdev_ioctl_data_resolve(data, offsetof(usbdevfs_urb, buffer), length, nullptr) : nullptr;
     if (u->type == USBDEVFS_URB_TYPE_CONTROL) {
       if (!buffer || u->buffer_length < 8) {
         umockdev_ioctl_client_complete(client, -1, EINVAL);
@@ -172,7 +171,6 @@ struct UmockdevBoard::Impl {
 
   static gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer user) {
     auto* self = static_cast<Impl*>(user);
-    ++self->requests;
     const gulong request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     if (request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY) {
@@ -294,6 +292,9 @@ void UmockdevBoard::RefuseOpen(bool refuse) { RefuseOpenOf(refuse ? kNode : null
 
 sim::UsbBoard& UmockdevBoard::Board() { return *impl_->board; }
 
-size_t UmockdevBoard::Requests() const { return impl_->requests; }
+size_t UmockdevBoard::PendingTransfers() {
+  std::lock_guard lock(impl_->mu);
+  return impl_->pending.size();
+}
 
 }  // namespace usbmock

@@ -31,7 +31,7 @@ class UmockdevBoard {
   void RefuseOpen(bool refuse);
 
   sim::UsbBoard& Board();
-  size_t Requests() const;  // usbdevfs requests answered
+  size_t PendingTransfers();  // bulk transfers submitted and not yet ended
 
   struct Impl;
 

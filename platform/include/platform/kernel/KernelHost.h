@@ -132,8 +132,9 @@ class PLATFORM_API KernelHost {
   bool UnloadDriver(const std::string& service);
   bool DriverLoaded(const std::string& service);
 
-  // The simulated USB bus. Plug and unplug run on the plug-and-play worker; WaitIdle() waits for
-  // them. Instance ids are unique while plugged.
+  // The USB bus: simulated devices, or real ones the USB service (UsbService.h) brings. Plug and
+  // unplug run on the plug-and-play worker; WaitIdle() waits for them. Instance ids are unique
+  // while plugged.
   void PlugUsbDevice(std::shared_ptr<ISimUsbDevice> device, const std::string& hardwareId,
                      const std::string& instanceId);
   void UnplugUsbDevice(const std::string& instanceId);
