@@ -63,6 +63,7 @@ set(KV_SANITIZER_ENV
 
 # Each test runs in its own runtime, data and config folders so registry stores, lock files
 # and sockets never leak between tests or into the developer's home.
+# They do not reach the machine's real USB bus (KV_NO_LIBUSB) unless one asks for it.
 function(kv_test name)
   cmake_parse_arguments(A "" "TIMEOUT" "LABELS;SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${A_SOURCES})
@@ -80,7 +81,7 @@ function(kv_test name)
     LABELS "${A_LABELS}"
     TIMEOUT ${A_TIMEOUT}
     WORKING_DIRECTORY ${envroot}
-    ENVIRONMENT "${KV_SANITIZER_ENV};HOME=${envroot}/home;XDG_RUNTIME_DIR=${envroot}/run;XDG_DATA_HOME=${envroot}/data;XDG_CONFIG_HOME=${envroot}/config;KV_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KV_SOURCE_DIR=${KV_ROOT};${A_ENV}")
+    ENVIRONMENT "${KV_SANITIZER_ENV};HOME=${envroot}/home;XDG_RUNTIME_DIR=${envroot}/run;XDG_DATA_HOME=${envroot}/data;XDG_CONFIG_HOME=${envroot}/config;KV_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KV_SOURCE_DIR=${KV_ROOT};KV_NO_LIBUSB=1;${A_ENV}")
 endfunction()
 
 function(kv_bench name)

@@ -1,6 +1,6 @@
-// The taskbar notification area: icons and balloons are recorded; a balloon also becomes a
-// desktop notification through libnotify when a session bus is there (loaded at run time, so
-// the platform runs without it).
+// The taskbar notification area: icons are tracked and, while a test asks, every call is recorded;
+// a balloon also becomes a desktop notification through libnotify when a session bus is there
+// (loaded at run time, so the platform runs without it).
 #include <platform/device.h>
 
 #include <dlfcn.h>
@@ -16,6 +16,7 @@ namespace {
 
 struct Tray {
   std::mutex mu;
+  bool recording = false;  // only tests read the records: nothing grows while none asks
   std::vector<TrayRecord> records;
   std::set<std::pair<HWND, UINT>> shown;
 };
@@ -56,6 +57,13 @@ std::vector<TrayRecord> TrayRecords() {
 void ClearTrayRecords() {
   std::lock_guard lock(TheTray().mu);
   TheTray().records.clear();
+  TheTray().recording = true;
+}
+
+void RecordTrayCalls(bool on) {
+  std::lock_guard lock(TheTray().mu);
+  TheTray().recording = on;
+  if (!on) TheTray().records.clear();
 }
 
 size_t TrayIconsShown() {
@@ -89,7 +97,7 @@ PLATFORM_API BOOL Shell_NotifyIcon(DWORD message, PNOTIFYICONDATA data) {
     if ((message == NIM_ADD && known) || (message != NIM_ADD && !known)) return FALSE;
     if (message == NIM_ADD) tray.shown.insert(key);
     if (message == NIM_DELETE) tray.shown.erase(key);
-    tray.records.push_back(r);
+    if (tray.recording) tray.records.push_back(r);
   }
   if (r.balloon && message != NIM_DELETE) kvp::DesktopNotify(r.title, r.info);
   return TRUE;

@@ -9,4 +9,4 @@ target_sources(platform PRIVATE
 kv_module(Shell32 SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShellVersion.cpp)
 
 kv_test(platform_device_tests LABELS usb platform
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/DeviceNotifyTest.cpp)
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/DeviceNotifyTest.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/TrayRecordTest.cpp)

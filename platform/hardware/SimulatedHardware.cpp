@@ -1,5 +1,7 @@
-// Loading the simulated-hardware provider named by the platform setting.
+// Loading the simulated-hardware provider named by the platform setting, and starting the real USB
+// bus when it is the configured one.
 #include <platform/hardware.h>
+#include <platform/kernel/UsbService.h>
 #include <platform/module.h>
 #include <platform/registry.h>
 
@@ -43,7 +45,10 @@ bool LoadProvider() {
 bool EnsureSimulatedHardware() {
   static std::once_flag once;
   static bool registered = false;
-  std::call_once(once, [] { registered = LoadProvider(); });
+  std::call_once(once, [] {
+    registered = LoadProvider();
+    kernel::EnsureUsbBackend(!ConfiguredProvider().empty());  // the real USB bus, when it is the one
+  });
   return registered;
 }
 

@@ -124,14 +124,26 @@ struct PendingTransfer {
   std::shared_ptr<ISimUsbDevice> usb;
 };
 
+// The request completes when the device has let go of its buffer, which may be later.
 void CancelBulk(PDEVICE_OBJECT, PIRP irp) {
   auto* pending = static_cast<PendingTransfer*>(irp->Tail.Overlay.DriverContext[0]);
   auto transfer = pending->transfer;
   auto usb = pending->usb;
   IoReleaseCancelSpinLock(irp->CancelIrql);
-  if (!transfer->Claim()) return;  // the device is ending it right now
-  usb->Cancel(transfer);
-  transfer->Finish(STATUS_CANCELLED, 0);
+  usb->CancelTransfer(transfer);
+}
+
+// Feature requests and pipe resets pend until the device answers; the driver's keep-alive sends
+// them from its DPC, which must not wait for the wire.
+NTSTATUS PendUntilDone(PIRP irp, PURB urb, const std::function<void(std::function<void(NTSTATUS)>)>& start) {
+  IoMarkIrpPending(irp);
+  start([irp, urb](NTSTATUS s) {
+    urb->UrbHeader.Status = NT_SUCCESS(s) ? USBD_STATUS_SUCCESS
+                            : s == STATUS_DEVICE_NOT_CONNECTED ? USBD_STATUS_DEVICE_GONE
+                                                               : USBD_STATUS_STALL_PID;
+    Complete(irp, s);
+  });
+  return STATUS_PENDING;
 }
 
 NTSTATUS BulkTransfer(DeviceNode& node, PIRP irp, PURB urb) {
@@ -199,17 +211,17 @@ NTSTATUS BusInternalControl(PDEVICE_OBJECT pdo, PIRP irp) {
     case URB_FUNCTION_SET_FEATURE_TO_INTERFACE:
     case URB_FUNCTION_CLEAR_FEATURE_TO_INTERFACE: {
       auto& f = urb->UrbControlFeatureRequest;
-      const NTSTATUS s =
-          node.usb->InterfaceFeature(f.Hdr.Function == URB_FUNCTION_SET_FEATURE_TO_INTERFACE, f.FeatureSelector, f.Index);
-      f.Hdr.Status = NT_SUCCESS(s) ? USBD_STATUS_SUCCESS : USBD_STATUS_STALL_PID;
-      return Complete(irp, s);
+      const bool set = f.Hdr.Function == URB_FUNCTION_SET_FEATURE_TO_INTERFACE;
+      const USHORT selector = f.FeatureSelector, index = f.Index;
+      auto usb = node.usb;
+      return PendUntilDone(irp, urb,
+                           [&](auto done) { usb->InterfaceFeatureAsync(set, selector, index, std::move(done)); });
     }
     case URB_FUNCTION_SYNC_RESET_PIPE_AND_CLEAR_STALL: {
       auto& p = urb->UrbPipeRequest;
       const auto endpoint = static_cast<uint8_t>(reinterpret_cast<uintptr_t>(p.PipeHandle) - kPipeHandleBase);
-      const NTSTATUS s = node.usb->ResetPipe(endpoint);
-      p.Hdr.Status = NT_SUCCESS(s) ? USBD_STATUS_SUCCESS : USBD_STATUS_STALL_PID;
-      return Complete(irp, s);
+      auto usb = node.usb;
+      return PendUntilDone(irp, urb, [&](auto done) { usb->ResetPipeAsync(endpoint, std::move(done)); });
     }
     default:
       urb->UrbHeader.Status = USBD_STATUS_INVALID_PARAMETER;

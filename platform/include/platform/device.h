@@ -162,7 +162,7 @@ typedef NOTIFYICONDATA* PNOTIFYICONDATA;
 
 extern "C" {
 // Adds, modifies or deletes an icon. A balloon (NIF_INFO with a text) becomes a desktop
-// notification where a session bus and libnotify exist; every call is recorded for tests.
+// notification where a session bus and libnotify exist; calls are recorded while a test asks.
 PLATFORM_API BOOL Shell_NotifyIcon(DWORD message, PNOTIFYICONDATA data);
 }
 
@@ -180,8 +180,11 @@ struct TrayRecord {
   DWORD infoFlags;
   UINT timeoutMs;
 };
+// The test hook: calls are recorded only from ClearTrayRecords() (which empties the record and
+// starts recording) or RecordTrayCalls(true) on, so a long session keeps no growing list.
 PLATFORM_API std::vector<TrayRecord> TrayRecords();
 PLATFORM_API void ClearTrayRecords();
+PLATFORM_API void RecordTrayCalls(bool on);  // off also empties the record
 PLATFORM_API size_t TrayIconsShown();  // icons added and not yet deleted
 
 }  // namespace kvp

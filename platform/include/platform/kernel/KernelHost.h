@@ -49,8 +49,8 @@ class PLATFORM_API SimUsbTransfer {
   std::atomic<bool> claimed_{false};
 };
 
-// The lower edge the bus's physical device object reaches: a board simulator, or later a device
-// reached through libusb. Control requests answer at once; bulk transfers may pend.
+// The lower edge the bus's physical device object reaches: a board simulator, or a device reached
+// through libusb (UsbService). Descriptors answer at once; transfers and requests may pend.
 class ISimUsbDevice {
  public:
   virtual ~ISimUsbDevice() = default;
@@ -65,6 +65,22 @@ class ISimUsbDevice {
   virtual void Cancel(const std::shared_ptr<SimUsbTransfer>& transfer) = 0;
   // The device left the bus: end every pending transfer (the bus reports them as gone).
   virtual void Disconnected() = 0;
+
+  // What the bus calls, so that nothing waits in its caller's context (the keep-alive comes from a
+  // DPC): `done` runs exactly once, now or later from any thread. A device that answers at once
+  // keeps these defaults.
+  virtual void InterfaceFeatureAsync(bool set, uint16_t selector, uint16_t index,
+                                     std::function<void(NTSTATUS)> done) {
+    done(InterfaceFeature(set, selector, index));
+  }
+  virtual void ResetPipeAsync(uint8_t endpoint, std::function<void(NTSTATUS)> done) { done(ResetPipe(endpoint)); }
+  // Cancels a pending transfer. It is finished (STATUS_CANCELLED) only once the device no longer
+  // writes into its buffer: at once by default, later when the device's own cancel is asynchronous.
+  virtual void CancelTransfer(const std::shared_ptr<SimUsbTransfer>& transfer) {
+    if (!transfer->Claim()) return;  // the device is ending it right now
+    Cancel(transfer);
+    transfer->Finish(STATUS_CANCELLED, 0);
+  }
 };
 
 struct DeviceInterfaceInfo {
@@ -116,8 +132,9 @@ class PLATFORM_API KernelHost {
   bool UnloadDriver(const std::string& service);
   bool DriverLoaded(const std::string& service);
 
-  // The simulated USB bus. Plug and unplug run on the plug-and-play worker; WaitIdle() waits for
-  // them. Instance ids are unique while plugged.
+  // The USB bus: simulated devices, or real ones the USB service (UsbService.h) brings. Plug and
+  // unplug run on the plug-and-play worker; WaitIdle() waits for them. Instance ids are unique
+  // while plugged.
   void PlugUsbDevice(std::shared_ptr<ISimUsbDevice> device, const std::string& hardwareId,
                      const std::string& instanceId);
   void UnplugUsbDevice(const std::string& instanceId);
