@@ -12,6 +12,17 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/AfxWnd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AfxDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AfxApp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AfxControls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DialogTemplate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Resources.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/ControlKit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/Button.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/Static.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/Edit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/ScrollBar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/ListBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/ComboBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/Tracking.cpp
 )
 target_link_libraries(platform PRIVATE PkgConfig::KV_CAIRO)
 target_include_directories(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
