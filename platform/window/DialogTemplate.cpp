@@ -9,6 +9,8 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <strings.h>
+#include <vector>
 
 namespace kvp::win {
 
@@ -309,6 +311,16 @@ SIZE CreateDialogItems(HWND dialog, const DialogTemplate& t) {
       if (icon) SendMessage(c, STM_SETICON, static_cast<WPARAM>(icon), 0);
     }
   }
+  // Group boxes frame the controls they hold: they go under them, keeping the tab order of the rest.
+  std::vector<HWND> frames;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[16] = {};
+    GetClassName(c, cls, sizeof cls);
+    if ((GetWindowLong(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && strcasecmp(cls, WC_BUTTON) == 0) {
+      frames.push_back(c);
+    }
+  }
+  for (HWND f : frames) SetWindowPos(f, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return base;
 }
 

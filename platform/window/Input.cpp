@@ -224,7 +224,11 @@ bool TakeInput(Queue& q, MSG* msg, InputEffects* fx) {
   HWND target = s.capture;
   if (!target) {
     target = HitTest(in.screen, true);
-    if (!target) return false;
+    if (!target) {
+      // Outside our windows: tracking and tooltips still learn that the pointer left.
+      if (in.kind != InputKind::Wheel) NoteMouseTarget(0, in.screen, WM_MOUSEMOVE);
+      return false;
+    }
   }
   auto w = Get(target);
   if (!w) return false;

@@ -708,6 +708,14 @@ int GetSystemMetrics(int index) {
     case SM_CYICON: return 32;
     case SM_CXSMICON:
     case SM_CYSMICON: return 16;
+    case 2:   // SM_CXVSCROLL
+    case 3:   // SM_CYHSCROLL
+    case 20:  // SM_CYVSCROLL
+    case 21:  // SM_CXHSCROLL
+      return 17;
+    case 9:   // SM_CYVTHUMB
+    case 10:  // SM_CXHTHUMB
+      return 17;
     default: return 0;
   }
 }

@@ -38,3 +38,11 @@ kv_test(platform_window_tests LABELS gui platform
     ${CMAKE_CURRENT_LIST_DIR}/tests/InputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/WindowTreeTest.cpp
   LIBS PkgConfig::KV_CAIRO)
+
+kv_test(platform_controls_tests LABELS gui platform controls
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlFixture.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/DialogTest.cpp
+  LIBS PkgConfig::KV_CAIRO
+  ENV "KV_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")

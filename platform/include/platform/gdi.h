@@ -80,8 +80,16 @@ typedef uint32_t HIMAGELIST;
 #define COMPLEXREGION 3
 #define RGN_ERROR ERROR
 
-// Raster operations.
+// Raster operations. SRCAND then SRCPAINT draws a picture over its mask (the mask's white keeps
+// what was there, the picture's black adds nothing).
 #define SRCCOPY 0x00CC0020u
+#define SRCPAINT 0x00EE0086u
+#define SRCAND 0x008800C6u
+#define SRCINVERT 0x00660046u
+#define NOTSRCCOPY 0x00330008u
+#define DSTINVERT 0x00550009u
+#define BLACKNESS 0x00000042u
+#define WHITENESS 0x00FF0062u
 
 // Font creation.
 #define LF_FACESIZE 32
@@ -273,6 +281,9 @@ PLATFORM_API DWORD GetObjectType(HGDIOBJ obj);
 PLATFORM_API int GetObject(HGDIOBJ obj, int size, LPVOID out);
 PLATFORM_API HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 PLATFORM_API COLORREF GetSysColor(int index);
+// One pixel; CLR_INVALID outside the clip and on a printer DC.
+PLATFORM_API COLORREF GetPixel(HDC dc, int x, int y);
+PLATFORM_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
 // State. SaveDC keeps the selected pen, brush and font, colours, modes, origins, clipping and
 // current position (the selected bitmap stays as it is).

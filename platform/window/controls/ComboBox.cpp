@@ -152,10 +152,14 @@ void Paint(HWND hwnd, ComboState* s, HDC dc) {
 }
 
 void Layout(HWND hwnd, ComboState* s) {
+  RECT w;
+  GetWindowRect(hwnd, &w);
+  const int h = FieldHeight(s);
+  if (w.bottom - w.top != h) {
+    SetWindowPos(hwnd, 0, 0, 0, w.right - w.left, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   RECT r;
   GetClientRect(hwnd, &r);
-  const int h = FieldHeight(s);
-  if (r.bottom != h) SetWindowPos(hwnd, 0, 0, 0, r.right, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (s->edit) MoveWindow(s->edit, 3, 3, std::max<int>(r.right - ButtonWidth() - 7, 0), h - 6, TRUE);
 }
 

@@ -188,7 +188,7 @@ bool ReplaceSel(HWND hwnd, EditState* s, std::string insert, bool notify) {
   }
   s->text.replace(a, b - a, insert);
   s->anchor = s->caret = a + insert.size();
-  SetWindowText(hwnd, nullptr);  // keeps the window record's text in step (see WM_SETTEXT)
+  DefWindowProc(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s->text.c_str()));  // the record's copy
   Refresh(hwnd, s);
   if (notify) {
     Notify(hwnd, EN_UPDATE);
@@ -370,21 +370,15 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_SETTEXT: {
-      // A null text is the field telling the record its own text (after an edit).
-      if (lParam) {
-        s->text = reinterpret_cast<LPCSTR>(lParam);
-        s->anchor = s->caret = 0;
-        s->scrollX = 0;
-        s->firstLine = 0;
-      }
+    case WM_SETTEXT:
+      s->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+      s->anchor = s->caret = 0;
+      s->scrollX = 0;
+      s->firstLine = 0;
       DefWindowProc(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s->text.c_str()));
-      if (lParam) {
-        Refresh(hwnd, s);
-        if (!Multi(hwnd)) Notify(hwnd, EN_CHANGE);
-      }
+      Refresh(hwnd, s);
+      if (!Multi(hwnd)) Notify(hwnd, EN_CHANGE);
       return TRUE;
-    }
     case WM_GETDLGCODE: {
       LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
       auto* m = reinterpret_cast<LPMSG>(lParam);

@@ -389,7 +389,9 @@ HWND WindowBar(HWND hwnd, int bar, bool create) {
 }
 
 bool IsScrollBarClass(LPCSTR className) {
-  return className && !IS_INTRESOURCE(className) && strcasecmp(className, WC_SCROLLBAR) == 0;
+  // A scroll bar is its own bar; a combo box's WS_VSCROLL is its list's.
+  return className && !IS_INTRESOURCE(className) &&
+         (strcasecmp(className, WC_SCROLLBAR) == 0 || strcasecmp(className, WC_COMBOBOX) == 0);
 }
 
 bool IsWindowBar(HWND bar) {

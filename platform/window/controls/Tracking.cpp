@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <iterator>
 #include <set>
 
 namespace kvp::win {
@@ -130,6 +131,9 @@ void NoteMouseTarget(HWND target, POINT screen, UINT message) {
   if (t.leaveWindow && target != t.leaveWindow) {
     PostMessage(t.leaveWindow, WM_MOUSELEAVE, 0, 0);
     t.leaveWindow = 0;
+  }
+  for (auto it = t.tipOwners.begin(); it != t.tipOwners.end();) {
+    it = Get(*it) ? std::next(it) : t.tipOwners.erase(it);  // destroyed windows have no tips
   }
   if (t.tipOwners.empty() && !t.tool) return;
   HWND tool, owner;
