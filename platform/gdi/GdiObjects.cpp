@@ -42,6 +42,7 @@ LOGFONT MakeLogFont(int height, int weight, const char* face) {
   LOGFONT lf{};
   lf.lfHeight = height;
   lf.lfWeight = weight;
+  lf.lfCharSet = DEFAULT_CHARSET;  // the stock fonts draw in the active language's character set
   std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
   return lf;
 }

@@ -180,7 +180,9 @@ std::string StandInFamily(const char* face, bool& symbolLetters) {
 std::string TextToUtf8(const Font& font, const char* text, int count) {
   if (!text) return {};
   const size_t n = count < 0 ? std::strlen(text) : static_cast<size_t>(count);
-  if (!font.symbolLetters) return ToUtf8(std::string(text, n), font.codePage);
+  // DEFAULT_CHARSET follows the active language, also for fonts made before it was chosen.
+  const unsigned page = font.log.lfCharSet == DEFAULT_CHARSET ? ActiveCodePage() : font.codePage;
+  if (!font.symbolLetters) return ToUtf8(std::string(text, n), page);
   std::string out;
   for (size_t i = 0; i < n; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);

@@ -603,3 +603,48 @@ TEST(RasterOps, PictureOverItsMaskKeepsTheBackgroundWhereTheMaskIsWhite) {
 }
 
 }  // namespace
+
+namespace {
+
+// Draws the text with the font into a fresh 200x20 picture and returns its pixels.
+std::vector<COLORREF> Render(HFONT font, const char* text) {
+  HDC dc = CreateCompatibleDC(0);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, 200, 20);
+  HGDIOBJ oldBmp = SelectObject(dc, bmp);
+  RECT all{0, 0, 200, 20};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  TextOut(dc, 0, 0, text, static_cast<int>(std::strlen(text)));
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 200; ++x) pixels.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBmp);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+  return pixels;
+}
+
+// "Příliš žluťoučký kůň" in Windows-1250.
+constexpr const char kCzech[] = "P\xF8\xED\x6C\x69\x9A \x9E\x6C\x75\x9D\x6F\x75\xE8\x6B\xFD \x6B\xF9\xF2";
+
+TEST(CharacterSet, StockAndDialogFontsDrawInTheActiveLanguagesCodePage) {
+  const unsigned before = kvp::ActiveCodePage();
+  kvp::SetActiveCodePage(1250);
+  HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  LOGFONT lf{};
+  GetObject(stock, sizeof lf, &lf);
+  lf.lfCharSet = EASTEUROPE_CHARSET;
+  HFONT central = CreateFontIndirect(&lf);
+  lf.lfCharSet = ANSI_CHARSET;
+  HFONT western = CreateFontIndirect(&lf);
+  const auto drawn = Render(stock, kCzech);
+  EXPECT_EQ(drawn, Render(central, kCzech));
+  EXPECT_NE(drawn, Render(western, kCzech));
+  kvp::SetActiveCodePage(before);
+  EXPECT_EQ(Render(stock, kCzech), Render(western, kCzech));
+  DeleteObject(central);
+  DeleteObject(western);
+}
+
+}  // namespace
