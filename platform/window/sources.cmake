@@ -14,6 +14,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/AfxApp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AfxControls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DialogTemplate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Resources.cpp
   ${CMAKE_CURRENT_LIST_DIR}/controls/ControlKit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/controls/Button.cpp
@@ -44,5 +45,6 @@ kv_test(platform_controls_tests LABELS gui platform controls
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlFixture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/DialogTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/FileDialogTest.cpp
   LIBS PkgConfig::KV_CAIRO
   ENV "KV_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
