@@ -110,7 +110,9 @@ TEST_F(FileDialogTest, SaveAddsTheDefaultExtensionAndAsksBeforeReplacing) {
     if (answers++ == 0) {
       // The picture for people: the dialog with its prompt over it.
       RECT d, b;
-      ::GetWindowRect(call.owner ? ::GetWindow(call.box, GW_OWNER) : ::GetWindow(call.box, GW_OWNER), &d);
+      ::UpdateWindow(call.box);
+      hl::Pump();
+      ::GetWindowRect(::GetWindow(call.box, GW_OWNER), &d);
       ::GetWindowRect(call.box, &b);
       cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_RGB24, d.right - d.left, d.bottom - d.top);
       cairo_t* cr = cairo_create(out);
@@ -201,7 +203,7 @@ constexpr int kIdExtension = 169;
 constexpr int kIdStart = 1200;
 const kvp::DialogTemplate kExtension{
     WS_CHILD | DS_CONTROL | DS_SETFONT | WS_CLIPSIBLINGS, 0, 0, 0, 340, 190, "", nullptr, "MS Shell Dlg", 8,
-    {{WC_STATIC, "", stc32, SS_LEFT, 0, 0, 280, 170, 0},
+    {{WC_STATIC, "", stc32, SS_LEFT, 0, 0, 0, 280, 170},
      {WC_BUTTON, "Keyboard", kIdStart, BS_OWNERDRAW, 0, 286, 20, 48, 40}}};
 
 class ExtendedFileDialog : public CFileDialog {
