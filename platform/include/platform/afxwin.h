@@ -323,6 +323,7 @@ class PLATFORM_API CDialog : public CWnd {
   // Ends a modal dialog after the current handler returns (a modeless one is hidden).
   void EndDialog(int result);
   // Creates the dialog modelessly.
+  using CWnd::Create;
   virtual BOOL Create(UINT templateId, CWnd* parent = nullptr);
 
   // The default loads the dialog data (UpdateData(FALSE)).

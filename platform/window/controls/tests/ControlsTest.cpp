@@ -648,3 +648,29 @@ TEST(CharacterSet, StockAndDialogFontsDrawInTheActiveLanguagesCodePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Screen text is hinted with whole-pixel advances: a run of one letter is exactly that many
+// letter widths, so small dialog text is evenly spaced.
+TEST(ScreenText, HintedAdvancesAreWholePixels) {
+  HDC dc = CreateCompatibleDC(0);
+  HFONT font = CreateFont(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
+  HGDIOBJ old = SelectObject(dc, font);
+  for (const char* letter : {"i", "V", "/", "d", "v"}) {
+    SIZE one{};
+    GetTextExtentPoint32(dc, letter, 1, &one);
+    ASSERT_GT(one.cx, 0);
+    for (int n = 2; n <= 12; ++n) {
+      const std::string run(static_cast<size_t>(n), letter[0]);
+      SIZE many{};
+      GetTextExtentPoint32(dc, run.c_str(), n, &many);
+      EXPECT_EQ(many.cx, n * one.cx) << letter << " x" << n;
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+}
+
+}  // namespace

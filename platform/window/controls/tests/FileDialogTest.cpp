@@ -71,6 +71,8 @@ TEST_F(FileDialogTest, FilterListsFoldersFirstThenMatchingFilesAndEscapeCancels)
     EXPECT_EQ(ListItems(), (std::vector<std::string>{"[sub]", "a.osg", "B.OSC"}));
     EXPECT_EQ(::GetDlgItem(Dialog(), chx1), 0u);  // OFN_HIDEREADONLY: no read-only box at all
     EXPECT_EQ(::GetFocus(), ::GetDlgItem(Dialog(), edt1));
+    ::UpdateWindow(Dialog());
+    hl::Pump();
     EXPECT_TRUE(kvp::SaveWindowPng(Dialog(), ScreenshotPath("file-open.png").c_str()));
     // The other type lists everything.
     ::SetFocus(::GetDlgItem(Dialog(), cmb1));
