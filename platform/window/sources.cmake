@@ -48,3 +48,6 @@ kv_test(platform_controls_tests LABELS gui platform controls
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/FileDialogTest.cpp
   LIBS PkgConfig::KV_CAIRO
   ENV "KV_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
+kv_resources(platform_controls_tests
+  BITMAPS 700=${CMAKE_CURRENT_LIST_DIR}/controls/tests/art/green.png
+  CURSORS 701:8:8=${CMAKE_CURRENT_LIST_DIR}/controls/tests/art/sizewe.png)

@@ -2,6 +2,10 @@
 // leave tracking, the wait cursor and the raster operations.
 #include "ControlFixture.h"
 
+#include <platform/resources.h>
+
+#include <cairo.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -671,6 +675,44 @@ TEST(ScreenText, HintedAdvancesAreWholePixels) {
   SelectObject(dc, old);
   DeleteObject(font);
   DeleteDC(dc);
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures compiled in with kv_resources (see the test's CMake): a bitmap and a cursor by id.
+TEST(Resources, EmbeddedPicturesLoadById) {
+  kvp::HeadlessWorld world;
+  HBITMAP green = LoadBitmap(0, MAKEINTRESOURCE(700));
+  ASSERT_NE(green, 0u);
+  BITMAP bm{};
+  GetObject(green, sizeof bm, &bm);
+  EXPECT_EQ(bm.bmWidth, 8);
+  HDC dc = CreateCompatibleDC(0);
+  HGDIOBJ old = SelectObject(dc, green);
+  EXPECT_EQ(GetPixel(dc, 3, 3), RGB(0, 160, 0));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(green);
+  HCURSOR cursor = LoadCursor(0, MAKEINTRESOURCE(701));
+  ASSERT_NE(cursor, 0u);
+  EXPECT_EQ(LoadCursor(0, MAKEINTRESOURCE(701)), cursor);
+  cairo_surface_t* picture = nullptr;
+  POINT hot{};
+  ASSERT_TRUE(kvp::CursorPicture(cursor, &picture, &hot));
+  EXPECT_EQ(hot.x, 8);
+  EXPECT_EQ(hot.y, 8);
+  EXPECT_FALSE(kvp::CursorPicture(LoadCursor(0, IDC_ARROW), &picture, &hot));
+  // A module without the cursor has none; a missing bitmap or string fails cleanly.
+  EXPECT_EQ(LoadCursor(static_cast<HINSTANCE>(0x1234), MAKEINTRESOURCE(999)), 0u);
+  EXPECT_EQ(LoadBitmap(0, MAKEINTRESOURCE(999)), 0u);
+  char text[8] = "x";
+  EXPECT_EQ(LoadString(0, 999, text, sizeof text), 0);
+  EXPECT_STREQ(text, "");
+  kvp::RegisterStringResource(0, 998, "Volt\xB5");
+  EXPECT_EQ(LoadString(0, 998, text, 4), 3);
+  EXPECT_STREQ(text, "Vol");
 }
 
 }  // namespace
