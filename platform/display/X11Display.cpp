@@ -6,14 +6,18 @@
 #include "display/Display.h"
 
 #include <platform/codepage.h>
+#include <platform/controls.h>
 #include <platform/gdi.h>
 #include <platform/gdi_surface.h>
+#include <platform/resources.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/Xrender.h>
 #include <X11/keysym.h>
+#include <cairo-xlib-xrender.h>
 #include <cairo-xlib.h>
 #include <cairo.h>
 #include <poll.h>
@@ -115,6 +119,7 @@ unsigned FontCursorOf(ULONG_PTR id, bool system) {
 
 struct XWin {
   ::Window id = 0;
+  XIC ic = nullptr;  // keyboard text through the input method
   cairo_surface_t* surface = nullptr;
   bool mapped = false;
 };
@@ -134,6 +139,9 @@ class X11Backend : public Backend {
     // must not end the program the way Xlib's default handler does: it is recorded instead.
     XSetErrorHandler(CatchError);
     XSelectInput(dpy_, root_, KeyPressMask);
+    // Key text through an input method (any language's characters); without one, XLookupString.
+    XSetLocaleModifiers("");
+    im_ = XOpenIM(dpy_, nullptr, nullptr, nullptr);
     if (pipe(stopPipe_) != 0) stopPipe_[0] = stopPipe_[1] = -1;
     fd_ = ConnectionNumber(dpy_);
     watcher_ = std::thread([this] { Watch(); });
@@ -151,10 +159,13 @@ class X11Backend : public Backend {
     if (stopPipe_[0] >= 0) close(stopPipe_[0]);
     if (stopPipe_[1] >= 0) close(stopPipe_[1]);
     for (auto& [code, cursor] : cursors_) XFreeCursor(dpy_, cursor);
+    for (auto& [handle, cursor] : pictureCursors_) XFreeCursor(dpy_, cursor);
     for (auto& [hwnd, xw] : windows_) {
+      if (xw.ic) XDestroyIC(xw.ic);
       if (xw.surface) cairo_surface_destroy(xw.surface);
       XDestroyWindow(dpy_, xw.id);
     }
+    if (im_) XCloseIM(im_);
     XCloseDisplay(dpy_);
   }
 
@@ -168,10 +179,22 @@ class X11Backend : public Backend {
     attrs.bit_gravity = NorthWestGravity;
     attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
                        LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+    // Drop-down lists and tooltips are never managed: they neither take the focus nor move.
+    attrs.override_redirect = (w.exStyle & WS_EX_NOACTIVATE) ? True : False;
     XWin xw;
     xw.id = XCreateWindow(dpy_, root_, w.rect.left, w.rect.top, std::max(w.Width(), 1), std::max(w.Height(), 1), 0,
                           CopyFromParent, InputOutput, CopyFromParent,
-                          CWBackPixmap | CWBitGravity | CWEventMask, &attrs);
+                          CWBackPixmap | CWBitGravity | CWEventMask | CWOverrideRedirect, &attrs);
+    if ((w.style & WS_POPUP) && (w.style & WS_CAPTION) != WS_CAPTION) {
+      // A popup without a caption is undecorated (Motif hints: decorations none).
+      long motif[5] = {2 /* MWM_HINTS_DECORATIONS */, 0, 0, 0, 0};
+      Atom hintsAtom = XInternAtom(dpy_, "_MOTIF_WM_HINTS", False);
+      XChangeProperty(dpy_, xw.id, hintsAtom, hintsAtom, 32, PropModeReplace, reinterpret_cast<unsigned char*>(motif), 5);
+    }
+    if (im_ && !(w.exStyle & WS_EX_NOACTIVATE)) {
+      xw.ic = XCreateIC(im_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, xw.id, XNFocusWindow,
+                        xw.id, nullptr);
+    }
     XSetWMProtocols(dpy_, xw.id, &wmDelete_, 1);
     XSizeHints hints{};
     hints.flags = USPosition | USSize;
@@ -198,6 +221,10 @@ class X11Backend : public Backend {
 
   void TopLevelDestroyed(Window& w) override {
     auto it = windows_.find(w.hwnd);
+    if (it != windows_.end() && it->second.ic) {
+      XDestroyIC(it->second.ic);
+      it->second.ic = nullptr;
+    }
     if (it == windows_.end()) return;
     if (it->second.surface) cairo_surface_destroy(it->second.surface);
     byX_.erase(it->second.id);
@@ -279,12 +306,50 @@ class X11Backend : public Backend {
     ULONG_PTR id = 0;
     bool system = true;
     if (cursor && !CursorIdOf(cursor, &id, &system)) return;
+    if (cursor && !system) {
+      // A resource cursor: its own picture as an ARGB cursor.
+      ::Cursor made = PictureCursor(cursor);
+      if (made) {
+        currentCursor_ = made;
+        for (auto& [hwnd, xw] : windows_) XDefineCursor(dpy_, xw.id, currentCursor_);
+        XFlush(dpy_);
+        return;
+      }
+    }
     unsigned shape = cursor ? FontCursorOf(id, system) : XC_left_ptr;
     auto it = cursors_.find(shape);
     if (it == cursors_.end()) it = cursors_.emplace(shape, XCreateFontCursor(dpy_, shape)).first;
     currentCursor_ = it->second;
     for (auto& [hwnd, xw] : windows_) XDefineCursor(dpy_, xw.id, currentCursor_);
     XFlush(dpy_);
+  }
+
+  // An ARGB cursor (XRender) from a resource cursor's picture; 0 when the server cannot make one.
+  ::Cursor PictureCursor(HCURSOR cursor) {
+    auto found = pictureCursors_.find(cursor);
+    if (found != pictureCursors_.end()) return found->second;
+    cairo_surface_t* picture = nullptr;
+    POINT hot{};
+    if (!kvp::CursorPicture(cursor, &picture, &hot)) return 0;
+    XRenderPictFormat* format = XRenderFindStandardFormat(dpy_, PictStandardARGB32);
+    if (!format) return 0;
+    const int w = cairo_image_surface_get_width(picture), h = cairo_image_surface_get_height(picture);
+    Pixmap pixmap = XCreatePixmap(dpy_, root_, static_cast<unsigned>(w), static_cast<unsigned>(h), 32);
+    cairo_surface_t* target = cairo_xlib_surface_create_with_xrender_format(dpy_, pixmap, ScreenOfDisplay(dpy_, screen_),
+                                                                            format, w, h);
+    cairo_t* cr = cairo_create(target);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, picture, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(target);
+    cairo_surface_destroy(target);
+    Picture pict = XRenderCreatePicture(dpy_, pixmap, format, 0, nullptr);
+    ::Cursor made = XRenderCreateCursor(dpy_, pict, static_cast<unsigned>(hot.x), static_cast<unsigned>(hot.y));
+    XRenderFreePicture(dpy_, pict);
+    XFreePixmap(dpy_, pixmap);
+    pictureCursors_[cursor] = made;
+    return made;
   }
 
   bool GrabHotKey(UINT modifiers, UINT vk) override {
@@ -460,14 +525,34 @@ class X11Backend : public Backend {
       }
       case KeyPress:
       case KeyRelease: {
-        char buffer[8] = {};
+        char buffer[32] = {};
         KeySym sym = NoSymbol;
-        int n = XLookupString(&e.xkey, buffer, sizeof buffer, &sym, nullptr);
         RawInput in{e.type == KeyPress ? InputKind::KeyDown : InputKind::KeyUp};
+        XIC ic = nullptr;
+        if (auto it = windows_.find(hwnd); it != windows_.end()) ic = it->second.ic;
+        if (e.type == KeyPress && ic) {
+          // The typed text in UTF-8, converted to the active code page; a character the code page
+          // lacks types nothing.
+          Status status = 0;
+          int n = Xutf8LookupString(ic, &e.xkey, buffer, sizeof buffer - 1, &sym, &status);
+          if (status == XLookupChars || status == XLookupBoth) {
+            const std::string utf8(buffer, static_cast<size_t>(std::max(n, 0)));
+            const std::string bytes = kvp::FromUtf8(utf8, kvp::ActiveCodePage());
+            if (bytes.size() == 1 && kvp::ToUtf8(bytes, kvp::ActiveCodePage()) == utf8) in.ch = bytes[0];
+          }
+          if (status == XLookupChars) XLookupString(&e.xkey, nullptr, 0, &sym, nullptr);
+        } else {
+          int n = XLookupString(&e.xkey, buffer, sizeof buffer, &sym, nullptr);
+          // Without an input method: Latin-1 text, as the built-in code page holds it.
+          if (e.type == KeyPress && n == 1) {
+            const std::string latin1(1, buffer[0]);
+            const std::string utf8 = kvp::ToUtf8(latin1, 28591);
+            const std::string bytes = kvp::FromUtf8(utf8, kvp::ActiveCodePage());
+            if (bytes.size() == 1 && kvp::ToUtf8(bytes, kvp::ActiveCodePage()) == utf8) in.ch = bytes[0];
+          }
+        }
         in.vk = VkOfKeySym(sym);
         in.modifiers = ModifiersOf(e.xkey.state);
-        // Latin-1 characters are the same bytes in the built-in code page.
-        in.ch = n == 1 ? buffer[0] : 0;
         if (!in.vk) return;
         PushInput(in);
         return;
@@ -527,6 +612,8 @@ class X11Backend : public Backend {
   std::map<HWND, XWin> windows_;
   std::map<::Window, HWND> byX_;
   std::map<unsigned, Cursor> cursors_;
+  std::map<HCURSOR, Cursor> pictureCursors_;  // resource cursors made as ARGB cursors
+  XIM im_ = nullptr;
   Cursor currentCursor_ = 0;
   std::thread watcher_;
   std::mutex watchMu_;

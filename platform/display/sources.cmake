@@ -1,5 +1,5 @@
 # Display back ends: headless (image surfaces, injected input) and X11 (Xlib + cairo-xlib).
-pkg_check_modules(KV_X11 REQUIRED IMPORTED_TARGET x11 cairo-xlib cairo)
+pkg_check_modules(KV_X11 REQUIRED IMPORTED_TARGET x11 xrender cairo-xlib cairo)
 target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Display.cpp
   ${CMAKE_CURRENT_LIST_DIR}/X11Display.cpp
@@ -11,4 +11,4 @@ pkg_check_modules(KV_XTST REQUIRED IMPORTED_TARGET x11 xtst cairo)
 kv_test(platform_x11_smoke_tests LABELS gui platform
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/X11SmokeTest.cpp
   LIBS PkgConfig::KV_XTST
-  ENV "ASAN_OPTIONS=fast_unwind_on_malloc=0")
+  ENV "ASAN_OPTIONS=fast_unwind_on_malloc=0" "KV_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")

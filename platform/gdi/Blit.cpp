@@ -5,6 +5,9 @@
 #include "DeviceContext.h"
 
 namespace kvp::gdi {
+
+BOOL RopBlt(HDC hdst, int x, int y, int width, int height, HDC hsrc, int xSrc, int ySrc, DWORD rop);
+
 namespace {
 
 struct DeviceBox {
@@ -56,9 +59,10 @@ using namespace kvp::gdi;
 extern "C" {
 
 BOOL BitBlt(HDC hdst, int x, int y, int width, int height, HDC hsrc, int xSrc, int ySrc, DWORD rop) {
+  if (rop != SRCCOPY) return RopBlt(hdst, x, y, width, height, hsrc, xSrc, ySrc, rop);
   auto dst = LookupDc(hdst);
   auto src = LookupDc(hsrc);
-  if (!dst || !src || rop != SRCCOPY) return FALSE;
+  if (!dst || !src) return FALSE;
   DeviceBox to = DeviceExtent(*dst, x, y, width, height);
   DeviceBox from = DeviceExtent(*src, xSrc, ySrc, width, height);
   if (to.w <= 0 || to.h <= 0) return TRUE;

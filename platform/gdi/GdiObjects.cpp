@@ -18,18 +18,31 @@ struct SysColor {
   int index;
   COLORREF color;
 };
-// One fixed 3-D scheme for edges and system colours.
+// One fixed classic scheme for edges and system colours.
 constexpr SysColor kSysColors[] = {
-    {COLOR_WINDOW, RGB(255, 255, 255)},      {COLOR_WINDOWTEXT, RGB(0, 0, 0)},
-    {COLOR_BTNFACE, RGB(212, 208, 200)},     {COLOR_BTNSHADOW, RGB(128, 128, 128)},
-    {COLOR_BTNTEXT, RGB(0, 0, 0)},           {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)},
-    {COLOR_3DDKSHADOW, RGB(64, 64, 64)},     {COLOR_3DLIGHT, RGB(228, 226, 222)},
+    {COLOR_SCROLLBAR, RGB(212, 208, 200)},         {COLOR_BACKGROUND, RGB(58, 110, 165)},
+    {COLOR_ACTIVECAPTION, RGB(10, 36, 106)},       {COLOR_INACTIVECAPTION, RGB(128, 128, 128)},
+    {COLOR_MENU, RGB(212, 208, 200)},              {COLOR_WINDOW, RGB(255, 255, 255)},
+    {COLOR_WINDOWFRAME, RGB(0, 0, 0)},             {COLOR_MENUTEXT, RGB(0, 0, 0)},
+    {COLOR_WINDOWTEXT, RGB(0, 0, 0)},              {COLOR_CAPTIONTEXT, RGB(255, 255, 255)},
+    {COLOR_ACTIVEBORDER, RGB(212, 208, 200)},      {COLOR_INACTIVEBORDER, RGB(212, 208, 200)},
+    {COLOR_APPWORKSPACE, RGB(128, 128, 128)},      {COLOR_HIGHLIGHT, RGB(10, 36, 106)},
+    {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)},     {COLOR_BTNFACE, RGB(212, 208, 200)},
+    {COLOR_BTNSHADOW, RGB(128, 128, 128)},         {COLOR_GRAYTEXT, RGB(128, 128, 128)},
+    {COLOR_BTNTEXT, RGB(0, 0, 0)},                 {COLOR_INACTIVECAPTIONTEXT, RGB(212, 208, 200)},
+    {COLOR_BTNHIGHLIGHT, RGB(255, 255, 255)},      {COLOR_3DDKSHADOW, RGB(64, 64, 64)},
+    {COLOR_3DLIGHT, RGB(228, 226, 222)},           {COLOR_INFOTEXT, RGB(0, 0, 0)},
+    {COLOR_INFOBK, RGB(255, 255, 225)},            {25, RGB(181, 181, 181)},
+    {COLOR_HOTLIGHT, RGB(0, 0, 128)},              {COLOR_GRADIENTACTIVECAPTION, RGB(166, 202, 240)},
+    {COLOR_GRADIENTINACTIVECAPTION, RGB(192, 192, 192)}, {COLOR_MENUHILIGHT, RGB(10, 36, 106)},
+    {COLOR_MENUBAR, RGB(212, 208, 200)},
 };
 
 LOGFONT MakeLogFont(int height, int weight, const char* face) {
   LOGFONT lf{};
   lf.lfHeight = height;
   lf.lfWeight = weight;
+  lf.lfCharSet = DEFAULT_CHARSET;  // the stock fonts draw in the active language's character set
   std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
   return lf;
 }

@@ -1,8 +1,9 @@
 // Fonts through Pango: stand-in faces, text conversion by character set, sizes, metrics and drawing.
 //
-// Pango's font maps and contexts are per thread; measuring and drawing use the same font options
-// (no hinting, unrounded glyph positions), so a measured width is the drawn width and sizes scale
-// linearly (a printer page measures like the screen, only bigger).
+// Pango's font maps and contexts are per thread; measuring and drawing use the same font options,
+// so a measured width is the drawn width: on screen slight hinting with hinted metrics and whole-
+// pixel glyph positions (small text stays crisp and evenly spaced); on printer pages no hinting
+// and unrounded positions, so sizes scale linearly.
 #include "TextRender.h"
 
 #include <pango/pangocairo.h>
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
 #include <tuple>
 
@@ -60,20 +62,24 @@ void AppendUtf8(std::string& out, char16_t c) {
 // The cell height a font asked for with height 0 gets, in pixels at 96 dots per inch.
 constexpr double kDefaultCellPixels = 16;
 
-cairo_font_options_t* FontOptions() {
-  static cairo_font_options_t* options = [] {
-    cairo_font_options_t* o = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
-    return o;
-  }();
-  return options;
+cairo_font_options_t* FontOptions(bool hinted) {
+  static cairo_font_options_t* options[2] = {nullptr, nullptr};
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int h = 0; h < 2; ++h) {
+      cairo_font_options_t* o = cairo_font_options_create();
+      cairo_font_options_set_hint_metrics(o, h ? CAIRO_HINT_METRICS_ON : CAIRO_HINT_METRICS_OFF);
+      cairo_font_options_set_hint_style(o, h ? CAIRO_HINT_STYLE_SLIGHT : CAIRO_HINT_STYLE_NONE);
+      cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
+      options[h] = o;
+    }
+  });
+  return options[hinted ? 1 : 0];
 }
 
-void Configure(PangoContext* ctx) {
-  pango_cairo_context_set_font_options(ctx, FontOptions());
-  pango_context_set_round_glyph_positions(ctx, FALSE);
+void Configure(PangoContext* ctx, bool hinted) {
+  pango_cairo_context_set_font_options(ctx, FontOptions(hinted));
+  pango_context_set_round_glyph_positions(ctx, hinted ? TRUE : FALSE);
 }
 
 PangoFontDescription* Describe(const ResolvedFont& font) {
@@ -89,10 +95,10 @@ PangoFontDescription* Describe(const ResolvedFont& font) {
 // One measuring layout per thread.
 class Measurer {
  public:
-  Measurer() {
+  explicit Measurer(bool hinted) {
     PangoFontMap* map = pango_cairo_font_map_get_default();  // per thread
     ctx_ = pango_font_map_create_context(map);
-    Configure(ctx_);
+    Configure(ctx_, hinted);
     layout_ = pango_layout_new(ctx_);
   }
   ~Measurer() {
@@ -134,16 +140,16 @@ class Measurer {
   std::map<std::tuple<std::string, double, int, bool>, FontExtents> extents_;
 };
 
-Measurer& ThreadMeasurer() {
-  thread_local Measurer measurer;
-  return measurer;
+Measurer& ThreadMeasurer(bool hinted) {
+  thread_local Measurer plain(false), screen(true);
+  return hinted ? screen : plain;
 }
 
 class PangoMetrics final : public TextMetricsProvider {
  public:
-  FontExtents Extents(const ResolvedFont& font) const override { return ThreadMeasurer().Extents(font); }
+  FontExtents Extents(const ResolvedFont& font) const override { return ThreadMeasurer(font.hinted).Extents(font); }
   double Width(const ResolvedFont& font, std::string_view utf8) const override {
-    return ThreadMeasurer().Width(font, utf8);
+    return ThreadMeasurer(font.hinted).Width(font, utf8);
   }
 };
 
@@ -180,7 +186,9 @@ std::string StandInFamily(const char* face, bool& symbolLetters) {
 std::string TextToUtf8(const Font& font, const char* text, int count) {
   if (!text) return {};
   const size_t n = count < 0 ? std::strlen(text) : static_cast<size_t>(count);
-  if (!font.symbolLetters) return ToUtf8(std::string(text, n), font.codePage);
+  // DEFAULT_CHARSET follows the active language, also for fonts made before it was chosen.
+  const unsigned page = font.log.lfCharSet == DEFAULT_CHARSET ? ActiveCodePage() : font.codePage;
+  if (!font.symbolLetters) return ToUtf8(std::string(text, n), page);
   std::string out;
   for (size_t i = 0; i < n; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -196,7 +204,7 @@ std::string TextToUtf8(const Font& font, const char* text, int count) {
 
 ResolvedFont ResolveFont(const Font& font, const Dc& dc) {
   ResolvedFont r{font.family, 0, font.log.lfWeight > 0 ? static_cast<int>(font.log.lfWeight) : FW_NORMAL,
-                 font.log.lfItalic != 0};
+                 font.log.lfItalic != 0, !dc.IsPrinter()};
   const LONG h = font.log.lfHeight;
   if (h < 0) {
     r.emPixels = dc.LengthY(-static_cast<double>(h));
@@ -235,7 +243,7 @@ void DrawLine(Dc& dc, const Font& font, const ResolvedFont& resolved, int x, int
     cairo_fill(cr);
   }
   PangoLayout* layout = pango_cairo_create_layout(cr);
-  Configure(pango_layout_get_context(layout));
+  Configure(pango_layout_get_context(layout), resolved.hinted);
   pango_layout_context_changed(layout);
   PangoFontDescription* desc = Describe(resolved);
   pango_layout_set_font_description(layout, desc);

@@ -2,10 +2,13 @@
 #include "window/WindowSystem.h"
 
 #include <platform/afxwin.h>
+#include <platform/dialogtemplate.h>
 
 namespace kvp::win {
 
 HWND FirstTabStop(HWND dialog);
+HWND BuildDialog(const kvp::DialogTemplate& t, HWND parent, DLGPROC proc, LPARAM init, CWnd* object,
+                 bool* focusFirst);
 
 bool BeginModal(HWND owner) {
   // Whatever the mouse was doing ends when a modal window opens.
@@ -40,6 +43,15 @@ HWND CDialog::PreModal() {
 }
 
 BOOL CDialog::CreateDialogWindow(HWND owner) {
+  LPCSTR name = m_lpszTemplateName ? m_lpszTemplateName : MAKEINTRESOURCE(m_nIDTemplate);
+  if (const kvp::DialogTemplate* t = (m_lpszTemplateName || m_nIDTemplate)
+                                         ? kvp::FindDialogTemplate(AfxGetResourceHandle(), name)
+                                         : nullptr) {
+    // A template dialog: a modal one is a hidden popup until DoModal shows it.
+    kvp::DialogTemplate shape = *t;
+    if (m_bModal) shape.style &= ~static_cast<DWORD>(WS_VISIBLE | WS_CHILD);
+    return BuildDialog(shape, owner, nullptr, 0, this, nullptr) != 0;
+  }
   DWORD style = m_dwStyle & ~static_cast<DWORD>(WS_VISIBLE | WS_CHILD);
   if (!CreateEx(m_dwExStyle, m_strClassName, m_strCaption, style, m_rcDialog.left, m_rcDialog.top,
                 m_rcDialog.Width(), m_rcDialog.Height(), owner, 0, nullptr)) {
@@ -99,8 +111,31 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
   return TRUE;
 }
 
-BOOL CDialog::OnInitDialog() { return TRUE; }
-void CDialog::OnOK() { EndDialog(IDOK); }
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  if (!UpdateData(TRUE)) return;  // the failed validation told the user; the dialog stays
+  EndDialog(IDOK);
+}
+
+void CDialog::GotoDlgCtrl(CWnd* control) {
+  if (!control) return;
+  ::SetFocus(control->m_hWnd);
+  if (::SendMessage(control->m_hWnd, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessage(control->m_hWnd, EM_SETSEL, 0, -1);
+}
+
+void CDialog::NextDlgCtrl() const {
+  HWND next = ::GetNextDlgTabItem(m_hWnd, ::GetFocus(), FALSE);
+  if (next) ::SetFocus(next);
+}
+
+void CDialog::PrevDlgCtrl() const {
+  HWND prev = ::GetNextDlgTabItem(m_hWnd, ::GetFocus(), TRUE);
+  if (prev) ::SetFocus(prev);
+}
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

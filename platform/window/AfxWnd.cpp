@@ -236,6 +236,11 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HELP: return OnHelpInfo(reinterpret_cast<HELPINFO*>(lParam));
     case WM_HOTKEY: OnHotKey(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_COMMAND: return OnCommand(wParam, lParam) ? 0 : DefWindowProc(message, wParam, lParam);
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      return OnNotify(wParam, lParam, &result) ? result : DefWindowProc(message, wParam, lParam);
+    }
+    case WM_MOUSELEAVE: OnMouseLeave(); return 0;
     default: return DefWindowProc(message, wParam, lParam);
   }
 }
@@ -276,7 +281,18 @@ void CWnd::OnVScroll(UINT, UINT, CScrollBar*) { Default(); }
 void CWnd::OnHScroll(UINT, UINT, CScrollBar*) { Default(); }
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 HCURSOR CWnd::OnQueryDragIcon() { return static_cast<HCURSOR>(Default()); }
-void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT) { Default(); }
+void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT dis) {
+  // An owner-drawn button object draws itself when its parent leaves it the drawing.
+  if (dis && dis->CtlType == ODT_BUTTON) {
+    if (auto* button = dynamic_cast<CButton*>(FromHandlePermanent(dis->hwndItem))) {
+      button->DrawItem(dis);
+      return;
+    }
+  }
+  Default();
+}
+void CWnd::OnMouseLeave() { Default(); }
+BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
 void CWnd::OnGetMinMaxInfo(MINMAXINFO*) { Default(); }
 void CWnd::OnActivate(UINT, CWnd*, BOOL) { Default(); }
 void CWnd::OnActivateApp(BOOL, DWORD) { Default(); }

@@ -9,6 +9,7 @@
 namespace kvp::win {
 
 HWND FirstTabStop(HWND dialog);
+bool DialogDefault(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 namespace {
 
@@ -194,6 +195,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT DefDlgProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT answered = 0;
+  if (DialogDefault(hwnd, msg, wParam, lParam, &answered)) return answered;
   switch (msg) {
     case WM_CLOSE:
       // The close box and WM_CLOSE cancel the dialog.

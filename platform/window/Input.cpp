@@ -1,10 +1,12 @@
 // Input: mouse routing with the capture rules, cursors, keyboard focus, activation, hot keys and
 // the dialog keys (Enter, Escape, Tab).
 #include "window/WindowSystem.h"
+#include "window/controls/ControlKit.h"
 
 #include <platform/clock.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -18,6 +20,12 @@ struct CursorObject : KernelObject {
   bool system = false;
 };
 
+}  // namespace
+
+bool HasResourceCursor(HINSTANCE instance, ULONG_PTR id);
+
+namespace {
+
 UINT MouseKeyState() {
   UINT s = Sys().buttons;
   if (Sys().modifiers & MOD_SHIFT) s |= MK_SHIFT;
@@ -30,6 +38,8 @@ LPARAM PackPoint(LONG x, LONG y) { return MAKELPARAM(static_cast<WORD>(x), stati
 const UINT kButtonDown[3] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
 const UINT kButtonUp[3] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP};
 const UINT kButtonMask[3] = {MK_LBUTTON, MK_RBUTTON, MK_MBUTTON};
+const UINT kButtonDblClk[3] = {WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK};
+constexpr uint64_t kDoubleClickMs = 500;
 
 }  // namespace
 
@@ -214,7 +224,11 @@ bool TakeInput(Queue& q, MSG* msg, InputEffects* fx) {
   HWND target = s.capture;
   if (!target) {
     target = HitTest(in.screen, true);
-    if (!target) return false;
+    if (!target) {
+      // Outside our windows: tracking and tooltips still learn that the pointer left.
+      if (in.kind != InputKind::Wheel) NoteMouseTarget(0, in.screen, WM_MOUSEMOVE);
+      return false;
+    }
   }
   auto w = Get(target);
   if (!w) return false;
@@ -234,7 +248,29 @@ bool TakeInput(Queue& q, MSG* msg, InputEffects* fx) {
       msg->lParam = clientPoint;
       if (!s.capture) {
         HWND top = TopLevelOf(target);
-        if (top != s.active || !s.appActive) fx->activate = top;
+        auto tw = Get(top);
+        const bool noActivate = tw && (tw->exStyle & 0x08000000L /* WS_EX_NOACTIVATE */);
+        if ((top != s.active || !s.appActive) && !noActivate) fx->activate = top;
+      }
+      {
+        // A second press of the same button on the same window soon after and near the first is
+        // a double click for classes that ask for them.
+        static HWND lastWindow = 0;
+        static int lastButton = -1;
+        static uint64_t lastMs = 0;
+        static POINT lastAt{};
+        const uint64_t now = ClockNowMs();
+        const bool wants = (w->cls->wc.style & CS_DBLCLKS) != 0;
+        if (wants && lastWindow == target && lastButton == in.button && now - lastMs <= kDoubleClickMs &&
+            std::abs(in.screen.x - lastAt.x) <= 2 && std::abs(in.screen.y - lastAt.y) <= 2) {
+          msg->message = kButtonDblClk[in.button];
+          lastWindow = 0;
+        } else {
+          lastWindow = target;
+          lastButton = in.button;
+          lastMs = now;
+          lastAt = in.screen;
+        }
       }
       break;
     case InputKind::ButtonUp:
@@ -249,6 +285,10 @@ bool TakeInput(Queue& q, MSG* msg, InputEffects* fx) {
       break;
     default: return false;
   }
+  fx->mouseTarget = in.kind == InputKind::Wheel ? 0 : (s.capture ? HitTest(in.screen, false) : target);
+  fx->mouseScreen = in.screen;
+  fx->mouseEvent = msg->message;
+  fx->mouseInput = in.kind != InputKind::Wheel;
   // WM_SETCURSOR only while no window holds the capture.
   if (!s.capture && in.kind != InputKind::Wheel) {
     fx->cursorWindow = target;
@@ -259,9 +299,12 @@ bool TakeInput(Queue& q, MSG* msg, InputEffects* fx) {
 
 void ApplyInputEffects(const InputEffects& fx) {
   if (fx.activate) ActivateTopLevel(fx.activate, true);
+  if (fx.mouseInput) NoteMouseTarget(fx.mouseTarget, fx.mouseScreen, fx.mouseEvent);
   if (fx.cursorWindow && IsWindow(fx.cursorWindow) && !GetCapture()) {
     SendMessage(fx.cursorWindow, WM_SETCURSOR, static_cast<WPARAM>(fx.cursorWindow), MAKELPARAM(HTCLIENT, fx.mouseMsg));
   }
+  // The wait cursor shows whatever the window chose.
+  if (WaitCursorHeld()) SetCursor(LoadCursor(0, IDC_WAIT));
 }
 
 namespace {
@@ -335,7 +378,13 @@ HCURSOR GetCursor(void) {
 HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name) {
   if (!IS_INTRESOURCE(name)) return 0;
   ULONG_PTR id = reinterpret_cast<ULONG_PTR>(name);
-  bool system = instance == 0;
+  // A cursor of the module's resources, else (instance 0) one of the system's.
+  const bool resource = HasResourceCursor(instance, id);
+  bool system = !resource;
+  if (system && instance != 0) {
+    SetLastError(1814L /* ERROR_RESOURCE_NAME_NOT_FOUND */);
+    return 0;
+  }
   // One handle per cursor: loading it again gives the same handle.
   static std::mutex mu;
   static std::map<std::pair<bool, ULONG_PTR>, HCURSOR> loaded;
@@ -458,8 +507,10 @@ BOOL UnregisterHotKey(HWND hwnd, int id) {
   return FALSE;
 }
 
-// Enter reaches the dialog as IDOK, Escape as IDCANCEL, Tab moves the focus, from whichever
-// descendant has the focus, unless that control asks for the key (WM_GETDLGCODE).
+// Tab and Shift+Tab move the focus among the dialog's tab stops in creation order (a control that
+// wants to select its text on the way in gets EM_SETSEL); Enter presses the focused push button,
+// else the default one (DM_GETDEFID, else IDOK); Escape gives IDCANCEL. A focused control that asks
+// for the key (WM_GETDLGCODE) keeps it.
 BOOL IsDialogMessage(HWND dialog, LPMSG msg) {
   if (!msg || msg->message != WM_KEYDOWN) return FALSE;
   {
@@ -472,21 +523,75 @@ BOOL IsDialogMessage(HWND dialog, LPMSG msg) {
   if (code & DLGC_WANTALLKEYS) return FALSE;
   if (vk == VK_TAB) {
     if (code & DLGC_WANTTAB) return FALSE;
+    if (GetKeyState(VK_CONTROL) & 0x8000) return FALSE;
     std::vector<HWND> stops;
     {
       Lock lock(Sys().mu);
       CollectTabStops(dialog, stops);
     }
     if (stops.empty()) return TRUE;
-    auto it = std::find(stops.begin(), stops.end(), GetFocus());
+    // The stop that holds the focus (the focus may sit inside it, as in a combo box's field).
+    HWND focus = GetFocus();
+    auto it = std::find_if(stops.begin(), stops.end(), [&](HWND h) {
+      Lock lock(Sys().mu);
+      return focus && IsDescendant(h, focus);
+    });
     bool back = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     size_t i = it == stops.end() ? 0 : static_cast<size_t>(it - stops.begin());
-    size_t next = it == stops.end() ? 0 : (back ? (i + stops.size() - 1) : (i + 1)) % stops.size();
+    size_t next = it == stops.end() ? (back ? stops.size() - 1 : 0)
+                                    : (back ? (i + stops.size() - 1) : (i + 1)) % stops.size();
     SetFocus(stops[next]);
+    if (SendMessage(stops[next], WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessage(stops[next], 0x00B1 /* EM_SETSEL */, 0, -1);
     return TRUE;
   }
-  SendMessage(dialog, WM_COMMAND, MAKEWPARAM(vk == VK_RETURN ? IDOK : IDCANCEL, 0), 0);
+  if (vk == VK_ESCAPE) {
+    SendMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    return TRUE;
+  }
+  HWND button = 0;
+  int id = IDOK;
+  if ((code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) && IsWindowEnabled(msg->hwnd)) {
+    button = msg->hwnd;
+    id = GetDlgCtrlID(button);
+  } else {
+    LRESULT def = SendMessage(dialog, 0x0400 /* DM_GETDEFID */, 0, 0);
+    if (HIWORD(def) == 0x534B /* DC_HASDEFID */) id = LOWORD(def);
+    button = GetDlgItem(dialog, id);
+    if (button && !IsWindowEnabled(button)) return TRUE;  // a disabled default button does nothing
+  }
+  SendMessage(dialog, WM_COMMAND, MAKEWPARAM(id, 0 /* BN_CLICKED */), static_cast<LPARAM>(button));
   return TRUE;
+}
+
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
+  std::vector<HWND> stops;
+  {
+    Lock lock(Sys().mu);
+    CollectTabStops(dialog, stops);
+  }
+  if (stops.empty()) return 0;
+  auto it = std::find(stops.begin(), stops.end(), control);
+  if (it == stops.end()) return previous ? stops.back() : stops.front();
+  size_t i = static_cast<size_t>(it - stops.begin());
+  return stops[previous ? (i + stops.size() - 1) % stops.size() : (i + 1) % stops.size()];
+}
+
+HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
+  std::vector<HWND> siblings;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) siblings.push_back(c);
+  auto it = std::find(siblings.begin(), siblings.end(), control);
+  if (it == siblings.end()) return 0;
+  size_t first = static_cast<size_t>(it - siblings.begin());
+  while (first > 0 && !(GetWindowLong(siblings[first], GWL_STYLE) & WS_GROUP)) --first;
+  size_t last = first + 1;
+  while (last < siblings.size() && !(GetWindowLong(siblings[last], GWL_STYLE) & WS_GROUP)) ++last;
+  size_t i = static_cast<size_t>(it - siblings.begin());
+  const size_t n = last - first;
+  for (size_t k = 1; k < n; ++k) {
+    size_t j = first + (previous ? (i - first + n - k) % n : (i - first + k) % n);
+    if (IsWindowVisible(siblings[j]) && IsWindowEnabled(siblings[j])) return siblings[j];
+  }
+  return control;
 }
 
 }  // extern "C"

@@ -85,12 +85,15 @@ Took TakeOne(Queue& q, MSG* msg, HWND filter, UINT min, UINT max, bool remove, s
     return Took::Message;
   }
   if (!filter && min == 0 && max == 0) {
+    const size_t postedBefore = q.posted.size();
     while (!q.input.empty()) {
       if (TakeInput(q, msg, fx)) {
         if (!remove) q.posted.push_front(*msg);
         return Took::Message;
       }
     }
+    // Input that became no message may have posted one (the pointer left a tracked window).
+    if (q.posted.size() > postedBefore) return TakeOne(q, msg, filter, min, max, remove, call, fx);
   }
   if (q.quit && (min == 0 && max == 0 ? true : (WM_QUIT >= min && WM_QUIT <= max))) {
     *msg = MakeMsg(0, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0);
@@ -357,12 +360,14 @@ BOOL TranslateMessage(const MSG* msg) {
 }
 
 LRESULT DispatchMessage(const MSG* msg) {
-  if (!msg || !msg->hwnd) return 0;
+  if (!msg) return 0;
+  // A timer with a procedure calls it, also a thread timer (no window).
   if (msg->message == WM_TIMER && msg->lParam) {
     auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
     proc(msg->hwnd, WM_TIMER, msg->wParam, static_cast<DWORD>(ClockNowMs()));
     return 0;
   }
+  if (!msg->hwnd) return 0;
   if (msg->message != WM_PAINT) return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
   unsigned before = 0;
   {

@@ -7,6 +7,8 @@
 
 namespace kvp::win {
 
+void RegisterStandardControls(std::map<std::string, std::shared_ptr<WindowClass>>& classes);
+
 std::string ClassKey(LPCSTR name) {
   std::string key;
   if (IS_INTRESOURCE(name)) {
@@ -32,6 +34,7 @@ std::shared_ptr<WindowClass> FindClass(LPCSTR name) {
     dlg->wc.hbrBackground = 0;
     dlg->builtIn = true;
     classes[ClassKey(WC_DIALOG)] = dlg;
+    RegisterStandardControls(classes);
   }
   auto it = classes.find(ClassKey(name));
   return it == classes.end() ? nullptr : it->second;

@@ -1,6 +1,8 @@
 // Global state, window records, queues and the tree helpers everything else stands on.
 #include "window/WindowSystem.h"
 
+#include <strings.h>
+
 #include "sync/WaitEngine.h"
 
 #include <platform/clock.h>
@@ -162,6 +164,8 @@ HWND HitChild(const Window& w, POINT client, bool enabledOnly) {
     auto cw = Get(c);
     if (!cw || !(cw->style & WS_VISIBLE)) continue;
     if (!CRect(cw->rect).PtInRect(client)) continue;
+    // A group box is only a frame: the pointer reaches what lies under it.
+    if ((cw->style & 0xF) == 0x7 /* BS_GROUPBOX */ && strcasecmp(cw->cls->name.c_str(), "Button") == 0) continue;
     if (enabledOnly && (cw->style & WS_DISABLED)) return 0;
     POINT inner{client.x - cw->rect.left, client.y - cw->rect.top};
     HWND deeper = HitChild(*cw, inner, enabledOnly);

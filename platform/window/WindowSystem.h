@@ -73,6 +73,7 @@ struct Window : KernelObject {
   HMENU sysMenu = 0;
   cairo_surface_t* surface = nullptr;  // top-level back buffer
   void* backendData = nullptr;
+  std::shared_ptr<void> controlState;  // a standard control's own state
 
   bool IsChild() const { return (style & WS_CHILD) != 0; }
   int Width() const { return rect.right - rect.left; }
@@ -260,6 +261,10 @@ struct InputEffects {
   HWND activate = 0;      // a click activates its top-level window
   HWND cursorWindow = 0;  // WM_SETCURSOR goes there (no capture)
   UINT mouseMsg = 0;
+  bool mouseInput = false;  // a mouse event (tracking and tooltips follow the pointer)
+  HWND mouseTarget = 0;     // the window under the pointer (0: none of ours)
+  POINT mouseScreen{};
+  UINT mouseEvent = 0;
 };
 bool TakeInput(Queue& q, MSG* msg, InputEffects* fx);  // with mu held
 void ApplyInputEffects(const InputEffects& fx);

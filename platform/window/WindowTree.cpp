@@ -1,5 +1,10 @@
 // The window tree: creation, destruction, relations, geometry, visibility and window data.
 #include "window/WindowSystem.h"
+#include "window/controls/ControlKit.h"
+
+namespace kvp::win {
+bool DialogLongPtr(HWND hwnd, int index, LONG_PTR* value, const LONG_PTR* newValue);
+}
 
 #include <platform/clock.h>
 #include <platform/sync.h>
@@ -41,6 +46,7 @@ void DestroyTree(HWND hwnd) {
   }
   for (HWND c : children) DestroyTree(c);
   SendMessage(hwnd, WM_NCDESTROY, 0, 0);
+  controls::ForgetWindowBars(hwnd);
   std::shared_ptr<Window> w;
   {
     Lock lock(Sys().mu);
@@ -74,6 +80,7 @@ void NotifyPosChanged(HWND hwnd, UINT flags) {
     pos.cy = w->Height();
     pos.flags = flags;
   }
+  if (!(flags & SWP_NOSIZE)) controls::WindowBarsResized(hwnd);
   SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
 }
 
@@ -162,7 +169,14 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     return 0;
   }
   if (!IsWindow(hwnd)) return 0;
-  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(std::max(width, 0), std::max(height, 0)));
+  if ((style & (WS_VSCROLL | WS_HSCROLL)) && !controls::IsScrollBarClass(className)) {
+    // The window's own bars, shown as the style asks; they take their room off the client area.
+    if (style & WS_VSCROLL) controls::WindowBar(hwnd, SB_VERT, true);
+    if (style & WS_HSCROLL) controls::WindowBar(hwnd, SB_HORZ, true);
+  }
+  RECT client;
+  GetClientRect(hwnd, &client);
+  SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
   SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(x, y));
   if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
   return IsWindow(hwnd) ? hwnd : 0;
@@ -314,6 +328,8 @@ LONG_PTR GetWindowLongPtr(HWND hwnd, int index) {
   Lock lock(Sys().mu);
   auto w = Get(hwnd);
   if (!w) return 0;
+  LONG_PTR dialogValue = 0;
+  if (index >= 0 && DialogLongPtr(hwnd, index, &dialogValue, nullptr)) return dialogValue;
   switch (index) {
     case GWL_STYLE: return static_cast<LONG>(w->style);
     case GWL_EXSTYLE: return static_cast<LONG>(w->exStyle);
@@ -329,6 +345,8 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
   Lock lock(Sys().mu);
   auto w = Get(hwnd);
   if (!w) return 0;
+  LONG_PTR dialogOld = 0;
+  if (index >= 0 && DialogLongPtr(hwnd, index, &dialogOld, &value)) return dialogOld;
   LONG_PTR old = GetWindowLongPtr(hwnd, index);
   switch (index) {
     case GWL_STYLE: w->style = (static_cast<DWORD>(value) & ~static_cast<DWORD>(WS_VISIBLE)) | (w->style & WS_VISIBLE); break;
@@ -386,6 +404,7 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect) {
   auto w = Get(hwnd);
   if (!w || !rect) return FALSE;
   *rect = RECT{0, 0, w->Width(), w->Height()};
+  controls::TrimClientRect(hwnd, rect);
   return TRUE;
 }
 
@@ -689,6 +708,14 @@ int GetSystemMetrics(int index) {
     case SM_CYICON: return 32;
     case SM_CXSMICON:
     case SM_CYSMICON: return 16;
+    case 2:   // SM_CXVSCROLL
+    case 3:   // SM_CYHSCROLL
+    case 20:  // SM_CYVSCROLL
+    case 21:  // SM_CXHSCROLL
+      return 17;
+    case 9:   // SM_CYVTHUMB
+    case 10:  // SM_CXHTHUMB
+      return 17;
     default: return 0;
   }
 }

@@ -12,6 +12,18 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/AfxWnd.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AfxDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AfxApp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AfxControls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DialogTemplate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileDialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Resources.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/ControlKit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/Button.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/Static.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/Edit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/ScrollBar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/ListBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/ComboBox.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/controls/Tracking.cpp
 )
 target_link_libraries(platform PRIVATE PkgConfig::KV_CAIRO)
 target_include_directories(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
@@ -27,3 +39,15 @@ kv_test(platform_window_tests LABELS gui platform
     ${CMAKE_CURRENT_LIST_DIR}/tests/InputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/WindowTreeTest.cpp
   LIBS PkgConfig::KV_CAIRO)
+
+kv_test(platform_controls_tests LABELS gui platform controls
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlFixture.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/DialogTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/FileDialogTest.cpp
+  LIBS PkgConfig::KV_CAIRO
+  ENV "KV_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
+kv_resources(platform_controls_tests
+  BITMAPS 700=${CMAKE_CURRENT_LIST_DIR}/controls/tests/art/green.png
+  CURSORS 701:8:8=${CMAKE_CURRENT_LIST_DIR}/controls/tests/art/sizewe.png)

@@ -5,6 +5,7 @@
 #include <platform/afxwin.h>
 #include <platform/display.h>
 #include <platform/gdi.h>
+#include <platform/resources.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -241,6 +243,102 @@ TEST(X11Smoke, HotKeysAreGrabbedAndATakenKeyFails) {
   }
   kvp::CloseDisplay();
   XCloseDisplay(other);
+}
+
+
+// A template dialog on the real server: a check box clicked, text typed through the input
+// method, the combo box's list dropped (an unmanaged popup), a resource cursor shown.
+TEST(X11Smoke, TemplateDialogTakesClicksKeysAndDropsTheComboList) {
+  Xvfb server;
+  ASSERT_TRUE(server.Ready()) << "Xvfb did not start";
+  ASSERT_TRUE(kvp::OpenX11Display(server.Name().c_str()));
+  {
+    static const kvp::DialogTemplate dialog{
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT, 0, 20, 20, 200, 120, "X11 dialog", nullptr, "MS Shell Dlg", 8,
+        {{WC_BUTTON, "Check", 101, BS_AUTOCHECKBOX | WS_TABSTOP, 0, 8, 8, 80, 12},
+         {WC_EDIT, "", 102, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, 8, 26, 100, 12},
+         {WC_COMBOBOX, "", 103, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, 8, 44, 100, 60},
+         {WC_BUTTON, "OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 140, 8, 50, 14}}};
+    HWND dlg = ::CreateDialogIndirect(0, &dialog, 0, nullptr);
+    ASSERT_NE(dlg, 0u);
+    HWND combo = ::GetDlgItem(dlg, 103);
+    for (const char* n : {"first", "second", "third"}) ::SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(n));
+    ::SendMessage(combo, CB_SETCURSEL, 0, 0);
+    ::ShowWindow(dlg, SW_SHOW);
+    Display* probe = XOpenDisplay(server.Name().c_str());
+    ASSERT_NE(probe, nullptr);
+    auto screenOf = [](HWND h, POINT p) {
+      ::ClientToScreen(h, &p);
+      return p;
+    };
+    ASSERT_TRUE(PumpUntil([&] {
+      POINT p = screenOf(dlg, POINT{2, 2});
+      return ScreenPixelAndSave(probe, p.x, p.y, "x11_dialog.png") == GetSysColor(COLOR_3DFACE);
+    }));
+    auto click = [&](HWND h, POINT at) {
+      POINT p = screenOf(h, at);
+      XTestFakeMotionEvent(probe, 0, p.x, p.y, CurrentTime);
+      XTestFakeButtonEvent(probe, 1, True, CurrentTime);
+      XTestFakeButtonEvent(probe, 1, False, CurrentTime);
+      XFlush(probe);
+    };
+    click(::GetDlgItem(dlg, 101), POINT{5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return ::IsDlgButtonChecked(dlg, 101) == BST_CHECKED; }));
+    // Keys typed into the edit arrive as text through the input method.
+    click(::GetDlgItem(dlg, 102), POINT{5, 5});
+    ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == ::GetDlgItem(dlg, 102); }));
+    for (KeySym sym : {XK_k, XK_v}) {
+      XTestFakeKeyEvent(probe, XKeysymToKeycode(probe, sym), True, CurrentTime);
+      XTestFakeKeyEvent(probe, XKeysymToKeycode(probe, sym), False, CurrentTime);
+    }
+    XFlush(probe);
+    char typed[16] = {};
+    ASSERT_TRUE(PumpUntil([&] {
+      ::GetWindowText(::GetDlgItem(dlg, 102), typed, sizeof typed);
+      return std::string(typed) == "kv";
+    }));
+    // The resource cursor becomes an ARGB cursor of the server.
+    static std::vector<unsigned char> arrowPng = [] {
+      std::vector<unsigned char> out;
+      cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 16, 16);
+      cairo_t* cr = cairo_create(img);
+      cairo_set_source_rgba(cr, 0, 0, 0, 1);
+      cairo_rectangle(cr, 0, 7, 16, 2);
+      cairo_fill(cr);
+      cairo_destroy(cr);
+      cairo_surface_write_to_png_stream(
+          img,
+          [](void* c, const unsigned char* d, unsigned int n) {
+            auto* v = static_cast<std::vector<unsigned char>*>(c);
+            v->insert(v->end(), d, d + n);
+            return CAIRO_STATUS_SUCCESS;
+          },
+          &out);
+      cairo_surface_destroy(img);
+      return out;
+    }();
+    kvp::RegisterCursorResource(0, 143, arrowPng.data(), arrowPng.size(), 8, 8);
+    HCURSOR own = ::LoadCursor(0, MAKEINTRESOURCE(143));
+    ASSERT_NE(own, 0u);
+    ::SetCursor(own);
+    EXPECT_EQ(::GetCursor(), own);
+    // The combo box's list drops as a popup the window manager leaves alone.
+    click(combo, POINT{10, 5});
+    ASSERT_TRUE(PumpUntil([&] { return ::SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0) != 0; }));
+    RECT field;
+    ::GetWindowRect(combo, &field);
+    ASSERT_TRUE(PumpUntil([&] {
+      return ScreenPixelAndSave(probe, field.left + 4, field.bottom + 4, "x11_dialog.png") != GetSysColor(COLOR_3DFACE);
+    }));
+    const char* root = std::getenv("KV_SCREENSHOT_DIR");
+    std::string dir = root && *root ? std::string(root) + "/platform" : std::string(".");
+    if (root && *root) mkdir(root, 0755);
+    mkdir(dir.c_str(), 0755);
+    ScreenPixelAndSave(probe, 0, 0, (dir + "/x11-template-dialog.png").c_str());
+    ::DestroyWindow(dlg);
+    XCloseDisplay(probe);
+  }
+  kvp::CloseDisplay();
 }
 
 }  // namespace

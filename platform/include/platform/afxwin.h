@@ -30,6 +30,8 @@
 
 #include <platform/afx.h>
 #include <platform/afxgdi.h>
+#include <platform/controls.h>
+#include <platform/dialogtemplate.h>
 #include <platform/sync.h>
 #include <platform/window.h>
 
@@ -39,6 +41,7 @@ class CWnd;
 class CDialog;
 class CMenu;
 class CScrollBar;
+class CDataExchange;
 
 class PLATFORM_API CWnd {
  public:
@@ -171,6 +174,57 @@ class PLATFORM_API CWnd {
   }
   void CenterWindow(CWnd* alternateOwner = nullptr);
 
+  // Dialog items and data exchange.
+  void SetDlgItemText(int id, LPCSTR text) { ::SetDlgItemText(m_hWnd, id, text); }
+  int GetDlgItemText(int id, LPSTR buffer, int size) const {
+    return static_cast<int>(::GetDlgItemText(m_hWnd, id, buffer, size));
+  }
+  int GetDlgItemText(int id, CString& text) const;
+  void SetDlgItemInt(int id, UINT value, BOOL isSigned = TRUE) { ::SetDlgItemInt(m_hWnd, id, value, isSigned); }
+  UINT GetDlgItemInt(int id, BOOL* translated = nullptr, BOOL isSigned = TRUE) const {
+    return ::GetDlgItemInt(m_hWnd, id, translated, isSigned);
+  }
+  void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
+  UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
+  void CheckRadioButton(int firstId, int lastId, int checkId) { ::CheckRadioButton(m_hWnd, firstId, lastId, checkId); }
+  LRESULT SendDlgItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return ::SendDlgItemMessage(m_hWnd, id, message, wParam, lParam);
+  }
+  CWnd* GetNextDlgTabItem(CWnd* control, BOOL previous = FALSE) const {
+    return FromHandle(::GetNextDlgTabItem(m_hWnd, control ? control->m_hWnd : 0, previous));
+  }
+  // Attaches this object to the dialog's control with the id.
+  BOOL SubclassDlgItem(UINT id, CWnd* parent);
+  BOOL SubclassWindow(HWND hwnd) { return Attach(hwnd); }
+  HWND UnsubclassWindow() { return Detach(); }
+  // Loads (FALSE) or saves and validates (TRUE) the dialog data; FALSE when a validation failed.
+  BOOL UpdateData(BOOL saveAndValidate = TRUE);
+  virtual void DoDataExchange(CDataExchange* dx);
+
+  // Scroll bars (the window's own: SB_VERT, SB_HORZ).
+  int SetScrollPos(int bar, int pos, BOOL redraw = TRUE) { return ::SetScrollPos(m_hWnd, bar, pos, redraw); }
+  int GetScrollPos(int bar) const { return ::GetScrollPos(m_hWnd, bar); }
+  void SetScrollRange(int bar, int minPos, int maxPos, BOOL redraw = TRUE) {
+    ::SetScrollRange(m_hWnd, bar, minPos, maxPos, redraw);
+  }
+  void GetScrollRange(int bar, LPINT minPos, LPINT maxPos) const { ::GetScrollRange(m_hWnd, bar, minPos, maxPos); }
+  void ShowScrollBar(UINT bar, BOOL show = TRUE) { ::ShowScrollBar(m_hWnd, static_cast<int>(bar), show); }
+  BOOL SetScrollInfo(int bar, LPSCROLLINFO info, BOOL redraw = TRUE) {
+    ::SetScrollInfo(m_hWnd, bar, info, redraw);
+    return TRUE;
+  }
+  BOOL GetScrollInfo(int bar, LPSCROLLINFO info, UINT mask = SIF_ALL) {
+    info->fMask = mask;
+    return ::GetScrollInfo(m_hWnd, bar, info);
+  }
+
+  // Tooltips for the window's children (WM_NOTIFY TTN_NEEDTEXTA asks for their texts).
+  BOOL EnableToolTips(BOOL enable = TRUE) { return kvp::EnableWindowToolTips(m_hWnd, enable); }
+  // The wait cursor (nestable, any thread).
+  void BeginWaitCursor() { kvp::BeginWaitCursorHold(); }
+  void EndWaitCursor() { kvp::EndWaitCursorHold(); }
+  void RestoreWaitCursor() {}
+
   // Message handlers; each default runs the window's default handling.
   afx_msg virtual int OnCreate(LPCREATESTRUCT cs);
   afx_msg virtual void OnDestroy();
@@ -214,14 +268,39 @@ class PLATFORM_API CWnd {
   afx_msg virtual void OnActivateApp(BOOL active, DWORD threadId);
   afx_msg virtual BOOL OnHelpInfo(HELPINFO* info);
   afx_msg virtual void OnHotKey(UINT id, UINT modifiers, UINT vk);
+  afx_msg virtual void OnMouseLeave();
+  afx_msg virtual HBRUSH OnCtlColorDefault(UINT) { return 0; }
+  // WM_NOTIFY; TRUE when handled, with the message's answer in *result.
+  virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
 
  protected:
   WNDPROC m_pfnSuper = nullptr;  // the class's window procedure, for DefWindowProc
   friend LRESULT AfxCallWndProc(CWnd* wnd, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-// A scroll bar control (the standard controls come with the dialog templates).
-class PLATFORM_API CScrollBar : public CWnd {};
+// A "ScrollBar" control.
+class PLATFORM_API CScrollBar : public CWnd {
+ public:
+  using CWnd::Create;
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_SCROLLBAR, "", style, rect, parent, id);
+  }
+  int GetScrollPos() const { return ::GetScrollPos(m_hWnd, SB_CTL); }
+  int SetScrollPos(int pos, BOOL redraw = TRUE) { return ::SetScrollPos(m_hWnd, SB_CTL, pos, redraw); }
+  void GetScrollRange(LPINT minPos, LPINT maxPos) const { ::GetScrollRange(m_hWnd, SB_CTL, minPos, maxPos); }
+  void SetScrollRange(int minPos, int maxPos, BOOL redraw = TRUE) {
+    ::SetScrollRange(m_hWnd, SB_CTL, minPos, maxPos, redraw);
+  }
+  BOOL SetScrollInfo(LPSCROLLINFO info, BOOL redraw = TRUE) {
+    ::SetScrollInfo(m_hWnd, SB_CTL, info, redraw);
+    return TRUE;
+  }
+  BOOL GetScrollInfo(LPSCROLLINFO info, UINT mask = SIF_ALL) {
+    info->fMask = mask;
+    return ::GetScrollInfo(m_hWnd, SB_CTL, info);
+  }
+  void ShowScrollBar(BOOL show = TRUE) { ::ShowScrollBar(m_hWnd, SB_CTL, show); }
+};
 
 class PLATFORM_API CMenu {
  public:
@@ -244,11 +323,22 @@ class PLATFORM_API CDialog : public CWnd {
   // Ends a modal dialog after the current handler returns (a modeless one is hidden).
   void EndDialog(int result);
   // Creates the dialog modelessly.
+  using CWnd::Create;
   virtual BOOL Create(UINT templateId, CWnd* parent = nullptr);
 
+  // The default loads the dialog data (UpdateData(FALSE)).
   virtual BOOL OnInitDialog();
+  // The default saves the dialog data and ends the dialog with IDOK unless a validation failed.
   virtual void OnOK();
   virtual void OnCancel();
+
+  // The default push button (DM_SETDEFID / DM_GETDEFID).
+  void SetDefID(UINT id) { SendMessage(DM_SETDEFID, id); }
+  DWORD GetDefID() const { return static_cast<DWORD>(SendMessage(DM_GETDEFID)); }
+  void GotoDlgCtrl(CWnd* control);
+  void NextDlgCtrl() const;
+  void PrevDlgCtrl() const;
+  void MapDialogRect(LPRECT rect) const { ::MapDialogRect(m_hWnd, rect); }
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -366,3 +456,5 @@ PLATFORM_API CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int p
 // The program's main: opens the display (X11 when $DISPLAY names one, else headless), runs the
 // application object's InitInstance and, when it returns TRUE, its Run; returns the exit code.
 PLATFORM_API int AfxWinMain(int argc, char** argv);
+
+#include <platform/afxctrl.h>

@@ -80,8 +80,16 @@ typedef uint32_t HIMAGELIST;
 #define COMPLEXREGION 3
 #define RGN_ERROR ERROR
 
-// Raster operations.
+// Raster operations. SRCAND then SRCPAINT draws a picture over its mask (the mask's white keeps
+// what was there, the picture's black adds nothing).
 #define SRCCOPY 0x00CC0020u
+#define SRCPAINT 0x00EE0086u
+#define SRCAND 0x008800C6u
+#define SRCINVERT 0x00660046u
+#define NOTSRCCOPY 0x00330008u
+#define DSTINVERT 0x00550009u
+#define BLACKNESS 0x00000042u
+#define WHITENESS 0x00FF0062u
 
 // Font creation.
 #define LF_FACESIZE 32
@@ -190,19 +198,43 @@ struct ICONINFO {
 #define BF_BOTTOMRIGHT (BF_BOTTOM | BF_RIGHT)
 #define BF_RECT (BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM)
 
-// System colours: one fixed 3-D scheme.
+// System colours: one fixed classic scheme (every index 0..30; others give black).
+#define COLOR_SCROLLBAR 0
+#define COLOR_BACKGROUND 1
+#define COLOR_DESKTOP COLOR_BACKGROUND
+#define COLOR_ACTIVECAPTION 2
+#define COLOR_INACTIVECAPTION 3
+#define COLOR_MENU 4
 #define COLOR_WINDOW 5
+#define COLOR_WINDOWFRAME 6
+#define COLOR_MENUTEXT 7
 #define COLOR_WINDOWTEXT 8
+#define COLOR_CAPTIONTEXT 9
+#define COLOR_ACTIVEBORDER 10
+#define COLOR_INACTIVEBORDER 11
+#define COLOR_APPWORKSPACE 12
+#define COLOR_HIGHLIGHT 13
+#define COLOR_HIGHLIGHTTEXT 14
 #define COLOR_BTNFACE 15
 #define COLOR_3DFACE COLOR_BTNFACE
 #define COLOR_BTNSHADOW 16
 #define COLOR_3DSHADOW COLOR_BTNSHADOW
+#define COLOR_GRAYTEXT 17
 #define COLOR_BTNTEXT 18
+#define COLOR_INACTIVECAPTIONTEXT 19
 #define COLOR_BTNHIGHLIGHT 20
 #define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
 #define COLOR_3DHILIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_BTNHILIGHT COLOR_BTNHIGHLIGHT
 #define COLOR_3DDKSHADOW 21
 #define COLOR_3DLIGHT 22
+#define COLOR_INFOTEXT 23
+#define COLOR_INFOBK 24
+#define COLOR_HOTLIGHT 26
+#define COLOR_GRADIENTACTIVECAPTION 27
+#define COLOR_GRADIENTINACTIVECAPTION 28
+#define COLOR_MENUHILIGHT 29
+#define COLOR_MENUBAR 30
 
 // Device capabilities.
 #define TECHNOLOGY 2
@@ -249,6 +281,9 @@ PLATFORM_API DWORD GetObjectType(HGDIOBJ obj);
 PLATFORM_API int GetObject(HGDIOBJ obj, int size, LPVOID out);
 PLATFORM_API HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 PLATFORM_API COLORREF GetSysColor(int index);
+// One pixel; CLR_INVALID outside the clip and on a printer DC.
+PLATFORM_API COLORREF GetPixel(HDC dc, int x, int y);
+PLATFORM_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
 // State. SaveDC keeps the selected pen, brush and font, colours, modes, origins, clipping and
 // current position (the selected bitmap stays as it is).

@@ -43,6 +43,9 @@ struct ResolvedFont {
   double emPixels;
   int weight;
   bool italic;
+  // Screen text is hinted (slight hinting, whole-pixel metrics: crisp at small sizes); printer
+  // text is not, so it scales linearly with the page.
+  bool hinted = false;
 };
 struct FontExtents {
   double ascent;
