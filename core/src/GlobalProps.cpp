@@ -30,11 +30,15 @@ GlobalProps& GetGlobalProps() {
 GlobalProps::GlobalProps() : m_pGetText(&GetDefaultLanguageText), m_pGetCharSet(&GetDefaultCharSet) {}
 
 const char* GlobalProps::GetText(int id) const {
-  const char* text = m_pGetText ? m_pGetText(id) : nullptr;
+  const GetTextProc get = m_pGetText.load();
+  const char* text = get ? get(id) : nullptr;
   return text ? text : "";
 }
 
-BYTE GlobalProps::GetCharSet() const { return m_pGetCharSet ? m_pGetCharSet() : GetDefaultCharSet(); }
+BYTE GlobalProps::GetCharSet() const {
+  const GetCharSetProc get = m_pGetCharSet.load();
+  return get ? get() : GetDefaultCharSet();
+}
 
 void GlobalProps::FillStyles() {
   COscScale& scale = GetOscScale();
@@ -151,7 +155,7 @@ BOOL GlobalProps::SetTimeBaseIndex(int index, BOOL rescaleCursors, BOOL force) {
   // The cursors keep their screen step: whole steps under the old map, times under the new one.
   const CLinearMap& after = GetOscScale().m_TimeMap1000;
   for (int i : {STYLE_CURSOR_LEFT, STYLE_CURSOR_RIGHT}) {
-    const double step = std::floor(before.ToStep(m_Styles[i].m_dValue) + 0.5);
+    const double step = before.ToWholeStep(m_Styles[i].m_dValue, StepRounding::Nearest);
     m_Styles[i].m_dValue = after.ToValue(step);
   }
   return TRUE;

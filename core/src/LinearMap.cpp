@@ -1,5 +1,7 @@
 #include <core/LinearMap.h>
 
+#include <cmath>
+
 void CLinearMap::Set(double x1, double x2, double y1, double y2) {
   m_dX1 = x1;
   m_dX2 = x2;
@@ -17,6 +19,13 @@ void CLinearMap::Reset() {
 double CLinearMap::ToStep(double x) const {
   if (m_dSlope == 0.0) return m_dY1 + (m_dY2 - m_dY1) / 2.0;
   return (x - m_dX1) / m_dSlope + m_dY1;
+}
+
+double CLinearMap::ToWholeStep(double x, StepRounding rounding) const {
+  const double step = ToStep(x);
+  const double nearest = std::floor(step + 0.5);
+  if (rounding == StepRounding::Nearest || std::fabs(step - nearest) <= 1e-9) return nearest;
+  return std::trunc(step);
 }
 
 double CLinearMap::ToValue(double y) const { return m_dX1 + m_dSlope * (y - m_dY1); }

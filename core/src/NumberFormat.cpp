@@ -11,11 +11,26 @@ void DoubleToScaledValue(double x, ScaledValue& out) {
   double m = std::fabs(x);
   if (m > kMax) m = kMax;
   int exponent = 0;
-  while (m != std::floor(m) && exponent > -32 && m * 10.0 <= kMax) {
+  bool stoppedBeforeOverflow = false;
+  while (m != std::floor(m) && exponent > -32) {
+    if (m * 10.0 > kMax) {
+      stoppedBeforeOverflow = true;
+      break;
+    }
     m *= 10.0;
     --exponent;
   }
-  const int32_t mantissa = static_cast<int32_t>(m);
+  int32_t mantissa = static_cast<int32_t>(m);
+  if (stoppedBeforeOverflow) {
+    // A decimal without an exact binary form (123.456 is 123.45599999999999) runs into the int32
+    // limit with nine or ten digits of which the last are binary noise: round them away, and drop
+    // the zeros the rounding leaves, so the value comes out as the decimal it stands for.
+    mantissa = static_cast<int32_t>(std::floor(m + 0.5));
+    while (exponent < 0 && mantissa % 10 == 0 && mantissa != 0) {
+      mantissa /= 10;
+      ++exponent;
+    }
+  }
   out.mantissa = x < 0 ? -mantissa : mantissa;
   out.exponent = static_cast<int8_t>(mantissa == 0 ? 0 : exponent);
 }

@@ -34,7 +34,7 @@ HCURSOR CResourceHolder::GetCursor(int resourceId) const {
   return 0;
 }
 
-void CResourceHolder::LayoutScreenArea(int type, RECT& rect) const {
+void CResourceHolder::LayoutScreenArea(ScreenArea area, RECT& rect) const {
   const LONG L = m_rcClient.left, T = m_rcClient.top, R = m_rcClient.right, B = m_rcClient.bottom;
   const LONG W = R - L;
   const LONG M = 5, N = 0;
@@ -46,88 +46,89 @@ void CResourceHolder::LayoutScreenArea(int type, RECT& rect) const {
   const LONG S = GetSavedScopeCount();
 
   RECT r = rect;
-  auto from = [&](int base) {
+  auto from = [&](ScreenArea base) {
     RECT b = rect;
     LayoutScreenArea(base, b);
     return b;
   };
-  switch (type) {
-    case 0:
+  switch (area) {
+    case ScreenArea::Chart:
       r.left = M + 30;
       r.right = M + E + 30;
       r.top = A + 2 * V + N + static_cast<LONG>((B - T) * 0.005);
       r.bottom = r.top + static_cast<LONG>(H / 1.422) - V * S;
       break;
-    case 1:
-      r = from(10);
+    case ScreenArea::TopStrip:
+      r = from(ScreenArea::TextStrip);
       r.top = r.bottom;
       r.bottom = r.bottom + V - 3;
       break;
-    case 2:
-      r = from(0);
+    case ScreenArea::BottomStrip:
+      r = from(ScreenArea::Chart);
       r.top = r.bottom + 3;
       r.bottom = r.bottom + V + 3;
       break;
-    case 3:
-      r = from(1);
+    case ScreenArea::TimeRuler:
+      r = from(ScreenArea::TopStrip);
       r.top = r.bottom;
       r.bottom = r.bottom + A;
       break;
-    case 4:
-      r = from(9);
+    case ScreenArea::ControlPanel:
+      r = from(ScreenArea::PaneArea);
       r.bottom -= 32;
       r.top += 2;
-      r.left = M + static_cast<LONG>(W * 0.006) + r.right + static_cast<LONG>(W * 0.572) - R + 30;
+      // One expression, truncated once: the two fractional products together can carry a pixel.
+      r.left = static_cast<LONG>(M + W * 0.006 + r.right + W * 0.572 - R + 30);
       if (!m_bNarrowChart) r.left -= D;
       break;
-    case 5:
-      r = from(2);
+    case ScreenArea::MeasuresStrip:
+      r = from(ScreenArea::BottomStrip);
       r.left -= 1;
       r.right += 1;
       r.top = r.bottom;
       r.bottom = r.bottom + static_cast<LONG>(H / 9.0);
       break;
-    case 6:
-      r = from(0);
+    case ScreenArea::LevelRuler:
+      r = from(ScreenArea::Chart);
       r.left = M;
       r.right = M + 27;
       break;
-    case 7:
-      r = from(2);
+    case ScreenArea::CursorPanel:
+      r = from(ScreenArea::BottomStrip);
       r.left -= 1;
       r.right += 1;
       r.top = r.bottom;
       r.bottom = r.bottom + static_cast<LONG>(H / 8.5);
       break;
-    case 8:
+    case ScreenArea::TabStrip:
       r = RECT{0, 0, R, 30};
       break;
-    case 9:
-      r = from(8);
+    case ScreenArea::PaneArea:
+      r = from(ScreenArea::TabStrip);
       r.top = r.bottom;
       r.bottom = B;
       break;
-    case 10:
-      r = from(0);
+    case ScreenArea::TextStrip:
+      r = from(ScreenArea::Chart);
       r.left -= 2;
       r.right += 2;
       r.top = 0;
       r.bottom = V;
       break;
-    case 11:
-      r = from(9);
+    case ScreenArea::MinimizePanel:
+      r = from(ScreenArea::PaneArea);
       r.bottom -= 32;
       r.top += 2;
       r.left = r.right - D;
       break;
-    case 12:
-    case 13:
-      r = from(5);
+    case ScreenArea::SavedCD:
+    case ScreenArea::SavedEF:
+      r = from(ScreenArea::MeasuresStrip);
       r.top = r.bottom + 3;
       r.bottom = r.bottom + V + 3;
       break;
-    case 14: {
-      const RECT b = from(10);
+    case ScreenArea::ManualButton: {
+      const RECT b = from(ScreenArea::TextStrip);
       r = RECT{0 + 1, 3 + 1, b.left - 1, b.left + 3 - 1};
       break;
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/CoreGlobals.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -20,6 +22,8 @@ void ExpectOnly(const ColorScheme& s, std::initializer_list<std::pair<int, COLOR
     EXPECT_EQ(s.GetColor(i), want) << "entry " << i;
   }
 }
+
+class ColorSchemeFile : public kvtest::CoreTest {};
 
 }  // namespace
 
@@ -70,8 +74,7 @@ TEST(ColorScheme, KeyThatBeginsAnotherKey) {
   ExpectOnly(s, {{14, 0xC0C0C0}, {15, 0xC8FA00}, {24, 0xFFFFFF}, {25, 0xE6E6E6}});
 }
 
-TEST(ColorScheme, LoadingTheFile) {
-  GetColorScheme().SetDefaults();
+TEST_F(ColorSchemeFile, LoadingTheFile) {
   LoadColorScheme("NoSuchColors.ini");
   for (int i = 0; i < ColorScheme::COUNT; ++i) EXPECT_EQ(GetSchemeColor(i), ColorScheme::DefaultOf(i));
 
@@ -82,5 +85,4 @@ TEST(ColorScheme, LoadingTheFile) {
   LoadColorScheme("Colors.ini");
   ExpectOnly(GetColorScheme(), {{4, 0xFF0000}});
   std::remove("Colors.ini");
-  GetColorScheme().SetDefaults();
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <kvtest/Canvas.h>
+#include <kvtest/CoreGlobals.h>
 
 using gditest::Canvas;
 
@@ -94,7 +95,9 @@ TEST(VersionInfo, ReadsTheModulesBlock) {
   FreeLibrary(module);
 }
 
-TEST(ResourceHolder, LoadsSixCursors) {
+class ResourceHolderCursors : public kvtest::CoreTest {};
+
+TEST_F(ResourceHolderCursors, LoadsSixCursors) {
   kvp::HeadlessWorld world;
   CResourceHolder& holder = GetResourceHolder();
   EXPECT_EQ(holder.LoadResources(), 1);

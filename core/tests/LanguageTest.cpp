@@ -4,16 +4,24 @@
 #include <platform/display.h>
 #include <platform/registry.h>
 
+#include <kvtest/CoreGlobals.h>
+
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
 
 namespace {
 
 const char kParameter[] = "SOFTWARE\\KELO\\KV310\\Parameter";
 
-class LanguageTest : public ::testing::Test {
+class LanguageTest : public kvtest::CoreTest {
  protected:
-  void SetUp() override { kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; }); }
-  void TearDown() override { GetGlobalProps().FreeLanguage(); }
+  void SetUp() override {
+    kvtest::CoreTest::SetUp();
+    kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
+  }
 
   void SetLanguage(const char* code) {
     HKEY key = 0;
@@ -100,4 +108,35 @@ TEST_F(LanguageTest, BuiltInTextsBeforeAnyLoading) {
   GlobalProps& props = GetGlobalProps();
   EXPECT_STREQ(props.GetText(10059), "Cannot load KELO oscilloscope dll. (Kv310.dll)");
   EXPECT_EQ(props.GetCharSet(), 0);
+}
+
+TEST_F(LanguageTest, OtherThreadsReadTextsWhileTheLanguageIsBound) {
+  // The engine and the library's workers fetch texts while the GUI thread binds the language.
+  // The read counter is relaxed on purpose, so it orders nothing: under ThreadSanitizer any
+  // unsynchronised access to the function pointers shows up as a race.
+  SetLanguage("xx");
+  GlobalProps& props = GetGlobalProps();
+  std::atomic<bool> stop{false};
+  std::atomic<int> reads{0};
+  std::atomic<int> unexpected{0};
+  std::thread reader([&] {
+    while (!stop.load(std::memory_order_relaxed)) {
+      const std::string text = props.GetText(10030);  // "" while the binding is cleared
+      if (text != "Oscilloscope" && text != "Osciloskop" && !text.empty()) unexpected.fetch_add(1);
+      const BYTE charset = props.GetCharSet();
+      if (charset != 0 && charset != 238) unexpected.fetch_add(1);
+      reads.fetch_add(1, std::memory_order_relaxed);
+    }
+  });
+  auto waitForReads = [&](int count) {
+    while (reads.load(std::memory_order_relaxed) < count) std::this_thread::yield();
+  };
+  waitForReads(100);
+  props.LoadLanguage();
+  waitForReads(reads.load(std::memory_order_relaxed) + 100);
+  stop = true;
+  reader.join();
+  EXPECT_EQ(unexpected.load(), 0);
+  EXPECT_STREQ(props.GetText(10030), "Osciloskop");
+  EXPECT_EQ(props.GetCharSet(), 238);
 }

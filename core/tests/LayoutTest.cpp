@@ -8,9 +8,16 @@
 
 #include <platform/sound.h>
 
+#include <kvtest/CoreGlobals.h>
+
 #include <gtest/gtest.h>
 
 namespace {
+
+class Layout : public kvtest::CoreTest {};
+class TraceList : public kvtest::CoreTest {};
+class Notify : public kvtest::CoreTest {};
+class MeasureTypeTest : public kvtest::CoreTest {};
 
 // Occupies the first n saved-scope slots with one signal each.
 void Occupy(int n) {
@@ -21,83 +28,99 @@ void Occupy(int n) {
   }
 }
 
-RECT Layout(int type) {
+RECT Area(ScreenArea area) {
   RECT r{-7, -7, -7, -7};
-  LayoutScreenArea(type, r);
+  LayoutScreenArea(area, r);
   return r;
 }
 
-void ExpectRect(const RECT& r, LONG l, LONG t, LONG rr, LONG b, int type) {
-  EXPECT_EQ(r.left, l) << "type " << type;
-  EXPECT_EQ(r.top, t) << "type " << type;
-  EXPECT_EQ(r.right, rr) << "type " << type;
-  EXPECT_EQ(r.bottom, b) << "type " << type;
+void ExpectRect(const RECT& r, LONG l, LONG t, LONG rr, LONG b, int area) {
+  EXPECT_EQ(r.left, l) << "area " << area;
+  EXPECT_EQ(r.top, t) << "area " << area;
+  EXPECT_EQ(r.right, rr) << "area " << area;
+  EXPECT_EQ(r.bottom, b) << "area " << area;
 }
 
 }  // namespace
 
-TEST(Layout, ScreenAreasOfA1000By700Client) {
-  Occupy(0);
+TEST_F(Layout, ScreenAreasOfA1000By700Client) {
   CResourceHolder& h = GetResourceHolder();
   h.m_rcClient = CRect(0, 0, 1000, 700);
   h.m_bNarrowChart = 1;
   // W 1000: D 20, E 572; H 670: V 24, A 33; (B-T)*0.005 = 3.
   struct Case {
-    int type;
+    ScreenArea area;
     LONG l, t, r, b;
   } cases[] = {
-      {0, 35, 84, 607, 555},   // top 33 + 48 + 3; bottom + 670 / 1.422 = 471
-      {10, 33, 0, 609, 24},
-      {1, 33, 24, 609, 45},
-      {3, 33, 45, 609, 78},
-      {2, 35, 558, 607, 582},
-      {5, 34, 582, 608, 656},  // + 670 / 9 = 74
-      {7, 34, 582, 608, 660},  // + 670 / 8.5 = 78
-      {6, 5, 84, 32, 555},
-      {8, 0, 0, 1000, 30},
-      {9, 0, 30, 1000, 700},
-      {11, 980, 32, 1000, 668},
-      {4, 613, 32, 1000, 668},  // 5 + 6 + 1000 + 572 - 1000 + 30
-      {12, 34, 659, 608, 683},
-      {13, 34, 659, 608, 683},
-      {14, 1, 4, 32, 35},
+      {ScreenArea::Chart, 35, 84, 607, 555},  // top 33 + 48 + 3; bottom + 670 / 1.422 = 471
+      {ScreenArea::TextStrip, 33, 0, 609, 24},
+      {ScreenArea::TopStrip, 33, 24, 609, 45},
+      {ScreenArea::TimeRuler, 33, 45, 609, 78},
+      {ScreenArea::BottomStrip, 35, 558, 607, 582},
+      {ScreenArea::MeasuresStrip, 34, 582, 608, 656},  // + 670 / 9 = 74
+      {ScreenArea::CursorPanel, 34, 582, 608, 660},    // + 670 / 8.5 = 78
+      {ScreenArea::LevelRuler, 5, 84, 32, 555},
+      {ScreenArea::TabStrip, 0, 0, 1000, 30},
+      {ScreenArea::PaneArea, 0, 30, 1000, 700},
+      {ScreenArea::MinimizePanel, 980, 32, 1000, 668},
+      {ScreenArea::ControlPanel, 613, 32, 1000, 668},  // 5 + 6 + 1000 + 572 - 1000 + 30
+      {ScreenArea::SavedCD, 34, 659, 608, 683},
+      {ScreenArea::SavedEF, 34, 659, 608, 683},
+      {ScreenArea::ManualButton, 1, 4, 32, 35},
   };
-  for (const Case& c : cases) ExpectRect(Layout(c.type), c.l, c.t, c.r, c.b, c.type);
-  const RECT untouched = Layout(15);
+  for (const Case& c : cases) ExpectRect(Area(c.area), c.l, c.t, c.r, c.b, static_cast<int>(c.area));
+  const RECT untouched = Area(static_cast<ScreenArea>(15));
   ExpectRect(untouched, -7, -7, -7, -7, 15);
 
-  // Undocked: the chart widens and area 4 moves left by one step.
+  // Undocked: the chart widens and the control panel moves left by one step.
   h.m_bNarrowChart = 0;
-  ExpectRect(Layout(0), 35, 84, 35 + 1000 - 6 - 5 - 20 - 30, 555, 0);
-  EXPECT_EQ(Layout(4).left, 613 - 20);
-  h.m_bNarrowChart = 1;
+  ExpectRect(Area(ScreenArea::Chart), 35, 84, 35 + 1000 - 6 - 5 - 20 - 30, 555, 0);
+  EXPECT_EQ(Area(ScreenArea::ControlPanel).left, 613 - 20);
 }
 
-TEST(Layout, SavedScopesShortenTheChart) {
+TEST_F(Layout, ControlPanelLeftIsTruncatedOnce) {
+  // left = M + W * 0.006 + right + W * 0.572 - R + 30 as one number: where the two products'
+  // fractions add up to a pixel, truncating each of them on its own lands one pixel short.
+  struct Case {
+    LONG width;
+    int narrow;
+    LONG left;
+  } cases[] = {
+      {1000, 1, 613},       // 6 + 572: no fractions
+      {1150, 1, 699},       // 6.9 + 657.8 = 664.7 (664, not 6 + 657 = 663)
+      {1150, 0, 699 - 23},  // undocked: one step (1150 / 50) further left
+      {1100, 1, 670},       // 6.6 + 629.2 = 635.8: the fractions stay below a pixel
+  };
+  CResourceHolder& h = GetResourceHolder();
+  for (const Case& c : cases) {
+    h.m_rcClient = CRect(0, 0, c.width, 700);
+    h.m_bNarrowChart = c.narrow;
+    EXPECT_EQ(Area(ScreenArea::ControlPanel).left, c.left) << c.width << " narrow " << c.narrow;
+  }
+}
+
+TEST_F(Layout, SavedScopesShortenTheChart) {
   GetResourceHolder().m_rcClient = CRect(0, 0, 1000, 700);
-  Occupy(0);
   EXPECT_EQ(GetSavedScopeCount(), 0);
-  const RECT none = Layout(0);
+  const RECT none = Area(ScreenArea::Chart);
   Occupy(2);
   EXPECT_EQ(GetSavedScopeCount(), 2);
-  const RECT two = Layout(0);
+  const RECT two = Area(ScreenArea::Chart);
   EXPECT_EQ(none.bottom - two.bottom, 2 * 24);
   EXPECT_EQ(two.top, none.top);
   GetSavedScopes()[0].RemoveAllSignals();
   EXPECT_EQ(GetSavedScopeCount(), 1);
   EXPECT_EQ(GetSavedScopes()[0].m_Signals.GetSize(), 0);
   EXPECT_EQ(GetSavedScopes()[1].m_nSlot, 1);
-  Occupy(0);
 }
 
-TEST(Layout, CopyRectIfDifferent) {
+TEST_F(Layout, CopyRectIfDifferent) {
   RECT target{1, 2, 3, 4};
   CopyRectIfDifferent(target, RECT{5, 6, 7, 8});
   ExpectRect(target, 5, 6, 7, 8, -1);
 }
 
-TEST(TraceList, AddAndFreeTwice) {
-  FreeTraceList();
+TEST_F(TraceList, AddAndFreeTwice) {
   int index = -1;
   CMeasure* a = AddTrace(&index);
   ASSERT_NE(a, nullptr);
@@ -122,7 +145,7 @@ struct Sink : ISystemNotify {
 };
 }  // namespace
 
-TEST(Notify, RegisterReplaceAndLeave) {
+TEST_F(Notify, RegisterReplaceAndLeave) {
   EXPECT_EQ(GetSystemNotify(), nullptr);
   Sink first, second;
   SetSystemNotify(&first);
@@ -133,7 +156,7 @@ TEST(Notify, RegisterReplaceAndLeave) {
   EXPECT_EQ(GetSystemNotify(), nullptr);
 }
 
-TEST(MeasureType, ManualPaths) {
+TEST_F(MeasureTypeTest, ManualPaths) {
   HKEY key = 0;
   MeasureType& preset = GetMeasureType();
   char buffer[64] = "untouched";
@@ -171,7 +194,6 @@ TEST(MeasureType, ManualPaths) {
   preset.m_nMeasureType = 13;
   EXPECT_EQ(preset.GetManualPath(small, sizeof(small)), 1);
   EXPECT_STREQ(small, "C:\\Prog\\M");
-  preset.m_nMeasureType = 0;
 }
 
 TEST(Sound, SlotsFlagsAndTheMissingResource) {

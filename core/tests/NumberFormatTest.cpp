@@ -16,9 +16,12 @@ TEST(NumberFormat, DoubleToScaledValue) {
       {1e12, 2147483647, 0},  // capped
       {-0.5, -5, -1},
       // Binary-inexact: the mantissa stops before it would pass 2^31-1 (it used to run on to
-      // exponent -32 and overflow the int conversion).
-      {0.1 + 0.2, 300000000, -9},
+      // exponent -32 and overflow the int conversion), rounded, without the zeros that leaves.
+      {0.1 + 0.2, 3, -1},
+      {123.456, 123456, -3},  // 123.45599999999999: truncated it was 1234559999e-7
+      {-123.456, -123456, -3},
       {1.0 / 3.0, 333333333, -9},
+      {2.0 / 3.0, 666666667, -9},
       {12.345, 12345, -3},
       {7.25e-40, 0, 0},  // nothing left of it after 32 steps
   };

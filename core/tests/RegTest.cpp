@@ -2,24 +2,24 @@
 
 #include <platform/display.h>
 
+#include <kvtest/CoreGlobals.h>
+
 #include <gtest/gtest.h>
 
 namespace {
 
 const char kKey[] = "SOFTWARE\\KELO\\KV310\\Test";
 
-class RegTest : public ::testing::Test {
+class RegTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
-    saved_ = GetRegistryCalls();
+    kvtest::CoreTest::SetUp();
     kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
   }
-  void TearDown() override { GetRegistryCalls() = saved_; }
 
   std::vector<kvp::MessageBoxCall> Boxes() const { return kvp::MessageBoxLog(); }
 
   kvp::HeadlessWorld world_;
-  RegistryCalls saved_;
 };
 
 LONG FailClose(HKEY) { return ERROR_ACCESS_DENIED; }
@@ -132,6 +132,6 @@ TEST_F(RegTest, InjectedFailuresGiveTheirCodesAndBoxes) {
     EXPECT_EQ(boxes[before].type & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING)) << c.name;
     EXPECT_EQ(boxes[before + 1].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR)) << c.name;
     EXPECT_EQ(boxes[before].owner, 0u);
-    GetRegistryCalls() = saved_;
+    GetRegistryCalls() = RegistryCalls();  // the next case injects into the real functions
   }
 }

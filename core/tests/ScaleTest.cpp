@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/CoreGlobals.h>
+
 TEST(LinearMap, MapsBothWaysAndSurvivesDegenerateRanges) {
   CLinearMap level;
   level.Set(-2.0, 2.0, 0.0, 256.0);  // trigger level: -2..+2 V over 256 steps
@@ -25,6 +27,31 @@ TEST(LinearMap, MapsBothWaysAndSurvivesDegenerateRanges) {
   collapsed.Set(0.0, 0.0, 0.0, 256.0);  // no range: every value sits mid-scale
   EXPECT_DOUBLE_EQ(collapsed.ToStep(0.0), 128.0);
   EXPECT_DOUBLE_EQ(collapsed.ToStep(5.0), 128.0);
+}
+
+TEST(LinearMap, CursorStepsTruncateAndSnappedTimesKeepTheirStep) {
+  COscScale scale;
+  scale.m_TimeMap1000.Set(0.0, 0.02, 0.0, 1000.0);  // a 20 ms record: 20 us per step
+  struct Case {
+    const char* name;
+    double time;
+    double truncated, nearest;
+  } cases[] = {
+      {"late in a cell", 249.7 * 20e-6, 249, 250},
+      {"early in a cell", 249.2 * 20e-6, 249, 249},
+      {"on a step", 250 * 20e-6, 250, 250},
+      {"record start", 0.0, 0, 0},
+      {"record end", 0.02, 1000, 1000},
+      {"before the start", -0.3 * 20e-6, 0, 0},  // toward zero, not down
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(scale.CursorStepOf(c.time), c.truncated) << c.name;
+    EXPECT_EQ(scale.m_TimeMap1000.ToWholeStep(c.time, StepRounding::Nearest), c.nearest) << c.name;
+  }
+  // A cursor snapped to a step converts back to that step: at 10 ns per step a plain truncation
+  // of (n * slope) / slope moves steps 15, 30, 49, ... one cell down.
+  scale.m_TimeMap1000.Set(0.0, 1e-5, 0.0, 1000.0);
+  for (int n = 0; n <= 1000; ++n) ASSERT_EQ(scale.CursorStepOf(scale.CursorTimeOf(n)), n) << n;
 }
 
 TEST(Scale, RecomputeDirectionTicksAndPixels) {
@@ -70,7 +97,9 @@ TEST(StepScale, StepSizeAndCurrentPosition) {
   EXPECT_DOUBLE_EQ(s.m_dStepSize, 1.0);
 }
 
-TEST(TimeDivisors, ZoomTypesAndRefusals) {
+class TimeDivisors : public kvtest::CoreTest {};
+
+TEST_F(TimeDivisors, ZoomTypesAndRefusals) {
   CResourceHolder& holder = GetResourceHolder();
   struct Case {
     int type, result, firstDivisor, zoomType;

@@ -5,6 +5,8 @@
 
 #include <platform/display.h>
 
+#include <kvtest/CoreGlobals.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -45,20 +47,13 @@ class FakeStartup : public IDeviceStartup {
   int StartAcquisitionThread() override { return threadStarts; }
 };
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
+    kvtest::CoreTest::SetUp();
     kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
     props_ = &GetGlobalProps();
-    static_cast<CMeasureProps&>(*props_) = CMeasureProps();
-    props_->m_bInitialized = 0;
-    GetOscScale() = COscScale();
-    GetMeasureType().m_nAngleMode = 0;
     SetDeviceStartup(&fake_);
-  }
-  void TearDown() override {
-    SetDeviceStartup(nullptr);
-    FreeTraceList();
   }
 
   kvp::HeadlessWorld world_;

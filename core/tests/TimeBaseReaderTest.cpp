@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/CoreGlobals.h>
+
 #include <vector>
 
 namespace {
@@ -96,9 +98,11 @@ class FakeMTOscilloscope : public IMTOscilloscope_7 {
   int GetProbeInfo(uint16_t channel, ProbeDescriptor* probe) override { return 99; }
 };
 
+class SampleRateTable : public kvtest::CoreTest {};
+
 }  // namespace
 
-TEST(ReadSampleRateTable, RatesAnglesAndFailures) {
+TEST_F(SampleRateTable, RatesAnglesAndFailures) {
   struct Case {
     const char* name;
     int angle, countCode, valuesCode, indexCode;
@@ -134,10 +138,9 @@ TEST(ReadSampleRateTable, RatesAnglesAndFailures) {
     }
     EXPECT_EQ(settings.m_TimeBase.m_nSelected, 2) << c.name;  // the index read is not applied
   }
-  GetMeasureType().m_nAngleMode = 0;
 }
 
-TEST(ReadSampleRateTable, ErrorsGoThroughTheEnginesAddError) {
+TEST_F(SampleRateTable, ErrorsGoThroughTheEnginesAddError) {
   FakeMTOscilloscope osc;
   osc.countCode = 5;
   CMeasureProps settings;

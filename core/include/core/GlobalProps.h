@@ -1,13 +1,16 @@
 // GlobalProps: the one process-wide settings object. Beside the oscilloscope settings it holds the
 // ten cursor and level records, the cursors switch, the language functions, the main window's
 // tabs and the start-up initialisation. Used on the GUI thread (and on the start-up worker before
-// the main window exists); the acquisition engine works on copies of its CMeasureProps part.
+// the main window exists); the acquisition engine works on copies of its CMeasureProps part. The
+// language functions (GetText, GetCharSet) are the exception: any thread may call them.
 #pragma once
 
 #include <core/MeasureProps.h>
 #include <core/TraceStyle.h>
 
 #include <platform/types.h>
+
+#include <atomic>
 
 typedef const char* (*GetTextProc)(int id);
 typedef BYTE (*GetCharSetProc)();
@@ -99,8 +102,10 @@ class GlobalProps : public CMeasureProps {
  private:
   void FillStyles();
 
-  GetTextProc m_pGetText;
-  GetCharSetProc m_pGetCharSet;
+  // Read by every thread that shows a text (the engine's and the library's workers too) while
+  // the GUI thread binds or frees the language: atomic, so a reader sees one whole pointer.
+  std::atomic<GetTextProc> m_pGetText;
+  std::atomic<GetCharSetProc> m_pGetCharSet;
   HMODULE m_hLanguage = 0;
 };
 

@@ -7,7 +7,8 @@
 #include <kv310/Records.h>
 
 // x as mantissa and decimal exponent. The mantissa always fits an int32: the scaling stops at
-// exponent -32 or before the mantissa would pass 2147483647.
+// exponent -32 (the integer part is kept) or before the mantissa would pass 2147483647 (then it is
+// rounded and its trailing zeros dropped: 123.456 gives 123456e-3, not 1234559999e-7).
 void DoubleToScaledValue(double x, ScaledValue& out);
 double ScaledValueToDouble(const ScaledValue& value);
 

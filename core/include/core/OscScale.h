@@ -26,6 +26,11 @@ class COscScale {
   CScale m_Vertical[AXIS_COUNT];
   int m_nHorizontalOffset = 0;  // in divisions from the start of the record
 
+  // The cursor steps: the step of the 1000-step map a time lies in (truncated toward zero), and
+  // the time of a step, which a dragged time cursor snaps to.
+  double CursorStepOf(double time) const { return m_TimeMap1000.ToWholeStep(time, StepRounding::Truncate); }
+  double CursorTimeOf(double step) const { return m_TimeMap1000.ToValue(step); }
+
   // Stores the offset, sets the time axis start to span / divisions * offset and recomputes it.
   void SetTimeOffset(int offset);
   // Stores the drawing area: time axis over left..right, every vertical axis bottom..top.

@@ -9,6 +9,27 @@
 #include <platform/geometry.h>
 #include <platform/window.h>
 
+// The screen areas LayoutScreenArea computes, by the window that sits in each: the main window's
+// tab strip and pane rectangle, and the scope pane's children. The values are the area numbers
+// the layout formulas refer to each other by.
+enum class ScreenArea : int {
+  Chart = 0,
+  TopStrip = 1,        // status strip "Top", under the text strip
+  BottomStrip = 2,     // status strip "Bottom", under the chart
+  TimeRuler = 3,       // under the top strip
+  ControlPanel = 4,    // right of the chart
+  MeasuresStrip = 5,   // status strip "Measures", under the bottom strip
+  LevelRuler = 6,      // the level-marker ruler left of the chart
+  CursorPanel = 7,     // where the measures strip is, a little taller
+  TabStrip = 8,        // the main window's tab strip along the top
+  PaneArea = 9,        // the main window's panes, under the tab strip
+  TextStrip = 10,      // status strip "Text" at the top of the pane
+  MinimizePanel = 11,  // the undocked control panel's handle at the right edge
+  SavedCD = 12,        // saved-scope strips under the measures strip
+  SavedEF = 13,
+  ManualButton = 14,   // top left corner
+};
+
 class CResourceHolder {
  public:
   enum { CURSOR_COUNT = 6 };
@@ -26,14 +47,14 @@ class CResourceHolder {
   int LoadResources();
   // The cursor of a resource id, 0 when not one of the six.
   HCURSOR GetCursor(int resourceId) const;
-  // A screen area by type from the client rectangle; other types leave rect unchanged.
-  void LayoutScreenArea(int type, RECT& rect) const;
+  // A screen area from the client rectangle; a value outside the enumeration leaves rect unchanged.
+  void LayoutScreenArea(ScreenArea area, RECT& rect) const;
   // Zoom factor 2, 5, 10 or 1 for type 0..3 applied to the divisor base; 0 for any other type.
   int SetZoomFactor(int type);
 };
 
 CResourceHolder& GetResourceHolder();
-inline void LayoutScreenArea(int type, RECT& rect) { GetResourceHolder().LayoutScreenArea(type, rect); }
+inline void LayoutScreenArea(ScreenArea area, RECT& rect) { GetResourceHolder().LayoutScreenArea(area, rect); }
 
 // Copies the source rectangle unless both are equal.
 void CopyRectIfDifferent(RECT& target, const RECT& source);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/PlatformGlobals.h>
+
 #include <atomic>
 #include <future>
 #include <thread>
@@ -44,8 +46,9 @@ LRESULT CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // The removal notice waits 5 seconds for the window, then the removal completes; the other notice
 // to that thread, which by then has stopped answering, does not wait again. The notices the
 // window missed never reach it later.
-TEST(DeviceNotify, AWindowThatNeverPumpsDoesNotHoldUpRemoval) {
-  kvp::ClockUseVirtual(true);
+class DeviceNotify : public kvtest::VirtualClockTest {};
+
+TEST_F(DeviceNotify, AWindowThatNeverPumpsDoesNotHoldUpRemoval) {
   {
     KernelHost host;
     host.PlugUsbDevice(std::make_shared<RawUsb>(), "USB\\VID_1234&PID_0001", "5&1");
@@ -89,7 +92,6 @@ TEST(DeviceNotify, AWindowThatNeverPumpsDoesNotHoldUpRemoval) {
     stuck.join();
     EXPECT_EQ(gNotices.load(), 0);
   }
-  kvp::ClockUseVirtual(false);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/PlatformGlobals.h>
+
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -57,10 +59,10 @@ class RecordingPeer : public kvp::SerialPeer {
 
 constexpr int kPort = 41;
 
-class VirtualPortTest : public ::testing::Test {
+class VirtualPortTest : public kvtest::VirtualClockTest {
  protected:
   void SetUp() override {
-    kvp::ClockUseVirtual(true);
+    VirtualClockTest::SetUp();
     peer = std::make_shared<RecordingPeer>();
     kvp::RegisterVirtualComPort(kPort, peer);
     port = Open();
@@ -73,7 +75,7 @@ class VirtualPortTest : public ::testing::Test {
     CloseHandle(event);
     if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
     kvp::UnregisterVirtualComPort(kPort);
-    kvp::ClockUseVirtual(false);
+    VirtualClockTest::TearDown();
   }
   HANDLE Open(DWORD flags = FILE_FLAG_OVERLAPPED | FILE_FLAG_NO_BUFFERING) {
     return CreateFile("\\\\.\\COM41", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, 0);
@@ -227,8 +229,9 @@ TEST_F(VirtualPortTest, OpenIsExclusiveAndCloseAbortsARead) {
   EXPECT_NE(peer->host, nullptr);
 }
 
-TEST(VirtualPortPacing, BytesTakeTheirTimeOnTheLine) {
-  kvp::ClockUseVirtual(true);
+class VirtualPortPacing : public kvtest::VirtualClockTest {};
+
+TEST_F(VirtualPortPacing, BytesTakeTheirTimeOnTheLine) {
   auto peer = std::make_shared<RecordingPeer>();
   kvp::RegisterVirtualComPort(43, peer, kvp::VirtualPortOptions{true});
   HANDLE port = CreateFile("\\\\.\\COM43", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -256,7 +259,6 @@ TEST(VirtualPortPacing, BytesTakeTheirTimeOnTheLine) {
   CloseHandle(ov.hEvent);
   CloseHandle(port);
   kvp::UnregisterVirtualComPort(43);
-  kvp::ClockUseVirtual(false);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/PlatformGlobals.h>
+
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -24,11 +26,7 @@ inline bool Eventually(const std::function<bool()>& cond) {
 }
 
 // Every test runs on the virtual clock and leaves it off.
-class VirtualClockTest : public ::testing::Test {
- protected:
-  void SetUp() override { kvp::ClockUseVirtual(true); }
-  void TearDown() override { kvp::ClockUseVirtual(false); }
-};
+using kvtest::VirtualClockTest;
 
 // Whether an object is signalled right now (and takes the signal if so, like any wait).
 inline bool Signalled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }

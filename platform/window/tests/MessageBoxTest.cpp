@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/PlatformGlobals.h>
+#include <kvtest/Screenshots.h>
+
 namespace hl = kvp::headless;
 
 namespace {
@@ -14,7 +17,9 @@ struct BoxCase {
   int expected;  // IDNO below for a key that must not answer the box (the test answers it then)
 };
 
-class BoxKeys : public ::testing::TestWithParam<BoxCase> {};
+// Each test installs its own responder; the fixture takes it out again.
+class BoxKeys : public kvtest::PlatformTest, public ::testing::WithParamInterface<BoxCase> {};
+class MessageBoxes : public kvtest::PlatformTest {};
 
 TEST_P(BoxKeys, AnswerAsTheButtonsSay) {
   const BoxCase& c = GetParam();
@@ -48,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BoxCase{"TopmostWarning", MB_OK | MB_ICONWARNING | MB_TOPMOST, VK_SPACE, IDOK}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(MessageBoxes, WithoutResponderHeadlessTakesTheDefaultButtonAndTheBoxIsDrawn) {
+TEST_F(MessageBoxes, WithoutResponderHeadlessTakesTheDefaultButtonAndTheBoxIsDrawn) {
   kvp::HeadlessWorld world;
   HWND seenBox = 0;
   COLORREF face = 0;
@@ -56,7 +61,7 @@ TEST(MessageBoxes, WithoutResponderHeadlessTakesTheDefaultButtonAndTheBoxIsDrawn
     seenBox = call.box;
     hl::Pump();
     face = kvp::WindowPixel(call.box, 2, 2);
-    EXPECT_TRUE(kvp::SaveWindowPng(call.box, "message_box.png"));
+    EXPECT_TRUE(kvp::SaveWindowPng(call.box, kvtest::ScreenshotPath("message_box").c_str()));
     HWND box = call.box;
     hl::RunInLoop([box] { kvp::AnswerMessageBox(box, IDNO); });  // answered later, from the loop
     return 0;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/PlatformGlobals.h>
+
 #include <platform/sync.h>
 
 #include <atomic>
@@ -12,6 +14,9 @@
 namespace hl = kvp::headless;
 
 namespace {
+
+// Two of the tests answer message boxes through a responder; the fixture takes it out again.
+class Messaging : public kvtest::PlatformTest {};
 
 constexpr UINT kAsk = WM_APP + 7;
 
@@ -33,7 +38,7 @@ struct Worker {
   }
 };
 
-TEST(Messaging, PostToADestroyedWindowFails) {
+TEST_F(Messaging, PostToADestroyedWindowFails) {
   kvp::HeadlessWorld world;
   kvtest::Probe w;
   w.CreateTop(CRect(0, 0, 50, 50));
@@ -49,7 +54,7 @@ TEST(Messaging, PostToADestroyedWindowFails) {
   EXPECT_EQ(w.Count(kAsk), 0);
 }
 
-TEST(Messaging, PostFromAnotherThreadNeverWaitsForTheGuiThread) {
+TEST_F(Messaging, PostFromAnotherThreadNeverWaitsForTheGuiThread) {
   kvp::HeadlessWorld world;
   kvtest::Probe w;
   w.CreateTop(CRect(0, 0, 50, 50));
@@ -67,7 +72,7 @@ TEST(Messaging, PostFromAnotherThreadNeverWaitsForTheGuiThread) {
 
 // A worker's send runs on the GUI thread while the GUI thread waits for that worker: the wait
 // serves it instead of deadlocking.
-TEST(Messaging, GuiSafeWaitOnAWorkerThatSendsToTheGui) {
+TEST_F(Messaging, GuiSafeWaitOnAWorkerThatSendsToTheGui) {
   kvp::HeadlessWorld world;
   kvtest::Probe w;
   w.CreateTop(CRect(0, 0, 50, 50));
@@ -84,7 +89,7 @@ TEST(Messaging, GuiSafeWaitOnAWorkerThatSendsToTheGui) {
 }
 
 // A thread's windows end with it, and nobody waits for an answer from a thread that is gone.
-TEST(Messaging, WindowsOfAnEndedThreadAreGone) {
+TEST_F(Messaging, WindowsOfAnEndedThreadAreGone) {
   kvp::HeadlessWorld world;
   HWND h = 0;
   // Joined: the thread has run all its exit work, not only signalled its handle.
@@ -96,7 +101,7 @@ TEST(Messaging, WindowsOfAnEndedThreadAreGone) {
   EXPECT_FALSE(PostMessage(h, kAsk, 0, 0));
 }
 
-TEST(Messaging, MsgWaitReportsASendWaitingToBeServed) {
+TEST_F(Messaging, MsgWaitReportsASendWaitingToBeServed) {
   kvp::HeadlessWorld world;
   kvtest::Probe w;
   w.CreateTop(CRect(0, 0, 50, 50));
@@ -110,7 +115,7 @@ TEST(Messaging, MsgWaitReportsASendWaitingToBeServed) {
   CloseHandle(never);
 }
 
-TEST(Messaging, AWorkersMessageBoxIsAnsweredOnTheGuiThread) {
+TEST_F(Messaging, AWorkersMessageBoxIsAnsweredOnTheGuiThread) {
   kvp::HeadlessWorld world;
   kvtest::Probe main;
   main.CreateTop(CRect(0, 0, 300, 200));
@@ -144,7 +149,7 @@ class Dialog : public CDialog {
 
 // A cross-thread send that arrives while a modal dialog and, over it, a message box are open is
 // served by the message box's loop.
-TEST(Messaging, SendIsServedWhileADialogAndAMessageBoxAreOpen) {
+TEST_F(Messaging, SendIsServedWhileADialogAndAMessageBoxAreOpen) {
   kvp::HeadlessWorld world;
   kvtest::Probe main;
   main.CreateTop(CRect(0, 0, 400, 300));

@@ -1,0 +1,20 @@
+#include <kvtest/PlatformGlobals.h>
+
+#include <platform/clock.h>
+#include <platform/codepage.h>
+#include <platform/display.h>
+
+namespace kvtest {
+
+void ResetPlatformGlobals() {
+  kvp::SetMessageBoxResponder(nullptr);
+  kvp::SetActiveCodePage(1252);
+  if (!kvp::DisplayIsOpen()) kvp::ClockUseVirtual(false);
+}
+
+void VirtualClockTest::SetUp() {
+  PlatformTest::SetUp();
+  kvp::ClockUseVirtual(true);
+}
+
+}  // namespace kvtest
