@@ -28,7 +28,7 @@ KV_EXPORT sim::BoardModel* ZlinkSimBoard() { return &g_link.Board(); }
 KV_EXPORT int ZlinkSimSet(const char* knob, double value) {
   if (!knob) return -1;
   const std::string name = knob;
-  const auto byte = static_cast<uint8_t>(value);
+  const auto byte = static_cast<uint8_t>(value < 0.0 ? 0.0 : (value > 255.0 ? 255.0 : value));
   int result = 0;
   g_link.Board().Update([&](sim::BoardScenario& s) {
     if (name == "engineTester") {
