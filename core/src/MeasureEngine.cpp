@@ -50,6 +50,7 @@ void CopyCustomSettings() {
 }  // namespace
 
 CMeasureEngine::CMeasureEngine() : m_strTitle("Oscilloscope") {
+  GetGlobalProps();  // made first, so it outlives the engine, whose shutdown frees the language
   InitializeCriticalSection(&m_csCommand);
   InitializeCriticalSection(&m_csChannel);
   m_hCallbacksIdle = CreateEvent(nullptr, TRUE, TRUE, nullptr);

@@ -195,5 +195,34 @@ TEST_F(ZlinkSimTest, BrokenRequestFramesAreIgnored) {
   EXPECT_EQ(board->Link().badFrames, 1);
 }
 
+TEST_F(ZlinkSimTest, CControlSetsScenarioKnobs) {
+  ZlinkSimSetProc set = nullptr;
+  Bind(set, kZlinkSimSetExport);
+  struct Case {
+    const char* knob;
+    double value;
+    bool (*applied)(const BoardScenario&);
+  } cases[] = {
+      {"engineTester", 1, [](const BoardScenario& s) { return s.engineTesterAttached; }},
+      {"identity", 23, [](const BoardScenario& s) { return s.engineTesterIdentity == 23; }},
+      {"probe6", 0, [](const BoardScenario& s) { return s.inputProbeCodes[6] == 0; }},
+      {"probe9", 300, [](const BoardScenario& s) { return s.inputProbeCodes[9] == 255; }},  // held to a byte
+      {"rpm", 3000, [](const BoardScenario& s) { return s.engine.rpm == 3000.0; }},
+      {"advance", 12.5, [](const BoardScenario& s) { return s.engine.advanceDegrees == 12.5; }},
+      {"dwell", 40, [](const BoardScenario& s) { return s.engine.dwellPercent == 40.0; }},
+      {"temperature", 85, [](const BoardScenario& s) { return s.engine.temperatureCelsius == 85.0; }},
+      {"probeButton", 1, [](const BoardScenario& s) { return s.engine.probeButton; }},
+      {"silent", 1, [](const BoardScenario& s) { return s.commandFaults.size() == 256; }},
+      {"silent", 0, [](const BoardScenario& s) { return s.commandFaults.empty(); }},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(set(c.knob, c.value), 0) << c.knob;
+    EXPECT_TRUE(c.applied(board->Scenario())) << c.knob;
+  }
+  EXPECT_EQ(set("probe10", 1), -1);
+  EXPECT_EQ(set("volume", 1), -1);
+  EXPECT_EQ(set(nullptr, 1), -1);
+}
+
 }  // namespace
 }  // namespace sim

@@ -4,6 +4,7 @@
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureType.h>
+#include <core/MotortesterData.h>
 #include <core/Notify.h>
 #include <core/OscScale.h>
 #include <core/Reg.h>
@@ -59,6 +60,7 @@ void ResetSharedState() {
   preset.m_nMeasureType = 0;
   GetColorScheme().SetDefaults();
   GetRegistryCalls() = RegistryCalls();
+  GetMotortesterDevice()->Reset();
 }
 
 }  // namespace

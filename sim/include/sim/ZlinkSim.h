@@ -9,4 +9,7 @@ namespace sim {
 using ZlinkSimBoardProc = BoardModel* (*)();
 inline constexpr const char* kZlinkSimModule = "zlinksim.dll";
 inline constexpr const char* kZlinkSimBoardExport = "ZlinkSimBoard";
+// The C control export: int ZlinkSimSet(const char* knob, double value), set under the board's lock.
+using ZlinkSimSetProc = int (*)(const char* knob, double value);
+inline constexpr const char* kZlinkSimSetExport = "ZlinkSimSet";
 }  // namespace sim
