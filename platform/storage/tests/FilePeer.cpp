@@ -1,0 +1,47 @@
+// A second process for the file tests. Commands:
+//   stg-open PATH MODE      opens a compound file with the STGM mode (hex) and prints the HRESULT
+//   stg-hold PATH MS        holds PATH open share-exclusive, prints "held", waits MS ms, releases
+// Prints one line and exits 0; exit 2 on bad arguments.
+#include <platform/storage.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::u16string Wide(const std::string& s) {
+  std::u16string out;
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
+  out.resize(static_cast<size_t>(n));
+  MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, out.data(), n);
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4) return 2;
+  const std::string command = argv[1];
+  const std::u16string path = Wide(argv[2]);
+  if (command == "stg-open") {
+    IStorage* storage = nullptr;
+    HRESULT hr = StgOpenStorage(path.c_str(), nullptr, static_cast<DWORD>(strtoul(argv[3], nullptr, 16)), nullptr, 0,
+                                &storage);
+    if (storage) storage->Release();
+    printf("%08X\n", static_cast<unsigned>(hr));
+    return 0;
+  }
+  if (command == "stg-hold") {
+    IStorage* storage = nullptr;
+    HRESULT hr = StgOpenStorage(path.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &storage);
+    printf("%s\n", SUCCEEDED(hr) ? "held" : "failed");
+    fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(atoi(argv[3])));
+    if (storage) storage->Release();
+    return 0;
+  }
+  return 2;
+}
