@@ -1,7 +1,9 @@
 // A second process for the file tests. Commands:
 //   stg-open PATH MODE      opens a compound file with the STGM mode (hex) and prints the HRESULT
 //   stg-hold PATH MS        holds PATH open share-exclusive, prints "held", waits MS ms, releases
+//   cfile-open PATH FLAGS   opens PATH with CFile open flags (hex); prints 1, or 0 and the cause
 // Prints one line and exits 0; exit 2 on bad arguments.
+#include <platform/afxfile.h>
 #include <platform/storage.h>
 
 #include <chrono>
@@ -41,6 +43,16 @@ int main(int argc, char** argv) {
     fflush(stdout);
     std::this_thread::sleep_for(std::chrono::milliseconds(atoi(argv[3])));
     if (storage) storage->Release();
+    return 0;
+  }
+  if (command == "cfile-open") {
+    CFile file;
+    CFileException error;
+    if (file.Open(argv[2], static_cast<UINT>(strtoul(argv[3], nullptr, 16)), &error)) {
+      printf("1\n");
+    } else {
+      printf("0 %d\n", error.m_cause);
+    }
     return 0;
   }
   return 2;
