@@ -2,6 +2,7 @@
 //   stg-open PATH MODE      opens a compound file with the STGM mode (hex) and prints the HRESULT
 //   stg-hold PATH MS        holds PATH open share-exclusive, prints "held", waits MS ms, releases
 //   cfile-open PATH FLAGS   opens PATH with CFile open flags (hex); prints 1, or 0 and the cause
+//   exit CODE               exits with CODE (process start tests)
 // Prints one line and exits 0; exit 2 on bad arguments.
 #include <platform/afxfile.h>
 #include <platform/storage.h>
@@ -25,6 +26,7 @@ std::u16string Wide(const std::string& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "exit") return atoi(argv[2]);
   if (argc < 4) return 2;
   const std::string command = argv[1];
   const std::u16string path = Wide(argv[2]);
