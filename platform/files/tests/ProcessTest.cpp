@@ -109,9 +109,9 @@ TEST(Process, MappedProgramsAreFoundStartedAndGiveIcons) {
   EXPECT_EQ(ExtractIconEx(kOsk, 0, &icon, nullptr, 1), 0u);
 
   const fs::path dir = fs::current_path() / "programs";
+  fs::remove_all(dir);
   fs::create_directories(dir);
   const fs::path keyboard = dir / "keyboard";
-  fs::remove(keyboard);
   fs::create_symlink(PeerPath(), keyboard);
   SetMachineValue(kPrograms, kOsk, keyboard.string());
   EXPECT_NE(GetFileAttributes(kOsk), INVALID_FILE_ATTRIBUTES);
