@@ -102,6 +102,7 @@ void CloseDisplay() {
     if (!Sys().guiThread || Sys().guiThread != ThreadId()) return;
   }
   kvp::desktop::StopServer();
+  kvp::desktop::NoteX11Display(nullptr, false);
   ResetState();
 }
 

@@ -4,6 +4,7 @@
 // Only the GUI thread talks to Xlib. A small watcher thread only waits for the connection's file
 // descriptor to become readable and then wakes the GUI thread's queue.
 #include "display/Display.h"
+#include "window/DesktopInternal.h"
 
 #include <platform/codepage.h>
 #include <platform/gdi.h>
@@ -180,6 +181,10 @@ class X11Backend : public Backend {
     hints.width = w.Width();
     hints.height = w.Height();
     XSetWMNormalHints(dpy_, xw.id, &hints);
+    // Our process id: other programs' window searches skip what this process serves itself.
+    long pid = static_cast<long>(getpid());
+    XChangeProperty(dpy_, xw.id, XInternAtom(dpy_, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&pid), 1);
     if (w.owner) {
       auto it = windows_.find(w.owner);
       if (it != windows_.end()) XSetTransientForHint(dpy_, xw.id, it->second.id);
@@ -551,7 +556,9 @@ namespace kvp {
 
 bool OpenX11Display(const char* name) {
   auto backend = win::MakeX11Backend(name);
-  return backend && win::OpenDisplay(std::move(backend));
+  if (!backend || !win::OpenDisplay(std::move(backend))) return false;
+  desktop::NoteX11Display(name, true);  // foreign clients become findable
+  return true;
 }
 
 }  // namespace kvp

@@ -201,7 +201,8 @@ bool Deliver(Job& job) {
 SIZE PageDots(const Printer& printer, short orientation) {
   // A4 210 x 297 mm, Letter 8.5 x 11 in.
   SIZE s = printer.letter ? SIZE{kDotsPerInch * 17 / 2, kDotsPerInch * 11}
-                          : SIZE{std::lround(210 * kDotsPerInch / 25.4), std::lround(297 * kDotsPerInch / 25.4)};
+                          : SIZE{static_cast<LONG>(std::lround(210 * kDotsPerInch / 25.4)),
+                                 static_cast<LONG>(std::lround(297 * kDotsPerInch / 25.4))};
   if (orientation == DMORIENT_LANDSCAPE) std::swap(s.cx, s.cy);
   return s;
 }

@@ -6,7 +6,9 @@
 #include "window/DesktopInternal.h"
 
 #include <platform/desktop.h>
+#include <platform/codepage.h>
 #include <platform/files.h>
+#include <platform/registry.h>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -303,6 +305,7 @@ struct Proxy final : KernelObject {
   uint32_t remote = 0;
   uint32_t threadId = 0;
   bool fake = false;  // a headless foreign window
+  unsigned long xid = 0;  // a foreign X11 client
   std::string cls, title;
   bool iconic = false, visible = true;
   std::vector<std::string> actions;
@@ -313,6 +316,59 @@ std::map<std::pair<pid_t, uint32_t>, HWND> gProxies;
 std::vector<HWND> gFakes;  // headless foreign windows, in the order they were added
 
 std::shared_ptr<Proxy> LookupProxy(HWND h) { return HandleTable::Instance().GetAs<Proxy>(h); }
+
+std::map<unsigned long, HWND> gXProxies;
+
+HWND ProxyForX(const ForeignX& f) {
+  std::lock_guard lock(gProxyMu);
+  auto it = gXProxies.find(f.xid);
+  if (it != gXProxies.end() && LookupProxy(it->second)) return it->second;
+  auto p = std::make_shared<Proxy>();
+  p->xid = f.xid;
+  p->pid = static_cast<pid_t>(f.pid);
+  p->threadId = f.pid > 0 ? static_cast<uint32_t>(f.pid) : 1u;  // a nonzero thread id: the window exists
+  HWND h = RegisterHandle(p);
+  gXProxies[f.xid] = h;
+  return h;
+}
+
+// The WM_CLASS names a Windows class stands for (HKLM "SOFTWARE\KV310Platform\WindowClasses",
+// names separated by ';'), besides the class name itself.
+std::vector<std::string> ClassAliases(LPCSTR windowsClass) {
+  std::vector<std::string> out{windowsClass};
+  HKEY key;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\KV310Platform\\WindowClasses", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return out;
+  }
+  char buf[512];
+  DWORD size = sizeof buf - 1, type = 0;
+  if (RegQueryValueEx(key, windowsClass, nullptr, &type, reinterpret_cast<LPBYTE>(buf), &size) == ERROR_SUCCESS &&
+      type == REG_SZ) {
+    buf[std::min<DWORD>(size, sizeof buf - 1)] = 0;
+    std::string all = buf;
+    size_t start = 0;
+    while (start <= all.size()) {
+      size_t semi = all.find(';', start);
+      std::string name = all.substr(start, semi == std::string::npos ? std::string::npos : semi - start);
+      if (!name.empty()) out.push_back(name);
+      if (semi == std::string::npos) break;
+      start = semi + 1;
+    }
+  }
+  RegCloseKey(key);
+  return out;
+}
+
+bool MatchesX(const ForeignX& f, LPCSTR wantClass, LPCSTR wantTitle) {
+  if (wantClass) {
+    bool any = false;
+    for (const std::string& name : ClassAliases(wantClass)) {
+      any = any || strcasecmp(f.instance.c_str(), name.c_str()) == 0 || strcasecmp(f.cls.c_str(), name.c_str()) == 0;
+    }
+    if (!any) return false;
+  }
+  return !wantTitle || FromUtf8(f.title, ActiveCodePage()) == wantTitle;
+}
 
 HWND ProxyFor(pid_t pid, const WindowInfo& info) {
   std::lock_guard lock(gProxyMu);
@@ -504,6 +560,17 @@ HWND FindForeign(HWND after, LPCSTR className, LPCSTR windowName) {
       if (Matches(info.cls, info.title, className, windowName)) return h;
     }
   }
+  const std::vector<pid_t> peers = Peers();
+  for (const ForeignX& f : X11Clients()) {
+    // Our own windows were searched already, those of the platform's programs through their sockets.
+    if (f.pid == getpid() || std::find(peers.begin(), peers.end(), static_cast<pid_t>(f.pid)) != peers.end()) continue;
+    HWND h = ProxyForX(f);
+    if (!passed) {
+      passed = h == after;
+      continue;
+    }
+    if (MatchesX(f, className, windowName)) return h;
+  }
   std::vector<HWND> fakes;
   {
     std::lock_guard lock(gProxyMu);
@@ -525,6 +592,10 @@ BOOL ProxyIsWindow(HWND hwnd) {
   auto p = LookupProxy(hwnd);
   if (!p) return FALSE;
   if (p->fake) return TRUE;
+  if (p->xid) {
+    ForeignX f;
+    return X11Query(p->xid, &f) ? TRUE : FALSE;
+  }
   WindowInfo info;
   return Query(*p, &info) ? TRUE : FALSE;
 }
@@ -535,6 +606,12 @@ int ProxyText(HWND hwnd, bool className, LPSTR buffer, int size) {
   if (!p) return 0;
   if (p->fake) {
     CopyOut(className ? p->cls : p->title, buffer, size, &length);
+    return length;
+  }
+  if (p->xid) {
+    ForeignX f;
+    if (!X11Query(p->xid, &f)) return 0;
+    CopyOut(className ? f.cls : FromUtf8(f.title, ActiveCodePage()), buffer, size, &length);
     return length;
   }
   WindowInfo info;
@@ -553,6 +630,11 @@ BOOL ProxyState(HWND hwnd, bool iconic) {
     std::lock_guard lock(gProxyMu);
     return iconic ? p->iconic : p->visible;
   }
+  if (p->xid) {
+    ForeignX f;
+    if (!X11Query(p->xid, &f)) return FALSE;
+    return (iconic ? f.iconic : f.visible) ? TRUE : FALSE;
+  }
   WindowInfo info;
   if (!Query(*p, &info)) return FALSE;
   return (info.flags & (iconic ? 2u : 1u)) ? TRUE : FALSE;
@@ -570,6 +652,12 @@ BOOL ProxyShow(HWND hwnd, int cmd) {
     p->visible = cmd != SW_HIDE;
     return was;
   }
+  if (p->xid) {
+    ForeignX f;
+    if (!X11Query(p->xid, &f)) return FALSE;
+    if (cmd == SW_SHOW || cmd == SW_RESTORE || cmd == SW_SHOWNORMAL) X11Activate(p->xid, true);
+    return f.visible ? TRUE : FALSE;
+  }
   WindowInfo before;
   const bool known = Query(*p, &before);
   Reply r = Ask(p->pid, Op::Show, p->remote, 0, static_cast<uint64_t>(cmd), 0, kListTimeoutMs, {});
@@ -584,6 +672,7 @@ BOOL ProxyForeground(HWND hwnd) {
     p->actions.push_back("foreground");
     return TRUE;
   }
+  if (p->xid) return X11Activate(p->xid, false) ? TRUE : FALSE;
   Reply r = Ask(p->pid, Op::Foreground, p->remote, 0, 0, 0, kListTimeoutMs, {});
   Reader rd(r.payload);
   uint32_t ran = 0;
@@ -608,6 +697,12 @@ BOOL ProxyPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     p->actions.push_back(msg == WM_CLOSE ? "close" : msg == WM_QUIT ? "quit" : "post " + std::to_string(msg));
     return TRUE;
   }
+  if (p->xid) {
+    // A foreign client understands only being asked to close.
+    if (msg == WM_CLOSE || msg == WM_QUIT) return X11Close(p->xid) ? TRUE : FALSE;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
   Reply r = Ask(p->pid, Op::Post, p->remote, msg, static_cast<uint64_t>(wParam), static_cast<uint64_t>(lParam),
                 kListTimeoutMs, {});
   Reader rd(r.payload);
@@ -631,6 +726,11 @@ LRESULT ProxySend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeou
     std::lock_guard lock(gProxyMu);
     p->actions.push_back(msg == WM_CLOSE ? "close" : "send " + std::to_string(msg));
     *ok = true;
+    return 0;
+  }
+  if (p->xid) {
+    *ok = msg == WM_CLOSE && X11Close(p->xid);
+    if (!*ok) SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   std::string data;

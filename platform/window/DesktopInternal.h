@@ -4,6 +4,9 @@
 
 #include <platform/window.h>
 
+#include <string>
+#include <vector>
+
 namespace kvp::desktop {
 
 void StartServer();  // when a display opens
@@ -23,5 +26,21 @@ HWND ProxyNext(HWND hwnd);
 DWORD ProxyThreadProcessId(HWND hwnd, LPDWORD processId);
 BOOL ProxyPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT ProxySend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutMs, PDWORD_PTR result, bool* ok);
+
+// Foreign X11 clients (display/DesktopX11.cpp); nothing while no X11 display is open.
+struct ForeignX {
+  unsigned long xid = 0;
+  std::string instance, cls;  // WM_CLASS
+  std::string title;          // UTF-8
+  bool iconic = false, visible = false, overrideRedirect = false;
+  long pid = 0;               // _NET_WM_PID, 0 when not set
+};
+void NoteX11Display(const char* name, bool open);
+std::vector<ForeignX> X11Clients();  // top first
+bool X11Query(unsigned long xid, ForeignX* out);
+// Restores and brings forward (_NET_ACTIVE_WINDOW, or map, raise and focus without a window
+// manager); `restoreOnly` leaves the focus.
+bool X11Activate(unsigned long xid, bool restoreOnly);
+bool X11Close(unsigned long xid);  // WM_DELETE_WINDOW
 
 }  // namespace kvp::desktop
