@@ -1,5 +1,7 @@
-// Foreign X11 clients on a private Xvfb without a window manager: a plain Xlib window (class and
-// title set here) is found by class, title and alias, raised and focused, and asked to close.
+// X11 and the desktop on a private Xvfb without a window manager: a plain Xlib window (class and
+// title set here) is found by class, title and alias, raised and focused, and asked to close; and
+// this test, acting as the window manager, sees our window's size limits and minimises, restores
+// and maximises it.
 #include <gtest/gtest.h>
 
 #include <platform/desktop.h>
@@ -17,6 +19,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -138,6 +141,97 @@ TEST(X11Foreign, PlainXlibClientIsFoundRaisedAndClosed) {
   XSync(d, False);
   EXPECT_FALSE(IsWindow(w));
   DestroyWindow(own);
+  kvp::CloseDisplay();
+  XCloseDisplay(d);
+}
+
+// Records WM_SIZE and limits its size through WM_GETMINMAXINFO.
+std::vector<WPARAM> gSizes;
+LRESULT CALLBACK LimitedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_GETMINMAXINFO) {
+    auto* mmi = reinterpret_cast<MINMAXINFO*>(lParam);
+    mmi->ptMinTrackSize = POINT{150, 100};
+    mmi->ptMaxTrackSize = POINT{600, 400};
+    return 0;
+  }
+  if (msg == WM_SIZE) gSizes.push_back(wParam);
+  return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+// Runs our message loop until `done` or two seconds.
+template <class Fn>
+bool PumpUntil(Fn done) {
+  for (int i = 0; i < 200; ++i) {
+    MSG m;
+    while (PeekMessage(&m, 0, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+Window XWindowTitled(Display* d, const char* title) {
+  Window root, parent, *children = nullptr;
+  unsigned int n = 0;
+  Window found = None;
+  XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n);
+  for (unsigned int i = 0; i < n && found == None; ++i) {
+    char* name = nullptr;
+    if (XFetchName(d, children[i], &name) && name) {
+      if (std::string(name) == title) found = children[i];
+      XFree(name);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+void SetState(Display* d, Window w, long state) {
+  Atom wmState = XInternAtom(d, "WM_STATE", False);
+  long data[2] = {state, None};
+  XChangeProperty(d, w, wmState, wmState, 32, PropModeReplace, reinterpret_cast<unsigned char*>(data), 2);
+  XSync(d, False);
+}
+
+TEST(X11Desktop, SizeLimitsGoToTheWindowManagerAndItsStatesAreFollowed) {
+  Xvfb server;
+  if (!server.Ready()) GTEST_SKIP() << "Xvfb not available";
+  Display* d = XOpenDisplay(server.Name().c_str());
+  ASSERT_NE(d, nullptr);
+  ASSERT_TRUE(kvp::OpenX11Display(server.Name().c_str()));
+  WNDCLASS wc{};
+  wc.lpfnWndProc = LimitedProc;
+  wc.lpszClassName = "KvLimitedClass";
+  RegisterClass(&wc);
+  HWND hwnd = CreateWindowEx(0, "KvLimitedClass", "Limited window", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, 0, 0, 0,
+                             nullptr);
+  ShowWindow(hwnd, SW_SHOW);
+  Window x = None;
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(PumpUntil([&] {
+    x = XWindowTitled(d, "Limited window");
+    return x != None && XGetWMNormalHints(d, x, &hints, &supplied) && (hints.flags & PMinSize);
+  }));
+  EXPECT_EQ(hints.min_width, 150);
+  EXPECT_EQ(hints.min_height, 100);
+  EXPECT_TRUE(hints.flags & PMaxSize);
+  EXPECT_EQ(hints.max_width, 600);
+  EXPECT_EQ(hints.max_height, 400);
+
+  gSizes.clear();
+  SetState(d, x, IconicState);
+  EXPECT_TRUE(PumpUntil([&] { return IsIconic(hwnd) != FALSE; }));
+  SetState(d, x, NormalState);
+  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(hwnd); }));
+  Atom max[2] = {XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_VERT", False),
+                 XInternAtom(d, "_NET_WM_STATE_MAXIMIZED_HORZ", False)};
+  XChangeProperty(d, x, XInternAtom(d, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(max), 2);
+  XSync(d, False);
+  EXPECT_TRUE(PumpUntil([&] { return IsZoomed(hwnd) != FALSE; }));
+  EXPECT_EQ(gSizes, (std::vector<WPARAM>{SIZE_MINIMIZED, SIZE_RESTORED, SIZE_MAXIMIZED}));
+  DestroyWindow(hwnd);
   kvp::CloseDisplay();
   XCloseDisplay(d);
 }
