@@ -52,21 +52,6 @@
 #define STREAM_SEEK_CUR 1u
 #define STREAM_SEEK_END 2u
 
-typedef union _LARGE_INTEGER {
-  struct {
-    DWORD LowPart;
-    LONG HighPart;
-  } u;
-  int64_t QuadPart;
-} LARGE_INTEGER;
-typedef union _ULARGE_INTEGER {
-  struct {
-    DWORD LowPart;
-    DWORD HighPart;
-  } u;
-  uint64_t QuadPart;
-} ULARGE_INTEGER;
-
 typedef OLECHAR** SNB;
 
 // The interfaces. Every object starts with one reference; Release returns the references left.

@@ -8,7 +8,6 @@
 #include <platform/files.h>
 #include <platform/module.h>
 #include <platform/ole.h>
-#include <platform/print.h>
 #include <platform/registry.h>
 #include <platform/storage.h>
 #include <platform/sync.h>
