@@ -9,6 +9,7 @@ packages=(
   xvfb xauth fonts-liberation fonts-dejavu-core
   libnotify4
   libusb-1.0-0 umockdev libumockdev-dev
+  libgsf-1-dev libgsf-bin libcups2-dev poppler-utils
 )
 # The asan preset builds with clang, whose runtime also carries libFuzzer.
 if [ "${1:-}" = "asan" ]; then

@@ -4,6 +4,7 @@
 // Only the GUI thread talks to Xlib. A small watcher thread only waits for the connection's file
 // descriptor to become readable and then wakes the GUI thread's queue.
 #include "display/Display.h"
+#include "window/DesktopInternal.h"
 
 #include <platform/codepage.h>
 #include <platform/controls.h>
@@ -122,6 +123,7 @@ struct XWin {
   XIC ic = nullptr;  // keyboard text through the input method
   cairo_surface_t* surface = nullptr;
   bool mapped = false;
+  bool hinted = false;  // the size limits of WM_GETMINMAXINFO were given to the window manager
 };
 
 class X11Backend : public Backend {
@@ -135,6 +137,10 @@ class X11Backend : public Backend {
     utf8_ = XInternAtom(dpy_, "UTF8_STRING", False);
     netWmState_ = XInternAtom(dpy_, "_NET_WM_STATE", False);
     netWmStateAbove_ = XInternAtom(dpy_, "_NET_WM_STATE_ABOVE", False);
+    wmState_ = XInternAtom(dpy_, "WM_STATE", False);
+    netWmStateHidden_ = XInternAtom(dpy_, "_NET_WM_STATE_HIDDEN", False);
+    netWmStateMaxVert_ = XInternAtom(dpy_, "_NET_WM_STATE_MAXIMIZED_VERT", False);
+    netWmStateMaxHorz_ = XInternAtom(dpy_, "_NET_WM_STATE_MAXIMIZED_HORZ", False);
     // An X error (a window gone between a request and its reply, a key another client holds)
     // must not end the program the way Xlib's default handler does: it is recorded instead.
     XSetErrorHandler(CatchError);
@@ -178,7 +184,8 @@ class X11Backend : public Backend {
     attrs.background_pixmap = None;
     attrs.bit_gravity = NorthWestGravity;
     attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
-                       LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+                       LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask | FocusChangeMask |
+                       PropertyChangeMask;
     // Drop-down lists and tooltips are never managed: they neither take the focus nor move.
     attrs.override_redirect = (w.exStyle & WS_EX_NOACTIVATE) ? True : False;
     XWin xw;
@@ -203,6 +210,10 @@ class X11Backend : public Backend {
     hints.width = w.Width();
     hints.height = w.Height();
     XSetWMNormalHints(dpy_, xw.id, &hints);
+    // Our process id: other programs' window searches skip what this process serves itself.
+    long pid = static_cast<long>(getpid());
+    XChangeProperty(dpy_, xw.id, XInternAtom(dpy_, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&pid), 1);
     if (w.owner) {
       auto it = windows_.find(w.owner);
       if (it != windows_.end()) XSetTransientForHint(dpy_, xw.id, it->second.id);
@@ -462,6 +473,73 @@ class X11Backend : public Backend {
     return HwndOf(focus) != 0;
   }
 
+  // The window's WM_GETMINMAXINFO limits as size hints, so the window manager keeps to them.
+  void GiveSizeLimits(HWND hwnd, ::Window id) {
+    const SIZE screen = ScreenSize();
+    MINMAXINFO mmi{};
+    mmi.ptMaxSize = POINT{screen.cx, screen.cy};
+    mmi.ptMaxTrackSize = POINT{screen.cx, screen.cy};
+    SendMessage(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    XSizeHints hints{};
+    long supplied = 0;
+    XGetWMNormalHints(dpy_, id, &hints, &supplied);
+    if (mmi.ptMinTrackSize.x > 0 || mmi.ptMinTrackSize.y > 0) {
+      hints.flags |= PMinSize;
+      hints.min_width = std::max<int>(mmi.ptMinTrackSize.x, 1);
+      hints.min_height = std::max<int>(mmi.ptMinTrackSize.y, 1);
+    }
+    if (mmi.ptMaxTrackSize.x < screen.cx || mmi.ptMaxTrackSize.y < screen.cy) {
+      hints.flags |= PMaxSize;
+      hints.max_width = std::max<int>(mmi.ptMaxTrackSize.x, 1);
+      hints.max_height = std::max<int>(mmi.ptMaxTrackSize.y, 1);
+    }
+    XSetWMNormalHints(dpy_, id, &hints);
+    XFlush(dpy_);
+  }
+
+  // Minimised and maximised as the window manager says (WM_STATE, _NET_WM_STATE): the window's
+  // state follows, with the WM_SIZE the program expects.
+  void TrackState(HWND hwnd, ::Window id) {
+    bool iconic = false, maxVert = false, maxHorz = false;
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(dpy_, id, wmState_, 0, 2, False, wmState_, &type, &format, &count, &after, &data) ==
+            Success && data && format == 32 && count > 0) {
+      iconic = reinterpret_cast<unsigned long*>(data)[0] == IconicState;
+    }
+    if (data) XFree(data);
+    data = nullptr;
+    if (XGetWindowProperty(dpy_, id, netWmState_, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+            Success && data && format == 32) {
+      auto* atoms = reinterpret_cast<Atom*>(data);
+      for (unsigned long i = 0; i < count; ++i) {
+        iconic = iconic || atoms[i] == netWmStateHidden_;
+        maxVert = maxVert || atoms[i] == netWmStateMaxVert_;
+        maxHorz = maxHorz || atoms[i] == netWmStateMaxHorz_;
+      }
+    }
+    if (data) XFree(data);
+    UINT sizeType;
+    {
+      Lock lock(Sys().mu);
+      auto w = Get(hwnd);
+      if (!w) return;
+      const bool maximized = maxVert && maxHorz && !iconic;
+      if (w->minimized == iconic && w->maximized == maximized) return;
+      if (maximized && !w->maximized && !w->minimized) w->normalRect = w->rect;
+      w->minimized = iconic;
+      w->maximized = maximized;
+      sizeType = iconic ? SIZE_MINIMIZED : maximized ? SIZE_MAXIMIZED : SIZE_RESTORED;
+      if (!iconic) InvalidateInternal(*w, nullptr, true, true);
+    }
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    SendMessage(hwnd, WM_SIZE, sizeType,
+                sizeType == SIZE_MINIMIZED ? 0 : MAKELPARAM(client.right - client.left, client.bottom - client.top));
+  }
+
   void Handle(XEvent& e) {
     HWND hwnd = HwndOf(e.xany.window);
     switch (e.type) {
@@ -476,6 +554,10 @@ class X11Backend : public Backend {
         auto it = windows_.find(hwnd);
         if (it == windows_.end()) return;
         it->second.mapped = true;
+        if (!it->second.hinted) {
+          it->second.hinted = true;
+          GiveSizeLimits(hwnd, it->second.id);
+        }
         // The window the program made active (a dialog just shown) takes the keyboard.
         bool active;
         {
@@ -485,6 +567,9 @@ class X11Backend : public Backend {
         if (active) XSetInputFocus(dpy_, it->second.id, RevertToParent, CurrentTime);
         return;
       }
+      case PropertyNotify:
+        if (hwnd && (e.xproperty.atom == wmState_ || e.xproperty.atom == netWmState_)) TrackState(hwnd, e.xany.window);
+        return;
       case ConfigureNotify: {
         if (!hwnd) return;
         int x = e.xconfigure.x, y = e.xconfigure.y;
@@ -609,6 +694,7 @@ class X11Backend : public Backend {
   int screen_;
   ::Window root_;
   Atom wmDelete_, wmProtocols_, netWmName_, utf8_, netWmState_, netWmStateAbove_;
+  Atom wmState_, netWmStateHidden_, netWmStateMaxVert_, netWmStateMaxHorz_;
   std::map<HWND, XWin> windows_;
   std::map<::Window, HWND> byX_;
   std::map<unsigned, Cursor> cursors_;
@@ -638,7 +724,9 @@ namespace kvp {
 
 bool OpenX11Display(const char* name) {
   auto backend = win::MakeX11Backend(name);
-  return backend && win::OpenDisplay(std::move(backend));
+  if (!backend || !win::OpenDisplay(std::move(backend))) return false;
+  desktop::NoteX11Display(name, true);  // foreign clients become findable
+  return true;
 }
 
 }  // namespace kvp

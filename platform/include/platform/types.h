@@ -39,6 +39,29 @@ typedef char CHAR;
 typedef unsigned char UCHAR;
 typedef uint64_t ULONGLONG;
 typedef int64_t LONGLONG;
+// 64-bit values as the system's records carry them: halves or the whole.
+union LARGE_INTEGER {
+  struct {
+    uint32_t LowPart;
+    int32_t HighPart;
+  };
+  struct {
+    uint32_t LowPart;
+    int32_t HighPart;
+  } u;
+  LONGLONG QuadPart;
+};
+union ULARGE_INTEGER {
+  struct {
+    uint32_t LowPart;
+    uint32_t HighPart;
+  };
+  struct {
+    uint32_t LowPart;
+    uint32_t HighPart;
+  } u;
+  ULONGLONG QuadPart;
+};
 typedef size_t SIZE_T;
 typedef uintptr_t ULONG_PTR;
 typedef intptr_t LONG_PTR;

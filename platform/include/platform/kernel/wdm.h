@@ -33,13 +33,6 @@ typedef ULONG ACCESS_MASK;
 typedef CHAR KPROCESSOR_MODE;
 typedef LONG KPRIORITY;
 
-union LARGE_INTEGER {
-  struct {
-    ULONG LowPart;
-    LONG HighPart;
-  };
-  LONGLONG QuadPart;
-};
 typedef LARGE_INTEGER* PLARGE_INTEGER;
 
 #define NT_SUCCESS(s) (((NTSTATUS)(s)) >= 0)
