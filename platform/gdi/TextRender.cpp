@@ -5,6 +5,8 @@
 // linearly (a printer page measures like the screen, only bigger).
 #include "TextRender.h"
 
+#include "base/ThreadSlot.h"
+
 #include <pango/pangocairo.h>
 
 #include <algorithm>
@@ -134,9 +136,10 @@ class Measurer {
   std::map<std::tuple<std::string, double, int, bool>, FontExtents> extents_;
 };
 
+// The calling thread's measurer (see ThreadSlot for why not a thread_local).
 Measurer& ThreadMeasurer() {
-  thread_local Measurer measurer;
-  return measurer;
+  static auto* slot = new ThreadSlot<Measurer>;
+  return slot->Get();
 }
 
 class PangoMetrics final : public TextMetricsProvider {

@@ -9,7 +9,5 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Timers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UsbBus.cpp)
 
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)
-  kv_test(platform_kernel_tests LABELS platform usb
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)
-endif()
+kv_test(platform_kernel_tests LABELS platform usb
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)

@@ -14,6 +14,7 @@
 #include <platform/guid.h>
 #include <platform/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -162,7 +163,9 @@ typedef NOTIFYICONDATA* PNOTIFYICONDATA;
 
 extern "C" {
 // Adds, modifies or deletes an icon. A balloon (NIF_INFO with a text) becomes a desktop
-// notification where a session bus and libnotify exist; every call is recorded for tests.
+// notification where a session bus and libnotify exist; every call is recorded for tests. The
+// notification is shown by the platform's own notifier thread: the call never waits for the
+// desktop.
 PLATFORM_API BOOL Shell_NotifyIcon(DWORD message, PNOTIFYICONDATA data);
 }
 
@@ -183,5 +186,10 @@ struct TrayRecord {
 PLATFORM_API std::vector<TrayRecord> TrayRecords();
 PLATFORM_API void ClearTrayRecords();
 PLATFORM_API size_t TrayIconsShown();  // icons added and not yet deleted
+
+// Shows a balloon on the desktop; runs on the notifier thread. Replaced by tests (nullptr
+// restores libnotify); returns the previous one.
+using DesktopNotifier = std::function<void(const std::string& title, const std::string& text)>;
+PLATFORM_API DesktopNotifier SetDesktopNotifier(DesktopNotifier notifier);
 
 }  // namespace kvp
