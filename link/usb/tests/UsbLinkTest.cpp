@@ -268,7 +268,10 @@ TEST_F(UsbLinkTest, ManualFlashModeAndReloadTable) {
     if (c.loads) {
       EXPECT_EQ(result, 0);
     }
-    EXPECT_EQ(Info().boardId, model_.Scenario().hwSwInfo.boardId) << "the board's information record";
+    // Packed fields: read by value.
+    const int boardId = Info().boardId;
+    const int expected = model_.Scenario().hwSwInfo.boardId;
+    EXPECT_EQ(boardId, expected) << "the board's information record";
     Drive([&] { return deinit_(); });
     board_->Unplug();
     WaitIdle(*host_);

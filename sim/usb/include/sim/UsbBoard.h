@@ -142,7 +142,6 @@ class UsbBoard : public kvp::kernel::ISimUsbDevice, public std::enable_shared_fr
   bool connected_ = false;      // on the bus: transfers reach the board
   kvp::kernel::KernelHost* host_ = nullptr;
   std::string instanceId_;
-  int instanceCounter_ = 0;
   bool stop_ = false;
   kvp::UniqueHandle wake_;
   std::thread thread_;
