@@ -6,6 +6,8 @@
 #   kv_test(NAME LABELS ... SOURCES ... [LIBS ...] [ENV ...])
 #                                               GoogleTest program registered with CTest, isolated environment
 #   kv_bench(NAME SOURCES ... [LIBS ...])       Google Benchmark program bin/bench_NAME
+#   kv_fuzz(NAME SOURCE file [SOURCES ...] [LIBS ...] [LABELS ...] [INCLUDES ...])
+#                                               fuzz target of one reader of outside bytes
 
 include_guard(GLOBAL)
 
@@ -134,4 +136,24 @@ function(kv_resources target)
   string(APPEND code "struct Registration {\n  Registration() {\n${calls}  }\n} registration;\n}  // namespace\n")
   file(GENERATE OUTPUT ${out} CONTENT "${code}")
   target_sources(${target} PRIVATE ${out})
+endfunction()
+
+# A fuzz target: SOURCE defines LLVMFuzzerTestOneInput and the seeds (tests/support/include/
+# kvtest/FuzzReplay.h). In every build the test NAME_fuzz_replay runs the target over its seeds and
+# their mutations; under clang with the address sanitizer the libFuzzer program fuzz_NAME is built
+# as well, and the top level registers each fuzz_* program as a short fuzzing test. SOURCES are
+# further sources of the code under test, INCLUDES its private include folders.
+function(kv_fuzz name)
+  cmake_parse_arguments(A "" "SOURCE" "SOURCES;LIBS;LABELS;INCLUDES" ${ARGN})
+  kv_test(${name}_fuzz_replay LABELS ${A_LABELS}
+    SOURCES ${A_SOURCE} ${A_SOURCES} ${KV_ROOT}/tests/support/FuzzReplay.cpp
+    LIBS ${A_LIBS})
+  target_include_directories(${name}_fuzz_replay PRIVATE ${KV_ROOT}/tests/support/include ${A_INCLUDES})
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND KV_SANITIZE STREQUAL "address")
+    add_executable(fuzz_${name} ${A_SOURCE} ${A_SOURCES})
+    target_include_directories(fuzz_${name} PRIVATE ${KV_ROOT}/tests/support/include ${A_INCLUDES})
+    target_link_libraries(fuzz_${name} PRIVATE platform ${A_LIBS})
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  endif()
 endfunction()

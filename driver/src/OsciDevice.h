@@ -52,7 +52,7 @@ class OsciDevice final : public PnpDevice {
   EventReference removalEvent_;
   ByteFifo* ring_ = nullptr;
   LONG open_ = 0;
-  LONG unit_;
+  [[maybe_unused]] LONG unit_;  // the unit number the device was created with
   UsbLowerDevice usb_;
   UsbInterface interface_;
   UsbPipe outPipe_;

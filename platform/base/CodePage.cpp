@@ -2,6 +2,8 @@
 // safe to share) and per direction, so the drawing layer can convert every text it draws cheaply.
 #include <platform/codepage.h>
 
+#include "base/ThreadSlot.h"
+
 #include <iconv.h>
 
 #include <atomic>
@@ -70,7 +72,11 @@ class Converters {
   std::map<std::pair<unsigned, bool>, iconv_t> open_;
 };
 
-thread_local Converters tlsConverters;
+// The calling thread's converters (see ThreadSlot for why not a thread_local).
+Converters& ThreadConverters() {
+  static auto* slot = new kvp::ThreadSlot<Converters>;
+  return slot->Get();
+}
 
 // Length of the UTF-8 sequence a lead byte starts (1 for a stray byte, so it is skipped alone).
 size_t Utf8Length(unsigned char lead) {
@@ -125,7 +131,7 @@ PLATFORM_API unsigned CodePageOfCharset(int charset) {
 PLATFORM_API std::string ToUtf8(const std::string& bytes, unsigned codePage) {
   unsigned page = Resolve(codePage);
   if (page == CP_UTF8) return bytes;
-  iconv_t cd = tlsConverters.Get(page, true);
+  iconv_t cd = ThreadConverters().Get(page, true);
   if (cd == (iconv_t)-1) return bytes;
   return Convert(bytes, cd, false);
 }
@@ -133,7 +139,7 @@ PLATFORM_API std::string ToUtf8(const std::string& bytes, unsigned codePage) {
 PLATFORM_API std::string FromUtf8(const std::string& utf8, unsigned codePage) {
   unsigned page = Resolve(codePage);
   if (page == CP_UTF8) return utf8;
-  iconv_t cd = tlsConverters.Get(page, false);
+  iconv_t cd = ThreadConverters().Get(page, false);
   if (cd == (iconv_t)-1) return utf8;
   return Convert(utf8, cd, true);
 }

@@ -1,14 +1,19 @@
 // The taskbar notification area: icons are tracked and, while a test asks, every call is recorded;
 // a balloon also becomes a desktop notification through libnotify when a session bus is there
-// (loaded at run time, so the platform runs without it).
+// (loaded at run time, so the platform runs without it). The desktop call may block on the session
+// bus for as long as it likes, so it runs on a notifier thread of its own: the caller of
+// Shell_NotifyIcon (a link's window thread) never waits for it.
 #include <platform/device.h>
 
 #include <dlfcn.h>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <set>
+#include <thread>
 
 namespace kvp {
 
@@ -27,9 +32,10 @@ Tray& TheTray() {
 
 std::string Field(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
 
+bool DesktopPresent() { return std::getenv("DBUS_SESSION_BUS_ADDRESS") && !std::getenv("KV_NO_DESKTOP_NOTIFY"); }
+
 // libnotify, when it and a session bus exist.
-void DesktopNotify(const std::string& title, const std::string& text) {
-  if (!std::getenv("DBUS_SESSION_BUS_ADDRESS") || std::getenv("KV_NO_DESKTOP_NOTIFY")) return;
+void LibnotifyNotify(const std::string& title, const std::string& text) {
   static void* lib = dlopen("libnotify.so.4", RTLD_NOW | RTLD_LOCAL);
   if (!lib) return;
   using InitFn = int (*)(const char*);
@@ -47,7 +53,64 @@ void DesktopNotify(const std::string& title, const std::string& text) {
   }
 }
 
+// Balloons waiting for the desktop. A desktop that does not take them loses the oldest beyond a
+// few, never the caller's time.
+class Notifier {
+ public:
+  static constexpr size_t kMaxWaiting = 8;
+
+  void Post(std::string title, std::string text) {
+    {
+      std::lock_guard lock(mu_);
+      if (!notify_ && !DesktopPresent()) return;  // no desktop to show it: no thread either
+      if (waiting_.size() == kMaxWaiting) waiting_.pop_front();
+      waiting_.emplace_back(std::move(title), std::move(text));
+      if (!started_) {
+        started_ = true;
+        std::thread([this] { Run(); }).detach();  // lives as long as the process
+      }
+    }
+    ready_.notify_one();
+  }
+
+  DesktopNotifier Replace(DesktopNotifier notifier) {
+    std::lock_guard lock(mu_);
+    DesktopNotifier previous = std::move(notify_);
+    notify_ = std::move(notifier);
+    return previous;
+  }
+
+ private:
+  void Run() {
+    std::unique_lock lock(mu_);
+    for (;;) {
+      ready_.wait(lock, [&] { return !waiting_.empty(); });
+      auto [title, text] = std::move(waiting_.front());
+      waiting_.pop_front();
+      const DesktopNotifier notify = notify_;
+      lock.unlock();
+      if (notify)
+        notify(title, text);
+      else
+        LibnotifyNotify(title, text);
+      lock.lock();
+    }
+  }
+
+  std::mutex mu_;
+  std::condition_variable ready_;
+  std::deque<std::pair<std::string, std::string>> waiting_;
+  DesktopNotifier notify_;
+  bool started_ = false;
+};
+Notifier& TheNotifier() {
+  static auto* notifier = new Notifier;
+  return *notifier;
+}
+
 }  // namespace
+
+DesktopNotifier SetDesktopNotifier(DesktopNotifier notifier) { return TheNotifier().Replace(std::move(notifier)); }
 
 std::vector<TrayRecord> TrayRecords() {
   std::lock_guard lock(TheTray().mu);
@@ -99,7 +162,7 @@ PLATFORM_API BOOL Shell_NotifyIcon(DWORD message, PNOTIFYICONDATA data) {
     if (message == NIM_DELETE) tray.shown.erase(key);
     if (tray.recording) tray.records.push_back(r);
   }
-  if (r.balloon && message != NIM_DELETE) kvp::DesktopNotify(r.title, r.info);
+  if (r.balloon && message != NIM_DELETE) kvp::TheNotifier().Post(r.title, r.info);
   return TRUE;
 }
 

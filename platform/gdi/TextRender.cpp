@@ -6,6 +6,8 @@
 // and unrounded positions, so sizes scale linearly.
 #include "TextRender.h"
 
+#include "base/ThreadSlot.h"
+
 #include <pango/pangocairo.h>
 
 #include <algorithm>
@@ -140,9 +142,20 @@ class Measurer {
   std::map<std::tuple<std::string, double, int, bool>, FontExtents> extents_;
 };
 
+// The measurers of one thread: unhinted (printing, fixed metrics) and hinted (screens). Distinct
+// types, so each has a slot of its own (see ThreadSlot for why not a thread_local).
+struct PlainMeasurer : Measurer {
+  PlainMeasurer() : Measurer(false) {}
+};
+struct HintedMeasurer : Measurer {
+  HintedMeasurer() : Measurer(true) {}
+};
+
 Measurer& ThreadMeasurer(bool hinted) {
-  thread_local Measurer plain(false), screen(true);
-  return hinted ? screen : plain;
+  static auto* plain = new ThreadSlot<PlainMeasurer>;
+  static auto* screen = new ThreadSlot<HintedMeasurer>;
+  if (hinted) return screen->Get();
+  return plain->Get();
 }
 
 class PangoMetrics final : public TextMetricsProvider {

@@ -4,6 +4,7 @@
 #include <platform/kernel/UsbService.h>
 #include <platform/module.h>
 #include <platform/registry.h>
+#include <platform/unique.h>
 
 #include <mutex>
 #include <string>
@@ -14,13 +15,13 @@ namespace {
 
 // The module name in the setting, or empty when there is none.
 std::string ConfiguredProvider() {
-  HKEY key = 0;
-  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kPlatformSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  UniqueHKey key;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kPlatformSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
   char name[MAX_PATH + 1] = {};
   DWORD size = MAX_PATH;
   DWORD type = 0;
-  const LONG rc = RegQueryValueEx(key, kSimulatedHardwareValue, nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
-  RegCloseKey(key);
+  const LONG rc =
+      RegQueryValueEx(key.get(), kSimulatedHardwareValue, nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
   if (rc != ERROR_SUCCESS || type != REG_SZ) return {};
   name[MAX_PATH] = '\0';
   return name;
@@ -30,13 +31,11 @@ bool LoadProvider() {
   const std::string name = ConfiguredProvider();
   if (name.empty()) return false;
   // The provider stays loaded for the life of the process: its ports and devices are in use.
-  const HMODULE module = LoadLibrary(name.c_str());
+  UniqueModule module(LoadLibrary(name.c_str()));
   if (!module) return false;
-  auto entry = reinterpret_cast<SimulatedHardwareEntryProc>(GetProcAddress(module, KV_SIMULATED_HARDWARE_ENTRY));
-  if (!entry || !entry()) {
-    FreeLibrary(module);
-    return false;
-  }
+  auto entry = reinterpret_cast<SimulatedHardwareEntryProc>(GetProcAddress(module.get(), KV_SIMULATED_HARDWARE_ENTRY));
+  if (!entry || !entry()) return false;
+  module.release();
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <platform/kernel/KernelHost.h>
 #include <platform/sync.h>
+#include <platform/unique.h>
 
 #include "base/HandleTable.h"
 
@@ -66,7 +67,7 @@ struct DriverRecord {
   std::string hardwareId;
   std::string module;
   PDRIVER_INITIALIZE entry = nullptr;
-  HMODULE handle = 0;
+  UniqueModule handle;
   bool loaded = false;
   std::unique_ptr<DRIVER_OBJECT> object;
   std::unique_ptr<DRIVER_EXTENSION> extension;
@@ -109,6 +110,7 @@ struct KernelHost::Impl {
   bool dpcStop = false;
   std::shared_ptr<Waitable> timerWake;  // auto-reset event object
   std::thread::id dpcThreadId;
+  int flushers = 0;  // KeFlushQueuedDpcs calls waiting on this host (timer lock); the host outlives them
 
   // Runs `job` on the worker; Run() waits for it.
   void Post(std::function<void()> job);
@@ -155,5 +157,9 @@ std::string Lower(std::string text);
 
 // Sets the calling thread's interrupt level (the DPC thread runs at dispatch level).
 void SetCurrentIrql(KIRQL irql);
+
+// Every live host, each pinned against destruction until it is given back with UnpinHost.
+std::vector<KernelHost::Impl*> PinLiveHosts();
+void UnpinHost(KernelHost::Impl* host);
 
 }  // namespace kvp::kernel

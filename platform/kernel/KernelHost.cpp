@@ -49,6 +49,23 @@ KernelHost& KernelHost::EnsureActive() {
   return *gHosts.back();
 }
 
+std::vector<KernelHost::Impl*> PinLiveHosts() {
+  std::lock_guard lock(gActiveMu);
+  std::vector<KernelHost::Impl*> hosts;
+  for (KernelHost* h : gHosts) {
+    std::lock_guard timers(h->impl()->timerMu);
+    ++h->impl()->flushers;
+    hosts.push_back(h->impl());
+  }
+  return hosts;
+}
+
+void UnpinHost(KernelHost::Impl* host) {
+  std::lock_guard lock(host->timerMu);
+  --host->flushers;
+  host->dpcIdleCv.notify_all();
+}
+
 void SetDefaultNoticeSink(NoticeSink sink) {
   std::lock_guard lock(gActiveMu);
   DefaultSink() = std::move(sink);
@@ -105,6 +122,11 @@ KernelHost::~KernelHost() {
   {
     std::lock_guard lock(gActiveMu);
     gHosts.erase(std::remove(gHosts.begin(), gHosts.end(), this), gHosts.end());
+  }
+  {
+    // A flush that found this host still looks at it.
+    std::unique_lock lock(impl_->timerMu);
+    impl_->dpcIdleCv.wait(lock, [&] { return impl_->flushers == 0; });
   }
   std::lock_guard lock(impl_->mu);
   for (auto* d : impl_->devices) delete d;  // records kept alive by files that outlived the host
@@ -210,12 +232,11 @@ NTSTATUS KernelHost::Impl::LoadDriver(DriverRecord& d) {
   if (d.loaded) return STATUS_SUCCESS;
   PDRIVER_INITIALIZE entry = d.entry;
   if (!entry) {
-    d.handle = LoadLibrary(d.module.c_str());
+    d.handle.reset(LoadLibrary(d.module.c_str()));
     if (!d.handle) return STATUS_OBJECT_NAME_NOT_FOUND;
-    entry = reinterpret_cast<PDRIVER_INITIALIZE>(reinterpret_cast<void*>(GetProcAddress(d.handle, "DriverEntry")));
+    entry = reinterpret_cast<PDRIVER_INITIALIZE>(reinterpret_cast<void*>(GetProcAddress(d.handle.get(), "DriverEntry")));
     if (!entry) {
-      FreeLibrary(d.handle);
-      d.handle = 0;
+      d.handle.reset();
       return STATUS_OBJECT_NAME_NOT_FOUND;
     }
   }
@@ -234,8 +255,7 @@ NTSTATUS KernelHost::Impl::LoadDriver(DriverRecord& d) {
   if (!NT_SUCCESS(status)) {
     d.object.reset();
     d.extension.reset();
-    if (d.handle) FreeLibrary(d.handle);
-    d.handle = 0;
+    d.handle.reset();
     return status;
   }
   d.loaded = true;
@@ -246,8 +266,7 @@ void KernelHost::Impl::UnloadDriverLocked(DriverRecord& d) {
   if (d.object->DriverUnload) d.object->DriverUnload(d.object.get());
   d.object.reset();
   d.extension.reset();
-  if (d.handle) FreeLibrary(d.handle);
-  d.handle = 0;
+  d.handle.reset();
   d.loaded = false;
 }
 

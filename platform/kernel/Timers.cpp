@@ -92,14 +92,18 @@ PLATFORM_API BOOLEAN KeCancelTimer(PKTIMER timer) {
   return host->timers.erase(timer) != 0;
 }
 
-// Waits until no DPC routine runs: after a timer is cancelled its routine may still be running.
+// Waits until no DPC routine runs on any host: after a timer is cancelled its routine may still be
+// running on the timer's own host, which need not be the newest one. A DPC routine that flushes
+// does not wait for itself.
 PLATFORM_API void KeFlushQueuedDpcs(void) {
-  KernelHost* active = KernelHost::Active();
-  if (!active) return;
-  auto* host = active->impl();
-  if (std::this_thread::get_id() == host->dpcThreadId) return;
-  std::unique_lock lock(host->timerMu);
-  host->dpcIdleCv.wait(lock, [&] { return !host->dpcRunning; });
+  for (KernelHost::Impl* host : PinLiveHosts()) {
+    {
+      std::unique_lock lock(host->timerMu);
+      if (std::this_thread::get_id() != host->dpcThreadId)
+        host->dpcIdleCv.wait(lock, [&] { return !host->dpcRunning; });
+    }
+    UnpinHost(host);
+  }
 }
 
 }  // extern "C"

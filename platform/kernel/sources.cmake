@@ -12,11 +12,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/UsbBus.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UsbService.cpp)
 
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)
-  kv_test(platform_kernel_tests LABELS platform usb
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)
-endif()
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/tests/UsbBusTest.cpp)
-  kv_test(platform_usb_bus_tests LABELS platform usb
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/UsbBusTest.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/UsbServiceTest.cpp)
-endif()
+kv_test(platform_kernel_tests LABELS platform usb
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/KernelHostTest.cpp)
+kv_test(platform_usb_bus_tests LABELS platform usb
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/UsbBusTest.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/UsbServiceTest.cpp)

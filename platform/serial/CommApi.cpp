@@ -4,6 +4,7 @@
 #include "VirtualPort.h"
 
 #include <platform/registry.h>
+#include <platform/unique.h>
 
 #include <cstdlib>
 #include <map>
@@ -44,14 +45,13 @@ int PortNumber(const std::string& path) {
 }
 
 std::string TtyOfPort(int number) {
-  HKEY key = 0;
-  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  UniqueHKey key;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
   char path[MAX_PATH + 1] = {};
   DWORD size = MAX_PATH;
   DWORD type = 0;
   const std::string value = "COM" + std::to_string(number);
-  const LONG rc = RegQueryValueEx(key, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
-  RegCloseKey(key);
+  const LONG rc = RegQueryValueEx(key.get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
   return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(path) : std::string();
 }
 

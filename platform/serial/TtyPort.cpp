@@ -1,4 +1,5 @@
 #include "TtyPort.h"
+#include "TtySpeed.h"
 
 #include "files/FileErrors.h"
 
@@ -81,7 +82,7 @@ bool TtyPort::ApplyConfig(const DCB& dcb) {
   if (dcb.StopBits == TWOSTOPBITS) t.c_cflag |= CSTOPB;
   t.c_iflag &= ~(IXON | IXOFF | IXANY);
   if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;
-  return SetTtySpeed(fd_, dcb.BaudRate) || cfsetspeed(&t, dcb.BaudRate) == 0;
+  return ApplyTtySpeed(fd_, dcb.BaudRate);
 }
 
 void TtyPort::PurgeTransport(DWORD flags, uint64_t) {

@@ -30,7 +30,4 @@ class TtyPort : public SerialPort {
   std::atomic<bool> wantWrite_{false};
 };
 
-// Sets any bit rate on a tty (termios2 for rates without a B constant).
-bool SetTtySpeed(int fd, unsigned baud);
-
 }  // namespace kvp::serial

@@ -6,14 +6,13 @@ namespace kvp::serial {
 
 VirtualPort::VirtualPort(DWORD flags, std::shared_ptr<SerialPeer> peer, VirtualPortOptions options)
     : SerialPort(flags), peer_(std::move(peer)), options_(options) {
-  wake_ = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  wake_.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
   peer_->OnOpen(this);
   Start();
 }
 
 VirtualPort::~VirtualPort() {
   StopThread();
-  if (wake_) CloseHandle(wake_);
 }
 
 size_t VirtualPort::Transmit(std::span<const uint8_t> bytes, uint64_t timeMs) {
@@ -33,10 +32,10 @@ bool VirtualPort::ApplyConfig(const DCB& dcb) {
 
 void VirtualPort::PurgeTransport(DWORD flags, uint64_t timeMs) { peer_->OnPurge(flags, timeMs); }
 
-void VirtualPort::WaitForWork(DWORD timeoutMs) { WaitForSingleObject(wake_, timeoutMs); }
+void VirtualPort::WaitForWork(DWORD timeoutMs) { WaitForSingleObject(wake_.get(), timeoutMs); }
 
 void VirtualPort::Wake() {
-  if (wake_) SetEvent(wake_);
+  if (wake_) SetEvent(wake_.get());
 }
 
 void VirtualPort::CloseTransport() { peer_->OnClose(); }

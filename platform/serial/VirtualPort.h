@@ -3,6 +3,8 @@
 
 #include "SerialPort.h"
 
+#include <platform/unique.h>
+
 namespace kvp::serial {
 
 class VirtualPort : public SerialPort, public SerialHost {
@@ -25,7 +27,7 @@ class VirtualPort : public SerialPort, public SerialHost {
  private:
   std::shared_ptr<SerialPeer> peer_;
   VirtualPortOptions options_;
-  HANDLE wake_ = 0;
+  UniqueHandle wake_;
 };
 
 }  // namespace kvp::serial

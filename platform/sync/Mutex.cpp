@@ -2,6 +2,8 @@
 // without releasing them.
 #include "SyncObjects.h"
 
+#include "base/ThreadSlot.h"
+
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -25,8 +27,8 @@ struct ThreadExitHook {
 }  // namespace
 
 void EnsureThreadExitHook() {
-  thread_local ThreadExitHook hook;
-  (void)hook;
+  static auto* slot = new ThreadSlot<ThreadExitHook>;
+  slot->Get();
 }
 
 void AbandonMutexesOf(DWORD threadId) {

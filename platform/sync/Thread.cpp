@@ -3,6 +3,8 @@
 // AbandonThread only stops the platform from waiting for it.
 #include "SyncObjects.h"
 
+#include "base/ThreadSlot.h"
+
 #include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
@@ -17,7 +19,11 @@ thread_local DWORD tlsThreadId = 0;
 
 // A forked child runs on a new thread id: forget the parent's.
 [[maybe_unused]] const int kForkHook = pthread_atfork(nullptr, nullptr, [] { tlsThreadId = 0; });
-thread_local std::shared_ptr<ThreadObject> tlsSelf;
+// The thread's own object (see ThreadSlot for why not a thread_local).
+std::shared_ptr<ThreadObject>& Self() {
+  static auto* slot = new ThreadSlot<std::shared_ptr<ThreadObject>>;
+  return slot->Get();
+}
 
 constexpr int kValidPriorities[] = {
     THREAD_PRIORITY_IDLE,         THREAD_PRIORITY_LOWEST,  THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
@@ -44,9 +50,9 @@ struct Finisher {
 
 void* ThreadMain(void* arg) {
   auto* handoff = static_cast<std::shared_ptr<ThreadObject>*>(arg);
-  tlsSelf = std::move(*handoff);
+  Self() = std::move(*handoff);
   delete handoff;
-  ThreadObject& self = *tlsSelf;
+  ThreadObject& self = *Self();
   {
     std::unique_lock gate(self.gateMu);
     self.threadId = GetCurrentThreadId();
@@ -75,11 +81,12 @@ DWORD ThreadObject::ExitCode() {
 }
 
 std::shared_ptr<ThreadObject> CurrentThreadObject() {
-  if (!tlsSelf) {
-    tlsSelf = std::make_shared<ThreadObject>();
-    tlsSelf->threadId = GetCurrentThreadId();
+  std::shared_ptr<ThreadObject>& self = Self();
+  if (!self) {
+    self = std::make_shared<ThreadObject>();
+    self->threadId = GetCurrentThreadId();
   }
-  return tlsSelf;
+  return self;
 }
 
 }  // namespace kvp::sync
@@ -98,7 +105,10 @@ PLATFORM_API BOOL AbandonThread(HANDLE thread) {
   return TRUE;
 }
 
-PLATFORM_API bool CurrentThreadAbandoned() { return sync::tlsSelf && sync::tlsSelf->abandoned; }
+PLATFORM_API bool CurrentThreadAbandoned() {
+  const std::shared_ptr<ThreadObject>& self = sync::Self();
+  return self && self->abandoned;
+}
 
 }  // namespace kvp
 

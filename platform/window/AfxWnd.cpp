@@ -1,6 +1,8 @@
 // CWnd: attaching objects to windows and dispatching messages to the virtual handlers.
 #include "window/WindowSystem.h"
 
+#include "base/ThreadSlot.h"
+
 #include <platform/afxwin.h>
 
 #include <vector>
@@ -9,7 +11,11 @@ namespace kvp::win {
 
 namespace {
 thread_local CWnd* tlsCreating = nullptr;  // the object whose window is being created
-thread_local std::vector<MSG> tlsCurrent;  // messages being dispatched to objects, innermost last
+// Messages being dispatched to objects, innermost last (see ThreadSlot for why not a thread_local).
+std::vector<MSG>& CurrentMessages() {
+  static auto* slot = new ThreadSlot<std::vector<MSG>>;
+  return slot->Get();
+}
 }  // namespace
 
 LRESULT AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -56,10 +62,10 @@ LRESULT AfxCallWndProc(CWnd* wnd, HWND hwnd, UINT message, WPARAM wParam, LPARAM
   m.message = message;
   m.wParam = wParam;
   m.lParam = lParam;
-  tlsCurrent.push_back(m);
+  CurrentMessages().push_back(m);
   if (message == WM_NCCREATE && !wnd->m_pfnSuper) wnd->m_pfnSuper = ClassProcOf(hwnd);
   LRESULT r = wnd->WindowProc(message, wParam, lParam);
-  tlsCurrent.pop_back();
+  CurrentMessages().pop_back();
   if (message == WM_NCDESTROY) {
     {
       Lock lock(Sys().mu);
@@ -153,7 +159,10 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProc(m_hWnd, message, wParam, lParam);
 }
 
-const MSG* CWnd::GetCurrentMessage() { return tlsCurrent.empty() ? nullptr : &tlsCurrent.back(); }
+const MSG* CWnd::GetCurrentMessage() {
+  const std::vector<MSG>& current = CurrentMessages();
+  return current.empty() ? nullptr : &current.back();
+}
 
 LRESULT CWnd::Default() {
   const MSG* m = GetCurrentMessage();

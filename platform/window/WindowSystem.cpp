@@ -4,6 +4,8 @@
 
 #include <strings.h>
 
+#include "base/ThreadSlot.h"
+
 #include "sync/WaitEngine.h"
 
 #include <platform/clock.h>
@@ -56,19 +58,24 @@ struct QueueHolder {
     ClearQueue(*q);  // the thread is gone: its senders get no answer
   }
 };
-thread_local QueueHolder tlsQueue;
+// The calling thread's queue holder (see ThreadSlot for why not a thread_local).
+QueueHolder& ThreadQueue() {
+  static auto* slot = new ThreadSlot<QueueHolder>;
+  return slot->Get();
+}
 }  // namespace
 
 std::shared_ptr<Queue> CurrentQueue() {
-  if (!tlsQueue.q) {
+  QueueHolder& holder = ThreadQueue();
+  if (!holder.q) {
     auto q = std::make_shared<Queue>();
     q->threadId = ThreadId();
     q->lastLookMs = ClockNowMs();
     Lock lock(Sys().mu);
     Sys().queues[q->threadId] = q;
-    tlsQueue.q = q;
+    holder.q = q;
   }
-  return tlsQueue.q;
+  return holder.q;
 }
 
 std::shared_ptr<Queue> FindQueue(DWORD threadId) {

@@ -16,14 +16,14 @@ int FakeLink::Init(const char* key, const char* port) {
   if (result != 0) return result;
   Stop();
   std::lock_guard lock(mutex_);
-  dataEvent_ = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  wake_ = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  dataEvent_.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
+  wake_.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
   quit_ = false;
   started_ = true;
   delivery_ = std::thread([this] { DeliveryLoop(); });
   // A virtual clock may jump past a due time between the thread's reading of the clock and its
   // wait; waking it on every advance makes it look again.
-  const HANDLE wake = wake_;
+  const HANDLE wake = wake_.get();
   clockListener_ = kvp::ClockSubscribe([wake] { SetEvent(wake); });
   return 0;
 }
@@ -46,7 +46,7 @@ void FakeLink::Stop() {
   {
     std::lock_guard lock(mutex_);
     quit_ = true;
-    if (wake_) SetEvent(wake_);
+    if (wake_) SetEvent(wake_.get());
     delivery = std::move(delivery_);
   }
   if (delivery.joinable()) delivery.join();
@@ -54,10 +54,8 @@ void FakeLink::Stop() {
   started_ = false;
   received_.clear();
   due_.clear();
-  if (dataEvent_) CloseHandle(dataEvent_);
-  if (wake_) CloseHandle(wake_);
-  dataEvent_ = 0;
-  wake_ = 0;
+  dataEvent_.reset();
+  wake_.reset();
 }
 
 int FakeLink::Write(const void* frame, int length) {
@@ -83,14 +81,14 @@ int FakeLink::Write(const void* frame, int length) {
     uint64_t due = kvp::ClockNowMs() + response.delayMs;
     if (!due_.empty()) due = std::max(due, due_.back().dueMs);
     due_.push_back({due, response.Frame()});
-    SetEvent(wake_);
+    SetEvent(wake_.get());
   }
   return length;
 }
 
 void FakeLink::Deliver(const Bytes& frame) {
   received_.insert(received_.end(), frame.begin(), frame.end());
-  SetEvent(dataEvent_);
+  SetEvent(dataEvent_.get());
 }
 
 void FakeLink::DeliveryLoop() {
@@ -106,7 +104,7 @@ void FakeLink::DeliveryLoop() {
       }
       waitMs = static_cast<DWORD>(std::min<uint64_t>(due_.front().dueMs - now, INFINITE - 1));
     }
-    const HANDLE wake = wake_;
+    const HANDLE wake = wake_.get();
     lock.unlock();
     WaitForSingleObject(wake, waitMs);
     lock.lock();
@@ -125,7 +123,7 @@ int FakeLink::Read(void* buffer, int length) {
 
 HANDLE FakeLink::GetEvent() {
   std::lock_guard lock(mutex_);
-  return dataEvent_;
+  return dataEvent_.get();
 }
 
 void FakeLink::GetHwSwInfo(HwSwInfo* out) {

@@ -6,6 +6,7 @@
 #include <sim/BoardModel.h>
 
 #include <link/LinkExports.h>
+#include <platform/unique.h>
 
 #include <cstdint>
 #include <deque>
@@ -44,10 +45,10 @@ class FakeLink {
   BoardModel board_;
   std::mutex mutex_;
   bool started_ = false;
-  HANDLE dataEvent_ = 0;  // auto-reset, set once per complete reply
+  kvp::UniqueHandle dataEvent_;  // auto-reset, set once per complete reply
   std::deque<uint8_t> received_;
   std::deque<DueReply> due_;
-  HANDLE wake_ = 0;       // wakes the delivery thread
+  kvp::UniqueHandle wake_;       // wakes the delivery thread
   int clockListener_ = -1;  // wakes it after every virtual clock advance
   bool quit_ = false;
   std::thread delivery_;

@@ -11,6 +11,7 @@
 #include <platform/kernel/KernelHost.h>
 #include <platform/registry.h>
 #include <platform/serial.h>
+#include <platform/unique.h>
 
 #include <sim/BoardModel.h>
 #include <sim/SerialBoard.h>
@@ -30,23 +31,22 @@ struct SimulatedHardware {
 };
 
 DWORD SettingDword(const char* name, DWORD fallback) {
-  HKEY key = 0;
-  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return fallback;
+  kvp::UniqueHKey key;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return fallback;
   DWORD value = fallback, size = sizeof value, type = 0;
-  if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueEx(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
       type != REG_DWORD)
     value = fallback;
-  RegCloseKey(key);
   return value;
 }
 
 std::string SettingText(const char* name) {
-  HKEY key = 0;
-  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  kvp::UniqueHKey key;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
   char text[64] = {};
   DWORD size = sizeof text - 1, type = 0;
-  const LONG rc = RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-  RegCloseKey(key);
+  const LONG rc = RegQueryValueEx(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
   return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(text) : std::string();
 }
 

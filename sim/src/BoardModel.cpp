@@ -77,9 +77,10 @@ BoardResponse BoardModel::Handle(std::span<const uint8_t> payload) {
   BoardResponse response;
   if (payload.empty()) {
     // Nothing to act on; a transport never delivers this, but the log keeps it.
-    log_.push_back(std::move(entry));
+    log_.Push(std::move(entry));
     return response;
   }
+  ++commandCounts_[payload[0]];
 
   const Fault fault = TakeFault(entry.number, payload[0]);
   uint32_t handlerDelayMs = 0;
@@ -125,7 +126,7 @@ BoardResponse BoardModel::Handle(std::span<const uint8_t> payload) {
 
   entry.outcome = response.outcome;
   entry.reply = response.payload;
-  log_.push_back(std::move(entry));
+  log_.Push(std::move(entry));
   return response;
 }
 
@@ -143,7 +144,8 @@ void BoardModel::Reset() {
   std::lock_guard lock(mutex_);
   scenario_ = BoardScenario{};
   state_ = BoardState{};
-  log_.clear();
+  log_.Clear();
+  commandCounts_ = {};
   requestCount_ = 0;
   nextToken_ = 1;
   link_ = LinkRecord{};
@@ -156,27 +158,31 @@ BoardState BoardModel::State() const {
 
 std::vector<LoggedRequest> BoardModel::Requests() const {
   std::lock_guard lock(mutex_);
-  return log_;
+  return log_.Entries();
 }
 
 std::vector<Bytes> BoardModel::RequestPayloads() const {
   std::lock_guard lock(mutex_);
   std::vector<Bytes> payloads;
-  payloads.reserve(log_.size());
+  payloads.reserve(log_.Size());
   for (const LoggedRequest& entry : log_) payloads.push_back(entry.payload);
   return payloads;
 }
 
 size_t BoardModel::CountRequests(uint8_t command) const {
   std::lock_guard lock(mutex_);
-  return static_cast<size_t>(std::count_if(log_.begin(), log_.end(), [command](const LoggedRequest& entry) {
-    return !entry.payload.empty() && entry.payload[0] == command;
-  }));
+  return commandCounts_[command];
 }
 
 void BoardModel::ClearLog() {
   std::lock_guard lock(mutex_);
-  log_.clear();
+  log_.Clear();
+  commandCounts_ = {};
+}
+
+void BoardModel::KeepWholeLog(bool whole) {
+  std::lock_guard lock(mutex_);
+  log_.KeepWhole(whole);
 }
 
 void BoardModel::NoteLinkInit(const char* key) {

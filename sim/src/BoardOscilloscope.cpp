@@ -63,7 +63,7 @@ bool IsRolling(uint8_t type) { return type >= 3 && type <= 5; }
 
 class Acquisition {
  public:
-  Acquisition(BoardContext& board, const Setup& setup) : board_(board), setup_(setup) {
+  Acquisition(const BoardContext& board, const Setup& setup) : setup_(setup) {
     for (int c = 0; c < 2; ++c) {
       const uint8_t probe = board.scenario.channelProbeCodes[c];
       input_[c] = ChannelInputOf(kScopeSamples, setup.coupling[c], setup.rangeCode[c], probe);
@@ -109,7 +109,6 @@ class Acquisition {
   }
 
  private:
-  BoardContext& board_;
   const Setup& setup_;
   ChannelInput input_[2];
   SignalSource signal_[2];

@@ -347,6 +347,24 @@ TEST_F(BoardModelTest, LogKeepsEveryRequestWithItsTime) {
   EXPECT_EQ(board.Requests().at(0).number, 1u);
 }
 
+// A session that runs for hours keeps only the most recent requests; the counts stay exact, and a
+// test that needs every request asks for the whole log.
+TEST_F(BoardModelTest, LogKeepsTheRecentRequestsUnlessAskedForAll) {
+  const size_t kMany = 3 * RecentLog<LoggedRequest>::kDefaultCapacity;
+  for (size_t i = 0; i < kMany; ++i) board.Handle(Bytes{0x02, 0x02});
+  const auto recent = board.Requests();
+  ASSERT_EQ(recent.size(), RecentLog<LoggedRequest>::kDefaultCapacity);
+  EXPECT_EQ(recent.front().number, kMany - recent.size() + 1);
+  EXPECT_EQ(recent.back().number, kMany);
+  EXPECT_EQ(board.CountRequests(0x02), kMany);
+
+  board.ClearLog();
+  board.KeepWholeLog();
+  for (size_t i = 0; i < kMany; ++i) board.Handle(Bytes{0x02, 0x02});
+  EXPECT_EQ(board.Requests().size(), kMany);
+  EXPECT_EQ(board.CountRequests(0x02), kMany);
+}
+
 TEST_F(BoardModelTest, RequestsFromManyThreadsAreAllLogged) {
   constexpr int kThreads = 4;
   constexpr int kEach = 200;

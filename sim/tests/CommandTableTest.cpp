@@ -14,9 +14,13 @@ TEST(CommandTableTest, EveryCommandEndsInARowForAnyRequest) {
   const std::span<const CommandEntry> table = CommandTable();
   for (size_t i = 0; i < table.size(); ++i) {
     SCOPED_TRACE(table[i].name);
-    if (i > 0) EXPECT_LE(table[i - 1].command, table[i].command) << "ordered by command byte";
+    if (i > 0) {
+      EXPECT_LE(table[i - 1].command, table[i].command) << "ordered by command byte";
+    }
     const bool lastOfCommand = i + 1 == table.size() || table[i + 1].command != table[i].command;
-    if (lastOfCommand) EXPECT_EQ(table[i].accepts, nullptr);
+    if (lastOfCommand) {
+      EXPECT_EQ(table[i].accepts, nullptr);
+    }
   }
 }
 

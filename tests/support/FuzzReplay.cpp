@@ -1,9 +1,8 @@
 // Runs a fuzz target over its seeds and over deterministic mutations of them (bytes changed,
-// inserted, cut, repeated), so every build exercises the reader that the fuzzer targets, also
-// where no fuzzer runs.
-//
-// The target's source defines LLVMFuzzerTestOneInput and a null-terminated kFuzzSeeds list; it may
-// define kFuzzInteresting, the bytes its format gives meaning to, which mutations favour.
+// inserted, cut, repeated, and for long records appended), so every build exercises the reader
+// that the fuzzer targets, also where no fuzzer runs. What the target gives: kvtest/FuzzReplay.h.
+#include <kvtest/FuzzReplay.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,12 +12,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
-extern const char* const kFuzzSeeds[];
-extern const char* const kFuzzInteresting __attribute__((weak));
 
 namespace {
-
-constexpr int kRoundsPerSeed = 500;
 
 void Feed(const std::string& input) {
   LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());
@@ -32,17 +27,30 @@ std::string InterestingBytes() {
   return bytes;
 }
 
-TEST(FuzzReplay, SeedsAndMutations) {
+std::vector<std::string> Seeds() {
   std::vector<std::string> seeds{""};
-  for (int i = 0; kFuzzSeeds[i]; ++i) seeds.emplace_back(kFuzzSeeds[i]);
+  if (kFuzzSeeds)
+    for (int i = 0; kFuzzSeeds[i]; ++i) seeds.emplace_back(kFuzzSeeds[i]);
+  if (kFuzzSeedBytes)
+    for (int i = 0; kFuzzSeedBytes[i].bytes; ++i) seeds.emplace_back(kFuzzSeedBytes[i].bytes, kFuzzSeedBytes[i].size);
+  return seeds;
+}
+
+TEST(FuzzReplay, SeedsAndMutations) {
+  const FuzzReplaySettings settings = &kFuzzReplay ? kFuzzReplay : FuzzReplaySettings{};
+  const std::vector<std::string> seeds = Seeds();
+  ASSERT_GT(seeds.size(), 1u) << "the target names no seeds";
   const std::string interesting = InterestingBytes();
   std::mt19937 random(310);
   for (const std::string& seed : seeds) {
     Feed(seed);
-    for (int round = 0; round < kRoundsPerSeed; ++round) {
+    const size_t kept = std::min(settings.keptPrefix, seed.size());
+    for (int round = 0; round < settings.roundsPerSeed; ++round) {
       std::string s = seed;
+      if (settings.maxGrowth && random() % 8 == 0)
+        s.append(random() % (settings.maxGrowth + 1), static_cast<char>(random()));
       for (int edits = 1 + static_cast<int>(random() % 4); edits > 0; --edits) {
-        const size_t pos = s.empty() ? 0 : random() % (s.size() + 1);
+        const size_t pos = s.size() <= kept ? s.size() : kept + random() % (s.size() - kept + 1);
         switch (random() % 4) {
           case 0:
             if (pos < s.size()) s[pos] = static_cast<char>(random());
@@ -51,10 +59,10 @@ TEST(FuzzReplay, SeedsAndMutations) {
             s.insert(pos, 1, interesting[random() % interesting.size()]);
             break;
           case 2:
-            s.erase(pos, random() % 8);
+            if (pos < s.size()) s.erase(pos, random() % 8);
             break;
           default:
-            s.insert(pos, s.substr(0, random() % (s.size() + 1)));
+            s.insert(pos, s.substr(kept, random() % (s.size() - kept + 1)));
             break;
         }
       }

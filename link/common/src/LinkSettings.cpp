@@ -1,7 +1,9 @@
 #include <link/ErrorException.h>
+#include <link/FirmwareVersion.h>
 #include <link/LinkSettings.h>
 
 #include <platform/registry.h>
+#include <platform/unique.h>
 
 #include <dlfcn.h>
 
@@ -22,14 +24,6 @@ constexpr SourcePlace kSerialPlace{kCommSource, 720, 732};
 constexpr SourcePlace kUsbPlace{kUsbApiSource, 130, 141};
 
 const char* kQueryFailed = "RegQueryValueEx() --> RegQueryValueEx() failed";
-
-class KeyHolder {
- public:
-  ~KeyHolder() {
-    if (key) RegCloseKey(key);
-  }
-  HKEY key = 0;
-};
 
 [[noreturn]] void MissingValue(const SourcePlace& place, const char* name, int line) {
   throw CErrorException(-2, kQueryFailed, name, place.source, line);
@@ -94,15 +88,15 @@ bool SameFolderChars(const std::string& a, const std::string& b, size_t count) {
 
 void RetrieveRegistryInfo(const char* key, LinkKind kind, LinkSettings& s) {
   const SourcePlace& place = kind == LinkKind::Serial ? kSerialPlace : kUsbPlace;
-  KeyHolder root;
-  if (!key || RegOpenKeyEx(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &root.key) != ERROR_SUCCESS)
+  kvp::UniqueHKey root;
+  if (!key || RegOpenKeyEx(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, root.put()) != ERROR_SUCCESS)
     throw CErrorException(-1, "RetrieveRegistryInfo() --> RegOpenKeyEx() failed", key ? key : "", place.source,
                           place.openKeyLine);
-  KeyHolder parameter;
-  if (RegOpenKeyEx(root.key, "Parameter", 0, KEY_READ, &parameter.key) != ERROR_SUCCESS)
+  kvp::UniqueHKey parameter;
+  if (RegOpenKeyEx(root.get(), "Parameter", 0, KEY_READ, parameter.put()) != ERROR_SUCCESS)
     throw CErrorException(-1, "RegQueryValueEx() --> RegOpenKeyEx() failed", "Parameter", place.source,
                           place.openParameterLine);
-  const HKEY k = parameter.key;
+  const HKEY k = parameter.get();
 
   if (kind == LinkKind::Usb) {
     RequirePath(k, place, "Firmware", 156, s.firmware);
@@ -125,24 +119,24 @@ void RetrieveRegistryInfo(const char* key, LinkKind kind, LinkSettings& s) {
 }
 
 void RetrieveThreadPriorities(const char* key, LinkSettings& s) {
-  KeyHolder root, parameter;
-  if (!key || RegOpenKeyEx(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &root.key) != ERROR_SUCCESS) return;
-  if (RegOpenKeyEx(root.key, "Parameter", 0, KEY_READ, &parameter.key) != ERROR_SUCCESS) return;
-  s.threadRead = static_cast<int>(OptionalDword(parameter.key, "ThreadRead", 0));
-  s.threadWrite = static_cast<int>(OptionalDword(parameter.key, "ThreadWrite", 0));
-  s.threadProtocolWrite = static_cast<int>(OptionalDword(parameter.key, "ThreadProtocolWrite", 0));
+  kvp::UniqueHKey root, parameter;
+  if (!key || RegOpenKeyEx(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, root.put()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyEx(root.get(), "Parameter", 0, KEY_READ, parameter.put()) != ERROR_SUCCESS) return;
+  s.threadRead = static_cast<int>(OptionalDword(parameter.get(), "ThreadRead", 0));
+  s.threadWrite = static_cast<int>(OptionalDword(parameter.get(), "ThreadWrite", 0));
+  s.threadProtocolWrite = static_cast<int>(OptionalDword(parameter.get(), "ThreadProtocolWrite", 0));
 }
 
 void WriteUseFlashKey(const char* key, LinkSettings& s) {
   if (s.useFlash != 2 || s.reloadFirmware) return;
   s.useFlash = 1;
-  KeyHolder root, parameter;
-  if (!key || RegOpenKeyEx(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &root.key) != ERROR_SUCCESS)
+  kvp::UniqueHKey root, parameter;
+  if (!key || RegOpenKeyEx(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, root.put()) != ERROR_SUCCESS)
     throw CErrorException(-1, "WriteUseFlashKey() --> RegOpenKeyEx() failed", key ? key : "", kCommSource, 1134);
-  if (RegOpenKeyEx(root.key, "Parameter", 0, KEY_SET_VALUE, &parameter.key) != ERROR_SUCCESS)
+  if (RegOpenKeyEx(root.get(), "Parameter", 0, KEY_SET_VALUE, parameter.put()) != ERROR_SUCCESS)
     throw CErrorException(-1, "WriteUseFlashKey(() --> RegOpenKeyEx() failed", "Parameter", kCommSource, 1146);
   const DWORD one = 1;
-  RegSetValueEx(parameter.key, "UseFlash", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+  RegSetValueEx(parameter.get(), "UseFlash", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
 }
 
 std::string ResolveModulePath(const std::string& value, const std::string& moduleFolder) {
@@ -164,6 +158,19 @@ std::string OwnModuleFolder() {
   if (!dladdr(reinterpret_cast<void*>(&OwnModuleFolder), &info) || !info.dli_fname) return {};
   const std::string path = info.dli_fname;
   return path.substr(0, AfterLastSeparator(path));
+}
+
+int FirmwareFileVersion(const char* key, LinkKind kind, char* out) {
+  LinkSettings settings;
+  try {
+    RetrieveRegistryInfo(key ? key : "", kind, settings);
+  } catch (const CErrorException&) {
+    if (out) out[0] = '\0';
+    return 0;
+  }
+  const std::string text = ReadFileVersion(settings.firmware);
+  if (out) std::memcpy(out, text.c_str(), text.size() + 1);
+  return text.empty() ? 0 : 1;
 }
 
 }  // namespace kvlink

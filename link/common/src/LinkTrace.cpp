@@ -9,8 +9,8 @@
 namespace kvlink {
 
 namespace {
-// Setting the line settings and tracing are one step, so two threads of the link cannot mix
-// each other's settings.
+// Setting the line settings and taking them for a line are one step, so two threads of the link
+// cannot mix each other's settings.
 std::mutex& TraceLock() {
   static std::mutex mu;
   return mu;
@@ -23,11 +23,16 @@ void Trace(const char* format, ...) {
   va_start(args, format);
   vsnprintf(line, sizeof line, format, args);
   va_end(args);
-  std::lock_guard lock(TraceLock());
-  GTRACE.SetModuleFilter(kTraceFilter);
-  GTRACE.SetModuleTab(kTraceTab);
-  GTRACE.SetModulePrefix(kTracePrefix);
-  GTRACE.TraceIt("%s", line);
+  // The line is built under the lock: the settings go on GTRACE and a copy takes them with it.
+  // It is sent outside the lock, so a viewer that is slow to take it holds up only this thread.
+  CLogwisp out = [] {
+    std::lock_guard lock(TraceLock());
+    GTRACE.SetModuleFilter(kTraceFilter);
+    GTRACE.SetModuleTab(kTraceTab);
+    GTRACE.SetModulePrefix(kTracePrefix);
+    return CLogwisp(GTRACE);
+  }();
+  out.TraceIt("%s", line);
 }
 
 void TraceError(const CErrorException& error) {

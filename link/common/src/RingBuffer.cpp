@@ -6,11 +6,11 @@
 #include <cstring>
 #include <new>
 
-CRingBuffer::CRingBuffer() { m_hEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr); }
+CRingBuffer::CRingBuffer() : m_hEvent(CreateEvent(nullptr, FALSE, FALSE, nullptr)) {}
 
 CRingBuffer::~CRingBuffer() {
   std::lock_guard lock(m_lock);
-  if (m_hEvent) CloseHandle(m_hEvent);
+  m_hEvent.reset();
   delete[] m_pData;
 }
 
@@ -46,14 +46,14 @@ int CRingBuffer::WriteBytes(const uint8_t* src, int n, bool notify) {
     std::lock_guard lock(m_lock);
     if (n > 0 && m_pData) taken = CopyIn(src, std::min(n, FreeLocked()));
   }
-  if (taken > 0 && notify) SetEvent(m_hEvent);
+  if (taken > 0 && notify) SetEvent(m_hEvent.get());
   return taken;
 }
 
 int CRingBuffer::WriteAll(const uint8_t* src, int n, bool notify) {
   if (n <= 0 || !m_pData || FreeLocked() < n) return 0;
   CopyIn(src, n);
-  if (notify) SetEvent(m_hEvent);
+  if (notify) SetEvent(m_hEvent.get());
   return n;
 }
 
@@ -86,7 +86,7 @@ void CRingBuffer::Unlock() { m_lock.unlock(); }
 void CRingBuffer::Clear() {
   std::lock_guard lock(m_lock);
   m_nRead = m_nWrite = 0;
-  ResetEvent(m_hEvent);
+  ResetEvent(m_hEvent.get());
 }
 
 int CRingBuffer::ReadFrame(uint8_t* dst, int capacity) {

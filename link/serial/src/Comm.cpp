@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 using kvlink::Trace;
 
@@ -18,7 +19,6 @@ namespace {
 constexpr int BUFFER_SIZE_TX = 0x10000;
 constexpr int BUFFER_SIZE_PROT_TX = 0x8000;
 constexpr int BUFFER_SIZE_RX = 0x100000;
-constexpr int kFrameBuffer = 5000;
 constexpr int kMaxPortWrite = 512;
 constexpr uint8_t kAck = 0x06;
 constexpr uint8_t kNak = 0x07;
@@ -35,6 +35,9 @@ CComm::CComm() = default;
 CComm::~CComm() { CloseLink(); }
 
 int CComm::Init(const char* key, const char* port) {
+  // A running link holds the port, its threads and their outstanding I/O: end them before the
+  // handles are replaced.
+  CloseLink();
   try {
     kvlink::LinkSettings settings;
     kvlink::RetrieveRegistryInfo(key, kvlink::LinkKind::Serial, settings);
@@ -54,27 +57,27 @@ int CComm::Init(const char* key, const char* port) {
 void CComm::StartThread(LinkThread& t, LPTHREAD_START_ROUTINE routine, int priority, const char* expression, int line,
                         const char* priorityTrace) {
   t.stop = 0;
-  t.thread = CreateThread(nullptr, 1024, routine, this, 0, nullptr);
+  t.thread.reset(CreateThread(nullptr, 1024, routine, this, 0, nullptr));
   if (!t.thread) Raise(-11, "StartCommunication() --> CreateThread() failed", expression, line);
-  if (priorityTrace && !SetThreadPriority(t.thread, priority)) Trace(priorityTrace, GetLastError());
+  if (priorityTrace && !SetThreadPriority(t.thread.get(), priority)) Trace(priorityTrace, GetLastError());
 }
 
 void CComm::StartCommunication() {
   char name[32];
   snprintf(name, sizeof name, "\\\\.\\COM%u", m_settings.comPort);
-  m_hPort = CreateFile(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_OVERLAPPED | FILE_FLAG_NO_BUFFERING, 0);
-  if (m_hPort == INVALID_HANDLE_VALUE) Raise(-4, "StartCommunication() --> CreateFile() failed", "m_hPort", 1188);
-  if (!SetCommMask(m_hPort, EV_RXCHAR | EV_TXEMPTY))
+  m_hPort.reset(CreateFile(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OVERLAPPED | FILE_FLAG_NO_BUFFERING, 0));
+  if (!m_hPort) Raise(-4, "StartCommunication() --> CreateFile() failed", "m_hPort", 1188);
+  if (!SetCommMask(m_hPort.get(), EV_RXCHAR | EV_TXEMPTY))
     Raise(-5, "StartCommunication() --> SetCommMask() failed", "SetCommMask(g_oComm.m_hPort, EV_RXCHAR | EV_TXEMPTY)",
           1193);
   COMMTIMEOUTS CommTimeOuts{20, 1, 1000, 0, 0};
-  if (!SetCommTimeouts(m_hPort, &CommTimeOuts))
+  if (!SetCommTimeouts(m_hPort.get(), &CommTimeOuts))
     Raise(-6, "StartCommunication() --> SetCommTimeouts() failed", "SetCommTimeouts( g_oComm.m_hPort, &CommTimeOuts )",
           1204);
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(m_hPort, &dcb))
+  if (!GetCommState(m_hPort.get(), &dcb))
     Raise(-7, "StartCommunication() --> GetCommState() failed", "GetCommState( g_oComm.m_hPort, &dcb )", 1211);
   dcb.BaudRate = m_settings.baudrate & 0x7FFFFFFFu;
   dcb.ByteSize = 8;
@@ -93,18 +96,18 @@ void CComm::StartCommunication() {
   dcb.fDtrControl = DTR_CONTROL_DISABLE;
   dcb.fRtsControl = RTS_CONTROL_DISABLE;
   dcb.fTXContinueOnXoff = 1;
-  if (!SetCommState(m_hPort, &dcb))
+  if (!SetCommState(m_hPort.get(), &dcb))
     Raise(-8, "StartCommunication() --> SetCommState() failed", "SetCommState( g_oComm.m_hPort, &dcb )", 1235);
 
-  m_oFirmware.Configure(m_hPort, m_settings);
+  m_oFirmware.Configure(m_hPort.get(), m_settings);
   if (m_settings.baudrate & 0x80000000u) {
     m_oFirmware.ResetToBootstrap();
   } else if (m_settings.useFlash == 1 && !m_settings.reloadFirmware) {
-    EscapeCommFunction(m_hPort, SETDTR);
-    EscapeCommFunction(m_hPort, SETRTS);
+    EscapeCommFunction(m_hPort.get(), SETDTR);
+    EscapeCommFunction(m_hPort.get(), SETRTS);
     Sleep(10);
-    EscapeCommFunction(m_hPort, CLRDTR);
-    EscapeCommFunction(m_hPort, CLRRTS);
+    EscapeCommFunction(m_hPort.get(), CLRDTR);
+    EscapeCommFunction(m_hPort.get(), CLRRTS);
     Sleep(1500);
   }
   if (!m_oFirmware.Download(m_settings.reloadFirmware, m_settings.useFlash, m_wManualFlashMode))
@@ -112,7 +115,7 @@ void CComm::StartCommunication() {
   Trace("CComm::StartCommunication() : Firmware Download OK\n");
 
   for (LinkThread* t : {&m_oProtocol, &m_oRead, &m_oWrite}) {
-    t->exit = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    t->exit.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
     if (!t->exit) Raise(-3, "StartCommunication() --> CreateEvent() failed", "m_hEventThreadExit", 1285);
   }
   if (!m_oTxBuf.SetBufferSize(BUFFER_SIZE_TX))
@@ -126,32 +129,32 @@ void CComm::StartCommunication() {
           1300);
 
   // The answer and ended events exist before any thread that sets them runs.
-  m_hEventAck = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  m_hEventNak = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  m_hEventBusy = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  m_hEventAck.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
+  m_hEventNak.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
+  m_hEventBusy.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
   if (!m_hEventAck || !m_hEventNak || !m_hEventBusy)
     Raise(-11, "StartCommunication() --> CreateEvent() failed", "Ack/NAK", 1350);
   for (LinkThread* t : {&m_oProtocol, &m_oRead, &m_oWrite}) {
-    t->ended = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+    t->ended.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
     if (!t->ended) Raise(-11, "StartCommunication() --> CreateEvent() failed", "Ack/NAK", 1359);
   }
 
   // ThreadRead watches the protocol start from its own start on.
-  m_hEventThreadProtocolWriteInitiated = CreateEvent(nullptr, TRUE, FALSE, nullptr);
-  m_hEventProtocolStarting = CreateEvent(nullptr, TRUE, FALSE, nullptr);
-  m_hEventRawReadEnded = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  m_hEventThreadProtocolWriteInitiated.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
+  m_hEventProtocolStarting.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
+  m_hEventRawReadEnded.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
   if (!m_hEventThreadProtocolWriteInitiated || !m_hEventProtocolStarting || !m_hEventRawReadEnded)
     Raise(-11, "StartCommunication() --> CreateThread() failed",
           "CreateThread(NULL, 1024, g_oComm.ThreadProtocolWrite, &g_oComm, NULL, NULL)", 1341);
 
-  m_oWrite.started = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  m_oWrite.started.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
   if (!m_oWrite.started)
     Raise(-11, "StartCommunication() --> CreateThread() failed",
           "CreateThread(NULL, 1024, g_oComm.ThreadWrite, &g_oComm, NULL, NULL)", 1308);
   StartThread(m_oWrite, ThreadWrite, m_settings.threadWrite,
               "CreateThread(NULL, 1024, g_oComm.ThreadWrite, &g_oComm, NULL, NULL)", 1308,
               "\n***** ThreadWrite: SetThreadPriority() - GetLastError() --> 0x%08X\n");
-  m_oRead.started = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  m_oRead.started.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
   if (!m_oRead.started)
     Raise(-11, "StartCommunication() --> CreateThread() failed",
           "CreateThread(NULL, 1024, g_oComm.ThreadRead, &g_oComm, NULL, NULL)", 1322);
@@ -159,41 +162,36 @@ void CComm::StartCommunication() {
               "CreateThread(NULL, 1024, g_oComm.ThreadRead, &g_oComm, NULL, NULL)", 1322,
               "\n***** ThreadRead: SetThreadPriority() - GetLastError() --> 0x%08X\n");
 
-  Trace(">>>>> m_hEventThreadProtocolWriteInitiated %08X\n", m_hEventThreadProtocolWriteInitiated);
+  Trace(">>>>> m_hEventThreadProtocolWriteInitiated %08X\n", m_hEventThreadProtocolWriteInitiated.get());
   StartThread(m_oProtocol, ThreadProtocolWrite, THREAD_PRIORITY_TIME_CRITICAL,
               "CreateThread(NULL, 1024, g_oComm.ThreadProtocolWrite, &g_oComm, NULL, NULL)", 1341, nullptr);
-  Trace(">>>>> m_hThreadProtocolWrite %08X\n", m_oProtocol.thread);
+  Trace(">>>>> m_hThreadProtocolWrite %08X\n", m_oProtocol.thread.get());
 
-  SetThreadPriority(m_oProtocol.thread, THREAD_PRIORITY_TIME_CRITICAL);
-  if (WaitForSingleObject(m_hEventThreadProtocolWriteInitiated, 2000) != WAIT_OBJECT_0)
+  SetThreadPriority(m_oProtocol.thread.get(), THREAD_PRIORITY_TIME_CRITICAL);
+  if (WaitForSingleObject(m_hEventThreadProtocolWriteInitiated.get(), 2000) != WAIT_OBJECT_0)
     Raise(-11, "StartCommunication() --> StartThread() failed", "StartThread() failed", 1367);
-  if (!SetThreadPriority(m_oProtocol.thread, m_settings.threadProtocolWrite))
+  if (!SetThreadPriority(m_oProtocol.thread.get(), m_settings.threadProtocolWrite))
     Trace("\n***** ThreadProtocolWrite: SetThreadPriority() - GetLastError() --> 0x%08X\n", GetLastError());
   m_oProtocol.stop = 0;
   m_oRead.stop = 0;
   m_oWrite.stop = 0;
 }
 
-void CComm::CloseHandleOnce(HANDLE& h) {
-  if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  h = 0;
-}
-
 void CComm::StopThread(LinkThread& t, DWORD waitMs) {
   if (!t.thread) return;
-  if (t.ended) ResetEvent(t.ended);
-  SetThreadPriority(t.thread, THREAD_PRIORITY_TIME_CRITICAL);
+  if (t.ended) ResetEvent(t.ended.get());
+  SetThreadPriority(t.thread.get(), THREAD_PRIORITY_TIME_CRITICAL);
   t.stop = 1;
-  if (t.exit) SetEvent(t.exit);
-  if (t.ended && WaitForSingleObject(t.ended, waitMs) == WAIT_OBJECT_0) {
-    WaitForSingleObject(t.thread, INFINITE);  // its last statements
+  if (t.exit) SetEvent(t.exit.get());
+  if (t.ended && WaitForSingleObject(t.ended.get(), waitMs) == WAIT_OBJECT_0) {
+    WaitForSingleObject(t.thread.get(), INFINITE);  // its last statements
     return;
   }
   // It did not end in time: no thread is ever killed. Cancel the port I/O it may wait for and
   // wait until it has seen its stop flag.
   OutputDebugString("######################### Stop Thread\n");
-  if (m_hPort != INVALID_HANDLE_VALUE) CancelIo(m_hPort);
-  WaitForSingleObject(t.thread, INFINITE);
+  if (m_hPort) CancelIo(m_hPort.get());
+  WaitForSingleObject(t.thread.get(), INFINITE);
 }
 
 void CComm::CloseLink() {
@@ -201,25 +199,19 @@ void CComm::CloseLink() {
   StopThread(m_oRead, 1500);
   StopThread(m_oWrite, 1000);
   for (LinkThread* t : {&m_oProtocol, &m_oRead, &m_oWrite}) {
-    CloseHandleOnce(t->thread);
-    CloseHandleOnce(t->exit);
-    CloseHandleOnce(t->ended);
-    CloseHandleOnce(t->started);
+    for (kvp::UniqueHandle* h : {&t->thread, &t->exit, &t->ended, &t->started}) h->reset();
   }
-  CloseHandleOnce(m_hEventThreadProtocolWriteInitiated);
-  CloseHandleOnce(m_hEventProtocolStarting);
-  CloseHandleOnce(m_hEventRawReadEnded);
-  CloseHandleOnce(m_hEventAck);
-  CloseHandleOnce(m_hEventNak);
-  CloseHandleOnce(m_hEventBusy);
-  if (m_hPort != INVALID_HANDLE_VALUE) CloseHandle(m_hPort);
-  m_hPort = INVALID_HANDLE_VALUE;
+  for (kvp::UniqueHandle* h : {&m_hEventThreadProtocolWriteInitiated, &m_hEventProtocolStarting, &m_hEventRawReadEnded,
+                               &m_hEventAck, &m_hEventNak, &m_hEventBusy})
+    h->reset();
+  m_hPort.reset();
   m_oFirmware.Configure(INVALID_HANDLE_VALUE, m_settings);
 }
 
 int CComm::WriteFrame(const void* frame, int length) {
-  // A whole frame or nothing; a frame whose length field does not match its length is refused.
-  if (!frame || length < 6) return 0;
+  // A whole frame or nothing; a frame whose length field does not match its length is refused,
+  // and so is a frame longer than the frame reader takes, which would cost the frames behind it.
+  if (!frame || length < 6 || length > kMaxFrame) return 0;
   const auto* bytes = static_cast<const uint8_t*>(frame);
   if ((bytes[2] | bytes[3] << 8) + 6 != length) return 0;
   const int free = m_oProtTxBuf.LockAndGetFree();
@@ -238,34 +230,34 @@ DWORD CComm::RunProtocolWrite() {
   Trace("Thread Protocol Send start\n");
   {
     std::lock_guard lock(m_oLinkLock);
-    m_nRxState = 0;
+    m_nRxState = kRxIdle;
     m_bRawMode = 0;
     m_nReadSize = 1;
   }
   // A raw-mode read still outstanding would take the board's first answers as one lump and keep
   // only its first byte: ThreadRead ends it before the protocol counts as started.
-  SetEvent(m_hEventProtocolStarting);
-  const HANDLE rawEnd[2] = {m_hEventRawReadEnded, m_oProtocol.exit};
+  SetEvent(m_hEventProtocolStarting.get());
+  const HANDLE rawEnd[2] = {m_hEventRawReadEnded.get(), m_oProtocol.exit.get()};
   WaitForMultipleObjects(2, rawEnd, FALSE, 1000);
   m_oTxBuf.Clear();
   m_oProtTxBuf.Clear();
   m_oRxBuf.Clear();
-  SetEvent(m_hEventThreadProtocolWriteInitiated);
+  SetEvent(m_hEventThreadProtocolWriteInitiated.get());
 
-  static thread_local uint8_t frame[kFrameBuffer];
-  const HANDLE waits[2] = {m_oProtocol.exit, m_oProtTxBuf.GetEventHandle()};
+  std::vector<uint8_t> frame(kMaxFrame);
+  const HANDLE waits[2] = {m_oProtocol.exit.get(), m_oProtTxBuf.GetEventHandle()};
   for (;;) {
     const DWORD w = WaitForMultipleObjects(2, waits, FALSE, 500);
     if (w == WAIT_OBJECT_0 || m_oProtocol.stop) break;
     if (w != WAIT_OBJECT_0 + 1) continue;
-    while (WaitForSingleObject(m_oProtocol.exit, 0) != WAIT_OBJECT_0) {
-      const int length = m_oProtTxBuf.ReadFrame(frame, kFrameBuffer);
+    while (WaitForSingleObject(m_oProtocol.exit.get(), 0) != WAIT_OBJECT_0) {
+      const int length = m_oProtTxBuf.ReadFrame(frame.data(), kMaxFrame);
       if (length <= 0) break;
-      SendFrame(frame, length);
+      SendFrame(frame.data(), length);
     }
   }
   OutputDebugString("Thread Protocol Send end\n");
-  SetEvent(m_oProtocol.ended);
+  SetEvent(m_oProtocol.ended.get());
   return 0;
 }
 
@@ -319,7 +311,7 @@ int CComm::SendBlock(uint8_t type, const uint8_t* payload, int n) {
     }
     if (!WaitWhileLongFrame(1000)) return 0;
 
-    const HANDLE waits[4] = {m_hEventAck, m_hEventNak, m_hEventBusy, m_oProtocol.exit};
+    const HANDLE waits[4] = {m_hEventAck.get(), m_hEventNak.get(), m_hEventBusy.get(), m_oProtocol.exit.get()};
     const DWORD w = WaitForMultipleObjects(4, waits, FALSE, 1500);
     switch (w) {
       case WAIT_OBJECT_0:
@@ -369,21 +361,22 @@ DWORD CComm::ThreadWrite(LPVOID self) { return static_cast<CComm*>(self)->RunWri
 
 DWORD CComm::RunWrite() {
   Trace("ThreadWrite 0x%08X  %d\n", GetCurrentThreadId(), GetCurrentThreadId());
+  const HANDLE port = m_hPort.get();  // the port this thread writes, as ThreadRead keeps the one it reads
   OVERLAPPED ov{};
   ov.hEvent = CreateEvent(nullptr, TRUE, FALSE, nullptr);
   if (!ov.hEvent) {
     Trace("ThreadWrite CreateEvent failed\n");
-    SetEvent(m_oWrite.ended);
+    SetEvent(m_oWrite.ended.get());
     return 1;
   }
   uint8_t buffer[kMaxPortWrite];
   bool first = true;
   bool lastPass = false;
-  const HANDLE waits[2] = {m_oWrite.exit, m_oTxBuf.GetEventHandle()};
+  const HANDLE waits[2] = {m_oWrite.exit.get(), m_oTxBuf.GetEventHandle()};
   while (!lastPass) {
     const DWORD w = WaitForMultipleObjects(2, waits, FALSE, 500);
     if (first) {
-      SetEvent(m_oWrite.started);
+      SetEvent(m_oWrite.started.get());
       first = false;
     }
     if (w == WAIT_OBJECT_0) break;
@@ -396,7 +389,7 @@ DWORD CComm::RunWrite() {
       const int n = m_oTxBuf.ReadBytes(buffer, kMaxPortWrite);
       if (n <= 0) break;
       DWORD written = 0;
-      if (WriteFile(m_hPort, buffer, static_cast<DWORD>(n), &written, &ov)) {
+      if (WriteFile(port, buffer, static_cast<DWORD>(n), &written, &ov)) {
         if (written < static_cast<DWORD>(n)) Trace("ThreadWrite WriteFile timed out\n");
         continue;
       }
@@ -404,15 +397,15 @@ DWORD CComm::RunWrite() {
         Trace("ThreadWrite WriteFile failed\n");
         continue;
       }
-      const HANDLE pending[2] = {m_oWrite.exit, ov.hEvent};
+      const HANDLE pending[2] = {m_oWrite.exit.get(), ov.hEvent};
       const DWORD pw = WaitForMultipleObjects(2, pending, FALSE, 500);
       if (pw == WAIT_OBJECT_0) lastPass = true;
       if (pw == WAIT_FAILED) Trace("ThreadWrite WaitForMultipleObjects failed (wait io pending)\n");
       if (pw != WAIT_OBJECT_0 + 1 && !HasOverlappedIoCompleted(&ov)) {
         // The buffer and the OVERLAPPED stay in use while the write is in flight: end it first.
-        CancelIoEx(m_hPort, &ov);
+        CancelIoEx(port, &ov);
       }
-      if (GetOverlappedResult(m_hPort, &ov, &written, TRUE)) {
+      if (GetOverlappedResult(port, &ov, &written, TRUE)) {
         if (written < static_cast<DWORD>(n)) Trace("ThreadWrite WriteFile timed out\n");
       } else if (GetLastError() == ERROR_OPERATION_ABORTED) {
         Trace("ThreadWrite Write Aborted\n");
@@ -425,7 +418,7 @@ DWORD CComm::RunWrite() {
   }
   CloseHandle(ov.hEvent);
   OutputDebugString("Thread tx end\n");
-  SetEvent(m_oWrite.ended);
+  SetEvent(m_oWrite.ended.get());
   return 0;
 }
 
@@ -444,11 +437,14 @@ void CComm::HandleRead(const uint8_t* bytes, DWORD count) {
 
 DWORD CComm::RunRead() {
   Trace("ThreadRead 0x%08X  %d\n", GetCurrentThreadId(), GetCurrentThreadId());
+  // The port this thread reads, whatever later happens to the link's member: its outstanding read
+  // is cancelled on this handle before the thread, whose stack holds the buffer, ends.
+  const HANDLE port = m_hPort.get();
   OVERLAPPED ov{};
   ov.hEvent = CreateEvent(nullptr, TRUE, FALSE, nullptr);
   if (!ov.hEvent) {
     Trace("ThreadRead CreateEvent failed\n");
-    SetEvent(m_oRead.ended);
+    SetEvent(m_oRead.ended.get());
     return 1;
   }
   uint8_t buffer[512];
@@ -464,11 +460,11 @@ DWORD CComm::RunRead() {
         asked = static_cast<DWORD>(std::min(std::max(m_nReadSize.load(), 1), 512));
         rawRead = m_bRawMode != 0;
       }
-      if (!rawRead) SetEvent(m_hEventRawReadEnded);
+      if (!rawRead) SetEvent(m_hEventRawReadEnded.get());
       DWORD got = 0;
-      if (ReadFile(m_hPort, buffer, asked, &got, &ov)) {
+      if (ReadFile(port, buffer, asked, &got, &ov)) {
         HandleRead(buffer, got);
-        if (WaitForSingleObject(m_oRead.exit, 0) == WAIT_OBJECT_0 || m_oRead.stop) break;
+        if (WaitForSingleObject(m_oRead.exit.get(), 0) == WAIT_OBJECT_0 || m_oRead.stop) break;
         continue;
       }
       if (GetLastError() != ERROR_IO_PENDING) {
@@ -478,18 +474,18 @@ DWORD CComm::RunRead() {
       outstanding = true;
     }
     // A raw-mode read still outstanding when the block protocol starts ends then.
-    const HANDLE waits[3] = {m_oRead.exit, ov.hEvent, m_hEventProtocolStarting};
+    const HANDLE waits[3] = {m_oRead.exit.get(), ov.hEvent, m_hEventProtocolStarting.get()};
     const DWORD count = rawRead ? 3 : 2;
     const DWORD w = WaitForMultipleObjects(count, waits, FALSE, 500);
     if (first) {
-      SetEvent(m_oRead.started);
+      SetEvent(m_oRead.started.get());
       first = false;
     }
     if (w == WAIT_OBJECT_0) break;
     if (w == WAIT_OBJECT_0 + 2) {
-      CancelIoEx(m_hPort, &ov);
+      CancelIoEx(port, &ov);
       DWORD got = 0;
-      GetOverlappedResult(m_hPort, &ov, &got, TRUE);  // bytes from before the start go with the rings' clearing
+      GetOverlappedResult(port, &ov, &got, TRUE);  // bytes from before the start go with the rings' clearing
       outstanding = false;
       rawRead = false;
       continue;  // the next read is a protocol read and reports the raw read ended
@@ -497,25 +493,25 @@ DWORD CComm::RunRead() {
     if (w == WAIT_OBJECT_0 + 1) {
       outstanding = false;
       DWORD got = 0;
-      if (GetOverlappedResult(m_hPort, &ov, &got, FALSE)) {
+      if (GetOverlappedResult(port, &ov, &got, FALSE)) {
         HandleRead(buffer, got);
       } else {
         const DWORD error = GetLastError();
         {
           std::lock_guard lock(m_oLinkLock);
           m_bLongFrame = 0;
-          m_nRxState = 0;
+          m_nRxState = kRxIdle;
         }
         Trace(error == ERROR_OPERATION_ABORTED ? "ThreadRead Read Aborted\n"
               : error == ERROR_IO_INCOMPLETE   ? "IO Pending\n"
                                                : "ThreadRead GetOvelappedResult failed\n");
         // No new read on the heels of a failed one: the port gets time to recover.
-        if (WaitForSingleObject(m_oRead.exit, 100) == WAIT_OBJECT_0) break;
+        if (WaitForSingleObject(m_oRead.exit.get(), 100) == WAIT_OBJECT_0) break;
       }
     } else if (w == WAIT_TIMEOUT) {
       // 500 ms without data: the receiver starts over; the read stays outstanding.
       std::lock_guard lock(m_oLinkLock);
-      m_nRxState = 0;
+      m_nRxState = kRxIdle;
       m_bLongFrame = 0;
     } else {
       Trace("ThreadRead WaitForMultipleObjects failed\n");
@@ -523,80 +519,97 @@ DWORD CComm::RunRead() {
   }
   if (outstanding) {
     // The read buffer lives on this thread: end the read before the thread does.
-    CancelIoEx(m_hPort, &ov);
+    CancelIoEx(port, &ov);
     DWORD got = 0;
-    GetOverlappedResult(m_hPort, &ov, &got, TRUE);
+    GetOverlappedResult(port, &ov, &got, TRUE);
   }
   CloseHandle(ov.hEvent);
   OutputDebugString("Thread rx end\n");
-  SetEvent(m_oRead.ended);
+  SetEvent(m_oRead.ended.get());
   return 0;
 }
 
-int CComm::PutRawRx(const uint8_t* bytes, int count, bool notify) {
+bool CComm::StoreRx(const uint8_t* bytes, int count, bool notify) {
   int taken = 0;
   for (int i = 0; i < 5 && taken < count; ++i) {
     if (i > 0) Sleep(10);
     taken += m_oRxBuf.WriteBytes(bytes + taken, count - taken, notify);
   }
-  if (taken == count) return 1;
+  return taken == count;
+}
+
+int CComm::PutRawRx(const uint8_t* bytes, int count, bool notify) {
+  if (StoreRx(bytes, count, notify)) return 1;
   Trace("ThreadRead bufferoverflow\n");
   return 0;
 }
 
 void CComm::OnRxBytes(const uint8_t* bytes, DWORD count) {
   if (count == 0) return;
-  std::lock_guard lock(m_oLinkLock);
+  // Trace lines are sent after the link lock is left: a slow trace viewer must not hold up the
+  // sender, which needs the lock for every block.
+  RxTraces traces;
+  {
+    std::lock_guard lock(m_oLinkLock);
+    StepReceiver(bytes, count, traces);
+  }
+  if (traces.start) Trace("Rx long Block start\n");
+  if (traces.end[0]) Trace("%s", traces.end);
+  if (traces.overflow) Trace("ThreadRead bufferoverflow\n");
+  if (traces.nak) Trace("NAK\n");
+}
+
+void CComm::StepReceiver(const uint8_t* bytes, DWORD count, RxTraces& traces) {
   switch (m_nRxState) {
-    case 0:
+    case kRxIdle:
       switch (bytes[0]) {
-        case 2:
+        case kRxFirstBlock:
           m_bLongFrame = 1;
           m_oTxBuf.Clear();
           m_nReadSize = 1;
-          m_nRxNextState = 2;
-          m_nRxState = 1;
+          m_nRxNextState = kRxFirstBlock;
+          m_nRxState = kRxLength;
           m_dwLongStartMs = GetTickCount();
           m_nLongBytes = 0;
           break;
-        case 3:
-        case 4:
+        case kRxMiddleBlock:
+        case kRxLastBlock:
           m_nReadSize = 1;
           m_nRxNextState = bytes[0];
-          m_nRxState = 1;
+          m_nRxState = kRxLength;
           break;
-        case 5:
+        case kRxSingleBlock:
           m_bLongFrame = 1;
           m_oTxBuf.Clear();
           m_nReadSize = 1;
-          m_nRxNextState = 5;
-          m_nRxState = 1;
+          m_nRxNextState = kRxSingleBlock;
+          m_nRxState = kRxLength;
           break;
         case kAck:
           m_nReadSize = 1;
-          SetEvent(m_hEventAck);
+          SetEvent(m_hEventAck.get());
           break;
         case kNak:
           m_nReadSize = 1;
-          SetEvent(m_hEventNak);
+          SetEvent(m_hEventNak.get());
           break;
         case kBusy:
           m_nReadSize = 1;
-          SetEvent(m_hEventBusy);
+          SetEvent(m_hEventBusy.get());
           break;
         default:
           break;
       }
       return;
-    case 1:
+    case kRxLength:
       m_nReadSize = bytes[0] + 1;
       m_nRxState = m_nRxNextState;
-      m_nRxNextState = 0;
+      m_nRxNextState = kRxIdle;
       return;
-    case 2:
-    case 3:
-    case 4:
-    case 5: {
+    case kRxFirstBlock:
+    case kRxMiddleBlock:
+    case kRxLastBlock:
+    case kRxSingleBlock: {
       const int state = m_nRxState;
       const DWORD expected = static_cast<DWORD>(m_nReadSize.load());
       uint8_t sum = 0;
@@ -604,29 +617,30 @@ void CComm::OnRxBytes(const uint8_t* bytes, DWORD count) {
       // A body cut short by the port's read time-outs is refused, whatever its sum.
       const bool good = count == expected && sum == 0;
       const int payload = static_cast<int>(count) - 1;
-      if (state == 2) Trace("Rx long Block start\n");
-      if (state != 5) m_nLongBytes += static_cast<int>(count);
-      if (state == 4)
-        Trace("Rx long Block end %d %d\n", m_nLongBytes, static_cast<int>(GetTickCount() - m_dwLongStartMs));
+      traces.start = state == kRxFirstBlock;
+      if (state != kRxSingleBlock) m_nLongBytes += static_cast<int>(count);
+      if (state == kRxLastBlock)
+        snprintf(traces.end, sizeof traces.end, "Rx long Block end %d %d\n", m_nLongBytes,
+                 static_cast<int>(GetTickCount() - m_dwLongStartMs));
       uint8_t answer = kNak;
       if (!good) {
-        if (state != 5) Trace("NAK\n");
-      } else if (state == 2 || state == 3) {
-        PutRawRx(bytes, payload, false);
+        traces.nak = state != kRxSingleBlock;
+      } else if (state == kRxFirstBlock || state == kRxMiddleBlock) {
+        traces.overflow = !StoreRx(bytes, payload, false);
         answer = kAck;
       } else {
-        PutRawRx(bytes, payload, true);
+        traces.overflow = !StoreRx(bytes, payload, true);
         m_bLongFrame = 0;
         answer = kAck;
       }
       m_nReadSize = 1;
       m_oTxBuf.WriteBytes(&answer, 1, true);
-      m_nRxState = 0;
-      m_nRxNextState = 0;
+      m_nRxState = kRxIdle;
+      m_nRxNextState = kRxIdle;
       return;
     }
     default:
-      m_nRxState = 0;
+      m_nRxState = kRxIdle;
       return;
   }
 }

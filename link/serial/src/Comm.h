@@ -9,18 +9,31 @@
 #include <link/RingBuffer.h>
 
 #include <platform/sync.h>
+#include <platform/unique.h>
 
 #include <atomic>
 #include <mutex>
 
 class CComm {
  public:
+  // The receiver's states. A body state carries the number of the block type it receives.
+  enum RxState : int {
+    kRxIdle = 0,          // waiting for a block header or an answer byte
+    kRxLength = 1,        // waiting for the block's length byte
+    kRxFirstBlock = 2,    // body of the first block of a frame
+    kRxMiddleBlock = 3,   // body of a middle block
+    kRxLastBlock = 4,     // body of the last block
+    kRxSingleBlock = 5,   // body of a frame in one block
+  };
+  // Longest frame the link carries: the frame reader's buffer.
+  static constexpr int kMaxFrame = 5000;
+
   CComm();
   CComm(const CComm&) = delete;
   CComm& operator=(const CComm&) = delete;
   ~CComm();
 
-  // Init and Deinit.
+  // Init and Deinit. Init on a running link stops it first and starts it afresh.
   int Init(const char* key, const char* port);
   void CloseLink();
 
@@ -45,10 +58,10 @@ class CComm {
 
  private:
   struct LinkThread {
-    HANDLE thread = 0;
-    HANDLE exit = 0;     // manual-reset
-    HANDLE ended = 0;    // auto-reset
-    HANDLE started = 0;  // manual-reset (ThreadWrite, ThreadRead)
+    kvp::UniqueHandle thread;
+    kvp::UniqueHandle exit;     // manual-reset
+    kvp::UniqueHandle ended;    // auto-reset
+    kvp::UniqueHandle started;  // manual-reset (ThreadWrite, ThreadRead)
     std::atomic<int> stop{0};
   };
 
@@ -56,7 +69,6 @@ class CComm {
   void StartThread(LinkThread& t, LPTHREAD_START_ROUTINE routine, int priority, const char* expression, int line,
                    const char* priorityTrace);
   void StopThread(LinkThread& t, DWORD waitMs);
-  static void CloseHandleOnce(HANDLE& h);
   static DWORD WINAPI ThreadProtocolWrite(LPVOID self);
   static DWORD WINAPI ThreadWrite(LPVOID self);
   static DWORD WINAPI ThreadRead(LPVOID self);
@@ -66,25 +78,36 @@ class CComm {
   void SendFrame(const uint8_t* frame, int length);
   bool WaitWhileLongFrame(int steps);
   void HandleRead(const uint8_t* bytes, DWORD count);
+  // What one receiver step has to trace, sent once the link lock is left.
+  struct RxTraces {
+    bool start = false;
+    bool overflow = false;
+    bool nak = false;
+    char end[64] = "";
+  };
+  // One receiver step, under the link lock.
+  void StepReceiver(const uint8_t* bytes, DWORD count, RxTraces& traces);
+  // Stores received frame bytes in the receive ring, retrying briefly while it is full.
+  bool StoreRx(const uint8_t* bytes, int count, bool notify);
 
   kvlink::LinkSettings m_settings;
   CFirmware m_oFirmware;
   std::atomic<WORD> m_wManualFlashMode{0};
-  HANDLE m_hPort = INVALID_HANDLE_VALUE;
+  kvp::UniqueHandle m_hPort;
   CRingBuffer m_oTxBuf;
   CRingBuffer m_oRxBuf;
   CRingBuffer m_oProtTxBuf;
   LinkThread m_oWrite, m_oRead, m_oProtocol;
-  HANDLE m_hEventThreadProtocolWriteInitiated = 0;
+  kvp::UniqueHandle m_hEventThreadProtocolWriteInitiated;
   // The protocol start and ThreadRead agree that no raw-mode read is outstanding any more.
-  HANDLE m_hEventProtocolStarting = 0;
-  HANDLE m_hEventRawReadEnded = 0;
-  HANDLE m_hEventAck = 0, m_hEventNak = 0, m_hEventBusy = 0;
+  kvp::UniqueHandle m_hEventProtocolStarting;
+  kvp::UniqueHandle m_hEventRawReadEnded;
+  kvp::UniqueHandle m_hEventAck, m_hEventNak, m_hEventBusy;
   std::recursive_mutex m_oLinkLock;
   std::atomic<int> m_bRawMode{1};
   std::atomic<int> m_bLongFrame{0};
-  int m_nRxState = 0;      // under the link lock
-  int m_nRxNextState = 0;  // under the link lock
+  int m_nRxState = kRxIdle;      // under the link lock
+  int m_nRxNextState = kRxIdle;  // under the link lock
   std::atomic<int> m_nReadSize{512};
   std::atomic<uint32_t> m_nSerialBlockSize{64};
   // Trace of the long frame being received.

@@ -10,7 +10,10 @@ bool Download(const DownloadInputs& in, DownloadSteps& steps) {
   if (!reload) {
     const bool forced = in.useFlash == 2 || in.useFlash == 3 || in.manualMode == 2;
     const int result = forced ? kVersionFileNewer : steps.Compare();
-    if (result == kVersionSame || in.manualMode == 1) return true;
+    if (result == kVersionSame || in.manualMode == 1) {
+      if (forced) steps.ReadInfo();  // no comparison asked the board
+      return true;
+    }
     const bool flashAllowed = in.useFlash != 0 && (result == kVersionNoAnswer || result == kVersionFileNewer);
     if (flashAllowed || in.manualMode == 2) {
       if (steps.LoadFlash()) {

@@ -11,6 +11,9 @@ class DownloadSteps {
   virtual ~DownloadSteps() = default;
   // kVersionNoAnswer / Same / FileNewer / BoardNewer.
   virtual int Compare() = 0;
+  // Asks the board for its information record only (a start that leaves the firmware alone
+  // without comparing still has the record to show).
+  virtual void ReadInfo() = 0;
   virtual bool LoadFlash() = 0;
   virtual bool LoadRam() = 0;
   virtual void Wait(uint32_t ms) = 0;

@@ -29,11 +29,9 @@ constexpr size_t kMaxRun = 255;  // the run's one count byte
 
 }  // namespace
 
-CFirmware::CFirmware() { m_hIoEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr); }
+CFirmware::CFirmware() : m_hIoEvent(CreateEvent(nullptr, FALSE, FALSE, nullptr)) {}
 
-CFirmware::~CFirmware() {
-  if (m_hIoEvent) CloseHandle(m_hIoEvent);
-}
+CFirmware::~CFirmware() = default;
 
 void CFirmware::Configure(HANDLE port, const kvlink::LinkSettings& settings) {
   m_hPort = port;
@@ -49,11 +47,11 @@ void CFirmware::CopyHwSwInfo(HwSwInfo* out) {
 
 bool CFirmware::WriteBytes(const uint8_t* bytes, DWORD n) {
   OVERLAPPED ov{};
-  ov.hEvent = m_hIoEvent;
+  ov.hEvent = m_hIoEvent.get();
   DWORD written = 0;
   if (!WriteFile(m_hPort, bytes, n, &written, &ov)) {
     if (GetLastError() != ERROR_IO_PENDING) return false;
-    if (WaitForSingleObject(m_hIoEvent, 2000) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(m_hIoEvent.get(), 2000) != WAIT_OBJECT_0) {
       // Not done in time: end it before its buffer goes out of scope.
       CancelIoEx(m_hPort, &ov);
       GetOverlappedResult(m_hPort, &ov, &written, TRUE);
@@ -66,12 +64,12 @@ bool CFirmware::WriteBytes(const uint8_t* bytes, DWORD n) {
 
 bool CFirmware::ReadByte(DWORD timeoutMs, uint8_t& b) {
   OVERLAPPED ov{};
-  ov.hEvent = m_hIoEvent;
+  ov.hEvent = m_hIoEvent.get();
   DWORD got = 0;
   uint8_t byte = 0;
   if (!ReadFile(m_hPort, &byte, 1, &got, &ov)) {
     if (GetLastError() != ERROR_IO_PENDING) return false;
-    if (WaitForSingleObject(m_hIoEvent, timeoutMs) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(m_hIoEvent.get(), timeoutMs) != WAIT_OBJECT_0) {
       // The wait ended before the port's own read time-out: cancel the read and wait for its
       // completion, so it never completes into storage that is no longer in use. A byte that
       // came meanwhile is kept.
@@ -280,15 +278,22 @@ int CFirmware::ReadBoardInfo(HwSwInfo& record) {
   return 1;
 }
 
+bool CFirmware::RefreshInfo(HwSwInfo& info) {
+  if (!ReadBoardInfo(info)) return false;
+  std::lock_guard lock(m_infoLock);
+  m_oHwSwInfo = info;
+  return true;
+}
+
+void CFirmware::ReadInfo() {
+  HwSwInfo info{};
+  RefreshInfo(info);
+}
+
 int CFirmware::Compare() {
   const std::string fileText = kvlink::ReadFileVersion(m_settings.firmware);
   HwSwInfo info{};
-  const int ok = ReadBoardInfo(info);
-  {
-    std::lock_guard lock(m_infoLock);
-    if (ok) m_oHwSwInfo = info;
-  }
-  if (!ok) return kvlink::kVersionNoAnswer;
+  if (!RefreshInfo(info)) return kvlink::kVersionNoAnswer;
   return kvlink::CompareFirmwareVersion(info, fileText, kvlink::StatusRule::Serial);
 }
 

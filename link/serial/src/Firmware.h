@@ -10,6 +10,7 @@
 #include <link/LinkSettings.h>
 
 #include <platform/types.h>
+#include <platform/unique.h>
 
 #include <mutex>
 
@@ -30,6 +31,7 @@ class CFirmware : public kvlink::serial::DownloadSteps {
 
   // DownloadSteps.
   int Compare() override;
+  void ReadInfo() override;
   bool LoadFlash() override;
   bool LoadRam() override;
   void Wait(uint32_t ms) override;
@@ -40,6 +42,8 @@ class CFirmware : public kvlink::serial::DownloadSteps {
 
  private:
   bool ResetAndProbe();
+  // Reads the record and, when the board answered, keeps it for GetHwSwInfo.
+  bool RefreshInfo(HwSwInfo& info);
   bool WriteBytes(const uint8_t* bytes, DWORD n);
   bool WriteByte(uint8_t b) { return WriteBytes(&b, 1); }
   // One byte within `timeoutMs` (the port's own read time-out may end it sooner).
@@ -48,7 +52,7 @@ class CFirmware : public kvlink::serial::DownloadSteps {
   bool SendRun(uint32_t start, const uint8_t* data, size_t fill, bool flash);
 
   HANDLE m_hPort = INVALID_HANDLE_VALUE;
-  HANDLE m_hIoEvent = 0;
+  kvp::UniqueHandle m_hIoEvent;
   int m_nResetType = 0;
   kvlink::LinkSettings m_settings;
   std::mutex m_infoLock;  // the record is read by GetHwSwInfo from any thread

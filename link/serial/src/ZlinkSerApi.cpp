@@ -41,17 +41,7 @@ KV_EXPORT int SetSerialBlocksize(int size) {
 }
 
 KV_EXPORT int GetFirmwareFileVersion(const char* key, char* out) {
-  // The registry is read into settings of its own: the live link keeps its own.
-  kvlink::LinkSettings settings;
-  try {
-    kvlink::RetrieveRegistryInfo(key, kvlink::LinkKind::Serial, settings);
-  } catch (const CErrorException&) {
-    if (out) out[0] = '\0';
-    return 0;
-  }
-  const std::string text = kvlink::ReadFileVersion(settings.firmware);
-  if (out) memcpy(out, text.c_str(), text.size() + 1);
-  return text.empty() ? 0 : 1;
+  return kvlink::FirmwareFileVersion(key, kvlink::LinkKind::Serial, out);
 }
 
 KV_EXPORT void GetHwSwInfo(HwSwInfo* out) { g_oComm.GetHwSwInfo(out); }

@@ -4,11 +4,15 @@
 #include "SerialTestSupport.h"
 
 #include <platform/clock.h>
+#include <platform/files.h>
 #include <platform/sync.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+
+#include "TestViewer.h"
 
 namespace {
 
@@ -117,6 +121,22 @@ TEST_F(LinkBlocks, WriteTakesWholeFramesOnly) {
   frame[2] = 0x05;  // length field does not match
   EXPECT_EQ(comm->WriteFrame(frame.data(), static_cast<int>(frame.size())), 0);
   EXPECT_EQ(comm->WriteFrame(frame.data(), 3), 0);
+  // Longer than the frame reader takes: refused, and the frames queued behind it are kept.
+  const auto status = Frame(kStatusRequest);
+  ASSERT_EQ(comm->WriteFrame(status.data(), static_cast<int>(status.size())), static_cast<int>(status.size()));
+  const auto tooLong = Frame(std::vector<uint8_t>(CComm::kMaxFrame - 4, 0x02));
+  EXPECT_EQ(comm->WriteFrame(tooLong.data(), static_cast<int>(tooLong.size())), 0);
+  EXPECT_EQ(ReadReply(*comm, 8), Frame(kStatusReply));
+}
+
+TEST_F(LinkBlocks, InitOnARunningLinkStartsItAfresh) {
+  // The running link lets go of its port and threads first, so the second start opens the port.
+  ASSERT_EQ(comm->Init(kLinkKey, nullptr), 0);
+  const auto frame = Frame(kStatusRequest);
+  ASSERT_EQ(comm->WriteFrame(frame.data(), static_cast<int>(frame.size())), static_cast<int>(frame.size()));
+  EXPECT_EQ(ReadReply(*comm, 8), Frame(kStatusReply));
+  comm->CloseLink();
+  EXPECT_EQ(comm->Init(kLinkKey, nullptr), 0) << "the port is free again after the close";
 }
 
 TEST_F(LinkBlocks, BoardBlocksRefusedAndResent) {
@@ -153,6 +173,31 @@ TEST_F(LinkBlocks, BoardBlocksRefusedAndResent) {
     EXPECT_TRUE(Eventually([&] { return rig->board->ReplyBlocksSent() == sent + 2; }));
     EXPECT_EQ(refusals() - refused, c.refusals);
   }
+}
+
+// The receiver traces after it has left the link lock: while one received block's trace line waits
+// for a hung viewer, the next block is received and its own line goes out.
+TEST(LinkReceiver, TracesOutsideTheLinkLock) {
+  TestViewer viewer(kvp::RuntimeDir() + "/LogwispWnd", TestViewer::Answer::Never);
+  kvp::ClockUseVirtual(true);
+  kvp::ClockAdvance(3000);  // a scan for the viewer is due
+  CComm comm;
+  const auto badBlock = [&comm](uint8_t type) {
+    const uint8_t header[2] = {type, 1};
+    const uint8_t body[2] = {0x05, 0x00};  // wrong checksum
+    comm.OnRxBytes(&header[0], 1);
+    comm.OnRxBytes(&header[1], 1);
+    comm.OnRxBytes(body, 2);
+  };
+  auto first = std::async(std::launch::async, [&] { badBlock(CComm::kRxFirstBlock); });
+  ASSERT_EQ(viewer.WaitFor(1).size(), 1u);
+  badBlock(CComm::kRxMiddleBlock);
+  const auto got = viewer.WaitFor(2);
+  first.get();
+  kvp::ClockUseVirtual(false);
+  ASSERT_EQ(got.size(), 2u) << "the second block waited for the first block's trace";
+  EXPECT_EQ(got[0].bytes, std::string("  J2534: Rx long Block start\n") + '\0');
+  EXPECT_EQ(got[1].bytes, std::string("  J2534: NAK\n") + '\0');
 }
 
 TEST(LinkBlocksPaced, LargeFrameOverAPacedLine) {

@@ -14,7 +14,7 @@ using namespace kvlink;
 using kvlink::serial::Download;
 using kvlink::serial::DownloadInputs;
 
-// Records the steps taken as letters: C compare, F flash load, R RAM load.
+// Records the steps taken as letters: C compare, I information record only, F flash load, R RAM load.
 class ScriptedSteps : public kvlink::serial::DownloadSteps {
  public:
   ScriptedSteps(std::deque<int> compares, bool flashOk, bool ramOk)
@@ -26,6 +26,7 @@ class ScriptedSteps : public kvlink::serial::DownloadSteps {
     compares_.pop_front();
     return r;
   }
+  void ReadInfo() override { trail += 'I'; }
   bool LoadFlash() override {
     trail += 'F';
     return flashOk_;
@@ -66,6 +67,7 @@ TEST(FirmwareDecision, Table) {
       {"flash fails: RAM", false, 1, 0, {N, S}, false, true, true, "CFRC", 400},
       {"reload skips the comparison and flash", true, 2, 0, {S}, true, true, true, "RC", 400},
       {"manual 1 never loads", true, 0, 1, {N}, true, true, true, "C", 0},
+      {"manual 1 with UseFlash 2 still reads the record", false, 2, 1, {}, true, true, true, "I", 0},
       {"manual 2 always loads, flash first", true, 0, 2, {S}, true, true, true, "FC", 1100},
       {"load fails", false, 0, 0, {N}, true, false, false, "CR", 0},
       {"check gives up after six tries", false, 0, 0, {N, N, N, N, N, N, N}, true, true, false, "CRCCCCCC", 900},

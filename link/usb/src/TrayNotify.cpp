@@ -5,27 +5,29 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace kvlink::usb {
 
-std::atomic<CTrayNotify*> g_pTrayNotify{nullptr};
-
 namespace {
+
+std::mutex gTrayMu;
+std::shared_ptr<CTrayNotify> gTray;
 
 constexpr DWORD kWaitMs = 1000;
 constexpr DWORD kPumpMs = 10;
 
 // 2 when the shell's major version is above 4 (balloons), else 1.
 int QueryShellLevel() {
-  HMODULE shell = LoadLibrary("Shell32.dll");
+  const kvp::UniqueModule shell(LoadLibrary("Shell32.dll"));
   if (!shell) return 1;
   int level = 1;
-  if (auto get = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(shell, "DllGetVersion")))) {
+  if (auto get = reinterpret_cast<DLLGETVERSIONPROC>(
+          reinterpret_cast<void*>(GetProcAddress(shell.get(), "DllGetVersion")))) {
     DLLVERSIONINFO info{};
     info.cbSize = sizeof info;
     if (get(&info) == 0 && info.dwMajorVersion > 4) level = 2;
   }
-  FreeLibrary(shell);
   return level;
 }
 
@@ -36,14 +38,34 @@ void CopyText(char* field, size_t fieldSize, const char* text, size_t limit) {
 
 }  // namespace
 
-CTrayNotify::CTrayNotify() {
-  m_hInstance = GetModuleHandle("ZLINKUSB.dll");
-  g_pTrayNotify = this;
+std::shared_ptr<CTrayNotify> TrayNotify() {
+  std::lock_guard lock(gTrayMu);
+  return gTray;
 }
 
+void ClearTrayNotify() {
+  std::shared_ptr<CTrayNotify> last;
+  std::lock_guard lock(gTrayMu);
+  last.swap(gTray);  // destroyed after the lock is left
+}
+
+std::shared_ptr<CTrayNotify> CTrayNotify::Make() {
+  auto tray = std::make_shared<CTrayNotify>();
+  std::lock_guard lock(gTrayMu);
+  gTray = tray;
+  return tray;
+}
+
+CTrayNotify::CTrayNotify() { m_hInstance = GetModuleHandle("ZLINKUSB.dll"); }
+
 CTrayNotify::~CTrayNotify() {
-  CTrayNotify* self = this;
-  g_pTrayNotify.compare_exchange_strong(self, nullptr);
+  // The last owner: no thread of this object runs any more; the handles close with the members.
+  if (m_hWnd && IsWindow(m_hWnd)) DestroyWindow(m_hWnd);
+  UnregisterWindowClass();
+}
+
+void CTrayNotify::UnregisterWindowClass() {
+  if (m_bClassRegistered && UnregisterClass(kTrayClass, m_hInstance)) m_bClassRegistered = false;
 }
 
 BOOL CTrayNotify::Create() {
@@ -55,20 +77,20 @@ BOOL CTrayNotify::Create() {
   wc.hInstance = m_hInstance;
   wc.lpszClassName = kTrayClass;
   if (!RegisterClass(&wc)) return FALSE;  // still registered from before
-  m_hWindowReady = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  m_hQuit = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  m_hRegister = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  m_hUnregister = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  m_hThread = CreateThread(nullptr, 0, TrayWindowThread, this, 0, nullptr);
-  if (!m_hThread || WaitForSingleObject(m_hWindowReady, kWaitMs) != WAIT_OBJECT_0) {
-    if (m_hThread) {
-      SetEvent(m_hQuit);
-      if (WaitForSingleObject(m_hThread, kWaitMs) != WAIT_OBJECT_0) kvp::AbandonThread(m_hThread);
-      CloseHandle(m_hThread);
-      m_hThread = 0;
+  m_bClassRegistered = true;
+  for (kvp::UniqueHandle* event : {&m_hWindowReady, &m_hQuit, &m_hRegister, &m_hUnregister})
+    event->reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
+  // The thread's own reference keeps this object alive until the thread ends.
+  auto* owner = new std::shared_ptr<CTrayNotify>(shared_from_this());
+  m_hThread.reset(CreateThread(nullptr, 0, TrayWindowThread, owner, 0, nullptr));
+  if (!m_hThread) delete owner;
+  m_bThreadRuns = static_cast<bool>(m_hThread);
+  if (!m_hThread || WaitForSingleObject(m_hWindowReady.get(), kWaitMs) != WAIT_OBJECT_0) {
+    StopThread();
+    if (!m_bThreadRuns) {
+      CloseEvents();
+      UnregisterWindowClass();
     }
-    CloseEvents();
-    UnregisterClass(kTrayClass, m_hInstance);
     return FALSE;
   }
   std::memset(&m_oData, 0, sizeof m_oData);
@@ -138,45 +160,46 @@ BOOL CTrayNotify::Show(int mode) {
 BOOL CTrayNotify::RegisterFilter(const GUID* interfaceClass, DeviceChangeHandler handler) {
   if (handler) m_pHandler = handler;
   m_pClass = interfaceClass;
-  SetEvent(m_hRegister);
+  SetEvent(m_hRegister.get());
   return handler != nullptr;
+}
+
+void CTrayNotify::StopThread() {
+  if (!m_hThread) return;
+  SetEvent(m_hQuit.get());
+  if (WaitForSingleObject(m_hThread.get(), kWaitMs) == WAIT_OBJECT_0) {
+    m_bThreadRuns = false;
+  } else {
+    // It does not end: it is abandoned, and its events and this object stay until it has ended.
+    kvp::AbandonThread(m_hThread.get());
+  }
+  m_hThread.reset();
 }
 
 BOOL CTrayNotify::Shutdown() {
   m_pHandler = nullptr;
-  BOOL ok = TRUE;
-  if (m_hThread) {
-    SetEvent(m_hUnregister);
-    SetEvent(m_hQuit);
-    if (WaitForSingleObject(m_hThread, kWaitMs) != WAIT_OBJECT_0) kvp::AbandonThread(m_hThread);
-    CloseHandle(m_hThread);
-    m_hThread = 0;
-  }
-  CloseEvents();
-  if (m_hWnd && IsWindow(m_hWnd) && !DestroyWindow(m_hWnd)) {
-    m_bBalloonReady = 0;
-    return FALSE;  // the class stays registered
-  }
-  m_hWnd = 0;
-  if (!UnregisterClass(kTrayClass, m_hInstance)) ok = FALSE;
+  if (m_hThread) SetEvent(m_hUnregister.get());
+  StopThread();
+  if (!m_bThreadRuns) CloseEvents();
   m_bBalloonReady = 0;
-  return ok;
+  if (m_hWnd && IsWindow(m_hWnd) && !DestroyWindow(m_hWnd)) return FALSE;  // the class stays registered
+  m_hWnd = 0;
+  UnregisterWindowClass();
+  return m_bClassRegistered ? FALSE : TRUE;
 }
 
 void CTrayNotify::CloseEvents() {
-  for (HANDLE* h : {&m_hWindowReady, &m_hQuit, &m_hRegister, &m_hUnregister}) {
-    if (*h) CloseHandle(*h);
-    *h = 0;
-  }
+  for (kvp::UniqueHandle* event : {&m_hWindowReady, &m_hQuit, &m_hRegister, &m_hUnregister}) event->reset();
 }
 
 DWORD CTrayNotify::TrayWindowThread(LPVOID param) {
-  auto* self = static_cast<CTrayNotify*>(param);
+  const std::unique_ptr<std::shared_ptr<CTrayNotify>> owner(static_cast<std::shared_ptr<CTrayNotify>*>(param));
+  CTrayNotify* self = owner->get();
   self->m_hWnd = CreateWindowEx(0, kTrayClass, kTrayTitle, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 0, 0, self->m_hInstance, nullptr);
   if (!self->m_hWnd) return 1;
-  SetEvent(self->m_hWindowReady);
-  const HANDLE waits[] = {self->m_hQuit, self->m_hRegister, self->m_hUnregister};
+  SetEvent(self->m_hWindowReady.get());
+  const HANDLE waits[] = {self->m_hQuit.get(), self->m_hRegister.get(), self->m_hUnregister.get()};
   for (;;) {
     // Up to 10 ms per pass; a notice sent from another thread wakes the pass at once.
     const DWORD r = MsgWaitForMultipleObjects(3, waits, FALSE, kPumpMs, QS_SENDMESSAGE | QS_POSTMESSAGE);
@@ -204,7 +227,7 @@ DWORD CTrayNotify::TrayWindowThread(LPVOID param) {
 LRESULT CTrayNotify::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_CREATE) return 0;
   if (msg == WM_DEVICECHANGE) {
-    CTrayNotify* self = g_pTrayNotify.load();
+    const std::shared_ptr<CTrayNotify> self = TrayNotify();
     DeviceChangeHandler handler = self ? self->m_pHandler.load() : nullptr;
     return handler ? handler(wParam, lParam) : 0;
   }

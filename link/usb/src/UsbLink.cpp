@@ -145,8 +145,6 @@ bool CFirmware::ReadBoardInfo() {
   return ok;
 }
 
-std::string CFirmware::FileVersion() const { return ReadFileVersion(m_strFirmware.c_str()); }
-
 int CFirmware::CompareFirmwareVersion() const {
   return kvlink::CompareFirmwareVersion(m_oInfo, ReadFileVersion(m_strFirmware.c_str()), StatusRule::Usb);
 }
@@ -198,14 +196,11 @@ bool CFirmware::LoadFirmwareImage() {
 // ------------------------------------------------------------------------------------------------
 // Link object
 
-CComm::CComm() {
-  m_hEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  InitializeCriticalSection(&m_oLock);
-}
+CComm::CComm() : m_hEvent(CreateEvent(nullptr, FALSE, FALSE, nullptr)) { InitializeCriticalSection(&m_oLock); }
 
 CComm::~CComm() {
   StopCommunication();
-  CloseHandle(m_hEvent);
+  m_hEvent.reset();
   DeleteCriticalSection(&m_oLock);
   Sleep(1000);
 }
@@ -216,7 +211,7 @@ void CComm::RetrieveRegistryInfo(const char* key) {
 }
 
 bool CComm::HandEventToDriver() {
-  uint32_t event = m_hEvent;
+  uint32_t event = m_hEvent.get();
   DWORD returned = 0;
   return DeviceIoControl(g_hPort.load(), qrtdrv::IOCTL_SET_DATA_EVENT, &event, sizeof event, nullptr, 0, &returned,
                          nullptr) != FALSE;
@@ -230,7 +225,7 @@ void CComm::StartCommunication() {
                           "g_hPort = OpenByIntf() --> dwError: " + Hex8(GetLastError()), kUsbApiSource, 217);
   Trace("CREATE FILE OK\n");
   HandEventToDriver();
-  m_oFirmware.SetDevice(m_hEvent);
+  m_oFirmware.SetDevice(m_hEvent.get());
 
   const uint16_t manual = g_manualFlashMode.load();
   const bool reload = m_oSettings.reloadFirmware;
@@ -238,6 +233,8 @@ void CComm::StartCommunication() {
   if (!reload || manual == 1) {
     m_oFirmware.ReadBoardInfo();
     r = m_oFirmware.CompareFirmwareVersion();
+  } else if (manual != 0) {
+    m_oFirmware.ReadBoardInfo();  // no load and no comparison: the record is still the board's
   }
   if (manual == 0 && (reload || r == kVersionFileNewer || r == kVersionBoardNewer)) {
     if (!m_oFirmware.LoadFirmwareImage())
@@ -262,7 +259,7 @@ void CComm::StartCommunication() {
   if (!DeviceIoControl(g_hPort.load(), qrtdrv::IOCTL_SET_FEATURE, &on, sizeof on, nullptr, 0, &returned, nullptr))
     Trace("StartCommunication: Start Watchdog failed\n");
 
-  auto* tray = new CTrayNotify;
+  const std::shared_ptr<CTrayNotify> tray = CTrayNotify::Make();
   if (tray->Create()) {
     tray->LoadTrayIcon(2002);
     tray->SetTip("Dravix Scope");
@@ -270,7 +267,7 @@ void CComm::StartCommunication() {
     tray->Show(1);
     tray->RegisterFilter(&GUID_DEVINTERFACE_USB_DEVICE, OnDeviceChange);
   } else {
-    delete tray;  // the link runs without icon and notices
+    ClearTrayNotify();  // the link runs without icon and notices
   }
   m_bInitialised = 1;
 }
@@ -287,10 +284,10 @@ void CComm::StopCommunication() {
       Trace("StopCommunication: Device not present\n");
     CloseDevice();
   }
-  if (CTrayNotify* tray = g_pTrayNotify.load()) {
+  if (const std::shared_ptr<CTrayNotify> tray = TrayNotify()) {
     tray->Show(0);
     tray->Shutdown();
-    delete tray;
+    ClearTrayNotify();  // a thread it had to abandon keeps its own reference until it ends
   }
   m_bInitialised = 0;
   LeaveCriticalSection(&m_oLock);
@@ -301,7 +298,7 @@ void CComm::DeviceRemoved() {
   // thread, so the notice does not wait for the lock.
   if (!TryEnterCriticalSection(&m_oLock)) return;
   if (g_hPort.load() != INVALID_HANDLE_VALUE) {
-    if (CTrayNotify* tray = g_pTrayNotify.load()) tray->Show(2);
+    if (const std::shared_ptr<CTrayNotify> tray = TrayNotify()) tray->Show(2);
     CloseDevice();
   }
   LeaveCriticalSection(&m_oLock);
@@ -327,7 +324,7 @@ int CComm::Write(const void* frame, int length) {
   if (WriteFile(h, frame, static_cast<DWORD>(length), &written, nullptr)) return static_cast<int>(written);
   const DWORD error = GetLastError();
   if (error == kReplyTimeout) {
-    SetEvent(m_hEvent);  // the board got the frame; the caller reads the late reply
+    SetEvent(m_hEvent.get());  // the board got the frame; the caller reads the late reply
     return static_cast<int>(written);
   }
   Trace("PLayerWrite() failed --> GetLastError(): %s\n", Hex8(error).c_str());

@@ -6,6 +6,7 @@
 #include <link/LinkExports.h>
 #include <link/LinkSettings.h>
 #include <platform/guid.h>
+#include <platform/unique.h>
 #include <platform/windows.h>
 
 #include <atomic>
@@ -30,7 +31,6 @@ class CFirmware {
   void SetDevice(HANDLE event) { m_hEvent = event; }
   void SetFirmwarePath(const char* path) { m_strFirmware = path; }
   const HwSwInfo& Info() const { return m_oInfo; }
-  std::string FileVersion() const;
 
   // Sends one loader command and waits for its reply: the reply's result byte, or -1.
   int SendCommand(uint8_t command, const uint8_t* data, size_t n, DWORD timeoutMs, uint8_t* out, size_t* outLength);
@@ -52,7 +52,7 @@ class CComm {
   CComm();
   ~CComm();
 
-  HANDLE DataEvent() const { return m_hEvent; }
+  HANDLE DataEvent() const { return m_hEvent.get(); }
   CFirmware& Firmware() { return m_oFirmware; }
   bool Initialised() const { return m_bInitialised.load(); }
 
@@ -70,7 +70,7 @@ class CComm {
   bool HandEventToDriver();
 
   std::atomic<int> m_bInitialised{0};
-  HANDLE m_hEvent = 0;
+  kvp::UniqueHandle m_hEvent;
   CFirmware m_oFirmware;
   LinkSettings m_oSettings;
   CRITICAL_SECTION m_oLock;

@@ -76,17 +76,11 @@ KV_EXPORT int GetRxStatus(void) { return 0; }
 KV_EXPORT int SetSerialBlocksize(int size) { return size; }
 
 KV_EXPORT int GetFirmwareFileVersion(const char* key, char* out) {
+  // Only with a link object, as the library has always answered; the settings read are the
+  // call's own, so the running link and other callers never see them change.
   std::shared_lock lock(gCommMu);
   if (!gComm || !out) return 0;
-  try {
-    gComm->RetrieveRegistryInfo(key ? key : "");
-  } catch (const CErrorException&) {
-    out[0] = '\0';
-    return 0;
-  }
-  const std::string text = gComm->Firmware().FileVersion();
-  std::memcpy(out, text.c_str(), text.size() + 1);
-  return text.empty() ? 0 : 1;
+  return FirmwareFileVersion(key, LinkKind::Usb, out);
 }
 
 KV_EXPORT void GetHwSwInfo(HwSwInfo* out) {

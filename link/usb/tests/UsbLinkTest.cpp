@@ -4,6 +4,7 @@
 #include <kv310/Kv310.h>
 #include <link/LinkBinding.h>
 #include <link/LinkExports.h>
+#include <link/LinkSettings.h>
 #include <platform/clock.h>
 #include <platform/device.h>
 #include <platform/kernel/KernelHost.h>
@@ -71,7 +72,7 @@ std::string HexLine(uint8_t type, uint16_t address, const sim::Bytes& data) {
 }
 
 // A firmware file of `records` 32-byte records from address 0 whose image carries its version.
-void WriteFirmware(const std::string& version, int records) {
+void WriteFirmware(const std::string& version, int records, const char* path = kFirmwareFile) {
   std::string file = HexLine(4, 0, {0x00, 0x00});
   const std::string marker = "Version " + version;
   for (int i = 0; i < records; ++i) {
@@ -82,14 +83,14 @@ void WriteFirmware(const std::string& version, int records) {
   file += HexLine(5, 0, {0, 0, 0, 0});  // a start address: not memory
   file += HexLine(1, 0, {});
   file += marker + "\r\n";
-  FILE* f = std::fopen(kFirmwareFile, "wb");
+  FILE* f = std::fopen(path, "wb");
   std::fwrite(file.data(), 1, file.size(), f);
   std::fclose(f);
 }
 
-void SetParameters(const char* firmware, int reload) {
+void SetParameters(const char* firmware, int reload, const char* linkKey = kKey) {
   HKEY key = 0;
-  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, (std::string(kKey) + "\\Parameter").c_str(), 0, nullptr, 0,
+  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, (std::string(linkKey) + "\\Parameter").c_str(), 0, nullptr, 0,
                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegSetValueEx(key, "Firmware", 0, REG_SZ, reinterpret_cast<const BYTE*>(firmware), strlen(firmware) + 1);
@@ -248,6 +249,8 @@ struct FlashCase {
   bool loads;
 };
 
+// Every start that leaves the firmware alone still holds the board's information record.
+
 TEST_F(UsbLinkTest, ManualFlashModeAndReloadTable) {
   const FlashCase cases[] = {
       {"board older, defaults", 0, -1, true},
@@ -266,10 +269,36 @@ TEST_F(UsbLinkTest, ManualFlashModeAndReloadTable) {
     if (c.loads) {
       EXPECT_EQ(result, 0);
     }
+    // Packed fields: read by value.
+    const int boardId = Info().boardId;
+    const int expected = model_.Scenario().hwSwInfo.boardId;
+    EXPECT_EQ(boardId, expected) << "the board's information record";
     Drive([&] { return deinit_(); });
     board_->Unplug();
     WaitIdle(*host_);
   }
+}
+
+TEST_F(UsbLinkTest, FirmwareFileVersionReadsIntoSettingsOfItsOwn) {
+  // Two callers at once, each with a key of its own, each get their own file's version.
+  constexpr const char* kOtherKey = "SOFTWARE\\KELO\\Kv310USBOther";
+  WriteFirmware("9.99", 1, "other.hex");
+  SetParameters("other.hex", -1, kOtherKey);
+  Plug();
+  ASSERT_EQ(Init(), 0);
+  const auto version = Bind<LinkGetFirmwareFileVersionProc>("GetFirmwareFileVersion");
+  const auto ask = [version](const char* key, const std::string& expected) {
+    for (int i = 0; i < 300; ++i) {
+      char out[kvlink::kPathField + 1] = {};
+      if (version(key, out) != 1 || out != expected) return false;
+    }
+    return true;
+  };
+  auto own = std::async(std::launch::async, ask, kKey, "2.05");
+  auto other = std::async(std::launch::async, ask, kOtherKey, "9.99");
+  EXPECT_TRUE(own.get());
+  EXPECT_TRUE(other.get());
+  EXPECT_EQ(Request(kStatusRequest), kStatusReply) << "the running link is untouched";
 }
 
 TEST_F(UsbLinkTest, LateReplyIsFetchedByTheCatchUpRead) {
@@ -380,15 +409,7 @@ TEST_F(UsbLinkTest, RequestsFromASecondThreadSurviveUnplugAndReplug) {
     WaitIdle(*host_);
     Plug();
     Drive([&] { return deinit_(); });
-    const int r = Init();
-    EXPECT_EQ(r, 0);
-    if (r) {
-      for (auto& b : board_->OutTransfers()) {
-        std::string line;
-        for (size_t i = 0; i < b.size() && i < 8; ++i) line += std::to_string(b[i]) + " ";
-        printf("OUT %zu: %s\n", b.size(), line.c_str());
-      }
-    }
+    EXPECT_EQ(Init(), 0);
   }
   stop = true;
   Drive([&] {

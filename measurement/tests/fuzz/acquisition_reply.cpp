@@ -3,8 +3,9 @@
 // the link hands it over. The reader may look only at the received bytes, and what it reports
 // must stay inside them.
 #include "Calibration.h"
-#include "AcquisitionReplySeeds.h"
 #include "OscReplyDecoder.h"
+
+#include <kvtest/FuzzReplay.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -51,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 // Seeds: records of each type, a measured-value header, a recording stop and a chunk.
-#define SEED(text) {text, sizeof(text) - 1}
-extern const AcquisitionReplySeed kAcquisitionReplySeeds[] = {
+#define SEED(text) KV_FUZZ_SEED(text)
+extern const FuzzSeed kFuzzSeedBytes[] = {
     SEED("\x00\x11\x00\x03\x03\x00\x00\x01\x00\x80\x81\xFF\x00\xFC\x04"),
     SEED("\x00\x11\x00\x03\x04\x02\x20\x00\x05\x80\x7F\x90\x70"),
     SEED("\x01\x11\x00\x03\x03\x00\x01\x86\xA0\x14\x02\x00\x00\x10\x20"),
@@ -60,3 +61,5 @@ extern const AcquisitionReplySeed kAcquisitionReplySeeds[] = {
     SEED("\x00\x11\x00\x03\x03\x11\x00\x00\x64\x01\x02\x03"),
     {nullptr, 0},
 };
+// Records grow now and then, so that long bodies and cut ones are both tried.
+extern const FuzzReplaySettings kFuzzReplay{.roundsPerSeed = 3000, .maxGrowth = 2200};

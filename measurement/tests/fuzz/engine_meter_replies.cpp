@@ -3,9 +3,9 @@
 // rest is the reply; a reader reads only what was received and accepts only a reply long enough
 // for its fields.
 #include "EngineMeterReplies.h"
-#include "EngineMeterRepliesSeeds.h"
 
 #include <kv310/ResultCodes.h>
+#include <kvtest/FuzzReplay.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 // Seeds: a meter read of 19 and of 18 bytes, a voltmeter reading of each mode.
-#define SEED(text) {text, sizeof(text) - 1}
-extern const EngineMeterReplySeed kEngineMeterReplySeeds[] = {
+#define SEED(text) KV_FUZZ_SEED(text)
+extern const FuzzSeed kFuzzSeedBytes[] = {
     SEED("\x00\x41\x00\x07\x00\x00\x00\x61\xA8\x00\x00\x9C\x40\x00\x00\x02\x9B\x0D\x8E\x01"),
     SEED("\x00\x41\x00\x07\x00\x00\x00\x61\xA8\x00\x00\x9C\x40\x00\x00\x02\x9B\x0D\x8E"),
     SEED("\x01\x21\x00\x07\x00\x02\x03\x04\x03\x02\x03\x02\x0D\x80\x0D\x80\x0D\x80\xB9\x40\x00"
@@ -47,3 +47,5 @@ extern const EngineMeterReplySeed kEngineMeterReplySeeds[] = {
          "\x08\x80\x08\x80\x08\x80\x48\x40\x00"),
     {nullptr, 0},
 };
+// Byte 0 picks the reader: mutations keep it.
+extern const FuzzReplaySettings kFuzzReplay{.roundsPerSeed = 3000, .keptPrefix = 1};

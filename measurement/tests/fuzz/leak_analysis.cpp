@@ -2,6 +2,8 @@
 // in a result or a refusal, with every relative value a finite percentage.
 #include "LeakAnalysis.h"
 
+#include <kvtest/FuzzReplay.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -24,3 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   return 0;
 }
+
+// Seeds (byte 0 gives the cylinders, then sample pairs, repeated over the recording): a flat line,
+// a train of humps, a lone spike on a flat line.
+extern const FuzzSeed kFuzzSeedBytes[] = {
+    KV_FUZZ_SEED("\x00\x08\x00"),
+    KV_FUZZ_SEED("\x03\x08\x00\x08\x40\x09\x00\x0A\x00\x0B\x00\x0A\x00\x09\x00\x08\x40"),
+    KV_FUZZ_SEED("\x05\x08\x00\x08\x00\x08\x00\x0F\xFF"),
+    {nullptr, 0},
+};

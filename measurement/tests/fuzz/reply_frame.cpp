@@ -1,7 +1,8 @@
 // Fuzz target of the reply frame check: whatever bytes arrive from a link library, the check reads
 // only what was received and accepts only a frame that starts with 01 and ends with 02.
 #include "BoardFrame.h"
-#include "ReplyFrameSeeds.h"
+
+#include <kvtest/FuzzReplay.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -23,11 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 // Seeds: a reply, a busy reply, a refusal, a reply with trailing bytes.
-#define SEED(text) {text, sizeof(text) - 1}
-extern const ReplyFrameSeed kReplyFrameSeeds[] = {
-    SEED("\x01\x00\x01\x00\xC1\x00\x02"),
-    SEED("\x01\x00\x02\x00\xFD\x07\x00\x02"),
-    SEED("\x01\x00\x00\x00\xFF\x02"),
-    SEED("\x01\x00\x01\x00\x02\x00\x02\x33\x02"),
+extern const FuzzSeed kFuzzSeedBytes[] = {
+    KV_FUZZ_SEED("\x01\x00\x01\x00\xC1\x00\x02"),
+    KV_FUZZ_SEED("\x01\x00\x02\x00\xFD\x07\x00\x02"),
+    KV_FUZZ_SEED("\x01\x00\x00\x00\xFF\x02"),
+    KV_FUZZ_SEED("\x01\x00\x01\x00\x02\x00\x02\x33\x02"),
     {nullptr, 0},
 };
+// The frame's end byte; many rounds, the frames are short.
+extern const char* const kFuzzInteresting = "\x01\x02";
+extern const FuzzReplaySettings kFuzzReplay{.roundsPerSeed = 2000};

@@ -9,6 +9,7 @@
 #include <kvtest/PlatformGlobals.h>
 
 #include <atomic>
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -92,6 +93,31 @@ TEST_F(DeviceNotify, AWindowThatNeverPumpsDoesNotHoldUpRemoval) {
     stuck.join();
     EXPECT_EQ(gNotices.load(), 0);
   }
+}
+
+// A desktop that does not take a balloon holds up only the platform's notifier thread, never the
+// window thread that showed the balloon.
+TEST(TrayNotify, ABalloonNeverWaitsForTheDesktop) {
+  std::promise<std::string> shown;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  kvp::SetDesktopNotifier([&shown, released](const std::string& title, const std::string& text) {
+    shown.set_value(title + ": " + text);
+    released.wait();
+  });
+  NOTIFYICONDATA data{};
+  data.cbSize = sizeof data;
+  data.hWnd = 0x4711;
+  data.uFlags = NIF_INFO;
+  std::strcpy(data.szInfo, "Device was removed");
+  std::strcpy(data.szInfoTitle, "Error");
+  auto call = std::async(std::launch::async, [&] { return Shell_NotifyIcon(NIM_ADD, &data); });
+  ASSERT_EQ(call.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the call waited for the desktop";
+  EXPECT_TRUE(call.get());
+  EXPECT_EQ(shown.get_future().get(), "Error: Device was removed");
+  EXPECT_TRUE(Shell_NotifyIcon(NIM_DELETE, &data));
+  release.set_value();
+  kvp::SetDesktopNotifier(nullptr);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <platform/guid.h>
 #include <platform/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -162,7 +163,9 @@ typedef NOTIFYICONDATA* PNOTIFYICONDATA;
 
 extern "C" {
 // Adds, modifies or deletes an icon. A balloon (NIF_INFO with a text) becomes a desktop
-// notification where a session bus and libnotify exist; calls are recorded while a test asks.
+// notification where a session bus and libnotify exist; calls are recorded while a test asks. The
+// notification is shown by the platform's own notifier thread: the call never waits for the
+// desktop.
 PLATFORM_API BOOL Shell_NotifyIcon(DWORD message, PNOTIFYICONDATA data);
 }
 
@@ -186,5 +189,10 @@ PLATFORM_API std::vector<TrayRecord> TrayRecords();
 PLATFORM_API void ClearTrayRecords();
 PLATFORM_API void RecordTrayCalls(bool on);  // off also empties the record
 PLATFORM_API size_t TrayIconsShown();  // icons added and not yet deleted
+
+// Shows a balloon on the desktop; runs on the notifier thread. Replaced by tests (nullptr
+// restores libnotify); returns the previous one.
+using DesktopNotifier = std::function<void(const std::string& title, const std::string& text)>;
+PLATFORM_API DesktopNotifier SetDesktopNotifier(DesktopNotifier notifier);
 
 }  // namespace kvp

@@ -91,6 +91,9 @@ class CRect : public RECT {
     return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
   }
   bool operator!=(const RECT& o) const { return !(*this == o); }
+  // Two CRects match exactly here, so C++20's reversed candidates leave no doubt.
+  bool operator==(const CRect& o) const { return *this == static_cast<const RECT&>(o); }
+  bool operator!=(const CRect& o) const { return !(*this == o); }
   operator LPRECT() { return this; }
   operator LPCRECT() const { return this; }
 };

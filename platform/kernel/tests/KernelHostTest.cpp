@@ -328,4 +328,36 @@ TEST(KernelHostTest, PeriodicTimerRunsItsDpcOnTheVirtualClock) {
   kvp::ClockUseVirtual(false);
 }
 
+// A routine still running on an older host holds the flush, whichever host is the newest.
+struct HeldDpc {
+  std::promise<void> started;
+  std::promise<void> release;
+};
+void HoldDpc(PKDPC, PVOID context, PVOID, PVOID) {
+  auto* held = static_cast<HeldDpc*>(context);
+  held->started.set_value();
+  held->release.get_future().wait();
+}
+
+TEST(KernelHostTest, FlushWaitsForTheTimersOwnHost) {
+  KernelHost older;
+  HeldDpc held;
+  KTIMER timer;
+  KDPC dpc;
+  KeInitializeTimer(&timer);  // on the host active now: the older one
+  KeInitializeDpc(&dpc, HoldDpc, &held);
+  KernelHost newer;
+  ASSERT_EQ(KernelHost::Active(), &newer);
+  LARGE_INTEGER now;
+  now.QuadPart = 0;
+  KeSetTimerEx(&timer, now, 0, &dpc);
+  held.started.get_future().wait();
+
+  auto flushed = std::async(std::launch::async, [] { KeFlushQueuedDpcs(); });
+  EXPECT_EQ(flushed.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout)
+      << "the flush returned while the routine still ran";
+  held.release.set_value();
+  flushed.get();
+}
+
 }  // namespace

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -84,6 +89,32 @@ TEST(ModuleTest, TheLastFreeLibraryReallyUnloads) {
   HMODULE again = LoadLibrary("Probe.dll");
   EXPECT_EQ(Call(again, "ProbeCount"), 1);
   EXPECT_TRUE(FreeLibrary(again));
+}
+
+// Runs `step` and reports whether it ended within the limit. A step that hangs leaves the process
+// stuck in the loader, so the failure ends the process at once instead of hanging the suite.
+template <class Step>
+void EndsOrFailNow(Step step, const char* what) {
+  std::packaged_task<void()> task(step);
+  std::future<void> done = task.get_future();
+  std::thread(std::move(task)).detach();
+  if (done.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return;
+  ADD_FAILURE() << what << " did not end: a deadlock";
+  std::fprintf(stderr, "%s did not end: a deadlock\n", what);
+  _exit(1);
+}
+
+TEST(ModuleTest, UnloadJoinsAThreadMakingItsFirstWaits) {
+  EndsOrFailNow(
+      [] {
+        for (int round = 0; round < 20; ++round) {
+          HMODULE m = LoadLibrary("Joiner.dll");
+          ASSERT_NE(m, 0u);
+          ASSERT_EQ(Call(m, "StartWorker"), 1);
+          ASSERT_TRUE(FreeLibrary(m));
+        }
+      },
+      "unloading a module that joins its thread");
 }
 
 TEST(ModuleTest, FailuresReturnNullWithTheErrorCode) {

@@ -1,19 +1,22 @@
 # Fixture modules: "Probe" in the test program's folder and another "Probe" in modsub/, beside
-# "Loader", which loads by bare name from its own folder.
+# "Loader", which loads by bare name from its own folder; "Joiner", which joins its own thread
+# while it is unloaded.
 set(_modfix_dir ${CMAKE_BINARY_DIR}/bin/tests)
 foreach(place 1 2)
   kv_module(kvfix_probe_${place} SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixture/Probe.cpp)
   target_compile_definitions(kvfix_probe_${place} PRIVATE PROBE_PLACE=${place})
 endforeach()
 kv_module(kvfix_loader SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixture/Loader.cpp)
+kv_module(kvfix_joiner SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixture/Joiner.cpp)
 set_target_properties(kvfix_probe_1 PROPERTIES OUTPUT_NAME Probe LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir})
 set_target_properties(kvfix_probe_2 PROPERTIES OUTPUT_NAME Probe LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir}/modsub)
 set_target_properties(kvfix_loader PROPERTIES OUTPUT_NAME Loader LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir}/modsub)
-set_target_properties(kvfix_probe_1 kvfix_probe_2 kvfix_loader PROPERTIES BUILD_RPATH "$ORIGIN/..;$ORIGIN/../..")
+set_target_properties(kvfix_joiner PROPERTIES OUTPUT_NAME Joiner LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir})
+set_target_properties(kvfix_probe_1 kvfix_probe_2 kvfix_loader kvfix_joiner PROPERTIES BUILD_RPATH "$ORIGIN/..;$ORIGIN/../..")
 
 kv_test(platform_module_tests LABELS platform
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ModuleTest.cpp ${CMAKE_CURRENT_LIST_DIR}/VersionInfoTest.cpp)
-add_dependencies(platform_module_tests kvfix_probe_1 kvfix_probe_2 kvfix_loader)
+add_dependencies(platform_module_tests kvfix_probe_1 kvfix_probe_2 kvfix_loader kvfix_joiner)
 foreach(part MAJOR MINOR PATCH TWEAK)
   set(_v_${part} ${PROJECT_VERSION_${part}})
   if(NOT _v_${part})

@@ -1,5 +1,7 @@
 // The data path of a real tty, on a pseudo-terminal pair (a pty has no modem lines; those are
 // tested on the virtual port).
+#include "../TtySpeed.h"
+
 #include <platform/fileio.h>
 #include <platform/registry.h>
 #include <platform/serial.h>
@@ -15,6 +17,30 @@
 #include <string>
 
 namespace {
+
+// Where termios2 is refused, a standard rate still reaches the tty and any other rate fails: the
+// rate a port reports is the rate it runs.
+TEST(TtyPort, BitRateFallbackAppliesOrFails) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP() << "no pseudo-terminals here";
+  const int tty = open(ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(tty, 0);
+  const auto refused = [](int, unsigned) { return false; };
+  struct Case {
+    unsigned baud;
+    bool applied;
+    speed_t speed;  // what the tty then runs
+  } cases[] = {{9600, true, B9600}, {57600, true, B57600}, {12345, false, B57600}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.baud);
+    EXPECT_EQ(kvp::serial::ApplyTtySpeed(tty, c.baud, refused), c.applied);
+    termios t{};
+    ASSERT_EQ(tcgetattr(tty, &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), c.speed);
+  }
+  close(tty);
+  close(master);
+}
 
 TEST(TtyPort, DataPathThroughAPseudoTerminal) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);

@@ -98,7 +98,9 @@ TEST_P(CaptureTable, FollowsTheCaptureRules) {
   EXPECT_EQ(::GetCapture() == f.button.m_hWnd, GetParam().captured);
   EXPECT_EQ(f.button.lastMove, GetParam().lastMove);
   EXPECT_EQ(f.button.setCursors, GetParam().setCursors);
-  if (!GetParam().captured) EXPECT_EQ(f.button.state, 0);
+  if (!GetParam().captured) {
+    EXPECT_EQ(f.button.state, 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -177,7 +177,9 @@ TEST_P(DialogKeys, RouteFromTheFocusedDescendant) {
     });
   };
   dlg.DoModal();
-  if (c.childWantsKeys) EXPECT_EQ(field.Count(WM_KEYDOWN), 1);
+  if (c.childWantsKeys) {
+    EXPECT_EQ(field.Count(WM_KEYDOWN), 1);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

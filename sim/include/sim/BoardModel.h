@@ -7,6 +7,7 @@
 
 #include <sim/BoardFrame.h>
 #include <sim/BoardScenario.h>
+#include <sim/RecentLog.h>
 
 #include <array>
 #include <cstdint>
@@ -124,10 +125,13 @@ class BoardModel {
 
   BoardState State() const;
 
+  // The most recent requests (a test that needs all since the last clear calls KeepWholeLog).
   std::vector<LoggedRequest> Requests() const;
   std::vector<Bytes> RequestPayloads() const;
+  // Requests with this command since the last clear, whether or not the log still holds them.
   size_t CountRequests(uint8_t command) const;
   void ClearLog();
+  void KeepWholeLog(bool whole = true);
 
   void NoteLinkInit(const char* key);
   void NoteLinkDeinit();
@@ -142,7 +146,8 @@ class BoardModel {
   mutable std::mutex mutex_;
   BoardScenario scenario_;
   BoardState state_;
-  std::vector<LoggedRequest> log_;
+  RecentLog<LoggedRequest> log_;
+  std::array<size_t, 256> commandCounts_{};  // since the last clear
   uint64_t requestCount_ = 0;
   uint8_t nextToken_ = 1;
   LinkRecord link_;

@@ -54,18 +54,17 @@ SerialBoard::SerialBoard(BoardModel& model, SerialBoardConfig config)
   // Power-up: the board boots from flash at once.
   state_ = flashHasApp_ ? SerialBoardState::App : SerialBoardState::Resident;
   runningVersion_ = flashHasApp_ ? flashVersion_ : std::string();
-  history_.push_back(state_);
-  wake_ = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  history_.Push(state_);
+  wake_.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
   worker_ = std::thread([this] { Run(); });
-  clockListener_ = kvp::ClockSubscribe([this] { SetEvent(wake_); });
+  clockListener_ = kvp::ClockSubscribe([this] { SetEvent(wake_.get()); });
 }
 
 SerialBoard::~SerialBoard() {
   kvp::ClockUnsubscribe(clockListener_);
   stop_ = true;
-  SetEvent(wake_);
+  SetEvent(wake_.get());
   worker_.join();
-  CloseHandle(wake_);
 }
 
 bool SerialBoard::LearnBootFile1(const std::string& linuxPath) {
@@ -96,15 +95,21 @@ SerialBoardState SerialBoard::State() {
   return state_;
 }
 
+void SerialBoard::KeepWholeLog(bool whole) {
+  std::lock_guard lock(mu_);
+  log_.KeepWhole(whole);
+  history_.KeepWhole(whole);
+}
+
 std::vector<SerialLogEntry> SerialBoard::Log() {
   std::lock_guard lock(mu_);
-  return log_;
+  return log_.Entries();
 }
 
 std::vector<SerialBoardState> SerialBoard::StateHistory() {
   std::lock_guard lock(mu_);
   SettleLocked(kvp::ClockNowMs());
-  return history_;
+  return history_.Entries();
 }
 
 std::map<uint32_t, uint8_t> SerialBoard::Flash() {
@@ -158,10 +163,10 @@ void SerialBoard::OnClose() {
 
 void SerialBoard::EnterLocked(SerialBoardState state, uint64_t now) {
   state_ = state;
-  history_.push_back(state);
+  history_.Push(state);
   SerialLogEntry e{now, SerialLogEntry::State};
   e.state = state;
-  log_.push_back(e);
+  log_.Push(e);
 }
 
 void SerialBoard::SettleLocked(uint64_t now) {
@@ -198,7 +203,7 @@ void SerialBoard::OnModemLines(bool dtr, bool rts, uint64_t now) {
   SerialLogEntry e{now, SerialLogEntry::Lines};
   e.dtr = dtr;
   e.rts = rts;
-  log_.push_back(e);
+  log_.Push(e);
 
   const bool resetWas = config_.resetType == 1 ? rts_ : dtr_;
   const bool resetNow = config_.resetType == 1 ? rts : dtr;
@@ -240,14 +245,14 @@ void SerialBoard::OnPurge(DWORD flags, uint64_t now) {
   std::lock_guard lock(mu_);
   SerialLogEntry e{now, SerialLogEntry::Purge};
   e.purgeFlags = flags;
-  log_.push_back(e);
+  log_.Push(e);
 }
 
 void SerialBoard::OnBytes(std::span<const uint8_t> bytes, uint64_t now) {
   std::lock_guard lock(mu_);
   SerialLogEntry e{now, SerialLogEntry::HostBytes};
   e.bytes.assign(bytes.begin(), bytes.end());
-  log_.push_back(std::move(e));
+  log_.Push(std::move(e));
   for (uint8_t b : bytes) {
     SettleLocked(now);
     ByteLocked(b, now);
@@ -396,7 +401,7 @@ void SerialBoard::StartAppLocked(bool fromFlash, uint64_t now) {
 void SerialBoard::SendLocked(std::vector<uint8_t> bytes, uint64_t now) {
   SerialLogEntry e{now, SerialLogEntry::BoardBytes};
   e.bytes = bytes;
-  log_.push_back(std::move(e));
+  log_.Push(std::move(e));
   if (host_) host_->PushToHost(bytes);
 }
 
@@ -410,7 +415,7 @@ void SerialBoard::AnswerLocked(uint8_t byte, uint64_t now, uint32_t delayMs) {
 
 void SerialBoard::ScheduleLocked(uint64_t dueMs, std::function<void()> action) {
   timers_.push_back(Timed{dueMs, std::move(action)});
-  SetEvent(wake_);
+  SetEvent(wake_.get());
 }
 
 void SerialBoard::Run() {
@@ -432,7 +437,7 @@ void SerialBoard::Run() {
       }
       for (const Timed& t : timers_) timeout = std::min<DWORD>(timeout, static_cast<DWORD>(t.dueMs - now));
     }
-    WaitForSingleObject(wake_, timeout);
+    WaitForSingleObject(wake_.get(), timeout);
   }
 }
 

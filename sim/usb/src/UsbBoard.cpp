@@ -43,8 +43,7 @@ std::string ImageVersion(const std::map<uint32_t, Bytes>& ram) {
 
 }  // namespace
 
-UsbBoard::UsbBoard(BoardModel& model) : model_(model) {
-  wake_ = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+UsbBoard::UsbBoard(BoardModel& model) : model_(model), wake_(CreateEvent(nullptr, FALSE, FALSE, nullptr)) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -55,10 +54,9 @@ UsbBoard::~UsbBoard() {
   }
   Wake();
   thread_.join();
-  CloseHandle(wake_);
 }
 
-void UsbBoard::Wake() { SetEvent(wake_); }
+void UsbBoard::Wake() { SetEvent(wake_.get()); }
 
 void UsbBoard::PlugLocked(kvp::kernel::KernelHost* host) {
   host_ = host;
@@ -109,9 +107,15 @@ void UsbBoard::SetMode(UsbBoardMode mode) {
   mode_ = mode;
 }
 
+void UsbBoard::KeepWholeLog(bool whole) {
+  std::lock_guard lock(mu_);
+  features_.KeepWhole(whole);
+  outLog_.KeepWhole(whole);
+}
+
 std::vector<FeatureRecord> UsbBoard::Features() const {
   std::lock_guard lock(mu_);
-  return features_;
+  return features_.Entries();
 }
 
 bool UsbBoard::WatchdogArmed() const {
@@ -121,14 +125,12 @@ bool UsbBoard::WatchdogArmed() const {
 
 int UsbBoard::LinkStops() const {
   std::lock_guard lock(mu_);
-  return static_cast<int>(std::count_if(features_.begin(), features_.end(),
-                                        [](const FeatureRecord& f) { return !f.set && f.selector == 3; }));
+  return linkStops_;
 }
 
 size_t UsbBoard::KeepAliveTicks() const {
   std::lock_guard lock(mu_);
-  return std::count_if(features_.begin(), features_.end(),
-                       [](const FeatureRecord& f) { return !f.set && f.selector == 2; });
+  return keepAliveTicks_;
 }
 
 size_t UsbBoard::LoaderWrites() const {
@@ -155,7 +157,7 @@ size_t UsbBoard::PipeResets() const {
 
 std::vector<Bytes> UsbBoard::OutTransfers() const {
   std::lock_guard lock(mu_);
-  return outLog_;
+  return outLog_.Entries();
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -187,7 +189,9 @@ bool UsbBoard::ConfigurationDescriptor(uint8_t index, std::vector<uint8_t>& out)
 NTSTATUS UsbBoard::InterfaceFeature(bool set, uint16_t selector, uint16_t) {
   std::lock_guard lock(mu_);
   if (!connected_) return STATUS_DEVICE_NOT_CONNECTED;
-  features_.push_back({set, selector});
+  features_.Push({set, selector});
+  if (!set && selector == 3) ++linkStops_;
+  if (!set && selector == 2) ++keepAliveTicks_;
   if (set && selector == 1) {
     watchdogArmed_ = true;
     lastTickMs_ = kvp::ClockNowMs();
@@ -254,7 +258,7 @@ void UsbBoard::HandleLoaderFrameLocked(const Bytes& payload) {
 }
 
 void UsbBoard::HandleOutLocked(const Bytes& bytes) {
-  outLog_.push_back(bytes);
+  outLog_.Push(bytes);
   if (IsInfoRequest(bytes)) {
     QueueReplyLocked(InfoReplyLocked(), 0);
     return;
@@ -392,7 +396,7 @@ void UsbBoard::Run() {
     if (watchdogArmed_ && knobs_.watchdogMs && plugged_) next = std::min(next, lastTickMs_ + knobs_.watchdogMs);
     const DWORD wait = next == UINT64_MAX ? INFINITE : static_cast<DWORD>(next > now ? next - now : 0);
     lock.unlock();
-    if (wait) WaitForSingleObject(wake_, wait);
+    if (wait) WaitForSingleObject(wake_.get(), wait);
     lock.lock();
   }
 }

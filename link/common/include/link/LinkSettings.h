@@ -35,6 +35,11 @@ enum class LinkKind { Serial, Usb };
 // path that does not fit its field counts as missing).
 void RetrieveRegistryInfo(const char* key, LinkKind kind, LinkSettings& settings);
 
+// GetFirmwareFileVersion of both libraries: reads the values of `key` into settings of its own (a
+// running link keeps its own) and the version text of their firmware file into `out`. 1 when the
+// text is not empty; 0 with an empty text when the key or a required value is missing.
+int FirmwareFileVersion(const char* key, LinkKind kind, char* out);
+
 // The serial library's thread priorities; missing values give 0.
 void RetrieveThreadPriorities(const char* key, LinkSettings& settings);
 

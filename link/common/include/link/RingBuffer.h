@@ -4,6 +4,7 @@
 #pragma once
 
 #include <platform/types.h>
+#include <platform/unique.h>
 
 #include <cstdint>
 #include <mutex>
@@ -30,7 +31,7 @@ class CRingBuffer {
   void Unlock();
   // Empties the ring and resets the event.
   void Clear();
-  HANDLE GetEventHandle() const { return m_hEvent; }
+  HANDLE GetEventHandle() const { return m_hEvent.get(); }
 
   // Takes one whole board frame (01 b1 LL LL ... 02, LL + 6 bytes) into dst of `capacity` bytes
   // and returns its length; 0 while the frame is incomplete. A frame that could never fit dst
@@ -45,7 +46,7 @@ class CRingBuffer {
   uint8_t PeekLocked(int offset) const { return m_pData[(m_nRead + offset) % m_nSize]; }
 
   std::mutex m_lock;
-  HANDLE m_hEvent = 0;
+  kvp::UniqueHandle m_hEvent;
   uint8_t* m_pData = nullptr;
   int m_nSize = 0;
   int m_nRead = 0;

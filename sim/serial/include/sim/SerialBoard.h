@@ -10,6 +10,7 @@
 
 #include <link/LinkExports.h>
 #include <platform/serial.h>
+#include <platform/unique.h>
 
 #include <atomic>
 #include <cstdint>
@@ -81,6 +82,8 @@ class SerialBoard : public kvp::SerialPeer {
 
   void SetFaults(const BlockFaults& faults);
   SerialBoardState State();
+  // The most recent log entries and states; a test that needs all of them asks for the whole log.
+  void KeepWholeLog(bool whole = true);
   std::vector<SerialLogEntry> Log();
   std::vector<SerialBoardState> StateHistory();
   // Memory images, address -> byte.
@@ -177,10 +180,10 @@ class SerialBoard : public kvp::SerialPeer {
   int goodBlocks_ = 0, badBlocks_ = 0, replyBlocksSent_ = 0, repliesAbandoned_ = 0;
 
   std::vector<Timed> timers_;
-  std::vector<SerialLogEntry> log_;
-  std::vector<SerialBoardState> history_;
+  RecentLog<SerialLogEntry> log_{8192};
+  RecentLog<SerialBoardState> history_;
 
-  HANDLE wake_ = 0;
+  kvp::UniqueHandle wake_;
   std::atomic<bool> stop_{false};
   int clockListener_ = 0;
   std::thread worker_;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <platform/kernel/KernelHost.h>
+#include <platform/unique.h>
 #include <sim/BoardModel.h>
 
 #include <cstdint>
@@ -76,6 +77,9 @@ class UsbBoard : public kvp::kernel::ISimUsbDevice, public std::enable_shared_fr
   UsbBoardMode Mode() const;
   void SetMode(UsbBoardMode mode);  // APP: as if its firmware had been started
 
+  // The most recent feature requests and OUT transfers; a test that needs all of them asks for the
+  // whole log. The counts below cover every request.
+  void KeepWholeLog(bool whole = true);
   std::vector<FeatureRecord> Features() const;
   bool WatchdogArmed() const;
   int LinkStops() const;                  // CLEAR_FEATURE 3 received
@@ -84,7 +88,7 @@ class UsbBoard : public kvp::kernel::ISimUsbDevice, public std::enable_shared_fr
   size_t LoadedBytes() const;
   int Starts() const;                     // start commands received
   size_t PipeResets() const;
-  std::vector<Bytes> OutTransfers() const;  // every OUT transfer's bytes, in order
+  std::vector<Bytes> OutTransfers() const;  // the OUT transfers' bytes, in order
 
   // ISimUsbDevice
   bool DeviceDescriptor(std::vector<uint8_t>& out) override;
@@ -122,8 +126,10 @@ class UsbBoard : public kvp::kernel::ISimUsbDevice, public std::enable_shared_fr
   std::vector<Reply> replies_;
   std::vector<Transfer> pendingIn_;
   std::vector<Transfer> pendingOut_;
-  std::vector<FeatureRecord> features_;
-  std::vector<Bytes> outLog_;
+  RecentLog<FeatureRecord> features_;
+  RecentLog<Bytes> outLog_;
+  int linkStops_ = 0;
+  size_t keepAliveTicks_ = 0;
   bool watchdogArmed_ = false;
   uint64_t lastTickMs_ = 0;
   size_t loaderWrites_ = 0;
@@ -136,9 +142,8 @@ class UsbBoard : public kvp::kernel::ISimUsbDevice, public std::enable_shared_fr
   bool connected_ = false;      // on the bus: transfers reach the board
   kvp::kernel::KernelHost* host_ = nullptr;
   std::string instanceId_;
-  int instanceCounter_ = 0;
   bool stop_ = false;
-  HANDLE wake_ = 0;
+  kvp::UniqueHandle wake_;
   std::thread thread_;
 };
 
