@@ -196,8 +196,7 @@ TEST_F(ZlinkSimTest, BrokenRequestFramesAreIgnored) {
 }
 
 TEST_F(ZlinkSimTest, CControlSetsScenarioKnobs) {
-  ZlinkSimSetProc set = nullptr;
-  Bind(set, kZlinkSimSetExport);
+  const auto set = kvlink::BindExport<ZlinkSimSetProc>(module, kZlinkSimSetExport);
   struct Case {
     const char* knob;
     double value;

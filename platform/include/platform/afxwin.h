@@ -343,10 +343,6 @@ class PLATFORM_API CDialog : public CWnd {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
- private:
-  // A dialog is made from its template; the window form of Create stays out of reach from outside.
-  using CWnd::Create;
-
  public:
   UINT m_nIDHelp = 0;
   UINT m_nIDTemplate = 0;
