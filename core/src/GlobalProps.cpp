@@ -228,6 +228,7 @@ BOOL GlobalProps::Initialize(HWND owner) {
   }
 
   GetOscScale().m_nHorizontalOffset = 5;
-  RecomputeTimeBase(TRUE, FALSE);
+  // The time maps exist only now: the trigger-position marker follows them.
+  RecomputeTimeBase(TRUE, TRUE);
   return m_bInitialized;
 }

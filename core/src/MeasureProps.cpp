@@ -32,8 +32,9 @@ CString CTimeBaseProps::FormatTimePerDiv(int recordLength) const {
 }
 
 double CChannelProps::PerDivision(double rangeValue) const {
-  if (m_dProbeScale == 0.0) return 0.0;
-  return rangeValue * 2.0 / 16.0 / m_dProbeScale;
+  const double scale = m_Ranges.m_dScale;  // the probe's scale factor (1, or 1.25 for clamps)
+  if (scale == 0.0) return 0.0;
+  return rangeValue * 2.0 / 16.0 / scale;
 }
 
 int CChannelProps::SetChannelMode(int coupling) {

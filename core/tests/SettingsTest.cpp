@@ -185,7 +185,7 @@ TEST_F(SettingsTest, ChannelPositionAndVoltScale) {
   CChannelProps& a = p.m_Channels[0];
   a.m_Ranges.Add(10.0);
   a.m_nRangeIndex = 0;
-  a.m_dProbeScale = 1.0;
+  a.m_Ranges.m_dScale = 1.0;
   ASSERT_TRUE(p.SetChannelPosition(0, 50));
   EXPECT_DOUBLE_EQ(a.m_dAxisBottom, -6.25);
   EXPECT_DOUBLE_EQ(a.m_dAxisTop, 6.25);
@@ -202,7 +202,7 @@ TEST_F(SettingsTest, ChannelPositionAndVoltScale) {
   EXPECT_EQ(a.m_nPosition, 0);
   EXPECT_FALSE(p.SetChannelPosition(2, 50));
   // A probe scale of 0 gives a flat axis, not a division by zero.
-  a.m_dProbeScale = 0.0;
+  a.m_Ranges.m_dScale = 0.0;
   EXPECT_TRUE(p.SetChannelPosition(0, 50));
   EXPECT_EQ(a.m_dAxisTop, 0.0);
 }
@@ -298,7 +298,7 @@ TEST_F(SettingsTest, TextLists) {
   CChannelProps& a = p.m_Channels[0];
   for (double r : {0.2, 2.0, 200.0}) a.m_Ranges.Add(r);
   a.m_Ranges.m_nUnit = 0;
-  a.m_dProbeScale = 1.25;
+  a.m_Ranges.m_dScale = 1.25;
   ASSERT_EQ(p.GetVoltsPerDivTexts(0, list), 3);
   const char* const wantVolts[] = {"20mV", "200mV", "20V"};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(list[i], wantVolts[i]) << i;

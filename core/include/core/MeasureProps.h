@@ -46,7 +46,6 @@ class CChannelProps {
  public:
   int m_nChangeFlags = 0;
   CNxDoubleArray m_Ranges;  // full-scale values of the ranges, with the probe's description
-  double m_dProbeScale = 1.0;
   int m_nMarkWord = 0;  // bit 0: the vertical scale waits for a rescale
   int m_nRangeIndex = -1;
   int m_nRequestedRangeIndex = -1;
@@ -61,7 +60,8 @@ class CChannelProps {
 
   // The full-scale value of the selected range, 0 when none is selected.
   double GetRangeValue() const { return m_Ranges.GetValueOrZero(m_nRangeIndex); }
-  // Volts (or amperes) per division of a range value: range * 2 / 16 / probe scale.
+  // Volts (or amperes) per division of a range value: range * 2 / 16 / the probe's scale factor
+  // (m_Ranges.m_dScale, set with the probe's description).
   double PerDivision(double rangeValue) const;
   int GetUnit() const { return m_Ranges.m_nUnit; }
   // Store the coupling (bit 0x10) or the on state (bit 0x02); 1 when the value changed.
