@@ -62,7 +62,8 @@ set(KV_SANITIZER_ENV
   "LSAN_OPTIONS=suppressions=${KV_ROOT}/cmake/sanitizers/lsan.supp;TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 suppressions=${KV_ROOT}/cmake/sanitizers/tsan.supp")
 
 # Each test runs in its own runtime, data and config folders so registry stores, lock files
-# and sockets never leak between tests or into the developer's home.
+# and sockets never leak between tests or into the developer's home. Screenshots and artifacts
+# (files for people and other tools) go to KV_SCREENSHOT_DIR and KV_ARTIFACT_DIR.
 function(kv_test name)
   cmake_parse_arguments(A "" "TIMEOUT" "LABELS;SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${A_SOURCES})
@@ -80,7 +81,7 @@ function(kv_test name)
     LABELS "${A_LABELS}"
     TIMEOUT ${A_TIMEOUT}
     WORKING_DIRECTORY ${envroot}
-    ENVIRONMENT "${KV_SANITIZER_ENV};HOME=${envroot}/home;XDG_RUNTIME_DIR=${envroot}/run;XDG_DATA_HOME=${envroot}/data;XDG_CONFIG_HOME=${envroot}/config;KV_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KV_SOURCE_DIR=${KV_ROOT};${A_ENV}")
+    ENVIRONMENT "${KV_SANITIZER_ENV};HOME=${envroot}/home;XDG_RUNTIME_DIR=${envroot}/run;XDG_DATA_HOME=${envroot}/data;XDG_CONFIG_HOME=${envroot}/config;KV_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KV_SOURCE_DIR=${KV_ROOT};KV_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots;KV_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/artifacts;${A_ENV}")
 endfunction()
 
 function(kv_bench name)

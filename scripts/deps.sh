@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev libcairo2-dev libpango1.0-dev libx11-dev libxtst-dev libasound2-dev
   xvfb xauth fonts-liberation fonts-dejavu-core
   libnotify4
+  libgsf-1-dev libgsf-bin libcups2-dev poppler-utils
 )
 # The asan preset builds with clang, whose runtime also carries libFuzzer.
 if [ "${1:-}" = "asan" ]; then

@@ -1,4 +1,5 @@
 // Opening and closing the display, and the headless back end with the controls tests use.
+#include "window/DesktopInternal.h"
 #include "display/Display.h"
 
 #include <platform/clock.h>
@@ -53,6 +54,7 @@ bool OpenDisplay(std::unique_ptr<Backend> backend) {
     Sys().backend = std::move(backend);
   }
   CurrentQueue();
+  kvp::desktop::StartServer();  // other processes find our windows from now on
   return true;
 }
 
@@ -99,6 +101,7 @@ void CloseDisplay() {
     Lock lock(Sys().mu);
     if (!Sys().guiThread || Sys().guiThread != ThreadId()) return;
   }
+  kvp::desktop::StopServer();
   ResetState();
 }
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "files/Programs.h"
 #include "FileErrors.h"
 
 namespace kvp::files {
@@ -178,7 +179,9 @@ DWORD GetFileAttributes(LPCSTR path) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_FILE_ATTRIBUTES;
   }
-  const std::string p = kvp::MapPath(path);
+  // A mapped program has the attributes of the executable it stands for.
+  const std::string mapped = kvp::process::MappedProgram(path);
+  const std::string p = mapped.empty() ? kvp::MapPath(path) : mapped;
   struct stat st;
   if (stat(p.c_str(), &st) != 0) {
     SetLastError(ErrorFor(errno, p));

@@ -21,3 +21,10 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND KV_SANITIZE STREQUAL "address")
   target_compile_options(fuzz_platform_ini PRIVATE -fsanitize=fuzzer)
   target_link_options(fuzz_platform_ini PRIVATE -fsanitize=fuzzer)
 endif()
+
+# Processes and the shell.
+target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Process.cpp)
+kv_test(platform_process_tests LABELS platform desktop
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/ProcessTest.cpp
+  LIBS PkgConfig::KV_GDI_DEPS)
+add_dependencies(platform_process_tests platform_file_peer)

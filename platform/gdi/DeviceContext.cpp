@@ -218,6 +218,14 @@ int GetDeviceCaps(HDC h, int index) {
     case LOGPIXELSX:
     case LOGPIXELSY:
       return dc->dpi();
+    // A printer page is printable to its edges (PDF pages have no hardware margins).
+    case PHYSICALWIDTH:
+      return dc->IsPrinter() ? size.cx : 0;
+    case PHYSICALHEIGHT:
+      return dc->IsPrinter() ? size.cy : 0;
+    case PHYSICALOFFSETX:
+    case PHYSICALOFFSETY:
+      return 0;
     default:
       return 0;
   }

@@ -1,4 +1,5 @@
 // Posting, retrieving and dispatching messages; timers; the GUI-safe waits.
+#include "window/DesktopInternal.h"
 #include "window/WindowSystem.h"
 
 #include "sync/WaitEngine.h"
@@ -293,6 +294,7 @@ using kvp::ClockNowMs;
 extern "C" {
 
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyPost(hwnd, msg, wParam, lParam);
   if (!hwnd) return PostThreadMessage(ThreadId(), msg, wParam, lParam);
   std::shared_ptr<Queue> q;
   {

@@ -1,4 +1,5 @@
 // Window classes registered by name (names compare without regard to case).
+#include "window/DesktopInternal.h"
 #include "window/WindowSystem.h"
 
 #include <algorithm>
@@ -90,6 +91,7 @@ BOOL GetClassInfo(HINSTANCE instance, LPCSTR className, LPWNDCLASS wc) {
 }
 
 int GetClassName(HWND hwnd, LPSTR buffer, int size) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyText(hwnd, true, buffer, size);
   Lock lock(Sys().mu);
   auto w = Get(hwnd);
   if (!w || !buffer || size <= 0) return 0;

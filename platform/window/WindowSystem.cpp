@@ -1,4 +1,5 @@
 // Global state, window records, queues and the tree helpers everything else stands on.
+#include "window/DesktopInternal.h"
 #include "window/WindowSystem.h"
 
 #include "sync/WaitEngine.h"
@@ -387,11 +388,18 @@ extern "C" {
 
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   bool ok = false;
+  // Another process's window: a bounded wait, so a hung peer cannot hold us for ever.
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxySend(hwnd, msg, wParam, lParam, 30000, nullptr, &ok);
   return SendToWindow(hwnd, msg, wParam, lParam, &ok);
 }
 
 LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,
                            PDWORD_PTR result) {
+  if (kvp::desktop::IsProxy(hwnd)) {
+    bool ok = false;
+    kvp::desktop::ProxySend(hwnd, msg, wParam, lParam, timeoutMs, result, &ok);
+    return ok ? 1 : 0;
+  }
   return SendWithTimeout(nullptr, hwnd, msg, wParam, lParam, flags, timeoutMs, result);
 }
 

@@ -1,4 +1,5 @@
 // The window tree: creation, destruction, relations, geometry, visibility and window data.
+#include "window/DesktopInternal.h"
 #include "window/WindowSystem.h"
 
 #include <platform/clock.h>
@@ -208,6 +209,7 @@ BOOL DestroyWindow(HWND hwnd) {
 }
 
 BOOL IsWindow(HWND hwnd) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyIsWindow(hwnd);
   Lock lock(Sys().mu);
   return HandleTable::Instance().GetAs<Window>(hwnd) != nullptr;
 }
@@ -237,6 +239,7 @@ HWND SetParent(HWND hwnd, HWND newParent) {
 }
 
 HWND GetWindow(HWND hwnd, UINT cmd) {
+  if (kvp::desktop::IsProxy(hwnd)) return cmd == GW_HWNDNEXT ? kvp::desktop::ProxyNext(hwnd) : 0;
   Lock lock(Sys().mu);
   auto w = Get(hwnd);
   if (!w) return 0;
@@ -281,7 +284,8 @@ int GetDlgCtrlID(HWND hwnd) {
   return w && w->IsChild() ? static_cast<int>(w->id) : 0;
 }
 
-HWND FindWindowEx(HWND parent, HWND childAfter, LPCSTR className, LPCSTR windowName) {
+// Our own windows: the children of `parent`, or our top-level windows.
+static HWND FindOwnWindow(HWND parent, HWND childAfter, LPCSTR className, LPCSTR windowName) {
   Lock lock(Sys().mu);
   std::vector<HWND> list;
   if (parent) {
@@ -306,6 +310,14 @@ HWND FindWindowEx(HWND parent, HWND childAfter, LPCSTR className, LPCSTR windowN
     return *it;
   }
   return 0;
+}
+
+HWND FindWindowEx(HWND parent, HWND childAfter, LPCSTR className, LPCSTR windowName) {
+  // Top-level windows: ours first, then those of other processes.
+  if (!parent && kvp::desktop::IsProxy(childAfter)) return kvp::desktop::FindForeign(childAfter, className, windowName);
+  HWND own = FindOwnWindow(parent, childAfter, className, windowName);
+  if (own || parent) return own;
+  return kvp::desktop::FindForeign(0, className, windowName);
 }
 
 HWND FindWindow(LPCSTR className, LPCSTR windowName) { return FindWindowEx(0, 0, className, windowName); }
@@ -350,6 +362,7 @@ LONG SetWindowLong(HWND hwnd, int index, LONG value) {
 }
 
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyThreadProcessId(hwnd, processId);
   Lock lock(Sys().mu);
   auto w = Get(hwnd);
   if (!w) return 0;
@@ -362,6 +375,7 @@ BOOL SetWindowText(HWND hwnd, LPCSTR text) {
 }
 
 int GetWindowText(HWND hwnd, LPSTR buffer, int size) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyText(hwnd, false, buffer, size);
   if (!buffer || size <= 0) return 0;
   buffer[0] = 0;
   return static_cast<int>(SendMessage(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
@@ -505,6 +519,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
 }
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyShow(hwnd, cmd);
   bool wasVisible = false;
   bool child = false;
   bool changed = false;
@@ -591,6 +606,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
 }
 
 BOOL IsWindowVisible(HWND hwnd) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyState(hwnd, false);
   Lock lock(Sys().mu);
   auto w = Get(hwnd);
   if (!w) return FALSE;
@@ -599,6 +615,7 @@ BOOL IsWindowVisible(HWND hwnd) {
 }
 
 BOOL IsIconic(HWND hwnd) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyState(hwnd, true);
   Lock lock(Sys().mu);
   auto w = Get(hwnd);
   return w && w->minimized;
@@ -640,6 +657,7 @@ BOOL IsWindowEnabled(HWND hwnd) {
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
+  if (kvp::desktop::IsProxy(hwnd)) return kvp::desktop::ProxyForeground(hwnd);
   HWND top = TopLevelOf(hwnd);
   if (!top) return FALSE;
   {

@@ -27,3 +27,13 @@ kv_test(platform_window_tests LABELS gui platform
     ${CMAKE_CURRENT_LIST_DIR}/tests/InputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/WindowTreeTest.cpp
   LIBS PkgConfig::KV_CAIRO)
+
+# Windows of other processes: the per-process window server, proxies, FindWindow across processes.
+target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Desktop.cpp)
+add_executable(platform_desktop_peer ${CMAKE_CURRENT_LIST_DIR}/tests/DesktopPeer.cpp)
+target_link_libraries(platform_desktop_peer PRIVATE platform)
+set_target_properties(platform_desktop_peer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/tests
+                                                       BUILD_RPATH "$ORIGIN/..;$ORIGIN")
+kv_test(platform_desktop_tests LABELS gui platform desktop
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/DesktopTest.cpp)
+add_dependencies(platform_desktop_tests platform_desktop_peer)

@@ -10,6 +10,7 @@
 #include <platform/gdi.h>
 #include <platform/gdi_surface.h>
 #include <platform/geometry.h>
+#include <platform/print.h>
 
 class PLATFORM_API CGdiObject {
  public:
@@ -95,6 +96,16 @@ class PLATFORM_API CDC {
   BOOL DeleteDC();
   BOOL IsPrinting() const { return m_bPrinting || kvp::IsPrinterDC(m_hDC); }
   int GetDeviceCaps(int index) const { return ::GetDeviceCaps(m_hDC, index); }
+  // Documents on a printer DC.
+  int StartDoc(LPDOCINFO info) { return ::StartDoc(m_hDC, info); }
+  int StartDoc(LPCSTR docName) {
+    DOCINFO info{sizeof(DOCINFO), docName, nullptr, nullptr, 0};
+    return ::StartDoc(m_hDC, &info);
+  }
+  int StartPage() { return ::StartPage(m_hDC); }
+  int EndPage() { return ::EndPage(m_hDC); }
+  int EndDoc() { return ::EndDoc(m_hDC); }
+  int AbortDoc() { return ::AbortDoc(m_hDC); }
 
   // A non-owning wrapper of a DC handle, valid for the life of the process.
   static CDC* FromHandle(HDC dc);

@@ -7,6 +7,9 @@
 #include <platform/debug.h>
 #include <platform/files.h>
 #include <platform/module.h>
+#include <platform/ole.h>
+#include <platform/print.h>
 #include <platform/registry.h>
+#include <platform/storage.h>
 #include <platform/sync.h>
 #include <platform/window.h>
