@@ -1,1 +1,211 @@
+// The recorder end to end: the real measurement library "Kv310.dll" through the core's binding,
+// on the simulated board behind the in-process link "zlinksim.dll", on the virtual clock. The
+// tests stand in for the record command (records, arming, stopping) and for the analyzer window
+// (which finishes the transfer on its end message).
+#include "../../measurement/tests/LinkTestSupport.h"
+#include "RecordFileSupport.h"
+
+#include <meters/RecordFile.h>
+#include <meters/Recorder.h>
+
+#include <core/MeasureEngine.h>
+#include <core/MeasureType.h>
+#include <core/Messages.h>
+#include <core/Texts.h>
+
+#include <platform/clock.h>
+#include <platform/display.h>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct WindowLog {
+  std::vector<WPARAM> progress;
+  int ends = 0;
+  std::vector<BOOL> finished;
+};
+WindowLog* g_log = nullptr;
+CRecorder* g_recorder = nullptr;
+
+LRESULT AnalyzerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (g_log && msg == WM_ANALYZERNOTIFY) g_log->progress.push_back(wParam);
+  if (g_log && msg == WM_ANALYZERRESET) {
+    ++g_log->ends;
+    g_log->finished.push_back(g_recorder->FinishTransfer());
+  }
+  return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+template <typename Pred>
+bool PumpUntil(Pred done, int seconds = 30) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    kvp::headless::Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+double Value(const ScaledValue& v) { return v.mantissa * std::pow(10.0, v.exponent); }
+
+class RecorderEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kvp::ClockUseVirtual(true);
+    kvp::OpenHeadlessDisplay();
+    kv310::testing::SetLinkLibrary("zlinksim.dll");
+    kv310::testing::SetSerialBlockSizeValue(-1);
+    zlink_ = std::make_unique<kv310::testing::ZlinkSimBoard>();
+    zlink_->Board().Reset();
+    zlink_->Board().Update([](sim::BoardScenario& s) {
+      s.instantAcquisition = true;
+      s.channelSignals[1] = sim::SignalSource{sim::Waveform::Square, 2.0, 0.0, 10.0};
+    });
+    GetMeasureType().m_nMeasureType = 0;
+    GetMeasureType().m_nAngleMode = 0;
+    engine_ = std::make_unique<CMeasureEngine>();
+    ASSERT_EQ(engine_->OpenMeasuringDevice(0), 1);
+
+    WNDCLASS wc{};
+    wc.lpfnWndProc = &AnalyzerProc;
+    wc.lpszClassName = "RecorderE2EAnalyzer";
+    RegisterClass(&wc);
+    window_ = CreateWindowEx(0, "RecorderE2EAnalyzer", "", 0, 0, 0, 100, 100, 0, 0, 0, nullptr);
+    recorder_ = std::make_unique<CRecorder>();
+    recorder_->m_hAnalyzerWnd = window_;
+    const CKelo_DLL& binding = engine_->GetBinding();
+    const RecorderLibrary library{binding.Motortester(), binding.MTOscilloscope(), binding.Oscilloscope()};
+    recorder_->SetLibrary(&library);
+    g_log = &log_;
+    g_recorder = recorder_.get();
+    ClearRecordList();
+  }
+  void TearDown() override {
+    if (recorder_) recorder_->Stop();
+    ClearRecordList();
+    g_log = nullptr;
+    g_recorder = nullptr;
+    recorder_.reset();
+    if (window_) DestroyWindow(window_);
+    if (engine_) engine_->CoreShutdown();
+    engine_.reset();
+    zlink_.reset();
+    kvp::CloseDisplay();
+    kvp::ClockUseVirtual(false);
+  }
+
+  IOscilloscope_2& Osc() { return *engine_->GetBinding().Oscilloscope(); }
+
+  // The record command for a direct recording of both channels, DC, 1000 S/s (time-base index
+  // 5), A on range index 5 and B on 6: the records, the arming, `ms` of recording and the stop.
+  // Returns the count the library reports.
+  uint32_t RecordDirect(uint64_t ms) {
+    uint16_t rateCount = 0;
+    EXPECT_EQ(Osc().GetSampleRateCount(&rateCount), 0);
+    std::vector<int32_t> rates(rateCount);
+    EXPECT_EQ(Osc().GetSampleRates(rateCount, rates.data()), 0);
+    EXPECT_GT(rateCount, 5);
+    EXPECT_EQ(rates.at(5), 1000);
+    EXPECT_EQ(Osc().SetSampleRateIndex(5), 0);
+    const int rangeIndex[2] = {5, 6};
+    for (int ch = 0; ch < 2; ++ch) {
+      EXPECT_EQ(Osc().SetChannelMode(static_cast<uint16_t>(ch), 2), 0);  // DC
+      EXPECT_EQ(Osc().SetRangeIndex(static_cast<uint16_t>(ch), static_cast<uint16_t>(rangeIndex[ch])), 0);
+      uint16_t count = 0;
+      Osc().GetRangeCount(static_cast<uint16_t>(ch), &count);
+      std::vector<ScaledValue> ranges(count);
+      Osc().GetRanges(static_cast<uint16_t>(ch), count, ranges.data());
+      const double range = Value(ranges.at(static_cast<size_t>(rangeIndex[ch])));
+      CRecord* r = AddNewRecord(nullptr);
+      r->m_nChannel = static_cast<SHORT>(ch);
+      r->m_dFullScale = range;
+      r->m_dPerDivision = range * 0.125;  // a test lead: probe scale 1
+      r->m_nUnit = CRecord::UNIT_VOLT;
+      r->m_nCoupling = 0;  // DC
+      r->m_dSampleRate = 1000.0;
+      r->m_bDirect = 1;
+      r->m_bTransferPending = 1;
+    }
+    EXPECT_EQ(Osc().CheckSettings(), 0);
+    kvp::ClockAdvance(ms);
+    uint32_t recorded = 0;
+    EXPECT_EQ(Osc().StopMeasurement(&recorded), 0);
+    CRecordList& list = GetRecordList();
+    for (INT_PTR k = 0; k < list.GetSize(); ++k) {
+      list[k]->m_Ring.init(static_cast<int>(recorded / 2));
+      list[k]->m_nPointCount = static_cast<int>(recorded / 2);
+    }
+    return recorded;
+  }
+
+  std::unique_ptr<kv310::testing::ZlinkSimBoard> zlink_;
+  std::unique_ptr<CMeasureEngine> engine_;
+  std::unique_ptr<CRecorder> recorder_;
+  HWND window_ = 0;
+  WindowLog log_;
+};
+
+TEST_F(RecorderEndToEndTest, DirectRecordingOfTwoSecondsOnBothChannels) {
+  ASSERT_EQ(RecordDirect(2000), 4000u);
+  ASSERT_EQ(recorder_->Start(), 1);
+  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_EQ(log_.finished, std::vector<BOOL>{TRUE});
+  ASSERT_FALSE(log_.progress.empty());
+  EXPECT_EQ(log_.progress.back(), 100u);
+  EXPECT_TRUE(std::is_sorted(log_.progress.begin(), log_.progress.end()));
+  EXPECT_TRUE(kvp::MessageBoxLog().empty());
+
+  CRecordList& list = GetRecordList();
+  ASSERT_EQ(list.GetSize(), 2);
+  struct Expect {
+    double peak;
+    int crossings;  // sign changes over 2 s
+  } expect[2] = {{5.0, 200}, {2.0, 40}};
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k);
+    const CRecord* r = list[k];
+    ASSERT_EQ(r->GetPointCount(), 2000);
+    ASSERT_EQ(r->GetSampleCount(), 2000);
+    EXPECT_EQ(r->m_bTransferPending, 0);
+    double low = 1e9, high = -1e9;
+    int crossings = 0;
+    for (int i = 0; i < 2000; ++i) {
+      const double v = r->GetPointValue(i);
+      low = std::min(low, v);
+      high = std::max(high, v);
+      if (i > 0 && (r->GetPointValue(i - 1) < 0) != (v < 0)) ++crossings;
+    }
+    EXPECT_NEAR(high, expect[k].peak, 0.1 * expect[k].peak);
+    EXPECT_NEAR(low, -expect[k].peak, 0.1 * expect[k].peak);
+    EXPECT_NEAR(crossings, expect[k].crossings, 3);
+    EXPECT_LT(r->m_nRawUpper, 32767) << "the library's saturation limits of the range";
+  }
+  const std::string path = meterstest::RecordFilesDir() + "/recorded.rec";
+  ASSERT_EQ(WriteRecordFile(path.c_str()).result, RecordFileResult::Ok);
+}
+
+TEST_F(RecorderEndToEndTest, RefusedReadBackEndsWithTheReadErrorText) {
+  ASSERT_EQ(RecordDirect(2000), 4000u);
+  zlink_->Board().Update([](sim::BoardScenario& s) { s.commandFaults[0x11] = {{sim::FaultKind::Nack}, -1}; });
+  ASSERT_EQ(recorder_->Start(), 1);
+  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  EXPECT_EQ(log_.finished, std::vector<BOOL>{TRUE});
+  const std::vector<kvp::MessageBoxCall> boxes = kvp::MessageBoxLog();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, GetDefaultLanguageText(10104));
+  const CRecord* r = GetRecordList()[0];
+  EXPECT_EQ(r->GetPointCount(), 2000);
+  EXPECT_EQ(r->GetSampleCount(), 0) << "nothing could be read";
+  EXPECT_FALSE(r->IsPointValid(0));
+}
+
+}  // namespace
