@@ -192,7 +192,7 @@ int CRecorder::CursorPixel(double position) const {
 // ---- the feed ----------------------------------------------------------------------------------
 
 int CRecorder::SetRingFeed(int on) {
-  CMeasureEngine& engine = GetMeasureEngine();
+  CMeasureEngine& engine = m_pFeedEngine ? *m_pFeedEngine : GetMeasureEngine();
   if (on) {
     if (GetRecordList().IsEmpty()) return 0;
     engine.StartRecorderFeed(this);

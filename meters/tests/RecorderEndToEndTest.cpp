@@ -8,6 +8,7 @@
 #include <meters/RecordFile.h>
 #include <meters/Recorder.h>
 
+#include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
 #include <core/Messages.h>
@@ -22,6 +23,7 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -206,6 +208,161 @@ TEST_F(RecorderEndToEndTest, RefusedReadBackEndsWithTheReadErrorText) {
   EXPECT_EQ(r->GetPointCount(), 2000);
   EXPECT_EQ(r->GetSampleCount(), 0) << "nothing could be read";
   EXPECT_FALSE(r->IsPointValid(0));
+}
+
+
+// The scope pane's side for the ring path: both channels on at 100 kS/s; counts the records.
+class FeedingScope : public IOscClbck {
+ public:
+  int OnOscError(MeterResult& result) override {
+    std::lock_guard<std::mutex> lock(m);
+    errors += static_cast<int>(result.m_Lines.GetSize());
+    return 0;
+  }
+  int OnOscMessage(int, LPARAM) override { return 0; }
+  int OnOscQuerySettings(CMeasureProps& settings, int) override {
+    std::lock_guard<std::mutex> lock(m);
+    settings = prepared;
+    return 1;
+  }
+  int OnOscData(AcquisitionRecord&) override {
+    std::lock_guard<std::mutex> lock(m);
+    return ++records < wanted ? 1 : 0;
+  }
+  int Count() {
+    std::lock_guard<std::mutex> lock(m);
+    return records;
+  }
+  std::mutex m;
+  CMeasureProps prepared;
+  int wanted = 4;
+  int records = 0;
+  int errors = 0;
+};
+
+// The ring path: the acquisition engine feeds the records' rings while the scope runs at
+// 100 kS/s (real clock, as the engine's own end-to-end tests run the acquisition thread).
+class RecorderRingEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kvp::ClockUseVirtual(false);
+    kvp::OpenHeadlessDisplay();
+    kv310::testing::SetLinkLibrary("zlinksim.dll");
+    kv310::testing::SetSerialBlockSizeValue(-1);
+    zlink_ = std::make_unique<kv310::testing::ZlinkSimBoard>();
+    zlink_->Board().Reset();
+    zlink_->Board().Update([](sim::BoardScenario& s) { s.instantAcquisition = true; });
+    GetMeasureType().m_nMeasureType = 0;
+    GetMeasureType().m_nAngleMode = 0;
+    engine_ = std::make_unique<CMeasureEngine>();
+    SetDeviceStartup(engine_.get());
+    GlobalProps& props = GetGlobalProps();
+    props.m_bInitialized = 0;
+    props.m_nChangeFlags = CHG_ALL;
+    WNDCLASS wc{};
+    wc.lpfnWndProc = &AnalyzerProc;
+    wc.lpszClassName = "RecorderE2ERingAnalyzer";
+    RegisterClass(&wc);
+    window_ = CreateWindowEx(0, "RecorderE2ERingAnalyzer", "", 0, 0, 0, 100, 100, 0, 0, 0, nullptr);
+    recorder_ = std::make_unique<CRecorder>();
+    recorder_->m_hAnalyzerWnd = window_;
+    recorder_->SetFeedEngine(engine_.get());
+    g_log = &log_;
+    g_recorder = recorder_.get();
+    ClearRecordList();
+  }
+  void TearDown() override {
+    recorder_->SetRingFeed(0);
+    recorder_->Stop();
+    engine_->CoreShutdown();
+    SetDeviceStartup(&GetMeasureEngine());
+    ClearRecordList();
+    g_log = nullptr;
+    g_recorder = nullptr;
+    recorder_.reset();
+    DestroyWindow(window_);
+    engine_.reset();
+    zlink_.reset();
+    kvp::CloseDisplay();
+  }
+
+  std::unique_ptr<kv310::testing::ZlinkSimBoard> zlink_;
+  std::unique_ptr<CMeasureEngine> engine_;
+  std::unique_ptr<CRecorder> recorder_;
+  HWND window_ = 0;
+  WindowLog log_;
+};
+
+TEST_F(RecorderRingEndToEndTest, TheEngineFeedsSegmentsWithGapMarkersAt100kSamplesPerSecond) {
+  ASSERT_TRUE(GetGlobalProps().Initialize(0));
+  // The trigger level must lie inside the sine: the smallest range that holds its 5 V.
+  GlobalProps& props = GetGlobalProps();
+  const CNxDoubleArray& ranges = props.m_Channels[0].m_Ranges;
+  int fitting = -1;
+  for (INT_PTR i = 0; i < ranges.GetSize(); ++i)
+    if (ranges[i] >= 6.0 && (fitting < 0 || ranges[i] < ranges[fitting])) fitting = static_cast<int>(i);
+  ASSERT_GE(fitting, 0);
+  props.SetChannelRangeIndex(0, fitting, TRUE, TRUE);
+  FeedingScope scope;
+  CMeasureProps settings = GetGlobalProps();
+  for (CChannelProps& c : settings.m_Channels) {
+    c.m_nModeEnable = 1;
+    c.m_nChangeFlags |= CHN_ON;
+  }
+  int index = -1;
+  for (INT_PTR i = 0; i < settings.m_TimeBase.m_Rates.GetSize(); ++i)
+    if (settings.m_TimeBase.m_Rates[i] == 100000.0) index = static_cast<int>(i);
+  ASSERT_GE(index, 0);
+  settings.SetTimeBaseIndex(index, FALSE, TRUE);
+  settings.m_nRequestedTimeBaseIndex = index;
+  settings.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
+  settings.UpdateSlowRateTriggerMode();
+  settings.m_nChangeFlags = CHG_ALL;
+  scope.prepared = settings;
+  engine_->SetOscCallback(&scope);
+
+  // The record command's stand-in: a ring record per switched-on channel, then the feed.
+  for (int ch = 0; ch < 2; ++ch) {
+    CRecord* r = AddNewRecord(nullptr);
+    r->m_nChannel = static_cast<SHORT>(ch);
+    r->m_dFullScale = 8.0;
+    r->m_dSampleRate = 100000.0;
+    r->m_bRoll = 1;
+    r->m_bTransferPending = 1;
+    r->m_Ring.init(2500);
+  }
+  ASSERT_EQ(recorder_->SetRingFeed(1), 1);
+  EXPECT_TRUE(engine_->IsRecorderFed());
+  engine_->Run(1);
+  ASSERT_TRUE(PumpUntil([&] { return scope.Count() >= 4; }, 10)) << scope.Count() << " records, " << scope.errors
+                                                                 << " error lines, ring 0 holds "
+                                                                 << GetRecordList()[0]->GetSampleCount() << " running " << engine_->IsThreadRunning()
+                                                                 << " present " << engine_->IsDevicePresent()
+                                                                 << " measuring " << engine_->IsMeasuring();
+  ASSERT_EQ(recorder_->SetRingFeed(0), 1);  // StopRecording, before its question
+  engine_->StopAcquisitionThread();
+  EXPECT_EQ(scope.errors, 0);
+
+  ASSERT_EQ(recorder_->Start(), 1);
+  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_EQ(log_.finished, std::vector<BOOL>{TRUE});
+  EXPECT_TRUE(log_.progress.empty());
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k);
+    const CRecord* r = GetRecordList()[k];
+    EXPECT_EQ(r->GetPointCount(), 2500) << "four segments of 1002 filled the ring";
+    EXPECT_EQ(r->m_Ring.GetCapacity(), 2500);
+    EXPECT_EQ(r->m_bContinuous, 0);
+    // Segments of 1000 samples, each followed by a gap pair.
+    std::vector<int> gapStarts;
+    for (int i = 0; i + 1 < r->GetPointCount(); ++i)
+      if (r->GetRaw(i) == -32768 && r->GetRaw(i + 1) == 32767) gapStarts.push_back(i);
+    ASSERT_GE(gapStarts.size(), 2u);
+    for (size_t g = 1; g < gapStarts.size(); ++g) EXPECT_EQ(gapStarts[g] - gapStarts[g - 1], 1002);
+    EXPECT_EQ(gapStarts.back(), 2498) << "the newest segment ends the ring";
+    EXPECT_EQ(r->GetPointValue(2498), 0.0);
+    EXPECT_TRUE(r->IsPointValid(2499));
+  }
 }
 
 }  // namespace

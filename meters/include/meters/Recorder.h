@@ -33,6 +33,8 @@
 #include <vector>
 
 // The instrument interfaces a transfer reads through (the binding's, or a test's stand-ins).
+class CMeasureEngine;
+
 struct RecorderLibrary {
   IMotortester_6* motortester = nullptr;
   IMTOscilloscope_7* mtOscilloscope = nullptr;
@@ -156,6 +158,8 @@ class CRecorder : public IRecordRings, public IRecorderViewMap {
   // Sets (needs a record; returns 0 without) or clears the engine's recorder feed; clearing
   // returns once the acquisition thread is not inside a feed. Returns 1.
   int SetRingFeed(int on);
+  // The engine SetRingFeed works on (the process-wide one unless a test names its own).
+  void SetFeedEngine(CMeasureEngine* engine) { m_pFeedEngine = engine; }
   int GetRecordCount() const override;
   CNxRoundShortIntArray* GetSampleRing(int k) override;
 
@@ -178,6 +182,7 @@ class CRecorder : public IRecordRings, public IRecorderViewMap {
   void DropJob();
 
   std::shared_ptr<RecorderJob> m_pJob;
+  CMeasureEngine* m_pFeedEngine = nullptr;
   HANDLE m_hThread = 0;
   bool m_bOwnLibrary = false;
   RecorderLibrary m_Library;
