@@ -222,6 +222,19 @@ TEST_F(RecorderThreadTest, InversionSwapsTheLimitsAndClampsOnTheirSides) {
   EXPECT_EQ(raw, (std::vector<int>{-25000, 20000, -100, -30000, 20000}));
 }
 
+TEST_F(RecorderThreadTest, ABlockBeyondTheAnnouncedCountStopsAtTheCapacity) {
+  DirectRecords({0}, 4);
+  osc_.Push({0, {1, 2, 3, 4, 5, 6}, 0});  // more than announced, and not flagged last
+  ASSERT_EQ(recorder_->Start(), 1);
+  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  const CRecord* r = GetRecordList()[0];
+  std::vector<int> raw;
+  for (int i = 0; i < r->GetSampleCount(); ++i) raw.push_back(r->GetRaw(i));
+  EXPECT_EQ(raw, (std::vector<int>{1, 2, 3, 4})) << "the oldest samples stay";
+  EXPECT_EQ(log_.progress, std::vector<WPARAM>{100});
+  EXPECT_EQ(osc_.Calls(), 1) << "the full ring ends the recording";
+}
+
 TEST_F(RecorderThreadTest, ElevenReadErrorsEndWithOneBoxOnTheGuiThreadAndKeepTheData) {
   DirectRecords({0, 1}, 6000);
   osc_.Push({0, Frames(2, 0, 1000, [](int k, int t) { return k + t; }), 0});
