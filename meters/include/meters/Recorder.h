@@ -89,7 +89,7 @@ struct RecorderJob {
   void Post(UINT message, WPARAM wParam) const;
 };
 
-class CRecorder : public IRecordRings, public IRecorderViewMap {
+class CRecorder final : public IRecordRings, public IRecorderViewMap {
  public:
   enum { SCREEN_COLUMNS = 800, STOP_WAIT_MS = 6000, BLOCK_SAMPLES = 2000, MAX_READ_ERRORS = 10 };
   enum { CURSOR_L = 0, CURSOR_R = 1 };
