@@ -3,6 +3,7 @@
 // tests stand in for the record command (records, arming, stopping) and for the analyzer window
 // (which finishes the transfer on its end message).
 #include "../../measurement/tests/LinkTestSupport.h"
+#include "FakeLibrary.h"
 #include "RecordFileSupport.h"
 
 #include <meters/RecordFile.h>
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -195,21 +197,48 @@ TEST_F(RecorderEndToEndTest, DirectRecordingOfTwoSecondsOnBothChannels) {
   ASSERT_EQ(WriteRecordFile(path.c_str()).result, RecordFileResult::Ok);
 }
 
-TEST_F(RecorderEndToEndTest, RefusedReadBackEndsWithTheReadErrorText) {
+// The real oscilloscope behind a stand-in that refuses every read-back chunk from the second on
+// (the board answers them with a refusal), so the transfer keeps what the first chunk brought.
+class RefusingAfterFirstChunk : public fake::GenIOscilloscope_2 {
+ public:
+  RefusingAfterFirstChunk(IOscilloscope_2& real, sim::BoardModel& board) : real_(real), board_(board) {}
+  int Do_ReadSaturationData(uint16_t channel, int16_t* upper, int16_t* lower) override {
+    return real_.ReadSaturationData(channel, upper, lower);
+  }
+  int Do_WaitData(uint32_t capacity, int16_t* samples, uint32_t* count, uint8_t* done) override {
+    if (++calls_ == 2) board_.Update([](sim::BoardScenario& s) { s.commandFaults[0x11] = {{sim::FaultKind::Nack}, -1}; });
+    return real_.WaitData(capacity, samples, count, done);
+  }
+  int Calls() const { return calls_.load(); }
+
+ private:
+  IOscilloscope_2& real_;
+  sim::BoardModel& board_;
+  std::atomic<int> calls_{0};
+};
+
+TEST_F(RecorderEndToEndTest, RefusedReadBackEndsWithTheReadErrorTextAndKeepsTheSamplesReadSoFar) {
   ASSERT_EQ(RecordDirect(2000), 4000u);
-  zlink_->Board().Update([](sim::BoardScenario& s) { s.commandFaults[0x11] = {{sim::FaultKind::Nack}, -1}; });
+  RefusingAfterFirstChunk refusing(Osc(), zlink_->Board());
+  const RecorderLibrary library{nullptr, nullptr, &refusing};
+  recorder_->SetLibrary(&library);
   ASSERT_EQ(recorder_->Start(), 1);
   ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
   EXPECT_EQ(log_.finished, std::vector<BOOL>{TRUE});
+  EXPECT_EQ(refusing.Calls(), 1 + 11);
   const std::vector<kvp::MessageBoxCall> boxes = kvp::MessageBoxLog();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, GetDefaultLanguageText(10104));
-  const CRecord* r = GetRecordList()[0];
-  EXPECT_EQ(r->GetPointCount(), 2000);
-  EXPECT_EQ(r->GetSampleCount(), 0) << "nothing could be read";
-  EXPECT_FALSE(r->IsPointValid(0));
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k);
+    const CRecord* r = GetRecordList()[k];
+    EXPECT_EQ(r->GetPointCount(), 2000);
+    EXPECT_EQ(r->GetSampleCount(), 1000) << "the first chunk: 1000 frames";
+    EXPECT_TRUE(r->IsPointValid(999));
+    EXPECT_FALSE(r->IsPointValid(1000));
+  }
+  EXPECT_EQ(log_.progress, std::vector<WPARAM>{50});
 }
-
 
 // The scope pane's side for the ring path: both channels on at 100 kS/s; counts the records.
 class FeedingScope : public IOscClbck {
