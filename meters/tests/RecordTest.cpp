@@ -3,6 +3,7 @@
 #include <meters/Recorder.h>
 
 #include <core/ColorScheme.h>
+#include <core/MeasureEngine.h>
 #include <core/Notify.h>
 #include <core/NumberFormat.h>
 
@@ -352,6 +353,28 @@ TEST_F(RecordTest, ViewWindowAndTimeAxis) {
   recorder.UpdateTimeAxis(800);
   EXPECT_EQ(recorder.CursorPixel(300.0), 150);
   EXPECT_EQ(recorder.CursorPixel(1600.0), 800);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RecordTest, TheFeedNeedsARecordAndHandsTheEngineTheRecordsRings) {
+  CMeasureEngine engine;
+  CRecorder recorder;
+  recorder.SetFeedEngine(&engine);
+  EXPECT_EQ(recorder.SetRingFeed(1), 0);
+  EXPECT_FALSE(engine.IsRecorderFed());
+  CRecord* a = MakeRecord(10);
+  CRecord* b = MakeRecord(10);
+  EXPECT_EQ(recorder.SetRingFeed(1), 1);
+  EXPECT_TRUE(engine.IsRecorderFed());
+  EXPECT_EQ(recorder.GetRecordCount(), 2);
+  EXPECT_EQ(recorder.GetSampleRing(0), &a->m_Ring);
+  EXPECT_EQ(recorder.GetSampleRing(1), &b->m_Ring);
+  EXPECT_EQ(recorder.GetSampleRing(2), nullptr);
+  EXPECT_EQ(recorder.SetRingFeed(0), 1);
+  EXPECT_FALSE(engine.IsRecorderFed());
 }
 
 }  // namespace
