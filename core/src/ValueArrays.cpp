@@ -1,5 +1,6 @@
 #include <core/ValueArrays.h>
 
+#include <algorithm>
 #include <new>
 
 void CNxDoubleArray::Reset() {
@@ -77,6 +78,17 @@ int CNxRoundShortIntArray::Add(SHORT sample) {
   const int slot = m_nCount++;
   m_data[slot] = sample;
   return slot;
+}
+
+void CNxRoundShortIntArray::Compact() {
+  if (m_nWrite != 0) {
+    // Only a full ring wraps: rotate its oldest sample to slot 0.
+    SHORT* data = m_data.GetData();
+    std::rotate(data, data + m_nWrite, data + m_nCount);
+    m_nWrite = 0;
+  }
+  m_data.SetSize(m_nCount);
+  m_data.FreeExtra();
 }
 
 CString JoinStrings(const CStringArray& list, LPCSTR separator) {

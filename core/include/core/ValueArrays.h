@@ -52,6 +52,20 @@ class CNxRoundShortIntArray {
   int GetWriteIndex() const { return m_nWrite; }
   SHORT GetAt(int slot) const { return m_data.GetAt(slot); }
 
+  // The recorder's names: init empties the ring with room for capacity samples, append adds
+  // one (as Add), get(i) reads the i-th sample counted from the oldest (0 for i outside
+  // 0..length-1).
+  void init(int capacity) { SetCapacity(capacity); }
+  int append(SHORT sample) { return Add(sample); }
+  SHORT get(int i) const {
+    if (i < 0 || i >= m_nCount) return 0;
+    const int slot = m_nWrite + i;  // the oldest sits at the write index once the ring is full
+    return m_data[slot < m_nCount ? slot : slot - m_nCount];
+  }
+  // Puts the samples in logical order (oldest first) and releases the room beyond them: the
+  // capacity becomes the length.
+  void Compact();
+
  private:
   CArray<SHORT, SHORT> m_data;
   int m_nCount = 0;

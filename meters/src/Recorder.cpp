@@ -1,0 +1,335 @@
+#include <meters/Recorder.h>
+
+#include <core/ColorScheme.h>
+#include <core/GlobalProps.h>
+#include <core/KeloDll.h>
+#include <core/MeasureEngine.h>
+
+#include <platform/sync.h>
+
+#include <cmath>
+
+CRecorder::CRecorder() {
+  // Both cursors start hidden: bit 0 of their flags clear.
+  for (CursorRecord& c : m_Cursors) c.m_nFlags &= ~1;
+}
+
+CRecorder::~CRecorder() {
+  // The program ends: a transfer still running is only told to stop and left alone.
+  if (m_pJob) {
+    m_pJob->cancelled.store(1);
+    if (m_pJob->stopEvent) SetEvent(m_pJob->stopEvent);
+  }
+  if (m_hThread) CloseHandle(m_hThread);
+}
+
+// ---- cursors, zoom, amplitude ------------------------------------------------------------------
+
+int CRecorder::InitCursors() {
+  struct Init {
+    const char* name;
+    double position;
+    int color;
+    int kind;
+  } const table[2] = {{"L", 300.0, 10, CURSOR_KIND_L}, {"R", 500.0, 11, CURSOR_KIND_R}};
+  for (int i = 0; i < 2; ++i) {
+    CursorRecord& c = m_Cursors[i];
+    c.m_strName = table[i].name;
+    c.m_dValue = table[i].position;
+    c.m_crColor = GetSchemeColor(table[i].color);
+    c.Kind() = table[i].kind;
+  }
+  return 1;
+}
+
+int CRecorder::ZoomOut() {
+  int& z = m_View.m_nZoom;
+  switch (z) {
+    case 0: break;
+    case 1: z = 2; break;
+    case 2: z = 5; break;
+    case 5: z = 10; break;
+    default: z = 20; break;
+  }
+  if (static_cast<long long>(z) * SCREEN_COLUMNS >= GetRecordLastIndex()) z = 0;
+  return z != 20 && z != 0 ? 1 : 0;
+}
+
+int CRecorder::ZoomIn() {
+  int& z = m_View.m_nZoom;
+  auto stepIn = [](int zoom) {
+    switch (zoom) {
+      case 0: return 20;
+      case 1:
+      case 2: return 1;
+      case 5: return 2;
+      case 10: return 5;
+      default: return 10;
+    }
+  };
+  z = stepIn(z);
+  const int last = GetRecordLastIndex();
+  while (last > 0 && last <= static_cast<long long>(z) * SCREEN_COLUMNS && z > 1) z = stepIn(z);
+  return z != 1 ? 1 : 0;
+}
+
+int CRecorder::AmplitudeStepUp(int record) {
+  if (record < 0 || record > 3) return 1;
+  int& a = m_View.m_nAmplitudeStep[record];
+  if (a >= 1 && a <= 3) {
+    ++a;
+    return 1;
+  }
+  if (a == 4 || a == 5) {
+    a = 5;
+    return 0;
+  }
+  a = 1;
+  return 1;
+}
+
+int CRecorder::AmplitudeStepDown(int record) {
+  if (record < 0 || record > 3) return 1;
+  int& a = m_View.m_nAmplitudeStep[record];
+  if (a >= 2 && a <= 5) {
+    --a;
+    return 1;
+  }
+  a = 1;
+  return 0;
+}
+
+// ---- lengths and texts -------------------------------------------------------------------------
+
+double CRecorder::GetLength() const {
+  const CRecordList& list = GetRecordList();
+  if (list.IsEmpty()) return 0.0;
+  const CRecord* r = list[0];
+  if (!(r->m_dSampleRate > 0.0)) return 0.0;
+  const double count = r->GetPointCount();
+  return r->m_bAngle ? count / r->m_dSampleRate : count / r->m_dSampleRate * 1000.0;
+}
+
+int CRecorder::GetRecordLastIndex() const {
+  const CRecordList& list = GetRecordList();
+  if (list.IsEmpty() || list[0]->GetPointCount() <= 0) return 0;
+  return list[0]->GetPointCount() - 1;
+}
+
+void CRecorder::SetPosition(int p) { m_View.m_nPosition = p < 0 ? 0 : p; }
+
+long long CRecorder::GetPositionTime() const {
+  const int last = GetRecordLastIndex();
+  if (last == 0) return 0;
+  return std::llround(GetLength() * m_View.m_nPosition / last);
+}
+
+CString CRecorder::FormatTime(long long value) const {
+  CString text;
+  const CRecordList& list = GetRecordList();
+  if (!list.IsEmpty() && list[0]->m_bAngle) {
+    text.Format("%d\xB0", static_cast<int>(value));
+    return text;
+  }
+  const long long ms = value < 0 ? 0 : value;
+  text.Format("%d:%02d.%03d'", static_cast<int>(ms / 60000), static_cast<int>(ms / 1000 % 60),
+              static_cast<int>(ms % 1000));
+  return text;
+}
+
+CString CRecorder::GetLengthText() const {
+  if (GetRecordList().IsEmpty()) return CString("0:00.000'");
+  return FormatTime(std::llround(GetLength()));
+}
+
+CString CRecorder::GetPositionText() const {
+  if (GetRecordList().IsEmpty()) return CString("0:00.000'");
+  return FormatTime(GetPositionTime());
+}
+
+CString CRecorder::GetLastIndexText() const {
+  CString text;
+  text.Format("%d", GetRecordList().IsEmpty() ? 0 : GetRecordLastIndex());
+  return text;
+}
+
+// ---- the view ----------------------------------------------------------------------------------
+
+RecorderViewWindow CRecorder::GetViewWindow() const {
+  RecorderViewWindow w;
+  const int last = GetRecordLastIndex();
+  const int z = m_View.m_nZoom;
+  if (z != 0) {
+    w.n = z * SCREEN_COLUMNS;
+    w.start = m_View.m_nPosition - w.n / 2;
+    w.end = w.start + w.n - 1;
+    if (w.end > last) {
+      w.end = last;
+      w.start = last - w.n;
+    }
+  } else {
+    w.start = 0;
+    w.end = last;
+    w.n = last;
+  }
+  w.slope = m_View.m_nChartWidth == 0 ? 1.0 : static_cast<double>(w.n) / m_View.m_nChartWidth;
+  return w;
+}
+
+void CRecorder::UpdateTimeAxis(int chartWidth) {
+  m_View.m_nChartWidth = chartWidth;
+  const RecorderViewWindow w = GetViewWindow();
+  m_View.m_TimeAxis.Set(0.0, w.n, 0.0, chartWidth);
+  m_View.m_TimeAxis.m_dSlope = w.slope;
+}
+
+int CRecorder::CursorPixel(double position) const {
+  const double pixel = m_View.m_TimeAxis.ToStep(position);
+  if (!std::isfinite(pixel) || pixel >= 2147483647.0 || pixel <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(pixel);
+}
+
+// ---- the feed ----------------------------------------------------------------------------------
+
+int CRecorder::SetRingFeed(int on) {
+  CMeasureEngine& engine = m_pFeedEngine ? *m_pFeedEngine : GetMeasureEngine();
+  if (on) {
+    if (GetRecordList().IsEmpty()) return 0;
+    engine.StartRecorderFeed(this);
+  } else {
+    engine.StopRecorderFeed();
+  }
+  return 1;
+}
+
+int CRecorder::GetRecordCount() const { return static_cast<int>(GetRecordList().GetSize()); }
+
+CNxRoundShortIntArray* CRecorder::GetSampleRing(int k) {
+  CRecordList& list = GetRecordList();
+  if (k < 0 || k >= list.GetSize()) return nullptr;
+  return &list[k]->m_Ring;
+}
+
+// ---- the transfer ------------------------------------------------------------------------------
+
+void CRecorder::SetLibrary(const RecorderLibrary* library) {
+  m_bOwnLibrary = library != nullptr;
+  m_Library = library ? *library : RecorderLibrary{};
+}
+
+RecorderLibrary CRecorder::CurrentLibrary() const {
+  if (m_bOwnLibrary) return m_Library;
+  const CKelo_DLL& binding = GetKeloDll();
+  return {binding.Motortester(), binding.MTOscilloscope(), binding.Oscilloscope()};
+}
+
+static DWORD WINAPI RecorderThreadProc(LPVOID param) {
+  // The thread holds its job alive on its own: an abandoned thread outlives the recorder's hold.
+  std::unique_ptr<std::shared_ptr<RecorderJob>> hold(static_cast<std::shared_ptr<RecorderJob>*>(param));
+  (*hold)->Run();
+  return 0;
+}
+
+int CRecorder::Start() {
+  if (m_pJob && m_pJob->running.load()) return 0;
+  if (m_hThread) {
+    CloseHandle(m_hThread);
+    m_hThread = 0;
+  }
+  m_pJob.reset();
+
+  auto job = std::make_shared<RecorderJob>();
+  job->library = CurrentLibrary();
+  job->engineTester = job->library.motortester && job->library.mtOscilloscope && job->library.motortester->IsReady();
+  job->window = m_hAnalyzerWnd;
+  job->generation = GetRecordListGeneration();
+  job->stopEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  if (!job->stopEvent) return 0;
+  const GlobalProps& settings = GetGlobalProps();
+  CRecordList& list = GetRecordList();
+  job->records.resize(static_cast<size_t>(list.GetSize()));
+  for (INT_PTR k = 0; k < list.GetSize(); ++k) {
+    CRecord* r = list[k];
+    RecorderJobRecord& j = job->records[static_cast<size_t>(k)];
+    j.channel = r->m_nChannel;
+    j.fullScale = r->m_dFullScale;
+    j.inverted = r->m_nChannel >= 0 && r->m_nChannel < CMeasureProps::CHANNEL_COUNT ? settings.m_Channels[r->m_nChannel].m_bInverted : 0;
+    j.roll = r->m_bRoll;
+    j.direct = r->m_bDirect;
+    j.pointCount = r->m_nPointCount;
+    j.ring = std::move(r->m_Ring);
+    r->m_Ring = CNxRoundShortIntArray();
+  }
+
+  auto* param = new std::shared_ptr<RecorderJob>(job);
+  HANDLE thread = CreateThread(nullptr, 0, RecorderThreadProc, param, 0, nullptr);
+  if (!thread) {
+    delete param;
+    // Nothing ran: the rings go back to their records.
+    for (INT_PTR k = 0; k < list.GetSize(); ++k) list[k]->m_Ring = std::move(job->records[static_cast<size_t>(k)].ring);
+    return 0;
+  }
+  m_hThread = thread;
+  m_pJob = std::move(job);
+  return 1;
+}
+
+void CRecorder::DropJob() {
+  m_pJob.reset();
+  if (m_hThread) {
+    CloseHandle(m_hThread);
+    m_hThread = 0;
+  }
+}
+
+int CRecorder::Stop() {
+  if (!m_pJob) return 1;
+  std::shared_ptr<RecorderJob> job = m_pJob;
+  if (job->outcome.load() == RecorderJob::FINISHED) return 1;  // left to FinishTransfer
+  SetEvent(job->stopEvent);
+  bool abandoned = false;
+  if (m_hThread && kvp::WaitForObjectsServingSends(1, &m_hThread, STOP_WAIT_MS) != WAIT_OBJECT_0) {
+    job->cancelled.store(1);
+    kvp::AbandonThread(m_hThread);
+    abandoned = true;
+  }
+  if (!abandoned && job->outcome.load() == RecorderJob::FINISHED) return 1;  // ended on its own meanwhile
+  job->cancelled.store(1);
+  DropJob();
+  ClearRecordList();
+  return 1;
+}
+
+BOOL CRecorder::FinishTransfer() {
+  if (!m_pJob) return FALSE;
+  std::shared_ptr<RecorderJob> job = m_pJob;
+  if (job->outcome.load() != RecorderJob::FINISHED) return FALSE;
+  // The job's thread has ended its work; its handle goes with the job.
+  DropJob();
+  CRecordList& list = GetRecordList();
+  if (job->generation != GetRecordListGeneration() || static_cast<size_t>(list.GetSize()) != job->records.size())
+    return FALSE;
+  if (job->readErrors) AfxMessageBox(GetGlobalProps().GetText(10104), MB_OK | MB_ICONEXCLAMATION);
+  const int height = GetRecordChartHeight();
+  for (INT_PTR k = 0; k < list.GetSize(); ++k) {
+    CRecord* r = list[k];
+    RecorderJobRecord& j = job->records[static_cast<size_t>(k)];
+    r->m_Ring = std::move(j.ring);
+    r->m_nPointCount = j.pointCount;
+    r->m_nRawUpper = j.rawUpper;
+    r->m_nRawLower = j.rawLower;
+    r->m_dUpperValue = j.upperValue;
+    r->m_dLowerValue = j.lowerValue;
+    r->m_bTransferPending = 0;
+    r->FinishLook(static_cast<int>(k), height);
+    if (k < 4) m_bChannelChanged[k] = 1;
+  }
+  m_bNewData = 1;
+  m_strFileName.Empty();
+  return TRUE;
+}
+
+CRecorder& GetRecorder() {
+  static CRecorder recorder;
+  return recorder;
+}
