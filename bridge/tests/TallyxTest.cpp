@@ -404,11 +404,9 @@ TEST_F(Bridge, ExitWithoutCloseEndsWithCodeZero) {
   EXPECT_FALSE(LockHeldElsewhere());
 }
 
-// Disabled until the platform's module unloading no longer takes the loader lock from a
-// thread_local exit hook: the close sequence runs inside the host's dlclose, with the loader lock
-// held, and Kv310's link thread can block on that lock while its port waits for it (seen under
-// AddressSanitizer).
-TEST_F(Bridge, DISABLED_UnloadingTheBridgeClosesEverything) {
+// The close sequence runs inside the host's dlclose, with the loader lock held: Kv310's link
+// threads end there without ever needing that lock.
+TEST_F(Bridge, UnloadingTheBridgeClosesEverything) {
   Host host;
   Attach(host);
   ASSERT_EQ(host.AskInt("init"), 0);
@@ -450,10 +448,9 @@ TEST_F(Bridge, AHostHoldingTheBridgeKeepsOthersOut) {
   next.AskInt("close");
 }
 
-// Loading Kv310, failing to open the link and unloading again, many times in one process.
-// Disabled until the platform's module unloading no longer takes the loader lock from a
-// thread_local exit hook: the host deadlocks in its third FreeLibrary of Kv310.
-TEST_F(Bridge, DISABLED_RepeatedFailedOpensUnloadCleanly) {
+// Loading Kv310, failing to open the link and unloading again, many times in one process: a link
+// thread that makes its first wait while Kv310 is being unloaded must not wait for the loader.
+TEST_F(Bridge, RepeatedFailedOpensUnloadCleanly) {
   SetMachineString(kLinkKey, "DLL name", "nolink.dll");
   Host host;
   for (int i = 0; i < 300; ++i) {
