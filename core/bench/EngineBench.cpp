@@ -4,7 +4,7 @@
 // channel information, saturation and samples), in the same run and on the same in-process board
 // answering at once. Counters: engine_records_per_s, library_records_per_s and ratio = engine /
 // library; the goal is a ratio of 0.9 or more (the engine adds little).
-#include "../../measurement/tests/LinkTestSupport.h"
+#include "LinkTestSupport.h"
 
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>

@@ -1,7 +1,7 @@
 // The acquisition engine end to end: the real measurement library "Kv310.dll" on the simulated
 // board behind the in-process link "zlinksim.dll", opened by the start-up initialisation of the
 // settings, with a recording scope pane on the callbacks.
-#include "../../measurement/tests/LinkTestSupport.h"
+#include "LinkTestSupport.h"
 
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
@@ -21,19 +21,10 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+#include <kvtest/EngineOnBoard.h>
+#include <kvtest/Pump.h>
 
 namespace {
-
-template <typename Pred>
-bool WaitUntil(Pred done, int seconds = 20) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    kvp::headless::Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // The scope pane's side: the settings of GlobalProps with both channels on; keeps the records.
 class RecordingScope : public IOscClbck {
@@ -73,29 +64,10 @@ class RecordingScope : public IOscClbck {
 class EngineEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    kvp::ClockUseVirtual(false);
-    kvp::OpenHeadlessDisplay();
-    kv310::testing::SetLinkLibrary("zlinksim.dll");
-    kv310::testing::SetSerialBlockSizeValue(-1);
-    zlink_ = std::make_unique<kv310::testing::ZlinkSimBoard>();
-    zlink_->Board().Reset();
-    zlink_->Board().Update([](sim::BoardScenario& s) { s.instantAcquisition = true; });
-    GetMeasureType().m_nMeasureType = 0;
-    GetMeasureType().m_nAngleMode = 0;
-    engine_ = std::make_unique<CMeasureEngine>();
-    SetDeviceStartup(engine_.get());
-    GlobalProps& props = GetGlobalProps();
-    props.m_bInitialized = 0;
-    props.m_nChangeFlags = CHG_ALL;
+    onBoard_ = std::make_unique<kvtest::EngineOnBoard>();
+    engine_ = &onBoard_->Engine();
   }
-
-  void TearDown() override {
-    engine_->CoreShutdown();
-    SetDeviceStartup(&GetMeasureEngine());
-    engine_.reset();
-    zlink_.reset();
-    kvp::CloseDisplay();
-  }
+  void TearDown() override { onBoard_.reset(); }
 
   // Initialises and hands the scope the settings of GlobalProps with both channels on.
   void Initialize(RecordingScope& scope) {
@@ -115,10 +87,10 @@ class EngineEndToEndTest : public ::testing::Test {
     scope.prepared = settings;
   }
 
-  sim::BoardModel& Board() { return zlink_->Board(); }
+  sim::BoardModel& Board() { return onBoard_->Board(); }
 
-  std::unique_ptr<kv310::testing::ZlinkSimBoard> zlink_;
-  std::unique_ptr<CMeasureEngine> engine_;
+  std::unique_ptr<kvtest::EngineOnBoard> onBoard_;
+  CMeasureEngine* engine_ = nullptr;
 };
 
 TEST_F(EngineEndToEndTest, StartUpOpensTheBoardAndRunDeliversTheSine) {
@@ -147,7 +119,7 @@ TEST_F(EngineEndToEndTest, StartUpOpensTheBoardAndRunDeliversTheSine) {
   Prepare(scope);
 
   engine_->Run(1);
-  ASSERT_TRUE(WaitUntil([&] { return scope.Count() >= 3; })) << scope.Count() << " " << (scope.errors.empty() ? "" : scope.errors.front());
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return scope.Count() >= 3; })) << scope.Count() << " " << (scope.errors.empty() ? "" : scope.errors.front());
   engine_->StopAcquisitionThread();
   ASSERT_GE(scope.records.size(), 3u);
   EXPECT_TRUE(scope.errors.empty()) << scope.errors.front();
@@ -193,7 +165,7 @@ TEST_F(EngineEndToEndTest, SlowRatesAssemblePartialRecords) {
   ASSERT_NE(s.m_nSlowRateModifier, 0);
   scope.wanted = 2;
   engine_->Run(1);
-  ASSERT_TRUE(WaitUntil([&] { return scope.Count() >= 2; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return scope.Count() >= 2; }));
   engine_->StopAcquisitionThread();
   EXPECT_TRUE(scope.errors.empty()) << scope.errors.front();
   for (const RecordingScope::Record& r : scope.records) EXPECT_GE(std::max(r.a.GetCount(), r.b.GetCount()), 50);
@@ -205,7 +177,7 @@ TEST_F(EngineEndToEndTest, SignalBeyondTheRangeIsClamped) {
   Initialize(scope);
   scope.wanted = 1;
   engine_->Run(1);
-  ASSERT_TRUE(WaitUntil([&] { return scope.Count() >= 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return scope.Count() >= 1; }));
   engine_->StopAcquisitionThread();
   const CSignalData& a = scope.records[0].a;
   ASSERT_EQ(a.GetCount(), 1000);
@@ -271,7 +243,7 @@ TEST_F(EngineEndToEndTest, UnloadAfterAFailedOpenLeavesNoThread) {
   EXPECT_EQ(engine_->GetBoardName(), "No information");
   engine_->CoreShutdown();
   EXPECT_FALSE(engine_->GetBinding().IsLoaded());
-  EXPECT_TRUE(WaitUntil([&] { return threads() <= before; }, 5)) << threads() << " > " << before;
+  EXPECT_TRUE(kvtest::PumpUntil([&] { return threads() <= before; }, 5)) << threads() << " > " << before;
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <kvtest/Pump.h>
 
 namespace {
 
@@ -35,16 +36,9 @@ constexpr unsigned kComm = kv310::kCommunication;
 constexpr unsigned kOsc = kv310::kOscilloscope;
 constexpr unsigned kMTOsc = kv310::kMTOscilloscope;
 
-// Pumps the GUI thread (the test's) until the condition holds or 10 s of real time have passed.
 template <typename Pred>
 bool WaitUntil(Pred done, int seconds = 10) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    kvp::headless::Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  return kvtest::PumpUntil(done, seconds);
 }
 
 std::vector<std::string> Lines(const CStringArray& list) {

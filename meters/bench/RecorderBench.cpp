@@ -5,7 +5,7 @@
 //   - opening a record file of 2 x 400,000 samples,
 //   - converting two full rings of 400,000 samples.
 // The bench runs in a private folder of its own (registry store, runtime folder, files).
-#include "../../measurement/tests/LinkTestSupport.h"
+#include "LinkTestSupport.h"
 
 #include <meters/RecordFile.h>
 #include <meters/Recorder.h>

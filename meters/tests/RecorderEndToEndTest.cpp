@@ -2,7 +2,7 @@
 // on the simulated board behind the in-process link "zlinksim.dll", on the virtual clock. The
 // tests stand in for the record command (records, arming, stopping) and for the analyzer window
 // (which finishes the transfer on its end message).
-#include "../../measurement/tests/LinkTestSupport.h"
+#include "LinkTestSupport.h"
 #include "FakeLibrary.h"
 #include "RecordFileSupport.h"
 
@@ -28,6 +28,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+#include <kvtest/EngineOnBoard.h>
+#include <kvtest/Pump.h>
 
 namespace {
 
@@ -50,13 +52,7 @@ LRESULT AnalyzerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 template <typename Pred>
 bool PumpUntil(Pred done, int seconds = 30) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    kvp::headless::Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  return kvtest::PumpUntil(done, seconds);
 }
 
 double Value(const ScaledValue& v) { return v.mantissa * std::pow(10.0, v.exponent); }
@@ -274,20 +270,8 @@ class FeedingScope : public IOscClbck {
 class RecorderRingEndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    kvp::ClockUseVirtual(false);
-    kvp::OpenHeadlessDisplay();
-    kv310::testing::SetLinkLibrary("zlinksim.dll");
-    kv310::testing::SetSerialBlockSizeValue(-1);
-    zlink_ = std::make_unique<kv310::testing::ZlinkSimBoard>();
-    zlink_->Board().Reset();
-    zlink_->Board().Update([](sim::BoardScenario& s) { s.instantAcquisition = true; });
-    GetMeasureType().m_nMeasureType = 0;
-    GetMeasureType().m_nAngleMode = 0;
-    engine_ = std::make_unique<CMeasureEngine>();
-    SetDeviceStartup(engine_.get());
-    GlobalProps& props = GetGlobalProps();
-    props.m_bInitialized = 0;
-    props.m_nChangeFlags = CHG_ALL;
+    onBoard_ = std::make_unique<kvtest::EngineOnBoard>();
+    engine_ = &onBoard_->Engine();
     WNDCLASS wc{};
     wc.lpfnWndProc = &AnalyzerProc;
     wc.lpszClassName = "RecorderE2ERingAnalyzer";
@@ -295,7 +279,7 @@ class RecorderRingEndToEndTest : public ::testing::Test {
     window_ = CreateWindowEx(0, "RecorderE2ERingAnalyzer", "", 0, 0, 0, 100, 100, 0, 0, 0, nullptr);
     recorder_ = std::make_unique<CRecorder>();
     recorder_->m_hAnalyzerWnd = window_;
-    recorder_->SetFeedEngine(engine_.get());
+    recorder_->SetFeedEngine(engine_);
     g_log = &log_;
     g_recorder = recorder_.get();
     ClearRecordList();
@@ -303,20 +287,17 @@ class RecorderRingEndToEndTest : public ::testing::Test {
   void TearDown() override {
     recorder_->SetRingFeed(0);
     recorder_->Stop();
-    engine_->CoreShutdown();
-    SetDeviceStartup(&GetMeasureEngine());
+    onBoard_->Engine().CoreShutdown();
     ClearRecordList();
     g_log = nullptr;
     g_recorder = nullptr;
     recorder_.reset();
     DestroyWindow(window_);
-    engine_.reset();
-    zlink_.reset();
-    kvp::CloseDisplay();
+    onBoard_.reset();
   }
 
-  std::unique_ptr<kv310::testing::ZlinkSimBoard> zlink_;
-  std::unique_ptr<CMeasureEngine> engine_;
+  std::unique_ptr<kvtest::EngineOnBoard> onBoard_;
+  CMeasureEngine* engine_ = nullptr;
   std::unique_ptr<CRecorder> recorder_;
   HWND window_ = 0;
   WindowLog log_;

@@ -22,6 +22,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <kvtest/Pump.h>
 
 namespace {
 
@@ -55,17 +56,6 @@ struct SinkLog : IAnalyzerNotify {
   void OnAnalyzerNotify(int sender, int code, int value) override { calls.push_back({sender, code, value}); }
   std::vector<std::vector<int>> calls;
 };
-
-template <typename Pred>
-bool PumpUntil(Pred done, int seconds = 20) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    kvp::headless::Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
 
 // Interleaved frames: value(slot, frame) for each of n records.
 template <typename F>
@@ -157,7 +147,7 @@ TEST_F(RecorderThreadTest, DeInterleavesBlocksAndReportsProgressBeforeTheEnd) {
   EXPECT_TRUE(recorder_->IsTransferring());
   EXPECT_EQ(recorder_->Start(), 0) << "one transfer at a time";
   osc_.Release();
-  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
   EXPECT_EQ(log_.finished, std::vector<BOOL>{TRUE});
   EXPECT_EQ(log_.progress, (std::vector<WPARAM>{33, 66, 100}));
   EXPECT_EQ(log_.progressAfterEnd, 0);
@@ -194,7 +184,7 @@ TEST_F(RecorderThreadTest, ChannelBAloneUsesItsOwnLimitsAndInversion) {
   osc_.Limits(1, 20000, -20000);
   osc_.Push({0, {25000, -25000, 19999, 5}, 1});
   ASSERT_EQ(recorder_->Start(), 1);
-  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
   EXPECT_EQ(osc_.LimitChannels(), std::vector<int>{1});
   const CRecord* r = GetRecordList()[0];
   EXPECT_EQ(r->m_nRawUpper, 20000);
@@ -211,7 +201,7 @@ TEST_F(RecorderThreadTest, InversionSwapsTheLimitsAndClampsOnTheirSides) {
   osc_.Limits(0, 30000, -20000);
   osc_.Push({0, {25000, -25000, 100, 31000, -32768}, 1});
   ASSERT_EQ(recorder_->Start(), 1);
-  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
   const CRecord* r = GetRecordList()[0];
   EXPECT_EQ(r->m_nRawUpper, 20000);
   EXPECT_EQ(r->m_nRawLower, -30000);
@@ -226,7 +216,7 @@ TEST_F(RecorderThreadTest, ABlockBeyondTheAnnouncedCountStopsAtTheCapacity) {
   DirectRecords({0}, 4);
   osc_.Push({0, {1, 2, 3, 4, 5, 6}, 0});  // more than announced, and not flagged last
   ASSERT_EQ(recorder_->Start(), 1);
-  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
   const CRecord* r = GetRecordList()[0];
   std::vector<int> raw;
   for (int i = 0; i < r->GetSampleCount(); ++i) raw.push_back(r->GetRaw(i));
@@ -242,7 +232,7 @@ TEST_F(RecorderThreadTest, ElevenReadErrorsEndWithOneBoxOnTheGuiThreadAndKeepThe
   osc_.Push({0, Frames(2, 1000, 10, [](int, int) { return 1; }), 0});  // read after the 10th error
   // The queue is empty now: the next error is the 11th of the recording and ends it.
   ASSERT_EQ(recorder_->Start(), 1);
-  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
   EXPECT_EQ(log_.finished, std::vector<BOOL>{TRUE});
   EXPECT_EQ(osc_.Calls(), 1 + 10 + 1 + 1) << "errors count over the whole recording";
   const std::vector<kvp::MessageBoxCall> boxes = kvp::MessageBoxLog();
@@ -263,7 +253,7 @@ TEST_F(RecorderThreadTest, StopDuringTheTransferDiscardsTheRecordingOnce) {
   osc_.Push({0, Frames(1, 0, 1000, [](int, int t) { return t; }), 0});
   osc_.Hold();
   ASSERT_EQ(recorder_->Start(), 1);
-  ASSERT_TRUE(PumpUntil([&] { return osc_.Inside() == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return osc_.Inside() == 1; }));
   // The library answers while Stop waits; the thread then sees the stop.
   std::thread release([&] {
     while (kvp::ClockTimedWaiters() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -281,7 +271,7 @@ TEST_F(RecorderThreadTest, StopDuringTheTransferDiscardsTheRecordingOnce) {
   DirectRecords({0}, 1000);
   osc_.Push({0, Frames(1, 0, 1000, [](int, int t) { return t; }), 1});
   ASSERT_EQ(recorder_->Start(), 1);
-  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
   EXPECT_EQ(log_.finished, std::vector<BOOL>{TRUE});
   EXPECT_EQ(GetRecordList()[0]->GetSampleCount(), 1000);
   EXPECT_EQ(sink_.calls.size(), 1u);
@@ -296,7 +286,7 @@ TEST_F(RecorderThreadTest, StopAfterTheEndLeavesTheRecordingToItsEndMessage) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(recorder_->Stop(), 1);
   EXPECT_TRUE(sink_.calls.empty());
-  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
   EXPECT_EQ(log_.finished, std::vector<BOOL>{TRUE});
   EXPECT_EQ(GetRecordList()[0]->GetSampleCount(), 1000);
 }
@@ -306,7 +296,7 @@ TEST_F(RecorderThreadTest, AThreadThatNeverReturnsIsAbandonedAndLeavesTheNextRec
   osc_.Hold();
   osc_.Push({0, Frames(1, 0, 1000, [](int, int) { return 111; }), 0});
   ASSERT_EQ(recorder_->Start(), 1);
-  ASSERT_TRUE(PumpUntil([&] { return osc_.Inside() == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return osc_.Inside() == 1; }));
   std::thread clock([] {
     while (kvp::ClockTimedWaiters() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     kvp::ClockAdvance(CRecorder::STOP_WAIT_MS);
@@ -323,11 +313,11 @@ TEST_F(RecorderThreadTest, AThreadThatNeverReturnsIsAbandonedAndLeavesTheNextRec
   DirectRecords({0}, 1000);
   second.Push({0, Frames(1, 0, 1000, [](int, int) { return 222; }), 1});
   ASSERT_EQ(recorder_->Start(), 1);
-  ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
   EXPECT_EQ(log_.finished, std::vector<BOOL>{TRUE});
 
   osc_.Release();
-  ASSERT_TRUE(PumpUntil([&] { return osc_.Inside() == 0; }));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return osc_.Inside() == 0; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   kvp::headless::Pump();
   EXPECT_EQ(log_.ends, 1) << "the abandoned job posts nothing";
@@ -360,7 +350,7 @@ TEST_F(RecorderThreadTest, ConversionCompactsWrappedRingsWithGapMarkers) {
     r->m_Ring.init(10);
     for (int16_t v : c.fed) r->m_Ring.append(v);
     ASSERT_EQ(recorder_->Start(), 1);
-    ASSERT_TRUE(PumpUntil([&] { return log_.ends == 1; }));
+    ASSERT_TRUE(kvtest::PumpUntil([&] { return log_.ends == 1; }));
     ASSERT_EQ(log_.finished, std::vector<BOOL>{TRUE});
     r = GetRecordList()[0];
     EXPECT_EQ(r->GetPointCount(), static_cast<int>(c.kept.size()));
