@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 using kvlink::Trace;
@@ -27,6 +28,59 @@ constexpr uint8_t kBusy = 0x08;
 [[noreturn]] void Raise(int code, const char* text, const char* expression, int line) {
   throw CErrorException(code, text, expression, kCommSource, line);
 }
+
+// The steps of StartCommunication that can fail, and what each reports: the link's result code,
+// the trace text, and the expression and source line the trace names (traces of the board link
+// are compared by these, so they stay as they are).
+struct StartFailure {
+  CComm::StartStep step;
+  int code;
+  const char* text;
+  const char* expression;
+  int line;
+};
+using Step = CComm::StartStep;
+constexpr StartFailure kStartFailures[] = {
+    {Step::OpenPort, -4, "StartCommunication() --> CreateFile() failed", "m_hPort", 1188},
+    {Step::CommMask, -5, "StartCommunication() --> SetCommMask() failed",
+     "SetCommMask(g_oComm.m_hPort, EV_RXCHAR | EV_TXEMPTY)", 1193},
+    {Step::CommTimeouts, -6, "StartCommunication() --> SetCommTimeouts() failed",
+     "SetCommTimeouts( g_oComm.m_hPort, &CommTimeOuts )", 1204},
+    {Step::GetState, -7, "StartCommunication() --> GetCommState() failed", "GetCommState( g_oComm.m_hPort, &dcb )",
+     1211},
+    {Step::SetState, -8, "StartCommunication() --> SetCommState() failed", "SetCommState( g_oComm.m_hPort, &dcb )",
+     1235},
+    {Step::Download, -8, "StartCommunication() --> Download failed", "Download( g_oComm.m_hPort )", 1264},
+    {Step::ExitEvent, -3, "StartCommunication() --> CreateEvent() failed", "m_hEventThreadExit", 1285},
+    {Step::TxBuffer, -10, "StartCommunication() --> SetBufferSize() failed",
+     "g_oComm.m_oTxBuf.SetBufferSize( BUFFER_SIZE_TX )", 1290},
+    {Step::ProtTxBuffer, -10, "StartCommunication() --> SetBufferSize() failed",
+     "g_oComm.m_oProtTxBuf.SetBufferSize( BUFFER_SIZE_TX )", 1295},
+    {Step::RxBuffer, -10, "StartCommunication() --> SetBufferSize() failed",
+     "g_oComm.m_oRxBuf.SetBufferSize( BUFFER_SIZE_RX )", 1300},
+    {Step::AnswerEvents, -11, "StartCommunication() --> CreateEvent() failed", "Ack/NAK", 1350},
+    {Step::EndedEvent, -11, "StartCommunication() --> CreateEvent() failed", "Ack/NAK", 1359},
+    {Step::WriteThread, -11, "StartCommunication() --> CreateThread() failed",
+     "CreateThread(NULL, 1024, g_oComm.ThreadWrite, &g_oComm, NULL, NULL)", 1308},
+    {Step::ReadThread, -11, "StartCommunication() --> CreateThread() failed",
+     "CreateThread(NULL, 1024, g_oComm.ThreadRead, &g_oComm, NULL, NULL)", 1322},
+    {Step::ProtocolThread, -11, "StartCommunication() --> CreateThread() failed",
+     "CreateThread(NULL, 1024, g_oComm.ThreadProtocolWrite, &g_oComm, NULL, NULL)", 1341},
+    {Step::ProtocolStart, -11, "StartCommunication() --> StartThread() failed", "StartThread() failed", 1367},
+};
+static_assert(std::size(kStartFailures) == static_cast<size_t>(Step::Count));
+
+[[noreturn]] void Fail(Step step) {
+  const StartFailure& f = kStartFailures[static_cast<size_t>(step)];
+  Raise(f.code, f.text, f.expression, f.line);
+}
+
+constexpr bool TableInStepOrder() {
+  for (size_t i = 0; i < std::size(kStartFailures); ++i)
+    if (kStartFailures[i].step != static_cast<Step>(i)) return false;
+  return true;
+}
+static_assert(TableInStepOrder());
 
 }  // namespace
 
@@ -54,11 +108,11 @@ int CComm::Init(const char* key, const char* port) {
   }
 }
 
-void CComm::StartThread(LinkThread& t, LPTHREAD_START_ROUTINE routine, int priority, const char* expression, int line,
+void CComm::StartThread(LinkThread& t, LPTHREAD_START_ROUTINE routine, int priority, StartStep step,
                         const char* priorityTrace) {
   t.stop = 0;
   t.thread.reset(CreateThread(nullptr, 1024, routine, this, 0, nullptr));
-  if (!t.thread) Raise(-11, "StartCommunication() --> CreateThread() failed", expression, line);
+  if (!t.thread) Fail(step);
   if (priorityTrace && !SetThreadPriority(t.thread.get(), priority)) Trace(priorityTrace, GetLastError());
 }
 
@@ -67,18 +121,13 @@ void CComm::StartCommunication() {
   snprintf(name, sizeof name, "\\\\.\\COM%u", m_settings.comPort);
   m_hPort.reset(CreateFile(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                        FILE_FLAG_OVERLAPPED | FILE_FLAG_NO_BUFFERING, 0));
-  if (!m_hPort) Raise(-4, "StartCommunication() --> CreateFile() failed", "m_hPort", 1188);
-  if (!SetCommMask(m_hPort.get(), EV_RXCHAR | EV_TXEMPTY))
-    Raise(-5, "StartCommunication() --> SetCommMask() failed", "SetCommMask(g_oComm.m_hPort, EV_RXCHAR | EV_TXEMPTY)",
-          1193);
+  if (!m_hPort) Fail(Step::OpenPort);
+  if (!SetCommMask(m_hPort.get(), EV_RXCHAR | EV_TXEMPTY)) Fail(Step::CommMask);
   COMMTIMEOUTS CommTimeOuts{20, 1, 1000, 0, 0};
-  if (!SetCommTimeouts(m_hPort.get(), &CommTimeOuts))
-    Raise(-6, "StartCommunication() --> SetCommTimeouts() failed", "SetCommTimeouts( g_oComm.m_hPort, &CommTimeOuts )",
-          1204);
+  if (!SetCommTimeouts(m_hPort.get(), &CommTimeOuts)) Fail(Step::CommTimeouts);
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(m_hPort.get(), &dcb))
-    Raise(-7, "StartCommunication() --> GetCommState() failed", "GetCommState( g_oComm.m_hPort, &dcb )", 1211);
+  if (!GetCommState(m_hPort.get(), &dcb)) Fail(Step::GetState);
   dcb.BaudRate = m_settings.baudrate & 0x7FFFFFFFu;
   dcb.ByteSize = 8;
   dcb.Parity = NOPARITY;
@@ -96,8 +145,7 @@ void CComm::StartCommunication() {
   dcb.fDtrControl = DTR_CONTROL_DISABLE;
   dcb.fRtsControl = RTS_CONTROL_DISABLE;
   dcb.fTXContinueOnXoff = 1;
-  if (!SetCommState(m_hPort.get(), &dcb))
-    Raise(-8, "StartCommunication() --> SetCommState() failed", "SetCommState( g_oComm.m_hPort, &dcb )", 1235);
+  if (!SetCommState(m_hPort.get(), &dcb)) Fail(Step::SetState);
 
   m_oFirmware.Configure(m_hPort.get(), m_settings);
   if (m_settings.baudrate & 0x80000000u) {
@@ -111,32 +159,25 @@ void CComm::StartCommunication() {
     Sleep(1500);
   }
   if (!m_oFirmware.Download(m_settings.reloadFirmware, m_settings.useFlash, m_wManualFlashMode))
-    Raise(-8, "StartCommunication() --> Download failed", "Download( g_oComm.m_hPort )", 1264);
+    Fail(Step::Download);
   Trace("CComm::StartCommunication() : Firmware Download OK\n");
 
   for (LinkThread* t : {&m_oProtocol, &m_oRead, &m_oWrite}) {
     t->exit.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
-    if (!t->exit) Raise(-3, "StartCommunication() --> CreateEvent() failed", "m_hEventThreadExit", 1285);
+    if (!t->exit) Fail(Step::ExitEvent);
   }
-  if (!m_oTxBuf.SetBufferSize(BUFFER_SIZE_TX))
-    Raise(-10, "StartCommunication() --> SetBufferSize() failed", "g_oComm.m_oTxBuf.SetBufferSize( BUFFER_SIZE_TX )",
-          1290);
-  if (!m_oProtTxBuf.SetBufferSize(BUFFER_SIZE_PROT_TX))
-    Raise(-10, "StartCommunication() --> SetBufferSize() failed",
-          "g_oComm.m_oProtTxBuf.SetBufferSize( BUFFER_SIZE_TX )", 1295);
-  if (!m_oRxBuf.SetBufferSize(BUFFER_SIZE_RX))
-    Raise(-10, "StartCommunication() --> SetBufferSize() failed", "g_oComm.m_oRxBuf.SetBufferSize( BUFFER_SIZE_RX )",
-          1300);
+  if (!m_oTxBuf.SetBufferSize(BUFFER_SIZE_TX)) Fail(Step::TxBuffer);
+  if (!m_oProtTxBuf.SetBufferSize(BUFFER_SIZE_PROT_TX)) Fail(Step::ProtTxBuffer);
+  if (!m_oRxBuf.SetBufferSize(BUFFER_SIZE_RX)) Fail(Step::RxBuffer);
 
   // The answer and ended events exist before any thread that sets them runs.
   m_hEventAck.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
   m_hEventNak.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
   m_hEventBusy.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
-  if (!m_hEventAck || !m_hEventNak || !m_hEventBusy)
-    Raise(-11, "StartCommunication() --> CreateEvent() failed", "Ack/NAK", 1350);
+  if (!m_hEventAck || !m_hEventNak || !m_hEventBusy) Fail(Step::AnswerEvents);
   for (LinkThread* t : {&m_oProtocol, &m_oRead, &m_oWrite}) {
     t->ended.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
-    if (!t->ended) Raise(-11, "StartCommunication() --> CreateEvent() failed", "Ack/NAK", 1359);
+    if (!t->ended) Fail(Step::EndedEvent);
   }
 
   // ThreadRead watches the protocol start from its own start on.
@@ -144,32 +185,24 @@ void CComm::StartCommunication() {
   m_hEventProtocolStarting.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
   m_hEventRawReadEnded.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
   if (!m_hEventThreadProtocolWriteInitiated || !m_hEventProtocolStarting || !m_hEventRawReadEnded)
-    Raise(-11, "StartCommunication() --> CreateThread() failed",
-          "CreateThread(NULL, 1024, g_oComm.ThreadProtocolWrite, &g_oComm, NULL, NULL)", 1341);
+    Fail(Step::ProtocolThread);
 
   m_oWrite.started.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
-  if (!m_oWrite.started)
-    Raise(-11, "StartCommunication() --> CreateThread() failed",
-          "CreateThread(NULL, 1024, g_oComm.ThreadWrite, &g_oComm, NULL, NULL)", 1308);
-  StartThread(m_oWrite, ThreadWrite, m_settings.threadWrite,
-              "CreateThread(NULL, 1024, g_oComm.ThreadWrite, &g_oComm, NULL, NULL)", 1308,
+  if (!m_oWrite.started) Fail(Step::WriteThread);
+  StartThread(m_oWrite, ThreadWrite, m_settings.threadWrite, Step::WriteThread,
               "\n***** ThreadWrite: SetThreadPriority() - GetLastError() --> 0x%08X\n");
   m_oRead.started.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
-  if (!m_oRead.started)
-    Raise(-11, "StartCommunication() --> CreateThread() failed",
-          "CreateThread(NULL, 1024, g_oComm.ThreadRead, &g_oComm, NULL, NULL)", 1322);
-  StartThread(m_oRead, ThreadRead, m_settings.threadRead,
-              "CreateThread(NULL, 1024, g_oComm.ThreadRead, &g_oComm, NULL, NULL)", 1322,
+  if (!m_oRead.started) Fail(Step::ReadThread);
+  StartThread(m_oRead, ThreadRead, m_settings.threadRead, Step::ReadThread,
               "\n***** ThreadRead: SetThreadPriority() - GetLastError() --> 0x%08X\n");
 
   Trace(">>>>> m_hEventThreadProtocolWriteInitiated %08X\n", m_hEventThreadProtocolWriteInitiated.get());
-  StartThread(m_oProtocol, ThreadProtocolWrite, THREAD_PRIORITY_TIME_CRITICAL,
-              "CreateThread(NULL, 1024, g_oComm.ThreadProtocolWrite, &g_oComm, NULL, NULL)", 1341, nullptr);
+  StartThread(m_oProtocol, ThreadProtocolWrite, THREAD_PRIORITY_TIME_CRITICAL, Step::ProtocolThread, nullptr);
   Trace(">>>>> m_hThreadProtocolWrite %08X\n", m_oProtocol.thread.get());
 
   SetThreadPriority(m_oProtocol.thread.get(), THREAD_PRIORITY_TIME_CRITICAL);
   if (WaitForSingleObject(m_hEventThreadProtocolWriteInitiated.get(), 2000) != WAIT_OBJECT_0)
-    Raise(-11, "StartCommunication() --> StartThread() failed", "StartThread() failed", 1367);
+    Fail(Step::ProtocolStart);
   if (!SetThreadPriority(m_oProtocol.thread.get(), m_settings.threadProtocolWrite))
     Trace("\n***** ThreadProtocolWrite: SetThreadPriority() - GetLastError() --> 0x%08X\n", GetLastError());
   m_oProtocol.stop = 0;

@@ -16,6 +16,13 @@
 
 class CComm {
  public:
+  // The steps of StartCommunication that can fail, in the order it takes them.
+  enum class StartStep {
+    OpenPort, CommMask, CommTimeouts, GetState, SetState, Download, ExitEvent, TxBuffer, ProtTxBuffer,
+    RxBuffer, AnswerEvents, EndedEvent, WriteThread, ReadThread, ProtocolThread, ProtocolStart,
+    Count
+  };
+
   // The receiver's states. A body state carries the number of the block type it receives.
   enum RxState : int {
     kRxIdle = 0,          // waiting for a block header or an answer byte
@@ -66,7 +73,7 @@ class CComm {
   };
 
   void StartCommunication();
-  void StartThread(LinkThread& t, LPTHREAD_START_ROUTINE routine, int priority, const char* expression, int line,
+  void StartThread(LinkThread& t, LPTHREAD_START_ROUTINE routine, int priority, StartStep step,
                    const char* priorityTrace);
   void StopThread(LinkThread& t, DWORD waitMs);
   static DWORD WINAPI ThreadProtocolWrite(LPVOID self);
