@@ -60,7 +60,7 @@ const char* const kLanguageTexts[] = {
     /* 10051 */ "Engine Speed",
     /* 10052 */ "RPM",
     /* 10053 */ "Advance",
-    /* 10054 */ "\xB0""CS",
+    /* 10054 */ "\260CS",  // 0xB0, the degree sign
     /* 10055 */ "Dwell Angle",
     /* 10056 */ "Oil Temperature",
     /* 10057 */ "Preinjection",

@@ -38,14 +38,14 @@ class ImplementationMTHiVoltage_14 final : public IMTHiVoltage_14 {
 
   int32_t m_mode = 0;
   int32_t m_configurationId = 24;
-  uint8_t m_headerExtension = 4;
+  [[maybe_unused]] uint8_t m_headerExtension = 4;
   uint8_t m_inputCount = 3;
   uint8_t m_inputs[3] = {4, 9, 8};  // high-voltage probe, speed sensor, second speed input
   uint16_t m_sampleRateIndex = 14;
   uint16_t m_rangeIndex = 6;
   int32_t m_triggerPosition = 350;
   uint16_t m_triggerChannel = 0;
-  ScaledValue m_triggerSensitivity{1, -1, {}};
+  [[maybe_unused]] ScaledValue m_triggerSensitivity{1, -1, {}};
   uint8_t m_restart = 0;
   uint8_t m_polaritySwap = 0;
   uint8_t m_selectedCylinder = 0;

@@ -33,6 +33,9 @@ class CPoint : public POINT {
   void Offset(LONG dx, LONG dy) { x += dx; y += dy; }
   bool operator==(const POINT& o) const { return x == o.x && y == o.y; }
   bool operator!=(const POINT& o) const { return !(*this == o); }
+  // Two CPoints match exactly here, so C++20's reversed candidates leave no doubt.
+  bool operator==(const CPoint& o) const { return *this == static_cast<const POINT&>(o); }
+  bool operator!=(const CPoint& o) const { return !(*this == o); }
   CPoint operator+(const POINT& o) const { return CPoint(x + o.x, y + o.y); }
   CPoint operator-(const POINT& o) const { return CPoint(x - o.x, y - o.y); }
   CPoint& operator+=(const POINT& o) { x += o.x; y += o.y; return *this; }
