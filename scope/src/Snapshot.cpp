@@ -110,6 +110,15 @@ bool ProbeMatches(int probeWanted, int actualProbeKind) {
   return probeWanted == actualProbeKind;
 }
 
+void CompleteDeviceAreas(SettingsSnapshot& s, bool boardPath, const int* recordingMode) {
+  DeviceBlock& active = boardPath ? s.m_Board : s.m_EngineTester;
+  DeviceBlock& other = boardPath ? s.m_EngineTester : s.m_Board;
+  if (recordingMode) active.m_Words[0] = *recordingMode;
+  other = active;
+  other.m_Words[0] = 1;
+  if (boardPath) other.m_Words[1] = static_cast<int32_t>(static_cast<uint32_t>(other.m_Words[1]) & 0xFFFFu);
+}
+
 int ClampLevel(int level) { return level < 0 ? 0 : level > 256 ? 256 : level; }
 
 int NormalizeInversion(int inversion) { return InRange(inversion, 0, 3) ? inversion : 0; }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -163,6 +164,30 @@ TEST(Snapshot, LevelAndInversionAreMended) {
   EXPECT_EQ(scope::NormalizeInversion(3), 3);
   EXPECT_EQ(scope::NormalizeInversion(4), 0);
   EXPECT_EQ(scope::NormalizeInversion(-1), 0);
+}
+
+TEST(Snapshot, CaptureFillsTheOtherDeviceArea) {
+  const scope::DeviceBlock read{{4, 0x0005000A, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {1, 7, 0, 3}};
+  struct Case {
+    const char* name;
+    bool boardPath;
+    std::optional<int> recordingMode;
+    scope::DeviceBlock board, engineTester;
+  };
+  const Case cases[] = {
+      {"engine-tester path", false, std::nullopt,
+       {{1, 0x0005000A, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {1, 7, 0, 3}}, read},
+      {"board path", true, std::nullopt, read, {{1, 0x000A, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {1, 7, 0, 3}}},
+      {"board path while recording", true, 2, {{2, 0x0005000A, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {1, 7, 0, 3}},
+       {{1, 0x000A, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {1, 7, 0, 3}}},
+  };
+  for (const Case& c : cases) {
+    SettingsSnapshot s;
+    (c.boardPath ? s.m_Board : s.m_EngineTester) = read;
+    scope::CompleteDeviceAreas(s, c.boardPath, c.recordingMode ? &*c.recordingMode : nullptr);
+    EXPECT_EQ(s.m_Board, c.board) << c.name;
+    EXPECT_EQ(s.m_EngineTester, c.engineTester) << c.name;
+  }
 }
 
 TEST(Snapshot, PresetsCarryTheirDeviceBlocks) {

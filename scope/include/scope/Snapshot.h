@@ -80,6 +80,12 @@ int ClampLevel(int level);
 // The inversion state a snapshot applies: 0..3, anything else 0.
 int NormalizeInversion(int inversion);
 
+// After the active path's GetAll filled its own area of a captured snapshot, the other area gets
+// words 1..11 and the channel block, with word 0 = 1; on the board path the engine-tester word 1
+// keeps only its low 16 bits. With `recordingMode` (a recording through the recorder runs) the
+// active area's word 0 is the acquisition mode saved at the recording start.
+void CompleteDeviceAreas(SettingsSnapshot& s, bool boardPath, const int* recordingMode = nullptr);
+
 // Built-in preset of measure type 0..27 (outside: preset 0), with which device blocks are given.
 struct MeasureTypePreset {
   SettingsSnapshot m_Snapshot;
