@@ -7,18 +7,14 @@
 #include <core/ColorScheme.h>
 #include <core/NumberFormat.h>
 
+#include <kvtest/CoreGlobals.h>
+
 #include <gtest/gtest.h>
 
 namespace {
 
-class SavedScopeTest : public ::testing::Test {
- protected:
-  void SetUp() override { Clear(); }
-  void TearDown() override { Clear(); }
-  static void Clear() {
-    for (int i = 0; i < kSavedScopeSlots; ++i) GetSavedScopes()[i].RemoveAllSignals();
-  }
-};
+// The saved scopes and the colour scheme are the core's: reset around every test.
+class SavedScopeTest : public kvtest::CoreTest {};
 
 scope::SignalFile TwoChannels() {
   const auto file = scope::ParseOscFile(scope_test::BuildOsc({.channels = 2, .source = 1}));
