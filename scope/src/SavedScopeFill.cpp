@@ -1,6 +1,7 @@
 #include <scope/SavedScopeFill.h>
 
 #include <core/ColorScheme.h>
+#include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
 
 namespace scope {
@@ -12,7 +13,36 @@ constexpr int kTraceColorBase = 30;  // scheme colour of display slot C; D..F fo
 constexpr int kFillLightening = 170;
 constexpr int kSavedTraceStyle = 2;
 
+const char* SignalLetter(const CSavedSignal* signal) {
+  static const char* const kLetters[] = {"C", "D", "E", "F"};
+  if (!signal || signal->m_nKind < 0 || signal->m_nKind > 3) return "Err";
+  return kLetters[signal->m_nKind];
+}
+
+void HideSavedDisplay(int slot) {
+  GetGlobalProps().m_Styles[GlobalProps::STYLE_SAVED_C + slot].m_nFlags &= ~1;
+}
+
 }  // namespace
+
+CString SavedScopeTitle(const CSavedScope* scope) {
+  if (!scope || scope->m_Signals.GetSize() == 0) return "Err";
+  if (scope->m_Signals.GetSize() == 1) return SignalLetter(scope->m_Signals[0]);
+  CString title;
+  title.Format("%s + %s", SignalLetter(scope->m_Signals[0]), SignalLetter(scope->m_Signals[1]));
+  return title;
+}
+
+void ClearSavedScope(int which) {
+  if (which < 0 || which >= kSavedScopeSlots) return;
+  GetSavedScopes()[which].RemoveAllSignals();
+  HideSavedDisplay(2 * which);
+  HideSavedDisplay(2 * which + 1);
+}
+
+void ClearAllSavedScopes() {
+  for (int i = 0; i < kSavedScopeSlots; ++i) ClearSavedScope(i);
+}
 
 CSavedScope* FirstFreeSavedScope(int* index) {
   CSavedScope* scopes = GetSavedScopes();

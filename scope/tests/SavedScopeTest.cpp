@@ -5,6 +5,7 @@
 #include "ScopeFiles.h"
 
 #include <core/ColorScheme.h>
+#include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
 
 #include <kvtest/CoreGlobals.h>
@@ -82,6 +83,40 @@ TEST_F(SavedScopeTest, NewSignalsJoinTheEFPairInTheSecondScope) {
   EXPECT_EQ(s->m_crColor, 0x00FF00u);
   EXPECT_EQ(s->GetCount(), 0);
   pair.m_bPair = 0;
+}
+
+TEST_F(SavedScopeTest, TitlesAndClears) {
+  EXPECT_STREQ(static_cast<LPCSTR>(scope::SavedScopeTitle(nullptr)), "Err");
+  CSavedScope& first = GetSavedScopes()[0];
+  EXPECT_STREQ(static_cast<LPCSTR>(scope::SavedScopeTitle(&first)), "Err");
+  scope::AddSignal(first, 1);
+  EXPECT_STREQ(static_cast<LPCSTR>(scope::SavedScopeTitle(&first)), "D");
+  first.RemoveAllSignals();
+  scope::AddSignal(first, 0);
+  scope::AddSignal(first, 1);
+  EXPECT_STREQ(static_cast<LPCSTR>(scope::SavedScopeTitle(&first)), "C + D");
+  scope::AddSignal(first, 7)->m_nKind = 7;
+  first.m_Signals[0]->m_nKind = 9;
+  EXPECT_STREQ(static_cast<LPCSTR>(scope::SavedScopeTitle(&first)), "Err + D");
+  first.m_bEmpty = 0;
+
+  GlobalProps& props = GetGlobalProps();
+  for (int i = 0; i < 4; ++i) props.m_Styles[GlobalProps::STYLE_SAVED_C + i].m_nFlags |= 1;
+  scope::ClearSavedScope(1);  // nothing saved there: only the display bits of E and F go
+  EXPECT_EQ(first.m_Signals.GetSize(), 3);
+  EXPECT_TRUE(props.m_Styles[GlobalProps::STYLE_SAVED_C].IsShown());
+  EXPECT_FALSE(props.m_Styles[GlobalProps::STYLE_SAVED_E].IsShown());
+  EXPECT_FALSE(props.m_Styles[GlobalProps::STYLE_SAVED_F].IsShown());
+  scope::ClearSavedScope(0);
+  EXPECT_EQ(first.m_Signals.GetSize(), 0);
+  EXPECT_EQ(first.m_bEmpty, 1);
+  EXPECT_FALSE(props.m_Styles[GlobalProps::STYLE_SAVED_D].IsShown());
+
+  for (int i = 0; i < 4; ++i) props.m_Styles[GlobalProps::STYLE_SAVED_C + i].m_nFlags |= 1;
+  scope::AddSignal(GetSavedScopes()[1], 0);
+  scope::ClearAllSavedScopes();
+  EXPECT_EQ(GetSavedScopes()[1].m_Signals.GetSize(), 0);
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(props.m_Styles[GlobalProps::STYLE_SAVED_C + i].IsShown()) << i;
 }
 
 }  // namespace

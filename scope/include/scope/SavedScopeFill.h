@@ -24,4 +24,13 @@ void SetComment(CSavedScope& scope, const char* text);
 bool LoadIntoSavedScope(const SignalFile& file, const char* fileName, const char* fileTitle,
                         int* scopeIndex = nullptr);
 
+// The face text of a saved scope: the letter of its one signal ("C".."F" by the signal's slot,
+// "Err" outside), "%s + %s" of its first two, "Err" when empty or missing.
+CString SavedScopeTitle(const CSavedScope* scope);
+
+// Empties saved scope 0 or 1 and clears the shown bit of its two display records (C, D or E, F).
+void ClearSavedScope(int which);
+// Empties both saved scopes and clears the shown bit of all four display records.
+void ClearAllSavedScopes();
+
 }  // namespace scope
