@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 namespace scope {
 
@@ -56,6 +57,33 @@ int PreTriggerShare(double triggerPosition, int recordLength) {
   const double share = std::trunc(triggerPosition * recordLength / 100.0);
   if (!std::isfinite(share) || share < 0) return 0;
   return share > recordLength ? recordLength : static_cast<int>(share);
+}
+
+namespace {
+bool OneOf(int code, std::initializer_list<int> codes) {
+  for (int c : codes)
+    if (c == code) return true;
+  return false;
+}
+}  // namespace
+
+bool RestartsOnSettingChange(int sender, int code, int rollMode, int triggerMode) {
+  if (sender == 6) return false;
+  if (rollMode != 0) return OneOf(code, {3, 5, 6, 7, 10, 11, 12, 19, 20, 21, 22, 23});
+  switch (triggerMode) {
+    case 0: return OneOf(code, {3, 6, 7, 10, 11, 12, 19, 20, 23});
+    case 1: return code == 23;
+    default: return false;
+  }
+}
+
+HubRepaint RepaintForCode(int sender, int code) {
+  if (OneOf(code, {3, 4, 7, 19, 20, 21, 22, 24, 25, 37})) return HubRepaint::Strips;
+  if (code == 46) return HubRepaint::Measures;
+  if (OneOf(code, {6, 9, 10, 11, 12, 13, 14, 23, 38})) return sender == 6 ? HubRepaint::None : HubRepaint::RedrawAll;
+  if (code == 50) return HubRepaint::RedrawAll;
+  if (code == 53 || code == 54) return HubRepaint::SavedScopeStrips;
+  return HubRepaint::None;
 }
 
 }  // namespace scope

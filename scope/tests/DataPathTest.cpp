@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -80,6 +81,43 @@ TEST(DataPath, PreTriggerShare) {
   EXPECT_EQ(scope::PreTriggerShare(42.57, 1000), 425);
   EXPECT_EQ(scope::PreTriggerShare(0.0, 1000), 0);
   EXPECT_EQ(scope::PreTriggerShare(100.0, 1000), 1000);
+}
+
+TEST(Hub, RestartMatrix) {
+  // Codes 0..60 against every mode: the codes that restart, as one table.
+  struct Row {
+    const char* name;
+    int sender, roll, trigger;
+    std::vector<int> restarting;
+  };
+  const Row rows[] = {
+      {"rolling 1", 5, 1, 0, {3, 5, 6, 7, 10, 11, 12, 19, 20, 21, 22, 23}},
+      {"rolling 2, Single", 5, 2, 2, {3, 5, 6, 7, 10, 11, 12, 19, 20, 21, 22, 23}},
+      {"Trig", 5, 0, 0, {3, 6, 7, 10, 11, 12, 19, 20, 23}},
+      {"Auto", 5, 0, 1, {23}},
+      {"Single", 5, 0, 2, {}},
+      {"none", 5, 0, -1, {}},
+      {"sender 6, rolling", 6, 1, 0, {}},
+      {"sender 6, Trig", 6, 0, 0, {}},
+  };
+  for (const Row& r : rows) {
+    std::vector<int> got;
+    for (int code = 0; code <= 60; ++code)
+      if (scope::RestartsOnSettingChange(r.sender, code, r.roll, r.trigger)) got.push_back(code);
+    EXPECT_EQ(got, r.restarting) << r.name;
+  }
+}
+
+TEST(Hub, RepaintByCode) {
+  using R = scope::HubRepaint;
+  struct Case {
+    int sender, code;
+    R repaint;
+  };
+  const Case cases[] = {{5, 3, R::Strips},     {6, 4, R::Strips},     {5, 37, R::Strips},   {5, 46, R::Measures},
+                        {5, 9, R::RedrawAll},  {6, 9, R::None},       {6, 50, R::RedrawAll}, {5, 53, R::SavedScopeStrips},
+                        {5, 54, R::SavedScopeStrips}, {5, 1, R::None}, {5, 26, R::None},     {5, 38, R::RedrawAll}};
+  for (const Case& c : cases) EXPECT_EQ(scope::RepaintForCode(c.sender, c.code), c.repaint) << c.sender << "/" << c.code;
 }
 
 }  // namespace

@@ -62,4 +62,19 @@ class CReadRestartGuard {
 // The pre-trigger share of a record in points: trunc(trigger position × record length ÷ 100).
 int PreTriggerShare(double triggerPosition, int recordLength);
 
+// The hub's restart on a setting change (sender 6 never restarts): in a rolling mode codes 3, 5,
+// 6, 7, 10, 11, 12, 19..23; in mode 0 with "Trig" codes 3, 6, 7, 10, 11, 12, 19, 20, 23; with
+// "Auto" only 23; with "Single" none.
+bool RestartsOnSettingChange(int sender, int code, int rollMode, int triggerMode);
+
+// What the hub repaints for a notification code.
+enum class HubRepaint {
+  None,
+  Strips,           // "Bottom", "Top" and "Measures"
+  Measures,         // "Measures"
+  RedrawAll,        // CWndOsc::RedrawAll
+  SavedScopeStrips  // option bits 0x80 / 0x100 by the saved scopes, show, lay out, RedrawAll
+};
+HubRepaint RepaintForCode(int sender, int code);
+
 }  // namespace scope
