@@ -1,0 +1,36 @@
+// Loading a signal file into a saved scope: the first free one takes the file's trigger and
+// time-base settings and one saved trace per channel present, in display slot C..F.
+#pragma once
+
+#include <scope/SignalFile.h>
+
+#include <core/SavedScope.h>
+
+namespace scope {
+
+// The first saved scope whose empty flag is set, or null; `index` (optional) receives its index.
+CSavedScope* FirstFreeSavedScope(int* index = nullptr);
+
+// A new saved signal of channel `channel` (+2 in the E/F pair) appended to the scope, with the
+// start values of a saved trace (green, no data); `index` (optional) receives its list index.
+CSavedSignal* AddSignal(CSavedScope& scope, int channel, int* index = nullptr);
+
+// The two description texts of a saved scope: the file's name and its title.
+void SetTitle(CSavedScope& scope, const char* text);
+void SetComment(CSavedScope& scope, const char* text);
+
+// Fills the first free saved scope from a whole, valid file. False (and nothing touched) when no
+// saved scope is free. `fileName` becomes the title, `fileTitle` the comment.
+bool LoadIntoSavedScope(const SignalFile& file, const char* fileName, const char* fileTitle,
+                        int* scopeIndex = nullptr);
+
+// The face text of a saved scope: the letter of its one signal ("C".."F" by the signal's slot,
+// "Err" outside), "%s + %s" of its first two, "Err" when empty or missing.
+CString SavedScopeTitle(const CSavedScope* scope);
+
+// Empties saved scope 0 or 1 and clears the shown bit of its two display records (C, D or E, F).
+void ClearSavedScope(int which);
+// Empties both saved scopes and clears the shown bit of all four display records.
+void ClearAllSavedScopes();
+
+}  // namespace scope

@@ -1,0 +1,124 @@
+// The live screen captured as a signal file, on the fixture scene that other tools read: both
+// channels with their settings, channel B inverted, clipped and invalid points. The scene's .osg
+// file is written under the artifacts' scope-files folder.
+#include <scope/SignalCapture.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+
+namespace {
+
+void SceneSettings(CMeasureProps& p) {
+  const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
+  for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
+  p.m_TimeBase.m_nSelected = 9;
+  p.m_dTriggerPosition = 42.0;
+  p.m_nTriggerLevel = 200;
+  p.m_nTriggerEdge = 1;
+  p.m_nTriggerMode = 0;
+  p.m_nSlowRateModifier = 0;
+  p.m_nTriggerSourceKind = 1;
+  p.m_dTriggerSensitivity = 1;
+  p.m_TriggerLevelMap.Set(-10.0, 10.0, 0.0, 256.0);
+  const double ranges[] = {400, 200, 80, 40, 20, 8, 4, 2, 0.8, 0.4};
+  const int rangeIndex[2] = {3, 5}, position[2] = {60, 30}, coupling[2] = {1, 0};
+  for (int ch = 0; ch < 2; ++ch) {
+    CChannelProps& c = p.m_Channels[ch];
+    for (double r : ranges) c.m_Ranges.Add(r);
+    c.m_Ranges.m_dMultiplier = 1.0;
+    c.m_Ranges.m_nUnit = 0;
+    c.m_nRangeIndex = rangeIndex[ch];
+    c.m_nPosition = position[ch];
+    c.m_nCoupling = coupling[ch];
+    c.m_nModeEnable = 1;
+    c.m_bEnabled = 1;
+  }
+}
+
+void SceneTraces(CSignalData& a, CSignalData& b) {
+  a.SetSize(1000);
+  b.SetSize(1000);
+  for (int k = 0; k < 1000; ++k) {
+    a.SetPoint(k, 12.5 * std::sin(2 * std::numbers::pi * k / 200.0), 0);
+    a.m_SaturationFlags[k] = k == 50 ? 1 : k == 150 ? 2 : 0;
+    if (k >= 400 && k <= 409) continue;
+    b.SetPoint(k, k % 100 < 50 ? 2.0 : -1.0, 0);
+    b.m_SaturationFlags[k] = k == 0 ? 1 : k == 50 ? 2 : 0;
+  }
+  b.m_nMultiplier = -1;
+}
+
+TEST(SignalCapture, TheSceneAsAnOsgFile) {
+  CMeasureProps props;
+  SceneSettings(props);
+  CSignalData a, b;
+  SceneTraces(a, b);
+  const CSignalData* traces[2] = {&a, &b};
+  const scope::SignalFile file = scope::CaptureSignalFile(props, traces, 0);
+
+  EXPECT_EQ(file.m_nChannelsStored, 2);
+  EXPECT_EQ(file.m_nTimeBase, 20000);
+  EXPECT_EQ(file.m_nTriggerSource, 1);
+  EXPECT_EQ(file.m_nTriggerEdge, 1);
+  EXPECT_EQ(file.m_nSweep, 0);
+  EXPECT_EQ(file.m_nModeSelector, 0);
+  EXPECT_EQ(file.m_bModeSelectorFlag, 0);
+  EXPECT_DOUBLE_EQ(file.m_dTriggerLevel, props.m_TriggerLevelMap.ToValue(200));
+
+  const scope::SignalChannel& ca = file.m_Channels[0];
+  EXPECT_EQ(ca.m_dPerDivision, 5.0);  // range 40 × 2 / 1 / 16
+  EXPECT_EQ(ca.m_dFullScale, 50.0);
+  EXPECT_EQ(ca.m_nPosition, 60);
+  EXPECT_EQ(ca.m_nCoupling, 1);
+  EXPECT_EQ(ca.m_nUnit, 0);
+  EXPECT_DOUBLE_EQ(ca.m_dMax, 12.5);
+  EXPECT_DOUBLE_EQ(ca.m_dMin, -12.5);
+  EXPECT_EQ(ca.m_Points[50].m_nFlag, 0x81);
+  EXPECT_EQ(ca.m_Points[150].m_nFlag, 0x82);
+  EXPECT_EQ(ca.m_Points[0].m_nFlag, 0x80);
+
+  // B inverted: values negated, extremes swapped and negated, clip codes 1 and 2 swapped.
+  const scope::SignalChannel& cb = file.m_Channels[1];
+  EXPECT_EQ(cb.m_dPerDivision, 1.0);
+  EXPECT_EQ(cb.m_dMin, -2.0);
+  EXPECT_EQ(cb.m_dMax, 1.0);
+  EXPECT_EQ(cb.m_Points[0], (scope::SignalPoint{-2.0, 0x82}));
+  EXPECT_EQ(cb.m_Points[50], (scope::SignalPoint{1.0, 0x81}));
+  EXPECT_EQ(cb.m_Points[405], (scope::SignalPoint{0.0, 0x00}));
+
+  const std::vector<uint8_t> bytes = scope::EncodeOsgFile(file);
+  EXPECT_EQ(bytes.size(), 11000u + 9000u);
+  auto read = scope::ParseOsgFile(bytes);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(*read, file);
+
+  if (const char* artifacts = std::getenv("KV_ARTIFACT_DIR")) {
+    const std::filesystem::path dir = std::filesystem::path(artifacts) / "scope-files";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "scene.osg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+}
+
+TEST(SignalCapture, SwitchedOffAndEmptyChannels) {
+  CMeasureProps props;
+  SceneSettings(props);
+  props.m_Channels[0].m_nModeEnable = 0;
+  CSignalData empty;
+  const CSignalData* traces[2] = {nullptr, &empty};
+  const scope::SignalFile file = scope::CaptureSignalFile(props, traces, 1);
+  EXPECT_EQ(file.m_nChannelsStored, 0);
+  EXPECT_FALSE(file.m_Channels[0].m_bPresent);
+  EXPECT_TRUE(file.m_Channels[1].m_bPresent);  // switched on, but nothing to store
+  EXPECT_TRUE(file.m_Channels[1].m_Points.empty());
+  EXPECT_EQ(file.m_bAngleMode, 1);
+  props.m_TimeBase.m_nSelected = -1;
+  EXPECT_EQ(scope::CaptureSignalFile(props, traces, 0).m_nTimeBase, 0);
+}
+
+}  // namespace
