@@ -107,7 +107,7 @@ CString CWndVoltmeter::TitleText() const {
   const MeterReading& r = m_pEngine->GetMeterReading(m_nMode == ROLE_AMMETER ? 1 : 0);
   if (m_nMode == ROLE_AMMETER && r.GetDisplayMode() != 0 && r.GetProbeKind() == 1) {
     CString with;
-    with.Format("%s %s", (LPCSTR)title, (LPCSTR)r.m_strProbe);
+    with.Format("%s %s", (LPCSTR)title, r.GetProbeName());
     return with;
   }
   return title;
