@@ -21,6 +21,9 @@ namespace {
 const char* const kChildNames[CWndOhmeter::CHILD_COUNT] = {"Ohm", "Conduc", "Diode", "Zero",
                                                            "Current", "Title", "Print"};
 constexpr COLORREF kDisplayFrame = 0x505050;
+static_assert(int{CWndOhmeter::ID_OHM} == int{CMeasureEngine::OHM_AUTO} &&
+              int{CWndOhmeter::ID_CONDUC} == int{CMeasureEngine::OHM_FIXED} &&
+              int{CWndOhmeter::ID_DIODE} == int{CMeasureEngine::OHM_DIODE});
 
 }  // namespace
 
@@ -142,6 +145,7 @@ void CWndOhmeter::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       }
       MeterResult& result = m_pEngine->GetOhmmeterResult();
       result.Clear();
+      // The three mode buttons' ids are the engine's sub-modes (automatic, continuity, diode).
       m_pEngine->m_nOhmMode = data->id;
       m_pEngine->ConfigureOhmmeter();
       if (data->id == ID_DIODE) {

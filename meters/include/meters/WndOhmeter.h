@@ -16,6 +16,7 @@ class CWndOhmeter : public CXPWndBaseColor,
                     public CXPCtrlBtn::IDrawClbck,
                     public CXPCtrlBtn::IBtnClbck {
  public:
+  // ID_OHM, ID_CONDUC and ID_DIODE equal CMeasureEngine::OHM_AUTO, OHM_FIXED and OHM_DIODE.
   enum { ID_OHM = 0, ID_CONDUC, ID_DIODE, ID_ZERO, ID_CURRENT, ID_TITLE, ID_PRINT, CHILD_COUNT };
   enum { TIMER_POLL = 1, POLL_MS = 250, ZERO_TICKS = 2 };
   static constexpr double kZeroLimit = 5.0;  // ohms the raw value may be off zero to be zeroed
