@@ -210,6 +210,24 @@ TEST_F(MeterPanesEndToEndTest, OhmmeterRangesOpenCircuitDiodeAndContinuity) {
   hl::Advance(250);
   EXPECT_NEAR(engine_->GetOhmReading().m_dValue, 220000.0, 5000.0) << pane.m_strValue;
 
+  // Zero: taken on the second tick, when the raw value lies within 5 ohms (bounds included).
+  struct Zero {
+    double raw;
+    bool taken;
+  } zeros[] = {{5.0, true}, {-5.0, true}, {5.01, false}};
+  for (const Zero& z : zeros) {
+    COhmReading& r = engine_->GetOhmReading();
+    r.m_dOffset = 0.0;
+    const size_t before = sounds.Events().size();
+    Click(pane.m_Child[CWndOhmeter::ID_ZERO]);
+    hl::Advance(250);
+    r.m_dRawValue = z.raw;
+    hl::Advance(250);
+    EXPECT_DOUBLE_EQ(r.m_dOffset, z.taken ? z.raw : 0.0) << z.raw;
+    EXPECT_EQ(sounds.Events().size(), before + (z.taken ? 0 : 1)) << z.raw;
+  }
+  engine_->GetOhmReading().m_dOffset = 0.0;
+
   Board().Update([](sim::BoardScenario& s) { s.resistanceOhms = std::numeric_limits<double>::infinity(); });
   hl::Advance(250);
   EXPECT_EQ(std::string(pane.m_strValue), "Circuit open");

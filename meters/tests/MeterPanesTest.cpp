@@ -138,6 +138,44 @@ TEST_F(MeterPaneTest, ResetShowsZerosForFourTicksWithoutMeasuring) {
   EXPECT_EQ(GetMotortesterDevice()->GetHelpMode(), 23);
 }
 
+TEST_F(MeterPaneTest, ZeroTakesOnlyARawValueStrictlyInsideTheBand) {
+  struct Case {
+    const char* name;
+    int mode;
+    double raw;
+    bool zeroed;
+  } cases[] = {
+      // Full scale 50: band 2 in the one- and two-decimal modes, 1 in the others.
+      {"one decimal inside", 2, 1.99, true},     {"one decimal at +band", 2, 2.0, false},
+      {"one decimal at -band", 2, -2.0, false},  {"two decimals inside", 15, -1.99, true},
+      {"magnitude inside", 1, 0.99, true},       {"magnitude at band", 1, 1.0, false},
+      {"integer beyond", 3, 1.5, false},         {"other mode inside", 6, -0.5, true},
+  };
+  for (const Case& c : cases) {
+    kvp::SoundRecording sounds;
+    CWndVoltmeter pane(&engine);
+    pane.m_nMode = CWndVoltmeter::ROLE_AMMETER;
+    Create(pane);
+    pane.Activate(0);
+    MeterReading& r = *pane.m_pReading;
+    r.ClearValues();
+    r.m_Ranges.RemoveAll();
+    r.m_Ranges.Add(50.0);
+    r.m_nCachedRange = 0;
+    r.m_Ranges.m_nKind = c.mode;
+    r.m_dRawValue = c.raw;
+    Click(pane.m_Child[CWndVoltmeter::ID_CALIBRATE]);
+    hl::Advance(750);
+    EXPECT_DOUBLE_EQ(r.m_dOffset, 0.0) << c.name;
+    EXPECT_TRUE(sounds.Events().empty()) << c.name;
+    hl::Advance(250);
+    EXPECT_DOUBLE_EQ(r.m_dOffset, c.zeroed ? c.raw : 0.0) << c.name;
+    EXPECT_EQ(sounds.Events().size(), c.zeroed ? 0u : 1u) << c.name;
+    pane.Deactivate();
+    pane.DestroyWindow();
+  }
+}
+
 TEST_F(MeterPaneTest, ButtonsWithoutAReadingChangeNothing) {
   CWndVoltmeter pane(&engine);
   pane.m_nMode = CWndVoltmeter::ROLE_AMMETER;
