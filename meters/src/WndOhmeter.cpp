@@ -28,11 +28,15 @@ static_assert(int{CWndOhmeter::ID_OHM} == int{CMeasureEngine::OHM_AUTO} &&
 }  // namespace
 
 CWndOhmeter::CWndOhmeter(CMeasureEngine* engine) : m_pEngine(engine ? engine : &GetMeasureEngine()) {
-  MakeMeterFont(m_fntValue, 55, true);
-  MakeMeterFont(m_fntButton, 30, false);
-  MakeMeterFont(m_fntSymbol, 35, true, "Symbol");
-  MakeMeterFont(m_fntOhm, 60, true, "Symbol");
-  MakeMeterFont(m_fntTitle, 45, false);
+  struct Spec {
+    int height;
+    bool bold;
+    const char* face;
+  } const specs[FONT_COUNT] = {{30, false, "Arial"}, {23, true, "Symbol"}, {30, true, "Symbol"},
+                               {35, true, "Symbol"}, {45, false, "Symbol"}, {80, false, "Symbol"},
+                               {60, true, "Symbol"}, {55, true, "Arial"},   {55, true, "Arial"},
+                               {45, false, "Arial"}};
+  for (int i = 0; i < FONT_COUNT; ++i) MakeMeterFont(m_Fonts[i], specs[i].height, specs[i].bold, specs[i].face);
 }
 
 CWndOhmeter::~CWndOhmeter() = default;
@@ -63,10 +67,16 @@ void CWndOhmeter::RecalcLayout() {
   const int ids[] = {ID_OHM, ID_CONDUC, ID_DIODE, ID_ZERO, ID_PRINT};
   for (int i = 0; i < 5; ++i) m_Child[ids[i]].MoveWindow(field.left + i * (n + 10), rowTop, n, h);
   const double hh = h > 0 ? h : 1;
-  MakeMeterFont(m_fntButton, static_cast<int>(hh / 2), false);
-  MakeMeterFont(m_fntSymbol, static_cast<int>(hh / 1.42), true, "Symbol");
-  MakeMeterFont(m_fntValue, static_cast<int>(hh / 1.15), true);
-  MakeMeterFont(m_fntOhm, static_cast<int>(hh / 1.15), true, "Symbol");
+  struct Spec {
+    int font;
+    double divisor;
+    bool bold;
+    const char* face;
+  } const specs[] = {{FONT_TEXT, 2, false, "Arial"},        {FONT_SYMBOL_SMALL, 2.75, true, "Symbol"},
+                     {FONT_ZERO, 2, true, "Symbol"},        {FONT_SYMBOL_MID, 1.8, true, "Symbol"},
+                     {FONT_OHM_BUTTON, 1.42, true, "Symbol"}, {FONT_VALUE, 1.15, true, "Arial"},
+                     {FONT_DIODE, 1.3, true, "Arial"},      {FONT_OHM_VALUE, 1.5, true, "Symbol"}};
+  for (const Spec& f : specs) MakeMeterFont(m_Fonts[f.font], static_cast<int>(hh / f.divisor), f.bold, f.face);
 }
 
 void CWndOhmeter::Activate(int) {
@@ -176,7 +186,7 @@ void CWndOhmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* 
   CFont* old = nullptr;
   switch (data->id) {
     case ID_OHM:
-      old = dc->SelectObject(&m_fntSymbol);
+      old = dc->SelectObject(&m_Fonts[FONT_OHM_BUTTON]);
       dc->DrawText("W", 1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       break;
     case ID_CONDUC: {
@@ -216,41 +226,42 @@ void CWndOhmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* 
       break;
     }
     case ID_ZERO:
-      old = dc->SelectObject(&m_fntSymbol);
+      old = dc->SelectObject(&m_Fonts[FONT_ZERO]);
       dc->DrawText("0", 1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       break;
     case ID_TITLE:
-      old = dc->SelectObject(&m_fntTitle);
+      old = dc->SelectObject(&m_Fonts[FONT_TITLE]);
       dc->SetTextColor(GetSchemeColor(8));
       dc->DrawText(GetDefaultText(28), -1, &rc, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
       break;
     case ID_PRINT:
-      old = dc->SelectObject(&m_fntButton);
+      old = dc->SelectObject(&m_Fonts[FONT_TEXT]);
       dc->DrawText(GetGlobalProps().GetText(10091), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       break;
     case ID_CURRENT: {
       if (m_bErrorShown) {
-        old = dc->SelectObject(&m_fntButton);
+        old = dc->SelectObject(&m_Fonts[FONT_TEXT]);
         dc->DrawText(m_strValue, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         break;
       }
-      old = dc->SelectObject(&m_fntValue);
+      old = dc->SelectObject(&m_Fonts[FONT_VALUE]);
       CRect value(rc);
       value.right -= 120;
       if (m_pEngine->m_nOhmMode == CMeasureEngine::OHM_DIODE) {
+        dc->SelectObject(&m_Fonts[FONT_DIODE]);
         CString text;
         text.Format("%s V", (LPCSTR)m_strValue);
         dc->DrawText(text, &value, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
         break;
       }
       // The value, then the ohm sign in the symbol face at its right.
-      dc->SelectObject(&m_fntOhm);
+      dc->SelectObject(&m_Fonts[FONT_OHM_VALUE]);
       CRect sign(value);
       dc->DrawText("W", 1, &sign, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_CALCRECT);
       const int signWidth = sign.Width();
       CRect signAt(value.right - signWidth, value.top, value.right, value.bottom);
       dc->DrawText("W", 1, &signAt, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-      dc->SelectObject(&m_fntValue);
+      dc->SelectObject(&m_Fonts[FONT_VALUE]);
       value.right -= signWidth + 4;
       dc->DrawText(m_strValue, &value, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
       break;

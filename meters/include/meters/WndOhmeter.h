@@ -46,9 +46,19 @@ class CWndOhmeter : public CXPWndBaseColor,
   CString m_strValue;
   CMeasureEngine* m_pEngine;
   CXPCtrlBtn m_Child[CHILD_COUNT];
-  CFont m_fntValue;    // the value (Arial, bold)
-  CFont m_fntButton;   // button captions and errors (Arial)
-  CFont m_fntSymbol;   // mode symbols (Symbol, bold)
-  CFont m_fntOhm;      // the ohm sign after the value (Symbol, bold)
-  CFont m_fntTitle;    // the title (Arial)
+  // The ten fonts: made on creation, all but the large symbol and the title rebuilt per layout.
+  enum {
+    FONT_TEXT = 0,      // Arial: button captions and status texts
+    FONT_SYMBOL_SMALL,  // Symbol bold
+    FONT_ZERO,          // Symbol bold: the "0" of Zero
+    FONT_SYMBOL_MID,    // Symbol bold
+    FONT_OHM_BUTTON,    // Symbol: the ohm sign of the Ohm button
+    FONT_SYMBOL_LARGE,  // Symbol
+    FONT_OHM_VALUE,     // Symbol bold: the ohm sign after the value
+    FONT_VALUE,         // Arial bold: the resistance
+    FONT_DIODE,         // Arial bold: the diode voltage
+    FONT_TITLE,         // Arial: the title
+    FONT_COUNT
+  };
+  CFont m_Fonts[FONT_COUNT];
 };
