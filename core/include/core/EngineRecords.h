@@ -93,6 +93,8 @@ struct MeterReading {
   int GetDisplayMode() const { return m_Ranges.m_nKind; }
   int GetProbeKind() const { return m_Ranges.m_nUnit; }  // 0 voltage input, 1 current clamp
   double GetFullScaleValue() const { return m_Ranges.GetValueOrZero(m_nCachedRange); }
+  // The probe text: the stored name, else the label of the probe description ("50A", ...).
+  LPCSTR GetProbeName() const { return m_strProbe.IsEmpty() ? (LPCSTR)m_Ranges.m_strLabel : (LPCSTR)m_strProbe; }
   int IsMinMaxTracking() const { return m_bActive; }
   int IsNewProbe() const { return m_Ranges.m_nChangeMark; }
   void ClearNewProbe() { m_Ranges.m_nChangeMark = 0; }
