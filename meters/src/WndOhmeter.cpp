@@ -4,7 +4,7 @@
 #include <meters/MeterText.h>
 
 #include "MeterDraw.h"
-#include "MeterStatus.h"
+#include <core/MeasureStatus.h>
 
 #include <core/ColorScheme.h>
 #include <core/EngineRecords.h>
@@ -128,7 +128,7 @@ void CWndOhmeter::Poll() {
   } else if (result.m_nStatus == RESULT_OK) {
     FormatScaledValue(m_strValue, r.m_dValue, r.m_nValueExponent, r.m_nValueDecimals);
   } else {
-    m_strValue = MeterStatusText(result.m_nStatus);
+    m_strValue = GetMeasureStatusText(result.m_nStatus);
     m_bErrorShown = 1;
   }
   RedrawNow(&m_Child[ID_CURRENT]);

@@ -4,7 +4,7 @@
 #include <meters/MeterText.h>
 
 #include "MeterDraw.h"
-#include "MeterStatus.h"
+#include <core/MeasureStatus.h>
 
 #include <core/ColorScheme.h>
 #include <core/EngineRecords.h>
@@ -167,7 +167,7 @@ void CWndVoltmeter::Poll() {
     const MeterResult& result = m_pEngine->MeasureVoltage();
     if (result.m_nStatus != RESULT_OK) {
       m_bErrorShown = 1;
-      m_strValue = MeterStatusText(result.m_nStatus);
+      m_strValue = GetMeasureStatusText(result.m_nStatus);
       m_strMin.Empty();
       m_strMax.Empty();
     } else if (r.GetProbeKind() != (m_nMode == ROLE_VOLTMETER ? 0 : 1)) {

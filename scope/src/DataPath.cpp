@@ -1,5 +1,6 @@
 #include <scope/DataPath.h>
 
+#include <core/MeasureStatus.h>
 #include <core/ValueArrays.h>
 
 #include <cmath>
@@ -14,23 +15,6 @@ OscDataRoute RouteOscData(int autosetMark, int acquisitionMode, int triggerMode)
     return {OSC_LAST_RECORD, false, OSC_RUN_ENDED, 0};
   }
   return {OSC_RECORD, true, OSC_REPAINT_STRIPS, 1};
-}
-
-const char* GetMeasureStatusText(int status) {
-  switch (status) {
-    case 0: return "Error";
-    case 1: return "No error";
-    case 2: return "No probe on channel";
-    case 3: return "Bad probe on channel";
-    case 4: return "External voltage";
-    case 5: return "Cannot start measure";
-    case 6: return "Cannot set params";
-    case 7: return "Cannot get data";
-    case 8: return "Communication error";
-    case 9: return "No response";
-    case -1: return "Internal error: no interface";
-    default: return "Unknown";
-  }
 }
 
 std::string FormatOscErrorLog(int status, const CStringArray& lines) {

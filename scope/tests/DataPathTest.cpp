@@ -2,6 +2,8 @@
 // error log's blocks, bounded silent restarts and the pre-trigger share.
 #include <scope/DataPath.h>
 
+#include <core/MeasureStatus.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -41,7 +43,7 @@ TEST(DataPath, StatusTexts) {
       {4, "External voltage"}, {5, "Cannot start measure"}, {6, "Cannot set params"}, {7, "Cannot get data"},
       {8, "Communication error"}, {9, "No response"}, {-1, "Internal error: no interface"}, {10, "Unknown"},
       {-2, "Unknown"}};
-  for (const auto& [status, text] : cases) EXPECT_STREQ(scope::GetMeasureStatusText(status), text) << status;
+  for (const auto& [status, text] : cases) EXPECT_STREQ(GetMeasureStatusText(status), text) << status;
 }
 
 TEST(DataPath, TwoErrorsGiveTwoExactLogBlocks) {

@@ -31,8 +31,6 @@ struct OscDataRoute {
 };
 OscDataRoute RouteOscData(int autosetMark, int acquisitionMode, int triggerMode);
 
-// The built-in text of a measurement status; "Unknown" for any other.
-const char* GetMeasureStatusText(int status);
 
 inline constexpr const char kOscErrorLogName[] = "ErrorOscMsg.log";
 inline constexpr const char kOscErrorBoxText[] =
