@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "KELOApp.h"
+#include "PaneTable.h"
 #include "SplashScreen.h"
 
 #include <ui/MainWndDlg.h>
 
 #include <platform/display.h>
 #include <platform/sync.h>
+
+#include <core/Messages.h>
+
+#include <filesystem>
 
 #include <string>
 
@@ -143,6 +148,34 @@ TEST(Startup, MainWindowRunsAfterTheSplashAndTheMutexIsFreeAfterwards) {
   HANDLE again = CreateMutex(nullptr, TRUE, "DravixScope");
   EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   CloseHandle(again);
+}
+
+}  // namespace
+
+namespace {
+
+// The program's own main window with its pane table and pictures: one screenshot per tab.
+TEST(ProgramMainWindow, EveryTabShown) {
+  kvp::HeadlessWorld world(1024, 768);
+  RegisterMainWindowClass();
+  GlobalProps settings;
+  MainWndEnvironment env;
+  CMainWndDlg main(MakePaneTable(), env, settings);
+  ASSERT_TRUE(main.Create(IDD_MAINWND, nullptr));
+  kvp::headless::Pump();
+  std::filesystem::create_directories(KV_SCREENSHOT_DIR);
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    main.SendMessage(WM_SELECTTAB, static_cast<WPARAM>(tab));
+    kvp::headless::Pump();
+    EXPECT_EQ(main.SelectedTab(), tab);
+    std::string path = std::string(KV_SCREENSHOT_DIR) + "/mainwnd_program_tab" + std::to_string(tab) + ".png";
+    EXPECT_TRUE(kvp::SaveWindowPng(main.GetSafeHwnd(), path.c_str()));
+  }
+  // Alt+Space's first appended system-menu item is the about command.
+  char title[64] = {};
+  ::GetWindowText(main.GetSafeHwnd(), title, sizeof title);
+  EXPECT_STRNE(title, "");
+  main.DestroyWindow();
 }
 
 }  // namespace

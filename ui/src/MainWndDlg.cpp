@@ -56,6 +56,7 @@ void RegisterMainWindowTemplate() {
       0, 0, 0, 533, 366, "Dravix Scope", kMainWindowClass, "MS Shell Dlg", 8, {}};
   static const bool registered = [] {
     kvp::RegisterDialogTemplate(0, IDD_MAINWND, &kTemplate);
+    kvp::RegisterStringResource(0, IDS_ABOUTBOX, "About Dravix Scope...");
     return true;
   }();
   (void)registered;

@@ -38,7 +38,7 @@ inline constexpr int kTabWidth = 44;
 // Registers the main window's class from the class information of the dialog class; TRUE when
 // the class exists afterwards.
 BOOL RegisterMainWindowClass();
-// Registers the template 102 (once).
+// Registers the template 102 and the string 101 (once).
 void RegisterMainWindowTemplate();
 
 // The shape rule of the maximised window: h / w > 0.81 → h = 0.75 w; h / w < 0.69 → w = 4 / 3 h
