@@ -35,7 +35,8 @@ for _ in $(seq 1 600); do
   kill -0 "$runner" 2>/dev/null || break
   sleep 0.1
 done
-program=$(pgrep -n -x KV310 -P "$(pgrep -d, -P "$runner" || echo 0)" 2>/dev/null || true)
+# xvfb-run starts the program as its own child.
+program=$(pgrep -n -x KV310 -P "$runner" 2>/dev/null || true)
 if [ -s "$shot" ]; then
   echo "Screenshot of the main window: $shot"
 else
