@@ -12,6 +12,9 @@
 #include <core/Notify.h>
 #include <core/ResourceHolder.h>
 
+#include <platform/registry.h>
+
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -258,6 +261,97 @@ TEST(MainWnd, QuitQuestion) {
     EXPECT_EQ(calls, c.calls);
     EXPECT_EQ(f.dlg->IsWindowVisible() == FALSE, c.ended);
   }
+}
+
+}  // namespace
+
+namespace {
+
+void SetNameChangeApp(const char* value) {
+  HKEY key = 0;
+  ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\KELO\\KV310\\Parameter", &key), ERROR_SUCCESS);
+  if (value) {
+    RegSetValueEx(key, "NameChangeApp", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                  static_cast<DWORD>(std::strlen(value) + 1));
+  } else {
+    RegDeleteValue(key, "NameChangeApp");
+  }
+  RegCloseKey(key);
+}
+
+HWND TopWindow(const char* cls, const char* title) {
+  WNDCLASS known{};
+  if (!GetClassInfo(0, cls, &known)) {
+    WNDCLASS wc{};
+    wc.lpfnWndProc = DefWindowProc;
+    wc.lpszClassName = cls;
+    AfxRegisterClass(&wc);
+  }
+  return CreateWindowEx(0, cls, title, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, 0, 0, 0, nullptr);
+}
+
+TEST(MainWnd, SwitchTarget) {
+  kvp::HeadlessWorld world;
+  HWND byClass = TopWindow("TargetClass", "some title");
+  HWND byTitle = TopWindow("OtherClass", "Workshop Browser");
+  HWND browserOther = TopWindow("MozillaWindowClass", "News - Browser");
+  HWND browserOurs = TopWindow("MozillaWindowClass", "Dravix Scope manual - Browser");
+  struct Case {
+    const char* name;
+    const char* value;
+    HWND expected;
+  } cases[] = {
+      {"token then class name", "%class_name%TargetClass", byClass},
+      {"token after the class name", "TargetClass%class_name%", byClass},
+      {"a title", "Workshop Browser", byTitle},
+      {"nothing by the value: browser walk", "No Such Window", browserOurs},
+      {"no value: browser walk", nullptr, browserOurs},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetNameChangeApp(c.value);
+    EXPECT_EQ(CMainWndDlg::FindSwitchTarget(), c.expected);
+  }
+  DestroyWindow(browserOurs);
+  SetNameChangeApp(nullptr);
+  EXPECT_EQ(CMainWndDlg::FindSwitchTarget(), HWND{0});
+  (void)browserOther;
+}
+
+TEST(MainWnd, AltSpaceOpensTheAboutRoute) {
+  kvp::HeadlessWorld world{1280, 1024};
+  RegisterMainWindowClass();
+  GlobalProps settings;
+  MainWndEnvironment env;
+  int abouts = 0;
+  env.about = [&](CWnd*) { ++abouts; };
+  CMainWndDlg dlg(PaneTable{StandInEntry(0, "Oscilloscope", 1000)}, env, settings);
+  ASSERT_TRUE(dlg.Create(IDD_MAINWND, nullptr));
+  hl::Pump();
+  hl::ActivateWindow(dlg.GetSafeHwnd());
+  hl::PressKey(VK_SPACE, MOD_ALT);
+  hl::Pump();
+  EXPECT_EQ(abouts, 1);
+  dlg.SendMessage(WM_SYSCOMMAND, 17);
+  EXPECT_EQ(abouts, 2);
+  dlg.DestroyWindow();
+}
+
+TEST(MainWnd, ActivationHandsTheHotKeysOnAndOff) {
+  kvp::HeadlessWorld world{1280, 1024};
+  RegisterMainWindowClass();
+  GlobalProps settings;
+  std::vector<BOOL> calls;
+  PaneEntry scope = StandInEntry(0, "Oscilloscope", 1000);
+  scope.hotKeys = [&](CWnd&, BOOL active) { calls.push_back(active); };
+  CMainWndDlg dlg(PaneTable{scope}, MainWndEnvironment{}, settings);
+  ASSERT_TRUE(dlg.Create(IDD_MAINWND, nullptr));
+  hl::Pump();
+  calls.clear();
+  dlg.SendMessage(WM_ACTIVATEAPP, FALSE);
+  dlg.SendMessage(WM_ACTIVATEAPP, TRUE);
+  EXPECT_EQ(calls, (std::vector<BOOL>{FALSE, TRUE}));
+  dlg.DestroyWindow();
 }
 
 }  // namespace
