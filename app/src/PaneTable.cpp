@@ -1,6 +1,7 @@
 #include "PaneTable.h"
 
 #include <ui/StandInPane.h>
+#include <ui/WndStartScreen.h>
 
 #include <core/ColorScheme.h>
 
@@ -24,6 +25,6 @@ PaneTable MakePaneTable() {
   table.push_back(StandInEntry(7, "Help", 1019));
   table.push_back(StandInEntry(5, "SpecialTests", 1020));
   table.push_back(StandInEntry(6, "RecordAnalyzer", 1021));
-  table.push_back(StandInEntry(-1, "StartScreen", 1032));
+  table.push_back(StartScreenEntry());
   return table;
 }
