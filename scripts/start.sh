@@ -42,5 +42,13 @@ if [ -s "$shot" ]; then
 else
   echo "The program ended before its main window was shown." >&2
 fi
-if [ -n "$program" ]; then kill -TERM "$program" 2>/dev/null || true; fi
+if [ -n "$program" ]; then
+  kill -TERM "$program" 2>/dev/null || true
+  # A program held by an open message box (nobody answers it under Xvfb) is ended after 10 s.
+  for _ in $(seq 1 100); do
+    kill -0 "$program" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$program" 2>/dev/null || true
+fi
 wait "$runner" || true
