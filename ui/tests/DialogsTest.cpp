@@ -51,6 +51,7 @@ POINT Centre(HWND w) {
 
 void Screenshot(HWND w, const char* name) {
   std::filesystem::create_directories(KV_SCREENSHOT_DIR);
+  hl::Pump();  // the pending paints first
   EXPECT_TRUE(kvp::SaveWindowPng(w, ScreenshotPath(name).c_str())) << name;
 }
 

@@ -226,6 +226,7 @@ TEST_F(ReportTest, EmptyHeaderTextsAskFirstAndAskAgainAfterCancel) {
       if (active) {
         ++asked;
         std::filesystem::create_directories(KV_SCREENSHOT_DIR);
+        hl::Pump();
         kvp::SaveWindowPng(active, ScreenshotPath("header-open.png").c_str());
         hl::PressKey(VK_ESCAPE);
       }
