@@ -47,6 +47,11 @@ const kvp::DialogTemplate kPrintHeader{
     {{WC_EDIT, "", IDC_HEADER_VEHICLE, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, 68, 20, 112, 12},
      {WC_EDIT, "", IDC_HEADER_PLATE, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, 68, 38, 112, 12}}};
 
+// The print dialog draws all its controls; it places itself on its parent at start.
+const kvp::DialogTemplate kPrint{
+    WS_POPUP | WS_VISIBLE | DS_MODALFRAME | DS_SETFONT | DS_CENTER, 0, 0, 0, 240, 140, nullptr, nullptr,
+    "MS Shell Dlg", 8, {}};
+
 }  // namespace
 
 void RegisterDialogTemplates() {
@@ -57,6 +62,7 @@ void RegisterDialogTemplates() {
     kvp::RegisterDialogTemplate(0, IDD_TURNON, &kTurnOn);
     kvp::RegisterDialogTemplate(0, IDD_COMMENT, &kComment);
     kvp::RegisterDialogTemplate(0, IDD_PRINTHEADER, &kPrintHeader);
+    kvp::RegisterDialogTemplate(0, IDD_PRINT, &kPrint);
   });
 }
 

@@ -11,6 +11,7 @@ enum TemplateId : int {
   IDD_MESSAGE = 181,
   IDD_TURNON = 195,
   IDD_PRINTHEADER = 199,
+  IDD_PRINT = 200,
   IDD_COMMENT = 201,
 };
 
