@@ -7,6 +7,7 @@
 
 #include <ui/dialogs/CommentDlg.h>
 #include <ui/print/PrintDlg.h>
+#include <ui/print/PrintHeaderDlg.h>
 #include <ui/print/PrintQueue.h>
 
 #include <core/Reg.h>
@@ -244,6 +245,44 @@ TEST_F(PrintDlgTest, ViewThatRemovesEverythingLeavesCountZeroAndPrintDisabled) {
   });
   dlg.DoModal();
   EXPECT_EQ(previews, 1);
+}
+
+// The header dialog refuses texts over their limits when confirmed and stays open; within them
+// OK hands both texts out.
+TEST_F(PrintDlgTest, HeaderDialogRefusesTextsOverTheirLimits) {
+  struct Case {
+    const char* name;
+    std::string vehicle;
+    std::string plate;
+    bool accepted;
+  };
+  const Case cases[] = {{"both at their limits", std::string(60, 'v'), std::string(20, 'p'), true},
+                        {"vehicle of 61", std::string(61, 'v'), "1A2 3456", false},
+                        {"plate of 21", "Octavia", std::string(21, 'p'), false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CPrintHeaderDlg dlg(&parent);
+    const size_t boxesBefore = kvp::MessageBoxLog().size();
+    CRect placed;
+    hl::RunInLoop([&] {
+      RECT r, p;
+      dlg.GetWindowRect(&r);
+      parent.GetWindowRect(&p);
+      placed = CRect(r.left - p.left, r.top - p.top, r.right - p.left, r.bottom - p.top);
+      ::SetDlgItemText(dlg.GetSafeHwnd(), 1048, c.vehicle.c_str());
+      ::SetDlgItemText(dlg.GetSafeHwnd(), 1044, c.plate.c_str());
+      Press(dlg.m_BtnOK);
+      if (!c.accepted) Press(dlg.m_BtnCancel);  // still open after the refusal
+    });
+    const INT_PTR result = dlg.DoModal();
+    EXPECT_EQ(result, c.accepted ? IDOK : IDCANCEL);
+    EXPECT_EQ(kvp::MessageBoxLog().size() > boxesBefore, !c.accepted) << "the refusal is shown";
+    if (c.accepted) {
+      EXPECT_EQ(std::string(dlg.GetVehicle()), c.vehicle);
+      EXPECT_EQ(std::string(dlg.GetLicencePlate()), c.plate);
+    }
+    EXPECT_EQ(placed, CRect(400 - 190, 300 - 75, 400 + 190, 300 + 75));
+  }
 }
 
 }  // namespace
