@@ -255,4 +255,42 @@ TEST_F(ReportTest, WithoutADefaultPrinterABoxAndNothingPrinted) {
   EXPECT_EQ(cups.submitted, 0);
 }
 
+// ---- drawing on screen ------------------------------------------------------------------------
+
+// On screen (y down, positive heights) an item occupies its title row, its value row and, with a
+// comment, one more row; nothing is drawn below.
+TEST(DrawItemOnScreen, RowsFollowTheLineHeight) {
+  kvp::HeadlessWorld world;
+  Host host;
+  host.fill = RGB(255, 255, 255);
+  CPrintQueue queue;
+  int index = -1;
+  queue.AddItem(0, &index, 1)->SetMeterValues(230, 0, 0, 1, 0, "");
+  queue.AddItem(2, &index, 1)->SetValue1(2200, "with a comment");
+  const int f = 20, lh = 32;
+  host.onPaint = [&](CDC* dc) {
+    dc->SetBkMode(TRANSPARENT);
+    queue.DrawItem(dc, queue.GetItem(0), 10, CRect(0, 0, 600, 0), f);
+    queue.DrawItem(dc, queue.GetItem(1), 200, CRect(0, 0, 600, 0), f);
+  };
+  ASSERT_TRUE(host.CreateTop(0, 0, 600, 400));
+  hl::Pump();
+  std::filesystem::create_directories(KV_SCREENSHOT_DIR);
+  kvp::SaveWindowPng(host.GetSafeHwnd(), ScreenshotPath("items-screen.png").c_str());
+  auto inked = [&](int x0, int x1, int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) {
+        if (Pixel(host, x, y) != RGB(255, 255, 255)) return true;
+      }
+    }
+    return false;
+  };
+  EXPECT_TRUE(inked(0, 120, 10, 10 + lh)) << "title at the left of the first row";
+  EXPECT_FALSE(inked(400, 600, 10, 10 + lh)) << "the title is not centred";
+  EXPECT_TRUE(inked(250, 350, 10 + lh, 10 + 2 * lh)) << "value line centred in the second row";
+  EXPECT_FALSE(inked(0, 600, 10 + 2 * lh, 190)) << "nothing below an item without comment";
+  EXPECT_TRUE(inked(130, 600, 200 + 2 * lh, 200 + 3 * lh)) << "the comment row";
+  EXPECT_FALSE(inked(0, 600, 200 + 3 * lh + 4, 400));
+}
+
 }  // namespace
