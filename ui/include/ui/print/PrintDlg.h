@@ -1,0 +1,57 @@
+// CPrintDlg: the small dialog a pane opens right after it put its result into the print queue as
+// the pending item. Add queues the item with a comment, Print prints what was queued before,
+// View shows the queue, Clear empties it, Cancel (also Escape and the close box) drops the
+// pending item. Every way out leaves only queued items in the queue.
+#pragma once
+
+#include <ui/XPCtrlBtn.h>
+#include <ui/XPCtrlStaticWFont.h>
+
+#include <platform/afxwin.h>
+
+#include <functional>
+#include <memory>
+
+class CPrintQueue;
+
+class CPrintDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtrlBtn::IBtnClbck {
+ public:
+  enum { ID_CANCEL = 0, ID_PRINT = 1, ID_ADD = 2, ID_VIEW = 3, ID_CLEAR = 4 };
+  enum { IDB_ADD = 209, IDB_PRINT = 210 };
+
+  // Without a parent the dialog is centred on the main window, without one on the screen.
+  explicit CPrintDlg(CWnd* parent = nullptr);
+  ~CPrintDlg() override;
+
+  // The queue preview View opens (modal); the default shows nothing until the preview exists.
+  std::function<void(CWnd* owner)> m_ShowPreview;
+
+  BOOL OnInitDialog() override;
+  void OnCancel() override;
+  BOOL OnEraseBkgnd(CDC* dc) override;
+  BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
+  void OnDestroy() override;
+
+  void Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* button) override;
+  void OnClick(XPCtrlBtnData* data, CXPCtrlBtn* button) override;
+
+  std::unique_ptr<CXPCtrlStaticWFont> m_Title;
+  std::unique_ptr<CXPCtrlStaticWFont> m_Count;
+  CXPCtrlBtn m_BtnAdd;
+  CXPCtrlBtn m_BtnPrint;
+  CXPCtrlBtn m_BtnClear;
+  CXPCtrlBtn m_BtnView;
+  CXPCtrlBtn m_BtnCancel;
+  CFont m_BtnFont;
+  CFont m_TitleFont;
+  CFont m_CountFont;
+  HCURSOR m_hCursor = 0;
+  CBitmap m_PrintPicture;  // 210
+  CBitmap m_AddPicture;    // 209
+
+ private:
+  void Enable(CXPCtrlBtn& button, bool enable);
+  void UpdateCount();
+  // Removes the last item when it is still pending.
+  void DropPending();
+};
