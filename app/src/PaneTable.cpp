@@ -3,14 +3,41 @@
 #include <ui/StandInPane.h>
 #include <ui/WndStartScreen.h>
 
+#include <meters/WndOhmeter.h>
+#include <meters/WndVoltmeter.h>
+
 #include <core/ColorScheme.h>
+
+namespace {
+
+// An entry for a pane made by `make`, its window created hidden with an empty rectangle.
+template <typename Pane>
+PaneEntry PaneEntryOf(int tab, const char* name, UINT childId, std::function<std::unique_ptr<Pane>()> make) {
+  PaneEntry entry;
+  entry.tab = tab;
+  entry.name = name;
+  entry.childId = childId;
+  entry.make = [make] { return std::unique_ptr<CWnd>(make().release()); };
+  entry.create = [](CWnd& pane, const char* windowName, CWnd* parent, UINT id) {
+    return static_cast<Pane&>(pane).Create(windowName, WS_CHILD | WS_CLIPSIBLINGS, CRect(0, 0, 0, 0), parent, id);
+  };
+  return entry;
+}
+
+std::unique_ptr<CWndVoltmeter> MeterPane(int role) {
+  auto pane = std::make_unique<CWndVoltmeter>();
+  pane->m_nMode = role;
+  return pane;
+}
+
+}  // namespace
 
 PaneTable MakePaneTable() {
   PaneTable table;
   table.push_back(StandInEntry(0, "Oscilloscope", 1000));
-  table.push_back(StandInEntry(1, "Voltmeter", 1010));
-  table.push_back(StandInEntry(2, "Amperemeter", 1011));
-  table.push_back(StandInEntry(3, "Ohmmeter", 1012));
+  table.push_back(PaneEntryOf<CWndVoltmeter>(1, "Voltmeter", 1010, [] { return MeterPane(CWndVoltmeter::ROLE_VOLTMETER); }));
+  table.push_back(PaneEntryOf<CWndVoltmeter>(2, "Amperemeter", 1011, [] { return MeterPane(CWndVoltmeter::ROLE_AMMETER); }));
+  table.push_back(PaneEntryOf<CWndOhmeter>(3, "Ohmmeter", 1012, [] { return std::make_unique<CWndOhmeter>(); }));
   PaneEntry tester = StandInEntry(4, "Motortester", 1015);
   tester.engineTester = true;
   table.push_back(std::move(tester));
