@@ -19,43 +19,11 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <kvtest/Xvfb.h>
 
 namespace {
 
-// A private Xvfb; the server picks a free display number and reports it once it accepts clients.
-class Xvfb {
- public:
-  Xvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_t pid = fork();
-    if (pid == 0) {
-      close(fds[0]);
-      std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
-      _exit(127);
-    }
-    close(fds[1]);
-    pid_ = pid > 0 ? pid : 0;
-    std::string number;
-    char c;
-    while (pid_ && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) name_ = ":" + number;
-  }
-  ~Xvfb() {
-    if (!pid_) return;
-    kill(pid_, SIGTERM);
-    int status;
-    waitpid(pid_, &status, 0);
-  }
-  bool Ready() const { return !name_.empty(); }
-  const std::string& Name() const { return name_; }
-
- private:
-  std::string name_;
-  pid_t pid_ = 0;
-};
+using kvtest::Xvfb;
 
 bool PumpUntil(const std::function<bool()>& cond) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -97,7 +65,7 @@ class MeterPanesX11Test : public ::testing::Test {
     if (server.Ready()) kvp::CloseDisplay();
   }
 
-  Xvfb server;
+  Xvfb server{"1024x768x24"};
   HWND host = 0;
   CMeasureEngine engine;  // no measurement library: every measurement reports the missing interface
 };

@@ -20,41 +20,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <kvtest/Xvfb.h>
 
 namespace {
 
-// A private Xvfb that picks its own display number (-displayfd).
-class Xvfb {
- public:
-  Xvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_t pid = fork();
-    if (pid == 0) {
-      close(fds[0]);
-      std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr);
-      _exit(127);
-    }
-    close(fds[1]);
-    pid_ = pid > 0 ? pid : 0;
-    char c;
-    while (pid_ && read(fds[0], &c, 1) == 1 && c != '\n') number_ += c;
-    close(fds[0]);
-  }
-  ~Xvfb() {
-    if (!pid_) return;
-    kill(pid_, SIGTERM);
-    int status;
-    waitpid(pid_, &status, 0);
-  }
-  bool Ready() const { return !number_.empty(); }
-  std::string Name() const { return ":" + number_; }
-
- private:
-  pid_t pid_ = 0;
-  std::string number_;
-};
+using kvtest::Xvfb;
 
 Window MakeClient(Display* d, const char* instance, const char* cls, const char* title) {
   Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 20, 20, 120, 80, 0, 0, 0xFFFFFF);

@@ -24,48 +24,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <kvtest/Xvfb.h>
 
 namespace {
 
-// Starts a private Xvfb; the server picks a free display number itself and reports it once it
-// accepts clients (-displayfd), so tests running side by side never share a server.
-class Xvfb {
- public:
-  Xvfb() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_t pid = fork();
-    if (pid == 0) {
-      close(fds[0]);
-      std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp", nullptr);
-      _exit(127);
-    }
-    close(fds[1]);
-    pid_ = pid > 0 ? pid : 0;
-    std::string number;
-    char c;
-    while (pid_ && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) {
-      name_ = ":" + number;
-      ready_ = true;
-    }
-  }
-  ~Xvfb() {
-    if (!pid_) return;
-    kill(pid_, SIGTERM);
-    int status;
-    waitpid(pid_, &status, 0);
-  }
-  bool Ready() const { return ready_; }
-  const std::string& Name() const { return name_; }
-
- private:
-  std::string name_;
-  pid_t pid_ = 0;
-  bool ready_ = false;
-};
+using kvtest::Xvfb;
 
 class Solid : public CWnd {
  public:
