@@ -613,13 +613,3 @@ void StopMeasurement() {
 
 void CoreShutdown() { GetMeasureEngine().CoreShutdown(); }
 
-namespace {
-std::atomic<WaitCursorHook> g_waitCursor{nullptr};
-}  // namespace
-
-void SetWaitCursorHook(WaitCursorHook hook) { g_waitCursor.store(hook); }
-
-// The wait cursor of the settings sender (OscReading.cpp).
-void ShowWaitCursor(BOOL show) {
-  if (WaitCursorHook hook = g_waitCursor.load()) hook(show);
-}

@@ -10,12 +10,13 @@
 #include <core/NumberFormat.h>
 #include <core/Texts.h>
 
+#include <platform/afxwin.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
 
-void ShowWaitCursor(BOOL show);
 
 // The same operation on the path in use (`mt`).
 #define OSC(call) (mt ? m_pMTOscilloscope->call : m_pOscilloscope->call)
@@ -83,7 +84,7 @@ BOOL CMeasureEngine::ApplyDeviceSettings(CMeasureProps& settings, CStringArrayEx
     lines.Add("Oscilloscope dll Error");
     return FALSE;
   }
-  ShowWaitCursor(TRUE);
+  CWaitCursor wait;  // over the program's windows while the settings go to the board
   const MeasureType& preset = GetMeasureType();
   const bool angle = preset.m_nAngleMode.load() != 0;
   const int measureType = preset.m_nMeasureType.load();
@@ -171,7 +172,6 @@ BOOL CMeasureEngine::ApplyDeviceSettings(CMeasureProps& settings, CStringArrayEx
       AddError(lines, Line("Error - cannot set TRIGGER LEVEL:%.5f (%.5f) [%d; %d] [err code:%d]", level, level,
                            scaled.mantissa, static_cast<int>(scaled.exponent), rc));
   }
-  ShowWaitCursor(FALSE);
   return lines.GetSize() == 0 ? TRUE : FALSE;
 }
 

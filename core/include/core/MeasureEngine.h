@@ -241,7 +241,3 @@ void CoreShutdown();
 // range window, scale factor, decimals, label).
 void ApplyProbeInfo(CNxDoubleArray& target, const ProbeDescriptor& probe);
 
-// The wait cursor of ApplyDeviceSettings: a named hook until the platform's wait cursor exists.
-// The default does nothing; the hook runs at the start (TRUE) and end (FALSE) of the settings.
-using WaitCursorHook = void (*)(BOOL show);
-void SetWaitCursorHook(WaitCursorHook hook);
