@@ -32,6 +32,10 @@ int StatusOfCode(int code) {
 
 }  // namespace
 
+bool CMeasureEngine::HasOhmInterfaces(bool mt) const {
+  return mt ? (m_pMTOhmmeter && m_pMTDiodeTest) : (m_pOhmmeter && m_pDiodeTest);
+}
+
 void CMeasureEngine::MeterFailure(MeterResult& result, int status, int code) {
   result.m_nStatus = status;
   result.m_nValue = code;
@@ -139,7 +143,7 @@ MeterResult& CMeasureEngine::ReadOhmmeterRanges() {
   m_pMTOhmmeter = m_Kelo.MTOhmmeter();
   m_pMTDiodeTest = m_Kelo.MTDiodeTest();
   const bool mt = GetMotortesterDevice()->IsReady() != FALSE;
-  if (mt ? (!m_pMTOhmmeter || !m_pMTDiodeTest) : (!m_pOhmmeter || !m_pDiodeTest)) return result;
+  if (!HasOhmInterfaces(mt)) return result;
 
   COhmReading& reading = m_OhmReading;
   reading.Reset();
@@ -171,7 +175,7 @@ MeterResult& CMeasureEngine::ConfigureOhmmeter() {
   MeterResult& result = m_OhmResult;
   result.Clear();
   const bool mt = GetMotortesterDevice()->IsReady() != FALSE;
-  if (mt ? (!m_pMTOhmmeter || !m_pMTDiodeTest) : (!m_pOhmmeter || !m_pDiodeTest)) {
+  if (!HasOhmInterfaces(mt)) {
     MeterFailure(result, RESULT_NO_INTERFACE, 0);
     return result;
   }
@@ -199,7 +203,7 @@ MeterResult& CMeasureEngine::MeasureResistance() {
   MeterResult& result = m_OhmResult;
   result.Clear();
   const bool mt = GetMotortesterDevice()->IsReady() != FALSE;
-  if (mt ? (!m_pMTOhmmeter || !m_pMTDiodeTest) : (!m_pOhmmeter || !m_pDiodeTest)) {
+  if (!HasOhmInterfaces(mt)) {
     MeterFailure(result, RESULT_NO_INTERFACE, 0);
     return result;
   }

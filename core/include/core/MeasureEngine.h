@@ -163,6 +163,8 @@ class CMeasureEngine : public IDeviceStartup {
   void ReadMeterRanges(bool engineTester, int channel, MeterReading& reading);
   void ApplyMeterProbe(bool engineTester, int channel, MeterReading& reading, const ProbeDescriptor& probe);
   void MeterFailure(MeterResult& result, int status, int code);
+  // Both ohmmeter interfaces (resistance and diode) of the path in use are bound.
+  bool HasOhmInterfaces(bool mt) const;
   void Recover();
 
   std::atomic<int> m_nLinkState{-1};
