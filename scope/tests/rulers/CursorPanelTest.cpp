@@ -29,7 +29,7 @@ class CursorPanelTest : public RulersTest {
  protected:
   void SetUp() override {
     RulersTest::SetUp();
-    ASSERT_TRUE(host.CreateTop(700, 300));
+    ASSERT_TRUE(host.CreateTop(840, 300));
     SetUpTimeBase();
     SetUpRecords(RECT{0, 0, 400, 300});
     kvp::StartTextLog();
@@ -271,7 +271,8 @@ TEST_F(CursorPanelTest, SpinnerFacesShowTheCursorTimes) {
 TEST_F(CursorPanelTest, Screenshot) {
   AddTraces();
   GetTraceList()[0]->m_SaturationFlags[400] = 1;
-  SetUpRecords(RECT{40, 34, 600, 194});
+  // The level ruler's client coordinates are the chart area's: 160 pixels high.
+  SetUpRecords(RECT{0, 0, 800, 160});
   GlobalProps& props = GetGlobalProps();
   props.m_Styles[GlobalProps::STYLE_LEVEL_B].m_dValue = 2.0;
   props.m_Styles[GlobalProps::STYLE_LEVEL_A].m_dValue = 2.0;
@@ -283,33 +284,24 @@ TEST_F(CursorPanelTest, Screenshot) {
   Right().m_dValue = TimeOf(400);
 
   COscTimeRuler time;
-  ASSERT_TRUE(time.Create("TimeLine", WS_CHILD | WS_VISIBLE, CRect(40, 0, 600, 34), &host, 1002));
+  ASSERT_TRUE(time.Create("TimeLine", WS_CHILD | WS_VISIBLE, CRect(40, 0, 840, 34), &host, 1002));
   TimeRulerParams p;
   p.m_nShown = 10;
   p.m_nShownLess1 = 9;
+  p.m_nPosition = 4;
   p.m_nMaximum = 20;
   time.SetParams(p);
   time.m_Params.m_dValueLast = 20;
   time.Redraw(TRUE);
   time.OnSystemNotify(-1, 0, 0);
 
-  // The level ruler's client coordinates are the chart's, shifted by its top.
-  SetUpRecords(RECT{0, 0, 560, 160});
-  props.m_Styles[GlobalProps::STYLE_LEVEL_B].m_dValue = 2.0;
-  props.m_Styles[GlobalProps::STYLE_LEVEL_A].m_dValue = 2.0;
-  props.m_Styles[GlobalProps::STYLE_SAVED_C].m_dValue = -1.5;
-  props.m_Styles[GlobalProps::STYLE_SAVED_D].m_dValue = 3.5;
-  props.m_Styles[GlobalProps::STYLE_SAVED_E].m_nFlags = 0;
-  props.m_Styles[GlobalProps::STYLE_SAVED_F].m_nFlags = 0;
-  Left().m_dValue = TimeOf(200);
-  Right().m_dValue = TimeOf(400);
   COscCursorRuler levels;
   ASSERT_TRUE(levels.Create("CursorY", WS_CHILD | WS_VISIBLE, CRect(0, 34, 40, 194), &host, 1003));
   levels.m_nOrientation = COscCursorRuler::kVertical;
   levels.CreateCursorItems();
   levels.Redraw();
 
-  ASSERT_TRUE(panel.Create("WndCursors", WS_CHILD | WS_VISIBLE, CRect(40, 200, 600, 270), &host, 1005));
+  ASSERT_TRUE(panel.Create("WndCursors", WS_CHILD | WS_VISIBLE, CRect(0, 200, 840, 290), &host, 1005));
   hl::Pump();
   panel.Redraw();
   ASSERT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-rulers").c_str()));
