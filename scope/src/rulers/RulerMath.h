@@ -14,6 +14,9 @@ constexpr int kCursorThumbVertical = 144;    // up-down
 // Truncated toward zero and saturated to the int range; NaN gives 0, so an extreme value or a
 // degenerate axis never reaches an undefined conversion.
 int PixelOf(double value);
+// Far outside any window, yet a thumb's rectangle around it stays inside the int range.
+constexpr int kFarPixel = 1 << 30;
+
 // a + b saturated to the int range.
 int SaturatedAdd(int a, int b);
 

@@ -79,7 +79,11 @@ void CHICCursors::LayoutCursors() {
       continue;
     }
     const WholeRecordMap map = WholeRecordOf(*record.m_pScale, bounds);
-    const int x = map.perPixel == 0.0 ? bounds.left : bounds.left + PixelOf((record.m_dValue - map.origin) / map.perPixel);
+    // A collapsed axis puts the thumb at the left; a value far outside keeps its rectangle inside
+    // the int range.
+    int x = map.perPixel == 0.0 ? bounds.left
+                                : PixelOf(bounds.left + (record.m_dValue - map.origin) / map.perPixel);
+    x = std::clamp(x, rulers_detail::kFarPixel * -1, rulers_detail::kFarPixel);
     thumb->SetRect(x - kHalfLeft, bounds.top + 1, x + kHalfRight, bounds.top + 11);
     thumb->Show(record.IsShown());
   }

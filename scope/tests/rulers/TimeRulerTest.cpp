@@ -8,6 +8,7 @@
 
 #include <core/Scale.h>
 
+#include <cmath>
 #include <string>
 
 using namespace rulerstest;
@@ -196,6 +197,44 @@ TEST_F(TimeRulerTest, NotificationsPlaceTheThumbsAgain) {
   ruler.OnSystemNotify(5, 31, 1);
   EXPECT_FALSE(ruler.m_Cursors.GetItem(1)->IsVisible());
   EXPECT_TRUE(ruler.m_Cursors.GetItem(0)->IsVisible());
+}
+
+// A collapsed scroll map or time axis and values far outside (or not a number) place the thumbs
+// somewhere harmless: no overflow, no division by zero, nothing moves.
+TEST_F(TimeRulerTest, DegenerateMapsAndExtremeValuesStayHarmless) {
+  Create();
+  struct Case {
+    const char* name;
+    double valueLast;  // of the scroll map; 0 collapses it
+    double axisEnd;    // of the time axis; 0 collapses it
+    double cursor;
+    bool leftShown;
+  };
+  const double nan = std::nan("");
+  const Case cases[] = {
+      {"collapsed scroll map", 0.0, 0.02, 0.004, true},
+      {"collapsed time axis", 20.0, 0.0, 0.004, true},
+      {"cursor far right", 20.0, 0.02, 1e300, true},
+      {"cursor far left", 20.0, 0.02, -1e300, true},
+      {"cursor not a number", 20.0, 0.02, nan, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ruler.m_Params.m_dValueLast = c.valueLast;
+    GetOscScale().m_TimeAxis.m_dEnd = c.axisEnd;
+    GetGlobalProps().m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue = c.cursor;
+    ruler.Layout();
+    ruler.OnSystemNotify(5, 30, 0);
+    const RECT& t = ruler.m_Cursors.GetItem(0)->rect;
+    EXPECT_LE(t.left, t.right);
+    EXPECT_EQ(ruler.m_Cursors.GetItem(0)->IsVisible(), c.leftShown);
+    EXPECT_LE(ruler.m_Thumb.rect.left, ruler.m_Thumb.rect.right);
+    // A drag over the collapsed or extreme map moves nothing it cannot.
+    hub.log.clear();
+    Drag(ruler, POINT{(ruler.m_Thumb.rect.left + 2), kHeight / 2}, {{30, 0}});
+    EXPECT_GE(ruler.m_Params.m_nPosition, 0);
+    EXPECT_LE(ruler.m_Params.m_nPosition + ruler.m_Params.m_nShown, 20);
+  }
 }
 
 }  // namespace
