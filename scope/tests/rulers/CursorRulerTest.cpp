@@ -183,6 +183,23 @@ TEST_F(CursorRulerTest, RepaintsOnItsCodesExceptFromItself) {
   }
 }
 
+TEST_F(CursorRulerTest, CancelModeEndsAPressWithoutMoving) {
+  Create();
+  const RECT r = ruler.GetItem(0)->rect;
+  hl::MoveMouseTo(ruler.GetSafeHwnd(), POINT{8, (r.top + r.bottom) / 2});
+  hl::PressButton(hl::Button::Left);
+  EXPECT_EQ(::GetCapture(), ruler.GetSafeHwnd());
+  EXPECT_EQ(ruler.m_nState, 1);
+  ruler.SendMessage(WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(::GetCapture(), HWND(0));
+  EXPECT_EQ(ruler.m_nState, 0);
+  EXPECT_EQ(ruler.m_nHot, -1);
+  hl::MoveMouseTo(ruler.GetSafeHwnd(), POINT{8, (r.top + r.bottom) / 2 - 30});
+  hl::ReleaseButton(hl::Button::Left);
+  EXPECT_EQ(Style(GlobalProps::STYLE_LEVEL_B).m_dValue, 0.0);
+  EXPECT_TRUE(owner.calls.empty());
+}
+
 TEST_F(CursorRulerTest, TheHorizontalStripCarriesTheTimeRecordsAsDownArrows) {
   ASSERT_TRUE(ruler.Create("CursorX", WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 20), &host, 1004));
   ruler.CreateCursorItems();
