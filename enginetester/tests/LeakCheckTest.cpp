@@ -15,6 +15,7 @@
 #include "Kv310Stubs.h"
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Pump.h>
 #include <kvtest/Screenshots.h>
 
@@ -82,21 +83,6 @@ class ScriptedLink final : public ICommunication_1 {
   std::atomic<int> recovers{0}, aborts{0};
 };
 
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "LeakHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "LeakHost";
-    AfxRegisterClass(&wc);
-  }
-  return "LeakHost";
-}
-
-class Host : public CWnd {
- public:
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
-};
 
 class LeakCheckTest : public kvtest::CoreTest {
  protected:
@@ -104,7 +90,7 @@ class LeakCheckTest : public kvtest::CoreTest {
     kvtest::CoreTest::SetUp();
     CReg().WriteDword(HKEY_CURRENT_USER, CDlgTurnOn::kBehaviourKey, CDlgTurnOn::kShowMessage, 0);
     kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
-    host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, 0, 0);
+    host.CreateTop(0, 0, 640, 480);
   }
   void TearDown() override {
     SetEvent(leak.release);
@@ -161,7 +147,7 @@ class LeakCheckTest : public kvtest::CoreTest {
   }
 
   kvp::HeadlessWorld world;
-  Host host;
+  kvtest::HostWindow host;
   ScriptedLeak leak;
   ScriptedLink link;
   std::unique_ptr<CWndSpecialTest_LeakCheck> panel;

@@ -17,6 +17,7 @@
 #include <ui/dialogs/DlgTurnOn.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Pump.h>
 #include <kvtest/Screenshots.h>
 
@@ -35,22 +36,11 @@ namespace {
 
 namespace hl = kvp::headless;
 
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "SpecialTestsHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "SpecialTestsHost";
-    AfxRegisterClass(&wc);
-  }
-  return "SpecialTestsHost";
-}
 
 // The main window's stand-in: records the tab changes it is asked for.
-class Host : public CWnd {
+class Host : public kvtest::HostWindow {
  public:
   std::vector<WPARAM> tabs;
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == WM_SELECTTAB) {
       tabs.push_back(wParam);
@@ -74,7 +64,7 @@ class SpecialTestsTest : public kvtest::CoreTest {
   void SetUp() override {
     kvtest::CoreTest::SetUp();
     kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
-    host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, 0, 0);
+    host.CreateTop(0, 0, 800, 600);
     SetSystemNotify(&sink);
   }
   void TearDown() override {

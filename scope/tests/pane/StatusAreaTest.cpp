@@ -11,6 +11,7 @@
 #include <core/SignalData.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/display.h>
@@ -26,21 +27,6 @@ namespace {
 
 namespace hl = kvp::headless;
 
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "StatusStripHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "StatusStripHost";
-    AfxRegisterClass(&wc);
-  }
-  return "StatusStripHost";
-}
-
-class Host : public CWnd {
- public:
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
-};
 
 // Channel settings as a probe with ranges 4, 16, 40 V (0.5, 2 and 5 V per division) leaves them.
 void Channel(CMeasureProps& s, int ch, bool on, int range, int coupling, bool probe = true) {
@@ -60,7 +46,7 @@ class StatusAreaTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
-    host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 800, 200, 0, 0);
+    host.CreateTop(0, 0, 800, 200);
     GetTimeStepScale().m_nSteps = 10;
     GetTimeStepScale().m_nCurrentStep = 10;
     for (CMeasureProps* s : {static_cast<CMeasureProps*>(&GetGlobalProps()), &GetCursorSettings().m_Settings}) {
@@ -97,7 +83,7 @@ class StatusAreaTest : public kvtest::CoreTest {
     return std::find(texts.begin(), texts.end(), t) != texts.end();
   }
   kvp::HeadlessWorld world;
-  Host host;
+  kvtest::HostWindow host;
 };
 
 TEST_F(StatusAreaTest, BottomWritesScalesTimeAndTriggerWithTheColonRuleOfEachChannel) {
