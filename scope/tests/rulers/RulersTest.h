@@ -1,4 +1,4 @@
-// What the ruler and cursor-panel tests share: a top-level host window, the scope's time base and
+// What the ruler and cursor-panel tests share: the host window painted white, the scope's time base and
 // cursor records as the settings model leaves them, and a notification hub that records every
 // notification and forwards it to the windows under test in the pane's order.
 #pragma once
@@ -11,6 +11,7 @@
 #include <core/OscScale.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 
 #include <platform/afxwin.h>
 #include <platform/display.h>
@@ -23,24 +24,10 @@ namespace rulerstest {
 
 namespace hl = kvp::headless;
 
-inline const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "RulerTestHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "RulerTestHost";
-    AfxRegisterClass(&wc);
-  }
-  return "RulerTestHost";
-}
-
-// The pane stand-in at (100, 100) on the screen.
-class Host : public CWnd {
+// The pane stand-in at (100, 100) on the screen, painted white.
+class Host : public kvtest::HostWindow {
  public:
-  BOOL CreateTop(int width, int height) {
-    return CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 100, 100, width, height, 0, 0);
-  }
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
+  BOOL CreateTop(int width, int height) { return HostWindow::CreateTop(100, 100, width, height); }
   void OnPaint() override {
     CPaintDC dc(this);
     CRect rc;
