@@ -8,7 +8,6 @@
 #include <core/GlobalProps.h>
 #include <core/MemDC.h>
 #include <core/NumberFormat.h>
-#include <core/ResourceHolder.h>
 #include <core/Scale.h>
 
 #include <algorithm>

@@ -30,8 +30,8 @@ class COscCursorRuler : public CWnd, public CVisualItemThumb::IClbck, public sco
   static constexpr const char* kClassName = "QUENTIX_COscCursorRuler";
   enum : int { kSenderId = 4 };
   enum : int { kVertical = 0, kHorizontal = 1 };
-  // The record half the thumb sits in (vertical strip): 0, 4, 6 left; 1, 3, 5 right; 2 and
-  // anything above 6 the full width.
+  // A vertical strip's thumb reaches this far above and below its level. Item kinds 0, 4 and 6
+  // take the left half of the strip, 1, 3 and 5 the right half, 2 and above 6 the full width.
   enum : int { kHalfHeight = 6 };
 
   // The owner hears of every record a drag changed.
