@@ -86,6 +86,7 @@ TEST_F(TimeRulerTest, DraggingTheWindowThumbScrollsWithinTheRecord) {
     std::vector<POINT> moves;
     int expected;
     std::vector<int> calls;
+    bool snapBack = true;
   };
   const Case cases[] = {
       {"two and a half divisions right", 10, 0, {{50, 0}}, 2, {2}},
@@ -94,6 +95,7 @@ TEST_F(TimeRulerTest, DraggingTheWindowThumbScrollsWithinTheRecord) {
       {"more than 50 px left of the strip snaps back", 10, 3, {{-40, 0}, {-300, 0}}, 3, {1, 3}},
       {"more than 50 px below the strip snaps back", 10, 0, {{50, 0}, {50, 66}}, 0, {2, 0}},
       {"less than 50 px below still scrolls", 10, 0, {{50, 0}, {70, 64}}, 3, {2, 3}},
+      {"without the snap-back option it stays", 10, 0, {{50, 0}, {50, 66}}, 2, {2}, false},
       {"20 of 20 divisions cannot move", 20, 0, {{50, 0}, {-50, 0}, {300, 0}}, 0, {}},
       {"no call for the same position", 10, 0, {{50, 0}, {51, 0}}, 2, {2}},
   };
@@ -104,6 +106,7 @@ TEST_F(TimeRulerTest, DraggingTheWindowThumbScrollsWithinTheRecord) {
     hub.targets.clear();
     scroller.positions.clear();
     Create(c.shown, c.position);
+    SetOption(ruler, COscTimeRuler::kSnapBack, c.snapBack);
     const RECT t = ruler.m_Thumb.rect;
     Drag(ruler, POINT{(t.left + t.right) / 2, kHeight / 2}, c.moves);
     EXPECT_EQ(ruler.m_Params.m_nPosition, c.expected);
@@ -191,6 +194,10 @@ TEST_F(TimeRulerTest, NotificationsPlaceTheThumbsAgain) {
     EXPECT_EQ(ruler.m_Params.m_nPosition, c.expectedPosition);
     EXPECT_EQ(ruler.m_Thumb.rect.left, 2 + 20 * c.expectedPosition);
   }
+
+  // Creating the thumbs again replaces them.
+  ruler.OnSystemNotify(5, 0, 0);
+  EXPECT_EQ(ruler.m_Cursors.GetCount(), 3);
 
   // A hidden time cursor loses its thumb on the next layout code.
   GetGlobalProps().m_Styles[GlobalProps::STYLE_CURSOR_RIGHT].m_nFlags = 0;
