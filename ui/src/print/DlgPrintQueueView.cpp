@@ -208,6 +208,7 @@ void CDlgPrintQueueView::Layout(int offset) {
     m_Items[i]->MoveWindow(rc.left + kMargin, y, width, h + kGap);
     y += h + kGap;
   }
+  m_nColumnBottom = y;
 }
 
 BOOL CDlgPrintQueueView::OnEraseBkgnd(CDC*) { return TRUE; }
@@ -235,7 +236,13 @@ void CDlgPrintQueueView::PaintView(CDC* dc) {
   const CRect inner(rc.left + kMargin, rc.top, rc.right - kMargin, rc.bottom);
   const bool anyQueued = GetPrintQueue()->CountFilled() > 0;
   CRect white = inner;
-  if (anyQueued) white.bottom = white.top + kHeaderBand;  // the item windows cover the rest
+  if (anyQueued) {
+    // The item windows cover the column; the band above it and the room below a short column
+    // are the view's.
+    white.bottom = white.top + kHeaderBand;
+    const CRect below(inner.left, std::max<int>(m_nColumnBottom, inner.top), inner.right, inner.bottom);
+    if (!below.IsRectEmpty()) dc->FillSolidRect(&below, kWhite);
+  }
   dc->FillSolidRect(&white, kWhite);
 
   const GlobalProps& props = GetGlobalProps();
@@ -310,11 +317,17 @@ LRESULT CDlgPrintQueueView::WindowProc(UINT message, WPARAM wParam, LPARAM lPara
   return CDialog::WindowProc(message, wParam, lParam);
 }
 
-void CDlgPrintQueueView::OnDestroy() {
-  for (auto& item : m_Items) {
-    if (item->GetSafeHwnd()) item->DestroyWindow();
-  }
+INT_PTR CDlgPrintQueueView::DoModal() {
+  const INT_PTR result = CDialog::DoModal();
+  // The item windows went with the view's window; their objects go now, so the next View shows
+  // the queue of that moment.
   m_Items.clear();
+  return result;
+}
+
+void CDlgPrintQueueView::OnDestroy() {
+  // The item windows are destroyed with the view (after this message); their objects live until
+  // then, as the window system still sends them their own WM_DESTROY.
   CDialog::OnDestroy();
   m_TitleFont.DeleteObject();
 }

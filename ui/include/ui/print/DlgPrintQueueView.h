@@ -54,6 +54,7 @@ class CDlgPrintQueueView : public CDialog {
   explicit CDlgPrintQueueView(CWnd* parent = nullptr);
   ~CDlgPrintQueueView() override;
 
+  INT_PTR DoModal() override;
   BOOL OnInitDialog() override;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnEraseBkgnd(CDC* dc) override;
@@ -74,6 +75,7 @@ class CDlgPrintQueueView : public CDialog {
   HICON m_hSmallIcon = 0;
   std::vector<std::unique_ptr<CWndPrintedItem>> m_Items;
   int m_nScrollMax = 0;  // the scroll range's maximum (its minimum is 0)
+  int m_nColumnBottom = kHeaderBand;  // where the last item window ends at the last layout
 
  private:
   void PaintView(CDC* dc);
