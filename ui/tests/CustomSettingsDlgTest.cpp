@@ -140,8 +140,10 @@ TEST_F(CustomSettingsTest, SlotsShowTheStoredCaptionsAndTheBuiltInTextsForTheRes
     const char* name;
     bool save;
     const char* screenshot;
+    COLORREF background;
   };
-  const Case cases[] = {{"load", false, "load-open.png"}, {"save", true, "save-open.png"}};
+  const Case cases[] = {{"load", false, "load-open.png", RGB(86, 137, 194)},
+                        {"save", true, "save-open.png", RGB(248, 133, 120)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CCustomLoadDlg load(&parent);
@@ -150,11 +152,13 @@ TEST_F(CustomSettingsTest, SlotsShowTheStoredCaptionsAndTheBuiltInTextsForTheRes
     const int* ids = c.save ? kSaveSlotIds : kLoadSlotIds;
     CString texts[10], file;
     CRect placed;
+    COLORREF background = 0;
     hl::RunInLoop([&] {
       for (int i = 0; i < 10; ++i) texts[i] = ButtonText(dlg, ids[i]);
       file = ButtonText(dlg, c.save ? IDC_SAVE_FILE : IDC_LOAD_FILE);
       dlg.GetWindowRect(&placed);
       Screenshot(dlg.GetSafeHwnd(), c.screenshot);
+      background = Pixel(dlg, 2, 2);
       hl::PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
@@ -165,6 +169,7 @@ TEST_F(CustomSettingsTest, SlotsShowTheStoredCaptionsAndTheBuiltInTextsForTheRes
     EXPECT_STREQ(texts[9], "Save setting 10");
     EXPECT_STREQ(file, c.save ? "Save to file" : "Load from file");
     EXPECT_EQ(placed.CenterPoint(), CPoint(50 + 400, 40 + 300)) << "centred on the parent";
+    EXPECT_EQ(background, c.background) << Hex(background);
   }
 }
 
@@ -215,9 +220,12 @@ TEST_F(CustomSettingsTest, TheFileButtonChoosesAFileAndACancelledFileDialogKeeps
     bool save;
     std::string typed;     // empty: the file dialog is cancelled
     std::string expected;  // the path chosen
+    bool asked = false;    // the file dialog asks before replacing
   };
+  kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDYES; });
   const Case cases[] = {{"load an existing file", false, existing, existing},
                         {"save adds the extension", true, folder + "/new", folder + "/new.oss"},
+                        {"save over an existing file asks first", true, existing, existing, true},
                         {"load, file dialog cancelled", false, "", ""},
                         {"save, file dialog cancelled", true, "", ""}};
   for (const Case& c : cases) {
@@ -227,6 +235,7 @@ TEST_F(CustomSettingsTest, TheFileButtonChoosesAFileAndACancelledFileDialogKeeps
     CCustomSlotsDlg& dlg = c.save ? static_cast<CCustomSlotsDlg&>(save) : load;
     bool stayedOpen = false;
     std::string title;
+    const size_t boxesBefore = kvp::MessageBoxLog().size();
     hl::RunInLoop([&] {
       PostClick(::GetDlgItem(dlg.GetSafeHwnd(), c.save ? IDC_SAVE_FILE : IDC_LOAD_FILE));
       WhenFileDialogOpen([&](HWND file) {
@@ -249,6 +258,7 @@ TEST_F(CustomSettingsTest, TheFileButtonChoosesAFileAndACancelledFileDialogKeeps
     });
     const INT_PTR end = dlg.DoModal();
     EXPECT_EQ(title, c.save ? "&Save" : "&Open");
+    EXPECT_EQ(kvp::MessageBoxLog().size() > boxesBefore, c.asked);
     if (c.typed.empty()) {
       EXPECT_TRUE(stayedOpen);
       EXPECT_EQ(end, IDCANCEL);
@@ -304,6 +314,7 @@ TEST_F(CustomSettingsTest, ARightClickOnASlotRenamesItInTheRegistryAndOnTheButto
     CCustomSaveDlg dlg(&parent);
     const int id = kSaveSlotIds[c.slot - 1];
     CString offered, selected, onButton;
+    COLORREF renameBack = 0;
     hl::RunInLoop([&] {
       PostClick(::GetDlgItem(dlg.GetSafeHwnd(), id), hl::Button::Right);
       WhenRenameOpen([&](CRenameDlg& rename) {
@@ -312,6 +323,9 @@ TEST_F(CustomSettingsTest, ARightClickOnASlotRenamesItInTheRegistryAndOnTheButto
         selected = offered.Mid(LOWORD(sel), HIWORD(sel) - LOWORD(sel));
         EXPECT_EQ(::GetFocus(), ::GetDlgItem(rename.GetSafeHwnd(), IDC_RENAME_EDIT));
         if (c.slot == 3) Screenshot(rename.GetSafeHwnd(), "rename-open.png");
+        ::UpdateWindow(rename.GetSafeHwnd());
+        hl::Pump();
+        renameBack = Pixel(rename, 2, 2);
         Type(c.typed);  // replaces the whole selection
         hl::PressKey(VK_RETURN, 0, '\r');
       });
@@ -324,6 +338,7 @@ TEST_F(CustomSettingsTest, ARightClickOnASlotRenamesItInTheRegistryAndOnTheButto
     EXPECT_EQ(dlg.result, 0);
     EXPECT_STREQ(offered, c.offered);
     EXPECT_STREQ(selected, c.offered) << "the whole caption is selected";
+    EXPECT_EQ(renameBack, RGB(28, 32, 190)) << Hex(renameBack);
     EXPECT_STREQ(onButton, c.typed);
     EXPECT_STREQ(dlg.GetCaption(), c.typed);
     CString stored;
