@@ -92,18 +92,21 @@ void CDlgPrintQueueView::CWndPrintedItem::PaintContent(CDC* dc) {
 }
 
 void CDlgPrintQueueView::CWndPrintedItem::Draw(BOOL checked, CDC* dc, RECT* box, CXPCheckBtn* control) {
-  int id = IDB_COMMENT;
+  int face = FACE_COMMENT;
   if (control == &m_BoxRemove) {
-    id = IDB_REMOVE;
+    face = FACE_REMOVE;
   } else if (control == &m_BoxInclude) {
-    id = checked ? IDB_TICKED : IDB_UNTICKED;
+    face = checked ? FACE_TICKED : FACE_UNTICKED;
   }
-  CBitmap face;
+  // Each face is loaded once per window: the boxes repaint on every scroll step.
+  static constexpr int kFaceIds[FACE_COUNT] = {IDB_COMMENT, IDB_REMOVE, IDB_TICKED, IDB_UNTICKED};
+  CBitmap& bitmap = m_Faces[face];
+  if (!bitmap.GetSafeHandle() && !ui_print::LoadQueuePicture(bitmap, kFaceIds[face])) return;
   BITMAP info{};
-  if (!ui_print::LoadQueuePicture(face, id) || !face.GetBitmap(&info)) return;
+  if (!bitmap.GetBitmap(&info)) return;
   CDC mem;
   mem.CreateCompatibleDC(dc);
-  CBitmap* old = mem.SelectObject(&face);
+  CBitmap* old = mem.SelectObject(&bitmap);
   const CRect rc(*box);
   dc->BitBlt(rc.left + (rc.Width() - info.bmWidth) / 2, rc.top + (rc.Height() - info.bmHeight) / 2, info.bmWidth,
              info.bmHeight, &mem, 0, 0, SRCCOPY);

@@ -48,6 +48,10 @@ class CDlgPrintQueueView : public CDialog {
     CXPCheckBtn m_BoxRemove;
     CXPCheckBtn m_BoxComment;
     CXPCheckBtn m_BoxInclude;
+
+   private:
+    enum { FACE_COMMENT, FACE_REMOVE, FACE_TICKED, FACE_UNTICKED, FACE_COUNT };
+    CBitmap m_Faces[FACE_COUNT];  // loaded on first use
   };
 
   // Without a parent the preview is centred on the main window, without one on the screen.
