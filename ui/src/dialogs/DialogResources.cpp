@@ -90,9 +90,8 @@ const kvp::DialogTemplate kFileExtension{
 
 // The print queue preview draws everything itself; it sizes and places itself at start.
 const kvp::DialogTemplate kPrintPreview{
-    WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 0,
-    0, 0, 400, 330,
-    nullptr, nullptr, "MS Shell Dlg", 8, {}};
+    WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME | DS_CENTER | DS_SETFONT,
+    0, 0, 0, 400, 330, nullptr, nullptr, "MS Shell Dlg", 8, {}};
 
 }  // namespace
 
