@@ -148,11 +148,12 @@ void CMotortesterPolledPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, 
     const CString title = TitleText();
     dc->DrawText(title, &rc, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
   } else {
-    dc->SetTextColor(ValueColor());
+    dc->SetTextColor(RGB(0, 0, 0));
     old = dc->SelectObject(&m_fntLabel);
     CRect label(rc.left + 6, rc.top + 4, rc.right, rc.bottom);
     const CString caption = LabelText(spec->id);
     dc->DrawText(caption, &label, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    dc->SetTextColor(ValueColor());
     const CRect body(rc.left, rc.top + rc.Height() / 5, rc.right, rc.bottom);
     if (m_bError[spec->text]) {
       dc->SelectObject(&m_fntError);

@@ -229,25 +229,26 @@ void CVNProbeSetupDlg::OnPaint() {
   dc.SetBkMode(oldMode);
 }
 
-// Four high-voltage probes along the left and right edges: a clip (ellipse) on a cable with a
-// tapered plug (polygon), numbered 1 to 4.
+// Four high-voltage probes beside the buttons, two in each lower corner: a clip (ellipse) on a
+// tapered plug (polygon).
 void CVNProbeSetupDlg::DrawProbes(CDC* dc, const CRect& client) {
   const int h = client.Height();
-  const int size = h / 10;
+  const int size = h / 9;
   if (size < 4) return;
   CPen pen(PS_SOLID, 1, RGB(40, 40, 40));
   CBrush clip(RGB(200, 30, 30));
   CBrush plug(RGB(60, 60, 60));
   CPen* oldPen = dc->SelectObject(&pen);
   CBrush* oldBrush = dc->SelectObject(&clip);
+  const int top = client.bottom - h / 12 - h / 6;
+  const int pitch = size * 3 / 2;
   for (int i = 0; i < 4; ++i) {
-    const int x = i < 2 ? client.left + size : client.right - 2 * size;
-    const int y = client.top + h / 4 + (i % 2) * (size * 2);
+    const int x = i < 2 ? client.left + 10 + i * pitch : client.right - 10 - size - (3 - i) * pitch;
     dc->SelectObject(&clip);
-    dc->Ellipse(x, y, x + size, y + size);
+    dc->Ellipse(x, top, x + size, top + size);
     dc->SelectObject(&plug);
-    const POINT body[] = {{x + size / 4, y + size}, {x + 3 * size / 4, y + size}, {x + size / 2 + 1, y + 3 * size / 2},
-                          {x + size / 2 - 1, y + 3 * size / 2}};
+    const POINT body[] = {{x + size / 4, top + size}, {x + 3 * size / 4, top + size},
+                          {x + size / 2 + 1, top + 3 * size / 2}, {x + size / 2 - 1, top + 3 * size / 2}};
     dc->Polygon(body, 4);
   }
   dc->SelectObject(oldBrush);

@@ -136,11 +136,12 @@ void CWndMotortester_Params::RecalcLayout() {
   const int col2 = col1 + colWidth + gap;
   const int mid = c.top + c.Height() / 2;
 
-  m_Title.MoveWindow(col1, c.top + 20, c.Width() - 2 * gap, static_cast<int>(0.6 * u));
-  m_SubTitle.MoveWindow(col1, c.top + 20 + static_cast<int>(0.6 * u), c.Width() - 2 * gap, static_cast<int>(u / 1.5));
+  // The titles stay over the first column: the second one starts higher.
+  m_Title.MoveWindow(col1, c.top + 20, colWidth, static_cast<int>(0.6 * u));
+  m_SubTitle.MoveWindow(col1, c.top + 20 + static_cast<int>(0.6 * u), colWidth, static_cast<int>(u / 1.5));
 
   // Each row: its label on the left half of the column, the control on the right half.
-  const int controlWidth = colWidth / 2;
+  const int controlWidth = colWidth * 2 / 5;
   const int controlHeight = static_cast<int>(u * 0.7);
   auto place = [&](int id, int left, int top) {
     Control(id)->MoveWindow(left + colWidth - controlWidth, top + (iu - controlHeight) / 2, controlWidth, controlHeight);
@@ -192,7 +193,7 @@ void CWndMotortester_Params::UpdateVisibility() {
 void CWndMotortester_Params::PaintContent(CDC* dc) {
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->SetTextColor(GetSchemeColor(8));
-  CFont* oldFont = dc->SelectObject(&m_fntMedium);
+  CFont* oldFont = dc->SelectObject(&m_fntSmall);
   const GlobalProps& props = GetGlobalProps();
   // Each visible control's label, left of it in its column.
   for (int i = 0; i < CONTROLS; ++i) {
@@ -379,7 +380,10 @@ void CWndMotortester_Params::Draw(CDC* dc, RECT* client, NumericOptionRecord* re
   const COLORREF oldColor = dc->SetTextColor(GetSchemeColor(8));
   CFont* old = dc->SelectObject(&m_fntMedium);
   const CString text = ValueText(kSpecs[i].id, static_cast<int>(record->value));
-  dc->DrawText(text, client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  // Centred in the field left of the arrows.
+  CRect field(*client);
+  field.right -= field.Height();
+  dc->DrawText(text, &field, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   dc->SelectObject(old);
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);

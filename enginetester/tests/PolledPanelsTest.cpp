@@ -8,6 +8,8 @@
 
 #include "EtTestSupport.h"
 
+#include <platform/textlog.h>
+
 namespace {
 
 using namespace ettest;
@@ -139,6 +141,58 @@ TEST_F(PolledPanelTest, TheProbeButtonFreezesRedValues) {
   EXPECT_FALSE(panel.IsHeld());
   EXPECT_EQ(Texts(panel), (std::vector<std::string>{"4000", "20.0\260CS", "90\260C"}));
   EXPECT_EQ(panel.ValueColor(), RGB(0, 0, 0));
+}
+
+// What one display field drew: its texts with their format and colour.
+std::vector<kvp::DrawnText> FieldTexts(CMotortesterPolledPanel& panel, int id) {
+  kvp::StartTextLog();
+  RedrawNow(panel.Field(id));
+  std::vector<kvp::DrawnText> texts = kvp::DrawnTexts(panel.Field(id)->GetSafeHwnd());
+  kvp::StopTextLog();
+  return texts;
+}
+
+const kvp::DrawnText* Find(const std::vector<kvp::DrawnText>& texts, const std::string& text) {
+  for (const kvp::DrawnText& t : texts)
+    if (t.text == text) return &t;
+  return nullptr;
+}
+
+TEST_F(PolledPanelTest, ABadSpeedProbeIsCentredAndTheValuesAreDrawnBlank) {
+  advance.reading.speed = Measured(8, 900);
+  CWndMotortester_AdvanceMeter panel;
+  CreateAndShow(panel);
+  hl::Advance(500);
+  const auto speed = FieldTexts(panel, CMotortesterPolledPanel::ID_SPEED);
+  const kvp::DrawnText* bad = Find(speed, "Bad probe");
+  ASSERT_NE(bad, nullptr);
+  EXPECT_TRUE(bad->flags & DT_CENTER);
+  EXPECT_EQ(Find(speed, "Bad probe RPM"), nullptr) << "no unit with a status text";
+  ASSERT_NE(Find(speed, "Engine Speed"), nullptr);
+
+  const auto value = FieldTexts(panel, CMotortesterPolledPanel::ID_VALUE);
+  const kvp::DrawnText* blank = Find(value, "--- \260CS");
+  ASSERT_NE(blank, nullptr);
+  EXPECT_TRUE(blank->flags & DT_RIGHT);
+  EXPECT_EQ(blank->color, RGB(0, 0, 0));
+}
+
+TEST_F(PolledPanelTest, HeldValuesAreDrawnRedUnderBlackLabels) {
+  CWndMotortester_AdvanceMeter panel;
+  CreateAndShow(panel);
+  hl::Advance(500);
+  advance.reading.flag = 1;
+  hl::Advance(250);
+  ASSERT_TRUE(panel.IsHeld());
+  const auto speed = FieldTexts(panel, CMotortesterPolledPanel::ID_SPEED);
+  ASSERT_NE(Find(speed, "3000 RPM"), nullptr);
+  EXPECT_EQ(Find(speed, "3000 RPM")->color, RGB(255, 0, 0));
+  EXPECT_EQ(Find(speed, "-1"), nullptr) << "no exponent after RPM";
+  const auto temperature = FieldTexts(panel, CMotortesterPolledPanel::ID_TEMPERATURE);
+  ASSERT_NE(Find(temperature, "85\260C"), nullptr);
+  EXPECT_EQ(Find(temperature, "85\260C")->color, RGB(255, 0, 0));
+  ASSERT_NE(Find(temperature, "Oil Temperature"), nullptr);
+  EXPECT_EQ(Find(temperature, "Oil Temperature")->color, RGB(0, 0, 0));
 }
 
 TEST_F(PolledPanelTest, ProbeSelection) {
