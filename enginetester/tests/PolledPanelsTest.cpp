@@ -132,7 +132,6 @@ TEST_F(PolledPanelTest, TheProbeButtonFreezesRedValues) {
   EXPECT_EQ(Texts(panel), (std::vector<std::string>{"3000", "12.5\260CS", "85\260C"})) << "frozen";
   EXPECT_EQ(panel.GetValues().speed, 3000);
   EXPECT_DOUBLE_EQ(panel.GetValues().value, 12.5);
-  SavePicture(panel.GetSafeHwnd(), "et-advance");
 
   advance.reading.flag = 0;
   hl::Advance(250);
@@ -312,7 +311,6 @@ TEST_F(PolledPanelTest, DwellTextsByStatusAndValue) {
     hl::Advance(250);
     EXPECT_EQ(Texts(panel), c.texts);
     EXPECT_EQ(Errors(panel), c.errors);
-    if (std::string(c.what) == "valid, rounded") SavePicture(panel.GetSafeHwnd(), "et-dwell");
     panel.DestroyWindow();
   }
 }
@@ -339,7 +337,6 @@ TEST_F(PolledPanelTest, ThermometerTexts) {
     hl::Advance(250);
     EXPECT_EQ(std::string(panel.Text(CMotortesterPolledPanel::TEXT_SPEED)), c.speedText);
     EXPECT_EQ(std::string(panel.Text(CMotortesterPolledPanel::TEXT_TEMPERATURE)), c.temperatureText);
-    if (std::string(c.what) == "valid, truncated") SavePicture(panel.GetSafeHwnd(), "et-thermometer");
     panel.DestroyWindow();
   }
 }

@@ -115,7 +115,6 @@ TEST_F(ProbeSetupTest, RepeatAfterAFailureMeasuresAgain) {
     EXPECT_TRUE(Shown(dlg, D::ID_REPEAT));
     EXPECT_TRUE(Shown(dlg, D::ID_EXIT));
     EXPECT_FALSE(Shown(dlg, D::ID_NEXT));
-    SavePicture(dlg.GetSafeHwnd(), "et-probe-setup-failed");
     hl::Advance(2000);  // the timer stopped: nothing changes
     EXPECT_EQ(board.calls.load(), 1);
 
@@ -152,7 +151,6 @@ TEST_F(ProbeSetupTest, TheProgressTextBlinksAndALateResultTouchesNothing) {
       for (int id : {D::ID_NEXT, D::ID_EXIT, D::ID_REPEAT}) EXPECT_FALSE(Shown(dlg, id)) << id;
       hl::Advance(500);
       EXPECT_EQ(dlg.GetBlink(), 1);
-      SavePicture(dlg.GetSafeHwnd(), "et-probe-setup");
       hl::Advance(500);
       EXPECT_EQ(dlg.GetBlink(), 0);
       dlg.EndDialog(IDCANCEL);
