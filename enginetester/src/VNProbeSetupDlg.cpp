@@ -94,12 +94,14 @@ void CVNProbeSetupDlg::StartWorker() {
   std::shared_ptr<Shared> shared = m_pShared;
   IMotortester_6* tester = GetMotortesterDevice()->GetMotortester();
   g_nRunningWorkers.fetch_add(1);
-  std::thread([shared, tester] {
+  std::thread([shared, tester]() mutable {
     const int rc = tester ? tester->Measure() : -1;
     // The dialog may have ended meanwhile: then nobody waits for the answer.
     if (!shared->ended.load()) {
       shared->state.store(rc == 0 ? STATE_DONE : rc == RESULT_NOT_POSSIBLE ? STATE_NOT_POSSIBLE : STATE_FAILED);
     }
+    // Lets go of the block before it counts as done: nothing of it is left when the count is 0.
+    shared.reset();
     g_nRunningWorkers.fetch_sub(1);
   }).detach();
 }
