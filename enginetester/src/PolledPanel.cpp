@@ -44,11 +44,11 @@ CMotortesterPolledPanel::CMotortesterPolledPanel() {
 
 CMotortesterPolledPanel::~CMotortesterPolledPanel() = default;
 
-BOOL CMotortesterPolledPanel::CreateFields(const FieldSpec* fields, int count) {
+BOOL CMotortesterPolledPanel::CreateFields(const FieldDef* fields, int count) {
   const CRect none(0, 0, 0, 0);
   m_nFields = count;
   for (int i = 0; i < count; ++i) {
-    m_Specs[i] = fields[i];
+    m_Defs[i] = fields[i];
     CXPCtrlBtn& b = m_Fields[i];
     b.drawClbck = this;
     b.btnClbck = this;
@@ -65,7 +65,7 @@ BOOL CMotortesterPolledPanel::CreateFields(const FieldSpec* fields, int count) {
 
 CXPCtrlBtn* CMotortesterPolledPanel::Field(int id) {
   for (int i = 0; i < m_nFields; ++i)
-    if (m_Specs[i].id == id) return &m_Fields[i];
+    if (m_Defs[i].id == id) return &m_Fields[i];
   return nullptr;
 }
 
@@ -134,15 +134,15 @@ void CMotortesterPolledPanel::DrawValue(CDC* dc, const CRect& rc, int text) {
 }
 
 void CMotortesterPolledPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
-  const FieldSpec* spec = nullptr;
+  const FieldDef* def = nullptr;
   for (int i = 0; i < m_nFields; ++i)
-    if (m_Specs[i].id == data->id) spec = &m_Specs[i];
-  if (!spec) return;
+    if (m_Defs[i].id == data->id) def = &m_Defs[i];
+  if (!def) return;
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->GetTextColor();
   CRect rc(*content);
   CFont* old = nullptr;
-  if (spec->text < 0) {
+  if (def->text < 0) {
     old = dc->SelectObject(&m_fntTitle);
     dc->SetTextColor(GetSchemeColor(8));
     const CString title = TitleText();
@@ -151,18 +151,18 @@ void CMotortesterPolledPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, 
     dc->SetTextColor(RGB(0, 0, 0));
     old = dc->SelectObject(&m_fntLabel);
     CRect label(rc.left + 6, rc.top + 4, rc.right, rc.bottom);
-    const CString caption = LabelText(spec->id);
+    const CString caption = LabelText(def->id);
     dc->DrawText(caption, &label, DT_LEFT | DT_TOP | DT_SINGLELINE);
     dc->SetTextColor(ValueColor());
     const CRect body(rc.left, rc.top + rc.Height() / 5, rc.right, rc.bottom);
-    if (m_bError[spec->text]) {
+    if (m_bError[def->text]) {
       dc->SelectObject(&m_fntError);
       CRect centre(body);
-      dc->DrawText(m_strText[spec->text], &centre, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    } else if (spec->text == TEXT_SPEED) {
+      dc->DrawText(m_strText[def->text], &centre, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    } else if (def->text == TEXT_SPEED) {
       DrawSpeed(dc, body, m_strText[TEXT_SPEED]);
     } else {
-      DrawValue(dc, body, spec->text);
+      DrawValue(dc, body, def->text);
     }
   }
   if (old) dc->SelectObject(old);

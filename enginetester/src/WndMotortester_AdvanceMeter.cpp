@@ -40,7 +40,7 @@ void CWndMotortester_AdvanceMeter::SetDieselMode(BOOL diesel) {
 }
 
 BOOL CWndMotortester_AdvanceMeter::CreateChildren() {
-  static const FieldSpec kFields[] = {{"Title", ID_TITLE, -1},
+  static const FieldDef kFields[] = {{"Title", ID_TITLE, -1},
                                       {"Current", ID_SPEED, TEXT_SPEED},
                                       {"Advance", ID_VALUE, TEXT_VALUE},
                                       {"Temperature", ID_TEMPERATURE, TEXT_TEMPERATURE}};

@@ -19,7 +19,7 @@ IMTDwellanglemeter_13* CWndMotortester_DwellAngleMeter::Meter() const {
 CWndMotortester_DwellAngleMeter::~CWndMotortester_DwellAngleMeter() = default;
 
 BOOL CWndMotortester_DwellAngleMeter::CreateChildren() {
-  static const FieldSpec kFields[] = {{"Title", ID_TITLE, -1},
+  static const FieldDef kFields[] = {{"Title", ID_TITLE, -1},
                                       {"Current", ID_SPEED, TEXT_SPEED},
                                       {"Advance", ID_VALUE, TEXT_VALUE},
                                       {"Temperature", ID_TEMPERATURE, TEXT_TEMPERATURE}};

@@ -10,7 +10,7 @@ namespace {
 
 // One repeat control. Its minimum and maximum lie one step outside the valid values; a value that
 // reaches one of them wraps to `atMin` or `atMax`.
-struct ControlSpec {
+struct ControlDef {
   int id;
   const char* name;
   int label;
@@ -22,7 +22,7 @@ struct ControlSpec {
 constexpr int kSpark = CMotortesterData::ENGINE_SPARK;
 constexpr int kDiesel = CMotortesterData::ENGINE_DIESEL;
 
-const ControlSpec kSpecs[CWndMotortester_Params::CONTROLS] = {
+const ControlDef kControlDefs[CWndMotortester_Params::CONTROLS] = {
     {CWndMotortester_Params::ID_CYLINDERS, "CylinderCount", 10042, 1, 1, 0, 9, 20, 8, 1},
     {CWndMotortester_Params::ID_MARKS, "NumberOfMark", 10043, 1, 5, 0, 62, 10, 61, 1},
     {CWndMotortester_Params::ID_MARK_SHIFT, "MarkShift", 10044, 1, 5, -360, 360, 10, 359, -359},
@@ -69,7 +69,7 @@ CWndMotortester_Params::~CWndMotortester_Params() = default;
 
 int CWndMotortester_Params::IndexOf(int id) const {
   for (int i = 0; i < CONTROLS; ++i)
-    if (kSpecs[i].id == id) return i;
+    if (kControlDefs[i].id == id) return i;
   return -1;
 }
 
@@ -81,7 +81,7 @@ CRepeatCtrl* CWndMotortester_Params::Control(int id) {
 BOOL CWndMotortester_Params::CreateChildren() {
   const CRect none(0, 0, 0, 0);
   for (int i = 0; i < CONTROLS; ++i) {
-    const ControlSpec& s = kSpecs[i];
+    const ControlDef& s = kControlDefs[i];
     CRepeatCtrl& c = m_Ctrl[i];
     NumericOptionRecord r;
     InitRepeatData(&r);
@@ -204,7 +204,7 @@ void CWndMotortester_Params::PaintContent(CDC* dc) {
     ScreenToClient(&r);
     const int colWidth = static_cast<int>(m_rcClient.Width() / 2.5);
     CRect label(r.right - colWidth, r.top, r.left - 8, r.bottom);
-    dc->DrawText(props.GetText(kSpecs[i].label), -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    dc->DrawText(props.GetText(kControlDefs[i].label), -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   }
   if (PolarityBoxShown()) {
     CPen* oldPen = dc->SelectObject(&m_Pen);
@@ -231,8 +231,8 @@ void CWndMotortester_Params::OnShowWindow(BOOL show, UINT status) {
 void CWndMotortester_Params::LoadRecord(int id, int value) {
   CRepeatCtrl* c = Control(id);
   const int i = IndexOf(id);
-  c->record.min = kSpecs[i].min;
-  c->record.max = kSpecs[i].max;
+  c->record.min = kControlDefs[i].min;
+  c->record.max = kControlDefs[i].max;
   if (id == ID_SPEED_SENSOR) {
     int atMin = 0, atMax = 0;
     SpeedSensorRange(Data().GetEngineType(), c->record.min, c->record.max, atMin, atMax);
@@ -281,7 +281,7 @@ void CWndMotortester_Params::Reload() {
   const EngineParameterBlock block = d.GetParamBlock();
   Invalidate();
   for (int i = 0; i < CONTROLS; ++i) {
-    const int id = kSpecs[i].id;
+    const int id = kControlDefs[i].id;
     int value = 0;
     switch (id) {
       case ID_CYLINDERS: value = d.GetNumberCylinders(kind); break;
@@ -340,7 +340,7 @@ void CWndMotortester_Params::Store(int id, int value) {
 void CWndMotortester_Params::OnValueChanged(NumericOptionRecord* record, CRepeatCtrl* control) {
   const int i = static_cast<int>(control - m_Ctrl);
   if (i < 0 || i >= CONTROLS) return;
-  const ControlSpec& s = kSpecs[i];
+  const ControlDef& s = kControlDefs[i];
   int atMin = s.atMin, atMax = s.atMax;
   if (s.id == ID_SPEED_SENSOR) {
     double min = 0, max = 0;
@@ -379,7 +379,7 @@ void CWndMotortester_Params::Draw(CDC* dc, RECT* client, NumericOptionRecord* re
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->SetTextColor(GetSchemeColor(8));
   CFont* old = dc->SelectObject(&m_fntMedium);
-  const CString text = ValueText(kSpecs[i].id, static_cast<int>(record->value));
+  const CString text = ValueText(kControlDefs[i].id, static_cast<int>(record->value));
   // Centred in the field left of the arrows.
   CRect field(*client);
   field.right -= field.Height();

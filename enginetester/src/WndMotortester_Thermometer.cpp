@@ -19,7 +19,7 @@ CWndMotortester_Thermometer::~CWndMotortester_Thermometer() = default;
 
 BOOL CWndMotortester_Thermometer::CreateChildren() {
   // The main value is the temperature; the panel has no third field.
-  static const FieldSpec kFields[] = {
+  static const FieldDef kFields[] = {
       {"Title", ID_TITLE, -1}, {"Current", ID_SPEED, TEXT_SPEED}, {"Thermometer", ID_VALUE, TEXT_TEMPERATURE}};
   return CreateFields(kFields, 3);
 }

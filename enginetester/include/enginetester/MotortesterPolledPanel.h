@@ -60,13 +60,13 @@ class CMotortesterPolledPanel : public CXPWndBaseColor,
 
  protected:
   // One field: its window name, control id and which display text it shows (-1: the title).
-  struct FieldSpec {
+  struct FieldDef {
     const char* name;
     int id;
     int text;
   };
   // Creates the title and the display fields (all child, visible, empty rectangle).
-  BOOL CreateFields(const FieldSpec* fields, int count);
+  BOOL CreateFields(const FieldDef* fields, int count);
   // Where the fields go below the title; the derived panel may keep room for more.
   virtual int ReservedBottom() const { return 0; }
   // Draws the engine speed with its unit; the thermometer uses its own variant.
@@ -89,7 +89,7 @@ class CMotortesterPolledPanel : public CXPWndBaseColor,
   int m_nStatus[TEXTS] = {1, 1, 1};  // speed, value, temperature statuses of the last read
   CString m_strText[TEXTS];
   int m_bError[TEXTS] = {0, 0, 0};
-  FieldSpec m_Specs[4] = {};
+  FieldDef m_Defs[4] = {};
   int m_nFields = 0;
   CXPCtrlBtn m_Fields[4];
   CFont m_fntTitle;
