@@ -333,6 +333,13 @@ void CWndMotortester_HiVoltage::OnShowWindow(BOOL show, UINT status) {
     for (auto& v : s.values) v.store(0, std::memory_order_relaxed);
   s.ClearHistory();
   OnShown();
+  if (!s.meter.load() || !s.link.load()) {
+    // Without the library there is nothing to arm: a batch would end at once and the next start
+    // at once, a thread after thread for as long as the panel shows.
+    s.status.store(HiVoltageBatchState::STATUS_ERROR, std::memory_order_relaxed);
+    Redraw();
+    return;
+  }
   Redraw();
   if (m_hWorker) return;
   StartWorker();

@@ -220,6 +220,20 @@ TEST_F(HiVoltageTest, DestructionGivesAStuckWorkerOneSecondThenAbandonsIt) {
   EXPECT_EQ(meter.arms.load(), 1);
 }
 
+TEST_F(HiVoltageTest, WithoutTheLibraryTheShowStartsNoWorkerAndShowsError) {
+  kvp::StartTextLog();
+  CWndMotortester_AllCylinders panel(&engine);  // the program's binding has no library loaded
+  ASSERT_TRUE(panel.Create("panel", WS_CHILD, CRect(0, 0, 900, 600), &host, 1020));
+  panel.ShowWindow(SW_SHOW);
+  hl::Pump();
+  EXPECT_FALSE(panel.HasWorker());
+  EXPECT_EQ(panel.State().status.load(), S::STATUS_ERROR);
+  bool error = false;
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd())) error = error || t.text == "Error";
+  EXPECT_TRUE(error);
+  kvp::StopTextLog();
+}
+
 // ---- one batch at a time, on the state alone -----------------------------------------------------
 
 class BatchTest : public kvtest::CoreTest {
