@@ -21,20 +21,6 @@ void MakeArial(CFont& font, int height, bool bold) {
 
 }  // namespace
 
-const char* MotortesterStatusText(int status) {
-  const GlobalProps& props = GetGlobalProps();
-  switch (status) {
-    case 2:
-      return props.GetText(10072);
-    case 3:
-      return props.GetText(10066);
-    case 4:
-      return props.GetText(10067);
-    default:
-      return props.GetText(10065);
-  }
-}
-
 CMotortesterPolledPanel::CMotortesterPolledPanel() {
   MakeArial(m_fntTitle, 30, true);
   MakeArial(m_fntLabel, 14, true);

@@ -1,5 +1,7 @@
 #include <enginetester/WndMotortester_AdvanceMeter.h>
 
+#include <enginetester/PanelCommon.h>
+
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
@@ -142,7 +144,7 @@ void CWndMotortester_AdvanceMeter::Tick() {
       SetText(TEXT_VALUE, s);
     }
   } else {
-    SetText(TEXT_VALUE, MotortesterStatusText(m_nStatus[TEXT_VALUE]), 1);
+    SetText(TEXT_VALUE, et::StatusText(m_nStatus[TEXT_VALUE]), 1);
   }
   if (m_nStatus[TEXT_TEMPERATURE] == kOk) {
     if (m_Values.temperature == -1.0) {
@@ -152,7 +154,7 @@ void CWndMotortester_AdvanceMeter::Tick() {
       SetText(TEXT_TEMPERATURE, s);
     }
   } else {
-    SetText(TEXT_TEMPERATURE, MotortesterStatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
+    SetText(TEXT_TEMPERATURE, et::StatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
   }
   if (m_nStatus[TEXT_SPEED] == kOk) {
     if (m_Values.speed == -1) {
@@ -163,7 +165,7 @@ void CWndMotortester_AdvanceMeter::Tick() {
     }
   } else {
     // Without a valid speed the advance and the temperature mean nothing.
-    SetText(TEXT_SPEED, MotortesterStatusText(m_nStatus[TEXT_SPEED]), 1);
+    SetText(TEXT_SPEED, et::StatusText(m_nStatus[TEXT_SPEED]), 1);
     SetText(TEXT_VALUE, DashedAdvance());
     SetText(TEXT_TEMPERATURE, "--- \260C");
   }

@@ -1,5 +1,7 @@
 #include <enginetester/WndMotortester_DwellAngleMeter.h>
 
+#include <enginetester/PanelCommon.h>
+
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
 #include <core/MotortesterData.h>
@@ -65,7 +67,7 @@ void CWndMotortester_DwellAngleMeter::Tick() {
       SetText(TEXT_VALUE, s);
     }
   } else {
-    SetText(TEXT_VALUE, MotortesterStatusText(m_nStatus[TEXT_VALUE]), 1);
+    SetText(TEXT_VALUE, et::StatusText(m_nStatus[TEXT_VALUE]), 1);
   }
   if (m_nStatus[TEXT_TEMPERATURE] == kOk) {
     if (m_Values.temperature == -1.0) {
@@ -75,7 +77,7 @@ void CWndMotortester_DwellAngleMeter::Tick() {
       SetText(TEXT_TEMPERATURE, s);
     }
   } else {
-    SetText(TEXT_TEMPERATURE, MotortesterStatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
+    SetText(TEXT_TEMPERATURE, et::StatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
   }
   if (m_nStatus[TEXT_SPEED] == kOk) {
     if (m_Values.speed == -1) {
@@ -85,7 +87,7 @@ void CWndMotortester_DwellAngleMeter::Tick() {
       SetText(TEXT_SPEED, s);
     }
   } else {
-    SetText(TEXT_SPEED, MotortesterStatusText(m_nStatus[TEXT_SPEED]), 1);
+    SetText(TEXT_SPEED, et::StatusText(m_nStatus[TEXT_SPEED]), 1);
   }
   RepaintFields();
 }

@@ -1,5 +1,7 @@
 #include <enginetester/WndMotortester_Thermometer.h>
 
+#include <enginetester/PanelCommon.h>
+
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
 #include <core/MotortesterData.h>
@@ -62,7 +64,7 @@ void CWndMotortester_Thermometer::ReadAndFormat() {
       SetText(TEXT_TEMPERATURE, s);
     }
   } else {
-    SetText(TEXT_TEMPERATURE, MotortesterStatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
+    SetText(TEXT_TEMPERATURE, et::StatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
   }
   if (m_nStatus[TEXT_SPEED] == kOk) {
     if (m_Values.speed == -1) {
@@ -72,7 +74,7 @@ void CWndMotortester_Thermometer::ReadAndFormat() {
       SetText(TEXT_SPEED, s);
     }
   } else {
-    SetText(TEXT_SPEED, MotortesterStatusText(m_nStatus[TEXT_SPEED]), 1);
+    SetText(TEXT_SPEED, et::StatusText(m_nStatus[TEXT_SPEED]), 1);
   }
 }
 

@@ -2,6 +2,7 @@
 // clock, over scripted meters: the texts by status and value, the speed-sensor gate, the board
 // not ready, the hold that freezes red values, probe selection and its refusal, hiding, and the
 // thermometer's probe re-read with its skipped ticks.
+#include <enginetester/PanelCommon.h>
 #include <enginetester/WndMotortester_AdvanceMeter.h>
 #include <enginetester/WndMotortester_DwellAngleMeter.h>
 #include <enginetester/WndMotortester_Thermometer.h>
@@ -267,10 +268,10 @@ TEST_F(PolledPanelTest, DieselModeTitlesAndLabels) {
   EXPECT_EQ(std::string(panel.LabelText(CMotortesterPolledPanel::ID_TEMPERATURE)), "Oil Temperature");
 }
 
-TEST(MotortesterStatusText, ByStatus) {
+TEST(PanelStatusText, ByStatus) {
   kvtest::ResetCoreGlobals();
   const std::pair<int, const char*> cases[] = {{2, "no sensor"}, {3, "Bad probe"}, {4, "No response"}, {0, "Error"}, {7, "Error"}};
-  for (const auto& [status, text] : cases) EXPECT_STREQ(MotortesterStatusText(status), text) << status;
+  for (const auto& [status, text] : cases) EXPECT_STREQ(et::StatusText(status), text) << status;
 }
 
 // ---- dwell -----------------------------------------------------------------------------------

@@ -12,9 +12,6 @@
 
 #include <kv310/Interfaces.h>
 
-// The text of a reading's status: 2 "no sensor", 3 "Bad probe", 4 "No response", else "Error".
-const char* MotortesterStatusText(int status);
-
 // The values a polled panel shows, for printing: the main value (advance, dwell angle or the
 // temperature), the oil temperature and the engine speed as last read.
 struct PolledPanelValues {
