@@ -183,6 +183,31 @@ void CRecorder::UpdateTimeAxis(int chartWidth) {
   m_View.m_TimeAxis.m_dSlope = w.slope;
 }
 
+RecordWindowStats CRecorder::GetWindowStats(int k) const {
+  RecordWindowStats stats;
+  const CRecordList& list = GetRecordList();
+  if (k < 0 || k >= list.GetSize()) return stats;
+  const CRecord& r = *list[k];
+  const RecorderViewWindow w = GetViewWindow();
+  const int samples = r.GetSampleCount();
+  for (long long i = w.start < 0 ? 0 : w.start; i <= w.end; ++i) {
+    const int s = static_cast<int>(i);
+    if (!r.IsPointValid(s)) continue;
+    if (!r.m_bContinuous && s + 1 < samples && r.GetRaw(s) == CRecord::kGapStart && r.GetRaw(s + 1) == CRecord::kGapEnd) {
+      ++i;
+      continue;
+    }
+    const double v = r.GetPointValue(s);
+    if (!stats.any || v > stats.max) stats.max = v;
+    if (!stats.any || v < stats.min) stats.min = v;
+    stats.any = true;
+    const int clip = r.GetClipCode(s);
+    if (clip == CRecord::CLIP_UPPER) stats.over = true;
+    if (clip == CRecord::CLIP_LOWER) stats.under = true;
+  }
+  return stats;
+}
+
 int CRecorder::CursorPixel(double position) const {
   const double pixel = m_View.m_TimeAxis.ToStep(position);
   if (!std::isfinite(pixel) || pixel >= 2147483647.0 || pixel <= -2147483648.0) return -2147483647 - 1;
