@@ -105,7 +105,6 @@ void CWndAnalyzer_Tools::PaintContent(CDC* dc) {
   const int sepBottom = hz.top - 2;
   dc->MoveTo(c.left + 4, sepTop);
   dc->LineTo(c.right - 4, sepTop);
-  dc->SelectObject(&m_fntHeading);
   dc->SetTextColor(kHeadingColor);
   CRect hzText(c.left, sepTop, c.right, sepBottom);
   dc->DrawText("Horizontal Zoom", -1, &hzText, DT_CENTER | DT_VCENTER | DT_SINGLELINE);

@@ -32,6 +32,8 @@ class CHICAnalyzerChart : public CHotItemsContainer, public CVisualItemThumb::ID
   };
 
   CHICAnalyzerChart(CWnd* host, CRecorder* recorder);
+  // The container's own drawing (background, then every visible thumb) stays reachable.
+  using CHotItemsContainer::Draw;
   // Draws a thumb: the hot brush while hot or pressed, the stock black pen, the arrow shape.
   void Draw(CDC* dc, CVisualItemThumb* thumb) override;
   // Appends a thumb for a marker record.
