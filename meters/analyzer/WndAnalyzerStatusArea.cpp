@@ -74,9 +74,9 @@ void CWndAnalyzer_StatusArea::RecalcLayout() {
   m_fntCaption.DeleteObject();
   m_fntCaption.CreateFont(-static_cast<int>(c * 0.45), 0, 0, 0, FW_NORMAL, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
   m_fntHeading.DeleteObject();
-  m_fntHeading.CreateFont(-static_cast<int>(c * 0.6), 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
+  m_fntHeading.CreateFont(-static_cast<int>(c * 0.55), 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
   m_fntValue.DeleteObject();
-  m_fntValue.CreateFont(-static_cast<int>(c * 0.5), 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
+  m_fntValue.CreateFont(-static_cast<int>(c * 0.4), 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
 }
 
 void CWndAnalyzer_StatusArea::PaintContent(CDC* dc) {
