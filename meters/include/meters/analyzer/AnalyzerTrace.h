@@ -7,6 +7,8 @@
 
 #include <meters/Recorder.h>
 
+#include <core/ValueArrays.h>
+
 #include <platform/afxgdi.h>
 
 class CRecord;
@@ -30,7 +32,7 @@ class ITraceSink {
 };
 
 // Draws every operation as it comes: the per-sample reference.
-class CDirectTraceSink : public ITraceSink {
+class CDirectTraceSink final : public ITraceSink {
  public:
   CDirectTraceSink(CDC* dc, int top, int bottom) : m_pDC(dc), m_nTop(top), m_nBottom(bottom) {}
   void Move(int x, int y) override { m_pDC->MoveTo(x, y); }
@@ -44,7 +46,7 @@ class CDirectTraceSink : public ITraceSink {
 };
 
 // Reduces each pixel column to the points that change pixels, then draws through the DC.
-class CColumnTraceSink : public ITraceSink {
+class CColumnTraceSink final : public ITraceSink {
  public:
   CColumnTraceSink(CDC* dc, int top, int bottom) : m_Direct(dc, top, bottom), m_pDC(dc) {}
   void Move(int x, int y) override;
@@ -69,6 +71,28 @@ class CColumnTraceSink : public ITraceSink {
   int m_nEmitted = 0;  // the y the pen stands on in column m_nX while emitting
 };
 
+// Most samples land here: one more point of the column's stretch.
+inline void CColumnTraceSink::Line(int x, int y) {
+  if (m_bHeld && x == m_nX) {
+    if (y == m_nLast) return;  // a line to the point the pen stands on draws nothing
+    if (m_nLines == 0) {
+      m_nMinBefore = m_nMaxBefore = m_nFirst;
+    } else {
+      if (m_nLast < m_nMinBefore) m_nMinBefore = m_nLast;
+      if (m_nLast > m_nMaxBefore) m_nMaxBefore = m_nLast;
+    }
+    m_nLast = y;
+    ++m_nLines;
+    return;
+  }
+  Flush();
+  m_bHeld = true;
+  m_bFromMove = false;
+  m_nX = x;
+  m_nFirst = m_nLast = y;
+  m_nLines = 0;
+}
+
 // The scale a record is drawn against on screen: usable when its per-division value is a finite
 // non-zero number and its pixels per value are finite.
 bool RecordIsDrawable(const CRecord& record);
@@ -79,3 +103,27 @@ bool RecordIsDrawable(const CRecord& record);
 // under) range are not joined. x = (i - start) / slope (truncated), y from the record's scale.
 void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
                ITraceSink& sink);
+// The same walk straight into the two drawing sinks (no virtual call per sample).
+void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
+               CColumnTraceSink& sink);
+void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
+               CDirectTraceSink& sink);
+
+// Reads a ring's samples in logical order (oldest first) without a bounds check per sample;
+// callers keep i in 0..count-1.
+class RingReader {
+ public:
+  explicit RingReader(const CNxRoundShortIntArray& ring)
+      : m_pSlots(ring.GetSlots()), m_nCount(ring.GetCount()), m_nWrite(ring.GetWriteIndex()) {}
+  int Count() const { return m_nCount; }
+  SHORT operator[](int i) const {
+    int slot = m_nWrite + i;
+    if (slot >= m_nCount) slot -= m_nCount;
+    return m_pSlots[slot];
+  }
+
+ private:
+  const SHORT* m_pSlots;
+  int m_nCount;
+  int m_nWrite;
+};
