@@ -618,6 +618,43 @@ TEST_F(AnalyzerTest, DraggingTheLeftCursorNotifiesTheSampleUnderThePointer) {
   EXPECT_EQ(pane->m_Chart.m_Items.GetItem(0)->rect.left + 6, to.x) << "the thumb stays under the pointer";
 }
 
+TEST_F(AnalyzerTest, DraggingALevelThumbMovesTheLevelAndTheTraceOffset) {
+  CRecord* r = AddRecord(3000, Triangle);
+  Loaded();
+  ASSERT_EQ(pane->m_Chart.m_Items.GetCount(), 3);
+  const HWND chart = pane->m_Chart.GetSafeHwnd();
+  const RECT thumb = pane->m_Chart.m_Items.GetItem(2)->rect;
+  const POINT grab{thumb.left + 3, thumb.top + 6};
+  hl::MoveMouseTo(chart, grab);
+  hl::PressButton(hl::Button::Left);
+  const POINT to{grab.x + 40, grab.y - 50};  // vertical only: x is ignored
+  hl::MoveMouseTo(chart, to);
+  hl::ReleaseButton(hl::Button::Left);
+  hl::Pump();
+  ASSERT_FALSE(log.calls.empty());
+  EXPECT_EQ(log.calls.back(), (Call{-1, 57, 0}));
+  const double value = r->m_Scale.PixelToValue(to.y);
+  EXPECT_DOUBLE_EQ(r->m_Level.m_dValue, value);
+  EXPECT_DOUBLE_EQ(GetRecorder().m_View.m_dLevelOffset[0], value);
+  EXPECT_EQ(pane->m_Chart.m_Items.GetItem(2)->rect.top + 6, to.y) << "placed again from the new level";
+}
+
+TEST_F(AnalyzerTest, PlaySpeedTakesEffectAtTheNextTick) {
+  AddRecord(5000, Triangle);
+  pane->Activate(0);
+  Loaded();
+  Click(Transport(CWndAnalyzerControlPanel::kPlay));
+  hl::Advance(100);
+  EXPECT_EQ(GetRecorder().m_View.m_nPosition, 410);
+  CRepeatCtrl& speed = pane->m_ControlPanel.m_PlaySpeed;
+  speed.record.value = 57.0;
+  speed.ReportValue();
+  EXPECT_EQ(log.calls.back(), (Call{14, 69, 0}));
+  EXPECT_EQ(GetRecorder().m_View.m_nStepValue, 57);
+  hl::Advance(100);
+  EXPECT_EQ(GetRecorder().m_View.m_nPosition, 467);
+}
+
 // ---- window statistics -------------------------------------------------------------------------
 
 TEST_F(AnalyzerTest, WindowStatisticsCoverTheDrawnSamplesOnly) {
