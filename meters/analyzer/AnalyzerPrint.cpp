@@ -198,10 +198,12 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
     const RecordWindowStats stats = rec.GetWindowStats(k);
     if (!r.m_hPen2) r.m_hPen2 = CreatePen(PS_SOLID, 1, r.m_crColor2);
     HGDIOBJ old = SelectObject(dc->GetSafeHdc(), r.m_hPen2);
+    // The page's y grows upwards: the rectangles go in with their smaller y first, so the band's
+    // edge at the value (below an over-range band, above an under-range one) is the other bit.
     if (stats.over && scale.Contains(stats.max * a + off))
-      DrawLinePattern(dc, plot.left, plot.top, plot.right, scale.Pixel(stats.max * a + off), r.GetPatternKind(), 8, 30);
+      DrawLinePattern(dc, plot.left, scale.Pixel(stats.max * a + off), plot.right, plot.top, r.GetPatternKind(), 2, 30);
     if (stats.under && scale.Contains(stats.min * a + off))
-      DrawLinePattern(dc, plot.left, scale.Pixel(stats.min * a + off), plot.right, plot.bottom, r.GetPatternKind(), 2, 30);
+      DrawLinePattern(dc, plot.left, plot.bottom, plot.right, scale.Pixel(stats.min * a + off), r.GetPatternKind(), 8, 30);
     SelectObject(dc->GetSafeHdc(), old);
   }
 
