@@ -117,10 +117,12 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
   CRecorder& rec = *m_pRecorder;
   const CRecorder::ViewState& view = rec.m_View;
   dc->SetMapMode(MM_LOMETRIC);
-  CBrush* oldBrush = dc->GetCurrentBrush();
-  CPen* oldPen = dc->GetCurrentPen();
-  CFont* oldFont = dc->GetCurrentFont();
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
+  // The DC's own brush, pen, font and background mode come back at the end. Objects go in through
+  // their GDI handles: the printer's defaults are no class-library pens or brushes.
+  const int saved = dc->SaveDC();
+  const HDC hdc = dc->GetSafeHdc();
+  auto select = [hdc](const CGdiObject& object) { ::SelectObject(hdc, object.GetSafeHandle()); };
+  dc->SetBkMode(TRANSPARENT);
   CRect page;
   dc->GetClipBox(&page);
   // Metric mode: y grows upwards, so the page's top is its largest y.
@@ -138,7 +140,7 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
   dc->SetTextColor(0x000000);
 
   // Title and file name.
-  dc->SelectObject(&bold);
+  select(bold);
   const char* title = GetDefaultText(56);
   const int titleH = dc->GetTextExtent(title, static_cast<int>(strlen(title))).cy;
   CRect tr(page.left, pageTop, page.right, pageTop - titleH);
@@ -146,7 +148,7 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
   int textBottom = pageTop - titleH;
   const int margin = PW / 15;
   if (!rec.m_strFileName.IsEmpty()) {
-    dc->SelectObject(&regular);
+    select(regular);
     const int nameH = dc->GetTextExtent(rec.m_strFileName).cy;
     const int top = textBottom - PH / 80;
     CRect nr(page.left + margin, top, page.right - margin, top - nameH);
@@ -160,7 +162,7 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
   const int frameTop = textBottom - PH / 50;
   const int frameBottom = frameTop - static_cast<int>(0.625 * (frameRight - frameLeft));
   CPen framePen(PS_SOLID, 5, 0x000000);
-  dc->SelectObject(&framePen);
+  select(framePen);
   dc->SelectStockObject(NULL_BRUSH);
   dc->Rectangle(frameLeft, frameTop, frameRight, frameBottom);
   const CRect plot(frameLeft + 5, frameTop - 5, frameRight - 5, frameBottom + 5);  // top > bottom
@@ -197,19 +199,19 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
     const double off = k < 4 ? view.m_dLevelOffset[k] : 0.0;
     const RecordWindowStats stats = rec.GetWindowStats(k);
     if (!r.m_hPen2) r.m_hPen2 = CreatePen(PS_SOLID, 1, r.m_crColor2);
-    HGDIOBJ old = SelectObject(dc->GetSafeHdc(), r.m_hPen2);
+    HGDIOBJ old = SelectObject(hdc, r.m_hPen2);
     // The page's y grows upwards: the rectangles go in with their smaller y first, so the band's
     // edge at the value (below an over-range band, above an under-range one) is the other bit.
     if (stats.over && scale.Contains(stats.max * a + off))
       DrawLinePattern(dc, plot.left, scale.Pixel(stats.max * a + off), plot.right, plot.top, r.GetPatternKind(), 2, 30);
     if (stats.under && scale.Contains(stats.min * a + off))
       DrawLinePattern(dc, plot.left, plot.bottom, plot.right, scale.Pixel(stats.min * a + off), r.GetPatternKind(), 8, 30);
-    SelectObject(dc->GetSafeHdc(), old);
+    SelectObject(hdc, old);
   }
 
   // Dotted grid.
   CPen gridPen(PS_DOT, 3, 0xC0C0C0);
-  dc->SelectObject(&gridPen);
+  select(gridPen);
   for (int k = 1; k <= 15; ++k) {
     const int x = plot.left + k * (plotW / 16);
     dc->MoveTo(x, plot.top);
@@ -229,14 +231,14 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
     const double a = k < 4 ? view.m_nAmplitudeStep[k] : 1.0;
     const double off = k < 4 ? view.m_dLevelOffset[k] : 0.0;
     CPen zero(PS_SOLID, 3, r.m_crColor);
-    dc->SelectObject(&zero);
+    select(zero);
     if (scale.Contains(off)) {
       dc->MoveTo(plot.left, scale.Pixel(off));
       dc->LineTo(plot.right, scale.Pixel(off));
     }
     CPen tracePen(PS_SOLID, 5, r.m_crColor);
     CPen gapPen(PS_SOLID, 1, kGapColor);
-    dc->SelectObject(&tracePen);
+    select(tracePen);
     const int samples = r.GetSampleCount();
     bool lifted = true;
     int lastX = plot.left;
@@ -245,10 +247,10 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
       if (!r.IsPointValid(s)) continue;
       const int x = xOf(i);
       if (!r.m_bContinuous && s + 1 < samples && r.GetRaw(s) == CRecord::kGapStart && r.GetRaw(s + 1) == CRecord::kGapEnd) {
-        dc->SelectObject(&gapPen);
+        select(gapPen);
         dc->MoveTo(lastX + 1, plot.top);
         dc->LineTo(lastX + 1, plot.bottom);
-        dc->SelectObject(&tracePen);
+        select(tracePen);
         lifted = true;
         ++i;
         continue;
@@ -265,10 +267,11 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
         dc->LineTo(x, y);
       }
     }
+    dc->SelectStockObject(BLACK_PEN);  // this record's pens end here
   }
 
   // Legends, one line per record under the frame.
-  dc->SelectObject(&regular);
+  select(regular);
   const int lineH = dc->GetTextExtent("Ag", 2).cy;
   for (int k = 0; k < list.GetSize(); ++k) {
     CRecord& r = *list[k];
@@ -287,10 +290,7 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
     }
   }
 
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
-  dc->SelectObject(oldFont);
-  dc->SetBkMode(oldMode);
+  dc->RestoreDC(saved);
   dc->EndPage();
   dc->EndDoc();
 }

@@ -86,7 +86,7 @@ void CWndAnalyzerTimeLine::Paint(CDC* dc) {
   const int W = R - L;
   const double span = m_nMax > m_nMin ? static_cast<double>(m_nMax) - m_nMin : 1.0;
   const int tw = W / 72;
-  int tx = static_cast<int>((m_nValue - m_nMin) / span * W + L - W / 144);
+  int tx = static_cast<int>((m_nValue - static_cast<double>(m_nMin)) / span * W + L - W / 144);
   if (tx + tw > R - 4) tx = R - tw - 4;
   if (tx < L + 4) tx = L + 4;
   dc->FillRect(&c, &m_brBackground);
@@ -108,7 +108,8 @@ void CWndAnalyzerTimeLine::Paint(CDC* dc) {
     for (const CursorRecord& cur : m_pRecorder->m_Cursors) {
       CPen pen(PS_SOLID, 2, cur.m_crColor);
       dc->SelectObject(&pen);
-      const int x = L + static_cast<int>(cur.m_dValue / span * (W - 8)) + 4;
+      const double at = cur.m_dValue / span * (W - 8);
+      const int x = L + (at > -1e9 && at < 1e9 ? static_cast<int>(at) : (at > 0 ? 1000000000 : -1000000000)) + 4;
       dc->MoveTo(x, T);
       dc->LineTo(x, B);
       dc->SelectObject(&thin);

@@ -301,7 +301,6 @@ void CWndAnalyzerControlPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data,
   CPen* oldPen = dc->SelectObject(&outline);
   CBrush* oldBrush = dc->SelectObject(&green);
   const int l = r.left, t = r.top, rr = r.right, b = r.bottom;
-  const int my = t + r.Height() / 2;
   const int mx = l + r.Width() / 2;
   auto triangle = [&](int tipX, int baseX, int top, int bottom) {
     const POINT pts[3] = {{baseX, top}, {tipX, top + (bottom - top) / 2}, {baseX, bottom}};
@@ -344,7 +343,6 @@ void CWndAnalyzerControlPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data,
     default:
       break;
   }
-  (void)my;
   dc->SelectObject(oldBrush);
   dc->SelectObject(oldPen);
 }
