@@ -103,7 +103,18 @@ void CWndAnalyzer_StatusArea::PaintContent(CDC* dc) {
       CRect value(cell.left + label.cx, cell.top, cell.right, cell.bottom);
       dc->SelectObject(&m_fntValue);
       dc->SetTextColor(kValueColor);
+      // A value wider than its cell is written smaller rather than cut.
+      CFont smaller;
+      const int wide = dc->GetTextExtent(values[row]).cx;
+      if (wide > value.Width() && value.Width() > 0) {
+        LOGFONT lf{};
+        m_fntValue.GetLogFont(&lf);
+        lf.lfHeight = static_cast<LONG>(static_cast<long long>(lf.lfHeight) * value.Width() / wide);
+        if (lf.lfHeight == 0) lf.lfHeight = -1;
+        if (smaller.CreateFontIndirect(&lf)) dc->SelectObject(&smaller);
+      }
       dc->DrawText(values[row], &value, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      dc->SelectObject(&m_fntValue);
     }
   }
   dc->SelectObject(oldFont);
