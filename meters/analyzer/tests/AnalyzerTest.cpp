@@ -655,6 +655,26 @@ TEST_F(AnalyzerTest, PlaySpeedTakesEffectAtTheNextTick) {
   EXPECT_EQ(GetRecorder().m_View.m_nPosition, 467);
 }
 
+TEST_F(AnalyzerTest, SetVisibleMovesTheCursorToTheViewAndTheControlOnlyInsideItsRange) {
+  AddRecord(3000, Triangle);
+  Loaded();
+  CWndAnalyzer_CursorsArea& area = pane->m_CursorsArea;
+  EXPECT_EQ(area.m_Ctrl[0].record.min, 0.0) << "new data: 0..last";
+  EXPECT_EQ(area.m_Ctrl[0].record.max, 2999.0);
+  EXPECT_EQ(area.m_Ctrl[0].record.value, 300.0);
+  CRecorder& rec = GetRecorder();
+  rec.SetPosition(1700);
+  area.OnClick(&area.m_SetVisible[0].data, &area.m_SetVisible[0]);
+  EXPECT_EQ(rec.m_Cursors[0].m_dValue, 1700.0);
+  EXPECT_EQ(area.m_Ctrl[0].record.value, 1700.0);
+  EXPECT_EQ(log.calls.back(), (Call{17, 77, 0}));
+  rec.SetPosition(4000);  // beyond the record: the cursor follows, the control keeps its value
+  area.OnClick(&area.m_SetVisible[1].data, &area.m_SetVisible[1]);
+  EXPECT_EQ(rec.m_Cursors[1].m_dValue, 4000.0);
+  EXPECT_EQ(area.m_Ctrl[1].record.value, 500.0);
+  EXPECT_EQ(log.calls.back(), (Call{17, 78, 0}));
+}
+
 // ---- window statistics -------------------------------------------------------------------------
 
 TEST_F(AnalyzerTest, WindowStatisticsCoverTheDrawnSamplesOnly) {
