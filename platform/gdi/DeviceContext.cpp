@@ -187,12 +187,16 @@ extern "C" {
 
 HDC CreateCompatibleDC(HDC h) {
   int dpi = kvp::gdi::kScreenDpi;
+  HWND window = 0;
   if (h) {
     auto ref = LookupDc(h);
     if (!ref) return 0;
     if (!ref->IsPrinter()) dpi = ref->dpi();
+    window = ref->window;
   }
-  return kvp::gdi::RegisterDc(std::make_shared<Dc>(Dc::Kind::Memory, nullptr, POINT{0, 0}, RECT{0, 0, 1, 1}, dpi, 1.0));
+  auto dc = std::make_shared<Dc>(Dc::Kind::Memory, nullptr, POINT{0, 0}, RECT{0, 0, 1, 1}, dpi, 1.0);
+  dc->window = window;
+  return kvp::gdi::RegisterDc(std::move(dc));
 }
 
 BOOL DeleteDC(HDC h) {

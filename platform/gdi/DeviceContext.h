@@ -61,6 +61,7 @@ class Dc final : public KernelObject {
   std::vector<DcState> saved;
   const TextMetricsProvider* metrics;
   HDC handle = 0;
+  HWND window = 0;  // the window it draws for (memory DCs: that of the DC they were made from)
 
   // Memory DCs: the selected bitmap; selecting one retargets the Cairo context.
   std::shared_ptr<Bitmap> bitmap;

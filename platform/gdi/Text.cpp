@@ -6,6 +6,9 @@
 
 #include "DeviceContext.h"
 #include "TextLayout.h"
+#include "TextLog.h"
+
+#include <platform/textlog.h>
 #include "TextRender.h"
 
 namespace kvp::gdi {
@@ -57,6 +60,7 @@ int DrawText(HDC h, LPCSTR text, int count, LPRECT rect, UINT format) {
     return rect->bottom - rect->top;
   }
 
+  LogDrawnText(dc, text, count, *rect, format);
   int y = box.top;
   if (format & DT_SINGLELINE) {
     if (format & DT_VCENTER)
@@ -91,6 +95,13 @@ BOOL TextOut(HDC h, int x, int y, LPCSTR text, int count) {
   TextJob job;
   if (!Prepare(h, text, count, job)) return FALSE;
   POINT p = job.dc->ToDevice(x, y);
+  if (TextLogOn()) {
+    const int width = WidthOf(*job.dc->metrics, job.resolved, job.utf8);
+    const int height = MetricsOf(*job.dc->metrics, job.resolved).height();
+    const RECT box{x, y, x + std::abs(ToLogicalLength(width, job.dc->ScaleX())),
+                   y + std::abs(ToLogicalLength(height, job.dc->ScaleY()))};
+    LogDrawnText(*job.dc, text, count, box, kvp::kTextOutFlag);
+  }
   DrawLine(*job.dc, *job.font, job.resolved, p.x, p.y, job.utf8);
   return TRUE;
 }

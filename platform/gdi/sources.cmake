@@ -10,6 +10,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Primitives.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TextLayout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TextLog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TextRender.cpp)
 target_link_libraries(platform PRIVATE PkgConfig::KV_GDI_DEPS)
 

@@ -8,6 +8,7 @@
 
 #include <platform/gdi.h>
 #include <platform/gdi_surface.h>
+#include <platform/textlog.h>
 
 #include <cairo.h>
 
@@ -177,6 +178,7 @@ HDC MakeDC(HWND hwnd, const RECT* clipClient) {
     for (auto& k : kept) cairo_surface_destroy(k.pixels);
     return 0;
   }
+  kvp::SetDCWindow(dc, hwnd);
   Sys().dcs[dc] = DcInfo{hwnd, top->hwnd, clip, std::move(kept)};
   return dc;
 }

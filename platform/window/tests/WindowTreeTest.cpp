@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <platform/gdi.h>
+#include <platform/textlog.h>
 
 namespace hl = kvp::headless;
 
@@ -88,6 +89,53 @@ TEST(Paint, AnUnansweredPaintIsNotRepeated) {
   w.Invalidate();
   hl::Pump();
   EXPECT_EQ(w.Count(WM_PAINT), 2);  // the first show and the invalidation
+}
+
+// A window that writes two texts: one straight on its paint DC, one through a memory DC made from it.
+class Writer : public CWnd {
+ public:
+  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
+  void OnPaint() override {
+    CPaintDC dc(this);
+    SetTextColor(dc.m_hDC, RGB(0, 0, 255));
+    RECT box{2, 3, 60, 20};
+    DrawText(dc.m_hDC, "Run\xB0", -1, &box, DT_SINGLELINE | DT_CENTER);
+    RECT measure{0, 0, 0, 0};
+    DrawText(dc.m_hDC, "not drawn", -1, &measure, DT_CALCRECT);  // measuring is not drawing
+    HDC mem = CreateCompatibleDC(dc.m_hDC);
+    TextOut(mem, 5, 6, "Stop", 2);
+    DeleteDC(mem);
+  }
+};
+
+TEST(TextLog, RecordsWhatEachWindowWroteAndWhere) {
+  Writer a, b;
+  a.CreateEx(0, kvtest::ProbeClass(), "a", WS_POPUP | WS_VISIBLE, 0, 0, 80, 40, 0, 0);
+  b.CreateEx(0, kvtest::ProbeClass(), "b", WS_POPUP | WS_VISIBLE, 100, 0, 80, 40, 0, 0);
+  kvp::StartTextLog();
+  hl::Pump();
+  kvp::StopTextLog();
+
+  const auto texts = kvp::DrawnTexts(a.m_hWnd);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].text, "Run\xB0");  // the bytes as given, not their UTF-8 form
+  EXPECT_EQ(texts[0].rect.left, 2);
+  EXPECT_EQ(texts[0].rect.bottom, 20);
+  EXPECT_EQ(texts[0].color, RGB(0, 0, 255));
+  EXPECT_EQ(texts[0].flags, static_cast<UINT>(DT_SINGLELINE | DT_CENTER));
+  EXPECT_EQ(texts[1].text, "St");  // the memory DC inherits the window; the count is honoured
+  EXPECT_EQ(texts[1].flags, kvp::kTextOutFlag);
+  EXPECT_EQ(texts[1].rect.left, 5);
+  EXPECT_GT(texts[1].rect.right, 5);
+  EXPECT_GT(texts[1].rect.bottom, 6);
+  EXPECT_EQ(kvp::DrawnTexts(b.m_hWnd).size(), 2u);
+  EXPECT_EQ(kvp::DrawnTexts().size(), 4u);
+
+  a.Invalidate();
+  hl::Pump();  // stopped: nothing more is kept
+  EXPECT_EQ(kvp::DrawnTexts().size(), 4u);
+  kvp::ClearTextLog();
+  EXPECT_TRUE(kvp::DrawnTexts().empty());
 }
 
 TEST(HotKeys, SystemWideKeysReachTheRegisteringWindow) {
