@@ -187,6 +187,8 @@ BOOL COscChartWnd::Create(CWnd* parent, const RECT& rect, UINT id) {
 
 int COscChartWnd::OnCreate(LPCREATESTRUCT cs) {
   if (CWnd::OnCreate(cs) == -1) return -1;
+  m_bInitialized = 0;
+  m_rcClient.SetRectEmpty();
   m_layer1.Create(this, 0xFFFFFF);
   m_layer2.Create(this, 0xFFFFFF);
   return 0;
