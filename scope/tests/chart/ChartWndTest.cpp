@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -168,6 +169,34 @@ TEST_F(ChartTest, TheAxesFollowTheChartSizeAndAZeroHeightGivesFactorsOfOne) {
   EXPECT_DOUBLE_EQ(GetOscScale().m_Vertical[0].m_dValuePerPixel, 1.0);
   EXPECT_DOUBLE_EQ(chart.Markers().m_dLevelsPerPixel, 1.0);
   EXPECT_DOUBLE_EQ(chart.VerticalGrid().m_dValuePerPixel, 1.0);
+}
+
+TEST_F(ChartTest, DegenerateSizesAndExtremeValuesDrawNothingWrong) {
+  // Values a damaged file or a collapsed axis can bring: far outside the int range, NaN, inf.
+  const double extremes[] = {1e300, -1e300, std::nan(""), HUGE_VAL, 0.0};
+  CMeasure* a = chartscene::FillTrace(0, [&](int i) { return extremes[i % 5]; });
+  a->m_bShowUpper = a->m_bShowLower = 1;
+  a->m_dUpperLimit = 1e300;
+  a->m_dLowerLimit = std::nan("");
+  CSavedSignal* c = chartscene::AddSavedSignal(0, 0, 1000, [&](int i) { return extremes[(i + 1) % 5]; }, 0x0CB000);
+  c->m_bShowLevel1 = 1;
+  c->m_dLevel1 = -1e300;
+  GetGlobalProps().m_Styles[GlobalProps::STYLE_LEVEL_A].m_dValue = std::nan("");
+  struct Size {
+    int w, h;
+  } sizes[] = {{0, 0}, {1, 1}, {0, kH}, {kW, 0}, {kW, kH}};
+  for (const Size& size : sizes) {
+    SCOPED_TRACE(testing::Message() << size.w << " x " << size.h);
+    if (chart.GetSafeHwnd()) chart.DestroyWindow();
+    Make(size.w, size.h);
+    GetSavedScopes()[0].m_bRollMode = !GetSavedScopes()[0].m_bRollMode;
+    Full();
+    EXPECT_TRUE(chart.DrawRect().IsRectNull() || chart.DrawRect().Width() == size.w);
+  }
+  // A collapsed vertical axis (no probe): nothing of channel A.
+  GetOscScale().m_Vertical[0].SetDivisions(0.0, 0.0, 10, 0.0, true);
+  Full();
+  EXPECT_EQ(CountInColumn(200, 0, kH - 1, kChA), 0);
 }
 
 // ---- live traces ---------------------------------------------------------------------------------
