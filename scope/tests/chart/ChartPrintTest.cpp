@@ -253,11 +253,20 @@ TEST_F(ChartPrintTest, PageOfTheLiveSceneForPeople) {
   c->m_dLevel1 = 4.0;
   GetGlobalProps().m_Styles[GlobalProps::STYLE_LEVEL_B].m_dValue = -3.5;
   GetGlobalProps().m_Channels[1].m_nModeEnable = 1;
+  // The E/F scope was saved without a time base (rate 0).
+  chartscene::AddSavedSignal(1, 2, 1000, [](int i) { return chartscene::Sine(i) / 2 - 1.0; }, GetSchemeColor(32));
+  GetSavedScopes()[1].m_strName = "no time base";
+  scope::GetScopeState().ScopeRecording = 0;
+  scope::GetScopeState().InvertState = 1;
   kvp::StartTextLog();
   DrawOnImage(chart, 1684, 1190, kvtest::ScreenshotPath("scope-print-page").c_str());
   EXPECT_TRUE(Logged("Dravix Scope - Oscilloscope chart"));
-  EXPECT_FALSE(Logged("Recording"));
-  EXPECT_EQ(LegendLetters().size(), 3u);
+  EXPECT_FALSE(Logged("Invert ChA")) << "the invert text stays on the screen";
+  const auto letters = LegendLetters();
+  ASSERT_EQ(letters.size(), 4u);
+  EXPECT_EQ(letters[3], std::make_pair(std::string("E"), GetSchemeColor(32)));
+  EXPECT_TRUE(Logged("---"));
+  EXPECT_TRUE(Logged("no time base"));
 }
 
 TEST(SavedScopeText, TimePerDivisionByModeAndRate) {
