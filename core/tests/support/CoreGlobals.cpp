@@ -58,6 +58,7 @@ void ResetSharedState() {
   preset.m_nSubmode = 1;
   preset.m_bStartRetry = 0;
   preset.m_nMeasureType = 0;
+  preset.m_nSegmentCount = 0;
   GetColorScheme().SetDefaults();
   GetRegistryCalls() = RegistryCalls();
   GetMotortesterDevice()->Reset();

@@ -16,11 +16,6 @@
 #include <cmath>
 #include <memory>
 
-int& ChartSegmentCount() {
-  static int count = 0;
-  return count;
-}
-
 namespace chartdraw {
 
 namespace {
@@ -327,8 +322,11 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     }
 
     // Segmented records: N segments of 1000 / N points, each in its own pen and its own line.
-    int segments = ChartSegmentCount();
-    if (type == 8) segments = std::min(segments, engine->GetNumberCylinders(CMotortesterData::ENGINE_SPARK));
+    int segments = GetMeasureType().m_nSegmentCount.load();
+    if (type == 8) {
+      const int cylinders = engine->GetNumberCylinders(CMotortesterData::ENGINE_SPARK);
+      if (cylinders >= 0) segments = std::min(segments, cylinders);
+    }
     if (segments <= 0) continue;
     const int length = 1000 / segments;
     if (length <= 0) continue;

@@ -66,7 +66,7 @@ class ChartTest : public kvtest::CoreTest {
   void SetUp() override {
     kvtest::CoreTest::SetUp();
     chartscene::ResetScopeState();
-    ChartSegmentCount() = 0;
+    GetMeasureType().m_nSegmentCount = 0;
     chartscene::SetTimeBase(10);
     chartscene::SetVerticalAxes();
     chartscene::SetupStyles();
@@ -78,7 +78,7 @@ class ChartTest : public kvtest::CoreTest {
     if (chart.GetSafeHwnd()) chart.DestroyWindow();
     host.DestroyWindow();
     chartscene::ResetScopeState();
-    ChartSegmentCount() = 0;
+    GetMeasureType().m_nSegmentCount = 0;
     kvtest::CoreTest::TearDown();
   }
   void Make(int w = kW, int h = kH) {
@@ -239,7 +239,7 @@ TEST_F(ChartTest, SegmentedRecordsDrawEachSegmentInItsPen) {
   GetMeasureType().m_nMeasureType = 8;
   GetMotortesterDevice()->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 4);
   chartscene::FillTrace(0, [](int) { return 1.0; });
-  ChartSegmentCount() = 4;
+  GetMeasureType().m_nSegmentCount = 4;
   Make();
   const COLORREF pens[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0xBF4DB4};
   for (int s = 0; s < 4; ++s) {
@@ -261,7 +261,7 @@ TEST_F(ChartTest, NothingIsDrawnWithoutSegmentsOrWithAZeroTimeSpan) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     GetMeasureType().m_nMeasureType = c.type;
-    ChartSegmentCount() = c.segments;
+    GetMeasureType().m_nSegmentCount = c.segments;
     chartscene::FillTrace(0, [](int) { return 1.0; });
     GetOscScale().m_TimeAxis.Set(0.0, 10.0, c.span, 10, true);
     if (chart.GetSafeHwnd()) chart.DestroyWindow();
@@ -277,7 +277,7 @@ TEST_F(ChartTest, NothingIsDrawnWithoutSegmentsOrWithAZeroTimeSpan) {
 TEST_F(ChartTest, MoreThanSixSegmentsKeepTheSixthPen) {
   chartscene::SetTimeBase(20);
   GetMeasureType().m_nMeasureType = 10;
-  ChartSegmentCount() = 8;  // 125 points each; boundaries only up to 750
+  GetMeasureType().m_nSegmentCount = 8;  // 125 points each; boundaries only up to 750
   chartscene::FillTrace(0, [](int) { return 1.0; });
   Make();
   const int y = Y(1.0, kH);
@@ -290,7 +290,7 @@ TEST_F(ChartTest, MoreThanSixSegmentsKeepTheSixthPen) {
 TEST_F(ChartTest, AGreyPenForTheDoubleCoilInTypes8And9) {
   GetMotortesterDevice()->SetCoilType(CMotortesterData::ENGINE_SPARK, 1);
   GetMotortesterDevice()->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 4);
-  ChartSegmentCount() = 4;
+  GetMeasureType().m_nSegmentCount = 4;
   chartscene::FillTrace(0, [](int) { return 1.5; });
   for (int type : {8, 9}) {
     GetMeasureType().m_nMeasureType = type;
@@ -647,7 +647,7 @@ TEST_F(ChartTest, Screenshots) {
   chartscene::SetTimeBase(20);
   GetMeasureType().m_nMeasureType = 8;
   GetMotortesterDevice()->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 4);
-  ChartSegmentCount() = 4;
+  GetMeasureType().m_nSegmentCount = 4;
   chartscene::FillTrace(0, [](int i) {
     const int k = i % 250;
     return k < 20 ? 4.0 * k / 20 : k < 60 ? 4.0 - 0.08 * (k - 20) : 0.8 * std::sin(k / 4.0) * (250 - k) / 190;

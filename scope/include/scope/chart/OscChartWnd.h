@@ -151,6 +151,3 @@ bool ChartSignalsHiddenByRecording();
 // The kind-2 (trigger-following) record is drawn negated: invert mode 3, 1 with source A or 2
 // with source B.
 bool TriggerSourceInverted();
-// The segment count of the segmented engine records (measure types 8 and 10), set by the
-// engine-tester pane; 0 until it sets one.
-int& ChartSegmentCount();
