@@ -80,6 +80,7 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   ~COscChartWnd() override;
 
   // Registers the class "COscChartWnd" once per process and creates the child "OscChartWnd".
+  using CWnd::Create;
   BOOL Create(CWnd* parent, const RECT& rect, UINT id = kControlId);
 
   void Render(CDC* dc, int flags, BOOL markers);
