@@ -12,6 +12,7 @@
 #include <core/Reg.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/display.h>
@@ -32,17 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace hl = kvp::headless;
-
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "ChartPrintHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "ChartPrintHost";
-    AfxRegisterClass(&wc);
-  }
-  return "ChartPrintHost";
-}
 
 class NoCups : public kvp::print::CupsBackend {
  public:
@@ -78,7 +68,7 @@ class ChartPrintTest : public kvtest::CoreTest {
     fs::remove_all(folder);
     fs::create_directories(folder);
     CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KV310Platform\\Printing", "PdfFolder", folder.c_str());
-    ASSERT_TRUE(host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 440, 340, 0, 0));
+    ASSERT_TRUE(host.CreateTop(0, 0, 440, 340));
     ASSERT_TRUE(chart.Create(&host, CRect(0, 0, 400, 300)));
     chart.ShowWindow(SW_SHOW);
     hl::Pump();
@@ -138,7 +128,7 @@ class ChartPrintTest : public kvtest::CoreTest {
   }
 
   kvp::HeadlessWorld world;
-  CWnd host;
+  kvtest::HostWindow host;
   COscChartWnd chart;
   NoCups cups;
   kvp::print::CupsBackend* before = nullptr;

@@ -14,6 +14,7 @@
 #include <core/NumberFormat.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/display.h>
@@ -35,25 +36,6 @@ using chartscene::Y;
 constexpr int kW = 400;
 constexpr int kH = 300;
 
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "ChartTestHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "ChartTestHost";
-    AfxRegisterClass(&wc);
-  }
-  return "ChartTestHost";
-}
-
-class Host : public CWnd {
- public:
-  BOOL CreateTop(int width, int height) {
-    return CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, width, height, 0, 0);
-  }
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
-};
-
 // The pane's sink: records every notification.
 class Sink : public ISystemNotify {
  public:
@@ -71,7 +53,7 @@ class ChartTest : public kvtest::CoreTest {
     chartscene::SetVerticalAxes();
     chartscene::SetupStyles();
     SetSystemNotify(&sink);
-    ASSERT_TRUE(host.CreateTop(kW + 40, kH + 40));
+    ASSERT_TRUE(host.CreateTop(0, 0, kW + 40, kH + 40));
   }
   void TearDown() override {
     kvp::StopTextLog();
@@ -113,7 +95,7 @@ class ChartTest : public kvtest::CoreTest {
   }
 
   kvp::HeadlessWorld world;
-  Host host;
+  kvtest::HostWindow host;
   COscChartWnd chart;
   Sink sink;
 };
@@ -620,7 +602,6 @@ TEST_F(ChartTest, Screenshots) {
   chartscene::FillTrace(0, chartscene::Sine);
   chartscene::FillTrace(1, chartscene::Square);
   GetGlobalProps().m_Styles[GlobalProps::STYLE_LEVEL_B].m_dValue = -3.5;
-  ASSERT_TRUE(host.CreateTop(kW + 40, kH + 40) || host.GetSafeHwnd());
   Make();
   EXPECT_TRUE(kvp::SaveWindowPng(chart.GetSafeHwnd(), kvtest::ScreenshotPath("scope-chart-live").c_str()));
 
