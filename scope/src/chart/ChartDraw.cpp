@@ -265,9 +265,18 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
   CMotortesterData* engine = GetMotortesterDevice();
   const bool greyCoil = engine->GetCoilType() == 1;
   const int wide = penWidth > 0 ? penWidth : 2;
-  CPen grey(PS_SOLID, wide, kGrey);
+  // The grey and segment pens are made when a trace first needs them.
+  CPen grey;
   CPen segmentPens[6];
-  for (int k = 0; k < 6; ++k) segmentPens[k].CreatePen(PS_SOLID, wide, kSegmentColors[k]);
+  auto greyPen = [&] {
+    if (!grey.GetSafeHandle()) grey.CreatePen(PS_SOLID, wide, kGrey);
+    return &grey;
+  };
+  auto segmentPen = [&](int index) {
+    CPen& pen = segmentPens[ClampInt(index, 0, 5)];
+    if (!pen.GetSafeHandle()) pen.CreatePen(PS_SOLID, wide, SegmentColor(index));
+    return &pen;
+  };
 
   CPen* old = nullptr;
   for (int ch = 0; ch < 2; ++ch) {
@@ -302,7 +311,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     };
 
     if (type != 8 && type != 10) {
-      CPen* pen = type == 9 && greyCoil ? &grey : nullptr;
+      CPen* pen = type == 9 && greyCoil ? greyPen() : nullptr;
       std::unique_ptr<CPen> own;
       if (!pen) {
         if (penWidth > 0) {
@@ -338,7 +347,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     };
     const int end = segments <= 6 ? segments * length : n;  // the last segment ends at its boundary
     const bool greySegments = type == 8 && greyCoil;
-    auto penOf = [&](int segment) { return greySegments ? &grey : &segmentPens[ClampInt(segment, 0, 5)]; };
+    auto penOf = [&](int segment) { return greySegments ? greyPen() : segmentPen(segment); };
     select(penOf(std::min(start / length, 6)));
     for (int i = start; i < n && i < end; ++i) {
       const int k = boundaryOf(i);

@@ -105,13 +105,12 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   void DrawBackground(CDC* dc) override;
   BOOL OnItemMoving(int index, CVisualItemThumb* thumb, ItemMovingData* data, CHotItemsContainer* c) override;
 
-  // Pixel of a tick on the grid maps (tests and printing).
+  // The grid maps, the marker container and the drawing rectangle as laid out.
   const ChartGridMap& HorizontalGrid() const { return m_mapH; }
   const ChartGridMap& VerticalGrid() const { return m_mapV; }
   CHICChart& Markers() { return m_container; }
   const CRect& DrawRect() const { return m_rcDraw; }
-  // Composes layers without a window target (benchmarks and tests): what Render does before the
-  // blit.
+  // The off-screen layers: 1 background and grid, 2 the composed picture.
   COffDC& Layer(int n) { return n == 1 ? m_layer1 : m_layer2; }
 
  protected:
