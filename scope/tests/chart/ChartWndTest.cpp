@@ -595,6 +595,39 @@ TEST_F(ChartTest, NotificationsByCodeAndSender) {
   EXPECT_EQ(Px(5, 5), 0xE6E6E6u);
 }
 
+TEST_F(ChartTest, WhatEachCodeRepaintsBySender) {
+  enum Effect { kNone, kLines, kFull };
+  struct Case {
+    int code;
+    int sender;
+    Effect effect;
+  } cases[] = {
+      {2, 5, kLines},  {30, 5, kLines}, {31, 6, kNone},  {32, 5, kLines}, {3, 5, kLines},  {3, 6, kNone},
+      {52, 5, kLines}, {52, 6, kNone},  {5, 5, kLines},  {5, 6, kNone},   {10, 5, kLines}, {10, 6, kNone},
+      {8, 5, kFull},   {8, 6, kNone},   {15, 5, kFull},  {18, 5, kFull},  {50, 5, kFull},  {53, 5, kFull},
+      {54, 5, kFull},  {9, 5, kFull},   {9, 6, kNone},   {11, 5, kFull},  {12, 5, kFull},  {21, 5, kFull},
+      {23, 5, kFull},  {26, 5, kFull},  {37, 5, kFull},  {38, 6, kNone},  {13, 5, kFull},  {14, 6, kNone},
+      {1, 5, kNone},   {24, 5, kNone},  {51, 5, kNone},  {8, 2, kNone},   {11, 2, kNone},
+  };
+  CMeasure* a = chartscene::FillTrace(0, [](int) { return 2.0; });
+  Make();
+  const int x = X(2.5, kW) + 3, y = Y(2.0, kH);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "code " << c.code << " from " << c.sender);
+    a->m_bValid = 1;
+    Full();
+    ASSERT_TRUE(Near(x, y, kChA));
+    {
+      CClientDC dc(&chart);
+      dc.FillSolidRect(20, 20, 3, 3, 0xFF00FF);  // a mark only a repaint removes
+    }
+    a->m_bValid = 0;  // only a full repaint drops the trace
+    chart.OnSystemNotify(c.sender, c.code, 0);
+    EXPECT_EQ(Px(21, 21) != 0xFF00FFu, c.effect != kNone) << "repainted";
+    EXPECT_EQ(Near(x, y, kChA), c.effect != kFull) << "trace kept";
+  }
+}
+
 // ---- pictures ------------------------------------------------------------------------------------
 
 TEST_F(ChartTest, Screenshots) {
