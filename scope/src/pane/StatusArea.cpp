@@ -7,13 +7,10 @@
 #include <core/DrawHelpers.h>
 #include <core/EngineRecords.h>
 #include <core/GlobalProps.h>
-#include <core/MeasureType.h>
 #include <core/NumberFormat.h>
-#include <core/OscScale.h>
 #include <core/SavedScope.h>
 #include <core/SignalData.h>
 #include <core/Texts.h>
-#include <core/ValueText.h>
 
 #include <cmath>
 
