@@ -177,6 +177,12 @@ TEST_F(PanelsEndToEndTest, AllCylindersShowsTheWeakThirdCylinder) {
   // The engine stops: no valid speed.
   m_pBoard->Update([](sim::BoardScenario& s) { s.engine.rpm = 0; });
   ASSERT_TRUE(Drive([&] { return panel.State().speed.load() == -1; }));
+  kvp::StartTextLog();
+  panel.Redraw();
+  bool dashes = false;
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd())) dashes = dashes || t.text == "--- RPM";
+  kvp::StopTextLog();
+  EXPECT_TRUE(dashes);
   panel.ShowWindow(SW_HIDE);
   EXPECT_FALSE(panel.HasWorker());
 }
