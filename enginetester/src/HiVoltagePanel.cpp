@@ -517,7 +517,8 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
       const int h = bar.Height();
       for (int y = 0; y < h; ++y) {
         // From black at the bar's foot to blue at its top.
-        const COLORREF c = grey ? kDetectingColor : RGB(0, 0, h > 1 ? 187 * y / (h - 1) : 187);
+        const int blue = GetBValue(kBarColor);
+        const COLORREF c = grey ? kDetectingColor : RGB(0, 0, h > 1 ? blue * y / (h - 1) : blue);
         dc->FillSolidRect(bar.left, bar.bottom - 1 - y, bar.Width(), 1, c);
       }
       CString valueText = "0kV";
