@@ -269,6 +269,11 @@ TEST_F(PanelsEndToEndTest, VoltageAndCurrent) {
   hl::Advance(500);
   EXPECT_NEAR(panel.GetPrintValues().voltage, 13.8, 0.2) << (LPCSTR)panel.m_strVoltage;
   EXPECT_NEAR(panel.GetPrintValues().speed, 3000, 30) << (LPCSTR)panel.m_strSpeed;
+  // Two clamps on the current channel: both input buttons offered.
+  ASSERT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBE0].IsWindowVisible());
+  EXPECT_EQ(std::string(panel.m_strInput[0]), "50A");
+  EXPECT_EQ(std::string(panel.m_strInput[1]), "50A");
+  EXPECT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBEB].IsWindowVisible());
   Shot(panel, "et-voltage-current");
 }
 
