@@ -10,6 +10,7 @@
 #include <core/SavedScope.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/controls.h>
@@ -26,24 +27,6 @@ namespace {
 
 namespace hl = kvp::headless;
 
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "ScopePanelHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "ScopePanelHost";
-    AfxRegisterClass(&wc);
-  }
-  return "ScopePanelHost";
-}
-
-class Host : public CWnd {
- public:
-  BOOL CreateTop(int width, int height) {
-    return CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, width, height, 0, 0);
-  }
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
-};
 
 struct Tool : CWndOsc_MinimizePanel::IMinimizeToolClbck {
   int toggles = 0;
@@ -63,14 +46,14 @@ class PanelTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
-    host.CreateTop(600, 400);
+    host.CreateTop(0, 0, 600, 400);
   }
   void TearDown() override {
     host.DestroyWindow();
     kvtest::CoreTest::TearDown();
   }
   kvp::HeadlessWorld world;
-  Host host;
+  kvtest::HostWindow host;
 };
 
 class MinimizePanelTest : public PanelTest {
