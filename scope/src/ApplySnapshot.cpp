@@ -347,6 +347,46 @@ void CaptureMeasureTypeSnapshot(CMeasureTypeStore& store, const ISnapshotControl
   store.Store(GetMeasureType().m_nMeasureType.load(), CaptureCurrentSnapshot(controls, device));
 }
 
+// ---- files and slots ---------------------------------------------------------------------------
+
+namespace {
+
+FileOutcome ApplyLoaded(const SettingsSnapshot& s, ISnapshotControls& controls, ISnapshotDevice& device) {
+  device.StopMeasurement();
+  ApplyOptions options;
+  options.m_bFromStorage = true;
+  ApplySnapshot(s, controls, device, options);
+  return FileOutcome::Ok();
+}
+
+FileOutcome SlotRefusal() { return FileOutcome::Fail(kMsgSlotRefused, MB_ICONINFORMATION | MB_TOPMOST); }
+
+}  // namespace
+
+FileOutcome SaveSettingsFile(const char* path, const ISnapshotControls& controls, ISnapshotDevice& device) {
+  return WriteSettingsFile(path, CaptureCurrentSnapshot(controls, device));
+}
+
+FileOutcome LoadSettingsFile(const char* path, ISnapshotControls& controls, ISnapshotDevice& device) {
+  SettingsSnapshot s;
+  FileOutcome read = ReadSettingsFile(path, s);
+  if (!read.m_bOk) return read;
+  return ApplyLoaded(s, controls, device);
+}
+
+FileOutcome SaveCustomSet(const char* file, int slot, const ISnapshotControls& controls, ISnapshotDevice& device) {
+  if (IsCustomSetRefused(GetMeasureType().m_nMeasureType.load())) return SlotRefusal();
+  return SaveCustomSlot(file, slot, CaptureCurrentSnapshot(controls, device));
+}
+
+FileOutcome LoadCustomSet(const char* file, int slot, ISnapshotControls& controls, ISnapshotDevice& device) {
+  if (IsCustomSetRefused(GetMeasureType().m_nMeasureType.load())) return SlotRefusal();
+  SettingsSnapshot s;
+  FileOutcome read = LoadCustomSlot(file, slot, s);
+  if (!read.m_bOk) return read;
+  return ApplyLoaded(s, controls, device);
+}
+
 // ---- device blocks ----------------------------------------------------------------------------
 
 namespace {
@@ -494,6 +534,8 @@ bool CEngineSnapshotDevice::GetAll(bool engineTester, DeviceBlock& block) {
 }
 
 void CEngineSnapshotDevice::StartMeasurement() { ::StartMeasurement(); }
+
+void CEngineSnapshotDevice::StopMeasurement() { ::StopMeasurement(); }
 
 void CEngineSnapshotDevice::Notify(int sender, int code, int value) {
   if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(sender, code, value);

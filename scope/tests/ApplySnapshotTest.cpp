@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,7 @@ class RecordingFake : public scope::ISnapshotControls, public scope::ISnapshotDe
     return true;
   }
   void StartMeasurement() override { Note("start"); }
+  void StopMeasurement() override { Note("stop"); }
   void Notify(int sender, int code, int) override {
     EXPECT_EQ(sender, 6);
     codes.push_back(code);
@@ -330,6 +333,55 @@ TEST_F(ApplySnapshotTest, LeavingAndReturningRestoresTheUsersSettings) {
   EXPECT_EQ(p.m_Channels[0].m_nPosition, 33);
   ASSERT_EQ(back.sent.size(), 1u) << "a captured snapshot carries its block";
   EXPECT_EQ(back.sent[0], Preset(0).m_Board);
+}
+
+TEST_F(ApplySnapshotTest, FilesAndSlotsApplyOnlyWholeValidSnapshots) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("scope_apply_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  GlobalProps& p = GetGlobalProps();
+  SetType(12);
+  scope::ApplySnapshot(Preset(12), fake, fake);
+  p.SetTriggerLevelIndex(201);
+  const std::string oss = (dir / "user.oss").string();
+  ASSERT_TRUE(scope::SaveSettingsFile(oss.c_str(), fake, fake).m_bOk);
+
+  // Loading stops the run first, applies, and retries the start.
+  p.SetTriggerLevelIndex(5);
+  RecordingFake load;
+  ASSERT_TRUE(scope::LoadSettingsFile(oss.c_str(), load, load).m_bOk);
+  EXPECT_EQ(load.log.front(), "stop");
+  EXPECT_EQ(p.m_nTriggerLevel, 201);
+  EXPECT_EQ(GetMeasureType().m_bStartRetry.load(), 1);
+
+  // A file one byte short is refused whole.
+  std::vector<char> bytes(224, 0);
+  std::ofstream(dir / "short.oss", std::ios::binary).write(bytes.data(), 224);
+  RecordingFake refused;
+  const scope::FileOutcome bad = scope::LoadSettingsFile((dir / "short.oss").string().c_str(), refused, refused);
+  EXPECT_FALSE(bad.m_bOk);
+  EXPECT_EQ(bad.m_strMessage, "Cannot read data from file!");
+  EXPECT_TRUE(refused.log.empty());
+  EXPECT_EQ(p.m_nTriggerLevel, 201);
+
+  // Slots: the same capture; refused for the engine-tester screens without touching anything.
+  const std::string slots = (dir / "sub" / "CustomSet.dat").string();
+  ASSERT_TRUE(scope::SaveCustomSet(slots.c_str(), 3, fake, fake).m_bOk);
+  p.SetTriggerLevelIndex(9);
+  RecordingFake slot;
+  ASSERT_TRUE(scope::LoadCustomSet(slots.c_str(), 3, slot, slot).m_bOk);
+  EXPECT_EQ(p.m_nTriggerLevel, 201);
+  for (int t : {3, 6, 10}) {
+    SetType(t);
+    RecordingFake none;
+    const scope::FileOutcome save = scope::SaveCustomSet(slots.c_str(), 3, none, none);
+    EXPECT_EQ(save.m_strMessage, "Custom settings is imposible for this type oscilloscope.") << t;
+    EXPECT_EQ(save.m_nIcon, static_cast<UINT>(MB_ICONINFORMATION | MB_TOPMOST));
+    EXPECT_FALSE(scope::LoadCustomSet(slots.c_str(), 3, none, none).m_bOk);
+    EXPECT_TRUE(none.log.empty()) << t;
+  }
+  fs::remove_all(dir);
 }
 
 TEST(DeviceBlocks, WordsRoundTripThroughTheLibraryRecords) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <scope/MeasureTypeStore.h>
+#include <scope/ScopeFiles.h>
 #include <scope/Snapshot.h>
 #include <scope/SnapshotControls.h>
 
@@ -43,6 +44,15 @@ SettingsSnapshot CaptureCurrentSnapshot(const ISnapshotControls& controls, ISnap
 void CaptureMeasureTypeSnapshot(CMeasureTypeStore& store, const ISnapshotControls& controls,
                                 ISnapshotDevice& device);
 
+// The control panel's settings-file and custom-slot commands after their dialogs. Saving
+// captures the current settings; loading reads the whole file first, and only a valid snapshot
+// stops the run and is applied (its start retried while the library refuses it). A failure
+// carries its message and changes nothing. Slots are refused for the measure types 3 and 6..10.
+FileOutcome SaveSettingsFile(const char* path, const ISnapshotControls& controls, ISnapshotDevice& device);
+FileOutcome LoadSettingsFile(const char* path, ISnapshotControls& controls, ISnapshotDevice& device);
+FileOutcome SaveCustomSet(const char* file, int slot, const ISnapshotControls& controls, ISnapshotDevice& device);
+FileOutcome LoadCustomSet(const char* file, int slot, ISnapshotControls& controls, ISnapshotDevice& device);
+
 // The twelve setting words and channel block converted to the libraries' settings records and
 // back, field by field (a word holding two 16-bit fields keeps both).
 OscSettings ToOscSettings(const DeviceBlock& block, OscChannelSetting (&channels)[2]);
@@ -61,6 +71,7 @@ class CEngineSnapshotDevice : public ISnapshotDevice {
   bool SetAll(bool engineTester, const DeviceBlock& block) override;
   bool GetAll(bool engineTester, DeviceBlock& block) override;
   void StartMeasurement() override;
+  void StopMeasurement() override;
   void Notify(int sender, int code, int value) override;
 
  private:

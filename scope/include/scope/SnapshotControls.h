@@ -88,8 +88,9 @@ class ISnapshotDevice {
   // SetAll / GetAll of the path's oscilloscope with its twelve words and channel block.
   virtual bool SetAll(bool engineTester, const DeviceBlock& block) = 0;
   virtual bool GetAll(bool engineTester, DeviceBlock& block) = 0;
-  // The program's RUN entry point (StartMeasurement in the core).
+  // The program's RUN and STOP entry points (StartMeasurement / StopMeasurement in the core).
   virtual void StartMeasurement() = 0;
+  virtual void StopMeasurement() = 0;
   // A notification to the program's system sink.
   virtual void Notify(int sender, int code, int value) = 0;
 
