@@ -23,11 +23,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -151,6 +153,22 @@ TEST_F(ScopeOnBoardTest, SingleShowsOneRecordAndTheRunEnds) {
   EXPECT_EQ(p.m_bRunning, 0);
   EXPECT_EQ(GetTraceList()[0]->GetCount(), 1000);
   Engine().StopAcquisitionThread();
+}
+
+TEST_F(ScopeOnBoardTest, QuitWhileTheThreadWaitsInASendEndsItCleanly) {
+  Open(6.0);
+  GlobalProps& p = GetGlobalProps();
+  p.m_nTriggerMode = 1;
+  Engine().Run(1);
+  // Nothing is pumped: the thread soon blocks in its settings query to the pane.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  pane->OnSystemNotify(0, 1, 0);
+  EXPECT_FALSE(Engine().IsThreadRunning());
+  EXPECT_FALSE(Engine().IsThreadAbandoned());
+  EXPECT_FALSE(Engine().IsThreadInside());
+  EXPECT_EQ(p.m_Channels[0].m_nRangeIndex, 0);
+  EXPECT_EQ(p.m_Channels[1].m_nRangeIndex, 0);
+  EXPECT_EQ(p.m_bRunning, 0);
 }
 
 TEST_F(ScopeOnBoardTest, AutosetFindsTheSquareWave) {
