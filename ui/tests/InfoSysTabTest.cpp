@@ -339,3 +339,55 @@ TEST(SysTab, EmptyListShowsTheNoApplicationText) {
 }
 
 }  // namespace
+
+// ---- the system tab in the main window ---------------------------------------------------------
+
+#include <ui/MainWndDlg.h>
+#include <ui/StandInPane.h>
+
+namespace {
+
+// Both ways back from the system tab name the tab shown before it: the browser path posts
+// Activate's previous tab, the icon path sends the settings' previous tab.
+TEST(SysTabInMainWindow, BothReturnsNameTheTabShownBefore) {
+  enum Path { kBrowser, kIcon };
+  for (Path path : {kBrowser, kIcon}) {
+    SCOPED_TRACE(path == kBrowser ? "browser" : "icon");
+    kvp::HeadlessWorld world{1280, 1024};
+    RegisterMainWindowClass();
+    if (path == kBrowser) hl::AddForeignWindow(CWndSysTab::kBrowserClass, "Dravix Scope help - Browser", false, true);
+    PaneTable table;
+    for (int tab = 0; tab < 9; ++tab) table.push_back(StandInEntry(tab, "Stand-in", 1100 + tab));
+    PaneEntry sysTab = SysTabEntry();
+    sysTab.make = [] {
+      auto pane = std::make_unique<CWndSysTab>();
+      pane->m_Apps.clear();
+      pane->m_Apps.push_back(CWndSysTab::apps{"/nonexistent/program", "Program", 0, 0, 0});
+      return std::unique_ptr<CWnd>(pane.release());
+    };
+    table.push_back(sysTab);
+    CMainWndDlg dlg(std::move(table), MainWndEnvironment{}, GetGlobalProps());
+    ASSERT_TRUE(dlg.Create(IDD_MAINWND, nullptr));
+    hl::Pump();
+    ASSERT_EQ(dlg.SendMessage(WM_SELECTTAB, 3), 1);
+    ASSERT_EQ(dlg.SelectedTab(), 3);
+    dlg.SendMessage(WM_SELECTTAB, 9);
+    auto* pane = static_cast<CWndSysTab*>(dlg.Pane(9));
+    if (path == kBrowser) {
+      EXPECT_FALSE(pane->IsWindowVisible());
+    } else {
+      ASSERT_TRUE(pane->IsWindowVisible());
+      EXPECT_EQ(GetGlobalProps().m_nPreviousTab, 3);
+      pane->Redraw();
+      hl::Click(pane->GetSafeHwnd(), POINT{pane->m_Apps[0].x + 10, pane->m_Apps[0].y + 10});
+    }
+    hl::Pump();
+    EXPECT_EQ(dlg.SelectedTab(), 3);
+    EXPECT_EQ(GetGlobalProps().m_nCurrentTab, 3);
+    EXPECT_EQ(GetGlobalProps().m_nPreviousTab, 9);
+    EXPECT_TRUE(dlg.Pane(3)->IsWindowVisible());
+    dlg.DestroyWindow();
+  }
+}
+
+}  // namespace
