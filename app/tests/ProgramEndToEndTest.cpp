@@ -1,7 +1,8 @@
 // The program's start-up on the real measurement library over the in-process simulated board:
 // the worker's steps, then the main window with the program's pane table and the application's
-// own environment. The board's identity reaches the info pane; the reduced variant disables its
-// tabs; a silent board gives one notice and a main window without device.
+// own environment. The board's identity reaches the info pane; an engine-tester board (with the
+// installation's firmware file) gives the first tab 4 and ten connectors; the reduced variant
+// disables its tabs; a silent board gives one notice and a main window without device.
 #include <gtest/gtest.h>
 
 #include "KELOApp.h"
@@ -22,12 +23,14 @@
 
 #include <platform/clock.h>
 #include <platform/display.h>
+#include <platform/registry.h>
 #include <platform/window.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -133,6 +136,29 @@ TEST(ProgramEndToEnd, BoardIdentityReachesTheInfoPane) {
     EXPECT_STRNE(o.info.library, CWndInfo::kNoInformation);
     EXPECT_EQ(o.helpConnectors, 2);
     EXPECT_EQ(o.title, "Dravix Scope");
+  });
+}
+
+// The engine-tester firmware file the build writes for the simulated board, named where the
+// library looks for it.
+void UseInstalledEngineTesterFirmware() {
+  const std::string file = std::string(std::getenv("KV_BIN_DIR")) + "/../firmware/motortester.hex";
+  ASSERT_TRUE(std::filesystem::exists(file)) << file;
+  HKEY key = 0;
+  ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, "Software\\KELO\\Kv310\\Parameter", &key), ERROR_SUCCESS);
+  RegSetValueEx(key, "FirmwareMotortester", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                static_cast<DWORD>(file.size() + 1));
+  RegCloseKey(key);
+}
+
+TEST(ProgramEndToEnd, EngineTesterGivesTabFourAndTenConnectors) {
+  InChild([] {
+    UseInstalledEngineTesterFirmware();
+    Outcome o = StartProgram([](sim::BoardScenario& s) { s.engineTesterAttached = true; }, {}, nullptr);
+    EXPECT_TRUE(o.devicePresent);
+    EXPECT_TRUE(o.boxTexts.empty());
+    EXPECT_EQ(o.firstTab, 4);
+    EXPECT_EQ(o.helpConnectors, 10);
   });
 }
 
