@@ -146,6 +146,25 @@ TEST_F(LeakTestTest, ReadGivesOneResultPerCylinderFromTheWeakest) {
   }
 }
 
+TEST_F(LeakTestTest, WithoutTheEngineTesterTheCallersCountNamesTheCylinders) {
+  // Nobody set up an engine (the active set still says 4): the user's count is the engine's.
+  UseEngineTester(false);
+  for (int cylinders : {3, 5, 6}) {
+    SCOPED_TRACE(cylinders);
+    Crank(cylinders, 2);
+    EngineParameterBlock block{};
+    ASSERT_EQ(Tester().GetDefaultParams(&block), kOk);
+    block.engineType = 0;
+    block.sparkNumberCylinders = 4;  // the library's set disagrees with the engine on the board
+    ASSERT_EQ(Tester().SetAllParams(block), kOk);
+    float results[6];
+    std::fill(std::begin(results), std::end(results), -1.0f);
+    ASSERT_EQ(StartAndRead(static_cast<uint8_t>(cylinders), results), kOk);
+    EXPECT_LT(results[0], 70.0f) << "the weak cylinder is found among the counted ones";
+    for (int i = 1; i < cylinders; ++i) EXPECT_GT(results[i], 90.0f) << i;
+  }
+}
+
 TEST_F(LeakTestTest, ReadRefusals) {
   struct Case {
     const char* what;

@@ -1,5 +1,10 @@
 #include <meters/MeterPrint.h>
 
+#include <ui/print/PrintDlg.h>
+#include <ui/print/PrintQueue.h>
+
+#include <platform/afxwin.h>
+
 namespace {
 
 struct PrintState {
@@ -13,17 +18,25 @@ PrintState& State() {
   return state;
 }
 
-BOOL Queue(const MeterPrintItem& item) {
-  PrintState& s = State();
-  if (s.refuse) return FALSE;
-  s.items.push_back(item);
-  ++s.dialogs;  // the modal print dialog over the main window
-  return TRUE;
+// The new pending item's record, or null when the queue refuses it.
+CPrintItemData* AddPending(int type) {
+  if (State().refuse) return nullptr;
+  int index = -1;
+  return GetPrintQueue()->AddItem(type, &index, 0);
+}
+
+void OpenPrintDialog() {
+  ++State().dialogs;
+  CPrintDlg dlg(AfxGetMainWnd());
+  dlg.DoModal();
 }
 
 }  // namespace
 
 BOOL PrintMeterValues(int type, double value, double min, double max, int ac, int minMax) {
+  CPrintItemData* data = AddPending(type);
+  if (!data) return FALSE;
+  data->SetMeterValues(value, min, max, ac, minMax, "");
   MeterPrintItem item;
   item.type = type;
   item.value = value;
@@ -32,14 +45,21 @@ BOOL PrintMeterValues(int type, double value, double min, double max, int ac, in
   item.ac = ac;
   item.minMax = minMax;
   item.meterValues = true;
-  return Queue(item);
+  State().items.push_back(item);
+  OpenPrintDialog();
+  return TRUE;
 }
 
 BOOL PrintMeterValue1(int type, double value) {
+  CPrintItemData* data = AddPending(type);
+  if (!data) return FALSE;
+  data->SetValue1(value, "");
   MeterPrintItem item;
   item.type = type;
   item.value = value;
-  return Queue(item);
+  State().items.push_back(item);
+  OpenPrintDialog();
+  return TRUE;
 }
 
 namespace meterprint {

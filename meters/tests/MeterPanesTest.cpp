@@ -6,6 +6,10 @@
 #include <meters/WndOhmeter.h>
 #include <meters/WndVoltmeter.h>
 
+#include <ui/dialogs/CommentDlg.h>
+#include <ui/print/PrintDlg.h>
+#include <ui/print/PrintQueue.h>
+
 #include <core/EngineRecords.h>
 #include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
@@ -13,11 +17,18 @@
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/Screenshots.h>
 
+#include <core/Reg.h>
+
 #include <platform/display.h>
+#include <platform/print.h>
 #include <platform/sound.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 namespace {
@@ -33,6 +44,30 @@ const char* HostClass() {
     AfxRegisterClass(&wc);
   }
   return "MeterTestHost";
+}
+
+// A click posted as the mouse messages the button gets: a modal dialog it opens then starts before
+// a check queued after it (WhenOpen) runs, instead of that check running ahead of the input.
+void PostClick(CWnd& b) {
+  CRect r;
+  ::GetClientRect(b.GetSafeHwnd(), &r);
+  const LPARAM at = MAKELPARAM(r.Width() / 2, r.Height() / 2);
+  ::PostMessage(b.GetSafeHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessage(b.GetSafeHwnd(), WM_LBUTTONUP, 0, at);
+}
+
+// Runs fn inside a modal dialog of the class once it is the active window.
+template <class Dialog>
+void WhenOpen(std::function<void(Dialog&)> fn, int turns = 50) {
+  hl::RunInLoop([fn, turns] {
+    if (auto* dlg = dynamic_cast<Dialog*>(CWnd::FromHandlePermanent(::GetActiveWindow()))) {
+      fn(*dlg);
+    } else if (turns > 0) {
+      WhenOpen<Dialog>(fn, turns - 1);
+    } else {
+      ADD_FAILURE() << "the dialog did not open";
+    }
+  });
 }
 
 // The main window's pane area stand-in.
@@ -59,11 +94,13 @@ class MeterPaneTest : public kvtest::CoreTest {
   void SetUp() override {
     kvtest::CoreTest::SetUp();
     meterprint::Reset();
+    GetPrintQueue()->Clear();
     host.CreateTop(1000, 700);
   }
   void TearDown() override {
     host.DestroyWindow();
     meterprint::Reset();
+    GetPrintQueue()->Clear();
     kvtest::CoreTest::TearDown();
   }
   template <typename Pane>
@@ -75,6 +112,21 @@ class MeterPaneTest : public kvtest::CoreTest {
     CRect r;
     ::GetClientRect(b.GetSafeHwnd(), &r);
     hl::Click(b.GetSafeHwnd(), POINT{r.Width() / 2, r.Height() / 2});
+  }
+  // Presses a print button; in the print dialog it opens, `inDialog` acts (unset: Escape, which
+  // drops the pending item). False when no print dialog opened.
+  bool Print(CXPCtrlBtn& b, std::function<void(CPrintDlg&)> inDialog = nullptr) {
+    const int before = meterprint::DialogCount();
+    PostClick(b);
+    WhenOpen<CPrintDlg>([inDialog](CPrintDlg& dlg) {
+      if (inDialog) {
+        inDialog(dlg);
+      } else {
+        hl::PressKey(VK_ESCAPE);
+      }
+    });
+    hl::Pump();
+    return meterprint::DialogCount() == before + 1;
   }
 
   kvp::HeadlessWorld world;
@@ -251,7 +303,26 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
     r.m_dMax = c.max;
     r.m_bAC = 1;
     pane.m_dLastValue = 2.5;
-    Click(pane.m_Child[CWndVoltmeter::ID_PRINT]);
+    // The print dialog opens over the item, pending as the last one in the queue.
+    int pendingType = -1;
+    double queued[3] = {};
+    int flags[2] = {};
+    ASSERT_TRUE(Print(pane.m_Child[CWndVoltmeter::ID_PRINT], [&](CPrintDlg&) {
+      const CPrintQueue::CPrintQueueItem* last = GetPrintQueue()->GetLastItem();
+      if (last && last->data && !last->queued) {
+        pendingType = last->data->GetType();
+        CString comment;
+        last->data->GetMeterValues(queued[0], queued[1], queued[2], flags[0], flags[1], comment);
+      }
+      hl::PressKey(VK_ESCAPE);
+    })) << c.name;
+    EXPECT_EQ(pendingType, c.type) << c.name;
+    EXPECT_DOUBLE_EQ(queued[0], 2.5) << c.name;
+    EXPECT_NEAR(queued[1], c.printedMin, 1e-12) << c.name;
+    EXPECT_NEAR(queued[2], c.printedMax, 1e-12) << c.name;
+    EXPECT_EQ(flags[0], 1) << c.name;
+    EXPECT_EQ(flags[1], 1) << c.name;
+    EXPECT_EQ(GetPrintQueue()->GetCount(), 0) << "Escape dropped the pending item";
     ASSERT_EQ(meterprint::Items().size(), 1u) << c.name;
     const MeterPrintItem& item = meterprint::Items()[0];
     EXPECT_EQ(item.type, c.type) << c.name;
@@ -273,11 +344,100 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
   Click(ohm.m_Child[CWndOhmeter::ID_PRINT]);
   EXPECT_TRUE(meterprint::Items().empty());
   EXPECT_EQ(meterprint::DialogCount(), 0);
+  EXPECT_EQ(GetPrintQueue()->GetCount(), 0);
   meterprint::SetRefuse(false);
-  Click(ohm.m_Child[CWndOhmeter::ID_PRINT]);
+  int pendingType = -1;
+  EXPECT_TRUE(Print(ohm.m_Child[CWndOhmeter::ID_PRINT], [&](CPrintDlg&) {
+    if (const CPrintQueue::CPrintQueueItem* last = GetPrintQueue()->GetLastItem(); last && last->data)
+      pendingType = last->data->GetType();
+    hl::PressKey(VK_ESCAPE);
+  }));
+  EXPECT_EQ(pendingType, PRINT_ITEM_RESISTANCE);
   ASSERT_EQ(meterprint::Items().size(), 1u);
   EXPECT_EQ(meterprint::Items()[0].type, PRINT_ITEM_RESISTANCE);
   EXPECT_FALSE(meterprint::Items()[0].meterValues);
+}
+
+// No CUPS destination: the report becomes a PDF in the folder the platform is told.
+class NoCups : public kvp::print::CupsBackend {
+ public:
+  bool DefaultDestination(kvp::print::CupsDestination*) override { return false; }
+  bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
+};
+
+std::string ReadCommand(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+// The voltmeter's reading goes through the print dialog's Add (with a comment) into the queue,
+// and the next print prints the page; the PDF is read back with poppler and kept for people.
+TEST_F(MeterPaneTest, AVoltmeterReadingPrintsToAPdfPage) {
+  NoCups cups;
+  kvp::print::CupsBackend* before = kvp::print::SetCupsBackend(&cups);
+  const std::string folder = std::string(std::getenv("HOME")) + "/meter-reports";
+  std::filesystem::create_directories(folder);
+  CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KV310Platform\\Printing", "PdfFolder", folder.c_str());
+  CPrintQueue* queue = GetPrintQueue();
+  queue->m_strVehicle = "Test bench car";
+  queue->m_strLicencePlate = "KV 310";
+
+  CWndVoltmeter pane(&engine);
+  Create(pane);
+  pane.Activate(0);
+  MeterReading& r = *pane.m_pReading;
+  r.m_Ranges.m_nKind = 1;
+  r.m_dMin = 12.1;
+  r.m_dMax = 12.9;
+  r.m_bAC = 0;
+  pane.m_dLastValue = 12.5;
+  // Add, with a comment.
+  ASSERT_TRUE(Print(pane.m_Child[CWndVoltmeter::ID_PRINT], [](CPrintDlg& dlg) {
+    PostClick(dlg.m_BtnAdd);
+    WhenOpen<CCommentDlg>([](CCommentDlg& comment) {
+      ::SetDlgItemText(comment.GetSafeHwnd(), 1050, "Battery at rest");
+      RECT b;
+      ::GetClientRect(comment.m_BtnOK.GetSafeHwnd(), &b);
+      hl::Click(comment.m_BtnOK.GetSafeHwnd(), POINT{b.right / 2, b.bottom / 2});
+    });
+  }));
+  ASSERT_EQ(queue->GetCount(), 1);
+  EXPECT_EQ(queue->CountFilled(), 1);
+  // The next reading's dialog prints the queue and drops its own pending item.
+  pane.m_dLastValue = 13.8;
+  const std::string lastBefore = kvp::print::LastPdfFile();
+  ASSERT_TRUE(Print(pane.m_Child[CWndVoltmeter::ID_PRINT], [](CPrintDlg& dlg) {
+    RECT b;
+    ::GetClientRect(dlg.m_BtnPrint.GetSafeHwnd(), &b);
+    hl::Click(dlg.m_BtnPrint.GetSafeHwnd(), POINT{b.right / 2, b.bottom / 2});
+  }));
+  pane.Deactivate();
+  kvp::print::SetCupsBackend(before);
+  EXPECT_EQ(queue->GetCount(), 1) << "only the added reading stays";
+
+  const std::string pdf = kvp::print::LastPdfFile();
+  ASSERT_NE(pdf, lastBefore) << "a report was printed";
+  const std::string text = ReadCommand("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+  for (const char* expected : {"Dravix Scope Report", "Test bench car", "KV 310", "Measure of voltage",
+                               "U = 12.5V", "min 12.1V", "max 12.9V", "Battery at rest"}) {
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  }
+  EXPECT_EQ(text.find("13.8"), std::string::npos) << "the pending reading is not printed";
+  const std::string info = ReadCommand("pdfinfo '" + pdf + "' 2>/dev/null");
+  const size_t pages = info.find("Pages:");
+  ASSERT_NE(pages, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + pages + 6), 1);
+  const char* artifacts = std::getenv("KV_ARTIFACT_DIR");
+  ASSERT_NE(artifacts, nullptr);
+  std::filesystem::create_directories(artifacts);
+  std::filesystem::copy_file(pdf, std::string(artifacts) + "/voltmeter-report.pdf",
+                             std::filesystem::copy_options::overwrite_existing);
 }
 
 TEST_F(MeterPaneTest, LayoutOfBothRolesAtTwoSizes) {

@@ -13,6 +13,8 @@ class MeasureType {
   std::atomic<int> m_nSubmode{1};     // a variant chosen by the writer
   std::atomic<int> m_bStartRetry{0};  // the next start is retried while the library refuses it
   std::atomic<int> m_nMeasureType{0};  // 0 plain scope, 1..10 engine tester, 11..27 component tests
+  // Segments of a segmented engine record (measure types 8 and 10): one per cylinder shown.
+  std::atomic<int> m_nSegmentCount{0};
 
   // 1 for the component tests 11..27.
   int IsComponentTestType() const;

@@ -1,6 +1,7 @@
 #include <kvtest/CoreGlobals.h>
 
 #include <core/ColorScheme.h>
+#include <core/EngineRecords.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureType.h>
@@ -29,6 +30,14 @@ void ResetSettings() {
   props.m_bMeasureSwitch = 0;
   SetDeviceStartup(nullptr);
   FreeTraceList();
+  // The display record: the settings it was taken with and its two signals.
+  OscMeasureRecord& display = GetCursorSettings();
+  display.m_nStatus = 0;
+  display.m_Settings = CMeasureProps();
+  display.m_dExtraValue = 0.0;
+  display.m_bTriggered = 0;
+  display.m_nTriggerIndex = -1;
+  for (CSignalData& signal : display.m_Signal) signal.Reset();
 }
 
 void ResetScalesAndLayout() {
@@ -58,6 +67,7 @@ void ResetSharedState() {
   preset.m_nSubmode = 1;
   preset.m_bStartRetry = 0;
   preset.m_nMeasureType = 0;
+  preset.m_nSegmentCount = 0;
   GetColorScheme().SetDefaults();
   GetRegistryCalls() = RegistryCalls();
   GetMotortesterDevice()->Reset();

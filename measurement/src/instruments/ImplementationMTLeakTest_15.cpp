@@ -115,10 +115,16 @@ int ImplementationMTLeakTest_15::Read(uint8_t count, float* results) {
     return kNoEngineTester;
   }
   uint8_t cylinders = 4;
-  code = GetCylinderCount(&cylinders);
-  if (code != kOk) {
-    if (engineTester) return code;
-    cylinders = 4;
+  if (!engineTester && count >= 3 && count <= 6) {
+    // Without the engine-tester module nobody has set up an engine: the caller names the
+    // cylinders it counts, and the recording is analysed for that many.
+    cylinders = count;
+  } else {
+    code = GetCylinderCount(&cylinders);
+    if (code != kOk) {
+      if (engineTester) return code;
+      cylinders = 4;
+    }
   }
   m_cylinders = cylinders;
   for (int i = 0; i < kLeakSampleCount; ++i) {

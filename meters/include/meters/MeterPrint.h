@@ -1,7 +1,7 @@
-// The print entry of the multimeter panes: one adapter in front of the print queue. Until the
-// print queue and its dialog are part of the program, the adapter keeps the items it is handed
-// (for the tests and the record of what was asked) and opens no dialog; a refusal can be set to
-// see a pane do nothing more. GUI thread.
+// The print entry of the multimeter panes, the one place of the meters that names the print
+// queue: a pane's result becomes the queue's pending item, then the print dialog opens modally
+// over the main window (Add queues the item with a comment, Print prints the queue, Cancel drops
+// the item). When the queue refuses the item nothing opens. GUI thread.
 #pragma once
 
 #include <platform/afx.h>
@@ -22,16 +22,20 @@ struct MeterPrintItem {
   bool meterValues = false;  // SetMeterValues (voltage, current), else SetValue1 (resistance)
 };
 
-// Queues a voltmeter or ammeter item and opens the print dialog over the main window; FALSE
-// (and no dialog) when the queue refuses the item.
+// Queues a voltmeter or ammeter item (SetMeterValues, empty comment) and opens the print dialog;
+// FALSE (and no dialog) when the queue refuses the item.
 BOOL PrintMeterValues(int type, double value, double min, double max, int ac, int minMax);
-// Queues a resistance item holding one value; FALSE when refused.
+// Queues a resistance item holding one value (SetValue1, empty comment) and opens the print
+// dialog; FALSE when refused.
 BOOL PrintMeterValue1(int type, double value);
 
 namespace meterprint {
-// What the adapter was handed, oldest first; the refusal switch; the dialogs it would have opened.
+// What the panes handed to the queue, oldest first; the queue itself keeps only what the print
+// dialog left in it.
 std::vector<MeterPrintItem>& Items();
+// Makes the queue refuse every item, as it does when it cannot make one.
 void SetRefuse(bool refuse);
+// Print dialogs opened.
 int DialogCount();
 void Reset();
 }  // namespace meterprint

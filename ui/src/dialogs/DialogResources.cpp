@@ -3,7 +3,9 @@
 #include <platform/afxwin.h>
 #include <platform/dialogtemplate.h>
 
+#include <deque>
 #include <mutex>
+#include <string>
 
 namespace ui_dialogs {
 
@@ -52,6 +54,45 @@ const kvp::DialogTemplate kPrint{
     WS_POPUP | WS_VISIBLE | DS_MODALFRAME | DS_SETFONT | DS_CENTER, 0, 0, 0, 240, 140, nullptr, nullptr,
     "MS Shell Dlg", 8, {}};
 
+// The custom-settings selection dialogs: ten slot buttons in two columns of five and the file
+// button under them. The slots get their captions from the registry at start.
+kvp::DialogTemplate SlotTemplate(const char* title, const int (&slots)[10], int fileId, const char* slotText,
+                                 const char* fileText) {
+  static std::deque<std::string> texts;  // the templates keep pointers to their texts
+  kvp::DialogTemplate t{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, 0, 0, 186, 124, title,
+                        nullptr, "Arial", 10, {}};
+  for (int i = 0; i < 10; ++i) {
+    texts.push_back(std::string(slotText) + " " + std::to_string(i + 1));
+    const short x = static_cast<short>(i < 5 ? 8 : 97), y = static_cast<short>(7 + (i % 5) * 18);
+    t.items.push_back({WC_BUTTON, texts.back().c_str(), slots[i], BS_PUSHBUTTON | WS_TABSTOP, 0, x, y, 81, 14});
+  }
+  t.items.push_back({WC_BUTTON, fileText, fileId, BS_PUSHBUTTON | WS_TABSTOP, 0, 52, 101, 81, 14});
+  return t;
+}
+
+const kvp::DialogTemplate kCustomLoad =
+    SlotTemplate("Load custom settings", kLoadSlotIds, IDC_LOAD_FILE, "Load settings", "Load from file");
+const kvp::DialogTemplate kCustomSave =
+    SlotTemplate("Save custom params", kSaveSlotIds, IDC_SAVE_FILE, "Save settings", "Save to file");
+
+// The new caption of a custom-settings slot.
+const kvp::DialogTemplate kRename{
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, 0, 0, 150, 48, "Rename", nullptr, "Arial", 10,
+    {{WC_EDIT, "", IDC_RENAME_EDIT, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, 7, 7, 136, 14},
+     {WC_BUTTON, "OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 50, 28, 50, 14}}};
+
+// The file dialog's extension: the standard controls fill the placeholder, the keyboard button
+// (hidden until the dialog finds the keyboard program) sits below them.
+const kvp::DialogTemplate kFileExtension{
+    WS_CHILD | DS_CONTROL | DS_SETFONT | WS_CLIPSIBLINGS, 0, 0, 0, 311, 204, "", nullptr, "MS Shell Dlg", 8,
+    {{WC_STATIC, "", IDC_FILE_PLACEHOLDER, SS_LEFT, 0, 3, 1, 305, 147},
+     {WC_BUTTON, "", IDC_KEYBOARD, BS_OWNERDRAW | WS_TABSTOP, 0, 18, 150, 34, 27}}};
+
+// The print queue preview draws everything itself; it sizes and places itself at start.
+const kvp::DialogTemplate kPrintPreview{
+    WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME | DS_CENTER | DS_SETFONT,
+    0, 0, 0, 400, 330, nullptr, nullptr, "MS Shell Dlg", 8, {}};
+
 }  // namespace
 
 void RegisterDialogTemplates() {
@@ -63,6 +104,11 @@ void RegisterDialogTemplates() {
     kvp::RegisterDialogTemplate(0, IDD_COMMENT, &kComment);
     kvp::RegisterDialogTemplate(0, IDD_PRINTHEADER, &kPrintHeader);
     kvp::RegisterDialogTemplate(0, IDD_PRINT, &kPrint);
+    kvp::RegisterDialogTemplate(0, IDD_CUSTOM_LOAD, &kCustomLoad);
+    kvp::RegisterDialogTemplate(0, IDD_CUSTOM_SAVE, &kCustomSave);
+    kvp::RegisterDialogTemplate(0, IDD_RENAME, &kRename);
+    kvp::RegisterDialogTemplate(0, IDD_FILE_EXTENSION, &kFileExtension);
+    kvp::RegisterDialogTemplate(0, IDD_PRINT_PREVIEW, &kPrintPreview);
   });
 }
 

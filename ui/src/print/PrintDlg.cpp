@@ -2,6 +2,7 @@
 
 #include <ui/dialogs/CommentDlg.h>
 #include <ui/dialogs/DialogResources.h>
+#include <ui/print/DlgPrintQueueView.h>
 #include <ui/print/PrintQueue.h>
 
 #include "../dialogs/DialogPlacement.h"
@@ -170,7 +171,12 @@ void CPrintDlg::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       break;
     }
     case ID_VIEW:
-      if (m_ShowPreview) m_ShowPreview(this);
+      if (m_ShowPreview) {
+        m_ShowPreview(this);
+      } else {
+        CDlgPrintQueueView view(this);
+        view.DoModal();
+      }
       UpdateCount();
       if (queue->CountFilled() == 0) Enable(m_BtnPrint, false);
       break;

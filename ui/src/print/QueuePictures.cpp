@@ -50,6 +50,55 @@ void DrawPrint(CDC& dc) {
   dc.FillRect(CRect(58, 38, 64, 44), &lamp);
 }
 
+constexpr int kBoxSize = 30;
+
+// The preview's box faces: a white square with a dark frame and a symbol.
+void BoxFrame(CDC& dc) {
+  dc.FillSolidRect(0, 0, kBoxSize, kBoxSize, RGB(255, 255, 255));
+  CPen frame(PS_SOLID, 1, RGB(60, 60, 60));
+  CPen* old = dc.SelectObject(&frame);
+  CBrush* oldBrush = static_cast<CBrush*>(dc.SelectStockObject(NULL_BRUSH));
+  dc.Rectangle(3, 3, kBoxSize - 3, kBoxSize - 3);
+  dc.SelectObject(oldBrush);
+  dc.SelectObject(old);
+}
+
+void DrawTick(CDC& dc) {
+  CPen tick(PS_SOLID, 3, RGB(20, 140, 40));
+  CPen* old = dc.SelectObject(&tick);
+  dc.MoveTo(8, 15);
+  dc.LineTo(13, 21);
+  dc.LineTo(23, 8);
+  dc.SelectObject(old);
+}
+
+void DrawCross(CDC& dc) {
+  CPen cross(PS_SOLID, 3, RGB(200, 30, 30));
+  CPen* old = dc.SelectObject(&cross);
+  dc.MoveTo(9, 9);
+  dc.LineTo(21, 21);
+  dc.MoveTo(21, 9);
+  dc.LineTo(9, 21);
+  dc.SelectObject(old);
+}
+
+// A speech bubble with two lines of text.
+void DrawComment(CDC& dc) {
+  CPen outline(PS_SOLID, 1, RGB(30, 60, 140));
+  CBrush fill(RGB(255, 240, 160));
+  CPen* old = dc.SelectObject(&outline);
+  CBrush* oldBrush = dc.SelectObject(&fill);
+  dc.Rectangle(7, 8, 24, 19);
+  const POINT tail[] = {{11, 18}, {11, 23}, {16, 18}};
+  dc.Polygon(tail, 3);
+  dc.MoveTo(10, 12);
+  dc.LineTo(21, 12);
+  dc.MoveTo(10, 15);
+  dc.LineTo(18, 15);
+  dc.SelectObject(oldBrush);
+  dc.SelectObject(old);
+}
+
 }  // namespace
 
 bool LoadQueuePicture(CBitmap& picture, int id) {
@@ -57,19 +106,24 @@ bool LoadQueuePicture(CBitmap& picture, int id) {
   if (HBITMAP resource = ::LoadBitmap(AfxGetInstanceHandle(), MAKEINTRESOURCE(id))) {
     return picture.Attach(resource) != FALSE;
   }
-  if (id != 209 && id != 210) return false;
+  const bool queuePicture = id == 209 || id == 210;
+  if (!queuePicture && id != 204 && id != 205 && id != 212 && id != 216) return false;
+  const int size = queuePicture ? kSize : kBoxSize;
   CDC screen;
   screen.Attach(::GetDC(0));
   CDC mem;
   mem.CreateCompatibleDC(&screen);
-  picture.CreateCompatibleBitmap(&screen, kSize, kSize);
+  picture.CreateCompatibleBitmap(&screen, size, size);
   ::ReleaseDC(0, screen.Detach());
   CBitmap* old = mem.SelectObject(&picture);
-  mem.FillSolidRect(0, 0, kSize, kSize, RGB(255, 0, 0));
-  if (id == 209) {
-    DrawAdd(mem);
-  } else {
-    DrawPrint(mem);
+  if (queuePicture) mem.FillSolidRect(0, 0, size, size, RGB(255, 0, 0));
+  switch (id) {
+    case 209: DrawAdd(mem); break;
+    case 210: DrawPrint(mem); break;
+    case 204: BoxFrame(mem); break;
+    case 205: BoxFrame(mem); DrawTick(mem); break;
+    case 212: BoxFrame(mem); DrawCross(mem); break;
+    default: BoxFrame(mem); DrawComment(mem); break;
   }
   mem.SelectObject(old);
   return true;

@@ -1,6 +1,7 @@
-// The pictures of the print dialog's Add (209) and Print (210) buttons: the program's bitmap
-// resources when it registered them, else the built-in drawings, 76 x 76 on pure red (the
-// transparent colour).
+// The pictures of the print dialog's Add (209) and Print (210) buttons and of the queue preview's
+// boxes (204 not included, 205 included, 212 remove, 216 comment): the program's bitmap resources
+// when it registered them, else the built-in drawings, 76 x 76 on pure red (the transparent
+// colour) for the buttons and 30 x 30 on white for the boxes.
 #pragma once
 
 #include <platform/afxgdi.h>

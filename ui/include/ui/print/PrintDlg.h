@@ -23,7 +23,7 @@ class CPrintDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtrlB
   explicit CPrintDlg(CWnd* parent = nullptr);
   ~CPrintDlg() override;
 
-  // The queue preview View opens (modal); the default shows nothing until the preview exists.
+  // What View opens; unset: the queue preview (CDlgPrintQueueView), modal over this dialog.
   std::function<void(CWnd* owner)> m_ShowPreview;
 
   BOOL OnInitDialog() override;

@@ -8,10 +8,10 @@
 namespace kvtest {
 
 // Back to the state at program start: the settings object (language freed, settings, styles and
-// flags as constructed, no start-up services), the display traces, the scope scales, grids and
-// divisor base, the screen layout and the cursor-scale record, both saved-scope slots, the
-// notification sinks, the oscilloscope preset, the colour scheme, the registry functions and the
-// engine-tester data object.
+// flags as constructed, no start-up services), the display traces and the display record, the
+// scope scales, grids and divisor base, the screen layout and the cursor-scale record, both
+// saved-scope slots, the notification sinks, the oscilloscope preset, the colour scheme, the
+// registry functions and the engine-tester data object.
 void ResetCoreGlobals();
 
 // Resets before and after every test.
