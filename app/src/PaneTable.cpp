@@ -1,6 +1,9 @@
 #include "PaneTable.h"
 
 #include <ui/StandInPane.h>
+#include <ui/WndHelp.h>
+#include <ui/WndInfo.h>
+#include <ui/WndSysTab.h>
 #include <ui/dialogs/SpecialFileDialog.h>
 #include <ui/WndStartScreen.h>
 
@@ -11,7 +14,6 @@
 #include <meters/analyzer/WndRecordAnalyzer.h>
 #include <meters/WndVoltmeter.h>
 
-#include <core/ColorScheme.h>
 
 namespace {
 
@@ -55,15 +57,9 @@ PaneTable MakePaneTable() {
   PaneEntry tester = StandInEntry(4, "Motortester", 1015);
   tester.engineTester = true;
   table.push_back(std::move(tester));
-  table.push_back(StandInEntry(8, "Info", 1014));
-  PaneEntry sysTab = StandInEntry(9, "SysTab", 1017);
-  auto create = sysTab.create;
-  sysTab.create = [create](CWnd& pane, const char* name, CWnd* parent, UINT id) {
-    static_cast<CXPWndBaseColor&>(pane).SetColor(GetSchemeColor(6));
-    return create(pane, name, parent, id);
-  };
-  table.push_back(std::move(sysTab));
-  table.push_back(StandInEntry(7, "Help", 1019));
+  table.push_back(InfoEntry());
+  table.push_back(SysTabEntry());
+  table.push_back(HelpEntry());
   table.push_back(PaneEntryOf<CWndSpecialTests>(5, "SpecialTests", 1020, [] { return std::make_unique<CWndSpecialTests>(); }));
   table.push_back(PaneEntryOf<CWndRecordAnalyzer>(6, "RecordAnalyzer", 1021, [] {
     SetRecordPathAsker(AskRecordPath);

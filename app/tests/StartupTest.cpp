@@ -12,6 +12,9 @@
 #include <platform/sync.h>
 
 #include <core/Messages.h>
+#include <core/ResourceHolder.h>
+
+#include <platform/resources.h>
 
 #include <filesystem>
 
@@ -176,6 +179,32 @@ TEST(ProgramMainWindow, EveryTabShown) {
   ::GetWindowText(main.GetSafeHwnd(), title, sizeof title);
   EXPECT_STRNE(title, "");
   main.DestroyWindow();
+}
+
+}  // namespace
+
+namespace {
+
+// The six shared cursors are the program's own pictures, not the system-cursor stand-ins.
+TEST(ProgramResources, SharedCursorsAreTheProgramsOwn) {
+  kvp::HeadlessWorld world;
+  CResourceHolder holder;
+  ASSERT_EQ(holder.LoadResources(), 1);
+  struct Case {
+    int id;
+    POINT hotSpot;
+  } cases[] = {{145, {1, 1}}, {143, {16, 16}}, {144, {16, 16}}, {146, {14, 2}}, {187, {1, 1}}, {191, {16, 16}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    HCURSOR cursor = holder.GetCursor(c.id);
+    ASSERT_NE(cursor, HCURSOR{0});
+    cairo_surface_t* picture = nullptr;
+    POINT hot{-1, -1};
+    ASSERT_TRUE(kvp::CursorPicture(cursor, &picture, &hot));
+    EXPECT_NE(picture, nullptr);
+    EXPECT_EQ(hot.x, c.hotSpot.x);
+    EXPECT_EQ(hot.y, c.hotSpot.y);
+  }
 }
 
 }  // namespace
