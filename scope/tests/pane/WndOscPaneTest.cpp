@@ -20,6 +20,7 @@
 
 #include <platform/controls.h>
 #include <platform/display.h>
+#include <platform/files.h>
 
 #include <gtest/gtest.h>
 
@@ -250,10 +251,11 @@ TEST_F(PaneTest, DockingDoublesAndHalvesTheOffset) {
 }
 
 TEST_F(PaneTest, UndockedPanelSlidesOutAndInByATwentiethPerTick) {
-  const CRect area = AreaOf(ScreenArea::ControlPanel);
-  const int step = area.Width() / 20;
   pane->ToggleDock();  // starts sliding out
+  const CRect area = AreaOf(ScreenArea::ControlPanel);  // the undocked panel's
+  const int step = area.Width() / 20;
   CRect before = ChildRect(*pane, Panel());
+  EXPECT_EQ(before, area);
   hl::Advance(10);
   EXPECT_EQ(ChildRect(*pane, Panel()).left, before.left + step);
   hl::Advance(2000);
@@ -275,7 +277,7 @@ TEST_F(PaneTest, UndockedPanelSlidesOutAndInByATwentiethPerTick) {
 
   // In to the end: the panel sits exactly on its area, then hides itself after 3 s alone.
   pane->OnMinimizeToggle();
-  hl::Advance(1000);
+  for (int tick = 0; tick < 100 && !(pane->m_options & CWndOsc::OPT_PANEL_IN); ++tick) hl::Advance(10);
   EXPECT_EQ(ChildRect(*pane, Panel()), area);
   EXPECT_TRUE(pane->m_options & CWndOsc::OPT_PANEL_IN);
   hl::Advance(2900);
@@ -357,14 +359,18 @@ TEST_F(PaneTest, ManualPathOnlyForTheComponentTests) {
   }
   CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KELO\\KV310\\Parameter", "Language", "de");
   EXPECT_EQ(std::string(CWndOscPane::GetManualPath(12)), "C:\\KV310\\Manuals\\OxygenSensor\\OxygenSensor_de.hlp");
+  CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KELO\\KV310\\Parameter", "Language", "en");
 }
 
 TEST_F(PaneTest, ManualButtonShowsForAComponentTestWithItsFile) {
-  const auto folder = std::filesystem::temp_directory_path() / ("scope_manual_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder / "Manuals" / "Injector");
-  std::ofstream(folder / "Manuals" / "Injector" / "Injector_en.hlp") << "manual";
-  CReg().WriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\KELO\\KV310", "Path", (folder.string() + "/").c_str());
-  EXPECT_TRUE(CWndOscPane::ManualExists(13));
+  // A folder relative to the current one stays relative when mapped.
+  const std::string root = "scope_manual_" + std::to_string(::getpid()) + "\\";
+  CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KELO\\KV310\\Parameter", "Language", "en");
+  const std::filesystem::path manual = kvp::MapPath(root + "Manuals\\Injector\\Injector_en.hlp");
+  std::filesystem::create_directories(manual.parent_path());
+  std::ofstream(manual) << "manual";
+  CReg().WriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\KELO\\KV310", "Path", root.c_str());
+  EXPECT_TRUE(CWndOscPane::ManualExists(13)) << CWndOscPane::GetManualPath(13).GetString() << " " << manual;
   EXPECT_FALSE(CWndOscPane::ManualExists(14));
   GetMeasureType().m_nMeasureType = 13;
   pane->Activate(0);
@@ -372,7 +378,7 @@ TEST_F(PaneTest, ManualButtonShowsForAComponentTestWithItsFile) {
   GetMeasureType().m_nMeasureType = 14;
   pane->Activate(0);
   EXPECT_FALSE(Visible(pane->m_manualButton));
-  std::filesystem::remove_all(folder);
+  std::filesystem::remove_all(kvp::MapPath(root));
 }
 
 TEST_F(PaneTest, SavedStripTooltipsNameTheSavedScope) {
@@ -426,14 +432,19 @@ TEST_F(PaneTest, DraggedLevelMarkerMovesTheChannel) {
   hl::Pump();
   GlobalProps& props = GetGlobalProps();
   CursorRecord& marker = props.m_Styles[GlobalProps::STYLE_LEVEL_A];
-  ASSERT_NE(marker.m_pScale, nullptr);
+  marker.m_pScale = &GetOscScale().m_Vertical[COscScale::AXIS_A];
+  marker.m_nFlags = 1;
+  props.UpdateChannelVoltScale(0, TRUE, 50);
   const CRect chart = pane->ChartRect();
-  // A quarter down the chart: position 75.
-  marker.m_dValue = marker.m_pScale->PixelToValue(chart.top + chart.Height() / 4);
+  // A quarter down the chart: position 75, and the zero line follows the marker.
+  const int dropped = chart.top + chart.Height() / 4;
+  marker.m_dValue = marker.m_pScale->PixelToValue(dropped);
   pane->OnCursorChanged(&marker, &pane->m_cursorRuler);
   EXPECT_NEAR(props.m_Channels[0].m_nPosition, 75, 1);
   EXPECT_EQ(props.m_Channels[1].m_nPosition, 50);
   EXPECT_EQ(marker.m_dValue, 0.0);
+  // Within one whole position of the chart's height.
+  EXPECT_NEAR(marker.m_pScale->ValueToPixel(0.0), dropped, chart.Height() / 100 + 1);
 }
 
 TEST_F(PaneTest, Screenshots) {
