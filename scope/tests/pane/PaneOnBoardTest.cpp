@@ -73,17 +73,32 @@ TEST(ScopePaneOnBoard, RunDrawsBothTracesInTheChart) {
     kvp::headless::Pump();
     engine.Run(1);
     ASSERT_TRUE(kvtest::PumpUntil([] { return TraceFilled(0) && TraceFilled(1); }));
-    // Stopped: the last screen stays.
-    engine.Run(0);
-    kvtest::PumpUntil([&] { return !props.m_bRunning; }, 5);
     pane.RedrawAll();
-    kvp::headless::Pump();
     const CRect chart = pane.ChartRect();
     const HWND chartWindow = pane.m_chart.GetSafeHwnd();
     const CRect inside(0, 0, chart.Width(), chart.Height());
     EXPECT_GT(CountColour(chartWindow, inside, GetSchemeColor(4)), 50);
     EXPECT_GT(CountColour(chartWindow, inside, GetSchemeColor(5)), 50);
     EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-running").c_str()));
+
+    // Stopped: the last screen stays.
+    engine.Run(0);
+    kvtest::PumpUntil([&] { return !props.m_bRunning; }, 5);
+    pane.RedrawAll();
+    EXPECT_GT(CountColour(chartWindow, inside, GetSchemeColor(4)), 50);
+    EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-stopped").c_str()));
+
+    props.SetCursorsOn(TRUE);
+    pane.RedrawAll();
+    EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-cursors").c_str()));
+
+    // Undocked, the chart takes the panel's room once the panel has slid out.
+    pane.ToggleDock();
+    EXPECT_TRUE(kvtest::PumpUntil([&] { return !(pane.m_options & scope::CWndOsc::OPT_PANEL_IN); }, 5));
+    EXPECT_GT(pane.ChartRect().Width(), chart.Width());
+    pane.RedrawAll();
+    EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-undocked").c_str()));
+    pane.ToggleDock();
     engine.StopAcquisitionThread();
     kvp::headless::Pump();
   }

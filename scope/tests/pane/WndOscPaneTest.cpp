@@ -450,11 +450,11 @@ TEST_F(PaneTest, DraggedLevelMarkerMovesTheChannel) {
 TEST_F(PaneTest, Screenshots) {
   pane->RedrawAll();
   hl::Pump();
-  EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-stopped").c_str()));
+  EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-empty").c_str()));
   pane->ToggleDock();
   hl::Advance(2000);
   pane->RedrawAll();
-  EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-undocked").c_str()));
+  EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-empty-undocked").c_str()));
 }
 
 }  // namespace
