@@ -404,6 +404,25 @@ TEST_F(PaneTest, SavedStripTooltipsNameTheSavedScope) {
   saved[0].m_strName = "";
 }
 
+TEST_F(PaneTest, SavedScopeStripsFollowTheSavedScopes) {
+  CSavedScope* saved = GetSavedScopes();
+  struct Case {
+    int cdEmpty;
+    int efEmpty;
+  };
+  for (const Case& c : std::vector<Case>{{0, 1}, {1, 0}, {0, 0}, {1, 1}}) {
+    SCOPED_TRACE(c.cdEmpty * 10 + c.efEmpty);
+    saved[0].m_bEmpty = c.cdEmpty;
+    saved[1].m_bEmpty = c.efEmpty;
+    pane->OnSystemNotify(1, 53, 0);
+    EXPECT_EQ(Visible(pane->m_stripSavedCD), !c.cdEmpty);
+    EXPECT_EQ(Visible(pane->m_stripSavedEF), !c.efEmpty);
+    if (!c.cdEmpty) {
+      EXPECT_EQ(ChildRect(*pane, pane->m_stripSavedCD), AreaOf(ScreenArea::SavedCD));
+    }
+  }
+}
+
 TEST_F(PaneTest, TimeRulerFollowsTheScaleAndItsScrollMovesTheChart) {
   GetOscScale().SetTimeOffset(4);
   pane->SetTimeRulerFromScale();
