@@ -52,7 +52,7 @@ bool IsDocked() { return GetResourceHolder().m_bNarrowChart != 0; }
 }  // namespace
 
 // The minimize handle hears the pane's notifications only to repaint its arrow after a toggle.
-class CWndOscPane::HandleTarget : public IScopeNotifyTarget {
+class CWndOscPane::HandleTarget final : public IScopeNotifyTarget {
  public:
   explicit HandleTarget(CWndOsc_MinimizePanel& handle) : m_handle(handle) {}
   void OnSystemNotify(int, int code, int) override {
