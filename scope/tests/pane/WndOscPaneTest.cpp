@@ -466,6 +466,43 @@ TEST_F(PaneTest, DraggedLevelMarkerMovesTheChannel) {
   EXPECT_NEAR(marker.m_pScale->ValueToPixel(0.0), dropped, chart.Height() / 100 + 1);
 }
 
+TEST_F(PaneTest, DraggedSavedSignalMarkerMovesTheSignalOnlyWhenItExists) {
+  pane->LayoutChildren();
+  COscScale& scale = GetOscScale();
+  scale.SetArea(pane->ChartRect(), true);
+  scale.RecomputePercentAxis();
+  CScale& axis = scale.m_Vertical[COscScale::AXIS_C];
+  axis.SetDivisions(-5.0, 5.0, 10, 1.0, false);
+  axis.Recompute();
+  GlobalProps& props = GetGlobalProps();
+  CursorRecord& marker = props.m_Styles[GlobalProps::STYLE_SAVED_C];
+  marker.m_pScale = &axis;
+  marker.m_nFlags = 1;
+  pane->Init();
+  hl::Pump();
+  const CRect chart = pane->ChartRect();
+  const int dropped = chart.top + chart.Height() / 4;
+
+  // No saved signal C: nothing moves.
+  marker.m_dValue = axis.PixelToValue(dropped);
+  pane->OnCursorChanged(&marker, &pane->m_cursorRuler);
+  EXPECT_EQ(axis.ValueToPixel(0.0), (chart.top + chart.bottom) / 2);
+
+  CSavedScope& saved = GetSavedScopes()[0];
+  auto* signal = new CSavedSignal;
+  signal->m_nKind = 0;
+  signal->m_dMin = -2.0;
+  signal->m_dMax = 2.0;
+  saved.m_Signals.Add(signal);
+  saved.m_bEmpty = 0;
+  marker.m_dValue = axis.PixelToValue(dropped);
+  pane->OnCursorChanged(&marker, &pane->m_cursorRuler);
+  EXPECT_NEAR(signal->m_nPosition, 75, 1);
+  EXPECT_DOUBLE_EQ(axis.m_dSpan, 4.0);  // plus and minus half the saved range
+  EXPECT_NEAR(axis.ValueToPixel(0.0), dropped, chart.Height() / 100 + 1);
+  saved.RemoveAllSignals();
+}
+
 TEST_F(PaneTest, Screenshots) {
   pane->RedrawAll();
   hl::Pump();
