@@ -7,13 +7,14 @@
 #include <ui/dialogs/SpecialFileDialog.h>
 #include <ui/WndStartScreen.h>
 
+#include <scope/pane/WndOscPane.h>
+
 #include <enginetester/SpecialTests.h>
 
 #include <meters/RecordFile.h>
 #include <meters/WndOhmeter.h>
-#include <meters/analyzer/WndRecordAnalyzer.h>
 #include <meters/WndVoltmeter.h>
-
+#include <meters/analyzer/WndRecordAnalyzer.h>
 
 namespace {
 
@@ -46,11 +47,26 @@ bool AskRecordPath(const RecordPathRequest& request, CString& path) {
   return true;
 }
 
+// The scope on tab 0; the application's activation reaches its control panel's hot keys.
+PaneEntry ScopeEntry() {
+  PaneEntry entry =
+      PaneEntryOf<scope::CWndOscPane>(0, "Oscilloscope", 1000, [] { return std::make_unique<scope::CWndOscPane>(); });
+  entry.hotKeys = [](CWnd& pane, BOOL active) {
+    scope::IScopeControlPanel& panel = static_cast<scope::CWndOscPane&>(pane).ControlPanel();
+    if (active) {
+      panel.RegisterHotKeys();
+    } else {
+      panel.UnregisterHotKeys();
+    }
+  };
+  return entry;
+}
+
 }  // namespace
 
 PaneTable MakePaneTable() {
   PaneTable table;
-  table.push_back(StandInEntry(0, "Oscilloscope", 1000));
+  table.push_back(ScopeEntry());
   table.push_back(PaneEntryOf<CWndVoltmeter>(1, "Voltmeter", 1010, [] { return MeterPane(CWndVoltmeter::ROLE_VOLTMETER); }));
   table.push_back(PaneEntryOf<CWndVoltmeter>(2, "Amperemeter", 1011, [] { return MeterPane(CWndVoltmeter::ROLE_AMMETER); }));
   table.push_back(PaneEntryOf<CWndOhmeter>(3, "Ohmmeter", 1012, [] { return std::make_unique<CWndOhmeter>(); }));

@@ -8,6 +8,8 @@
 
 #include <ui/MainWndDlg.h>
 
+#include <scope/pane/WndOscPane.h>
+
 #include <platform/display.h>
 #include <platform/sync.h>
 
@@ -166,6 +168,12 @@ TEST(ProgramMainWindow, EveryTabShown) {
   CMainWndDlg main(MakePaneTable(), env, settings);
   ASSERT_TRUE(main.Create(IDD_MAINWND, nullptr));
   kvp::headless::Pump();
+  // Tab 0 is the scope pane with its chart and its control panel.
+  CWnd* scope = main.GetDlgItem(1000);
+  ASSERT_NE(scope, nullptr);
+  EXPECT_NE(dynamic_cast<scope::CWndOscPane*>(CWnd::FromHandle(scope->GetSafeHwnd())), nullptr);
+  EXPECT_NE(::GetDlgItem(scope->GetSafeHwnd(), 1001), 0u);
+  EXPECT_NE(::GetDlgItem(scope->GetSafeHwnd(), 1008), 0u);
   std::filesystem::create_directories(KV_SCREENSHOT_DIR);
   for (int tab = 0; tab < kTabCount; ++tab) {
     main.SendMessage(WM_SELECTTAB, static_cast<WPARAM>(tab));
