@@ -412,6 +412,12 @@ void CWndOsc::ProbeCheck() {
   for (int ch = 0; ch < 2; ++ch) {
     CChannelProps& shown = d.m_Settings.m_Channels[ch];
     CChannelProps& setting = props.m_Channels[ch];
+    // A record taken before its settings were complete carries no range table and no change
+    // mark: it says nothing about the probe, and must not wipe the user's ranges.
+    if (shown.m_Ranges.GetSize() == 0 && shown.m_Ranges.m_nChangeMark == 0) {
+      Notify(1, 37, ch);
+      continue;
+    }
     if (shown.m_Ranges.m_nChangeMark != 0 || !SameRangeTable(shown.m_Ranges, setting.m_Ranges)) {
       shown.m_Ranges.m_nChangeMark = 0;
       setting.m_Ranges.CopyFrom(shown.m_Ranges);

@@ -195,7 +195,7 @@ TEST_F(ScopeOnBoardTest, AutosetFindsTheSquareWave) {
   EXPECT_LE(periods, 10.0) << p.m_TimeBase.GetValueOrZero();
   // -1.5 .. 2.5 V fits the range chosen, and a smaller one would clip it.
   const CChannelProps& a = p.m_Channels[0];
-  EXPECT_GE(a.GetRangeValue(), 5.0);
+  EXPECT_GE(a.GetRangeValue(), 5.0) << "index " << a.m_nRangeIndex << " of " << a.m_Ranges.GetSize() << " requested " << a.m_nRequestedRangeIndex;
   if (a.m_nRangeIndex + 1 < a.m_Ranges.GetSize()) {
     EXPECT_LT(a.m_Ranges[a.m_nRangeIndex + 1], 5.0);
   }
