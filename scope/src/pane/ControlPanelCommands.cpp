@@ -446,6 +446,13 @@ void CWndOsc_ControlPanel::OnSystemNotify(int sender, int code, int value) {
       s->Redraw();
       break;
     }
+    case 6:
+      // A snapshot shows the edge before it stores it: the face follows the stored edge here.
+      ShowTriggerEdge();
+      break;
+    case 7:
+      ShowSensitivity();
+      break;
     case 8:
       RebuildTimePosRange();
       break;
