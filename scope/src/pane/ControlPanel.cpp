@@ -217,7 +217,11 @@ void CWndOsc_ControlPanel::RecalcLayout() {
   const int x0 = client.left + 8;
   const int right = x0 + Trunc(W);
   auto place = [this](CWnd* w, int x, int y, int cx, int cy) {
-    if (w && w->GetSafeHwnd()) w->MoveWindow(x, y, cx, cy, FALSE);
+    if (!w || !w->GetSafeHwnd()) return;
+    CRect now;
+    w->GetWindowRect(&now);
+    ScreenToClient(&now);
+    if (now != CRect(x, y, x + cx, y + cy)) w->MoveWindow(x, y, cx, cy, TRUE);
   };
   auto at = [&](int id, int x, int y, int cx, int cy) { place(Control(id), x, y, cx, cy); };
   const int b = Trunc((W - 0.08 * W) / 4);
@@ -275,14 +279,18 @@ void CWndOsc_ControlPanel::RecalcLayout() {
   const int small[5] = {kBtnCLoad, kBtnCSave, kBtnRecord, kBtnInvert, kBtnSynchro};
   for (int i = 0; i < 5; ++i) at(small[i], x0 + Trunc(i * 0.202 * W), y, Trunc(0.195 * W), h);
   y += h;
-  // 9. High-voltage title and the cylinder buttons.
-  y += Trunc(0.01 * H);
-  h = Trunc(0.045 * H);
-  place(m_titles[kTitleHighVoltage].get(), client.left, y, Trunc(0.633 * W), h);
-  y += h + Trunc(0.005 * H);
-  h = Trunc(0.069 * H);
-  for (int i = 0; i < 4; ++i) at(kBtnCylFirst + i, client.left + Trunc(i * 0.269 * W), y, Trunc(0.2 * W), h);
-  y += h;
+  // 9. High-voltage title and the cylinder buttons. The section takes its rows only while it is
+  // shown: with it, the rows of the panel would need 1.11 times the panel's height.
+  {
+    int hy = y + Trunc(0.01 * H);
+    h = Trunc(0.045 * H);
+    place(m_titles[kTitleHighVoltage].get(), client.left, hy, Trunc(0.633 * W), h);
+    hy += h + Trunc(0.005 * H);
+    h = Trunc(0.069 * H);
+    for (int i = 0; i < 4; ++i) at(kBtnCylFirst + i, client.left + Trunc(i * 0.269 * W), hy, Trunc(0.2 * W), h);
+    const CXPCtrlStaticWFont* hv = m_titles[kTitleHighVoltage].get();
+    if (hv && hv->GetSafeHwnd() && (hv->GetStyle() & WS_VISIBLE)) y = hy + h;
+  }
   // 10. Horizontal title.
   y += Trunc(0.01 * H);
   h = Trunc(0.045 * H);
@@ -483,7 +491,7 @@ CString CWndOsc_ControlPanel::FaceText(int id) const {
       return v == 1 ? "Noise" : "Full";
     case kChAMode:
     case kChBMode:
-      return CString(id == kChAMode ? "Ch A\n" : "Ch B\n") + (v == 1 ? "=" : "~");
+      return CString(id == kChAMode ? "Ch A " : "Ch B ") + (v == 1 ? "=" : "~");
     case kChAOnOff:
     case kChBOnOff: {
       const int ch = id == kChAOnOff ? 0 : 1;
@@ -615,7 +623,7 @@ void CWndOsc_ControlPanel::Draw(CDC* dc, RECT* client, NumericOptionRecord* reco
   if (id == kChAScale) captionColour = GetSchemeColor(4);
   if (id == kChBScale) captionColour = GetSchemeColor(5);
   dc->SetTextColor(enabled ? captionColour : AdjustColor(captionColour, 100));
-  dc->SelectObject(&m_fonts[3]);
+  dc->SelectObject(&m_fonts[1]);
   CRect caption(area.left + Trunc(area.Width() * from), area.top, area.right, box.top);
   if (wide) caption = CRect(area.left, area.top, area.right, box.top);
   dc->DrawText(SpinnerCaption(id), &caption, (wide ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE);

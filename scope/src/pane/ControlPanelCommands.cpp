@@ -627,6 +627,11 @@ void CWndOsc_ControlPanel::RefreshCylinderButtons() {
 }
 
 void CWndOsc_ControlPanel::ShowEngineTesterSections(int mode) {
+  ShowSections(mode);
+  if (GetSafeHwnd()) RecalcLayout();
+}
+
+void CWndOsc_ControlPanel::ShowSections(int mode) {
   const int type = GetMeasureType().m_nMeasureType;
   const bool boardPath = !EngineTesterPath();
   auto hideCylinders = [this] {

@@ -502,6 +502,20 @@ TEST_F(ControlPanelTest, LayoutFollowsThePanelSize) {
   panel.Button(Panel::kTriggerMode)->GetWindowRect(&mode);
   panel.Button(Panel::kRollMode)->GetWindowRect(&roll);
   EXPECT_EQ(mode, roll);
+  // Every row fits; the high-voltage section takes its rows only while shown.
+  CRect print, time;
+  panel.Button(Panel::kBtnPrint)->GetWindowRect(&print);
+  panel.ScreenToClient(&print);
+  EXPECT_LE(print.bottom, 740);
+  panel.Spinner(Panel::kTimeScale)->GetWindowRect(&time);
+  GetMeasureType().m_nMeasureType = 9;
+  GetMeasureType().m_nSegmentCount = 4;
+  panel.ShowEngineTesterSections(1);
+  CRect shifted, cylinder;
+  panel.Spinner(Panel::kTimeScale)->GetWindowRect(&shifted);
+  panel.Button(Panel::kBtnCylFirst)->GetWindowRect(&cylinder);
+  EXPECT_EQ(shifted.top - time.top, 7 + 33 + 3 + 51);
+  EXPECT_LT(cylinder.bottom, shifted.top);
 }
 
 TEST_F(ControlPanelTest, DeleteClearsOneSavedScopeOrOpensThePopupForTwo) {

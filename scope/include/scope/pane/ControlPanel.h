@@ -257,6 +257,7 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
 
  private:
   void SetButton(int id, int min, int max, int value);
+  void ShowSections(int highVoltageMode);
   void EnableControl(int id, bool enable);
   void ShowControl(int id, bool show);
   void ShowMessage(const char* text, UINT type);
