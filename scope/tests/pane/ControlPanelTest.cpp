@@ -453,6 +453,20 @@ TEST_F(ControlPanelTest, RangeOutsideTheProbeFallsBackToDefaultThenLowestAndIsWr
   EXPECT_EQ(GetGlobalProps().m_Channels[0].m_nRangeIndex, 99);
 }
 
+TEST_F(ControlPanelTest, ScaleChangeKeepsTheTriggerLevelInVolts) {
+  GlobalProps& p = GetGlobalProps();
+  p.m_nTriggerChannel = 0;
+  p.UpdateTriggerScale();
+  p.SetTriggerLevelIndex(150);
+  const double before = p.m_TriggerLevelMap.ToValue(p.m_nTriggerLevel);
+  const double stepBefore = p.m_TriggerLevelMap.ToValue(129) - p.m_TriggerLevelMap.ToValue(128);
+  Scroll(Panel::kChAScale, 2);  // 40 -> 80: the level needs fewer steps
+  EXPECT_EQ(p.m_Channels[0].m_nRangeIndex, 2);
+  EXPECT_LT(p.m_nTriggerLevel, 150);
+  EXPECT_NEAR(p.m_TriggerLevelMap.ToValue(p.m_nTriggerLevel), before, 2 * stepBefore);
+  EXPECT_EQ(dev.notes, (std::vector<Note>{{5, 11, 0}}));
+}
+
 TEST_F(ControlPanelTest, TriggerLevel256IsShownAndOneStepDownGives255) {
   GetGlobalProps().m_nTriggerLevel = 256;
   panel.RebuildTriggerLevelRange(1);
@@ -875,7 +889,8 @@ TEST_F(ControlPanelHotKeyTest, CtrlF1SavesF1RestoresAndNothingWhileHiddenOrRecor
   pane.autoset = false;
 
   dev.notes.clear();
-  HotKey(0);  // F1: slot 1
+  panel.RegisterHotKeys();
+  ASSERT_TRUE(hl::PressSystemKey(VK_F1));  // F1: slot 1
   EXPECT_EQ(p.m_nTriggerEdge, 0);
   EXPECT_EQ(panel.Button(Panel::kTriggerUpDown)->data.value, 0);
   EXPECT_EQ(dev.notes.back(), Note(5, 50, 0));

@@ -21,9 +21,13 @@
 #include <ui/XPCtrlStaticWFont.h>
 #include <ui/XPWndBaseColor.h>
 
+#include <kv310/Records.h>
+
 #include <memory>
 #include <string>
 #include <vector>
+
+class CMeasureEngine;
 
 namespace scope {
 
@@ -91,6 +95,7 @@ struct ProbeEntry {
   int m_nId = 0;
   std::string m_strName;
   int m_nKind = 0;  // 0: empty entry
+  ProbeDescriptor m_Descriptor{};
 };
 
 // The library calls beyond the snapshot's that the panel makes.
@@ -117,6 +122,26 @@ class IControlPanelDevice {
 
  protected:
   ~IControlPanelDevice() = default;
+};
+
+// The real library behind IControlPanelDevice: the engine's bound oscilloscope interfaces.
+class CEngineControlPanelDevice : public IControlPanelDevice {
+ public:
+  explicit CEngineControlPanelDevice(CMeasureEngine& engine) : m_Engine(engine) {}
+  int ReadProbeList(int channel, std::vector<ProbeEntry>& list) override;
+  void SelectProbeId(int channel, const ProbeEntry& probe) override;
+  int GetSelectedChannel() override;
+  void SetSelectedChannel(int channel) override;
+  void Synchronise(bool toggle) override;
+  int GetLinkState() override;
+  int GetAcquisitionMode(bool engineTester, int& mode) override;
+  int SetAcquisitionMode(bool engineTester, int mode) override;
+  int StartContinuous(bool engineTester) override;
+  int StopContinuous(bool engineTester, int& samples) override;
+  void Sleep(int ms) override;
+
+ private:
+  CMeasureEngine& m_Engine;
 };
 
 }  // namespace scope
