@@ -887,6 +887,16 @@ TEST_F(ControlPanelHotKeyTest, CtrlF1SavesF1RestoresAndNothingWhileHiddenOrRecor
   HotKey(0);
   EXPECT_EQ(p.m_nTriggerEdge, 1);
   pane.autoset = false;
+  {
+    // A modal dialog or box has the main window disabled.
+    CWinApp app("KV310");
+    app.m_pMainWnd = &host;
+    host.EnableWindow(FALSE);
+    HotKey(0);
+    EXPECT_EQ(p.m_nTriggerEdge, 1);
+    host.EnableWindow(TRUE);
+    app.m_pMainWnd = nullptr;
+  }
 
   dev.notes.clear();
   panel.RegisterHotKeys();
