@@ -822,6 +822,30 @@ TEST_F(ControlPanelTest, RollModeSwapsTheModeButtonsAndDisablesTheTrigger) {
   EXPECT_EQ(panel.Button(Panel::kTriggerSource)->data.max, 3);
 }
 
+TEST_F(ControlPanelTest, EnableTriggerControlsSetsTheMarkersShownBitsByRollMode) {
+  struct Row {
+    bool enable;
+    int roll;
+    int bit;
+    int controlsEnabled;
+  };
+  const Row rows[] = {{true, 0, 1, 1}, {true, 2, 1, 1}, {true, 1, 0, 0}, {false, 0, 0, 0}};
+  GlobalProps& p = GetGlobalProps();
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.enable << " " << r.roll);
+    p.m_nSlowRateModifier = r.roll;
+    p.m_Styles[GlobalProps::STYLE_TRIGGER_POSITION].m_nFlags = 6 | (1 - r.bit);
+    p.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_nFlags = 6 | (1 - r.bit);
+    dev.notes.clear();
+    panel.EnableTriggerControls(r.enable);
+    EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_TRIGGER_POSITION].m_nFlags, 6 | r.bit);
+    EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_nFlags, 6 | r.bit);
+    EXPECT_EQ(panel.Spinner(Panel::kTriggerPos)->record.enabled, r.controlsEnabled);
+    EXPECT_EQ(panel.Button(Panel::kTriggerMode)->data.enabled, r.enable ? 1 : 0);
+    EXPECT_EQ(dev.notes, (std::vector<Note>{{6, 2, 0}}));
+  }
+}
+
 TEST_F(ControlPanelTest, UserNotificationsDoNotRefreshTheSpinnersOthersDo) {
   GlobalProps& p = GetGlobalProps();
   p.m_dTriggerPosition = 40;
