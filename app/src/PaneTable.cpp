@@ -1,9 +1,14 @@
 #include "PaneTable.h"
 
 #include <ui/StandInPane.h>
+#include <ui/dialogs/SpecialFileDialog.h>
 #include <ui/WndStartScreen.h>
 
+#include <enginetester/SpecialTests.h>
+
+#include <meters/RecordFile.h>
 #include <meters/WndOhmeter.h>
+#include <meters/analyzer/WndRecordAnalyzer.h>
 #include <meters/WndVoltmeter.h>
 
 #include <core/ColorScheme.h>
@@ -30,6 +35,15 @@ std::unique_ptr<CWndVoltmeter> MeterPane(int role) {
   return pane;
 }
 
+// The record files' path question, answered by the program's file dialog over the main window.
+bool AskRecordPath(const RecordPathRequest& request, CString& path) {
+  CSpecialFileDialog dialog(request.save ? FALSE : TRUE, request.defaultExtension, request.defaultName, request.flags,
+                            request.filter, AfxGetMainWnd());
+  if (dialog.DoModal() != IDOK) return false;
+  path = dialog.GetPathName();
+  return true;
+}
+
 }  // namespace
 
 PaneTable MakePaneTable() {
@@ -50,8 +64,11 @@ PaneTable MakePaneTable() {
   };
   table.push_back(std::move(sysTab));
   table.push_back(StandInEntry(7, "Help", 1019));
-  table.push_back(StandInEntry(5, "SpecialTests", 1020));
-  table.push_back(StandInEntry(6, "RecordAnalyzer", 1021));
+  table.push_back(PaneEntryOf<CWndSpecialTests>(5, "SpecialTests", 1020, [] { return std::make_unique<CWndSpecialTests>(); }));
+  table.push_back(PaneEntryOf<CWndRecordAnalyzer>(6, "RecordAnalyzer", 1021, [] {
+    SetRecordPathAsker(AskRecordPath);
+    return std::make_unique<CWndRecordAnalyzer>();
+  }));
   table.push_back(StartScreenEntry());
   return table;
 }

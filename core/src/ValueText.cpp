@@ -1,6 +1,7 @@
 #include <core/ValueText.h>
 
 #include <core/DrawHelpers.h>
+#include <core/EngineRecords.h>
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
 #include <core/Sound.h>
@@ -54,3 +55,39 @@ CString FormatValueByMagnitude(double value) {
 }
 
 void PlayAlarmSound() { GetSound().Play(0, FALSE, FALSE, FALSE); }
+
+CString FormatMeasuredValue(double m) {
+  const double a = std::fabs(m);
+  int decimals = 0;
+  if (a < 1.0)
+    decimals = 0;
+  else if (a < 3.0)
+    decimals = 3;
+  else if (a < 30.0)
+    decimals = 2;
+  else if (a < 300.0)
+    decimals = 1;
+  double scaled = m;
+  int steps = ScaleToUnitRange(scaled);
+  if (steps > 3) steps = 3;
+  CString format;
+  format.Format("%%.%df", decimals);
+  CString out;
+  out.Format(format, 0.0);
+  out += GetSubUnitPrefix(steps);
+  return out;
+}
+
+void ApplyZeroOffset(MeterReading& reading) {
+  if (reading.IsMinMaxTracking()) {
+    reading.m_dMin += reading.m_dOffset;
+    reading.m_dMax += reading.m_dOffset;
+  }
+  reading.m_dOffset = reading.m_dRawValue;
+  if (reading.IsMinMaxTracking()) {
+    reading.m_dMin -= reading.m_dOffset;
+    reading.m_dMax -= reading.m_dOffset;
+  }
+  reading.m_dValue = 0.0;
+  UpdateReadingMinMax(reading);
+}

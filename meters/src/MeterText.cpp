@@ -5,28 +5,6 @@
 
 #include <cmath>
 
-CString FormatMeasuredValue(double m) {
-  const double a = std::fabs(m);
-  int decimals = 0;
-  if (a < 1.0)
-    decimals = 0;
-  else if (a < 3.0)
-    decimals = 3;
-  else if (a < 30.0)
-    decimals = 2;
-  else if (a < 300.0)
-    decimals = 1;
-  double scaled = m;
-  int steps = ScaleToUnitRange(scaled);
-  if (steps > 3) steps = 3;
-  CString format;
-  format.Format("%%.%df", decimals);
-  CString out;
-  out.Format(format, 0.0);
-  out += GetSubUnitPrefix(steps);
-  return out;
-}
-
 namespace {
 
 // The number of the value in the mode, without unit.

@@ -23,20 +23,6 @@ constexpr COLORREF kDisplayFrame = 0x505050;
 
 }  // namespace
 
-void ApplyZeroOffset(MeterReading& reading) {
-  if (reading.IsMinMaxTracking()) {
-    reading.m_dMin += reading.m_dOffset;
-    reading.m_dMax += reading.m_dOffset;
-  }
-  reading.m_dOffset = reading.m_dRawValue;
-  if (reading.IsMinMaxTracking()) {
-    reading.m_dMin -= reading.m_dOffset;
-    reading.m_dMax -= reading.m_dOffset;
-  }
-  reading.m_dValue = 0.0;
-  UpdateReadingMinMax(reading);
-}
-
 CWndVoltmeter::CWndVoltmeter(CMeasureEngine* engine) : m_pEngine(engine ? engine : &GetMeasureEngine()) {
   MakeMeterFont(m_fntBold, 25, true);
   MakeMeterFont(m_fntHalf, 30, false);

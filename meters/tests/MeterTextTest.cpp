@@ -5,6 +5,7 @@
 #include <meters/WndVoltmeter.h>
 
 #include <core/EngineRecords.h>
+#include <core/ValueText.h>
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include <core/Notify.h>
 #include <core/OscScale.h>
 #include <core/Sound.h>
+#include <core/Texts.h>
 
 #include <algorithm>
 #include <cmath>
@@ -127,7 +128,7 @@ void CWndOsc_Autoset::PaintContent(CDC* dc) {
   CRect band(bar.left, bar.top - 25, bar.right, bar.top - 5);
   CFont* old = m_Font.GetSafeHandle() ? dc->SelectObject(&m_Font) : nullptr;
   dc->SetBkMode(TRANSPARENT);
-  dc->DrawText(CString(GetGlobalProps().GetText(TEXT_IN_PROGRESS)), band, DT_BOTTOM | DT_SINGLELINE);
+  dc->DrawText(CString(GetDefaultText(TEXT_IN_PROGRESS)), band, DT_BOTTOM | DT_SINGLELINE);
   if (old) dc->SelectObject(old);
 }
 

@@ -9,6 +9,7 @@
 #include <core/Sound.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/Screenshots.h>
 
 #include <platform/display.h>
 
@@ -216,6 +217,26 @@ TEST_F(AutosetTest, ASlowSignalEndsWithThreeToTenPeriods) {
   EXPECT_LE(periods, 10.0);
   EXPECT_EQ(p.m_Channels[0].m_nRangeIndex, 6) << "4 V holds 2 x 2 V";
   EXPECT_EQ(sound.played, std::vector<int>{2});
+}
+
+TEST_F(AutosetTest, ThePanelShowsItsProgress) {
+  kvp::HeadlessWorld world;
+  ASSERT_TRUE(autoset.Create("WndAutoset", WS_POPUP | WS_VISIBLE, CRect(0, 0, 640, 420), nullptr, 1013));
+  kvp::headless::Pump();
+  ASSERT_EQ(autoset.Start(), 1);
+  AcquisitionRecord r;
+  autoset.GetResult(r.m_Settings);
+  autoset.GetResult(r.m_Settings);
+  kvp::headless::Pump();
+  const HWND bar = ::GetDlgItem(autoset.GetSafeHwnd(), scope::CWndOsc_Autoset::ID_PROGRESS);
+  ASSERT_NE(bar, HWND{});
+  EXPECT_EQ(::SendMessage(bar, PBM_GETPOS, 0, 0), 2);
+  CRect rect;
+  ::GetWindowRect(bar, &rect);
+  EXPECT_EQ(rect, autoset.ProgressRect());  // 40..600 x 203..218 in a 640 x 420 panel
+  EXPECT_TRUE(kvp::SaveWindowPng(autoset.GetSafeHwnd(), kvtest::ScreenshotPath("scope-autoset").c_str()));
+  autoset.Finish(nullptr);
+  autoset.DestroyWindow();
 }
 
 class RecordingView : public scope::IScopeView {

@@ -30,7 +30,7 @@ namespace {
 namespace hl = kvp::headless;
 
 // Every child slot logs what it hears as "slot:sender:code".
-class LoggingTarget : public scope::IScopeNotifyTarget {
+class LoggingTarget final : public scope::IScopeNotifyTarget {
  public:
   LoggingTarget(int slot, std::vector<std::string>& log) : slot_(slot), log_(log) {}
   void OnSystemNotify(int sender, int code, int) override {

@@ -1,9 +1,11 @@
 // Small helpers the instrument panels and the scope chart share: the engine speed drawn with its
-// unit, a measured value with as many decimals as its size allows, and the alarm sound. GUI
-// thread.
+// unit, a measured value with as many decimals as its size allows, the zero of a magnitude's
+// precision, the zero-offset adjustment of a meter reading and the alarm sound. GUI thread.
 #pragma once
 
 #include <platform/afxgdi.h>
+
+struct MeterReading;
 
 // Draws "value unit" right- and bottom-aligned in the rectangle in bold Arial half the
 // rectangle's height, followed by a raised "-1" in a smaller font (the large height divided by
@@ -18,3 +20,11 @@ CString FormatValueByMagnitude(double value);
 
 // Plays the alarm (the program's sound 0) once; returns when it has ended.
 void PlayAlarmSound();
+
+// 0 in the precision a value of the magnitude m would have: decimals by |m| (below 1 none, below 3
+// three, below 30 two, below 300 one, else none) and the sub-unit prefix of m (0.01 gives "0m").
+CString FormatMeasuredValue(double m);
+
+// Moves the reading's zero to its raw value: the minimum and maximum (when tracked) move with the
+// offset, the zero-corrected value becomes 0 and the statistics take it in.
+void ApplyZeroOffset(MeterReading& reading);

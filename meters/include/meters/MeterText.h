@@ -1,7 +1,9 @@
-// The texts of the multimeter panes: the zero of a magnitude's precision (FormatMeasuredValue,
-// shared with the engine tester's voltage panel), the value, minimum and maximum texts by display
-// mode, the zero band of the zero-offset adjustment and the continuity beeper's tone.
+// The texts of the multimeter panes: the value, minimum and maximum texts by display mode, the zero
+// band of the zero-offset adjustment and the continuity beeper's tone. The zero of a magnitude's
+// precision (FormatMeasuredValue) is the core's, shared with the engine tester's voltage panel.
 #pragma once
+
+#include <core/ValueText.h>
 
 #include <platform/afx.h>
 
@@ -12,10 +14,6 @@ enum : int {
   METER_MODE_INTEGER = 3,
   METER_MODE_TWO_DECIMALS = 15,
 };
-
-// 0 in the precision a value of the magnitude m would have: decimals by |m| (below 1 none, below 3
-// three, below 30 two, below 300 one, else none) and the sub-unit prefix of m (0.01 gives "0m").
-CString FormatMeasuredValue(double m);
 
 // The value in the display mode with its unit and, when mark is not null, " " and the mark
 // ("=" DC, "~" AC): the value field has the mark, MIN and MAX have none. Modes without a row of

@@ -14,10 +14,6 @@
 class CMeasureEngine;
 struct MeterReading;
 
-// Moves the reading's zero to its raw value: the minimum and maximum (when tracked) move with the
-// offset, the zero-corrected value becomes 0 and the statistics take it in.
-void ApplyZeroOffset(MeterReading& reading);
-
 class CWndVoltmeter : public CXPWndBaseColor,
                       public IPaneWnd,
                       public CXPCtrlBtn::IDrawClbck,

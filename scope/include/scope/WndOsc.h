@@ -103,6 +103,7 @@ class CWndOsc : public CWnd, public ISystemNotify, public IOscClbck {
   CWndOsc(const CWndOsc&) = delete;
   CWndOsc& operator=(const CWndOsc&) = delete;
 
+  using CWnd::Create;
   BOOL Create(LPCSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id);
 
   void SetView(IScopeView* view) { m_pView = view; }

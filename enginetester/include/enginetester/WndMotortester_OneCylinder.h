@@ -1,0 +1,16 @@
+// CWndMotortester_OneCylinder: the high-voltage panel that shows one bar, the value the meter reports for the cylinder it measures.
+#pragma once
+
+#include <enginetester/HiVoltagePanel.h>
+
+class CWndMotortester_OneCylinder : public CWndMotortester_HiVoltage {
+ public:
+  explicit CWndMotortester_OneCylinder(CMeasureEngine* engine = nullptr);
+
+  // A worker's entry point: one batch on the panel's shared state.
+  static DWORD OneCylinderThreadProc(LPVOID param) { return RunWorker(param); }
+
+ protected:
+  LPTHREAD_START_ROUTINE WorkerEntry() const override { return &OneCylinderThreadProc; }
+  CString BarLabel(int) const override { return CString(); }
+};

@@ -1,0 +1,52 @@
+#include <enginetester/PanelCommon.h>
+
+#include <core/ColorScheme.h>
+#include <core/DrawHelpers.h>
+#include <core/GlobalProps.h>
+
+namespace et {
+
+const char* StatusText(int status) {
+  switch (status) {
+    case 2: return GetGlobalProps().GetText(10072);
+    case 3: return GetGlobalProps().GetText(10066);
+    case 4: return GetGlobalProps().GetText(10067);
+    default: return GetGlobalProps().GetText(10065);
+  }
+}
+
+BOOL CreatePanelButton(CXPCtrlBtn& button, CWnd* owner, LPCSTR name, UINT id, Face face, BOOL visible,
+                       CXPCtrlBtn::IDrawClbck* draw, CXPCtrlBtn::IBtnClbck* click) {
+  const COLORREF back = kHotFace;
+  switch (face) {
+    case Face::Title: button.SetColors(GetSchemeColor(kTitleFaceScheme), kHotFace, back, kFrame); break;
+    case Face::Display:
+      button.SetColors(GetSchemeColor(kDisplayFaceScheme), kHotFace, back, kFrame);
+      button.flags |= kDisplayStyle;
+      break;
+    case Face::Plain: button.SetColors(GetSchemeColor(kTitleFaceScheme), kHotFace, back, kFrame); break;
+  }
+  button.drawClbck = draw;
+  button.btnClbck = click;
+  const CRect none(0, 0, 0, 0);
+  return button.Create(name, WS_CHILD | (visible ? WS_VISIBLE : 0), none, owner, id);
+}
+
+void DrawFaceText(CDC* dc, const RECT& rect, LPCSTR text, CFont* font, COLORREF color, UINT format) {
+  if (!dc || !text) return;
+  CFont* previous = font && font->GetSafeHandle() ? dc->SelectObject(font) : nullptr;
+  const COLORREF oldColor = dc->SetTextColor(color);
+  const int oldMode = dc->SetBkMode(TRANSPARENT);
+  CRect r(rect);
+  dc->DrawText(text, -1, &r, format | DT_SINGLELINE);
+  dc->SetBkMode(oldMode);
+  dc->SetTextColor(oldColor);
+  if (previous) dc->SelectObject(previous);
+}
+
+void MakePanelFont(CFont& font, int height) {
+  font.DeleteObject();
+  CreateFontOnce(font, "Arial", height, GetGlobalProps().GetCharSet(), TRUE, FALSE, FALSE, 0);
+}
+
+}  // namespace et

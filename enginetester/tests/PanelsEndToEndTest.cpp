@@ -1,0 +1,280 @@
+// The high-voltage and the voltage and current panels end to end: the real measurement library on
+// the simulated board behind the in-process link "zlinksim.dll", the engine tester attached, four
+// cylinders at 3000 rpm with cylinder 3 weak, on the headless display with the virtual clock. The
+// clock moves whenever a thread waits on it (the library spaces its arms), so the workers run
+// batch after batch; the tests read the panels' values and save the screenshots.
+#include <enginetester/WndMotortester_AllCylinders.h>
+#include <enginetester/WndMotortester_OneCylinder_DblCoil.h>
+#include <enginetester/WndMotortester_SelectedCylinder.h>
+#include <enginetester/WndMotortester_VoltageCurrent.h>
+
+#include <core/KeloDll.h>
+#include <core/MeasureEngine.h>
+#include <core/MotortesterData.h>
+
+#include <kvtest/CoreGlobals.h>
+#include <kvtest/Screenshots.h>
+
+#include <platform/clock.h>
+#include <platform/display.h>
+#include <platform/module.h>
+#include <platform/registry.h>
+#include <platform/textlog.h>
+
+#include <gtest/gtest.h>
+
+#include <sim/ZlinkSim.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+#include <unistd.h>
+
+namespace {
+
+namespace hl = kvp::headless;
+
+void SetMachineString(const char* key, const char* name, const std::string& value) {
+  HKEY k = 0;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  RegSetValueEx(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(k);
+}
+
+const char* HostClass() {
+  WNDCLASS known{};
+  if (!GetClassInfo(0, "EtE2eHost", &known)) {
+    WNDCLASS wc{};
+    wc.lpfnWndProc = DefWindowProc;
+    wc.lpszClassName = "EtE2eHost";
+    AfxRegisterClass(&wc);
+  }
+  return "EtE2eHost";
+}
+
+class PanelsEndToEndTest : public kvtest::CoreTest {
+ protected:
+  void SetUp() override {
+    kvtest::CoreTest::SetUp();
+    SetMachineString("Software\\KELO\\Kv310", "DLL name", "zlinksim.dll");
+    char* cwd = get_current_dir_name();
+    const std::string firmware = std::string(cwd) + "/motortester.hex";
+    free(cwd);
+    std::ofstream(firmware) << ":10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\nVersion 1.00\n";
+    SetMachineString("Software\\KELO\\Kv310\\Parameter", "FirmwareMotortester", firmware);
+    for (const char* key : {"SOFTWARE\\KELO\\KV310\\Parameter\\Spark", "SOFTWARE\\KELO\\KV310\\Parameter\\Diesel"})
+      RegDeleteKey(HKEY_CURRENT_USER, key);
+
+    m_hSim = LoadLibrary(sim::kZlinkSimModule);
+    ASSERT_NE(m_hSim, 0u);
+    auto board = reinterpret_cast<sim::ZlinkSimBoardProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(m_hSim, sim::kZlinkSimBoardExport)));
+    ASSERT_NE(board, nullptr);
+    m_pBoard = board();
+    m_pBoard->Update([](sim::BoardScenario& s) {
+      s.engineTesterAttached = true;
+      s.instantAcquisition = true;
+      s.engine.rpm = 3000;
+      s.engine.cylinders = 4;
+      s.engine.sparkKilovolts = 10.0;
+      s.engine.weakCylinder = 3;
+      s.engine.weakCylinderKilovolts = 5.0;
+      s.engine.batteryVolts = 13.8;
+    });
+    host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
+
+    ASSERT_EQ(m_Kelo.Load(), 1);
+    ASSERT_EQ(m_Kelo.Communication()->Open(), 0);
+    ASSERT_EQ(m_Kelo.Communication()->Start(), 0);
+    ASSERT_EQ(m_Kelo.Motortester()->Detect(), 0);
+    CMotortesterData* data = GetMotortesterDevice();
+    data->SetInterfaces(m_Kelo.Motortester(), m_Kelo.MTVoltmeter(), m_Kelo.Communication(), m_Kelo.Oscilloscope());
+    ASSERT_EQ(data->LoadMotortesterParams(), 1);
+    data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 4);
+    data->m_bAveraging.store(0);
+    ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+  }
+  void TearDown() override {
+    host.DestroyWindow();
+    GetMotortesterDevice()->SetInterfaces(nullptr, nullptr, nullptr, nullptr);
+    m_Kelo.Unload();
+    if (m_hSim) FreeLibrary(m_hSim);
+    kvtest::CoreTest::TearDown();
+  }
+
+  // Pumps the GUI thread and moves the clock on while a thread waits on it, until the condition
+  // holds or 20 s of real time have passed.
+  template <typename Pred>
+  bool Drive(Pred done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      hl::Pump();
+      if (kvp::ClockTimedWaiters() > 0) hl::Advance(10);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+  void Create(CWndMotortester_HiVoltage& panel, IMTHiVoltage_14* meter) {
+    panel.SetInterfaces(meter, m_Kelo.Communication());
+    ASSERT_TRUE(panel.Create("panel", WS_CHILD, CRect(0, 0, 900, 600), &host, 1040));
+  }
+  void Shot(CWnd& panel, const char* name) {
+    panel.RedrawWindow();
+    hl::Pump();
+    EXPECT_TRUE(kvp::SaveWindowPng(panel.GetSafeHwnd(), kvtest::ScreenshotPath(name).c_str()));
+  }
+  // Batches until the panel has reported `n` more times.
+  bool Batches(CWndMotortester_HiVoltage& panel, int n) {
+    int seen = 0;
+    int last = panel.State().running.load();
+    return Drive([&] {
+      const int now = panel.State().running.load();
+      if (last == 1 && now == 0) ++seen;
+      last = now;
+      return seen >= n;
+    });
+  }
+
+  HMODULE m_hSim = 0;
+  sim::BoardModel* m_pBoard = nullptr;
+  CKelo_DLL m_Kelo;
+  CMeasureEngine engine;
+  CWnd host;
+};
+
+TEST_F(PanelsEndToEndTest, AllCylindersShowsTheWeakThirdCylinder) {
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ASSERT_EQ(meter->SetMode(0), 0);
+  CWndMotortester_AllCylinders panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(Drive([&] { return panel.State().values[3].load() > 0 && panel.State().speed.load() > 0; }))
+      << "status " << panel.State().status.load();
+  ASSERT_TRUE(Batches(panel, 2));
+  const auto p = panel.GetPrintValues();
+  ASSERT_EQ(p.count, 4);
+  for (int i : {0, 1, 3}) EXPECT_NEAR(p.values[i], 10000, 800) << i;
+  EXPECT_NEAR(p.values[2], 5000, 500);
+  EXPECT_NEAR(p.speed, 3000, 30);
+  kvp::StartTextLog();
+  Shot(panel, "et-kv-all");
+  // The texts above the bars (bottom-aligned, unlike the scale's labels), left to right.
+  std::vector<double> labels;
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd()))
+    if ((t.flags & DT_BOTTOM) && t.text.size() > 2 && t.text.compare(t.text.size() - 2, 2, "kV") == 0)
+      labels.push_back(std::atof(t.text.c_str()));
+  kvp::StopTextLog();
+  ASSERT_GE(labels.size(), 4u);
+  ASSERT_EQ(labels.size() % 4, 0u);  // four per paint
+  const size_t last = labels.size() - 4;
+  EXPECT_NEAR(labels[last], 10.0, 0.8);
+  EXPECT_NEAR(labels[last + 2], 5.0, 0.5);
+
+  // The engine stops: no valid speed.
+  m_pBoard->Update([](sim::BoardScenario& s) { s.engine.rpm = 0; });
+  ASSERT_TRUE(Drive([&] { return panel.State().speed.load() == -1; }));
+  kvp::StartTextLog();
+  panel.Redraw();
+  bool dashes = false;
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd())) dashes = dashes || t.text == "--- RPM";
+  kvp::StopTextLog();
+  EXPECT_TRUE(dashes);
+  panel.ShowWindow(SW_HIDE);
+  EXPECT_FALSE(panel.HasWorker());
+}
+
+TEST_F(PanelsEndToEndTest, SelectedCylinderShowsTheChosenChannel) {
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ASSERT_EQ(meter->SetMode(0), 0);
+  CWndMotortester_SelectedCylinder panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  panel.SelectChannel(3);
+  ASSERT_TRUE(Batches(panel, 3));
+  EXPECT_NEAR(panel.GetPrintValues().values[0], 5000, 500);
+  panel.SelectChannel(1);
+  ASSERT_TRUE(Batches(panel, 3));
+  EXPECT_NEAR(panel.GetPrintValues().values[0], 10000, 800);
+  panel.SelectChannel(3);
+  ASSERT_TRUE(Batches(panel, 3));
+  Shot(panel, "et-kv-selected");
+}
+
+TEST_F(PanelsEndToEndTest, DoubleCoilShowsTwoBars) {
+  m_pBoard->Update([](sim::BoardScenario& s) { s.engine.wastedSpark = true; });
+  CMotortesterData* data = GetMotortesterDevice();
+  data->SetCoilType(CMotortesterData::ENGINE_SPARK, 1);
+  ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ASSERT_EQ(meter->SetMode(2), 0);
+  CWndMotortester_OneCylinder_DblCoil panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(Batches(panel, 3));
+  const auto p = panel.GetPrintValues();
+  EXPECT_EQ(p.count, 2);
+  EXPECT_GT(p.values[0], 1000);
+  EXPECT_GT(p.values[1], 1000);
+  Shot(panel, "et-kv-dblcoil");
+}
+
+TEST_F(PanelsEndToEndTest, DetectionRunsOnADoubleSparkCoil) {
+  m_pBoard->Update([](sim::BoardScenario& s) { s.engine.wastedSpark = true; });
+  CMotortesterData* data = GetMotortesterDevice();
+  data->SetCoilType(CMotortesterData::ENGINE_SPARK, 1);
+  data->m_bAutoPolarity.store(1);
+  ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ASSERT_EQ(meter->SetMode(0), 0);
+  CWndMotortester_AllCylinders panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(Drive([&] { return panel.State().polarityCounter.load() >= 2; }));
+  Shot(panel, "et-kv-detecting");
+  ASSERT_TRUE(Drive([&] { return panel.State().polarityCounter.load() == 11; }));
+  EXPECT_FALSE(panel.State().DetectionRunning());
+}
+
+TEST_F(PanelsEndToEndTest, AReferenceProbeTheEngineCannotUseIsRefused) {
+  m_pBoard->Update([](sim::BoardScenario& s) { s.inputProbeCodes[4] = 67; });
+  CMotortesterData* data = GetMotortesterDevice();
+  data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 6);
+  ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ProbeDescriptor probe{};
+  ASSERT_EQ(meter->ReadProbe(&probe), 0);
+  ASSERT_EQ(meter->SetMode(0), 0);
+  CWndMotortester_AllCylinders panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  // The headless display answers the box with its default button.
+  ASSERT_TRUE(Drive([&] { return !kvp::MessageBoxLog().empty(); }));
+  EXPECT_EQ(kvp::MessageBoxLog()[0].text, "Bad params of engine!");
+  hl::Pump();
+  EXPECT_TRUE(panel.HasWorker());  // the ended worker's handle: no more batches
+  EXPECT_EQ(panel.State().running.load(), 0);
+}
+
+TEST_F(PanelsEndToEndTest, VoltageAndCurrent) {
+  CWndMotortester_VoltageCurrent panel;
+  panel.m_bMinMax = 1;
+  ASSERT_TRUE(panel.Create("vc", WS_CHILD, CRect(0, 0, 900, 600), &host, 1041));
+  panel.ShowWindow(SW_SHOW);
+  ASSERT_EQ(panel.m_bPolling, 1);
+  ASSERT_TRUE(Drive([&] { return !panel.m_strVoltage.IsEmpty() && panel.m_dVoltage != 0.0; }));
+  hl::Advance(500);
+  EXPECT_NEAR(panel.GetPrintValues().voltage, 13.8, 0.2) << (LPCSTR)panel.m_strVoltage;
+  EXPECT_NEAR(panel.GetPrintValues().speed, 3000, 30) << (LPCSTR)panel.m_strSpeed;
+  // Two clamps on the current channel: both input buttons offered.
+  ASSERT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBE0].IsWindowVisible());
+  EXPECT_EQ(std::string(panel.m_strInput[0]), "50A");
+  EXPECT_EQ(std::string(panel.m_strInput[1]), "50A");
+  EXPECT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBEB].IsWindowVisible());
+  Shot(panel, "et-voltage-current");
+}
+
+}  // namespace
