@@ -90,6 +90,22 @@ class IScopeRecordTarget {
   ~IScopeRecordTarget() = default;
 };
 
+// The record list until the recorder's own is bound: keeps the records in memory, sizes nothing
+// and feeds nothing.
+class CStandInRecordTarget : public IScopeRecordTarget {
+ public:
+  void ClearRecordList() override { m_Records.clear(); }
+  void AddRecord(const ScopeRecordFields& fields) override { m_Records.push_back(fields); }
+  int GetRecordCount() const override { return static_cast<int>(m_Records.size()); }
+  void SizeRecords(int) override {}
+  void SetOldAcquisitionMode(bool, int mode) override { m_nOldMode = mode; }
+  void StartRecorderFeed() override {}
+  void StopRecorderFeed() override {}
+
+  std::vector<ScopeRecordFields> m_Records;
+  int m_nOldMode = 0;
+};
+
 // Probe record of the engine-tester oscilloscope's probe list.
 struct ProbeEntry {
   int m_nId = 0;
