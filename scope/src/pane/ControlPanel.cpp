@@ -323,14 +323,14 @@ void CWndOsc_ControlPanel::BuildFonts(const CRect& inner) {
   const double W = inner.Width();
   const double H = inner.Height();
   const BYTE charSet = GetGlobalProps().GetCharSet();
-  struct Spec {
+  struct FontSize {
     int index;
     double height;
     BOOL bold;
   };
-  const Spec specs[5] = {{0, W / 17, TRUE}, {1, W / 24.1, FALSE}, {2, 0.8 * H / 36, FALSE}, {3, H / 36, FALSE},
+  const FontSize sizes[5] = {{0, W / 17, TRUE}, {1, W / 24.1, FALSE}, {2, 0.8 * H / 36, FALSE}, {3, H / 36, FALSE},
                          {4, W / 18.125, FALSE}};
-  for (const Spec& s : specs) {
+  for (const FontSize& s : sizes) {
     m_fonts[s.index].DeleteObject();
     CreateFontOnce(m_fonts[s.index], "Arial", -std::max(1, Trunc(s.height)), charSet, s.bold, FALSE, FALSE, 0);
   }
