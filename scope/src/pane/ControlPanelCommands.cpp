@@ -1,0 +1,1022 @@
+// The control panel's commands: the button and spinner dispatchers, the refresh by notification,
+// run/stop, zoom, inversion, the trigger and channel refreshes, probe selection, the cylinder
+// buttons, recording into the record list, the timers, the hot keys and the file commands.
+#include <scope/pane/ControlPanel.h>
+
+#include <scope/ApplySnapshot.h>
+#include <scope/SavedScopeFill.h>
+#include <scope/ScopeFiles.h>
+#include <scope/ScopeState.h>
+#include <scope/SignalCapture.h>
+
+#include <core/ColorScheme.h>
+#include <core/GlobalProps.h>
+#include <core/Measure.h>
+#include <core/MeasureType.h>
+#include <core/Messages.h>
+#include <core/OscScale.h>
+#include <core/ResourceHolder.h>
+#include <core/SavedScope.h>
+
+#include <ui/dialogs/CustomSettingsDlg.h>
+#include <ui/dialogs/SpecialFileDialog.h>
+
+#include <platform/files.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kUser = 5;
+constexpr const char kPrintRefused[] = "First you have to stop Oscilloscope";
+constexpr const char kSignalFilter[] = "Oscilloscope signals (*.osg)|*.osg|Old oscilloscope signals (*.osc)|*.osc|";
+
+bool SlotRefusedType(int t) { return t == 3 || (t >= 6 && t <= 10); }
+
+int OccupiedSavedScopes() {
+  int n = 0;
+  const CSavedScope* scopes = GetSavedScopes();
+  for (int i = 0; i < GetSavedScopeCount(); ++i)
+    if (!scopes[i].m_bEmpty) ++n;
+  return n;
+}
+
+CMeasure* DisplayTrace(int ch) {
+  CMeasureList& list = GetTraceList();
+  return ch < list.GetSize() ? list[ch] : nullptr;
+}
+
+}  // namespace
+
+// ---- helpers -----------------------------------------------------------------------------------
+
+void CWndOsc_ControlPanel::Notify(int sender, int code, int value) { m_Device.Notify(sender, code, value); }
+
+bool CWndOsc_ControlPanel::EngineTesterPath() const { return m_Device.IsEngineTesterPath(); }
+
+void CWndOsc_ControlPanel::EnableControl(int id, bool enable) {
+  if (CXPCtrlBtn* b = Button(id)) {
+    b->data.enabled = enable ? 1 : 0;
+    if (b->GetSafeHwnd()) b->EnableWindow(enable);
+    b->Redraw();
+  } else if (CRepeatCtrl* s = Spinner(id)) {
+    if (s->GetSafeHwnd()) s->Enable(enable, TRUE);
+    else s->record.enabled = enable ? 1 : 0;
+  } else if (id == kDialogs && m_popup.GetSafeHwnd()) {
+    m_popup.EnableWindow(enable);
+  }
+}
+
+void CWndOsc_ControlPanel::ShowControl(int id, bool show) {
+  CWnd* w = Control(id);
+  if (w && w->GetSafeHwnd()) w->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+void CWndOsc_ControlPanel::ShowMessage(const char* text, UINT type) {
+  ::MessageBox(GetSafeHwnd(), text, "KV310", type);
+}
+
+void CWndOsc_ControlPanel::RestartAutoHide() {
+  if (!IsDocked() && GetSafeHwnd()) SetTimer(kTimerAutoHide, kAutoHideMs, nullptr);
+}
+
+// ---- button dispatcher -------------------------------------------------------------------------
+
+void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
+  RestartAutoHide();
+  GlobalProps& p = GetGlobalProps();
+  const int v = data->value;
+  const int type = GetMeasureType().m_nMeasureType;
+  switch (data->id) {
+    case kTriggerUpDown:
+      if (p.m_nTriggerEdge != v) {
+        p.m_nTriggerEdge = v;
+        p.m_nChangeFlags |= CHG_TRIGGER_EDGE;
+      }
+      Notify(kUser, 6);
+      break;
+    case kTriggerMode:
+      if (p.m_nTriggerMode != v) {
+        p.m_nTriggerMode = v;
+        p.m_nChangeFlags |= CHG_TRIGGER_MODE;
+      }
+      Notify(kUser, 4);
+      break;
+    case kTriggerSource: {
+      if (v == 2 || v == 3) {
+        if (p.m_nTriggerMode != 0) {
+          p.m_nTriggerMode = 0;
+          p.m_nChangeFlags |= CHG_TRIGGER_MODE;
+          ShowTriggerMode();
+        }
+        Notify(kUser, 4);
+      }
+      p.m_nTriggerSourceKind = v;
+      p.m_nChangeFlags |= CHG_TRIGGER_SOURCE;
+      const int onB = (v == 1 || v == 3) ? 1 : 0;
+      if (p.m_nTriggerChannel != onB) {
+        p.m_nTriggerChannel = onB;
+        p.m_nChangeFlags |= CHG_TRIGGER_CHANNEL;
+        p.UpdateTriggerScale();
+        p.SetTriggerLevelIndex(p.m_nTriggerLevel);
+        Notify(kUser, 10);
+      }
+      ShowTriggerSource();
+      RedrawNow(Button(kTriggerUpDown));
+      break;
+    }
+    case kTriggerSensitiv:
+      if (p.m_nTriggerFilter != v) {
+        p.m_nTriggerFilter = v;
+        p.m_nChangeFlags |= CHG_TRIGGER_FILTER;
+      }
+      Notify(kUser, 7);
+      break;
+    case kRollMode:
+      if (p.m_nSlowRateModifier != v) {
+        p.m_nSlowRateModifier = v;
+        p.m_nChangeFlags |= CHG_TRIGGER_MODE;
+      }
+      Notify(kUser, 5);
+      break;
+    case kChAMode:
+    case kChBMode: {
+      const int ch = data->id == kChAMode ? 0 : 1;
+      if (p.m_Channels[ch].SetChannelMode(v)) Notify(kUser, 19 + ch);
+      break;
+    }
+    case kChAOnOff:
+    case kChBOnOff: {
+      const int ch = data->id == kChAOnOff ? 0 : 1;
+      if (EngineTesterPath()) {
+        scope::GetScopeState().ChannelSwitchPending = 1;
+        SetTimer(ch == 0 ? kTimerProbeA : kTimerProbeB, kProbeHoldMs, nullptr);
+        EnableControl(data->id, false);
+        SelectProbe(ch, 0, 0, 0);
+        RefreshProbeControls(ch);
+        Button(data->id)->Redraw();
+        Notify(kUser, 21);
+      } else if (p.m_Channels[ch].SetChannelOption(v)) {
+        p.m_nChangeFlags |= CHG_TRIGGER_MODE;
+        RefreshChannelControls();
+        Notify(kUser, 21 + ch);
+      }
+      break;
+    }
+    case kBtnRun:
+      RunStop();
+      break;
+    case kBtnZoom:
+      Zoom(v);
+      break;
+    case kBtnCursor:
+      p.m_bCursorsOn = v;
+      p.SetCursorsOn(v);
+      if (m_pPane) m_pPane->ShowMeasuresOrCursors();
+      data->value = v;
+      Button(kBtnCursor)->Redraw();
+      Notify(kUser, 32);
+      if (p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue == 0.0 &&
+          p.m_Styles[GlobalProps::STYLE_CURSOR_RIGHT].m_dValue == 0.0)
+        Notify(kUser, 33);
+      break;
+    case kBtnAutoSet:
+      if (m_Device.HasOpenDevice() && m_pPane) {
+        if (m_pPane->IsAutosetRunning()) m_pPane->FinishAutoset();
+        else m_pPane->StartAutoset();
+      }
+      break;
+    case kBtnOpen:
+      OpenSignals();
+      break;
+    case kBtnSave:
+      SaveSignals();
+      break;
+    case kBtnDelete:
+      DeleteSavedScopes();
+      break;
+    case kBtnPrint:
+      PrintCommand();
+      break;
+    case kBtnCylFirst:
+    case kBtnCylSecond:
+    case kBtnCylThird:
+    case kBtnCylFourth:
+      m_Library.SetSelectedChannel(data->id - kBtnCylFirst + 1);
+      RefreshCylinderButtons();
+      break;
+    case kBtnSynchro:
+      m_Library.Synchronise(type == 10);
+      break;
+    case kBtnCSave:
+      CustomSettingsCommand(true);
+      break;
+    case kBtnCLoad:
+      CustomSettingsCommand(false);
+      break;
+    case kBtnRecord:
+      RecordButtonClick();
+      break;
+    case kBtnInvert:
+      InvertCycle();
+      Notify(-1, 52);
+      break;
+    case kBtnDock:
+      ShowControl(kBtnDock, false);
+      if (m_pPane) m_pPane->ToggleDock();
+      break;
+    default:
+      break;
+  }
+}
+
+void CWndOsc_ControlPanel::RunStop() {
+  GlobalProps& p = GetGlobalProps();
+  if (p.m_nSlowRateModifier != 0) {
+    if (p.m_bRunning) {
+      m_Device.StopMeasurement();
+    } else {
+      p.m_nChangeFlags |= CHG_TRIGGER_POSITION;
+      if (p.m_nSlowRateModifier == 2) p.m_nChangeFlags |= CHG_TRIGGER_MODE;
+      m_Device.StartMeasurement();
+    }
+  } else if (p.m_nTriggerMode == 0 || p.m_nTriggerMode == 1) {
+    if (p.m_bRunning) m_Device.StopMeasurement();
+    else m_Device.StartMeasurement();
+  } else if (p.m_nTriggerMode == 2) {
+    m_Device.StartMeasurement();  // re-arms a single shot
+  }
+  Button(kBtnRun)->Redraw();
+}
+
+void CWndOsc_ControlPanel::Zoom(int state) {
+  if (!GetResourceHolder().SetZoomFactor(state)) return;
+  const CStepScale& grid = GetTimeStepScale();
+  const int o = GetOscScale().m_nHorizontalOffset;
+  const int v = grid.m_nCurrentStep;
+  const int t = grid.m_nSteps;
+  int offset = 0;
+  switch (state) {
+    case 0:
+      offset = IsDocked() ? 5 : 10;
+      break;
+    case 1:
+      offset = static_cast<int>(o * 2.5);
+      if (offset + v >= t) offset = t - v;
+      break;
+    case 2:
+      offset = static_cast<int>(o * 2.0);
+      if (offset + v >= t) offset = t - v;
+      break;
+    case 3: {
+      int z = static_cast<int>(o / 5.0 + 0.5);
+      if (z + v >= 2 * t) z = 2 * t - v;
+      m_nZoom3Offset = z;
+      offset = 0;
+      break;
+    }
+    default:
+      return;
+  }
+  offset = std::max(0, offset);
+  GetOscScale().SetTimeOffset(offset);
+  GetGlobalProps().RecomputeTimeBase(TRUE, FALSE);
+  ShowZoom(state);
+  RebuildTimePosRange();
+  Notify(kUser, 9);
+}
+
+void CWndOsc_ControlPanel::InvertCycle() {
+  GlobalProps& p = GetGlobalProps();
+  const int next = (scope::GetScopeState().InvertState + 1) & 3;
+  const bool a = next == 1 || next == 3;
+  const bool b = next == 2 || next == 3;
+  p.m_Channels[0].m_bInverted = a;
+  p.m_Channels[1].m_bInverted = b;
+  if (CMeasure* t = DisplayTrace(0)) t->m_nMultiplier = a ? -1 : 1;
+  if (CMeasure* t = DisplayTrace(1)) t->m_nMultiplier = b ? -1 : 1;
+  scope::GetScopeState().InvertState = next;
+  Button(kBtnInvert)->Redraw();
+  Notify(kUser, 50);
+}
+
+// ---- spinner dispatcher ------------------------------------------------------------------------
+
+void CWndOsc_ControlPanel::OnValueChanged(NumericOptionRecord* record, CRepeatCtrl* control) {
+  RestartAutoHide();
+  if (!record || !control) return;
+  GlobalProps& p = GetGlobalProps();
+  const int value = static_cast<int>(std::lround(record->value));
+  const int type = GetMeasureType().m_nMeasureType;
+  switch (control->GetDlgCtrlID()) {
+    case kTriggerPos: {
+      const double converted = p.SetTriggerPosition(record->value);
+      Notify(kUser, 2, static_cast<int>(converted));
+      break;
+    }
+    case kTriggerLevel:
+      p.SetTriggerLevelIndex(value);
+      Notify(kUser, 3);
+      break;
+    case kChAScale:
+    case kChBScale: {
+      const int ch = control->GetDlgCtrlID() == kChAScale ? 0 : 1;
+      // The trigger level keeps its value in volts across the range change.
+      const double volts = p.m_TriggerLevelMap.ToValue(p.m_nTriggerLevel);
+      p.SetChannelRangeIndex(ch, value, TRUE, TRUE);
+      const int step = static_cast<int>(std::lround(p.m_TriggerLevelMap.ToStep(volts)));
+      p.SetTriggerLevelIndex(step);
+      Notify(kUser, 11 + ch);
+      break;
+    }
+    case kChAPos:
+    case kChBPos: {
+      const int ch = control->GetDlgCtrlID() == kChAPos ? 0 : 1;
+      if (p.SetChannelPosition(ch, value)) Notify(kUser, 13 + ch);
+      break;
+    }
+    case kTimeScale: {
+      if (type >= 7 && type <= 10) {
+        const int minimum = type == 8 ? 11 : 6;
+        if (value < minimum) {
+          record->value = minimum;
+          control->Redraw();
+          return;
+        }
+      }
+      if (p.m_nRequestedTimeBaseIndex != value) {
+        p.m_nRequestedTimeBaseIndex = value;
+        p.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
+      }
+      if (!p.UpdateSlowRateTriggerMode()) {
+        Notify(kUser, 23);
+        break;
+      }
+      if (!(type >= 7 && type <= 10) && (p.m_nTriggerSourceKind == 2 || p.m_nTriggerSourceKind == 3)) {
+        p.m_nTriggerSourceKind -= 2;
+        p.m_nChangeFlags |= CHG_TRIGGER_SOURCE;
+        ShowTriggerSource();
+      }
+      Notify(kUser, 23);
+      Notify(kUser, 5);
+      break;
+    }
+    case kTimePos:
+      GetOscScale().SetTimeOffset(value);
+      Notify(kUser, 8);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- notifications -----------------------------------------------------------------------------
+
+void CWndOsc_ControlPanel::OnSystemNotify(int sender, int code, int value) {
+  GlobalProps& p = GetGlobalProps();
+  switch (code) {
+    case 0:
+      RebuildTimeScaleRange(1);
+      RebuildScaleRanges(1, -1);
+      RebuildTriggerLevelRange(1);
+      RebuildPositionRange(-1);
+      RefreshChannelControls();
+      ApplyRollModeToTrigger();
+      ShowRollMode();
+      ShowTriggerMode();
+      break;
+    case 5:
+      ShowRollMode();
+      ApplyRollModeToTrigger();
+      break;
+    case 9:
+      RebuildTimePosRange();
+      RebuildTimeScaleRange(0);
+      break;
+    case 10:
+      RebuildTriggerLevelRange(1);
+      Button(kTriggerUpDown)->Redraw();
+      break;
+    case 11:
+    case 12:
+      RebuildTriggerLevelRange(1);
+      break;
+    case 24:
+    case 25:
+      Button(kBtnRun)->Redraw();
+      break;
+    case 37:
+      RebuildScaleRanges(1, value);
+      if (value == p.m_nTriggerChannel) RebuildTriggerLevelRange(1);
+      RefreshChannelControls();
+      break;
+    case 41:
+      Button(kBtnOpen)->Redraw();
+      break;
+    case 45:
+      if (!p.m_bCursorsOn) {
+        p.SetCursorsOn(TRUE);
+        p.m_bCursorsOn = 1;
+        SetCursorButton(1);
+        if (m_pPane) m_pPane->ShowMeasuresOrCursors();
+        Notify(kUser, 32);
+        Notify(kUser, 33);
+        Notify(7, 30, GlobalProps::STYLE_CURSOR_LEFT);
+        Notify(7, 31, GlobalProps::STYLE_CURSOR_RIGHT);
+      }
+      break;
+    case 48:
+      RefreshCylinderButtons();
+      break;
+    default:
+      break;
+  }
+  if (sender == kUser) return;
+  switch (code) {
+    case 2: {
+      CRepeatCtrl* s = Spinner(kTriggerPos);
+      s->record.value = p.m_dTriggerPosition;
+      s->Redraw();
+      break;
+    }
+    case 3: {
+      CRepeatCtrl* s = Spinner(kTriggerLevel);
+      s->record.value = p.m_nTriggerLevel;
+      s->Redraw();
+      break;
+    }
+    case 6:
+      // A snapshot shows the edge before it stores it: the face follows the stored edge here.
+      ShowTriggerEdge();
+      break;
+    case 7:
+      ShowSensitivity();
+      break;
+    case 8:
+      RebuildTimePosRange();
+      break;
+    case 11:
+    case 12:
+      RebuildScaleRanges(1, -1);
+      RebuildTriggerLevelRange(1);
+      break;
+    case 13:
+    case 14:
+      RebuildPositionRange(code - 13);
+      break;
+    case 38:
+      RebuildTimePosRange();
+      RebuildTimeScaleRange(1);
+      RebuildScaleRanges(1, -1);
+      RebuildTriggerLevelRange(1);
+      ShowChannelMode(0);
+      ShowChannelMode(1);
+      ShowTriggerMode();
+      break;
+    case 50:
+      if (GetSafeHwnd()) {
+        Redraw();
+        for (int id = kTriggerPos; id <= kBtnDock; ++id)
+          if (CWnd* w = Control(id)) RedrawNow(w);
+      }
+      break;
+    case 51:
+      RecordButtonClick();
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- trigger and channel sections --------------------------------------------------------------
+
+void CWndOsc_ControlPanel::ApplyRollModeToTrigger() {
+  const int roll = GetGlobalProps().m_nSlowRateModifier;
+  const bool enabled = roll != 1;
+  for (int id : {kTriggerPos, kTriggerLevel, kTriggerUpDown, kTriggerSource, kTriggerSensitiv})
+    EnableControl(id, enabled);
+  ShowControl(kTriggerMode, roll == 0);
+  ShowControl(kRollMode, roll != 0);
+  if (m_titles[kTitleTrigger]) {
+    if (m_titles[kTitleTrigger]->GetSafeHwnd())
+      m_titles[kTitleTrigger]->SetWindowText(roll != 0 ? "TRIGGER MENU - ROLL" : "TRIGGER MENU");
+  }
+  CXPCtrlBtn* source = Button(kTriggerSource);
+  source->data.min = 0;
+  source->data.max = roll != 0 ? 1 : 3;
+  ShowTriggerSource();
+  if (m_titles[kTitleTrigger]) m_titles[kTitleTrigger]->Redraw();
+}
+
+void CWndOsc_ControlPanel::EnableTriggerControls(bool enable) {
+  GlobalProps& p = GetGlobalProps();
+  for (int id : {kTriggerPos, kTriggerLevel, kTriggerUpDown, kTriggerSource, kTriggerSensitiv, kTriggerMode, kRollMode})
+    EnableControl(id, enable);
+  int& a = p.m_Styles[GlobalProps::STYLE_TRIGGER_POSITION].m_nFlags;
+  int& b = p.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_nFlags;
+  if (enable) {
+    ApplyRollModeToTrigger();
+    const bool shown = p.m_nSlowRateModifier != 1;
+    a = shown ? (a | 1) : (a & ~1);
+    b = shown ? (b | 1) : (b & ~1);
+  } else {
+    a &= ~1;
+    b &= ~1;
+  }
+  if (m_titles[kTitleTrigger] && m_titles[kTitleTrigger]->GetSafeHwnd())
+    m_titles[kTitleTrigger]->SetWindowText(p.m_nSlowRateModifier != 0 ? "TRIGGER MENU - ROLL" : "TRIGGER MENU");
+  Notify(6, 2);
+  if (m_titles[kTitleTrigger]) m_titles[kTitleTrigger]->Redraw();
+}
+
+void CWndOsc_ControlPanel::RefreshChannelControls() {
+  if (m_pPane) m_pPane->UpdateChannelMarkers();
+  if (EngineTesterPath()) {
+    RefreshProbeControls(0);
+    RefreshProbeControls(1);
+    return;
+  }
+  GlobalProps& p = GetGlobalProps();
+  for (int ch = 0; ch < 2; ++ch) {
+    const CChannelProps& c = p.m_Channels[ch];
+    const int onOff = ch == 0 ? kChAOnOff : kChBOnOff;
+    Button(onOff)->data.value = c.m_nModeEnable;
+    const bool show = c.m_nModeEnable == 1 && c.m_bEnabled;
+    for (int id : {ch == 0 ? kChAScale : kChBScale, ch == 0 ? kChAPos : kChBPos, ch == 0 ? kChAMode : kChBMode})
+      ShowControl(id, show);
+    Button(onOff)->Redraw();
+  }
+}
+
+void CWndOsc_ControlPanel::RefreshProbeControls(int channel) {
+  const int ch = channel & 1;
+  GlobalProps& p = GetGlobalProps();
+  CChannelProps& c = p.m_Channels[ch];
+  bool show = false;
+  if (m_strProbe[ch] != "OFF") {
+    c.SetChannelOption(1);
+    show = c.m_bEnabled != 0;
+  } else {
+    c.SetChannelOption(0);
+  }
+  for (int id : {ch == 0 ? kChAScale : kChBScale, ch == 0 ? kChAPos : kChBPos, ch == 0 ? kChAMode : kChBMode})
+    ShowControl(id, show);
+  if (!show) m_strProbe[ch] = "OFF";
+  Button(ch == 0 ? kChAOnOff : kChBOnOff)->Redraw();
+  if (m_pPane) m_pPane->UpdateChannelMarkers();
+}
+
+void CWndOsc_ControlPanel::SelectProbe(int channel, int matchMode, int wanted, int keepStopped) {
+  const int ch = channel & 1;
+  GlobalProps& p = GetGlobalProps();
+  const bool wasRunning = p.m_bRunning != 0;
+  if (wasRunning) m_Device.StopMeasurement();
+  std::vector<scope::ProbeEntry> list;
+  int rc = m_Library.ReadProbeList(ch, list);
+  // A busy library is asked again 100 ms later, a bounded number of times.
+  for (int tries = 0; rc == 8 && tries < kSelectProbeBusyRetries; ++tries) {
+    m_Library.Sleep(100);
+    list.clear();
+    rc = m_Library.ReadProbeList(ch, list);
+  }
+  if (rc == 0) {
+    int taken = -1;
+    const int wantedKind = wanted == 254 ? 2 : wanted == 255 ? 3 : wanted;
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+      if (list[i].m_nKind == 0) continue;
+      if (matchMode ? list[i].m_nKind == wantedKind : i > m_nSelectedProbe[ch]) {
+        taken = i;
+        break;
+      }
+    }
+    if (taken >= 0) {
+      m_nSelectedProbe[ch] = taken;
+      m_strProbe[ch] = list[taken].m_strName.c_str();
+      m_Library.SelectProbeId(ch, list[taken]);
+      if (CMeasure* t = DisplayTrace(ch)) t->Reset();
+      RebuildScaleRanges(1, -1);
+      p.MarkChannelChanged(ch, TRUE, TRUE);
+      p.UpdateChannelVoltScale(ch, TRUE, -1);
+      Notify(kUser, 11 + ch);
+    } else {
+      m_strProbe[ch] = "OFF";
+      m_nSelectedProbe[ch] = -1;
+    }
+  } else {
+    m_strProbe[ch] = "OFF";
+    m_nSelectedProbe[ch] = -1;
+  }
+  const int type = GetMeasureType().m_nMeasureType;
+  if (m_strProbe[0] != "OFF" || m_strProbe[1] != "OFF") {
+    if (type <= 5 && type != 3) EnableControl(kBtnAutoSet, true);
+  } else {
+    EnableControl(kBtnAutoSet, false);
+  }
+  if (wasRunning && !keepStopped) m_Device.StartMeasurement();
+}
+
+void CWndOsc_ControlPanel::RefreshCylinderButtons() {
+  const int n = m_Library.GetSelectedChannel();
+  if (n < 1 || n > 4) return;
+  for (int i = 1; i <= 4; ++i) {
+    CXPCtrlBtn* b = Button(kBtnCylFirst + i - 1);
+    b->data.value = i == n ? 1 : 0;
+    EnableControl(kBtnCylFirst + i - 1, i != n);
+  }
+}
+
+void CWndOsc_ControlPanel::ShowEngineTesterSections(int mode) {
+  ShowSections(mode);
+  if (GetSafeHwnd()) RecalcLayout();
+}
+
+void CWndOsc_ControlPanel::ShowSections(int mode) {
+  const int type = GetMeasureType().m_nMeasureType;
+  const bool boardPath = !EngineTesterPath();
+  auto hideCylinders = [this] {
+    if (m_titles[kTitleHighVoltage] && m_titles[kTitleHighVoltage]->GetSafeHwnd())
+      m_titles[kTitleHighVoltage]->ShowWindow(SW_HIDE);
+    for (int i = 0; i < 4; ++i) ShowControl(kBtnCylFirst + i, false);
+  };
+  if (boardPath && mode == 0 && type != 7 && type != 8 && type != 10) {
+    ShowControl(kChBOnOff, true);
+    RefreshChannelControls();
+    hideCylinders();
+    return;
+  }
+  if (boardPath)
+    for (int id : {kChBScale, kChBPos, kChBMode, kChBOnOff}) ShowControl(id, false);
+  if (mode != 0) {
+    const int n = GetMeasureType().m_nSegmentCount;
+    if (n == 0 || n == 1) {
+      hideCylinders();
+    } else if (n >= 2 && n <= 4) {
+      if (m_titles[kTitleHighVoltage] && m_titles[kTitleHighVoltage]->GetSafeHwnd())
+        m_titles[kTitleHighVoltage]->ShowWindow(SW_SHOW);
+      for (int i = 0; i < 4; ++i) ShowControl(kBtnCylFirst + i, i < n);
+    }
+    return;
+  }
+  hideCylinders();
+  ShowControl(kChBOnOff, true);
+  RefreshChannelControls();
+}
+
+void CWndOsc_ControlPanel::EnableAutoset(bool enable) { EnableControl(kBtnAutoSet, enable); }
+void CWndOsc_ControlPanel::EnableZoom(bool enable) { EnableControl(kBtnZoom, enable); }
+void CWndOsc_ControlPanel::ShowSynchro(bool show) { ShowControl(kBtnSynchro, show); }
+void CWndOsc_ControlPanel::ShowChannelBOnOff(bool show, bool enable) {
+  ShowControl(kChBOnOff, show);
+  EnableControl(kChBOnOff, enable);
+}
+void CWndOsc_ControlPanel::RepaintInvertButton() { Button(kBtnInvert)->Redraw(); }
+void CWndOsc_ControlPanel::SetCursorButton(int on) {
+  Button(kBtnCursor)->data.value = on;
+  Button(kBtnCursor)->Redraw();
+}
+void CWndOsc_ControlPanel::RefreshPaneSettings() {
+  if (m_pPane) m_pPane->RefreshPaneSettings();
+}
+void CWndOsc_ControlPanel::ShowMeasuresOrCursors() {
+  if (m_pPane) m_pPane->ShowMeasuresOrCursors();
+}
+
+// ---- saved scopes, print, files ----------------------------------------------------------------
+
+void CWndOsc_ControlPanel::ReopenSavedScopeButton() {
+  CXPCtrlBtn* b = Button(kBtnOpen);
+  b->data.value = 1;
+  EnableControl(kBtnOpen, true);
+  if (OccupiedSavedScopes() == 0) EnableControl(kBtnDelete, false);
+}
+
+void CWndOsc_ControlPanel::ShowSavedScopeButtons() {
+  for (int id : {kBtnOpen, kBtnSave, kBtnDelete, kBtnPrint}) ShowControl(id, true);
+}
+
+void CWndOsc_ControlPanel::DeleteSavedScopes() {
+  const int n = OccupiedSavedScopes();
+  if (n == 1) {
+    scope::ClearAllSavedScopes();
+    EnableControl(kBtnOpen, true);
+    EnableControl(kBtnDelete, false);
+    Notify(kUser, 54);
+  } else if (n >= 2) {
+    for (int id : {kBtnOpen, kBtnSave, kBtnDelete, kBtnPrint}) ShowControl(id, false);
+    if (m_popup.GetSafeHwnd()) {
+      m_popup.ShowWindow(SW_SHOW);
+      m_popup.Redraw();
+    }
+  }
+}
+
+void CWndOsc_ControlPanel::PrintCommand() {
+  if (GetGlobalProps().m_bRunning) {
+    ShowMessage(kPrintRefused, MB_ICONEXCLAMATION);
+    return;
+  }
+  Notify(kUser, 40);
+}
+
+void CWndOsc_ControlPanel::OpenSignals() {
+  if (OccupiedSavedScopes() >= 2) return;
+  CSpecialFileDialog dlg(TRUE, "osg", nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, kSignalFilter, this);
+  char manual[1024] = {};
+  if (GetMeasureType().GetManualPath(manual, sizeof(manual)) && ::GetFileAttributes(manual) != INVALID_FILE_ATTRIBUTES)
+    dlg.m_ofn.lpstrInitialDir = manual;
+  if (dlg.DoModal() != IDOK) return;
+  const CString path = dlg.GetPathName();
+  scope::SignalFile file;
+  const scope::FileOutcome read = scope::ReadSignalFile(path, file);
+  if (!read.m_bOk) {
+    if (!read.m_strMessage.empty()) ShowMessage(read.m_strMessage.c_str(), read.m_nIcon);
+    return;
+  }
+  if (!scope::LoadIntoSavedScope(file, dlg.GetFileName(), dlg.GetFileTitle())) return;
+  if (OccupiedSavedScopes() >= 2) EnableControl(kBtnOpen, false);
+  EnableControl(kBtnDelete, true);
+  Notify(kUser, 41);
+}
+
+void CWndOsc_ControlPanel::SaveSignals() {
+  CSpecialFileDialog dlg(FALSE, "osg", "Signal.osg", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kSignalFilter, this);
+  char manual[1024] = {};
+  if (GetMeasureType().GetManualPath(manual, sizeof(manual)) && ::GetFileAttributes(manual) != INVALID_FILE_ATTRIBUTES)
+    dlg.m_ofn.lpstrInitialDir = manual;
+  if (dlg.DoModal() != IDOK) return;
+  const CSignalData* traces[2] = {DisplayTrace(0), DisplayTrace(1)};
+  const scope::SignalFile file = scope::CaptureSignalFile(GetGlobalProps(), traces, GetMeasureType().m_nAngleMode);
+  const scope::FileOutcome written = scope::WriteOsgFile(dlg.GetPathName(), file);
+  if (!written.m_bOk && !written.m_strMessage.empty()) ShowMessage(written.m_strMessage.c_str(), written.m_nIcon);
+}
+
+void CWndOsc_ControlPanel::CustomSettingsCommand(bool save) {
+  if (SlotRefusedType(GetMeasureType().m_nMeasureType)) {
+    ShowMessage(scope::kMsgSlotRefused, MB_ICONINFORMATION | MB_TOPMOST);
+    return;
+  }
+  scope::FileOutcome outcome;
+  if (save) {
+    CCustomSaveDlg dlg(this);
+    if (dlg.DoModal() != IDOK) return;
+    if (dlg.result == CCustomSlotsDlg::kFileResult) outcome = scope::SaveSettingsFile(dlg.path, *this, m_Device);
+    else if (dlg.result >= 1 && dlg.result <= 10) return SaveCustomSet(dlg.result);
+    else return;
+  } else {
+    CCustomLoadDlg dlg(this);
+    if (dlg.DoModal() != IDOK) return;
+    if (dlg.result == CCustomSlotsDlg::kFileResult) outcome = scope::LoadSettingsFile(dlg.path, *this, m_Device);
+    else if (dlg.result >= 1 && dlg.result <= 10) return LoadCustomSet(dlg.result);
+    else return;
+  }
+  if (!outcome.m_bOk && !outcome.m_strMessage.empty()) ShowMessage(outcome.m_strMessage.c_str(), outcome.m_nIcon);
+  if (!save && outcome.m_bOk) Notify(kUser, 50);
+}
+
+void CWndOsc_ControlPanel::LoadCustomSet(int slot) {
+  const std::string file = m_strCustomSet.empty() ? scope::CustomSetPath() : m_strCustomSet;
+  const scope::FileOutcome outcome = scope::LoadCustomSet(file.c_str(), slot, *this, m_Device);
+  if (!outcome.m_bOk) {
+    if (!outcome.m_strMessage.empty()) ShowMessage(outcome.m_strMessage.c_str(), outcome.m_nIcon);
+    return;
+  }
+  Notify(kUser, 50);
+}
+
+void CWndOsc_ControlPanel::SaveCustomSet(int slot) {
+  const std::string file = m_strCustomSet.empty() ? scope::CustomSetPath() : m_strCustomSet;
+  const scope::FileOutcome outcome = scope::SaveCustomSet(file.c_str(), slot, *this, m_Device);
+  if (!outcome.m_bOk && !outcome.m_strMessage.empty()) ShowMessage(outcome.m_strMessage.c_str(), outcome.m_nIcon);
+}
+
+// ---- recording ---------------------------------------------------------------------------------
+
+void CWndOsc_ControlPanel::RecordButtonClick() {
+  GlobalProps& p = GetGlobalProps();
+  if (scope::GetScopeState().ScopeRecording) {
+    StopRecording();
+    return;
+  }
+  if (!p.m_bRunning) {
+    ShowMessage(p.GetText(10098), MB_ICONEXCLAMATION);
+  } else if (p.m_nSlowRateModifier == 1) {
+    StartRecording();
+  } else if (p.m_nSlowRateModifier == 2) {
+    ShowMessage(p.GetText(10099), MB_ICONEXCLAMATION);
+  } else if (p.m_nTriggerMode == 1) {
+    StartRecording();
+  } else {
+    ShowMessage(p.GetText(10100), MB_ICONEXCLAMATION);
+  }
+}
+
+int CWndOsc_ControlPanel::FailRecordingStart() {
+  ShowMessage(GetGlobalProps().GetText(10103), MB_ICONEXCLAMATION);
+  m_Records.ClearRecordList();
+  return 0;
+}
+
+int CWndOsc_ControlPanel::StartRecording() {
+  GlobalProps& p = GetGlobalProps();
+  scope::ScopeState& state = scope::GetScopeState();
+  const int type = GetMeasureType().m_nMeasureType;
+  const double rate = p.m_TimeBase.GetValueOrZero();
+  const bool noRecorderType = type == 3 || (type >= 6 && type <= 10) || type > 27;
+  const bool through = !noRecorderType && (p.m_TimeBase.m_nSelected < 0 || rate <= kRecorderRateLimit);
+  const int roll = p.m_nSlowRateModifier;
+
+  // A recording needs at least one channel.
+  if (p.m_Channels[0].m_nModeEnable != 1 && p.m_Channels[1].m_nModeEnable != 1) return FailRecordingStart();
+  state.RecordingThroughRecorder = through ? 1 : 0;
+  m_Records.ClearRecordList();
+  for (int ch = 0; ch < 2; ++ch) {
+    const CChannelProps& c = p.m_Channels[ch];
+    if (c.m_nModeEnable != 1) continue;
+    scope::ScopeRecordFields f;
+    f.m_nChannel = ch;
+    f.m_crColor = GetSchemeColor(m_Records.GetRecordCount());
+    f.m_nPenStyle = 2;
+    f.m_nRollMode = roll;
+    f.m_nRingCapacity = (roll != 0 || !through) ? kDirectRingCapacity : 0;
+    f.m_bThroughRecorder = through ? 1 : 0;
+    f.m_bAngleMode = GetMeasureType().m_nAngleMode;
+    f.m_nUnit = c.GetUnit();
+    f.m_dSampleRate = rate;
+    const double range = c.m_bEnabled ? c.GetRangeValue() : 0.0;
+    const double scale = c.m_Ranges.m_dScale != 0.0 ? c.m_Ranges.m_dScale : 1.0;
+    f.m_dPerDivision = range * 2 * 0.0625 / scale;
+    f.m_dFullScale = range;
+    f.m_nCoupling = c.m_nCoupling;
+    f.m_bTransferPending = 1;
+    m_Records.AddRecord(f);
+  }
+
+  if (!through || roll != 0) {
+    m_Records.StartRecorderFeed();
+    DisableAllControls();
+    SetTimer(kTimerBlink, kBlinkMs, nullptr);
+    state.ScopeRecording = 1;
+    return 1;
+  }
+
+  // Through the recorder: the scope stops and the link must become ready.
+  m_Device.StopMeasurement();
+  bool ready = false;
+  for (int poll = 0; poll < 10; ++poll) {
+    if (m_Library.GetLinkState() == 2) {
+      ready = true;
+      break;
+    }
+    m_Library.Sleep(200);
+  }
+  if (!ready) return FailRecordingStart();
+  for (int ch = 0; ch < 2; ++ch)
+    if (CMeasure* t = DisplayTrace(ch)) t->Reset();
+  const bool mt = EngineTesterPath();
+  m_bDeviceSavedEngineTester = mt;
+  m_Device.GetAll(mt, m_SavedDevice);
+  int oldMode = 0;
+  if (m_Library.GetAcquisitionMode(mt, oldMode) != 0 || m_Library.SetAcquisitionMode(mt, 0) != 0)
+    return FailRecordingStart();
+  m_nOldAcquisitionMode = oldMode;
+  m_Records.SetOldAcquisitionMode(mt, oldMode);
+  state.DeviceSettingsSaved = 1;
+  if (m_Library.StartContinuous(mt) != 0) {
+    // The acquisition mode already changed: the old mode and the saved settings go back.
+    m_Library.SetAcquisitionMode(mt, oldMode);
+    m_Device.SetAll(mt, m_SavedDevice);
+    state.DeviceSettingsSaved = 0;
+    return FailRecordingStart();
+  }
+  DisableAllControls();
+  SetTimer(kTimerBlink, kBlinkMs, nullptr);
+  state.ScopeRecording = 1;
+  SaveDisplayFlags(false, true);
+  return 1;
+}
+
+int CWndOsc_ControlPanel::StopRecording() {
+  GlobalProps& p = GetGlobalProps();
+  scope::ScopeState& state = scope::GetScopeState();
+  KillTimer(kTimerBlink);
+  m_nBlink = 0;
+  state.ScopeRecording = 0;
+  EnableAllControls();
+  const bool mt = m_bDeviceSavedEngineTester != 0;
+  if (state.RecordingThroughRecorder && p.m_nSlowRateModifier == 0) {
+    SaveDisplayFlags(true, true);
+    int samples = 0;
+    if (m_Library.StopContinuous(mt, samples) != 0) {
+      ShowMessage(p.GetText(10101), MB_ICONEXCLAMATION);
+      m_Records.ClearRecordList();
+    } else {
+      const int n = m_Records.GetRecordCount();
+      if (n > 0) m_Records.SizeRecords(samples / n);
+    }
+  } else {
+    m_Records.StopRecorderFeed();
+  }
+  Button(kBtnRecord)->Redraw();
+  const int answer = ::MessageBox(GetSafeHwnd(), p.GetText(10102), "KV310", MB_ICONQUESTION | MB_YESNO);
+  if (answer == IDYES) {
+    // The records are in no file yet: their saved flag stays clear.
+    m_bRecordWaiting = 1;
+    if (CWnd* main = AfxGetMainWnd()) main->PostMessage(WM_SELECTTAB, 6, 0);
+    return 1;
+  }
+  m_Records.ClearRecordList();
+  if (state.DeviceSettingsSaved) {
+    m_Device.SetAll(mt, m_SavedDevice);
+    state.DeviceSettingsSaved = 0;
+  }
+  if (p.m_nSlowRateModifier == 0) m_Device.StartMeasurement();
+  return 1;
+}
+
+void CWndOsc_ControlPanel::SaveDisplayFlags(bool restore, bool useSaved) {
+  GlobalProps& p = GetGlobalProps();
+  for (int i = 0; i < GlobalProps::STYLE_COUNT; ++i) {
+    int& flags = p.m_Styles[i].m_nFlags;
+    if (restore) {
+      if (useSaved) flags = (flags & ~1) | (m_SavedDisplayBits[i] & 1);
+    } else {
+      m_SavedDisplayBits[i] = flags & 1;
+      if (useSaved) flags &= ~1;
+    }
+  }
+}
+
+void CWndOsc_ControlPanel::DisableAllControls() {
+  for (int id : {kChAOnOff, kChBOnOff, kChAScale, kChAPos, kChBScale, kChBPos, kChAMode, kChBMode, kTriggerUpDown,
+                 kTriggerMode, kTriggerSource, kTriggerSensitiv, kRollMode, kBtnRun, kBtnZoom, kBtnAutoSet, kBtnCursor,
+                 kBtnOpen, kBtnSave, kBtnDelete, kBtnPrint, kBtnCylFirst, kBtnCylSecond, kBtnCylThird, kBtnCylFourth,
+                 kTriggerPos, kTriggerLevel, kTimeScale, kTimePos, kDialogs, kBtnSynchro, kBtnCSave, kBtnCLoad})
+    EnableControl(id, false);
+}
+
+void CWndOsc_ControlPanel::EnableAllControls() {
+  EnableControl(kRollMode, true);
+  EnableControl(kTriggerMode, true);
+  ApplyRollModeToTrigger();
+  for (int id : {kChAOnOff, kChBOnOff, kChAScale, kChAPos, kChBScale, kChBPos, kChAMode, kChBMode, kBtnRun, kBtnZoom,
+                 kBtnAutoSet, kBtnCursor, kBtnOpen, kBtnSave, kBtnDelete, kBtnPrint, kBtnCylFirst, kBtnCylSecond,
+                 kBtnCylThird, kBtnCylFourth, kTimeScale, kTimePos, kDialogs, kBtnSynchro, kBtnCSave, kBtnCLoad})
+    EnableControl(id, true);
+  // The saved-scope buttons and the window position keep their own rules.
+  if (OccupiedSavedScopes() == 0) EnableControl(kBtnDelete, false);
+  if (OccupiedSavedScopes() >= 2) EnableControl(kBtnOpen, false);
+  if (GetZoom() == 3) EnableControl(kTimePos, false);
+}
+
+// ---- timers, mouse, hot keys -------------------------------------------------------------------
+
+void CWndOsc_ControlPanel::OnTimer(UINT_PTR id) {
+  switch (id) {
+    case kTimerProbeA:
+    case kTimerProbeB:
+      KillTimer(id);
+      EnableControl(id == kTimerProbeA ? kChAOnOff : kChBOnOff, true);
+      break;
+    case kTimerBlink:
+      m_nBlink ^= 1;
+      Button(kBtnRecord)->Redraw();
+      break;
+    case kTimerAutoHide:
+      KillTimer(id);
+      if (m_pPane) m_pPane->OnMinimizeToggle();
+      break;
+    default:
+      CXPWndBaseColor::OnTimer(id);
+  }
+}
+
+void CWndOsc_ControlPanel::OnMouseMove(UINT flags, CPoint point) {
+  RestartAutoHide();
+  CXPWndBaseColor::OnMouseMove(flags, point);
+}
+
+void CWndOsc_ControlPanel::RegisterHotKeys() {
+  for (int k = 0; k < 10; ++k) ::RegisterHotKey(GetSafeHwnd(), k, 0, VK_F1 + k);
+  for (int k = 0; k < 10; ++k) ::RegisterHotKey(GetSafeHwnd(), 10 + k, MOD_CONTROL, VK_F1 + k);
+}
+
+void CWndOsc_ControlPanel::UnregisterHotKeys() {
+  for (int k = 0; k < 20; ++k) ::UnregisterHotKey(GetSafeHwnd(), k);
+}
+
+void CWndOsc_ControlPanel::OnHotKeyId(int id) {
+  if (!GetSafeHwnd() || !IsWindowVisible()) return;
+  // Ignored while a recording runs, while autoset runs and while a modal dialog or box has the
+  // main window disabled.
+  if (scope::GetScopeState().ScopeRecording) return;
+  if (m_pPane && m_pPane->IsAutosetRunning()) return;
+  if (CWnd* main = AfxGetMainWnd(); main && main->GetSafeHwnd() && !main->IsWindowEnabled()) return;
+  if (id >= 0 && id <= 9) LoadCustomSet(id + 1);
+  else if (id >= 10 && id <= 19) SaveCustomSet(id - 9);
+}
+
+LRESULT CWndOsc_ControlPanel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_HOTKEY) OnHotKeyId(static_cast<int>(wParam));
+  return CXPWndBaseColor::WindowProc(message, wParam, lParam);
+}
