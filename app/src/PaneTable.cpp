@@ -7,6 +7,7 @@
 #include <ui/dialogs/SpecialFileDialog.h>
 #include <ui/WndStartScreen.h>
 
+#include <scope/pane/ProgramControlPanel.h>
 #include <scope/pane/WndOscPane.h>
 
 #include <enginetester/SpecialTests.h>
@@ -15,6 +16,8 @@
 #include <meters/WndOhmeter.h>
 #include <meters/WndVoltmeter.h>
 #include <meters/analyzer/WndRecordAnalyzer.h>
+
+#include <core/MotortesterData.h>
 
 namespace {
 
@@ -50,7 +53,12 @@ bool AskRecordPath(const RecordPathRequest& request, CString& path) {
 // The scope on tab 0; the application's activation reaches its control panel's hot keys.
 PaneEntry ScopeEntry() {
   PaneEntry entry =
-      PaneEntryOf<scope::CWndOscPane>(0, "Oscilloscope", 1000, [] { return std::make_unique<scope::CWndOscPane>(); });
+      PaneEntryOf<scope::CWndOscPane>(0, "Oscilloscope", 1000, [] {
+        scope::SetControlPanelFactory([] { return scope::MakeProgramControlPanel(); });
+        auto pane = std::make_unique<scope::CWndOscPane>();
+        pane->SetMeasurementIdSink([](int id) { GetMotortesterDevice()->SetHelpMode(id); });
+        return pane;
+      });
   entry.hotKeys = [](CWnd& pane, BOOL active) {
     scope::IScopeControlPanel& panel = static_cast<scope::CWndOscPane&>(pane).ControlPanel();
     if (active) {

@@ -82,6 +82,10 @@ Outcome StartProgram(const std::function<void(sim::BoardScenario&)>& scenario, s
     };
     app.runMain = [&](CMainWndDlg& main) {
       EXPECT_TRUE(main.Create(IDD_MAINWND, nullptr));
+      // The scope on tab 0 starts running on the board; these checks read the other panes, and
+      // the headless pump only returns once no record is on its way.
+      StopMeasurement();
+      GetMeasureEngine().StopAcquisitionThread();
       kvp::headless::Pump();
       outcome.firstTab = main.SelectedTab();
       char title[64] = {};
