@@ -3,6 +3,9 @@
 #include <ui/StandInPane.h>
 #include <ui/WndStartScreen.h>
 
+#include <enginetester/Motortester.h>
+#include <enginetester/SpecialTests.h>
+
 #include <meters/WndOhmeter.h>
 #include <meters/WndVoltmeter.h>
 
@@ -38,7 +41,7 @@ PaneTable MakePaneTable() {
   table.push_back(PaneEntryOf<CWndVoltmeter>(1, "Voltmeter", 1010, [] { return MeterPane(CWndVoltmeter::ROLE_VOLTMETER); }));
   table.push_back(PaneEntryOf<CWndVoltmeter>(2, "Amperemeter", 1011, [] { return MeterPane(CWndVoltmeter::ROLE_AMMETER); }));
   table.push_back(PaneEntryOf<CWndOhmeter>(3, "Ohmmeter", 1012, [] { return std::make_unique<CWndOhmeter>(); }));
-  PaneEntry tester = StandInEntry(4, "Motortester", 1015);
+  PaneEntry tester = PaneEntryOf<CWndMotortester>(4, "Motortester", 1015, [] { return std::make_unique<CWndMotortester>(); });
   tester.engineTester = true;
   table.push_back(std::move(tester));
   table.push_back(StandInEntry(8, "Info", 1014));
@@ -50,7 +53,7 @@ PaneTable MakePaneTable() {
   };
   table.push_back(std::move(sysTab));
   table.push_back(StandInEntry(7, "Help", 1019));
-  table.push_back(StandInEntry(5, "SpecialTests", 1020));
+  table.push_back(PaneEntryOf<CWndSpecialTests>(5, "SpecialTests", 1020, [] { return std::make_unique<CWndSpecialTests>(); }));
   table.push_back(StandInEntry(6, "RecordAnalyzer", 1021));
   table.push_back(StartScreenEntry());
   return table;

@@ -144,6 +144,8 @@ IMTHiVoltage_14* CWndMotortester::Meter() const { return m_pMeter ? m_pMeter : G
 
 IMotortester_6* CWndMotortester::Tester() const { return GetMotortesterDevice()->GetMotortester(); }
 
+BOOL CWndMotortester::ReducedVariant() const { return GetMeasureEngine().IsReducedVariant(); }
+
 int CWndMotortester::CoilType() const { return GetMotortesterDevice()->GetCoilType(); }
 
 CWnd* CWndMotortester::MainWindow() {
@@ -185,7 +187,7 @@ BOOL CWndMotortester::CreateChildren() {
     }
     if (!button.Create(b.name, WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), this, b.id)) return FALSE;
   }
-  if (GetMeasureEngine().IsReducedVariant()) {
+  if (ReducedVariant()) {
     for (int id : kScopeButtons) {
       CXPCtrlBtn* button = ButtonById(id);
       button->data.value = 0;

@@ -121,6 +121,10 @@ class CWndMotortester : public CXPWndBaseColor,
   // Normal, bold title, bold small, bold bottom row, normal small.
   CFont m_Fonts[5];
 
+ protected:
+  // Both reduced-variant flags of the board are set (the board has no oscilloscope of its own).
+  virtual BOOL ReducedVariant() const;
+
  private:
   struct Preset {
     int measurementId, acquisitionMode, title, measureType, engineMode, pressure, plain, angle;
