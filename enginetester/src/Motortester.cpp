@@ -110,6 +110,9 @@ constexpr int kScopeButtons[] = {5, 7, 14, 18, 10, 12, 13};
 
 const char* Text(int id) { return GetGlobalProps().GetText(id); }
 
+// The window's own visible flag (also while the pane itself is hidden).
+bool Shown(const CWnd* w) { return w && w->GetSafeHwnd() && (w->GetStyle() & WS_VISIBLE); }
+
 }  // namespace
 
 CWndMotortester::CWndMotortester() : m_nKeptEngineType(GetMotortesterDevice()->GetEngineType()) {}
@@ -248,13 +251,13 @@ void CWndMotortester::ShowPage() {
   // Only what the new page does not show is hidden: hiding a kV panel stops its worker, and a
   // return to this tab must not restart it.
   for (int id : kButtonIds)
-    if (!onPage(id) && ButtonById(id)->IsWindowVisible()) ButtonById(id)->ShowWindow(SW_HIDE);
+    if (!onPage(id) && Shown(ButtonById(id))) ButtonById(id)->ShowWindow(SW_HIDE);
   for (int id = kParamsPanel; id <= kThermometerPanel; ++id)
-    if (!onPage(id) && PanelById(id)->IsWindowVisible()) PanelById(id)->ShowWindow(SW_HIDE);
+    if (!onPage(id) && Shown(PanelById(id))) PanelById(id)->ShowWindow(SW_HIDE);
   RecalcLayout();
   for (int id : shown) {
     CWnd* w = id >= kParamsPanel && id <= kThermometerPanel ? PanelById(id) : ButtonById(id);
-    if (w && w->GetSafeHwnd() && !w->IsWindowVisible()) w->ShowWindow(SW_SHOW);
+    if (w && w->GetSafeHwnd() && !Shown(w)) w->ShowWindow(SW_SHOW);
   }
   for (int id : {static_cast<int>(kTitle), static_cast<int>(kSubtitle), static_cast<int>(kAverage)})
     if (onPage(id)) ButtonById(id)->Redraw();
@@ -740,7 +743,7 @@ void CWndMotortester::OnButtonClicked(int id) {
       ButtonById(kAverage)->Redraw();
       for (CWnd* panel : {static_cast<CWnd*>(&m_OneCylinder), static_cast<CWnd*>(&m_AllCylinders),
                           static_cast<CWnd*>(&m_SelectedCylinder), static_cast<CWnd*>(&m_DblCoil)})
-        if (panel->IsWindowVisible()) panel->Invalidate();
+        if (Shown(panel)) panel->Invalidate();
       break;
     case kPrint: Print(); break;
     default: break;  // the titles do nothing

@@ -27,7 +27,13 @@
 #include <tuple>
 #include <vector>
 
+#include "HiVoltageFakes.h"
 #include "Kv310Stubs.h"
+
+#include <kvtest/Pump.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -151,13 +157,13 @@ class MotortesterTest : public kvtest::CoreTest {
       if (HasFatalFailure()) return;
     }
   }
-  // The ids of the visible buttons and panels.
+  // The ids of the buttons and panels with their visible flag set (also while the pane is hidden).
   std::set<int> Visible() {
     std::set<int> ids;
     for (int id : P::kButtonIds)
-      if (pane->ButtonById(id)->IsWindowVisible()) ids.insert(id);
+      if (pane->ButtonById(id)->GetStyle() & WS_VISIBLE) ids.insert(id);
     for (int id = P::kParamsPanel; id <= P::kThermometerPanel; ++id)
-      if (pane->PanelById(id)->IsWindowVisible()) ids.insert(id);
+      if (pane->PanelById(id)->GetStyle() & WS_VISIBLE) ids.insert(id);
     return ids;
   }
   bool BoxShown(const std::string& text) const {
@@ -709,6 +715,35 @@ TEST_F(MotortesterTest, Screenshots) {
   save("et-pane-params");
   PressAll({20, 20, 20, 1});
   save("et-pane-diesel");
+}
+
+// All cylinders over a scripted meter, the third cylinder weak.
+TEST_F(MotortesterTest, AllCylindersScreenshot) {
+  ettest::FakeLink link;
+  ettest::FakeMeter kv{link};
+  kv.SetRecords({ettest::Cylinder(10000, 0), ettest::Cylinder(10000, 1), ettest::Cylinder(5000, 2),
+                 ettest::Cylinder(10000, 3)});
+  CMotortesterData* data = GetMotortesterDevice();
+  data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 4);
+  data->SetCoilType(CMotortesterData::ENGINE_SPARK, 0);
+  data->m_bAveraging = 0;
+  Create();
+  pane->m_AllCylinders.SetInterfaces(&kv, &link);
+  PressAll({0, 5, 16});
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return kv.arms.load() >= 1 && kv.inside.load() == 0; }));
+  link.Complete();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (pane->m_AllCylinders.State().running.load() && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  hl::Pump();
+  const auto shown = pane->m_AllCylinders.GetPrintValues();
+  EXPECT_EQ(shown.count, 4);
+  EXPECT_EQ(shown.values[2], 5000);
+  EXPECT_EQ(shown.speed, 3000);
+  EXPECT_TRUE(kvp::SaveWindowPng(main.GetSafeHwnd(), kvtest::ScreenshotPath("et-pane-kv-all").c_str()));
+  pane->Deactivate();  // stops the worker before the fakes go
+  SetEvent(kv.gate);
+  pane.reset();
 }
 
 }  // namespace
