@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the program's pictures (splash, tab icons, window icons) as PNG files in this folder.
+"""Draws the program's pictures (splash, tab icons, window icons, cursors) as PNG files in this folder.
 
 Plain Python (zlib) so it runs anywhere; run it again after changing a drawing and commit the PNGs.
 """
@@ -136,8 +136,70 @@ def window_icon(size):
     return img
 
 
+# ---- cursors: 32 x 32, a white shape with a black outline on transparent ----------------------
+
+def inside_polygon(x, y, points):
+    hit = False
+    n = len(points)
+    for i in range(n):
+        (x0, y0), (x1, y1) = points[i], points[(i + 1) % n]
+        if (y0 > y) != (y1 > y) and x < x0 + (y - y0) * (x1 - x0) / (y1 - y0):
+            hit = not hit
+    return hit
+
+
+def cursor(shapes):
+    """shapes: functions (x, y) -> bool; the union is white, its rim black, the rest clear."""
+    size = 32
+    mask = [[any(f(x + 0.5, y + 0.5) for f in shapes) for x in range(size)] for y in range(size)]
+    img = canvas(size, size, (0, 0, 0, 0))
+    for y in range(size):
+        for x in range(size):
+            if mask[y][x]:
+                img[y][x] = [255, 255, 255, 255]
+            elif any(0 <= y + dy < size and 0 <= x + dx < size and mask[y + dy][x + dx]
+                     for dx in (-1, 0, 1) for dy in (-1, 0, 1)):
+                img[y][x] = [0, 0, 0, 255]
+    return img
+
+
+def polygon(points):
+    return lambda x, y: inside_polygon(x, y, points)
+
+
+def box(x0, y0, x1, y1):
+    return lambda x, y: x0 <= x < x1 and y0 <= y < y1
+
+
+def round_dot(cx, cy, r):
+    return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+
+ARROW = [(1, 1), (1, 19), (5, 15), (8, 22), (11, 21), (8, 14), (14, 14)]
+H_ARROWS = [(2, 16), (9, 9), (9, 14), (23, 14), (23, 9), (30, 16), (23, 23), (23, 18), (9, 18), (9, 23)]
+V_ARROWS = [(y, x) for (x, y) in H_ARROWS]
+
+CURSORS = {
+    # the shared default of the toolkit windows: an arrow
+    145: [polygon(ARROW)],
+    # left-right thumb
+    143: [polygon(H_ARROWS)],
+    # up-down thumb
+    144: [polygon(V_ARROWS)],
+    # over a button: a pointing hand
+    146: [box(12, 4, 17, 18), round_dot(14.5, 4, 2.5), box(17, 10, 21, 18), box(21, 12, 25, 18),
+          box(8, 16, 25, 27), round_dot(16.5, 26, 8.5), box(5, 15, 9, 22)],
+    # time line and check box: an arrow with a small box
+    187: [polygon(ARROW), box(15, 19, 24, 28)],
+    # time-line thumb: left-right arrows across a bar
+    191: [polygon(H_ARROWS), box(14, 4, 18, 28)],
+}
+
+
 png("tabs_selected.png", 240, 24, tab_icons(True))
 png("tabs_normal.png", 240, 24, tab_icons(False))
 png("splash.png", 381, 270, splash())
 png("icon16.png", 16, 16, window_icon(16), alpha=True)
 png("icon32.png", 32, 32, window_icon(32), alpha=True)
+for number, shapes in CURSORS.items():
+    png("cursor%d.png" % number, 32, 32, cursor(shapes), alpha=True)

@@ -6,12 +6,19 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 #include <string>
 #include <thread>
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <core/Texts.h>
+
+#include <platform/hardware.h>
+#include <platform/registry.h>
 
 namespace {
 
@@ -66,6 +73,84 @@ TEST(ProgramProcess, StartsOnTheSimulatedBoardRefusesASecondAndEndsOnSigterm) {
   int code = WaitExit(first, 30);
   if (code == -1) kill(first, SIGKILL), waitpid(first, nullptr, 0);
   EXPECT_EQ(code, 0);
+}
+
+// The output of a command line (stdout), and its exit code.
+std::string Output(const std::string& command, int* code) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    const int status = pclose(pipe);
+    *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  return out;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream file(path);
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  return lines;
+}
+
+void SetPlatformValue(const char* name, DWORD value) {
+  HKEY key = 0;
+  ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, &key), ERROR_SUCCESS);
+  RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+void SetPlatformText(const char* name, const std::string& text) {
+  HKEY key = 0;
+  ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, &key), ERROR_SUCCESS);
+  RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+}
+
+// A silent board set through the plug-in's values: one notice (in the box log), the main window
+// without device found by kv-window, closed by a posted WM_CLOSE whose quit question the headless
+// display answers with its default button; the board's request log saw the start-up's requests.
+TEST(ProgramProcess, SilentBoardNoticeWindowListAndPostedClose) {
+  const std::string build = fs::path(BinDir()).parent_path().string();
+  ASSERT_EQ(std::system((BinDir() + "/kv-reg import --missing-only " + build + "/kv310.reg").c_str()), 0);
+  const std::string boxes = fs::absolute("boxes.log").string();
+  const std::string requests = fs::absolute("requests.log").string();
+  fs::remove(boxes);
+  fs::remove(requests);
+  SetPlatformValue("SimulatedSilent", 1);
+  SetPlatformText("SimulatedRequestLog", requests);
+  setenv("KV_MESSAGEBOX_LOG", boxes.c_str(), 1);
+  pid_t program = Start("");
+  unsetenv("KV_MESSAGEBOX_LOG");
+  ASSERT_GT(program, 0);
+
+  // The main window appears once the start-up has given up on the board.
+  std::string list;
+  int code = -1;
+  for (int i = 0; i < 600; ++i) {
+    list = Output(BinDir() + "/kv-window list", &code);
+    if (list.find("\tCDravixScopeClass\t") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(code, 0);
+  EXPECT_NE(list.find(std::to_string(program) + "\tCDravixScopeClass\tDravix Scope\n"), std::string::npos) << list;
+
+  Output(BinDir() + "/kv-window post CDravixScopeClass 0x10", &code);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(WaitExit(program, 30), 0);
+  SetPlatformValue("SimulatedSilent", 0);
+  SetPlatformText("SimulatedRequestLog", "");
+
+  auto escaped = [](std::string text) {
+    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.replace(at, 1, "\\n");
+    return text;
+  };
+  EXPECT_EQ(Lines(boxes), (std::vector<std::string>{"Dravix Scope\t" + escaped(GetDefaultLanguageText(10058)) + "\tOK",
+                                                    "Dravix Scope\t" + escaped(GetDefaultLanguageText(10175)) + "\tYes"}));
+  const auto logged = Lines(requests);
+  ASSERT_FALSE(logged.empty());
+  for (const std::string& line : logged) EXPECT_NE(line.find(" -> silence"), std::string::npos) << line;
 }
 
 }  // namespace

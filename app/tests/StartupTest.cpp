@@ -8,10 +8,15 @@
 
 #include <ui/MainWndDlg.h>
 
+#include <scope/pane/WndOscPane.h>
+
 #include <platform/display.h>
 #include <platform/sync.h>
 
 #include <core/Messages.h>
+#include <core/ResourceHolder.h>
+
+#include <platform/resources.h>
 
 #include <filesystem>
 
@@ -163,6 +168,12 @@ TEST(ProgramMainWindow, EveryTabShown) {
   CMainWndDlg main(MakePaneTable(), env, settings);
   ASSERT_TRUE(main.Create(IDD_MAINWND, nullptr));
   kvp::headless::Pump();
+  // Tab 0 is the scope pane with its chart and its control panel.
+  CWnd* scope = main.GetDlgItem(1000);
+  ASSERT_NE(scope, nullptr);
+  EXPECT_NE(dynamic_cast<scope::CWndOscPane*>(CWnd::FromHandle(scope->GetSafeHwnd())), nullptr);
+  EXPECT_NE(::GetDlgItem(scope->GetSafeHwnd(), 1001), 0u);
+  EXPECT_NE(::GetDlgItem(scope->GetSafeHwnd(), 1008), 0u);
   std::filesystem::create_directories(KV_SCREENSHOT_DIR);
   for (int tab = 0; tab < kTabCount; ++tab) {
     main.SendMessage(WM_SELECTTAB, static_cast<WPARAM>(tab));
@@ -176,6 +187,32 @@ TEST(ProgramMainWindow, EveryTabShown) {
   ::GetWindowText(main.GetSafeHwnd(), title, sizeof title);
   EXPECT_STRNE(title, "");
   main.DestroyWindow();
+}
+
+}  // namespace
+
+namespace {
+
+// The six shared cursors are the program's own pictures, not the system-cursor stand-ins.
+TEST(ProgramResources, SharedCursorsAreTheProgramsOwn) {
+  kvp::HeadlessWorld world;
+  CResourceHolder holder;
+  ASSERT_EQ(holder.LoadResources(), 1);
+  struct Case {
+    int id;
+    POINT hotSpot;
+  } cases[] = {{145, {1, 1}}, {143, {16, 16}}, {144, {16, 16}}, {146, {14, 2}}, {187, {1, 1}}, {191, {16, 16}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    HCURSOR cursor = holder.GetCursor(c.id);
+    ASSERT_NE(cursor, HCURSOR{0});
+    cairo_surface_t* picture = nullptr;
+    POINT hot{-1, -1};
+    ASSERT_TRUE(kvp::CursorPicture(cursor, &picture, &hot));
+    EXPECT_NE(picture, nullptr);
+    EXPECT_EQ(hot.x, c.hotSpot.x);
+    EXPECT_EQ(hot.y, c.hotSpot.y);
+  }
 }
 
 }  // namespace

@@ -77,8 +77,8 @@ void GlobalProps::FillStyles() {
 
 void GlobalProps::SetCursorsOn(BOOL on) {
   m_bCursorsOn = on;
-  SetFlagBits(m_Styles[STYLE_CURSOR_LEFT].m_nFlags, 1, !on);
-  SetFlagBits(m_Styles[STYLE_CURSOR_RIGHT].m_nFlags, 1, !on);
+  SetFlagBits(m_Styles[STYLE_CURSOR_LEFT].m_nFlags, 1, on);
+  SetFlagBits(m_Styles[STYLE_CURSOR_RIGHT].m_nFlags, 1, on);
 }
 
 double GlobalProps::SetTriggerPosition(double position) {

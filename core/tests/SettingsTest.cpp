@@ -89,7 +89,7 @@ TEST_F(SettingsTest, InitializeAgainstAScriptedLibrary) {
   EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_LEVEL_B].m_nIndex, 0);
   EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_nIndex, 2);
   EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_SAVED_F].m_crColor, 0x00AED9u);
-  EXPECT_EQ(p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_nFlags & 1, 0);  // cursors on
+  EXPECT_TRUE(p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].IsShown());  // cursors on
   ASSERT_EQ(GetTraceList().GetSize(), 2);
   EXPECT_EQ(GetTraceList()[1]->m_crHighlight, 0xAAAAAAu);  // black lightened by 170
   EXPECT_EQ(GetTraceList()[0]->m_nStyle, 3);
@@ -234,14 +234,17 @@ TEST_F(SettingsTest, RangeChangesMarkAndRescale) {
   EXPECT_EQ(quiet.m_Channels[0].SetChannelMode(1), 0);
 }
 
-TEST_F(SettingsTest, CursorsOnFlipsBitZero) {
+TEST_F(SettingsTest, CursorsOnSetsTheShownBit) {
   GlobalProps& p = *props_;
+  const int triggerFlags = p.m_Styles[2].m_nFlags;
   p.SetCursorsOn(FALSE);
-  EXPECT_EQ(p.m_Styles[0].m_nFlags & 1, 1);
-  EXPECT_EQ(p.m_Styles[1].m_nFlags & 1, 1);
-  EXPECT_EQ(p.m_Styles[2].m_nFlags & 1, 0);
+  EXPECT_FALSE(p.m_Styles[0].IsShown());
+  EXPECT_FALSE(p.m_Styles[1].IsShown());
+  EXPECT_EQ(p.m_Styles[2].m_nFlags, triggerFlags);
   p.SetCursorsOn(TRUE);
-  EXPECT_EQ(p.m_Styles[0].m_nFlags & 1, 0);
+  EXPECT_TRUE(p.m_Styles[0].IsShown());
+  EXPECT_TRUE(p.m_Styles[1].IsShown());
+  EXPECT_EQ(p.m_Styles[2].m_nFlags, triggerFlags);
   int flags = 6;
   EXPECT_EQ(SetFlagBits(flags, 1, TRUE), 1);
   EXPECT_EQ(flags, 7);

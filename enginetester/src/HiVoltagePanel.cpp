@@ -405,7 +405,7 @@ CRect CWndMotortester_HiVoltage::ScaleRect() const {
   const CRect a = MeasuringArea();
   const int strip = a.Height() / 15;
   // Room above for the speed and the value texts, below for the bar labels and "[sensor]".
-  return CRect(a.left + 50, a.top + a.Height() / 6, a.right, a.bottom - 5 - 2 * strip);
+  return CRect(a.left + 50, a.top + a.Height() / 6, a.right, a.bottom - CoveredBottom() - 5 - 2 * strip);
 }
 
 CRect CWndMotortester_HiVoltage::BarRect(int bar, int value) const {
@@ -494,7 +494,8 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   dc->SelectObject(oldPen);
 
   const int strip = area.Height() / 15;
-  CRect sensor(area.left, area.bottom - 5 - strip, area.right, area.bottom - 5);
+  const int sensorBottom = area.bottom - CoveredBottom() - 5;
+  CRect sensor(area.left, sensorBottom - strip, area.right, sensorBottom);
   dc->DrawText(GetGlobalProps().GetText(10063), -1, &sensor, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 
   const int status = s.status.load(std::memory_order_relaxed);
@@ -516,7 +517,8 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
       const int h = bar.Height();
       for (int y = 0; y < h; ++y) {
         // From black at the bar's foot to blue at its top.
-        const COLORREF c = grey ? kDetectingColor : RGB(0, 0, h > 1 ? 187 * y / (h - 1) : 187);
+        const int blue = GetBValue(kBarColor);
+        const COLORREF c = grey ? kDetectingColor : RGB(0, 0, h > 1 ? blue * y / (h - 1) : blue);
         dc->FillSolidRect(bar.left, bar.bottom - 1 - y, bar.Width(), 1, c);
       }
       CString valueText = "0kV";

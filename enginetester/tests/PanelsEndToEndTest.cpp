@@ -177,8 +177,86 @@ TEST_F(PanelsEndToEndTest, AllCylindersShowsTheWeakThirdCylinder) {
   // The engine stops: no valid speed.
   m_pBoard->Update([](sim::BoardScenario& s) { s.engine.rpm = 0; });
   ASSERT_TRUE(Drive([&] { return panel.State().speed.load() == -1; }));
+  kvp::StartTextLog();
+  panel.Redraw();
+  bool dashes = false;
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd())) dashes = dashes || t.text == "--- RPM";
+  kvp::StopTextLog();
+  EXPECT_TRUE(dashes);
   panel.ShowWindow(SW_HIDE);
   EXPECT_FALSE(panel.HasWorker());
+}
+
+TEST_F(PanelsEndToEndTest, SelectedCylinderShowsTheChosenChannel) {
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ASSERT_EQ(meter->SetMode(0), 0);
+  CWndMotortester_SelectedCylinder panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  panel.SelectChannel(3);
+  ASSERT_TRUE(Batches(panel, 3));
+  EXPECT_NEAR(panel.GetPrintValues().values[0], 5000, 500);
+  panel.SelectChannel(1);
+  ASSERT_TRUE(Batches(panel, 3));
+  EXPECT_NEAR(panel.GetPrintValues().values[0], 10000, 800);
+  panel.SelectChannel(3);
+  ASSERT_TRUE(Batches(panel, 3));
+  Shot(panel, "et-kv-selected");
+}
+
+TEST_F(PanelsEndToEndTest, DoubleCoilShowsTwoBars) {
+  m_pBoard->Update([](sim::BoardScenario& s) { s.engine.wastedSpark = true; });
+  CMotortesterData* data = GetMotortesterDevice();
+  data->SetCoilType(CMotortesterData::ENGINE_SPARK, 1);
+  ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ASSERT_EQ(meter->SetMode(2), 0);
+  CWndMotortester_OneCylinder_DblCoil panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(Batches(panel, 3));
+  const auto p = panel.GetPrintValues();
+  EXPECT_EQ(p.count, 2);
+  EXPECT_GT(p.values[0], 1000);
+  EXPECT_GT(p.values[1], 1000);
+  Shot(panel, "et-kv-dblcoil");
+}
+
+TEST_F(PanelsEndToEndTest, DetectionRunsOnADoubleSparkCoil) {
+  m_pBoard->Update([](sim::BoardScenario& s) { s.engine.wastedSpark = true; });
+  CMotortesterData* data = GetMotortesterDevice();
+  data->SetCoilType(CMotortesterData::ENGINE_SPARK, 1);
+  data->m_bAutoPolarity.store(1);
+  ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ASSERT_EQ(meter->SetMode(0), 0);
+  CWndMotortester_AllCylinders panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(Drive([&] { return panel.State().polarityCounter.load() >= 2; }));
+  Shot(panel, "et-kv-detecting");
+  ASSERT_TRUE(Drive([&] { return panel.State().polarityCounter.load() == 11; }));
+  EXPECT_FALSE(panel.State().DetectionRunning());
+}
+
+TEST_F(PanelsEndToEndTest, AReferenceProbeTheEngineCannotUseIsRefused) {
+  m_pBoard->Update([](sim::BoardScenario& s) { s.inputProbeCodes[4] = 67; });
+  CMotortesterData* data = GetMotortesterDevice();
+  data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 6);
+  ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+  IMTHiVoltage_14* meter = m_Kelo.MTHiVoltage();
+  ProbeDescriptor probe{};
+  ASSERT_EQ(meter->ReadProbe(&probe), 0);
+  ASSERT_EQ(meter->SetMode(0), 0);
+  CWndMotortester_AllCylinders panel(&engine);
+  Create(panel, meter);
+  panel.ShowWindow(SW_SHOW);
+  // The headless display answers the box with its default button.
+  ASSERT_TRUE(Drive([&] { return !kvp::MessageBoxLog().empty(); }));
+  EXPECT_EQ(kvp::MessageBoxLog()[0].text, "Bad params of engine!");
+  hl::Pump();
+  EXPECT_TRUE(panel.HasWorker());  // the ended worker's handle: no more batches
+  EXPECT_EQ(panel.State().running.load(), 0);
 }
 
 TEST_F(PanelsEndToEndTest, VoltageAndCurrent) {
@@ -191,6 +269,11 @@ TEST_F(PanelsEndToEndTest, VoltageAndCurrent) {
   hl::Advance(500);
   EXPECT_NEAR(panel.GetPrintValues().voltage, 13.8, 0.2) << (LPCSTR)panel.m_strVoltage;
   EXPECT_NEAR(panel.GetPrintValues().speed, 3000, 30) << (LPCSTR)panel.m_strSpeed;
+  // Two clamps on the current channel: both input buttons offered.
+  ASSERT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBE0].IsWindowVisible());
+  EXPECT_EQ(std::string(panel.m_strInput[0]), "50A");
+  EXPECT_EQ(std::string(panel.m_strInput[1]), "50A");
+  EXPECT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBEB].IsWindowVisible());
   Shot(panel, "et-voltage-current");
 }
 

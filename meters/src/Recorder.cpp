@@ -183,6 +183,72 @@ void CRecorder::UpdateTimeAxis(int chartWidth) {
   m_View.m_TimeAxis.m_dSlope = w.slope;
 }
 
+RecordWindowStats CRecorder::GetWindowStats(int k) const {
+  RecordWindowStats stats;
+  const CRecordList& list = GetRecordList();
+  if (k < 0 || k >= list.GetSize()) return stats;
+  const CRecord& r = *list[k];
+  const RecorderViewWindow w = GetViewWindow();
+  const StatsKey key{&r,       GetRecordListGeneration(), w.start,          w.end,         r.m_Ring.GetCount(),
+                     r.m_Ring.GetWriteIndex(), r.GetPointCount(), r.m_nRawUpper, r.m_nRawLower, r.m_bContinuous,
+                     r.m_dFullScale};
+  const int slot = k & 3;
+  if (m_bStatsValid[slot] && m_StatsKey[slot] == key) return m_Stats[slot];
+  stats = ComputeWindowStats(r, w);
+  m_StatsKey[slot] = key;
+  m_Stats[slot] = stats;
+  m_bStatsValid[slot] = true;
+  return stats;
+}
+
+RecordWindowStats CRecorder::ComputeWindowStats(const CRecord& r, const RecorderViewWindow& w) {
+  RecordWindowStats stats;
+  // Logical sample i sits in slot write + i, wrapped at the count (oldest first).
+  const SHORT* slots = r.m_Ring.GetSlots();
+  const int samples = r.m_Ring.GetCount();
+  const int write = r.m_Ring.GetWriteIndex();
+  auto ring = [&](long long i) {
+    long long slot = write + i;
+    if (slot >= samples) slot -= samples;
+    return static_cast<int>(slots[slot]);
+  };
+  const long long valid = r.GetPointCount() < samples ? r.GetPointCount() : samples;
+  const long long end = w.end < valid - 1 ? w.end : valid - 1;
+  long long i = w.start < 0 ? 0 : w.start;
+  if (i > end) return stats;
+  // Extremes over the raw samples (the value is monotonic in the raw sample for either sign of
+  // the full scale); a gap marker's samples read as raw 0.
+  int hi = -32769, lo = 32768;
+  int prevRaw = i > 0 ? ring(i - 1) : 0;
+  int raw = ring(i);
+  for (; i <= end; ++i) {
+    const int s = static_cast<int>(i);
+    const int next = s + 1 < samples ? ring(s + 1) : 0;
+    const bool gapStart = raw == CRecord::kGapStart && s + 1 < samples && next == CRecord::kGapEnd;
+    if (gapStart && !r.m_bContinuous) {
+      ++i;
+      prevRaw = next;
+      raw = s + 2 < samples ? ring(s + 2) : 0;
+      continue;
+    }
+    const bool gapEnd = raw == CRecord::kGapEnd && s > 0 && prevRaw == CRecord::kGapStart;
+    const int effective = gapStart || gapEnd ? 0 : raw;
+    if (effective > hi) hi = effective;
+    if (effective < lo) lo = effective;
+    if (effective >= r.m_nRawUpper) stats.over = true;
+    if (effective <= r.m_nRawLower) stats.under = true;
+    prevRaw = raw;
+    raw = next;
+  }
+  if (hi < lo) return stats;
+  stats.any = true;
+  const double a = r.m_dFullScale * hi / 32767.0;
+  const double b = r.m_dFullScale * lo / 32767.0;
+  stats.max = a > b ? a : b;
+  stats.min = a > b ? b : a;
+  return stats;
+}
+
 int CRecorder::CursorPixel(double position) const {
   const double pixel = m_View.m_TimeAxis.ToStep(position);
   if (!std::isfinite(pixel) || pixel >= 2147483647.0 || pixel <= -2147483648.0) return -2147483647 - 1;

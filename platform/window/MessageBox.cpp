@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace kvp::win {
 
@@ -340,6 +341,48 @@ int ShowMessageBoxOnGui(HWND owner, const std::string& text, const std::string& 
 
 using namespace kvp::win;
 
+namespace {
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case IDOK: return "OK";
+    case IDCANCEL: return "Cancel";
+    case IDABORT: return "Abort";
+    case IDRETRY: return "Retry";
+    case IDIGNORE: return "Ignore";
+    case IDYES: return "Yes";
+    case IDNO: return "No";
+    default: return "none";
+  }
+}
+
+// With KV_MESSAGEBOX_LOG set, one line per answered box is appended to that file: caption, text
+// and answer, separated by tabs, with backslash, tab and line breaks of the texts escaped.
+void AppendToBoxLogFile(const std::string& caption, const std::string& text, int answer) {
+  const char* path = std::getenv("KV_MESSAGEBOX_LOG");
+  if (!path || !*path) return;
+  auto escaped = [](const std::string& in) {
+    std::string out;
+    for (char ch : in) {
+      switch (ch) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: out += ch; break;
+      }
+    }
+    return out;
+  };
+  const std::string line = escaped(caption) + "\t" + escaped(text) + "\t" + AnswerName(answer) + "\n";
+  if (std::FILE* file = std::fopen(path, "a")) {
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fclose(file);
+  }
+}
+
+}  // namespace
+
 extern "C" {
 
 int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
@@ -361,12 +404,15 @@ int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
       call.result = DefaultAnswer(type);
       Sys().boxes.push_back(call);
       std::fprintf(stderr, "[%s] %s\n", c.c_str(), t.c_str());
+      AppendToBoxLogFile(c, t, call.result);
       return call.result;
     }
   }
   // A worker's box is shown by the GUI thread while the worker waits for the answer.
-  return static_cast<int>(
+  const int answer = static_cast<int>(
       CallOnGuiThread([=] { return static_cast<LRESULT>(ShowMessageBoxOnGui(owner, t, c, type, caller)); }));
+  AppendToBoxLogFile(c, t, answer);
+  return answer;
 }
 
 BOOL MessageBeep(UINT) { return TRUE; }

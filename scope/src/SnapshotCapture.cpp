@@ -11,7 +11,7 @@ SettingsSnapshot CaptureSettingsSnapshot(const CMeasureProps& props, const Captu
   s.m_nTriggerMode = props.m_nTriggerMode;
   s.m_nRollMode = props.m_nSlowRateModifier;
   s.m_nSource = props.m_nTriggerSourceKind;
-  s.m_nSensitivity = static_cast<int32_t>(props.m_dTriggerSensitivity);
+  s.m_nSensitivity = props.m_nTriggerFilter;  // "Full" / "Noise"; the derived sensitivity value is not stored
   for (size_t ch = 0; ch < 2; ++ch) {
     const CChannelProps& c = props.m_Channels[ch];
     s.m_nRange[ch] = c.m_nRangeIndex;

@@ -3,10 +3,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace scope_test {
+
+// The folder beside the program's bin/ folder where the fixture files for other tools go
+// (build/<preset>/scope-files); empty outside ctest.
+inline std::filesystem::path ScopeFilesDir() {
+  const char* bin = std::getenv("KV_BIN_DIR");
+  if (!bin) return {};
+  return std::filesystem::path(bin).parent_path() / "scope-files";
+}
 
 struct OscSpec {
   bool signature = true;

@@ -165,18 +165,6 @@ TEST_F(ScopeFilesTest, CustomSlots) {
   EXPECT_EQ(kept, s);
   ASSERT_TRUE(scope::LoadCustomSlot(file.c_str(), 7, read).m_bOk);  // untouched by the others
   EXPECT_EQ(read.m_nLevel, 77);
-
-  // The fixture for other tools: two slots, saved as the program saves them.
-  if (const char* artifacts = std::getenv("KV_ARTIFACT_DIR")) {
-    const fs::path dir = fs::path(artifacts) / "scope-files";
-    fs::create_directories(dir);
-    const fs::path copy = dir / "CustomSet.dat";
-    fs::remove(copy);
-    const std::string fresh = Path("fixture/CustomSet.dat");
-    ASSERT_TRUE(scope::SaveCustomSlot(fresh.c_str(), 2, s).m_bOk);
-    ASSERT_TRUE(scope::SaveCustomSlot(fresh.c_str(), 7, second).m_bOk);
-    fs::copy_file(fresh, copy);
-  }
 }
 
 TEST(CustomSlotTypes, EngineTesterTypesHaveNoSlots) {

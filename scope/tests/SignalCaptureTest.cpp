@@ -1,7 +1,9 @@
 // The live screen captured as a signal file, on the fixture scene that other tools read: both
 // channels with their settings, channel B inverted, clipped and invalid points. The scene's .osg
-// file is written under the artifacts' scope-files folder.
+// file is written under build/<preset>/scope-files.
 #include <scope/SignalCapture.h>
+
+#include "ScopeFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -97,8 +99,7 @@ TEST(SignalCapture, TheSceneAsAnOsgFile) {
   ASSERT_TRUE(read);
   EXPECT_EQ(*read, file);
 
-  if (const char* artifacts = std::getenv("KV_ARTIFACT_DIR")) {
-    const std::filesystem::path dir = std::filesystem::path(artifacts) / "scope-files";
+  if (const std::filesystem::path dir = scope_test::ScopeFilesDir(); !dir.empty()) {
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "scene.osg", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -17,7 +17,8 @@ CMeasureProps Settings() {
   p.m_nTriggerMode = 0;
   p.m_nSlowRateModifier = 0;
   p.m_nTriggerSourceKind = 1;
-  p.m_dTriggerSensitivity = 1;
+  p.m_dTriggerSensitivity = 12.5;  // derived from the time base: never stored
+  p.m_nTriggerFilter = 1;
   p.m_Channels[0].m_nRangeIndex = 3;
   p.m_Channels[0].m_nPosition = 60;
   p.m_Channels[0].m_nCoupling = 1;

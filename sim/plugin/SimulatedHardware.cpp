@@ -7,6 +7,9 @@
 //   "SimulatedSerialPacing"   DWORD, 1 = bytes take their time at the port's bit rate (default 0)
 //   "SimulatedFirmware"       REG_SZ, the version text of the application in the board's flash
 //                             (default: the board model's)
+// and the board's scenario (PluginSettings.h).
+#include "PluginSettings.h"
+
 #include <platform/hardware.h>
 #include <platform/kernel/KernelHost.h>
 #include <platform/registry.h>
@@ -17,6 +20,7 @@
 #include <sim/SerialBoard.h>
 #include <sim/UsbBoard.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -74,9 +78,33 @@ bool RegisterUsbBoard(SimulatedHardware& hw) {
   return true;
 }
 
+// The scenario of the settings, and the request-log file when one is named.
+bool ApplySettings(SimulatedHardware& hw) {
+  const simplugin::SettingsSource settings = simplugin::RegistrySettings();
+  hw.model.Update([&](sim::BoardScenario& scenario) {
+    for (const std::string& message : simplugin::ApplyScenarioSettings(settings, scenario)) {
+      std::fprintf(stderr, "kv310sim: %s\n", message.c_str());
+    }
+  });
+  const std::optional<std::string> log = settings.text("SimulatedRequestLog");
+  if (!log || log->empty()) return true;
+  std::FILE* file = std::fopen(log->c_str(), "a");
+  if (!file) {
+    std::fprintf(stderr, "kv310sim: cannot open the request log %s\n", log->c_str());
+    return true;
+  }
+  hw.model.SetRequestObserver([file](const sim::LoggedRequest& request) {
+    const std::string line = simplugin::FormatRequestLine(request) + "\n";
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fflush(file);
+  });
+  return true;
+}
+
 // Every transport of the board registers itself here; a new one adds its line.
 using Registrar = bool (*)(SimulatedHardware&);
 constexpr Registrar kRegistrars[] = {
+    ApplySettings,
     RegisterSerialBoard,
     RegisterUsbBoard,
 };

@@ -77,6 +77,7 @@ BoardResponse BoardModel::Handle(std::span<const uint8_t> payload) {
   BoardResponse response;
   if (payload.empty()) {
     // Nothing to act on; a transport never delivers this, but the log keeps it.
+    if (observer_) observer_(entry);
     log_.Push(std::move(entry));
     return response;
   }
@@ -126,8 +127,14 @@ BoardResponse BoardModel::Handle(std::span<const uint8_t> payload) {
 
   entry.outcome = response.outcome;
   entry.reply = response.payload;
+  if (observer_) observer_(entry);
   log_.Push(std::move(entry));
   return response;
+}
+
+void BoardModel::SetRequestObserver(std::function<void(const LoggedRequest&)> observer) {
+  std::lock_guard lock(mutex_);
+  observer_ = std::move(observer);
 }
 
 BoardScenario BoardModel::Scenario() const {

@@ -1,6 +1,7 @@
 // The main window: pane creation, the tab strip and the tab rules, layout, the shape rule, the
 // quit question and the switch target at the end.
 #include <ui/MainWndDlg.h>
+#include <ui/dialogs/AboutDlg.h>
 
 #include <core/ColorScheme.h>
 #include <core/Messages.h>
@@ -83,6 +84,12 @@ int ChooseFirstTab(const std::vector<std::string>& args, BOOL reduced, BOOL engi
 CMainWndDlg::CMainWndDlg(PaneTable table, MainWndEnvironment environment, GlobalProps& settings)
     : CDialog(IDD_MAINWND), table_(std::move(table)), env_(std::move(environment)), settings_(settings), strip_(this) {
   RegisterMainWindowTemplate();
+  if (!env_.about) {
+    env_.about = [](CWnd* owner) {
+      CAboutDlg about(owner);
+      about.DoModal();
+    };
+  }
 }
 
 CMainWndDlg::~CMainWndDlg() {

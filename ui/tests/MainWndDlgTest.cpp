@@ -337,6 +337,29 @@ TEST(MainWnd, AltSpaceOpensTheAboutRoute) {
   dlg.DestroyWindow();
 }
 
+TEST(MainWnd, SystemMenuItemOpensTheAboutBox) {
+  kvp::HeadlessWorld world{1280, 1024};
+  RegisterMainWindowClass();
+  GlobalProps settings;
+  CMainWndDlg dlg(PaneTable{StandInEntry(0, "Oscilloscope", 1000)}, MainWndEnvironment{}, settings);
+  ASSERT_TRUE(dlg.Create(IDD_MAINWND, nullptr));
+  hl::Pump();
+  HWND about = 0;
+  HWND owner = 0;
+  char caption[64] = {};
+  hl::RunInLoop([&] {
+    about = ::GetActiveWindow();
+    owner = ::GetWindow(about, GW_OWNER);
+    ::GetWindowText(about, caption, sizeof caption);
+    hl::PressKey(VK_RETURN);
+  });
+  dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
+  EXPECT_STREQ(caption, "About Dravix\xAE Scope ...");
+  EXPECT_EQ(owner, dlg.GetSafeHwnd());
+  EXPECT_TRUE(dlg.IsWindowVisible());
+  dlg.DestroyWindow();
+}
+
 TEST(MainWnd, ActivationHandsTheHotKeysOnAndOff) {
   kvp::HeadlessWorld world{1280, 1024};
   RegisterMainWindowClass();

@@ -82,7 +82,8 @@ class GlobalProps : public CMeasureProps {
   void SetTriggerLevelIndex(int step);
   // The step nearest 0 V of the current trigger-level scale.
   void SetTriggerLevelToZero();
-  // Bit 0 of both time cursors: cleared when on, set when off.
+  // Bit 0 (shown) of both time cursors: set when on, cleared when off, so every reader of the
+  // bit sees the cursors as shown exactly while they are switched on.
   void SetCursorsOn(BOOL on);
   // FALSE for a position outside 0..100; else shifts the channel's scale and stores it.
   BOOL SetChannelPosition(int channel, int position);

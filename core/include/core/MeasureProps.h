@@ -90,7 +90,7 @@ class CMeasureProps {
   int m_nTriggerChannel = 0;      // 0 A, 1 B
   int m_nTriggerFilter = 0;       // 0 "Full", 1 "Noise"
   int m_nTriggerMode = 0;         // -1 none, 0 "Trig", 1 "Auto", 2 "Single"
-  int m_nSlowRateModifier = 0;    // 0 none, 1, 2: trigger mode 3 or 4 at slow rates
+  int m_nSlowRateModifier = 0;    // roll mode: 0 none, 1 rolling, 2 rolling with trigger and countdown
   int m_nTriggerEdge = 0;         // 0 rising, 1 falling
   int m_nTriggerSourceKind = 0;   // 0 A, 1 B, 2 A-B, 3 B-A
   double m_dTriggerSensitivity = 0.0;
@@ -99,7 +99,6 @@ class CMeasureProps {
   // Record.
   int m_nRecordLength = 0;      // samples per channel and record
   int m_nRollSampleCount = 0;   // samples of one complete rolling screen (the hold count)
-  int m_nAcquisitionMode = 0;   // 0 normal, 1 rolling, 2 rolling with trigger and countdown
   int m_nHorizontalOffset = 0;
   CTimeBaseProps m_TimeBase;
   int m_nRequestedTimeBaseIndex = -1;  // the default index after start-up, then the user's choice

@@ -13,15 +13,14 @@ enum : UINT {
   WM_ANALYZERRESET = WM_APP + 1004,     // 0x83EC recorder to record analyzer: finished, reset the view
   WM_ANALYZERNOTIFY = WM_APP + 1005,    // 0x83ED recorder to record analyzer: code (progress) in wParam
   WM_LEAKRESULT = WM_APP + 1006,        // 0x83EE leak-check worker to its panel: result code
-  WM_KVDONE = WM_APP + 1007,            // 0x83EF high-voltage worker to its panel: one batch done
+  WM_KVBATCH = WM_APP + 1007,           // 0x83EF high-voltage worker to its panel: one batch done
   WM_PRINTITEMCHANGED = WM_APP + 1008,  // 0x83F0 print-queue item to the queue view
   WM_PRINTITEMREMOVE = WM_APP + 1009,   // 0x83F1 print-queue item to the queue view: remove it
 };
 
-// The names the engine-tester workers use for the same two messages.
+// The name the leak-check worker uses for its result.
 enum : UINT {
   WM_LEAKTEST_DONE = WM_LEAKRESULT,
-  WM_KVBATCH = WM_KVDONE,
 };
 
 static_assert(WM_OSCCOMMAND == 0x83E8 && WM_PRINTITEMREMOVE == 0x83F1);

@@ -9,7 +9,7 @@ class CScale;
 
 class CTraceStyle {
  public:
-  int m_nFlags = 0;          // bit 0: shown (the time cursors carry it set while switched off)
+  int m_nFlags = 0;          // bit 0: shown
   double m_dValue2 = 0.0;    // second value
   double m_dValue = 0.0;     // position value (a time for the cursors, a level for the marks)
   CScale* m_pScale = nullptr;  // the axis it is drawn against

@@ -51,6 +51,8 @@ class CNxRoundShortIntArray {
   int GetCount() const { return m_nCount; }
   int GetWriteIndex() const { return m_nWrite; }
   SHORT GetAt(int slot) const { return m_data.GetAt(slot); }
+  // The slots themselves (GetCapacity of them), for readers that walk many samples.
+  const SHORT* GetSlots() const { return m_data.GetData(); }
 
   // The recorder's names: init empties the ring with room for capacity samples, append adds
   // one (as Add), get(i) reads the i-th sample counted from the oldest (0 for i outside

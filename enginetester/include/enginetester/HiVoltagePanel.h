@@ -138,6 +138,9 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
   // Variant hooks: the text under bar i (empty: none) and the title's top.
   virtual CString BarLabel(int bar) const;
   virtual int TitleTop() const { return 0; }
+  // Pixels at the bottom of the measuring area that children cover (the scale and "[sensor]"
+  // stand above them).
+  virtual int CoveredBottom() const { return 0; }
   virtual void OnShown() {}
   // The variant's worker entry point, and the body they share (the parameter is the panel's).
   virtual LPTHREAD_START_ROUTINE WorkerEntry() const = 0;

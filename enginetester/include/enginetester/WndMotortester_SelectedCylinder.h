@@ -35,5 +35,7 @@ class CWndMotortester_SelectedCylinder : public CWndMotortester_HiVoltage {
  protected:
   LPTHREAD_START_ROUTINE WorkerEntry() const override { return &SelectedCylinderThreadProc; }
   CString BarLabel(int bar) const override;
+  // The channel buttons' row reaches into the measuring area.
+  int CoveredBottom() const override { return m_rcClient.Height() / 15 + 5 + 10; }
   void OnShown() override;
 };

@@ -50,6 +50,17 @@ struct RecorderViewWindow {
 };
 
 // One record of a transfer: what the thread reads, and what it leaves for FinishTransfer.
+// What the view window holds of one record, over exactly the samples the chart's walk draws
+// (valid points, gap markers of a segmented record left out): the extremes of its values and
+// whether it went over or under range there. `any` is false when the window holds none.
+struct RecordWindowStats {
+  bool any = false;
+  double max = 0.0;
+  double min = 0.0;
+  bool over = false;
+  bool under = false;
+};
+
 struct RecorderJobRecord {
   SHORT channel = 0;
   double fullScale = 0.0;
@@ -151,6 +162,9 @@ class CRecorder final : public IRecordRings, public IRecorderViewMap {
   RecorderViewWindow GetViewWindow() const;
   // Rebuilds the time axis from the view window for the chart width.
   void UpdateTimeAxis(int chartWidth);
+  // The statistics of record k of the list in the current view window (none for a missing record).
+  RecordWindowStats GetWindowStats(int k) const;
+  static RecordWindowStats ComputeWindowStats(const CRecord& record, const RecorderViewWindow& window);
   // IRecorderViewMap: the pixel of a cursor position (an offset in the view window).
   int CursorPixel(double position) const override;
 
@@ -186,6 +200,18 @@ class CRecorder final : public IRecordRings, public IRecorderViewMap {
   HANDLE m_hThread = 0;
   bool m_bOwnLibrary = false;
   RecorderLibrary m_Library;
+  // The last window statistics asked for, with everything they depend on (the chart, the status
+  // area and printing ask for the same ones in one redraw).
+  struct StatsKey {
+    const void* record = nullptr;
+    uint64_t generation = 0;
+    int start = 0, end = 0, count = 0, write = 0, points = 0, upper = 0, lower = 0, continuous = 0;
+    double fullScale = 0.0;
+    bool operator==(const StatsKey&) const = default;
+  };
+  mutable StatsKey m_StatsKey[4];
+  mutable RecordWindowStats m_Stats[4];
+  mutable bool m_bStatsValid[4] = {false, false, false, false};
 };
 
 // The process-wide recorder.

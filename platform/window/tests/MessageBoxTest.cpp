@@ -6,6 +6,14 @@
 #include <kvtest/PlatformGlobals.h>
 #include <kvtest/Screenshots.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
 namespace hl = kvp::headless;
 
 namespace {
@@ -73,6 +81,33 @@ TEST_F(MessageBoxes, WithoutResponderHeadlessTakesTheDefaultButtonAndTheBoxIsDra
   kvp::SetMessageBoxResponder(nullptr);
   EXPECT_EQ(::MessageBox(0, "Remove?", "Q", MB_YESNO | MB_DEFBUTTON2), IDNO);
   EXPECT_EQ(::MessageBox(0, "Done", "Q", MB_OK), IDOK);
+}
+
+}  // namespace
+
+namespace {
+
+// KV_MESSAGEBOX_LOG: one line per answered box, on the display and without one.
+TEST_F(MessageBoxes, LogFileGetsOneLinePerBox) {
+  const std::string path = ::testing::TempDir() + "kv_boxes_" + std::to_string(getpid()) + ".log";
+  std::remove(path.c_str());
+  setenv("KV_MESSAGEBOX_LOG", path.c_str(), 1);
+  {
+    kvp::HeadlessWorld world;
+    kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDNO; });
+    ::MessageBox(0, "Do you really want\nto quit?", "Dravix Scope", MB_YESNO | MB_ICONQUESTION);
+    kvp::SetMessageBoxResponder(nullptr);
+    ::MessageBox(0, "Path C:\\KV310\tdone", "KV310 Error", MB_OK | MB_ICONERROR);
+  }
+  ::MessageBox(0, "No display", "Note", MB_YESNO);  // answered with its default button
+  unsetenv("KV_MESSAGEBOX_LOG");
+  ::MessageBox(0, "not logged", "Note", MB_OK);
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"Dravix Scope\tDo you really want\\nto quit?\tNo",
+                                             "KV310 Error\tPath C:\\\\KV310\\tdone\tOK", "Note\tNo display\tYes"}));
+  std::remove(path.c_str());
 }
 
 }  // namespace

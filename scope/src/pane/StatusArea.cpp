@@ -1,18 +1,16 @@
 #include <scope/pane/StatusArea.h>
 
+#include <scope/chart/SavedScopeText.h>
 #include <scope/pane/EdgeSymbol.h>
 
 #include <core/ColorScheme.h>
 #include <core/DrawHelpers.h>
 #include <core/EngineRecords.h>
 #include <core/GlobalProps.h>
-#include <core/MeasureType.h>
 #include <core/NumberFormat.h>
-#include <core/OscScale.h>
 #include <core/SavedScope.h>
 #include <core/SignalData.h>
 #include <core/Texts.h>
-#include <core/ValueText.h>
 
 #include <cmath>
 
@@ -27,32 +25,6 @@ COLORREF TriggerColour(int source) { return GetSchemeColor(source == 1 || source
 const char* SavedLetter(int kind) {
   static const char* const letters[] = {"C", "D", "E", "F"};
   return kind >= 0 && kind < 4 ? letters[kind] : "Err";
-}
-
-CString SavedSignalPerDiv(const CSavedSignal& s) {
-  const char* unit = GetUnitSymbol(s.m_nUnit);
-  CString text;
-  if (s.m_dPerDivision > -1.0 && s.m_dPerDivision < 1.0) {
-    FormatValue(text, s.m_dPerDivision, unit, -1, FALSE);
-  } else {
-    text.Format("%s%s", FormatValueByMagnitude(s.m_dPerDivision).GetString(), unit);
-  }
-  return text;
-}
-
-CString SavedScopeTimePerDiv(const CSavedScope& saved) {
-  const CStepScale& grid = GetTimeStepScale();
-  const double rate = saved.m_dRate;
-  const double divisions = saved.m_bRollMode ? grid.m_nCurrentStep : grid.m_nSteps;
-  // A file saved without a time base stores rate 0: there is no time per division to show.
-  if (!(rate > 0.0) || divisions <= 0) return "---";
-  const double t = saved.m_bRollMode ? 500.0 / (rate * divisions) : 1000.0 / (divisions * rate);
-  CString text;
-  if (saved.m_bAngleMode)
-    text.Format("%d\xB0", static_cast<int>(std::trunc(t)));
-  else
-    FormatValue(text, t, "s", -1, FALSE);
-  return text;
 }
 
 }  // namespace
@@ -256,16 +228,16 @@ void CWndOsc_StatusArea::PaintSaved(CDC* dc, CRect r, const CSavedScope& saved, 
       CString text;
       // Saved signals store the file's coupling word: 1 is AC.
       if (s->m_nCoupling == 1)
-        text.Format("%s: ~ %s/div", SavedLetter(s->m_nKind), SavedSignalPerDiv(*s).GetString());
+        text.Format("%s: ~ %s/div", SavedLetter(s->m_nKind), FormatSavedSignalPerDiv(*s).GetString());
       else
-        text.Format("%s %s/div", SavedLetter(s->m_nKind), SavedSignalPerDiv(*s).GetString());
+        text.Format("%s %s/div", SavedLetter(s->m_nKind), FormatSavedSignalPerDiv(*s).GetString());
       dc->SetTextColor(GetSchemeColor(30 + 2 * slot + i));
       dc->DrawText(text, &r, 0x28);
     }
     r.left += static_cast<int>(width / 5.1);
   }
   CString time;
-  time.Format("%s/div", SavedScopeTimePerDiv(saved).GetString());
+  time.Format("%s/div", FormatSavedScopeTimePerDiv(saved).GetString());
   double step = width / 6.5;
   Item(dc, r, GetSchemeColor(7), time, step);
 

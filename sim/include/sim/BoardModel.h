@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <span>
 #include <string>
@@ -132,6 +133,9 @@ class BoardModel {
   size_t CountRequests(uint8_t command) const;
   void ClearLog();
   void KeepWholeLog(bool whole = true);
+  // Called with every request as it is logged, under the board's lock (it must not call back into
+  // the board); an empty function removes it. The plug-in writes its request-log file with it.
+  void SetRequestObserver(std::function<void(const LoggedRequest&)> observer);
 
   void NoteLinkInit(const char* key);
   void NoteLinkDeinit();
@@ -151,6 +155,7 @@ class BoardModel {
   uint64_t requestCount_ = 0;
   uint8_t nextToken_ = 1;
   LinkRecord link_;
+  std::function<void(const LoggedRequest&)> observer_;
 };
 
 }  // namespace sim

@@ -57,7 +57,7 @@ struct MainWndEnvironment {
   std::function<BOOL()> engineTesterReady = [] { return FALSE; };
   // The main window and the engine-tester window, for the engine's refusals (may be empty).
   std::function<void(HWND main, HWND engineTester)> registerWindows;
-  // The about dialog of the system-menu item; empty until the dialog exists.
+  // The about dialog of the system-menu item; empty: the program's about box, modal.
   std::function<void(CWnd* owner)> about;
   // True when the program is to end without the quit question (a signal asked for it).
   std::function<bool()> quitWithoutAsking;

@@ -1,0 +1,103 @@
+// The program's start-up work on the in-process simulated board, without the splash's fixed
+// animation: library bind, link open and start, identity, firmware check, channel set-up, the
+// acquisition thread, the shared resources, then the main window with the program's panes up to
+// its first paint and the ordered shutdown. Reported as counter startup_ms (the goal is at most
+// 1000). The bench runs in a private folder of its own (registry store, runtime folder, files).
+#include "LinkTestSupport.h"
+#include "PaneTable.h"
+
+#include <ui/MainWndDlg.h>
+
+#include <core/GlobalProps.h>
+#include <core/MeasureEngine.h>
+#include <core/MeasureType.h>
+#include <core/MotortesterData.h>
+#include <core/ResourceHolder.h>
+
+#include <platform/clock.h>
+#include <platform/display.h>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+void BM_Startup(benchmark::State& state) {
+  kvp::ClockUseVirtual(false);
+  kvp::OpenHeadlessDisplay(1024, 768);
+  kv310::testing::SetLinkLibrary("zlinksim.dll");
+  kv310::testing::SetSerialBlockSizeValue(-1);
+  auto zlink = std::make_unique<kv310::testing::ZlinkSimBoard>();
+  RegisterMainWindowClass();
+  double totalMs = 0;
+  for (auto _ : state) {
+    zlink->Board().Reset();
+    zlink->Board().Update([](sim::BoardScenario& s) { s.instantAcquisition = true; });
+    GetMeasureType().m_nMeasureType = 0;
+    GetMotortesterDevice()->Reset();
+    GetGlobalProps().m_bInitialized = 0;
+    auto engine = std::make_unique<CMeasureEngine>();
+    SetDeviceStartup(engine.get());
+    const auto start = std::chrono::steady_clock::now();
+
+    GetGlobalProps().Initialize(0);
+    GetResourceHolder().LoadResources();
+    bool shown = false;
+    MainWndEnvironment env;
+    CMeasureEngine* e = engine.get();
+    env.devicePresent = [e] { return e->IsDevicePresent(); };
+    env.reduced = [e] { return e->IsReducedVariant(); };
+    env.onShown = [&shown](HWND) { shown = true; };
+    {
+      CMainWndDlg main(MakePaneTable(), env, GetGlobalProps());
+      if (!main.Create(IDD_MAINWND, nullptr)) {
+        state.SkipWithError("no main window");
+        break;
+      }
+      while (!shown) {
+        kvp::headless::Pump();
+        if (!shown) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+      const auto painted = std::chrono::steady_clock::now();
+      totalMs += std::chrono::duration<double, std::milli>(painted - start).count();
+      main.DestroyWindow();
+    }
+    if (!e->IsDevicePresent()) {
+      state.SkipWithError("the simulated board did not open");
+      break;
+    }
+    engine->CoreShutdown();
+    SetDeviceStartup(&GetMeasureEngine());
+  }
+  if (state.iterations() > 0) state.counters["startup_ms"] = totalMs / static_cast<double>(state.iterations());
+  zlink.reset();
+  kvp::CloseDisplay();
+}
+BENCHMARK(BM_Startup)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A private folder for the registry store, the runtime folder and the files of the start-up.
+  char folder[] = "/tmp/bench_startup.XXXXXX";
+  if (!mkdtemp(folder)) return 1;
+  const std::string root = folder;
+  for (const char* sub : {"/data", "/config", "/run", "/home"}) std::filesystem::create_directories(root + sub);
+  std::filesystem::permissions(root + "/run", std::filesystem::perms::owner_all);
+  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
+  setenv("HOME", (root + "/home").c_str(), 1);
+  std::filesystem::current_path(root);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove_all(root);
+  return 0;
+}

@@ -1,0 +1,129 @@
+// The record analyzer's trace drawing: the walk over the samples of the view window that turns
+// one record into pen moves, lines and gap lines, and the column reducer that keeps a redraw from
+// costing per sample. The reducer hands on, per pixel column, only the points that change pixels
+// (the first, the extremes, the last of each stretch of lines), in the order that leaves exactly
+// the pixels the per-sample drawing leaves, thin and wide pens alike.
+#pragma once
+
+#include <meters/Recorder.h>
+
+#include <core/ValueArrays.h>
+
+#include <platform/afxgdi.h>
+
+class CRecord;
+
+// double to int as the chart converts coordinates: values outside the int range (and NaN) give
+// INT_MIN instead of undefined behaviour.
+int SaturatedPixel(double value);
+
+// Where the walk's operations go.
+class ITraceSink {
+ public:
+  virtual void Move(int x, int y) = 0;
+  virtual void Line(int x, int y) = 0;
+  // A gap marker: a 2-px dark line over the plot height at x. The pen is lifted after it.
+  virtual void Gap(int x) = 0;
+  // The end of the walk (flushes what is held back).
+  virtual void Finish() {}
+
+ protected:
+  ~ITraceSink() = default;
+};
+
+// Draws every operation as it comes: the per-sample reference.
+class CDirectTraceSink final : public ITraceSink {
+ public:
+  CDirectTraceSink(CDC* dc, int top, int bottom) : m_pDC(dc), m_nTop(top), m_nBottom(bottom) {}
+  void Move(int x, int y) override { m_pDC->MoveTo(x, y); }
+  void Line(int x, int y) override { m_pDC->LineTo(x, y); }
+  void Gap(int x) override;
+
+ private:
+  CDC* m_pDC;
+  int m_nTop;
+  int m_nBottom;
+};
+
+// Reduces each pixel column to the points that change pixels, then draws through the DC.
+class CColumnTraceSink final : public ITraceSink {
+ public:
+  CColumnTraceSink(CDC* dc, int top, int bottom) : m_Direct(dc, top, bottom), m_pDC(dc) {}
+  void Move(int x, int y) override;
+  void Line(int x, int y) override;
+  void Gap(int x) override;
+  void Finish() override { Flush(); }
+
+ private:
+  void Flush();
+  void Emit(int y);
+
+  CDirectTraceSink m_Direct;
+  CDC* m_pDC;
+  bool m_bHeld = false;    // a stretch is held for column m_nX
+  bool m_bFromMove = true;  // its first point was reached by a move
+  int m_nX = 0;
+  int m_nFirst = 0;
+  int m_nLast = 0;
+  int m_nMinBefore = 0;  // extremes of the stretch's points before the last one
+  int m_nMaxBefore = 0;
+  int m_nLines = 0;
+  int m_nEmitted = 0;  // the y the pen stands on in column m_nX while emitting
+};
+
+// Most samples land here: one more point of the column's stretch.
+inline void CColumnTraceSink::Line(int x, int y) {
+  if (m_bHeld && x == m_nX) {
+    if (y == m_nLast) return;  // a line to the point the pen stands on draws nothing
+    if (m_nLines == 0) {
+      m_nMinBefore = m_nMaxBefore = m_nFirst;
+    } else {
+      if (m_nLast < m_nMinBefore) m_nMinBefore = m_nLast;
+      if (m_nLast > m_nMaxBefore) m_nMaxBefore = m_nLast;
+    }
+    m_nLast = y;
+    ++m_nLines;
+    return;
+  }
+  Flush();
+  m_bHeld = true;
+  m_bFromMove = false;
+  m_nX = x;
+  m_nFirst = m_nLast = y;
+  m_nLines = 0;
+}
+
+// The scale a record is drawn against on screen: usable when its per-division value is a finite
+// non-zero number and its pixels per value are finite.
+bool RecordIsDrawable(const CRecord& record);
+
+// The walk over window samples start..end of one record with amplitude step a and level offset:
+// invalid samples draw nothing and keep the pen; a gap marker of a segmented record is a gap line
+// one pixel right of the last x and lifts the pen; two neighbouring samples both over (or both
+// under) range are not joined. x = (i - start) / slope (truncated), y from the record's scale.
+void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
+               ITraceSink& sink);
+// The same walk straight into the two drawing sinks (no virtual call per sample).
+void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
+               CColumnTraceSink& sink);
+void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
+               CDirectTraceSink& sink);
+
+// Reads a ring's samples in logical order (oldest first) without a bounds check per sample;
+// callers keep i in 0..count-1.
+class RingReader {
+ public:
+  explicit RingReader(const CNxRoundShortIntArray& ring)
+      : m_pSlots(ring.GetSlots()), m_nCount(ring.GetCount()), m_nWrite(ring.GetWriteIndex()) {}
+  int Count() const { return m_nCount; }
+  SHORT operator[](int i) const {
+    int slot = m_nWrite + i;
+    if (slot >= m_nCount) slot -= m_nCount;
+    return m_pSlots[slot];
+  }
+
+ private:
+  const SHORT* m_pSlots;
+  int m_nCount;
+  int m_nWrite;
+};

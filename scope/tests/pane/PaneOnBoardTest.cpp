@@ -1,0 +1,108 @@
+// The scope pane end to end: the real measurement library on the in-process simulated board, the
+// acquisition engine, and the pane with its children on the headless display. A run in "Auto"
+// fills both display traces and the chart shows them in the channels' colours.
+#include <scope/pane/WndOscPane.h>
+
+#include <core/ColorScheme.h>
+#include <core/GlobalProps.h>
+#include <core/Measure.h>
+#include <core/MeasureEngine.h>
+#include <core/ResourceHolder.h>
+
+#include <kvtest/EngineOnBoard.h>
+#include <kvtest/HostWindow.h>
+#include <kvtest/Pump.h>
+#include <kvtest/Screenshots.h>
+
+#include <platform/display.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The smallest range of the channel that holds `volts`, or -1.
+int FittingRange(const CChannelProps& channel, double volts) {
+  int fitting = -1;
+  for (INT_PTR i = 0; i < channel.m_Ranges.GetSize(); ++i)
+    if (channel.m_Ranges[i] >= volts && (fitting < 0 || channel.m_Ranges[i] < channel.m_Ranges[fitting]))
+      fitting = static_cast<int>(i);
+  return fitting;
+}
+
+bool TraceFilled(int channel) {
+  CMeasureList& traces = GetTraceList();
+  return channel < traces.GetSize() && traces[channel]->m_bValid && traces[channel]->GetCount() > 0;
+}
+
+// Pixels of the colour inside the rectangle.
+int CountColour(HWND window, const CRect& r, COLORREF colour) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom; y += 1)
+    for (int x = r.left; x < r.right; x += 2)
+      if (kvp::WindowPixel(window, x, y) == colour) ++n;
+  return n;
+}
+
+TEST(ScopePaneOnBoard, RunDrawsBothTracesInTheChart) {
+  kvtest::EngineOnBoard onBoard;
+  // Records at the board's pace, so the GUI thread's queue runs dry between them.
+  onBoard.Board().Update([](sim::BoardScenario& s) { s.instantAcquisition = false; });
+  CMeasureEngine& engine = onBoard.Engine();
+  GlobalProps& props = GetGlobalProps();
+  props.m_bInitialized = 0;
+  ASSERT_TRUE(props.Initialize(0));
+  for (int ch = 0; ch < 2; ++ch) {
+    const int range = FittingRange(props.m_Channels[ch], 6.0);
+    ASSERT_GE(range, 0);
+    props.SetChannelRangeIndex(ch, range, TRUE, TRUE);
+    props.m_Channels[ch].m_nModeEnable = 1;
+    props.m_Channels[ch].m_nChangeFlags |= CHN_ON;
+  }
+  props.m_nTriggerMode = 1;  // "Auto"
+  props.m_nChangeFlags = CHG_ALL;
+
+  CResourceHolder& holder = GetResourceHolder();
+  holder.m_rcClient = CRect(0, 0, 1000, 700);
+  holder.m_bNarrowChart = 1;
+  kvtest::HostWindow host;
+  ASSERT_TRUE(host.CreateTop(0, 0, 1000, 700));
+  {
+    scope::CWndOscPane pane(&engine);
+    ASSERT_TRUE(pane.Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 30, 1000, 700), &host, 1000));
+    pane.Init();
+    kvp::headless::Pump();
+    engine.Run(1);
+    ASSERT_TRUE(kvtest::PumpUntil([] { return TraceFilled(0) && TraceFilled(1); }));
+    pane.RedrawAll();
+    const CRect chart = pane.ChartRect();
+    const HWND chartWindow = pane.m_chart.GetSafeHwnd();
+    const CRect inside(0, 0, chart.Width(), chart.Height());
+    EXPECT_GT(CountColour(chartWindow, inside, GetSchemeColor(4)), 50);
+    EXPECT_GT(CountColour(chartWindow, inside, GetSchemeColor(5)), 50);
+    EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-running").c_str()));
+
+    // Stopped: the last screen stays.
+    engine.Run(0);
+    kvtest::PumpUntil([&] { return !props.m_bRunning; }, 5);
+    pane.RedrawAll();
+    EXPECT_GT(CountColour(chartWindow, inside, GetSchemeColor(4)), 50);
+    EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-stopped").c_str()));
+
+    props.SetCursorsOn(TRUE);
+    pane.RedrawAll();
+    EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-cursors").c_str()));
+
+    // Undocked, the chart takes the panel's room once the panel has slid out.
+    pane.ToggleDock();
+    EXPECT_TRUE(kvtest::PumpUntil([&] { return !(pane.m_options & scope::CWndOsc::OPT_PANEL_IN); }, 5));
+    EXPECT_GT(pane.ChartRect().Width(), chart.Width());
+    pane.RedrawAll();
+    EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-undocked").c_str()));
+    pane.ToggleDock();
+    engine.StopAcquisitionThread();
+    kvp::headless::Pump();
+  }
+  host.DestroyWindow();
+}
+
+}  // namespace
