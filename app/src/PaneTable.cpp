@@ -10,6 +10,7 @@
 #include <scope/pane/ProgramControlPanel.h>
 #include <scope/pane/WndOscPane.h>
 
+#include <enginetester/Motortester.h>
 #include <enginetester/SpecialTests.h>
 
 #include <meters/RecordFile.h>
@@ -78,7 +79,7 @@ PaneTable MakePaneTable() {
   table.push_back(PaneEntryOf<CWndVoltmeter>(1, "Voltmeter", 1010, [] { return MeterPane(CWndVoltmeter::ROLE_VOLTMETER); }));
   table.push_back(PaneEntryOf<CWndVoltmeter>(2, "Amperemeter", 1011, [] { return MeterPane(CWndVoltmeter::ROLE_AMMETER); }));
   table.push_back(PaneEntryOf<CWndOhmeter>(3, "Ohmmeter", 1012, [] { return std::make_unique<CWndOhmeter>(); }));
-  PaneEntry tester = StandInEntry(4, "Motortester", 1015);
+  PaneEntry tester = PaneEntryOf<CWndMotortester>(4, "Motortester", 1015, [] { return std::make_unique<CWndMotortester>(); });
   tester.engineTester = true;
   table.push_back(std::move(tester));
   table.push_back(InfoEntry());
