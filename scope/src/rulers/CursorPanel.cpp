@@ -353,14 +353,21 @@ void CWndOsc_Cursor::Draw(CDC* dc, RECT* client, NumericOptionRecord*, CRepeatCt
   } else {
     value = GetGlobalProps().FormatPlainValue(cursor.m_dValue);
   }
-  // A value wider than its room is drawn in a smaller font rather than under the arrows.
+  // A value wider than its room is drawn in a smaller font rather than cut off or run under the
+  // arrows: the height scaled by the room, then lowered until the text fits (6 pixels at least).
   CFont narrow;
   const int room = text.right - text.left, needed = dc->GetTextExtent(value).cx;
   LOGFONT lf{};
   if (needed > room && room > 0 && m_Font.GetLogFont(&lf)) {
-    const int height = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
-    lf.lfHeight = -std::max(6, static_cast<int>(static_cast<long long>(height) * room / needed));
-    if (narrow.CreateFontIndirect(&lf)) dc->SelectObject(&narrow);
+    const int full = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
+    for (int height = std::max(6, static_cast<int>(static_cast<long long>(full) * room / needed));; --height) {
+      dc->SelectObject(&m_Font);  // never delete the font the DC holds
+      narrow.DeleteObject();
+      lf.lfHeight = -height;
+      if (!narrow.CreateFontIndirect(&lf)) break;
+      dc->SelectObject(&narrow);
+      if (height <= 6 || dc->GetTextExtent(value).cx <= room) break;
+    }
   }
   dc->DrawText(value, &text, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
   dc->SelectObject(oldFont);

@@ -328,6 +328,7 @@ TEST_F(CursorPanelTest, NoTwoTextsOverlapAtThePaneSizes) {
       {"status marks and no differences", 0, 0, TimeOf(150), TimeOf(950)},
       {"across engine segments", 8, 0, TimeOf(150), TimeOf(950)},
       {"angle mode", 8, 1, 123.4, 345.6},
+      {"values too long for the spinners' faces", 0, 1, -12345.6, 987654.3},
   };
   host.MoveWindow(100, 100, 1300, 300);
   for (const Size& size : sizes) {
@@ -394,6 +395,10 @@ TEST_F(CursorPanelTest, NoTwoTextsOverlapAtThePaneSizes) {
         }
         EXPECT_GT(inside, 0) << face[0].text;
         EXPECT_EQ(outside, 0) << face[0].text;
+        // Not cut off either: the room's first column shows only the face.
+        const COLORREF faceColor = kvp::WindowPixel(spinner->GetSafeHwnd(), room.left, room.top);
+        for (int y = room.top; y < room.bottom; ++y)
+          EXPECT_EQ(kvp::WindowPixel(spinner->GetSafeHwnd(), room.left, y), faceColor) << face[0].text << " at " << y;
       }
     }
     pane.DestroyWindow();
