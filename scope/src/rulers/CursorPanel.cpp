@@ -23,6 +23,8 @@ namespace {
 constexpr const char* kCannotEvaluate = "Cannot evaluate";
 constexpr const char* kCannotEval = "Cannot eval";
 constexpr const char* kChannelLetters[2] = {"A", "B"};
+// How far texts keep from the difference box's sunken edges (each 2 pixels wide).
+constexpr int kEdgeClearance = 4;
 
 NumericOptionRecord SpinnerRecord() {
   NumericOptionRecord r;
@@ -88,6 +90,24 @@ int DecimalsOf(double value, int channel) {
 int DrawPiece(CDC* dc, const CString& text, RECT rect, UINT vertical) {
   dc->DrawText(text, &rect, DT_SINGLELINE | DT_LEFT | vertical);
   return dc->GetTextExtent(text).cx;
+}
+
+// The face's text rectangle narrowed so that it stays 3 pixels clear of the spinner's arrows,
+// which are drawn over the face after it: an arrow right of the text's middle moves its right end,
+// one left of it its left end.
+RECT ClearOfArrows(RECT text, const CRepeatCtrl& control) {
+  if (!control.record.enabled) return text;  // no arrows are drawn
+  constexpr int kGap = 3;
+  const int middle = text.left + (text.right - text.left) / 2;
+  for (const CVisualItemBtn& arrow : control.items) {
+    const RECT& a = arrow.rect;
+    if (a.right <= a.left || a.bottom <= text.top || a.top >= text.bottom) continue;
+    if (a.left + (a.right - a.left) / 2 >= middle)
+      text.right = std::min<LONG>(text.right, a.left - kGap);
+    else
+      text.left = std::max<LONG>(text.left, a.right + kGap);
+  }
+  return text;
 }
 
 CString Degrees(double value) {
@@ -220,10 +240,13 @@ void CWndOsc_Cursor::PaintDifferenceLine(CDC* dc, const RECT& box, int lineHeigh
   DrawPiece(dc, diff, text, DT_BOTTOM);
 }
 
-void CWndOsc_Cursor::PaintChannelDifferences(CDC* dc, const RECT& box, int lineHeight) {
+void CWndOsc_Cursor::PaintChannelDifferences(CDC* dc, const RECT& box, int lineHeight, int rowTop) {
   const int mid = box.left + (box.right - box.left) / 2;
-  const RECT halves[2] = {{box.left, box.bottom - lineHeight, mid - 10, box.bottom},
-                          {mid + 10, box.bottom - lineHeight, box.right, box.bottom}};
+  // The rows of the values at the cursors take the panel's lower part, across the box: this line
+  // ends where they begin, level with the spinners' bottom, and never rises into the first line.
+  const int bottom = std::max(std::min(box.bottom, rowTop), box.top + 2 * lineHeight);
+  const RECT halves[2] = {{box.left, bottom - lineHeight, mid - 10, bottom},
+                          {mid + 10, bottom - lineHeight, box.right, bottom}};
   for (int ch = 0; ch < 2; ++ch) {
     CString value;
     if (!ChannelDifferenceText(ch, value)) continue;
@@ -243,7 +266,7 @@ void CWndOsc_Cursor::PaintChannelDifferences(CDC* dc, const RECT& box, int lineH
   }
 }
 
-void CWndOsc_Cursor::PaintCursorValues(CDC* dc, const RECT& row, const CursorRecord& cursor) {
+void CWndOsc_Cursor::PaintCursorValues(CDC* dc, const RECT& row, const CursorRecord& cursor, const int (&edges)[2]) {
   const int mid = row.left + (row.right - row.left) / 2;
   const RECT halves[2] = {{row.left, row.top, mid - 10, row.bottom}, {mid + 10, row.top, row.right, row.bottom}};
   for (int ch = 0; ch < 2; ++ch) {
@@ -252,6 +275,13 @@ void CWndOsc_Cursor::PaintCursorValues(CDC* dc, const RECT& row, const CursorRec
     RECT text = halves[ch];
     CString label;
     label.Format("%s:", kChannelLetters[ch]);
+    // The row runs across the difference box: a text that would straddle one of its sunken edges
+    // starts just inside instead, so that no edge line cuts through it.
+    const int width = dc->GetTextExtent(label).cx + 10 + dc->GetTextExtent(value).cx;
+    for (const int edge : edges) {
+      if (text.left < edge + kEdgeClearance && text.left + width > edge - kEdgeClearance)
+        text.left = edge + kEdgeClearance;
+    }
     COLORREF old = dc->SetTextColor(GetSchemeColor(4 + ch));
     text.left += DrawPiece(dc, label, text, DT_VCENTER) + 10;
     dc->SetTextColor(cursor.m_crColor);
@@ -279,13 +309,15 @@ void CWndOsc_Cursor::PaintContent(CDC* dc) {
   box = rulers_detail::Inflated(box, -5, -5);
   const COLORREF oldColor = dc->SetTextColor(GetSchemeColor(7));
   const int lineHeight = dc->GetTextExtent("C:").cy;
-  PaintDifferenceLine(dc, box, lineHeight);
-  PaintChannelDifferences(dc, box, lineHeight);
-
   const int width = m_rcClient.Width(), height = m_rcClient.Height();
   const int top = PixelOf(0.7 * height);
-  PaintCursorValues(dc, RECT{0, top, PixelOf(width / 2.378), m_rcClient.bottom}, LeftCursor());
-  PaintCursorValues(dc, RECT{PixelOf(width / 1.674), top, PixelOf(width / 1.0044), m_rcClient.bottom}, RightCursor());
+  PaintDifferenceLine(dc, box, lineHeight);
+  PaintChannelDifferences(dc, box, lineHeight, top);
+
+  const int edges[2] = {left.right + 2, right.left - 2};
+  PaintCursorValues(dc, RECT{0, top, PixelOf(width / 2.378), m_rcClient.bottom}, LeftCursor(), edges);
+  PaintCursorValues(dc, RECT{PixelOf(width / 1.674), top, PixelOf(width / 1.0044), m_rcClient.bottom}, RightCursor(),
+                    edges);
 
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
@@ -306,6 +338,7 @@ void CWndOsc_Cursor::Draw(CDC* dc, RECT* client, NumericOptionRecord*, CRepeatCt
   dc->SelectObject(oldPen);
 
   RECT text{face.left + 1, face.top + 3, face.right - 1 - 5, face.bottom - 3};
+  if (control) text = ClearOfArrows(text, *control);
   const COLORREF oldColor = dc->SetTextColor(cursor.m_crColor);
   CFont* oldFont = dc->SelectObject(&m_Font);
   CString value;
@@ -319,6 +352,22 @@ void CWndOsc_Cursor::Draw(CDC* dc, RECT* client, NumericOptionRecord*, CRepeatCt
     value = GetGlobalProps().FormatPlainValue(n * (cursor.m_dValue - seg * (GetSegment(cursor) - 1)));
   } else {
     value = GetGlobalProps().FormatPlainValue(cursor.m_dValue);
+  }
+  // A value wider than its room is drawn in a smaller font rather than cut off or run under the
+  // arrows: the height scaled by the room, then lowered until the text fits (6 pixels at least).
+  CFont narrow;
+  const int room = text.right - text.left, needed = dc->GetTextExtent(value).cx;
+  LOGFONT lf{};
+  if (needed > room && room > 0 && m_Font.GetLogFont(&lf)) {
+    const int full = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
+    for (int height = std::max(6, static_cast<int>(static_cast<long long>(full) * room / needed));; --height) {
+      dc->SelectObject(&m_Font);  // never delete the font the DC holds
+      narrow.DeleteObject();
+      lf.lfHeight = -height;
+      if (!narrow.CreateFontIndirect(&lf)) break;
+      dc->SelectObject(&narrow);
+      if (height <= 6 || dc->GetTextExtent(value).cx <= room) break;
+    }
   }
   dc->DrawText(value, &text, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
   dc->SelectObject(oldFont);

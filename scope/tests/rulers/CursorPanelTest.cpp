@@ -266,6 +266,145 @@ TEST_F(CursorPanelTest, SpinnerFacesShowTheCursorTimes) {
   EXPECT_EQ(kvp::DrawnTexts(panel.m_Right.GetSafeHwnd()).at(0).text, std::string(Plain(4 * (0.006 - 0.005))));
 }
 
+// Where a logged text's glyphs land: its box aligned by the format, the extent in the font the
+// window drew it with.
+RECT InkOf(CDC& dc, const kvp::DrawnText& t) {
+  const CSize size = dc.GetTextExtent(CString(t.text.c_str()));
+  RECT ink = t.rect;
+  if (t.flags & DT_RIGHT)
+    ink.left = ink.right - size.cx;
+  else
+    ink.right = ink.left + size.cx;
+  if (t.flags & DT_BOTTOM) {
+    ink.top = ink.bottom - size.cy;
+  } else if (t.flags & DT_VCENTER) {
+    ink.top = t.rect.top + (t.rect.bottom - t.rect.top - size.cy) / 2;
+    ink.bottom = ink.top + size.cy;
+  } else {
+    ink.bottom = ink.top + size.cy;
+  }
+  return ink;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+std::string Describe(const kvp::DrawnText& t, const RECT& ink) {
+  return "\"" + t.text + "\" at (" + std::to_string(ink.left) + ", " + std::to_string(ink.top) + ", " +
+         std::to_string(ink.right) + ", " + std::to_string(ink.bottom) + ")";
+}
+
+// Every text the panel draws stays readable at the sizes the pane gives it: no two texts of the
+// panel share a pixel, none is cut by the difference box's sides, all lie inside the panel, and the
+// spinners' values keep clear of their arrows.
+TEST_F(CursorPanelTest, NoTwoTextsOverlapAtThePaneSizes) {
+  AddTraces();
+  CMotortesterData& engine = *GetMotortesterDevice();
+  engine.SetEngineType(CMotortesterData::ENGINE_SPARK);
+  engine.SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 4);
+  GetMeasureType().m_nSegmentCount = 4;
+  // Long texts: status marks, negative differences, values of several digits.
+  for (int ch = 0; ch < 2; ++ch) {
+    CMeasure& trace = *GetTraceList()[ch];
+    for (int i = 0; i < 1000; ++i) trace.SetPoint(i, -i / 10.0, 0);
+    trace.m_SaturationFlags[150] = 1;
+    trace.m_SaturationFlags[950] = 2;
+  }
+  struct Size {
+    int width;
+    int height;
+  };
+  struct Scene {
+    const char* name;
+    int type;
+    int angle;
+    double left;  // cursor times
+    double right;
+  };
+  const Size sizes[] = {{840, 90}, {1024, 110}, {1280, 130}};
+  const Scene scenes[] = {
+      {"values and differences", 0, 0, TimeOf(123), TimeOf(876)},
+      {"status marks and no differences", 0, 0, TimeOf(150), TimeOf(950)},
+      {"across engine segments", 8, 0, TimeOf(150), TimeOf(950)},
+      {"angle mode", 8, 1, 123.4, 345.6},
+      {"values too long for the spinners' faces", 0, 1, -12345.6, 987654.3},
+  };
+  host.MoveWindow(100, 100, 1300, 300);
+  for (const Size& size : sizes) {
+    CWndOsc_Cursor pane;
+    ASSERT_TRUE(pane.Create("WndCursors", WS_CHILD | WS_VISIBLE, CRect(0, 0, size.width, size.height), &host, 1005));
+    hl::Pump();
+    for (const Scene& scene : scenes) {
+      SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height) + " " + scene.name);
+      GetMeasureType().m_nMeasureType = scene.type;
+      GetMeasureType().m_nAngleMode = scene.angle;
+      Left().m_dValue = scene.left;
+      Right().m_dValue = scene.right;
+      pane.OnSystemNotify(-1, 30, 0);
+      kvp::ClearTextLog();
+      pane.Redraw();
+      pane.m_Left.Redraw();
+      pane.m_Right.Redraw();
+
+      CClientDC dc(&pane);
+      CFont* old = dc.SelectObject(&pane.m_Font);
+      const std::vector<kvp::DrawnText> texts = kvp::DrawnTexts(pane.GetSafeHwnd());
+      EXPECT_GE(texts.size(), 6u);  // "C:", the difference and at least the channels' differences
+      // The difference box's sunken sides, 2 pixels beside the spinners.
+      CRect l, r;
+      pane.m_Left.GetWindowRect(&l);
+      pane.m_Right.GetWindowRect(&r);
+      pane.ScreenToClient(&l);
+      pane.ScreenToClient(&r);
+      const RECT sides[2] = {{l.right + 2, 0, l.right + 4, size.height}, {r.left - 4, 0, r.left - 2, size.height}};
+      std::vector<RECT> inks;
+      for (const kvp::DrawnText& t : texts) inks.push_back(InkOf(dc, t));
+      for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_TRUE(inks[i].left >= 0 && inks[i].top >= 0 && inks[i].right <= size.width &&
+                    inks[i].bottom <= size.height)
+            << Describe(texts[i], inks[i]);
+        for (const RECT& side : sides) EXPECT_FALSE(Overlap(inks[i], side)) << Describe(texts[i], inks[i]);
+        for (size_t j = i + 1; j < texts.size(); ++j)
+          EXPECT_FALSE(Overlap(inks[i], inks[j])) << Describe(texts[i], inks[i]) << " and " << Describe(texts[j], inks[j]);
+      }
+      dc.SelectObject(old);
+      if (size.width == 1280 && scene.type == 0 && scene.angle == 0 && texts.size() > 10) {
+        ASSERT_TRUE(kvp::SaveWindowPng(pane.GetSafeHwnd(), kvtest::ScreenshotPath("scope-cursor-panel-wide").c_str()));
+      }
+
+      // A spinner's value keeps 3 pixels clear of its arrows and never spills out of its box:
+      // too long a value is drawn smaller. Glyph pixels in the cursor's colour show where it went.
+      for (CRepeatCtrl* spinner : {&pane.m_Left, &pane.m_Right}) {
+        const std::vector<kvp::DrawnText> face = kvp::DrawnTexts(spinner->GetSafeHwnd());
+        ASSERT_EQ(face.size(), 1u);
+        const RECT room = face[0].rect;
+        for (const CVisualItemBtn& arrow : spinner->items) {
+          if (Overlap(arrow.rect, RECT{room.left, room.top, arrow.rect.right, room.bottom})) {
+            EXPECT_LE(room.right, arrow.rect.left - 3) << face[0].text;
+          }
+        }
+        CRect client;
+        spinner->GetClientRect(&client);
+        int inside = 0, outside = 0;
+        for (int y = client.top; y < client.bottom; ++y) {
+          for (int x = client.left; x < client.right; ++x) {
+            if (kvp::WindowPixel(spinner->GetSafeHwnd(), x, y) != face[0].color) continue;
+            (x >= room.left && x < room.right && y >= room.top && y < room.bottom ? inside : outside) += 1;
+          }
+        }
+        EXPECT_GT(inside, 0) << face[0].text;
+        EXPECT_EQ(outside, 0) << face[0].text;
+        // Not cut off either: the room's first column shows only the face.
+        const COLORREF faceColor = kvp::WindowPixel(spinner->GetSafeHwnd(), room.left, room.top);
+        for (int y = room.top; y < room.bottom; ++y)
+          EXPECT_EQ(kvp::WindowPixel(spinner->GetSafeHwnd(), room.left, y), faceColor) << face[0].text << " at " << y;
+      }
+    }
+    pane.DestroyWindow();
+  }
+}
+
 // The three strips of the scope pane in one window: the time ruler along the top, the level-marker
 // ruler at the left and the cursor panel under the chart area.
 TEST_F(CursorPanelTest, Screenshot) {

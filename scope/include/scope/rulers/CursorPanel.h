@@ -33,7 +33,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
 
   // A spinner changed: the cursor's time follows, unless it would pass the other cursor.
   void OnValueChanged(NumericOptionRecord* record, CRepeatCtrl* control) override;
-  // The face of a spinner: the cursor's time in its colour.
+  // The face of a spinner: the cursor's time in its colour, right-aligned clear of the arrows.
   void Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepeatCtrl* control) override;
 
   void OnSystemNotify(int sender, int code, int param) override;
@@ -67,6 +67,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
   // One channel's value at a cursor's step; FALSE when it shows none.
   BOOL ChannelValueText(int channel, const CursorRecord& cursor, CString& text) const;
   void PaintDifferenceLine(CDC* dc, const RECT& box, int lineHeight);
-  void PaintChannelDifferences(CDC* dc, const RECT& box, int lineHeight);
-  void PaintCursorValues(CDC* dc, const RECT& row, const CursorRecord& cursor);
+  void PaintChannelDifferences(CDC* dc, const RECT& box, int lineHeight, int rowTop);
+  // One row of values at a cursor; edges: the x of the difference box's left and right sides.
+  void PaintCursorValues(CDC* dc, const RECT& row, const CursorRecord& cursor, const int (&edges)[2]);
 };
