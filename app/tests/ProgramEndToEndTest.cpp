@@ -1,6 +1,6 @@
 // The program's start-up on the real measurement library over the in-process simulated board:
 // the worker's steps, then the main window with the program's pane table and the application's
-// own environment. The board's identity reaches the info pane; an engine-tester board (with the
+// own environment. The board's identity and the program's version reach the info pane; an engine-tester board (with the
 // installation's firmware file) gives the first tab 4 and ten connectors; the reduced variant
 // disables its tabs; a silent board gives one notice and a main window without device.
 #include <gtest/gtest.h>
@@ -138,6 +138,7 @@ TEST(ProgramEndToEnd, BoardIdentityReachesTheInfoPane) {
     EXPECT_STRNE(o.info.board, CWndInfo::kNoInformation);
     EXPECT_STRNE(o.info.board, "");
     EXPECT_STRNE(o.info.library, CWndInfo::kNoInformation);
+    EXPECT_STREQ(o.info.program, KV_PROGRAM_VERSION);
     EXPECT_EQ(o.helpConnectors, 2);
     EXPECT_EQ(o.title, "Dravix Scope");
   });

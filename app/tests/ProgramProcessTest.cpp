@@ -1,21 +1,28 @@
 // bin/KV310 as a child process on the simulated board (headless display, isolated registry):
 // the main window is shown and photographed, a second start is refused across processes, and
-// SIGTERM ends the first as a confirmed quit does, with exit code 0.
+// SIGTERM ends the first as a confirmed quit does, with exit code 0. A program folder without the
+// measurement library gives its notice and ends with exit code 0; a quit leaves the board with
+// the library's stop configuration and unloads the library before the language library (seen
+// in the dynamic loader's own log).
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <vector>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <core/Texts.h>
+
+#include "CommandSet.h"
+#include "Library.h"
 
 #include <platform/hardware.h>
 #include <platform/registry.h>
@@ -26,12 +33,17 @@ namespace fs = std::filesystem;
 
 std::string BinDir() { return std::getenv("KV_BIN_DIR"); }
 
-pid_t Start(const std::string& screenshot) {
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// Starts the program (bin/KV310 unless another file is named) with the given additions to the
+// environment.
+pid_t Start(const std::string& screenshot, const std::string& program = BinDir() + "/KV310",
+            const Environment& environment = {}) {
   pid_t pid = fork();
   if (pid == 0) {
     unsetenv("DISPLAY");
     if (!screenshot.empty()) setenv("KV_SCREENSHOT", screenshot.c_str(), 1);
-    std::string program = BinDir() + "/KV310";
+    for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
     execl(program.c_str(), "KV310", static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -94,6 +106,25 @@ std::vector<std::string> Lines(const std::string& path) {
   return lines;
 }
 
+// A message-box text as the box log writes it.
+std::string Escaped(std::string text) {
+  for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.replace(at, 1, "\\n");
+  return text;
+}
+
+void ImportInstallation() {
+  const std::string build = fs::path(BinDir()).parent_path().string();
+  ASSERT_EQ(std::system((BinDir() + "/kv-reg import --missing-only " + build + "/kv310.reg").c_str()), 0);
+}
+
+bool WaitForFile(const std::string& path, int seconds) {
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (fs::exists(path) && fs::file_size(path) > 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
 void SetPlatformValue(const char* name, DWORD value) {
   HKEY key = 0;
   ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, kvp::kPlatformSettingsKey, &key), ERROR_SUCCESS);
@@ -142,15 +173,126 @@ TEST(ProgramProcess, SilentBoardNoticeWindowListAndPostedClose) {
   SetPlatformValue("SimulatedSilent", 0);
   SetPlatformText("SimulatedRequestLog", "");
 
-  auto escaped = [](std::string text) {
-    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) text.replace(at, 1, "\\n");
-    return text;
-  };
-  EXPECT_EQ(Lines(boxes), (std::vector<std::string>{"Dravix Scope\t" + escaped(GetDefaultLanguageText(10058)) + "\tOK",
-                                                    "Dravix Scope\t" + escaped(GetDefaultLanguageText(10175)) + "\tYes"}));
+  EXPECT_EQ(Lines(boxes), (std::vector<std::string>{"Dravix Scope\t" + Escaped(GetDefaultLanguageText(10058)) + "\tOK",
+                                                    "Dravix Scope\t" + Escaped(GetDefaultLanguageText(10175)) + "\tYes"}));
   const auto logged = Lines(requests);
   ASSERT_FALSE(logged.empty());
   for (const std::string& line : logged) EXPECT_NE(line.find(" -> silence"), std::string::npos) << line;
+}
+
+// A program folder of its own: the program and the shared libraries of bin/, linked (or copied
+// across file systems), all but the measurement library.
+std::string FolderWithoutMeasurementLibrary() {
+  const fs::path folder = fs::absolute("without_kv310");
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  for (const fs::directory_entry& entry : fs::directory_iterator(BinDir())) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = entry.path().filename().string();
+    const bool library = entry.path().extension() == ".so" && name != "Kv310.so";
+    if (name != "KV310" && !library) continue;
+    std::error_code error;
+    fs::create_hard_link(entry.path(), folder / name, error);
+    if (error) fs::copy_file(entry.path(), folder / name);
+  }
+  return folder.string();
+}
+
+TEST(ProgramProcess, AFolderWithoutTheMeasurementLibraryGivesItsNoticeAndEndsWithZero) {
+  ImportInstallation();
+  const std::string folder = FolderWithoutMeasurementLibrary();
+  ASSERT_TRUE(fs::exists(folder + "/KV310"));
+  ASSERT_FALSE(fs::exists(folder + "/Kv310.so"));
+  const std::string boxes = fs::absolute("boxes_without_library.log").string();
+  const std::string shot = fs::absolute("without_library.png").string();
+  fs::remove(boxes);
+  fs::remove(shot);
+
+  // Nothing but the folder itself may offer the library.
+  const pid_t program = Start(shot, folder + "/KV310", {{"KV_MESSAGEBOX_LOG", boxes}, {"LD_LIBRARY_PATH", ""}});
+  ASSERT_GT(program, 0);
+  const int code = WaitExit(program, 60);
+  if (code == -1) kill(program, SIGKILL), waitpid(program, nullptr, 0);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(Lines(boxes), std::vector<std::string>{"Dravix Scope\t" + Escaped(GetDefaultLanguageText(10059)) + "\tOK"});
+  EXPECT_FALSE(fs::exists(shot)) << "a main window was shown";
+  fs::remove_all(folder);
+}
+
+// The payload of a request-log line ("<number> <payload> -> <outcome> <reply>"), hex bytes with a
+// leading blank each.
+std::string LoggedPayload(const std::string& line) {
+  const size_t blank = line.find(' ');
+  const size_t arrow = line.find(" -> ");
+  if (blank == std::string::npos || arrow == std::string::npos || arrow < blank) return {};
+  return line.substr(blank, arrow - blank);
+}
+
+std::string HexPayload(const uint8_t* bytes, int count) {
+  std::string hex;
+  char byte[4];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(byte, sizeof byte, " %02X", bytes[i]);
+    hex += byte;
+  }
+  return hex;
+}
+
+// The first line of the loader's log that names `what` and the file, or -1.
+long LineNaming(const std::vector<std::string>& lines, const std::string& what, const std::string& file) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].find(what) != std::string::npos && lines[i].find("/" + file + " ") != std::string::npos) {
+      return static_cast<long>(i);
+    }
+  }
+  return -1;
+}
+
+// A quit (SIGTERM) on a working board with a language library bound: the board's last requests
+// are the library's stop configuration (configuration record 0, then one oscilloscope set-up),
+// and the dynamic loader unmaps Kv310 before the language library.
+TEST(ProgramProcess, QuitStopsTheBoardAndUnloadsTheLibraryBeforeTheLanguage) {
+  ImportInstallation();
+  const std::string requests = fs::absolute("requests_quit.log").string();
+  const std::string loader = fs::absolute("loader_quit").string();
+  const std::string shot = fs::absolute("quit.png").string();
+  fs::remove(requests);
+  fs::remove(shot);
+  SetPlatformText("SimulatedRequestLog", requests);
+  HKEY user = 0;
+  ASSERT_EQ(RegCreateKey(HKEY_CURRENT_USER, "SOFTWARE\\KELO\\KV310\\Parameter", &user), ERROR_SUCCESS);
+  RegSetValueEx(user, "Language", 0, REG_SZ, reinterpret_cast<const BYTE*>("xx"), 3);
+
+  // The test language library lives with the test fixtures: the loader's own search finds it.
+  const pid_t program = Start(shot, BinDir() + "/KV310",
+                              {{"LD_DEBUG", "files"}, {"LD_DEBUG_OUTPUT", loader}, {"LD_LIBRARY_PATH", BinDir() + "/tests"}});
+  ASSERT_GT(program, 0);
+  EXPECT_TRUE(WaitForFile(shot, 30));
+  kill(program, SIGTERM);
+  const int code = WaitExit(program, 30);
+  if (code == -1) kill(program, SIGKILL), waitpid(program, nullptr, 0);
+  EXPECT_EQ(code, 0);
+  RegDeleteValue(user, "Language");
+  RegCloseKey(user);
+  SetPlatformText("SimulatedRequestLog", "");
+
+  const std::vector<std::string> logged = Lines(requests);
+  ASSERT_GE(logged.size(), 2u);
+  const std::string stop = HexPayload(kv310::GetConfigurationRecord(0).bytes, kv310::kConfigurationLength);
+  EXPECT_EQ(LoggedPayload(logged[logged.size() - 2]), stop) << logged[logged.size() - 2];
+  // The oscilloscope set-up after it is the engine-tester oscilloscope's (probe selection, 0xC0):
+  // the engine tester's firmware was never checked on a board without the module.
+  EXPECT_EQ(LoggedPayload(logged.back()).rfind(" C0 ", 0), 0u) << logged.back();
+
+  const std::string loaderLog = loader + "." + std::to_string(program);
+  const std::vector<std::string> lines = Lines(loaderLog);
+  const long library = LineNaming(lines, "destroying link map", "Kv310.so");
+  const long language = LineNaming(lines, "destroying link map", "texts_xx.so");
+  EXPECT_GE(LineNaming(lines, "file=", "texts_xx.so"), 0) << "the language library was never loaded";
+  EXPECT_GE(library, 0) << "Kv310 was not unloaded";
+  EXPECT_GE(language, 0) << "the language library was not unloaded";
+  EXPECT_LT(library, language);
+  fs::remove(loaderLog);
 }
 
 }  // namespace
