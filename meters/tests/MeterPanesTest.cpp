@@ -16,6 +16,7 @@
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/Screenshots.h>
+#include <kvtest/Shell.h>
 
 #include <core/Reg.h>
 
@@ -365,17 +366,6 @@ class NoCups : public kvp::print::CupsBackend {
   bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
 };
 
-std::string ReadCommand(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
 // The voltmeter's reading goes through the print dialog's Add (with a comment) into the queue,
 // and the next print prints the page; the PDF is read back with poppler and kept for people.
 TEST_F(MeterPaneTest, AVoltmeterReadingPrintsToAPdfPage) {
@@ -423,13 +413,13 @@ TEST_F(MeterPaneTest, AVoltmeterReadingPrintsToAPdfPage) {
 
   const std::string pdf = kvp::print::LastPdfFile();
   ASSERT_NE(pdf, lastBefore) << "a report was printed";
-  const std::string text = ReadCommand("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+  const std::string text = kvtest::CommandOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
   for (const char* expected : {"Dravix Scope Report", "Test bench car", "KV 310", "Measure of voltage",
                                "U = 12.5V", "min 12.1V", "max 12.9V", "Battery at rest"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }
   EXPECT_EQ(text.find("13.8"), std::string::npos) << "the pending reading is not printed";
-  const std::string info = ReadCommand("pdfinfo '" + pdf + "' 2>/dev/null");
+  const std::string info = kvtest::CommandOutput("pdfinfo '" + pdf + "' 2>/dev/null");
   const size_t pages = info.find("Pages:");
   ASSERT_NE(pages, std::string::npos) << info;
   EXPECT_EQ(std::atoi(info.c_str() + pages + 6), 1);
