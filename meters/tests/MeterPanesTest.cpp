@@ -17,6 +17,7 @@
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/Screenshots.h>
 #include <kvtest/Shell.h>
+#include <kvtest/WhenOpen.h>
 
 #include <core/Reg.h>
 
@@ -55,20 +56,6 @@ void PostClick(CWnd& b) {
   const LPARAM at = MAKELPARAM(r.Width() / 2, r.Height() / 2);
   ::PostMessage(b.GetSafeHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   ::PostMessage(b.GetSafeHwnd(), WM_LBUTTONUP, 0, at);
-}
-
-// Runs fn inside a modal dialog of the class once it is the active window.
-template <class Dialog>
-void WhenOpen(std::function<void(Dialog&)> fn, int turns = 50) {
-  hl::RunInLoop([fn, turns] {
-    if (auto* dlg = dynamic_cast<Dialog*>(CWnd::FromHandlePermanent(::GetActiveWindow()))) {
-      fn(*dlg);
-    } else if (turns > 0) {
-      WhenOpen<Dialog>(fn, turns - 1);
-    } else {
-      ADD_FAILURE() << "the dialog did not open";
-    }
-  });
 }
 
 // The main window's pane area stand-in.
@@ -119,7 +106,7 @@ class MeterPaneTest : public kvtest::CoreTest {
   bool Print(CXPCtrlBtn& b, std::function<void(CPrintDlg&)> inDialog = nullptr) {
     const int before = meterprint::DialogCount();
     PostClick(b);
-    WhenOpen<CPrintDlg>([inDialog](CPrintDlg& dlg) {
+    kvtest::WhenOpen<CPrintDlg>([inDialog](CPrintDlg& dlg) {
       if (inDialog) {
         inDialog(dlg);
       } else {
@@ -390,7 +377,7 @@ TEST_F(MeterPaneTest, AVoltmeterReadingPrintsToAPdfPage) {
   // Add, with a comment.
   ASSERT_TRUE(Print(pane.m_Child[CWndVoltmeter::ID_PRINT], [](CPrintDlg& dlg) {
     PostClick(dlg.m_BtnAdd);
-    WhenOpen<CCommentDlg>([](CCommentDlg& comment) {
+    kvtest::WhenOpen<CCommentDlg>([](CCommentDlg& comment) {
       ::SetDlgItemText(comment.GetSafeHwnd(), 1050, "Battery at rest");
       RECT b;
       ::GetClientRect(comment.m_BtnOK.GetSafeHwnd(), &b);
