@@ -94,6 +94,8 @@ function(kv_bench name)
   endif()
   add_executable(bench_${name} ${A_SOURCES})
   target_link_libraries(bench_${name} PRIVATE platform benchmark::benchmark Threads::Threads ${A_LIBS})
+  # <kvtest/BenchFolders.h> and the other header-only helpers of the test support.
+  target_include_directories(bench_${name} PRIVATE ${KV_ROOT}/tests/support/include)
 endfunction()
 
 # kv_resources(TARGET [BITMAPS id=file.png ...] [ICONS id:size=file.png ...]

@@ -17,6 +17,8 @@
 #include <platform/clock.h>
 #include <platform/display.h>
 
+#include <kvtest/BenchFolders.h>
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -85,19 +87,11 @@ BENCHMARK(BM_Startup)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
   // A private folder for the registry store, the runtime folder and the files of the start-up.
-  char folder[] = "/tmp/bench_startup.XXXXXX";
-  if (!mkdtemp(folder)) return 1;
-  const std::string root = folder;
-  for (const char* sub : {"/data", "/config", "/run", "/home"}) std::filesystem::create_directories(root + sub);
-  std::filesystem::permissions(root + "/run", std::filesystem::perms::owner_all);
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
-  setenv("HOME", (root + "/home").c_str(), 1);
-  std::filesystem::current_path(root);
+  kvtest::BenchFolders folders("/tmp/bench_startup.XXXXXX");
+  if (!folders.Ok()) return 1;
+  std::filesystem::current_path(folders.Root());
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::filesystem::remove_all(root);
   return 0;
 }

@@ -1,5 +1,7 @@
 #include <enginetester/MotortesterPolledPanel.h>
 
+#include <enginetester/PanelCommon.h>
+
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
@@ -53,6 +55,30 @@ CXPCtrlBtn* CMotortesterPolledPanel::Field(int id) {
   for (int i = 0; i < m_nFields; ++i)
     if (m_Defs[i].id == id) return &m_Fields[i];
   return nullptr;
+}
+
+void CMotortesterPolledPanel::ShowTemperature() {
+  if (m_nStatus[TEXT_TEMPERATURE] != CMotortesterData::STATUS_OK) {
+    SetText(TEXT_TEMPERATURE, et::StatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
+  } else if (m_Values.temperature == -1.0) {
+    SetText(TEXT_TEMPERATURE, "--- \260C");
+  } else {
+    CString s;
+    s.Format("%d\260C", static_cast<int>(m_Values.temperature));
+    SetText(TEXT_TEMPERATURE, s);
+  }
+}
+
+void CMotortesterPolledPanel::ShowSpeed(const char* dash) {
+  if (m_nStatus[TEXT_SPEED] != CMotortesterData::STATUS_OK) {
+    SetText(TEXT_SPEED, et::StatusText(m_nStatus[TEXT_SPEED]), 1);
+  } else if (m_Values.speed == -1) {
+    SetText(TEXT_SPEED, dash);
+  } else {
+    CString s;
+    s.Format("%d", m_Values.speed);
+    SetText(TEXT_SPEED, s);
+  }
 }
 
 void CMotortesterPolledPanel::RecalcLayout() {

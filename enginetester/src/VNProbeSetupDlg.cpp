@@ -1,5 +1,7 @@
 #include <enginetester/VNProbeSetupDlg.h>
 
+#include <ui/dialogs/DialogPlacement.h>
+
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/MemDC.h>
@@ -30,23 +32,10 @@ int RegisterTemplate() {
   return CVNProbeSetupDlg::IDD;
 }
 
-CRect PlacementRect(CWnd* parent) {
-  CWnd* over = parent && parent->GetSafeHwnd() ? parent : AfxGetMainWnd();
-  CRect rc;
-  if (over && over->GetSafeHwnd())
-    over->GetWindowRect(&rc);
-  else
-    rc.SetRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-  return rc;
-}
-
-void MakeArial(CFont& font, int height, int weight) {
-  font.DeleteObject();
-  font.CreateFont(height, 0, 0, 0, weight, 0, 0, 0, GetGlobalProps().GetCharSet(), OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
-}
-
 }  // namespace
+
+using ui_dialogs::MakeArial;
+using ui_dialogs::PlacementRect;
 
 CVNProbeSetupDlg::CVNProbeSetupDlg(CWnd* parent)
     : CDialog(RegisterTemplate(), parent),

@@ -146,26 +146,10 @@ void CWndMotortester_AdvanceMeter::Tick() {
   } else {
     SetText(TEXT_VALUE, et::StatusText(m_nStatus[TEXT_VALUE]), 1);
   }
-  if (m_nStatus[TEXT_TEMPERATURE] == kOk) {
-    if (m_Values.temperature == -1.0) {
-      SetText(TEXT_TEMPERATURE, "--- \260C");
-    } else {
-      s.Format("%d\260C", static_cast<int>(m_Values.temperature));
-      SetText(TEXT_TEMPERATURE, s);
-    }
-  } else {
-    SetText(TEXT_TEMPERATURE, et::StatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
-  }
-  if (m_nStatus[TEXT_SPEED] == kOk) {
-    if (m_Values.speed == -1) {
-      SetText(TEXT_SPEED, "--- ");
-    } else {
-      s.Format("%d", m_Values.speed);
-      SetText(TEXT_SPEED, s);
-    }
-  } else {
+  ShowTemperature();
+  ShowSpeed("--- ");
+  if (m_nStatus[TEXT_SPEED] != kOk) {
     // Without a valid speed the advance and the temperature mean nothing.
-    SetText(TEXT_SPEED, et::StatusText(m_nStatus[TEXT_SPEED]), 1);
     SetText(TEXT_VALUE, DashedAdvance());
     SetText(TEXT_TEMPERATURE, "--- \260C");
   }

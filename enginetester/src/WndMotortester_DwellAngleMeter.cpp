@@ -69,26 +69,8 @@ void CWndMotortester_DwellAngleMeter::Tick() {
   } else {
     SetText(TEXT_VALUE, et::StatusText(m_nStatus[TEXT_VALUE]), 1);
   }
-  if (m_nStatus[TEXT_TEMPERATURE] == kOk) {
-    if (m_Values.temperature == -1.0) {
-      SetText(TEXT_TEMPERATURE, "--- \260C");
-    } else {
-      s.Format("%d\260C", static_cast<int>(m_Values.temperature));
-      SetText(TEXT_TEMPERATURE, s);
-    }
-  } else {
-    SetText(TEXT_TEMPERATURE, et::StatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
-  }
-  if (m_nStatus[TEXT_SPEED] == kOk) {
-    if (m_Values.speed == -1) {
-      SetText(TEXT_SPEED, "---");
-    } else {
-      s.Format("%d", m_Values.speed);
-      SetText(TEXT_SPEED, s);
-    }
-  } else {
-    SetText(TEXT_SPEED, et::StatusText(m_nStatus[TEXT_SPEED]), 1);
-  }
+  ShowTemperature();
+  ShowSpeed("---");
   RepaintFields();
 }
 

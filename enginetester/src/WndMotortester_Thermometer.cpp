@@ -55,27 +55,8 @@ void CWndMotortester_Thermometer::ReadAndFormat() {
   m_nStatus[TEXT_SPEED] = statuses[CTemperatureReader::SPEED];
   m_nStatus[TEXT_TEMPERATURE] = m_nStatus[TEXT_VALUE] = statuses[CTemperatureReader::TEMPERATURE];
 
-  CString s;
-  if (m_nStatus[TEXT_TEMPERATURE] == kOk) {
-    if (temperature == -1) {
-      SetText(TEXT_TEMPERATURE, "--- \260C");
-    } else {
-      s.Format("%d\260C", temperature);
-      SetText(TEXT_TEMPERATURE, s);
-    }
-  } else {
-    SetText(TEXT_TEMPERATURE, et::StatusText(m_nStatus[TEXT_TEMPERATURE]), 1);
-  }
-  if (m_nStatus[TEXT_SPEED] == kOk) {
-    if (m_Values.speed == -1) {
-      SetText(TEXT_SPEED, "--- ");
-    } else {
-      s.Format("%d", m_Values.speed);
-      SetText(TEXT_SPEED, s);
-    }
-  } else {
-    SetText(TEXT_SPEED, et::StatusText(m_nStatus[TEXT_SPEED]), 1);
-  }
+  ShowTemperature();
+  ShowSpeed("--- ");
 }
 
 void CWndMotortester_Thermometer::Tick() {

@@ -5,6 +5,7 @@
 #include <core/MotortesterData.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/display.h>
@@ -75,25 +76,8 @@ struct FakeTemperature : StubMTTemperaturemeter_12 {
   int ReadProbes(ProbeDescriptor*, ProbeDescriptor*) override { return ++probeReads, 0; }
 };
 
-inline const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "EtTestHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "EtTestHost";
-    AfxRegisterClass(&wc);
-  }
-  return "EtTestHost";
-}
-
 // The engine-tester pane's stand-in.
-class Host : public CWnd {
- public:
-  BOOL CreateTop(int width, int height) {
-    return CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, width, height, 0, 0);
-  }
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
-};
+using Host = kvtest::HostWindow;
 
 inline void ClickCentre(CWnd& w) {
   CRect r;

@@ -13,6 +13,7 @@
 #include <core/MotortesterData.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Pump.h>
 #include <kvtest/Screenshots.h>
 
@@ -37,24 +38,9 @@ namespace hl = kvp::headless;
 using ettest::Cylinder;
 using S = HiVoltageBatchState;
 
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "EtTestHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "EtTestHost";
-    AfxRegisterClass(&wc);
-  }
-  return "EtTestHost";
-}
-
 // The engine-tester pane's stand-in: records the refusals it receives and whether a box was open.
-class Host : public CWnd {
+class Host : public kvtest::HostWindow {
  public:
-  BOOL CreateTop(int width, int height) {
-    return CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, width, height, 0, 0);
-  }
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message == WM_KVREFUSED) {
       ++refusals;

@@ -13,7 +13,9 @@
 #include <core/MotortesterData.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
+#include <kvtest/TesterFirmware.h>
 
 #include <platform/clock.h>
 #include <platform/display.h>
@@ -37,34 +39,12 @@ namespace {
 
 namespace hl = kvp::headless;
 
-void SetMachineString(const char* key, const char* name, const std::string& value) {
-  HKEY k = 0;
-  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  RegSetValueEx(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(k);
-}
-
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "EtE2eHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "EtE2eHost";
-    AfxRegisterClass(&wc);
-  }
-  return "EtE2eHost";
-}
-
 class PanelsEndToEndTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
-    SetMachineString("Software\\KELO\\Kv310", "DLL name", "zlinksim.dll");
-    char* cwd = get_current_dir_name();
-    const std::string firmware = std::string(cwd) + "/motortester.hex";
-    free(cwd);
-    std::ofstream(firmware) << ":10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\nVersion 1.00\n";
-    SetMachineString("Software\\KELO\\Kv310\\Parameter", "FirmwareMotortester", firmware);
+    kvtest::SetMachineString("Software\\KELO\\Kv310", "DLL name", "zlinksim.dll");
+    kvtest::InstallTesterFirmware();
     for (const char* key : {"SOFTWARE\\KELO\\KV310\\Parameter\\Spark", "SOFTWARE\\KELO\\KV310\\Parameter\\Diesel"})
       RegDeleteKey(HKEY_CURRENT_USER, key);
 
@@ -84,7 +64,7 @@ class PanelsEndToEndTest : public kvtest::CoreTest {
       s.engine.weakCylinderKilovolts = 5.0;
       s.engine.batteryVolts = 13.8;
     });
-    host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
+    host.CreateEx(0, kvtest::HostWindowClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
 
     ASSERT_EQ(m_Kelo.Load(), 1);
     ASSERT_EQ(m_Kelo.Communication()->Open(), 0);

@@ -15,7 +15,9 @@
 #include <core/MotortesterData.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
+#include <kvtest/TesterFirmware.h>
 
 #include <platform/clock.h>
 #include <platform/display.h>
@@ -34,24 +36,6 @@
 namespace {
 
 namespace hl = kvp::headless;
-
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "EtE2eHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "EtE2eHost";
-    AfxRegisterClass(&wc);
-  }
-  return "EtE2eHost";
-}
-
-void SetMachineString(const char* key, const char* name, const std::string& value) {
-  HKEY k = 0;
-  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  RegSetValueEx(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(k);
-}
 
 void SavePicture(HWND w, const std::string& name) {
   hl::Pump();
@@ -77,11 +61,7 @@ class EtPolledPanelsOnTheBoard : public kvtest::CoreTest {
     kv310::testing::SetLinkLibrary("zlinksim.dll");
     kv310::testing::SetSerialBlockSizeValue(-1);
     // The firmware file names the version the simulated module runs, so no download happens.
-    char* cwd = get_current_dir_name();
-    const std::string firmware = std::string(cwd) + "/motortester.hex";
-    free(cwd);
-    std::ofstream(firmware) << ":10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\nVersion 1.00\n";
-    SetMachineString("Software\\KELO\\Kv310\\Parameter", "FirmwareMotortester", firmware);
+    kvtest::InstallTesterFirmware();
     zlink_ = std::make_unique<kv310::testing::ZlinkSimBoard>();
     Board().Reset();
     Board().Update([](sim::BoardScenario& s) {
@@ -100,7 +80,7 @@ class EtPolledPanelsOnTheBoard : public kvtest::CoreTest {
     ASSERT_EQ(kelo_.Motortester()->Detect(), 0);
     data().SetInterfaces(kelo_.Motortester(), kelo_.MTVoltmeter(), kelo_.Communication(), kelo_.Oscilloscope());
     ASSERT_EQ(data().LoadMotortesterParams(), 1);
-    host_.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 900, 600, 0, 0);
+    host_.CreateEx(0, kvtest::HostWindowClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 900, 600, 0, 0);
   }
   void TearDown() override {
     host_.DestroyWindow();

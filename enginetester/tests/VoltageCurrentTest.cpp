@@ -8,6 +8,7 @@
 #include <core/MotortesterData.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/display.h>
@@ -111,21 +112,11 @@ class VoltageCurrentTest : public kvtest::CoreTest {
     kvtest::CoreTest::SetUp();
     GetMotortesterDevice()->SetInterfaces(&tester, &volt, &link);
     GetMotortesterDevice()->SetEngineType(CMotortesterData::ENGINE_SPARK);
-    host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
+    host.CreateEx(0, kvtest::HostWindowClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
   }
   void TearDown() override {
     host.DestroyWindow();
     kvtest::CoreTest::TearDown();
-  }
-  static const char* HostClass() {
-    WNDCLASS known{};
-    if (!GetClassInfo(0, "EtVcHost", &known)) {
-      WNDCLASS wc{};
-      wc.lpfnWndProc = DefWindowProc;
-      wc.lpszClassName = "EtVcHost";
-      AfxRegisterClass(&wc);
-    }
-    return "EtVcHost";
   }
   // Created hidden, then shown: polling starts.
   void Show(CWndMotortester_VoltageCurrent& panel) {

@@ -2,14 +2,13 @@
 
 #include <meters/Record.h>
 
+#include <ui/WindowClass.h>
+
 #include <core/NumberFormat.h>
 #include <core/Notify.h>
-#include <core/ResourceHolder.h>
 #include <core/Texts.h>
 
 #include <cmath>
-#include <stdexcept>
-#include <string>
 
 namespace analyzer {
 
@@ -17,24 +16,10 @@ void Notify(int sender, int code, int value) {
   if (IAnalyzerNotify* sink = GetAnalyzerNotify()) sink->OnAnalyzerNotify(sender, code, value);
 }
 
-HCURSOR AnalyzerCursor(int resourceId) {
-  if (HCURSOR c = GetResourceHolder().GetCursor(resourceId)) return c;
-  if (HCURSOR c = LoadCursor(AfxGetInstanceHandle(), MAKEINTRESOURCE(resourceId))) return c;
-  return LoadCursor(0, IDC_ARROW);
-}
+HCURSOR AnalyzerCursor(int resourceId) { return ui_toolkit::SharedCursor(resourceId); }
 
 void EnsureWindowClass(const char* name, UINT style, int cursorResource) {
-  WNDCLASS known{};
-  if (GetClassInfo(AfxGetInstanceHandle(), name, &known)) return;
-  WNDCLASS wc{};
-  wc.style = style;
-  wc.lpfnWndProc = ::DefWindowProc;
-  wc.hInstance = AfxGetInstanceHandle();
-  wc.hCursor = AnalyzerCursor(cursorResource);
-  wc.hbrBackground = static_cast<HBRUSH>(5);
-  wc.lpszClassName = name;
-  if (!AfxRegisterClass(&wc) && !GetClassInfo(AfxGetInstanceHandle(), name, &known))
-    throw std::runtime_error(std::string("cannot register the window class ") + name);
+  ui_toolkit::EnsureWindowClass(name, style, cursorResource);
 }
 
 CString FormatUnitValue(double value, LPCSTR unit, int decimals) {

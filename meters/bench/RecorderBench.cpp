@@ -16,6 +16,8 @@
 #include <platform/clock.h>
 #include <platform/display.h>
 
+#include <kvtest/BenchFolders.h>
+
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -192,19 +194,11 @@ BENCHMARK(BM_ConvertRings)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
   // A private folder for the registry store, the runtime folder and the bench file.
-  char folder[] = "/tmp/bench_recorder.XXXXXX";
-  if (!mkdtemp(folder)) return 1;
-  const std::string root = folder;
-  for (const char* sub : {"/data", "/config", "/run", "/home"}) std::filesystem::create_directories(root + sub);
-  std::filesystem::permissions(root + "/run", std::filesystem::perms::owner_all);
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
-  setenv("HOME", (root + "/home").c_str(), 1);
-  std::filesystem::current_path(root);
+  kvtest::BenchFolders folders("/tmp/bench_recorder.XXXXXX");
+  if (!folders.Ok()) return 1;
+  std::filesystem::current_path(folders.Root());
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::filesystem::remove_all(root);
   return 0;
 }

@@ -16,6 +16,8 @@
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/Screenshots.h>
+#include <kvtest/Shell.h>
+#include <kvtest/WhenOpen.h>
 
 #include <core/Reg.h>
 
@@ -54,20 +56,6 @@ void PostClick(CWnd& b) {
   const LPARAM at = MAKELPARAM(r.Width() / 2, r.Height() / 2);
   ::PostMessage(b.GetSafeHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   ::PostMessage(b.GetSafeHwnd(), WM_LBUTTONUP, 0, at);
-}
-
-// Runs fn inside a modal dialog of the class once it is the active window.
-template <class Dialog>
-void WhenOpen(std::function<void(Dialog&)> fn, int turns = 50) {
-  hl::RunInLoop([fn, turns] {
-    if (auto* dlg = dynamic_cast<Dialog*>(CWnd::FromHandlePermanent(::GetActiveWindow()))) {
-      fn(*dlg);
-    } else if (turns > 0) {
-      WhenOpen<Dialog>(fn, turns - 1);
-    } else {
-      ADD_FAILURE() << "the dialog did not open";
-    }
-  });
 }
 
 // The main window's pane area stand-in.
@@ -118,7 +106,7 @@ class MeterPaneTest : public kvtest::CoreTest {
   bool Print(CXPCtrlBtn& b, std::function<void(CPrintDlg&)> inDialog = nullptr) {
     const int before = meterprint::DialogCount();
     PostClick(b);
-    WhenOpen<CPrintDlg>([inDialog](CPrintDlg& dlg) {
+    kvtest::WhenOpen<CPrintDlg>([inDialog](CPrintDlg& dlg) {
       if (inDialog) {
         inDialog(dlg);
       } else {
@@ -365,17 +353,6 @@ class NoCups : public kvp::print::CupsBackend {
   bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
 };
 
-std::string ReadCommand(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
 // The voltmeter's reading goes through the print dialog's Add (with a comment) into the queue,
 // and the next print prints the page; the PDF is read back with poppler and kept for people.
 TEST_F(MeterPaneTest, AVoltmeterReadingPrintsToAPdfPage) {
@@ -400,7 +377,7 @@ TEST_F(MeterPaneTest, AVoltmeterReadingPrintsToAPdfPage) {
   // Add, with a comment.
   ASSERT_TRUE(Print(pane.m_Child[CWndVoltmeter::ID_PRINT], [](CPrintDlg& dlg) {
     PostClick(dlg.m_BtnAdd);
-    WhenOpen<CCommentDlg>([](CCommentDlg& comment) {
+    kvtest::WhenOpen<CCommentDlg>([](CCommentDlg& comment) {
       ::SetDlgItemText(comment.GetSafeHwnd(), 1050, "Battery at rest");
       RECT b;
       ::GetClientRect(comment.m_BtnOK.GetSafeHwnd(), &b);
@@ -423,13 +400,13 @@ TEST_F(MeterPaneTest, AVoltmeterReadingPrintsToAPdfPage) {
 
   const std::string pdf = kvp::print::LastPdfFile();
   ASSERT_NE(pdf, lastBefore) << "a report was printed";
-  const std::string text = ReadCommand("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+  const std::string text = kvtest::CommandOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
   for (const char* expected : {"Dravix Scope Report", "Test bench car", "KV 310", "Measure of voltage",
                                "U = 12.5V", "min 12.1V", "max 12.9V", "Battery at rest"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }
   EXPECT_EQ(text.find("13.8"), std::string::npos) << "the pending reading is not printed";
-  const std::string info = ReadCommand("pdfinfo '" + pdf + "' 2>/dev/null");
+  const std::string info = kvtest::CommandOutput("pdfinfo '" + pdf + "' 2>/dev/null");
   const size_t pages = info.find("Pages:");
   ASSERT_NE(pages, std::string::npos) << info;
   EXPECT_EQ(std::atoi(info.c_str() + pages + 6), 1);

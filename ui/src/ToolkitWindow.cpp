@@ -6,27 +6,31 @@
 #include <stdexcept>
 #include <string>
 
-namespace ui_detail {
+namespace ui_toolkit {
 
-HCURSOR ToolkitCursor(int resourceId) {
+HCURSOR SharedCursor(int resourceId) {
   if (HCURSOR c = GetResourceHolder().GetCursor(resourceId)) return c;
   if (HCURSOR c = LoadCursor(AfxGetInstanceHandle(), MAKEINTRESOURCE(resourceId))) return c;
   return LoadCursor(0, IDC_ARROW);
 }
 
-void EnsureToolkitClass(const char* name, UINT style) {
+void EnsureWindowClass(const char* name, UINT style, int cursorResource) {
   WNDCLASS known{};
   if (GetClassInfo(AfxGetInstanceHandle(), name, &known)) return;
   WNDCLASS wc{};
   wc.style = style;
   wc.lpfnWndProc = ::DefWindowProc;
   wc.hInstance = AfxGetInstanceHandle();
-  wc.hCursor = ToolkitCursor(kCursorDefault);
+  wc.hCursor = SharedCursor(cursorResource);
   wc.hbrBackground = static_cast<HBRUSH>(5);
   wc.lpszClassName = name;
   if (!AfxRegisterClass(&wc) && !GetClassInfo(AfxGetInstanceHandle(), name, &known))
     throw std::runtime_error(std::string("cannot register the window class ") + name);
 }
+
+}  // namespace ui_toolkit
+
+namespace ui_detail {
 
 void PaintThroughWindowDc(CWnd* wnd, IToolkitPaint* painter) {
   if (!wnd || !wnd->GetSafeHwnd() || !painter) return;

@@ -3,6 +3,7 @@
 // controls.
 #pragma once
 
+#include <ui/WindowClass.h>
 #include <ui/XPWndBaseColor.h>
 
 #include <platform/afxwin.h>
@@ -17,14 +18,14 @@ inline bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.rig
 // The shared default cursor of every toolkit window and the other shared cursors.
 enum CursorId { kCursorDefault = 145, kCursorDragA = 143, kCursorDragB = 144, kCursorHover = 146, kCursorCheck = 187 };
 
-// A shared cursor by resource id: the resource holder's once it has loaded them, else the
-// module's cursor resource of that id, else the arrow.
-HCURSOR ToolkitCursor(int resourceId);
+// A shared cursor by resource id (ui_toolkit::SharedCursor).
+inline HCURSOR ToolkitCursor(int resourceId) { return ui_toolkit::SharedCursor(resourceId); }
 
-// Registers a toolkit window class unless the module knows it: default window procedure, no
-// icon or menu, the shared default cursor, background brush value 5. Throws std::runtime_error
-// when the class can be neither found nor registered.
-void EnsureToolkitClass(const char* name, UINT style);
+// Registers a toolkit window class unless the module knows it, with the shared default cursor
+// (ui_toolkit::EnsureWindowClass).
+inline void EnsureToolkitClass(const char* name, UINT style) {
+  ui_toolkit::EnsureWindowClass(name, style, kCursorDefault);
+}
 
 // Paints the window at once: a client DC, an off-screen DC over it, then painter->PaintNow.
 void PaintThroughWindowDc(CWnd* wnd, IToolkitPaint* painter);

@@ -13,6 +13,7 @@
 #include <core/Messages.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/WhenOpen.h>
 
 #include <platform/textlog.h>
 
@@ -49,19 +50,6 @@ void PostClick(HWND w) {
   const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
   ::PostMessage(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
   ::PostMessage(w, WM_LBUTTONUP, 0, at);
-}
-
-template <class Dialog>
-void WhenOpen(std::function<void(Dialog&)> fn, int turns = 50) {
-  hl::RunInLoop([fn, turns] {
-    if (auto* dlg = dynamic_cast<Dialog*>(CWnd::FromHandlePermanent(::GetActiveWindow()))) {
-      fn(*dlg);
-    } else if (turns > 0) {
-      WhenOpen<Dialog>(fn, turns - 1);
-    } else {
-      ADD_FAILURE() << "the nested dialog did not open";
-    }
-  });
 }
 
 CRect RectIn(HWND w, HWND origin) {
@@ -284,7 +272,7 @@ TEST_F(PrintPreviewTest, ACommentThatWrapsMovesTheItemsBelowAndCancelKeepsTheCom
       nextBefore = RectIn(Item(view, 1).GetSafeHwnd(), view.GetSafeHwnd()).top;
       maxBefore = view.m_nScrollMax;
       PostClick(Item(view, 0).m_BoxComment.GetSafeHwnd());
-      WhenOpen<CCommentDlg>([&](CCommentDlg& d) {
+      kvtest::WhenOpen<CCommentDlg>([&](CCommentDlg& d) {
         CString now;
         d.GetDlgItemText(1050, now);
         offered = now;
@@ -416,7 +404,7 @@ TEST_F(PrintPreviewTest, ThePrintDialogsViewRemovingEverythingLeavesCountZeroAnd
   bool printEnabled = true;
   hl::RunInLoop([&] {
     PostClick(dlg.m_BtnView.GetSafeHwnd());
-    WhenOpen<View>([](View& view) {
+    kvtest::WhenOpen<View>([](View& view) {
       while (!view.m_Items.empty()) {
         ClickCentre(view.m_Items.front()->m_BoxRemove.GetSafeHwnd());
         hl::Pump();

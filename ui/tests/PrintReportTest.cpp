@@ -10,6 +10,7 @@
 #include <core/Reg.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/Shell.h>
 
 #include <platform/print.h>
 
@@ -99,25 +100,15 @@ TEST(ItemTexts, TitleAndValueLinesOfEveryType) {
 
 // ---- whole reports -----------------------------------------------------------------------------
 
-std::string Run(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
 int PageCount(const std::string& pdf) {
-  const std::string info = Run("pdfinfo '" + pdf + "' 2>/dev/null");
+  const std::string info = kvtest::CommandOutput("pdfinfo '" + pdf + "' 2>/dev/null");
   const size_t at = info.find("Pages:");
   return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
 }
 
 std::string PageText(const std::string& pdf, int page) {
-  return Run("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf + "' - 2>/dev/null");
+  const std::string n = std::to_string(page);
+  return kvtest::CommandOutput("pdftotext -layout -f " + n + " -l " + n + " '" + pdf + "' - 2>/dev/null");
 }
 
 // Records what would go to a CUPS server: never has a destination.

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/TesterFirmware.h>
 
 #include <sim/ZlinkSim.h>
 
@@ -21,24 +22,13 @@
 
 namespace {
 
-void SetMachineString(const char* key, const char* name, const std::string& value) {
-  HKEY k = 0;
-  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  RegSetValueEx(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(k);
-}
-
 class EngineTesterOnTheBoard : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
-    SetMachineString("Software\\KELO\\Kv310", "DLL name", "zlinksim.dll");
+    kvtest::SetMachineString("Software\\KELO\\Kv310", "DLL name", "zlinksim.dll");
     // The firmware file names the version the simulated module runs, so no download happens.
-    char* cwd = get_current_dir_name();
-    const std::string firmware = std::string(cwd) + "/motortester.hex";
-    free(cwd);
-    std::ofstream(firmware) << ":10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\nVersion 1.00\n";
-    SetMachineString("Software\\KELO\\Kv310\\Parameter", "FirmwareMotortester", firmware);
+    kvtest::InstallTesterFirmware();
 
     m_hSim = LoadLibrary(sim::kZlinkSimModule);
     ASSERT_NE(m_hSim, 0u);

@@ -73,6 +73,10 @@ class CMotortesterPolledPanel : public CXPWndBaseColor,
     m_strText[which] = text;
     m_bError[which] = error;
   }
+  // Sets the temperature and the speed texts from the last read (m_Values, m_nStatus): the value,
+  // the dash text while there is none (-1), or the status text flagged as an error.
+  void ShowTemperature();
+  void ShowSpeed(const char* dash);
   void ClearErrors();
   void RepaintFields();
   BOOL BoardReady() const;

@@ -11,6 +11,9 @@
 
 #include <platform/display.h>
 
+#include <kvtest/BenchFolders.h>
+#include <kvtest/HostWindow.h>
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -22,17 +25,6 @@
 namespace {
 
 constexpr int kSamples = 360000;
-
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "AnalyzerBenchHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "AnalyzerBenchHost";
-    AfxRegisterClass(&wc);
-  }
-  return "AnalyzerBenchHost";
-}
 
 void MakeRecords() {
   ClearRecordList();
@@ -67,7 +59,7 @@ void MakeRecords() {
 void BM_ChartFullRedraw(benchmark::State& state) {
   const int zoom = static_cast<int>(state.range(0));
   CWnd host;
-  host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 600, 0, 0);
+  host.CreateEx(0, kvtest::HostWindowClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 600, 0, 0);
   CAnalyzerChartWnd chart;
   chart.Create("AnalyzerChartWnd", WS_CHILD | WS_VISIBLE, CRect(0, 0, 800, 500), &host, 1023);
   MakeRecords();
@@ -96,20 +88,12 @@ BENCHMARK(BM_ChartFullRedraw)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  char folder[] = "/tmp/bench_analyzer.XXXXXX";
-  if (!mkdtemp(folder)) return 1;
-  const std::string root = folder;
-  for (const char* sub : {"/data", "/config", "/run", "/home"}) std::filesystem::create_directories(root + sub);
-  std::filesystem::permissions(root + "/run", std::filesystem::perms::owner_all);
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", (root + "/run").c_str(), 1);
-  setenv("HOME", (root + "/home").c_str(), 1);
+  kvtest::BenchFolders folders("/tmp/bench_analyzer.XXXXXX");
+  if (!folders.Ok()) return 1;
   kvp::OpenHeadlessDisplay();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   kvp::CloseDisplay();
-  std::filesystem::remove_all(root);
   return 0;
 }

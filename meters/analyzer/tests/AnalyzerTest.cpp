@@ -15,7 +15,9 @@
 
 #include <kvtest/Canvas.h>
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
+#include <kvtest/Shell.h>
 
 #include <platform/display.h>
 #include <platform/print.h>
@@ -36,24 +38,7 @@ namespace hl = kvp::headless;
 using Call = std::vector<int>;
 using Calls = std::vector<Call>;
 
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "AnalyzerTestHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "AnalyzerTestHost";
-    AfxRegisterClass(&wc);
-  }
-  return "AnalyzerTestHost";
-}
-
-class Host : public CWnd {
- public:
-  BOOL CreateTop(int width, int height) {
-    return CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, width, height, 0, 0);
-  }
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
-};
+using Host = kvtest::HostWindow;
 
 // Sits in front of the pane as the analyzer sink and logs every notification it passes on.
 struct LoggingSink : IAnalyzerNotify {
@@ -779,17 +764,6 @@ TEST_F(AnalyzerTest, StatusColumnsShowScalesExtremesAndZooms) {
 
 // ---- printing and pictures ---------------------------------------------------------------------
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
 class NoCups : public kvp::print::CupsBackend {
  public:
   bool DefaultDestination(kvp::print::CupsDestination*) override { return false; }
@@ -816,11 +790,11 @@ TEST_F(AnalyzerTest, PrintGoesToOneLandscapePage) {
   analyzer::Notify(13, 75);
   const std::string pdf = kvp::print::LastPdfFile();
   ASSERT_FALSE(pdf.empty());
-  const std::string info = Shell("pdfinfo '" + pdf + "' 2>/dev/null");
+  const std::string info = kvtest::CommandOutput("pdfinfo '" + pdf + "' 2>/dev/null");
   const size_t pages = info.find("Pages:");
   ASSERT_NE(pages, std::string::npos) << info;
   EXPECT_EQ(std::atoi(info.c_str() + pages + 6), 1);
-  const std::string text = Shell("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+  const std::string text = kvtest::CommandOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
   for (const char* t : {"Dravix Scope - Current view of record chart", "Signal A", "Signal B",
                         "signal scale: ~1V/div", "signal scale: 2V/div", "max: >7.6V"})
     EXPECT_NE(text.find(t), std::string::npos) << t << "\n" << text;
@@ -835,7 +809,7 @@ TEST_F(AnalyzerTest, PrintGoesToOneLandscapePage) {
   std::filesystem::create_directories(out);
   std::filesystem::copy_file(pdf, out / "analyzer-print.pdf", std::filesystem::copy_options::overwrite_existing);
   const std::string png = kvtest::ScreenshotPath("analyzer-print");
-  Shell("pdftoppm -png -r 40 -singlefile '" + pdf + "' '" + png.substr(0, png.size() - 4) + "'");
+  kvtest::CommandOutput("pdftoppm -png -r 40 -singlefile '" + pdf + "' '" + png.substr(0, png.size() - 4) + "'");
   EXPECT_TRUE(std::filesystem::exists(png));
   (void)art;
   kvp::print::SetCupsBackend(before);

@@ -9,6 +9,7 @@
 #include <meters/analyzer/WndRecordAnalyzer.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/HostWindow.h>
 #include <kvtest/Pump.h>
 #include <kvtest/Screenshots.h>
 
@@ -56,17 +57,6 @@ struct LoggingSink : IAnalyzerNotify {
   }
 };
 
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "AnalyzerTransferHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "AnalyzerTransferHost";
-    AfxRegisterClass(&wc);
-  }
-  return "AnalyzerTransferHost";
-}
-
 // One direct recording of the channels: `frames` samples per channel, pending for the thread.
 void PendingRecords(std::vector<int> channels, int frames) {
   for (int ch : channels) {
@@ -99,7 +89,7 @@ class AnalyzerTransferTest : public kvtest::CoreTest {
     library.oscilloscope = &osc;
     recorder.SetLibrary(&library);
     recorder.InitCursors();
-    ASSERT_TRUE(host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1040, 720, 0, 0));
+    ASSERT_TRUE(host.CreateEx(0, kvtest::HostWindowClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1040, 720, 0, 0));
     pane = std::make_unique<CWndRecordAnalyzer>(&recorder);
     ASSERT_TRUE(pane->Create("RecordAnalyzer", WS_CHILD | WS_VISIBLE, CRect(0, 0, 1040, 720), &host, 1021));
     log.next = pane.get();

@@ -11,22 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <kvtest/HostWindow.h>
 #include <kvtest/Xvfb.h>
 
 #include <cstdlib>
 
 namespace {
-
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "AnalyzerX11Host", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "AnalyzerX11Host";
-    AfxRegisterClass(&wc);
-  }
-  return "AnalyzerX11Host";
-}
 
 TEST(AnalyzerX11Test, TheTimeLineThumbFollowsADrag) {
   kvtest::Xvfb server{"1100x800x24"};
@@ -34,7 +24,8 @@ TEST(AnalyzerX11Test, TheTimeLineThumbFollowsADrag) {
   kvp::ClockUseVirtual(false);
   ASSERT_TRUE(kvp::OpenX11Display(server.Name().c_str()));
   {
-    HWND host = CreateWindowEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1040, 720, 0, 0, 0, 0);
+    HWND host =
+        CreateWindowEx(0, kvtest::HostWindowClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1040, 720, 0, 0, 0, 0);
     ASSERT_TRUE(host);
     ClearRecordList();
     CRecord* r = AddNewRecord(nullptr);

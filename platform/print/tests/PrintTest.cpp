@@ -7,6 +7,8 @@
 #include <platform/print.h>
 #include <platform/registry.h>
 
+#include <kvtest/Shell.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -49,17 +51,6 @@ class RecordingCups : public kvp::print::CupsBackend {
   }
 };
 
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
-
 // One field of pdfinfo's output ("Pages", "Page size", ...), trimmed.
 std::string Field(const std::string& info, const std::string& key) {
   std::istringstream in(info);
@@ -71,8 +62,6 @@ std::string Field(const std::string& info, const std::string& key) {
   }
   return {};
 }
-
-bool HaveTool(const char* tool) { return Capture(std::string("command -v ") + tool).size() > 0; }
 
 void SetPdfFolder(const std::string* folder) {
   if (!folder) {
@@ -180,17 +169,17 @@ TEST_F(Printing, TwoPageMetricJobBecomesAnA4PdfInTheFolder) {
   EXPECT_EQ(pdf.extension(), ".pdf");
   fs::copy_file(pdf, ArtifactDir() / "two-pages.pdf", fs::copy_options::overwrite_existing);
 
-  if (!HaveTool("pdfinfo") || !HaveTool("pdftotext")) GTEST_SKIP() << "poppler-utils not installed";
-  const std::string info = Capture("pdfinfo '" + pdf.string() + "'");
+  if (!kvtest::HaveTool("pdfinfo") || !kvtest::HaveTool("pdftotext")) GTEST_SKIP() << "poppler-utils not installed";
+  const std::string info = kvtest::CommandOutput("pdfinfo '" + pdf.string() + "'");
   EXPECT_EQ(Field(info, "Pages"), "2") << info;
   EXPECT_EQ(Field(info, "Page size"), "595.32 x 841.92 pts (A4)") << info;  // portrait
   EXPECT_EQ(Field(info, "Title"), "KV310 test report") << info;
-  const std::string page1 = Capture("pdftotext -f 1 -l 1 '" + pdf.string() + "' -");
-  const std::string page2 = Capture("pdftotext -f 2 -l 2 '" + pdf.string() + "' -");
+  const std::string page1 = kvtest::CommandOutput("pdftotext -f 1 -l 1 '" + pdf.string() + "' -");
+  const std::string page2 = kvtest::CommandOutput("pdftotext -f 2 -l 2 '" + pdf.string() + "' -");
   EXPECT_NE(page1.find("KV310 page 1 \xC2\xB5\xC2\xB0"), std::string::npos) << page1;
   EXPECT_NE(page2.find("KV310 page 2"), std::string::npos) << page2;
   EXPECT_EQ(page2.find("page 1"), std::string::npos) << page2;
-  const std::string fonts = Capture("pdffonts '" + pdf.string() + "'");
+  const std::string fonts = kvtest::CommandOutput("pdffonts '" + pdf.string() + "'");
   EXPECT_NE(fonts.find(" yes "), std::string::npos) << "fonts are embedded:\n" << fonts;
 }
 
@@ -254,8 +243,8 @@ TEST_F(Printing, LandscapeJobThroughThePrintDialogDrivenByInput) {
   const fs::path pdf = kvp::print::LastPdfFile();
   ASSERT_TRUE(fs::exists(pdf));
   fs::copy_file(pdf, ArtifactDir() / "landscape.pdf", fs::copy_options::overwrite_existing);
-  if (!HaveTool("pdfinfo")) GTEST_SKIP() << "poppler-utils not installed";
-  const std::string info2 = Capture("pdfinfo '" + pdf.string() + "'");
+  if (!kvtest::HaveTool("pdfinfo")) GTEST_SKIP() << "poppler-utils not installed";
+  const std::string info2 = kvtest::CommandOutput("pdfinfo '" + pdf.string() + "'");
   EXPECT_EQ(Field(info2, "Page size"), "841.92 x 595.32 pts (A4)") << info2;  // wider than tall
   EXPECT_EQ(Field(info2, "Pages"), "1") << info2;
 }

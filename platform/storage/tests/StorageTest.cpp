@@ -3,6 +3,8 @@
 // written whole; stream reads, writes and seeks.
 #include <platform/storage.h>
 
+#include <kvtest/Shell.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,19 +23,6 @@ std::u16string W(const std::string& s) {
   for (unsigned char c : s) out += static_cast<char16_t>(c);
   return out;
 }
-
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
-
-bool HaveGsf() { return !Capture("command -v gsf").empty(); }
 
 std::string Peer() {
   const char* bin = getenv("KV_BIN_DIR");
@@ -115,24 +104,24 @@ TEST_F(Storage, WrittenFileIsReadByGsfAndLandsInTheArtifacts) {
   for (const auto& [name, bytes] : ArtifactStreams()) EXPECT_EQ(ReadStream(stg, name), bytes) << name;
   stg->Release();
 
-  if (!HaveGsf()) GTEST_SKIP() << "libgsf-bin not installed";
-  const std::string list = Capture("gsf list '" + file.string() + "'");
+  if (!kvtest::HaveTool("gsf")) GTEST_SKIP() << "libgsf-bin not installed";
+  const std::string list = kvtest::CommandOutput("gsf list '" + file.string() + "'");
   EXPECT_NE(list.find("225 CustomSet_1\n"), std::string::npos) << list;
   EXPECT_NE(list.find("225 CustomSet_10\n"), std::string::npos) << list;
   EXPECT_NE(list.find("5000 Large\n"), std::string::npos) << list;
   for (const auto& [name, bytes] : ArtifactStreams()) {
-    EXPECT_EQ(Capture("gsf cat '" + file.string() + "' " + name), bytes) << name;
+    EXPECT_EQ(kvtest::CommandOutput("gsf cat '" + file.string() + "' " + name), bytes) << name;
   }
 }
 
 TEST_F(Storage, FileWrittenByGsfIsReadThroughTheApi) {
-  if (!HaveGsf()) GTEST_SKIP() << "libgsf-bin not installed";
+  if (!kvtest::HaveTool("gsf")) GTEST_SKIP() << "libgsf-bin not installed";
   std::string big;
   for (int i = 0; i < 9000; ++i) big += static_cast<char>(i * 13 % 256);
   WriteFileBytes(dir_ / "Small", "\xA1 small stream");
   WriteFileBytes(dir_ / "Big", big);
   const fs::path file = dir_ / "by-gsf.cfb";
-  Capture("cd '" + dir_.string() + "' && gsf createole by-gsf.cfb Small Big 2>&1");
+  kvtest::CommandOutput("cd '" + dir_.string() + "' && gsf createole by-gsf.cfb Small Big 2>&1");
   ASSERT_TRUE(fs::exists(file));
   IStorage* stg = nullptr;
   ASSERT_EQ(StgOpenStorage(W(file.string()).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &stg),
@@ -159,9 +148,9 @@ TEST_F(Storage, ShareExclusiveHoldsAgainstThisAndOtherProcesses) {
   }
   EXPECT_EQ(StgCreateDocfile(name.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &second),
             STG_E_SHAREVIOLATION);
-  EXPECT_EQ(Capture(Peer() + " stg-open '" + file.string() + "' 12"), "80030020\n");  // another process
+  EXPECT_EQ(kvtest::CommandOutput(Peer() + " stg-open '" + file.string() + "' 12"), "80030020\n");  // another process
   first->Release();
-  EXPECT_EQ(Capture(Peer() + " stg-open '" + file.string() + "' 12"), "00000000\n");
+  EXPECT_EQ(kvtest::CommandOutput(Peer() + " stg-open '" + file.string() + "' 12"), "00000000\n");
 
   // The other process holds it: this one is refused until it lets go.
   FILE* holder = popen((Peer() + " stg-hold '" + file.string() + "' 400").c_str(), "r");

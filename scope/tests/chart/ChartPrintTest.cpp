@@ -14,6 +14,7 @@
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
+#include <kvtest/Shell.h>
 
 #include <platform/display.h>
 #include <platform/gdi_surface.h>
@@ -39,19 +40,6 @@ class NoCups : public kvp::print::CupsBackend {
   bool DefaultDestination(kvp::print::CupsDestination*) override { return false; }
   bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
 };
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
-
-bool HaveTool(const char* tool) { return !Shell(std::string("command -v ") + tool + " 2>/dev/null").empty(); }
 
 const char* kLongName = "Ignition secondary, cylinder one, warm engine at idle, before the new plugs were fitted";
 
@@ -167,11 +155,11 @@ TEST_F(ChartPrintTest, OneLandscapePageWithTitleGridAndLegend) {
   }
   EXPECT_TRUE(nameLogged);
 
-  if (!HaveTool("pdfinfo") || !HaveTool("pdftotext")) GTEST_SKIP() << "poppler-utils not installed";
-  const std::string info = Shell("pdfinfo '" + pdf + "'");
+  if (!kvtest::HaveTool("pdfinfo") || !kvtest::HaveTool("pdftotext")) GTEST_SKIP() << "poppler-utils not installed";
+  const std::string info = kvtest::CommandOutput("pdfinfo '" + pdf + "'");
   EXPECT_NE(info.find("Pages:           1\n"), std::string::npos) << info;
   EXPECT_NE(info.find("841.92 x 595.32"), std::string::npos) << "landscape A4\n" << info;
-  const std::string text = Shell("pdftotext -layout '" + pdf + "' -");
+  const std::string text = kvtest::CommandOutput("pdftotext -layout '" + pdf + "' -");
   EXPECT_NE(text.find("Dravix Scope - Oscilloscope chart"), std::string::npos) << text;
   EXPECT_NE(text.find("~2V/div"), std::string::npos) << text;
   EXPECT_NE(text.find("Ignition"), std::string::npos) << text;

@@ -1,8 +1,7 @@
 #include <ui/dialogs/CommentDlg.h>
 
 #include <ui/dialogs/DialogResources.h>
-
-#include "DialogPlacement.h"
+#include <ui/dialogs/DialogPlacement.h>
 
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>

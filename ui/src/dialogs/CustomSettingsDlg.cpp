@@ -3,7 +3,7 @@
 #include <ui/dialogs/DialogResources.h>
 #include <ui/dialogs/SpecialFileDialog.h>
 
-#include "DialogPlacement.h"
+#include <ui/dialogs/DialogPlacement.h>
 
 #include <core/Reg.h>
 

@@ -1,4 +1,4 @@
-#include "DialogPlacement.h"
+#include <ui/dialogs/DialogPlacement.h>
 
 #include <core/GlobalProps.h>
 

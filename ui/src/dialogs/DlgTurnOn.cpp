@@ -1,8 +1,7 @@
 #include <ui/dialogs/DlgTurnOn.h>
 
 #include <ui/dialogs/DialogResources.h>
-
-#include "DialogPlacement.h"
+#include <ui/dialogs/DialogPlacement.h>
 
 #include <core/GlobalProps.h>
 #include <core/Reg.h>

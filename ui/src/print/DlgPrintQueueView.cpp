@@ -1,10 +1,10 @@
 #include <ui/print/DlgPrintQueueView.h>
 
 #include <ui/dialogs/CommentDlg.h>
+#include <ui/dialogs/DialogPlacement.h>
 #include <ui/dialogs/DialogResources.h>
 #include <ui/print/PrintQueue.h>
 
-#include "../dialogs/DialogPlacement.h"
 #include "QueuePictures.h"
 
 #include <core/ColorScheme.h>

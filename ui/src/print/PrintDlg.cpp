@@ -1,11 +1,11 @@
 #include <ui/print/PrintDlg.h>
 
 #include <ui/dialogs/CommentDlg.h>
+#include <ui/dialogs/DialogPlacement.h>
 #include <ui/dialogs/DialogResources.h>
 #include <ui/print/DlgPrintQueueView.h>
 #include <ui/print/PrintQueue.h>
 
-#include "../dialogs/DialogPlacement.h"
 #include "QueuePictures.h"
 
 #include <core/ColorScheme.h>

@@ -1,8 +1,7 @@
 #include <ui/print/PrintHeaderDlg.h>
 
+#include <ui/dialogs/DialogPlacement.h>
 #include <ui/dialogs/DialogResources.h>
-
-#include "../dialogs/DialogPlacement.h"
 
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>

@@ -23,6 +23,8 @@ class HostWindow : public CWnd {
   BOOL CreateTop(int x, int y, int width, int height) {
     return CreateEx(0, HostWindowClass(), "host", WS_POPUP | WS_VISIBLE, x, y, width, height, 0, 0);
   }
+  // At the top left of the screen.
+  BOOL CreateTop(int width, int height) { return CreateTop(0, 0, width, height); }
   BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
 };
 

@@ -1,4 +1,4 @@
-// Where a dialog of this folder goes: the rectangle (screen coordinates) of its parent, of the
+// Where one of the program's dialogs goes: the rectangle (screen coordinates) of its parent, of the
 // main window for a dialog made without one, or of the screen when there is no main window.
 #pragma once
 
