@@ -6,6 +6,7 @@
 #include <platform/sync.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 
 namespace kvp::win {
@@ -213,8 +214,12 @@ void ActivateWindow(HWND topLevel) {
 }
 
 bool Pump() {
+  // A thread that keeps sending (a running scope on a slow build) can keep the queue from ever
+  // emptying: the pump then hands back after ten seconds of real time, so a caller waiting for a
+  // condition gets to check it.
+  const auto giveBack = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   MSG msg;
-  while (PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) {
+  while (std::chrono::steady_clock::now() < giveBack && PeekMessage(&msg, 0, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return false;

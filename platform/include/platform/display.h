@@ -90,7 +90,8 @@ PLATFORM_API void ActivateOtherApplication();
 PLATFORM_API void ActivateWindow(HWND topLevel);
 
 // Processes every message that is waiting, including paints and due timers, until the queue is
-// empty. Returns false when WM_QUIT was taken (it is put back for the next loop).
+// empty, or for at most ten seconds of real time while another thread keeps it busy. Returns
+// false when WM_QUIT was taken (it is put back for the next loop).
 PLATFORM_API bool Pump();
 // Moves the virtual clock forward by ms, stopping at every timer deadline on the way so each
 // timer fires at its exact time, and pumps after every step.
