@@ -78,11 +78,16 @@ void ClickCentre(CWnd& button) {
   hl::Click(button.GetSafeHwnd(), POINT{r.right / 2, r.bottom / 2});
 }
 
-// No print server: the report becomes a PDF in the folder the platform is told.
+// No print server while it lives: the report becomes a PDF in the folder the platform is told.
 class NoCups : public kvp::print::CupsBackend {
  public:
+  NoCups() : m_before(kvp::print::SetCupsBackend(this)) {}
+  ~NoCups() override { kvp::print::SetCupsBackend(m_before); }
   bool DefaultDestination(kvp::print::CupsDestination*) override { return false; }
   bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
+
+ private:
+  kvp::print::CupsBackend* m_before;
 };
 
 // The main window's stand-in: records the tab requests.
@@ -264,7 +269,6 @@ TEST_F(MotortesterEndToEndTest, AllCylindersPrintToAPdfReport) {
   ASSERT_TRUE(kvtest::HaveTool("pdftotext"));
   ui_dialogs::RegisterDialogTemplates();
   NoCups cups;
-  kvp::print::CupsBackend* before = kvp::print::SetCupsBackend(&cups);
   const std::string folder = std::string(std::getenv("HOME")) + "/et-pane-reports";
   std::filesystem::create_directories(folder);
   CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KV310Platform\\Printing", "PdfFolder", folder.c_str());
@@ -302,7 +306,6 @@ TEST_F(MotortesterEndToEndTest, AllCylindersPrintToAPdfReport) {
   kvtest::WhenOpen<CPrintDlg>([](CPrintDlg& dlg) { ClickCentre(dlg.m_BtnPrint); });
   Press(CWndMotortester::kPrint);
   WithClock([&] { pane->Deactivate(); });
-  kvp::print::SetCupsBackend(before);
   EXPECT_EQ(queue->GetCount(), 1);
 
   const std::string pdf = kvp::print::LastPdfFile();
@@ -316,7 +319,7 @@ TEST_F(MotortesterEndToEndTest, AllCylindersPrintToAPdfReport) {
   std::smatch m;
   ASSERT_TRUE(std::regex_search(text, m, line)) << text;
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(std::stod(m[i + 1].str()), item[i] / 1000.0, 0.051) << i;
-  EXPECT_EQ(std::stoi(m[5].str()), static_cast<int>(item[4]));
+  EXPECT_NEAR(std::stoi(m[5].str()), item[4], 1.0);
   EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), line), std::sregex_iterator()), 1)
       << "the pending item of the second print is not printed";
 
