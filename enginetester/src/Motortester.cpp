@@ -190,6 +190,10 @@ BOOL CWndMotortester::CreateChildren() {
     }
     if (!button.Create(b.name, WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), this, b.id)) return FALSE;
   }
+  // The note of a successful "Set" lies over the parameters panel: it goes on top of its siblings,
+  // or the panel (created first, so above it) would cover it.
+  ::SetWindowPos(ButtonById(kSetParamsTitle)->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (ReducedVariant()) {
     for (int id : kScopeButtons) {
       CXPCtrlBtn* button = ButtonById(id);
@@ -609,7 +613,7 @@ void CWndMotortester::Print() {
   int index = -1;
   CPrintItemData* item = GetPrintQueue()->AddItem(type, &index);
   if (!item) return;
-  const auto kV = [](int volts) { return volts / 1000.0; };
+  // The kV panels hold volts, and the report prints volts with their prefix ("12.5kV").
   switch (type) {
     case 4:
     case 5:
@@ -635,17 +639,17 @@ void CWndMotortester::Print() {
       const auto v = (type == 6 ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
                                 : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder))
                          .GetPrintValues();
-      item->SetValues2(kV(v.values[0]), v.speed, "");
+      item->SetValues2(v.values[0], v.speed, "");
       break;
     }
     case 7: {
       const auto v = m_DblCoil.GetPrintValues();
-      item->SetValues3(kV(v.values[0]), kV(v.values[1]), v.speed, "");
+      item->SetValues3(v.values[0], v.values[1], v.speed, "");
       break;
     }
     case 8: {
       const auto v = m_AllCylinders.GetPrintValues();
-      item->SetValues6(kV(v.values[0]), kV(v.values[1]), kV(v.values[2]), kV(v.values[3]), v.speed, 0, 0, 0, "");
+      item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, "");
       break;
     }
     default:

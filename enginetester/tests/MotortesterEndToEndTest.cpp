@@ -1,26 +1,39 @@
 // The engine-tester pane end to end: the real measurement library on the simulated board behind
 // the in-process link, the engine tester attached, four cylinders at 3000 rpm with cylinder 3 weak
 // (5 kV of 10), on the headless display with the virtual clock. Petrol, the secondary winding menu
-// and all cylinders through the pane's own buttons, then the switch to the scope.
+// and all cylinders through the pane's own buttons, then the switch to the scope; the printed
+// report of all cylinders, the probe message, the parameters' Set and Reset, and the board's
+// refusal of the variant reference probe.
 #include <enginetester/Motortester.h>
+#include <enginetester/PanelCommon.h>
 
+#include <ui/dialogs/CommentDlg.h>
+#include <ui/dialogs/DialogResources.h>
+#include <ui/dialogs/MessageDlg.h>
+#include <ui/print/PrintDlg.h>
 #include <ui/print/PrintQueue.h>
 
+#include <core/ColorScheme.h>
 #include <core/KeloDll.h>
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/Notify.h>
+#include <core/Reg.h>
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
+#include <kvtest/Shell.h>
+#include <kvtest/WhenOpen.h>
 
 #include <platform/clock.h>
 #include <platform/display.h>
 #include <platform/module.h>
+#include <platform/print.h>
 #include <platform/registry.h>
+#include <platform/textlog.h>
 
 #include <gtest/gtest.h>
 
@@ -29,8 +42,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +61,34 @@ void SetMachineString(const char* key, const char* name, const std::string& valu
   RegSetValueEx(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
   RegCloseKey(k);
 }
+
+// A click in the middle of a button, posted: it is handled by the loop of the dialog that is open
+// then, so a dialog the click opens runs its own loop.
+void PostClick(CWnd& button) {
+  CRect r;
+  ::GetClientRect(button.GetSafeHwnd(), &r);
+  const LPARAM at = MAKELPARAM(r.Width() / 2, r.Height() / 2);
+  ::PostMessage(button.GetSafeHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessage(button.GetSafeHwnd(), WM_LBUTTONUP, 0, at);
+}
+
+void ClickCentre(CWnd& button) {
+  RECT r;
+  ::GetClientRect(button.GetSafeHwnd(), &r);
+  hl::Click(button.GetSafeHwnd(), POINT{r.right / 2, r.bottom / 2});
+}
+
+// No print server while it lives: the report becomes a PDF in the folder the platform is told.
+class NoCups : public kvp::print::CupsBackend {
+ public:
+  NoCups() : m_before(kvp::print::SetCupsBackend(this)) {}
+  ~NoCups() override { kvp::print::SetCupsBackend(m_before); }
+  bool DefaultDestination(kvp::print::CupsDestination*) override { return false; }
+  bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
+
+ private:
+  kvp::print::CupsBackend* m_before;
+};
 
 // The main window's stand-in: records the tab requests.
 class MainWindow : public kvtest::HostWindow {
@@ -126,12 +169,13 @@ class MotortesterEndToEndTest : public kvtest::CoreTest {
     }
     return true;
   }
-  void CreatePane() {
+  // `boardProbes`: the measurement choice asks the board for the probes, as the program does.
+  void CreatePane(bool boardProbes = false) {
     pane = std::make_unique<CWndMotortester>();
     pane->SetHiVoltageMeter(m_Kelo.MTHiVoltage());
     // The board model's default probes do not satisfy every measurement's probe rule; the probe
     // check itself is covered by the pane's unit tests.
-    pane->SetProbeCheck([](int) { return TRUE; });
+    if (!boardProbes) pane->SetProbeCheck([](int) { return TRUE; });
     for (CWndMotortester_HiVoltage* kv : {static_cast<CWndMotortester_HiVoltage*>(&pane->m_OneCylinder),
                                           static_cast<CWndMotortester_HiVoltage*>(&pane->m_AllCylinders),
                                           static_cast<CWndMotortester_HiVoltage*>(&pane->m_SelectedCylinder),
@@ -162,7 +206,21 @@ class MotortesterEndToEndTest : public kvtest::CoreTest {
     WithClock([&] { pane->OnButtonClicked(id); });
     hl::Pump();
   }
+  // Petrol, the secondary winding, all cylinders; waits until the panel shows all four cylinders
+  // and the speed.
+  void MeasureAllCylinders() {
+    Press(CWndMotortester::kPetrol);
+    Press(CWndMotortester::kSecondary);
+    Press(CWndMotortester::kAllCylinders);
+    ASSERT_EQ(pane->Page(), 12);
+    CWndMotortester_AllCylinders& panel = pane->m_AllCylinders;
+    ASSERT_TRUE(Drive([&] {
+      const auto p = panel.GetPrintValues();
+      return p.count == 4 && p.values[3] > 0 && p.values[2] > 0 && p.speed > 0;
+    })) << "status " << panel.State().status.load();
+  }
 
+  kvp::HeadlessWorld world;
   HMODULE m_hSim = 0;
   sim::BoardModel* m_pBoard = nullptr;
   CKelo_DLL m_Kelo;
@@ -191,7 +249,7 @@ TEST_F(MotortesterEndToEndTest, AllCylindersAndGraph) {
   hl::Pump();
   EXPECT_TRUE(kvp::SaveWindowPng(main.GetSafeHwnd(), kvtest::ScreenshotPath("et-pane-kv-all-board").c_str()));
 
-  // What "Print" puts in the queue item: the four voltages (kV) and the speed as shown.
+  // What "Print" puts in the queue item: the four voltages and the speed as shown, the weak one 5 kV.
   EXPECT_NEAR(shown.values[2] / 1000.0, 5.0, 0.5);
 
   // Graph: the scope tab, posted, with the all-cylinders measure type.
@@ -202,6 +260,210 @@ TEST_F(MotortesterEndToEndTest, AllCylindersAndGraph) {
   EXPECT_EQ(GetMeasureType().m_nMeasureType.load(), 8);
   WithClock([&] { pane->Deactivate(); });
   EXPECT_FALSE(panel.HasWorker());
+}
+
+// Print on the all-cylinders page: the item of type 8 holds the four voltages and the speed the
+// panel shows; added with a comment, the next print makes a PDF report of it, read back with
+// poppler and kept for people.
+TEST_F(MotortesterEndToEndTest, AllCylindersPrintToAPdfReport) {
+  ASSERT_TRUE(kvtest::HaveTool("pdftotext"));
+  ui_dialogs::RegisterDialogTemplates();
+  NoCups cups;
+  const std::string folder = std::string(std::getenv("HOME")) + "/et-pane-reports";
+  std::filesystem::create_directories(folder);
+  CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KV310Platform\\Printing", "PdfFolder", folder.c_str());
+  CPrintQueue* queue = GetPrintQueue();
+  queue->m_strVehicle = "Test bench car";
+  queue->m_strLicencePlate = "KV 310";
+
+  CreatePane();
+  MeasureAllCylinders();
+  // The pending item as the print dialog finds it, then Add with a comment.
+  int type = -1;
+  double item[6] = {};
+  kvtest::WhenOpen<CPrintDlg>([&](CPrintDlg& dlg) {
+    if (const CPrintQueue::CPrintQueueItem* last = queue->GetLastItem(); last && last->data && !last->queued) {
+      type = last->data->GetType();
+      for (int i = 0; i < 6; ++i) item[i] = last->data->Value(i + 1);
+    }
+    PostClick(dlg.m_BtnAdd);
+    kvtest::WhenOpen<CCommentDlg>([](CCommentDlg& comment) {
+      ::SetDlgItemText(comment.GetSafeHwnd(), 1050, "Cylinder 3 weak");
+      ClickCentre(comment.m_BtnOK);
+    });
+  });
+  Press(CWndMotortester::kPrint);
+  ASSERT_EQ(type, 8);
+  // Volts, as the panel shows them; the fifth value is the speed.
+  for (int i : {0, 1, 3}) EXPECT_NEAR(item[i], 10000, 800) << i;
+  EXPECT_NEAR(item[2], 5000, 500);
+  EXPECT_NEAR(item[4], 3000, 30);
+  EXPECT_EQ(item[5], 0.0);
+  ASSERT_EQ(queue->CountFilled(), 1);
+
+  // The next print prints the queue and drops its own pending item.
+  const std::string lastBefore = kvp::print::LastPdfFile();
+  kvtest::WhenOpen<CPrintDlg>([](CPrintDlg& dlg) { ClickCentre(dlg.m_BtnPrint); });
+  Press(CWndMotortester::kPrint);
+  WithClock([&] { pane->Deactivate(); });
+  EXPECT_EQ(queue->GetCount(), 1);
+
+  const std::string pdf = kvp::print::LastPdfFile();
+  ASSERT_NE(pdf, lastBefore) << "a report was printed";
+  const std::string text = kvtest::CommandOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+  for (const char* expected : {"Measure of high-voltage all cylinders", "Test bench car", "Cylinder 3 weak"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  // One line with the four voltages in kV and the speed, as the item holds them.
+  const std::regex line(R"(first = ([0-9.]+)kV\s+second = ([0-9.]+)kV\s+third = ([0-9.]+)kV\s+)"
+                        R"(fourth = ([0-9.]+)kV\s+Speed = ([0-9]+) RPM)");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(text, m, line)) << text;
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(std::stod(m[i + 1].str()), item[i] / 1000.0, 0.051) << i;
+  EXPECT_NEAR(std::stoi(m[5].str()), item[4], 1.0);
+  EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), line), std::sregex_iterator()), 1)
+      << "the pending item of the second print is not printed";
+
+  const char* artifacts = std::getenv("KV_ARTIFACT_DIR");
+  ASSERT_NE(artifacts, nullptr);
+  std::filesystem::create_directories(artifacts);
+  std::filesystem::copy_file(pdf, std::string(artifacts) + "/et-pane-report.pdf",
+                             std::filesystem::copy_options::overwrite_existing);
+}
+
+// All cylinders without the reference probe: the probe message opens over the pane, and its OK
+// asks the board again. Connected meanwhile, the measurement goes on; still missing, the choice
+// ends on the menu.
+TEST_F(MotortesterEndToEndTest, AllCylindersWithoutTheReferenceProbe) {
+  ui_dialogs::RegisterDialogTemplates();
+  struct Case {
+    const char* name;
+    bool connectWhileOpen;
+    int page;
+  } cases[] = {
+      {"connected while the message is open", true, 12},
+      {"still missing", false, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The probes of the measurement on the board, but no reference probe on input 4.
+    m_pBoard->Update([](sim::BoardScenario& s) {
+      s.inputProbeCodes[4] = 0;
+      s.inputProbeCodes[9] = 85;
+    });
+    CreatePane(true);
+    Press(CWndMotortester::kPetrol);
+    Press(CWndMotortester::kSecondary);
+    int opened = 0;
+    kvtest::WhenOpen<CMessageDlg>([&](CMessageDlg& dlg) {
+      ++opened;
+      dlg.RedrawWindow();
+      if (c.connectWhileOpen) {
+        EXPECT_TRUE(kvp::SaveWindowPng(dlg.GetSafeHwnd(), kvtest::ScreenshotPath("et-pane-probes-missing").c_str()));
+        m_pBoard->Update([](sim::BoardScenario& s) { s.inputProbeCodes[4] = 36; });
+      }
+      ClickCentre(dlg.m_BtnOK);
+    });
+    Press(CWndMotortester::kAllCylinders);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(pane->Page(), c.page);
+    EXPECT_EQ(pane->m_AllCylinders.IsWindowVisible() != FALSE, c.page == 12);
+    WithClock([&] { pane->Deactivate(); });
+    pane.reset();
+  }
+}
+
+// The parameters page over the real library: Reset brings the library's defaults into the
+// controls; Set hands the values to the library, says so for two seconds and stores them in the
+// user's registry.
+TEST_F(MotortesterEndToEndTest, ParamsResetAndSet) {
+  using P = CWndMotortester_Params;
+  CMotortesterData* data = GetMotortesterDevice();
+  EngineParameterBlock defaults{};
+  ASSERT_EQ(m_Kelo.Motortester()->GetDefaultParams(&defaults), 0);
+  CreatePane();
+  Press(CWndMotortester::kPetrol);
+  Press(CWndMotortester::kParams);
+  ASSERT_EQ(pane->Page(), 3);
+  CRepeatCtrl* cylinders = pane->m_Params.Control(P::ID_CYLINDERS);
+  ASSERT_TRUE(cylinders->IsWindowVisible());
+  const auto step = [&](int times) {
+    for (int i = 0; i < times; ++i) {
+      StepValueUp(&cylinders->record, cylinders->record.step);
+      cylinders->ReportValue();
+    }
+  };
+  // Reset: the library's default count, in the control and the data object.
+  data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, defaults.sparkNumberCylinders);
+  pane->m_Params.Reload();
+  step(2);
+  ASSERT_EQ(data->GetNumberCylinders(CMotortesterData::ENGINE_SPARK), defaults.sparkNumberCylinders + 2);
+  Press(CWndMotortester::kReset);
+  EXPECT_EQ(static_cast<int>(cylinders->record.value), defaults.sparkNumberCylinders);
+  EXPECT_EQ(data->GetNumberCylinders(CMotortesterData::ENGINE_SPARK), defaults.sparkNumberCylinders);
+
+  // Set: the library takes the new count, the title says so, the registry holds it.
+  step(1);
+  const int wanted = defaults.sparkNumberCylinders + 1;
+  kvp::StartTextLog();
+  Press(CWndMotortester::kSet);
+  hl::Pump();
+  CXPCtrlBtn* title = pane->ButtonById(CWndMotortester::kSetParamsTitle);
+  EXPECT_TRUE(title->IsWindowVisible());
+  bool drawn = false;
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(title->GetSafeHwnd())) drawn |= t.text == "Params were successfully setting.";
+  kvp::StopTextLog();
+  EXPECT_TRUE(drawn);
+  // And seen: the note lies over the parameters panel, in the title colour.
+  CRect note;
+  title->GetWindowRect(&note);
+  main.ScreenToClient(&note);
+  int noteText = 0;
+  for (int x = note.left; x < note.right; ++x)
+    noteText += kvp::WindowPixel(main.GetSafeHwnd(), x, note.CenterPoint().y) == GetSchemeColor(et::kTitleTextScheme);
+  EXPECT_GT(noteText, 0);
+  EXPECT_TRUE(kvp::SaveWindowPng(main.GetSafeHwnd(), kvtest::ScreenshotPath("et-pane-params-set").c_str()));
+  EngineParameterBlock taken{};
+  taken.engineType = CMotortesterData::ENGINE_SPARK;
+  ASSERT_EQ(m_Kelo.Motortester()->GetAllParams(&taken), 0);
+  EXPECT_EQ(taken.sparkNumberCylinders, wanted);
+  DWORD stored = 0;
+  EXPECT_EQ(CReg().ReadDword(HKEY_CURRENT_USER, "SOFTWARE\\KELO\\KV310\\Parameter\\Spark", "NumberCylinders", stored),
+            CReg::OK);
+  EXPECT_EQ(static_cast<int>(stored), wanted);
+  hl::Advance(CWndMotortester::SET_TITLE_MS);
+  EXPECT_FALSE(title->IsWindowVisible());
+}
+
+// The variant reference probe (code 67) works only with a wasted-spark coil on four cylinders:
+// on six, the board refuses the all-cylinders measurement, the panel says "Bad params of engine!"
+// and the pane opens the parameters page.
+TEST_F(MotortesterEndToEndTest, VariantReferenceProbeOnSixCylindersOpensTheParams) {
+  std::vector<kvp::MessageBoxCall> boxes;
+  kvp::SetMessageBoxResponder([&](const kvp::MessageBoxCall& call) {
+    boxes.push_back(call);
+    return IDOK;
+  });
+  m_pBoard->Update([](sim::BoardScenario& s) {
+    s.inputProbeCodes[4] = 67;
+    s.engine.cylinders = 6;
+  });
+  CMotortesterData* data = GetMotortesterDevice();
+  data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 6);
+  ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+  CreatePane();
+  Press(CWndMotortester::kPetrol);
+  Press(CWndMotortester::kSecondary);
+  EXPECT_EQ(pane->ReferenceProbeCode(), 112);
+  Press(CWndMotortester::kAllCylinders);
+  ASSERT_TRUE(Drive([&] { return pane->Page() == 3; })) << "page " << pane->Page();
+  kvp::SetMessageBoxResponder(nullptr);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Bad params of engine!");
+  EXPECT_TRUE(boxes[0].type & MB_ICONEXCLAMATION);
+  EXPECT_EQ(pane->LayoutCode(), 70);
+  EXPECT_TRUE(pane->m_Params.IsWindowVisible());
+  EXPECT_FALSE(pane->m_AllCylinders.IsWindowVisible());
+  EXPECT_EQ(pane->m_AllCylinders.GetPrintValues().count, 0) << "no values measured";
 }
 
 }  // namespace

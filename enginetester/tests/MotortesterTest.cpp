@@ -624,7 +624,7 @@ TEST_F(MotortesterTest, PrintByPage) {
     int coil;
     std::vector<int> path;
     int type;
-    std::vector<double> values;  // the item's first values
+    std::vector<double> values;  // the item's first values (the kV panels' in volts)
     std::vector<int> numbers;
   };
   const Case cases[] = {
@@ -635,10 +635,10 @@ TEST_F(MotortesterTest, PrintByPage) {
       {0, {1, 8}, 11, {}, {}},
       {0, {1, 9}, 3, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
       {0, {1, 11}, 10, {}, {}},
-      {0, {0, 5, 15}, 6, {9.0, 3000}, {}},
-      {0, {0, 5, 16}, 8, {9.0, 10.0, 5.0, 11.0, 3000}, {}},
-      {0, {0, 5, 17}, 9, {9.0, 3000}, {}},
-      {1, {0, 5, 15}, 7, {9.0, 10.0, 3000}, {}},
+      {0, {0, 5, 15}, 6, {9000, 3000}, {}},
+      {0, {0, 5, 16}, 8, {9000, 10000, 5000, 11000, 3000}, {}},
+      {0, {0, 5, 17}, 9, {9000, 3000}, {}},
+      {1, {0, 5, 15}, 7, {9000, 10000, 3000}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type * 100 + c.path.back());

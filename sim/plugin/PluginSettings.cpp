@@ -120,6 +120,26 @@ std::vector<std::string> ApplyScenarioSettings(const SettingsSource& settings, s
       refused.push_back("SimulatedChannelProbes: two codes 0..255 expected");
     }
   }
+  // The engine: the cylinder count first, the weak cylinders are checked against it.
+  const auto inRange = [&](const char* name, uint32_t low, uint32_t high) -> std::optional<uint32_t> {
+    auto value = settings.dword(name);
+    if (!value) return std::nullopt;
+    if (*value >= low && *value <= high) return value;
+    refused.push_back(std::string(name) + ": " + std::to_string(low) + ".." + std::to_string(high) + " expected");
+    return std::nullopt;
+  };
+  sim::EngineScenario& engine = scenario.engine;
+  if (auto rpm = inRange("SimulatedEngineRpm", 0, 20000)) engine.rpm = *rpm;
+  if (auto cylinders = inRange("SimulatedEngineCylinders", 1, sim::kMaxEngineCylinders)) {
+    engine.cylinders = static_cast<int>(*cylinders);
+  }
+  const uint32_t cylinders = static_cast<uint32_t>(engine.cylinders);
+  if (auto weak = inRange("SimulatedWeakCylinder", 0, cylinders)) engine.weakCylinder = static_cast<int>(*weak);
+  if (auto kv = inRange("SimulatedWeakCylinderKilovolts", 0, 50)) engine.weakCylinderKilovolts = *kv;
+  if (auto weak = inRange("SimulatedLeakWeakCylinder", 0, cylinders)) {
+    scenario.leak.weakCylinder = static_cast<int>(*weak);
+  }
+  if (auto percent = inRange("SimulatedLeakWeakPercent", 0, 100)) scenario.leak.weakCompression = *percent / 100.0;
   if (auto silent = settings.dword("SimulatedSilent"); silent && *silent == 1) {
     sim::CommandFault silence;
     silence.fault.kind = sim::FaultKind::Silence;

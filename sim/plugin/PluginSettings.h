@@ -6,6 +6,13 @@
 //   "SimulatedInputProbes"    REG_SZ, the probe codes of the ten engine-tester inputs ("3,3,4,...")
 //   "SimulatedChannelProbes"  REG_SZ, the probe codes of channels A and B ("3,3")
 //   "SimulatedSilent"         DWORD, 1 = the board answers no request
+//   "SimulatedEngineRpm"      DWORD 0..20000, the engine's speed (0: the engine stands)
+//   "SimulatedEngineCylinders" DWORD 1..8
+//   "SimulatedWeakCylinder"   DWORD, the cylinder (1 up to the count) whose spark is weak; 0 none
+//   "SimulatedWeakCylinderKilovolts" DWORD 0..50, that spark's secondary voltage in whole kV
+//   "SimulatedLeakWeakCylinder" DWORD, the cylinder (1 up to the count, in firing order) whose
+//                             compression the leak recording shows low; 0 none
+//   "SimulatedLeakWeakPercent" DWORD 0..100, its compression hump relative to the others
 //   "SimulatedRequestLog"     REG_SZ, a file that gets one line per request (number, request
 //                             payload, outcome, reply payload, in hex)
 // A value that cannot be read as described is reported on stderr and leaves the default.

@@ -89,6 +89,54 @@ TEST(PluginSettings, ScenarioValues) {
   }
 }
 
+// The engine on the engine-tester module: its speed, cylinders, weak spark and the leak
+// recording's weak compression; a weak cylinder is checked against the count read with it.
+TEST(PluginSettings, EngineValues) {
+  struct Case {
+    const char* name;
+    FakeSettings settings;
+    double rpm;
+    int cylinders, weak;
+    double weakKilovolts;
+    int leakWeak;
+    double leakCompression;
+    size_t refused;
+  } cases[] = {
+      {"nothing set: defaults", {}, 800, 4, 0, 5.0, 0, 0.5, 0},
+      {"running engine, cylinder 3 weak",
+       {{{"SimulatedEngineRpm", 3000}, {"SimulatedEngineCylinders", 4}, {"SimulatedWeakCylinder", 3},
+         {"SimulatedWeakCylinderKilovolts", 4}},
+        {}},
+       3000, 4, 3, 4.0, 0, 0.5, 0},
+      {"engine stands", {{{"SimulatedEngineRpm", 0}}, {}}, 0, 4, 0, 5.0, 0, 0.5, 0},
+      {"too fast refused", {{{"SimulatedEngineRpm", 20001}}, {}}, 800, 4, 0, 5.0, 0, 0.5, 1},
+      {"eight cylinders, the last weak", {{{"SimulatedEngineCylinders", 8}, {"SimulatedWeakCylinder", 8}}, {}}, 800,
+       8, 8, 5.0, 0, 0.5, 0},
+      {"no cylinders refused", {{{"SimulatedEngineCylinders", 0}}, {}}, 800, 4, 0, 5.0, 0, 0.5, 1},
+      {"nine cylinders refused", {{{"SimulatedEngineCylinders", 9}}, {}}, 800, 4, 0, 5.0, 0, 0.5, 1},
+      {"weak cylinder beyond the count refused", {{{"SimulatedWeakCylinder", 5}}, {}}, 800, 4, 0, 5.0, 0, 0.5, 1},
+      {"weak spark above 50 kV refused", {{{"SimulatedWeakCylinderKilovolts", 51}}, {}}, 800, 4, 0, 5.0, 0, 0.5, 1},
+      {"leak: cylinder 2 at 40 %", {{{"SimulatedLeakWeakCylinder", 2}, {"SimulatedLeakWeakPercent", 40}}, {}}, 800,
+       4, 0, 5.0, 2, 0.4, 0},
+      {"leak: cylinder 6 of six", {{{"SimulatedEngineCylinders", 6}, {"SimulatedLeakWeakCylinder", 6}}, {}}, 800, 6,
+       0, 5.0, 6, 0.5, 0},
+      {"leak: beyond the count and above 100 % refused",
+       {{{"SimulatedLeakWeakCylinder", 5}, {"SimulatedLeakWeakPercent", 101}}, {}}, 800, 4, 0, 5.0, 0, 0.5, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::BoardScenario scenario;
+    const auto refused = simplugin::ApplyScenarioSettings(c.settings.Source(), scenario);
+    EXPECT_EQ(refused.size(), c.refused);
+    EXPECT_EQ(scenario.engine.rpm, c.rpm);
+    EXPECT_EQ(scenario.engine.cylinders, c.cylinders);
+    EXPECT_EQ(scenario.engine.weakCylinder, c.weak);
+    EXPECT_EQ(scenario.engine.weakCylinderKilovolts, c.weakKilovolts);
+    EXPECT_EQ(scenario.leak.weakCylinder, c.leakWeak);
+    EXPECT_DOUBLE_EQ(scenario.leak.weakCompression, c.leakCompression);
+  }
+}
+
 TEST(PluginSettings, SilentBoardAndRequestLogLines) {
   sim::BoardModel board;
   std::vector<std::string> lines;
