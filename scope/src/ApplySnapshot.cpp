@@ -263,12 +263,13 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   props.SetTriggerPosition(position);
   device.Notify(kSender, 2, static_cast<int>(position));
 
-  // 17. Edge and sensitivity ("Full" / "Noise").
-  controls.ShowTriggerEdge();
+  // 17. Edge and sensitivity ("Full" / "Noise"). The edge is stored before its face is shown,
+  // so the face shows the snapshot's edge.
   if (props.m_nTriggerEdge != s.m_nEdge) {
     props.m_nTriggerEdge = s.m_nEdge;
     props.m_nChangeFlags |= CHG_TRIGGER_EDGE;
   }
+  controls.ShowTriggerEdge();
   device.Notify(kSender, 6, 0);
   props.m_nTriggerFilter = s.m_nSensitivity;
   props.m_nChangeFlags |= CHG_TRIGGER_FILTER;

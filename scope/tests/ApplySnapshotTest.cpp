@@ -49,7 +49,8 @@ class RecordingFake : public scope::ISnapshotControls, public scope::ISnapshotDe
   void EnableTriggerControls(bool on) override { Note(std::string("trigger controls ") + (on ? "on" : "off")); }
   void ShowTriggerMode() override { Note("show mode"); }
   void ShowTriggerSource() override { Note("show source"); }
-  void ShowTriggerEdge() override { Note("show edge"); }
+  // The face shows the edge stored when it is drawn.
+  void ShowTriggerEdge() override { Note("show edge " + std::to_string(GetGlobalProps().m_nTriggerEdge)); }
   void ShowSensitivity() override { Note("show sensitivity"); }
   void ShowChannelMode(int ch) override { Note("show coupling " + std::to_string(ch)); }
   void RepaintInvertButton() override { Note("invert button"); }
@@ -151,6 +152,20 @@ TEST_F(ApplySnapshotTest, StepsRunInOrderAndTheBlockReplacesTheSingleChanges) {
   EXPECT_TRUE(p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].IsShown());
   EXPECT_EQ(GetMeasureType().m_bStartRetry.load(), 0);
   EXPECT_DOUBLE_EQ(GetTraceList()[1]->m_dTimePerIndex, 1.0 / 5e4);
+}
+
+TEST_F(ApplySnapshotTest, TheEdgeFaceShowsTheSnapshotsEdge) {
+  for (const int edge : {0, 1}) {
+    SCOPED_TRACE(edge);
+    GetGlobalProps().m_nTriggerEdge = 1 - edge;
+    SettingsSnapshot s = Preset(0);
+    s.m_nEdge = edge;
+    fake.log.clear();
+    EXPECT_EQ(scope::ApplySnapshot(s, fake, fake), 1);
+    EXPECT_EQ(GetGlobalProps().m_nTriggerEdge, edge);
+    EXPECT_TRUE(fake.Has("show edge " + std::to_string(edge)));
+    EXPECT_FALSE(fake.Has("show edge " + std::to_string(1 - edge)));
+  }
 }
 
 TEST_F(ApplySnapshotTest, OutOfRangeValuesAreMended) {

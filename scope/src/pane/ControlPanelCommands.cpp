@@ -446,10 +446,6 @@ void CWndOsc_ControlPanel::OnSystemNotify(int sender, int code, int value) {
       s->Redraw();
       break;
     }
-    case 6:
-      // A snapshot shows the edge before it stores it: the face follows the stored edge here.
-      ShowTriggerEdge();
-      break;
     case 7:
       ShowSensitivity();
       break;
@@ -572,6 +568,8 @@ void CWndOsc_ControlPanel::SelectProbe(int channel, int matchMode, int wanted, i
   GlobalProps& p = GetGlobalProps();
   const bool wasRunning = p.m_bRunning != 0;
   if (wasRunning) m_Device.StopMeasurement();
+  // A read of the stopped run may still be pending on the link: the probe calls wait for it.
+  m_Library.WaitLinkIdle();
   std::vector<scope::ProbeEntry> list;
   int rc = m_Library.ReadProbeList(ch, list);
   // A busy library is asked again 100 ms later, a bounded number of times.

@@ -19,6 +19,8 @@ namespace {
 constexpr int kNoInterface = -1;
 }  // namespace
 
+void CEngineControlPanelDevice::WaitLinkIdle() { m_Engine.WaitLinkIdle(); }
+
 int CEngineControlPanelDevice::ReadProbeList(int channel, std::vector<ProbeEntry>& list) {
   list.clear();
   IMTOscilloscope_7* osc = m_Engine.GetBinding().MTOscilloscope();

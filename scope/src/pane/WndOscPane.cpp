@@ -351,8 +351,14 @@ void CWndOscPane::Init() {
 
 // ---- docking and the slide ----------------------------------------------------------------------
 
+// The chart shows `divisions` divisions (10 docked, 20 floating) and the record is that many
+// divisions times the zoom factor: the divisor base follows the shown divisions, so the zoom
+// factor re-applied after it keeps the offset (doubled or halved with the divisions) and the
+// window inside the record. The floating chart shows the docked chart's window in twice the
+// divisions, from edge to edge.
 void CWndOscPane::ApplyShownDivisions(int divisions) {
   GetTimeStepScale().m_nCurrentStep = divisions;
+  GetTimeDivisorBase() = divisions;
 }
 
 void CWndOscPane::ToggleDock() {

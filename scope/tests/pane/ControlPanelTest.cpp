@@ -87,7 +87,9 @@ struct FakeDevice : scope::ISnapshotDevice, scope::IControlPanelDevice {
   }
 
   // IControlPanelDevice
+  void WaitLinkIdle() override { Call("wait idle"); }
   int ReadProbeList(int channel, std::vector<scope::ProbeEntry>& list) override {
+    Call("read list");
     const int answer = listAnswers[std::min(listCalls, listAnswers.size() - 1)];
     ++listCalls;
     if (answer == 0) list = probes[channel];
@@ -731,6 +733,26 @@ TEST_F(ControlPanelTest, SelectProbeTakesTheNextOrTheMatchingProbeAndGivesUpWhen
   dev.listCalls = 0;
   panel.SelectProbe(0, 1, 254, 1);
   EXPECT_STREQ(panel.GetProbeName(0).GetString(), "HV");
+}
+
+TEST_F(ControlPanelTest, SelectProbeWaitsForAnIdleLinkBeforeItsProbeCalls) {
+  dev.engineTester = true;
+  dev.probes[0] = {{9, "U10", 1}};
+  struct Row {
+    int running;
+    std::vector<std::string> calls;
+  };
+  const Row rows[] = {
+      {1, {"stop", "wait idle", "read list", "probe 0 9", "start"}},
+      {0, {"wait idle", "read list", "probe 0 9"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.running);
+    GetGlobalProps().m_bRunning = r.running;
+    dev.calls.clear();
+    panel.SelectProbe(0, 1, 1, 0);
+    EXPECT_EQ(dev.calls, r.calls);
+  }
 }
 
 TEST_F(ControlPanelTest, ProbeButtonStepsToTheNextProbeAndStaysDisabled500Ms) {

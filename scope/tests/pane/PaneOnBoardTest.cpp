@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 // The smallest range of the channel that holds `volts`, or -1.
@@ -41,6 +43,28 @@ int CountColour(HWND window, const CRect& r, COLORREF colour) {
     for (int x = r.left; x < r.right; x += 2)
       if (kvp::WindowPixel(window, x, y) == colour) ++n;
   return n;
+}
+
+// Columns of the rectangle in [fromX, toX) where the colour shows off the full-width lines (rows
+// the colour covers nearly edge to edge, like a channel's level line, and their neighbours).
+int TraceColumns(HWND window, const CRect& r, COLORREF colour, int fromX, int toX) {
+  std::vector<bool> lineRow(r.Height(), false);
+  for (int y = r.top; y < r.bottom; ++y) {
+    int n = 0;
+    for (int x = r.left; x < r.right; ++x)
+      if (kvp::WindowPixel(window, x, y) == colour) ++n;
+    if (n * 10 > r.Width() * 8)
+      for (int k = -1; k <= 1; ++k)
+        if (y - r.top + k >= 0 && y - r.top + k < r.Height()) lineRow[y - r.top + k] = true;
+  }
+  int columns = 0;
+  for (int x = fromX; x < toX; ++x)
+    for (int y = r.top; y < r.bottom; ++y)
+      if (!lineRow[y - r.top] && kvp::WindowPixel(window, x, y) == colour) {
+        ++columns;
+        break;
+      }
+  return columns;
 }
 
 TEST(ScopePaneOnBoard, RunDrawsBothTracesInTheChart) {
@@ -97,6 +121,13 @@ TEST(ScopePaneOnBoard, RunDrawsBothTracesInTheChart) {
     EXPECT_TRUE(kvtest::PumpUntil([&] { return !(pane.m_options & scope::CWndOsc::OPT_PANEL_IN); }, 5));
     EXPECT_GT(pane.ChartRect().Width(), chart.Width());
     pane.RedrawAll();
+    // The stopped trace spans the wider chart from edge to edge: it shows in both outer tenths.
+    {
+      const CRect wide(0, 0, pane.ChartRect().Width(), pane.ChartRect().Height());
+      const int tenth = wide.Width() / 10;
+      EXPECT_GT(TraceColumns(chartWindow, wide, GetSchemeColor(4), 0, tenth), tenth / 2);
+      EXPECT_GT(TraceColumns(chartWindow, wide, GetSchemeColor(4), wide.right - tenth, wide.right), tenth / 2);
+    }
     EXPECT_TRUE(kvp::SaveWindowPng(host.GetSafeHwnd(), kvtest::ScreenshotPath("scope-pane-undocked").c_str()));
     pane.ToggleDock();
     engine.StopAcquisitionThread();

@@ -225,24 +225,41 @@ TEST_F(PaneTest, BackgroundIsTheSchemeColourWithASunkenEdgeRoundTheChart) {
 
 TEST_F(PaneTest, DockingDoublesAndHalvesTheOffset) {
   struct Case {
+    int zoom;
     int offset;
     int undocked;
     int docked;
+    int recordDivisions;  // docked; twice that floating
   };
-  for (const Case& c : std::vector<Case>{{0, 0, 0}, {3, 6, 3}, {5, 10, 5}}) {
-    SCOPED_TRACE(c.offset);
+  const double recordTime = GetGlobalProps().GetRecordTime();
+  for (const Case& c : std::vector<Case>{{0, 0, 0, 0, 20}, {0, 3, 6, 3, 20}, {0, 5, 10, 5, 20}, {0, 10, 20, 10, 20},
+                                         {2, 45, 90, 45, 100}, {2, 90, 180, 90, 100}}) {
+    SCOPED_TRACE(testing::Message() << "zoom " << c.zoom << " offset " << c.offset);
+    GetResourceHolder().SetZoomFactor(c.zoom);
     GetOscScale().SetTimeOffset(c.offset);
+    GetGlobalProps().RecomputeTimeBase(TRUE, FALSE);
+    const CScale docked = GetOscScale().m_TimeAxis;
     pane->ToggleDock();
     EXPECT_EQ(GetResourceHolder().m_bNarrowChart, 0);
     EXPECT_EQ(GetTimeStepScale().m_nCurrentStep, 20);
+    EXPECT_EQ(GetTimeStepScale().m_nSteps, 2 * c.recordDivisions);
     EXPECT_EQ(GetOscScale().m_nHorizontalOffset, c.undocked);
+    // The floating chart shows the docked chart's window of the record in twice the divisions.
+    const CScale& floating = GetOscScale().m_TimeAxis;
+    EXPECT_EQ(floating.m_nDivisions, 20);
+    EXPECT_NEAR(floating.m_dFirstValue, docked.m_dFirstValue, 1e-12);
+    EXPECT_NEAR(floating.m_dLastValue, docked.m_dLastValue, 1e-12);
+    EXPECT_LE(floating.m_dLastValue, recordTime + 1e-12);
     EXPECT_TRUE(pane->m_options & CWndOsc::OPT_PANEL_MINIMIZED);
     EXPECT_TRUE(pane->m_minimizePanel.ExpandedHandle());
     EXPECT_TRUE(Visible(pane->m_minimizePanel));
     pane->ToggleDock();
     EXPECT_EQ(GetResourceHolder().m_bNarrowChart, 1);
     EXPECT_EQ(GetTimeStepScale().m_nCurrentStep, 10);
+    EXPECT_EQ(GetTimeStepScale().m_nSteps, c.recordDivisions);
     EXPECT_EQ(GetOscScale().m_nHorizontalOffset, c.docked);
+    EXPECT_NEAR(GetOscScale().m_TimeAxis.m_dFirstValue, docked.m_dFirstValue, 1e-12);
+    EXPECT_NEAR(GetOscScale().m_TimeAxis.m_dLastValue, docked.m_dLastValue, 1e-12);
     EXPECT_FALSE(pane->m_options & CWndOsc::OPT_PANEL_MINIMIZED);
     EXPECT_TRUE(pane->m_options & CWndOsc::OPT_PANEL_IN);
     EXPECT_TRUE(Visible(Panel()));

@@ -117,6 +117,9 @@ struct ProbeEntry {
 // The library calls beyond the snapshot's that the panel makes.
 class IControlPanelDevice {
  public:
+  // Waits until the link has no acquisition read pending, so the probe calls that follow do
+  // not meet a busy link.
+  virtual void WaitLinkIdle() = 0;
   // Engine-tester path: the probe list of a channel; 0, 8 (busy) or another error code.
   virtual int ReadProbeList(int channel, std::vector<ProbeEntry>& list) = 0;
   // Selects the probe on the channel and applies its description to the channel's settings.
@@ -144,6 +147,7 @@ class IControlPanelDevice {
 class CEngineControlPanelDevice : public IControlPanelDevice {
  public:
   explicit CEngineControlPanelDevice(CMeasureEngine& engine) : m_Engine(engine) {}
+  void WaitLinkIdle() override;
   int ReadProbeList(int channel, std::vector<ProbeEntry>& list) override;
   void SelectProbeId(int channel, const ProbeEntry& probe) override;
   int GetSelectedChannel() override;
