@@ -114,6 +114,19 @@ int CEngineControlPanelDevice::StopContinuous(bool engineTester, int& samples) {
   return rc;
 }
 
+int CEngineControlPanelDevice::GetProbeOption(int channel, int& option) {
+  IMTOscilloscope_7* osc = m_Engine.GetBinding().MTOscilloscope();
+  uint8_t input = 0;
+  const int rc = osc ? osc->GetProbeFlag(static_cast<uint16_t>(channel), &input) : kNoInterface;
+  option = input;
+  return rc;
+}
+
+int CEngineControlPanelDevice::SetProbeOption(int channel, int option) {
+  IMTOscilloscope_7* osc = m_Engine.GetBinding().MTOscilloscope();
+  return osc ? osc->SetProbeFlag(static_cast<uint16_t>(channel), static_cast<uint8_t>(option)) : kNoInterface;
+}
+
 void CEngineControlPanelDevice::Sleep(int ms) { ::Sleep(static_cast<DWORD>(ms)); }
 
 }  // namespace scope

@@ -80,8 +80,10 @@ class IScopeRecordTarget {
   virtual int GetRecordCount() const = 0;
   // Every record's raw ring and value arrays sized to `points`.
   virtual void SizeRecords(int points) = 0;
-  // The acquisition mode before the recording, read back by a snapshot capture.
+  // The acquisition mode before a recording through the recorder, one place per path; a
+  // snapshot capture reads it back while that recording's settings are still to be restored.
   virtual void SetOldAcquisitionMode(bool engineTester, int mode) = 0;
+  virtual int GetOldAcquisitionMode(bool engineTester) const = 0;
   // The engine's feed of the raw rings while a recording on the ring path runs.
   virtual void StartRecorderFeed() = 0;
   virtual void StopRecorderFeed() = 0;
@@ -98,12 +100,13 @@ class CStandInRecordTarget : public IScopeRecordTarget {
   void AddRecord(const ScopeRecordFields& fields) override { m_Records.push_back(fields); }
   int GetRecordCount() const override { return static_cast<int>(m_Records.size()); }
   void SizeRecords(int) override {}
-  void SetOldAcquisitionMode(bool, int mode) override { m_nOldMode = mode; }
+  void SetOldAcquisitionMode(bool engineTester, int mode) override { m_nOldMode[engineTester ? 1 : 0] = mode; }
+  int GetOldAcquisitionMode(bool engineTester) const override { return m_nOldMode[engineTester ? 1 : 0]; }
   void StartRecorderFeed() override {}
   void StopRecorderFeed() override {}
 
   std::vector<ScopeRecordFields> m_Records;
-  int m_nOldMode = 0;
+  int m_nOldMode[2] = {0, 0};  // board path, engine-tester path
 };
 
 // Probe record of the engine-tester oscilloscope's probe list.
@@ -133,6 +136,10 @@ class IControlPanelDevice {
   virtual int SetAcquisitionMode(bool engineTester, int mode) = 0;
   virtual int StartContinuous(bool engineTester) = 0;
   virtual int StopContinuous(bool engineTester, int& samples) = 0;
+  // Engine-tester path: the option byte of a channel's probe input, read before a recording
+  // through the recorder changes the acquisition mode and written back after it. 0 is success.
+  virtual int GetProbeOption(int channel, int& option) = 0;
+  virtual int SetProbeOption(int channel, int option) = 0;
   // Blocks the GUI thread between retries and polls.
   virtual void Sleep(int ms) = 0;
 
@@ -154,6 +161,8 @@ class CEngineControlPanelDevice : public IControlPanelDevice {
   int SetAcquisitionMode(bool engineTester, int mode) override;
   int StartContinuous(bool engineTester) override;
   int StopContinuous(bool engineTester, int& samples) override;
+  int GetProbeOption(int channel, int& option) override;
+  int SetProbeOption(int channel, int option) override;
   void Sleep(int ms) override;
 
  private:
@@ -269,6 +278,14 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
     return w;
   }
   int GetBlinkPhase() const { return m_nBlink; }
+  // The board's continuous acquisition of a recording through the recorder still runs (its stop
+  // failed, or the recording has not been stopped yet).
+  bool IsBoardRecording() const { return m_bBoardRecording != 0; }
+  // Stops that acquisition when it still runs.
+  void StopBoardRecording();
+  // Engine-tester path: writes back the channel-B probe option a recording through the recorder
+  // saved, when that recording's settings were not restored yet (the user kept the records).
+  void RestoreBoardRecordingOption();
   int GetZoom3Offset() const { return m_nZoom3Offset; }
   // Where the custom slots are kept (CustomSetPath() unless a test sets one).
   void SetCustomSetPath(std::string path) { m_strCustomSet = std::move(path); }
@@ -286,7 +303,9 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   CString GetProbeName(int channel) const override { return m_strProbe[channel & 1]; }
   bool IsDocked() const override;
   int GetZoom() const override;
-  int GetRecordingAcquisitionMode() const override { return m_nOldAcquisitionMode; }
+  int GetRecordingAcquisitionMode() const override {
+    return m_Records.GetOldAcquisitionMode(m_bDeviceSavedEngineTester != 0);
+  }
 
   // ---- CDialogs::IOwner -----------------------------------------------------------------------
   void ReopenSavedScopeButton() override;
@@ -314,6 +333,9 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   void CustomSettingsCommand(bool save);
   void PrintCommand();
   int FailRecordingStart();
+  // The device settings saved at a recording start written back (with the probe option on the
+  // engine-tester path); DeviceSettingsSaved cleared.
+  void RestoreSavedDevice();
 
   scope::ISnapshotDevice& m_Device;
   scope::IControlPanelDevice& m_Library;
@@ -335,7 +357,9 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   int m_nSelectedProbe[2] = {-1, -1};
   scope::DeviceBlock m_SavedDevice;
   int m_bDeviceSavedEngineTester = 0;
-  int m_nOldAcquisitionMode = 0;
+  int m_bBoardRecording = 0;      // the board's continuous acquisition runs for a recording
+  int m_bProbeOptionSaved = 0;    // m_nSavedProbeOption waits to be written back
+  int m_nSavedProbeOption = 0;    // channel B's probe option before the recording
   int m_SavedDisplayBits[10] = {};
   int m_bRecordWaiting = 0;
   int m_nZoom3Offset = 0;
