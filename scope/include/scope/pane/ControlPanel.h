@@ -92,8 +92,8 @@ class IScopeRecordTarget {
   ~IScopeRecordTarget() = default;
 };
 
-// The record list until the recorder's own is bound: keeps the records in memory, sizes nothing
-// and feeds nothing.
+// A record list for panels without the recorder (the scope's own tests): keeps the records in
+// memory, sizes nothing and feeds nothing. The program binds the recorder's list in app/.
 class CStandInRecordTarget : public IScopeRecordTarget {
  public:
   void ClearRecordList() override { m_Records.clear(); }
