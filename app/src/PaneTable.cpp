@@ -1,4 +1,5 @@
 #include "PaneTable.h"
+#include "ScopeRecordTarget.h"
 
 #include <ui/StandInPane.h>
 #include <ui/WndHelp.h>
@@ -55,7 +56,9 @@ bool AskRecordPath(const RecordPathRequest& request, CString& path) {
 PaneEntry ScopeEntry() {
   PaneEntry entry =
       PaneEntryOf<scope::CWndOscPane>(0, "Oscilloscope", 1000, [] {
-        scope::SetControlPanelFactory([] { return scope::MakeProgramControlPanel(); });
+        // The scope records into the recorder's list; the binding outlives every pane.
+        static CScopeRecordTarget records;
+        scope::SetControlPanelFactory([] { return scope::MakeProgramControlPanel(nullptr, &records); });
         auto pane = std::make_unique<scope::CWndOscPane>();
         pane->SetMeasurementIdSink([](int id) { GetMotortesterDevice()->SetHelpMode(id); });
         return pane;

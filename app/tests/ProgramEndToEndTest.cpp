@@ -10,11 +10,19 @@
 
 #include "LinkTestSupport.h"
 
+#include <scope/ScopeState.h>
+#include <scope/pane/ControlPanel.h>
+#include <scope/pane/WndOscPane.h>
+
+#include <meters/Record.h>
+#include <meters/Recorder.h>
+
 #include <ui/MainWndDlg.h>
 #include <ui/WndHelp.h>
 #include <ui/WndInfo.h>
 
 #include <core/GlobalProps.h>
+#include <core/Measure.h>
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
 #include <core/Messages.h>
@@ -24,11 +32,17 @@
 #include <platform/clock.h>
 #include <platform/display.h>
 #include <platform/registry.h>
+#include <platform/textlog.h>
 #include <platform/window.h>
+
+#include <kvtest/Pump.h>
+#include <kvtest/Screenshots.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -49,9 +63,9 @@ struct Outcome {
 };
 
 // Runs InitInstance with the splash replaced by its worker's steps and the main window shown
-// modelessly for a look.
+// modelessly for a look; `drive` works the main window first, while the scope runs.
 Outcome StartProgram(const std::function<void(sim::BoardScenario&)>& scenario, std::vector<std::string> args,
-                     const char* screenshot) {
+                     const char* screenshot, const std::function<void(CMainWndDlg&)>& drive = nullptr) {
   Outcome outcome;
   kvp::ClockUseVirtual(false);
   kvp::OpenHeadlessDisplay(1024, 768);
@@ -82,6 +96,7 @@ Outcome StartProgram(const std::function<void(sim::BoardScenario&)>& scenario, s
     };
     app.runMain = [&](CMainWndDlg& main) {
       EXPECT_TRUE(main.Create(IDD_MAINWND, nullptr));
+      if (drive) drive(main);
       // The scope on tab 0 starts running on the board; these checks read the other panes, and
       // the headless pump only returns once no record is on its way.
       StopMeasurement();
@@ -195,6 +210,198 @@ TEST(ProgramEndToEnd, SilentBoardGivesOneNoticeAndNoDevice) {
     EXPECT_STREQ(o.info.motortester, CWndInfo::kNoInformation);
     EXPECT_EQ(o.firstTab, 0);
   });
+}
+
+// ---- a recording from the scope into the record analyzer ---------------------------------------
+
+using Panel = CWndOsc_ControlPanel;
+
+// A left click in the middle of the window, sent to it as button down and up: input injected
+// into the queue would wait behind the running scope's records, which a slow (sanitizer) build
+// never catches up with.
+void ClickCentre(CWnd& window) {
+  CRect r;
+  window.GetClientRect(&r);
+  const LPARAM at = MAKELPARAM(r.Width() / 2, r.Height() / 2);
+  window.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  window.SendMessage(WM_LBUTTONUP, 0, at);
+}
+
+// The press of a multi-state button that leaves it at `value`, through the panel's dispatcher.
+void SetButton(Panel& panel, int id, int value) {
+  CXPCtrlBtn* b = panel.Button(id);
+  ASSERT_NE(b, nullptr);
+  b->data.value = value;
+  panel.OnClick(&b->data, b);
+}
+
+// Red pixels where the record button draws its dot (left of its text).
+int RedDotPixels(CWnd& button) {
+  CRect r;
+  button.GetClientRect(&r);
+  const int right = std::min(r.Height() * 3 / 5 + 4, r.Width() / 3);
+  int n = 0;
+  for (int y = 0; y < r.Height(); ++y)
+    for (int x = 0; x < right; ++x)
+      if (kvp::WindowPixel(button.GetSafeHwnd(), x, y) == 0x0000FF) ++n;
+  return n;
+}
+
+bool DrewInColour(HWND window, const std::string& text, COLORREF colour) {
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(window))
+    if (t.text == text && t.color == colour) return true;
+  return false;
+}
+
+bool TraceFilled(int channel) {
+  CMeasureList& traces = GetTraceList();
+  return channel < traces.GetSize() && traces[channel]->m_bValid && traces[channel]->GetCount() > 0;
+}
+
+// Pumps for `ms` of real time.
+void PumpFor(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  kvtest::PumpUntil([&] { return std::chrono::steady_clock::now() >= end; }, ms / 1000 + 5);
+}
+
+// The time-base index of the rate nearest to 50000 S/s on the one side or the other: the highest
+// at most 50000, or the lowest above it.
+int RateIndex(bool above) {
+  const CNxDoubleArray& rates = GetGlobalProps().m_TimeBase.m_Rates;
+  int found = -1;
+  for (INT_PTR i = 0; i < rates.GetSize(); ++i) {
+    if ((rates[i] > 50000.0) != above) continue;
+    if (found < 0 || (above ? rates[i] < rates[found] : rates[i] > rates[found])) found = static_cast<int>(i);
+  }
+  return found;
+}
+
+// Both channels on in "Auto" at the rate of `rateIndex`; Rec pressed, then a click on the chart
+// answered Yes: the analyzer on tab 6 takes the records.
+void RecordAndView(CMainWndDlg& main, int rateIndex, bool throughRecorder, const char* screenshot) {
+  auto* pane = dynamic_cast<scope::CWndOscPane*>(main.Pane(0));
+  ASSERT_NE(pane, nullptr);
+  auto* panel = dynamic_cast<Panel*>(&pane->ControlPanel().Window());
+  ASSERT_NE(panel, nullptr) << "the program's control panel on tab 0";
+  ASSERT_EQ(main.SelectedTab(), 0);
+  std::vector<kvp::MessageBoxCall> boxes;
+  kvp::SetMessageBoxResponder([&](const kvp::MessageBoxCall& box) {
+    boxes.push_back(box);
+    return (box.type & MB_YESNO) == MB_YESNO ? IDYES : IDOK;
+  });
+  GlobalProps& props = GetGlobalProps();
+
+  SetButton(*panel, Panel::kTriggerMode, 1);  // "Auto"
+  ASSERT_GE(rateIndex, 0);
+  CRepeatCtrl* timeScale = panel->Spinner(Panel::kTimeScale);
+  timeScale->record.value = rateIndex;
+  panel->OnValueChanged(&timeScale->record, timeScale);
+  SetButton(*panel, Panel::kChAOnOff, 1);
+  SetButton(*panel, Panel::kChBOnOff, 1);
+  ASSERT_EQ(props.m_nSlowRateModifier, 0);
+  if (!props.m_bRunning) ClickCentre(*panel->Button(Panel::kBtnRun));
+  ASSERT_TRUE(props.m_bRunning);
+  // Records at the new rate have come.
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return props.GetTimeBaseIndex() == rateIndex && TraceFilled(0) && TraceFilled(1); }));
+
+  // Rec: the face blinks its dot and turns red, the chart says "Recording", the controls wait.
+  kvp::StartTextLog();
+  CXPCtrlBtn& rec = *panel->Button(Panel::kBtnRecord);
+  ClickCentre(rec);
+  const scope::ScopeState& state = scope::GetScopeState();
+  ASSERT_EQ(state.ScopeRecording.load(), 1) << (boxes.empty() ? "" : boxes.back().text);
+  EXPECT_EQ(state.RecordingThroughRecorder.load(), throughRecorder ? 1 : 0);
+  EXPECT_EQ(props.m_bRunning != 0, !throughRecorder) << "the recorder takes the board from the scope";
+  // The dot in the dark phase, then in the next bright one (a pump may outlast a phase: the
+  // phases are looked at between pumps until both were seen in that order). Looked at while the
+  // recorder has the board: with the scope running, a slow (sanitizer) build's queue never
+  // empties, and timers wait for an empty queue.
+  if (throughRecorder) {
+    int dotOff = -1, dotOn = -1;
+    ASSERT_TRUE(kvtest::PumpUntil(
+        [&] {
+          const int phase = panel->GetBlinkPhase();
+          if (phase == 1 && dotOff < 0) {
+            rec.Redraw();
+            dotOff = RedDotPixels(rec);
+          } else if (phase == 0 && dotOff >= 0) {
+            rec.Redraw();
+            dotOn = RedDotPixels(rec);
+          }
+          return dotOn >= 0;
+        },
+        60));
+    EXPECT_GT(dotOn, dotOff + 5) << "the dot blinks";
+  }
+  EXPECT_TRUE(DrewInColour(rec.GetSafeHwnd(), "Rec", 0x0000FF));
+  pane->RedrawAll();
+  EXPECT_TRUE(DrewInColour(pane->m_chart.GetSafeHwnd(), props.GetText(10106), 0x0000FF));
+  EXPECT_EQ(DrewInColour(pane->m_chart.GetSafeHwnd(), props.GetText(10107), 0x0000FF), throughRecorder);
+  for (int id : {Panel::kBtnRun, Panel::kTriggerMode, Panel::kChAOnOff, Panel::kBtnSave})
+    EXPECT_EQ(panel->Button(id)->data.enabled, 0) << id;
+  EXPECT_EQ(panel->Spinner(Panel::kTimeScale)->record.enabled, 0);
+  EXPECT_EQ(rec.data.enabled, 1);
+  if (screenshot) {
+    EXPECT_TRUE(kvp::SaveWindowPng(main.GetSafeHwnd(), kvtest::ScreenshotPath(screenshot).c_str()));
+  }
+  kvp::StopTextLog();
+  PumpFor(400);
+
+  // A click on the chart ends the recording; Yes views it.
+  ClickCentre(pane->m_chart);
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().text, props.GetText(10102));
+  EXPECT_EQ(state.ScopeRecording.load(), 0);
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return main.SelectedTab() == 6; }, 5));
+  CRecordList& list = GetRecordList();
+  auto transferred = [&] {
+    if (list.IsEmpty()) return false;
+    for (INT_PTR k = 0; k < list.GetSize(); ++k)
+      if (list[k]->m_bTransferPending) return false;
+    return true;
+  };
+  ASSERT_TRUE(kvtest::PumpUntil(transferred, 30));
+  ASSERT_EQ(list.GetSize(), 2) << "one record per channel on";
+  for (INT_PTR k = 0; k < list.GetSize(); ++k) {
+    SCOPED_TRACE(k);
+    const CRecord& r = *list[k];
+    EXPECT_EQ(r.m_nChannel, k);
+    EXPECT_GT(r.GetPointCount(), 100);
+    EXPECT_EQ(r.GetSampleCount(), r.GetPointCount());
+    EXPECT_EQ(r.m_bDirect, throughRecorder ? 1 : 0);
+    EXPECT_EQ(r.m_dSampleRate, props.m_TimeBase.m_Rates[rateIndex]);
+    EXPECT_EQ(r.m_bSaved, 0) << "in no file yet: the analyzer still asks before it drops them";
+  }
+  EXPECT_EQ(list[0]->m_bContinuous, throughRecorder ? 1 : 0) << "the ring path's segments end in gap markers";
+  std::string texts;
+  for (const kvp::MessageBoxCall& b : boxes) texts += b.text + " | ";
+  EXPECT_EQ(boxes.size(), 1u) << texts;
+  kvp::SetMessageBoxResponder(nullptr);
+}
+
+TEST(ProgramEndToEnd, RecordingFromTheScopeEndsInTheAnalyzer) {
+  struct Case {
+    const char* name;
+    bool throughRecorder;
+    const char* screenshot;
+  } cases[] = {
+      {"above 50000 S/s the running scope fills the rings", false, "scope-pane-recording"},
+      {"at most 50000 S/s the recorder reads the board", true, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InChild([&] {
+      const auto scenario = [](sim::BoardScenario& s) {
+        s.instantAcquisition = false;
+        s.channelSignals[0] = sim::SignalSource{sim::Waveform::Sine, 5.0, 0.0, 1000.0};
+        s.channelSignals[1] = sim::SignalSource{sim::Waveform::Square, 2.0, 0.0, 500.0};
+      };
+      StartProgram(scenario, {}, nullptr, [&](CMainWndDlg& main) {
+        const int index = RateIndex(!c.throughRecorder);
+        RecordAndView(main, index, c.throughRecorder, c.screenshot);
+      });
+    });
+  }
 }
 
 }  // namespace

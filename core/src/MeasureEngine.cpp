@@ -340,6 +340,13 @@ int CMeasureEngine::Run(int command) {
 
 int CMeasureEngine::Stop() { return Run(0); }
 
+int CMeasureEngine::CurrentCommand() {
+  EnterCriticalSection(&m_csCommand);
+  const int command = m_nCommand;
+  LeaveCriticalSection(&m_csCommand);
+  return command;
+}
+
 void CMeasureEngine::CoreShutdown() {
   if (m_bShutDown.exchange(1) || !m_bOpened.load()) return;
   StopAcquisitionThread();
@@ -479,7 +486,9 @@ DWORD CMeasureEngine::AcquisitionThreadProc() {
       } else {
         m_bAppend.store(0);
         int answer = 0;
-        if (CallData(*record, answer) && answer == 1) {
+        if (CallData(*record, answer) && answer == 1 && CurrentCommand() != 0) {
+          // A stop asked for while the record was handed over ends the run here: the board may
+          // already be working for someone else (a recording through the recorder).
           WaitLinkIdle();
           StartSequence(*record, result, measuringWait);
         }

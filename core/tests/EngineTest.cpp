@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -85,6 +86,7 @@ class RecordingScope : public IOscClbck {
   }
   int OnOscData(AcquisitionRecord& record) override {
     if (sendTo) SendMessage(sendTo, WM_OSCMEASURE, 28, 0);
+    if (onData) onData();
     std::lock_guard<std::mutex> lock(m);
     counts.push_back(record.m_Signal[0].GetCount());
     countsB.push_back(record.m_Signal[1].GetCount());
@@ -106,6 +108,7 @@ class RecordingScope : public IOscClbck {
   }
 
   std::mutex m;
+  std::function<void()> onData;  // runs on the thread while the record is handed over
   CMeasureProps settings = ScopeSettings();
   int queryAnswer = 1;
   int recordsWanted = 1;
@@ -822,6 +825,20 @@ TEST_F(EngineTest, StopWhileMeasuringAbortsTheRead) {
   engine_->StopAcquisitionThread();
   EXPECT_EQ(scope.Records(), 0u);
   EXPECT_EQ(fake_->Count(kOsc, 36), 0);  // the data was never read
+}
+
+// The scope stopped while it took a record (and still answered "more"): no next measurement is
+// started, so the board is free for whoever stopped the scope.
+TEST_F(EngineTest, StopDuringTheHandOverStartsNoNextMeasurement) {
+  RecordingScope scope;
+  scope.recordsWanted = 1000000;
+  scope.onData = [&] { engine_->Stop(); };
+  OpenAndRun(scope);
+  ASSERT_TRUE(WaitUntil([&] { return scope.Records() >= 1; }));
+  engine_->StopAcquisitionThread();
+  EXPECT_EQ(scope.Records(), 1u);
+  EXPECT_EQ(fake_->Count(kOsc, 35), 1);
+  EXPECT_EQ(scope.Errors(), 0u);
 }
 
 TEST_F(EngineTest, StopServesTheThreadsSend) {

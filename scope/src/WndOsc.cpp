@@ -216,8 +216,10 @@ int CWndOsc::UpdateDisplay(int code, AcquisitionRecord* record) {
     wanted = d.m_nTriggerIndex - PreTriggerShare(d.m_Settings.m_dTriggerPosition, d.m_Settings.m_nRecordLength);
   }
 
-  // 4. The settings follow the time base the record was measured with.
-  if (props.m_nRequestedTimeBaseIndex != d.m_Settings.GetTimeBaseIndex())
+  // 4. The settings follow the time base the record was measured with: once a record at a newly
+  // requested index arrives, that index is the current one (the recording command, the snapshot
+  // and the saved scopes read the current rate).
+  if (props.GetTimeBaseIndex() != d.m_Settings.GetTimeBaseIndex())
     props.SetTimeBaseIndex(d.m_Settings.GetTimeBaseIndex(), TRUE, FALSE);
 
   // 5. The traces.

@@ -290,6 +290,22 @@ TEST_F(WndOscTest, AutoGivesTheSettingsThenRecordAndRepaintPairs) {
   EXPECT_TRUE(Heard("2:-1:26")) << "every record repaints the chart through the hub";
 }
 
+// A new time base is requested; the record measured before it leaves the current one, the first
+// record measured with it makes it current.
+TEST_F(WndOscTest, TheCurrentTimeBaseFollowsTheRecordsOnceTheRequestedOneArrives) {
+  GlobalProps& p = GetGlobalProps();
+  p.m_nRequestedTimeBaseIndex = 2;
+  AcquisitionRecord before = Record(0, 1, 1000, 1.0);
+  Feed([&] { pane->OnOscData(before); });
+  EXPECT_EQ(p.GetTimeBaseIndex(), 1);
+  AcquisitionRecord after = Record(0, 1, 1000, 1.0);
+  after.m_Settings.SetTimeBaseIndex(2, FALSE, TRUE);
+  Feed([&] { pane->OnOscData(after); });
+  EXPECT_EQ(p.GetTimeBaseIndex(), 2);
+  EXPECT_EQ(p.m_TimeBase.GetValueOrZero(), 1e5);
+  EXPECT_EQ(p.m_nRequestedTimeBaseIndex, 2);
+}
+
 TEST_F(WndOscTest, SingleShowsOneRecordAndEndsTheRun) {
   GlobalProps& p = GetGlobalProps();
   p.m_bRunning = 1;

@@ -157,6 +157,8 @@ class CMeasureEngine : public IDeviceStartup {
   void ShowBox(int textId, UINT icon);
   void RefuseHighVoltage();
   void FeedRing(int record, const int16_t* samples, int n, bool invert, bool markers);
+  // The last command given by Run (0 stop), read under its lock.
+  int CurrentCommand();
   BOOL ReadEngineSamples(int cylinder, bool cylinderRead, AcquisitionRecord& record, CStringArrayEx& lines);
   void RearmCheck(int16_t peak);
   int ReadProbeDescriptor(bool engineTester, int channel, ProbeDescriptor& probe);

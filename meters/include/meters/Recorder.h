@@ -129,7 +129,7 @@ class CRecorder final : public IRecordRings, public IRecorderViewMap {
   int m_bNewData = 0;
   int m_bChannelChanged[4] = {0, 0, 0, 0};
   HWND m_hAnalyzerWnd = 0;  // receives progress and the end of a transfer
-  int m_nPrevAcquisitionMode[2] = {0, 0};  // kept by the record command
+  int m_nPrevAcquisitionMode[2] = {0, 0};  // kept by the record command: board path, engine-tester path
 
   // ---- cursors, zoom, amplitude ----------------------------------------------------------------
   // "L" at 300.0 (scheme colour 10, kind 4), "R" at 500.0 (scheme colour 11, kind 5). Returns 1.

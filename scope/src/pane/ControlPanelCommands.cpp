@@ -874,19 +874,21 @@ int CWndOsc_ControlPanel::StartRecording() {
   const bool mt = EngineTesterPath();
   m_bDeviceSavedEngineTester = mt;
   m_Device.GetAll(mt, m_SavedDevice);
+  m_bProbeOptionSaved = mt && m_Library.GetProbeOption(1, m_nSavedProbeOption) == 0;
   int oldMode = 0;
-  if (m_Library.GetAcquisitionMode(mt, oldMode) != 0 || m_Library.SetAcquisitionMode(mt, 0) != 0)
+  if (m_Library.GetAcquisitionMode(mt, oldMode) != 0 || m_Library.SetAcquisitionMode(mt, 0) != 0) {
+    m_bProbeOptionSaved = 0;
     return FailRecordingStart();
-  m_nOldAcquisitionMode = oldMode;
+  }
   m_Records.SetOldAcquisitionMode(mt, oldMode);
   state.DeviceSettingsSaved = 1;
   if (m_Library.StartContinuous(mt) != 0) {
     // The acquisition mode already changed: the old mode and the saved settings go back.
     m_Library.SetAcquisitionMode(mt, oldMode);
-    m_Device.SetAll(mt, m_SavedDevice);
-    state.DeviceSettingsSaved = 0;
+    RestoreSavedDevice();
     return FailRecordingStart();
   }
+  m_bBoardRecording = 1;
   DisableAllControls();
   SetTimer(kTimerBlink, kBlinkMs, nullptr);
   state.ScopeRecording = 1;
@@ -909,6 +911,7 @@ int CWndOsc_ControlPanel::StopRecording() {
       ShowMessage(p.GetText(10101), MB_ICONEXCLAMATION);
       m_Records.ClearRecordList();
     } else {
+      m_bBoardRecording = 0;
       const int n = m_Records.GetRecordCount();
       if (n > 0) m_Records.SizeRecords(samples / n);
     }
@@ -924,12 +927,30 @@ int CWndOsc_ControlPanel::StopRecording() {
     return 1;
   }
   m_Records.ClearRecordList();
-  if (state.DeviceSettingsSaved) {
-    m_Device.SetAll(mt, m_SavedDevice);
-    state.DeviceSettingsSaved = 0;
-  }
+  if (state.DeviceSettingsSaved) RestoreSavedDevice();
   if (p.m_nSlowRateModifier == 0) m_Device.StartMeasurement();
   return 1;
+}
+
+void CWndOsc_ControlPanel::RestoreSavedDevice() {
+  const bool mt = m_bDeviceSavedEngineTester != 0;
+  m_Device.SetAll(mt, m_SavedDevice);
+  if (mt && m_bProbeOptionSaved) m_Library.SetProbeOption(1, m_nSavedProbeOption);
+  m_bProbeOptionSaved = 0;
+  scope::GetScopeState().DeviceSettingsSaved = 0;
+}
+
+void CWndOsc_ControlPanel::StopBoardRecording() {
+  if (m_bBoardRecording) {
+    int samples = 0;
+    m_Library.StopContinuous(m_bDeviceSavedEngineTester != 0, samples);
+  }
+  m_bBoardRecording = 0;
+}
+
+void CWndOsc_ControlPanel::RestoreBoardRecordingOption() {
+  if (m_bProbeOptionSaved && EngineTesterPath()) m_Library.SetProbeOption(1, m_nSavedProbeOption);
+  m_bProbeOptionSaved = 0;
 }
 
 void CWndOsc_ControlPanel::SaveDisplayFlags(bool restore, bool useSaved) {

@@ -10,6 +10,7 @@
 #include <kv310/Interfaces.h>
 
 #include <platform/sync.h>
+#include <platform/window.h>
 
 #include <cstring>
 
@@ -71,7 +72,11 @@ void CEngineControlPanelDevice::Synchronise(bool toggle) {
 
 int CEngineControlPanelDevice::GetLinkState() {
   ICommunication_1* link = m_Engine.GetBinding().Communication();
-  return link ? link->GetState() : kNoInterface;
+  if (!link) return kNoInterface;
+  // Between two requests of an acquisition the link is idle too: it is ready only once the
+  // acquisition thread has ended its measurement.
+  if (m_Engine.IsMeasuring()) return kv310::kLinkPending;
+  return link->GetState();
 }
 
 int CEngineControlPanelDevice::GetAcquisitionMode(bool engineTester, int& mode) {
@@ -116,6 +121,29 @@ int CEngineControlPanelDevice::StopContinuous(bool engineTester, int& samples) {
   return rc;
 }
 
-void CEngineControlPanelDevice::Sleep(int ms) { ::Sleep(static_cast<DWORD>(ms)); }
+int CEngineControlPanelDevice::GetProbeOption(int channel, int& option) {
+  IMTOscilloscope_7* osc = m_Engine.GetBinding().MTOscilloscope();
+  uint8_t input = 0;
+  const int rc = osc ? osc->GetProbeFlag(static_cast<uint16_t>(channel), &input) : kNoInterface;
+  option = input;
+  return rc;
+}
+
+int CEngineControlPanelDevice::SetProbeOption(int channel, int option) {
+  IMTOscilloscope_7* osc = m_Engine.GetBinding().MTOscilloscope();
+  return osc ? osc->SetProbeFlag(static_cast<uint16_t>(channel), static_cast<uint8_t>(option)) : kNoInterface;
+}
+
+void CEngineControlPanelDevice::Sleep(int ms) {
+  // The acquisition thread may be inside a send to this thread with its last record: served
+  // meanwhile, it can hand it over and see that the scope was stopped.
+  HANDLE never = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  if (!never) {
+    ::Sleep(static_cast<DWORD>(ms));
+    return;
+  }
+  kvp::WaitForObjectsServingSends(1, &never, static_cast<DWORD>(ms));
+  CloseHandle(never);
+}
 
 }  // namespace scope

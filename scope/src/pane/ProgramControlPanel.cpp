@@ -13,8 +13,11 @@ namespace {
 
 class CProgramControlPanel final : public IScopeControlPanel, public IControlPanelPane {
  public:
-  explicit CProgramControlPanel(CMeasureEngine& engine)
-      : m_device(engine), m_library(engine), m_panel(m_device, m_library, m_records) {}
+  CProgramControlPanel(CMeasureEngine& engine, IScopeRecordTarget* records)
+      : m_device(engine),
+        m_library(engine),
+        m_pRecords(records ? records : &m_standIn),
+        m_panel(m_device, m_library, *m_pRecords) {}
 
   // ---- IScopeControlPanel ------------------------------------------------------------------------
   CWnd& Window() override { return m_panel; }
@@ -41,17 +44,15 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
   void RegisterHotKeys() override { m_panel.RegisterHotKeys(); }
   void UnregisterHotKeys() override { m_panel.UnregisterHotKeys(); }
   void StopRecording() override { m_panel.StopRecording(); }
-  // The board's own recording is the direct (fast) path: the panel's record list is filled from
-  // the running acquisition, so the pane has nothing more to stop than its measurement.
-  bool IsBoardRecording() const override { return false; }
-  void StopBoardRecording() override {}
-  void RestoreBoardRecordingOption() override {}
+  bool IsBoardRecording() const override { return m_panel.IsBoardRecording(); }
+  void StopBoardRecording() override { m_panel.StopBoardRecording(); }
+  void RestoreBoardRecordingOption() override { m_panel.RestoreBoardRecordingOption(); }
   bool IsRecordToView() const override {
     m_bRecordToView |= m_panel.TakeRecordWaiting() != 0;
     return m_bRecordToView;
   }
   void ClearRecordToView() override { m_bRecordToView = false; }
-  void ClearRecordList() override { m_records.ClearRecordList(); }
+  void ClearRecordList() override { m_pRecords->ClearRecordList(); }
   void ApplyPreset() override { ApplyMeasureTypePreset(m_panel.GetStore(), m_panel, m_device); }
   void CapturePreset() override { CaptureMeasureTypeSnapshot(m_panel.GetStore(), m_panel, m_device); }
   // Leaving the scope ends an engine-tester preset: the plain oscilloscope is the measure type.
@@ -85,7 +86,8 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
  private:
   CEngineSnapshotDevice m_device;
   CEngineControlPanelDevice m_library;
-  CStandInRecordTarget m_records;
+  CStandInRecordTarget m_standIn;
+  IScopeRecordTarget* m_pRecords;
   mutable CWndOsc_ControlPanel m_panel;
   CWndOscPane* m_pPane = nullptr;
   mutable bool m_bRecordToView = false;
@@ -93,8 +95,8 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
 
 }  // namespace
 
-std::unique_ptr<IScopeControlPanel> MakeProgramControlPanel(CMeasureEngine* engine) {
-  return std::make_unique<CProgramControlPanel>(engine ? *engine : GetMeasureEngine());
+std::unique_ptr<IScopeControlPanel> MakeProgramControlPanel(CMeasureEngine* engine, IScopeRecordTarget* records) {
+  return std::make_unique<CProgramControlPanel>(engine ? *engine : GetMeasureEngine(), records);
 }
 
 }  // namespace scope

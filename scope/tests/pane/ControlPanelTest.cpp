@@ -53,6 +53,7 @@ struct FakeDevice : scope::ISnapshotDevice, scope::IControlPanelDevice {
   int stopContinuousResult = 0;
   int samples = 1000;
   int sleptMs = 0;
+  int probeOption[2] = {0, 0};
 
   void Call(const std::string& c) { calls.push_back(c); }
   bool Called(const std::string& c) const { return std::count(calls.begin(), calls.end(), c) > 0; }
@@ -119,6 +120,15 @@ struct FakeDevice : scope::ISnapshotDevice, scope::IControlPanelDevice {
     n = samples;
     return stopContinuousResult;
   }
+  int GetProbeOption(int channel, int& option) override {
+    option = probeOption[channel & 1];
+    return 0;
+  }
+  int SetProbeOption(int channel, int option) override {
+    Call("option " + std::to_string(channel) + " " + std::to_string(option));
+    probeOption[channel & 1] = option;
+    return 0;
+  }
   void Sleep(int ms) override { sleptMs += ms; }
 };
 
@@ -137,6 +147,7 @@ struct FakeRecords : scope::IScopeRecordTarget {
   int GetRecordCount() const override { return static_cast<int>(records.size()); }
   void SizeRecords(int points) override { sizedTo = points; }
   void SetOldAcquisitionMode(bool, int mode) override { oldMode = mode; }
+  int GetOldAcquisitionMode(bool) const override { return oldMode; }
   void StartRecorderFeed() override { ++feedStarts; }
   void StopRecorderFeed() override { ++feedStops; }
 };
@@ -705,6 +716,54 @@ TEST_F(ControlPanelTest, FailedRecorderStopLosesTheRecordsWith10101) {
   EXPECT_EQ(scope::GetScopeState().DeviceSettingsSaved, 0);
   EXPECT_TRUE(dev.Called("SetAll"));
   EXPECT_EQ(p.m_bRunning, 1);
+}
+
+// A recording through the recorder on the engine-tester path changes channel B's probe option
+// with the acquisition mode. A No writes it back with the settings; a Yes leaves it for the next
+// activation of the scope, which writes it back once. The board's acquisition counts as running
+// until a stop of it succeeded.
+TEST_F(ControlPanelTest, EngineTesterRecordingGivesBackTheProbeOptionOnNoOrOnTheNextActivation) {
+  GlobalProps& p = GetGlobalProps();
+  p.SetTimeBaseIndex(5, FALSE, TRUE);
+  dev.engineTester = true;
+  struct Case {
+    const char* name;
+    int answer;
+    int stopResult;
+    bool optionOnStop;      // written back by the stop itself
+    bool boardStillRuns;    // a later StopBoardRecording stops it again
+    bool optionOnActivate;  // written back by RestoreBoardRecordingOption
+  } cases[] = {
+      {"no", IDNO, 0, true, false, false},
+      {"yes", IDYES, 0, false, false, true},
+      {"yes after a failed stop", IDYES, 3, false, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    p.m_bRunning = 1;
+    dev.probeOption[1] = 0x24;
+    dev.stopContinuousResult = c.stopResult;
+    ASSERT_EQ(panel.StartRecording(), 1);
+    EXPECT_TRUE(panel.IsBoardRecording());
+    dev.probeOption[1] = 0;  // what the acquisition mode left
+    Answer(c.answer);
+    dev.calls.clear();
+    panel.StopRecording();
+    EXPECT_EQ(dev.Called("option 1 36"), c.optionOnStop);
+    EXPECT_EQ(panel.IsBoardRecording(), c.boardStillRuns);
+    dev.calls.clear();
+    panel.StopBoardRecording();
+    EXPECT_EQ(dev.Called("continuous stop"), c.boardStillRuns);
+    EXPECT_FALSE(panel.IsBoardRecording());
+    dev.calls.clear();
+    panel.RestoreBoardRecordingOption();
+    panel.RestoreBoardRecordingOption();
+    EXPECT_EQ(std::count(dev.calls.begin(), dev.calls.end(), "option 1 36"), c.optionOnActivate ? 1 : 0);
+    EXPECT_EQ(dev.probeOption[1], 0x24);
+    panel.TakeRecordWaiting();
+    records.ClearRecordList();
+    scope::GetScopeState().DeviceSettingsSaved = 0;
+  }
 }
 
 TEST_F(ControlPanelTest, SelectProbeTakesTheNextOrTheMatchingProbeAndGivesUpWhenBusy) {

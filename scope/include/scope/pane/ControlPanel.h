@@ -80,8 +80,10 @@ class IScopeRecordTarget {
   virtual int GetRecordCount() const = 0;
   // Every record's raw ring and value arrays sized to `points`.
   virtual void SizeRecords(int points) = 0;
-  // The acquisition mode before the recording, read back by a snapshot capture.
+  // The acquisition mode before a recording through the recorder, one place per path; a
+  // snapshot capture reads it back while that recording's settings are still to be restored.
   virtual void SetOldAcquisitionMode(bool engineTester, int mode) = 0;
+  virtual int GetOldAcquisitionMode(bool engineTester) const = 0;
   // The engine's feed of the raw rings while a recording on the ring path runs.
   virtual void StartRecorderFeed() = 0;
   virtual void StopRecorderFeed() = 0;
@@ -90,20 +92,21 @@ class IScopeRecordTarget {
   ~IScopeRecordTarget() = default;
 };
 
-// The record list until the recorder's own is bound: keeps the records in memory, sizes nothing
-// and feeds nothing.
+// A record list for panels without the recorder (the scope's own tests): keeps the records in
+// memory, sizes nothing and feeds nothing. The program binds the recorder's list in app/.
 class CStandInRecordTarget : public IScopeRecordTarget {
  public:
   void ClearRecordList() override { m_Records.clear(); }
   void AddRecord(const ScopeRecordFields& fields) override { m_Records.push_back(fields); }
   int GetRecordCount() const override { return static_cast<int>(m_Records.size()); }
   void SizeRecords(int) override {}
-  void SetOldAcquisitionMode(bool, int mode) override { m_nOldMode = mode; }
+  void SetOldAcquisitionMode(bool engineTester, int mode) override { m_nOldMode[engineTester ? 1 : 0] = mode; }
+  int GetOldAcquisitionMode(bool engineTester) const override { return m_nOldMode[engineTester ? 1 : 0]; }
   void StartRecorderFeed() override {}
   void StopRecorderFeed() override {}
 
   std::vector<ScopeRecordFields> m_Records;
-  int m_nOldMode = 0;
+  int m_nOldMode[2] = {0, 0};  // board path, engine-tester path
 };
 
 // Probe record of the engine-tester oscilloscope's probe list.
@@ -136,6 +139,10 @@ class IControlPanelDevice {
   virtual int SetAcquisitionMode(bool engineTester, int mode) = 0;
   virtual int StartContinuous(bool engineTester) = 0;
   virtual int StopContinuous(bool engineTester, int& samples) = 0;
+  // Engine-tester path: the option byte of a channel's probe input, read before a recording
+  // through the recorder changes the acquisition mode and written back after it. 0 is success.
+  virtual int GetProbeOption(int channel, int& option) = 0;
+  virtual int SetProbeOption(int channel, int option) = 0;
   // Blocks the GUI thread between retries and polls.
   virtual void Sleep(int ms) = 0;
 
@@ -158,6 +165,8 @@ class CEngineControlPanelDevice : public IControlPanelDevice {
   int SetAcquisitionMode(bool engineTester, int mode) override;
   int StartContinuous(bool engineTester) override;
   int StopContinuous(bool engineTester, int& samples) override;
+  int GetProbeOption(int channel, int& option) override;
+  int SetProbeOption(int channel, int option) override;
   void Sleep(int ms) override;
 
  private:
@@ -273,6 +282,14 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
     return w;
   }
   int GetBlinkPhase() const { return m_nBlink; }
+  // The board's continuous acquisition of a recording through the recorder still runs (its stop
+  // failed, or the recording has not been stopped yet).
+  bool IsBoardRecording() const { return m_bBoardRecording != 0; }
+  // Stops that acquisition when it still runs.
+  void StopBoardRecording();
+  // Engine-tester path: writes back the channel-B probe option a recording through the recorder
+  // saved, when that recording's settings were not restored yet (the user kept the records).
+  void RestoreBoardRecordingOption();
   int GetZoom3Offset() const { return m_nZoom3Offset; }
   // Where the custom slots are kept (CustomSetPath() unless a test sets one).
   void SetCustomSetPath(std::string path) { m_strCustomSet = std::move(path); }
@@ -290,7 +307,9 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   CString GetProbeName(int channel) const override { return m_strProbe[channel & 1]; }
   bool IsDocked() const override;
   int GetZoom() const override;
-  int GetRecordingAcquisitionMode() const override { return m_nOldAcquisitionMode; }
+  int GetRecordingAcquisitionMode() const override {
+    return m_Records.GetOldAcquisitionMode(m_bDeviceSavedEngineTester != 0);
+  }
 
   // ---- CDialogs::IOwner -----------------------------------------------------------------------
   void ReopenSavedScopeButton() override;
@@ -318,6 +337,9 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   void CustomSettingsCommand(bool save);
   void PrintCommand();
   int FailRecordingStart();
+  // The device settings saved at a recording start written back (with the probe option on the
+  // engine-tester path); DeviceSettingsSaved cleared.
+  void RestoreSavedDevice();
 
   scope::ISnapshotDevice& m_Device;
   scope::IControlPanelDevice& m_Library;
@@ -339,7 +361,9 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   int m_nSelectedProbe[2] = {-1, -1};
   scope::DeviceBlock m_SavedDevice;
   int m_bDeviceSavedEngineTester = 0;
-  int m_nOldAcquisitionMode = 0;
+  int m_bBoardRecording = 0;      // the board's continuous acquisition runs for a recording
+  int m_bProbeOptionSaved = 0;    // m_nSavedProbeOption waits to be written back
+  int m_nSavedProbeOption = 0;    // channel B's probe option before the recording
   int m_SavedDisplayBits[10] = {};
   int m_bRecordWaiting = 0;
   int m_nZoom3Offset = 0;

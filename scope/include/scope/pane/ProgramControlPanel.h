@@ -10,7 +10,12 @@ class CMeasureEngine;
 
 namespace scope {
 
-// A control panel on the engine (the program's engine by default).
-std::unique_ptr<IScopeControlPanel> MakeProgramControlPanel(CMeasureEngine* engine = nullptr);
+class IScopeRecordTarget;
+
+// A control panel on the engine (the program's engine by default) that records into `records`
+// (an in-memory stand-in when null; the program binds the recorder's record list). The target
+// outlives the panel.
+std::unique_ptr<IScopeControlPanel> MakeProgramControlPanel(CMeasureEngine* engine = nullptr,
+                                                            IScopeRecordTarget* records = nullptr);
 
 }  // namespace scope

@@ -1,0 +1,49 @@
+#include "ScopeRecordTarget.h"
+
+#include <meters/Record.h>
+#include <meters/Recorder.h>
+
+CScopeRecordTarget::CScopeRecordTarget(CRecorder* recorder) : m_Recorder(recorder ? *recorder : GetRecorder()) {}
+
+void CScopeRecordTarget::ClearRecordList() { ::ClearRecordList(); }
+
+void CScopeRecordTarget::AddRecord(const scope::ScopeRecordFields& f) {
+  CRecord* r = AddNewRecord(nullptr);
+  if (!r) return;
+  r->m_nChannel = static_cast<SHORT>(f.m_nChannel);
+  r->m_crColor = f.m_crColor;
+  r->m_nPenStyle = f.m_nPenStyle;
+  r->m_bRoll = f.m_nRollMode != 0 ? 1 : 0;
+  if (f.m_nRingCapacity > 0) r->m_Ring.init(f.m_nRingCapacity);
+  r->m_bDirect = f.m_bThroughRecorder != 0 ? 1 : 0;
+  r->m_bAngle = f.m_bAngleMode;
+  r->m_nUnit = f.m_nUnit;
+  r->m_dSampleRate = f.m_dSampleRate;
+  r->m_dPerDivision = f.m_dPerDivision;
+  r->m_dFullScale = f.m_dFullScale;
+  r->m_nCoupling = f.m_nCoupling == 0 ? 1 : 0;
+  r->m_bTransferPending = f.m_bTransferPending;
+}
+
+int CScopeRecordTarget::GetRecordCount() const { return static_cast<int>(GetRecordList().GetSize()); }
+
+void CScopeRecordTarget::SizeRecords(int points) {
+  if (points < 0) points = 0;
+  CRecordList& list = GetRecordList();
+  for (INT_PTR k = 0; k < list.GetSize(); ++k) {
+    list[k]->m_Ring.init(points);
+    list[k]->m_nPointCount = points;
+  }
+}
+
+void CScopeRecordTarget::SetOldAcquisitionMode(bool engineTester, int mode) {
+  m_Recorder.m_nPrevAcquisitionMode[engineTester ? ENGINE_TESTER_PATH : BOARD_PATH] = mode;
+}
+
+int CScopeRecordTarget::GetOldAcquisitionMode(bool engineTester) const {
+  return m_Recorder.m_nPrevAcquisitionMode[engineTester ? ENGINE_TESTER_PATH : BOARD_PATH];
+}
+
+void CScopeRecordTarget::StartRecorderFeed() { m_Recorder.SetRingFeed(1); }
+
+void CScopeRecordTarget::StopRecorderFeed() { m_Recorder.SetRingFeed(0); }
