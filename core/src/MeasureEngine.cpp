@@ -606,19 +606,23 @@ namespace {
 [[maybe_unused]] const bool g_registered = (SetDeviceStartup(&GetMeasureEngine()), true);
 }  // namespace
 
-void StartMeasurement() {
+void StartMeasurement(CMeasureEngine& engine) {
   GlobalProps& props = GetGlobalProps();
   props.m_nChangeFlags |= CHG_TRIGGER_POSITION;
-  GetMeasureEngine().Run(1);
+  engine.Run(1);
   props.m_bRunning = 1;
   if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(5, 24, 0);
 }
 
-void StopMeasurement() {
-  GetMeasureEngine().Stop();
+void StopMeasurement(CMeasureEngine& engine) {
+  engine.Stop();
   GetGlobalProps().m_bRunning = 0;
   if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(0, 25, 0);
 }
+
+void StartMeasurement() { StartMeasurement(GetMeasureEngine()); }
+
+void StopMeasurement() { StopMeasurement(GetMeasureEngine()); }
 
 void CoreShutdown() { GetMeasureEngine().CoreShutdown(); }
 

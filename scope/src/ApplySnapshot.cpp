@@ -534,9 +534,9 @@ bool CEngineSnapshotDevice::GetAll(bool engineTester, DeviceBlock& block) {
   return true;
 }
 
-void CEngineSnapshotDevice::StartMeasurement() { ::StartMeasurement(); }
+void CEngineSnapshotDevice::StartMeasurement() { ::StartMeasurement(m_Engine); }
 
-void CEngineSnapshotDevice::StopMeasurement() { ::StopMeasurement(); }
+void CEngineSnapshotDevice::StopMeasurement() { ::StopMeasurement(m_Engine); }
 
 void CEngineSnapshotDevice::Notify(int sender, int code, int value) {
   if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(sender, code, value);

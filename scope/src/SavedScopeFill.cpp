@@ -3,6 +3,7 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
+#include <core/OscScale.h>
 
 namespace scope {
 
@@ -115,6 +116,16 @@ bool LoadIntoSavedScope(const SignalFile& file, const char* fileName, const char
     signal->m_crColor = GetSchemeColor(kTraceColorBase + slot);
     signal->m_crFill = AdjustColor(signal->m_crColor, kFillLightening);
     signal->m_nStyle = kSavedTraceStyle;
+    // The slot's axis: ten divisions of the saved value per division round the zero line, shifted
+    // by the saved position (50 is the middle) as a drag of the signal's thumb shifts it. The
+    // slot's level record is shown, so its thumb can be grabbed.
+    CScale& axis = GetOscScale().m_Vertical[COscScale::AXIS_C + slot];
+    const double perDivision = source.m_dPerDivision;
+    axis.SetDivisions(-5.0 * perDivision, 5.0 * perDivision, 10, perDivision, false);
+    axis.m_dStart = (50 - source.m_nPosition) * axis.m_dSpan / 100.0;
+    axis.Recompute();
+    signal->m_pScale = &axis;
+    GetGlobalProps().m_Styles[GlobalProps::STYLE_SAVED_C + slot].m_nFlags |= 1;
   }
   scope->m_bEmpty = 0;
   return true;

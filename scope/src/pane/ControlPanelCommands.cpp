@@ -732,6 +732,8 @@ void CWndOsc_ControlPanel::OpenSignals() {
     return;
   }
   if (!scope::LoadIntoSavedScope(file, dlg.GetFileName(), dlg.GetFileTitle())) return;
+  // The pane shows the strip of the filled saved scope and redraws with it.
+  Notify(kUser, 53);
   if (OccupiedSavedScopes() >= 2) EnableControl(kBtnOpen, false);
   EnableControl(kBtnDelete, true);
   Notify(kUser, 41);

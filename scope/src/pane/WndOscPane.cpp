@@ -310,8 +310,11 @@ void CWndOscPane::OnCursorChanged(CursorRecord* record, COscCursorRuler* ruler) 
   for (int i = 0; i < m_cursorRuler.GetCount(); ++i)
     if (m_cursorRuler.GetItem(i)->m_pRecord == record) kind = m_cursorRuler.GetItem(i)->m_nKind;
   // The marker's pixel on the chart's percent axis (0 at the top), as a position (100 at the top).
+  // A relative drag (the signal marks) leaves the record's value and writes where the marker was
+  // dragged to as its second value.
   const COscScale& scale = GetOscScale();
-  const int pixel = record->m_pScale ? record->m_pScale->ValueToPixel(record->m_dValue) : 0;
+  const double dragged = record->DragMode() == 1 ? record->m_dValue2 : record->m_dValue;
+  const int pixel = record->m_pScale ? record->m_pScale->ValueToPixel(dragged) : 0;
   const int percent =
       static_cast<int>((pixel - scale.m_dPercentPixelFrom) * scale.m_dPercentPerPixel + scale.m_dPercentFirst);
   const int position = 100 - percent;
