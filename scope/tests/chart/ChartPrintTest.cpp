@@ -92,7 +92,7 @@ class ChartPrintTest : public kvtest::CoreTest {
     c->m_dPerDivision = 0.5;
     c->m_nUnit = 0;
     CSavedScope& scope = GetSavedScopes()[0];
-    scope.m_dRate = 100000.0;
+    scope.m_dTimeBaseValue = 100000.0;
     scope.m_strName = kLongName;
   }
 
@@ -269,12 +269,12 @@ TEST(SavedScopeText, TimePerDivisionByModeAndRate) {
     CSavedScope scope;
     scope.m_bRollMode = c.roll;
     scope.m_bAngleMode = c.angle;
-    scope.m_dRate = c.rate;
+    scope.m_dTimeBaseValue = c.rate;
     EXPECT_EQ(std::string(FormatSavedScopeTimePerDiv(scope)), c.text) << c.rate;
   }
   grid.m_nSteps = 0;
   CSavedScope scope;
-  scope.m_dRate = 1000.0;
+  scope.m_dTimeBaseValue = 1000.0;
   EXPECT_EQ(std::string(FormatSavedScopeTimePerDiv(scope)), "---") << "no record divisions";
   kvtest::ResetCoreGlobals();
 }

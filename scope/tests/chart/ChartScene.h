@@ -31,7 +31,7 @@ inline void ResetScopeState() {
     scope.RemoveAllSignals();
     scope.m_bRollMode = 0;
     scope.m_bAngleMode = 0;
-    scope.m_dRate = 0.0;
+    scope.m_dTimeBaseValue = 0.0;
     scope.m_strName.Empty();
   }
 }

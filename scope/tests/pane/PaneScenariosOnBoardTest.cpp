@@ -4,6 +4,7 @@
 // the level thumbs, printing, inversion, zoom and the engine tester's probe button. Checks read
 // the settings, the window tree, the drawn-text log and a few pixels of the chart.
 #include <scope/ScopeState.h>
+#include <scope/chart/SavedScopeText.h>
 #include <scope/pane/ControlPanel.h>
 #include <scope/pane/ProgramControlPanel.h>
 #include <scope/pane/WndOscPane.h>
@@ -368,6 +369,12 @@ TEST_F(PaneScenariosOnBoard, SavedSignalsOpenedTwiceFillBothStripsInTheirColours
   EXPECT_FALSE(pane->m_stripSavedEF.IsWindowVisible());
   EXPECT_GT(ChartPixels(GetSchemeColor(30)), 50);
   EXPECT_GT(ChartPixels(GetSchemeColor(31)), 50);
+  // The strip gives the saved scope's time per division from the rate stored in the file.
+  const CString perDiv = FormatSavedScopeTimePerDiv(GetSavedScopes()[0]) + "/div";
+  EXPECT_STRNE(perDiv.GetString(), "---/div");
+  kvp::StartTextLog();
+  pane->m_stripSavedCD.Redraw();
+  EXPECT_TRUE(Logged(pane->m_stripSavedCD.GetSafeHwnd(), perDiv.GetString())) << perDiv.GetString();
 
   // The "C" thumb carries the saved signal with it (channel A's thumb, in front of it at the zero
   // line, is moved away first).
