@@ -1,7 +1,9 @@
 // What the engine-tester panel tests share: scripted meter interfaces over the library stand-ins,
-// a plain top-level host window, and helpers to click a toolkit button and save a picture.
+// a plain top-level host window and one that records tab requests, and helpers to click a toolkit
+// button and save a picture.
 #pragma once
 
+#include <core/Messages.h>
 #include <core/MotortesterData.h>
 
 #include <kvtest/CoreGlobals.h>
@@ -74,6 +76,19 @@ struct FakeTemperature : StubMTTemperaturemeter_12 {
   int probeReads = 0;
   int Measure(SpeedTemperatureReading* r) override { return ++measures, *r = reading, rc; }
   int ReadProbes(ProbeDescriptor*, ProbeDescriptor*) override { return ++probeReads, 0; }
+};
+
+// The main window's stand-in: records the tab requests.
+class TabsWindow : public kvtest::HostWindow {
+ public:
+  std::vector<WPARAM> tabs;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_SELECTTAB) {
+      tabs.push_back(wParam);
+      return 0;
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+  }
 };
 
 // The engine-tester pane's stand-in.

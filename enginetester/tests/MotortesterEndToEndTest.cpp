@@ -14,12 +14,10 @@
 #include <ui/print/PrintQueue.h>
 
 #include <core/ColorScheme.h>
-#include <core/KeloDll.h>
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
-#include <core/Notify.h>
 #include <core/Reg.h>
 
 #include <kvtest/CoreGlobals.h>
@@ -28,9 +26,7 @@
 #include <kvtest/Shell.h>
 #include <kvtest/WhenOpen.h>
 
-#include <platform/clock.h>
 #include <platform/display.h>
-#include <platform/module.h>
 #include <platform/print.h>
 #include <platform/registry.h>
 #include <platform/textlog.h>
@@ -39,28 +35,18 @@
 
 #include <sim/ZlinkSim.h>
 
-#include <atomic>
-#include <chrono>
+#include "EtBoardFixture.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
-#include <unistd.h>
 
 namespace {
 
 namespace hl = kvp::headless;
-
-void SetMachineString(const char* key, const char* name, const std::string& value) {
-  HKEY k = 0;
-  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
-  RegSetValueEx(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(k);
-}
 
 // A click in the middle of a button, posted: it is handled by the loop of the dialog that is open
 // then, so a dialog the click opens runs its own loop.
@@ -72,135 +58,26 @@ void PostClick(CWnd& button) {
   ::PostMessage(button.GetSafeHwnd(), WM_LBUTTONUP, 0, at);
 }
 
-void ClickCentre(CWnd& button) {
-  RECT r;
-  ::GetClientRect(button.GetSafeHwnd(), &r);
-  hl::Click(button.GetSafeHwnd(), POINT{r.right / 2, r.bottom / 2});
-}
+using ettest::ClickCentre;
+using ettest::Drive;
+using ettest::NoCups;
+using ettest::WithClock;
 
-// No print server while it lives: the report becomes a PDF in the folder the platform is told.
-class NoCups : public kvp::print::CupsBackend {
- public:
-  NoCups() : m_before(kvp::print::SetCupsBackend(this)) {}
-  ~NoCups() override { kvp::print::SetCupsBackend(m_before); }
-  bool DefaultDestination(kvp::print::CupsDestination*) override { return false; }
-  bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
-
- private:
-  kvp::print::CupsBackend* m_before;
-};
-
-// The main window's stand-in: records the tab requests.
-class MainWindow : public kvtest::HostWindow {
- public:
-  std::vector<WPARAM> tabs;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_SELECTTAB) {
-      tabs.push_back(wParam);
-      return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
-};
-
-class MotortesterEndToEndTest : public kvtest::CoreTest {
+class MotortesterEndToEndTest : public ettest::BoardTest {
  protected:
   void SetUp() override {
-    kvtest::CoreTest::SetUp();
-    SetMachineString("Software\\KELO\\Kv310", "DLL name", "zlinksim.dll");
-    char* cwd = get_current_dir_name();
-    const std::string firmware = std::string(cwd) + "/motortester.hex";
-    free(cwd);
-    std::ofstream(firmware) << ":10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\nVersion 1.00\n";
-    SetMachineString("Software\\KELO\\Kv310\\Parameter", "FirmwareMotortester", firmware);
-    for (const char* key : {"SOFTWARE\\KELO\\KV310\\Parameter\\Spark", "SOFTWARE\\KELO\\KV310\\Parameter\\Diesel"})
-      RegDeleteKey(HKEY_CURRENT_USER, key);
-
-    m_hSim = LoadLibrary(sim::kZlinkSimModule);
-    ASSERT_NE(m_hSim, 0u);
-    auto board = reinterpret_cast<sim::ZlinkSimBoardProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(m_hSim, sim::kZlinkSimBoardExport)));
-    ASSERT_NE(board, nullptr);
-    m_pBoard = board();
-    m_pBoard->Update([](sim::BoardScenario& s) {
-      s.engineTesterAttached = true;
-      s.instantAcquisition = true;
-      s.engine.rpm = 3000;
-      s.engine.cylinders = 4;
-      s.engine.sparkKilovolts = 10.0;
-      s.engine.weakCylinder = 3;
-      s.engine.weakCylinderKilovolts = 5.0;
-      s.engine.batteryVolts = 13.8;
-    });
+    ettest::BoardTest::SetUp();
+    m_pBoard->Update([](sim::BoardScenario& s) { RunningEngine(s); });
     main.CreateTop(0, 0, 1000, 720);
-
-    ASSERT_EQ(m_Kelo.Load(), 1);
-    ASSERT_EQ(m_Kelo.Communication()->Open(), 0);
-    ASSERT_EQ(m_Kelo.Communication()->Start(), 0);
-    ASSERT_EQ(m_Kelo.Motortester()->Detect(), 0);
-    CMotortesterData* data = GetMotortesterDevice();
-    data->SetInterfaces(m_Kelo.Motortester(), m_Kelo.MTVoltmeter(), m_Kelo.Communication(), m_Kelo.Oscilloscope());
-    ASSERT_EQ(data->LoadMotortesterParams(), 1);
-    data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 4);
-    data->m_bAveraging.store(0);
-    ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+    ASSERT_NO_FATAL_FAILURE(StandUp());
   }
   void TearDown() override {
     pane.reset();
     main.DestroyWindow();
-    SetSystemNotify(nullptr);
-    GetPrintQueue()->Clear();
-    GetMotortesterDevice()->SetInterfaces(nullptr, nullptr, nullptr, nullptr);
-    m_Kelo.Unload();
-    if (m_hSim) FreeLibrary(m_hSim);
-    kvtest::CoreTest::TearDown();
+    ettest::BoardTest::TearDown();
   }
 
-  // Pumps the GUI thread and moves the clock on while a thread waits on it, until the condition
-  // holds or 20 s of real time have passed.
-  template <typename Pred>
-  bool Drive(Pred done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      hl::Pump();
-      if (kvp::ClockTimedWaiters() > 0) hl::Advance(10);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-  }
-  // `boardProbes`: the measurement choice asks the board for the probes, as the program does.
-  void CreatePane(bool boardProbes = false) {
-    pane = std::make_unique<CWndMotortester>();
-    pane->SetHiVoltageMeter(m_Kelo.MTHiVoltage());
-    // The board model's default probes do not satisfy every measurement's probe rule; the probe
-    // check itself is covered by the pane's unit tests.
-    if (!boardProbes) pane->SetProbeCheck([](int) { return TRUE; });
-    for (CWndMotortester_HiVoltage* kv : {static_cast<CWndMotortester_HiVoltage*>(&pane->m_OneCylinder),
-                                          static_cast<CWndMotortester_HiVoltage*>(&pane->m_AllCylinders),
-                                          static_cast<CWndMotortester_HiVoltage*>(&pane->m_SelectedCylinder),
-                                          static_cast<CWndMotortester_HiVoltage*>(&pane->m_DblCoil)})
-      kv->SetInterfaces(m_Kelo.MTHiVoltage(), m_Kelo.Communication());
-    ASSERT_TRUE(pane->Create("Motortester", WS_CHILD, CRect(0, 0, 1000, 720), &main, 1015));
-    pane->Init();
-    WithClock([&] { pane->Activate(0); });
-    hl::Pump();
-  }
-  // Runs the action on the GUI thread while another thread moves the virtual clock on whenever a
-  // thread sleeps on it: the probe check polls the link from the GUI thread.
-  template <typename F>
-  void WithClock(F action) {
-    std::atomic<bool> done{false};
-    std::thread clock([&] {
-      while (!done.load()) {
-        if (kvp::ClockTimedWaiters() > 0) kvp::ClockAdvance(10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    });
-    action();
-    done = true;
-    clock.join();
-  }
+  void CreatePane(bool boardProbes = false) { CreateMotortester(pane, main, boardProbes); }
   void Press(int id) {
     ASSERT_TRUE(pane->ButtonById(id)->IsWindowVisible()) << id << " on page " << pane->Page();
     WithClock([&] { pane->OnButtonClicked(id); });
@@ -212,19 +89,11 @@ class MotortesterEndToEndTest : public kvtest::CoreTest {
     Press(CWndMotortester::kPetrol);
     Press(CWndMotortester::kSecondary);
     Press(CWndMotortester::kAllCylinders);
-    ASSERT_EQ(pane->Page(), 12);
-    CWndMotortester_AllCylinders& panel = pane->m_AllCylinders;
-    ASSERT_TRUE(Drive([&] {
-      const auto p = panel.GetPrintValues();
-      return p.count == 4 && p.values[3] > 0 && p.values[2] > 0 && p.speed > 0;
-    })) << "status " << panel.State().status.load();
+    WaitForAllCylinders(*pane);
   }
 
   kvp::HeadlessWorld world;
-  HMODULE m_hSim = 0;
-  sim::BoardModel* m_pBoard = nullptr;
-  CKelo_DLL m_Kelo;
-  MainWindow main;
+  ettest::TabsWindow main;
   std::unique_ptr<CWndMotortester> pane;
 };
 
@@ -235,12 +104,8 @@ TEST_F(MotortesterEndToEndTest, AllCylindersAndGraph) {
   EXPECT_EQ(pane->Page(), 7);
   EXPECT_TRUE(kvp::SaveWindowPng(main.GetSafeHwnd(), kvtest::ScreenshotPath("et-pane-secondary-board").c_str()));
   Press(CWndMotortester::kAllCylinders);
-  ASSERT_EQ(pane->Page(), 12);
+  ASSERT_NO_FATAL_FAILURE(WaitForAllCylinders(*pane));
   CWndMotortester_AllCylinders& panel = pane->m_AllCylinders;
-  ASSERT_TRUE(Drive([&] {
-    const auto p = panel.GetPrintValues();
-    return p.count == 4 && p.values[3] > 0 && p.values[2] > 0 && p.speed > 0;
-  })) << "status " << panel.State().status.load();
   const auto shown = panel.GetPrintValues();
   for (int i : {0, 1, 3}) EXPECT_NEAR(shown.values[i], 10000, 800) << i;
   EXPECT_NEAR(shown.values[2], 5000, 500);
@@ -277,7 +142,7 @@ TEST_F(MotortesterEndToEndTest, AllCylindersPrintToAPdfReport) {
   queue->m_strLicencePlate = "KV 310";
 
   CreatePane();
-  MeasureAllCylinders();
+  ASSERT_NO_FATAL_FAILURE(MeasureAllCylinders());
   // The pending item as the print dialog finds it, then Add with a comment.
   int type = -1;
   double item[6] = {};

@@ -8,96 +8,44 @@
 #include <enginetester/WndMotortester_SelectedCylinder.h>
 #include <enginetester/WndMotortester_VoltageCurrent.h>
 
-#include <core/KeloDll.h>
 #include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
-#include <kvtest/TesterFirmware.h>
 
-#include <platform/clock.h>
 #include <platform/display.h>
-#include <platform/module.h>
-#include <platform/registry.h>
 #include <platform/textlog.h>
 
 #include <gtest/gtest.h>
 
 #include <sim/ZlinkSim.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <fstream>
+#include "EtBoardFixture.h"
+
 #include <string>
-#include <thread>
 #include <vector>
-#include <unistd.h>
 
 namespace {
 
 namespace hl = kvp::headless;
 
-class PanelsEndToEndTest : public kvtest::CoreTest {
+using ettest::Drive;
+
+class PanelsEndToEndTest : public ettest::BoardTest {
  protected:
   void SetUp() override {
-    kvtest::CoreTest::SetUp();
-    kvtest::SetMachineString("Software\\KELO\\Kv310", "DLL name", "zlinksim.dll");
-    kvtest::InstallTesterFirmware();
-    for (const char* key : {"SOFTWARE\\KELO\\KV310\\Parameter\\Spark", "SOFTWARE\\KELO\\KV310\\Parameter\\Diesel"})
-      RegDeleteKey(HKEY_CURRENT_USER, key);
-
-    m_hSim = LoadLibrary(sim::kZlinkSimModule);
-    ASSERT_NE(m_hSim, 0u);
-    auto board = reinterpret_cast<sim::ZlinkSimBoardProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(m_hSim, sim::kZlinkSimBoardExport)));
-    ASSERT_NE(board, nullptr);
-    m_pBoard = board();
-    m_pBoard->Update([](sim::BoardScenario& s) {
-      s.engineTesterAttached = true;
-      s.instantAcquisition = true;
-      s.engine.rpm = 3000;
-      s.engine.cylinders = 4;
-      s.engine.sparkKilovolts = 10.0;
-      s.engine.weakCylinder = 3;
-      s.engine.weakCylinderKilovolts = 5.0;
-      s.engine.batteryVolts = 13.8;
-    });
+    ettest::BoardTest::SetUp();
+    m_pBoard->Update([](sim::BoardScenario& s) { RunningEngine(s); });
     host.CreateEx(0, kvtest::HostWindowClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
-
-    ASSERT_EQ(m_Kelo.Load(), 1);
-    ASSERT_EQ(m_Kelo.Communication()->Open(), 0);
-    ASSERT_EQ(m_Kelo.Communication()->Start(), 0);
-    ASSERT_EQ(m_Kelo.Motortester()->Detect(), 0);
-    CMotortesterData* data = GetMotortesterDevice();
-    data->SetInterfaces(m_Kelo.Motortester(), m_Kelo.MTVoltmeter(), m_Kelo.Communication(), m_Kelo.Oscilloscope());
-    ASSERT_EQ(data->LoadMotortesterParams(), 1);
-    data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 4);
-    data->m_bAveraging.store(0);
-    ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
+    ASSERT_NO_FATAL_FAILURE(StandUp());
   }
   void TearDown() override {
     host.DestroyWindow();
-    GetMotortesterDevice()->SetInterfaces(nullptr, nullptr, nullptr, nullptr);
-    m_Kelo.Unload();
-    if (m_hSim) FreeLibrary(m_hSim);
-    kvtest::CoreTest::TearDown();
+    ettest::BoardTest::TearDown();
   }
 
-  // Pumps the GUI thread and moves the clock on while a thread waits on it, until the condition
-  // holds or 20 s of real time have passed.
-  template <typename Pred>
-  bool Drive(Pred done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      hl::Pump();
-      if (kvp::ClockTimedWaiters() > 0) hl::Advance(10);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-  }
   void Create(CWndMotortester_HiVoltage& panel, IMTHiVoltage_14* meter) {
     panel.SetInterfaces(meter, m_Kelo.Communication());
     ASSERT_TRUE(panel.Create("panel", WS_CHILD, CRect(0, 0, 900, 600), &host, 1040));
@@ -119,9 +67,6 @@ class PanelsEndToEndTest : public kvtest::CoreTest {
     });
   }
 
-  HMODULE m_hSim = 0;
-  sim::BoardModel* m_pBoard = nullptr;
-  CKelo_DLL m_Kelo;
   CMeasureEngine engine;
   CWnd host;
 };

@@ -14,9 +14,6 @@
 #include <ui/print/PrintQueue.h>
 
 #include <core/GlobalProps.h>
-#include <core/KeloDll.h>
-#include <core/Messages.h>
-#include <core/Notify.h>
 #include <core/MotortesterData.h>
 #include <core/Reg.h>
 
@@ -24,12 +21,9 @@
 #include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 #include <kvtest/Shell.h>
-#include <kvtest/TesterFirmware.h>
 #include <kvtest/WhenOpen.h>
 
-#include <platform/clock.h>
 #include <platform/display.h>
-#include <platform/module.h>
 #include <platform/print.h>
 #include <platform/registry.h>
 #include <platform/textlog.h>
@@ -38,74 +32,41 @@
 
 #include <sim/ZlinkSim.h>
 
+#include "EtBoardFixture.h"
+
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 namespace hl = kvp::headless;
 
-// The main window's stand-in: records the tab requests.
-class MainWindow : public kvtest::HostWindow {
- public:
-  std::vector<WPARAM> tabs;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_SELECTTAB) {
-      tabs.push_back(wParam);
-      return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
-};
-
-// No CUPS destination: the report becomes a PDF in the folder the platform is told.
-class NoCups : public kvp::print::CupsBackend {
- public:
-  bool DefaultDestination(kvp::print::CupsDestination*) override { return false; }
-  bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
-};
+using ettest::Drive;
+using ettest::NoCups;
+using ettest::WithClock;
 
 // The probe codes the board reports: 5 is a 500 A current clamp, 4 a 50 A one.
 constexpr uint8_t kClamp500A = 5;
 
-class SpecialTestsEndToEndTest : public kvtest::CoreTest {
+class SpecialTestsEndToEndTest : public ettest::BoardTest {
  protected:
   void SetUp() override {
-    kvtest::CoreTest::SetUp();
+    ettest::BoardTest::SetUp();
     kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
     CReg().WriteDword(HKEY_CURRENT_USER, CDlgTurnOn::kBehaviourKey, CDlgTurnOn::kShowMessage, 0);
-    kvtest::SetMachineString("Software\\KELO\\Kv310", "DLL name", "zlinksim.dll");
-    kvtest::InstallTesterFirmware();
-    for (const char* key : {"SOFTWARE\\KELO\\KV310\\Parameter\\Spark", "SOFTWARE\\KELO\\KV310\\Parameter\\Diesel"})
-      RegDeleteKey(HKEY_CURRENT_USER, key);
     ui_dialogs::RegisterDialogTemplates();
-
-    m_hSim = LoadLibrary(sim::kZlinkSimModule);
-    ASSERT_NE(m_hSim, 0u);
-    auto board = reinterpret_cast<sim::ZlinkSimBoardProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(m_hSim, sim::kZlinkSimBoardExport)));
-    ASSERT_NE(board, nullptr);
-    m_pBoard = board();
   }
   void TearDown() override {
     if (special) WithClock([&] { special->m_leakCheck.StopLeakTest(); });
     special.reset();
     tester.reset();
     main.DestroyWindow();
-    SetSystemNotify(nullptr);
-    GetPrintQueue()->Clear();
-    GetMotortesterDevice()->SetInterfaces(nullptr, nullptr, nullptr, nullptr);
-    m_Kelo.Unload();
-    if (m_hSim) FreeLibrary(m_hSim);
-    kvtest::CoreTest::TearDown();
+    ettest::BoardTest::TearDown();
   }
 
   // The board, the library and the data object. With the engine tester: four cylinders at
@@ -114,65 +75,24 @@ class SpecialTestsEndToEndTest : public kvtest::CoreTest {
   // cylinder 2 weak, a 500 A clamp on channel B.
   void StandUp(bool engineTester, int cylinders = 4) {
     m_pBoard->Update([&](sim::BoardScenario& s) {
+      RunningEngine(s, cylinders);
       s.engineTesterAttached = engineTester;
-      s.instantAcquisition = true;
-      s.engine.rpm = 3000;
-      s.engine.cylinders = cylinders;
-      s.engine.sparkKilovolts = 10.0;
-      s.engine.weakCylinder = 3;
-      s.engine.weakCylinderKilovolts = 5.0;
-      s.engine.batteryVolts = 13.8;
       s.inputProbeCodes[3] = kClamp500A;
       s.channelProbeCodes[1] = kClamp500A;
       s.leak.weakCylinder = engineTester ? 3 : 2;
       s.leak.noiseCounts = 20.0;
     });
     main.CreateTop(0, 0, 1000, 720);
-    ASSERT_EQ(m_Kelo.Load(), 1);
-    ASSERT_EQ(m_Kelo.Communication()->Open(), 0);
-    ASSERT_EQ(m_Kelo.Communication()->Start(), 0);
+    ASSERT_NO_FATAL_FAILURE(OpenLink());
     int detected = -1;
     WithClock([&] { detected = m_Kelo.Motortester()->Detect(); });
     if (engineTester) {
       ASSERT_EQ(detected, 0);
     }
-    CMotortesterData* data = GetMotortesterDevice();
-    data->SetInterfaces(m_Kelo.Motortester(), m_Kelo.MTVoltmeter(), m_Kelo.Communication(), m_Kelo.Oscilloscope());
-    ASSERT_EQ(data->IsReady() != FALSE, engineTester);
+    Attach();
+    ASSERT_EQ(GetMotortesterDevice()->IsReady() != FALSE, engineTester);
     if (!engineTester) return;
-    ASSERT_EQ(data->LoadMotortesterParams(), 1);
-    data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, cylinders);
-    data->m_bAveraging.store(0);
-    ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
-  }
-
-  // Pumps the GUI thread and moves the clock on while a thread waits on it, until the condition
-  // holds or 90 s of real time have passed (the sanitizer builds on a busy machine are slow).
-  template <typename Pred>
-  bool Drive(Pred done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      hl::Pump();
-      if (kvp::ClockTimedWaiters() > 0) hl::Advance(10);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-  }
-  // Runs the action on the GUI thread while another thread moves the virtual clock on whenever a
-  // thread sleeps on it: the probe check and the library's requests wait on it.
-  template <typename F>
-  void WithClock(F action) {
-    std::atomic<bool> done{false};
-    std::thread clock([&] {
-      while (!done.load()) {
-        if (kvp::ClockTimedWaiters() > 0) kvp::ClockAdvance(10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    });
-    action();
-    done = true;
-    clock.join();
+    ASSERT_NO_FATAL_FAILURE(ApplySpark(cylinders));
   }
 
   // The special tests pane as tab 5 of the main window, with the program's own probe check.
@@ -309,10 +229,7 @@ class SpecialTestsEndToEndTest : public kvtest::CoreTest {
   }
 
   kvp::HeadlessWorld world;
-  HMODULE m_hSim = 0;
-  sim::BoardModel* m_pBoard = nullptr;
-  CKelo_DLL m_Kelo;
-  MainWindow main;
+  ettest::TabsWindow main;
   std::unique_ptr<CWndMotortester> tester;
   std::unique_ptr<CWndSpecialTests> special;
 };
@@ -480,7 +397,6 @@ TEST_F(SpecialTestsEndToEndTest, WithoutTheBoardTheUsersSixCylindersGiveSixResul
 // each added to the queue from its print dialog; the report printed at the end holds both.
 TEST_F(SpecialTestsEndToEndTest, TheReportOfARunHoldsAllCylindersAndTheLeakCheck) {
   NoCups cups;
-  kvp::print::CupsBackend* before = kvp::print::SetCupsBackend(&cups);
   const std::string folder = std::string(std::getenv("HOME")) + "/et-reports";
   std::filesystem::create_directories(folder);
   CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KV310Platform\\Printing", "PdfFolder", folder.c_str());
@@ -489,27 +405,12 @@ TEST_F(SpecialTestsEndToEndTest, TheReportOfARunHoldsAllCylindersAndTheLeakCheck
 
   ASSERT_NO_FATAL_FAILURE(StandUp(true));
   // Tab 4: Petrol, the secondary winding, all cylinders.
-  tester = std::make_unique<CWndMotortester>();
-  tester->SetHiVoltageMeter(m_Kelo.MTHiVoltage());
-  tester->SetProbeCheck([](int) { return TRUE; });
-  for (CWndMotortester_HiVoltage* kv : {static_cast<CWndMotortester_HiVoltage*>(&tester->m_OneCylinder),
-                                        static_cast<CWndMotortester_HiVoltage*>(&tester->m_AllCylinders),
-                                        static_cast<CWndMotortester_HiVoltage*>(&tester->m_SelectedCylinder),
-                                        static_cast<CWndMotortester_HiVoltage*>(&tester->m_DblCoil)})
-    kv->SetInterfaces(m_Kelo.MTHiVoltage(), m_Kelo.Communication());
-  ASSERT_TRUE(tester->Create("Motortester", WS_CHILD, CRect(0, 0, 1000, 720), &main, 1015));
-  tester->Init();
-  WithClock([&] { tester->Activate(0); });
+  ASSERT_NO_FATAL_FAILURE(CreateMotortester(tester, main));
   for (int id : {CWndMotortester::kPetrol, CWndMotortester::kSecondary, CWndMotortester::kAllCylinders}) {
     WithClock([&] { tester->OnButtonClicked(id); });
     hl::Pump();
   }
-  ASSERT_EQ(tester->Page(), 12);
-  CWndMotortester_AllCylinders& all = tester->m_AllCylinders;
-  ASSERT_TRUE(Drive([&] {
-    const auto p = all.GetPrintValues();
-    return p.count == 4 && p.values[2] > 0 && p.values[3] > 0 && p.speed > 0;
-  }));
+  ASSERT_NO_FATAL_FAILURE(WaitForAllCylinders(*tester));
   double shown[5] = {};
   std::vector<std::string> printed;  // what the report must carry: the items' value fragments
   PrintAndAdd([&] { tester->OnButtonClicked(CWndMotortester::kPrint); }, [&](const CPrintItemData& item) {
@@ -533,7 +434,6 @@ TEST_F(SpecialTestsEndToEndTest, TheReportOfARunHoldsAllCylindersAndTheLeakCheck
 
   const std::string lastBefore = kvp::print::LastPdfFile();
   GetPrintQueue()->PrintReport();
-  kvp::print::SetCupsBackend(before);
   const std::string pdf = kvp::print::LastPdfFile();
   ASSERT_NE(pdf, lastBefore) << "a report was printed";
   std::string kept = kvtest::ScreenshotPath("et-report");

@@ -30,25 +30,11 @@
 #include <tuple>
 #include <vector>
 
-#include "Kv310Stubs.h"
+#include "EtTestSupport.h"
 
 namespace {
 
 namespace hl = kvp::headless;
-
-
-// The main window's stand-in: records the tab changes it is asked for.
-class Host : public kvtest::HostWindow {
- public:
-  std::vector<WPARAM> tabs;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_SELECTTAB) {
-      tabs.push_back(wParam);
-      return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
-};
 
 struct Sink : ISystemNotify {
   std::vector<std::tuple<int, int, int>> seen;
@@ -103,7 +89,7 @@ class SpecialTestsTest : public kvtest::CoreTest {
   }
 
   kvp::HeadlessWorld world;
-  Host host;
+  ettest::TabsWindow host;
   Sink sink;
   ReadyBoard readyBoard;
   std::unique_ptr<CWndSpecialTests> pane;
