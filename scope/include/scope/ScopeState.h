@@ -15,6 +15,13 @@ struct ScopeState {
   std::atomic<int> DeviceSettingsSaved{0};       // 1 while the settings saved at a recording start wait to go back
   std::atomic<int> InvertState{0};               // 0..3: none, A, B, both
   std::atomic<int> ChannelSwitchPending{0};      // an on/off button switched a probe on the engine-tester path
+
+  // Back to all 0, as at program start (tests between cases).
+  void Reset() {
+    for (std::atomic<int>* field :
+         {&ScopeRecording, &RecordingThroughRecorder, &DeviceSettingsSaved, &InvertState, &ChannelSwitchPending})
+      field->store(0);
+  }
 };
 
 ScopeState& GetScopeState();

@@ -20,12 +20,7 @@ constexpr int kPoints = 1000;
 constexpr double kTimePerIndex = 0.02;  // ms: 1000 points over 20 divisions of 1 ms
 
 inline void ResetScopeState() {
-  scope::ScopeState& s = scope::GetScopeState();
-  s.ScopeRecording = 0;
-  s.RecordingThroughRecorder = 0;
-  s.DeviceSettingsSaved = 0;
-  s.InvertState = 0;
-  s.ChannelSwitchPending = 0;
+  scope::GetScopeState().Reset();
   for (int slot = 0; slot < kSavedScopeSlots; ++slot) {
     CSavedScope& scope = GetSavedScopes()[slot];
     scope.RemoveAllSignals();

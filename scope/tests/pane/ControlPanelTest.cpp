@@ -170,7 +170,7 @@ class ControlPanelTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
-    ResetScopeState();
+    scope::GetScopeState().Reset();
     GlobalProps& p = GetGlobalProps();
     const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
     for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
@@ -208,16 +208,8 @@ class ControlPanelTest : public kvtest::CoreTest {
     kvp::SetMessageBoxResponder(nullptr);
     panel.DestroyWindow();
     host.DestroyWindow();
-    ResetScopeState();
+    scope::GetScopeState().Reset();
     kvtest::CoreTest::TearDown();
-  }
-  static void ResetScopeState() {
-    scope::ScopeState& s = scope::GetScopeState();
-    s.ScopeRecording = 0;
-    s.RecordingThroughRecorder = 0;
-    s.DeviceSettingsSaved = 0;
-    s.InvertState = 0;
-    s.ChannelSwitchPending = 0;
   }
   // A press as the button makes it: the value steps (wrapping) and the panel hears of it.
   void Press(int id) {

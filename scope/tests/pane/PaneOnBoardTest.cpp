@@ -9,6 +9,8 @@
 #include <core/MeasureEngine.h>
 #include <core/ResourceHolder.h>
 
+#include "OnBoardChecks.h"
+
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/HostWindow.h>
 #include <kvtest/Pump.h>
@@ -22,19 +24,8 @@
 
 namespace {
 
-// The smallest range of the channel that holds `volts`, or -1.
-int FittingRange(const CChannelProps& channel, double volts) {
-  int fitting = -1;
-  for (INT_PTR i = 0; i < channel.m_Ranges.GetSize(); ++i)
-    if (channel.m_Ranges[i] >= volts && (fitting < 0 || channel.m_Ranges[i] < channel.m_Ranges[fitting]))
-      fitting = static_cast<int>(i);
-  return fitting;
-}
-
-bool TraceFilled(int channel) {
-  CMeasureList& traces = GetTraceList();
-  return channel < traces.GetSize() && traces[channel]->m_bValid && traces[channel]->GetCount() > 0;
-}
+using scope_test::FittingRange;
+using scope_test::TraceFilled;
 
 // Pixels of the colour inside the rectangle.
 int CountColour(HWND window, const CRect& r, COLORREF colour) {

@@ -20,6 +20,8 @@
 #include <core/ResourceHolder.h>
 #include <core/SavedScope.h>
 
+#include "OnBoardChecks.h"
+
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/HostWindow.h>
@@ -43,6 +45,9 @@
 #include <vector>
 
 namespace {
+
+using scope_test::FittingRange;
+using scope_test::TraceFilled;
 
 namespace fs = std::filesystem;
 namespace hl = kvp::headless;
@@ -70,19 +75,6 @@ class CountingPane : public scope::CWndOscPane {
   }
 };
 
-int FittingRange(const CChannelProps& channel, double volts) {
-  int fitting = -1;
-  for (INT_PTR i = 0; i < channel.m_Ranges.GetSize(); ++i)
-    if (channel.m_Ranges[i] >= volts && (fitting < 0 || channel.m_Ranges[i] < channel.m_Ranges[fitting]))
-      fitting = static_cast<int>(i);
-  return fitting;
-}
-
-bool TraceFilled(int channel) {
-  CMeasureList& traces = GetTraceList();
-  return channel < traces.GetSize() && traces[channel]->m_bValid && traces[channel]->GetCount() > 0;
-}
-
 bool Logged(HWND window, const std::string& text) {
   for (const kvp::DrawnText& t : kvp::DrawnTexts(window))
     if (t.text == text) return true;
@@ -93,15 +85,6 @@ bool LoggedPrefix(HWND window, const std::string& prefix) {
   for (const kvp::DrawnText& t : kvp::DrawnTexts(window))
     if (t.text.rfind(prefix, 0) == 0) return true;
   return false;
-}
-
-void ResetScopeState() {
-  scope::ScopeState& s = scope::GetScopeState();
-  s.ScopeRecording = 0;
-  s.RecordingThroughRecorder = 0;
-  s.DeviceSettingsSaved = 0;
-  s.InvertState = 0;
-  s.ChannelSwitchPending = 0;
 }
 
 bool IsFileDialog(HWND w) { return w && ::GetDlgItem(w, lst1) && ::GetDlgItem(w, edt1); }
@@ -127,7 +110,7 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
-    ResetScopeState();
+    scope::GetScopeState().Reset();
     onBoard = std::make_unique<kvtest::EngineOnBoard>();
     // Records at the board's pace, so the GUI thread's queue runs dry between them.
     onBoard->Board().Update([](sim::BoardScenario& s) {
@@ -150,7 +133,7 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
     host.DestroyWindow();
     scope::SetControlPanelFactory(nullptr);
     onBoard.reset();
-    ResetScopeState();
+    scope::GetScopeState().Reset();
     kvtest::CoreTest::TearDown();
   }
 
