@@ -292,7 +292,7 @@ int CWndOsc::UpdateDisplay(int code, AcquisitionRecord* record) {
 void CWndOsc::HandleError(MeterResult* result) {
   if (!result) return;
   if (result->m_nStatus == 7 && m_ReadRestarts.OnReadFailure()) {
-    StartMeasurement();
+    StartMeasurement(*m_pEngine);
     return;
   }
   m_ReadRestarts.OnGoodRecord();
@@ -341,7 +341,7 @@ void CWndOsc::OnSystemNotify(int sender, int code, int value) {
     return;
   }
   // 2. Restart, run started, position update.
-  if (code == 4 && sender != 6) StartMeasurement();
+  if (code == 4 && sender != 6) StartMeasurement(*m_pEngine);
   if (code == 24) GetCursorSettings().m_bTriggered = 0;
   if (code == 26) {
     ProbeCheck();
@@ -357,7 +357,7 @@ void CWndOsc::OnSystemNotify(int sender, int code, int value) {
   // 3. A changed setting restarts the run by the roll and trigger modes.
   bool rulerDone = false;
   if (RestartsOnSettingChange(sender, code, props.m_nSlowRateModifier, props.m_nTriggerMode)) {
-    StartMeasurement();
+    StartMeasurement(*m_pEngine);
     if (props.m_nSlowRateModifier == 0 && props.m_nTriggerMode == 1 && m_pView) {
       m_pView->SetTimeRulerFromScale();
       m_pView->RepaintTimeRuler();
@@ -407,8 +407,11 @@ void CWndOsc::ProbeCheck() {
   OscMeasureRecord& d = GetCursorSettings();
   const int trigger = d.m_Settings.m_nTriggerChannel;
   if (d.m_Settings.IsValidChannel(trigger) && !d.m_Settings.m_Channels[trigger].m_bEnabled) {
-    StopMeasurement();
+    StopMeasurement(*m_pEngine);
     ::MessageBox(m_hWnd, props.GetText(kProbeMissingText), nullptr, MB_ICONEXCLAMATION);
+    // The stop ends the run, and an autoset in it with no result, as when the engine ends a run.
+    // Posted: an autoset record may still be on its way through the autoset panel.
+    if (props.m_bAutosetActive) ::PostMessage(m_hWnd, WM_OSCMEASURE, OSC_RUN_ENDED, 0);
   }
   bool restart = false;
   for (int ch = 0; ch < 2; ++ch) {
@@ -440,13 +443,13 @@ void CWndOsc::ProbeCheck() {
     }
     Notify(1, 37, ch);
   }
-  if (restart && props.m_nSlowRateModifier != 0) StartMeasurement();
+  if (restart && props.m_nSlowRateModifier != 0) StartMeasurement(*m_pEngine);
 }
 
 // The program ends: stop without waiting blind on a thread that may be sending to this window,
 // then leave the board with the widest ranges and the normal acquisition mode.
 void CWndOsc::Quit() {
-  StopMeasurement();
+  StopMeasurement(*m_pEngine);
   m_pEngine->StopAcquisitionThread();
   GlobalProps& props = GetGlobalProps();
   for (int ch = 0; ch < 2; ++ch) {
@@ -467,8 +470,8 @@ void CWndOsc::Quit() {
 void CWndOsc::StartAutoset() {
   if (m_pAutoset && m_pAutoset->Start() == 1) {
     if (m_pView) m_pView->ApplyAutosetVisibility(true, m_options);
-    StopMeasurement();
-    StartMeasurement();
+    StopMeasurement(*m_pEngine);
+    StartMeasurement(*m_pEngine);
     return;
   }
   FinishAutoset(nullptr);

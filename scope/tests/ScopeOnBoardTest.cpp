@@ -20,6 +20,8 @@
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/Pump.h>
 
+#include <platform/display.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,6 +116,10 @@ class ScopeOnBoardTest : public kvtest::CoreTest {
     p.SetChannelRangeIndex(0, fitting, TRUE, TRUE);
     pane = std::make_unique<LoggingPane>(&Engine());
     ASSERT_TRUE(pane->CreateEx(0, scope::CWndOsc::kClassName, "Oscilloscope", WS_POPUP, 0, 0, 800, 600, 0, 0));
+    // As the program's pane does when it is initialised: the display record starts from the
+    // settings read from the board, probes included.
+    pane->PostMessage(WM_OSCCOMMAND, 0, 0);
+    kvp::headless::Pump();
   }
 
   std::unique_ptr<kvtest::EngineOnBoard> board;
@@ -179,12 +185,14 @@ TEST_F(ScopeOnBoardTest, AutosetFindsTheSquareWave) {
   RecordingSound sound;
   scope::CWndOsc_Autoset autoset(&Engine(), &sound);
   pane->SetAutoset(&autoset);
+  // The scope stands stopped; the autoset button starts the run on the pane's own engine.
   pane->StartAutoset();
   ASSERT_EQ(GetGlobalProps().m_bAutosetActive, 1);
-  Engine().Run(1);
   ASSERT_TRUE(kvtest::PumpUntil([] { return GetGlobalProps().m_bAutosetActive == 0; }));
+  kvp::headless::Pump();
   Engine().StopAcquisitionThread();
   kvp::headless::Pump();
+  for (const kvp::MessageBoxCall& box : kvp::MessageBoxLog()) ADD_FAILURE() << "box: " << box.text;
 
   const GlobalProps& p = GetGlobalProps();
   EXPECT_EQ(p.m_nTriggerMode, 1) << "Auto";
@@ -200,6 +208,39 @@ TEST_F(ScopeOnBoardTest, AutosetFindsTheSquareWave) {
     EXPECT_LT(a.m_Ranges[a.m_nRangeIndex + 1], 5.0);
   }
   EXPECT_LE(autoset.GetProgress(), 12);
+}
+
+// The trigger source is channel B, which has no probe: the first autoset record trips the probe
+// check, whose stop must end the autoset too, or the pane stays on the autoset panel for good.
+TEST_F(ScopeOnBoardTest, AutosetStoppedByTheProbeCheckEnds) {
+  board->Board().Update([](sim::BoardScenario& s) {
+    s.channelSignals[0] = sim::SignalSource{sim::Waveform::Square, 2.0, 0.5, 200.0};
+    s.channelProbeCodes[1] = 0;
+  });
+  Open(200.0);
+  GetGlobalProps().m_nTriggerChannel = 1;
+  pane->PostMessage(WM_OSCCOMMAND, 0, 0);
+  kvp::headless::Pump();
+  ASSERT_EQ(GetCursorSettings().m_Settings.m_nTriggerChannel, 1);
+  ASSERT_EQ(GetCursorSettings().m_Settings.m_Channels[1].m_bEnabled, 0) << "no probe on B";
+  RecordingSound sound;
+  scope::CWndOsc_Autoset autoset(&Engine(), &sound);
+  pane->SetAutoset(&autoset);
+  pane->StartAutoset();
+  ASSERT_EQ(GetGlobalProps().m_bAutosetActive, 1) << "channel A has a probe";
+  EXPECT_TRUE(kvtest::PumpUntil([] { return GetGlobalProps().m_bAutosetActive == 0; }, 5));
+  kvp::headless::Pump();
+  Engine().StopAcquisitionThread();
+  kvp::headless::Pump();
+
+  const std::vector<kvp::MessageBoxCall> boxes = kvp::MessageBoxLog();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text.rfind("No probe connected to trigger source channel.", 0), 0u) << boxes[0].text;
+  const GlobalProps& p = GetGlobalProps();
+  EXPECT_EQ(p.m_bRunning, 0);
+  EXPECT_EQ(p.m_nTriggerMode, 1) << "Auto, as after any autoset that ends without a result";
+  EXPECT_TRUE(sound.played.empty());
+  EXPECT_FALSE(autoset.IsWaiting());
 }
 
 // The scene other tools read, set as the user would have it on the board path.

@@ -7,6 +7,7 @@
 #include <core/MeasureEngine.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureType.h>
+#include <core/TraceStyle.h>
 
 namespace scope {
 namespace {
@@ -76,7 +77,15 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
     if (m_pPane) m_pPane->FinishAutoset(nullptr);
   }
   void RefreshPaneSettings() override {}
+  // A channel's level thumb is shown, and can be grabbed, only while the channel is on and has a
+  // probe: the same test that shows its range, position and coupling controls.
   void UpdateChannelMarkers() override {
+    GlobalProps& p = GetGlobalProps();
+    for (int ch = 0; ch < 2; ++ch) {
+      const CChannelProps& c = p.m_Channels[ch];
+      const int style = ch == 0 ? GlobalProps::STYLE_LEVEL_A : GlobalProps::STYLE_LEVEL_B;
+      SetFlagBits(p.m_Styles[style].m_nFlags, 1, c.m_nModeEnable == 1 && c.m_bEnabled);
+    }
     if (m_pPane) m_pPane->RedrawAll();
   }
   void RedrawAll() override {

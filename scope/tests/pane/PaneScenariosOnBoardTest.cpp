@@ -359,12 +359,12 @@ TEST_F(PaneScenariosOnBoard, SavedSignalsOpenedTwiceFillBothStripsInTheirColours
   pane->m_stripSavedCD.Redraw();
   EXPECT_TRUE(Logged(pane->m_stripSavedCD.GetSafeHwnd(), perDiv.GetString())) << perDiv.GetString();
 
-  // The "C" thumb carries the saved signal with it (channel A's thumb, in front of it at the zero
-  // line, is moved away first).
+  // The "C" thumb carries the saved signal with it (channel A is off, so its thumb no longer sits
+  // in front of C's at the zero line).
   CSavedSignal* c = GetSavedScopes()[0].FindSignal(0);
   ASSERT_NE(c, nullptr);
+  EXPECT_FALSE(GetGlobalProps().m_Styles[GlobalProps::STYLE_LEVEL_A].IsShown());
   int dropped = 0;
-  ASSERT_NO_FATAL_FAILURE(DragThumb(1, -60, &dropped));
   ASSERT_NO_FATAL_FAILURE(DragThumb(3, 60, &dropped));
   EXPECT_LT(dropped, 50);
   EXPECT_EQ(c->m_nPosition, dropped);
@@ -396,6 +396,45 @@ TEST_F(PaneScenariosOnBoard, TheChannelAThumbSetsThePositionAndTheSpinnerFollows
   const COscCursorRuler::CursorData* thumb = pane->m_cursorRuler.GetItem(1);
   ASSERT_EQ(thumb->m_nKind, 1);
   EXPECT_NEAR((thumb->rect.top + thumb->rect.bottom) / 2.0, pane->ChartRect().Height() / 2.0 - 60, 2.0);
+}
+
+// A channel switched off takes its level thumb with it: not drawn, not grabbable; switched on
+// again, the thumb is back. The other channel's thumb stays.
+TEST_F(PaneScenariosOnBoard, ChannelLevelThumbsFollowTheChannelsOnOffButtons) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  struct Case {
+    int button, kind, style, otherStyle;
+  };
+  const Case cases[] = {
+      {Panel::kChAOnOff, 1, GlobalProps::STYLE_LEVEL_A, GlobalProps::STYLE_LEVEL_B},
+      {Panel::kChBOnOff, 0, GlobalProps::STYLE_LEVEL_B, GlobalProps::STYLE_LEVEL_A},
+  };
+  GlobalProps& p = GetGlobalProps();
+  COscCursorRuler& ruler = pane->m_cursorRuler;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    int index = -1;
+    for (int i = 0; i < ruler.GetCount(); ++i)
+      if (ruler.GetItem(i)->m_nKind == c.kind) index = i;
+    ASSERT_GE(index, 0);
+    ASSERT_TRUE(p.m_Styles[c.style].IsShown());
+    pane->RedrawAll();
+    const RECT r = ruler.GetItem(index)->rect;
+    ASSERT_LT(r.top, r.bottom) << "the thumb is placed";
+    const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ASSERT_EQ(ruler.HitTest(centre), index);
+
+    ASSERT_NO_FATAL_FAILURE(Click(c.button));
+    ASSERT_FALSE(panel->Control(c.button == Panel::kChAOnOff ? Panel::kChAPos : Panel::kChBPos)->IsWindowVisible());
+    EXPECT_FALSE(p.m_Styles[c.style].IsShown());
+    EXPECT_TRUE(p.m_Styles[c.otherStyle].IsShown());
+    EXPECT_NE(ruler.HitTest(centre), index) << "an off channel's thumb cannot be grabbed";
+    if (c.kind == 0) Screenshot("scope-pane-channel-b-off");
+
+    ASSERT_NO_FATAL_FAILURE(Click(c.button));
+    EXPECT_TRUE(p.m_Styles[c.style].IsShown());
+    EXPECT_EQ(ruler.HitTest(centre), index);
+  }
 }
 
 TEST_F(PaneScenariosOnBoard, PrintIsRefusedWhileRunningAndPrintsOnePageWhenStopped) {
