@@ -9,7 +9,6 @@
 
 #include <kv310/Interfaces.h>
 
-#include <platform/sync.h>
 #include <platform/window.h>
 
 #include <cstring>
@@ -137,13 +136,7 @@ int CEngineControlPanelDevice::SetProbeOption(int channel, int option) {
 void CEngineControlPanelDevice::Sleep(int ms) {
   // The acquisition thread may be inside a send to this thread with its last record: served
   // meanwhile, it can hand it over and see that the scope was stopped.
-  HANDLE never = CreateEvent(nullptr, TRUE, FALSE, nullptr);
-  if (!never) {
-    ::Sleep(static_cast<DWORD>(ms));
-    return;
-  }
-  kvp::WaitForObjectsServingSends(1, &never, static_cast<DWORD>(ms));
-  CloseHandle(never);
+  kvp::WaitForObjectsServingSends(0, nullptr, static_cast<DWORD>(ms));
 }
 
 }  // namespace scope
