@@ -191,7 +191,7 @@ void CWndAnalyzer_Tools::Command(int id) {
       else if (view.m_nPlayState != 0)
         AfxMessageBox(GetGlobalProps().GetText(10129), MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
       else
-        Notify(kFromTools, kPrint, 0);
+        Notify(kFromTools, analyzer::kPrint, 0);  // the code, not this panel's button id of the same name
       break;
     case kCursors: {
       const bool show = rec.m_bCursorsHidden != 0;

@@ -329,6 +329,17 @@ TEST_F(AnalyzerTest, PrintIsRefusedWithoutRecordsAndWhilePlaying) {
   EXPECT_EQ(boxes[1].text, "Please, first stop playing record before printing.");
   for (const auto& b : boxes) EXPECT_EQ(b.type & (MB_ICONINFORMATION | MB_TOPMOST), UINT(MB_ICONINFORMATION | MB_TOPMOST));
   EXPECT_TRUE(log.calls.empty()) << "nothing printed";
+  // Stopped, the button asks the chart to print: its print dialog opens (closed here).
+  GetRecorder().m_View.m_nPlayState = 0;
+  bool dialog = false;
+  hl::RunInLoop([&] {
+    dialog = kvp::print::OpenPrintDialogWindow() != 0;
+    ::PostMessage(kvp::print::OpenPrintDialogWindow(), WM_CLOSE, 0, 0);
+  });
+  pane->m_Tools.Command(CWndAnalyzer_Tools::kPrint);
+  EXPECT_EQ(log.calls, (Calls{{13, 75, 0}}));
+  EXPECT_TRUE(dialog);
+  EXPECT_EQ(boxes.size(), 2u);
 }
 
 // ---- playback ----------------------------------------------------------------------------------
