@@ -173,6 +173,9 @@ void CWndAnalyzer_Tools::Command(int id) {
       if (OpenRecordFile()) {
         view.m_nZoom = 1;
         for (int k = 0; k < 4 && k < GetRecordList().GetSize(); ++k) view.m_nAmplitudeStep[k] = 1;
+        // The loaded records' level marks start at 0: a level dragged on the old ones no longer
+        // moves the traces (or the printout's zero lines).
+        for (double& offset : view.m_dLevelOffset) offset = 0.0;
         rec.UpdateTimeAxis(view.m_nChartWidth);
         Notify(kFromTools, kDataReady, 0);
         Notify(kFromTools, kDataReplaced, 0);

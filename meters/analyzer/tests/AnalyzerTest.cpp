@@ -9,6 +9,8 @@
 #include <meters/analyzer/AnalyzerTrace.h>
 #include <meters/analyzer/WndRecordAnalyzer.h>
 
+#include "ChartPixels.h"
+
 #include <core/ColorScheme.h>
 #include <core/Messages.h>
 #include <core/Reg.h>
@@ -824,6 +826,60 @@ TEST_F(AnalyzerTest, PrintGoesToOneLandscapePage) {
   EXPECT_TRUE(std::filesystem::exists(png));
   (void)art;
   kvp::print::SetCupsBackend(before);
+}
+
+// A level dragged on one record is that record's: a record opened afterwards starts with its
+// trace on its level line at 0, on screen and on paper.
+TEST_F(AnalyzerTest, ARecordOpenedAfterALevelDragDrawsItsTraceOnItsLevel) {
+  const std::string path = (std::filesystem::current_path() / "analyzer-level.rec").string();
+  AddRecord(3000, [](int) -> SHORT { return 0; });  // a flat record: its trace is its zero line
+  ASSERT_EQ(WriteRecordFile(path.c_str()).result, RecordFileResult::Ok);
+  Loaded();
+  analyzertest::DragLevelThumb(pane->m_Chart, 0, -80);
+  ASSERT_NE(GetRecorder().m_View.m_dLevelOffset[0], 0.0) << "the drag moved the trace";
+
+  SetRecordPathAsker([&](const RecordPathRequest&, CString& out) {
+    out = path.c_str();
+    return true;
+  });
+  pane->m_Tools.Command(CWndAnalyzer_Tools::kOpen);
+  ASSERT_EQ(GetRecordList().GetSize(), 1);
+  const CRecord& r = *GetRecordList()[0];
+  const int zero = r.m_Scale.ValueToPixel(0.0);
+  EXPECT_EQ(pane->m_Chart.m_Items.GetItem(2)->rect.top + 6, zero) << "the level thumb at 0";
+  hl::Pump();
+  CRect c;
+  pane->m_Chart.GetClientRect(&c);
+  for (int x : {c.Width() / 5, c.Width() / 2, c.Width() * 4 / 5}) {
+    const std::vector<int> rows = analyzertest::RowsInColour(pane->m_Chart.GetSafeHwnd(), x, {r.m_crColor, r.m_Level.m_crColor});
+    ASSERT_FALSE(rows.empty()) << "x " << x;
+    EXPECT_LE(rows.back() - rows.front(), 4) << "one line: the trace under its level line, x " << x;
+    EXPECT_LE(std::abs(rows.front() - zero), 3) << "x " << x;
+  }
+
+  // The printout draws the trace and its zero line in the middle of the frame, where 0 is.
+  NoCups cups;
+  kvp::print::CupsBackend* before = kvp::print::SetCupsBackend(&cups);
+  const std::string folder = std::string(std::getenv("HOME")) + "/analyzer-level-print";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KV310Platform\\Printing", "PdfFolder", folder.c_str());
+  hl::RunInLoop([] { ::PostMessage(kvp::print::OpenPrintDialogWindow(), WM_COMMAND, IDOK, 0); });
+  pane->m_Tools.Command(CWndAnalyzer_Tools::kPrint);
+  kvp::print::SetCupsBackend(before);
+  const std::string pdf = kvp::print::LastPdfFile();
+  ASSERT_FALSE(pdf.empty());
+  analyzertest::RenderedPage page;
+  ASSERT_TRUE(page.Load(pdf, 100));
+  const int x0 = page.width / 4, x1 = page.width * 3 / 4;
+  const std::vector<int> frame = page.RowsCovered(0x000000, x0, x1, 0.9);
+  const std::vector<int> trace = page.RowsCovered(r.m_crColor, x0, x1, 0.9);
+  ASSERT_GE(frame.size(), 2u);
+  ASSERT_FALSE(trace.empty());
+  const int middle = (frame.front() + frame.back()) / 2;
+  const int traceRow = (trace.front() + trace.back()) / 2;
+  EXPECT_LE(trace.back() - trace.front(), 4) << "one line";
+  EXPECT_LE(std::abs(traceRow - middle), 3) << "frame " << frame.front() << ".." << frame.back();
 }
 
 TEST_F(AnalyzerTest, Screenshots) {
