@@ -23,9 +23,12 @@
 
 #include <platform/display.h>
 #include <platform/print.h>
+#include <platform/textlog.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -773,6 +776,78 @@ TEST_F(AnalyzerTest, StatusColumnsShowScalesExtremesAndZooms) {
   a->m_dSampleRate = 0.0;
   pane->m_StatusArea.ColumnValues(0, a6);
   EXPECT_EQ(std::string(a6[1]), "---");
+}
+
+// The box of the pixels of one colour inside a rectangle of a window (empty when none).
+CRect InkBox(HWND window, const RECT& in, COLORREF colour) {
+  RECT client{};
+  ::GetClientRect(window, &client);
+  CRect box(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+  for (int y = std::max<int>(in.top, 0); y < std::min<int>(in.bottom, client.bottom); ++y)
+    for (int x = std::max<int>(in.left, 0); x < std::min<int>(in.right, client.right); ++x)
+      if (kvp::WindowPixel(window, x, y) == colour) {
+        box.left = std::min<int>(box.left, x);
+        box.top = std::min<int>(box.top, y);
+        box.right = std::max<int>(box.right, x + 1);
+        box.bottom = std::max<int>(box.bottom, y + 1);
+      }
+  return box.left == INT_MAX ? CRect() : box;
+}
+
+// Every value of the status area is written at least as large as its label, whole, beside or
+// below its label and inside its column: on the program's pane and on a wide one.
+TEST_F(AnalyzerTest, StatusValuesAreNoSmallerThanTheirLabels) {
+  AddRecord(3000, Triangle, 1000.0, 2.5)->m_nCoupling = 1;  // "~2.5V"
+  AddRecord(3000, Triangle, 1000.0, 0.5)->m_nUnit = CRecord::UNIT_AMPERE;  // "500mA"
+  Loaded();
+  struct Size {
+    const char* name;
+    int width, height;
+    const char* screenshot;
+  } const sizes[] = {{"the program's pane", 1024, 738, "analyzer-status"}, {"a wide pane", 2000, 600, "analyzer-status-wide"}};
+  const HWND status = pane->m_StatusArea.GetSafeHwnd();
+  for (const Size& size : sizes) {
+    SCOPED_TRACE(size.name);
+    host.MoveWindow(0, 0, size.width, size.height);
+    pane->MoveWindow(0, 0, size.width, size.height);
+    kvp::StartTextLog();
+    pane->m_StatusArea.RedrawWindow();
+    hl::Pump();
+    const std::vector<kvp::DrawnText> texts = kvp::DrawnTexts(status);
+    kvp::StopTextLog();
+    CRect client;
+    pane->m_StatusArea.GetClientRect(&client);
+    // The capital height of the labels: "Max:" of each column.
+    int capital = 0;
+    std::vector<CRect> labels;
+    for (const kvp::DrawnText& t : texts) {
+      if (t.color == CWndAnalyzer_StatusArea::kValueColor) continue;
+      const CRect ink = InkBox(status, t.rect, t.color);
+      labels.push_back(ink);
+      if (t.text == "Max:") capital = std::max(capital, ink.Height());
+    }
+    ASSERT_GT(capital, 5);
+    int values = 0;
+    for (const kvp::DrawnText& t : texts) {
+      if (t.color != CWndAnalyzer_StatusArea::kValueColor || t.text == "---") continue;
+      ++values;
+      const bool columnA = t.rect.left < client.Width() / 2;
+      const CRect ink = InkBox(status, t.rect, t.color);
+      // Every value has a digit or a capital letter: its ink is at least a capital high.
+      EXPECT_GE(ink.Height(), capital) << t.text;
+      EXPECT_GE(ink.left, columnA ? 4 : client.Width() / 2) << t.text;
+      EXPECT_LE(ink.right, columnA ? client.Width() / 2 : client.Width() - 4) << t.text;
+      // Drawn whole: not clipped at the edges of the box it was given.
+      EXPECT_GT(ink.left, t.rect.left) << t.text;
+      EXPECT_LT(ink.right, t.rect.right) << t.text;
+      for (const CRect& label : labels) {
+        CRect overlap;
+        EXPECT_FALSE(overlap.IntersectRect(ink, label)) << t.text << " runs into a label";
+      }
+    }
+    EXPECT_EQ(values, 12);
+    EXPECT_TRUE(kvp::SaveWindowPng(status, kvtest::ScreenshotPath(size.screenshot).c_str()));
+  }
 }
 
 // ---- printing and pictures ---------------------------------------------------------------------
