@@ -10,6 +10,7 @@
 #include <ui/print/PrintDlg.h>
 #include <ui/print/PrintQueue.h>
 
+#include <core/ColorScheme.h>
 #include <core/EngineRecords.h>
 #include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
@@ -24,6 +25,7 @@
 #include <platform/display.h>
 #include <platform/print.h>
 #include <platform/sound.h>
+#include <platform/textlog.h>
 
 #include <gtest/gtest.h>
 
@@ -454,6 +456,59 @@ TEST_F(MeterPaneTest, LayoutOfBothRolesAtTwoSizes) {
   EXPECT_EQ(ChildRect(ohm.m_Child[CWndOhmeter::ID_OHM]), CRect(100, 460, 232, 526));
   EXPECT_EQ(ChildRect(ohm.m_Child[CWndOhmeter::ID_ZERO]), CRect(526, 460, 658, 526));
   EXPECT_EQ(ChildRect(ohm.m_Child[CWndOhmeter::ID_PRINT]), CRect(668, 460, 800, 526));
+}
+
+// The box of the window's pixels of one colour (empty when none).
+CRect InkBox(CWnd& window, COLORREF colour) {
+  CRect client;
+  window.GetClientRect(&client);
+  CRect box(client.right, client.bottom, -1, -1);
+  for (int y = 0; y < client.bottom; ++y)
+    for (int x = 0; x < client.right; ++x)
+      if (kvp::WindowPixel(window.GetSafeHwnd(), x, y) == colour) box.UnionRect(box, CRect(x, y, x + 1, y + 1));
+  return box.right < 0 ? CRect() : box;
+}
+
+// The one-line captions ("=/~", "Min/Max", "Print") lie whole inside their buttons, clear of the
+// edges, on the program's pane as on smaller ones.
+TEST_F(MeterPaneTest, ButtonCaptionsFitTheirButtons) {
+  struct Case {
+    const char* name;
+    int role, width, height;
+    const char* screenshot;
+  } const cases[] = {
+      {"voltmeter on the program's pane", 1, 1024, 738, "voltmeter-buttons"},
+      {"ammeter on the program's pane", 2, 1024, 738, "ammeter-buttons"},
+      {"voltmeter, 900 x 600", 1, 900, 600, nullptr},
+      {"ammeter, 800 x 500", 2, 800, 500, nullptr},
+  };
+  host.MoveWindow(0, 0, 1024, 738);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CWndVoltmeter pane(&engine);
+    pane.m_nMode = c.role;
+    kvp::StartTextLog();
+    Create(pane, c.width, c.height);
+    for (int id : {CWndVoltmeter::ID_ACDC, CWndVoltmeter::ID_ONOFF, CWndVoltmeter::ID_PRINT}) {
+      CXPCtrlBtn& b = pane.m_Child[id];
+      const std::vector<kvp::DrawnText> drawn = kvp::DrawnTexts(b.GetSafeHwnd());
+      ASSERT_FALSE(drawn.empty()) << id;
+      // The caption's box is the face inside the frame; a cut caption's ink reaches its edges.
+      const CRect face(drawn.back().rect);
+      const CRect ink = InkBox(b, GetSchemeColor(13));
+      ASSERT_FALSE(ink.IsRectEmpty()) << id;
+      EXPECT_GE(ink.left, face.left + 2) << drawn.back().text << " reaches the left edge";
+      EXPECT_LE(ink.right, face.right - 2) << drawn.back().text << " reaches the right edge";
+      if (id != CWndVoltmeter::ID_ACDC) {
+        EXPECT_GE(ink.Height(), face.Height() / 4) << drawn.back().text << " readable";
+      }
+    }
+    kvp::StopTextLog();
+    if (c.screenshot) {
+      EXPECT_TRUE(kvp::SaveWindowPng(pane.GetSafeHwnd(), kvtest::ScreenshotPath(c.screenshot).c_str()));
+    }
+    pane.DestroyWindow();
+  }
 }
 
 TEST_F(MeterPaneTest, OhmmeterModesZeroAndTone) {
