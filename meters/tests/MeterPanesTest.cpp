@@ -2,6 +2,8 @@
 // measurement library: the 250 ms poll and its error text, the delayed reset that measures
 // nothing, the buttons and their guards, printing, the layout of both roles, the ohmmeter's mode
 // buttons, zero and beeper stop.
+#include "MeterPrintLog.h"
+
 #include <meters/MeterPrint.h>
 #include <meters/WndOhmeter.h>
 #include <meters/WndVoltmeter.h>
@@ -83,13 +85,11 @@ class MeterPaneTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
-    meterprint::Reset();
     GetPrintQueue()->Clear();
     host.CreateTop(1000, 700);
   }
   void TearDown() override {
     host.DestroyWindow();
-    meterprint::Reset();
     GetPrintQueue()->Clear();
     kvtest::CoreTest::TearDown();
   }
@@ -106,7 +106,7 @@ class MeterPaneTest : public kvtest::CoreTest {
   // Presses a print button; in the print dialog it opens, `inDialog` acts (unset: Escape, which
   // drops the pending item). False when no print dialog opened.
   bool Print(CXPCtrlBtn& b, std::function<void(CPrintDlg&)> inDialog = nullptr) {
-    const int before = meterprint::DialogCount();
+    const int before = prints.dialogs;
     PostClick(b);
     kvtest::WhenOpen<CPrintDlg>([inDialog](CPrintDlg& dlg) {
       if (inDialog) {
@@ -116,12 +116,13 @@ class MeterPaneTest : public kvtest::CoreTest {
       }
     });
     hl::Pump();
-    return meterprint::DialogCount() == before + 1;
+    return prints.dialogs == before + 1;
   }
 
   kvp::HeadlessWorld world;
   Host host;
   CMeasureEngine engine;
+  meterstest::MeterPrintLog prints;
 };
 
 TEST_F(MeterPaneTest, ThePollRunsEvery250msWhileActive) {
@@ -235,7 +236,7 @@ TEST_F(MeterPaneTest, ButtonsWithoutAReadingChangeNothing) {
   EXPECT_DOUBLE_EQ(r.m_dMax, 3.0);
   EXPECT_EQ(pane.m_nResetCount, 0);
   EXPECT_EQ(pane.m_nZeroCount, 0);
-  EXPECT_TRUE(meterprint::Items().empty());
+  EXPECT_TRUE(prints.items.empty());
 }
 
 TEST_F(MeterPaneTest, AcDcToTheSameValueKeepsTheStatisticsAChangeClearsThem) {
@@ -282,7 +283,7 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
       {"ammeter other mode", 2, 1, 1.26, 3.34, 1, 0.0, 0.0},
   };
   for (const Case& c : cases) {
-    meterprint::Reset();
+    prints.Clear();
     CWndVoltmeter pane(&engine);
     pane.m_nMode = c.role;
     Create(pane);
@@ -313,8 +314,8 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
     EXPECT_EQ(flags[0], 1) << c.name;
     EXPECT_EQ(flags[1], 1) << c.name;
     EXPECT_EQ(GetPrintQueue()->GetCount(), 0) << "Escape dropped the pending item";
-    ASSERT_EQ(meterprint::Items().size(), 1u) << c.name;
-    const MeterPrintItem& item = meterprint::Items()[0];
+    ASSERT_EQ(prints.items.size(), 1u) << c.name;
+    const MeterPrintItem& item = prints.items[0];
     EXPECT_EQ(item.type, c.type) << c.name;
     EXPECT_DOUBLE_EQ(item.value, 2.5) << c.name;
     EXPECT_NEAR(item.min, c.printedMin, 1e-12) << c.name;
@@ -322,20 +323,20 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
     EXPECT_EQ(item.ac, 1) << c.name;
     EXPECT_EQ(item.minMax, 1) << c.name;
     EXPECT_TRUE(item.comment.IsEmpty());
-    EXPECT_EQ(meterprint::DialogCount(), 1) << c.name;
+    EXPECT_EQ(prints.dialogs, 1) << c.name;
     pane.Deactivate();
     pane.DestroyWindow();
   }
   // A refused item opens nothing.
-  meterprint::Reset();
-  meterprint::SetRefuse(true);
+  prints.Clear();
+  prints.refuse = true;
   CWndOhmeter ohm(&engine);
   Create(ohm);
   Click(ohm.m_Child[CWndOhmeter::ID_PRINT]);
-  EXPECT_TRUE(meterprint::Items().empty());
-  EXPECT_EQ(meterprint::DialogCount(), 0);
+  EXPECT_TRUE(prints.items.empty());
+  EXPECT_EQ(prints.dialogs, 0);
   EXPECT_EQ(GetPrintQueue()->GetCount(), 0);
-  meterprint::SetRefuse(false);
+  prints.refuse = false;
   int pendingType = -1;
   EXPECT_TRUE(Print(ohm.m_Child[CWndOhmeter::ID_PRINT], [&](CPrintDlg&) {
     if (const CPrintQueue::CPrintQueueItem* last = GetPrintQueue()->GetLastItem(); last && last->data)
@@ -343,9 +344,9 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
     hl::PressKey(VK_ESCAPE);
   }));
   EXPECT_EQ(pendingType, PRINT_ITEM_RESISTANCE);
-  ASSERT_EQ(meterprint::Items().size(), 1u);
-  EXPECT_EQ(meterprint::Items()[0].type, PRINT_ITEM_RESISTANCE);
-  EXPECT_FALSE(meterprint::Items()[0].meterValues);
+  ASSERT_EQ(prints.items.size(), 1u);
+  EXPECT_EQ(prints.items[0].type, PRINT_ITEM_RESISTANCE);
+  EXPECT_FALSE(prints.items[0].meterValues);
 }
 
 // No CUPS destination: the report becomes a PDF in the folder the platform is told.
