@@ -16,6 +16,7 @@
 
 #include <meters/Record.h>
 #include <meters/Recorder.h>
+#include <meters/analyzer/WndRecordAnalyzer.h>
 
 #include <ui/MainWndDlg.h>
 #include <ui/WndHelp.h>
@@ -43,6 +44,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -276,9 +278,85 @@ int RateIndex(bool above) {
   return found;
 }
 
+// The number of a value text of the analyzer ("5V", "-2.0V", ">7.6V", "500mV").
+double ShownNumber(const CString& text) {
+  const char* p = text;
+  while (*p == '>' || *p == '<' || *p == '~') ++p;
+  char* end = nullptr;
+  const double number = std::strtod(p, &end);
+  if (end == p) return std::nan("");
+  return *end == 'm' ? number / 1000.0 : number;
+}
+
+// The range of a channel whose +-4 divisions just hold a signal of that peak: the smallest
+// volts per division of at least peak / 4 (-1 when none is that large).
+int RangeIndexFor(int channel, double peak) {
+  const CChannelProps& ch = GetGlobalProps().m_Channels[channel];
+  int found = -1;
+  for (INT_PTR i = 0; i < ch.m_Ranges.GetSize(); ++i) {
+    const double perDivision = ch.PerDivision(ch.m_Ranges[i]);
+    if (perDivision * 4.0 < peak) continue;
+    if (found < 0 || perDivision < ch.PerDivision(ch.m_Ranges[found])) found = static_cast<int>(i);
+  }
+  return found;
+}
+
+// What a record holds of a periodic signal: half its peak-to-peak value and its frequency from
+// the periods between rising crossings of the middle level, counted inside each stretch between
+// gap markers (the stretches of the ring path are separate acquisitions).
+struct RecordedSignal {
+  double amplitude = 0.0;
+  double frequency = 0.0;
+  int periods = 0;
+};
+
+RecordedSignal MeasureRecord(const CRecord& r) {
+  RecordedSignal out;
+  const int n = std::min(r.GetPointCount(), r.GetSampleCount());
+  double hi = -1e300, lo = 1e300;
+  for (int i = 0; i < n; ++i) {
+    if (r.IsGap(i)) continue;
+    hi = std::max(hi, r.GetPointValue(i));
+    lo = std::min(lo, r.GetPointValue(i));
+  }
+  if (!(hi > lo) || !(r.m_dSampleRate > 0.0)) return out;
+  out.amplitude = (hi - lo) / 2.0;
+  const double middle = (hi + lo) / 2.0;
+  const double band = (hi - lo) / 10.0;  // a crossing goes from below middle - band to above middle + band
+  long long spanned = 0;
+  int first = -1, last = -1, below = 0;
+  auto endStretch = [&] {
+    if (first >= 0 && last > first) spanned += last - first;
+    first = last = -1;
+    below = 0;
+  };
+  for (int i = 0; i < n; ++i) {
+    if (r.IsGap(i)) {
+      endStretch();
+      continue;
+    }
+    const double v = r.GetPointValue(i);
+    if (v < middle - band) {
+      below = 1;
+    } else if (v > middle + band && below) {
+      below = 0;
+      if (first < 0) {
+        first = i;
+      } else {
+        ++out.periods;
+      }
+      last = i;
+    }
+  }
+  endStretch();
+  if (out.periods > 0) out.frequency = r.m_dSampleRate * out.periods / static_cast<double>(spanned);
+  return out;
+}
+
 // Both channels on in "Auto" at the rate of `rateIndex`; Rec pressed, then a click on the chart
-// answered Yes: the analyzer on tab 6 takes the records.
-void RecordAndView(CMainWndDlg& main, int rateIndex, bool throughRecorder, const char* screenshot) {
+// answered Yes: the analyzer on tab 6 takes the records, which hold the board's signals.
+void RecordAndView(CMainWndDlg& main, int rateIndex, bool throughRecorder, const char* screenshot,
+                   const char* analyzerScreenshot, const std::vector<sim::SignalSource>& signals) {
   auto* pane = dynamic_cast<scope::CWndOscPane*>(main.Pane(0));
   ASSERT_NE(pane, nullptr);
   auto* panel = dynamic_cast<Panel*>(&pane->ControlPanel().Window());
@@ -298,6 +376,15 @@ void RecordAndView(CMainWndDlg& main, int rateIndex, bool throughRecorder, const
   panel->OnValueChanged(&timeScale->record, timeScale);
   SetButton(*panel, Panel::kChAOnOff, 1);
   SetButton(*panel, Panel::kChBOnOff, 1);
+  // Each channel on the range that shows its signal large.
+  for (int ch = 0; ch < 2; ++ch) {
+    const int range = RangeIndexFor(ch, signals[static_cast<size_t>(ch)].amplitude);
+    ASSERT_GE(range, 0) << ch;
+    CRepeatCtrl* scale = panel->Spinner(ch == 0 ? Panel::kChAScale : Panel::kChBScale);
+    scale->record.value = range;
+    panel->OnValueChanged(&scale->record, scale);
+    ASSERT_EQ(props.m_Channels[ch].m_nRangeIndex, range) << ch;
+  }
   ASSERT_EQ(props.m_nSlowRateModifier, 0);
   if (!props.m_bRunning) ClickCentre(*panel->Button(Panel::kBtnRun));
   ASSERT_TRUE(props.m_bRunning);
@@ -373,6 +460,36 @@ void RecordAndView(CMainWndDlg& main, int rateIndex, bool throughRecorder, const
     EXPECT_EQ(r.m_bSaved, 0) << "in no file yet: the analyzer still asks before it drops them";
   }
   EXPECT_EQ(list[0]->m_bContinuous, throughRecorder ? 1 : 0) << "the ring path's segments end in gap markers";
+  // Each record holds its channel's signal, on the range it was recorded with: the amplitude to
+  // the converter's resolution (256 steps over twice the full scale), the frequency to 0.1 %.
+  for (INT_PTR k = 0; k < list.GetSize() && k < static_cast<INT_PTR>(signals.size()); ++k) {
+    SCOPED_TRACE(k);
+    const CRecord& r = *list[k];
+    const sim::SignalSource& want = signals[static_cast<size_t>(k)];
+    const CChannelProps& ch = props.m_Channels[k];
+    EXPECT_DOUBLE_EQ(r.m_dPerDivision, ch.PerDivision(ch.GetRangeValue()));
+    const RecordedSignal got = MeasureRecord(r);
+    EXPECT_GE(got.periods, 20);
+    EXPECT_NEAR(got.amplitude, want.amplitude, r.m_dFullScale / 128.0);
+    EXPECT_NEAR(got.frequency, want.frequencyHz, 0.001 * want.frequencyHz);
+  }
+  // The analyzer shows them: the maximum and minimum of its first view, as its status area
+  // writes them (one decimal).
+  auto* analyzerPane = dynamic_cast<CWndRecordAnalyzer*>(main.Pane(6));
+  ASSERT_NE(analyzerPane, nullptr);
+  for (INT_PTR k = 0; k < list.GetSize() && k < static_cast<INT_PTR>(signals.size()); ++k) {
+    SCOPED_TRACE(k);
+    const sim::SignalSource& want = signals[static_cast<size_t>(k)];
+    const double tolerance = list[k]->m_dFullScale / 128.0 + 0.05;
+    CString shown[CWndAnalyzer_StatusArea::kRows];
+    analyzerPane->m_StatusArea.ColumnValues(static_cast<int>(k), shown);
+    EXPECT_NEAR(ShownNumber(shown[2]), want.offset + want.amplitude, tolerance) << shown[2];
+    EXPECT_NEAR(ShownNumber(shown[3]), want.offset - want.amplitude, tolerance) << shown[3];
+  }
+  if (analyzerScreenshot) {
+    kvp::headless::Pump();
+    EXPECT_TRUE(kvp::SaveWindowPng(main.GetSafeHwnd(), kvtest::ScreenshotPath(analyzerScreenshot).c_str()));
+  }
   std::string texts;
   for (const kvp::MessageBoxCall& b : boxes) texts += b.text + " | ";
   EXPECT_EQ(boxes.size(), 1u) << texts;
@@ -384,21 +501,24 @@ TEST(ProgramEndToEnd, RecordingFromTheScopeEndsInTheAnalyzer) {
     const char* name;
     bool throughRecorder;
     const char* screenshot;
+    const char* analyzerScreenshot;
   } cases[] = {
-      {"above 50000 S/s the running scope fills the rings", false, "scope-pane-recording"},
-      {"at most 50000 S/s the recorder reads the board", true, nullptr},
+      {"above 50000 S/s the running scope fills the rings", false, "scope-pane-recording", "analyzer-recorded"},
+      {"at most 50000 S/s the recorder reads the board", true, nullptr, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     InChild([&] {
-      const auto scenario = [](sim::BoardScenario& s) {
+      const std::vector<sim::SignalSource> signals = {sim::SignalSource{sim::Waveform::Sine, 5.0, 0.0, 1000.0},
+                                                      sim::SignalSource{sim::Waveform::Square, 2.0, 0.0, 500.0}};
+      const auto scenario = [&](sim::BoardScenario& s) {
         s.instantAcquisition = false;
-        s.channelSignals[0] = sim::SignalSource{sim::Waveform::Sine, 5.0, 0.0, 1000.0};
-        s.channelSignals[1] = sim::SignalSource{sim::Waveform::Square, 2.0, 0.0, 500.0};
+        s.channelSignals[0] = signals[0];
+        s.channelSignals[1] = signals[1];
       };
       StartProgram(scenario, {}, nullptr, [&](CMainWndDlg& main) {
         const int index = RateIndex(!c.throughRecorder);
-        RecordAndView(main, index, c.throughRecorder, c.screenshot);
+        RecordAndView(main, index, c.throughRecorder, c.screenshot, c.analyzerScreenshot, signals);
       });
     });
   }

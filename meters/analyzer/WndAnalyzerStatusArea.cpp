@@ -7,11 +7,16 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace analyzer;
 
 namespace {
 const char* const kLabels[CWndAnalyzer_StatusArea::kRows] = {"signal scale:", "time scale:", "Max:",
                                                              "Min:",          "V Zoom:",     "H Zoom:"};
+const char* const kWidestValue = ">-888.8mV";
+constexpr int kCellInset = 2;  // the labels' distance from the column's left edge
 }
 
 CWndAnalyzer_StatusArea::CWndAnalyzer_StatusArea(CRecorder* recorder)
@@ -71,12 +76,27 @@ void CWndAnalyzer_StatusArea::RecalcLayout() {
   CXPWndBaseColor::RecalcLayout();
   const int c = m_rcClient.Height() / 8;
   const BYTE charSet = GetGlobalProps().GetCharSet();
+  // Values are written in bold at the labels' height, never smaller: a value that does not fit
+  // beside its label goes on a line of its own below it.
+  const int text = -static_cast<int>(c * 0.45);
   m_fntCaption.DeleteObject();
-  m_fntCaption.CreateFont(-static_cast<int>(c * 0.45), 0, 0, 0, FW_NORMAL, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
+  m_fntCaption.CreateFont(text, 0, 0, 0, FW_NORMAL, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
   m_fntHeading.DeleteObject();
   m_fntHeading.CreateFont(-static_cast<int>(c * 0.55), 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
   m_fntValue.DeleteObject();
-  m_fntValue.CreateFont(-static_cast<int>(c * 0.4), 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
+  m_fntValue.CreateFont(text, 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
+}
+
+bool CWndAnalyzer_StatusArea::ValuesBesideLabels(CDC* dc, int columnWidth) {
+  // The room a value needs: its widest form (a prefix, a sign, four digits, a sub-unit and a
+  // unit), so the layout does not change with the values while a record plays.
+  CFont* old = dc->SelectObject(&m_fntValue);
+  const int value = dc->GetTextExtent(kWidestValue, static_cast<int>(strlen(kWidestValue))).cx;
+  dc->SelectObject(&m_fntCaption);
+  int label = 0;
+  for (const char* text : kLabels) label = std::max<int>(label, dc->GetTextExtent(text, static_cast<int>(strlen(text))).cx);
+  dc->SelectObject(old);
+  return kCellInset + label + value <= columnWidth;
 }
 
 void CWndAnalyzer_StatusArea::PaintContent(CDC* dc) {
@@ -85,6 +105,7 @@ void CWndAnalyzer_StatusArea::PaintContent(CDC* dc) {
   dc->SetBkMode(TRANSPARENT);
   CFont* oldFont = dc->SelectObject(&m_fntHeading);
   const int rowH = area.Height() / (kRows + 1);
+  const bool beside = ValuesBesideLabels(dc, area.Width() / 2);
   for (int column = 0; column < 2; ++column) {
     const COLORREF color = GetSchemeColor(column == 0 ? 4 : 5);
     CRect col(area.left + column * area.Width() / 2, area.top, area.left + (column + 1) * area.Width() / 2, area.bottom);
@@ -95,26 +116,25 @@ void CWndAnalyzer_StatusArea::PaintContent(CDC* dc) {
     CString values[kRows];
     ColumnValues(column, values);
     for (int row = 0; row < kRows; ++row) {
-      CRect cell(col.left + 2, col.top + (row + 1) * rowH, col.right, col.top + (row + 2) * rowH);
+      CRect cell(col.left + kCellInset, col.top + (row + 1) * rowH, col.right, col.top + (row + 2) * rowH);
+      CRect labelBox = cell;
+      CRect valueBox = cell;
       dc->SelectObject(&m_fntCaption);
+      if (beside) {
+        // The value cell starts where the label ends.
+        const CSize label = dc->GetTextExtent(kLabels[row], static_cast<int>(strlen(kLabels[row])));
+        valueBox.left = cell.left + label.cx;
+      } else {
+        // Label on the upper line, the value centred in the column on the line below.
+        labelBox.bottom = cell.top + cell.Height() / 2;
+        valueBox.top = labelBox.bottom;
+        valueBox.left = col.left;
+      }
       dc->SetTextColor(color);
-      const CSize label = dc->GetTextExtent(kLabels[row], static_cast<int>(strlen(kLabels[row])));
-      dc->DrawText(kLabels[row], -1, &cell, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-      CRect value(cell.left + label.cx, cell.top, cell.right, cell.bottom);
+      dc->DrawText(kLabels[row], -1, &labelBox, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
       dc->SelectObject(&m_fntValue);
       dc->SetTextColor(kValueColor);
-      // A value wider than its cell is written smaller rather than cut.
-      CFont smaller;
-      const int wide = dc->GetTextExtent(values[row]).cx;
-      if (wide > value.Width() && value.Width() > 0) {
-        LOGFONT lf{};
-        m_fntValue.GetLogFont(&lf);
-        lf.lfHeight = static_cast<LONG>(static_cast<long long>(lf.lfHeight) * value.Width() / wide);
-        if (lf.lfHeight == 0) lf.lfHeight = -1;
-        if (smaller.CreateFontIndirect(&lf)) dc->SelectObject(&smaller);
-      }
-      dc->DrawText(values[row], &value, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-      dc->SelectObject(&m_fntValue);
+      dc->DrawText(values[row], &valueBox, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
   }
   dc->SelectObject(oldFont);

@@ -173,6 +173,9 @@ void CWndAnalyzer_Tools::Command(int id) {
       if (OpenRecordFile()) {
         view.m_nZoom = 1;
         for (int k = 0; k < 4 && k < GetRecordList().GetSize(); ++k) view.m_nAmplitudeStep[k] = 1;
+        // The loaded records' level marks start at 0: a level dragged on the old ones no longer
+        // moves the traces (or the printout's zero lines).
+        for (double& offset : view.m_dLevelOffset) offset = 0.0;
         rec.UpdateTimeAxis(view.m_nChartWidth);
         Notify(kFromTools, kDataReady, 0);
         Notify(kFromTools, kDataReplaced, 0);
@@ -191,7 +194,7 @@ void CWndAnalyzer_Tools::Command(int id) {
       else if (view.m_nPlayState != 0)
         AfxMessageBox(GetGlobalProps().GetText(10129), MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
       else
-        Notify(kFromTools, kPrint, 0);
+        Notify(kFromTools, analyzer::kPrint, 0);  // the code, not this panel's button id of the same name
       break;
     case kCursors: {
       const bool show = rec.m_bCursorsHidden != 0;

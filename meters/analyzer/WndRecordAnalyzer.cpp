@@ -109,10 +109,12 @@ LRESULT CWndRecordAnalyzer::OnTransferProgress(WPARAM percent) {
 
 LRESULT CWndRecordAnalyzer::OnTransferFinished() {
   if (m_pRecorder->FinishTransfer()) {
-    // A new recording starts at zoom 1 and amplitude 1, so the tools' states below match it.
+    // A new recording starts at zoom 1 and amplitude 1, so the tools' states below match it, and
+    // with its traces on their level marks at 0, whatever level the previous records were given.
     CRecorder::ViewState& view = m_pRecorder->m_View;
     view.m_nZoom = 1;
     for (int& a : view.m_nAmplitudeStep) a = 1;
+    for (double& offset : view.m_dLevelOffset) offset = 0.0;
     m_pRecorder->UpdateTimeAxis(view.m_nChartWidth);
     m_pRecorder->SetPosition(view.m_nZoom * CRecorder::SCREEN_COLUMNS / 2);
     Notify(kFromPane, kDataReady, 0);

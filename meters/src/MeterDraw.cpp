@@ -1,5 +1,7 @@
 #include "MeterDraw.h"
 
+#include <cstring>
+
 void MakeMeterFont(CFont& font, int height, bool bold, LPCSTR face) {
   font.DeleteObject();
   font.CreateFont(-(height > 1 ? height : 1), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
@@ -22,4 +24,30 @@ void DrawZeroSymbol(CDC* dc, const RECT& r, COLORREF color) {
   CRect right(mid, r.top, r.right, r.bottom);
   dc->SetTextColor(color);
   dc->DrawText("0", 1, &right, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+void DrawFittedCaption(CDC* dc, LPCSTR text, const RECT& box, CFont& font, int margin) {
+  CFont* old = dc->SelectObject(&font);
+  const int room = (box.right - box.left) - 2 * margin;
+  const int wide = dc->GetTextExtent(text, static_cast<int>(strlen(text))).cx;
+  CFont smaller;
+  if (wide > room && room > 0) {
+    LOGFONT lf{};
+    font.GetLogFont(&lf);
+    // Text width grows with the font height: scale the height by the room left, then step down
+    // while rounding still leaves it too wide.
+    const bool cellHeight = lf.lfHeight > 0;
+    const long long full = cellHeight ? lf.lfHeight : -static_cast<long long>(lf.lfHeight);
+    for (long long size = full * room / wide; size >= 1; --size) {
+      lf.lfHeight = static_cast<LONG>(cellHeight ? size : -size);
+      dc->SelectObject(&font);  // the smaller font of the last step is deselected before it goes
+      smaller.DeleteObject();
+      if (!smaller.CreateFontIndirect(&lf)) break;
+      dc->SelectObject(&smaller);
+      if (dc->GetTextExtent(text, static_cast<int>(strlen(text))).cx <= room) break;
+    }
+  }
+  RECT r = box;
+  dc->DrawText(text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  dc->SelectObject(old);
 }

@@ -1,4 +1,4 @@
-// Drawing pieces the multimeter panes share: their fonts and the zero symbol.
+// Drawing pieces the multimeter panes share: their fonts, fitted captions and the zero symbol.
 #pragma once
 
 #include <platform/afxgdi.h>
@@ -10,3 +10,8 @@ void MakeMeterFont(CFont& font, int height, bool bold, LPCSTR face = "Arial");
 // middle, a solid line down the middle and along the bottom to the right edge, and "0" centred in
 // the right half (in the DC's font).
 void DrawZeroSymbol(CDC* dc, const RECT& r, COLORREF color);
+
+// Draws a one-line caption centred in the box in the font; a caption wider than the box less
+// `margin` on each side is drawn in the same font made just small enough to fit, so it is never
+// cut at the box's edges.
+void DrawFittedCaption(CDC* dc, LPCSTR text, const RECT& box, CFont& font, int margin);

@@ -7,26 +7,17 @@
 
 namespace {
 
-struct PrintState {
-  std::vector<MeterPrintItem> items;
-  bool refuse = false;
-  int dialogs = 0;
-};
+IMeterPrintObserver* g_observer = nullptr;  // GUI thread only
 
-PrintState& State() {
-  static PrintState state;
-  return state;
-}
-
-// The new pending item's record, or null when the queue refuses it.
-CPrintItemData* AddPending(int type) {
-  if (State().refuse) return nullptr;
+// The new pending item's record, or null when the item is refused.
+CPrintItemData* AddPending(const MeterPrintItem& item) {
+  if (g_observer && !g_observer->OnMeterPrint(item)) return nullptr;
   int index = -1;
-  return GetPrintQueue()->AddItem(type, &index, 0);
+  return GetPrintQueue()->AddItem(item.type, &index, 0);
 }
 
 void OpenPrintDialog() {
-  ++State().dialogs;
+  if (g_observer) g_observer->OnPrintDialog();
   CPrintDlg dlg(AfxGetMainWnd());
   dlg.DoModal();
 }
@@ -34,9 +25,6 @@ void OpenPrintDialog() {
 }  // namespace
 
 BOOL PrintMeterValues(int type, double value, double min, double max, int ac, int minMax) {
-  CPrintItemData* data = AddPending(type);
-  if (!data) return FALSE;
-  data->SetMeterValues(value, min, max, ac, minMax, "");
   MeterPrintItem item;
   item.type = type;
   item.value = value;
@@ -45,26 +33,26 @@ BOOL PrintMeterValues(int type, double value, double min, double max, int ac, in
   item.ac = ac;
   item.minMax = minMax;
   item.meterValues = true;
-  State().items.push_back(item);
+  CPrintItemData* data = AddPending(item);
+  if (!data) return FALSE;
+  data->SetMeterValues(value, min, max, ac, minMax, item.comment);
   OpenPrintDialog();
   return TRUE;
 }
 
 BOOL PrintMeterValue1(int type, double value) {
-  CPrintItemData* data = AddPending(type);
-  if (!data) return FALSE;
-  data->SetValue1(value, "");
   MeterPrintItem item;
   item.type = type;
   item.value = value;
-  State().items.push_back(item);
+  CPrintItemData* data = AddPending(item);
+  if (!data) return FALSE;
+  data->SetValue1(value, item.comment);
   OpenPrintDialog();
   return TRUE;
 }
 
-namespace meterprint {
-std::vector<MeterPrintItem>& Items() { return State().items; }
-void SetRefuse(bool refuse) { State().refuse = refuse; }
-int DialogCount() { return State().dialogs; }
-void Reset() { State() = PrintState{}; }
-}  // namespace meterprint
+IMeterPrintObserver* SetMeterPrintObserver(IMeterPrintObserver* observer) {
+  IMeterPrintObserver* previous = g_observer;
+  g_observer = observer;
+  return previous;
+}

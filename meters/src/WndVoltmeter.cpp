@@ -20,6 +20,7 @@ namespace {
 const char* const kChildNames[CWndVoltmeter::CHILD_COUNT] = {"Title", "ACDC",      "OnOff",    "Zero",  "Current",
                                                              "Min",   "Max",       "Calibrate", "Print"};
 constexpr COLORREF kDisplayFrame = 0x505050;
+constexpr int kCaptionMargin = 4;  // the room a button caption keeps from the face's edges
 
 }  // namespace
 
@@ -269,11 +270,11 @@ void CWndVoltmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn
     case ID_ONOFF:
     case ID_PRINT: {
       dc->SetTextColor(text);
-      old = dc->SelectObject(&m_fntHalf);
       const char* caption = data->id == ID_ACDC    ? "=/~"
                             : data->id == ID_ONOFF ? GetDefaultText(41)
                                                    : GetGlobalProps().GetText(10091);
-      dc->DrawText(caption, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      // "Min/Max" in the button font is wider than the button on the program's pane.
+      DrawFittedCaption(dc, caption, rc, m_fntHalf, kCaptionMargin);
       break;
     }
     case ID_ZERO: {

@@ -16,11 +16,13 @@
 #include <platform/clock.h>
 #include <platform/display.h>
 #include <platform/sound.h>
+#include <platform/textlog.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -157,7 +159,51 @@ TEST_F(MeterPanesEndToEndTest, ClampOnTheVoltmeterIsABadProbeAndTheAmmeterNamesI
   EXPECT_EQ(title.rfind("Ampermeter", 0), 0u);
   EXPECT_GT(title.size(), std::string("Ampermeter ").size()) << title;
   EXPECT_EQ(title, "Ampermeter 50A");
-  Shot(amps, "ammeter");
+  amps.Deactivate();
+}
+
+// The current through the clamp, as the board reports it, is the value the ammeter shows.
+TEST_F(MeterPanesEndToEndTest, AmmeterShowsTheClampCurrent) {
+  struct Case {
+    const char* name;
+    sim::SignalSource current;  // amperes through the clamp on channel B
+    int ac;                     // the "=/~" button's value
+    double value;               // the reading (RMS for AC)
+    const char* text;
+    const char* min;  // since the last clear of the statistics (switching AC/DC clears them)
+    const char* max;
+    const char* screenshot;
+  } const cases[] = {
+      {"7.5 A DC", {sim::Waveform::Dc, 0.0, 7.5, 50.0}, 0, 7.5, "  7.5A =", "  7.5A", "  7.5A", "ammeter"},
+      {"-12.3 A DC", {sim::Waveform::Dc, 0.0, -12.3, 50.0}, 0, -12.3, "-12.3A =", "-12.3A", "  7.5A", nullptr},
+      {"10 A peak at 50 Hz, AC", {sim::Waveform::Sine, 10.0, 0.0, 50.0}, 1, 10.0 / std::sqrt(2.0), "  7.1A ~", "  7.1A",
+       "  7.1A", nullptr},
+  };
+  Board().Update([](sim::BoardScenario& s) { s.channelProbeCodes = {3, 4}; });
+  CWndVoltmeter amps(engine_.get());
+  amps.m_nMode = CWndVoltmeter::ROLE_AMMETER;
+  Create(amps);
+  amps.Activate(0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Board().Update([&](sim::BoardScenario& s) { s.channelSignals[1] = c.current; });
+    if (amps.m_Child[CWndVoltmeter::ID_ACDC].data.value != c.ac) Click(amps.m_Child[CWndVoltmeter::ID_ACDC]);
+    ASSERT_EQ(amps.m_pReading->m_bAC, c.ac);
+    hl::Advance(250);
+    kvp::StartTextLog();
+    hl::Advance(250);
+    const std::vector<kvp::DrawnText> shown = kvp::DrawnTexts(amps.m_Child[CWndVoltmeter::ID_CURRENT].GetSafeHwnd());
+    kvp::StopTextLog();
+    ASSERT_EQ(amps.m_bErrorShown, 0) << amps.m_strValue;
+    EXPECT_NEAR(amps.m_dLastValue, c.value, 0.1);
+    EXPECT_EQ(std::string(amps.m_strValue), c.text);
+    EXPECT_EQ(std::string(amps.m_strMin), c.min);
+    EXPECT_EQ(std::string(amps.m_strMax), c.max);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front().text, c.text) << "the value field draws the reading";
+    if (c.screenshot) Shot(amps, c.screenshot);
+  }
+  EXPECT_EQ(std::string(amps.TitleText()), "Ampermeter 50A");
   amps.Deactivate();
 }
 

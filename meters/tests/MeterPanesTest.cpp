@@ -2,6 +2,8 @@
 // measurement library: the 250 ms poll and its error text, the delayed reset that measures
 // nothing, the buttons and their guards, printing, the layout of both roles, the ohmmeter's mode
 // buttons, zero and beeper stop.
+#include "MeterPrintLog.h"
+
 #include <meters/MeterPrint.h>
 #include <meters/WndOhmeter.h>
 #include <meters/WndVoltmeter.h>
@@ -10,6 +12,7 @@
 #include <ui/print/PrintDlg.h>
 #include <ui/print/PrintQueue.h>
 
+#include <core/ColorScheme.h>
 #include <core/EngineRecords.h>
 #include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
@@ -24,6 +27,7 @@
 #include <platform/display.h>
 #include <platform/print.h>
 #include <platform/sound.h>
+#include <platform/textlog.h>
 
 #include <gtest/gtest.h>
 
@@ -81,13 +85,11 @@ class MeterPaneTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
-    meterprint::Reset();
     GetPrintQueue()->Clear();
     host.CreateTop(1000, 700);
   }
   void TearDown() override {
     host.DestroyWindow();
-    meterprint::Reset();
     GetPrintQueue()->Clear();
     kvtest::CoreTest::TearDown();
   }
@@ -104,7 +106,7 @@ class MeterPaneTest : public kvtest::CoreTest {
   // Presses a print button; in the print dialog it opens, `inDialog` acts (unset: Escape, which
   // drops the pending item). False when no print dialog opened.
   bool Print(CXPCtrlBtn& b, std::function<void(CPrintDlg&)> inDialog = nullptr) {
-    const int before = meterprint::DialogCount();
+    const int before = prints.dialogs;
     PostClick(b);
     kvtest::WhenOpen<CPrintDlg>([inDialog](CPrintDlg& dlg) {
       if (inDialog) {
@@ -114,12 +116,13 @@ class MeterPaneTest : public kvtest::CoreTest {
       }
     });
     hl::Pump();
-    return meterprint::DialogCount() == before + 1;
+    return prints.dialogs == before + 1;
   }
 
   kvp::HeadlessWorld world;
   Host host;
   CMeasureEngine engine;
+  meterstest::MeterPrintLog prints;
 };
 
 TEST_F(MeterPaneTest, ThePollRunsEvery250msWhileActive) {
@@ -233,7 +236,7 @@ TEST_F(MeterPaneTest, ButtonsWithoutAReadingChangeNothing) {
   EXPECT_DOUBLE_EQ(r.m_dMax, 3.0);
   EXPECT_EQ(pane.m_nResetCount, 0);
   EXPECT_EQ(pane.m_nZeroCount, 0);
-  EXPECT_TRUE(meterprint::Items().empty());
+  EXPECT_TRUE(prints.items.empty());
 }
 
 TEST_F(MeterPaneTest, AcDcToTheSameValueKeepsTheStatisticsAChangeClearsThem) {
@@ -280,7 +283,7 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
       {"ammeter other mode", 2, 1, 1.26, 3.34, 1, 0.0, 0.0},
   };
   for (const Case& c : cases) {
-    meterprint::Reset();
+    prints.Clear();
     CWndVoltmeter pane(&engine);
     pane.m_nMode = c.role;
     Create(pane);
@@ -311,8 +314,8 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
     EXPECT_EQ(flags[0], 1) << c.name;
     EXPECT_EQ(flags[1], 1) << c.name;
     EXPECT_EQ(GetPrintQueue()->GetCount(), 0) << "Escape dropped the pending item";
-    ASSERT_EQ(meterprint::Items().size(), 1u) << c.name;
-    const MeterPrintItem& item = meterprint::Items()[0];
+    ASSERT_EQ(prints.items.size(), 1u) << c.name;
+    const MeterPrintItem& item = prints.items[0];
     EXPECT_EQ(item.type, c.type) << c.name;
     EXPECT_DOUBLE_EQ(item.value, 2.5) << c.name;
     EXPECT_NEAR(item.min, c.printedMin, 1e-12) << c.name;
@@ -320,20 +323,20 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
     EXPECT_EQ(item.ac, 1) << c.name;
     EXPECT_EQ(item.minMax, 1) << c.name;
     EXPECT_TRUE(item.comment.IsEmpty());
-    EXPECT_EQ(meterprint::DialogCount(), 1) << c.name;
+    EXPECT_EQ(prints.dialogs, 1) << c.name;
     pane.Deactivate();
     pane.DestroyWindow();
   }
   // A refused item opens nothing.
-  meterprint::Reset();
-  meterprint::SetRefuse(true);
+  prints.Clear();
+  prints.refuse = true;
   CWndOhmeter ohm(&engine);
   Create(ohm);
   Click(ohm.m_Child[CWndOhmeter::ID_PRINT]);
-  EXPECT_TRUE(meterprint::Items().empty());
-  EXPECT_EQ(meterprint::DialogCount(), 0);
+  EXPECT_TRUE(prints.items.empty());
+  EXPECT_EQ(prints.dialogs, 0);
   EXPECT_EQ(GetPrintQueue()->GetCount(), 0);
-  meterprint::SetRefuse(false);
+  prints.refuse = false;
   int pendingType = -1;
   EXPECT_TRUE(Print(ohm.m_Child[CWndOhmeter::ID_PRINT], [&](CPrintDlg&) {
     if (const CPrintQueue::CPrintQueueItem* last = GetPrintQueue()->GetLastItem(); last && last->data)
@@ -341,9 +344,9 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
     hl::PressKey(VK_ESCAPE);
   }));
   EXPECT_EQ(pendingType, PRINT_ITEM_RESISTANCE);
-  ASSERT_EQ(meterprint::Items().size(), 1u);
-  EXPECT_EQ(meterprint::Items()[0].type, PRINT_ITEM_RESISTANCE);
-  EXPECT_FALSE(meterprint::Items()[0].meterValues);
+  ASSERT_EQ(prints.items.size(), 1u);
+  EXPECT_EQ(prints.items[0].type, PRINT_ITEM_RESISTANCE);
+  EXPECT_FALSE(prints.items[0].meterValues);
 }
 
 // No CUPS destination: the report becomes a PDF in the folder the platform is told.
@@ -454,6 +457,59 @@ TEST_F(MeterPaneTest, LayoutOfBothRolesAtTwoSizes) {
   EXPECT_EQ(ChildRect(ohm.m_Child[CWndOhmeter::ID_OHM]), CRect(100, 460, 232, 526));
   EXPECT_EQ(ChildRect(ohm.m_Child[CWndOhmeter::ID_ZERO]), CRect(526, 460, 658, 526));
   EXPECT_EQ(ChildRect(ohm.m_Child[CWndOhmeter::ID_PRINT]), CRect(668, 460, 800, 526));
+}
+
+// The box of the window's pixels of one colour (empty when none).
+CRect InkBox(CWnd& window, COLORREF colour) {
+  CRect client;
+  window.GetClientRect(&client);
+  CRect box(client.right, client.bottom, -1, -1);
+  for (int y = 0; y < client.bottom; ++y)
+    for (int x = 0; x < client.right; ++x)
+      if (kvp::WindowPixel(window.GetSafeHwnd(), x, y) == colour) box.UnionRect(box, CRect(x, y, x + 1, y + 1));
+  return box.right < 0 ? CRect() : box;
+}
+
+// The one-line captions ("=/~", "Min/Max", "Print") lie whole inside their buttons, clear of the
+// edges, on the program's pane as on smaller ones.
+TEST_F(MeterPaneTest, ButtonCaptionsFitTheirButtons) {
+  struct Case {
+    const char* name;
+    int role, width, height;
+    const char* screenshot;
+  } const cases[] = {
+      {"voltmeter on the program's pane", 1, 1024, 738, "voltmeter-buttons"},
+      {"ammeter on the program's pane", 2, 1024, 738, "ammeter-buttons"},
+      {"voltmeter, 900 x 600", 1, 900, 600, nullptr},
+      {"ammeter, 800 x 500", 2, 800, 500, nullptr},
+  };
+  host.MoveWindow(0, 0, 1024, 738);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CWndVoltmeter pane(&engine);
+    pane.m_nMode = c.role;
+    kvp::StartTextLog();
+    Create(pane, c.width, c.height);
+    for (int id : {CWndVoltmeter::ID_ACDC, CWndVoltmeter::ID_ONOFF, CWndVoltmeter::ID_PRINT}) {
+      CXPCtrlBtn& b = pane.m_Child[id];
+      const std::vector<kvp::DrawnText> drawn = kvp::DrawnTexts(b.GetSafeHwnd());
+      ASSERT_FALSE(drawn.empty()) << id;
+      // The caption's box is the face inside the frame; a cut caption's ink reaches its edges.
+      const CRect face(drawn.back().rect);
+      const CRect ink = InkBox(b, GetSchemeColor(13));
+      ASSERT_FALSE(ink.IsRectEmpty()) << id;
+      EXPECT_GE(ink.left, face.left + 2) << drawn.back().text << " reaches the left edge";
+      EXPECT_LE(ink.right, face.right - 2) << drawn.back().text << " reaches the right edge";
+      if (id != CWndVoltmeter::ID_ACDC) {
+        EXPECT_GE(ink.Height(), face.Height() / 4) << drawn.back().text << " readable";
+      }
+    }
+    kvp::StopTextLog();
+    if (c.screenshot) {
+      EXPECT_TRUE(kvp::SaveWindowPng(pane.GetSafeHwnd(), kvtest::ScreenshotPath(c.screenshot).c_str()));
+    }
+    pane.DestroyWindow();
+  }
 }
 
 TEST_F(MeterPaneTest, OhmmeterModesZeroAndTone) {

@@ -9,6 +9,8 @@
 #include <meters/analyzer/AnalyzerTrace.h>
 #include <meters/analyzer/WndRecordAnalyzer.h>
 
+#include "ChartPixels.h"
+
 #include <core/ColorScheme.h>
 #include <core/Messages.h>
 #include <core/Reg.h>
@@ -21,9 +23,12 @@
 
 #include <platform/display.h>
 #include <platform/print.h>
+#include <platform/textlog.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -329,6 +334,17 @@ TEST_F(AnalyzerTest, PrintIsRefusedWithoutRecordsAndWhilePlaying) {
   EXPECT_EQ(boxes[1].text, "Please, first stop playing record before printing.");
   for (const auto& b : boxes) EXPECT_EQ(b.type & (MB_ICONINFORMATION | MB_TOPMOST), UINT(MB_ICONINFORMATION | MB_TOPMOST));
   EXPECT_TRUE(log.calls.empty()) << "nothing printed";
+  // Stopped, the button asks the chart to print: its print dialog opens (closed here).
+  GetRecorder().m_View.m_nPlayState = 0;
+  bool dialog = false;
+  hl::RunInLoop([&] {
+    dialog = kvp::print::OpenPrintDialogWindow() != 0;
+    ::PostMessage(kvp::print::OpenPrintDialogWindow(), WM_CLOSE, 0, 0);
+  });
+  pane->m_Tools.Command(CWndAnalyzer_Tools::kPrint);
+  EXPECT_EQ(log.calls, (Calls{{13, 75, 0}}));
+  EXPECT_TRUE(dialog);
+  EXPECT_EQ(boxes.size(), 2u);
 }
 
 // ---- playback ----------------------------------------------------------------------------------
@@ -762,6 +778,78 @@ TEST_F(AnalyzerTest, StatusColumnsShowScalesExtremesAndZooms) {
   EXPECT_EQ(std::string(a6[1]), "---");
 }
 
+// The box of the pixels of one colour inside a rectangle of a window (empty when none).
+CRect InkBox(HWND window, const RECT& in, COLORREF colour) {
+  RECT client{};
+  ::GetClientRect(window, &client);
+  CRect box(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+  for (int y = std::max<int>(in.top, 0); y < std::min<int>(in.bottom, client.bottom); ++y)
+    for (int x = std::max<int>(in.left, 0); x < std::min<int>(in.right, client.right); ++x)
+      if (kvp::WindowPixel(window, x, y) == colour) {
+        box.left = std::min<int>(box.left, x);
+        box.top = std::min<int>(box.top, y);
+        box.right = std::max<int>(box.right, x + 1);
+        box.bottom = std::max<int>(box.bottom, y + 1);
+      }
+  return box.left == INT_MAX ? CRect() : box;
+}
+
+// Every value of the status area is written at least as large as its label, whole, beside or
+// below its label and inside its column: on the program's pane and on a wide one.
+TEST_F(AnalyzerTest, StatusValuesAreNoSmallerThanTheirLabels) {
+  AddRecord(3000, Triangle, 1000.0, 2.5)->m_nCoupling = 1;  // "~2.5V"
+  AddRecord(3000, Triangle, 1000.0, 0.5)->m_nUnit = CRecord::UNIT_AMPERE;  // "500mA"
+  Loaded();
+  struct Size {
+    const char* name;
+    int width, height;
+    const char* screenshot;
+  } const sizes[] = {{"the program's pane", 1024, 738, "analyzer-status"}, {"a wide pane", 2000, 600, "analyzer-status-wide"}};
+  const HWND status = pane->m_StatusArea.GetSafeHwnd();
+  for (const Size& size : sizes) {
+    SCOPED_TRACE(size.name);
+    host.MoveWindow(0, 0, size.width, size.height);
+    pane->MoveWindow(0, 0, size.width, size.height);
+    kvp::StartTextLog();
+    pane->m_StatusArea.RedrawWindow();
+    hl::Pump();
+    const std::vector<kvp::DrawnText> texts = kvp::DrawnTexts(status);
+    kvp::StopTextLog();
+    CRect client;
+    pane->m_StatusArea.GetClientRect(&client);
+    // The capital height of the labels: "Max:" of each column.
+    int capital = 0;
+    std::vector<CRect> labels;
+    for (const kvp::DrawnText& t : texts) {
+      if (t.color == CWndAnalyzer_StatusArea::kValueColor) continue;
+      const CRect ink = InkBox(status, t.rect, t.color);
+      labels.push_back(ink);
+      if (t.text == "Max:") capital = std::max(capital, ink.Height());
+    }
+    ASSERT_GT(capital, 5);
+    int values = 0;
+    for (const kvp::DrawnText& t : texts) {
+      if (t.color != CWndAnalyzer_StatusArea::kValueColor || t.text == "---") continue;
+      ++values;
+      const bool columnA = t.rect.left < client.Width() / 2;
+      const CRect ink = InkBox(status, t.rect, t.color);
+      // Every value has a digit or a capital letter: its ink is at least a capital high.
+      EXPECT_GE(ink.Height(), capital) << t.text;
+      EXPECT_GE(ink.left, columnA ? 4 : client.Width() / 2) << t.text;
+      EXPECT_LE(ink.right, columnA ? client.Width() / 2 : client.Width() - 4) << t.text;
+      // Drawn whole: not clipped at the edges of the box it was given.
+      EXPECT_GT(ink.left, t.rect.left) << t.text;
+      EXPECT_LT(ink.right, t.rect.right) << t.text;
+      for (const CRect& label : labels) {
+        CRect overlap;
+        EXPECT_FALSE(overlap.IntersectRect(ink, label)) << t.text << " runs into a label";
+      }
+    }
+    EXPECT_EQ(values, 12);
+    EXPECT_TRUE(kvp::SaveWindowPng(status, kvtest::ScreenshotPath(size.screenshot).c_str()));
+  }
+}
+
 // ---- printing and pictures ---------------------------------------------------------------------
 
 class NoCups : public kvp::print::CupsBackend {
@@ -813,6 +901,60 @@ TEST_F(AnalyzerTest, PrintGoesToOneLandscapePage) {
   EXPECT_TRUE(std::filesystem::exists(png));
   (void)art;
   kvp::print::SetCupsBackend(before);
+}
+
+// A level dragged on one record is that record's: a record opened afterwards starts with its
+// trace on its level line at 0, on screen and on paper.
+TEST_F(AnalyzerTest, ARecordOpenedAfterALevelDragDrawsItsTraceOnItsLevel) {
+  const std::string path = (std::filesystem::current_path() / "analyzer-level.rec").string();
+  AddRecord(3000, [](int) -> SHORT { return 0; });  // a flat record: its trace is its zero line
+  ASSERT_EQ(WriteRecordFile(path.c_str()).result, RecordFileResult::Ok);
+  Loaded();
+  analyzertest::DragLevelThumb(pane->m_Chart, 0, -80);
+  ASSERT_NE(GetRecorder().m_View.m_dLevelOffset[0], 0.0) << "the drag moved the trace";
+
+  SetRecordPathAsker([&](const RecordPathRequest&, CString& out) {
+    out = path.c_str();
+    return true;
+  });
+  pane->m_Tools.Command(CWndAnalyzer_Tools::kOpen);
+  ASSERT_EQ(GetRecordList().GetSize(), 1);
+  const CRecord& r = *GetRecordList()[0];
+  const int zero = r.m_Scale.ValueToPixel(0.0);
+  EXPECT_EQ(pane->m_Chart.m_Items.GetItem(2)->rect.top + 6, zero) << "the level thumb at 0";
+  hl::Pump();
+  CRect c;
+  pane->m_Chart.GetClientRect(&c);
+  for (int x : {c.Width() / 5, c.Width() / 2, c.Width() * 4 / 5}) {
+    const std::vector<int> rows = analyzertest::RowsInColour(pane->m_Chart.GetSafeHwnd(), x, {r.m_crColor, r.m_Level.m_crColor});
+    ASSERT_FALSE(rows.empty()) << "x " << x;
+    EXPECT_LE(rows.back() - rows.front(), 4) << "one line: the trace under its level line, x " << x;
+    EXPECT_LE(std::abs(rows.front() - zero), 3) << "x " << x;
+  }
+
+  // The printout draws the trace and its zero line in the middle of the frame, where 0 is.
+  NoCups cups;
+  kvp::print::CupsBackend* before = kvp::print::SetCupsBackend(&cups);
+  const std::string folder = std::string(std::getenv("HOME")) + "/analyzer-level-print";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KV310Platform\\Printing", "PdfFolder", folder.c_str());
+  hl::RunInLoop([] { ::PostMessage(kvp::print::OpenPrintDialogWindow(), WM_COMMAND, IDOK, 0); });
+  pane->m_Tools.Command(CWndAnalyzer_Tools::kPrint);
+  kvp::print::SetCupsBackend(before);
+  const std::string pdf = kvp::print::LastPdfFile();
+  ASSERT_FALSE(pdf.empty());
+  analyzertest::RenderedPage page;
+  ASSERT_TRUE(page.Load(pdf, 100));
+  const int x0 = page.width / 4, x1 = page.width * 3 / 4;
+  const std::vector<int> frame = page.RowsCovered(0x000000, x0, x1, 0.9);
+  const std::vector<int> trace = page.RowsCovered(r.m_crColor, x0, x1, 0.9);
+  ASSERT_GE(frame.size(), 2u);
+  ASSERT_FALSE(trace.empty());
+  const int middle = (frame.front() + frame.back()) / 2;
+  const int traceRow = (trace.front() + trace.back()) / 2;
+  EXPECT_LE(trace.back() - trace.front(), 4) << "one line";
+  EXPECT_LE(std::abs(traceRow - middle), 3) << "frame " << frame.front() << ".." << frame.back();
 }
 
 TEST_F(AnalyzerTest, Screenshots) {

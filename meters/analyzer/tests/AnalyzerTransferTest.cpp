@@ -2,6 +2,7 @@
 // tests' stand-in library: a pending recording starts on activation, the chart shows its progress,
 // its end resets the view and announces the load sequence; leaving the tab mid-transfer discards
 // the recording once and the next one completes.
+#include "ChartPixels.h"
 #include "FakeLibrary.h"
 
 #include <meters/Record.h>
@@ -178,6 +179,34 @@ TEST_F(AnalyzerTransferTest, LeavingMidTransferDiscardsOnceAndTheNextRecordingCo
   ASSERT_TRUE(kvtest::PumpUntil([&] { return log.Has(60); }));
   EXPECT_EQ(GetRecordList()[0]->GetSampleCount(), 1000);
   EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), Call{16, 76, 0}), 0);
+}
+
+// A level dragged on one recording is that recording's: the next one starts with its trace on
+// its level line at 0.
+TEST_F(AnalyzerTransferTest, TheNextRecordingAfterALevelDragDrawsItsTraceOnItsLevel) {
+  for (int recording = 0; recording < 2; ++recording) {
+    SCOPED_TRACE(recording);
+    log.calls.clear();
+    PendingRecords({0}, 1000);
+    osc.Push({0, std::vector<int16_t>(1000, 0), 1});  // flat: the trace is the zero line
+    pane->Activate(6);
+    ASSERT_TRUE(kvtest::PumpUntil([&] { return log.Has(60); }));
+    kvp::headless::Pump();
+    const CRecord& r = *GetRecordList()[0];
+    const int zero = r.m_Scale.ValueToPixel(0.0);
+    CRect c;
+    pane->m_Chart.GetClientRect(&c);
+    const std::vector<int> rows =
+        analyzertest::RowsInColour(pane->m_Chart.GetSafeHwnd(), c.Width() / 2, {r.m_crColor, r.m_Level.m_crColor});
+    ASSERT_FALSE(rows.empty());
+    EXPECT_LE(rows.back() - rows.front(), 4) << "one line: the trace under its level line";
+    EXPECT_LE(std::abs(rows.front() - zero), 3);
+    // The user drags the level before recording again.
+    analyzertest::DragLevelThumb(pane->m_Chart, 0, -80);
+    ASSERT_NE(recorder.m_View.m_dLevelOffset[0], 0.0);
+    pane->Deactivate();
+    ClearRecordList();
+  }
 }
 
 }  // namespace

@@ -6,11 +6,10 @@
 
 #include <platform/afx.h>
 
-#include <vector>
-
 // Print item types of the meter panes.
 enum : int { PRINT_ITEM_VOLTAGE = 0, PRINT_ITEM_CURRENT = 1, PRINT_ITEM_RESISTANCE = 2 };
 
+// What a pane hands to the queue.
 struct MeterPrintItem {
   int type = 0;
   double value = 0.0;
@@ -29,13 +28,16 @@ BOOL PrintMeterValues(int type, double value, double min, double max, int ac, in
 // dialog; FALSE when refused.
 BOOL PrintMeterValue1(int type, double value);
 
-namespace meterprint {
-// What the panes handed to the queue, oldest first; the queue itself keeps only what the print
-// dialog left in it.
-std::vector<MeterPrintItem>& Items();
-// Makes the queue refuse every item, as it does when it cannot make one.
-void SetRefuse(bool refuse);
-// Print dialogs opened.
-int DialogCount();
-void Reset();
-}  // namespace meterprint
+// The test seam of the print entry. An observer, when one is set, sees every item a pane hands
+// over before it is queued and may refuse it (then nothing is queued and no dialog opens, as when
+// the queue cannot make the item), and is told when the print dialog opens. The program sets
+// none, so it keeps nothing of a print beyond the queue. GUI thread only.
+class IMeterPrintObserver {
+ public:
+  virtual ~IMeterPrintObserver() = default;
+  // FALSE refuses the item.
+  virtual BOOL OnMeterPrint(const MeterPrintItem& item) = 0;
+  virtual void OnPrintDialog() = 0;
+};
+// Sets the observer (null: none) and returns the one set before.
+IMeterPrintObserver* SetMeterPrintObserver(IMeterPrintObserver* observer);

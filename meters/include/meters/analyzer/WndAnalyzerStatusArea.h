@@ -25,6 +25,9 @@ class CWndAnalyzer_StatusArea : public CXPWndBaseColor, public IAnalyzerNotify {
 
   void RecalcLayout() override;
   void PaintContent(CDC* dc) override;
+  // Whether every label and the widest value fit side by side in a column of that width; else
+  // each value gets the line below its label.
+  bool ValuesBesideLabels(CDC* dc, int columnWidth);
 
   CRecorder* m_pRecorder;
   CFont m_fntCaption;
