@@ -45,6 +45,7 @@ kv_test(platform_controls_tests LABELS gui platform controls
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlFixture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/DialogTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/DialogKeysTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/FileDialogTest.cpp
   LIBS PkgConfig::KV_CAIRO
   ENV "KV_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
