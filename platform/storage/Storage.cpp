@@ -1,6 +1,9 @@
 // StgCreateDocfile/StgOpenStorage and the storage and stream objects over an in-memory tree of
 // the file. The file stays open and locked (flock) while any object of it lives; a file opened
-// for writing is written anew, through a temporary file and a rename, when it changed.
+// for writing is written anew, through a temporary file and a rename, when it changed. The lock
+// travels with the name: the new file is locked before it takes the name and the old one is let
+// go after, and whoever opens the name checks that the file it locked is still the one named.
+#include <platform/debug.h>
 #include <platform/files.h>
 #include <platform/storage.h>
 
@@ -13,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -84,58 +88,79 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-// Puts `bytes` at `path` through a temporary file in the same folder and a rename (or, with
-// `noReplace`, a link that fails when the name is taken). S_OK or the failure.
-HRESULT ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode, bool noReplace) {
-  std::string temp = FolderOf(path) + "/.kvstg-XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return FromErrno(errno);
-  bool ok = WriteAll(fd, bytes) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  int e = errno;
-  ok = close(fd) == 0 && ok;
-  if (ok) {
-    if (noReplace) {
-      ok = link(temp.c_str(), path.c_str()) == 0;
-      e = errno;
-      unlink(temp.c_str());
-      if (!ok) return e == EEXIST ? STG_E_FILEALREADYEXISTS : FromErrno(e);
-      return S_OK;
-    }
-    ok = rename(temp.c_str(), path.c_str()) == 0;
-    e = errno;
-  }
-  if (!ok) {
-    unlink(temp.c_str());
-    return FromErrno(e);
-  }
+void SyncFolder(const std::string& path) {
   if (int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
     fsync(dir);
     close(dir);
   }
-  return S_OK;
 }
 
-// Opens and locks the file; the descriptor or -1 with the failure in *hr.
+// Whether `path` names the file open on fd now (the same inode on the same device).
+bool NamesFile(const std::string& path, int fd) {
+  struct stat open, named;
+  return fstat(fd, &open) == 0 && stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+         open.st_ino == named.st_ino;
+}
+
+// Opens and locks the file `path` names; the descriptor or -1 with the failure in *hr. A rewrite
+// puts a new, already locked file under the name while it still holds the old one's lock, so a
+// lock won on a file that has been replaced meanwhile guards nothing: the name is opened again.
 int OpenLocked(const std::string& path, bool writable, bool exclusive, HRESULT* hr) {
-  int fd = open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    int fd = open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) {
+      *hr = FromErrno(errno);
+      if (*hr == STG_E_FILENOTFOUND && !FolderExists(path)) *hr = STG_E_PATHNOTFOUND;
+      return -1;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      close(fd);
+      *hr = STG_E_ACCESSDENIED;
+      return -1;
+    }
+    if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+      *hr = errno == EWOULDBLOCK ? STG_E_SHAREVIOLATION : FromErrno(errno);
+      close(fd);
+      return -1;
+    }
+    if (NamesFile(path, fd)) {
+      *hr = S_OK;
+      return fd;
+    }
+    close(fd);
+  }
+  *hr = STG_E_SHAREVIOLATION;  // replaced again and again: someone keeps rewriting it
+  return -1;
+}
+
+// A new temporary file beside `path` holding `bytes` (synced, with `mode`) and locked
+// exclusively before anyone can know its name; the read-write descriptor, or -1 with the failure.
+int LockedTemporary(const std::string& path, const std::string& bytes, mode_t mode, std::string* temp, HRESULT* hr) {
+  *temp = FolderOf(path) + "/.kvstg-XXXXXX";
+  int fd = mkostemp(temp->data(), O_CLOEXEC);
   if (fd < 0) {
     *hr = FromErrno(errno);
-    if (*hr == STG_E_FILENOTFOUND && !FolderExists(path)) *hr = STG_E_PATHNOTFOUND;
     return -1;
   }
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (!WriteAll(fd, bytes) || fchmod(fd, mode) != 0 || fsync(fd) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    *hr = FromErrno(errno);
     close(fd);
-    *hr = STG_E_ACCESSDENIED;
-    return -1;
-  }
-  if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
-    *hr = errno == EWOULDBLOCK ? STG_E_SHAREVIOLATION : FromErrno(errno);
-    close(fd);
+    unlink(temp->c_str());
     return -1;
   }
   *hr = S_OK;
   return fd;
+}
+
+// The last release has no result to give its caller: a write-back that fails there is said in
+// the debugger output and on stderr.
+void ReportLastWriteFailed(const std::string& path, HRESULT hr) {
+  char code[16];
+  snprintf(code, sizeof code, "%08X", static_cast<unsigned>(hr));
+  const std::string line = "compound file \"" + path + "\" not written at its last release: " + code + "\n";
+  OutputDebugString(line.c_str());
+  fputs(line.c_str(), stderr);
 }
 
 // One open file: its tree, its locked descriptor, and whether it must be written at the end.
@@ -149,25 +174,35 @@ struct Document {
   Entry root;
   std::set<const Entry*> openStreams;
 
+  // Writes the file anew under its name. The new file is locked before the rename and the old
+  // one's lock is let go only after it, so the name is never without our lock; a lock that no
+  // longer guards the name (another file was put in its place) is a share violation.
   HRESULT WriteLocked() {
+    if (!NamesFile(path, fd)) return STG_E_SHAREVIOLATION;
     std::string bytes;
     HRESULT hr = SerializeCompound(root, &bytes);
     if (FAILED(hr)) return hr;
-    hr = ReplaceFile(path, bytes, mode, false);
-    if (FAILED(hr)) return hr;
-    dirty = false;
-    // Hold the lock on the new file from now on.
-    HRESULT relock;
-    int fresh = OpenLocked(path, true, true, &relock);
-    if (fresh >= 0) {
-      close(fd);
-      fd = fresh;
+    std::string temp;
+    const int fresh = LockedTemporary(path, bytes, mode, &temp, &hr);
+    if (fresh < 0) return hr;
+    if (rename(temp.c_str(), path.c_str()) != 0) {
+      hr = FromErrno(errno);
+      close(fresh);
+      unlink(temp.c_str());
+      return hr;
     }
+    SyncFolder(path);
+    close(fd);
+    fd = fresh;
+    dirty = false;
     return S_OK;
   }
 
   ~Document() {
-    if (writable && dirty) WriteLocked();
+    if (writable && dirty) {
+      const HRESULT hr = WriteLocked();
+      if (FAILED(hr)) ReportLastWriteFailed(path, hr);
+    }
     if (fd >= 0) close(fd);
   }
 };
@@ -412,37 +447,66 @@ HRESULT StgCreateDocfile(LPCOLESTR name, DWORD mode, DWORD, IStorage** out) {
   const std::string path = LinuxPath(name);
   if (!FolderExists(path)) return STG_E_PATHNOTFOUND;
 
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) {
+    if (!(mode & STGM_CREATE)) return STG_E_FILEALREADYEXISTS;
+    if (!S_ISREG(st.st_mode)) return STG_E_ACCESSDENIED;
+  }
   Entry empty;
   empty.isStorage = true;
   std::string bytes;
   HRESULT hr = SerializeCompound(empty, &bytes);
   if (FAILED(hr)) return hr;
 
-  struct stat st;
-  mode_t fileMode = 0644;
-  if (stat(path.c_str(), &st) == 0) {
-    if (!(mode & STGM_CREATE)) return STG_E_FILEALREADYEXISTS;
-    if (!S_ISREG(st.st_mode)) return STG_E_ACCESSDENIED;
-    fileMode = st.st_mode & 07777;
-    // Replacing a file someone holds is a share violation.
-    int held = OpenLocked(path, true, true, &hr);
-    if (held < 0) return hr;
-    hr = ReplaceFile(path, bytes, fileMode, false);
-    close(held);
-  } else {
-    hr = ReplaceFile(path, bytes, fileMode, true);
+  // A file to replace is locked first, so one that someone holds is refused before anything is
+  // touched, and it stays locked until the new file, locked as well, has taken its name.
+  std::string temp;
+  int fresh = -1;
+  auto giveUp = [&](HRESULT why) {
+    if (fresh >= 0) {
+      close(fresh);
+      unlink(temp.c_str());
+    }
+    return why;
+  };
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int old = OpenLocked(path, true, true, &hr);
+    if (old < 0 && hr != STG_E_FILENOTFOUND) return giveUp(hr);
+    mode_t fileMode = 0644;
+    if (old >= 0 && fstat(old, &st) == 0) fileMode = st.st_mode & 07777;
+    if (fresh < 0) {
+      fresh = LockedTemporary(path, bytes, fileMode, &temp, &hr);
+      if (fresh < 0) {
+        if (old >= 0) close(old);
+        return hr;
+      }
+    } else {
+      fchmod(fresh, fileMode);
+    }
+    if (old >= 0) {
+      const bool placed = rename(temp.c_str(), path.c_str()) == 0;
+      const int e = errno;
+      close(old);
+      if (!placed) return giveUp(FromErrno(e));
+    } else if (link(temp.c_str(), path.c_str()) == 0) {
+      unlink(temp.c_str());  // the name is taken only if it is still free
+    } else if (errno == EEXIST) {
+      if (!(mode & STGM_CREATE)) return giveUp(STG_E_FILEALREADYEXISTS);
+      continue;  // made meanwhile: replace that one, under its lock
+    } else {
+      return giveUp(FromErrno(errno));
+    }
+    SyncFolder(path);
+    auto doc = std::make_shared<Document>();
+    doc->path = path;
+    doc->mode = fileMode;
+    doc->fd = fresh;
+    doc->root.isStorage = true;
+    doc->writable = true;
+    *out = new Storage(doc, std::shared_ptr<Entry>(doc, &doc->root));
+    return S_OK;
   }
-  if (FAILED(hr)) return hr;
-
-  auto doc = std::make_shared<Document>();
-  doc->path = path;
-  doc->mode = fileMode;
-  doc->fd = OpenLocked(path, true, true, &hr);
-  if (doc->fd < 0) return hr;
-  doc->root.isStorage = true;
-  doc->writable = true;
-  *out = new Storage(doc, std::shared_ptr<Entry>(doc, &doc->root));
-  return S_OK;
+  return giveUp(STG_E_SHAREVIOLATION);
 }
 
 }  // extern "C"

@@ -1,29 +1,52 @@
 // Windows across processes. Each process with an open display serves a Unix socket
-// "kvwin-<pid>.sock" in the per-user runtime folder; a connection carries one request and its
-// answer. Listing windows reads the window records under the window-system lock, so it answers
-// even while the GUI thread is busy; acting on a window goes through the GUI thread with the
-// caller's time-out. Proxy handles stand for the windows of other processes on this side.
+// "kvwin-<pid>.sock" in the per-user runtime folder (its wire: window/DesktopWire.h); a connection
+// carries one request and its answer. Proxy handles stand for the windows of other processes on
+// this side.
+//
+// The server is one poll loop and a small pool of workers. The loop keeps at most
+// kMaxConnections connections (more are closed at once), waits kRequestDeadline for a request and
+// kAnswerDeadline for its answer to be taken, and answers lists and posts itself: the window
+// records are read under the window-system lock, so it answers while the GUI thread is busy.
+// What needs the GUI thread (show, foreground, send) goes to a worker, which waits at most the
+// request's time-out. Only this process's top-level windows can be named, and a message crosses
+// only as the wire's carriage rule lets it: numbers, or a text or bytes by value.
+//
+// The client never waits without a deadline: connects are non-blocking, one search asks all peers
+// at once within one deadline, a peer that did not answer in time is not asked again for
+// kSkipFor, and a GW_HWNDNEXT walk goes on in the list its search took. Socket files of ended
+// processes are removed.
+//
+// These waits run on the steady clock, not the platform clock: the other process does not run on
+// this process's virtual clock.
 #include "window/DesktopInternal.h"
+#include "window/DesktopWire.h"
 
 #include <platform/desktop.h>
 #include <platform/codepage.h>
 #include <platform/files.h>
 #include <platform/registry.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <strings.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <dirent.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <fstream>
 #include <future>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <thread>
 
 #include "window/WindowSystem.h"
@@ -33,147 +56,73 @@ namespace {
 
 using win::Sys;
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using wire::Op;
 
-enum class Op : uint32_t { List = 1, Show, Foreground, Post, Send };
-
-constexpr uint32_t kMaxMessage = 16u << 20;
-constexpr int kListTimeoutMs = 1000;
-
-// ---------------------------------------------------------------------------------------------
-// Wire: a message is a 4-byte length and that many bytes; fields are little-endian as in memory.
-
-class Writer {
- public:
-  template <class T>
-  void Put(T v) {
-    bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
-  }
-  void PutString(const std::string& s) {
-    Put(static_cast<uint32_t>(s.size()));
-    bytes += s;
-  }
-  std::string bytes;
-};
-
-class Reader {
- public:
-  explicit Reader(const std::string& b) : bytes_(b) {}
-  template <class T>
-  bool Get(T* v) {
-    if (at_ + sizeof(T) > bytes_.size()) return false;
-    memcpy(v, bytes_.data() + at_, sizeof(T));
-    at_ += sizeof(T);
-    return true;
-  }
-  bool GetString(std::string* s) {
-    uint32_t n;
-    if (!Get(&n) || n > bytes_.size() - at_) return false;
-    s->assign(bytes_, at_, n);
-    at_ += n;
-    return true;
-  }
-
- private:
-  const std::string& bytes_;
-  size_t at_ = 0;
-};
+// The client's bounds.
+constexpr milliseconds kLookDeadline{1000};  // one search, or one query of a window: all peers together
+constexpr milliseconds kActDeadline{1000};   // ShowWindow, SetForegroundWindow, PostMessage
+constexpr milliseconds kSendGrace{500};      // a send's answer may come this long after the peer's own time-out
+constexpr milliseconds kSkipFor{3000};       // a peer that did not answer in time is not asked meanwhile
+constexpr milliseconds kSnapshotLife{2000};  // how long a walk may go on in the list its search took
+constexpr uint32_t kMaxSendMs = 30000;       // the longest a peer's GUI thread is waited for
+// The server's bounds.
+constexpr milliseconds kRequestDeadline{2000};
+constexpr milliseconds kAnswerDeadline{2000};
+constexpr size_t kMaxConnections = 16;
+constexpr int kWorkers = 2;
+constexpr size_t kMaxQueued = 8;
+constexpr int kBacklog = 16;
 
 int RemainingMs(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left < 0 ? 0 : static_cast<int>(left);
-}
-
-bool WaitFd(int fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    pollfd p{fd, events, 0};
-    int r = poll(&p, 1, RemainingMs(deadline));
-    if (r > 0) return true;
-    if (r == 0) return false;
-    if (errno != EINTR) return false;
-  }
-}
-
-enum class Io { Ok, Timeout, Broken };
-
-Io WriteAll(int fd, const std::string& bytes, Clock::time_point deadline) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n > 0) {
-      done += static_cast<size_t>(n);
-      continue;
-    }
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-      if (!WaitFd(fd, POLLOUT, deadline)) return Io::Timeout;
-      continue;
-    }
-    return Io::Broken;
-  }
-  return Io::Ok;
-}
-
-Io ReadExact(int fd, char* out, size_t size, Clock::time_point deadline) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = recv(fd, out + done, size - done, MSG_DONTWAIT);
-    if (n > 0) {
-      done += static_cast<size_t>(n);
-      continue;
-    }
-    if (n == 0) return Io::Broken;
-    if (errno == EAGAIN || errno == EINTR) {
-      if (!WaitFd(fd, POLLIN, deadline)) return Io::Timeout;
-      continue;
-    }
-    return Io::Broken;
-  }
-  return Io::Ok;
-}
-
-Io SendFrame(int fd, const std::string& payload, Clock::time_point deadline) {
-  Writer w;
-  w.Put(static_cast<uint32_t>(payload.size()));
-  w.bytes += payload;
-  return WriteAll(fd, w.bytes, deadline);
-}
-
-Io ReadFrame(int fd, std::string* payload, Clock::time_point deadline) {
-  uint32_t n = 0;
-  Io io = ReadExact(fd, reinterpret_cast<char*>(&n), sizeof n, deadline);
-  if (io != Io::Ok) return io;
-  if (n > kMaxMessage) return Io::Broken;
-  payload->resize(n);
-  return ReadExact(fd, payload->data(), n, deadline);
+  auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+  return left < 0 ? 0 : static_cast<int>(std::min<long long>(left, 1 << 30));
 }
 
 std::string SocketFolder() { return RuntimeDir(); }
 std::string SocketPath(pid_t pid) { return SocketFolder() + "/kvwin-" + std::to_string(pid) + ".sock"; }
 
+bool FillAddress(const std::string& path, sockaddr_un* addr) {
+  *addr = sockaddr_un{};
+  addr->sun_family = AF_UNIX;
+  if (path.size() >= sizeof addr->sun_path) return false;
+  memcpy(addr->sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+wire::Answer Failure(DWORD error) {
+  wire::Answer a;
+  a.error = static_cast<uint32_t>(error);
+  return a;
+}
+
 // ---------------------------------------------------------------------------------------------
-// Server side.
+// Server side: what a request does here.
 
-struct WindowInfo {
-  uint32_t hwnd = 0;
-  uint32_t threadId = 0;
-  uint32_t flags = 0;  // 1 visible, 2 iconic
-  std::string cls, title;
-};
-
-std::vector<WindowInfo> OwnTopLevels() {
-  std::vector<WindowInfo> out;
+std::vector<wire::WindowRecord> OwnTopLevels() {
+  std::vector<wire::WindowRecord> out;
   win::Lock lock(Sys().mu);
   for (HWND h : Sys().topLevels) {
     auto w = win::Get(h);
     if (!w || w->destroying) continue;
-    WindowInfo info;
+    wire::WindowRecord info;
     info.hwnd = h;
     info.threadId = w->threadId;
     info.flags = ((w->style & WS_VISIBLE) ? 1u : 0u) | (w->minimized ? 2u : 0u);
     info.cls = w->cls ? w->cls->name : std::string();
     info.title = w->text;
-    out.push_back(info);
+    out.push_back(std::move(info));
   }
   return out;
+}
+
+// The windows another process may name: this process's top-level windows, the ones it lists.
+bool IsOwnTopLevel(uint32_t hwnd) {
+  win::Lock lock(Sys().mu);
+  const auto& tops = Sys().topLevels;
+  if (std::find(tops.begin(), tops.end(), static_cast<HWND>(hwnd)) == tops.end()) return false;
+  auto w = win::Get(hwnd);
+  return w && !w->destroying;
 }
 
 // Runs fn on the GUI thread, waiting at most timeoutMs; false when it did not run in time.
@@ -183,118 +132,573 @@ bool OnGuiWithin(std::function<LRESULT()> fn, UINT timeoutMs, LRESULT* result) {
   auto promise = std::make_shared<std::promise<LRESULT>>();
   auto future = promise->get_future();
   if (!win::PostLoopCall(gui, [promise, fn] { promise->set_value(fn()); })) return false;
-  if (future.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) return false;
+  if (future.wait_for(milliseconds(timeoutMs)) != std::future_status::ready) return false;
   *result = future.get();
   return true;
 }
 
-void Serve(int fd) {
-  const auto deadline = Clock::now() + std::chrono::seconds(60);
-  std::string request;
-  if (ReadFrame(fd, &request, deadline) != Io::Ok) return;
-  Reader r(request);
-  uint32_t op = 0, hwnd = 0, msg = 0, timeoutMs = 0;
-  uint64_t wParam = 0, lParam = 0;
-  std::string data;
-  if (!r.Get(&op) || !r.Get(&hwnd) || !r.Get(&msg) || !r.Get(&wParam) || !r.Get(&lParam) || !r.Get(&timeoutMs) ||
-      !r.GetString(&data)) {
-    return;
+wire::Answer DoPost(const wire::Request& r) {
+  if (!IsOwnTopLevel(r.hwnd)) return Failure(ERROR_INVALID_WINDOW_HANDLE);
+  if (wire::CarriageOf(r.msg, r.wParam, r.lParam, true) != wire::Carriage::Numbers) return Failure(ERROR_ACCESS_DENIED);
+  BOOL ok;
+  if (r.msg == WM_QUIT) {
+    // WM_QUIT ends the owner's current message loop, as the system's own posted quit does.
+    const DWORD thread = GetWindowThreadProcessId(r.hwnd, nullptr);
+    const int code = static_cast<int>(r.wParam);
+    ok = win::PostLoopCall(thread, [code] { PostQuitMessage(code); }) ? TRUE : FALSE;
+  } else {
+    ok = PostMessage(r.hwnd, r.msg, static_cast<WPARAM>(r.wParam), static_cast<LPARAM>(r.lParam));
   }
-  Writer w;
-  switch (static_cast<Op>(op)) {
-    case Op::List: {
-      auto list = OwnTopLevels();
-      w.Put(static_cast<uint32_t>(list.size()));
-      for (const WindowInfo& i : list) {
-        w.Put(i.hwnd);
-        w.Put(i.threadId);
-        w.Put(i.flags);
-        w.PutString(i.cls);
-        w.PutString(i.title);
+  if (!ok) return Failure(ERROR_INVALID_WINDOW_HANDLE);
+  wire::Answer a;
+  a.ok = 1;
+  return a;
+}
+
+// Why a request for the GUI thread is refused before it is queued; nothing when it may run.
+std::optional<wire::Answer> Refusal(const wire::Request& r) {
+  if (!IsOwnTopLevel(r.hwnd)) return Failure(ERROR_INVALID_WINDOW_HANDLE);
+  if (r.op == Op::Send && wire::CarriageOf(r.msg, r.wParam, r.lParam, false) == wire::Carriage::Refused) {
+    return Failure(ERROR_ACCESS_DENIED);
+  }
+  return std::nullopt;
+}
+
+// A send from another process: texts and bytes arrive by value and live here until the handler
+// is done with them (also when the send times out before it ran).
+wire::Answer RunSend(const wire::Request& r, UINT timeoutMs) {
+  const HWND hwnd = r.hwnd;
+  DWORD_PTR result = 0;
+  LRESULT ok = 0;
+  wire::Answer a;
+  switch (wire::CarriageOf(r.msg, r.wParam, r.lParam, false)) {
+    case wire::Carriage::Numbers:
+      ok = SendMessageTimeout(hwnd, r.msg, static_cast<WPARAM>(r.wParam), static_cast<LPARAM>(r.lParam), SMTO_NORMAL,
+                              timeoutMs, &result);
+      break;
+    case wire::Carriage::SetText: {
+      auto text = std::make_shared<std::string>(r.data);
+      ok = SendMessageTimeoutKeeping(text, hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text->c_str()), SMTO_NORMAL,
+                                     timeoutMs, &result);
+      break;
+    }
+    case wire::Carriage::GetText: {
+      const size_t size = static_cast<size_t>(std::min<uint64_t>(r.wParam, wire::kMaxText + 1));
+      auto buffer = std::make_shared<std::vector<char>>(size + 1, '\0');
+      ok = SendMessageTimeoutKeeping(buffer, hwnd, WM_GETTEXT, size, reinterpret_cast<LPARAM>(buffer->data()),
+                                     SMTO_NORMAL, timeoutMs, &result);
+      if (ok && size > 0) {
+        a.data.assign(buffer->data(), strnlen(buffer->data(), size - 1));
+        result = a.data.size();
       }
       break;
     }
+    case wire::Carriage::CopyData: {
+      struct Kept {
+        std::string bytes;
+        COPYDATASTRUCT cds{};
+      };
+      auto kept = std::make_shared<Kept>();
+      kept->bytes = r.data;
+      kept->cds.dwData = static_cast<ULONG_PTR>(r.lParam);
+      kept->cds.cbData = static_cast<DWORD>(kept->bytes.size());
+      kept->cds.lpData = kept->bytes.empty() ? nullptr : kept->bytes.data();
+      ok = SendMessageTimeoutKeeping(kept, hwnd, WM_COPYDATA, static_cast<WPARAM>(r.wParam),
+                                     reinterpret_cast<LPARAM>(&kept->cds), SMTO_NORMAL, timeoutMs, &result);
+      break;
+    }
+    case wire::Carriage::Refused: return Failure(ERROR_ACCESS_DENIED);
+  }
+  if (!ok) return Failure(GetLastError() ? GetLastError() : ERROR_TIMEOUT);
+  a.ok = 1;
+  a.result = static_cast<int64_t>(result);
+  return a;
+}
+
+struct Job {
+  uint64_t connection = 0;
+  wire::Request request;
+  Clock::time_point queued;
+};
+
+// A job's answer; its time-out counts from when it was queued.
+wire::Answer RunJob(const Job& job) {
+  const wire::Request& r = job.request;
+  const auto waited = std::chrono::duration_cast<milliseconds>(Clock::now() - job.queued).count();
+  const uint32_t limit = std::min(r.timeoutMs, kMaxSendMs);
+  if (waited >= limit) return Failure(ERROR_TIMEOUT);
+  const UINT timeoutMs = limit - static_cast<UINT>(waited);
+  switch (r.op) {
     case Op::Show:
     case Op::Foreground: {
+      const bool show = r.op == Op::Show;
+      const HWND hwnd = r.hwnd;
+      const int cmd = static_cast<int>(r.wParam);
       LRESULT result = 0;
       const bool ran = OnGuiWithin(
           [=]() -> LRESULT {
             if (!IsWindow(hwnd)) return 0;
-            if (static_cast<Op>(op) == Op::Show) {
-              ShowWindow(hwnd, static_cast<int>(wParam));
-              return 1;
-            }
-            return SetForegroundWindow(hwnd);
+            return show ? ShowWindow(hwnd, cmd) : SetForegroundWindow(hwnd);
           },
           timeoutMs, &result);
-      w.Put(static_cast<uint32_t>(ran ? 1 : 0));
-      w.Put(static_cast<int64_t>(result));
-      break;
+      if (!ran) return Failure(ERROR_TIMEOUT);
+      wire::Answer a;
+      a.ok = 1;
+      a.result = result;  // ShowWindow: whether it was visible before
+      return a;
     }
-    case Op::Post: {
-      BOOL ok = FALSE;
-      if (IsWindow(hwnd)) {
-        if (msg == WM_QUIT) {
-          DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
-          const int code = static_cast<int>(wParam);
-          ok = win::PostLoopCall(thread, [code] { PostQuitMessage(code); }) ? TRUE : FALSE;
-        } else {
-          ok = PostMessage(hwnd, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
-        }
-      }
-      w.Put(static_cast<uint32_t>(ok ? 1 : 0));
-      w.Put(int64_t{0});
-      break;
-    }
-    case Op::Send: {
-      DWORD_PTR result = 0;
-      LRESULT ok;
-      if (msg == WM_COPYDATA) {
-        auto copy = std::make_shared<std::string>(data);
-        auto cds = std::make_shared<COPYDATASTRUCT>();
-        cds->dwData = static_cast<ULONG_PTR>(lParam);
-        cds->cbData = static_cast<DWORD>(copy->size());
-        cds->lpData = copy->empty() ? nullptr : copy->data();
-        auto keep = std::make_shared<std::pair<std::shared_ptr<std::string>, std::shared_ptr<COPYDATASTRUCT>>>(copy, cds);
-        ok = SendMessageTimeoutKeeping(keep, hwnd, WM_COPYDATA, static_cast<WPARAM>(wParam),
-                                       reinterpret_cast<LPARAM>(cds.get()), SMTO_NORMAL, timeoutMs, &result);
-      } else {
-        ok = SendMessageTimeout(hwnd, msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam), SMTO_NORMAL,
-                                timeoutMs, &result);
-      }
-      w.Put(static_cast<uint32_t>(ok ? 1 : 0));
-      w.Put(static_cast<int64_t>(result));
-      w.Put(static_cast<uint32_t>(ok ? ERROR_SUCCESS : GetLastError()));
-      break;
+    case Op::Send: return RunSend(r, timeoutMs);
+    default: return Failure(ERROR_INVALID_PARAMETER);
+  }
+}
+
+// What the server's loop and its workers share. Workers are not joined: one may be in a wait for
+// the GUI thread (bounded by its request) while that thread stops the server; it ends afterwards.
+struct Shared {
+  std::mutex mu;
+  std::condition_variable wake;
+  std::deque<Job> jobs;
+  std::deque<std::pair<uint64_t, wire::Answer>> done;
+  bool stopping = false;
+  int notifyFd = -1;  // the loop's wake pipe; -1 once the loop has ended
+};
+
+void WorkerLoop(std::shared_ptr<Shared> shared) {
+  std::unique_lock lock(shared->mu);
+  for (;;) {
+    shared->wake.wait(lock, [&] { return shared->stopping || !shared->jobs.empty(); });
+    if (shared->stopping) return;
+    Job job = std::move(shared->jobs.front());
+    shared->jobs.pop_front();
+    lock.unlock();
+    wire::Answer answer = RunJob(job);
+    lock.lock();
+    if (shared->stopping) return;
+    shared->done.emplace_back(job.connection, std::move(answer));
+    if (shared->notifyFd >= 0) {
+      const char byte = 1;
+      (void)!write(shared->notifyFd, &byte, 1);  // non-blocking: a full pipe wakes the loop all the same
     }
   }
-  SendFrame(fd, w.bytes, Clock::now() + std::chrono::seconds(5));
 }
+
+class ServerLoop {
+ public:
+  ServerLoop(std::shared_ptr<Shared> shared, int listenFd, int stopFd, int notifyFd)
+      : shared_(std::move(shared)), listenFd_(listenFd), stopFd_(stopFd), notifyFd_(notifyFd) {}
+
+  void Run() {
+    for (;;) {
+      TakeDone();
+      const auto now = Clock::now();
+      for (Connection& c : connections_) {
+        if (c.phase != Phase::Working && now >= c.deadline) Close(c);
+      }
+      Sweep();
+      std::vector<pollfd> fds{{stopFd_, POLLIN, 0}, {notifyFd_, POLLIN, 0}};
+      const bool accepting = now >= acceptPausedUntil_;
+      fds.push_back({accepting ? listenFd_ : -1, POLLIN, 0});
+      Clock::time_point next = accepting ? Clock::time_point::max() : acceptPausedUntil_;
+      for (const Connection& c : connections_) {
+        const short events = c.phase == Phase::Reading ? POLLIN : c.phase == Phase::Writing ? POLLOUT : 0;
+        fds.push_back({c.fd, events, 0});
+        if (c.phase != Phase::Working) next = std::min(next, c.deadline);
+      }
+      const int timeout = next == Clock::time_point::max() ? -1 : std::max(1, RemainingMs(next));
+      if (poll(fds.data(), fds.size(), timeout) < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      if (fds[0].revents) break;
+      if (fds[1].revents) {
+        char drain[64];
+        while (read(notifyFd_, drain, sizeof drain) > 0) {
+        }
+      }
+      // Connections first (their poll entries follow the first three), then new ones.
+      const size_t count = connections_.size();
+      for (size_t i = 0; i < count; ++i) {
+        Connection& c = connections_[i];
+        const short revents = fds[3 + i].revents;
+        if (!revents || c.fd < 0) continue;
+        if (c.phase == Phase::Reading) {
+          Read(c);
+        } else if (c.phase == Phase::Writing) {
+          Write(c);
+        } else if (revents & (POLLHUP | POLLERR)) {
+          Close(c);  // the client went away while its job runs; the job's answer is dropped
+        }
+      }
+      Sweep();  // what ended above makes room for the connections waiting now
+      if (fds[2].revents) Accept();
+    }
+    {
+      std::lock_guard lock(shared_->mu);
+      shared_->stopping = true;
+      shared_->notifyFd = -1;
+      shared_->jobs.clear();
+    }
+    shared_->wake.notify_all();
+    for (Connection& c : connections_) Close(c);
+  }
+
+ private:
+  enum class Phase { Reading, Working, Writing };
+  struct Connection {
+    uint64_t id = 0;
+    int fd = -1;
+    Phase phase = Phase::Reading;
+    Clock::time_point deadline;
+    std::string in;
+    std::string out;
+    size_t sent = 0;
+  };
+
+  void Close(Connection& c) {
+    if (c.fd >= 0) close(c.fd);
+    c.fd = -1;
+  }
+  void Sweep() {
+    connections_.erase(std::remove_if(connections_.begin(), connections_.end(), [](const Connection& c) { return c.fd < 0; }),
+                       connections_.end());
+  }
+
+  void Accept() {
+    for (;;) {
+      int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+      if (fd < 0) {
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        // Out of descriptors or the like: look again a little later rather than spin.
+        if (errno != EAGAIN && errno != EWOULDBLOCK) acceptPausedUntil_ = Clock::now() + milliseconds(100);
+        return;
+      }
+      ucred cred{};
+      socklen_t length = sizeof cred;
+      const bool sameUser = getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &length) == 0 && cred.uid == geteuid();
+      if (!sameUser || connections_.size() >= kMaxConnections) {
+        close(fd);  // refused at once
+        continue;
+      }
+      Connection c;
+      c.id = nextId_++;
+      c.fd = fd;
+      c.deadline = Clock::now() + kRequestDeadline;
+      connections_.push_back(std::move(c));
+    }
+  }
+
+  // Reads what the request still lacks; a complete request is handled, a malformed one closes
+  // the connection.
+  void Read(Connection& c) {
+    for (;;) {
+      uint32_t length = 0;
+      if (c.in.size() >= sizeof length) memcpy(&length, c.in.data(), sizeof length);
+      const size_t want = c.in.size() < sizeof length ? sizeof length : sizeof length + length;
+      if (c.in.size() == want) {
+        wire::Request request;
+        if (!wire::DecodeRequest(c.in.substr(sizeof length), &request)) return Close(c);
+        c.in.clear();
+        return Handle(c, request);
+      }
+      char buffer[65536];
+      const ssize_t n = recv(c.fd, buffer, std::min(want - c.in.size(), sizeof buffer), MSG_DONTWAIT);
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+      if (n <= 0) return Close(c);
+      c.in.append(buffer, static_cast<size_t>(n));
+      if (c.in.size() >= sizeof length) {
+        memcpy(&length, c.in.data(), sizeof length);
+        if (length > wire::kMaxFrame) return Close(c);
+      }
+    }
+  }
+
+  void Handle(Connection& c, const wire::Request& r) {
+    switch (r.op) {
+      case Op::List: return Answer(c, wire::EncodeList(OwnTopLevels()));
+      case Op::Post: return Answer(c, wire::EncodeAnswer(DoPost(r)));
+      default: break;
+    }
+    if (auto refusal = Refusal(r)) return Answer(c, wire::EncodeAnswer(*refusal));
+    {
+      std::lock_guard lock(shared_->mu);
+      if (shared_->jobs.size() < kMaxQueued) {
+        shared_->jobs.push_back(Job{c.id, r, Clock::now()});
+        c.phase = Phase::Working;
+      }
+    }
+    if (c.phase != Phase::Working) return Answer(c, wire::EncodeAnswer(Failure(ERROR_TIMEOUT)));  // too busy
+    shared_->wake.notify_one();
+  }
+
+  void Answer(Connection& c, const std::string& payload) {
+    c.out = wire::Frame(payload);
+    c.sent = 0;
+    c.phase = Phase::Writing;
+    c.deadline = Clock::now() + kAnswerDeadline;
+    Write(c);
+  }
+
+  void Write(Connection& c) {
+    while (c.sent < c.out.size()) {
+      const ssize_t n = send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+      if (n <= 0) return Close(c);
+      c.sent += static_cast<size_t>(n);
+    }
+    Close(c);  // answered: the connection has done its one request
+  }
+
+  void TakeDone() {
+    std::deque<std::pair<uint64_t, wire::Answer>> done;
+    {
+      std::lock_guard lock(shared_->mu);
+      done.swap(shared_->done);
+    }
+    for (auto& [id, answer] : done) {
+      for (Connection& c : connections_) {
+        if (c.id == id && c.fd >= 0 && c.phase == Phase::Working) Answer(c, wire::EncodeAnswer(answer));
+      }
+    }
+  }
+
+  std::shared_ptr<Shared> shared_;
+  int listenFd_, stopFd_, notifyFd_;
+  std::vector<Connection> connections_;
+  uint64_t nextId_ = 1;
+  Clock::time_point acceptPausedUntil_{};
+};
 
 struct Server {
   std::mutex mu;
   int listenFd = -1;
-  int wakePipe[2] = {-1, -1};
+  int stopPipe[2] = {-1, -1};
+  int notifyPipe[2] = {-1, -1};
   std::thread thread;
   std::string path;
 };
 Server gServer;
 
-void ServerLoop(int listenFd, int wakeFd) {
-  for (;;) {
-    pollfd p[2] = {{listenFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    if (poll(p, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    if (p[1].revents) return;
-    int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
-    std::thread([fd] {
-      Serve(fd);
-      close(fd);
-    }).detach();
+// ---------------------------------------------------------------------------------------------
+// Client side: asking peers.
+
+// Peers that did not answer in time, and until when they are left alone.
+std::mutex gSkipMu;
+std::map<pid_t, Clock::time_point> gSkipUntil;
+
+bool Skipped(pid_t pid) {
+  std::lock_guard lock(gSkipMu);
+  auto it = gSkipUntil.find(pid);
+  if (it == gSkipUntil.end()) return false;
+  if (Clock::now() < it->second) return true;
+  gSkipUntil.erase(it);
+  return false;
+}
+
+void NoteSilent(pid_t pid) {
+  std::lock_guard lock(gSkipMu);
+  gSkipUntil[pid] = Clock::now() + kSkipFor;
+}
+
+void NoteAnswered(pid_t pid) {
+  std::lock_guard lock(gSkipMu);
+  gSkipUntil.erase(pid);
+}
+
+// When a process started, in seconds since the epoch (0 when unknown): /proc/<pid>/stat gives it
+// in clock ticks since the boot, /proc/stat the boot time.
+double ProcessStartSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return 0;
+  const size_t close = line.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(line.substr(close + 1));
+  std::string field;
+  unsigned long long ticks = 0;
+  for (int i = 3; i <= 22 && fields >> field; ++i) {
+    if (i == 22) ticks = std::strtoull(field.c_str(), nullptr, 10);
   }
+  std::ifstream system("/proc/stat");
+  unsigned long long boot = 0;
+  while (std::getline(system, line)) {
+    if (sscanf(line.c_str(), "btime %llu", &boot) == 1) break;
+  }
+  const long hz = sysconf(_SC_CLK_TCK);
+  if (!ticks || !boot || hz <= 0) return 0;
+  return static_cast<double>(boot) + static_cast<double>(ticks) / static_cast<double>(hz);
+}
+
+// Removes the socket file of a process that has ended, or (`refused`: nobody listens on it) one
+// left by an earlier process of the same number: the file is older than the process. A live
+// process's own file is kept, also between its bind and its listen.
+void RemoveIfStale(pid_t pid, bool refused) {
+  const std::string path = SocketPath(pid);
+  if (kill(pid, 0) != 0 && errno == ESRCH) {
+    unlink(path.c_str());
+    return;
+  }
+  if (!refused) return;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return;
+  const double started = ProcessStartSeconds(pid);
+  if (started > 0 && started > static_cast<double>(st.st_mtime) + 1.0) unlink(path.c_str());
+}
+
+enum class Outcome { Answered, Failed, Silent };
+struct Reply {
+  Outcome outcome = Outcome::Failed;
+  std::string payload;
+};
+
+// Sends one request frame to each peer, all at once, and gathers the answers until the deadline.
+// A peer that is not asked (skipped), whose backlog is full, or that has not answered by then is
+// Silent and left alone for a while; a peer that is gone or closed the connection has Failed.
+std::vector<Reply> AskAll(const std::vector<pid_t>& pids, const std::string& frame, Clock::time_point deadline) {
+  enum class State { Connecting, Sending, Receiving, Done };
+  struct Call {
+    int fd = -1;
+    State state = State::Done;
+    size_t sent = 0;
+    std::string in;
+  };
+  std::vector<Reply> replies(pids.size());
+  std::vector<Call> calls(pids.size());
+  std::vector<bool> skipped(pids.size(), false);
+  auto fail = [&](size_t i, Outcome outcome) {
+    replies[i].outcome = outcome;
+    calls[i].state = State::Done;
+  };
+  for (size_t i = 0; i < pids.size(); ++i) {
+    if (Skipped(pids[i])) {
+      skipped[i] = true;
+      fail(i, Outcome::Silent);
+      continue;
+    }
+    sockaddr_un addr;
+    const std::string path = SocketPath(pids[i]);
+    int fd = FillAddress(path, &addr) ? socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0) : -1;
+    if (fd < 0) {
+      fail(i, Outcome::Failed);
+      continue;
+    }
+    calls[i].fd = fd;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+      calls[i].state = State::Sending;
+    } else if (errno == EINPROGRESS || errno == EINTR) {
+      calls[i].state = State::Connecting;
+    } else if (errno == EAGAIN) {
+      fail(i, Outcome::Silent);  // its backlog is full: it does not serve
+    } else {
+      if (errno == ECONNREFUSED || errno == ENOENT) RemoveIfStale(pids[i], errno == ECONNREFUSED);
+      fail(i, Outcome::Failed);
+    }
+  }
+  for (;;) {
+    std::vector<pollfd> fds;
+    std::vector<size_t> which;
+    for (size_t i = 0; i < calls.size(); ++i) {
+      if (calls[i].state == State::Done) continue;
+      fds.push_back({calls[i].fd, static_cast<short>(calls[i].state == State::Receiving ? POLLIN : POLLOUT), 0});
+      which.push_back(i);
+    }
+    if (fds.empty()) break;
+    const int left = RemainingMs(deadline);
+    if (left == 0) break;
+    const int n = poll(fds.data(), fds.size(), left);
+    if (n < 0 && errno != EINTR) break;
+    for (size_t k = 0; n > 0 && k < fds.size(); ++k) {
+      if (!fds[k].revents) continue;
+      const size_t i = which[k];
+      Call& call = calls[i];
+      if (call.state == State::Connecting) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        getsockopt(call.fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        if (error) {
+          if (error == ECONNREFUSED) RemoveIfStale(pids[i], true);
+          fail(i, Outcome::Failed);
+          continue;
+        }
+        call.state = State::Sending;
+      }
+      if (call.state == State::Sending) {
+        const ssize_t sent = send(call.fd, frame.data() + call.sent, frame.size() - call.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (sent <= 0) {
+          fail(i, Outcome::Failed);
+          continue;
+        }
+        call.sent += static_cast<size_t>(sent);
+        if (call.sent == frame.size()) call.state = State::Receiving;
+        continue;
+      }
+      // Receiving: a length word and the payload.
+      char buffer[65536];
+      const ssize_t got = recv(call.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+      if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+      if (got <= 0) {
+        fail(i, Outcome::Failed);  // closed without an answer: refused, or the peer ended
+        continue;
+      }
+      call.in.append(buffer, static_cast<size_t>(got));
+      uint32_t length = 0;
+      if (call.in.size() < sizeof length) continue;
+      memcpy(&length, call.in.data(), sizeof length);
+      if (length > wire::kMaxFrame) {
+        fail(i, Outcome::Failed);
+      } else if (call.in.size() >= sizeof length + length) {
+        replies[i].payload = call.in.substr(sizeof length, length);
+        fail(i, Outcome::Answered);
+      }
+    }
+  }
+  for (size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].state != State::Done) fail(i, Outcome::Silent);
+    if (calls[i].fd >= 0) close(calls[i].fd);
+    if (replies[i].outcome == Outcome::Silent && !skipped[i]) NoteSilent(pids[i]);
+    if (replies[i].outcome == Outcome::Answered) NoteAnswered(pids[i]);
+  }
+  return replies;
+}
+
+Reply Ask(pid_t pid, const wire::Request& request, Clock::time_point deadline) {
+  return AskAll({pid}, wire::Frame(wire::EncodeRequest(request)), deadline)[0];
+}
+
+// The answer to an operation on a window; false when none came (error set: the peer did not
+// answer in time, or it and its window are gone).
+bool AnswerOf(const Reply& reply, wire::Answer* answer) {
+  if (reply.outcome == Outcome::Answered && wire::DecodeAnswer(reply.payload, answer)) return true;
+  SetLastError(reply.outcome == Outcome::Silent ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
+  return false;
+}
+
+// The other processes serving windows, most recently started first; files of ended ones go.
+std::vector<pid_t> Peers() {
+  std::vector<pid_t> out;
+  const pid_t self = getpid();
+  if (DIR* d = opendir(SocketFolder().c_str())) {
+    while (dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      constexpr const char* kPrefix = "kvwin-";
+      constexpr const char* kSuffix = ".sock";
+      if (name.size() <= 11 || name.compare(0, 6, kPrefix) != 0 || name.compare(name.size() - 5, 5, kSuffix) != 0) {
+        continue;
+      }
+      const std::string digits = name.substr(6, name.size() - 11);
+      if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+      const pid_t pid = static_cast<pid_t>(std::stol(digits));
+      if (pid <= 0 || pid == self) continue;
+      if (kill(pid, 0) != 0 && errno == ESRCH) {
+        unlink((SocketFolder() + "/" + name).c_str());
+        continue;
+      }
+      out.push_back(pid);
+    }
+    closedir(d);
+  }
+  std::sort(out.rbegin(), out.rend());
+  return out;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -370,7 +774,7 @@ bool MatchesX(const ForeignX& f, LPCSTR wantClass, LPCSTR wantTitle) {
   return !wantTitle || FromUtf8(f.title, ActiveCodePage()) == wantTitle;
 }
 
-HWND ProxyFor(pid_t pid, const WindowInfo& info) {
+HWND ProxyFor(pid_t pid, const wire::WindowRecord& info) {
   std::lock_guard lock(gProxyMu);
   auto key = std::make_pair(pid, info.hwnd);
   auto it = gProxies.find(key);
@@ -389,102 +793,109 @@ HWND ProxyFor(pid_t pid, const WindowInfo& info) {
   return h;
 }
 
-struct Reply {
-  bool ok = false;      // the request was answered
-  std::string payload;
-  bool timedOut = false;
+wire::Request ListRequest() {
+  wire::Request r;
+  r.op = Op::List;
+  r.timeoutMs = static_cast<uint32_t>(kLookDeadline.count());
+  return r;
+}
+
+bool Matches(const std::string& cls, const std::string& title, LPCSTR wantClass, LPCSTR wantTitle) {
+  if (wantClass && strcasecmp(cls.c_str(), wantClass) != 0) return false;
+  return !wantTitle || title == wantTitle;
+}
+
+// The foreign windows in search order at one moment: the other processes' windows, the foreign
+// X11 clients, the headless foreign windows.
+struct Candidate {
+  enum class Kind { Peer, X11, Fake } kind = Kind::Peer;
+  HWND h = 0;
+  wire::WindowRecord peer;
+  ForeignX x;
+};
+struct Snapshot {
+  Clock::time_point taken;
+  std::vector<Candidate> list;
 };
 
-Reply Ask(pid_t pid, Op op, uint32_t hwnd, uint32_t msg, uint64_t wParam, uint64_t lParam, uint32_t timeoutMs,
-          const std::string& data) {
-  Reply reply;
-  const std::string path = SocketPath(pid);
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return reply;
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  if (path.size() >= sizeof addr.sun_path) {
-    close(fd);
-    return reply;
-  }
-  memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    // Nobody serves it any more: the process is gone.
-    if (errno == ECONNREFUSED) unlink(path.c_str());
-    close(fd);
-    return reply;
-  }
-  Writer w;
-  w.Put(static_cast<uint32_t>(op));
-  w.Put(hwnd);
-  w.Put(msg);
-  w.Put(wParam);
-  w.Put(lParam);
-  w.Put(timeoutMs);
-  w.PutString(data);
-  // The peer itself waits at most timeoutMs; give the answer a little longer to arrive.
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs + 500);
-  if (SendFrame(fd, w.bytes, deadline) == Io::Ok) {
-    Io io = ReadFrame(fd, &reply.payload, deadline);
-    reply.ok = io == Io::Ok;
-    reply.timedOut = io == Io::Timeout;
-  }
-  close(fd);
-  return reply;
-}
+std::mutex gSnapshotMu;
+std::shared_ptr<const Snapshot> gSnapshot;  // the last search's
 
-std::vector<WindowInfo> ListOf(pid_t pid) {
-  std::vector<WindowInfo> out;
-  Reply r = Ask(pid, Op::List, 0, 0, 0, 0, kListTimeoutMs, {});
-  if (!r.ok) return out;
-  Reader rd(r.payload);
-  uint32_t n = 0;
-  if (!rd.Get(&n)) return out;
-  for (uint32_t i = 0; i < n; ++i) {
-    WindowInfo info;
-    if (!rd.Get(&info.hwnd) || !rd.Get(&info.threadId) || !rd.Get(&info.flags) || !rd.GetString(&info.cls) ||
-        !rd.GetString(&info.title)) {
-      break;
+std::shared_ptr<const Snapshot> TakeSnapshot() {
+  auto snap = std::make_shared<Snapshot>();
+  snap->taken = Clock::now();
+  const std::vector<pid_t> peers = Peers();
+  const std::vector<Reply> replies =
+      AskAll(peers, wire::Frame(wire::EncodeRequest(ListRequest())), snap->taken + kLookDeadline);
+  for (size_t i = 0; i < peers.size(); ++i) {
+    std::vector<wire::WindowRecord> windows;
+    if (replies[i].outcome != Outcome::Answered || !wire::DecodeList(replies[i].payload, &windows)) continue;
+    for (wire::WindowRecord& w : windows) {
+      Candidate c;
+      c.h = ProxyFor(peers[i], w);
+      c.peer = std::move(w);
+      snap->list.push_back(std::move(c));
     }
-    out.push_back(info);
   }
-  return out;
+  for (const ForeignX& f : X11Clients()) {
+    // Our own windows were searched already, those of the platform's programs through their sockets.
+    if (f.pid == getpid() || std::find(peers.begin(), peers.end(), static_cast<pid_t>(f.pid)) != peers.end()) continue;
+    Candidate c;
+    c.kind = Candidate::Kind::X11;
+    c.h = ProxyForX(f);
+    c.x = f;
+    snap->list.push_back(std::move(c));
+  }
+  std::vector<HWND> fakes;
+  {
+    std::lock_guard lock(gProxyMu);
+    fakes = gFakes;
+  }
+  for (HWND h : fakes) {
+    Candidate c;
+    c.kind = Candidate::Kind::Fake;
+    c.h = h;
+    snap->list.push_back(std::move(c));
+  }
+  std::lock_guard lock(gSnapshotMu);
+  gSnapshot = snap;
+  return snap;
 }
 
-// The other processes serving windows, most recently started first.
-std::vector<pid_t> Peers() {
-  std::vector<std::pair<long, pid_t>> found;
-  const pid_t self = getpid();
-  if (DIR* d = opendir(SocketFolder().c_str())) {
-    while (dirent* e = readdir(d)) {
-      long pid = 0;
-      char tail[8] = {};
-      if (sscanf(e->d_name, "kvwin-%ld.%5s", &pid, tail) == 2 && strcmp(tail, "sock") == 0 && pid != self) {
-        found.emplace_back(pid, static_cast<pid_t>(pid));
-      }
-    }
-    closedir(d);
-  }
-  std::sort(found.rbegin(), found.rend());
-  std::vector<pid_t> out;
-  for (auto& f : found) out.push_back(f.second);
-  return out;
-}
-
-// The proxy's window as its owner sees it now; false when it is gone.
-bool Query(const Proxy& p, WindowInfo* out) {
-  for (const WindowInfo& info : ListOf(p.pid)) {
-    if (info.hwnd == p.remote) {
-      *out = info;
+bool IndexAfter(const Snapshot& snap, HWND after, size_t* from) {
+  for (size_t i = 0; i < snap.list.size(); ++i) {
+    if (snap.list[i].h == after) {
+      *from = i + 1;
       return true;
     }
   }
   return false;
 }
 
-bool Matches(const std::string& cls, const std::string& title, LPCSTR wantClass, LPCSTR wantTitle) {
-  if (wantClass && strcasecmp(cls.c_str(), wantClass) != 0) return false;
-  return !wantTitle || title == wantTitle;
+bool CandidateMatches(const Candidate& c, LPCSTR wantClass, LPCSTR wantTitle) {
+  switch (c.kind) {
+    case Candidate::Kind::Peer: return Matches(c.peer.cls, c.peer.title, wantClass, wantTitle);
+    case Candidate::Kind::X11: return MatchesX(c.x, wantClass, wantTitle);
+    case Candidate::Kind::Fake: {
+      auto p = LookupProxy(c.h);
+      return p && Matches(p->cls, p->title, wantClass, wantTitle);
+    }
+  }
+  return false;
+}
+
+// The proxy's window as its owner sees it now; false when it is gone (or its owner silent).
+bool Query(const Proxy& p, wire::WindowRecord* out) {
+  const Reply reply = Ask(p.pid, ListRequest(), Clock::now() + kLookDeadline);
+  std::vector<wire::WindowRecord> windows;
+  if (reply.outcome != Outcome::Answered || !wire::DecodeList(reply.payload, &windows)) return false;
+  for (const wire::WindowRecord& info : windows) {
+    if (info.hwnd == p.remote) {
+      *out = info;
+      return true;
+    }
+  }
+  return false;
 }
 
 void CopyOut(const std::string& s, LPSTR buffer, int size, int* length) {
@@ -506,25 +917,32 @@ void StartServer() {
   std::lock_guard lock(gServer.mu);
   if (gServer.listenFd >= 0) return;
   const std::string path = SocketPath(getpid());
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un addr;
+  if (!FillAddress(path, &addr)) return;
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return;
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  if (path.size() >= sizeof addr.sun_path) {
-    close(fd);
-    return;
-  }
-  memcpy(addr.sun_path, path.c_str(), path.size() + 1);
   unlink(path.c_str());
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0 ||
-      pipe2(gServer.wakePipe, O_CLOEXEC) != 0) {
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, kBacklog) != 0 ||
+      pipe2(gServer.stopPipe, O_CLOEXEC) != 0) {
     close(fd);
     unlink(path.c_str());
     return;
   }
+  if (pipe2(gServer.notifyPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    close(fd);
+    close(gServer.stopPipe[0]);
+    close(gServer.stopPipe[1]);
+    unlink(path.c_str());
+    return;
+  }
+  auto shared = std::make_shared<Shared>();
+  shared->notifyFd = gServer.notifyPipe[1];
   gServer.listenFd = fd;
   gServer.path = path;
-  gServer.thread = std::thread(ServerLoop, fd, gServer.wakePipe[0]);
+  gServer.thread = std::thread([shared, fd, stop = gServer.stopPipe[0], notify = gServer.notifyPipe[0]] {
+    ServerLoop(shared, fd, stop, notify).Run();
+  });
+  for (int i = 0; i < kWorkers; ++i) std::thread(WorkerLoop, shared).detach();
 }
 
 void StopServer() {
@@ -536,11 +954,12 @@ void StopServer() {
   std::lock_guard lock(gServer.mu);
   if (gServer.listenFd < 0) return;
   const char byte = 1;
-  (void)!write(gServer.wakePipe[1], &byte, 1);
-  gServer.thread.join();
-  close(gServer.listenFd);
-  close(gServer.wakePipe[0]);
-  close(gServer.wakePipe[1]);
+  (void)!write(gServer.stopPipe[1], &byte, 1);
+  gServer.thread.join();  // the loop has told the workers to end and no longer uses the pipes
+  for (int fd : {gServer.listenFd, gServer.stopPipe[0], gServer.stopPipe[1], gServer.notifyPipe[0],
+                 gServer.notifyPipe[1]}) {
+    close(fd);
+  }
   unlink(gServer.path.c_str());
   gServer.listenFd = -1;
 }
@@ -548,42 +967,23 @@ void StopServer() {
 bool IsProxy(HWND hwnd) { return hwnd && LookupProxy(hwnd) != nullptr; }
 
 HWND FindForeign(HWND after, LPCSTR className, LPCSTR windowName) {
-  // Candidates in order: the other processes' windows, then the headless foreign ones.
-  bool passed = after == 0 || !IsProxy(after);
-  for (pid_t pid : Peers()) {
-    for (const WindowInfo& info : ListOf(pid)) {
-      HWND h = ProxyFor(pid, info);
-      if (!passed) {
-        passed = h == after;
-        continue;
-      }
-      if (Matches(info.cls, info.title, className, windowName)) return h;
+  // A search from the start (or after a window of ours) takes a new snapshot; a search after a
+  // foreign window goes on in the snapshot that holds it while that is fresh.
+  std::shared_ptr<const Snapshot> snap;
+  size_t from = 0;
+  const bool walking = after != 0 && IsProxy(after);
+  if (walking) {
+    std::lock_guard lock(gSnapshotMu);
+    if (gSnapshot && Clock::now() - gSnapshot->taken < kSnapshotLife && IndexAfter(*gSnapshot, after, &from)) {
+      snap = gSnapshot;
     }
   }
-  const std::vector<pid_t> peers = Peers();
-  for (const ForeignX& f : X11Clients()) {
-    // Our own windows were searched already, those of the platform's programs through their sockets.
-    if (f.pid == getpid() || std::find(peers.begin(), peers.end(), static_cast<pid_t>(f.pid)) != peers.end()) continue;
-    HWND h = ProxyForX(f);
-    if (!passed) {
-      passed = h == after;
-      continue;
-    }
-    if (MatchesX(f, className, windowName)) return h;
+  if (!snap) {
+    snap = TakeSnapshot();
+    if (walking && !IndexAfter(*snap, after, &from)) return 0;
   }
-  std::vector<HWND> fakes;
-  {
-    std::lock_guard lock(gProxyMu);
-    fakes = gFakes;
-  }
-  for (HWND h : fakes) {
-    auto p = LookupProxy(h);
-    if (!p) continue;
-    if (!passed) {
-      passed = h == after;
-      continue;
-    }
-    if (Matches(p->cls, p->title, className, windowName)) return h;
+  for (size_t i = from; i < snap->list.size(); ++i) {
+    if (CandidateMatches(snap->list[i], className, windowName)) return snap->list[i].h;
   }
   return 0;
 }
@@ -596,7 +996,7 @@ BOOL ProxyIsWindow(HWND hwnd) {
     ForeignX f;
     return X11Query(p->xid, &f) ? TRUE : FALSE;
   }
-  WindowInfo info;
+  wire::WindowRecord info;
   return Query(*p, &info) ? TRUE : FALSE;
 }
 
@@ -614,7 +1014,7 @@ int ProxyText(HWND hwnd, bool className, LPSTR buffer, int size) {
     CopyOut(className ? f.cls : FromUtf8(f.title, ActiveCodePage()), buffer, size, &length);
     return length;
   }
-  WindowInfo info;
+  wire::WindowRecord info;
   if (!Query(*p, &info)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
@@ -635,7 +1035,7 @@ BOOL ProxyState(HWND hwnd, bool iconic) {
     if (!X11Query(p->xid, &f)) return FALSE;
     return (iconic ? f.iconic : f.visible) ? TRUE : FALSE;
   }
-  WindowInfo info;
+  wire::WindowRecord info;
   if (!Query(*p, &info)) return FALSE;
   return (info.flags & (iconic ? 2u : 1u)) ? TRUE : FALSE;
 }
@@ -658,10 +1058,14 @@ BOOL ProxyShow(HWND hwnd, int cmd) {
     if (cmd == SW_SHOW || cmd == SW_RESTORE || cmd == SW_SHOWNORMAL) X11Activate(p->xid, true);
     return f.visible ? TRUE : FALSE;
   }
-  WindowInfo before;
-  const bool known = Query(*p, &before);
-  Reply r = Ask(p->pid, Op::Show, p->remote, 0, static_cast<uint64_t>(cmd), 0, kListTimeoutMs, {});
-  return known && r.ok && (before.flags & 1u) ? TRUE : FALSE;
+  wire::Request r;
+  r.op = Op::Show;
+  r.hwnd = p->remote;
+  r.wParam = static_cast<uint64_t>(cmd);
+  r.timeoutMs = static_cast<uint32_t>(kActDeadline.count());
+  wire::Answer a;
+  if (!AnswerOf(Ask(p->pid, r, Clock::now() + kActDeadline + kSendGrace), &a)) return FALSE;
+  return a.ok && a.result ? TRUE : FALSE;  // whether it was visible before
 }
 
 BOOL ProxyForeground(HWND hwnd) {
@@ -673,11 +1077,13 @@ BOOL ProxyForeground(HWND hwnd) {
     return TRUE;
   }
   if (p->xid) return X11Activate(p->xid, false) ? TRUE : FALSE;
-  Reply r = Ask(p->pid, Op::Foreground, p->remote, 0, 0, 0, kListTimeoutMs, {});
-  Reader rd(r.payload);
-  uint32_t ran = 0;
-  int64_t result = 0;
-  return r.ok && rd.Get(&ran) && rd.Get(&result) && ran && result ? TRUE : FALSE;
+  wire::Request r;
+  r.op = Op::Foreground;
+  r.hwnd = p->remote;
+  r.timeoutMs = static_cast<uint32_t>(kActDeadline.count());
+  wire::Answer a;
+  if (!AnswerOf(Ask(p->pid, r, Clock::now() + kActDeadline + kSendGrace), &a)) return FALSE;
+  return a.ok && a.result ? TRUE : FALSE;
 }
 
 HWND ProxyNext(HWND hwnd) { return FindForeign(hwnd, nullptr, nullptr); }
@@ -703,12 +1109,22 @@ BOOL ProxyPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Reply r = Ask(p->pid, Op::Post, p->remote, msg, static_cast<uint64_t>(wParam), static_cast<uint64_t>(lParam),
-                kListTimeoutMs, {});
-  Reader rd(r.payload);
-  uint32_t ok = 0;
-  if (!r.ok || !rd.Get(&ok) || !ok) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  if (wire::CarriageOf(msg, static_cast<uint64_t>(wParam), static_cast<uint64_t>(lParam), true) !=
+      wire::Carriage::Numbers) {
+    SetLastError(ERROR_ACCESS_DENIED);  // an address means nothing in another process
+    return FALSE;
+  }
+  wire::Request r;
+  r.op = Op::Post;
+  r.hwnd = p->remote;
+  r.msg = msg;
+  r.wParam = static_cast<uint64_t>(wParam);
+  r.lParam = static_cast<uint64_t>(lParam);
+  r.timeoutMs = static_cast<uint32_t>(kActDeadline.count());
+  wire::Answer a;
+  if (!AnswerOf(Ask(p->pid, r, Clock::now() + kActDeadline), &a)) return FALSE;
+  if (!a.ok) {
+    SetLastError(a.error ? a.error : ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
   return TRUE;
@@ -733,34 +1149,68 @@ LRESULT ProxySend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeou
     if (!*ok) SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  std::string data;
-  uint64_t dataWord = 0;
-  if (msg == WM_COPYDATA) {
-    const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    if (!cds || (cds->cbData && !cds->lpData)) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return 0;
+  wire::Request r;
+  r.op = Op::Send;
+  r.hwnd = p->remote;
+  r.msg = msg;
+  r.wParam = static_cast<uint64_t>(wParam);
+  r.lParam = static_cast<uint64_t>(lParam);
+  const wire::Carriage carriage = wire::CarriageOf(msg, r.wParam, r.lParam, false);
+  switch (carriage) {
+    case wire::Carriage::Numbers: break;
+    case wire::Carriage::Refused: SetLastError(ERROR_ACCESS_DENIED); return 0;
+    case wire::Carriage::SetText: {
+      const char* text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      const size_t length = strnlen(text, wire::kMaxText + 1);
+      if (length > wire::kMaxText) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+      }
+      r.data.assign(text, length);
+      r.lParam = 0;
+      break;
     }
-    data.assign(static_cast<const char*>(cds->lpData), cds->cbData);
-    dataWord = cds->dwData;
-  } else {
-    dataWord = static_cast<uint64_t>(lParam);  // numbers only across processes
+    case wire::Carriage::GetText:
+      if (!lParam && wParam) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+      }
+      r.wParam = std::min<uint64_t>(wParam, wire::kMaxText + 1);
+      r.lParam = 0;
+      break;
+    case wire::Carriage::CopyData: {
+      const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      if (!cds || (cds->cbData && !cds->lpData) || cds->cbData > wire::kMaxFrame - 64) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+      }
+      r.data.assign(static_cast<const char*>(cds->lpData), cds->cbData);
+      r.lParam = cds->dwData;
+      break;
+    }
   }
-  Reply r = Ask(p->pid, Op::Send, p->remote, msg, static_cast<uint64_t>(wParam), dataWord, timeoutMs, data);
-  Reader rd(r.payload);
-  uint32_t sent = 0, error = 0;
-  int64_t value = 0;
-  if (!r.ok || !rd.Get(&sent) || !rd.Get(&value) || !rd.Get(&error)) {
-    SetLastError(r.timedOut ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
+  const UINT wait = std::min<UINT>(timeoutMs, kMaxSendMs);
+  r.timeoutMs = wait;
+  wire::Answer a;
+  if (!AnswerOf(Ask(p->pid, r, Clock::now() + milliseconds(wait) + kSendGrace), &a)) return 0;
+  if (!a.ok) {
+    SetLastError(a.error ? a.error : ERROR_TIMEOUT);
     return 0;
   }
-  if (!sent) {
-    SetLastError(error ? error : ERROR_TIMEOUT);
-    return 0;
+  LRESULT value = static_cast<LRESULT>(a.result);
+  if (carriage == wire::Carriage::GetText) {
+    // The text as the other window gave it, cut to the caller's buffer.
+    const size_t n = wParam ? std::min<size_t>(a.data.size(), static_cast<size_t>(wParam) - 1) : 0;
+    if (wParam) {
+      char* buffer = reinterpret_cast<char*>(lParam);
+      memcpy(buffer, a.data.data(), n);
+      buffer[n] = 0;
+    }
+    value = static_cast<LRESULT>(n);
   }
   *ok = true;
   if (result) *result = static_cast<DWORD_PTR>(value);
-  return static_cast<LRESULT>(value);
+  return value;
 }
 
 }  // namespace kvp::desktop

@@ -1,5 +1,5 @@
 // Input: mouse routing with the capture rules, cursors, keyboard focus, activation, hot keys and
-// the dialog keys (Enter, Escape, Tab).
+// the dialog keys (Enter, Escape, Tab, the arrows within a group, mnemonics).
 #include "window/WindowSystem.h"
 #include "window/controls/ControlKit.h"
 
@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <strings.h>
 #include <map>
 #include <mutex>
 
@@ -319,6 +320,123 @@ void CollectTabStops(HWND parent, std::vector<HWND>& out) {
     CollectTabStops(c, out);
   }
 }
+
+// The child of `dialog` that is or holds hwnd; 0 when hwnd is not inside one.
+HWND DialogChildOf(HWND dialog, HWND hwnd) {
+  Lock lock(Sys().mu);
+  for (auto w = Get(hwnd); w && w->IsChild(); w = Get(w->parent)) {
+    if (w->parent == dialog) return w->hwnd;
+  }
+  return 0;
+}
+
+std::vector<HWND> DialogChildren(HWND dialog) {
+  Lock lock(Sys().mu);
+  auto w = Get(dialog);
+  return w ? w->children : std::vector<HWND>{};
+}
+
+bool TakesKeys(HWND hwnd) { return IsWindowVisible(hwnd) && IsWindowEnabled(hwnd); }
+
+// The mnemonic of a control's text: the character after a single '&' ("&&" is an ampersand); 0
+// when it has none.
+unsigned char MnemonicOf(const std::string& text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return static_cast<unsigned char>(text[i + 1]);
+  }
+  return 0;
+}
+
+// Small and capital letters are one mnemonic: ASCII, and the accented letters of Windows-1252.
+unsigned char FoldCase(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
+  return c;
+}
+
+void FocusControl(HWND control, LRESULT code) {
+  SetFocus(control);
+  if (code & DLGC_HASSETSEL) SendMessage(control, 0x00B1 /* EM_SETSEL */, 0, -1);
+}
+
+// An arrow key outside a control that wants it: the focus goes to the next (or previous) item of
+// the focused control's group, passing labels and group boxes; a radio button it reaches is
+// clicked, so the check follows. Whether the key was used.
+bool MoveInGroup(HWND dialog, HWND focus, bool previous) {
+  const HWND control = DialogChildOf(dialog, focus);
+  if (!control) return false;
+  HWND next = control;
+  for (size_t guard = DialogChildren(dialog).size(); guard > 0; --guard) {
+    next = GetNextDlgGroupItem(dialog, next, previous);
+    if (!next || next == control) return true;  // alone in its group
+    const LRESULT code = SendMessage(next, WM_GETDLGCODE, 0, 0);
+    if (code & DLGC_STATIC) continue;
+    FocusControl(next, code);
+    if (code & DLGC_RADIOBUTTON) SendMessage(next, BM_CLICK, 0, 0);
+    return true;
+  }
+  return true;
+}
+
+// A mnemonic typed in a dialog: the next control after the focus (in creation order, wrapping)
+// whose text marks that character. A label or group box passes the focus to the next control
+// that takes it; a push button is clicked; a check box or radio button gets the focus and is
+// clicked; any other control gets the focus. Fields (edits, lists, combo boxes) hold data, not
+// mnemonics. Whether a control answered to it.
+bool ActivateMnemonic(HWND dialog, HWND focus, unsigned char typed) {
+  const std::vector<HWND> children = DialogChildren(dialog);
+  const size_t n = children.size();
+  if (n == 0 || typed <= ' ') return false;
+  const HWND current = DialogChildOf(dialog, focus);
+  const auto at = std::find(children.begin(), children.end(), current);
+  const size_t start = at == children.end() ? n - 1 : static_cast<size_t>(at - children.begin());
+  for (size_t k = 1; k <= n; ++k) {
+    const size_t i = (start + k) % n;
+    const HWND c = children[i];
+    if (!TakesKeys(c)) continue;
+    const LRESULT code = SendMessage(c, WM_GETDLGCODE, 0, 0);
+    if (code & (DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTALLKEYS)) continue;
+    char cls[16] = {};
+    GetClassName(c, cls, sizeof cls);
+    if (strcasecmp(cls, WC_STATIC) == 0 && (GetWindowLong(c, GWL_STYLE) & SS_NOPREFIX)) continue;
+    char text[256] = {};
+    GetWindowText(c, text, sizeof text);
+    const unsigned char mark = MnemonicOf(text);
+    if (!mark || FoldCase(mark) != FoldCase(typed)) continue;
+    if (code & DLGC_STATIC) {
+      // A label hands the focus to the control after it; a group box, which the template puts
+      // under the controls it frames (last), to the first control inside it.
+      RECT box{};
+      const bool frame = strcasecmp(cls, WC_BUTTON) == 0;
+      if (frame) GetWindowRect(c, &box);
+      for (size_t j = 1; j < n; ++j) {
+        const HWND after = children[(i + j) % n];
+        if (!TakesKeys(after)) continue;
+        const LRESULT afterCode = SendMessage(after, WM_GETDLGCODE, 0, 0);
+        if (afterCode & DLGC_STATIC) continue;
+        if (frame) {
+          RECT r{};
+          GetWindowRect(after, &r);
+          if (r.left < box.left || r.top < box.top || r.right > box.right || r.bottom > box.bottom) continue;
+        }
+        FocusControl(after, afterCode);
+        break;
+      }
+    } else if (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) {
+      SendMessage(c, BM_CLICK, 0, 0);
+    } else {
+      FocusControl(c, code);
+      if (code & DLGC_BUTTON) SendMessage(c, BM_CLICK, 0, 0);
+    }
+    return true;
+  }
+  return false;
+}
 }  // namespace
 
 HWND FirstTabStop(HWND dialog) {
@@ -509,18 +627,34 @@ BOOL UnregisterHotKey(HWND hwnd, int id) {
 
 // Tab and Shift+Tab move the focus among the dialog's tab stops in creation order (a control that
 // wants to select its text on the way in gets EM_SETSEL); Enter presses the focused push button,
-// else the default one (DM_GETDEFID, else IDOK); Escape gives IDCANCEL. A focused control that asks
-// for the key (WM_GETDLGCODE) keeps it.
+// else the default one (DM_GETDEFID, else IDOK); Escape gives IDCANCEL. The arrow keys move within
+// the focused control's group (a radio button reached takes the check). Alt+letter (WM_SYSCHAR),
+// and the letter alone (WM_CHAR) where the focused control does not take characters, activate the
+// control whose text has that mnemonic. A focused control that asks for the key (WM_GETDLGCODE)
+// keeps it.
 BOOL IsDialogMessage(HWND dialog, LPMSG msg) {
-  if (!msg || msg->message != WM_KEYDOWN) return FALSE;
+  if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_CHAR && msg->message != WM_SYSCHAR)) return FALSE;
   {
     Lock lock(Sys().mu);
     if (!IsDescendant(dialog, msg->hwnd)) return FALSE;
   }
+  if (msg->message != WM_KEYDOWN) {
+    if (msg->message == WM_CHAR) {
+      if (GetKeyState(VK_CONTROL) & 0x8000) return FALSE;
+      const LRESULT code = SendMessage(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+      if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) return FALSE;
+    }
+    return ActivateMnemonic(dialog, msg->hwnd, static_cast<unsigned char>(msg->wParam)) ? TRUE : FALSE;
+  }
   UINT vk = static_cast<UINT>(msg->wParam);
-  if (vk != VK_RETURN && vk != VK_ESCAPE && vk != VK_TAB) return FALSE;
+  const bool arrow = vk == VK_LEFT || vk == VK_UP || vk == VK_RIGHT || vk == VK_DOWN;
+  if (vk != VK_RETURN && vk != VK_ESCAPE && vk != VK_TAB && !arrow) return FALSE;
   LRESULT code = SendMessage(msg->hwnd, WM_GETDLGCODE, vk, reinterpret_cast<LPARAM>(msg));
   if (code & DLGC_WANTALLKEYS) return FALSE;
+  if (arrow) {
+    if (code & DLGC_WANTARROWS) return FALSE;
+    return MoveInGroup(dialog, msg->hwnd, vk == VK_LEFT || vk == VK_UP) ? TRUE : FALSE;
+  }
   if (vk == VK_TAB) {
     if (code & DLGC_WANTTAB) return FALSE;
     if (GetKeyState(VK_CONTROL) & 0x8000) return FALSE;

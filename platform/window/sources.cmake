@@ -45,6 +45,7 @@ kv_test(platform_controls_tests LABELS gui platform controls
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlFixture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/ControlsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/DialogTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/tests/DialogKeysTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls/tests/FileDialogTest.cpp
   LIBS PkgConfig::KV_CAIRO
   ENV "KV_SCREENSHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
@@ -53,11 +54,16 @@ kv_resources(platform_controls_tests
   CURSORS 701:8:8=${CMAKE_CURRENT_LIST_DIR}/controls/tests/art/sizewe.png)
 
 # Windows of other processes: the per-process window server, proxies, FindWindow across processes.
-target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Desktop.cpp)
+target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/Desktop.cpp ${CMAKE_CURRENT_LIST_DIR}/DesktopWire.cpp)
 add_executable(platform_desktop_peer ${CMAKE_CURRENT_LIST_DIR}/tests/DesktopPeer.cpp)
 target_link_libraries(platform_desktop_peer PRIVATE platform)
 set_target_properties(platform_desktop_peer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/tests
                                                        BUILD_RPATH "$ORIGIN/..;$ORIGIN")
 kv_test(platform_desktop_tests LABELS gui platform desktop
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/DesktopTest.cpp)
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/DesktopTest.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/DesktopHostileTest.cpp)
 add_dependencies(platform_desktop_tests platform_desktop_peer)
+
+# Fuzz target of the window server's wire: requests, answers and window lists as another process
+# sends them.
+kv_fuzz(desktop_wire LABELS platform desktop SOURCE ${CMAKE_CURRENT_LIST_DIR}/tests/fuzz/desktop_wire.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/DesktopWire.cpp INCLUDES ${KV_ROOT}/platform)

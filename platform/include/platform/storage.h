@@ -6,6 +6,12 @@
 // in the same folder, then renamed over the old one, so a crash leaves the old file whole.
 // Share-exclusive opens hold an exclusive lock on the file: a second open, by this or another
 // process, fails with STG_E_SHAREVIOLATION; read-only opens that deny writing hold a shared lock.
+// The lock holds from the open to the last release, across every rewrite: no other process gets
+// the file in between. When the name no longer holds the locked file (another program put a file
+// in its place, or removed it), Commit fails with STG_E_SHAREVIOLATION and writes nothing.
+// StgCreateDocfile with STGM_CREATE refuses a held file (STG_E_SHAREVIOLATION) before it replaces
+// anything. A write-back that fails at the last release, which has no result to return, is
+// reported in the debugger output (OutputDebugString) and on stderr with the file and the result.
 //
 // Names are UTF-16 (OLECHAR). A corrupt or truncated file gives an error result, never a crash.
 #pragma once

@@ -1,6 +1,8 @@
 // Compound files: files the API writes are read by libgsf's own tool and the other way round;
-// sharing across handles and processes; the error results; old contents kept until the file is
-// written whole; stream reads, writes and seeks.
+// sharing across handles and processes, also while two processes save one file at once; a lock
+// lost to a file put in its place; the error results; old contents kept until the file is written
+// whole; stream reads, writes and seeks.
+#include <platform/debug.h>
 #include <platform/storage.h>
 
 #include <kvtest/Shell.h>
@@ -9,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -283,6 +286,102 @@ TEST_F(Storage, StreamsReadWriteAndSeekAsTheSettingsCodeUsesThem) {
   EXPECT_EQ(written, 0u);
   s->Release();
   stg->Release();
+}
+
+uint32_t SlotValue(IStorage* stg, const std::string& name) {
+  const std::string bytes = ReadStream(stg, name);
+  uint32_t value = 0;
+  if (bytes.size() == sizeof value) memcpy(&value, bytes.data(), sizeof value);
+  return value;
+}
+
+TEST_F(Storage, TwoProcessesSavingAtOnceLoseNothingAndNeverHoldItTogether) {
+  const fs::path file = dir_ / "CustomSet.dat";
+  ASSERT_EQ(WriteStreams(file, {}), S_OK);
+  constexpr int kSaves = 150;
+  // Each saves its slot, commits, and writes once more before it lets go, again and again.
+  FILE* first = popen((Peer() + " stg-save '" + file.string() + "' 1 " + std::to_string(kSaves)).c_str(), "r");
+  FILE* second = popen((Peer() + " stg-save '" + file.string() + "' 2 " + std::to_string(kSaves)).c_str(), "r");
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  int refusedInAll = 0;
+  for (FILE* peer : {first, second}) {
+    int saved = -1, refused = -1, lost = -1, twice = -1, failed = -1;
+    char line[128] = {};
+    ASSERT_NE(fgets(line, sizeof line, peer), nullptr);
+    pclose(peer);
+    ASSERT_EQ(sscanf(line, "saved %d refused %d lost %d twice %d failed %d", &saved, &refused, &lost, &twice, &failed),
+              5)
+        << line;
+    EXPECT_EQ(saved, kSaves) << line;
+    EXPECT_EQ(lost, 0) << line;    // no slot write of the other process undone
+    EXPECT_EQ(twice, 0) << line;   // never two owners
+    EXPECT_EQ(failed, 0) << line;  // no Commit refused while the lock was held
+    refusedInAll += refused;
+  }
+  EXPECT_GT(refusedInAll, 0);  // the one that came second was told
+  IStorage* stg = nullptr;
+  ASSERT_EQ(StgOpenStorage(W(file.string()).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &stg),
+            S_OK);
+  EXPECT_EQ(SlotValue(stg, "Slot_1"), static_cast<uint32_t>(kSaves));
+  EXPECT_EQ(SlotValue(stg, "Slot_2"), static_cast<uint32_t>(kSaves));
+  stg->Release();
+}
+
+TEST_F(Storage, ALockLostToAFilePutInItsPlaceFailsTheCommitAndTheLastReleaseSaysSo) {
+  const fs::path file = dir_ / "CustomSet.dat";
+  ASSERT_EQ(WriteStreams(file, {{"CustomSet_1", "ours"}}), S_OK);
+  const fs::path other = dir_ / "other.cfb";
+  ASSERT_EQ(WriteStreams(other, {{"CustomSet_1", "theirs"}}), S_OK);
+  const std::string theirs = ReadFile(other);
+  std::string debugOutput;
+  const kvp::DebugSink previous = kvp::SetDebugSink([&](const std::string& text) { debugOutput += text; });
+
+  IStorage* stg = nullptr;
+  ASSERT_EQ(StgOpenStorage(W(file.string()).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &stg),
+            S_OK);
+  IStream* s = nullptr;
+  ASSERT_EQ(stg->CreateStream(u"CustomSet_2", STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &s), S_OK);
+  ASSERT_EQ(s->Write("mine", 4, nullptr), S_OK);
+  s->Release();
+  // A tool that ignores the lock puts another file in its place: the lock no longer guards the name.
+  fs::rename(other, file);
+  EXPECT_EQ(stg->Commit(STGC_DEFAULT), STG_E_SHAREVIOLATION);
+  EXPECT_TRUE(ReadFile(file) == theirs);
+  EXPECT_EQ(stg->Release(), 0u);  // the last release cannot write it back either, and says so
+  EXPECT_TRUE(ReadFile(file) == theirs);
+  kvp::SetDebugSink(previous);
+  EXPECT_NE(debugOutput.find(file.string()), std::string::npos) << debugOutput;
+  EXPECT_NE(debugOutput.find("80030020"), std::string::npos) << debugOutput;
+}
+
+TEST_F(Storage, AFileMadeAnewBesideASavingProcessIsRefusedUntouchedOrMadeWhole) {
+  const fs::path file = dir_ / "CustomSet.dat";
+  ASSERT_EQ(WriteStreams(file, {}), S_OK);
+  constexpr int kRounds = 150;
+  FILE* saver = popen((Peer() + " stg-save '" + file.string() + "' 1 " + std::to_string(kRounds)).c_str(), "r");
+  FILE* maker = popen((Peer() + " stg-create '" + file.string() + "' " + std::to_string(kRounds)).c_str(), "r");
+  ASSERT_NE(saver, nullptr);
+  ASSERT_NE(maker, nullptr);
+  char line[128] = {};
+  ASSERT_NE(fgets(line, sizeof line, saver), nullptr);
+  pclose(saver);
+  int saved = -1, refused = -1, lost = -1, twice = -1, failed = -1;
+  ASSERT_EQ(sscanf(line, "saved %d refused %d lost %d twice %d failed %d", &saved, &refused, &lost, &twice, &failed), 5)
+      << line;
+  // A make that was refused replaced nothing: the slot always held what was saved last, unless a
+  // make succeeded and said so.
+  EXPECT_EQ(saved, kRounds) << line;
+  EXPECT_EQ(lost, 0) << line;
+  EXPECT_EQ(twice, 0) << line;
+  EXPECT_EQ(failed, 0) << line;
+  ASSERT_NE(fgets(line, sizeof line, maker), nullptr);
+  pclose(maker);
+  int made = -1, makerRefused = -1, makerTwice = -1, makerFailed = -1;
+  ASSERT_EQ(sscanf(line, "made %d refused %d twice %d failed %d", &made, &makerRefused, &makerTwice, &makerFailed), 4)
+      << line;
+  EXPECT_EQ(makerTwice, 0) << line;
+  EXPECT_EQ(makerFailed, 0) << line;
 }
 
 }  // namespace

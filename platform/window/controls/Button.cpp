@@ -4,7 +4,8 @@
 // A click is a press and a release inside the button (the button holds the capture meanwhile:
 // pressing, dragging out and releasing outside clicks nothing). Space presses and releases too.
 // Auto check boxes and radio buttons change their check before BN_CLICKED reaches the parent; the
-// arrow keys move the focus (and the check) within a radio group.
+// arrow keys move the focus (and the check) within a radio group: in a dialog the dialog manager
+// does it (DLGC_RADIOBUTTON), elsewhere the radio button itself.
 #include "window/controls/ControlKit.h"
 
 #include <algorithm>
@@ -263,7 +264,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case BS_OWNERDRAW: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
         case BS_GROUPBOX: return DLGC_STATIC;
         case BS_RADIOBUTTON:
-        case BS_AUTORADIOBUTTON: return DLGC_BUTTON | DLGC_WANTARROWS;
+        case BS_AUTORADIOBUTTON: return DLGC_BUTTON | DLGC_RADIOBUTTON;  // a dialog moves the check with the arrows
         default: return DLGC_BUTTON;
       }
     case WM_LBUTTONDOWN:
