@@ -54,11 +54,6 @@ bool SignalFile::TriggerChannelMissing() const {
   return !((onA && m_Channels[0].m_bPresent) || (onB && m_Channels[1].m_bPresent));
 }
 
-double OsgPerDivision(double rangeValue, double probeScale) {
-  if (probeScale == 0.0) return 0.0;
-  return rangeValue * 2.0 / probeScale / 16.0;
-}
-
 void StoreTrace(SignalChannel& channel, std::span<const double> values, std::span<const uint8_t> valid,
                 std::span<const uint8_t> clip, int multiplier, double min, double max) {
   const bool inverted = multiplier < 0;
