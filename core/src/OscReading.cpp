@@ -527,6 +527,17 @@ BOOL CMeasureEngine::GetChannelRange(int channel, CChannelProps& props, CStringA
     return FALSE;
   }
   props.m_nRangeIndex = index;
+  // After a probe change the library keeps the range of the probe before, which the new probe may
+  // refuse: the channel gets a range the probe accepts before anything else is sent.
+  const int allowed = props.AllowedRangeIndex(index);
+  if (allowed == index) return TRUE;
+  rc = OSC(SetRangeIndex(ch, static_cast<uint16_t>(allowed)));
+  if (rc != 0) {
+    AddError(lines, Line("Error Channel %s - cannot set channel range:%f(%d) [err code:%d]", Letter(channel),
+                         props.m_Ranges.GetValueOrZero(allowed), allowed, rc));
+    return FALSE;
+  }
+  props.m_nRangeIndex = allowed;
   return TRUE;
 }
 

@@ -435,20 +435,32 @@ TEST_F(ControlPanelTest, InvertCyclesNoneAThenBThenBothAndBack) {
   }
 }
 
+// The spinner offers the probe's ranges only (a 50 A clamp accepts 2..7 of the ten); an index the
+// probe refuses falls back to the default range, else the lowest, and is written back marked for
+// the board.
 TEST_F(ControlPanelTest, RangeOutsideTheProbeFallsBackToDefaultThenLowestAndIsWrittenBack) {
   struct Row {
-    int index, fallback, expected;
+    int low, high, index, fallback, expected;
   };
-  const Row rows[] = {{6, 4, 6}, {20, 4, 4}, {-1, 2, 2}, {20, 30, 0}, {10, -1, 0}};
+  const Row rows[] = {{-1, -1, 6, 4, 6}, {-1, -1, 20, 4, 4}, {-1, -1, -1, 2, 2}, {-1, -1, 20, 30, 0},
+                      {-1, -1, 10, -1, 0}, {2, 7, 0, 4, 4},   {2, 7, 0, 9, 2},    {2, 7, 8, -1, 2},
+                      {2, 7, 7, 4, 7},     {7, 2, 1, -1, 2},  {2, 12, 0, -1, 0}};
   for (const Row& r : rows) {
-    SCOPED_TRACE(testing::Message() << r.index << " " << r.fallback);
+    SCOPED_TRACE(testing::Message() << r.low << ".." << r.high << " " << r.index << " " << r.fallback);
     CChannelProps& c = GetGlobalProps().m_Channels[1];
+    c.m_Ranges.m_nRangeLow = r.low;
+    c.m_Ranges.m_nRangeHigh = r.high;
     c.m_nRangeIndex = r.index;
     c.m_nDefaultRangeIndex = r.fallback;
+    c.m_nChangeFlags = 0;
     panel.RebuildScaleRanges(1, 1);
     EXPECT_EQ(c.m_nRangeIndex, r.expected);
-    EXPECT_EQ(panel.Spinner(Panel::kChBScale)->record.value, r.expected);
-    EXPECT_EQ(panel.Spinner(Panel::kChBScale)->record.max, 9);
+    EXPECT_EQ(c.m_nChangeFlags & CHN_RANGE, r.index == r.expected ? 0 : CHN_RANGE);
+    const NumericOptionRecord& spinner = panel.Spinner(Panel::kChBScale)->record;
+    EXPECT_EQ(spinner.value, r.expected);
+    const bool window = r.low >= 0 && r.high <= 9;
+    EXPECT_EQ(spinner.min, window ? std::min(r.low, r.high) : 0);
+    EXPECT_EQ(spinner.max, window ? std::max(r.low, r.high) : 9);
   }
   // Without the settings the value stays.
   panel.Spinner(Panel::kChAScale)->record.value = 7;

@@ -280,6 +280,31 @@ TEST_F(PaneScenariosOnBoard, RunDrawsBothTracesInTheirColoursWithRunOnTop) {
   EXPECT_FALSE(LoggedPrefix(pane->m_stripTop.GetSafeHwnd(), "Run"));
 }
 
+// A 50 A clamp on channel A accepts the ranges 2..7 of the ten: the "ChAScale" spinner offers
+// those only, clicks on its down arrow stop at the lowest, and Run measures without a box.
+TEST_F(PaneScenariosOnBoard, AClampOffersOnlyTheRangesItAccepts) {
+  onBoard->Board().Update([](sim::BoardScenario& s) { s.channelProbeCodes[0] = 4; });
+  ASSERT_NO_FATAL_FAILURE(Open());
+  kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
+  const CChannelProps& a = GetGlobalProps().m_Channels[0];
+  ASSERT_EQ(a.m_Ranges.m_nKind, 2);
+  CRepeatCtrl& scale = *panel->Spinner(Panel::kChAScale);
+  EXPECT_EQ(scale.record.min, 2);
+  EXPECT_EQ(scale.record.max, 7);
+  CRect client;
+  scale.GetClientRect(&client);
+  const RECT down = LayoutArrows(client, scale.orientation, false).second;
+  for (int click = 0; click < 10; ++click)
+    hl::Click(scale.GetSafeHwnd(), CPoint((down.left + down.right) / 2, (down.top + down.bottom) / 2));
+  hl::Pump();
+  EXPECT_EQ(scale.record.value, 2);
+  EXPECT_EQ(a.m_nRangeIndex, 2);
+  ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  EXPECT_TRUE(GetGlobalProps().m_bRunning);
+  EXPECT_TRUE(kvp::MessageBoxLog().empty()) << kvp::MessageBoxLog().front().text;
+  EXPECT_FALSE(fs::exists(pane->GetErrorLogPath()));
+}
+
 TEST_F(PaneScenariosOnBoard, SingleShowsOneRecordAndTheRunEnds) {
   ASSERT_NO_FATAL_FAILURE(Open());
   // "Auto" -> "Single" on the mode button, then Run takes one shot.
