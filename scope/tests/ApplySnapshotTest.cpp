@@ -33,6 +33,7 @@ class RecordingFake : public scope::ISnapshotControls, public scope::ISnapshotDe
   bool setAllWorks = true;
   int coilType = 0;
   int probeKind[2] = {1, 1};
+  int probeWindow[2][2] = {{-1, -1}, {-1, -1}};  // lowest, highest range the probe accepts
   bool docked = true;
 
   void Note(const std::string& what) { log.push_back(what); }
@@ -76,6 +77,8 @@ class RecordingFake : public scope::ISnapshotControls, public scope::ISnapshotDe
   void ReadProbe(int ch, CChannelProps& props) override {
     Note("read probe " + std::to_string(ch));
     props.m_Ranges.m_nKind = probeKind[ch];
+    props.m_Ranges.m_nRangeLow = probeWindow[ch][0];
+    props.m_Ranges.m_nRangeHigh = probeWindow[ch][1];
   }
   bool SetAll(bool mt, const DeviceBlock& block) override {
     Note(mt ? "SetAll engine tester" : "SetAll board");
@@ -204,6 +207,35 @@ TEST_F(ApplySnapshotTest, OutOfRangeValuesAreMended) {
   EXPECT_EQ(GetGlobalProps().m_Channels[0].m_nRangeIndex, 0);
 }
 
+// A snapshot taken with another probe may name a range the probe now on the channel refuses (the
+// 25 kV probe accepts 6..9): the channel takes its default range, else the probe's lowest, and the
+// block sent carries that range instead of the refused one.
+TEST_F(ApplySnapshotTest, RangesTheProbeRefusesAreBroughtIntoItsWindow) {
+  struct Case {
+    const char* name;
+    int window[2];
+    int defaultRange;
+    int expected;
+  } cases[] = {
+      {"inside the window", {0, 9}, 4, 3},
+      {"default inside", {6, 9}, 7, 7},
+      {"default outside", {6, 9}, 4, 6},
+      {"window given high first", {9, 6}, -1, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GetGlobalProps().m_Channels[0].m_nDefaultRangeIndex = c.defaultRange;
+    RecordingFake run;
+    run.probeWindow[0][0] = c.window[0];
+    run.probeWindow[0][1] = c.window[1];
+    scope::ApplySnapshot(Preset(0), run, run);  // channel A at range 3
+    EXPECT_EQ(GetGlobalProps().m_Channels[0].m_nRangeIndex, c.expected);
+    ASSERT_EQ(run.sent.size(), 1u);
+    EXPECT_EQ(run.sent[0].m_Channels[1], c.expected) << "the block's range word of A";
+    EXPECT_EQ(run.sent[0].m_Channels[3], 3) << "B's range word as given";
+  }
+}
+
 TEST_F(ApplySnapshotTest, RangeCodesFollowTheActualProbe) {
   // Preset 11: channel B wants any probe of kind 3 with range code 602.
   struct Case {
@@ -290,6 +322,22 @@ TEST_F(ApplySnapshotTest, MissingOrRefusedBlocksLeaveEveryChangeForTheNextRun) {
   EXPECT_TRUE(mt.Has("select probe 0 1"));
   EXPECT_FALSE(mt.Has("read probe 0"));
   EXPECT_FALSE(p.IsChanged());
+
+  // The engine-tester screens (types 7..10) have no block of their own: the board runs them in its
+  // engine-synchronous modes, which take channel A, the time base, filter and sensitivity and
+  // refuse channel B and the other trigger settings. Only those are left for the next run.
+  for (int t : {7, 8, 9, 10}) {
+    SCOPED_TRACE(t);
+    SetType(t);
+    RecordingFake screen;
+    screen.engineTester = true;
+    scope::ApplyMeasureTypePreset(store, screen, screen);
+    EXPECT_TRUE(screen.sent.empty());
+    EXPECT_EQ(p.m_nChangeFlags, CHG_TRIGGER_FILTER | CHG_TRIGGER_SENSITIVITY);
+    EXPECT_EQ(p.m_TimeBase.m_nFlags & TB_INDEX_CHANGED, TB_INDEX_CHANGED);
+    EXPECT_EQ(p.m_Channels[0].m_nChangeFlags, CHN_ON | CHN_RANGE | CHN_COUPLING);
+    EXPECT_EQ(p.m_Channels[1].m_nChangeFlags, 0);
+  }
 
   // A refused SetAll sets every flag.
   SetType(0);
