@@ -170,6 +170,9 @@ void CWndOsc::RunEnded() {
 
 int CWndOsc::HandOverSettings(CMeasureProps* settings) {
   if (!settings) return 1;
+  // The thread asks for the settings of a new run only after it has reported everything of the
+  // run before.
+  m_bStopAsked = false;
   m_settingsFresh = 1;
   GlobalProps& props = GetGlobalProps();
   if (props.m_bAutosetActive && m_pAutoset) return m_pAutoset->GetResult(*settings);
@@ -291,6 +294,12 @@ int CWndOsc::UpdateDisplay(int code, AcquisitionRecord* record) {
 
 void CWndOsc::HandleError(MeterResult* result) {
   if (!result) return;
+  // A run stopped meanwhile reports nothing: its last start may have met the board already at work
+  // for the pane shown instead of the scope.
+  if (m_bStopAsked) {
+    m_ReadRestarts.OnGoodRecord();
+    return;
+  }
   if (result->m_nStatus == 7 && m_ReadRestarts.OnReadFailure()) {
     StartMeasurement(*m_pEngine);
     return;
@@ -343,6 +352,7 @@ void CWndOsc::OnSystemNotify(int sender, int code, int value) {
   // 2. Restart, run started, position update.
   if (code == 4 && sender != 6) StartMeasurement(*m_pEngine);
   if (code == 24) GetCursorSettings().m_bTriggered = 0;
+  if (code == 25 && sender == 0) m_bStopAsked = true;
   if (code == 26) {
     ProbeCheck();
     if (m_pView) {

@@ -162,6 +162,9 @@ class CWndOsc : public CWnd, public ISystemNotify, public IOscClbck {
   IScopeAutoset* m_pAutoset = nullptr;
   IScopeNotifyTarget* m_pTargets[NOTIFY_SLOT_COUNT] = {};
   std::string m_strLogPath = kOscErrorLogName;
+  // A stop was asked for (StopMeasurement's notification) and the thread has not asked for the
+  // settings of a new run since: what it reports belongs to the stopped run and is not shown.
+  bool m_bStopAsked = false;
   // The window the acquisition thread sends to: set once created, cleared before destruction.
   std::atomic<HWND> m_hTarget{0};
 };
