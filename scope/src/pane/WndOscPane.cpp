@@ -63,8 +63,8 @@ class CWndOscPane::HandleTarget final : public IScopeNotifyTarget {
   CWndOsc_MinimizePanel& m_handle;
 };
 
-CWndOscPane::CWndOscPane(CMeasureEngine* engine)
-    : CWndOsc(engine), m_autoset(engine), m_pControlPanel(MakeControlPanel()) {
+CWndOscPane::CWndOscPane(std::unique_ptr<IScopeControlPanel> controlPanel, CMeasureEngine* engine)
+    : CWndOsc(engine), m_autoset(engine), m_pControlPanel(std::move(controlPanel)) {
   m_pControlPanel->SetPane(this);
   m_timeRuler.m_pClbck = this;
   m_cursorRuler.m_nOrientation = COscCursorRuler::kVertical;

@@ -26,6 +26,7 @@
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/HostWindow.h>
 #include <kvtest/Pump.h>
+#include <kvtest/ScopeStandIns.h>
 #include <kvtest/Screenshots.h>
 #include <kvtest/Shell.h>
 #include <kvtest/TesterFirmware.h>
@@ -131,7 +132,6 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
     kvp::SetMessageBoxResponder(nullptr);
     pane.reset();
     host.DestroyWindow();
-    scope::SetControlPanelFactory(nullptr);
     onBoard.reset();
     scope::GetScopeState().Reset();
     kvtest::CoreTest::TearDown();
@@ -151,8 +151,7 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
     holder.m_bNarrowChart = 1;
     ASSERT_TRUE(host.CreateTop(0, 0, 1000, 700));
     CMeasureEngine* engine = &Engine();
-    scope::SetControlPanelFactory([engine] { return scope::MakeProgramControlPanel(engine); });
-    pane = std::make_unique<CountingPane>(engine);
+    pane = std::make_unique<CountingPane>(scope::MakeProgramControlPanel(*engine, records), engine);
     ASSERT_TRUE(pane->Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 30, 1000, 700), &host, 1000));
     pane->Init();
     pane->Activate(1);
@@ -256,6 +255,7 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
   }
 
   std::unique_ptr<kvtest::EngineOnBoard> onBoard;
+  kvtest::CStandInRecordTarget records;
   kvtest::HostWindow host;
   std::unique_ptr<CountingPane> pane;
   Panel* panel = nullptr;

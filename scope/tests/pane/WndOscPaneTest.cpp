@@ -16,6 +16,7 @@
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/HostWindow.h>
+#include <kvtest/ScopeStandIns.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/controls.h>
@@ -79,7 +80,7 @@ class PaneTest : public kvtest::CoreTest {
     GetTimeStepScale().m_nCurrentStep = 10;
     p.RecomputeTimeBase(FALSE, FALSE);
     ASSERT_TRUE(host.CreateTop(0, 0, 1000, 700));
-    pane = std::make_unique<CWndOscPane>();
+    pane = std::make_unique<CWndOscPane>(std::make_unique<kvtest::CStandInControlPanel>());
     pane->SetErrorLogPath((std::filesystem::temp_directory_path() / "scope_pane_test.log").string());
     ASSERT_TRUE(pane->Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 30, 1000, 700), &host, 1000));
     hl::Pump();
@@ -92,7 +93,7 @@ class PaneTest : public kvtest::CoreTest {
   }
 
   CWnd& Panel() { return pane->ControlPanel().Window(); }
-  scope::CStandInControlPanel& StandIn() { return dynamic_cast<scope::CStandInControlPanel&>(pane->ControlPanel()); }
+  kvtest::CStandInControlPanel& StandIn() { return dynamic_cast<kvtest::CStandInControlPanel&>(pane->ControlPanel()); }
   bool Visible(CWnd& w) { return (w.GetStyle() & WS_VISIBLE) != 0; }
 
   kvp::HeadlessWorld world;
