@@ -147,7 +147,8 @@ std::optional<SignalFile> ParseOsgFile(std::span<const uint8_t> bytes) {
     if (!ch.m_bPresent) continue;
     const size_t count = r.Get<uint16_t>(osg::kCount + osg::kStride * i);
     const size_t base = kOsgSamplesOffset + kOsgChannelStride * i;
-    if (count > kOsgMaxCount || !r.Has(base, count * kOsgItemSize)) return std::nullopt;
+    // A channel switched on without data has no block: nothing to read (the file may end before).
+    if (count > kOsgMaxCount || (count > 0 && !r.Has(base, count * kOsgItemSize))) return std::nullopt;
     ch.m_Points.resize(count);
     for (size_t k = 0; k < count; ++k)
       ch.m_Points[k] = {r.Get<double>(base + kOsgItemSize * k), r.Get<uint8_t>(base + kOsgItemSize * k + 8)};

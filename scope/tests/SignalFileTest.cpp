@@ -162,6 +162,21 @@ TEST(OsgFile, NoChannelStoredLoadsNothingAndSucceeds) {
   EXPECT_FALSE(read->m_Channels[1].m_bPresent);
 }
 
+// Channel B switched on without a trace to store: its present flag is written, its block is not,
+// and the file (which ends after channel A's block) reads back whole.
+TEST(OsgFile, AChannelOnWithoutDataReadsBack) {
+  SignalFile screen = Screen();
+  screen.m_Channels[1].m_Points.clear();
+  const std::vector<uint8_t> bytes = scope::EncodeOsgFile(screen);
+  ASSERT_EQ(bytes.size(), scope::kOsgSamplesOffset + 3 * scope::kOsgItemSize);
+  const auto read = scope::ParseOsgFile(bytes);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->m_nChannelsStored, 1);
+  EXPECT_EQ(read->m_Channels[0].m_Points, screen.m_Channels[0].m_Points);
+  EXPECT_TRUE(read->m_Channels[1].m_bPresent);
+  EXPECT_TRUE(read->m_Channels[1].m_Points.empty());
+}
+
 TEST(OsgFile, BadFilesFailWhole) {
   const std::vector<uint8_t> good = scope::EncodeOsgFile(Screen());
   struct Case {
