@@ -32,6 +32,7 @@
 #include <kvtest/TesterFirmware.h>
 
 #include <platform/clock.h>
+#include <platform/controls.h>
 #include <platform/display.h>
 #include <platform/filedialog.h>
 #include <platform/print.h>
@@ -194,6 +195,15 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
   void ClickUntil(int id, Pred done) {
     ASSERT_NO_FATAL_FAILURE(Click(id));
     ASSERT_TRUE(kvtest::PumpUntil(done, 60)) << id;
+  }
+  // The tooltip text the pane gives a strip (empty when it gives none).
+  std::string Tooltip(CWnd& strip) {
+    NMTTDISPINFOA info{};
+    info.hdr.idFrom = strip.GetSafeHwnd();
+    info.hdr.code = TTN_NEEDTEXTA;
+    info.uFlags = TTF_IDISHWND;
+    pane->SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText ? std::string(info.lpszText) : std::string();
   }
   // A press handed straight to the dispatcher, the value stepping as the button steps it: for the
   // commands that open a modal dialog or box (whose scripted answer is queued first), and for
@@ -375,6 +385,7 @@ TEST_F(PaneScenariosOnBoard, SavedSignalsOpenedTwiceFillBothStripsInTheirColours
   hl::Pump();
   EXPECT_TRUE(pane->m_stripSavedCD.IsWindowVisible());
   EXPECT_FALSE(pane->m_stripSavedEF.IsWindowVisible());
+  EXPECT_EQ(Tooltip(pane->m_stripSavedCD), "twochannels.osg") << "the saved scope carries the file's name";
   EXPECT_GT(ChartPixels(GetSchemeColor(30)), 50);
   EXPECT_GT(ChartPixels(GetSchemeColor(31)), 50);
   // The strip gives the saved scope's time per division from the rate stored in the file.
@@ -393,6 +404,10 @@ TEST_F(PaneScenariosOnBoard, SavedSignalsOpenedTwiceFillBothStripsInTheirColours
   ASSERT_NO_FATAL_FAILURE(DragThumb(3, 60, &dropped));
   EXPECT_LT(dropped, 50);
   EXPECT_EQ(c->m_nPosition, dropped);
+  // It moved at the scale it was saved with: ten divisions of its volts per division.
+  ASSERT_NE(c->m_pScale, nullptr);
+  EXPECT_DOUBLE_EQ(c->m_pScale->m_dSpan, 10.0 * c->m_dPerDivision);
+  Screenshot("scope-pane-saved-dragged");
 
   AnswerFileDialog(file);
   Press(Panel::kBtnOpen);
