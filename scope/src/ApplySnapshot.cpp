@@ -20,8 +20,6 @@ namespace scope {
 namespace {
 
 constexpr int kSender = 6;
-// The record holds 20 horizontal divisions; the window offset is counted in divisions.
-constexpr int kRecordDivisions = 20;
 constexpr double kMaxTriggerPosition = 90.0;
 
 bool IsEngineTesterScreenType(int t) { return t >= 7 && t <= 10; }
@@ -229,10 +227,13 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   for (int ch = 0; ch < 2; ++ch)
     if (props.SetChannelPosition(ch, s.m_nPosition[ch])) device.Notify(kSender, 13 + ch, 0);
 
-  // 13. Zoom and the window offset (a floating panel shows twice the divisions).
+  // 13. Zoom and the window offset (a floating panel shows twice the divisions). The offset stays
+  // inside the record at the zoom just applied: its divisions less the shown ones.
   controls.ShowZoom(s.m_nZoom);
   GetResourceHolder().SetZoomFactor(s.m_nZoom);
-  const int offset = std::clamp(controls.IsDocked() ? s.m_nWindowOffset : 2 * s.m_nWindowOffset, 0, kRecordDivisions);
+  const CStepScale& grid = GetTimeStepScale();
+  const int lastOffset = std::max(0, grid.m_nSteps - grid.m_nCurrentStep);
+  const int offset = std::clamp(controls.IsDocked() ? s.m_nWindowOffset : 2 * s.m_nWindowOffset, 0, lastOffset);
   GetOscScale().SetTimeOffset(offset);
   device.Notify(kSender, 8, 0);
   props.RecomputeTimeBase(TRUE, FALSE);
@@ -282,6 +283,9 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   // 18. Level, clamped to its 256 steps.
   props.SetTriggerLevelIndex(ClampLevel(s.m_nLevel));
   device.Notify(kSender, 3, 0);
+  // The pane's copy once more, now that every setting is in: a scope standing still gets no
+  // record to bring the couplings, ranges and trigger to its strips and probe check.
+  controls.RefreshPaneSettings();
 
   // 19. The device gets the snapshot's own block instead of the single changes; without a
   // block for this path the next run sends the settings.

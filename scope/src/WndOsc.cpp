@@ -316,15 +316,19 @@ void CWndOsc::LogOscError(const MeterResult& result) {
 
 // ---- WM_OSCCOMMAND ------------------------------------------------------------------------------
 
+void CWndOsc::RefreshDisplaySettings() {
+  OscMeasureRecord& d = GetCursorSettings();
+  CopySettings(GetGlobalProps(), d.m_Settings, false, false);
+  for (int ch = 0; ch < 2; ++ch) {
+    d.m_Settings.m_Channels[ch].m_nChangeFlags = 0;
+    Notify(1, 37, ch);
+  }
+  d.m_Settings.m_TimeBase.m_nSelected = d.m_Settings.m_nRequestedTimeBaseIndex;
+}
+
 LRESULT CWndOsc::OnMsgOscCommand(int code, LPARAM value) {
   if (code == 0) {
-    OscMeasureRecord& d = GetCursorSettings();
-    CopySettings(GetGlobalProps(), d.m_Settings, false, false);
-    for (int ch = 0; ch < 2; ++ch) {
-      d.m_Settings.m_Channels[ch].m_nChangeFlags = 0;
-      Notify(1, 37, ch);
-    }
-    d.m_Settings.m_TimeBase.m_nSelected = d.m_Settings.m_nRequestedTimeBaseIndex;
+    RefreshDisplaySettings();
   } else if (code == 26) {
     Notify(-1, 26, static_cast<int>(value));
   }

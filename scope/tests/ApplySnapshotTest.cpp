@@ -187,8 +187,6 @@ TEST_F(ApplySnapshotTest, OutOfRangeValuesAreMended) {
        [](const GlobalProps& p) { return p.m_dTriggerPosition == 90.0; }},
       {"range 12 -> default", [](auto& s) { s.m_nRange[0] = 12; },
        [](const GlobalProps& p) { return p.m_Channels[0].m_nRangeIndex == 4; }},
-      {"offset 30 -> 20", [](auto& s) { s.m_nWindowOffset = 30; },
-       [](const GlobalProps&) { return GetOscScale().m_nHorizontalOffset == 20; }},
       {"inversion 9 -> 0", [](auto& s) { s.m_nInversion = 9; },
        [](const GlobalProps&) { return scope::GetScopeState().InvertState == 0; }},
   };
@@ -233,6 +231,25 @@ TEST_F(ApplySnapshotTest, RangesTheProbeRefusesAreBroughtIntoItsWindow) {
     ASSERT_EQ(run.sent.size(), 1u);
     EXPECT_EQ(run.sent[0].m_Channels[1], c.expected) << "the block's range word of A";
     EXPECT_EQ(run.sent[0].m_Channels[3], 3) << "B's range word as given";
+  }
+}
+
+// The window offset stays inside the record at the snapshot's zoom: 20, 50, 100 and 10 divisions
+// at zoom 0..3 with 10 shown. A snapshot taken at 5x with the window at 60 comes back at 60.
+TEST_F(ApplySnapshotTest, TheWindowOffsetStaysInsideTheRecordAtEveryZoom) {
+  GetTimeDivisorBase() = 10;
+  GetTimeStepScale().m_nCurrentStep = 10;
+  struct Case {
+    int zoom, offset, expected;
+  } cases[] = {{0, 7, 7}, {0, 30, 10}, {1, 30, 30}, {1, 45, 40}, {2, 60, 60}, {2, 95, 90}, {3, 5, 0}, {2, -4, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "zoom " << c.zoom << " offset " << c.offset);
+    SettingsSnapshot s = Preset(0);
+    s.m_nZoom = c.zoom;
+    s.m_nWindowOffset = c.offset;
+    RecordingFake run;
+    scope::ApplySnapshot(s, run, run);
+    EXPECT_EQ(GetOscScale().m_nHorizontalOffset, c.expected);
   }
 }
 

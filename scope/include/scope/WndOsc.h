@@ -122,6 +122,10 @@ class CWndOsc : public CWnd, public ISystemNotify, public IOscClbck {
   int OnOscQuerySettings(CMeasureProps& settings, int command) override;
   int OnOscData(AcquisitionRecord& record) override;
 
+  // The display record's settings copied from GlobalProps (what WM_OSCCOMMAND code 0 does): the
+  // strips and the probe check read them until the next record brings its own.
+  void RefreshDisplaySettings();
+
   // WM_OSCMEASURE and WM_OSCCOMMAND, on the GUI thread.
   LRESULT OnMsgOscMeasure(int code, LPARAM record);
   LRESULT OnMsgOscCommand(int code, LPARAM value);

@@ -73,7 +73,9 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
   void FinishAutoset() override {
     if (m_pPane) m_pPane->FinishAutoset(nullptr);
   }
-  void RefreshPaneSettings() override {}
+  void RefreshPaneSettings() override {
+    if (m_pPane) m_pPane->RefreshDisplaySettings();
+  }
   // A channel's level thumb is shown, and can be grabbed, only while the channel is on and has a
   // probe: the same test that shows its range, position and coupling controls.
   void UpdateChannelMarkers() override {

@@ -3,6 +3,7 @@
 // panel's buttons as the user works them: run, single shot, autoset, saved signals from a file,
 // the level thumbs, printing, inversion, zoom and the engine tester's probe button. Checks read
 // the settings, the window tree, the drawn-text log and a few pixels of the chart.
+#include <scope/ApplySnapshot.h>
 #include <scope/ScopeState.h>
 #include <scope/chart/SavedScopeText.h>
 #include <scope/pane/ControlPanel.h>
@@ -313,6 +314,57 @@ TEST_F(PaneScenariosOnBoard, AClampOffersOnlyTheRangesItAccepts) {
   EXPECT_TRUE(GetGlobalProps().m_bRunning);
   EXPECT_TRUE(kvp::MessageBoxLog().empty()) << kvp::MessageBoxLog().front().text;
   EXPECT_FALSE(fs::exists(pane->GetErrorLogPath()));
+}
+
+// A settings file loaded while the scope stands still: no record comes to bring the file's
+// settings to the screen, so the pane's own copy is refreshed from them. The "Bottom" strip shows
+// the file's time base and coupling, and the display record (which the probe check reads) holds
+// them, not those of the last run.
+TEST_F(PaneScenariosOnBoard, ASettingsFileLoadedWhileStoppedShowsItsTimeBaseAndCoupling) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  GlobalProps& p = GetGlobalProps();
+  auto setTimeBase = [&](int index) {
+    CRepeatCtrl* spinner = panel->Spinner(Panel::kTimeScale);
+    spinner->record.value = index;
+    panel->OnValueChanged(&spinner->record, spinner);
+  };
+  // The user's settings, measured once (a file holds the time base records came at).
+  const int saved = 9, other = 11;
+  setTimeBase(saved);  // in "Auto" a new time base starts the run
+  if (!p.m_bRunning) {
+    ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  }
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return GetCursorSettings().m_Settings.GetTimeBaseIndex() == saved; }, 60));
+  Stop();
+  scope::CEngineSnapshotDevice device(Engine());
+  const std::string oss = (folder / "slow.oss").string();
+  ASSERT_TRUE(scope::SaveSettingsFile(oss.c_str(), *panel, device).m_bOk);
+  // The user goes on: DC on A, the trigger on B, another time base (which runs), a stop.
+  Press(Panel::kChAMode);
+  ASSERT_EQ(p.m_Channels[0].m_nCoupling, 1);
+  Press(Panel::kTriggerSource);
+  ASSERT_EQ(p.m_nTriggerSourceKind, 1);
+  setTimeBase(other);
+  if (!p.m_bRunning) {
+    ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  }
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return GetCursorSettings().m_Settings.GetTimeBaseIndex() == other; }, 60));
+  Stop();
+  hl::Pump();
+
+  ASSERT_TRUE(scope::LoadSettingsFile(oss.c_str(), *panel, device).m_bOk);
+  hl::Pump();
+  EXPECT_FALSE(p.m_bRunning) << "saved while stopped";
+  const CMeasureProps& shown = GetCursorSettings().m_Settings;
+  EXPECT_EQ(shown.GetTimeBaseIndex(), saved);
+  EXPECT_EQ(shown.m_Channels[0].m_nCoupling, 0);
+  EXPECT_EQ(shown.m_nTriggerSourceKind, 0);
+  EXPECT_EQ(shown.m_nTriggerChannel, 0);
+  kvp::StartTextLog();
+  pane->m_stripBottom.Redraw();
+  const std::string time = std::string(p.FormatTimePerDiv().GetString()) + "/div";
+  EXPECT_TRUE(Logged(pane->m_stripBottom.GetSafeHwnd(), time)) << time;
+  EXPECT_TRUE(LoggedPrefix(pane->m_stripBottom.GetSafeHwnd(), "A: ~ "));
 }
 
 TEST_F(PaneScenariosOnBoard, SingleShowsOneRecordAndTheRunEnds) {
