@@ -277,7 +277,8 @@ BOOL CMeasureEngine::ReadBoardSignals(AcquisitionRecord& record, CStringArrayEx&
         signal.Reset();
         continue;
       }
-      const int n = static_cast<int>(std::min<uint32_t>(info.sampleCount, MAX_SAMPLES));
+      // No more than the buffer holds: the record of this settings copy may be shorter than 1000.
+      const int n = static_cast<int>(std::min<uint32_t>({info.sampleCount, MAX_SAMPLES, static_cast<uint32_t>(length)}));
       const CLinearMap map = RawMap(props.GetRangeValue());
       int16_t upper = 0x7FFF, lower = -0x8000;
       rc = OSC(ReadSaturationData(static_cast<uint16_t>(ch), &upper, &lower));
@@ -369,7 +370,8 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
     if (description.m_nKind == 0 || lines.GetSize() > 0 || info.sampleCount < 1) {
       signal.Reset();
     } else {
-      const int n = static_cast<int>(std::min<uint32_t>(info.sampleCount, MAX_SAMPLES));
+      // No more than the buffer holds: the record of this settings copy may be shorter than 1000.
+      const int n = static_cast<int>(std::min<uint32_t>({info.sampleCount, MAX_SAMPLES, static_cast<uint32_t>(length)}));
       const CLinearMap map = RawMap(props.GetRangeValue());
       int16_t upper = 0x7FFF, lower = -0x8000;
       EngineSampleRecord samples{};
