@@ -171,10 +171,11 @@ TEST(ScopeAfterGraph, AKilovoltPageGraphOpensAMeasuringScope) {
     int measurement;  // the button of the kV page
     int page;
     int measureType;
+    int segments;
     const char* screenshot;
   } cases[] = {
-      {"all cylinders", false, CWndMotortester::kAllCylinders, 12, 8, "scope-after-kv-graph"},
-      {"single cylinder, double-spark coil", true, CWndMotortester::kOneCylinder, 14, 10, nullptr},
+      {"all cylinders", false, CWndMotortester::kAllCylinders, 12, 8, 4, "scope-after-kv-graph"},
+      {"single cylinder, double-spark coil", true, CWndMotortester::kOneCylinder, 14, 10, 2, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -221,6 +222,8 @@ TEST(ScopeAfterGraph, AKilovoltPageGraphOpensAMeasuringScope) {
             EXPECT_GE(a.m_nRangeIndex, a.m_Ranges.m_nRangeLow);
             EXPECT_LE(a.m_nRangeIndex, a.m_Ranges.m_nRangeHigh);
             EXPECT_EQ(LibraryRangeIndex(), a.m_nRangeIndex);
+            // The chart divides the record into the cylinders it was read for.
+            EXPECT_EQ(GetMeasureType().m_nSegmentCount.load(), c.segments);
             if (c.screenshot) {
               scopePane->RedrawAll();
               kvp::headless::Pump();

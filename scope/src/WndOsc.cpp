@@ -5,6 +5,7 @@
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureEngine.h>
+#include <core/MeasureType.h>
 #include <core/Messages.h>
 #include <core/OscScale.h>
 #include <core/ResourceHolder.h>
@@ -224,6 +225,11 @@ int CWndOsc::UpdateDisplay(int code, AcquisitionRecord* record) {
   // and the saved scopes read the current rate).
   if (props.GetTimeBaseIndex() != d.m_Settings.GetTimeBaseIndex())
     props.SetTimeBaseIndex(d.m_Settings.GetTimeBaseIndex(), TRUE, FALSE);
+
+  // The segmented engine records (types 8 and 10) hold one segment per cylinder the engine read
+  // them for: the chart and the cursors divide them by that count.
+  const int type = GetMeasureType().m_nMeasureType.load();
+  if (type == 8 || type == 10) GetMeasureType().m_nSegmentCount.store(m_pEngine->GetCylinderCount());
 
   // 5. The traces.
   if (mode != 0) CMeasureEngine::EqualizeChannelSignals(r);
