@@ -19,6 +19,7 @@
 #include <meters/WndVoltmeter.h>
 #include <meters/analyzer/WndRecordAnalyzer.h>
 
+#include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
 
 namespace {
@@ -58,8 +59,7 @@ PaneEntry ScopeEntry() {
       PaneEntryOf<scope::CWndOscPane>(0, "Oscilloscope", 1000, [] {
         // The scope records into the recorder's list; the binding outlives every pane.
         static CScopeRecordTarget records;
-        scope::SetControlPanelFactory([] { return scope::MakeProgramControlPanel(nullptr, &records); });
-        auto pane = std::make_unique<scope::CWndOscPane>();
+        auto pane = std::make_unique<scope::CWndOscPane>(scope::MakeProgramControlPanel(GetMeasureEngine(), records));
         pane->SetMeasurementIdSink([](int id) { GetMotortesterDevice()->SetHelpMode(id); });
         return pane;
       });

@@ -15,6 +15,11 @@ namespace {
 IDeviceStartup* g_deviceStartup = nullptr;
 
 constexpr int kLevelSteps = 256;
+constexpr const char kCaption[] = "Dravix Scope";
+// The board oscilloscope's sample rates as the library reports them: the time base until a board
+// gives its own table, so a scope without a board still has its default time base.
+constexpr double kBoardSampleRates[] = {20,     50,     100,    200,     500,     1000,    2000,    5000,    10000,
+                                        20000,  50000,  100000, 200000,  500000,  1000000, 2000000, 5000000, 10000000};
 
 int ClampLevel(int step) { return step < 0 ? 0 : (step > kLevelSteps ? kLevelSteps : step); }
 
@@ -192,6 +197,7 @@ BOOL GlobalProps::Initialize(HWND owner) {
   }
 
   m_bInitialized = g_deviceStartup ? g_deviceStartup->OpenMeasuringDevice(owner) : 0;
+  const bool opened = m_bInitialized != 0;
   if (m_bInitialized) {
     g_deviceStartup->SetAcquisitionMode(1);
     CStringArrayEx lines;
@@ -201,7 +207,7 @@ BOOL GlobalProps::Initialize(HWND owner) {
         if (c.m_bEnabled && c.m_nRangeIndex >= 0) SetChannelRangeIndex(ch, c.m_nRangeIndex, FALSE, FALSE);
       }
     } else {
-      MessageBox(owner, JoinStrings(lines, "\n"), nullptr, MB_OK | MB_ICONEXCLAMATION);
+      MessageBox(owner, JoinStrings(lines, "\n"), kCaption, MB_OK | MB_ICONEXCLAMATION);
     }
     SetTriggerLevelToZero();
     MarkAllChannelsChanged(FALSE);
@@ -210,8 +216,11 @@ BOOL GlobalProps::Initialize(HWND owner) {
   }
 
   m_bInitialized = g_deviceStartup && m_bInitialized ? g_deviceStartup->StartAcquisitionThread() : 0;
-  if (!m_bInitialized) return FALSE;
 
+  // The trigger and time-base defaults whether or not a board answered: the scope reads them
+  // either way, and they are what the board is given once it is there.
+  if (!opened && m_TimeBase.m_Rates.GetSize() == 0)
+    for (double rate : kBoardSampleRates) m_TimeBase.m_Rates.Add(rate);
   UpdateTriggerScale();
   SetTriggerPosition(30.0);
   SetTriggerLevelIndex(130);

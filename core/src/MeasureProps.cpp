@@ -37,6 +37,25 @@ double CChannelProps::PerDivision(double rangeValue) const {
   return rangeValue * 2.0 / 16.0 / scale;
 }
 
+void CChannelProps::GetRangeLimits(int& lowest, int& highest) const {
+  const int last = static_cast<int>(m_Ranges.GetSize()) - 1;
+  lowest = 0;
+  highest = last < 0 ? 0 : last;
+  const int a = m_Ranges.m_nRangeLow, b = m_Ranges.m_nRangeHigh;
+  // A window the table cannot hold says nothing about the ranges.
+  if (a < 0 || b < 0 || a > last || b > last) return;
+  lowest = a < b ? a : b;
+  highest = a < b ? b : a;
+}
+
+int CChannelProps::AllowedRangeIndex(int index) const {
+  int lowest = 0, highest = 0;
+  GetRangeLimits(lowest, highest);
+  if (index >= lowest && index <= highest) return index;
+  if (m_nDefaultRangeIndex >= lowest && m_nDefaultRangeIndex <= highest) return m_nDefaultRangeIndex;
+  return lowest;
+}
+
 int CChannelProps::SetChannelMode(int coupling) {
   if (m_nCoupling == coupling) return 0;
   m_nCoupling = coupling;

@@ -277,7 +277,8 @@ BOOL CMeasureEngine::ReadBoardSignals(AcquisitionRecord& record, CStringArrayEx&
         signal.Reset();
         continue;
       }
-      const int n = static_cast<int>(std::min<uint32_t>(info.sampleCount, MAX_SAMPLES));
+      // No more than the buffer holds: the record of this settings copy may be shorter than 1000.
+      const int n = static_cast<int>(std::min<uint32_t>({info.sampleCount, MAX_SAMPLES, static_cast<uint32_t>(length)}));
       const CLinearMap map = RawMap(props.GetRangeValue());
       int16_t upper = 0x7FFF, lower = -0x8000;
       rc = OSC(ReadSaturationData(static_cast<uint16_t>(ch), &upper, &lower));
@@ -369,7 +370,8 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
     if (description.m_nKind == 0 || lines.GetSize() > 0 || info.sampleCount < 1) {
       signal.Reset();
     } else {
-      const int n = static_cast<int>(std::min<uint32_t>(info.sampleCount, MAX_SAMPLES));
+      // No more than the buffer holds: the record of this settings copy may be shorter than 1000.
+      const int n = static_cast<int>(std::min<uint32_t>({info.sampleCount, MAX_SAMPLES, static_cast<uint32_t>(length)}));
       const CLinearMap map = RawMap(props.GetRangeValue());
       int16_t upper = 0x7FFF, lower = -0x8000;
       EngineSampleRecord samples{};
@@ -527,6 +529,17 @@ BOOL CMeasureEngine::GetChannelRange(int channel, CChannelProps& props, CStringA
     return FALSE;
   }
   props.m_nRangeIndex = index;
+  // After a probe change the library keeps the range of the probe before, which the new probe may
+  // refuse: the channel gets a range the probe accepts before anything else is sent.
+  const int allowed = props.AllowedRangeIndex(index);
+  if (allowed == index) return TRUE;
+  rc = OSC(SetRangeIndex(ch, static_cast<uint16_t>(allowed)));
+  if (rc != 0) {
+    AddError(lines, Line("Error Channel %s - cannot set channel range:%f(%d) [err code:%d]", Letter(channel),
+                         props.m_Ranges.GetValueOrZero(allowed), allowed, rc));
+    return FALSE;
+  }
+  props.m_nRangeIndex = allowed;
   return TRUE;
 }
 

@@ -604,6 +604,25 @@ TEST_F(EngineTest, BoardSignalsClampedAndFlagged) {
   EXPECT_EQ(record.m_nTriggerIndex, -1);
 }
 
+// A settings copy whose record is shorter than the samples the board reports: the reader takes
+// no more than the record holds (its buffer is sized to the record).
+TEST_F(EngineTest, BoardSignalsNeverExceedTheRecordLength) {
+  Open();
+  fake_->partCount = 1000;
+  AcquisitionRecord record;
+  record.m_Settings = ScopeSettings();
+  record.m_Settings.m_nRecordLength = 100;
+  CStringArrayEx lines;
+  ASSERT_TRUE(ReadOnce(record, lines)) << (lines.GetSize() ? (LPCSTR)lines[0] : "");
+  for (const CSignalData& signal : record.m_Signal) {
+    ASSERT_EQ(signal.GetCount(), 100);
+    for (int i = 0; i < 100; ++i) {
+      const int16_t raw = fake::SampleAt(static_cast<uint32_t>(i));
+      ASSERT_EQ(signal.m_Raw[i], raw > 30000 ? 30000 : (raw < -30000 ? -30000 : raw)) << i;
+    }
+  }
+}
+
 TEST_F(EngineTest, ChannelOffAndFailedCalls) {
   Open();
   AcquisitionRecord record;

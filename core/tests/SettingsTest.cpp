@@ -103,6 +103,18 @@ TEST_F(SettingsTest, InitializeFailures) {
   fake_.present = 0;
   EXPECT_FALSE(props_->Initialize(0));
   EXPECT_EQ(props_->m_bInitialized, 0);
+  // Without a board the scope still reads its defaults: 30 %, step 130, 1 ms per division of the
+  // board oscilloscope's rates (50000 S/s), the window at 5.
+  {
+    const GlobalProps& p = *props_;
+    EXPECT_EQ(p.m_dTriggerPosition, 30.0);
+    EXPECT_EQ(p.m_nTriggerLevel, 130);
+    EXPECT_EQ(p.m_TimeBase.m_Rates.GetSize(), 18);
+    EXPECT_EQ(p.m_TimeBase.GetValueOrZero(), 50000.0);
+    EXPECT_EQ(p.m_nRequestedTimeBaseIndex, p.GetTimeBaseIndex());
+    EXPECT_EQ(p.FormatTimePerDiv(), "1ms");
+    EXPECT_EQ(GetOscScale().m_nHorizontalOffset, 5);
+  }
 
   fake_.present = 1;
   fake_.threadStarts = 0;
@@ -119,6 +131,7 @@ TEST_F(SettingsTest, InitializeFailures) {
   EXPECT_EQ(boxes.back().text,
             "Error Channel A - cannot get probe info [err code:10]\nError Channel B - cannot get probe info [err code:10]");
   EXPECT_EQ(boxes.back().type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+  EXPECT_EQ(boxes.back().caption, "Dravix Scope");
 }
 
 TEST_F(SettingsTest, TriggerLevelClampsAndZero) {

@@ -12,6 +12,8 @@
 #include <scope/pane/ProgramControlPanel.h>
 #include <scope/pane/WndOscPane.h>
 
+#include <kvtest/ScopeStandIns.h>
+
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureEngine.h>
@@ -62,7 +64,8 @@ const char* HostClass() {
 // strips follows every record the traces took).
 class CountingPane : public scope::CWndOscPane {
  public:
-  explicit CountingPane(CMeasureEngine* engine) : scope::CWndOscPane(engine) {}
+  CountingPane(CMeasureEngine& engine, scope::IScopeRecordTarget& records)
+      : scope::CWndOscPane(scope::MakeProgramControlPanel(engine, records), &engine) {}
   std::atomic<long> screens{0};
 
  protected:
@@ -97,10 +100,10 @@ void BM_ScopePipeline(benchmark::State& state) {
       props.m_nChangeFlags = CHG_ALL;
       GetResourceHolder().m_rcClient = CRect(0, 0, 1000, 700);
       GetResourceHolder().m_bNarrowChart = 1;
-      scope::SetControlPanelFactory([&engine] { return scope::MakeProgramControlPanel(&engine); });
       CWnd host;
       host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
-      auto pane = std::make_unique<CountingPane>(&engine);
+      kvtest::CStandInRecordTarget records;
+      auto pane = std::make_unique<CountingPane>(engine, records);
       pane->Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 0, 1000, 700), &host, 1000);
       pane->Init();
       kvp::headless::Pump();
@@ -125,7 +128,6 @@ void BM_ScopePipeline(benchmark::State& state) {
       pane->DestroyWindow();
       pane.reset();
       host.DestroyWindow();
-      scope::SetControlPanelFactory(nullptr);
     }
     SetDeviceStartup(&GetMeasureEngine());
   }

@@ -20,8 +20,6 @@ namespace scope {
 namespace {
 
 constexpr int kSender = 6;
-// The record holds 20 horizontal divisions; the window offset is counted in divisions.
-constexpr int kRecordDivisions = 20;
 constexpr double kMaxTriggerPosition = 90.0;
 
 bool IsEngineTesterScreenType(int t) { return t >= 7 && t <= 10; }
@@ -70,25 +68,27 @@ CMeasure* DisplayTrace(int channel) {
   return channel < traces.GetSize() ? traces[channel] : nullptr;
 }
 
-void SetAllChangeFlags(GlobalProps& props) {
-  props.m_nChangeFlags = CHG_ALL;
-  props.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
-  for (CChannelProps& c : props.m_Channels) c.m_nChangeFlags |= CHN_ON | CHN_RANGE | CHN_COUPLING;
-}
-
 void ClearChangeFlags(GlobalProps& props) {
   props.m_nChangeFlags = 0;
   props.m_TimeBase.m_nFlags = 0;
   for (CChannelProps& c : props.m_Channels) c.m_nChangeFlags = 0;
 }
 
-// A range index the channel's table holds: the index itself, else the default range, else the
-// first one.
-int UsableRangeIndex(const CChannelProps& c, int index) {
-  const int count = static_cast<int>(c.m_Ranges.GetSize());
-  if (index >= 0 && index < count) return index;
-  if (c.m_nDefaultRangeIndex >= 0 && c.m_nDefaultRangeIndex < count) return c.m_nDefaultRangeIndex;
-  return 0;
+// Without a device block (or with a refused one) the next run sends the settings one by one. The
+// engine-tester screens run the board in its engine-synchronous modes, which take channel A, the
+// time base, filter and sensitivity only and trigger by themselves (they refuse channel B and the
+// other trigger settings): there only those are marked.
+void MarkForNextRun(GlobalProps& props, bool engineTesterScreen) {
+  const int channelBits = CHN_ON | CHN_RANGE | CHN_COUPLING;
+  props.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
+  props.m_Channels[0].m_nChangeFlags |= channelBits;
+  if (engineTesterScreen) {
+    props.m_nChangeFlags = CHG_TRIGGER_FILTER | CHG_TRIGGER_SENSITIVITY;
+    props.m_Channels[1].m_nChangeFlags = 0;
+    return;
+  }
+  props.m_nChangeFlags = CHG_ALL;
+  props.m_Channels[1].m_nChangeFlags |= channelBits;
 }
 
 bool WantsAnyProbe(int probeWanted) { return probeWanted == kAnyProbeKind2 || probeWanted == kAnyProbeKind3; }
@@ -210,12 +210,13 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   // 10. Probes and channels.
   ApplyProbesAndChannels(s, t, engineTester, props, controls, device);
 
-  // 11. Ranges: range codes decoded by the actual probe, indices kept inside the tables.
+  // 11. Ranges: range codes decoded by the actual probe, indices kept inside what the probe
+  // accepts (a snapshot taken with another probe may hold a range this one refuses).
   for (int ch = 0; ch < 2; ++ch) {
     CChannelProps& c = props.m_Channels[ch];
     if (WantsAnyProbe(s.m_nProbeWanted[ch]))
       s.m_nRange[ch] = DecodeRangeField(s.m_nRange[ch], s.m_nProbeWanted[ch], c.m_Ranges.m_nKind);
-    const int index = UsableRangeIndex(c, s.m_nRange[ch]);
+    const int index = c.AllowedRangeIndex(s.m_nRange[ch]);
     props.SetChannelRangeIndex(ch, index, FALSE, FALSE);
     props.UpdateChannelVoltScale(ch, TRUE, -1);
   }
@@ -226,10 +227,13 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   for (int ch = 0; ch < 2; ++ch)
     if (props.SetChannelPosition(ch, s.m_nPosition[ch])) device.Notify(kSender, 13 + ch, 0);
 
-  // 13. Zoom and the window offset (a floating panel shows twice the divisions).
+  // 13. Zoom and the window offset (a floating panel shows twice the divisions). The offset stays
+  // inside the record at the zoom just applied: its divisions less the shown ones.
   controls.ShowZoom(s.m_nZoom);
   GetResourceHolder().SetZoomFactor(s.m_nZoom);
-  const int offset = std::clamp(controls.IsDocked() ? s.m_nWindowOffset : 2 * s.m_nWindowOffset, 0, kRecordDivisions);
+  const CStepScale& grid = GetTimeStepScale();
+  const int lastOffset = std::max(0, grid.m_nSteps - grid.m_nCurrentStep);
+  const int offset = std::clamp(controls.IsDocked() ? s.m_nWindowOffset : 2 * s.m_nWindowOffset, 0, lastOffset);
   GetOscScale().SetTimeOffset(offset);
   device.Notify(kSender, 8, 0);
   props.RecomputeTimeBase(TRUE, FALSE);
@@ -279,29 +283,40 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   // 18. Level, clamped to its 256 steps.
   props.SetTriggerLevelIndex(ClampLevel(s.m_nLevel));
   device.Notify(kSender, 3, 0);
+  // The pane's copy once more, now that every setting is in: a scope standing still gets no
+  // record to bring the couplings, ranges and trigger to its strips and probe check.
+  controls.RefreshPaneSettings();
 
   // 19. The device gets the snapshot's own block instead of the single changes; without a
-  // block for this path the changes stay set and the next run sends them.
+  // block for this path the next run sends the settings.
   const bool blockGiven = engineTester ? options.m_bEngineTesterBlockGiven : options.m_bBoardBlockGiven;
+  const bool engineTesterScreen = engineTester && IsEngineTesterScreenType(t);
   if (blockGiven)
     ClearChangeFlags(props);
   else
-    SetAllChangeFlags(props);
+    MarkForNextRun(props, engineTesterScreen);
 
   // 20. Trigger controls: the engine-tester screens trigger by themselves.
   controls.EnableTriggerControls(!IsEngineTesterScreenType(t));
 
-  // 21. A decoded range code goes into the range words of both channel blocks.
+  // 21. A decoded range code goes into the range words of both channel blocks; so does the
+  // applied range where the block to be sent holds one the channel's probe refuses (the board
+  // would refuse the whole block).
+  DeviceBlock& sent = engineTester ? s.m_EngineTester : s.m_Board;
   for (int ch = 0; ch < 2; ++ch) {
-    if (!WantsAnyProbe(s.m_nProbeWanted[ch])) continue;
-    const int32_t index = s.m_nRange[ch] & 0xFFFF;
-    s.m_Board.m_Channels[static_cast<size_t>(2 * ch + 1)] = index;
-    s.m_EngineTester.m_Channels[static_cast<size_t>(2 * ch + 1)] = index;
+    const CChannelProps& c = props.m_Channels[ch];
+    const int32_t index = c.m_nRangeIndex & 0xFFFF;
+    const size_t word = static_cast<size_t>(2 * ch + 1);
+    if (WantsAnyProbe(s.m_nProbeWanted[ch])) {
+      s.m_Board.m_Channels[word] = index;
+      s.m_EngineTester.m_Channels[word] = index;
+    } else if (c.AllowedRangeIndex(sent.m_Channels[word]) != sent.m_Channels[word]) {
+      sent.m_Channels[word] = index;
+    }
   }
 
-  // 22. The device block; a refused block leaves every change set for the next run.
-  if (blockGiven && !device.SetAll(engineTester, engineTester ? s.m_EngineTester : s.m_Board))
-    SetAllChangeFlags(props);
+  // 22. The device block; after a refused block the next run sends the settings.
+  if (blockGiven && !device.SetAll(engineTester, sent)) MarkForNextRun(props, engineTesterScreen);
 
   // 23. Run.
   if (s.m_nRunning == 1) {

@@ -66,8 +66,14 @@ CSavedSignal* AddSignal(CSavedScope& scope, int channel, int* index) {
   return signal;
 }
 
-void SetTitle(CSavedScope& scope, const char* text) { scope.m_strDescription1 = text ? text : ""; }
+void SetTitle(CSavedScope& scope, const char* text) { scope.m_strName = text ? text : ""; }
 void SetComment(CSavedScope& scope, const char* text) { scope.m_strDescription2 = text ? text : ""; }
+
+void PlaceSavedSignalAxis(CScale& axis, double perDivision, int position) {
+  axis.SetDivisions(-5.0 * perDivision, 5.0 * perDivision, 10, perDivision, false);
+  axis.m_dStart = (50 - position) * axis.m_dSpan / 100.0;
+  axis.Recompute();
+}
 
 bool LoadIntoSavedScope(const SignalFile& file, const char* fileName, const char* fileTitle, int* scopeIndex) {
   int index = 0;
@@ -116,14 +122,10 @@ bool LoadIntoSavedScope(const SignalFile& file, const char* fileName, const char
     signal->m_crColor = GetSchemeColor(kTraceColorBase + slot);
     signal->m_crFill = AdjustColor(signal->m_crColor, kFillLightening);
     signal->m_nStyle = kSavedTraceStyle;
-    // The slot's axis: ten divisions of the saved value per division round the zero line, shifted
-    // by the saved position (50 is the middle) as a drag of the signal's thumb shifts it. The
-    // slot's level record is shown, so its thumb can be grabbed.
+    // The slot's axis at the saved position; the slot's level record is shown, so its thumb can be
+    // grabbed.
     CScale& axis = GetOscScale().m_Vertical[COscScale::AXIS_C + slot];
-    const double perDivision = source.m_dPerDivision;
-    axis.SetDivisions(-5.0 * perDivision, 5.0 * perDivision, 10, perDivision, false);
-    axis.m_dStart = (50 - source.m_nPosition) * axis.m_dSpan / 100.0;
-    axis.Recompute();
+    PlaceSavedSignalAxis(axis, source.m_dPerDivision, source.m_nPosition);
     signal->m_pScale = &axis;
     GetGlobalProps().m_Styles[GlobalProps::STYLE_SAVED_C + slot].m_nFlags |= 1;
   }

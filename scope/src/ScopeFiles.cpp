@@ -139,6 +139,13 @@ FileOutcome ReadSettingsFile(const char* path, SettingsSnapshot& out) {
 
 FileOutcome WriteOsgFile(const char* path, const SignalFile& file) { return WriteNewFile(path, EncodeOsgFile(file)); }
 
+std::string SignalFileDefaultName(const SYSTEMTIME& localTime) {
+  char name[64];
+  std::snprintf(name, sizeof name, kSignalDefaultName, localTime.wDay, localTime.wMonth, localTime.wHour,
+                localTime.wMinute);
+  return name;
+}
+
 FileOutcome ReadSignalFile(const char* path, SignalFile& out) {
   const std::string ext = LowerExtension(path);
   if (ext != "osg" && ext != "osc") return FileOutcome::Fail({}, 0);

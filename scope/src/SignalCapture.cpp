@@ -30,7 +30,8 @@ void CaptureChannel(const CChannelProps& settings, const CSignalData* trace, Sig
     high = any ? std::max(high, v) : v;
     any = true;
   }
-  out.m_dPerDivision = OsgPerDivision(settings.GetRangeValue(), settings.m_Ranges.m_dMultiplier);
+  // The screen's volts per division: the range table already carries the probe's multiplier.
+  out.m_dPerDivision = settings.PerDivision(settings.GetRangeValue());
   out.m_dFullScale = 10.0 * out.m_dPerDivision;
   out.m_nUnit = settings.GetUnit();
   out.m_nPosition = static_cast<uint16_t>(settings.m_nPosition);

@@ -54,11 +54,6 @@ bool SignalFile::TriggerChannelMissing() const {
   return !((onA && m_Channels[0].m_bPresent) || (onB && m_Channels[1].m_bPresent));
 }
 
-double OsgPerDivision(double rangeValue, double probeScale) {
-  if (probeScale == 0.0) return 0.0;
-  return rangeValue * 2.0 / probeScale / 16.0;
-}
-
 void StoreTrace(SignalChannel& channel, std::span<const double> values, std::span<const uint8_t> valid,
                 std::span<const uint8_t> clip, int multiplier, double min, double max) {
   const bool inverted = multiplier < 0;
@@ -152,7 +147,8 @@ std::optional<SignalFile> ParseOsgFile(std::span<const uint8_t> bytes) {
     if (!ch.m_bPresent) continue;
     const size_t count = r.Get<uint16_t>(osg::kCount + osg::kStride * i);
     const size_t base = kOsgSamplesOffset + kOsgChannelStride * i;
-    if (count > kOsgMaxCount || !r.Has(base, count * kOsgItemSize)) return std::nullopt;
+    // A channel switched on without data has no block: nothing to read (the file may end before).
+    if (count > kOsgMaxCount || (count > 0 && !r.Has(base, count * kOsgItemSize))) return std::nullopt;
     ch.m_Points.resize(count);
     for (size_t k = 0; k < count; ++k)
       ch.m_Points[k] = {r.Get<double>(base + kOsgItemSize * k), r.Get<uint8_t>(base + kOsgItemSize * k + 8)};

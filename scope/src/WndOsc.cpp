@@ -5,6 +5,7 @@
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureEngine.h>
+#include <core/MeasureType.h>
 #include <core/Messages.h>
 #include <core/OscScale.h>
 #include <core/ResourceHolder.h>
@@ -170,6 +171,9 @@ void CWndOsc::RunEnded() {
 
 int CWndOsc::HandOverSettings(CMeasureProps* settings) {
   if (!settings) return 1;
+  // The thread asks for the settings of a new run only after it has reported everything of the
+  // run before.
+  m_bStopAsked = false;
   m_settingsFresh = 1;
   GlobalProps& props = GetGlobalProps();
   if (props.m_bAutosetActive && m_pAutoset) return m_pAutoset->GetResult(*settings);
@@ -221,6 +225,11 @@ int CWndOsc::UpdateDisplay(int code, AcquisitionRecord* record) {
   // and the saved scopes read the current rate).
   if (props.GetTimeBaseIndex() != d.m_Settings.GetTimeBaseIndex())
     props.SetTimeBaseIndex(d.m_Settings.GetTimeBaseIndex(), TRUE, FALSE);
+
+  // The segmented engine records (types 8 and 10) hold one segment per cylinder the engine read
+  // them for: the chart and the cursors divide them by that count.
+  const int type = GetMeasureType().m_nMeasureType.load();
+  if (type == 8 || type == 10) GetMeasureType().m_nSegmentCount.store(m_pEngine->GetCylinderCount());
 
   // 5. The traces.
   if (mode != 0) CMeasureEngine::EqualizeChannelSignals(r);
@@ -291,6 +300,12 @@ int CWndOsc::UpdateDisplay(int code, AcquisitionRecord* record) {
 
 void CWndOsc::HandleError(MeterResult* result) {
   if (!result) return;
+  // A run stopped meanwhile reports nothing: its last start may have met the board already at work
+  // for the pane shown instead of the scope.
+  if (m_bStopAsked) {
+    m_ReadRestarts.OnGoodRecord();
+    return;
+  }
   if (result->m_nStatus == 7 && m_ReadRestarts.OnReadFailure()) {
     StartMeasurement(*m_pEngine);
     return;
@@ -307,15 +322,19 @@ void CWndOsc::LogOscError(const MeterResult& result) {
 
 // ---- WM_OSCCOMMAND ------------------------------------------------------------------------------
 
+void CWndOsc::RefreshDisplaySettings() {
+  OscMeasureRecord& d = GetCursorSettings();
+  CopySettings(GetGlobalProps(), d.m_Settings, false, false);
+  for (int ch = 0; ch < 2; ++ch) {
+    d.m_Settings.m_Channels[ch].m_nChangeFlags = 0;
+    Notify(1, 37, ch);
+  }
+  d.m_Settings.m_TimeBase.m_nSelected = d.m_Settings.m_nRequestedTimeBaseIndex;
+}
+
 LRESULT CWndOsc::OnMsgOscCommand(int code, LPARAM value) {
   if (code == 0) {
-    OscMeasureRecord& d = GetCursorSettings();
-    CopySettings(GetGlobalProps(), d.m_Settings, false, false);
-    for (int ch = 0; ch < 2; ++ch) {
-      d.m_Settings.m_Channels[ch].m_nChangeFlags = 0;
-      Notify(1, 37, ch);
-    }
-    d.m_Settings.m_TimeBase.m_nSelected = d.m_Settings.m_nRequestedTimeBaseIndex;
+    RefreshDisplaySettings();
   } else if (code == 26) {
     Notify(-1, 26, static_cast<int>(value));
   }
@@ -343,6 +362,7 @@ void CWndOsc::OnSystemNotify(int sender, int code, int value) {
   // 2. Restart, run started, position update.
   if (code == 4 && sender != 6) StartMeasurement(*m_pEngine);
   if (code == 24) GetCursorSettings().m_bTriggered = 0;
+  if (code == 25 && sender == 0) m_bStopAsked = true;
   if (code == 26) {
     ProbeCheck();
     if (m_pView) {

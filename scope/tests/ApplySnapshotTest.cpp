@@ -33,6 +33,7 @@ class RecordingFake : public scope::ISnapshotControls, public scope::ISnapshotDe
   bool setAllWorks = true;
   int coilType = 0;
   int probeKind[2] = {1, 1};
+  int probeWindow[2][2] = {{-1, -1}, {-1, -1}};  // lowest, highest range the probe accepts
   bool docked = true;
 
   void Note(const std::string& what) { log.push_back(what); }
@@ -76,6 +77,8 @@ class RecordingFake : public scope::ISnapshotControls, public scope::ISnapshotDe
   void ReadProbe(int ch, CChannelProps& props) override {
     Note("read probe " + std::to_string(ch));
     props.m_Ranges.m_nKind = probeKind[ch];
+    props.m_Ranges.m_nRangeLow = probeWindow[ch][0];
+    props.m_Ranges.m_nRangeHigh = probeWindow[ch][1];
   }
   bool SetAll(bool mt, const DeviceBlock& block) override {
     Note(mt ? "SetAll engine tester" : "SetAll board");
@@ -184,8 +187,6 @@ TEST_F(ApplySnapshotTest, OutOfRangeValuesAreMended) {
        [](const GlobalProps& p) { return p.m_dTriggerPosition == 90.0; }},
       {"range 12 -> default", [](auto& s) { s.m_nRange[0] = 12; },
        [](const GlobalProps& p) { return p.m_Channels[0].m_nRangeIndex == 4; }},
-      {"offset 30 -> 20", [](auto& s) { s.m_nWindowOffset = 30; },
-       [](const GlobalProps&) { return GetOscScale().m_nHorizontalOffset == 20; }},
       {"inversion 9 -> 0", [](auto& s) { s.m_nInversion = 9; },
        [](const GlobalProps&) { return scope::GetScopeState().InvertState == 0; }},
   };
@@ -202,6 +203,54 @@ TEST_F(ApplySnapshotTest, OutOfRangeValuesAreMended) {
   s.m_nRange[0] = -3;
   scope::ApplySnapshot(s, fake, fake);
   EXPECT_EQ(GetGlobalProps().m_Channels[0].m_nRangeIndex, 0);
+}
+
+// A snapshot taken with another probe may name a range the probe now on the channel refuses (the
+// 25 kV probe accepts 6..9): the channel takes its default range, else the probe's lowest, and the
+// block sent carries that range instead of the refused one.
+TEST_F(ApplySnapshotTest, RangesTheProbeRefusesAreBroughtIntoItsWindow) {
+  struct Case {
+    const char* name;
+    int window[2];
+    int defaultRange;
+    int expected;
+  } cases[] = {
+      {"inside the window", {0, 9}, 4, 3},
+      {"default inside", {6, 9}, 7, 7},
+      {"default outside", {6, 9}, 4, 6},
+      {"window given high first", {9, 6}, -1, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GetGlobalProps().m_Channels[0].m_nDefaultRangeIndex = c.defaultRange;
+    RecordingFake run;
+    run.probeWindow[0][0] = c.window[0];
+    run.probeWindow[0][1] = c.window[1];
+    scope::ApplySnapshot(Preset(0), run, run);  // channel A at range 3
+    EXPECT_EQ(GetGlobalProps().m_Channels[0].m_nRangeIndex, c.expected);
+    ASSERT_EQ(run.sent.size(), 1u);
+    EXPECT_EQ(run.sent[0].m_Channels[1], c.expected) << "the block's range word of A";
+    EXPECT_EQ(run.sent[0].m_Channels[3], 3) << "B's range word as given";
+  }
+}
+
+// The window offset stays inside the record at the snapshot's zoom: 20, 50, 100 and 10 divisions
+// at zoom 0..3 with 10 shown. A snapshot taken at 5x with the window at 60 comes back at 60.
+TEST_F(ApplySnapshotTest, TheWindowOffsetStaysInsideTheRecordAtEveryZoom) {
+  GetTimeDivisorBase() = 10;
+  GetTimeStepScale().m_nCurrentStep = 10;
+  struct Case {
+    int zoom, offset, expected;
+  } cases[] = {{0, 7, 7}, {0, 30, 10}, {1, 30, 30}, {1, 45, 40}, {2, 60, 60}, {2, 95, 90}, {3, 5, 0}, {2, -4, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "zoom " << c.zoom << " offset " << c.offset);
+    SettingsSnapshot s = Preset(0);
+    s.m_nZoom = c.zoom;
+    s.m_nWindowOffset = c.offset;
+    RecordingFake run;
+    scope::ApplySnapshot(s, run, run);
+    EXPECT_EQ(GetOscScale().m_nHorizontalOffset, c.expected);
+  }
 }
 
 TEST_F(ApplySnapshotTest, RangeCodesFollowTheActualProbe) {
@@ -290,6 +339,22 @@ TEST_F(ApplySnapshotTest, MissingOrRefusedBlocksLeaveEveryChangeForTheNextRun) {
   EXPECT_TRUE(mt.Has("select probe 0 1"));
   EXPECT_FALSE(mt.Has("read probe 0"));
   EXPECT_FALSE(p.IsChanged());
+
+  // The engine-tester screens (types 7..10) have no block of their own: the board runs them in its
+  // engine-synchronous modes, which take channel A, the time base, filter and sensitivity and
+  // refuse channel B and the other trigger settings. Only those are left for the next run.
+  for (int t : {7, 8, 9, 10}) {
+    SCOPED_TRACE(t);
+    SetType(t);
+    RecordingFake screen;
+    screen.engineTester = true;
+    scope::ApplyMeasureTypePreset(store, screen, screen);
+    EXPECT_TRUE(screen.sent.empty());
+    EXPECT_EQ(p.m_nChangeFlags, CHG_TRIGGER_FILTER | CHG_TRIGGER_SENSITIVITY);
+    EXPECT_EQ(p.m_TimeBase.m_nFlags & TB_INDEX_CHANGED, TB_INDEX_CHANGED);
+    EXPECT_EQ(p.m_Channels[0].m_nChangeFlags, CHN_ON | CHN_RANGE | CHN_COUPLING);
+    EXPECT_EQ(p.m_Channels[1].m_nChangeFlags, 0);
+  }
 
   // A refused SetAll sets every flag.
   SetType(0);

@@ -26,7 +26,7 @@ scope::SignalFile TwoChannels() {
 TEST_F(SavedScopeTest, FilesFillTheFreeScopesInTurn) {
   const scope::SignalFile file = TwoChannels();
   int index = -1;
-  ASSERT_TRUE(scope::LoadIntoSavedScope(file, "C:\\Data\\run.osc", "run.osc", &index));
+  ASSERT_TRUE(scope::LoadIntoSavedScope(file, "run.osc", "run", &index));
   EXPECT_EQ(index, 0);
   const CSavedScope& first = GetSavedScopes()[0];
   EXPECT_EQ(first.m_bEmpty, 0);
@@ -37,8 +37,9 @@ TEST_F(SavedScopeTest, FilesFillTheFreeScopesInTurn) {
   EXPECT_EQ(first.m_bTriggerChannelMissing, 0);
   EXPECT_DOUBLE_EQ(first.m_dTriggerLevel, 5.0);
   EXPECT_EQ(first.m_bRollMode, 1);  // mode selector 2
-  EXPECT_STREQ(static_cast<LPCSTR>(first.m_strDescription1), "C:\\Data\\run.osc");
-  EXPECT_STREQ(static_cast<LPCSTR>(first.m_strDescription2), "run.osc");
+  // The file's name is the saved scope's title and name; its title the comment.
+  EXPECT_STREQ(static_cast<LPCSTR>(first.m_strName), "run.osc");
+  EXPECT_STREQ(static_cast<LPCSTR>(first.m_strDescription2), "run");
   ASSERT_EQ(first.m_Signals.GetSize(), 2);
   const CSavedSignal* a = first.FindSignal(0);
   ASSERT_NE(a, nullptr);
@@ -61,7 +62,7 @@ TEST_F(SavedScopeTest, FilesFillTheFreeScopesInTurn) {
 
   // No free scope: refused whole, nothing touched.
   EXPECT_FALSE(scope::LoadIntoSavedScope(file, "c.osc", "c.osc"));
-  EXPECT_STREQ(static_cast<LPCSTR>(GetSavedScopes()[0].m_strDescription2), "run.osc");
+  EXPECT_STREQ(static_cast<LPCSTR>(GetSavedScopes()[0].m_strName), "run.osc");
   EXPECT_EQ(scope::FirstFreeSavedScope(), nullptr);
 }
 

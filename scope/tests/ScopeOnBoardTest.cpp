@@ -102,7 +102,8 @@ class ScopeOnBoardTest : public kvtest::CoreTest {
   }
   CMeasureEngine& Engine() { return board->Engine(); }
 
-  // Opens the board through the start-up, with channel A on the smallest range that holds `volts`.
+  // Opens the board through the start-up, with channel A on the smallest range that holds `volts`
+  // (0: on the range the start-up read).
   void Open(double volts) {
     ASSERT_TRUE(GetGlobalProps().Initialize(0));
     GlobalProps& p = GetGlobalProps();
@@ -113,7 +114,7 @@ class ScopeOnBoardTest : public kvtest::CoreTest {
     for (INT_PTR i = 0; i < ranges.GetSize(); ++i)
       if (ranges[i] >= volts && (fitting < 0 || ranges[i] < ranges[fitting])) fitting = static_cast<int>(i);
     ASSERT_GE(fitting, 0);
-    p.SetChannelRangeIndex(0, fitting, TRUE, TRUE);
+    if (volts > 0.0) p.SetChannelRangeIndex(0, fitting, TRUE, TRUE);
     pane = std::make_unique<LoggingPane>(&Engine());
     ASSERT_TRUE(pane->CreateEx(0, scope::CWndOsc::kClassName, "Oscilloscope", WS_POPUP, 0, 0, 800, 600, 0, 0));
     // As the program's pane does when it is initialised: the display record starts from the
@@ -241,6 +242,54 @@ TEST_F(ScopeOnBoardTest, AutosetStoppedByTheProbeCheckEnds) {
   EXPECT_EQ(p.m_nTriggerMode, 1) << "Auto, as after any autoset that ends without a result";
   EXPECT_TRUE(sound.played.empty());
   EXPECT_FALSE(autoset.IsWaiting());
+}
+
+// The library keeps a channel's range when its probe changes (its start leaves range 0); a 50 A
+// clamp accepts only 2..7 and refuses the others. Reading the channel brings the range into the
+// probe's window, the library's too: the first run and a run across a probe change send no range
+// the board refuses, and the scope measures on.
+TEST_F(ScopeOnBoardTest, RangesStayInsideTheWindowOfAClampFoundAtStartOrWhileRunning) {
+  struct Case {
+    const char* name;
+    bool clampAtStart;
+  } cases[] = {{"clamp at start", true}, {"clamp plugged in while running", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!board) board = std::make_unique<kvtest::EngineOnBoard>();
+    GetGlobalProps().m_bInitialized = 0;
+    if (c.clampAtStart) board->Board().Update([](sim::BoardScenario& s) { s.channelProbeCodes[0] = 4; });
+    // The clamp on the range the start-up gives it; the test lead on 200 V (range 1), which the
+    // clamp refuses.
+    Open(c.clampAtStart ? 0.0 : 200.0);
+    GlobalProps& p = GetGlobalProps();
+    if (c.clampAtStart) {
+      EXPECT_EQ(p.m_Channels[0].m_nRangeIndex, 2) << "the clamp's lowest range";
+    } else {
+      ASSERT_EQ(p.m_Channels[0].m_nRangeIndex, 1);
+    }
+    p.m_nTriggerMode = 1;
+    p.m_nChangeFlags |= CHG_TRIGGER_MODE;
+    pane->codes.clear();
+    Engine().Run(1);
+    ASSERT_TRUE(kvtest::PumpUntil([&] { return pane->Count(24) >= 2; }));
+    if (!c.clampAtStart) {
+      board->Board().Update([](sim::BoardScenario& s) { s.channelProbeCodes[0] = 4; });
+      ASSERT_TRUE(kvtest::PumpUntil([&] { return p.m_Channels[0].m_Ranges.m_nKind == 2 && pane->Count(24) >= 6; }));
+    }
+    Engine().StopAcquisitionThread();
+    kvp::headless::Pump();
+    const CChannelProps& a = p.m_Channels[0];
+    EXPECT_EQ(a.m_Ranges.m_nKind, 2);
+    EXPECT_GE(a.m_nRangeIndex, 2);
+    EXPECT_LE(a.m_nRangeIndex, 7);
+    uint16_t index = 0;
+    ASSERT_EQ(Engine().GetBinding().Oscilloscope()->GetRangeIndex(0, &index), 0);
+    EXPECT_EQ(index, a.m_nRangeIndex) << "the library holds the same range";
+    EXPECT_EQ(pane->Count(36), 0) << "no error reached the pane";
+    for (const kvp::MessageBoxCall& box : kvp::MessageBoxLog()) ADD_FAILURE() << "box: " << box.text;
+    pane.reset();
+    board.reset();
+  }
 }
 
 // The scene other tools read, set as the user would have it on the board path.

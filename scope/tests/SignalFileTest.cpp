@@ -150,8 +150,6 @@ TEST(OsgFile, InvertedTraceIsStoredAsShown) {
   EXPECT_EQ(plain.m_Points[3], (scope::SignalPoint{4.0, 0x85}));
   EXPECT_EQ(plain.m_dMin, -2.0);
   EXPECT_EQ(plain.m_dMax, 4.0);
-  EXPECT_DOUBLE_EQ(scope::OsgPerDivision(20.0, 1.0), 2.5);
-  EXPECT_EQ(scope::OsgPerDivision(20.0, 0.0), 0.0);
 }
 
 TEST(OsgFile, NoChannelStoredLoadsNothingAndSucceeds) {
@@ -162,6 +160,21 @@ TEST(OsgFile, NoChannelStoredLoadsNothingAndSucceeds) {
   EXPECT_EQ(read->m_nChannelsStored, 0);
   EXPECT_TRUE(read->m_Channels[0].m_Points.empty());
   EXPECT_FALSE(read->m_Channels[1].m_bPresent);
+}
+
+// Channel B switched on without a trace to store: its present flag is written, its block is not,
+// and the file (which ends after channel A's block) reads back whole.
+TEST(OsgFile, AChannelOnWithoutDataReadsBack) {
+  SignalFile screen = Screen();
+  screen.m_Channels[1].m_Points.clear();
+  const std::vector<uint8_t> bytes = scope::EncodeOsgFile(screen);
+  ASSERT_EQ(bytes.size(), scope::kOsgSamplesOffset + 3 * scope::kOsgItemSize);
+  const auto read = scope::ParseOsgFile(bytes);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->m_nChannelsStored, 1);
+  EXPECT_EQ(read->m_Channels[0].m_Points, screen.m_Channels[0].m_Points);
+  EXPECT_TRUE(read->m_Channels[1].m_bPresent);
+  EXPECT_TRUE(read->m_Channels[1].m_Points.empty());
 }
 
 TEST(OsgFile, BadFilesFailWhole) {

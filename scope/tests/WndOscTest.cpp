@@ -421,6 +421,33 @@ TEST_F(WndOscTest, ReadFailuresRestartThreeTimesThenTheFourthIsShown) {
   EXPECT_EQ(kvp::MessageBoxLog().size(), 1u);
 }
 
+// After a stop (the pane left, the user's Stop) the last start of the stopped run may still fail,
+// on a board already at work for someone else: that run shows nothing. A new run reports again.
+TEST_F(WndOscTest, ErrorsOfAStoppedRunAreNotShown) {
+  MeterResult failure;
+  failure.m_nStatus = 5;
+  failure.m_Lines.Add("Error - cannot START MEASUREMENT [err code:8]");
+  pane->OnSystemNotify(0, 25, 0);  // what StopMeasurement tells the hub
+  Feed([&] { pane->OnOscError(failure); });
+  EXPECT_TRUE(kvp::MessageBoxLog().empty());
+  EXPECT_FALSE(std::filesystem::exists(logPath));
+  failure.m_nStatus = 7;
+  Feed([&] { pane->OnOscError(failure); });
+  EXPECT_EQ(GetGlobalProps().m_bRunning, 0) << "no read restart for a stopped run";
+
+  // A new run's start may be told to the hub before the thread has reported the old run's last
+  // start; what comes after the thread asked for the new run's settings is the new run's.
+  pane->OnSystemNotify(5, 24, 0);
+  failure.m_nStatus = 5;
+  Feed([&] { pane->OnOscError(failure); });
+  EXPECT_TRUE(kvp::MessageBoxLog().empty());
+  CMeasureProps settings;
+  Feed([&] { pane->OnOscQuerySettings(settings, 1); });
+  Feed([&] { pane->OnOscError(failure); });
+  EXPECT_EQ(kvp::MessageBoxLog().size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(logPath));
+}
+
 TEST_F(WndOscTest, TwoErrorsGiveTwoLogBlocks) {
   MeterResult first;
   first.m_nStatus = 6;

@@ -60,6 +60,12 @@ class CChannelProps {
 
   // The full-scale value of the selected range, 0 when none is selected.
   double GetRangeValue() const { return m_Ranges.GetValueOrZero(m_nRangeIndex); }
+  // The lowest and highest range index the channel's probe accepts, inside the range table: the
+  // probe's window, or the whole table when the probe gives none (0..0 for an empty table).
+  void GetRangeLimits(int& lowest, int& highest) const;
+  // A range index the probe accepts: `index` itself when it lies inside the limits, else the
+  // default range index when that does, else the lowest index.
+  int AllowedRangeIndex(int index) const;
   // Volts (or amperes) per division of a range value: range * 2 / 16 / the probe's scale factor
   // (m_Ranges.m_dScale, set with the probe's description).
   double PerDivision(double rangeValue) const;

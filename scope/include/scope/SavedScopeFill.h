@@ -5,6 +5,7 @@
 #include <scope/SignalFile.h>
 
 #include <core/SavedScope.h>
+#include <core/Scale.h>
 
 namespace scope {
 
@@ -15,9 +16,15 @@ CSavedScope* FirstFreeSavedScope(int* index = nullptr);
 // start values of a saved trace (green, no data); `index` (optional) receives its list index.
 CSavedSignal* AddSignal(CSavedScope& scope, int channel, int* index = nullptr);
 
-// The two description texts of a saved scope: the file's name and its title.
+// The title of a saved scope is its name (the file's name, shown by the tooltips and the printed
+// legend); the comment is the file's title.
 void SetTitle(CSavedScope& scope, const char* text);
 void SetComment(CSavedScope& scope, const char* text);
+
+// The display axis of a saved signal: ten divisions of its per-division value round the zero
+// line, shifted by its position 0..100 (50 is the middle). A drag of the signal's thumb moves it
+// the same way.
+void PlaceSavedSignalAxis(CScale& axis, double perDivision, int position);
 
 // Fills the first free saved scope from a whole, valid file. False (and nothing touched) when no
 // saved scope is free. `fileName` becomes the title, `fileTitle` the comment.

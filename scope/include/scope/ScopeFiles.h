@@ -7,6 +7,7 @@
 #include <scope/SettingsFile.h>
 #include <scope/SignalFile.h>
 
+#include <platform/afxfile.h>
 #include <platform/ole.h>
 #include <platform/window.h>
 
@@ -51,6 +52,8 @@ FileOutcome ReadSettingsFile(const char* path, SettingsSnapshot& out);
 // "osc"; anything else is no signal file and fails without a message).
 FileOutcome WriteOsgFile(const char* path, const SignalFile& file);
 FileOutcome ReadSignalFile(const char* path, SignalFile& out);
+// The name the save dialog proposes: "Save_%2d-%2d_%2dh%2dm" of the day, month, hour and minute.
+std::string SignalFileDefaultName(const SYSTEMTIME& localTime);
 
 // Converts the text of the code page into the UTF-16 buffer of `length` characters: the buffer, or
 // null when a pointer is null or the conversion fails (storage and stream names).

@@ -74,9 +74,6 @@ struct SignalFile {
   bool TriggerChannelMissing() const;
 };
 
-// The per-division value written for a channel: range × 2 / probe scale / 16.
-double OsgPerDivision(double rangeValue, double probeScale);
-
 // The stored form of a displayed trace of `multiplier` ±1: kTracePoints points; point k valid →
 // multiplier × value, flag clip | 0x80, else 0, 0 (a shorter trace is padded with invalid points).
 // An inverted channel stores −max as minimum, −min as maximum and swaps clip codes 1 and 2.

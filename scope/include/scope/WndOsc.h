@@ -122,6 +122,10 @@ class CWndOsc : public CWnd, public ISystemNotify, public IOscClbck {
   int OnOscQuerySettings(CMeasureProps& settings, int command) override;
   int OnOscData(AcquisitionRecord& record) override;
 
+  // The display record's settings copied from GlobalProps (what WM_OSCCOMMAND code 0 does): the
+  // strips and the probe check read them until the next record brings its own.
+  void RefreshDisplaySettings();
+
   // WM_OSCMEASURE and WM_OSCCOMMAND, on the GUI thread.
   LRESULT OnMsgOscMeasure(int code, LPARAM record);
   LRESULT OnMsgOscCommand(int code, LPARAM value);
@@ -162,6 +166,9 @@ class CWndOsc : public CWnd, public ISystemNotify, public IOscClbck {
   IScopeAutoset* m_pAutoset = nullptr;
   IScopeNotifyTarget* m_pTargets[NOTIFY_SLOT_COUNT] = {};
   std::string m_strLogPath = kOscErrorLogName;
+  // A stop was asked for (StopMeasurement's notification) and the thread has not asked for the
+  // settings of a new run since: what it reports belongs to the stopped run and is not shown.
+  bool m_bStopAsked = false;
   // The window the acquisition thread sends to: set once created, cleared before destruction.
   std::atomic<HWND> m_hTarget{0};
 };

@@ -1,6 +1,7 @@
 #include "ChartDraw.h"
 
 #include <scope/ScopeState.h>
+#include <scope/TraceStatus.h>
 #include <scope/chart/OscChartWnd.h>
 
 #include <core/DrawHelpers.h>
@@ -43,15 +44,6 @@ class Pen {
   CDC* m_dc;
   bool m_bOpen = false;
 };
-
-// The status value of a live sample: the stored byte, with 1 and 2 exchanged (others 0) for an
-// inverted trace.
-int TraceStatus(const CMeasure& trace, int i) {
-  if (!InRange(i, static_cast<int>(trace.m_SaturationFlags.GetSize()))) return 0;
-  const int v = trace.m_SaturationFlags[i];
-  if (trace.m_nMultiplier != -1) return v;
-  return v == 1 ? 2 : v == 2 ? 1 : 0;
-}
 
 bool TraceValid(const CMeasure& trace, int i) {
   return InRange(i, static_cast<int>(trace.m_PointFlags.GetSize())) && trace.m_PointFlags[i] != 0;
@@ -301,8 +293,8 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
       }
       const int x = time.ValueToPixel(timeOf(i));
       const int y = axis->ValueToPixel(trace->m_nMultiplier * trace->m_Values[i]);
-      const int st = TraceStatus(*trace, i);
-      const bool move = newPiece || (i > start && st != 0 && st == TraceStatus(*trace, i - 1));
+      const int st = scope::TraceStatusValue(*trace, i);
+      const bool move = newPiece || (i > start && st != 0 && st == scope::TraceStatusValue(*trace, i - 1));
       line.Point(x, y, !move);
     };
     auto select = [&](CPen* pen) {
@@ -366,11 +358,12 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
 void DrawEngineSpeed(CDC* dc, const RECT& rect, CFont* font) {
   double speed = -1.0;
   GetMeasureEngine().ReadEngineSpeed(speed);
+  // The helper puts the one blank between the value and the unit.
   CString value;
   if (speed == -1.0) {
-    value = "--- ";
+    value = "---";
   } else {
-    value.Format("%d ", SatInt(std::trunc(speed)));
+    value.Format("%d", SatInt(std::trunc(speed)));
   }
   const int h = rect.bottom - rect.top;
   CFont* oldFont = font ? dc->SelectObject(font) : nullptr;

@@ -134,9 +134,11 @@ void COscChartWnd::DrawPrintedPage(CDC* dc) {
     }
     y += lineHeight;
   };
+  // "~" marks AC coupling (0), for the live channels and the saved signals alike: the signal file
+  // stores the channel's coupling as it is.
   auto perDivText = [](int coupling, const CString& value) {
     CString text;
-    text.Format(coupling == 1 ? "~%s/div" : "%s/div", value.GetString());
+    text.Format(coupling == 0 ? "~%s/div" : "%s/div", value.GetString());
     return text;
   };
   if (props.m_bInitialized) {

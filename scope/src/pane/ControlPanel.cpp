@@ -400,20 +400,18 @@ void CWndOsc_ControlPanel::RebuildScaleRanges(int useSettings, int channel) {
     CChannelProps& c = p.m_Channels[ch];
     m_rangeTexts[ch].RemoveAll();
     p.GetVoltsPerDivTexts(ch, m_rangeTexts[ch]);
-    const int lowest = 0;
-    const int highest = std::max(0, static_cast<int>(c.m_Ranges.GetSize()) - 1);
+    // Only the ranges the probe accepts: the board refuses the others.
+    int lowest = 0, highest = 0;
+    c.GetRangeLimits(lowest, highest);
     CRepeatCtrl* s = Spinner(ch == 0 ? kChAScale : kChBScale);
     NumericOptionRecord r = s->record;
     r.min = lowest;
     r.max = highest;
     r.step = 1;
     if (useSettings) {
-      int index = c.m_nRangeIndex;
-      if (index < lowest || index > highest) {
-        index = c.m_nDefaultRangeIndex;
-        if (index < lowest || index > highest) index = lowest;
-        c.m_nRangeIndex = index;
-      }
+      // An index the probe refuses is replaced and marked for the board.
+      const int index = c.AllowedRangeIndex(c.m_nRangeIndex);
+      if (index != c.m_nRangeIndex) p.SetChannelRangeIndex(ch, index, FALSE, FALSE);
       r.value = index;
     }
     s->InitOptionFromRecord(&r);

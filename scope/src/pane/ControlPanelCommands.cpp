@@ -30,7 +30,6 @@ namespace {
 
 constexpr int kUser = 5;
 constexpr const char kPrintRefused[] = "First you have to stop Oscilloscope";
-constexpr const char kSignalFilter[] = "Oscilloscope signals (*.osg)|*.osg|Old oscilloscope signals (*.osc)|*.osc|";
 
 bool SlotRefusedType(int t) { return t == 3 || (t >= 6 && t <= 10); }
 
@@ -719,7 +718,8 @@ void CWndOsc_ControlPanel::PrintCommand() {
 
 void CWndOsc_ControlPanel::OpenSignals() {
   if (OccupiedSavedScopes() >= 2) return;
-  CSpecialFileDialog dlg(TRUE, "osg", nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, kSignalFilter, this);
+  CSpecialFileDialog dlg(TRUE, "osg", nullptr, OFN_FILEMUSTEXIST, scope::kSignalOpenFilter, this);
+  // The manual folder of the current test, when there is one.
   char manual[1024] = {};
   if (GetMeasureType().GetManualPath(manual, sizeof(manual)) && ::GetFileAttributes(manual) != INVALID_FILE_ATTRIBUTES)
     dlg.m_ofn.lpstrInitialDir = manual;
@@ -740,10 +740,10 @@ void CWndOsc_ControlPanel::OpenSignals() {
 }
 
 void CWndOsc_ControlPanel::SaveSignals() {
-  CSpecialFileDialog dlg(FALSE, "osg", "Signal.osg", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kSignalFilter, this);
-  char manual[1024] = {};
-  if (GetMeasureType().GetManualPath(manual, sizeof(manual)) && ::GetFileAttributes(manual) != INVALID_FILE_ATTRIBUTES)
-    dlg.m_ofn.lpstrInitialDir = manual;
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  const std::string name = scope::SignalFileDefaultName(now);
+  CSpecialFileDialog dlg(FALSE, "osg", name.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, scope::kOsgSaveFilter, this);
   if (dlg.DoModal() != IDOK) return;
   const CSignalData* traces[2] = {DisplayTrace(0), DisplayTrace(1)};
   const scope::SignalFile file = scope::CaptureSignalFile(GetGlobalProps(), traces, GetMeasureType().m_nAngleMode);

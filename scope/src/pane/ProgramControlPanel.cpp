@@ -14,11 +14,8 @@ namespace {
 
 class CProgramControlPanel final : public IScopeControlPanel, public IControlPanelPane {
  public:
-  CProgramControlPanel(CMeasureEngine& engine, IScopeRecordTarget* records)
-      : m_device(engine),
-        m_library(engine),
-        m_pRecords(records ? records : &m_standIn),
-        m_panel(m_device, m_library, *m_pRecords) {}
+  CProgramControlPanel(CMeasureEngine& engine, IScopeRecordTarget& records)
+      : m_device(engine), m_library(engine), m_records(records), m_panel(m_device, m_library, m_records) {}
 
   // ---- IScopeControlPanel ------------------------------------------------------------------------
   CWnd& Window() override { return m_panel; }
@@ -53,7 +50,7 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
     return m_bRecordToView;
   }
   void ClearRecordToView() override { m_bRecordToView = false; }
-  void ClearRecordList() override { m_pRecords->ClearRecordList(); }
+  void ClearRecordList() override { m_records.ClearRecordList(); }
   void ApplyPreset() override { ApplyMeasureTypePreset(m_panel.GetStore(), m_panel, m_device); }
   void CapturePreset() override { CaptureMeasureTypeSnapshot(m_panel.GetStore(), m_panel, m_device); }
   // Leaving the scope ends an engine-tester preset: the plain oscilloscope is the measure type.
@@ -76,7 +73,9 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
   void FinishAutoset() override {
     if (m_pPane) m_pPane->FinishAutoset(nullptr);
   }
-  void RefreshPaneSettings() override {}
+  void RefreshPaneSettings() override {
+    if (m_pPane) m_pPane->RefreshDisplaySettings();
+  }
   // A channel's level thumb is shown, and can be grabbed, only while the channel is on and has a
   // probe: the same test that shows its range, position and coupling controls.
   void UpdateChannelMarkers() override {
@@ -95,8 +94,7 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
  private:
   CEngineSnapshotDevice m_device;
   CEngineControlPanelDevice m_library;
-  CStandInRecordTarget m_standIn;
-  IScopeRecordTarget* m_pRecords;
+  IScopeRecordTarget& m_records;
   mutable CWndOsc_ControlPanel m_panel;
   CWndOscPane* m_pPane = nullptr;
   mutable bool m_bRecordToView = false;
@@ -104,8 +102,8 @@ class CProgramControlPanel final : public IScopeControlPanel, public IControlPan
 
 }  // namespace
 
-std::unique_ptr<IScopeControlPanel> MakeProgramControlPanel(CMeasureEngine* engine, IScopeRecordTarget* records) {
-  return std::make_unique<CProgramControlPanel>(engine ? *engine : GetMeasureEngine(), records);
+std::unique_ptr<IScopeControlPanel> MakeProgramControlPanel(CMeasureEngine& engine, IScopeRecordTarget& records) {
+  return std::make_unique<CProgramControlPanel>(engine, records);
 }
 
 }  // namespace scope

@@ -17,7 +17,8 @@
 namespace {
 
 constexpr COLORREF kSavedBackground = RGB(200, 200, 200);
-constexpr COLORREF kSavedTriggerText = RGB(58, 18, 18);
+// The text colour of the saved-scope strips, dark on their light grey.
+constexpr COLORREF kSavedText = RGB(58, 18, 18);
 
 // Trigger colour: channel B's for the sources on B (1, 3), else channel A's.
 COLORREF TriggerColour(int source) { return GetSchemeColor(source == 1 || source == 3 ? 5 : 4); }
@@ -226,8 +227,8 @@ void CWndOsc_StatusArea::PaintSaved(CDC* dc, CRect r, const CSavedScope& saved, 
   for (int i = 0; i < 2; ++i) {
     if (const CSavedSignal* s = signals[i]) {
       CString text;
-      // Saved signals store the file's coupling word: 1 is AC.
-      if (s->m_nCoupling == 1)
+      // Saved signals keep the coupling the channel had (0 is AC), as the live channels read it.
+      if (s->m_nCoupling == 0)
         text.Format("%s: ~ %s/div", SavedLetter(s->m_nKind), FormatSavedSignalPerDiv(*s).GetString());
       else
         text.Format("%s %s/div", SavedLetter(s->m_nKind), FormatSavedSignalPerDiv(*s).GetString());
@@ -239,31 +240,31 @@ void CWndOsc_StatusArea::PaintSaved(CDC* dc, CRect r, const CSavedScope& saved, 
   CString time;
   time.Format("%s/div", FormatSavedScopeTimePerDiv(saved).GetString());
   double step = width / 6.5;
-  Item(dc, r, GetSchemeColor(7), time, step);
+  Item(dc, r, kSavedText, time, step);
 
   if (saved.m_bRollMode) {
-    Item(dc, r, kSavedTriggerText, "Roll mode - NO trigger", 0);
+    Item(dc, r, kSavedText, "Roll mode - NO trigger", 0);
     return;
   }
   const int source = saved.m_nTriggerSource;
   const CSavedSignal* trigger = source == 0 || source == 1 ? signals[source] : nullptr;
   step /= 2;
-  Item(dc, r, kSavedTriggerText, "Trig:", step);
+  Item(dc, r, kSavedText, "Trig:", step);
   if (!trigger || saved.m_bTriggerChannelMissing) {
-    Item(dc, r, kSavedTriggerText, "Ext - NO information", 0);
+    Item(dc, r, kSavedText, "Ext - NO information", 0);
     return;
   }
   const COLORREF first = GetSchemeColor(30 + 2 * slot);
   const COLORREF second = GetSchemeColor(31 + 2 * slot);
   Item(dc, r, source == 0 ? first : second, SavedLetter(trigger->m_nKind), width / 15);
-  Item(dc, r, kSavedTriggerText, GetRangeModeText(saved.m_nTriggerFilter), width / 12);
+  Item(dc, r, kSavedText, GetRangeModeText(saved.m_nTriggerFilter), width / 12);
   const int lift = static_cast<int>(0.025 * m_rcClient.Height());
   const int symbolHeight = static_cast<int>(0.6 * m_rcClient.Height());
   const CRect symbol(r.left, r.bottom - lift - symbolHeight, r.left + static_cast<int>(width / 20) / 2,
                      r.bottom - lift);
   scope::DrawEdgeSymbol(dc, symbol, saved.m_nTriggerEdge, source, first, second);
   r.left += static_cast<int>(width / 20);
-  Item(dc, r, kSavedTriggerText, scope::FormatSavedTriggerLevel(saved.m_dTriggerLevel, saved.m_nTriggerUnit),
+  Item(dc, r, kSavedText, scope::FormatSavedTriggerLevel(saved.m_dTriggerLevel, saved.m_nTriggerUnit),
        width / 9);
-  Item(dc, r, kSavedTriggerText, GetTriggerModeText(saved.m_nSweep), 0);
+  Item(dc, r, kSavedText, GetTriggerModeText(saved.m_nSweep), 0);
 }

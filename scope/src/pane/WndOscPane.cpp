@@ -1,5 +1,6 @@
 #include <scope/pane/WndOscPane.h>
 
+#include <scope/SavedScopeFill.h>
 #include <scope/ScopeState.h>
 
 #include <core/ColorScheme.h>
@@ -63,8 +64,8 @@ class CWndOscPane::HandleTarget final : public IScopeNotifyTarget {
   CWndOsc_MinimizePanel& m_handle;
 };
 
-CWndOscPane::CWndOscPane(CMeasureEngine* engine)
-    : CWndOsc(engine), m_autoset(engine), m_pControlPanel(MakeControlPanel()) {
+CWndOscPane::CWndOscPane(std::unique_ptr<IScopeControlPanel> controlPanel, CMeasureEngine* engine)
+    : CWndOsc(engine), m_autoset(engine), m_pControlPanel(std::move(controlPanel)) {
   m_pControlPanel->SetPane(this);
   m_timeRuler.m_pClbck = this;
   m_cursorRuler.m_nOrientation = COscCursorRuler::kVertical;
@@ -331,11 +332,8 @@ void CWndOscPane::OnCursorChanged(CursorRecord* record, COscCursorRuler* ruler) 
     CSavedSignal* saved = GetSavedScopes()[signal / 2].FindSignal(signal);
     record->m_dValue = 0.0;
     if (saved && position >= 0 && position <= 100) {
-      CScale& axis = GetOscScale().m_Vertical[COscScale::AXIS_C + signal];
-      const double half = (saved->m_dMax - saved->m_dMin) / 2.0;
-      axis.SetDivisions(-half, half, 10, half / 5.0, false);
-      axis.m_dStart = (50 - position) * axis.m_dSpan / 100.0;
-      axis.Recompute();
+      // The signal moves; its scale stays the one it was saved with.
+      PlaceSavedSignalAxis(GetOscScale().m_Vertical[COscScale::AXIS_C + signal], saved->m_dPerDivision, position);
       saved->m_nPosition = position;
       OnSystemNotify(-1, 15 + signal, 0);
     }

@@ -1,5 +1,7 @@
 #include <scope/rulers/CursorPanel.h>
 
+#include <scope/TraceStatus.h>
+
 #include "RulerMath.h"
 
 #include <core/ChartHelpers.h>
@@ -199,7 +201,8 @@ BOOL CWndOsc_Cursor::ChannelDifferenceText(int channel, CString& text) const {
   const int q = SampleIndex(*trace, StepOf(RightCursor().m_dValue));
   const bool otherSegment =
       IsSegmentedType(GetMeasureType().m_nMeasureType.load()) && GetSegment(LeftCursor()) != GetSegment(RightCursor());
-  if (p < 0 || q < 0 || trace->m_SaturationFlags[p] != 0 || trace->m_SaturationFlags[q] != 0 || otherSegment) {
+  if (p < 0 || q < 0 || scope::TraceStatusValue(*trace, p) != 0 || scope::TraceStatusValue(*trace, q) != 0 ||
+      otherSegment) {
     text = kCannotEval;
     return TRUE;
   }
@@ -215,7 +218,8 @@ BOOL CWndOsc_Cursor::ChannelValueText(int channel, const CursorRecord& cursor, C
   if (p < 0 || trace->m_PointFlags[p] == 0) return FALSE;
   const double v = trace->m_nMultiplier * trace->m_Values[p];
   const CString value = GetGlobalProps().FormatChannelValue(v, channel, DecimalsOf(v, channel), FALSE);
-  const BYTE status = trace->m_SaturationFlags[p];
+  // The mark reads the value as shown: an inverted channel clipped above its range shows "<".
+  const int status = scope::TraceStatusValue(*trace, p);
   text.Format(status == 1 ? ">%s" : (status == 2 ? "<%s" : "%s"), value.GetString());
   return TRUE;
 }

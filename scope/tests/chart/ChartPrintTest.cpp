@@ -5,6 +5,9 @@
 #include "ChartScene.h"
 
 #include <scope/chart/OscChartWnd.h>
+#include <scope/SavedScopeFill.h>
+#include <scope/ScopeFiles.h>
+#include <scope/SignalFile.h>
 #include <scope/chart/SavedScopeText.h>
 
 #include <core/ColorScheme.h>
@@ -27,6 +30,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,7 +46,8 @@ class NoCups : public kvp::print::CupsBackend {
   bool Submit(const std::string&, const std::string&, const std::string&, int) override { return false; }
 };
 
-const char* kLongName = "Ignition secondary, cylinder one, warm engine at idle, before the new plugs were fitted";
+const std::string kLongFileName =
+    "Ignition secondary, cylinder one, warm engine at idle, before the new plugs were fitted.osg";
 
 class ChartPrintTest : public kvtest::CoreTest {
  protected:
@@ -70,7 +76,30 @@ class ChartPrintTest : public kvtest::CoreTest {
     kvtest::CoreTest::TearDown();
   }
 
-  // Channel A on (DC coupling, 2 V/div), B off; 1 ms/div; saved scope C with a long name.
+  // A signal file of channel A in AC coupling (value(i) at 1000 points) saved at `perDivision` and
+  // `rate`, written as `name` and opened into the first free saved scope as the open command does.
+  void OpenSaved(const std::string& name, int rate, double perDivision, const std::function<double(int)>& value) {
+    scope::SignalFile file;
+    file.m_nChannelsStored = 1;
+    file.m_nTimeBase = rate;
+    scope::SignalChannel& a = file.m_Channels[0];
+    a.m_bPresent = true;
+    a.m_nCoupling = 0;
+    a.m_dPerDivision = perDivision;
+    a.m_dFullScale = 10 * perDivision;
+    a.m_nUnit = 0;
+    for (int i = 0; i < 1000; ++i) a.m_Points.push_back({value(i), scope::kPointValid});
+    const fs::path path = folder / name;
+    const std::vector<uint8_t> bytes = scope::EncodeOsgFile(file);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    scope::SignalFile read;
+    ASSERT_TRUE(scope::ReadSignalFile(path.string().c_str(), read).m_bOk);
+    fs::remove(path);
+    ASSERT_TRUE(scope::LoadIntoSavedScope(read, name.c_str(), fs::path(name).stem().string().c_str()));
+  }
+
+  // Channel A on (DC coupling, 2 V/div), B off; 1 ms/div; saved scope C (AC, 500 mV/div) opened
+  // from a file with a long name.
   void Scene() {
     GlobalProps& p = GetGlobalProps();
     p.m_bInitialized = 1;
@@ -88,12 +117,7 @@ class ChartPrintTest : public kvtest::CoreTest {
     p.m_nRecordLength = 2000;
     chartscene::FillTrace(0, chartscene::Sine);
     GetGlobalProps().m_Channels[1].m_nModeEnable = 0;
-    CSavedSignal* c = chartscene::AddSavedSignal(0, 0, 1000, chartscene::Square, GetSchemeColor(30));
-    c->m_dPerDivision = 0.5;
-    c->m_nUnit = 0;
-    CSavedScope& scope = GetSavedScopes()[0];
-    scope.m_dTimeBaseValue = 100000.0;
-    scope.m_strName = kLongName;
+    OpenSaved(kLongFileName, 100000, 0.5, chartscene::Square);
   }
 
   // Letters of the legend lines in order, with their colours.
@@ -142,13 +166,13 @@ TEST_F(ChartPrintTest, OneLandscapePageWithTitleGridAndLegend) {
   ASSERT_EQ(letters.size(), 2u) << "channel B is off, the second saved scope empty";
   EXPECT_EQ(letters[0], std::make_pair(std::string("A"), GetSchemeColor(0)));
   EXPECT_EQ(letters[1], std::make_pair(std::string("C"), GetSchemeColor(30)));
-  EXPECT_TRUE(Logged("~2V/div"));
+  EXPECT_TRUE(Logged("2V/div")) << "DC coupling: no tilde";
   EXPECT_TRUE(Logged("1ms"));
-  EXPECT_TRUE(Logged("500mV/div")) << "AC coupling: no tilde";
+  EXPECT_TRUE(Logged("~500mV/div")) << "AC coupling, saved as the live channels: the tilde";
   EXPECT_TRUE(Logged("500\xB5s")) << "the saved scope's time per division: 1000 / (20 * rate)";
   bool nameLogged = false;
   for (const kvp::DrawnText& t : kvp::DrawnTexts()) {
-    if (t.text == kLongName) {
+    if (t.text == kLongFileName) {
       nameLogged = true;
       EXPECT_EQ(t.flags, static_cast<UINT>(DT_SINGLELINE | DT_RIGHT | DT_PATH_ELLIPSIS));
     }
@@ -161,9 +185,9 @@ TEST_F(ChartPrintTest, OneLandscapePageWithTitleGridAndLegend) {
   EXPECT_NE(info.find("841.92 x 595.32"), std::string::npos) << "landscape A4\n" << info;
   const std::string text = kvtest::CommandOutput("pdftotext -layout '" + pdf + "' -");
   EXPECT_NE(text.find("Dravix Scope - Oscilloscope chart"), std::string::npos) << text;
-  EXPECT_NE(text.find("~2V/div"), std::string::npos) << text;
+  EXPECT_NE(text.find("~500mV/div"), std::string::npos) << text;
   EXPECT_NE(text.find("Ignition"), std::string::npos) << text;
-  EXPECT_NE(text.find("fitted"), std::string::npos) << "both ends of the name stay\n" << text;
+  EXPECT_NE(text.find("fitted.osg"), std::string::npos) << "both ends of the file's name stay\n" << text;
   EXPECT_EQ(text.find("warm engine at idle"), std::string::npos) << "the middle is shortened\n" << text;
 }
 
@@ -228,12 +252,11 @@ TEST_F(ChartPrintTest, PageOfTheLiveSceneForPeople) {
   chartscene::FillTrace(1, chartscene::Square);
   CSavedSignal* c = GetSavedScopes()[0].m_Signals[0];
   c->m_bShowLevel1 = 1;
-  c->m_dLevel1 = 4.0;
+  c->m_dLevel1 = 2.0;
   GetGlobalProps().m_Styles[GlobalProps::STYLE_LEVEL_B].m_dValue = -3.5;
   GetGlobalProps().m_Channels[1].m_nModeEnable = 1;
   // The E/F scope was saved without a time base (rate 0).
-  chartscene::AddSavedSignal(1, 2, 1000, [](int i) { return chartscene::Sine(i) / 2 - 1.0; }, GetSchemeColor(32));
-  GetSavedScopes()[1].m_strName = "no time base";
+  OpenSaved("no time base.osg", 0, 1.0, [](int i) { return chartscene::Sine(i) / 2 - 1.0; });
   scope::GetScopeState().ScopeRecording = 0;
   scope::GetScopeState().InvertState = 1;
   kvp::StartTextLog();
@@ -244,7 +267,7 @@ TEST_F(ChartPrintTest, PageOfTheLiveSceneForPeople) {
   ASSERT_EQ(letters.size(), 4u);
   EXPECT_EQ(letters[3], std::make_pair(std::string("E"), GetSchemeColor(32)));
   EXPECT_TRUE(Logged("---"));
-  EXPECT_TRUE(Logged("no time base"));
+  EXPECT_TRUE(Logged("no time base.osg"));
 }
 
 TEST(SavedScopeText, TimePerDivisionByModeAndRate) {

@@ -460,7 +460,7 @@ TEST_F(ChartTest, EngineSpeedAtTheBottomOnlyInTheSynchronisedDisplayAndNotWhileR
   Full();
   auto rpm = TextsContaining(chart.GetSafeHwnd(), "RPM");
   ASSERT_FALSE(rpm.empty());
-  EXPECT_NE(rpm[0].text.find("---"), std::string::npos) << rpm[0].text;
+  EXPECT_EQ(rpm[0].text, "--- RPM") << "one blank between the value and the unit";
   EXPECT_GE(rpm[0].rect.top, kH - kH / 10);
   EXPECT_LE(rpm[0].rect.bottom, kH);
   scope::GetScopeState().ScopeRecording = 1;

@@ -4,6 +4,7 @@
 // engine-tester screens, inversion, the range fallback, the font rule, the saved-scope buttons,
 // the recording decision, refusals and failures, probe selection, the cylinder buttons, the
 // timers and the hot keys.
+#include <scope/ScopeFiles.h>
 #include <scope/ScopeState.h>
 #include <scope/pane/ControlPanel.h>
 
@@ -18,7 +19,10 @@
 #include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 
+#include <platform/afxfile.h>
+#include <platform/controls.h>
 #include <platform/display.h>
+#include <platform/filedialog.h>
 #include <platform/textlog.h>
 
 #include <gtest/gtest.h>
@@ -435,20 +439,32 @@ TEST_F(ControlPanelTest, InvertCyclesNoneAThenBThenBothAndBack) {
   }
 }
 
+// The spinner offers the probe's ranges only (a 50 A clamp accepts 2..7 of the ten); an index the
+// probe refuses falls back to the default range, else the lowest, and is written back marked for
+// the board.
 TEST_F(ControlPanelTest, RangeOutsideTheProbeFallsBackToDefaultThenLowestAndIsWrittenBack) {
   struct Row {
-    int index, fallback, expected;
+    int low, high, index, fallback, expected;
   };
-  const Row rows[] = {{6, 4, 6}, {20, 4, 4}, {-1, 2, 2}, {20, 30, 0}, {10, -1, 0}};
+  const Row rows[] = {{-1, -1, 6, 4, 6}, {-1, -1, 20, 4, 4}, {-1, -1, -1, 2, 2}, {-1, -1, 20, 30, 0},
+                      {-1, -1, 10, -1, 0}, {2, 7, 0, 4, 4},   {2, 7, 0, 9, 2},    {2, 7, 8, -1, 2},
+                      {2, 7, 7, 4, 7},     {7, 2, 1, -1, 2},  {2, 12, 0, -1, 0}};
   for (const Row& r : rows) {
-    SCOPED_TRACE(testing::Message() << r.index << " " << r.fallback);
+    SCOPED_TRACE(testing::Message() << r.low << ".." << r.high << " " << r.index << " " << r.fallback);
     CChannelProps& c = GetGlobalProps().m_Channels[1];
+    c.m_Ranges.m_nRangeLow = r.low;
+    c.m_Ranges.m_nRangeHigh = r.high;
     c.m_nRangeIndex = r.index;
     c.m_nDefaultRangeIndex = r.fallback;
+    c.m_nChangeFlags = 0;
     panel.RebuildScaleRanges(1, 1);
     EXPECT_EQ(c.m_nRangeIndex, r.expected);
-    EXPECT_EQ(panel.Spinner(Panel::kChBScale)->record.value, r.expected);
-    EXPECT_EQ(panel.Spinner(Panel::kChBScale)->record.max, 9);
+    EXPECT_EQ(c.m_nChangeFlags & CHN_RANGE, r.index == r.expected ? 0 : CHN_RANGE);
+    const NumericOptionRecord& spinner = panel.Spinner(Panel::kChBScale)->record;
+    EXPECT_EQ(spinner.value, r.expected);
+    const bool window = r.low >= 0 && r.high <= 9;
+    EXPECT_EQ(spinner.min, window ? std::min(r.low, r.high) : 0);
+    EXPECT_EQ(spinner.max, window ? std::max(r.low, r.high) : 9);
   }
   // Without the settings the value stays.
   panel.Spinner(Panel::kChAScale)->record.value = 7;
@@ -1028,3 +1044,92 @@ TEST_F(ControlPanelTest, DrawsFacesAndCaptionsAndSavesAScreenshot) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a file dialog offers: the name in its name field and the descriptions of its types.
+struct FileDialogOffer {
+  bool opened = false;
+  std::string name;
+  std::vector<std::string> types;
+};
+
+// Reads the next file dialog once it is the active window, then cancels it.
+void ReadFileDialog(FileDialogOffer& offer, int turns = 50) {
+  hl::RunInLoop([&offer, turns] {
+    const HWND dlg = ::GetActiveWindow();
+    if (!dlg || !::GetDlgItem(dlg, edt1) || !::GetDlgItem(dlg, cmb1)) {
+      if (turns > 0) ReadFileDialog(offer, turns - 1);
+      return;
+    }
+    offer.opened = true;
+    char text[256] = {};
+    ::GetWindowText(::GetDlgItem(dlg, edt1), text, sizeof text);
+    offer.name = text;
+    const HWND types = ::GetDlgItem(dlg, cmb1);
+    const int count = static_cast<int>(::SendMessage(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      char type[256] = {};
+      ::SendMessage(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(type));
+      offer.types.push_back(type);
+    }
+    hl::PressKey(VK_ESCAPE);
+  });
+}
+
+}  // namespace
+
+// The save dialog proposes "Save_<day>-<month>_<hour>h<minute>m" of the local time and the signal
+// files with all files; the open dialog offers every signal file, the older ones, the current
+// ones. Both cancelled: nothing happens.
+TEST_F(ControlPanelTest, SignalFileDialogsOfferTheirTypesAndTheSaveName) {
+  struct Case {
+    int button;
+    std::vector<std::string> types;
+    bool named;
+  } cases[] = {
+      {Panel::kBtnSave, {"Oscilloscope signals (*.osg)", "All files (*.*)"}, true},
+      {Panel::kBtnOpen,
+       {"All oscilloscope signals (*.osg, *.osc)", "Older oscilloscope signals (*.osc)", "Oscilloscope signals (*.osg)"},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    FileDialogOffer offer;
+    SYSTEMTIME before{}, after{};
+    ::GetLocalTime(&before);
+    ReadFileDialog(offer);
+    Press(c.button);
+    ::GetLocalTime(&after);
+    ASSERT_TRUE(offer.opened);
+    EXPECT_EQ(offer.types, c.types);
+    if (c.named) {
+      EXPECT_TRUE(offer.name == scope::SignalFileDefaultName(before) || offer.name == scope::SignalFileDefaultName(after))
+          << offer.name;
+    } else {
+      EXPECT_EQ(offer.name, "");
+    }
+  }
+  EXPECT_EQ(GetSavedScopeCount(), 0);
+}
+
+// The proposed name keeps the two-character fields of its format, blanks included.
+TEST(SignalFileName, DayMonthHourMinuteOfTheLocalTime) {
+  struct Case {
+    WORD day, month, hour, minute;
+    const char* name;
+  } cases[] = {
+      {5, 3, 9, 7, "Save_ 5- 3_ 9h 7m"},
+      {24, 12, 23, 59, "Save_24-12_23h59m"},
+      {1, 1, 0, 0, "Save_ 1- 1_ 0h 0m"},
+  };
+  for (const Case& c : cases) {
+    SYSTEMTIME t{};
+    t.wYear = 2024;
+    t.wDay = c.day;
+    t.wMonth = c.month;
+    t.wHour = c.hour;
+    t.wMinute = c.minute;
+    EXPECT_EQ(scope::SignalFileDefaultName(t), c.name);
+  }
+}

@@ -13,6 +13,7 @@
 
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/HostWindow.h>
+#include <kvtest/ScopeStandIns.h>
 #include <kvtest/Pump.h>
 #include <kvtest/Screenshots.h>
 
@@ -82,7 +83,7 @@ TEST(ScopePaneOnBoard, RunDrawsBothTracesInTheChart) {
   kvtest::HostWindow host;
   ASSERT_TRUE(host.CreateTop(0, 0, 1000, 700));
   {
-    scope::CWndOscPane pane(&engine);
+    scope::CWndOscPane pane(std::make_unique<kvtest::CStandInControlPanel>(), &engine);
     ASSERT_TRUE(pane.Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 30, 1000, 700), &host, 1000));
     pane.Init();
     kvp::headless::Pump();

@@ -3,6 +3,7 @@
 // panel's buttons as the user works them: run, single shot, autoset, saved signals from a file,
 // the level thumbs, printing, inversion, zoom and the engine tester's probe button. Checks read
 // the settings, the window tree, the drawn-text log and a few pixels of the chart.
+#include <scope/ApplySnapshot.h>
 #include <scope/ScopeState.h>
 #include <scope/chart/SavedScopeText.h>
 #include <scope/pane/ControlPanel.h>
@@ -26,11 +27,13 @@
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/HostWindow.h>
 #include <kvtest/Pump.h>
+#include <kvtest/ScopeStandIns.h>
 #include <kvtest/Screenshots.h>
 #include <kvtest/Shell.h>
 #include <kvtest/TesterFirmware.h>
 
 #include <platform/clock.h>
+#include <platform/controls.h>
 #include <platform/display.h>
 #include <platform/filedialog.h>
 #include <platform/print.h>
@@ -131,7 +134,6 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
     kvp::SetMessageBoxResponder(nullptr);
     pane.reset();
     host.DestroyWindow();
-    scope::SetControlPanelFactory(nullptr);
     onBoard.reset();
     scope::GetScopeState().Reset();
     kvtest::CoreTest::TearDown();
@@ -151,8 +153,7 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
     holder.m_bNarrowChart = 1;
     ASSERT_TRUE(host.CreateTop(0, 0, 1000, 700));
     CMeasureEngine* engine = &Engine();
-    scope::SetControlPanelFactory([engine] { return scope::MakeProgramControlPanel(engine); });
-    pane = std::make_unique<CountingPane>(engine);
+    pane = std::make_unique<CountingPane>(scope::MakeProgramControlPanel(*engine, records), engine);
     ASSERT_TRUE(pane->Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 30, 1000, 700), &host, 1000));
     pane->Init();
     pane->Activate(1);
@@ -195,6 +196,15 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
   void ClickUntil(int id, Pred done) {
     ASSERT_NO_FATAL_FAILURE(Click(id));
     ASSERT_TRUE(kvtest::PumpUntil(done, 60)) << id;
+  }
+  // The tooltip text the pane gives a strip (empty when it gives none).
+  std::string Tooltip(CWnd& strip) {
+    NMTTDISPINFOA info{};
+    info.hdr.idFrom = strip.GetSafeHwnd();
+    info.hdr.code = TTN_NEEDTEXTA;
+    info.uFlags = TTF_IDISHWND;
+    pane->SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText ? std::string(info.lpszText) : std::string();
   }
   // A press handed straight to the dispatcher, the value stepping as the button steps it: for the
   // commands that open a modal dialog or box (whose scripted answer is queued first), and for
@@ -256,6 +266,7 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
   }
 
   std::unique_ptr<kvtest::EngineOnBoard> onBoard;
+  kvtest::CStandInRecordTarget records;
   kvtest::HostWindow host;
   std::unique_ptr<CountingPane> pane;
   Panel* panel = nullptr;
@@ -278,6 +289,82 @@ TEST_F(PaneScenariosOnBoard, RunDrawsBothTracesInTheirColoursWithRunOnTop) {
   pane->m_stripTop.Redraw();
   EXPECT_TRUE(LoggedPrefix(pane->m_stripTop.GetSafeHwnd(), "Stop"));
   EXPECT_FALSE(LoggedPrefix(pane->m_stripTop.GetSafeHwnd(), "Run"));
+}
+
+// A 50 A clamp on channel A accepts the ranges 2..7 of the ten: the "ChAScale" spinner offers
+// those only, clicks on its down arrow stop at the lowest, and Run measures without a box.
+TEST_F(PaneScenariosOnBoard, AClampOffersOnlyTheRangesItAccepts) {
+  onBoard->Board().Update([](sim::BoardScenario& s) { s.channelProbeCodes[0] = 4; });
+  ASSERT_NO_FATAL_FAILURE(Open());
+  kvp::SetMessageBoxResponder([](const kvp::MessageBoxCall&) { return IDOK; });
+  const CChannelProps& a = GetGlobalProps().m_Channels[0];
+  ASSERT_EQ(a.m_Ranges.m_nKind, 2);
+  CRepeatCtrl& scale = *panel->Spinner(Panel::kChAScale);
+  EXPECT_EQ(scale.record.min, 2);
+  EXPECT_EQ(scale.record.max, 7);
+  CRect client;
+  scale.GetClientRect(&client);
+  const RECT down = LayoutArrows(client, scale.orientation, false).second;
+  for (int click = 0; click < 10; ++click)
+    hl::Click(scale.GetSafeHwnd(), CPoint((down.left + down.right) / 2, (down.top + down.bottom) / 2));
+  hl::Pump();
+  EXPECT_EQ(scale.record.value, 2);
+  EXPECT_EQ(a.m_nRangeIndex, 2);
+  ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  EXPECT_TRUE(GetGlobalProps().m_bRunning);
+  EXPECT_TRUE(kvp::MessageBoxLog().empty()) << kvp::MessageBoxLog().front().text;
+  EXPECT_FALSE(fs::exists(pane->GetErrorLogPath()));
+}
+
+// A settings file loaded while the scope stands still: no record comes to bring the file's
+// settings to the screen, so the pane's own copy is refreshed from them. The "Bottom" strip shows
+// the file's time base and coupling, and the display record (which the probe check reads) holds
+// them, not those of the last run.
+TEST_F(PaneScenariosOnBoard, ASettingsFileLoadedWhileStoppedShowsItsTimeBaseAndCoupling) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  GlobalProps& p = GetGlobalProps();
+  auto setTimeBase = [&](int index) {
+    CRepeatCtrl* spinner = panel->Spinner(Panel::kTimeScale);
+    spinner->record.value = index;
+    panel->OnValueChanged(&spinner->record, spinner);
+  };
+  // The user's settings, measured once (a file holds the time base records came at).
+  const int saved = 9, other = 11;
+  setTimeBase(saved);  // in "Auto" a new time base starts the run
+  if (!p.m_bRunning) {
+    ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  }
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return GetCursorSettings().m_Settings.GetTimeBaseIndex() == saved; }, 60));
+  Stop();
+  scope::CEngineSnapshotDevice device(Engine());
+  const std::string oss = (folder / "slow.oss").string();
+  ASSERT_TRUE(scope::SaveSettingsFile(oss.c_str(), *panel, device).m_bOk);
+  // The user goes on: DC on A, the trigger on B, another time base (which runs), a stop.
+  Press(Panel::kChAMode);
+  ASSERT_EQ(p.m_Channels[0].m_nCoupling, 1);
+  Press(Panel::kTriggerSource);
+  ASSERT_EQ(p.m_nTriggerSourceKind, 1);
+  setTimeBase(other);
+  if (!p.m_bRunning) {
+    ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  }
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return GetCursorSettings().m_Settings.GetTimeBaseIndex() == other; }, 60));
+  Stop();
+  hl::Pump();
+
+  ASSERT_TRUE(scope::LoadSettingsFile(oss.c_str(), *panel, device).m_bOk);
+  hl::Pump();
+  EXPECT_FALSE(p.m_bRunning) << "saved while stopped";
+  const CMeasureProps& shown = GetCursorSettings().m_Settings;
+  EXPECT_EQ(shown.GetTimeBaseIndex(), saved);
+  EXPECT_EQ(shown.m_Channels[0].m_nCoupling, 0);
+  EXPECT_EQ(shown.m_nTriggerSourceKind, 0);
+  EXPECT_EQ(shown.m_nTriggerChannel, 0);
+  kvp::StartTextLog();
+  pane->m_stripBottom.Redraw();
+  const std::string time = std::string(p.FormatTimePerDiv().GetString()) + "/div";
+  EXPECT_TRUE(Logged(pane->m_stripBottom.GetSafeHwnd(), time)) << time;
+  EXPECT_TRUE(LoggedPrefix(pane->m_stripBottom.GetSafeHwnd(), "A: ~ "));
 }
 
 TEST_F(PaneScenariosOnBoard, SingleShowsOneRecordAndTheRunEnds) {
@@ -350,6 +437,7 @@ TEST_F(PaneScenariosOnBoard, SavedSignalsOpenedTwiceFillBothStripsInTheirColours
   hl::Pump();
   EXPECT_TRUE(pane->m_stripSavedCD.IsWindowVisible());
   EXPECT_FALSE(pane->m_stripSavedEF.IsWindowVisible());
+  EXPECT_EQ(Tooltip(pane->m_stripSavedCD), "twochannels.osg") << "the saved scope carries the file's name";
   EXPECT_GT(ChartPixels(GetSchemeColor(30)), 50);
   EXPECT_GT(ChartPixels(GetSchemeColor(31)), 50);
   // The strip gives the saved scope's time per division from the rate stored in the file.
@@ -368,6 +456,10 @@ TEST_F(PaneScenariosOnBoard, SavedSignalsOpenedTwiceFillBothStripsInTheirColours
   ASSERT_NO_FATAL_FAILURE(DragThumb(3, 60, &dropped));
   EXPECT_LT(dropped, 50);
   EXPECT_EQ(c->m_nPosition, dropped);
+  // It moved at the scale it was saved with: ten divisions of its volts per division.
+  ASSERT_NE(c->m_pScale, nullptr);
+  EXPECT_DOUBLE_EQ(c->m_pScale->m_dSpan, 10.0 * c->m_dPerDivision);
+  Screenshot("scope-pane-saved-dragged");
 
   AnswerFileDialog(file);
   Press(Panel::kBtnOpen);

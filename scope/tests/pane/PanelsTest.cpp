@@ -166,7 +166,7 @@ void Occupy(int slot, std::vector<int> kinds, const char* name) {
   s.m_bPair = slot;
   for (int kind : kinds) scope::AddSignal(s, kind - 2 * slot);
   s.m_bEmpty = 0;
-  s.m_strName = name;
+  scope::SetTitle(s, name);
   for (int kind : kinds) GetGlobalProps().m_Styles[GlobalProps::STYLE_SAVED_C + kind].m_nFlags |= 1;
 }
 

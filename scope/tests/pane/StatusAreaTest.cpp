@@ -1,6 +1,8 @@
 // The status strips: which texts each type writes, in which colours and formats, from the
 // display record, the settings and the saved scopes (read from the drawn-text log).
 #include <scope/SavedScopeFill.h>
+#include <scope/SignalCapture.h>
+#include <scope/SignalFile.h>
 #include <scope/pane/StatusArea.h>
 
 #include <core/ColorScheme.h>
@@ -173,7 +175,7 @@ CSavedScope& Saved(int slot, bool roll, double rate) {
     CSavedSignal* sig = scope::AddSignal(s, ch);
     sig->m_dPerDivision = ch == 0 ? 5.0 : 0.2;
     sig->m_nUnit = 0;
-    sig->m_nCoupling = ch == 0 ? 1 : 0;
+    sig->m_nCoupling = ch == 0 ? 0 : 1;  // C saved in AC, D in DC
   }
   s.m_bEmpty = 0;
   s.m_bRollMode = roll ? 1 : 0;
@@ -200,10 +202,33 @@ TEST_F(StatusAreaTest, SavedScopeStripsShowTheirSignalsTimeAndTrigger) {
   EXPECT_EQ(texts[7], "Single");
   EXPECT_EQ(ColourOf(cd, "C: ~ 5.00V/div"), GetSchemeColor(30));
   EXPECT_EQ(ColourOf(cd, "D"), GetSchemeColor(31));
+  EXPECT_EQ(ColourOf(cd, "1ms/div"), ColourOf(cd, "Trig:")) << "the strip's own text colour on its grey";
+  EXPECT_EQ(ColourOf(cd, "Trig:"), RGB(58, 18, 18));
   EXPECT_EQ(kvp::WindowPixel(cd.GetSafeHwnd(), 1, 1), RGB(200, 200, 200));
 
   CWndOsc_StatusArea ef(CWndOsc_StatusArea::kSavedEF);
   EXPECT_TRUE(Texts(ef).empty()) << "an empty saved scope writes nothing";
+}
+
+// A channel in AC saved to a signal file and opened again reads as it read live: "~".
+TEST_F(StatusAreaTest, AChannelSavedInACComesBackWithTheTilde) {
+  for (const int coupling : {0, 1}) {
+    SCOPED_TRACE(coupling);
+    GlobalProps& p = GetGlobalProps();
+    Channel(p, 0, true, 2, coupling);
+    Channel(GetCursorSettings().m_Settings, 0, true, 2, coupling);
+    CSignalData trace;
+    trace.SetSize(1000);
+    for (int k = 0; k < 1000; ++k) trace.SetPoint(k, k % 100 < 50 ? 2.0 : -2.0, 0);
+    const CSignalData* traces[2] = {&trace, nullptr};
+    const auto file = scope::ParseOsgFile(scope::EncodeOsgFile(scope::CaptureSignalFile(p, traces, 0)));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(scope::LoadIntoSavedScope(*file, "ac.osg", "ac"));
+    CWndOsc_StatusArea bottom(CWndOsc_StatusArea::kBottom), cd(CWndOsc_StatusArea::kSavedCD);
+    EXPECT_EQ(Texts(bottom)[0], coupling == 0 ? "A: ~ 5V/div" : "A 5V/div");
+    EXPECT_EQ(Texts(cd)[0], coupling == 0 ? "C: ~ 5.00V/div" : "C 5.00V/div");
+    scope::ClearAllSavedScopes();
+  }
 }
 
 TEST_F(StatusAreaTest, SavedScopeInRollModeOrWithoutTimeBase) {

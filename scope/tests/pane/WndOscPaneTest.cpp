@@ -2,6 +2,10 @@
 // names, ids and creation order, showing by the option bits, the layout areas, docking with the
 // time offset, the slide of the undocked control panel and its auto-hide, the tab change rules,
 // the manual path, the saved-scope tooltips and the rulers' callbacks.
+#include <scope/SavedScopeFill.h>
+#include <scope/chart/SavedScopeText.h>
+#include <scope/ScopeFiles.h>
+#include <scope/SignalFile.h>
 #include <scope/pane/WndOscPane.h>
 
 #include <core/ColorScheme.h>
@@ -16,11 +20,13 @@
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/HostWindow.h>
+#include <kvtest/ScopeStandIns.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/controls.h>
 #include <platform/display.h>
 #include <platform/files.h>
+#include <platform/textlog.h>
 
 #include <gtest/gtest.h>
 
@@ -79,7 +85,7 @@ class PaneTest : public kvtest::CoreTest {
     GetTimeStepScale().m_nCurrentStep = 10;
     p.RecomputeTimeBase(FALSE, FALSE);
     ASSERT_TRUE(host.CreateTop(0, 0, 1000, 700));
-    pane = std::make_unique<CWndOscPane>();
+    pane = std::make_unique<CWndOscPane>(std::make_unique<kvtest::CStandInControlPanel>());
     pane->SetErrorLogPath((std::filesystem::temp_directory_path() / "scope_pane_test.log").string());
     ASSERT_TRUE(pane->Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 30, 1000, 700), &host, 1000));
     hl::Pump();
@@ -92,7 +98,31 @@ class PaneTest : public kvtest::CoreTest {
   }
 
   CWnd& Panel() { return pane->ControlPanel().Window(); }
-  scope::CStandInControlPanel& StandIn() { return dynamic_cast<scope::CStandInControlPanel&>(pane->ControlPanel()); }
+  // A signal file of a square on channel A (+2.5 V / -1.5 V at 1 V/div, position 50) written as
+  // `name` and opened into the first free saved scope, as the open command does.
+  bool LoadSquare(const char* name) {
+    scope::SignalFile file;
+    file.m_nChannelsStored = 1;
+    file.m_nTimeBase = 10000;
+    scope::SignalChannel& a = file.m_Channels[0];
+    a.m_bPresent = true;
+    a.m_dPerDivision = 1.0;
+    a.m_dFullScale = 10.0;
+    a.m_nUnit = 0;
+    a.m_dMin = -1.5;
+    a.m_dMax = 2.5;
+    for (int k = 0; k < 1000; ++k) a.m_Points.push_back({k % 200 < 100 ? 2.5 : -1.5, scope::kPointValid});
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+    const std::vector<uint8_t> bytes = scope::EncodeOsgFile(file);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    scope::SignalFile read;
+    const bool ok = scope::ReadSignalFile(path.string().c_str(), read).m_bOk &&
+                    scope::LoadIntoSavedScope(read, name, std::filesystem::path(name).stem().string().c_str());
+    std::filesystem::remove(path);
+    if (ok) pane->OnSystemNotify(5, 53, 0);
+    return ok;
+  }
+  kvtest::CStandInControlPanel& StandIn() { return dynamic_cast<kvtest::CStandInControlPanel&>(pane->ControlPanel()); }
   bool Visible(CWnd& w) { return (w.GetStyle() & WS_VISIBLE) != 0; }
 
   kvp::HeadlessWorld world;
@@ -398,27 +428,26 @@ TEST_F(PaneTest, ManualButtonShowsForAComponentTestWithItsFile) {
   std::filesystem::remove_all(kvp::MapPath(root));
 }
 
+// The tooltip of a strip asks the pane; the empty text when there is none.
+std::string Tooltip(CWndOscPane& pane, CWnd& strip) {
+  NMTTDISPINFOA info{};
+  info.hdr.hwndFrom = 0;
+  info.hdr.idFrom = strip.GetSafeHwnd();
+  info.hdr.code = TTN_NEEDTEXTA;
+  info.uFlags = TTF_IDISHWND;
+  pane.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  return info.lpszText ? std::string(info.lpszText) : std::string();
+}
+
 TEST_F(PaneTest, SavedStripTooltipsNameTheSavedScope) {
-  CSavedScope* saved = GetSavedScopes();
-  saved[0].m_bEmpty = 0;
-  saved[0].m_strName = std::string(100, 'n').c_str();
-  saved[1].m_bEmpty = 1;
-  struct Case {
-    CWnd* strip;
-    std::string text;
-  };
-  for (const Case& c : std::vector<Case>{{&pane->m_stripSavedCD, std::string(79, 'n')}, {&pane->m_stripSavedEF, ""},
-                                         {&pane->m_stripTop, ""}}) {
-    NMTTDISPINFOA info{};
-    info.hdr.hwndFrom = 0;
-    info.hdr.idFrom = c.strip->GetSafeHwnd();
-    info.hdr.code = TTN_NEEDTEXTA;
-    info.uFlags = TTF_IDISHWND;
-    pane->SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
-    EXPECT_EQ(info.lpszText ? std::string(info.lpszText) : std::string(), c.text);
-  }
-  saved[0].m_bEmpty = 1;
-  saved[0].m_strName = "";
+  const std::string longName = std::string(100, 'n') + ".osg";
+  ASSERT_TRUE(LoadSquare("x.osg"));
+  EXPECT_EQ(Tooltip(*pane, pane->m_stripSavedCD), "x.osg");
+  EXPECT_EQ(Tooltip(*pane, pane->m_stripSavedEF), "") << "no second saved scope";
+  EXPECT_EQ(Tooltip(*pane, pane->m_stripTop), "");
+  // A name longer than a tooltip holds is cut to 79 bytes.
+  ASSERT_TRUE(LoadSquare(longName.c_str()));
+  EXPECT_EQ(Tooltip(*pane, pane->m_stripSavedEF), longName.substr(0, 79));
 }
 
 TEST_F(PaneTest, SavedScopeStripsFollowTheSavedScopes) {
@@ -483,6 +512,8 @@ TEST_F(PaneTest, DraggedLevelMarkerMovesTheChannel) {
   EXPECT_NEAR(marker.m_pScale->ValueToPixel(0.0), dropped, chart.Height() / 100 + 1);
 }
 
+// A saved square of +2.5/-1.5 V at 1 V/div: the drag moves its zero line to the dropped pixel and
+// keeps the ten divisions of 1 V it was saved with (its strip still reads 1 V/div).
 TEST_F(PaneTest, DraggedSavedSignalMarkerMovesTheSignalOnlyWhenItExists) {
   pane->LayoutChildren();
   COscScale& scale = GetOscScale();
@@ -505,19 +536,33 @@ TEST_F(PaneTest, DraggedSavedSignalMarkerMovesTheSignalOnlyWhenItExists) {
   pane->OnCursorChanged(&marker, &pane->m_cursorRuler);
   EXPECT_EQ(axis.ValueToPixel(0.0), (chart.top + chart.bottom) / 2);
 
-  CSavedScope& saved = GetSavedScopes()[0];
-  auto* signal = new CSavedSignal;
-  signal->m_nKind = 0;
-  signal->m_dMin = -2.0;
-  signal->m_dMax = 2.0;
-  saved.m_Signals.Add(signal);
-  saved.m_bEmpty = 0;
-  marker.m_dValue = axis.PixelToValue(dropped);
+  ASSERT_TRUE(LoadSquare("square.osg"));
+  CSavedSignal* signal = GetSavedScopes()[0].FindSignal(0);
+  ASSERT_NE(signal, nullptr);
+  ASSERT_EQ(signal->m_pScale, &axis);
+  ASSERT_DOUBLE_EQ(axis.m_dSpan, 10.0);
+  // The saved scope's strip took its place under the chart.
+  scale.SetArea(pane->ChartRect(), true);
+  scale.RecomputePercentAxis();
+  axis.Recompute();
+  const CRect shown = pane->ChartRect();
+  const int droppedNow = shown.top + shown.Height() / 4;
+  marker.m_dValue = axis.PixelToValue(droppedNow);
   pane->OnCursorChanged(&marker, &pane->m_cursorRuler);
   EXPECT_NEAR(signal->m_nPosition, 75, 1);
-  EXPECT_DOUBLE_EQ(axis.m_dSpan, 4.0);  // plus and minus half the saved range
-  EXPECT_NEAR(axis.ValueToPixel(0.0), dropped, chart.Height() / 100 + 1);
-  saved.RemoveAllSignals();
+  EXPECT_DOUBLE_EQ(axis.m_dSpan, 10.0) << "ten divisions of 1 V, as saved";
+  EXPECT_DOUBLE_EQ(axis.m_dPerDivision, 1.0);
+  EXPECT_NEAR(axis.ValueToPixel(0.0), droppedNow, shown.Height() / 100 + 1);
+  // +2.5 V sits two and a half divisions above the zero line.
+  EXPECT_NEAR(axis.ValueToPixel(0.0) - axis.ValueToPixel(2.5), shown.Height() / 4, 2);
+  kvp::StartTextLog();
+  pane->m_stripSavedCD.Redraw();
+  bool perDivision = false;
+  const std::string strip = std::string(FormatSavedSignalPerDiv(*signal).GetString()) + "/div";
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(pane->m_stripSavedCD.GetSafeHwnd()))
+    perDivision |= t.text.find(strip) != std::string::npos;
+  kvp::StopTextLog();
+  EXPECT_TRUE(perDivision);
 }
 
 TEST_F(PaneTest, Screenshots) {

@@ -197,6 +197,24 @@ TEST_F(CursorPanelTest, ValuesAtTheCursorsCarryTheirStatusMarks) {
   EXPECT_TRUE(Has(aOnly, "A:"));
 }
 
+// An inverted channel is shown negated: clipped above the board's range (stored byte 1) its value
+// lies below the shown range, so "<" goes before it, and ">" for the byte 2.
+TEST_F(CursorPanelTest, AnInvertedChannelsMarksFollowTheValueShown) {
+  AddTraces();
+  CMeasure& a = *GetTraceList()[0];
+  a.m_nMultiplier = -1;
+  a.m_SaturationFlags[200] = 1;
+  a.m_SaturationFlags[400] = 2;
+  Left().m_dValue = TimeOf(200);
+  Right().m_dValue = TimeOf(400);
+  Create();
+  const std::vector<std::string> texts = Texts();
+  const GlobalProps& props = GetGlobalProps();
+  EXPECT_TRUE(Has(texts, "<" + std::string(props.FormatChannelValue(-2.0, 0, 2, FALSE))));
+  EXPECT_TRUE(Has(texts, ">" + std::string(props.FormatChannelValue(-4.0, 0, 2, FALSE))));
+  EXPECT_FALSE(Has(texts, ">" + std::string(props.FormatChannelValue(-2.0, 0, 2, FALSE))));
+}
+
 TEST_F(CursorPanelTest, SegmentedRecordsScaleByCylindersAndRefuseAcrossSegments) {
   AddTraces();
   CMotortesterData& engine = *GetMotortesterDevice();

@@ -92,23 +92,6 @@ class IScopeRecordTarget {
   ~IScopeRecordTarget() = default;
 };
 
-// A record list for panels without the recorder (the scope's own tests): keeps the records in
-// memory, sizes nothing and feeds nothing. The program binds the recorder's list in app/.
-class CStandInRecordTarget : public IScopeRecordTarget {
- public:
-  void ClearRecordList() override { m_Records.clear(); }
-  void AddRecord(const ScopeRecordFields& fields) override { m_Records.push_back(fields); }
-  int GetRecordCount() const override { return static_cast<int>(m_Records.size()); }
-  void SizeRecords(int) override {}
-  void SetOldAcquisitionMode(bool engineTester, int mode) override { m_nOldMode[engineTester ? 1 : 0] = mode; }
-  int GetOldAcquisitionMode(bool engineTester) const override { return m_nOldMode[engineTester ? 1 : 0]; }
-  void StartRecorderFeed() override {}
-  void StopRecorderFeed() override {}
-
-  std::vector<ScopeRecordFields> m_Records;
-  int m_nOldMode[2] = {0, 0};  // board path, engine-tester path
-};
-
 // Probe record of the engine-tester oscilloscope's probe list.
 struct ProbeEntry {
   int m_nId = 0;

@@ -1,15 +1,11 @@
 // The seam between the scope pane and its control panel: what the pane asks of the panel window
-// ("WndControlPanel", id 1008), and the factory that makes it. The program binds the real panel;
-// until then, and in tests that need no panel, a plain stand-in window of the same name and id
-// takes its place, so the pane builds and lays out without it.
+// ("WndControlPanel", id 1008). The pane is given its panel when it is made: the program's
+// (ProgramControlPanel.h), or in tests a stand-in of the same name and id.
 #pragma once
 
 #include <scope/ScopeNotify.h>
 
-#include <ui/XPWndBaseColor.h>
-
-#include <functional>
-#include <memory>
+#include <platform/afxwin.h>
 
 namespace scope {
 
@@ -57,47 +53,6 @@ class IScopeControlPanel {
 
  protected:
   IScopeControlPanel() = default;
-};
-
-using ControlPanelFactory = std::function<std::unique_ptr<IScopeControlPanel>()>;
-// The program's control panel (an empty factory: the stand-in).
-void SetControlPanelFactory(ControlPanelFactory factory);
-std::unique_ptr<IScopeControlPanel> MakeControlPanel();
-
-// A plain panel window: the scheme's panel colour, no controls, no recording. Its auto-hide timer
-// slides an undocked panel out as the real panel's does.
-class CStandInControlPanel : public CXPWndBaseColor, public IScopeControlPanel, public IScopeNotifyTarget {
- public:
-  enum : UINT { kTimerAutoHide = 3 };
-
-  CWnd& Window() override { return *this; }
-  BOOL CreatePanel(CWnd* pane, UINT id) override;
-  void SetPane(CWndOscPane* pane) override { m_pPane = pane; }
-  IScopeNotifyTarget* NotifyTarget() override { return this; }
-  void Repaint() override { Redraw(); }
-  void Refresh() override { ++m_nRefreshes; }
-  void ShowDockButton(bool) override {}
-  void RegisterHotKeys() override {}
-  void UnregisterHotKeys() override {}
-  void StopRecording() override {}
-  bool IsBoardRecording() const override { return false; }
-  void StopBoardRecording() override {}
-  void RestoreBoardRecordingOption() override {}
-  bool IsRecordToView() const override { return false; }
-  void ClearRecordToView() override {}
-  void ClearRecordList() override {}
-  void ApplyPreset() override {}
-  void CapturePreset() override {}
-  void ResetPresetState() override { ++m_nPresetResets; }
-  void OnSystemNotify(int, int, int) override {}
-
-  void OnTimer(UINT_PTR id) override;
-
-  int m_nRefreshes = 0;
-  int m_nPresetResets = 0;
-
- private:
-  CWndOscPane* m_pPane = nullptr;
 };
 
 }  // namespace scope

@@ -12,10 +12,8 @@ namespace scope {
 
 class IScopeRecordTarget;
 
-// A control panel on the engine (the program's engine by default) that records into `records`
-// (an in-memory stand-in when null; the program binds the recorder's record list). The target
-// outlives the panel.
-std::unique_ptr<IScopeControlPanel> MakeProgramControlPanel(CMeasureEngine* engine = nullptr,
-                                                            IScopeRecordTarget* records = nullptr);
+// A control panel on the engine that records into `records` (the program binds the recorder's
+// record list). The engine and the target outlive the panel.
+std::unique_ptr<IScopeControlPanel> MakeProgramControlPanel(CMeasureEngine& engine, IScopeRecordTarget& records);
 
 }  // namespace scope

@@ -53,7 +53,8 @@ class CWndOscPane : public CWndOsc,
   static constexpr UINT kSlideMs = 10;
   static constexpr UINT kAutoHideMs = 3000;
 
-  explicit CWndOscPane(CMeasureEngine* engine = nullptr);
+  // The pane with its control panel (not null), on the program's engine unless a test hands one.
+  explicit CWndOscPane(std::unique_ptr<IScopeControlPanel> controlPanel, CMeasureEngine* engine = nullptr);
   ~CWndOscPane() override;
 
   // IPaneWnd

@@ -1,29 +1,11 @@
-#include <scope/pane/ControlPanelSeam.h>
+#include <kvtest/ScopeStandIns.h>
 
 #include <scope/pane/WndOscPane.h>
 
 #include <core/ColorScheme.h>
 #include <core/ResourceHolder.h>
 
-namespace scope {
-
-namespace {
-
-ControlPanelFactory& Factory() {
-  static ControlPanelFactory factory;
-  return factory;
-}
-
-}  // namespace
-
-void SetControlPanelFactory(ControlPanelFactory factory) { Factory() = std::move(factory); }
-
-std::unique_ptr<IScopeControlPanel> MakeControlPanel() {
-  if (Factory()) {
-    if (auto panel = Factory()()) return panel;
-  }
-  return std::make_unique<CStandInControlPanel>();
-}
+namespace kvtest {
 
 BOOL CStandInControlPanel::CreatePanel(CWnd* pane, UINT id) {
   SetColor(GetSchemeColor(6));
@@ -40,4 +22,4 @@ void CStandInControlPanel::OnTimer(UINT_PTR id) {
   if (m_pPane && !GetResourceHolder().m_bNarrowChart && m_pPane->IsPanelMinimized()) m_pPane->OnMinimizeToggle();
 }
 
-}  // namespace scope
+}  // namespace kvtest
