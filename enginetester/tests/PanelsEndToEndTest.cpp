@@ -197,7 +197,7 @@ TEST_F(PanelsEndToEndTest, VoltageAndCurrent) {
   // Two clamps on the current channel: both input buttons offered.
   ASSERT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBE0].IsWindowVisible());
   EXPECT_EQ(std::string(panel.m_strInput[0]), "50A");
-  EXPECT_EQ(std::string(panel.m_strInput[1]), "50A");
+  EXPECT_EQ(std::string(panel.m_strInput[1]), "500A");
   EXPECT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBEB].IsWindowVisible());
   Shot(panel, "et-voltage-current");
 }
