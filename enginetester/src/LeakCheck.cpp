@@ -6,6 +6,7 @@
 #include <core/DrawHelpers.h>
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
+#include <core/MeasureEngine.h>
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/Reg.h>
@@ -32,6 +33,9 @@ struct Job {
   LPARAM generation = 0;
   IMTLeakTest_15* leak = nullptr;
   ICommunication_1* communication = nullptr;
+  // The start and the read are one request: the link stays reserved until the read is done.
+  CMeasureEngine* engine = nullptr;
+  unsigned reservation = 0;
   std::atomic<bool> abandoned{false};
 
   ~Job() {
@@ -65,6 +69,8 @@ DWORD WINAPI LeakTestThreadProc(LPVOID parameter) {
     for (int i = 0; i < job->count; ++i)
       job->results[i] = code == kv310::kOk ? std::min(measured[i], 100.0f) : 0.0f;
   }
+  // A worker given up has had its reservation released by the panel already.
+  if (!job->abandoned.load()) job->engine->ReleaseLink(job->reservation);
   if (!job->abandoned.load() && !kvp::CurrentThreadAbandoned())
     PostMessage(job->panel, WM_LEAKTEST_DONE, static_cast<WPARAM>(code), job->generation);
   return 0;
@@ -153,9 +159,11 @@ CWndSpecialTest_LeakCheck::~CWndSpecialTest_LeakCheck() {
   }
 }
 
-void CWndSpecialTest_LeakCheck::SetLibrary(IMTLeakTest_15* leak, ICommunication_1* communication) {
+void CWndSpecialTest_LeakCheck::SetLibrary(IMTLeakTest_15* leak, ICommunication_1* communication,
+                                           CMeasureEngine* engine) {
   m_pLeak = leak;
   m_pCommunication = communication;
+  m_pEngine = engine;
 }
 
 int CWndSpecialTest_LeakCheck::CylinderCount() const {
@@ -433,13 +441,17 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
   job->generation = ++m_nGeneration;
   job->leak = m_pLeak;
   job->communication = m_pCommunication;
+  job->engine = m_pEngine ? m_pEngine : &GetMeasureEngine();
   job->running = 1;
+  // Reserved before the worker sends anything, so a pane shown right after waits for the test.
+  job->reservation = job->engine->ReserveLink(kReservationMs);
   m_job = job;
   auto* parameter = new std::shared_ptr<Job>(job);
   DWORD id = 0;
   m_hThread = CreateThread(nullptr, 0, leakcheck::LeakTestThreadProc, parameter, 0, &id);
   if (!m_hThread) {
     delete parameter;
+    job->engine->ReleaseLink(job->reservation);
     std::lock_guard<std::mutex> lock(job->mu);
     job->running = 0;
     m_cylinderCount.Enable(TRUE, TRUE);
@@ -455,6 +467,8 @@ void CWndSpecialTest_LeakCheck::JoinWorker(DWORD timeoutMs) {
   if (kvp::WaitForObjectsServingSends(1, &m_hThread, timeoutMs) != WAIT_OBJECT_0) {
     m_job->abandoned.store(true);  // its later post is dropped
     kvp::AbandonThread(m_hThread);
+    // Nothing waits for a test that was given up.
+    if (m_job->engine) m_job->engine->ReleaseLink(m_job->reservation);
   }
   CloseHandle(m_hThread);
   m_hThread = 0;
