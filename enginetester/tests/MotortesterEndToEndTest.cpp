@@ -37,6 +37,7 @@
 
 #include "EtBoardFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -332,6 +333,48 @@ TEST_F(MotortesterEndToEndTest, ParamsResetAndSet) {
   EXPECT_EQ(static_cast<int>(stored), wanted);
   hl::Advance(CWndMotortester::SET_TITLE_MS);
   EXPECT_FALSE(title->IsWindowVisible());
+}
+
+// A six-cylinder engine on "All cylinders": the board sends a pair of samples per cylinder while
+// the meter reports at most four cylinders, so it refuses the frame's values; the panel shows its
+// error state with the engine speed and draws no bars, batch after batch.
+TEST_F(MotortesterEndToEndTest, AllCylindersOfASixCylinderEngineShowsTheErrorState) {
+  m_pBoard->Update([](sim::BoardScenario& s) { s.engine.cylinders = 6; });
+  ASSERT_NO_FATAL_FAILURE(ApplySpark(6));
+  CreatePane();
+  Press(CWndMotortester::kPetrol);
+  Press(CWndMotortester::kSecondary);
+  Press(CWndMotortester::kAllCylinders);
+  ASSERT_EQ(pane->Page(), 12);
+  CWndMotortester_AllCylinders& panel = pane->m_AllCylinders;
+  using S = HiVoltageBatchState;
+  int batches = 0;
+  int last = panel.State().running.load();
+  ASSERT_TRUE(Drive([&] {
+    const int now = panel.State().running.load();
+    if (last == 1 && now == 0) {
+      ++batches;
+      EXPECT_EQ(panel.State().status.load(), S::STATUS_ERROR) << "batch " << batches;
+    }
+    last = now;
+    return batches >= 3;
+  }));
+  EXPECT_NEAR(panel.State().speed.load(), 3000, 30);
+  kvp::StartTextLog();
+  panel.Redraw();
+  std::vector<std::string> texts;
+  int barValues = 0;  // the values above the bars, bottom-aligned unlike the scale's labels
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd())) {
+    texts.push_back(t.text);
+    barValues += (t.flags & DT_BOTTOM) && !t.text.empty() && t.text.back() == 'V';
+  }
+  kvp::StopTextLog();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Error"), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "3000 RPM"), texts.end());
+  EXPECT_EQ(barValues, 0);
+  for (const char* cylinder : {"1", "2", "3", "4"})
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), cylinder), texts.end()) << cylinder;
+  WithClock([&] { pane->Deactivate(); });
 }
 
 // The variant reference probe (code 67) works only with a wasted-spark coil on four cylinders:
