@@ -322,6 +322,8 @@ void CWndMotortester_HiVoltage::OnShowWindow(BOOL show, UINT status) {
   s.meter.store(m_pMeterOverride ? m_pMeterOverride : GetKeloDll().MTHiVoltage());
   s.link.store(m_pLinkOverride ? m_pLinkOverride : GetKeloDll().Communication());
   s.status.store(HiVoltageBatchState::STATUS_OK, std::memory_order_relaxed);
+  // No speed until this visit's first batch has read one: the engine may have stopped since.
+  s.speed.store(-1, std::memory_order_relaxed);
   if (s.variant != HiVoltageBatchState::ONE_CYLINDER) {
     const int reported = s.reportedCount.load(std::memory_order_relaxed);
     s.shownCount.store(std::min(SparkCylinders(), reported), std::memory_order_relaxed);

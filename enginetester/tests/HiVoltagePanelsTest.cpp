@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <thread>
@@ -139,6 +140,45 @@ TEST_F(HiVoltageTest, AReportQueuedBeforeAHideStartsNothingAndAShowStartsOneWork
   EXPECT_EQ(meter.arms.load(), 3);
   EXPECT_EQ(meter.maxInside.load(), 1);
   EXPECT_TRUE(panel.HasWorker());
+}
+
+// A panel shown again tells no speed until its first batch of this visit has read one: the
+// previous visit's engine may have stopped since.
+TEST_F(HiVoltageTest, AShowForgetsThePreviousVisitsSpeed) {
+  CWndMotortester_AllCylinders all(&engine);
+  CWndMotortester_OneCylinder one(&engine);
+  CWndMotortester_OneCylinder_DblCoil dblCoil(&engine);
+  CWndMotortester_SelectedCylinder selected(&engine);
+  for (CWndMotortester_HiVoltage* panel : std::initializer_list<CWndMotortester_HiVoltage*>{&all, &one, &dblCoil, &selected}) {
+    SCOPED_TRACE(panel->State().variant);
+    Create(*panel);
+    const int armsBefore = meter.arms.load();
+    panel->ShowWindow(SW_SHOW);
+    ASSERT_TRUE(WaitArms(armsBefore + 1));
+    FinishBatch(*panel);
+    ASSERT_EQ(panel->State().speed.load(), 3000);
+    panel->ShowWindow(SW_HIDE);
+    hl::Pump();
+
+    ResetEvent(meter.gate);  // the next batch does not come back
+    kvp::StartTextLog();
+    panel->ShowWindow(SW_SHOW);
+    std::vector<std::string> texts;
+    for (const kvp::DrawnText& t : kvp::DrawnTexts(panel->GetSafeHwnd())) texts.push_back(t.text);
+    kvp::StopTextLog();
+    EXPECT_EQ(panel->State().speed.load(), -1);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "--- RPM"), texts.end());
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), "3000 RPM"), texts.end());
+    if (panel == &all) {
+      panel->RedrawWindow();
+      hl::Pump();
+      EXPECT_TRUE(kvp::SaveWindowPng(panel->GetSafeHwnd(), kvtest::ScreenshotPath("et-kv-all-after-visit").c_str()));
+    }
+    SetEvent(meter.gate);
+    panel->ShowWindow(SW_HIDE);
+    panel->DestroyWindow();
+    hl::Pump();
+  }
 }
 
 TEST_F(HiVoltageTest, HidingDuringTheWaitStopsTheWorkerWithoutAReport) {
