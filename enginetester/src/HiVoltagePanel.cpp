@@ -392,10 +392,21 @@ int CWndMotortester_HiVoltage::BarValue(int bar) const {
 CWndMotortester_HiVoltage::PrintValues CWndMotortester_HiVoltage::GetPrintValues() const {
   PrintValues p;
   p.count = BarCount();
-  for (int i = 0; i < p.count; ++i) p.values[i] = BarValue(i);
   p.status = m_pState->status.load(std::memory_order_relaxed);
+  // A state drawn instead of the bars: the values an earlier batch left are not shown.
+  if (p.status >= 0)
+    for (int i = 0; i < p.count; ++i) p.values[i] = BarValue(i);
   p.speed = m_pState->speed.load(std::memory_order_relaxed);
   return p;
+}
+
+LPCSTR CWndMotortester_HiVoltage::StateText() const {
+  const int status = m_pState->status.load(std::memory_order_relaxed);
+  switch (status) {
+    case HiVoltageBatchState::STATUS_NO_SENSOR: return et::StatusText(2);
+    case HiVoltageBatchState::STATUS_BAD_PROBE: return et::StatusText(3);
+    default: return status < 0 ? et::StatusText(0) : nullptr;
+  }
 }
 
 CRect CWndMotortester_HiVoltage::MeasuringArea() const {
@@ -500,13 +511,9 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   CRect sensor(area.left, sensorBottom - strip, area.right, sensorBottom);
   dc->DrawText(GetGlobalProps().GetText(10063), -1, &sensor, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 
-  const int status = s.status.load(std::memory_order_relaxed);
-  if (status < 0) {
-    const int code = status == HiVoltageBatchState::STATUS_NO_SENSOR ? 2
-                     : status == HiVoltageBatchState::STATUS_BAD_PROBE ? 3
-                                                                        : 0;
+  if (const LPCSTR state = StateText()) {
     CRect band(area.left, area.top, area.right, area.top + 50);
-    dc->DrawText(et::StatusText(code), -1, &band, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    dc->DrawText(state, -1, &band, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   } else {
     const bool grey = (s.variant == HiVoltageBatchState::ALL_CYLINDERS ||
                        s.variant == HiVoltageBatchState::SELECTED_CYLINDER) &&

@@ -182,10 +182,16 @@ bool CWndSpecialTest_LeakCheck::Running() const {
 void CWndSpecialTest_LeakCheck::GetLeakResults(int* count, float* r1, float* r2, float* r3, float* r4, float* r5,
                                                float* r6) {
   float* out[kMaxCylinders] = {r1, r2, r3, r4, r5, r6};
-  if (count) *count = CylinderCount();
-  std::lock_guard<std::mutex> lock(m_job->mu);
-  for (int i = 0; i < kMaxCylinders; ++i)
-    if (out[i]) *out[i] = m_job->results[i];
+  // The count of the test whose results these are, as the bars show them; before any test, the
+  // count the next one would take.
+  int tested = 0;
+  {
+    std::lock_guard<std::mutex> lock(m_job->mu);
+    tested = m_job->count;
+    for (int i = 0; i < kMaxCylinders; ++i)
+      if (out[i]) *out[i] = m_job->results[i];
+  }
+  if (count) *count = tested ? tested : CylinderCount();
 }
 
 void CWndSpecialTest_LeakCheck::ClearResults() {

@@ -634,22 +634,23 @@ void CWndMotortester::Print() {
       item->SetValues2(v.temperature, v.speed, "");
       break;
     }
+    // A kV panel showing its state instead of bars prints no values and the state as the comment.
     case 6:
     case 9: {
-      const auto v = (type == 6 ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
-                                : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder))
-                         .GetPrintValues();
-      item->SetValues2(v.values[0], v.speed, "");
+      const CWndMotortester_HiVoltage& panel = type == 6 ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
+                                                         : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder);
+      const auto v = panel.GetPrintValues();
+      item->SetValues2(v.values[0], v.speed, panel.StateText());
       break;
     }
     case 7: {
       const auto v = m_DblCoil.GetPrintValues();
-      item->SetValues3(v.values[0], v.values[1], v.speed, "");
+      item->SetValues3(v.values[0], v.values[1], v.speed, m_DblCoil.StateText());
       break;
     }
     case 8: {
       const auto v = m_AllCylinders.GetPrintValues();
-      item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, "");
+      item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, m_AllCylinders.StateText());
       break;
     }
     default:

@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -332,6 +333,17 @@ TEST_F(LeakCheckTest, WithTheBoardTheEnginesCountIsUsedAndEightCylindersAreRefus
   ASSERT_TRUE(Ended());
   EXPECT_EQ(leak.inputs, (std::vector<int>{2}));
   EXPECT_EQ(leak.readCount.load(), 6);
+
+  // The engine's count changed on the parameters page afterwards: the panel and its printout keep
+  // the six results of the test that ran.
+  GetMotortesterDevice()->SetNumberCylinders(0, 4);
+  int count = 0;
+  float r[6] = {};
+  panel->GetLeakResults(&count, &r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);
+  EXPECT_EQ(count, 6);
+  EXPECT_FLOAT_EQ(r[5], 25.0f);
+  const auto texts = Drawn();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("25.0%")), 1) << "the sixth bar";
   panel.reset();
   GetMotortesterDevice()->SetInterfaces(nullptr, nullptr, nullptr);
 }
