@@ -22,6 +22,8 @@ constexpr int kProbeHighVoltage = 11;
 constexpr COLORREF kGridColor = RGB(192, 192, 192);
 constexpr COLORREF kBarColor = RGB(0, 0, 187);
 constexpr COLORREF kDetectingColor = RGB(205, 205, 205);
+// The kV labels' strip: 2 pixels from the area's left edge, 3 from the scale.
+constexpr int kScaleLabelMargin = 5;
 
 int Volts(const ScaledValue& v) { return static_cast<int>(ScaledValueToDouble(v)); }
 
@@ -417,8 +419,10 @@ CRect CWndMotortester_HiVoltage::MeasuringArea() const {
 CRect CWndMotortester_HiVoltage::ScaleRect() const {
   const CRect a = MeasuringArea();
   const int strip = a.Height() / 15;
-  // Room above for the speed and the value texts, below for the bar labels and "[sensor]".
-  return CRect(a.left + 50, a.top + a.Height() / 6, a.right, a.bottom - CoveredBottom() - 5 - 2 * strip);
+  // Room left for the kV labels (50 pixels, more when the font needs it), above for the speed and
+  // the value texts, below for the bar labels and "[sensor]".
+  const int labels = std::max(50, m_nScaleLabelWidth + kScaleLabelMargin);
+  return CRect(a.left + labels, a.top + a.Height() / 6, a.right, a.bottom - CoveredBottom() - 5 - 2 * strip);
 }
 
 CRect CWndMotortester_HiVoltage::BarRect(int bar, int value) const {
@@ -450,6 +454,19 @@ CString CWndMotortester_HiVoltage::BarLabel(int bar) const {
 
 // ---- painting -------------------------------------------------------------------------------------
 
+void CWndMotortester_HiVoltage::MeasureScaleLabels() {
+  m_nScaleLabelWidth = 0;
+  if (!GetSafeHwnd()) return;
+  CClientDC dc(this);
+  CFont* old = dc.SelectObject(&m_fntSmall);
+  for (int k = 0; k <= 5; ++k) {
+    CString label;
+    label.Format("%dkV", k * 5);
+    m_nScaleLabelWidth = std::max(m_nScaleLabelWidth, static_cast<int>(dc.GetTextExtent(label).cx));
+  }
+  dc.SelectObject(old);
+}
+
 void CWndMotortester_HiVoltage::RecalcLayout() {
   CXPWndBaseColor::RecalcLayout();
   const int w = m_rcClient.Width();
@@ -457,6 +474,7 @@ void CWndMotortester_HiVoltage::RecalcLayout() {
   const int titleHeight = static_cast<int>(h / 8.25);
   et::MakePanelFont(m_fntLarge, -(titleHeight / 2));
   et::MakePanelFont(m_fntSmall, h / -32);
+  MeasureScaleLabels();
   const int b = 2 * static_cast<int>(w / 2.5);
   const int m = (w - b) / 3;
   if (m_Title.GetSafeHwnd()) m_Title.MoveWindow(m_rcClient.left + m, m_rcClient.top + TitleTop(), b + m, titleHeight);
@@ -499,7 +517,7 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
     const int y = scale.bottom - k * scale.Height() / 6;
     CString label;
     label.Format("%dkV", k * 5);
-    CRect lr(area.left + 2, y - 10, scale.left - 3, y + 10);
+    CRect lr(area.left + kScaleLabelMargin - 3, y - 10, scale.left - 3, y + 10);
     dc->DrawText(label, &lr, DT_SINGLELINE | DT_RIGHT | DT_VCENTER | DT_NOCLIP);
     dc->MoveTo(scale.left, y);
     dc->LineTo(area.right, y);

@@ -375,7 +375,18 @@ void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* client, NumericOptionRecord*
   dc->SetTextColor(GetSchemeColor(18));
   dc->SelectObject(&m_scaleFont);
   CRect label(r.left + 4, r.top, box.left - 4, r.bottom - h / 6);
-  dc->DrawText(GetGlobalProps().GetText(10042), -1, &label, DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS);
+  const char* text = GetGlobalProps().GetText(10042);
+  // Bottom-aligned on one line when it fits, else wrapped at its blanks onto lines that end at the
+  // same bottom; only a text that fits neither way ends with an ellipsis.
+  CRect wrapped(label.left, 0, label.right, 0);
+  dc->DrawText(text, -1, &wrapped, DT_WORDBREAK | DT_CALCRECT);
+  if (dc->GetTextExtent(text).cx > label.Width() && wrapped.Width() <= label.Width() &&
+      wrapped.Height() <= label.Height()) {
+    CRect lines(label.left, label.bottom - wrapped.Height(), label.right, label.bottom);
+    dc->DrawText(text, -1, &lines, DT_WORDBREAK);
+  } else {
+    dc->DrawText(text, -1, &label, DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS);
+  }
   dc->SelectObject(old);
 }
 

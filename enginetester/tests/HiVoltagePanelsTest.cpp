@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EtTestSupport.h"
 #include "HiVoltageFakes.h"
 
 #include <algorithm>
@@ -496,6 +497,51 @@ TEST_F(HiVoltagePaintTest, BarsAreClampedAndScaledToThirtyKilovolts) {
   EXPECT_EQ(printed.count, 2);
   EXPECT_EQ(printed.values[1], 25000);
   EXPECT_EQ(printed.speed, 3000);
+}
+
+// The labels of the kV scale, right-aligned in their strip at the left of the measuring area, lie
+// inside the area whole, also as large as the panel is in the program.
+TEST_F(HiVoltagePaintTest, TheScaleLabelsStayInsideTheMeasuringArea) {
+  std::vector<SIZE> sizes(std::begin(ettest::kProgramPanelSizes), std::end(ettest::kProgramPanelSizes));
+  sizes.push_back(SIZE{900, 600});
+  ResetEvent(meter.gate);  // no batch: the scale alone
+  for (const SIZE& size : sizes) {
+    for (int variant : {S::ALL_CYLINDERS, S::SELECTED_CYLINDER}) {  // the latter with a larger font
+      SCOPED_TRACE(testing::Message() << size.cx << " variant " << variant);
+      CWndMotortester_AllCylinders all(&engine);
+      CWndMotortester_SelectedCylinder selected(&engine);
+      CWndMotortester_HiVoltage& panel = variant == S::ALL_CYLINDERS ? static_cast<CWndMotortester_HiVoltage&>(all)
+                                                                     : static_cast<CWndMotortester_HiVoltage&>(selected);
+      panel.SetInterfaces(&meter, &link);
+      ASSERT_TRUE(panel.Create("panel", WS_CHILD, CRect(0, 0, size.cx, size.cy), &host, 1020));
+      host.MoveWindow(0, 0, size.cx, size.cy);
+      panel.ShowWindow(SW_SHOW);
+      kvp::ClearTextLog();
+      panel.Redraw();
+      const CRect area = panel.MeasuringArea();
+      CClientDC dc(&panel);
+      CFont* old = dc.SelectObject(&panel.m_fntSmall);
+      int labels = 0;
+      for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd())) {
+        if (!(t.flags & DT_RIGHT) || t.text.size() < 3 || t.text.compare(t.text.size() - 2, 2, "kV") != 0) continue;
+        ++labels;
+        const CSize extent = dc.GetTextExtent(t.text.c_str());
+        const int middle = (t.rect.top + t.rect.bottom) / 2;
+        EXPECT_GE(t.rect.right - extent.cx, area.left) << t.text;
+        EXPECT_LE(t.rect.right, area.right) << t.text;
+        EXPECT_GE(middle - extent.cy / 2, area.top) << t.text;
+        EXPECT_LE(middle + extent.cy / 2, area.bottom) << t.text;
+      }
+      dc.SelectObject(old);
+      EXPECT_EQ(labels, 6);
+      SetEvent(meter.gate);  // the worker stuck in its arm may end
+      panel.ShowWindow(SW_HIDE);
+      ResetEvent(meter.gate);
+      panel.DestroyWindow();
+      hl::Pump();
+    }
+  }
+  SetEvent(meter.gate);
 }
 
 TEST_F(HiVoltagePaintTest, AveragingDrawsTheHistoryMean) {

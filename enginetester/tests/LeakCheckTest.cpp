@@ -367,4 +367,37 @@ TEST_F(LeakCheckTest, TheStartNoticeFollowsTheBehaviourValue) {
   EXPECT_EQ(leak.starts.load(), 1) << "the notice's answer does not matter";
 }
 
+// The cylinder-count label reads whole left of the count, also as large as the panel is in the
+// program (one line when it fits, else wrapped onto two).
+TEST_F(LeakCheckTest, TheCylinderCountLabelReadsWhole) {
+  const SIZE sizes[] = {{600, 440}, {1024, 664}, {1280, 897}};
+  for (const SIZE& size : sizes) {
+    SCOPED_TRACE(size.cx);
+    host.MoveWindow(0, 0, size.cx, size.cy);
+    panel = std::make_unique<CWndSpecialTest_LeakCheck>();
+    panel->SetLibrary(&leak, &link);
+    ASSERT_TRUE(panel->Create("WndLeakCheck", WS_CHILD | WS_VISIBLE, CRect(0, 0, size.cx, size.cy), &host, 29));
+    hl::Pump();
+    ASSERT_TRUE(panel->m_cylinderCount.IsWindowVisible());
+    kvp::StartTextLog();
+    panel->m_cylinderCount.Redraw();
+    kvp::StopTextLog();
+    bool drawn = false;
+    CClientDC dc(&panel->m_cylinderCount);
+    CFont* old = dc.SelectObject(&panel->ScaleFont());
+    for (const kvp::DrawnText& t : kvp::DrawnTexts(panel->m_cylinderCount.GetSafeHwnd())) {
+      if (t.text != GetGlobalProps().GetText(10042)) continue;
+      drawn = true;
+      const CRect box(t.rect);
+      CRect needed(box.left, box.top, box.right, box.top);
+      dc.DrawText(t.text.c_str(), -1, &needed, DT_CALCRECT | (t.flags & (DT_SINGLELINE | DT_WORDBREAK)));
+      EXPECT_LE(needed.Width(), box.Width()) << t.flags;
+      EXPECT_LE(needed.Height(), box.Height()) << t.flags;
+    }
+    dc.SelectObject(old);
+    EXPECT_TRUE(drawn);
+    panel.reset();
+  }
+}
+
 }  // namespace

@@ -135,10 +135,13 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
   CFont m_fntLarge;
   CFont m_fntSmall;
   int m_nDisplayValues[HiVoltageBatchState::MAX_VALUES] = {};  // as last drawn
+  int m_nScaleLabelWidth = 0;  // the widest kV label in the small font, measured at each layout
 
  protected:
   CWndMotortester_HiVoltage(HiVoltageBatchState::Variant variant, int titleText, CMeasureEngine* engine);
 
+  // Measures the widest kV label in the small font (after each change of that font).
+  void MeasureScaleLabels();
   // Variant hooks: the text under bar i (empty: none) and the title's top.
   virtual CString BarLabel(int bar) const;
   virtual int TitleTop() const { return 0; }

@@ -63,6 +63,8 @@ class CWndSpecialTest_LeakCheck : public CXPWndBaseColor,
   bool ErrorShown() const { return m_bError != 0; }
   bool Blink() const { return m_bBlink != 0; }
   bool EngineTester() const { return m_bEngineTester != 0; }
+  // The font of the scale's labels and of the cylinder-count label.
+  CFont& ScaleFont() { return m_scaleFont; }
 
   BOOL CreateChildren() override;
   void RecalcLayout() override;
