@@ -105,8 +105,9 @@ const std::vector<std::vector<int>>& MenuColumns() {
   return columns;
 }
 
-// The seven buttons that need the board's oscilloscope, disabled on the reduced variant.
-constexpr int kScopeButtons[] = {5, 7, 14, 18, 10, 12, 13};
+// The buttons that need the board's oscilloscope, disabled on the reduced variant, whose main
+// window refuses its scope tab: the seven of the menus and "Graph" of the kV pages.
+constexpr int kScopeButtons[] = {5, 7, 14, 18, 10, 12, 13, CWndMotortester::kGraph};
 
 const char* Text(int id) { return GetGlobalProps().GetText(id); }
 

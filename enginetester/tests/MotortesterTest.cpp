@@ -262,7 +262,8 @@ TEST_F(MotortesterTest, AdvancePanelFollowsTheEngine) {
 
 TEST_F(MotortesterTest, ReducedVariantDisablesTheScopeButtonsFromCreation) {
   Create(std::make_unique<ReducedPane>());
-  const std::set<int> disabled = {5, 7, 14, 18, 10, 12, 13};
+  // The seven oscilloscope buttons and "Graph": the reduced board has no scope tab to go to.
+  const std::set<int> disabled = {5, 7, 14, 18, 10, 12, 13, 28};
   for (int id : P::kButtonIds) {
     SCOPED_TRACE(id);
     const bool off = disabled.count(id) != 0;
@@ -272,6 +273,42 @@ TEST_F(MotortesterTest, ReducedVariantDisablesTheScopeButtonsFromCreation) {
   pane.reset();
   Create();
   for (int id : disabled) EXPECT_TRUE(pane->ButtonById(id)->IsWindowEnabled()) << id;
+}
+
+// A click on a button that leads to the scope tab: on the reduced variant the button is off and the
+// click does nothing; on the full board it asks the main window for tab 0.
+TEST_F(MotortesterTest, ScopeButtonsReachTheScopeOnlyOnTheFullBoard) {
+  struct Case {
+    int button;
+    std::vector<int> path;  // through the dispatcher: the reduced variant's kV pages too
+  };
+  const Case cases[] = {{7, {0}},  {14, {0}}, {18, {0, 4}},      {10, {1}},
+                        {12, {1}}, {13, {1}}, {28, {0, 5, 16}}};
+  for (bool reduced : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << (reduced ? "reduced " : "full ") << c.button);
+      Create(reduced ? std::make_unique<ReducedPane>() : nullptr);
+      main.pane = pane.get();
+      for (int id : c.path) pane->OnButtonClicked(id);
+      hl::Pump();
+      CXPCtrlBtn* b = pane->ButtonById(c.button);
+      ASSERT_TRUE(b->IsWindowVisible()) << "page " << pane->Page();
+      EXPECT_EQ(b->IsWindowEnabled() != FALSE, !reduced);
+      main.requests.clear();
+      CRect r;
+      b->GetClientRect(&r);
+      hl::Click(b->GetSafeHwnd(), r.CenterPoint());
+      hl::Pump();
+      if (reduced) {
+        EXPECT_TRUE(main.requests.empty());
+      } else {
+        ASSERT_EQ(main.requests.size(), 1u);
+        EXPECT_EQ(main.requests[0].tab, 0u);
+      }
+      main.pane = nullptr;
+      pane.reset();
+    }
+  }
 }
 
 TEST_F(MotortesterTest, SyncShownOnlyWithDoubleSparkCoils) {
