@@ -215,6 +215,7 @@ TALLYX_EXPORT int SetAllParams(int set, int cylinders, int stroke, int speedSens
     EngineParameterBlock block{};
     block.engineType = set;
     if (tester->GetAllParams(&block) != 0) return TALLYX_FAILED;
+    const EngineParameterBlock before = block;  // the set as it was, with the library's engine type
     block.engineType = set;  // the library wrote its current type here; send the set asked for
     if (set == 0) {
       block.sparkNumberCylinders = static_cast<uint8_t>(cylinders);
@@ -236,6 +237,11 @@ TALLYX_EXPORT int SetAllParams(int set, int cylinders, int stroke, int speedSens
     }
     const int rc = tester->SetAllParams(block);
     if (rc == 0) return TALLYX_OK;
+    // The library takes the fields one at a time and keeps those before a refused one: the set read
+    // above goes back, and the engine type that taking it sets returns to the one the host had.
+    EngineParameterBlock restore = before;
+    restore.engineType = set;
+    if (tester->SetAllParams(restore) == 0 && before.engineType != set) tester->SetEngineType(before.engineType);
     return rc == 29 || rc == 34 ? TALLYX_PARAMS_REFUSED : TALLYX_FAILED;
   });
 }

@@ -393,6 +393,39 @@ TEST_F(Bridge, DieselSetInSparkModeReadsBack) {
   host.AskInt("close");
 }
 
+// A set the library refuses part-way (it stores the fields in table order up to the refused one)
+// leaves both engine sets and the engine type as the host found them.
+TEST_F(Bridge, ARefusedSetChangesNothing) {
+  struct Case {
+    const char* name;
+    const char* before;  // a set accepted first, or null
+    const char* refused;
+  };
+  // set cylinders stroke speed marks offset pressure sensitivity coil level
+  const Case cases[] = {
+      {"diesel, its comparative level refused", nullptr, "setall 1 6 2 3 60 -30 0 7 1 12"},
+      {"spark, its sensitivity refused", nullptr, "setall 0 6 2 0 60 -30 0 11 0 11"},
+      {"spark refused while diesel is the engine type", "setall 1 5 4 2 1 0 1 3 0 11", "setall 0 6 2 0 60 -30 0 11 0 11"},
+  };
+  Host host;
+  Attach(host);
+  ASSERT_EQ(host.AskInt("init"), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.before) {
+      ASSERT_EQ(host.AskInt(c.before), 0);
+    }
+    const std::vector<double> spark = host.AskNumbers("getall 0");
+    const std::vector<double> diesel = host.AskNumbers("getall 1");
+    ASSERT_EQ(spark.at(0), 0);
+    ASSERT_EQ(diesel.at(0), 0);
+    EXPECT_EQ(host.AskInt(c.refused), 2);
+    EXPECT_EQ(host.AskNumbers("getall 0"), spark);
+    EXPECT_EQ(host.AskNumbers("getall 1"), diesel);
+  }
+  host.AskInt("close");
+}
+
 // ---- leaving without Close -------------------------------------------------------------------
 
 TEST_F(Bridge, ExitWithoutCloseEndsWithCodeZero) {

@@ -54,6 +54,7 @@ CMeasureEngine::CMeasureEngine() : m_strTitle("Oscilloscope") {
   InitializeCriticalSection(&m_csCommand);
   InitializeCriticalSection(&m_csChannel);
   m_hCallbacksIdle = CreateEvent(nullptr, TRUE, TRUE, nullptr);
+  m_hLinkFree = CreateEvent(nullptr, TRUE, TRUE, nullptr);
 }
 
 CMeasureEngine::~CMeasureEngine() {
@@ -61,6 +62,7 @@ CMeasureEngine::~CMeasureEngine() {
   // process-wide one after CoreShutdown) does nothing, whatever static destruction left.
   if (m_bOpened.load()) CoreShutdown();
   CloseEvent(m_hCallbacksIdle);
+  CloseEvent(m_hLinkFree);
   DeleteCriticalSection(&m_csChannel);
   DeleteCriticalSection(&m_csCommand);
 }
@@ -219,7 +221,49 @@ void CMeasureEngine::Recover() {
   if (m_pCommunication) m_pCommunication->Recover();
 }
 
+unsigned CMeasureEngine::ReserveLink(DWORD boundMs) {
+  std::lock_guard<std::mutex> lock(m_reserveLock);
+  if (++m_nLastToken == 0) m_nLastToken = 1;
+  m_nReservation = m_nLastToken;
+  m_nReservedAt = GetTickCount();
+  m_nReservedFor = boundMs;
+  ResetEvent(m_hLinkFree);
+  return m_nReservation;
+}
+
+void CMeasureEngine::ReleaseLink(unsigned token) {
+  std::lock_guard<std::mutex> lock(m_reserveLock);
+  if (token == 0 || token != m_nReservation) return;
+  m_nReservation = 0;
+  SetEvent(m_hLinkFree);
+}
+
+BOOL CMeasureEngine::IsLinkReserved() const {
+  std::lock_guard<std::mutex> lock(m_reserveLock);
+  return m_nReservation != 0;
+}
+
+bool CMeasureEngine::WaitLinkReleased() {
+  DWORD remaining = 0;
+  {
+    std::lock_guard<std::mutex> lock(m_reserveLock);
+    if (m_nReservation == 0) return true;
+    const DWORD elapsed = GetTickCount() - m_nReservedAt;
+    if (elapsed >= m_nReservedFor) return false;
+    remaining = m_nReservedFor - elapsed;
+  }
+  // Sends are served: the GUI thread waits here when a pane is shown, and workers may send to it.
+  const HANDLE free = m_hLinkFree;
+  return kvp::WaitForObjectsServingSends(1, &free, remaining) == WAIT_OBJECT_0;
+}
+
 void CMeasureEngine::WaitLinkIdle() {
+  if (!WaitLinkReleased()) {
+    // The reservation outlived its time: its read stays pending, and the caller's next request
+    // meets a busy link, which the library refuses.
+    m_bMeasuring.store(0);
+    return;
+  }
   if (!m_pCommunication) {
     m_bMeasuring.store(0);
     return;
@@ -231,6 +275,12 @@ void CMeasureEngine::WaitLinkIdle() {
   }
   if (state != kv310::kLinkPending) {
     m_bMeasuring.store(0);
+    return;
+  }
+  // Busy, and reserved since the wait above (another thread started a request in two halves):
+  // that read is not ended either.
+  if (IsLinkReserved()) {
+    WaitLinkIdle();
     return;
   }
   // Busy: end the pending read. Each loop is bounded; at the bound the link is reset once and the

@@ -490,10 +490,13 @@ int CMotortesterData::LoadMotortesterParams() {
 BOOL CMotortesterData::WaitMotortesterReady(int measurementId) {
   if (measurementId < 4 || measurementId > 43) return TRUE;
   if (ICommunication_1* comm = m_pCommunication.load()) {
+    // A request holding the link (a leak test recording) is waited for and its read never ended.
+    CMeasureEngine& engine = GetMeasureEngine();
+    if (engine.IsLinkReserved()) engine.WaitLinkIdle();
     for (int i = 0; i < 8; ++i) {
       const int state = comm->GetState();
       if (state == 2) break;
-      if (state == 3) comm->AbortRead();
+      if (state == 3 && !engine.IsLinkReserved()) comm->AbortRead();
       if (state == 4) comm->Recover();
       Sleep(250);
     }

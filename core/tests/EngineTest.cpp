@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -1193,6 +1194,53 @@ TEST_F(EngineTest, WaitLinkIdleIsBounded) {
   engine_->WaitLinkIdle();
   EXPECT_EQ(fake_->Count(kComm, 6), 1);
   EXPECT_EQ(fake_->Count(kComm, 7), 0);
+}
+
+// A request in two halves reserves the link: the idle wait of another user waits for the release
+// instead of ending the pending read, and gives up at the reservation's bound without touching
+// the link; a release with a stale token releases nothing.
+TEST_F(EngineTest, WaitLinkIdleWaitsForAReservationAndNeverAbortsIt) {
+  struct Case {
+    const char* name;
+    int64_t releaseAfterMs;  // -1: never released
+    uint64_t returnsAfterMs;
+  };
+  const Case cases[] = {
+      {"released once its reply was read", 1200, 1200},
+      {"still reserved at its bound", -1, 4000},
+  };
+  Open();
+  fake_->autoComplete = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CMeasureProps s = ScopeSettings();
+    CStringArrayEx lines;
+    const unsigned token = engine_->ReserveLink(4000);
+    ASSERT_EQ(engine_->StartMeasurementCmd(s, lines), 1);  // the reserved request, pending
+    ASSERT_EQ(fake_->State(), kv310::kLinkPending);
+    engine_->ReleaseLink(token + 1);
+    ASSERT_TRUE(engine_->IsLinkReserved()) << "a stale token releases nothing";
+    fake_->ClearLog();
+    const uint64_t begin = kvp::ClockNowMs();
+    std::atomic<bool> released{false};
+    auto done = std::async(std::launch::async, [&] { engine_->WaitLinkIdle(); });
+    while (done.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
+      if (c.releaseAfterMs >= 0 && !released && kvp::ClockNowMs() - begin >= static_cast<uint64_t>(c.releaseAfterMs)) {
+        fake_->Complete();
+        engine_->ReleaseLink(token);
+        released = true;
+      }
+      if (kvp::ClockTimedWaiters() > 0) kvp::ClockAdvance(10);
+    }
+    EXPECT_GE(kvp::ClockNowMs() - begin, c.returnsAfterMs);
+    EXPECT_LT(kvp::ClockNowMs() - begin, c.returnsAfterMs + 100);
+    EXPECT_EQ(fake_->Count(kComm, 7), 0) << "the pending read was not aborted";
+    EXPECT_EQ(fake_->Count(kComm, 6), 0) << "nor the link reset";
+    EXPECT_FALSE(engine_->IsMeasuring());
+    engine_->ReleaseLink(token);
+    EXPECT_FALSE(engine_->IsLinkReserved());
+    fake_->Complete();
+  }
 }
 
 }  // namespace

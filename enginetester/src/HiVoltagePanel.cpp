@@ -22,6 +22,8 @@ constexpr int kProbeHighVoltage = 11;
 constexpr COLORREF kGridColor = RGB(192, 192, 192);
 constexpr COLORREF kBarColor = RGB(0, 0, 187);
 constexpr COLORREF kDetectingColor = RGB(205, 205, 205);
+// The kV labels' strip: 2 pixels from the area's left edge, 3 from the scale.
+constexpr int kScaleLabelMargin = 5;
 
 int Volts(const ScaledValue& v) { return static_cast<int>(ScaledValueToDouble(v)); }
 
@@ -322,6 +324,8 @@ void CWndMotortester_HiVoltage::OnShowWindow(BOOL show, UINT status) {
   s.meter.store(m_pMeterOverride ? m_pMeterOverride : GetKeloDll().MTHiVoltage());
   s.link.store(m_pLinkOverride ? m_pLinkOverride : GetKeloDll().Communication());
   s.status.store(HiVoltageBatchState::STATUS_OK, std::memory_order_relaxed);
+  // No speed until this visit's first batch has read one: the engine may have stopped since.
+  s.speed.store(-1, std::memory_order_relaxed);
   if (s.variant != HiVoltageBatchState::ONE_CYLINDER) {
     const int reported = s.reportedCount.load(std::memory_order_relaxed);
     s.shownCount.store(std::min(SparkCylinders(), reported), std::memory_order_relaxed);
@@ -390,10 +394,21 @@ int CWndMotortester_HiVoltage::BarValue(int bar) const {
 CWndMotortester_HiVoltage::PrintValues CWndMotortester_HiVoltage::GetPrintValues() const {
   PrintValues p;
   p.count = BarCount();
-  for (int i = 0; i < p.count; ++i) p.values[i] = BarValue(i);
   p.status = m_pState->status.load(std::memory_order_relaxed);
+  // A state drawn instead of the bars: the values an earlier batch left are not shown.
+  if (p.status >= 0)
+    for (int i = 0; i < p.count; ++i) p.values[i] = BarValue(i);
   p.speed = m_pState->speed.load(std::memory_order_relaxed);
   return p;
+}
+
+LPCSTR CWndMotortester_HiVoltage::StateText() const {
+  const int status = m_pState->status.load(std::memory_order_relaxed);
+  switch (status) {
+    case HiVoltageBatchState::STATUS_NO_SENSOR: return et::StatusText(2);
+    case HiVoltageBatchState::STATUS_BAD_PROBE: return et::StatusText(3);
+    default: return status < 0 ? et::StatusText(0) : nullptr;
+  }
 }
 
 CRect CWndMotortester_HiVoltage::MeasuringArea() const {
@@ -404,8 +419,10 @@ CRect CWndMotortester_HiVoltage::MeasuringArea() const {
 CRect CWndMotortester_HiVoltage::ScaleRect() const {
   const CRect a = MeasuringArea();
   const int strip = a.Height() / 15;
-  // Room above for the speed and the value texts, below for the bar labels and "[sensor]".
-  return CRect(a.left + 50, a.top + a.Height() / 6, a.right, a.bottom - CoveredBottom() - 5 - 2 * strip);
+  // Room left for the kV labels (50 pixels, more when the font needs it), above for the speed and
+  // the value texts, below for the bar labels and "[sensor]".
+  const int labels = std::max(50, m_nScaleLabelWidth + kScaleLabelMargin);
+  return CRect(a.left + labels, a.top + a.Height() / 6, a.right, a.bottom - CoveredBottom() - 5 - 2 * strip);
 }
 
 CRect CWndMotortester_HiVoltage::BarRect(int bar, int value) const {
@@ -437,6 +454,19 @@ CString CWndMotortester_HiVoltage::BarLabel(int bar) const {
 
 // ---- painting -------------------------------------------------------------------------------------
 
+void CWndMotortester_HiVoltage::MeasureScaleLabels() {
+  m_nScaleLabelWidth = 0;
+  if (!GetSafeHwnd()) return;
+  CClientDC dc(this);
+  CFont* old = dc.SelectObject(&m_fntSmall);
+  for (int k = 0; k <= 5; ++k) {
+    CString label;
+    label.Format("%dkV", k * 5);
+    m_nScaleLabelWidth = std::max(m_nScaleLabelWidth, static_cast<int>(dc.GetTextExtent(label).cx));
+  }
+  dc.SelectObject(old);
+}
+
 void CWndMotortester_HiVoltage::RecalcLayout() {
   CXPWndBaseColor::RecalcLayout();
   const int w = m_rcClient.Width();
@@ -444,6 +474,7 @@ void CWndMotortester_HiVoltage::RecalcLayout() {
   const int titleHeight = static_cast<int>(h / 8.25);
   et::MakePanelFont(m_fntLarge, -(titleHeight / 2));
   et::MakePanelFont(m_fntSmall, h / -32);
+  MeasureScaleLabels();
   const int b = 2 * static_cast<int>(w / 2.5);
   const int m = (w - b) / 3;
   if (m_Title.GetSafeHwnd()) m_Title.MoveWindow(m_rcClient.left + m, m_rcClient.top + TitleTop(), b + m, titleHeight);
@@ -486,7 +517,7 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
     const int y = scale.bottom - k * scale.Height() / 6;
     CString label;
     label.Format("%dkV", k * 5);
-    CRect lr(area.left + 2, y - 10, scale.left - 3, y + 10);
+    CRect lr(area.left + kScaleLabelMargin - 3, y - 10, scale.left - 3, y + 10);
     dc->DrawText(label, &lr, DT_SINGLELINE | DT_RIGHT | DT_VCENTER | DT_NOCLIP);
     dc->MoveTo(scale.left, y);
     dc->LineTo(area.right, y);
@@ -498,13 +529,9 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   CRect sensor(area.left, sensorBottom - strip, area.right, sensorBottom);
   dc->DrawText(GetGlobalProps().GetText(10063), -1, &sensor, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 
-  const int status = s.status.load(std::memory_order_relaxed);
-  if (status < 0) {
-    const int code = status == HiVoltageBatchState::STATUS_NO_SENSOR ? 2
-                     : status == HiVoltageBatchState::STATUS_BAD_PROBE ? 3
-                                                                        : 0;
+  if (const LPCSTR state = StateText()) {
     CRect band(area.left, area.top, area.right, area.top + 50);
-    dc->DrawText(et::StatusText(code), -1, &band, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    dc->DrawText(state, -1, &band, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   } else {
     const bool grey = (s.variant == HiVoltageBatchState::ALL_CYLINDERS ||
                        s.variant == HiVoltageBatchState::SELECTED_CYLINDER) &&

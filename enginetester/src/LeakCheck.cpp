@@ -6,6 +6,7 @@
 #include <core/DrawHelpers.h>
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
+#include <core/MeasureEngine.h>
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/Reg.h>
@@ -32,6 +33,9 @@ struct Job {
   LPARAM generation = 0;
   IMTLeakTest_15* leak = nullptr;
   ICommunication_1* communication = nullptr;
+  // The start and the read are one request: the link stays reserved until the read is done.
+  CMeasureEngine* engine = nullptr;
+  unsigned reservation = 0;
   std::atomic<bool> abandoned{false};
 
   ~Job() {
@@ -65,6 +69,8 @@ DWORD WINAPI LeakTestThreadProc(LPVOID parameter) {
     for (int i = 0; i < job->count; ++i)
       job->results[i] = code == kv310::kOk ? std::min(measured[i], 100.0f) : 0.0f;
   }
+  // A worker given up has had its reservation released by the panel already.
+  if (!job->abandoned.load()) job->engine->ReleaseLink(job->reservation);
   if (!job->abandoned.load() && !kvp::CurrentThreadAbandoned())
     PostMessage(job->panel, WM_LEAKTEST_DONE, static_cast<WPARAM>(code), job->generation);
   return 0;
@@ -153,9 +159,11 @@ CWndSpecialTest_LeakCheck::~CWndSpecialTest_LeakCheck() {
   }
 }
 
-void CWndSpecialTest_LeakCheck::SetLibrary(IMTLeakTest_15* leak, ICommunication_1* communication) {
+void CWndSpecialTest_LeakCheck::SetLibrary(IMTLeakTest_15* leak, ICommunication_1* communication,
+                                           CMeasureEngine* engine) {
   m_pLeak = leak;
   m_pCommunication = communication;
+  m_pEngine = engine;
 }
 
 int CWndSpecialTest_LeakCheck::CylinderCount() const {
@@ -174,10 +182,16 @@ bool CWndSpecialTest_LeakCheck::Running() const {
 void CWndSpecialTest_LeakCheck::GetLeakResults(int* count, float* r1, float* r2, float* r3, float* r4, float* r5,
                                                float* r6) {
   float* out[kMaxCylinders] = {r1, r2, r3, r4, r5, r6};
-  if (count) *count = CylinderCount();
-  std::lock_guard<std::mutex> lock(m_job->mu);
-  for (int i = 0; i < kMaxCylinders; ++i)
-    if (out[i]) *out[i] = m_job->results[i];
+  // The count of the test whose results these are, as the bars show them; before any test, the
+  // count the next one would take.
+  int tested = 0;
+  {
+    std::lock_guard<std::mutex> lock(m_job->mu);
+    tested = m_job->count;
+    for (int i = 0; i < kMaxCylinders; ++i)
+      if (out[i]) *out[i] = m_job->results[i];
+  }
+  if (count) *count = tested ? tested : CylinderCount();
 }
 
 void CWndSpecialTest_LeakCheck::ClearResults() {
@@ -361,7 +375,18 @@ void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* client, NumericOptionRecord*
   dc->SetTextColor(GetSchemeColor(18));
   dc->SelectObject(&m_scaleFont);
   CRect label(r.left + 4, r.top, box.left - 4, r.bottom - h / 6);
-  dc->DrawText(GetGlobalProps().GetText(10042), -1, &label, DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS);
+  const char* text = GetGlobalProps().GetText(10042);
+  // Bottom-aligned on one line when it fits, else wrapped at its blanks onto lines that end at the
+  // same bottom; only a text that fits neither way ends with an ellipsis.
+  CRect wrapped(label.left, 0, label.right, 0);
+  dc->DrawText(text, -1, &wrapped, DT_WORDBREAK | DT_CALCRECT);
+  if (dc->GetTextExtent(text).cx > label.Width() && wrapped.Width() <= label.Width() &&
+      wrapped.Height() <= label.Height()) {
+    CRect lines(label.left, label.bottom - wrapped.Height(), label.right, label.bottom);
+    dc->DrawText(text, -1, &lines, DT_WORDBREAK);
+  } else {
+    dc->DrawText(text, -1, &label, DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS);
+  }
   dc->SelectObject(old);
 }
 
@@ -433,13 +458,17 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
   job->generation = ++m_nGeneration;
   job->leak = m_pLeak;
   job->communication = m_pCommunication;
+  job->engine = m_pEngine ? m_pEngine : &GetMeasureEngine();
   job->running = 1;
+  // Reserved before the worker sends anything, so a pane shown right after waits for the test.
+  job->reservation = job->engine->ReserveLink(kReservationMs);
   m_job = job;
   auto* parameter = new std::shared_ptr<Job>(job);
   DWORD id = 0;
   m_hThread = CreateThread(nullptr, 0, leakcheck::LeakTestThreadProc, parameter, 0, &id);
   if (!m_hThread) {
     delete parameter;
+    job->engine->ReleaseLink(job->reservation);
     std::lock_guard<std::mutex> lock(job->mu);
     job->running = 0;
     m_cylinderCount.Enable(TRUE, TRUE);
@@ -455,6 +484,8 @@ void CWndSpecialTest_LeakCheck::JoinWorker(DWORD timeoutMs) {
   if (kvp::WaitForObjectsServingSends(1, &m_hThread, timeoutMs) != WAIT_OBJECT_0) {
     m_job->abandoned.store(true);  // its later post is dropped
     kvp::AbandonThread(m_hThread);
+    // Nothing waits for a test that was given up.
+    if (m_job->engine) m_job->engine->ReleaseLink(m_job->reservation);
   }
   CloseHandle(m_hThread);
   m_hThread = 0;

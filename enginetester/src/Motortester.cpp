@@ -105,8 +105,9 @@ const std::vector<std::vector<int>>& MenuColumns() {
   return columns;
 }
 
-// The seven buttons that need the board's oscilloscope, disabled on the reduced variant.
-constexpr int kScopeButtons[] = {5, 7, 14, 18, 10, 12, 13};
+// The buttons that need the board's oscilloscope, disabled on the reduced variant, whose main
+// window refuses its scope tab: the seven of the menus and "Graph" of the kV pages.
+constexpr int kScopeButtons[] = {5, 7, 14, 18, 10, 12, 13, CWndMotortester::kGraph};
 
 const char* Text(int id) { return GetGlobalProps().GetText(id); }
 
@@ -634,22 +635,23 @@ void CWndMotortester::Print() {
       item->SetValues2(v.temperature, v.speed, "");
       break;
     }
+    // A kV panel showing its state instead of bars prints no values and the state as the comment.
     case 6:
     case 9: {
-      const auto v = (type == 6 ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
-                                : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder))
-                         .GetPrintValues();
-      item->SetValues2(v.values[0], v.speed, "");
+      const CWndMotortester_HiVoltage& panel = type == 6 ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
+                                                         : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder);
+      const auto v = panel.GetPrintValues();
+      item->SetValues2(v.values[0], v.speed, panel.StateText());
       break;
     }
     case 7: {
       const auto v = m_DblCoil.GetPrintValues();
-      item->SetValues3(v.values[0], v.values[1], v.speed, "");
+      item->SetValues3(v.values[0], v.values[1], v.speed, m_DblCoil.StateText());
       break;
     }
     case 8: {
       const auto v = m_AllCylinders.GetPrintValues();
-      item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, "");
+      item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, m_AllCylinders.StateText());
       break;
     }
     default:

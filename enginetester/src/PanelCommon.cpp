@@ -49,4 +49,17 @@ void MakePanelFont(CFont& font, int height) {
   CreateFontOnce(font, "Arial", height, GetGlobalProps().GetCharSet(), TRUE, FALSE, FALSE, 0);
 }
 
+int FittingFontHeight(CDC* dc, LPCSTR text, int height, CSize box) {
+  if (!dc || !text) return height > 1 ? height : 1;
+  for (; height > 1; --height) {
+    CFont font;
+    MakePanelFont(font, -height);
+    CFont* old = dc->SelectObject(&font);
+    const CSize extent = dc->GetTextExtent(text);
+    dc->SelectObject(old);
+    if (extent.cx <= box.cx && extent.cy <= box.cy) break;
+  }
+  return height > 1 ? height : 1;
+}
+
 }  // namespace et

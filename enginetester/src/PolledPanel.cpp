@@ -172,7 +172,10 @@ void CMotortesterPolledPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, 
       CRect centre(body);
       dc->DrawText(m_strText[def->text], &centre, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     } else if (def->text == TEXT_SPEED) {
-      DrawSpeed(dc, body, m_strText[TEXT_SPEED]);
+      // The unit follows after one blank: a dashed speed ("--- ") brings its own.
+      CString speed = m_strText[TEXT_SPEED];
+      speed.TrimRight();
+      DrawSpeed(dc, body, speed);
     } else {
       DrawValue(dc, body, def->text);
     }

@@ -1,5 +1,7 @@
 #include <enginetester/WndMotortester_Params.h>
 
+#include <enginetester/PanelCommon.h>
+
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/MotortesterData.h>
@@ -61,6 +63,7 @@ CWndMotortester_Params::CWndMotortester_Params() {
   m_brControl.CreateSolidBrush(GetSchemeColor(14));
   m_brDark.CreateSolidBrush(AdjustColor(GetSchemeColor(16), -50));
   MakeArial(m_fntLarge, 30);
+  MakeArial(m_fntTitle, 30);
   MakeArial(m_fntSmall, 14);
   MakeArial(m_fntMedium, 20);
 }
@@ -137,7 +140,16 @@ void CWndMotortester_Params::RecalcLayout() {
   const int mid = c.top + c.Height() / 2;
 
   // The titles stay over the first column: the second one starts higher.
-  m_Title.MoveWindow(col1, c.top + 20, colWidth, static_cast<int>(0.6 * u));
+  const int titleHeight = static_cast<int>(0.6 * u);
+  m_Title.MoveWindow(col1, c.top + 20, colWidth, titleHeight);
+  {
+    // The title in the large font as long as it fits the button's face (6 pixels inside its edges),
+    // with a pixel to spare around it.
+    CClientDC dc(this);
+    const int fitting = et::FittingFontHeight(&dc, GetGlobalProps().GetText(10050), static_cast<int>(u / 2),
+                                              CSize(colWidth - 14, titleHeight - 14));
+    MakeArial(m_fntTitle, fitting);
+  }
   m_SubTitle.MoveWindow(col1, c.top + 20 + static_cast<int>(0.6 * u), colWidth, static_cast<int>(u / 1.5));
 
   // Each row: its label on the left half of the column, the control on the right half.
@@ -396,7 +408,7 @@ void CWndMotortester_Params::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, C
   CFont* old = nullptr;
   CRect rc(*content);
   if (data->id == ID_TITLE) {
-    old = dc->SelectObject(&m_fntLarge);
+    old = dc->SelectObject(&m_fntTitle);
     dc->DrawText(props.GetText(10050), -1, &rc, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   } else if (data->id == ID_SUBTITLE) {
     old = dc->SelectObject(&m_fntMedium);

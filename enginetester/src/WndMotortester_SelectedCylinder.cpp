@@ -33,6 +33,7 @@ void CWndMotortester_SelectedCylinder::RecalcLayout() {
   const int w = m_rcClient.Width();
   const int h = m_rcClient.Height();
   et::MakePanelFont(m_fntSmall, h / -30);
+  MeasureScaleLabels();
   et::MakePanelFont(m_fntChannel, h / -32);
   const int bw = (w - 400) / 5;
   const int bh = h / 15;

@@ -147,6 +147,7 @@ int CWndMotortester_VoltageCurrent::ReadVoltmeterRecords() {
   uint16_t count = 0;
   if (volt->GetInputCount(kCurrentChannel, &count) != 0) return 0;
   if (count == 0) {
+    m_nActiveInput = -1;
     ShowInputButtons(false);
     return 1;
   }
@@ -163,19 +164,54 @@ int CWndMotortester_VoltageCurrent::ReadVoltmeterRecords() {
     m_nInputCode[clamps] = r.slot;
     ++clamps;
   }
-  if (clamps == 1) {
-    if (volt->SelectChannelInput(kCurrentChannel, m_nInputCode[0]) != 0) return 0;
-    ShowInputButtons(false);
-  } else {
-    ShowInputButtons(clamps == 2);
+  if (clamps == 2 && m_strInput[0] == m_strInput[1]) {
+    // Two clamps of one range: the board input each sits on (the current channel's slots 0 to 2
+    // are the inputs 1 to 3).
+    for (int i = 0; i < 2; ++i) {
+      CString caption;
+      caption.Format("%s (%d)", static_cast<LPCSTR>(m_strInput[i]), m_nInputCode[i] + 1);
+      m_strInput[i] = caption;
+    }
   }
+  if (clamps == 0) {
+    m_nActiveInput = -1;
+    ShowInputButtons(false);
+    return 1;
+  }
+  // The current is measured through a clamp, never through the test lead the channel may still
+  // have selected: the clamp chosen on an earlier visit when it is still there, else the first.
+  const int choice = clamps == 2 && m_nChosenCode == m_nInputCode[1] ? 1 : 0;
+  if (!SelectClamp(choice)) return 0;
+  ShowInputButtons(clamps == 2);
   return 1;
+}
+
+bool CWndMotortester_VoltageCurrent::SelectClamp(int button) {
+  IMTVoltmeter_8* volt = GetMotortesterDevice()->GetVoltmeter();
+  if (!volt || button < 0 || button > 1) return false;
+  if (volt->SelectChannelInput(kCurrentChannel, m_nInputCode[button]) != 0) return false;
+  m_nActiveInput = button;
+  m_nChosenCode = m_nInputCode[button];
+  PressInputButtons();
+  return true;
+}
+
+void CWndMotortester_VoltageCurrent::PressInputButtons() {
+  for (int i = 0; i < 2; ++i) {
+    CXPCtrlBtn& b = m_Child[ID_PROBE0 + i];
+    const bool active = i == m_nActiveInput;
+    b.data.state = active ? 1 : 0;
+    b.data.enabled = active ? 0 : 1;
+    if (b.GetSafeHwnd()) {
+      b.EnableWindow(active ? FALSE : TRUE);
+      b.Redraw();
+    }
+  }
 }
 
 void CWndMotortester_VoltageCurrent::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
   if (data->id != ID_PROBE0 && data->id != ID_PROBEB) return;
-  if (IMTVoltmeter_8* volt = GetMotortesterDevice()->GetVoltmeter())
-    volt->SelectChannelInput(kCurrentChannel, m_nInputCode[data->id - ID_PROBE0]);
+  SelectClamp(data->id - ID_PROBE0);
 }
 
 void CWndMotortester_VoltageCurrent::OnTimer(UINT_PTR id) {

@@ -148,13 +148,12 @@ class BoardTest : public kvtest::CoreTest {
   }
 
   // The engine-tester pane as tab 4 of `parent`, its high-voltage panels on the library, active.
-  // `boardProbes`: the measurement choice asks the board for the probes, as the program does.
-  void CreateMotortester(std::unique_ptr<CWndMotortester>& pane, CWnd& parent, bool boardProbes = false) {
+  // The measurement choice asks the board for the probes, as the program does, unless
+  // `scriptedProbes`: then every probe check passes (for probes no measurement accepts).
+  void CreateMotortester(std::unique_ptr<CWndMotortester>& pane, CWnd& parent, bool scriptedProbes = false) {
     pane = std::make_unique<CWndMotortester>();
     pane->SetHiVoltageMeter(m_Kelo.MTHiVoltage());
-    // The board model's default probes do not satisfy every measurement's probe rule; the probe
-    // check itself is covered by the pane's unit tests.
-    if (!boardProbes) pane->SetProbeCheck([](int) { return TRUE; });
+    if (scriptedProbes) pane->SetProbeCheck([](int) { return TRUE; });
     for (CWndMotortester_HiVoltage* kv : {static_cast<CWndMotortester_HiVoltage*>(&pane->m_OneCylinder),
                                           static_cast<CWndMotortester_HiVoltage*>(&pane->m_AllCylinders),
                                           static_cast<CWndMotortester_HiVoltage*>(&pane->m_SelectedCylinder),

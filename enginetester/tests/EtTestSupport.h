@@ -94,6 +94,10 @@ class TabsWindow : public kvtest::HostWindow {
 // The engine-tester pane's stand-in.
 using Host = kvtest::HostWindow;
 
+// The engine-tester pane's panels as large as they are in the program on a 1024 x 768 and on a
+// 1280 x 1024 screen (the tab strip above the pane, the pane's button row below the panel).
+inline constexpr SIZE kProgramPanelSizes[] = {{1024, 667}, {1280, 905}};
+
 inline void ClickCentre(CWnd& w) {
   CRect r;
   ::GetClientRect(w.GetSafeHwnd(), &r);

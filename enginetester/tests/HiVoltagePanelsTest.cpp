@@ -23,10 +23,12 @@
 
 #include <gtest/gtest.h>
 
+#include "EtTestSupport.h"
 #include "HiVoltageFakes.h"
 
 #include <algorithm>
 #include <chrono>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <thread>
@@ -139,6 +141,45 @@ TEST_F(HiVoltageTest, AReportQueuedBeforeAHideStartsNothingAndAShowStartsOneWork
   EXPECT_EQ(meter.arms.load(), 3);
   EXPECT_EQ(meter.maxInside.load(), 1);
   EXPECT_TRUE(panel.HasWorker());
+}
+
+// A panel shown again tells no speed until its first batch of this visit has read one: the
+// previous visit's engine may have stopped since.
+TEST_F(HiVoltageTest, AShowForgetsThePreviousVisitsSpeed) {
+  CWndMotortester_AllCylinders all(&engine);
+  CWndMotortester_OneCylinder one(&engine);
+  CWndMotortester_OneCylinder_DblCoil dblCoil(&engine);
+  CWndMotortester_SelectedCylinder selected(&engine);
+  for (CWndMotortester_HiVoltage* panel : std::initializer_list<CWndMotortester_HiVoltage*>{&all, &one, &dblCoil, &selected}) {
+    SCOPED_TRACE(panel->State().variant);
+    Create(*panel);
+    const int armsBefore = meter.arms.load();
+    panel->ShowWindow(SW_SHOW);
+    ASSERT_TRUE(WaitArms(armsBefore + 1));
+    FinishBatch(*panel);
+    ASSERT_EQ(panel->State().speed.load(), 3000);
+    panel->ShowWindow(SW_HIDE);
+    hl::Pump();
+
+    ResetEvent(meter.gate);  // the next batch does not come back
+    kvp::StartTextLog();
+    panel->ShowWindow(SW_SHOW);
+    std::vector<std::string> texts;
+    for (const kvp::DrawnText& t : kvp::DrawnTexts(panel->GetSafeHwnd())) texts.push_back(t.text);
+    kvp::StopTextLog();
+    EXPECT_EQ(panel->State().speed.load(), -1);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "--- RPM"), texts.end());
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), "3000 RPM"), texts.end());
+    if (panel == &all) {
+      panel->RedrawWindow();
+      hl::Pump();
+      EXPECT_TRUE(kvp::SaveWindowPng(panel->GetSafeHwnd(), kvtest::ScreenshotPath("et-kv-all-after-visit").c_str()));
+    }
+    SetEvent(meter.gate);
+    panel->ShowWindow(SW_HIDE);
+    panel->DestroyWindow();
+    hl::Pump();
+  }
 }
 
 TEST_F(HiVoltageTest, HidingDuringTheWaitStopsTheWorkerWithoutAReport) {
@@ -456,6 +497,51 @@ TEST_F(HiVoltagePaintTest, BarsAreClampedAndScaledToThirtyKilovolts) {
   EXPECT_EQ(printed.count, 2);
   EXPECT_EQ(printed.values[1], 25000);
   EXPECT_EQ(printed.speed, 3000);
+}
+
+// The labels of the kV scale, right-aligned in their strip at the left of the measuring area, lie
+// inside the area whole, also as large as the panel is in the program.
+TEST_F(HiVoltagePaintTest, TheScaleLabelsStayInsideTheMeasuringArea) {
+  std::vector<SIZE> sizes(std::begin(ettest::kProgramPanelSizes), std::end(ettest::kProgramPanelSizes));
+  sizes.push_back(SIZE{900, 600});
+  ResetEvent(meter.gate);  // no batch: the scale alone
+  for (const SIZE& size : sizes) {
+    for (int variant : {S::ALL_CYLINDERS, S::SELECTED_CYLINDER}) {  // the latter with a larger font
+      SCOPED_TRACE(testing::Message() << size.cx << " variant " << variant);
+      CWndMotortester_AllCylinders all(&engine);
+      CWndMotortester_SelectedCylinder selected(&engine);
+      CWndMotortester_HiVoltage& panel = variant == S::ALL_CYLINDERS ? static_cast<CWndMotortester_HiVoltage&>(all)
+                                                                     : static_cast<CWndMotortester_HiVoltage&>(selected);
+      panel.SetInterfaces(&meter, &link);
+      ASSERT_TRUE(panel.Create("panel", WS_CHILD, CRect(0, 0, size.cx, size.cy), &host, 1020));
+      host.MoveWindow(0, 0, size.cx, size.cy);
+      panel.ShowWindow(SW_SHOW);
+      kvp::ClearTextLog();
+      panel.Redraw();
+      const CRect area = panel.MeasuringArea();
+      CClientDC dc(&panel);
+      CFont* old = dc.SelectObject(&panel.m_fntSmall);
+      int labels = 0;
+      for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd())) {
+        if (!(t.flags & DT_RIGHT) || t.text.size() < 3 || t.text.compare(t.text.size() - 2, 2, "kV") != 0) continue;
+        ++labels;
+        const CSize extent = dc.GetTextExtent(t.text.c_str());
+        const int middle = (t.rect.top + t.rect.bottom) / 2;
+        EXPECT_GE(t.rect.right - extent.cx, area.left) << t.text;
+        EXPECT_LE(t.rect.right, area.right) << t.text;
+        EXPECT_GE(middle - extent.cy / 2, area.top) << t.text;
+        EXPECT_LE(middle + extent.cy / 2, area.bottom) << t.text;
+      }
+      dc.SelectObject(old);
+      EXPECT_EQ(labels, 6);
+      SetEvent(meter.gate);  // the worker stuck in its arm may end
+      panel.ShowWindow(SW_HIDE);
+      ResetEvent(meter.gate);
+      panel.DestroyWindow();
+      hl::Pump();
+    }
+  }
+  SetEvent(meter.gate);
 }
 
 TEST_F(HiVoltagePaintTest, AveragingDrawsTheHistoryMean) {

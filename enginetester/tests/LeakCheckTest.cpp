@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -332,6 +333,17 @@ TEST_F(LeakCheckTest, WithTheBoardTheEnginesCountIsUsedAndEightCylindersAreRefus
   ASSERT_TRUE(Ended());
   EXPECT_EQ(leak.inputs, (std::vector<int>{2}));
   EXPECT_EQ(leak.readCount.load(), 6);
+
+  // The engine's count changed on the parameters page afterwards: the panel and its printout keep
+  // the six results of the test that ran.
+  GetMotortesterDevice()->SetNumberCylinders(0, 4);
+  int count = 0;
+  float r[6] = {};
+  panel->GetLeakResults(&count, &r[0], &r[1], &r[2], &r[3], &r[4], &r[5]);
+  EXPECT_EQ(count, 6);
+  EXPECT_FLOAT_EQ(r[5], 25.0f);
+  const auto texts = Drawn();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("25.0%")), 1) << "the sixth bar";
   panel.reset();
   GetMotortesterDevice()->SetInterfaces(nullptr, nullptr, nullptr);
 }
@@ -353,6 +365,39 @@ TEST_F(LeakCheckTest, TheStartNoticeFollowsTheBehaviourValue) {
   EXPECT_TRUE(noticeShown);
   ASSERT_TRUE(Ended());
   EXPECT_EQ(leak.starts.load(), 1) << "the notice's answer does not matter";
+}
+
+// The cylinder-count label reads whole left of the count, also as large as the panel is in the
+// program (one line when it fits, else wrapped onto two).
+TEST_F(LeakCheckTest, TheCylinderCountLabelReadsWhole) {
+  const SIZE sizes[] = {{600, 440}, {1024, 664}, {1280, 897}};
+  for (const SIZE& size : sizes) {
+    SCOPED_TRACE(size.cx);
+    host.MoveWindow(0, 0, size.cx, size.cy);
+    panel = std::make_unique<CWndSpecialTest_LeakCheck>();
+    panel->SetLibrary(&leak, &link);
+    ASSERT_TRUE(panel->Create("WndLeakCheck", WS_CHILD | WS_VISIBLE, CRect(0, 0, size.cx, size.cy), &host, 29));
+    hl::Pump();
+    ASSERT_TRUE(panel->m_cylinderCount.IsWindowVisible());
+    kvp::StartTextLog();
+    panel->m_cylinderCount.Redraw();
+    kvp::StopTextLog();
+    bool drawn = false;
+    CClientDC dc(&panel->m_cylinderCount);
+    CFont* old = dc.SelectObject(&panel->ScaleFont());
+    for (const kvp::DrawnText& t : kvp::DrawnTexts(panel->m_cylinderCount.GetSafeHwnd())) {
+      if (t.text != GetGlobalProps().GetText(10042)) continue;
+      drawn = true;
+      const CRect box(t.rect);
+      CRect needed(box.left, box.top, box.right, box.top);
+      dc.DrawText(t.text.c_str(), -1, &needed, DT_CALCRECT | (t.flags & (DT_SINGLELINE | DT_WORDBREAK)));
+      EXPECT_LE(needed.Width(), box.Width()) << t.flags;
+      EXPECT_LE(needed.Height(), box.Height()) << t.flags;
+    }
+    dc.SelectObject(old);
+    EXPECT_TRUE(drawn);
+    panel.reset();
+  }
 }
 
 }  // namespace

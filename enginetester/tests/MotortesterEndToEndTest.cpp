@@ -37,6 +37,7 @@
 
 #include "EtBoardFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -77,7 +78,7 @@ class MotortesterEndToEndTest : public ettest::BoardTest {
     ettest::BoardTest::TearDown();
   }
 
-  void CreatePane(bool boardProbes = false) { CreateMotortester(pane, main, boardProbes); }
+  void CreatePane(bool scriptedProbes = false) { CreateMotortester(pane, main, scriptedProbes); }
   void Press(int id) {
     ASSERT_TRUE(pane->ButtonById(id)->IsWindowVisible()) << id << " on page " << pane->Page();
     WithClock([&] { pane->OnButtonClicked(id); });
@@ -125,6 +126,41 @@ TEST_F(MotortesterEndToEndTest, AllCylindersAndGraph) {
   EXPECT_EQ(GetMeasureType().m_nMeasureType.load(), 8);
   WithClock([&] { pane->Deactivate(); });
   EXPECT_FALSE(panel.HasWorker());
+}
+
+// Every measurement of the pane on the probes the simulated board has by default: the program's
+// own probe check asks the board and lets each choice through to its page, without asking the
+// user to connect anything.
+TEST_F(MotortesterEndToEndTest, TheDefaultProbesPassEveryMeasurementsProbeCheck) {
+  using P = CWndMotortester;
+  struct Case {
+    const char* name;
+    std::vector<int> path;
+    int page;
+  };
+  const Case cases[] = {
+      {"advance", {P::kPetrol, P::kAdvance}, 4},
+      {"voltage and current", {P::kPetrol, P::kVoltCurrent}, 5},
+      {"thermometer", {P::kPetrol, P::kThermometer}, 9},
+      {"dwell angle", {P::kPetrol, P::kPrimary, P::kDwell}, 16},
+      {"single cylinder", {P::kPetrol, P::kSecondary, P::kOneCylinder}, 11},
+      {"all cylinders", {P::kPetrol, P::kSecondary, P::kAllCylinders}, 12},
+      {"selected cylinder", {P::kPetrol, P::kSecondary, P::kSelectedCylinder}, 13},
+      {"preinjection", {P::kDiesel, P::kPreinjection}, 17},
+      {"diesel voltage and current", {P::kDiesel, P::kDieselVoltCurrent}, 18},
+      {"diesel thermometer", {P::kDiesel, P::kDieselThermometer}, 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CreatePane();
+    int asked = 0;
+    pane->SetInstructionDialog([&] { return ++asked, INT_PTR{IDCANCEL}; });
+    for (int id : c.path) Press(id);
+    EXPECT_EQ(asked, 0) << "the user was asked to connect probes";
+    EXPECT_EQ(pane->Page(), c.page);
+    WithClock([&] { pane->Deactivate(); });
+    pane.reset();
+  }
 }
 
 // Print on the all-cylinders page: the item of type 8 holds the four voltages and the speed the
@@ -215,7 +251,7 @@ TEST_F(MotortesterEndToEndTest, AllCylindersWithoutTheReferenceProbe) {
       s.inputProbeCodes[4] = 0;
       s.inputProbeCodes[9] = 85;
     });
-    CreatePane(true);
+    CreatePane();
     Press(CWndMotortester::kPetrol);
     Press(CWndMotortester::kSecondary);
     int opened = 0;
@@ -299,6 +335,48 @@ TEST_F(MotortesterEndToEndTest, ParamsResetAndSet) {
   EXPECT_FALSE(title->IsWindowVisible());
 }
 
+// A six-cylinder engine on "All cylinders": the board sends a pair of samples per cylinder while
+// the meter reports at most four cylinders, so it refuses the frame's values; the panel shows its
+// error state with the engine speed and draws no bars, batch after batch.
+TEST_F(MotortesterEndToEndTest, AllCylindersOfASixCylinderEngineShowsTheErrorState) {
+  m_pBoard->Update([](sim::BoardScenario& s) { s.engine.cylinders = 6; });
+  ASSERT_NO_FATAL_FAILURE(ApplySpark(6));
+  CreatePane();
+  Press(CWndMotortester::kPetrol);
+  Press(CWndMotortester::kSecondary);
+  Press(CWndMotortester::kAllCylinders);
+  ASSERT_EQ(pane->Page(), 12);
+  CWndMotortester_AllCylinders& panel = pane->m_AllCylinders;
+  using S = HiVoltageBatchState;
+  int batches = 0;
+  int last = panel.State().running.load();
+  ASSERT_TRUE(Drive([&] {
+    const int now = panel.State().running.load();
+    if (last == 1 && now == 0) {
+      ++batches;
+      EXPECT_EQ(panel.State().status.load(), S::STATUS_ERROR) << "batch " << batches;
+    }
+    last = now;
+    return batches >= 3;
+  }));
+  EXPECT_NEAR(panel.State().speed.load(), 3000, 30);
+  kvp::StartTextLog();
+  panel.Redraw();
+  std::vector<std::string> texts;
+  int barValues = 0;  // the values above the bars, bottom-aligned unlike the scale's labels
+  for (const kvp::DrawnText& t : kvp::DrawnTexts(panel.GetSafeHwnd())) {
+    texts.push_back(t.text);
+    barValues += (t.flags & DT_BOTTOM) && !t.text.empty() && t.text.back() == 'V';
+  }
+  kvp::StopTextLog();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Error"), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "3000 RPM"), texts.end());
+  EXPECT_EQ(barValues, 0);
+  for (const char* cylinder : {"1", "2", "3", "4"})
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), cylinder), texts.end()) << cylinder;
+  WithClock([&] { pane->Deactivate(); });
+}
+
 // The variant reference probe (code 67) works only with a wasted-spark coil on four cylinders:
 // on six, the board refuses the all-cylinders measurement, the panel says "Bad params of engine!"
 // and the pane opens the parameters page.
@@ -315,7 +393,8 @@ TEST_F(MotortesterEndToEndTest, VariantReferenceProbeOnSixCylindersOpensTheParam
   CMotortesterData* data = GetMotortesterDevice();
   data->SetNumberCylinders(CMotortesterData::ENGINE_SPARK, 6);
   ASSERT_EQ(data->ApplyMotortesterParams(CMotortesterData::ENGINE_SPARK), 0);
-  CreatePane();
+  // The probe check would stop at the variant probe already; the board's refusal is what is shown.
+  CreatePane(true);
   Press(CWndMotortester::kPetrol);
   Press(CWndMotortester::kSecondary);
   EXPECT_EQ(pane->ReferenceProbeCode(), 112);

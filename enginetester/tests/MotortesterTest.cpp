@@ -39,6 +39,7 @@ namespace {
 
 namespace hl = kvp::headless;
 using P = CWndMotortester;
+using S = HiVoltageBatchState;
 
 struct Board final : ettest::StubMotortester_6 {
   bool ready = true;
@@ -261,7 +262,8 @@ TEST_F(MotortesterTest, AdvancePanelFollowsTheEngine) {
 
 TEST_F(MotortesterTest, ReducedVariantDisablesTheScopeButtonsFromCreation) {
   Create(std::make_unique<ReducedPane>());
-  const std::set<int> disabled = {5, 7, 14, 18, 10, 12, 13};
+  // The seven oscilloscope buttons and "Graph": the reduced board has no scope tab to go to.
+  const std::set<int> disabled = {5, 7, 14, 18, 10, 12, 13, 28};
   for (int id : P::kButtonIds) {
     SCOPED_TRACE(id);
     const bool off = disabled.count(id) != 0;
@@ -271,6 +273,42 @@ TEST_F(MotortesterTest, ReducedVariantDisablesTheScopeButtonsFromCreation) {
   pane.reset();
   Create();
   for (int id : disabled) EXPECT_TRUE(pane->ButtonById(id)->IsWindowEnabled()) << id;
+}
+
+// A click on a button that leads to the scope tab: on the reduced variant the button is off and the
+// click does nothing; on the full board it asks the main window for tab 0.
+TEST_F(MotortesterTest, ScopeButtonsReachTheScopeOnlyOnTheFullBoard) {
+  struct Case {
+    int button;
+    std::vector<int> path;  // through the dispatcher: the reduced variant's kV pages too
+  };
+  const Case cases[] = {{7, {0}},  {14, {0}}, {18, {0, 4}},      {10, {1}},
+                        {12, {1}}, {13, {1}}, {28, {0, 5, 16}}};
+  for (bool reduced : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << (reduced ? "reduced " : "full ") << c.button);
+      Create(reduced ? std::make_unique<ReducedPane>() : nullptr);
+      main.pane = pane.get();
+      for (int id : c.path) pane->OnButtonClicked(id);
+      hl::Pump();
+      CXPCtrlBtn* b = pane->ButtonById(c.button);
+      ASSERT_TRUE(b->IsWindowVisible()) << "page " << pane->Page();
+      EXPECT_EQ(b->IsWindowEnabled() != FALSE, !reduced);
+      main.requests.clear();
+      CRect r;
+      b->GetClientRect(&r);
+      hl::Click(b->GetSafeHwnd(), r.CenterPoint());
+      hl::Pump();
+      if (reduced) {
+        EXPECT_TRUE(main.requests.empty());
+      } else {
+        ASSERT_EQ(main.requests.size(), 1u);
+        EXPECT_EQ(main.requests[0].tab, 0u);
+      }
+      main.pane = nullptr;
+      pane.reset();
+    }
+  }
 }
 
 TEST_F(MotortesterTest, SyncShownOnlyWithDoubleSparkCoils) {
@@ -685,6 +723,62 @@ TEST_F(MotortesterTest, PrintByPage) {
     EXPECT_EQ(type, c.type);
     EXPECT_EQ(values, c.values);
     EXPECT_EQ(numbers, c.numbers);
+    pane.reset();
+  }
+}
+
+// A kV panel that shows its state instead of bars prints that state, not the values it still
+// holds from an earlier batch.
+TEST_F(MotortesterTest, KvPanelsInTheirErrorStatePrintTheirState) {
+  ui_dialogs::RegisterDialogTemplates();
+  struct Case {
+    int coil;
+    std::vector<int> path;
+    int type;
+    int status;
+    const char* state;
+  };
+  const Case cases[] = {
+      {0, {0, 5, 16}, 8, S::STATUS_ERROR, "Error"},   {0, {0, 5, 16}, 8, S::STATUS_NO_SENSOR, "no sensor"},
+      {0, {0, 5, 15}, 6, S::STATUS_BAD_PROBE, "Bad probe"}, {0, {0, 5, 17}, 9, S::STATUS_ERROR, "Error"},
+      {1, {0, 5, 15}, 7, S::STATUS_NO_SENSOR, "no sensor"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.state);
+    SCOPED_TRACE(c.type);
+    GetMotortesterDevice()->SetCoilType(0, c.coil);
+    GetMotortesterDevice()->m_bProbeSetupDone = 1;
+    GetMotortesterDevice()->m_bAveraging = 0;
+    Create();
+    PressAll(c.path);
+    for (CWndMotortester_HiVoltage* kv : {static_cast<CWndMotortester_HiVoltage*>(&pane->m_OneCylinder),
+                                          static_cast<CWndMotortester_HiVoltage*>(&pane->m_AllCylinders),
+                                          static_cast<CWndMotortester_HiVoltage*>(&pane->m_SelectedCylinder),
+                                          static_cast<CWndMotortester_HiVoltage*>(&pane->m_DblCoil)}) {
+      HiVoltageBatchState& s = kv->State();
+      for (auto& v : s.values) v = 12000;  // an earlier batch's values
+      s.status = c.status;
+      s.shownCount = 4;
+      s.speed = 3000;
+    }
+    GetPrintQueue()->Clear();
+    std::vector<double> values;
+    std::string comment;
+    hl::RunInLoop([&] {
+      HWND dialog = ::GetActiveWindow();
+      if (GetPrintQueue()->GetCount() == 1 && GetPrintQueue()->GetItem(0)->data) {
+        const CPrintItemData* d = GetPrintQueue()->GetItem(0)->data.get();
+        EXPECT_EQ(d->GetType(), c.type);
+        for (int i = 1; i <= 4; ++i) values.push_back(d->Value(i));
+        comment = d->GetComment().GetString();
+      }
+      ::PostMessage(dialog, WM_CLOSE, 0, 0);
+    });
+    pane->OnButtonClicked(P::kPrint);
+    const int voltages = c.type == 8 ? 4 : c.type == 7 ? 2 : 1;
+    ASSERT_EQ(values.size(), 4u);
+    for (int i = 0; i < voltages; ++i) EXPECT_EQ(values[i], 0.0) << "no bar, no value";
+    EXPECT_EQ(comment, c.state);
     pane.reset();
   }
 }

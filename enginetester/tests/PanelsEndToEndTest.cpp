@@ -8,6 +8,7 @@
 #include <enginetester/WndMotortester_SelectedCylinder.h>
 #include <enginetester/WndMotortester_VoltageCurrent.h>
 
+#include <core/EngineRecords.h>
 #include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
 
@@ -24,6 +25,7 @@
 
 #include "EtBoardFixture.h"
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -184,21 +186,59 @@ TEST_F(PanelsEndToEndTest, AReferenceProbeTheEngineCannotUseIsRefused) {
   EXPECT_EQ(panel.State().running.load(), 0);
 }
 
+// The voltage and current page on the board's two clamps (50 A on input 2, 500 A on input 3), with
+// 12.5 A through the clamp: the current is measured through the first clamp at once, the other is
+// one click away and stays chosen on the next visit; two clamps of one range are told apart by
+// their inputs.
 TEST_F(PanelsEndToEndTest, VoltageAndCurrent) {
+  using V = CWndMotortester_VoltageCurrent;
+  m_pBoard->Update([](sim::BoardScenario& s) { s.engine.clampAmps = 12.5; });
   CWndMotortester_VoltageCurrent panel;
   panel.m_bMinMax = 1;
   ASSERT_TRUE(panel.Create("vc", WS_CHILD, CRect(0, 0, 900, 600), &host, 1041));
+  const auto pressed = [&](int id) { return panel.m_Child[id].data.state == 1 && !panel.m_Child[id].IsWindowEnabled(); };
+  // Polls until the current reads through the clamp named.
+  const auto current = [&](const char* clamp) {
+    return Drive([&] {
+      hl::Advance(V::POLL_MS);
+      return panel.m_bError[V::ERROR_CURRENT] == 0 && panel.m_dCurrent != 0.0 && panel.m_pCurrent &&
+             std::string(panel.m_pCurrent->GetProbeName()) == clamp;
+    });
+  };
   panel.ShowWindow(SW_SHOW);
   ASSERT_EQ(panel.m_bPolling, 1);
-  ASSERT_TRUE(Drive([&] { return !panel.m_strVoltage.IsEmpty() && panel.m_dVoltage != 0.0; }));
-  hl::Advance(500);
+  ASSERT_TRUE(current("50A")) << (LPCSTR)panel.m_strCurrent;
+  EXPECT_NEAR(panel.GetPrintValues().current, 12.5, 0.2) << (LPCSTR)panel.m_strCurrent;
+  EXPECT_NEAR(std::atof(panel.m_strCurrent), 12.5, 0.2) << (LPCSTR)panel.m_strCurrent;
   EXPECT_NEAR(panel.GetPrintValues().voltage, 13.8, 0.2) << (LPCSTR)panel.m_strVoltage;
   EXPECT_NEAR(panel.GetPrintValues().speed, 3000, 30) << (LPCSTR)panel.m_strSpeed;
-  // Two clamps on the current channel: both input buttons offered.
-  ASSERT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBE0].IsWindowVisible());
+  ASSERT_TRUE(panel.m_Child[V::ID_PROBE0].IsWindowVisible());
+  ASSERT_TRUE(panel.m_Child[V::ID_PROBEB].IsWindowVisible());
   EXPECT_EQ(std::string(panel.m_strInput[0]), "50A");
-  EXPECT_EQ(std::string(panel.m_strInput[1]), "50A");
-  EXPECT_TRUE(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBEB].IsWindowVisible());
+  EXPECT_EQ(std::string(panel.m_strInput[1]), "500A");
+  EXPECT_TRUE(pressed(V::ID_PROBE0));
+  EXPECT_FALSE(pressed(V::ID_PROBEB));
+
+  // The other button: the reading comes through the 500 A clamp.
+  panel.OnClick(&panel.m_Child[V::ID_PROBEB].data, &panel.m_Child[V::ID_PROBEB]);
+  EXPECT_TRUE(pressed(V::ID_PROBEB));
+  EXPECT_FALSE(pressed(V::ID_PROBE0));
+  ASSERT_TRUE(current("500A")) << (LPCSTR)panel.m_strCurrent;
+
+  // Two 50 A clamps, the page opened again: the one chosen before is still the one measuring.
+  panel.ShowWindow(SW_HIDE);
+  m_pBoard->Update([](sim::BoardScenario& s) { s.inputProbeCodes[3] = 4; });
+  for (int channel : {CMotortesterData::CHANNEL_VOLTAGE, CMotortesterData::CHANNEL_CURRENT}) {
+    MeterReading& r = GetMotortesterDevice()->GetChannel(channel).m_Reading;  // "Reset Min/Max"
+    r.m_dMin = r.m_dMax = 0.0;
+    r.m_bMinMaxSet = 0;
+  }
+  panel.ShowWindow(SW_SHOW);
+  EXPECT_EQ(std::string(panel.m_strInput[0]), "50A (2)");
+  EXPECT_EQ(std::string(panel.m_strInput[1]), "50A (3)");
+  EXPECT_TRUE(pressed(V::ID_PROBEB));
+  ASSERT_TRUE(current("50A")) << (LPCSTR)panel.m_strCurrent;
+  EXPECT_NEAR(panel.GetPrintValues().current, 12.5, 0.2) << (LPCSTR)panel.m_strCurrent;
   Shot(panel, "et-voltage-current");
 }
 

@@ -7,6 +7,8 @@
 #include "EtTestSupport.h"
 
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -263,4 +265,39 @@ TEST_F(ParamsPanelTest, ValueTexts) {
   for (const auto& [id, value, text] : cases) EXPECT_EQ(std::string(panel.ValueText(id, value)), text) << id;
 }
 
+// "Motortester Setup" stands whole inside its title button, also as large as the panel is in the
+// program: no stroke of it reaches the edge of the button's face.
+TEST_F(ParamsPanelTest, TheTitleFitsItsButton) {
+  std::vector<SIZE> sizes(std::begin(kProgramPanelSizes), std::end(kProgramPanelSizes));
+  sizes.push_back(SIZE{900, 600});
+  for (const SIZE& size : sizes) {
+    SCOPED_TRACE(size.cx);
+    host.MoveWindow(0, 0, size.cx, size.cy);
+    P panel;
+    ASSERT_TRUE(panel.Create("Params", WS_CHILD, CRect(0, 0, size.cx, size.cy), &host, 1030));
+    panel.ShowWindow(SW_SHOW);
+    panel.RedrawWindow();
+    hl::Pump();
+    CWnd* title = panel.GetDlgItem(P::ID_TITLE);
+    ASSERT_NE(title, nullptr);
+    // The face inside the button's frame: 6 pixels in from its edges.
+    CRect face;
+    title->GetClientRect(&face);
+    face.DeflateRect(6, 6);
+    const HWND w = title->GetSafeHwnd();
+    const COLORREF background = kvp::WindowPixel(w, face.left, face.top);
+    int ink = 0;
+    for (int x = face.left; x < face.right; ++x)
+      ink += (kvp::WindowPixel(w, x, face.top) != background) + (kvp::WindowPixel(w, x, face.bottom - 1) != background);
+    for (int y = face.top; y < face.bottom; ++y) ink += kvp::WindowPixel(w, face.right - 1, y) != background;
+    EXPECT_EQ(ink, 0) << "the title's text reaches the edge of the face";
+    // And it is there.
+    int text = 0;
+    for (int x = face.left; x < face.right; ++x) text += kvp::WindowPixel(w, x, face.CenterPoint().y) != background;
+    EXPECT_GT(text, 0);
+    panel.DestroyWindow();
+  }
+}
+
 }  // namespace
+

@@ -96,10 +96,9 @@ class EtPolledPanelsOnTheBoard : public kvtest::CoreTest {
   sim::BoardModel& Board() { return zlink_->Board(); }
   static CMotortesterData& data() { return *GetMotortesterDevice(); }
   // The pane's probe check before a kV measurement finds the high-voltage reference probe, whose
-  // factor the polarity detection scales the sparks with.
+  // factor the polarity detection scales the sparks with (the board's default ignition pick-up on
+  // input 9 triggers the engine frames).
   void FindReferenceProbe() {
-    // The ignition pick-up on input 9 triggers the engine frames.
-    Board().Update([](sim::BoardScenario& s) { s.inputProbeCodes[9] = 85; });
     int32_t code = 0;
     ASSERT_EQ(kelo_.Motortester()->FindReferenceProbe(&code), 0);
     ASSERT_NE(code, 0);

@@ -11,6 +11,8 @@
 
 #include <platform/textlog.h>
 
+#include <algorithm>
+
 namespace {
 
 using namespace ettest;
@@ -78,6 +80,27 @@ TEST_F(PolledPanelTest, AdvanceTextsByStatusAndValue) {
     EXPECT_EQ(Texts(panel), c.texts);
     EXPECT_EQ(Errors(panel), c.errors);
     panel.DestroyWindow();
+  }
+}
+
+// An engine speed that is not valid reads "--- RPM", one blank between the dashes and the unit.
+TEST_F(PolledPanelTest, AnInvalidSpeedReadsDashesOneBlankBeforeRpm) {
+  advance.reading.speed = Measured(13, 1, false);
+  thermo.reading.speed = Measured(6, 850, false);
+  CWndMotortester_AdvanceMeter adv;
+  CreateAndShow(adv);
+  CWndMotortester_Thermometer th;
+  CreateAndShow(th);
+  hl::Advance(500);
+  for (CMotortesterPolledPanel* panel : {static_cast<CMotortesterPolledPanel*>(&adv), static_cast<CMotortesterPolledPanel*>(&th)}) {
+    CXPCtrlBtn* speed = panel->Field(CMotortesterPolledPanel::ID_SPEED);
+    ASSERT_NE(speed, nullptr);
+    kvp::StartTextLog();
+    speed->Redraw();
+    std::vector<std::string> texts;
+    for (const kvp::DrawnText& t : kvp::DrawnTexts(speed->GetSafeHwnd())) texts.push_back(t.text);
+    kvp::StopTextLog();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "--- RPM"), texts.end()) << panel->GetSafeHwnd();
   }
 }
 

@@ -50,7 +50,7 @@ using ettest::Drive;
 using ettest::NoCups;
 using ettest::WithClock;
 
-// The probe codes the board reports: 5 is a 500 A current clamp, 4 a 50 A one.
+// The probe code the board reports for a 500 A current clamp.
 constexpr uint8_t kClamp500A = 5;
 
 class SpecialTestsEndToEndTest : public ettest::BoardTest {
@@ -70,14 +70,13 @@ class SpecialTestsEndToEndTest : public ettest::BoardTest {
   }
 
   // The board, the library and the data object. With the engine tester: four cylinders at
-  // 3000 rpm with cylinder 3 weak, in the sparks and in the starter current; the 50 A clamp of
-  // the board's defaults on input 2 and a 500 A clamp on input 3. Without it: the cylinders given,
-  // cylinder 2 weak, a 500 A clamp on channel B.
+  // 3000 rpm with cylinder 3 weak, in the sparks and in the starter current, on the board's
+  // default probes (a 50 A clamp on input 2, a 500 A clamp on input 3). Without it: the cylinders
+  // given, cylinder 2 weak, a 500 A clamp on channel B.
   void StandUp(bool engineTester, int cylinders = 4) {
     m_pBoard->Update([&](sim::BoardScenario& s) {
       RunningEngine(s, cylinders);
       s.engineTesterAttached = engineTester;
-      s.inputProbeCodes[3] = kClamp500A;
       s.channelProbeCodes[1] = kClamp500A;
       s.leak.weakCylinder = engineTester ? 3 : 2;
       s.leak.noiseCounts = 20.0;
@@ -125,7 +124,7 @@ class SpecialTestsEndToEndTest : public ettest::BoardTest {
     Press(CWndSpecialTests::kPetrol);
     Press(CWndSpecialTests::kNext);
     Press(CWndSpecialTests::kLeakCheck);
-    ASSERT_EQ(special->Page(), 9) << "the probe check passes with the clamp on input 3";
+    ASSERT_EQ(special->Page(), 9) << "the probe check passes on the board's default probes";
   }
   CWndSpecialTest_LeakCheck& Leak() { return special->m_leakCheck; }
 

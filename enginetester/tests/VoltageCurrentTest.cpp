@@ -286,7 +286,8 @@ TEST_F(VoltageCurrentTest, ClampInputsChooseTheButtons) {
     int result;
   } cases[] = {
       {"one clamp", {Input(7, 0, 0, 0), Input(9, 2, 1, 50)}, 0, 0, false, {9}, 1},
-      {"two clamps", {Input(3, 2, 1, 50), Input(4, 0, 1, 0), Input(5, 2, 1, 500), Input(6, 2, 1, 1000)}, 0, 0, true, {}, 1},
+      {"two clamps: the first is selected",
+       {Input(3, 2, 1, 50), Input(4, 0, 1, 0), Input(5, 2, 1, 500), Input(6, 2, 1, 1000)}, 0, 0, true, {3}, 1},
       {"a test lead is no clamp", {Input(3, 1, 0, 20)}, 0, 0, false, {}, 1},
       {"no inputs", {}, 0, 0, false, {}, 1},
       {"count fails", {Input(3, 2, 1, 50)}, 14, 0, true, {}, 0},
@@ -308,17 +309,38 @@ TEST_F(VoltageCurrentTest, ClampInputsChooseTheButtons) {
     EXPECT_EQ(Visible(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBEB]), c.buttons);
     EXPECT_EQ(volt.selected, c.selected);
   }
-  // Two clamps: captions and codes, clicked.
+  // Two clamps: captions and codes; the selected one's button pressed, the other clicked.
+  using V = CWndMotortester_VoltageCurrent;
+  const auto pressed = [&](int id) {
+    CXPCtrlBtn& b = panel.m_Child[id];
+    return b.data.state == 1 && !b.IsWindowEnabled();
+  };
   volt.inputs = {Input(3, 2, 1, 50), Input(5, 2, 1, 500)};
   volt.inputCountRc = volt.inputsRc = 0;
+  volt.selected.clear();
   ASSERT_EQ(panel.ReadVoltmeterRecords(), 1);
   EXPECT_EQ(S(panel.m_strInput[0]), "50A");
   EXPECT_EQ(S(panel.m_strInput[1]), "500A");
+  EXPECT_EQ(volt.selected, std::vector<int>{3});
+  EXPECT_TRUE(pressed(V::ID_PROBE0));
+  EXPECT_FALSE(pressed(V::ID_PROBEB));
   volt.selected.clear();
   CRect r;
-  ::GetClientRect(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBEB].GetSafeHwnd(), &r);
-  hl::Click(panel.m_Child[CWndMotortester_VoltageCurrent::ID_PROBEB].GetSafeHwnd(), POINT{r.Width() / 2, r.Height() / 2});
+  ::GetClientRect(panel.m_Child[V::ID_PROBEB].GetSafeHwnd(), &r);
+  hl::Click(panel.m_Child[V::ID_PROBEB].GetSafeHwnd(), POINT{r.Width() / 2, r.Height() / 2});
   EXPECT_EQ(volt.selected, std::vector<int>{5});
+  EXPECT_FALSE(pressed(V::ID_PROBE0));
+  EXPECT_TRUE(pressed(V::ID_PROBEB));
+  // The next visit keeps the clamp the user chose.
+  volt.selected.clear();
+  ASSERT_EQ(panel.ReadVoltmeterRecords(), 1);
+  EXPECT_EQ(volt.selected, std::vector<int>{5});
+  EXPECT_TRUE(pressed(V::ID_PROBEB));
+  // Two clamps of one range are told apart by their inputs.
+  volt.inputs = {Input(1, 2, 1, 50), Input(2, 2, 1, 50)};
+  ASSERT_EQ(panel.ReadVoltmeterRecords(), 1);
+  EXPECT_EQ(S(panel.m_strInput[0]), "50A (2)");
+  EXPECT_EQ(S(panel.m_strInput[1]), "50A (3)");
   // A failing selection of the only clamp is a library failure.
   volt.inputs = {Input(8, 2, 1, 50)};
   volt.selectRc = 3;

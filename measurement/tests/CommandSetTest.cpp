@@ -63,7 +63,7 @@ TEST_F(CommandSetTest, QueryProbesReportsOneDescriptorPerInput) {
   const uint8_t all[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
   ProbeDescriptor probes[10] = {};
   ASSERT_EQ(QueryProbes(all, 10, probes), kOk) << "ten inputs are accepted";
-  const int kinds[10] = {1, 1, 2, 2, 11, 6, 8, 9, 7, 5};  // the board's default input codes
+  const int kinds[10] = {1, 1, 2, 3, 11, 6, 8, 9, 7, 13};  // the board's default input codes
   for (int i = 0; i < 10; ++i) EXPECT_EQ(probes[i].kind, kinds[i]) << "input " << i;
   EXPECT_EQ(ReferenceProbeCode(), 110) << "code 36 on input 4";
   EXPECT_TRUE(EngineState().EngineTesterReady());
@@ -72,7 +72,7 @@ TEST_F(CommandSetTest, QueryProbesReportsOneDescriptorPerInput) {
   const uint8_t three[3] = {4, 9, 8};
   ASSERT_EQ(QueryProbes(three, 3, probes), kOk);
   EXPECT_EQ(probes[0].kind, 11);
-  EXPECT_EQ(probes[1].kind, 5);
+  EXPECT_EQ(probes[1].kind, 13);
   EXPECT_EQ(probes[2].kind, 7);
 }
 
@@ -170,7 +170,7 @@ TEST_F(ConfigurationTest, ReportsTheProbesOfTheSelectedInputs) {
   sent[1] |= 0x80;
   EXPECT_EQ(Board().RequestPayloads().back(), sent);
   EXPECT_EQ(EngineState().InputDescriptor(4).kind, 11);
-  EXPECT_EQ(EngineState().InputDescriptor(9).kind, 5);
+  EXPECT_EQ(EngineState().InputDescriptor(9).kind, 13);
   EXPECT_EQ(EngineState().InputDescriptor(8).kind, 7);
 }
 

@@ -154,7 +154,7 @@ TEST_F(EngineMetersTest, AdvanceProbeSelection) {
   EXPECT_EQ(probeClass, 3);
   ProbeDescriptor advance{}, speed{}, temperature{};
   ASSERT_EQ(Advance().ReadProbes(&advance, &speed, &temperature), kOk);
-  EXPECT_EQ(speed.kind, 5) << "input 9";
+  EXPECT_EQ(speed.kind, 13) << "input 9";
   EXPECT_EQ(temperature.kind, 8) << "input 6";
   EXPECT_EQ(Advance().ReadProbes(&advance, nullptr, &temperature), kBadArgument);
 }

@@ -363,13 +363,13 @@ TEST_F(MTOscilloscopeTest, ProbeInputsOfChannelBAreCheckedInOrder) {
   RunEngine();
   ChannelProbeRecord records[4] = {};
   ASSERT_EQ(Scope().SetProbe(1, records), kOk);
-  const char* tags[4] = {"400V", "50A ", "50A ", "25kV"};
+  const char* tags[4] = {"400V", "50A ", "500A", "25kV"};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(records[i].slot, i);
     EXPECT_STREQ(records[i].tag, tags[i]);
   }
   EXPECT_EQ(RequestsOf(0xC2).back(), (Bytes{0xC2, 0x84, 1, 2, 3, 4}));
-  EXPECT_EQ(EngineState().InputDescriptor(3).kind, 2);
+  EXPECT_EQ(EngineState().InputDescriptor(3).kind, 3);
 
   // A test lead on a clamp input: refused there, the inputs after it left as they were.
   SetInputProbe(2, 3);
@@ -379,7 +379,7 @@ TEST_F(MTOscilloscopeTest, ProbeInputsOfChannelBAreCheckedInOrder) {
   EXPECT_EQ(Scope().SetProbe(1, again), kProbeOnWrongInput);
   EXPECT_STREQ(again[1].tag, "400V");
   EXPECT_EQ(again[2].slot, 77);
-  EXPECT_EQ(EngineState().InputDescriptor(3).kind, 2) << "input 3 was not reached";
+  EXPECT_EQ(EngineState().InputDescriptor(3).kind, 3) << "input 3 was not reached";
 }
 
 TEST_F(MTOscilloscopeTest, CylinderInformation) {

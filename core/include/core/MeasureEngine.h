@@ -71,8 +71,18 @@ class CMeasureEngine : public IDeviceStartup {
   void SetEngineTesterWindow(HWND hwnd) { m_hEngineTesterWnd.store(hwnd); }
 
   // ---- link ------------------------------------------------------------------------------------
-  // Brings the link back to "started" before a new request; each loop is bounded (3000 ms).
+  // Brings the link back to "started" before a new request; each loop is bounded (3000 ms). While
+  // the link is reserved it waits for the release instead and never ends the pending read.
   void WaitLinkIdle();
+  // A request in two halves (the leak test: the board records for seconds after the start, and
+  // only then is the recording read) owns the link from before its first half until after its
+  // second; nobody else may send in between. WaitLinkIdle waits for the release for at most
+  // `boundMs` after the reservation (the request's own duration); past that, the link is left to
+  // the library's busy handling. The token is for ReleaseLink; a release with a token other than
+  // the standing reservation's changes nothing. Any thread.
+  unsigned ReserveLink(DWORD boundMs);
+  void ReleaseLink(unsigned token);
+  BOOL IsLinkReserved() const;
   int GetLinkState();
   // Appends the text, then Recover; a failing Recover appends the SYSTEM ERROR line.
   void AddError(CStringArrayEx& lines, const char* text);
@@ -151,6 +161,9 @@ class CMeasureEngine : public IDeviceStartup {
   void ClearCopies();
   void StartSequence(AcquisitionRecord& record, MeterResult& result, int& measuringWait);
   bool ReadRecord(AcquisitionRecord& record, CStringArrayEx& lines);
+  // Waits for the release of a standing reservation, serving sends; false when it still stands at
+  // its bound.
+  bool WaitLinkReleased();
   bool CallQuerySettings(CMeasureProps& settings, int command, int& answer);
   bool CallData(AcquisitionRecord& record, int& answer);
   void CallError(MeterResult& result);
@@ -228,6 +241,12 @@ class CMeasureEngine : public IDeviceStartup {
   std::atomic<HWND> m_hMainWnd{0};
   std::atomic<HWND> m_hEngineTesterWnd{0};
   std::atomic<HWND> m_hOwner{0};
+  mutable std::mutex m_reserveLock;  // the link reservation: token, start and bound
+  unsigned m_nReservation = 0;       // the standing reservation's token, 0 none
+  unsigned m_nLastToken = 0;
+  DWORD m_nReservedAt = 0;
+  DWORD m_nReservedFor = 0;
+  HANDLE m_hLinkFree = 0;            // manual-reset, set while no reservation stands
 };
 
 // The process-wide engine, built by static construction; registered as the start-up's device.

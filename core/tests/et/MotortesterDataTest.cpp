@@ -1,6 +1,7 @@
 // The engine-tester data object against scripted library interfaces: the probe check per
 // measurement on both paths, the state loop on the virtual clock, the user codes, the voltage and
 // current reads, the registry keeping of both parameter sets, and the three polled readers.
+#include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
 #include <core/MotortesterReaders.h>
 #include <core/ProbeConnection.h>
@@ -322,6 +323,31 @@ TEST_F(EngineTesterData, StateLoopRecoversAndWaitsOnTheClock) {
     EXPECT_EQ(link.recovers, c.recovers);
     EXPECT_EQ(kvp::ClockNowMs() - begin, c.waitedMs);
   }
+}
+
+// A request holding the link (a leak test recording) is waited for, at most its own time, and its
+// pending read is never ended: the state loop then polls without aborting.
+TEST_F(EngineTesterData, StateLoopNeverAbortsAReservedLink) {
+  kvp::ClockUseVirtual(true);
+  FakeCommunication link;
+  link.states = {3};
+  data().SetInterfaces(&tester, &volt, &link, &osc);
+  CMeasureEngine& engine = GetMeasureEngine();
+  const unsigned token = engine.ReserveLink(1000);
+  const uint64_t begin = kvp::ClockNowMs();
+  std::atomic<bool> done{false};
+  std::thread clock([&] {
+    while (!done) {
+      if (kvp::ClockTimedWaiters() > 0) kvp::ClockAdvance(250);
+      std::this_thread::yield();
+    }
+  });
+  data().WaitMotortesterReady(6);
+  done = true;
+  clock.join();
+  engine.ReleaseLink(token);
+  EXPECT_EQ(link.aborts, 0);
+  EXPECT_EQ(kvp::ClockNowMs() - begin, 1000u + 2000u) << "the reservation's time, then the eight polls";
 }
 
 // ---- accessors -------------------------------------------------------------------------------

@@ -70,8 +70,10 @@ class EngineTesterOnTheBoard : public kvtest::CoreTest {
 TEST_F(EngineTesterOnTheBoard, ProbeCheckPerMeasurement) {
   ASSERT_NO_FATAL_FAILURE(Open());
   ASSERT_TRUE(data().IsReady());
-  for (int id : {4, 5, 9, 10, 11}) EXPECT_TRUE(data().WaitMotortesterReady(id)) << id;
-  // The leak check wants the 500 A clamp; the default probes are 50 A clamps.
+  // The board's default probes suit every measurement of the engine-tester pane and the leak check.
+  for (int id : {4, 5, 9, 10, 11, 12, 13, 14, 16, 17, 18, 20, 43}) EXPECT_TRUE(data().WaitMotortesterReady(id)) << id;
+  // The leak check wants the 500 A clamp: not with a 50 A clamp in its place.
+  Knob("probe3", 4);
   EXPECT_FALSE(data().WaitMotortesterReady(43));
   Knob("probe6", 0);  // the temperature sensor unplugged
   EXPECT_FALSE(data().WaitMotortesterReady(9));

@@ -86,7 +86,8 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
   static constexpr int kBarMax = 25000;      // higher values are drawn as this
   static constexpr int kBarMin = 1000;       // lower values are drawn as 0
 
-  // What the pane prints: the bars' values (clamped, averaged when averaging is on) and the speed.
+  // What the pane prints: the bars' values (clamped, averaged when averaging is on; all 0 while a
+  // state is shown instead of the bars) and the speed.
   struct PrintValues {
     int count = 0;
     int values[HiVoltageBatchState::MAX_VALUES] = {};
@@ -100,6 +101,9 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
   void SetInterfaces(IMTHiVoltage_14* meter, ICommunication_1* link);
 
   PrintValues GetPrintValues() const;
+  // The text the panel shows instead of its bars ("no sensor", "Bad probe", "Error"); null while it
+  // shows bars.
+  LPCSTR StateText() const;
   HiVoltageBatchState& State() { return *m_pState; }
   const HiVoltageBatchState& State() const { return *m_pState; }
   bool HasWorker() const { return m_hWorker != 0; }
@@ -131,10 +135,13 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
   CFont m_fntLarge;
   CFont m_fntSmall;
   int m_nDisplayValues[HiVoltageBatchState::MAX_VALUES] = {};  // as last drawn
+  int m_nScaleLabelWidth = 0;  // the widest kV label in the small font, measured at each layout
 
  protected:
   CWndMotortester_HiVoltage(HiVoltageBatchState::Variant variant, int titleText, CMeasureEngine* engine);
 
+  // Measures the widest kV label in the small font (after each change of that font).
+  void MeasureScaleLabels();
   // Variant hooks: the text under bar i (empty: none) and the title's top.
   virtual CString BarLabel(int bar) const;
   virtual int TitleTop() const { return 0; }

@@ -15,6 +15,7 @@
 
 class IMTLeakTest_15;
 class ICommunication_1;
+class CMeasureEngine;
 
 namespace leakcheck {
 struct Job;
@@ -36,13 +37,19 @@ class CWndSpecialTest_LeakCheck : public CXPWndBaseColor,
   static constexpr UINT kBlinkMs = 600;
   static constexpr DWORD kStopWaitMs = 2000;
   static constexpr int kMaxCylinders = 6;
+  // How long a test holds the link: the board records 1024 samples 2.5 ms apart, and the
+  // recording's reply may take the link's reply time-out (700 ms, and 800 ms more for this
+  // command) after it.
+  static constexpr DWORD kRecordingMs = 2560;
+  static constexpr DWORD kReservationMs = kRecordingMs + 700 + 800;
 
   CWndSpecialTest_LeakCheck();
   ~CWndSpecialTest_LeakCheck() override;
 
-  // The library the panel works with; by default the bound measurement library's. Tests give
-  // their own.
-  void SetLibrary(IMTLeakTest_15* leak, ICommunication_1* communication);
+  // The library the panel works with, and the engine whose link users wait for a running test
+  // instead of ending it; by default the bound measurement library's and the process-wide engine.
+  // Tests give their own.
+  void SetLibrary(IMTLeakTest_15* leak, ICommunication_1* communication, CMeasureEngine* engine = nullptr);
 
   void StartLeakTest();
   void StopLeakTest();
@@ -56,6 +63,8 @@ class CWndSpecialTest_LeakCheck : public CXPWndBaseColor,
   bool ErrorShown() const { return m_bError != 0; }
   bool Blink() const { return m_bBlink != 0; }
   bool EngineTester() const { return m_bEngineTester != 0; }
+  // The font of the scale's labels and of the cylinder-count label.
+  CFont& ScaleFont() { return m_scaleFont; }
 
   BOOL CreateChildren() override;
   void RecalcLayout() override;
@@ -87,6 +96,7 @@ class CWndSpecialTest_LeakCheck : public CXPWndBaseColor,
   CBitmap m_picture, m_mask;
   IMTLeakTest_15* m_pLeak = nullptr;
   ICommunication_1* m_pCommunication = nullptr;
+  CMeasureEngine* m_pEngine = nullptr;
   BYTE m_bEngineTester = 0;
   int m_nOwnCount = 4;
   int m_bError = 0;

@@ -42,4 +42,9 @@ void DrawFaceText(CDC* dc, const RECT& rect, LPCSTR text, CFont* font, COLORREF 
 // character set.
 void MakePanelFont(CFont& font, int height);
 
+// The largest character height, at most `height`, at which the text in the bold Arial of
+// MakePanelFont fits the box on one line (its extent no wider and no higher than the box); at
+// least 1.
+int FittingFontHeight(CDC* dc, LPCSTR text, int height, CSize box);
+
 }  // namespace et

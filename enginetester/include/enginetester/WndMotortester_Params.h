@@ -76,6 +76,7 @@ class CWndMotortester_Params : public CXPWndBaseColor,
   CXPCtrlBtn m_SubTitle;
   CXPCtrlBtn m_Switch[SWITCHES];
   CFont m_fntLarge;
+  CFont m_fntTitle;  // the large font, smaller where the title would not fit its button
   CFont m_fntSmall;
   CFont m_fntMedium;
   CPen m_Pen;

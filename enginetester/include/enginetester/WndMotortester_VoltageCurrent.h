@@ -40,10 +40,15 @@ class CWndMotortester_VoltageCurrent : public CXPWndBaseColor,
   void StartVoltagePolling();
   // Stops a sound still playing, kills the timer, drops the polling state. Returns 1.
   int StopVoltagePolling();
-  // The clamp inputs of the current channel: captions and codes of the first two clamps; one is
-  // selected at once, two show both buttons, none hides them. 1 done, 0 library failure (the
-  // buttons stay as they were).
+  // The clamp inputs of the current channel: captions and codes of the first two clamps (two of
+  // one range are told apart by their input, "50A (2)"). A clamp is always the selected input: the
+  // only one, or of two the one chosen on an earlier visit, else the first; two show both buttons,
+  // the active one pressed; none hides them. 1 done, 0 library failure (the buttons stay as they
+  // were).
   int ReadVoltmeterRecords();
+  // Selects the clamp of input button 0 or 1 and presses its button; false when the library
+  // refuses (nothing changes).
+  bool SelectClamp(int button);
   // One tick of timer 1.
   void Poll();
   PrintValues GetPrintValues() const;
@@ -71,6 +76,8 @@ class CWndMotortester_VoltageCurrent : public CXPWndBaseColor,
   CString m_strCurrent, m_strCurrentMin, m_strCurrentMax;
   CString m_strInput[2];
   uint8_t m_nInputCode[2] = {};
+  int m_nActiveInput = -1;     // the input button whose clamp is selected, -1 none
+  int m_nChosenCode = -1;      // the clamp chosen last, kept over visits; -1 none
   double m_dVoltage = 0.0, m_dVoltageMin = 0.0, m_dVoltageMax = 0.0;
   double m_dCurrent = 0.0, m_dCurrentMin = 0.0, m_dCurrentMax = 0.0;
   int m_nSpeedStatus = 0;
@@ -83,6 +90,8 @@ class CWndMotortester_VoltageCurrent : public CXPWndBaseColor,
  private:
   void ZeroAdjust();
   void ShowInputButtons(bool show);
+  // The active input's button pressed and disabled, the other released and enabled.
+  void PressInputButtons();
   void DrawMeter(CDC* dc, const RECT& r, const MeterReading* reading, const CString& value, const CString& min,
                  const CString& max, LPCSTR zero);
 };

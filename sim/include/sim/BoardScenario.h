@@ -86,9 +86,13 @@ struct BoardScenario {
   // probe code (7 or 23); when absent, such replies carry channel A's code instead.
   bool engineTesterAttached = false;
   uint8_t engineTesterIdentity = 7;
-  // Probe codes on the engine-tester inputs 0..9: test leads, clamps, the high-voltage reference
-  // probe on input 4, pick-up, temperature sensor, the sensors on inputs 7 to 9.
-  std::array<uint8_t, kEngineTesterInputs> inputProbeCodes{3, 3, 4, 4, 36, 52, 68, 19, 37, 69};
+  // Probe codes on the engine-tester inputs 0..9, a set that every engine-tester measurement's
+  // probe rule accepts: the 400 V test leads on inputs 0 and 1, a 50 A clamp on input 2 and a
+  // 500 A clamp (the starter current of the leak test) on input 3, the high-voltage reference
+  // probe on input 4, the pressure sensor on 5, the temperature sensor on 6, the stroboscope on 7,
+  // the inductive timing probe on 8 and the ignition pick-up "2x" on 9 (the speed sensor the kV
+  // measurements of all and of a selected cylinder ask for).
+  std::array<uint8_t, kEngineTesterInputs> inputProbeCodes{3, 3, 4, 5, 36, 52, 68, 19, 37, 85};
 
   // The measuring board: hardware byte of 02 02 (0 full board, 1 reduced), channel A/B probes.
   uint8_t hardwareByte = 0;
