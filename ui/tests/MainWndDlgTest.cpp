@@ -6,7 +6,7 @@
 #include "UiTest.h"
 
 #include <ui/MainWndDlg.h>
-#include <ui/StandInPane.h>
+#include <kvtest/StandInPane.h>
 
 #include <core/Messages.h>
 #include <core/Notify.h>
