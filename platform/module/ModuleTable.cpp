@@ -124,7 +124,12 @@ void NoticeReturned(HMODULE module) {
     dl = it->second.dl;
     table.closing.erase(it);
   }
-  std::thread([dl] { dlclose(dl); }).detach();
+  std::thread([dl] {
+    dlclose(dl);
+    // Releases the close to the next LoadLibrary, which may map another module where this one was
+    // (the loader's own lock orders them too, but the thread sanitizer does not see that lock).
+    std::lock_guard guard(ModuleTable::Get().lock);
+  }).detach();
 }
 
 std::string BaseName(const std::string& path) {
@@ -160,6 +165,10 @@ __attribute__((noinline)) HMODULE LoadLibrary(LPCSTR name) {
     return 0;
   }
   std::string path;
+  {
+    // Takes up a close that a thread notice left to a thread of its own (NoticeReturned).
+    std::lock_guard guard(ModuleTable::Get().lock);
+  }
   void* dl = OpenModule(name, caller, path);
   if (!dl) {
     const char* why = dlerror();
