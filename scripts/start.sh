@@ -9,11 +9,10 @@ build=build/$preset
 bin=$build/bin
 
 if [ ! -x "$bin/KV310" ]; then
-  echo "The program KV310 is not part of this build yet. What the build offers:"
-  echo "  $bin/kv-reg          import and export registry values as .reg text"
-  ls "$bin"/bench_* 2>/dev/null | sed 's/^/  /' || true
-  echo "Run ./test to run every test."
-  exit 0
+  echo "The build did not produce the program $bin/KV310." >&2
+  echo "Rebuild it with:  cmake --preset $preset && cmake --build --preset $preset" >&2
+  echo "(./run installs what is missing, builds the default preset and starts the program.)" >&2
+  exit 1
 fi
 
 # Machine-wide values of the installation (link library, firmware, simulated hardware) are imported
@@ -43,8 +42,9 @@ else
   echo "The program ended before its main window was shown." >&2
 fi
 if [ -n "$program" ]; then
+  # SIGTERM ends the program as a confirmed quit does, also with a dialog or message box open.
+  # Should it still run after 10 s, it is killed.
   kill -TERM "$program" 2>/dev/null || true
-  # A program held by an open message box (nobody answers it under Xvfb) is ended after 10 s.
   for _ in $(seq 1 100); do
     kill -0 "$program" 2>/dev/null || break
     sleep 0.1

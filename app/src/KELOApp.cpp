@@ -46,7 +46,9 @@ CKELOApp::CKELOApp() : CWinApp("KV310") {}
 
 void CKELOApp::RequestQuit() {
   g_quitRequested.store(true);
-  if (HWND main = g_mainWindow.load()) ::PostMessage(main, WM_CLOSE, 0, 0);
+  // Dialogs and message boxes open over the main window end as cancelled first; the main window's
+  // close then finds the quit flag and ends without asking.
+  if (HWND main = g_mainWindow.load()) kvp::RequestQuit(main, WM_CLOSE);
 }
 
 bool CKELOApp::QuitRequested() { return g_quitRequested.load(); }
@@ -119,6 +121,8 @@ BOOL CKELOApp::InitInstance() {
   };
   env.registerWindows = [](HWND main, HWND engineTester) {
     g_mainWindow.store(main);
+    // A signal taken after the splash and before the window existed finds it now.
+    if (QuitRequested()) kvp::RequestQuit(main, WM_CLOSE);
     GetMeasureEngine().SetMainWindow(main);
     GetMeasureEngine().SetEngineTesterWindow(engineTester);
     GetMeasureEngine().SetOwnerWindow(main);

@@ -30,7 +30,8 @@ class CKELOApp : public CWinApp {
   bool refused = false;
   bool mainWindowRun = false;
 
-  // Asks the program to end as a confirmed quit does, without the question (signals).
+  // Asks the program to end as a confirmed quit does, without the question (signals): any dialog or
+  // message box open over the main window ends as cancelled, then the main window closes.
   static void RequestQuit();
   static bool QuitRequested();
 

@@ -1,7 +1,6 @@
 #include "PaneTable.h"
 #include "ScopeRecordTarget.h"
 
-#include <ui/StandInPane.h>
 #include <ui/WndHelp.h>
 #include <ui/WndInfo.h>
 #include <ui/WndSysTab.h>

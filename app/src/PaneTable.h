@@ -1,5 +1,5 @@
 // The program's pane table: every pane of the main window in creation order with its tab, window
-// name and child id. Instrument folders replace a stand-in entry with their own when they land.
+// name and child id.
 #pragma once
 
 #include <ui/PaneWnd.h>

@@ -5,6 +5,8 @@
 #include <core/MemDC.h>
 #include <core/ResourceHolder.h>
 
+#include <meters/Recorder.h>
+
 #include <platform/dialogtemplate.h>
 #include <platform/resources.h>
 
@@ -28,7 +30,12 @@ std::atomic<int>& StartupDoneFlag() {
   return done;
 }
 
-void InitRecorderCursors() {}
+void RunStartupSteps(HWND owner) {
+  GetGlobalProps().Initialize(owner);
+  GetResourceHolder().LoadResources();
+  // After the colours are loaded: the cursors take theirs from the scheme.
+  GetRecorder().InitCursors();
+}
 
 UINT StartupWorkerProc(LPVOID param) {
   static_cast<CSplashScreen*>(param)->RunWorker();
@@ -39,11 +46,7 @@ CSplashScreen::CSplashScreen(Work work, std::function<bool()> fatal, std::atomic
     : CDialog(IDD_SPLASH), work_(std::move(work)), fatal_(std::move(fatal)), done_(done ? done : &StartupDoneFlag()) {
   RegisterSplashTemplate();
   if (!work_) {
-    work_ = [](CSplashScreen& splash) {
-      GetGlobalProps().Initialize(splash.GetSafeHwnd());
-      GetResourceHolder().LoadResources();
-      InitRecorderCursors();
-    };
+    work_ = [](CSplashScreen& splash) { RunStartupSteps(splash.GetSafeHwnd()); };
   }
   if (!fatal_) fatal_ = [] { return GetMeasureEngine().IsStartupFatal() != FALSE; };
 }

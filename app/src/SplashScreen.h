@@ -57,8 +57,9 @@ class CSplashScreen : public CDialog {
   CWinThread* worker_ = nullptr;
 };
 
-// The start-up worker: settings and device (GlobalProps::Initialize with the splash as owner of
-// the boxes), the resource holder's cursors, the recorder's cursors, then the done flag.
+// The start-up worker: its steps (RunStartupSteps with the splash as owner of the boxes), then the
+// done flag.
 UINT StartupWorkerProc(LPVOID splash);
-// The recorder's cursors; a no-op until the recorder provides them.
-void InitRecorderCursors();
+// The worker's steps in order: settings and device (GlobalProps::Initialize), the resource
+// holder's shared cursors and images, the recorder's two cursors.
+void RunStartupSteps(HWND owner);

@@ -1,12 +1,13 @@
 // The program's start-up on the real measurement library over the in-process simulated board:
-// the worker's steps, then the main window with the program's pane table and the application's
-// own environment. The board's identity and the program's version reach the info pane; an engine-tester board (with the
+// the worker's steps (the recorder's cursors among them), then the main window with the program's
+// pane table and the application's own environment. The board's identity and the program's version reach the info pane; an engine-tester board (with the
 // installation's firmware file) gives the first tab 4 and ten connectors; the reduced variant
 // disables its tabs; a silent board gives one notice and a main window without device.
 #include <gtest/gtest.h>
 
 #include "KELOApp.h"
 #include "PaneTable.h"
+#include "SplashScreen.h"
 
 #include "LinkTestSupport.h"
 
@@ -62,6 +63,8 @@ struct Outcome {
   BOOL devicePresent = FALSE;
   size_t boxes = 0;
   std::vector<std::string> boxTexts;
+  // The recorder's cursors (kind, position) as the start-up worker left them, before any pane.
+  std::vector<std::pair<int, double>> cursors;
 };
 
 // Runs InitInstance with the splash replaced by its worker's steps and the main window shown
@@ -91,9 +94,12 @@ Outcome StartProgram(const std::function<void(sim::BoardScenario&)>& scenario, s
     CKELOApp app;
     app.args = std::move(args);
     app.sleep = [](DWORD) {};
-    app.runSplash = [] {
-      GetGlobalProps().Initialize(0);
-      GetResourceHolder().LoadResources();
+    app.runSplash = [&outcome] {
+      RunStartupSteps(0);
+      const CRecorder& recorder = GetRecorder();
+      for (int i = 0; i < 2; ++i) {
+        outcome.cursors.push_back({recorder.m_Cursors[i].Kind(), recorder.m_Cursors[i].m_dValue});
+      }
       return INT_PTR{IDOK};
     };
     app.runMain = [&](CMainWndDlg& main) {
@@ -158,6 +164,9 @@ TEST(ProgramEndToEnd, BoardIdentityReachesTheInfoPane) {
     EXPECT_STREQ(o.info.program, KV_PROGRAM_VERSION);
     EXPECT_EQ(o.helpConnectors, 2);
     EXPECT_EQ(o.title, "Dravix Scope");
+    // The worker's last step placed the recorder's cursors, L at 300 and R at 500.
+    EXPECT_EQ(o.cursors, (std::vector<std::pair<int, double>>{{CRecorder::CURSOR_KIND_L, 300.0},
+                                                              {CRecorder::CURSOR_KIND_R, 500.0}}));
   });
 }
 

@@ -1,15 +1,17 @@
 // bin/KV310 as a child process on the simulated board (headless display, isolated registry):
 // the main window is shown and photographed, a second start is refused across processes, and
 // SIGTERM ends the first as a confirmed quit does, with exit code 0. A program folder without the
-// measurement library gives its notice and ends with exit code 0; a quit leaves the board with
-// the library's stop configuration and unloads the library before the language library (seen
-// in the dynamic loader's own log).
+// measurement library gives its notice and ends with exit code 0; a quit, also one with a dialog
+// or a message box open, leaves the board with the library's stop configuration and unloads the
+// library before the language library (seen in the dynamic loader's own log).
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -26,6 +28,8 @@
 
 #include <platform/hardware.h>
 #include <platform/registry.h>
+
+#include <kvtest/Xvfb.h>
 
 namespace {
 
@@ -248,51 +252,108 @@ long LineNaming(const std::vector<std::string>& lines, const std::string& what, 
   return -1;
 }
 
-// A quit (SIGTERM) on a working board with a language library bound: the board's last requests
-// are the library's stop configuration (configuration record 0, then one oscilloscope set-up),
-// and the dynamic loader unmaps Kv310 before the language library.
+// The program's top-level windows as kv-window lists them: one "pid\tclass\ttitle" line each.
+std::string WindowList() {
+  int code = -1;
+  return Output(BinDir() + "/kv-window list", &code);
+}
+
+// Waits until a window of the program whose list line holds `text` is open.
+bool WaitForWindow(pid_t program, const std::string& text, int seconds) {
+  const std::string pid = std::to_string(program) + "\t";
+  for (int i = 0; i < seconds * 20; ++i) {
+    std::istringstream lines(WindowList());
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind(pid, 0) == 0 && line.find(text) != std::string::npos) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+// A quit (SIGTERM) on a working board with a language library bound, with nothing open, with the
+// about box open (headless display) and with the quit question open (X11, where nobody answers
+// it): the program ends with exit code 0, the board's last requests are the library's stop
+// configuration (configuration record 0, then one oscilloscope set-up), and the dynamic loader
+// unmaps Kv310 before the language library.
 TEST(ProgramProcess, QuitStopsTheBoardAndUnloadsTheLibraryBeforeTheLanguage) {
+  struct Case {
+    const char* name;
+    bool x11;
+    const char* post;    // kv-window post arguments that open something (null: nothing)
+    const char* opened;  // text of the list line of the window that shows it is open
+  } cases[] = {
+      {"nothing open", false, nullptr, nullptr},
+      {"about box open", false, "0x112 16", "About Dravix"},
+      {"quit question open", true, "0x10", "\tKvMessageBox\t"},
+  };
   ImportInstallation();
-  const std::string requests = fs::absolute("requests_quit.log").string();
-  const std::string loader = fs::absolute("loader_quit").string();
-  const std::string shot = fs::absolute("quit.png").string();
-  fs::remove(requests);
-  fs::remove(shot);
-  SetPlatformText("SimulatedRequestLog", requests);
   HKEY user = 0;
   ASSERT_EQ(RegCreateKey(HKEY_CURRENT_USER, "SOFTWARE\\KELO\\KV310\\Parameter", &user), ERROR_SUCCESS);
   RegSetValueEx(user, "Language", 0, REG_SZ, reinterpret_cast<const BYTE*>("xx"), 3);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<kvtest::Xvfb> server;
+    if (c.x11) {
+      server = std::make_unique<kvtest::Xvfb>("1024x768x24");
+      if (!server->Ready()) {
+        ADD_FAILURE() << "no Xvfb";
+        continue;
+      }
+    }
+    const std::string requests = fs::absolute("requests_quit.log").string();
+    const std::string loader = fs::absolute("loader_quit").string();
+    const std::string shot = fs::absolute("quit.png").string();
+    fs::remove(requests);
+    fs::remove(shot);
+    SetPlatformText("SimulatedRequestLog", requests);
 
-  // The test language library lives with the test fixtures: the loader's own search finds it.
-  const pid_t program = Start(shot, BinDir() + "/KV310",
-                              {{"LD_DEBUG", "files"}, {"LD_DEBUG_OUTPUT", loader}, {"LD_LIBRARY_PATH", BinDir() + "/tests"}});
-  ASSERT_GT(program, 0);
-  EXPECT_TRUE(WaitForFile(shot, 30));
-  kill(program, SIGTERM);
-  const int code = WaitExit(program, 30);
-  if (code == -1) kill(program, SIGKILL), waitpid(program, nullptr, 0);
-  EXPECT_EQ(code, 0);
+    // The test language library lives with the test fixtures: the loader's own search finds it.
+    Environment environment = {{"LD_DEBUG", "files"}, {"LD_DEBUG_OUTPUT", loader}, {"LD_LIBRARY_PATH", BinDir() + "/tests"}};
+    if (server) {
+      environment.push_back({"DISPLAY", server->Name()});
+      // Under the address sanitizer: full stacks, so the suppression of the Xlib drawing caches
+      // matches.
+      const char* asan = std::getenv("ASAN_OPTIONS");
+      environment.push_back({"ASAN_OPTIONS", std::string(asan ? asan : "") + (asan && *asan ? ":" : "") +
+                                                 "fast_unwind_on_malloc=0"});
+    }
+    const pid_t program = Start(shot, BinDir() + "/KV310", environment);
+    ASSERT_GT(program, 0);
+    EXPECT_TRUE(WaitForFile(shot, 30));
+    if (c.post) {
+      int posted = -1;
+      Output(BinDir() + "/kv-window post CDravixScopeClass " + c.post, &posted);
+      EXPECT_EQ(posted, 0);
+      EXPECT_TRUE(WaitForWindow(program, c.opened, 30)) << WindowList();
+    }
+    kill(program, SIGTERM);
+    // The bound only keeps a program that does not end from holding the test up.
+    const int code = WaitExit(program, 30);
+    if (code == -1) kill(program, SIGKILL), waitpid(program, nullptr, 0);
+    EXPECT_EQ(code, 0);
+    SetPlatformText("SimulatedRequestLog", "");
+
+    const std::vector<std::string> logged = Lines(requests);
+    ASSERT_GE(logged.size(), 2u);
+    const std::string stop = HexPayload(kv310::GetConfigurationRecord(0).bytes, kv310::kConfigurationLength);
+    EXPECT_EQ(LoggedPayload(logged[logged.size() - 2]), stop) << logged[logged.size() - 2];
+    // The oscilloscope set-up after it is the engine-tester oscilloscope's (probe selection, 0xC0):
+    // the engine tester's firmware was never checked on a board without the module.
+    EXPECT_EQ(LoggedPayload(logged.back()).rfind(" C0 ", 0), 0u) << logged.back();
+
+    const std::string loaderLog = loader + "." + std::to_string(program);
+    const std::vector<std::string> lines = Lines(loaderLog);
+    const long library = LineNaming(lines, "destroying link map", "Kv310.so");
+    const long language = LineNaming(lines, "destroying link map", "texts_xx.so");
+    EXPECT_GE(LineNaming(lines, "file=", "texts_xx.so"), 0) << "the language library was never loaded";
+    EXPECT_GE(library, 0) << "Kv310 was not unloaded";
+    EXPECT_GE(language, 0) << "the language library was not unloaded";
+    EXPECT_LT(library, language);
+    fs::remove(loaderLog);
+  }
   RegDeleteValue(user, "Language");
   RegCloseKey(user);
-  SetPlatformText("SimulatedRequestLog", "");
-
-  const std::vector<std::string> logged = Lines(requests);
-  ASSERT_GE(logged.size(), 2u);
-  const std::string stop = HexPayload(kv310::GetConfigurationRecord(0).bytes, kv310::kConfigurationLength);
-  EXPECT_EQ(LoggedPayload(logged[logged.size() - 2]), stop) << logged[logged.size() - 2];
-  // The oscilloscope set-up after it is the engine-tester oscilloscope's (probe selection, 0xC0):
-  // the engine tester's firmware was never checked on a board without the module.
-  EXPECT_EQ(LoggedPayload(logged.back()).rfind(" C0 ", 0), 0u) << logged.back();
-
-  const std::string loaderLog = loader + "." + std::to_string(program);
-  const std::vector<std::string> lines = Lines(loaderLog);
-  const long library = LineNaming(lines, "destroying link map", "Kv310.so");
-  const long language = LineNaming(lines, "destroying link map", "texts_xx.so");
-  EXPECT_GE(LineNaming(lines, "file=", "texts_xx.so"), 0) << "the language library was never loaded";
-  EXPECT_GE(library, 0) << "Kv310 was not unloaded";
-  EXPECT_GE(language, 0) << "the language library was not unloaded";
-  EXPECT_LT(library, language);
-  fs::remove(loaderLog);
 }
 
 }  // namespace

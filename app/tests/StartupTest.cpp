@@ -18,6 +18,9 @@
 
 #include <platform/resources.h>
 
+#include <kvtest/Screenshots.h>
+
+#include <algorithm>
 #include <filesystem>
 
 #include <string>
@@ -187,6 +190,50 @@ TEST(ProgramMainWindow, EveryTabShown) {
   ::GetWindowText(main.GetSafeHwnd(), title, sizeof title);
   EXPECT_STRNE(title, "");
   main.DestroyWindow();
+}
+
+// The darkest pixel of a tab's icon (24 x 24, centred in the tab), as a brightness 0..255.
+int DarkestIconPixel(CMainWndDlg& main, int tab) {
+  const RECT r = main.Strip().GetItem(tab)->rect;
+  const int x0 = r.left + (r.right - r.left - 24) / 2;
+  const int y0 = r.top + (r.bottom - r.top - 24) / 2 + 1;
+  int darkest = 255;
+  for (int y = y0; y < y0 + 24; ++y) {
+    for (int x = x0; x < x0 + 24; ++x) {
+      const COLORREF c = kvp::WindowPixel(main.GetSafeHwnd(), x, y);
+      darkest = std::min(darkest, (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3);
+    }
+  }
+  return darkest;
+}
+
+// On the reduced variant the three tabs it cannot reach (0, 5, 6) show their icons greyed, so they
+// are told apart from the others; on the full board the same icons are drawn in their own dark.
+TEST(ProgramMainWindow, ReducedVariantGreysItsDisabledTabs) {
+  for (BOOL reduced : {FALSE, TRUE}) {
+    SCOPED_TRACE(reduced ? "reduced" : "full");
+    kvp::HeadlessWorld world(1024, 768);
+    RegisterMainWindowClass();
+    GlobalProps settings;
+    MainWndEnvironment env;
+    env.devicePresent = [] { return TRUE; };
+    env.reduced = [reduced] { return reduced; };
+    CMainWndDlg main(MakePaneTable(), env, settings);
+    ASSERT_TRUE(main.Create(IDD_MAINWND, nullptr));
+    kvp::headless::Pump();
+    for (int tab : {0, 5, 6}) {
+      if (reduced) {
+        EXPECT_GT(DarkestIconPixel(main, tab), 150) << tab;
+      } else {
+        EXPECT_LT(DarkestIconPixel(main, tab), 100) << tab;
+      }
+    }
+    for (int tab : {2, 3, 7, 8}) EXPECT_LT(DarkestIconPixel(main, tab), 100) << tab;
+    if (reduced) {
+      EXPECT_TRUE(kvp::SaveWindowPng(main.GetSafeHwnd(), kvtest::ScreenshotPath("mainwnd_reduced_variant").c_str()));
+    }
+    main.DestroyWindow();
+  }
 }
 
 }  // namespace

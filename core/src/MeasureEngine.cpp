@@ -7,6 +7,9 @@
 #include <core/TimeBaseReader.h>
 
 #include <platform/files.h>
+#include <platform/module.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,12 +31,27 @@ void CloseEvent(HANDLE& h) {
   h = 0;
 }
 
-// The first run copies the shipped custom settings into the user's application-data folder; the
-// copy never fails the start-up.
-void CopyCustomSettings() {
+// The folder of the running program, with its trailing separator.
+CString ProgramFolder() {
+  char path[MAX_PATH] = "";
+  const DWORD length = GetModuleFileName(0, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return CString();
+  CString folder = path;
+  const int separator = std::max(folder.ReverseFind('/'), folder.ReverseFind('\\'));
+  return separator >= 0 ? folder.Left(separator + 1) : CString();
+}
+
+}  // namespace
+
+void CMeasureEngine::CopyCustomSettings(const char* programFolder) {
   DWORD value = 0;
   const int code = CReg().ReadDword(HKEY_CURRENT_USER, kBehaviourKey, "Copy_settings", value);
   if (!(code == CReg::ERR_OPEN || code == CReg::ERR_VALUE || (code == CReg::OK && value == 1))) return;
+  // The shipped file lies beside the program, wherever the program is started from. Without it
+  // there is nothing to copy, and the one chance stays for a later start that finds it.
+  const CString source = CString(programFolder ? programFolder : "") + "CustomSet.dat";
+  const DWORD sourceAttributes = GetFileAttributes(source);
+  if (sourceAttributes == INVALID_FILE_ATTRIBUTES || (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY)) return;
   CReg().WriteDword(HKEY_CURRENT_USER, kBehaviourKey, "Copy_settings", 0);
   char folder[MAX_PATH] = "";
   if (!SHGetSpecialFolderPath(0, folder, CSIDL_APPDATA, FALSE)) return;
@@ -44,10 +62,8 @@ void CopyCustomSettings() {
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) CreateDirectory(path, nullptr);
   }
   path += "\\CustomSet.dat";
-  CopyFile("CustomSet.dat", path, TRUE);
+  CopyFile(source, path, TRUE);
 }
-
-}  // namespace
 
 CMeasureEngine::CMeasureEngine() : m_strTitle("Oscilloscope") {
   GetGlobalProps();  // made first, so it outlives the engine, whose shutdown frees the language
@@ -103,7 +119,7 @@ void CMeasureEngine::ShowBox(int textId, UINT icon) {
 int CMeasureEngine::OpenMeasuringDevice(HWND owner) {
   m_hOwner.store(owner);
   m_bOpened.store(1);
-  CopyCustomSettings();
+  CopyCustomSettings(ProgramFolder());
   GetGlobalProps().LoadLanguage();
 
   if (!m_Kelo.Load()) {

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
@@ -312,46 +313,70 @@ TEST_F(EngineTest, LibraryThatCannotBeBoundIsFatal) {
   EXPECT_EQ(boxes.back().caption, "Dravix Scope");
 }
 
-TEST_F(EngineTest, FirstRunCopiesCustomSettings) {
+// The first run's copy takes "CustomSet.dat" from the program's folder (a temporary one here) and
+// spends its one chance only when a file was there to copy.
+TEST_F(EngineTest, FirstRunCopiesCustomSettingsFromTheProgramsFolder) {
   const char* key = "SOFTWARE\\KELO\\KV310\\Behaviour";
   char folder[MAX_PATH] = "";
   ASSERT_TRUE(SHGetSpecialFolderPath(0, folder, CSIDL_APPDATA, TRUE));
   const std::string target = std::string(folder) + "\\NORVIK\\Dravix\\KV310\\CustomSet.dat";
-  std::ofstream("CustomSet.dat") << "slots";
-  struct Case {
-    int value;  // -1: absent
-    bool copied;
-  } cases[] = {{0, false}, {-1, true}, {1, true}, {5, false}};
-  for (const Case& c : cases) {
-    DeleteFile(target.c_str());
+  const std::string program = std::filesystem::absolute("program").string() + "/";
+  std::filesystem::create_directories(program);
+  auto setValue = [&](int value) {
     HKEY k = 0;
     RegCreateKeyEx(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
-    if (c.value < 0) {
+    if (value < 0) {
       RegDeleteValue(k, "Copy_settings");
     } else {
-      CReg().WriteDword(HKEY_CURRENT_USER, key, "Copy_settings", static_cast<DWORD>(c.value));
+      CReg().WriteDword(HKEY_CURRENT_USER, key, "Copy_settings", static_cast<DWORD>(value));
     }
     RegCloseKey(k);
-    CMeasureEngine engine;
-    engine.GetBinding().m_strModuleName = fake::kModule;
-    engine.OpenMeasuringDevice(0);
-    DWORD after = 99;
-    ASSERT_EQ(CReg().ReadDword(HKEY_CURRENT_USER, key, "Copy_settings", after), CReg::OK);
-    EXPECT_EQ(after, c.copied ? 0u : static_cast<DWORD>(c.value)) << c.value;
-    EXPECT_EQ(GetFileAttributes(target.c_str()) != INVALID_FILE_ATTRIBUTES, c.copied) << c.value;
+  };
+  auto value = [&] {
+    DWORD read = 99;
+    return CReg().ReadDword(HKEY_CURRENT_USER, key, "Copy_settings", read) == CReg::OK ? static_cast<int>(read) : -1;
+  };
+  struct Case {
+    int before;  // -1: absent
+    bool shipped;  // a CustomSet.dat lies in the program's folder
+    int after;
+    bool copied;
+  } cases[] = {
+      {0, true, 0, false},   {-1, true, 0, true},  {1, true, 0, true},  {5, true, 5, false},
+      // Nothing to copy: the chance is kept for a later start.
+      {-1, false, -1, false}, {1, false, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.before) + (c.shipped ? " shipped" : " not shipped"));
+    DeleteFile(target.c_str());
+    std::filesystem::remove(program + "CustomSet.dat");
+    if (c.shipped) std::ofstream(program + "CustomSet.dat") << "slots";
+    setValue(c.before);
+    CMeasureEngine::CopyCustomSettings(program.c_str());
+    EXPECT_EQ(value(), c.after);
+    EXPECT_EQ(GetFileAttributes(target.c_str()) != INVALID_FILE_ATTRIBUTES, c.copied);
   }
+
   // An existing file is not overwritten.
   std::ofstream(std::string(folder) + "/NORVIK/Dravix/KV310/CustomSet.dat") << "slots";
-  std::ofstream("CustomSet.dat") << "newer";
-  CReg().WriteDword(HKEY_CURRENT_USER, key, "Copy_settings", 1);
+  std::ofstream(program + "CustomSet.dat") << "newer";
+  setValue(1);
+  CMeasureEngine::CopyCustomSettings(program.c_str());
+  std::string text;
+  std::ifstream(std::string(folder) + "/NORVIK/Dravix/KV310/CustomSet.dat") >> text;
+  EXPECT_EQ(text, "slots");
+
+  // The engine's start-up looks beside the test program, not in the current folder.
+  DeleteFile(target.c_str());
+  std::ofstream("CustomSet.dat") << "slots";
+  setValue(1);
   {
     CMeasureEngine engine;
     engine.GetBinding().m_strModuleName = fake::kModule;
     engine.OpenMeasuringDevice(0);
   }
-  std::string text;
-  std::ifstream(std::string(folder) + "/NORVIK/Dravix/KV310/CustomSet.dat") >> text;
-  EXPECT_EQ(text, "slots");
+  EXPECT_EQ(value(), 1);
+  EXPECT_EQ(GetFileAttributes(target.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // ---- the settings sender -----------------------------------------------------------------------

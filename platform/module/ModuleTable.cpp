@@ -15,8 +15,12 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "ModuleSearch.h"
+#include "ThreadNotice.h"
 
 namespace {
 
@@ -26,15 +30,22 @@ using namespace kvp::module;
 constexpr HMODULE kProgramModule = 0x00400000u;
 constexpr HMODULE kFirstModule = 0x00010000u;
 
+using DllMainProc = BOOL (*)(HINSTANCE module, DWORD reason, LPVOID reserved);
+
 struct LoadedModule {
   void* dl = nullptr;
   std::string path;  // Linux path of the .so
-  unsigned refs = 0;
+  unsigned refs = 0;             // LoadLibrary calls not yet freed, each one dlopen reference
+  DllMainProc entry = nullptr;  // the module's own DllMain, told of thread starts and ends
+  unsigned notices = 0;         // thread notices running in its DllMain
 };
 
 struct ModuleTable {
   std::mutex lock;
   std::map<HMODULE, LoadedModule> byHandle;
+  // Modules freed by their last FreeLibrary while a thread notice ran in them: closed when the
+  // last of those notices has returned.
+  std::map<HMODULE, LoadedModule> closing;
   HMODULE next = kFirstModule;  // never reused while the process lives
 
   static ModuleTable& Get() {
@@ -81,6 +92,46 @@ void* OpenModule(const std::string& name, const void* caller, std::string& path)
   return dlopen(file.c_str(), flags);
 }
 
+// The module's own export DllMain; null when it has none. The loader's lookup also searches the
+// module's dependencies, whose entries are not this module's.
+DllMainProc EntryOf(void* dl) {
+  void* symbol = dlsym(dl, "DllMain");
+  link_map* own = nullptr;
+  Dl_info info{};
+  link_map* found = nullptr;
+  if (!symbol || dlinfo(dl, RTLD_DI_LINKMAP, &own) != 0 ||
+      dladdr1(symbol, &info, reinterpret_cast<void**>(&found), RTLD_DL_LINKMAP) == 0 || found != own) {
+    return nullptr;
+  }
+  return reinterpret_cast<DllMainProc>(symbol);
+}
+
+// A thread notice has left the module's DllMain. When the module was freed meanwhile and this was
+// its last notice, it is closed now, on a thread of its own: the notifying thread may be one that
+// another thread waits for while it holds the dynamic loader's lock (a module's destructor joining
+// its thread), and closing a module takes that lock.
+void NoticeReturned(HMODULE module) {
+  void* dl = nullptr;
+  {
+    ModuleTable& table = ModuleTable::Get();
+    std::lock_guard guard(table.lock);
+    if (auto it = table.byHandle.find(module); it != table.byHandle.end()) {
+      --it->second.notices;
+      return;
+    }
+    auto it = table.closing.find(module);
+    if (it == table.closing.end() || --it->second.notices > 0) return;
+    dl = it->second.dl;
+    table.closing.erase(it);
+  }
+  std::thread([dl] {
+    dlclose(dl);
+    // Releases the close to the next LoadLibrary, which may map another module where this one was
+    // (the loader's own lock orders them too, but the thread sanitizer does not see that lock).
+    std::lock_guard guard(ModuleTable::Get().lock);
+  }).detach();
+}
+
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -114,6 +165,10 @@ __attribute__((noinline)) HMODULE LoadLibrary(LPCSTR name) {
     return 0;
   }
   std::string path;
+  {
+    // Takes up a close that a thread notice left to a thread of its own (NoticeReturned).
+    std::lock_guard guard(ModuleTable::Get().lock);
+  }
   void* dl = OpenModule(name, caller, path);
   if (!dl) {
     const char* why = dlerror();
@@ -122,6 +177,8 @@ __attribute__((noinline)) HMODULE LoadLibrary(LPCSTR name) {
     return 0;
   }
   // dlopen and dlclose stay outside the lock: a module's constructors may load further modules.
+  // So do the loader's look-ups, which take the loader's own lock.
+  LoadedModule loaded{dl, LoadedPath(dl, path), 1, EntryOf(dl)};
   ModuleTable& table = ModuleTable::Get();
   std::lock_guard guard(table.lock);
   for (auto& [handle, module] : table.byHandle) {
@@ -131,7 +188,7 @@ __attribute__((noinline)) HMODULE LoadLibrary(LPCSTR name) {
     }
   }
   const HMODULE handle = table.next++;
-  table.byHandle[handle] = LoadedModule{dl, LoadedPath(dl, path), 1};
+  table.byHandle[handle] = std::move(loaded);
   return handle;
 }
 
@@ -146,7 +203,15 @@ BOOL FreeLibrary(HMODULE module) {
       return FALSE;
     }
     dl = it->second.dl;
-    if (--it->second.refs == 0) table.byHandle.erase(it);
+    if (--it->second.refs == 0) {
+      if (it->second.notices > 0) {
+        // A thread notice runs in the module: the last one to return closes it.
+        table.closing[module] = std::move(it->second);
+        table.byHandle.erase(it);
+        return TRUE;
+      }
+      table.byHandle.erase(it);
+    }
   }
   dlclose(dl);
   return TRUE;
@@ -214,6 +279,27 @@ HMODULE GetModuleHandle(LPCSTR name) {
 }
 
 }  // extern "C"
+
+namespace kvp::module {
+
+void NotifyThreadModules(DWORD reason) {
+  std::vector<std::pair<HMODULE, DllMainProc>> notified;
+  {
+    ModuleTable& table = ModuleTable::Get();
+    std::lock_guard guard(table.lock);
+    for (auto& [handle, module] : table.byHandle) {
+      if (!module.entry) continue;
+      ++module.notices;  // a FreeLibrary meanwhile leaves the module loaded until its entry returned
+      notified.emplace_back(handle, module.entry);
+    }
+  }
+  for (const auto& [handle, entry] : notified) {
+    entry(handle, reason, nullptr);
+    NoticeReturned(handle);
+  }
+}
+
+}  // namespace kvp::module
 
 namespace kvp {
 

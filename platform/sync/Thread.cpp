@@ -4,6 +4,9 @@
 #include "SyncObjects.h"
 
 #include "base/ThreadSlot.h"
+#include "module/ThreadNotice.h"
+
+#include <platform/module.h>
 
 #include <pthread.h>
 #include <sched.h>
@@ -42,6 +45,8 @@ struct Finisher {
   DWORD returnedCode = 0;
   bool returned = false;
   ~Finisher() {
+    // The modules hear of the end before anyone waiting for the thread does.
+    kvp::module::NotifyThreadModules(DLL_THREAD_DETACH);
     // Mutexes first, so that a waiter released by the end of the thread finds them free.
     AbandonMutexesOf(GetCurrentThreadId());
     thread.Finish(returned ? returnedCode : thread.requestedExitCode);
@@ -60,6 +65,7 @@ void* ThreadMain(void* arg) {
     self.gateCv.wait(gate, [&] { return self.suspendCount == 0; });
   }
   Finisher finisher{self};
+  kvp::module::NotifyThreadModules(DLL_THREAD_ATTACH);
   finisher.returnedCode = self.start(self.param);
   finisher.returned = true;
   return nullptr;

@@ -78,7 +78,10 @@ INT_PTR CDialog::DoModal() {
   if (CreateDialogWindow(owner)) {
     if (!m_bEnded && m_hWnd) {
       ShowWindow(SW_SHOW);
-      RunModalLoop(m_hWnd, [this] { return m_bEnded || !m_hWnd; });
+      if (RunModalLoop(m_hWnd, [this] { return m_bEnded || !m_hWnd; }) == ModalEnd::QuitRequest) {
+        m_nModalResult = IDCANCEL;
+        m_bEnded = true;
+      }
     }
   }
   m_bModal = false;

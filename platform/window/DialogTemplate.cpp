@@ -369,10 +369,11 @@ INT_PTR RunTemplateDialog(const kvp::DialogTemplate* t, HWND parent, DLGPROC pro
     INT_PTR r = 0;
     if (!TemplateDialogEnded(dlg, &r)) {
       ShowWindow(dlg, SW_SHOW);
-      RunModalLoop(dlg, [dlg] {
+      const ModalEnd end = RunModalLoop(dlg, [dlg] {
         INT_PTR ignored;
         return !IsWindow(dlg) || TemplateDialogEnded(dlg, &ignored);
       });
+      if (end == ModalEnd::QuitRequest) EndTemplateDialog(dlg, IDCANCEL);
     }
     TemplateDialogEnded(dlg, &result);
   }

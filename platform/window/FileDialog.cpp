@@ -421,8 +421,8 @@ bool RunFileDialog(OPENFILENAME* ofn, bool open, CFileDialog* object) {
     ShowWindow(dlg, SW_SHOW);
     SetFocus(GetDlgItem(dlg, edt1));
     INT_PTR r = 0;
-    RunModalLoop(dlg, [dlg, &r] { return !IsWindow(dlg) || TemplateDialogEnded(dlg, &r); });
-    if (IsWindow(dlg)) TemplateDialogEnded(dlg, &result);
+    const ModalEnd end = RunModalLoop(dlg, [dlg, &r] { return !IsWindow(dlg) || TemplateDialogEnded(dlg, &r); });
+    if (end != ModalEnd::QuitRequest && IsWindow(dlg)) TemplateDialogEnded(dlg, &result);
   }
   EndModal(ownerTop, reenable);
   if (dlg && IsWindow(dlg)) {

@@ -324,8 +324,12 @@ int ShowMessageBoxOnGui(HWND owner, const std::string& text, const std::string& 
       }
       if (answer && IsWindow(box)) PostMessage(box, kMsgAnswer, static_cast<WPARAM>(answer), 0);
     });
-    RunModalLoop(box, [&] { return state.ended || !IsWindow(box); });
-    if (state.ended) result = state.result;
+    const ModalEnd end = RunModalLoop(box, [&] { return state.ended || !IsWindow(box); });
+    if (state.ended) {
+      result = state.result;
+    } else if (end == ModalEnd::QuitRequest) {
+      result = IDCANCEL;
+    }
   }
   EndModal(ownerTop, reenable);
   if (box && IsWindow(box)) {

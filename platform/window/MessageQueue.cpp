@@ -204,6 +204,10 @@ void ClearQueue(Queue& q) {
   q.input.clear();
   q.timers.clear();
   q.quit = false;
+  q.quitRequested = false;
+  q.quitWindow = 0;
+  q.quitMessage = 0;
+  q.quitMessagePosted = false;
 }
 
 uint64_t NextGuiTimerDue() {
@@ -213,24 +217,74 @@ uint64_t NextGuiTimerDue() {
   return NextTimerDue(*q);
 }
 
-bool RunModalLoop(HWND dialog, const std::function<bool()>& done) {
+namespace {
+
+// With mu held: whether the quit request ends the modal loop at `index` of the queue's loops. The
+// loops above the quit window's own loop end; when that window runs no loop, every loop does.
+bool EndsByQuitLocked(const Queue& q, size_t index) {
+  if (!q.quitRequested || q.modalLoops[index] == q.quitWindow) return false;
+  for (size_t i = 0; i < q.modalLoops.size(); ++i) {
+    if (q.modalLoops[i] == q.quitWindow) return i < index;
+  }
+  return true;
+}
+
+// Posts the quit request's message once no loop that the request ends is left.
+void PostQuitTargetIfDue(Queue& q) {
+  HWND target = 0;
+  UINT message = 0;
+  {
+    Lock lock(Sys().mu);
+    if (!q.quitRequested || q.quitMessagePosted) return;
+    for (size_t i = 0; i < q.modalLoops.size(); ++i) {
+      if (EndsByQuitLocked(q, i)) return;
+    }
+    q.quitMessagePosted = true;
+    target = q.quitWindow;
+    message = q.quitMessage;
+  }
+  PostMessage(target, message, 0, 0);
+}
+
+}  // namespace
+
+ModalEnd RunModalLoop(HWND dialog, const std::function<bool()>& done) {
+  auto q = CurrentQueue();
+  size_t index;
   {
     Lock lock(Sys().mu);
     if (auto w = Get(dialog)) w->dialogKeys = true;
+    q->modalLoops.push_back(dialog);
+    index = q->modalLoops.size() - 1;
   }
+  // Loops nest, so this one is the last of the list whenever it ends.
+  struct Leave {
+    Queue& q;
+    ~Leave() {
+      {
+        Lock lock(Sys().mu);
+        q.modalLoops.pop_back();
+      }
+      PostQuitTargetIfDue(q);
+    }
+  } leave{*q};
   while (!done()) {
+    {
+      Lock lock(Sys().mu);
+      if (EndsByQuitLocked(*q, index)) return ModalEnd::QuitRequest;
+    }
     MSG msg;
     if (!Retrieve(&msg, 0, 0, 0, true, true)) continue;
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
-      return false;
+      return ModalEnd::QuitMessage;
     }
     if (AfxPreTranslate(&msg)) continue;
     if (dialog && IsWindow(dialog) && IsDialogMessage(dialog, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }
-  return true;
+  return ModalEnd::Done;
 }
 
 // The GUI-safe wait: the handles, or a message of the mask kinds in the calling thread's queue.
@@ -463,6 +517,24 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
 }  // extern "C"
 
 namespace kvp {
+
+BOOL RequestQuit(HWND window, UINT message) {
+  const DWORD gui = win::Sys().guiThread;
+  auto q = gui ? win::FindQueue(gui) : nullptr;
+  if (!q || !IsWindow(window)) return FALSE;
+  {
+    win::Lock lock(win::Sys().mu);
+    q->quitRequested = true;
+    q->quitWindow = window;
+    q->quitMessage = message;
+    q->quitMessagePosted = false;
+  }
+  win::PostQuitTargetIfDue(*q);
+  // Wakes the innermost loop, which may be waiting for a message; it ends at its next look, and
+  // each loop below it as control comes back to it.
+  win::PostLoopCall(gui, [] {});
+  return TRUE;
+}
 
 DWORD WaitForObjectsServingSends(DWORD count, const HANDLE* handles, DWORD timeoutMs) {
   return win::WaitWithQueue(count, handles, FALSE, timeoutMs, QS_SENDMESSAGE, true);

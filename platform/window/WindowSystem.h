@@ -126,6 +126,13 @@ struct Queue : Waitable {
   bool ended = false; // its thread has ended: sends to it are answered 0 at once
   uint64_t lastLookMs = 0;     // when the thread last looked at its queue (platform clock)
   int waitingForMessages = 0;  // the thread blocks in a wait that its messages end
+  std::vector<HWND> modalLoops;  // the modal loops the thread runs, outermost first (their windows)
+  // A quit request (RequestQuit): the window whose modal loop stays and the message it is sent
+  // once every loop above it has ended. Kept until the queue is cleared.
+  bool quitRequested = false;
+  HWND quitWindow = 0;
+  UINT quitMessage = 0;
+  bool quitMessagePosted = false;
   MSG current{};      // last message taken (time, position)
   char keyChar = 0;   // the character of the last key-down taken, for TranslateMessage
   // Under WaitLock:
@@ -285,8 +292,11 @@ HDC MakeDC(HWND hwnd, const RECT* clipClient);
 void FreeDC(HDC dc);
 
 // Modal loops: runs until done() is true; serves sends, dispatches, routes dialog keys to
-// `dialog`. Returns false when WM_QUIT ended it (the quit is posted again).
-bool RunModalLoop(HWND dialog, const std::function<bool()>& done);
+// `dialog`. A WM_QUIT ends it too (the quit is posted again), and so does a quit request while the
+// loop lies above the modal loop of the request's window (RequestQuit): its caller then ends as if
+// cancelled (IDCANCEL).
+enum class ModalEnd { Done, QuitMessage, QuitRequest };
+ModalEnd RunModalLoop(HWND dialog, const std::function<bool()>& done);
 // Disables the owner and cancels the capture for a modal window; returns whether the owner was
 // disabled by this call.
 bool BeginModal(HWND owner);

@@ -36,6 +36,7 @@ kv_test(platform_window_tests LABELS gui platform
     ${CMAKE_CURRENT_LIST_DIR}/tests/MessagingTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/SendTimeoutTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/MessageBoxTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/QuitRequestTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/InputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/WindowTreeTest.cpp
   LIBS PkgConfig::KV_CAIRO)

@@ -15,15 +15,45 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr UINT_PTR kShownTimer = 0x4B56;
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
+// The darkest grey of a disabled tab's icon (its black).
+constexpr int kGreyedDarkest = 170;
 
 COLORREF Lighten(COLORREF c, int by) {
   auto ch = [by](int v) { return std::min(255, v + by); };
   return RGB(ch(GetRValue(c)), ch(GetGValue(c)), ch(GetBValue(c)));
+}
+
+// A greyed copy of a strip of tab icons, for the disabled tabs: every pixel but the transparent
+// magenta becomes a light grey of its own brightness, so the icon stays recognisable but reads as
+// out of reach. 0 when the strip cannot be read.
+HBITMAP GreyedCopy(HBITMAP strip) {
+  BITMAP info{};
+  if (!strip || !GetObject(strip, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return 0;
+  HDC dc = CreateCompatibleDC(0);
+  HGDIOBJ old = SelectObject(dc, strip);
+  std::vector<BYTE> bits(static_cast<size_t>(info.bmWidth) * info.bmHeight * 4);
+  BYTE* pixel = bits.data();
+  for (int y = 0; y < info.bmHeight; ++y) {
+    for (int x = 0; x < info.bmWidth; ++x, pixel += 4) {
+      COLORREF c = GetPixel(dc, x, y);
+      if (c == kMagenta) {
+        pixel[0] = 255, pixel[1] = 0, pixel[2] = 255;
+        continue;
+      }
+      int brightness = (30 * GetRValue(c) + 59 * GetGValue(c) + 11 * GetBValue(c)) / 100;
+      BYTE grey = static_cast<BYTE>(kGreyedDarkest + brightness * (255 - kGreyedDarkest) / 255);
+      pixel[0] = pixel[1] = pixel[2] = grey;
+    }
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return CreateBitmap(info.bmWidth, info.bmHeight, 1, 32, bits.data());
 }
 
 // The switch target's machine-wide value; empty when missing.
@@ -74,11 +104,14 @@ void ApplyShapeRule(POINT& maxSize) {
 }
 
 int ChooseFirstTab(const std::vector<std::string>& args, BOOL reduced, BOOL engineTesterReady) {
+  int tab = engineTesterReady ? 4 : 0;
   if (args.size() == 1) {
-    if (args[0] == "osc") return reduced ? 1 : 0;
-    if (args[0] == "mt") return 4;
+    if (args[0] == "osc") tab = 0;
+    if (args[0] == "mt") tab = 4;
   }
-  return engineTesterReady ? 4 : 0;
+  // The reduced variant has no scope tab: the program never starts on a tab the user cannot come
+  // back to, whatever the command line asked for.
+  return reduced && tab == 0 ? 1 : tab;
 }
 
 CMainWndDlg::CMainWndDlg(PaneTable table, MainWndEnvironment environment, GlobalProps& settings)
@@ -97,6 +130,7 @@ CMainWndDlg::~CMainWndDlg() {
   while (!panes_.empty()) panes_.pop_back();
   if (tabsSelected_) DeleteObject(tabsSelected_);
   if (tabsNormal_) DeleteObject(tabsNormal_);
+  if (tabsDisabled_) DeleteObject(tabsDisabled_);
 }
 
 CWnd* CMainWndDlg::Pane(int tab) const {
@@ -151,6 +185,7 @@ BOOL CMainWndDlg::OnInitDialog() {
 
   tabsSelected_ = LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(IDB_TABS_SELECTED));
   tabsNormal_ = LoadBitmap(AfxGetResourceHandle(), MAKEINTRESOURCE(IDB_TABS_NORMAL));
+  tabsDisabled_ = GreyedCopy(tabsNormal_);
 
   BYTE charSet = settings_.GetCharSet();
   fontNormal_.CreateFont(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
@@ -250,7 +285,8 @@ BOOL CMainWndDlg::DrawItem(CDC* dc, RECT* rect, CXPCtrlTabItem* item, int flags)
   int height = rect->bottom - rect->top;
   int x = rect->left + (width - 24) / 2;
   int y = rect->top + (height - 24) / 2 + 1;
-  HBITMAP strip = (flags & 0x1) ? tabsSelected_ : tabsNormal_;
+  // A disabled tab (the reduced variant's) shows its icon greyed; it can never be the selected one.
+  HBITMAP strip = (flags & 0x1) ? tabsSelected_ : item->enabled ? tabsNormal_ : tabsDisabled_;
   if (strip) {
     CDC source;
     source.CreateCompatibleDC(dc);
@@ -378,7 +414,10 @@ LRESULT CMainWndDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
       ApplyShapeRule(info->ptMaxSize);
-      info->ptMaxPosition = POINT{-3, -3};
+      // The maximised window starts at the screen's corner. Placed a frame's width outside it, as
+      // on a desktop that frames its windows, it would lose the top of the tab strip and leave a
+      // bare band right and bottom here, where the display draws no frame.
+      info->ptMaxPosition = POINT{0, 0};
       return 0;
     }
     case WM_ACTIVATEAPP: {

@@ -394,8 +394,10 @@ void CWndHelp::PaintContent(CDC* dc) {
     CRect labelRect(markLine, rowTop, labelRight, rowTop + dy);
     dc->DrawText(label, -1, &labelRect, DT_RIGHT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     dc->SelectObject(&m_fontText);
+    // A probe list longer than its column ends in an ellipsis at the divider, so the user sees
+    // that it goes on.
     CRect textRect(textLeft, rowTop, xd - 4, rowTop + dy);
-    dc->DrawText(ConnectorText(k), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    dc->DrawText(ConnectorText(k), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
   dc->SelectObject(before);
 }

@@ -60,7 +60,8 @@ void CXPCtrlHyperText::PaintNow(CDC* dc) {
   CFont* oldFont = dc->SelectObject(&font);
   CRect textRect = rc;
   textRect.left += 3;
-  dc->DrawText(text, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  // A link wider than the control ends in an ellipsis instead of being cut off mid-word.
+  dc->DrawText(text, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   dc->SetBkColor(oldBk);
   dc->SelectObject(oldFont);
 }

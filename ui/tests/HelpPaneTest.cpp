@@ -181,7 +181,7 @@ struct HelpFixture {
   FakeTester tester;
   FakeScope scope;
   std::unique_ptr<CWndHelp> help;
-  explicit HelpFixture(bool engineTester, int helpMode = 0, int coil = 0) {
+  explicit HelpFixture(bool engineTester, int helpMode = 0, int coil = 0, SIZE size = {800, 560}) {
     CMotortesterData& data = *GetMotortesterDevice();
     data.Reset();
     tester.ready = engineTester;
@@ -190,9 +190,9 @@ struct HelpFixture {
     data.SetCoilType(CMotortesterData::ENGINE_SPARK, coil);
     data.SetSpeedSensorType(CMotortesterData::ENGINE_SPARK, 1);  // connector 9
     data.SetHelpMode(helpMode);
-    EXPECT_TRUE(host.CreateTop(0, 0, 800, 560));
+    EXPECT_TRUE(host.CreateTop(0, 0, size.cx, size.cy));
     help = std::make_unique<CWndHelp>();
-    EXPECT_TRUE(help->Create("Help", WS_CHILD, CRect(0, 0, 800, 560), &host, 1019));
+    EXPECT_TRUE(help->Create("Help", WS_CHILD, CRect(0, 0, size.cx, size.cy), &host, 1019));
   }
   ~HelpFixture() {
     help.reset();
@@ -487,6 +487,61 @@ TEST(HelpPane, PaintsTheConnectorTable) {
     std::filesystem::create_directories(KV_SCREENSHOT_DIR);
     kvp::SaveWindowPng(f.help->GetSafeHwnd(), ScreenshotPath(c.shot).c_str());
   }
+}
+
+// The width of a text in a font of that face and height.
+int TextWidth(const char* face, int height, const std::string& text) {
+  HDC dc = CreateCompatibleDC(0);
+  HFONT font = CreateFont(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  return size.cx;
+}
+
+// On the pane of the program's window on a 1024 x 768 screen the probe lists of empty connectors
+// reach past the divider and long names of the list of measurements past its scroll bar: each such
+// text ends in an ellipsis, so the user sees that it goes on.
+TEST(HelpPane, TextsThatDoNotFitEndInAnEllipsis) {
+  const SIZE size{1024, 738};
+  HelpFixture f(true, 0, 0, size);
+  for (int& kind : f.tester.kinds) kind = 0;  // nothing plugged in: "no sensor [...]"
+  kvp::StartTextLog();
+  f.help->Activate(3);
+  hl::Pump();
+  f.help->Redraw();
+  hl::Pump();
+
+  int cut = 0;
+  for (const kvp::DrawnText& d : kvp::DrawnTexts(f.help->GetSafeHwnd())) {
+    if (d.text.rfind("no sensor [", 0) != 0) continue;
+    SCOPED_TRACE(d.text);
+    const int width = TextWidth("Arial", -(size.cy / 32), d.text);
+    if (width <= d.rect.right - d.rect.left) continue;
+    ++cut;
+    EXPECT_TRUE(d.flags & DT_END_ELLIPSIS);
+  }
+  EXPECT_GT(cut, 0) << "no probe list reached the divider";
+
+  int cutLinks = 0;
+  for (int page = 1; page <= 34; ++page) {
+    CXPCtrlHyperText* link = f.List().LinkOfPage(page);
+    for (const kvp::DrawnText& d : kvp::DrawnTexts(link->GetSafeHwnd())) {
+      SCOPED_TRACE(d.text);
+      CRect client;
+      link->GetClientRect(&client);
+      const int width = TextWidth("Times New Roman", CXPCtrlHyperText::FontHeightFor(client.Height()), d.text);
+      if (width <= d.rect.right - d.rect.left) continue;
+      ++cutLinks;
+      EXPECT_TRUE(d.flags & DT_END_ELLIPSIS);
+    }
+  }
+  kvp::StopTextLog();
+  EXPECT_GT(cutLinks, 0) << "no link reached the scroll bar";
+  kvp::SaveWindowPng(f.help->GetSafeHwnd(), ScreenshotPath("help_pane_cut_texts.png").c_str());
 }
 
 }  // namespace

@@ -343,7 +343,7 @@ TEST(SysTab, EmptyListShowsTheNoApplicationText) {
 // ---- the system tab in the main window ---------------------------------------------------------
 
 #include <ui/MainWndDlg.h>
-#include <ui/StandInPane.h>
+#include <kvtest/StandInPane.h>
 
 namespace {
 

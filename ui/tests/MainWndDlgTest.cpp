@@ -6,7 +6,7 @@
 #include "UiTest.h"
 
 #include <ui/MainWndDlg.h>
-#include <ui/StandInPane.h>
+#include <kvtest/StandInPane.h>
 
 #include <core/Messages.h>
 #include <core/Notify.h>
@@ -30,11 +30,14 @@ TEST(MainWndRules, FirstTab) {
     BOOL ready;
     int tab;
   } cases[] = {
-      {{}, FALSE, FALSE, 0},           {{}, FALSE, TRUE, 4},          {{}, TRUE, FALSE, 0},
-      {{"osc"}, FALSE, TRUE, 0},       {{"osc"}, TRUE, FALSE, 1},     {{"osc"}, TRUE, TRUE, 1},
-      {{"OSC"}, TRUE, FALSE, 0},       {{"OSC"}, FALSE, TRUE, 4},     {{"mt"}, FALSE, FALSE, 4},
-      {{"mt"}, TRUE, TRUE, 4},         {{"word"}, FALSE, FALSE, 0},   {{"word"}, FALSE, TRUE, 4},
-      {{"osc", "mt"}, FALSE, FALSE, 0}, {{"osc", "mt"}, TRUE, TRUE, 4},
+      {{}, FALSE, FALSE, 0},           {{}, FALSE, TRUE, 4},          {{"osc"}, FALSE, TRUE, 0},
+      {{"OSC"}, FALSE, TRUE, 4},       {{"mt"}, FALSE, FALSE, 4},     {{"word"}, FALSE, FALSE, 0},
+      {{"word"}, FALSE, TRUE, 4},      {{"osc", "mt"}, FALSE, FALSE, 0},
+      // The reduced variant never starts on its disabled scope tab: tab 1 wherever 0 would be.
+      {{}, TRUE, FALSE, 1},            {{}, TRUE, TRUE, 4},           {{"osc"}, TRUE, FALSE, 1},
+      {{"osc"}, TRUE, TRUE, 1},        {{"OSC"}, TRUE, FALSE, 1},     {{"mt"}, TRUE, TRUE, 4},
+      {{"mt"}, TRUE, FALSE, 4},        {{"word"}, TRUE, FALSE, 1},    {{"osc", "mt"}, TRUE, FALSE, 1},
+      {{"osc", "mt"}, TRUE, TRUE, 4},
   };
   for (const Case& c : cases) {
     std::string name;
@@ -202,16 +205,37 @@ TEST(MainWnd, TabRules) {
   }
 }
 
+// Whatever the command line, the reduced variant opens on the voltmeter, never on its disabled
+// scope tab.
 TEST(MainWnd, ReducedVariant) {
-  MainFixture f(TRUE, FALSE, {"osc"});
-  char title[64] = {};
-  ::GetWindowText(f.dlg->GetSafeHwnd(), title, sizeof title);
-  EXPECT_STREQ(title, "Corvane");
-  for (int tab = 0; tab < kTabCount; ++tab) {
-    bool disabled = tab == 0 || tab == 5 || tab == 6;
-    EXPECT_EQ(f.dlg->Strip().GetItem(tab)->enabled, disabled ? FALSE : TRUE) << tab;
+  const std::vector<std::vector<std::string>> commandLines = {{"osc"}, {}, {"word"}, {"osc", "mt"}};
+  for (const auto& args : commandLines) {
+    SCOPED_TRACE(args.empty() ? std::string("no argument") : args[0] + " (" + std::to_string(args.size()) + ")");
+    MainFixture f(TRUE, FALSE, args);
+    char title[64] = {};
+    ::GetWindowText(f.dlg->GetSafeHwnd(), title, sizeof title);
+    EXPECT_STREQ(title, "Corvane");
+    for (int tab = 0; tab < kTabCount; ++tab) {
+      bool disabled = tab == 0 || tab == 5 || tab == 6;
+      EXPECT_EQ(f.dlg->Strip().GetItem(tab)->enabled, disabled ? FALSE : TRUE) << tab;
+    }
+    EXPECT_EQ(f.dlg->SelectedTab(), 1);
+    EXPECT_EQ(f.Pane(0).m_nActivations, 0);
+    EXPECT_TRUE(f.Pane(1).IsWindowVisible());
   }
-  EXPECT_EQ(f.dlg->SelectedTab(), 1);
+}
+
+// Maximised on a 5:4 screen the window covers the screen from its corner: the tab strip is whole
+// and no band of the screen is left bare beside the window.
+TEST(MainWnd, MaximisedAtTheScreenCorner) {
+  MainFixture f;
+  ASSERT_TRUE(f.dlg->IsZoomed());
+  CRect window;
+  f.dlg->GetWindowRect(&window);
+  EXPECT_EQ(window, CRect(0, 0, 1280, 1024)) << window.left << "," << window.top << " " << window.right << "," << window.bottom;
+  CRect strip(f.dlg->Strip().rect);
+  f.dlg->ClientToScreen(&strip);
+  EXPECT_EQ(strip.TopLeft(), CPoint(0, 0));
 }
 
 TEST(MainWnd, LayoutAreas) {

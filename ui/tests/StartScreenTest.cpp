@@ -5,7 +5,7 @@
 #include "UiTest.h"
 
 #include <ui/MainWndDlg.h>
-#include <ui/StandInPane.h>
+#include <kvtest/StandInPane.h>
 #include <ui/WndStartScreen.h>
 
 #include <core/Messages.h>

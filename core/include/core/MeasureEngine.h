@@ -39,6 +39,10 @@ class CMeasureEngine : public IDeviceStartup {
   // Returns the device-present flag. A library that cannot be bound shows text 10059 and returns 0
   // with IsStartupFatal() set (the start-up then ends the program with exit code 0).
   int OpenMeasuringDevice(HWND owner) override;
+  // The first run's copy of "CustomSet.dat" from the program's folder (with its trailing
+  // separator) into the user's application-data folder, never over an existing file. "Copy_settings"
+  // missing or 1 allows it; it becomes 0 once a file was there to copy. Never fails the start-up.
+  static void CopyCustomSettings(const char* programFolder);
   // Acquisition mode of the oscilloscope in use (slot 41 on the engine tester, else slot 31).
   BOOL SetAcquisitionMode(int mode) override;
   BOOL ReadChannelInfo(CMeasureProps& settings, CStringArrayEx& lines) override;

@@ -6,6 +6,8 @@
 #include <link/LinkSettings.h>
 #include <link/LinkTrace.h>
 
+#include <platform/module.h>
+
 #include <cstring>
 
 CComm g_oComm;
@@ -15,6 +17,13 @@ namespace {
 __attribute__((constructor)) void OnProcessAttach() { kvlink::Trace("*** DLL_PROCESS_ATTACH ****\n"); }
 __attribute__((destructor)) void OnProcessDetach() { kvlink::Trace("*** DLL_PROCESS_DETACH ****\n"); }
 }  // namespace
+
+// The platform tells the library of every thread that starts or ends while it is loaded.
+KV_EXPORT BOOL DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_THREAD_ATTACH) kvlink::Trace("*** DLL_THREAD_ATTACH ****\n");
+  if (reason == DLL_THREAD_DETACH) kvlink::Trace("*** DLL_THREAD_DETACH ****\n");
+  return TRUE;
+}
 
 KV_EXPORT int Init(const char* key, const char* port) { return g_oComm.Init(key, port); }
 

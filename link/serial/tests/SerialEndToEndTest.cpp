@@ -5,12 +5,17 @@
 #include <link/LinkBinding.h>
 #include <link/LinkExports.h>
 
+#include <platform/debug.h>
 #include <platform/module.h>
 #include <platform/sync.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <mutex>
+#include <string>
+#include <vector>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,6 +59,30 @@ struct Link : kvlink::LinkExportSet {
 
 bool Visited(const std::vector<S>& history, S state) {
   return std::find(history.begin(), history.end(), state) != history.end();
+}
+
+// Loaded, the library traces the start and the end of every thread the platform runs, as it
+// traces its own load.
+TEST(SerialEndToEnd, TracesThreadsStartingAndEnding) {
+  std::vector<std::string> lines;
+  std::mutex linesLock;
+  auto previous = kvp::SetDebugSink([&](const std::string& line) {
+    std::lock_guard lock(linesLock);
+    lines.push_back(line);
+  });
+  {
+    Link link;
+    ASSERT_NE(link.module, 0u);
+    HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+  }
+  kvp::SetDebugSink(previous);
+  auto count = [&](const std::string& line) { return std::count(lines.begin(), lines.end(), "J2534: " + line); };
+  EXPECT_EQ(count("*** DLL_PROCESS_ATTACH ****\n"), 1);
+  EXPECT_EQ(count("*** DLL_THREAD_ATTACH ****\n"), 1);
+  EXPECT_EQ(count("*** DLL_THREAD_DETACH ****\n"), 1);
+  EXPECT_EQ(count("*** DLL_PROCESS_DETACH ****\n"), 1);
 }
 
 TEST(SerialEndToEnd, StartsTheBoardAsTheSettingsAndFirmwareSay) {

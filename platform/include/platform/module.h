@@ -1,7 +1,12 @@
 // Modules: "NAME.dll" maps to NAME.so, the caller's folder searched first, explicit paths allowed.
 // The caller is known by LoadLibrary's return address: a call in tail position
 // ("return LoadLibrary(name);") is taken for a call from the caller's caller.
-// FreeLibrary of the last reference really unloads. Every module of ours carries a version block
+// FreeLibrary of the last reference really unloads.
+// A module may export DllMain (BOOL DllMain(HINSTANCE module, DWORD reason, LPVOID)): it is called
+// with DLL_THREAD_ATTACH on every thread the platform starts (CreateThread), before the thread's
+// start routine, and with DLL_THREAD_DETACH as such a thread ends, before its handle is signalled,
+// for the modules loaded at that moment. Process attach and detach are the module's static
+// construction and destruction; DllMain is not called for them. Every module of ours carries a version block
 // (file and product version, "LegalCopyright", "ProductName", language block "040904b0") that is
 // read from the file by name without loading it.
 #pragma once
@@ -12,6 +17,12 @@ typedef int (*FARPROC)();
 
 // A file without a version block.
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+
+// The reasons DllMain is called with.
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
 
 #define VS_FFI_SIGNATURE 0xFEEF04BDu
 #define VS_FFI_STRUCVERSION 0x00010000u

@@ -718,6 +718,13 @@ inline HWND CreateWindow(LPCSTR className, LPCSTR windowName, DWORD style, int x
 #define ERROR_NOT_ENOUGH_QUOTA 1816L
 
 namespace kvp {
+// A request from outside the GUI to end the program (a signal). Every modal loop that the GUI
+// thread runs above the modal loop of `window` (all of them when `window` runs none) ends as if
+// cancelled: dialogs, message boxes and the file dialog return IDCANCEL. So does every such loop
+// opened later. Once none is left, `message` is posted to `window`, whose handler ends the program
+// its own way. Callable from any thread; FALSE without a display or when `window` is no window.
+PLATFORM_API BOOL RequestQuit(HWND window, UINT message);
+
 // The GUI-safe wait for stopping workers: waits for any of the handles (WAIT_OBJECT_0 + i) or the
 // time-out, serving the sends and marshalled message boxes that reach the calling thread meanwhile,
 // so a worker that is itself sending to this thread can finish.

@@ -1,4 +1,5 @@
 #include <platform/module.h>
+#include <platform/sync.h>
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,135 @@ TEST(ModuleTest, UnloadJoinsAThreadMakingItsFirstWaits) {
         }
       },
       "unloading a module that joins its thread");
+}
+
+// ---- thread notices -----------------------------------------------------------------------------
+
+using NoticesOfFn = int (*)(DWORD);
+using HoldFn = void (*)(int);
+
+template <class Proc>
+Proc Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+struct NoticeModule {
+  HMODULE module = LoadLibrary("Notice.dll");
+  NoticesOfFn noticesOf = Export<NoticesOfFn>(module, "NoticesOf");
+  HoldFn hold = Export<HoldFn>(module, "HoldDetach");
+  IntFn held = Export<IntFn>(module, "DetachHeld");
+};
+
+struct Started {
+  NoticesOfFn noticesOf = nullptr;
+  HANDLE go = 0;  // the thread waits for it before it ends (0: it ends at once)
+  int seenAtStart = -1;
+  bool exitThread = false;
+};
+
+DWORD WINAPI Body(LPVOID param) {
+  auto* s = static_cast<Started*>(param);
+  s->seenAtStart = s->noticesOf(GetCurrentThreadId());
+  if (s->go) WaitForSingleObject(s->go, INFINITE);
+  if (s->exitThread) ExitThread(0);
+  return 0;
+}
+
+// Every thread the platform starts tells the modules with a DllMain that it attaches, before its
+// start routine, and that it detaches, before its handle is signalled; a thread started before
+// the module was loaded tells only its end, and threads the platform did not start tell nothing.
+TEST(ModuleTest, PlatformThreadsTellTheirStartAndEndToModulesWithDllMain) {
+  // Running (past its start) before the module is loaded.
+  struct Early {
+    HANDLE running = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    HANDLE go = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  } before;
+  DWORD earlyId = 0;
+  HANDLE early = CreateThread(
+      nullptr, 0,
+      [](LPVOID param) -> DWORD {
+        auto* e = static_cast<Early*>(param);
+        SetEvent(e->running);
+        WaitForSingleObject(e->go, INFINITE);
+        return 0;
+      },
+      &before, 0, &earlyId);
+  ASSERT_EQ(WaitForSingleObject(before.running, 10000), WAIT_OBJECT_0);
+  NoticeModule notice;
+  ASSERT_NE(notice.noticesOf, nullptr);
+
+  struct Case {
+    const char* name;
+    bool exitThread;
+  } cases[] = {{"returns", false}, {"ExitThread", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Started started;
+    started.noticesOf = notice.noticesOf;
+    started.exitThread = c.exitThread;
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, Body, &started, 0, &id);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(started.seenAtStart, DLL_THREAD_ATTACH);
+    EXPECT_EQ(notice.noticesOf(id), DLL_THREAD_ATTACH * 10 + DLL_THREAD_DETACH);
+  }
+
+  SetEvent(before.go);
+  ASSERT_EQ(WaitForSingleObject(early, 10000), WAIT_OBJECT_0);
+  CloseHandle(early);
+  CloseHandle(before.go);
+  CloseHandle(before.running);
+  EXPECT_EQ(notice.noticesOf(earlyId), DLL_THREAD_DETACH);
+
+  DWORD plainId = 0;
+  std::thread([&] { plainId = GetCurrentThreadId(); }).join();
+  EXPECT_EQ(notice.noticesOf(plainId), 0);
+  EXPECT_TRUE(FreeLibrary(notice.module));
+}
+
+// A module freed while a thread's end notice runs in its DllMain: the FreeLibrary does not wait
+// for the notice, the module stays loaded until the notice has returned and is unloaded then.
+TEST(ModuleTest, AModuleFreedDuringANoticeIsUnloadedOnceItReturns) {
+  const std::string path = kTestDir + "/Notice.so";
+  NoticeModule notice;
+  ASSERT_NE(notice.hold, nullptr);
+  notice.hold(1);
+  Started started;
+  started.noticesOf = notice.noticesOf;
+  HANDLE thread = CreateThread(nullptr, 0, Body, &started, 0, nullptr);
+  for (int i = 0; i < 10000 && !notice.held(); ++i) usleep(1000);
+  ASSERT_TRUE(notice.held());
+  EXPECT_TRUE(FreeLibrary(notice.module));
+  EXPECT_TRUE(kvp::ModuleIsMappedAt(path.c_str()));
+  EXPECT_EQ(WaitForSingleObject(thread, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  notice.hold(0);
+  EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+  CloseHandle(thread);
+  bool unloaded = false;
+  for (int i = 0; i < 10000 && !unloaded; ++i) {
+    unloaded = !kvp::ModuleIsMappedAt(path.c_str());
+    if (!unloaded) usleep(1000);
+  }
+  EXPECT_TRUE(unloaded);
+}
+
+// A module that joins its thread while it is unloaded (under the dynamic loader's lock), with a
+// module loaded that is told of that thread's end: the notice needs no lock the unload holds.
+TEST(ModuleTest, UnloadJoinsAThreadWhoseEndIsNoticed) {
+  NoticeModule notice;
+  ASSERT_NE(notice.module, 0u);
+  EndsOrFailNow(
+      [] {
+        for (int round = 0; round < 20; ++round) {
+          HMODULE m = LoadLibrary("Joiner.dll");
+          ASSERT_NE(m, 0u);
+          ASSERT_EQ(Call(m, "StartWorker"), 1);
+          ASSERT_TRUE(FreeLibrary(m));
+        }
+      },
+      "unloading a module that joins its thread");
+  EXPECT_TRUE(FreeLibrary(notice.module));
 }
 
 TEST(ModuleTest, FailuresReturnNullWithTheErrorCode) {

@@ -1,6 +1,6 @@
 # Fixture modules: "Probe" in the test program's folder and another "Probe" in modsub/, beside
 # "Loader", which loads by bare name from its own folder; "Joiner", which joins its own thread
-# while it is unloaded.
+# while it is unloaded; "Notice", whose DllMain logs the thread notices it is given.
 set(_modfix_dir ${CMAKE_BINARY_DIR}/bin/tests)
 foreach(place 1 2)
   kv_module(kvfix_probe_${place} SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixture/Probe.cpp)
@@ -8,15 +8,17 @@ foreach(place 1 2)
 endforeach()
 kv_module(kvfix_loader SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixture/Loader.cpp)
 kv_module(kvfix_joiner SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixture/Joiner.cpp)
+kv_module(kvfix_notice SOURCES ${CMAKE_CURRENT_LIST_DIR}/fixture/Notice.cpp)
 set_target_properties(kvfix_probe_1 PROPERTIES OUTPUT_NAME Probe LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir})
 set_target_properties(kvfix_probe_2 PROPERTIES OUTPUT_NAME Probe LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir}/modsub)
 set_target_properties(kvfix_loader PROPERTIES OUTPUT_NAME Loader LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir}/modsub)
 set_target_properties(kvfix_joiner PROPERTIES OUTPUT_NAME Joiner LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir})
-set_target_properties(kvfix_probe_1 kvfix_probe_2 kvfix_loader kvfix_joiner PROPERTIES BUILD_RPATH "$ORIGIN/..;$ORIGIN/../..")
+set_target_properties(kvfix_notice PROPERTIES OUTPUT_NAME Notice LIBRARY_OUTPUT_DIRECTORY ${_modfix_dir})
+set_target_properties(kvfix_probe_1 kvfix_probe_2 kvfix_loader kvfix_joiner kvfix_notice PROPERTIES BUILD_RPATH "$ORIGIN/..;$ORIGIN/../..")
 
 kv_test(platform_module_tests LABELS platform
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ModuleTest.cpp ${CMAKE_CURRENT_LIST_DIR}/VersionInfoTest.cpp)
-add_dependencies(platform_module_tests kvfix_probe_1 kvfix_probe_2 kvfix_loader kvfix_joiner)
+add_dependencies(platform_module_tests kvfix_probe_1 kvfix_probe_2 kvfix_loader kvfix_joiner kvfix_notice)
 foreach(part MAJOR MINOR PATCH TWEAK)
   set(_v_${part} ${PROJECT_VERSION_${part}})
   if(NOT _v_${part})

@@ -45,8 +45,9 @@ void RegisterMainWindowTemplate();
 // (truncated). A proposed width of 0 leaves the size unchanged.
 void ApplyShapeRule(POINT& maxSize);
 
-// The first tab: exactly one argument "osc" → 1 on the reduced variant, else 0; "mt" → 4; any
-// other word, or no or several arguments → 4 when the engine-tester board is ready, else 0.
+// The first tab: exactly one argument "osc" → 0; "mt" → 4; any other word, or no or several
+// arguments → 4 when the engine-tester board is ready, else 0. On the reduced variant tab 0 is
+// disabled, so every choice of 0 becomes 1.
 int ChooseFirstTab(const std::vector<std::string>& args, BOOL reduced, BOOL engineTesterReady);
 
 // What the main window asks of the rest of the program.
@@ -117,4 +118,5 @@ class CMainWndDlg : public CDialog, public CXPCtrlTab::IClbck_XPCtrlTab, public 
   HICON smallIcon_ = 0;
   HBITMAP tabsSelected_ = 0;
   HBITMAP tabsNormal_ = 0;
+  HBITMAP tabsDisabled_ = 0;  // the normal icons greyed, made from them
 };

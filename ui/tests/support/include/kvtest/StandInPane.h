@@ -1,5 +1,5 @@
-// CStandInPane: the pane that holds a tab until its instrument pane exists. It paints its window
-// name on the scheme's background and always lets go.
+// CStandInPane: a plain pane for the main window's tests. It paints its window name on the scheme's
+// background, counts its activations and always lets go.
 #pragma once
 
 #include <ui/PaneWnd.h>

@@ -1,4 +1,4 @@
-#include <ui/StandInPane.h>
+#include <kvtest/StandInPane.h>
 
 void CStandInPane::Activate(int previousTab) {
   ++m_nActivations;
