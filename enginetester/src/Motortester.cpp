@@ -635,23 +635,26 @@ void CWndMotortester::Print() {
       item->SetValues2(v.temperature, v.speed, "");
       break;
     }
-    // A kV panel showing its state instead of bars prints no values and the state as the comment.
+    // A kV panel showing its state instead of bars prints no values but that state.
     case 6:
     case 9: {
       const CWndMotortester_HiVoltage& panel = type == 6 ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
                                                          : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder);
       const auto v = panel.GetPrintValues();
-      item->SetValues2(v.values[0], v.speed, panel.StateText());
+      item->SetValues2(v.values[0], v.speed, "");
+      item->SetState(panel.StateText());
       break;
     }
     case 7: {
       const auto v = m_DblCoil.GetPrintValues();
-      item->SetValues3(v.values[0], v.values[1], v.speed, m_DblCoil.StateText());
+      item->SetValues3(v.values[0], v.values[1], v.speed, "");
+      item->SetState(m_DblCoil.StateText());
       break;
     }
     case 8: {
       const auto v = m_AllCylinders.GetPrintValues();
-      item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, m_AllCylinders.StateText());
+      item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, "");
+      item->SetState(m_AllCylinders.StateText());
       break;
     }
     default:

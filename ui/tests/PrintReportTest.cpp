@@ -98,6 +98,23 @@ TEST(ItemTexts, TitleAndValueLinesOfEveryType) {
   EXPECT_FALSE(CPrintQueue::ItemTexts(CPrintItemData(13), title, line1, line2)) << "type 13 draws nothing";
 }
 
+// A kV item taken while its panel showed a state prints the state instead of values, and the
+// comment the user adds later does not replace it.
+TEST(ItemTexts, KvItemsTakenInAStatePrintTheState) {
+  for (int type : {6, 7, 8, 9}) {
+    SCOPED_TRACE(type);
+    CPrintItemData d(type);
+    d.SetValues6(0, 0, 0, 0, 900, 0, 0, 0, "");
+    d.SetState("no sensor");
+    d.SetComment("Cylinder 3 weak");
+    CString title, line1, line2;
+    ASSERT_TRUE(CPrintQueue::ItemTexts(d, title, line1, line2));
+    EXPECT_STREQ(line1, "no sensor");
+    EXPECT_EQ(line1.Find("kV"), -1);
+    EXPECT_STREQ(d.GetComment(), "Cylinder 3 weak");
+  }
+}
+
 // ---- whole reports -----------------------------------------------------------------------------
 
 int PageCount(const std::string& pdf) {

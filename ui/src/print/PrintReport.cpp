@@ -113,16 +113,28 @@ bool CPrintQueue::ItemTexts(const CPrintItemData& d, CString& title, CString& li
     case 6:
     case 9:
       title = T(d.GetType() == 6 ? 10018 : 10156);
+      if (!d.GetState().IsEmpty()) {
+        line1 = d.GetState();
+        return true;
+      }
       line1.Format("U = %sV     %s = %d %s", HighVoltage(d.Value(1)).GetString(), T(10085), Whole(d.Value(2)),
                    T(10052));
       return true;
     case 7:
       title = T(10019);
+      if (!d.GetState().IsEmpty()) {
+        line1 = d.GetState();
+        return true;
+      }
       line1.Format("U1 = %sV    U2 = %sV    %s = %d %s", HighVoltage(d.Value(1)).GetString(),
                    HighVoltage(d.Value(2)).GetString(), T(10085), Whole(d.Value(3)), T(10052));
       return true;
     case 8:
       title = T(10155);
+      if (!d.GetState().IsEmpty()) {
+        line1 = d.GetState();
+        return true;
+      }
       line1.Format("%s = %sV    %s = %sV    %s = %sV    %s = %sV   %s = %d %s", T(10078),
                    HighVoltage(d.Value(1)).GetString(), T(10079), HighVoltage(d.Value(2)).GetString(), T(10080),
                    HighVoltage(d.Value(3)).GetString(), T(10081), HighVoltage(d.Value(4)).GetString(), T(10085),

@@ -34,6 +34,10 @@ class CPrintItemData {
   // Type 12: a count and six values.
   void SetCountValues6(int count, double v1, double v2, double v3, double v4, double v5, double v6, LPCSTR comment);
   void SetComment(LPCSTR comment) { m_strComment = comment ? comment : ""; }
+  // The state a kV panel showed instead of its bars ("Error", "no sensor", ...): printed in place
+  // of the values. Kept apart from the comment, which the user writes when the item is added.
+  void SetState(LPCSTR state) { m_strState = state ? state : ""; }
+  CString GetState() const { return m_strState; }
 
   void GetMeterValues(double& reading, double& minimum, double& maximum, int& ac, int& mode, CString& comment) const;
   void GetValues6(double& v1, double& v2, double& v3, double& v4, double& v5, double& v6, int& n1, int& n2,
@@ -54,6 +58,7 @@ class CPrintItemData {
   double m_dValues[6] = {0, 0, 0, 0, 0, 0};
   double m_dNumbers[2] = {0, 0};
   CString m_strComment;
+  CString m_strState;
 };
 
 class CPrintQueue {
