@@ -219,11 +219,12 @@ TEST_F(PanelsEndToEndTest, VoltageAndCurrent) {
   EXPECT_TRUE(pressed(V::ID_PROBE0));
   EXPECT_FALSE(pressed(V::ID_PROBEB));
 
-  // The other button: the reading comes through the 500 A clamp.
+  // The other button: the reading comes through the 500 A clamp, the same current.
   panel.OnClick(&panel.m_Child[V::ID_PROBEB].data, &panel.m_Child[V::ID_PROBEB]);
   EXPECT_TRUE(pressed(V::ID_PROBEB));
   EXPECT_FALSE(pressed(V::ID_PROBE0));
   ASSERT_TRUE(current("500A")) << (LPCSTR)panel.m_strCurrent;
+  EXPECT_NEAR(panel.GetPrintValues().current, 12.5, 0.2) << (LPCSTR)panel.m_strCurrent;
 
   // Two 50 A clamps, the page opened again: the one chosen before is still the one measuring.
   panel.ShowWindow(SW_HIDE);
@@ -240,6 +241,49 @@ TEST_F(PanelsEndToEndTest, VoltageAndCurrent) {
   ASSERT_TRUE(current("50A")) << (LPCSTR)panel.m_strCurrent;
   EXPECT_NEAR(panel.GetPrintValues().current, 12.5, 0.2) << (LPCSTR)panel.m_strCurrent;
   Shot(panel, "et-voltage-current");
+}
+
+// Each clamp alone on the current channel shows the current through it, within one converter step
+// of the range the board reports: the 50 A and the 500 A clamp, under either of their probe codes.
+TEST_F(PanelsEndToEndTest, EachClampShowsTheCurrentThroughIt) {
+  using V = CWndMotortester_VoltageCurrent;
+  struct Case {
+    const char* name;
+    uint8_t input2, input3;  // probe codes on the two clamp inputs (0: none)
+    double amps;
+    const char* probe;      // the probe the current channel names
+    double textStep;        // the last digit of the value text (50 A: tenths, 500 A: whole amperes)
+  } const cases[] = {
+      {"50 A clamp (code 4) on input 2", 4, 0, 37.5, "50A", 0.1},
+      {"500 A clamp (code 5) on input 3", 0, 5, 180.0, "500A", 1.0},
+      {"500 A clamp (code 133) on input 2", 133, 0, 420.0, "500A", 1.0},
+      {"50 A clamp (code 132) on input 3", 0, 132, 4.6, "50A", 0.1},
+  };
+  CWndMotortester_VoltageCurrent panel;
+  ASSERT_TRUE(panel.Create("vc", WS_CHILD, CRect(0, 0, 900, 600), &host, 1041));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    m_pBoard->Update([&](sim::BoardScenario& s) {
+      s.inputProbeCodes[2] = c.input2;
+      s.inputProbeCodes[3] = c.input3;
+      s.engine.clampAmps = c.amps;
+    });
+    panel.m_dCurrent = 0.0;
+    panel.ShowWindow(SW_SHOW);
+    ASSERT_EQ(panel.m_bPolling, 1);
+    EXPECT_FALSE(panel.m_Child[V::ID_PROBE0].IsWindowVisible()) << "one clamp is selected without a button";
+    ASSERT_TRUE(Drive([&] {
+      hl::Advance(V::POLL_MS);
+      return panel.m_bError[V::ERROR_CURRENT] == 0 && panel.m_dCurrent != 0.0 && panel.m_pCurrent &&
+             std::string(panel.m_pCurrent->GetProbeName()) == c.probe;
+    })) << (LPCSTR)panel.m_strCurrent;
+    // One step of the 12-bit converter on the reported range (full scale in amperes).
+    const double step = panel.m_pCurrent->GetFullScaleValue() / 2048.0;
+    EXPECT_GT(panel.m_pCurrent->GetFullScaleValue(), c.amps) << "a range that holds the current";
+    EXPECT_NEAR(panel.GetPrintValues().current, c.amps, step) << (LPCSTR)panel.m_strCurrent;
+    EXPECT_NEAR(std::atof(panel.m_strCurrent), c.amps, step + c.textStep) << (LPCSTR)panel.m_strCurrent;
+    panel.ShowWindow(SW_HIDE);
+  }
 }
 
 }  // namespace

@@ -162,31 +162,40 @@ TEST_F(MeterPanesEndToEndTest, ClampOnTheVoltmeterIsABadProbeAndTheAmmeterNamesI
   amps.Deactivate();
 }
 
-// The current through the clamp, as the board reports it, is the value the ammeter shows.
+// The current through the clamp, as the board reports it, is the value the ammeter shows: the
+// 50 A clamp (code 4) and the 500 A clamp (code 5), each read on its own scale.
 TEST_F(MeterPanesEndToEndTest, AmmeterShowsTheClampCurrent) {
   struct Case {
     const char* name;
+    uint8_t clamp;              // probe code on channel B
     sim::SignalSource current;  // amperes through the clamp on channel B
     int ac;                     // the "=/~" button's value
     double value;               // the reading (RMS for AC)
     const char* text;
-    const char* min;  // since the last clear of the statistics (switching AC/DC clears them)
+    const char* min;  // since the last clear of the statistics (switching AC/DC or the probe clears them)
     const char* max;
+    const char* title;
     const char* screenshot;
   } const cases[] = {
-      {"7.5 A DC", {sim::Waveform::Dc, 0.0, 7.5, 50.0}, 0, 7.5, "  7.5A =", "  7.5A", "  7.5A", "ammeter"},
-      {"-12.3 A DC", {sim::Waveform::Dc, 0.0, -12.3, 50.0}, 0, -12.3, "-12.3A =", "-12.3A", "  7.5A", nullptr},
-      {"10 A peak at 50 Hz, AC", {sim::Waveform::Sine, 10.0, 0.0, 50.0}, 1, 10.0 / std::sqrt(2.0), "  7.1A ~", "  7.1A",
-       "  7.1A", nullptr},
+      {"7.5 A DC", 4, {sim::Waveform::Dc, 0.0, 7.5, 50.0}, 0, 7.5, "  7.5A =", "  7.5A", "  7.5A", "Ampermeter 50A",
+       "ammeter"},
+      {"-12.3 A DC", 4, {sim::Waveform::Dc, 0.0, -12.3, 50.0}, 0, -12.3, "-12.3A =", "-12.3A", "  7.5A",
+       "Ampermeter 50A", nullptr},
+      {"10 A peak at 50 Hz, AC", 4, {sim::Waveform::Sine, 10.0, 0.0, 50.0}, 1, 10.0 / std::sqrt(2.0), "  7.1A ~",
+       "  7.1A", "  7.1A", "Ampermeter 50A", nullptr},
+      {"120 A DC through the 500 A clamp", 5, {sim::Waveform::Dc, 0.0, 120.0, 50.0}, 0, 120.0, "120A =", "120A", "120A",
+       "Ampermeter 500A", nullptr},
   };
-  Board().Update([](sim::BoardScenario& s) { s.channelProbeCodes = {3, 4}; });
   CWndVoltmeter amps(engine_.get());
   amps.m_nMode = CWndVoltmeter::ROLE_AMMETER;
   Create(amps);
   amps.Activate(0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Board().Update([&](sim::BoardScenario& s) { s.channelSignals[1] = c.current; });
+    Board().Update([&](sim::BoardScenario& s) {
+      s.channelProbeCodes = {3, c.clamp};
+      s.channelSignals[1] = c.current;
+    });
     if (amps.m_Child[CWndVoltmeter::ID_ACDC].data.value != c.ac) Click(amps.m_Child[CWndVoltmeter::ID_ACDC]);
     ASSERT_EQ(amps.m_pReading->m_bAC, c.ac);
     hl::Advance(250);
@@ -199,11 +208,11 @@ TEST_F(MeterPanesEndToEndTest, AmmeterShowsTheClampCurrent) {
     EXPECT_EQ(std::string(amps.m_strValue), c.text);
     EXPECT_EQ(std::string(amps.m_strMin), c.min);
     EXPECT_EQ(std::string(amps.m_strMax), c.max);
+    EXPECT_EQ(std::string(amps.TitleText()), c.title);
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.front().text, c.text) << "the value field draws the reading";
     if (c.screenshot) Shot(amps, c.screenshot);
   }
-  EXPECT_EQ(std::string(amps.TitleText()), "Ampermeter 50A");
   amps.Deactivate();
 }
 

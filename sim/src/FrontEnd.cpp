@@ -74,6 +74,8 @@ bool IsClampCode(uint8_t code) {
   return p && p->clamp;
 }
 
+double ClampInputGain(uint8_t clampSetting) { return clampSetting == kClampSetting500A ? 10.0 : 1.0; }
+
 double FrontEndGain(const ReadingPath& path, int rangeIndex, uint8_t probeCode) {
   if (rangeIndex < 0 || rangeIndex >= kRangeCount) return 1.0;
   const bool clamp = path.clampPair && IsClampCode(probeCode);

@@ -41,6 +41,15 @@ double ProbeScaleOfCode(uint8_t code);
 // Current clamps go through the shunt input, whose gain differs from the voltage input's.
 bool IsClampCode(uint8_t code);
 
+// The engine-tester module's clamp input is told in byte 2 of the voltmeter's configuration record
+// which clamp the host reads channel 1 through: 3 the 50 A clamp, 5 the 500 A clamp, 0 none. Set
+// to the 500 A clamp, the input raises the clamp's signal tenfold, so that either clamp reaches the
+// converter on the 50 A clamp's scale (1.25): the host reads the current channel's ranges times
+// 1.25 whichever clamp measures.
+inline constexpr uint8_t kClampSetting50A = 3;
+inline constexpr uint8_t kClampSetting500A = 5;
+double ClampInputGain(uint8_t clampSetting);
+
 // How an instrument's readings are decoded by the host, which decides the gain the board's
 // converter values must carry: the calibration pair of the probe's class (or always the ordinary
 // one), and behind a clamp an extra gain and, on range 2, a divisor.

@@ -155,21 +155,27 @@ namespace {
 constexpr int kVoltSamplingMode = 3;
 constexpr uint8_t kVoltInputs[2] = {0, 1};  // when no selection arrived
 
+constexpr size_t kClampSettingByte = 2;  // of the 61 configuration
+
 // One channel's fields of a steady value. The module's readings are raised by the calibration
-// pair of the probe's class, except the sampling mode's, which takes the ordinary pair.
+// pair of the probe's class, except the sampling mode's, which takes the ordinary pair. A clamp on
+// channel 1 is further raised by the clamp input's gain that the configuration chose.
 void PutVoltChannel(Bytes& fields, Bytes& sums, const BoardContext& board, int channel, double value,
                     uint8_t probeCode) {
   const MeterState& m = board.state.meters;
+  const double clampGain =
+      channel == 1 && IsClampCode(probeCode) ? ClampInputGain(board.state.lastConfiguration[kClampSettingByte]) : 1.0;
   uint8_t coupling = m.voltCoupling[channel];
   uint8_t code = m.voltRangeCode[channel];
   if (!m.voltFixed[channel]) {
-    const RangeSetting r = RangeSettingOf(AutoRangeIndex(std::fabs(value), ProbeScaleOfCode(probeCode), 0.9));
+    const double probeScale = ProbeScaleOfCode(probeCode) / clampGain;
+    const RangeSetting r = RangeSettingOf(AutoRangeIndex(std::fabs(value), probeScale, 0.9));
     coupling = r.coupling;
     code = r.code;
   }
   const bool sampling = board.state.engineMeters.voltmeterMode == kVoltSamplingMode;
   const ChannelInput input = ChannelInputOf(sampling ? kOrdinaryPair : kMeterFields, coupling, code, probeCode);
-  const double seen = input.scale > 0 ? value / input.scale : 0.0;
+  const double seen = input.scale > 0 ? value * clampGain / input.scale : 0.0;
   const int r = static_cast<int>(std::clamp(std::round(2048.0 + 2048.0 * seen), 0.0, 4095.0));
   fields.insert(fields.end(), {coupling, code});
   // A steady value: mean, largest and smallest alike; the square sum is the mean of r^2.
