@@ -15,6 +15,8 @@
 
 #include <platform/afxwin.h>
 
+#include <memory>
+
 class CStepScale;
 class CTraceStyle;
 class COscChartWnd;
@@ -112,6 +114,9 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   const CRect& DrawRect() const { return m_rcDraw; }
   // The off-screen layers: 1 background and grid, 2 the composed picture.
   COffDC& Layer(int n) { return n == 1 ? m_layer1 : m_layer2; }
+  // Forgets every kept layer: the next render lays the chart out and draws everything again, as
+  // after a new size (for comparing a kept picture with one made from scratch).
+  void DropCaches();
 
  protected:
   int OnCreate(LPCREATESTRUCT cs) override;
@@ -129,6 +134,12 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   void DrawGrid(CDC* dc);
   void DrawTexts(CDC* dc);
   void DrawEngineSpeed(CDC* dc, const RECT& client);
+  // Layer 2 from the static layer (layer 1 with the limit bands, drawn again only when the bands
+  // change).
+  void ComposeStatic();
+  // The saved signals over layer 2, from their own layer (stroked again only when their
+  // polylines change), copied without its key colour.
+  void OverlaySavedSignals();
 
   int m_bInitialized = 0;
   CBrush m_brArea;
@@ -143,6 +154,18 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   CFont m_fontSmall;
   COffDC m_layer1;
   COffDC m_layer2;
+  // Layer 1 with the limit bands, valid for the bands kept.
+  COffDC m_layerStatic;
+  bool m_bStaticValid = false;
+  // The saved signals on the key colour, valid for the polylines kept.
+  COffDC m_layerSaved;
+  bool m_bSavedValid = false;
+  // What the two layers were drawn from (limit bands, saved polylines).
+  struct Drawn;
+  std::unique_ptr<Drawn> m_pDrawn;
+  COLORREF m_crSavedKey = 0;
+  // Layer 2 with the cursor and level lines and the markers: what a redraw copies to the window.
+  COffDC m_layerScreen;
 };
 
 // True when the displayed limits and saved signals are hidden: recording on, taking its samples
