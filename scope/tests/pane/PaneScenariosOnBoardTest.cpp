@@ -670,16 +670,15 @@ class PaneRepaintOnBoard : public PaneScenariosOnBoard {
 
 TEST_F(PaneRepaintOnBoard, RunningStoppedAndWithCursorsAsWhole) {
   ASSERT_NO_FATAL_FAILURE(Open());
+  // The program starts with its cursors on: the cursor panel's read-outs follow the records.
+  ASSERT_TRUE(GetGlobalProps().m_bCursorsOn);
+  ASSERT_TRUE(pane->m_cursorPanel.IsWindowVisible());
   ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
   ASSERT_NO_FATAL_FAILURE(Records(20));
-  EXPECT_TRUE(PaintsAsWhole()) << "running";
+  EXPECT_TRUE(PaintsAsWhole()) << "running with cursors";
   ASSERT_NO_FATAL_FAILURE(Records(3));
   EXPECT_TRUE(PaintsAsWhole()) << "running, after the whole repaint";
 
-  // Cursors on while the records come: the cursor panel's read-outs follow them.
-  ASSERT_NO_FATAL_FAILURE(ClickUntil(Panel::kBtnCursor, [] { return GetGlobalProps().m_bCursorsOn != 0; }));
-  ASSERT_NO_FATAL_FAILURE(Records(5));
-  EXPECT_TRUE(PaintsAsWhole()) << "running with cursors";
   // The right cursor moves, by its spinner.
   CRepeatCtrl& right = pane->m_cursorPanel.m_Right;
   const double before = right.record.value;
@@ -692,11 +691,18 @@ TEST_F(PaneRepaintOnBoard, RunningStoppedAndWithCursorsAsWhole) {
   ASSERT_NO_FATAL_FAILURE(Records(2));
   EXPECT_TRUE(PaintsAsWhole()) << "a cursor moved";
 
+  Press(Panel::kBtnCursor);
+  ASSERT_FALSE(GetGlobalProps().m_bCursorsOn);
+  ASSERT_NO_FATAL_FAILURE(Records(3));
+  EXPECT_TRUE(PaintsAsWhole()) << "running, cursors off";
+
   Stop();
   hl::Pump();
-  EXPECT_TRUE(PaintsAsWhole()) << "stopped with cursors";
-  ASSERT_NO_FATAL_FAILURE(ClickUntil(Panel::kBtnCursor, [] { return GetGlobalProps().m_bCursorsOn == 0; }));
-  EXPECT_TRUE(PaintsAsWhole()) << "stopped, cursors off";
+  EXPECT_TRUE(PaintsAsWhole()) << "stopped";
+  Press(Panel::kBtnCursor);
+  ASSERT_TRUE(GetGlobalProps().m_bCursorsOn);
+  hl::Pump();
+  EXPECT_TRUE(PaintsAsWhole()) << "stopped, cursors on again";
 }
 
 TEST_F(PaneRepaintOnBoard, ZoomScaleAndTriggerChangesAsWhole) {
