@@ -1,7 +1,11 @@
 // COscChartWnd: the drawing area of the oscilloscope pane. It paints the grid, the live traces of
 // channels A and B, the saved signals, hatched limit bands, the cursor and level lines and a
-// draggable trigger-level marker, all through two off-screen layers (layer 1 background and grid,
-// redrawn only on a new size; layer 2 the composed picture). Every value-to-pixel mapping goes
+// draggable trigger-level marker, all through off-screen layers: layer 1 background and grid,
+// redrawn only on a new size or measure type; the static layer, layer 1 with the limit bands, and
+// the saved signals' layer, each drawn again only when what they show changes; layer 2 the static
+// layer with the live traces and the saved signals over them; and the screen layer, layer 2 with
+// the lines and markers, copied to the window. A record thus strokes only the live traces.
+// Every value-to-pixel mapping goes
 // through the process-wide COscScale, kept in step with the chart's size. The chart reports a
 // dragged trigger level (-1, 3, 0) and a click during recording (2, 51, 0); everything else it
 // learns through OnSystemNotify. GUI thread only.
