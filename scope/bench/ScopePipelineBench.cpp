@@ -2,10 +2,10 @@
 // acquisition) answers the library with 2 x 1000 samples, the acquisition engine hands each record
 // to the program's scope pane through IOscClbck (a real cross-thread send of WM_OSCMEASURE to the
 // GUI thread), the pane's data path copies it into the display traces, and the follow-up post
-// reaches the hub, which repaints the chart, the rulers, the status strips and the program's
-// control panel on the headless display. The process is pinned to one CPU, so the acquisition
-// thread and the GUI share it as on a small machine. Counter: screens_per_second (goal 200 or
-// more).
+// reaches the hub, which repaints what the record changed (the chart's traces, the strips and
+// read-outs whose texts changed) on the headless display. The process is pinned to one CPU, so the
+// acquisition thread and the GUI share it as on a small machine. Counter: screens_per_second (goal
+// 600 or more, what the board's USB link can deliver).
 #include "LinkTestSupport.h"
 
 #include <scope/DataPath.h>

@@ -460,8 +460,9 @@ void CWndOsc::ProbeCheck() {
         props.SetChannelRangeIndex(ch, requested, FALSE, FALSE);
         restart = true;
       }
+      // Only a new probe is news: the same table in every record repaints nothing.
+      Notify(1, 37, ch);
     }
-    Notify(1, 37, ch);
   }
   if (restart && props.m_nSlowRateModifier != 0) StartMeasurement(*m_pEngine);
 }

@@ -110,28 +110,30 @@ const CScale* Axes::Map(const CScale* axis) const {
 
 // ------------------------------------------------------------------------------------------------
 
-void DrawLimitBands(CDC* dc, const RECT& area, int step, const Axes* axesOrNull) {
-  if (ChartSignalsHiddenByRecording()) return;
+std::vector<LimitBand> CollectLimitBands(const RECT& area, const Axes* axesOrNull) {
+  std::vector<LimitBand> bands;
+  if (ChartSignalsHiddenByRecording()) return bands;
   const Axes screen = Axes::Screen();
   const Axes& axes = axesOrNull ? *axesOrNull : screen;
   auto yOf = [&](const CScale& axis, double value) {
     return ClampInt(axis.ValueToPixel(value), area.top, area.bottom);
   };
-  CPen* old = nullptr;
+  auto add = [&](CPen* pen, COLORREF colour, int left, int top, int right, int bottom, int style, int edges) {
+    bands.push_back(LimitBand{pen, colour, RECT{left, top, right, bottom}, style, edges});
+  };
   for (int ch = 0; ch < 2; ++ch) {
     CMeasure* trace = ShownTrace(ch);
     if (!trace) continue;
     const CScale* axis = axes.Map(trace->m_pScale);
     if (!axis || axis->m_dValuePerPixel == 0.0) continue;
-    CPen* prev = dc->SelectObject(trace->GetLimitPen());
-    if (!old) old = prev;
+    CPen* pen = trace->GetLimitPen();
     if (trace->m_bShowUpper) {
       const int y = yOf(*axis, scope::GetSignedMaximum(*trace));
-      DrawLinePattern(dc, area.left, area.top, area.right, y, trace->m_nStyle, 8, step);
+      add(pen, trace->m_crHighlight, area.left, area.top, area.right, y, trace->m_nStyle, 8);
     }
     if (trace->m_bShowLower) {
       const int y = yOf(*axis, scope::GetSignedMinimum(*trace));
-      DrawLinePattern(dc, area.left, y, area.right, area.bottom, trace->m_nStyle, 2, step);
+      add(pen, trace->m_crHighlight, area.left, y, area.right, area.bottom, trace->m_nStyle, 2);
     }
   }
   CSavedScope* scopes = GetSavedScopes();
@@ -142,19 +144,33 @@ void DrawLimitBands(CDC* dc, const RECT& area, int step, const Axes* axesOrNull)
       if (!signal || (!signal->m_bShowLevel1 && !signal->m_bShowLevel2)) continue;
       const CScale* axis = axes.Map(signal->m_pScale);
       if (!axis || axis->m_dValuePerPixel == 0.0) continue;
-      CPen* prev = dc->SelectObject(signal->GetLevelPen());
-      if (!old) old = prev;
+      CPen* pen = signal->GetLevelPen();
       if (signal->m_bShowLevel1) {
         const int y = yOf(*axis, signal->m_dLevel1);
-        DrawLinePattern(dc, area.left, area.top, area.right, y, signal->m_nStyle, 8, step);
+        add(pen, signal->m_crColor, area.left, area.top, area.right, y, signal->m_nStyle, 8);
       }
       if (signal->m_bShowLevel2) {
         const int y = yOf(*axis, signal->m_dLevel2);
-        DrawLinePattern(dc, area.left, y, area.right, area.bottom, signal->m_nStyle, 2, step);
+        add(pen, signal->m_crColor, area.left, y, area.right, area.bottom, signal->m_nStyle, 2);
       }
     }
   }
+  return bands;
+}
+
+void PaintLimitBands(CDC* dc, const std::vector<LimitBand>& bands, int step) {
+  CPen* old = nullptr;
+  for (const LimitBand& band : bands) {
+    CPen* prev = dc->SelectObject(band.pen);
+    if (!old) old = prev;
+    const RECT& r = band.rect;
+    DrawLinePattern(dc, r.left, r.top, r.right, r.bottom, band.style, band.edges, step);
+  }
   if (old) dc->SelectObject(old);
+}
+
+void DrawLimitBands(CDC* dc, const RECT& area, int step, const Axes* axesOrNull) {
+  PaintLimitBands(dc, CollectLimitBands(area, axesOrNull), step);
 }
 
 void DrawLines(CDC* dc, const RECT& client) {
@@ -183,13 +199,13 @@ void DrawLines(CDC* dc, const RECT& client) {
   for (int i = 0; i < GlobalProps::CURSOR_STYLE_COUNT; ++i) draw(props.CursorStyle(i), false);
 }
 
-void DrawSavedSignals(CDC* dc, const RECT& area, const Axes& axes, int penWidth, bool clamp) {
-  if (ChartSignalsHiddenByRecording()) return;
+std::vector<SavedSignalLine> CollectSavedSignals(const RECT& area, const Axes& axes, int penWidth, bool clamp) {
+  std::vector<SavedSignalLine> lines;
+  if (ChartSignalsHiddenByRecording()) return lines;
   const int width = area.right - area.left;
-  if (width <= 0) return;
+  if (width <= 0) return lines;
   const CStepScale& grid = GetTimeStepScale();
   const int offset = GetOscScale().m_nHorizontalOffset;
-  CPen* old = nullptr;
   CSavedScope* scopes = GetSavedScopes();
   for (int s = 0; s < kSavedScopeSlots; ++s) {
     const CSavedScope& scope = scopes[s];
@@ -215,20 +231,18 @@ void DrawSavedSignals(CDC* dc, const RECT& area, const Axes& axes, int penWidth,
         if (last <= first) continue;  // nothing to spread over the width
         indexesPerPixel = static_cast<double>(last - first) / width;
       }
-      std::unique_ptr<CPen> own;
-      CPen* pen = signal->GetPen();
-      if (penWidth > 0) {
-        own = std::make_unique<CPen>(PS_SOLID, penWidth, signal->m_crColor);
-        pen = own.get();
-      }
-      CPen* prev = dc->SelectObject(pen);
-      if (!old) old = prev;
-      Pen line(dc);
+      SavedSignalLine line;
+      line.signal = signal;
+      line.colour = signal->m_crColor;
+      line.penWidth = penWidth;
+      line.pen = penWidth > 0 ? nullptr : signal->GetPen();
+      line.points.reserve(static_cast<size_t>(last - first + 1));
+      bool open = false;
       const int flags1 = static_cast<int>(signal->m_Flags1.GetSize());
       const int flags2 = static_cast<int>(signal->m_Flags2.GetSize());
       for (int i = first; i <= last; ++i) {
         if (!InRange(i, flags1) || signal->m_Flags1[i] == 0) {
-          line.Break();  // no sample here: the trace shows a gap
+          open = false;  // no sample here: the trace shows a gap
           continue;
         }
         const int x = SatInt((i - first) / indexesPerPixel + area.left);
@@ -236,11 +250,40 @@ void DrawSavedSignals(CDC* dc, const RECT& area, const Axes& axes, int penWidth,
         if (clamp) y = ClampInt(y, area.top, area.bottom);
         const int st = InRange(i, flags2) ? signal->m_Flags2[i] : 0;
         const int prevSt = i > first && InRange(i - 1, flags2) ? signal->m_Flags2[i - 1] : 0;
-        line.Point(x, y, !(st != 0 && st == prevSt));
+        const bool join = open && !(st != 0 && st == prevSt);
+        line.points.push_back(LinePoint{x, y, join});
+        open = true;
       }
-      if (old) dc->SelectObject(old);
+      lines.push_back(std::move(line));
     }
   }
+  return lines;
+}
+
+void PaintSavedSignals(CDC* dc, const std::vector<SavedSignalLine>& lines) {
+  CPen* old = nullptr;
+  for (const SavedSignalLine& line : lines) {
+    std::unique_ptr<CPen> own;
+    CPen* pen = line.pen;
+    if (!pen) {
+      own = std::make_unique<CPen>(PS_SOLID, line.penWidth, line.colour);
+      pen = own.get();
+    }
+    CPen* prev = dc->SelectObject(pen);
+    if (!old) old = prev;
+    for (const LinePoint& p : line.points) {
+      if (p.join) {
+        dc->LineTo(p.x, p.y);
+      } else {
+        dc->MoveTo(p.x, p.y);
+      }
+    }
+    if (old) dc->SelectObject(old);
+  }
+}
+
+void DrawSavedSignals(CDC* dc, const RECT& area, const Axes& axes, int penWidth, bool clamp) {
+  PaintSavedSignals(dc, CollectSavedSignals(area, axes, penWidth, clamp));
 }
 
 void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int penWidth) {

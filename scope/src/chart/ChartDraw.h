@@ -9,6 +9,10 @@
 
 #include <platform/afxgdi.h>
 
+#include <vector>
+
+class CSavedSignal;
+
 namespace chartdraw {
 
 // double -> int for pixels: saturates to the int range, NaN gives 0.
@@ -42,13 +46,58 @@ inline Axes ScreenAxes() { return Axes::Screen(); }
 // the last colour.
 COLORREF SegmentColor(int index);
 
-// The hatched limit bands of channels A and B and the level bands of the saved signals.
+// One hatched band as it is drawn: the pen (owned by its trace or saved signal; the handle and
+// the colour tell a changed pen apart), the band's rectangle, hatch type and edge bits.
+struct LimitBand {
+  CPen* pen = nullptr;
+  COLORREF colour = 0;
+  RECT rect{0, 0, 0, 0};
+  int style = 0;
+  int edges = 0;
+  bool operator==(const LimitBand& o) const {
+    return pen == o.pen && pen->GetSafeHandle() == o.pen->GetSafeHandle() && colour == o.colour &&
+           rect.left == o.rect.left && rect.top == o.rect.top && rect.right == o.rect.right &&
+           rect.bottom == o.rect.bottom && style == o.style && edges == o.edges;
+  }
+};
+
+// The hatched limit bands of channels A and B and the level bands of the saved signals: what
+// they are (Collect), and their drawing (Paint); the screen keeps them on its static layer and
+// draws them again only when the list changes.
+std::vector<LimitBand> CollectLimitBands(const RECT& area, const Axes* axes);
+void PaintLimitBands(CDC* dc, const std::vector<LimitBand>& bands, int step);
 void DrawLimitBands(CDC* dc, const RECT& area, int step, const Axes* axes);
 // The seven horizontal cursor and level records, then the two time cursors and the trigger
 // position, across the client rectangle.
 void DrawLines(CDC* dc, const RECT& client);
+// One point of a polyline: joined to the point before, or the start of a new piece.
+struct LinePoint {
+  int x = 0;
+  int y = 0;
+  bool join = false;
+  bool operator==(const LinePoint& o) const { return x == o.x && y == o.y && join == o.join; }
+};
+
+// A saved signal's polyline in pixels with the pen it is drawn in: the signal's own pen
+// (penWidth 0) or a solid pen of penWidth in its colour.
+struct SavedSignalLine {
+  const CSavedSignal* signal = nullptr;
+  CPen* pen = nullptr;
+  COLORREF colour = 0;
+  int penWidth = 0;
+  std::vector<LinePoint> points;
+  bool operator==(const SavedSignalLine& o) const {
+    return signal == o.signal && pen == o.pen && (!pen || pen->GetSafeHandle() == o.pen->GetSafeHandle()) &&
+           colour == o.colour && penWidth == o.penWidth && points == o.points;
+  }
+};
+
+// The saved signals' polylines (Collect) and their drawing (Paint); the screen keeps them on a
+// layer of their own and strokes them again only when the polylines change.
 // penWidth 0: each signal's own pen; else a solid pen of that width in the signal's colour.
 // clamp: every y is kept inside area.
+std::vector<SavedSignalLine> CollectSavedSignals(const RECT& area, const Axes& axes, int penWidth, bool clamp);
+void PaintSavedSignals(CDC* dc, const std::vector<SavedSignalLine>& lines);
 void DrawSavedSignals(CDC* dc, const RECT& area, const Axes& axes, int penWidth, bool clamp);
 // The live traces of the window firstTick .. tickCount (not positive: 0 and the visible tick
 // count). penWidth 0: the screen pens (trace pen, 2-pixel grey and segment pens); else every pen

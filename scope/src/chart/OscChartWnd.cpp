@@ -164,7 +164,12 @@ BOOL CHICChart::OnMarkerMoving(CVisualItemThumb* thumb, int y) {
 // ------------------------------------------------------------------------------------------------
 // The chart window
 
-COscChartWnd::COscChartWnd() : m_container(this) {}
+struct COscChartWnd::Drawn {
+  std::vector<chartdraw::LimitBand> bands;
+  std::vector<chartdraw::SavedSignalLine> savedLines;
+};
+
+COscChartWnd::COscChartWnd() : m_container(this), m_pDrawn(std::make_unique<Drawn>()) {}
 
 COscChartWnd::~COscChartWnd() {
   if (GetSafeHwnd()) DestroyWindow();
@@ -191,6 +196,9 @@ int COscChartWnd::OnCreate(LPCREATESTRUCT cs) {
   m_rcClient.SetRectEmpty();
   m_layer1.Create(this, 0xFFFFFF);
   m_layer2.Create(this, 0xFFFFFF);
+  m_layerStatic.Create(this, 0xFFFFFF);
+  m_layerSaved.Create(this, 0xFFFFFF);
+  m_layerScreen.Create(this, 0xFFFFFF);
   return 0;
 }
 
@@ -237,8 +245,61 @@ BOOL COscChartWnd::OnItemMoving(int, CVisualItemThumb* thumb, ItemMovingData* da
 void COscChartWnd::Redraw(int flags, BOOL markers) {
   if (!GetSafeHwnd()) return;
   CClientDC dc(this);
+  // The picture is put together on the kept screen layer and reaches the window in one copy.
+  if (m_bInitialized && m_layerScreen.IsValid() && m_layerScreen.ClientRect() == m_rcClient) {
+    Render(&m_layerScreen, flags, markers);
+    m_layerScreen.BlitTo(&dc);
+    return;
+  }
   CMemDC mem(&dc);
   Render(&mem, flags, markers);
+}
+
+void COscChartWnd::DropCaches() {
+  m_bInitialized = 0;
+  m_rcClient.SetRectEmpty();
+  m_bStaticValid = false;
+  m_bSavedValid = false;
+}
+
+void COscChartWnd::ComposeStatic() {
+  std::vector<chartdraw::LimitBand> bands = chartdraw::CollectLimitBands(m_rcDraw, nullptr);
+  if (!m_bStaticValid || bands != m_pDrawn->bands) {
+    m_layer1.BlitTo(&m_layerStatic);
+    chartdraw::PaintLimitBands(&m_layerStatic, bands, 15);
+    m_pDrawn->bands = std::move(bands);
+    m_bStaticValid = true;
+  }
+  m_layerStatic.BlitTo(&m_layer2);
+}
+
+void COscChartWnd::OverlaySavedSignals() {
+  std::vector<chartdraw::SavedSignalLine> lines =
+      chartdraw::CollectSavedSignals(m_rcDraw, chartdraw::ScreenAxes(), 0, false);
+  if (!m_layerSaved.IsValid()) {
+    chartdraw::PaintSavedSignals(&m_layer2, lines);
+    return;
+  }
+  if (!m_bSavedValid || lines != m_pDrawn->savedLines) {
+    // The key colour marks what the signals leave empty; it must be none of their colours.
+    constexpr COLORREF kKeys[] = {RGB(1, 2, 3), RGB(3, 1, 2), RGB(2, 3, 1), RGB(254, 1, 253)};
+    m_crSavedKey = kKeys[0];
+    for (COLORREF key : kKeys) {
+      bool used = false;
+      for (const chartdraw::SavedSignalLine& line : lines) used = used || line.colour == key;
+      if (!used) {
+        m_crSavedKey = key;
+        break;
+      }
+    }
+    m_layerSaved.FillSolidRect(&m_layerSaved.BlitRect(), m_crSavedKey);
+    chartdraw::PaintSavedSignals(&m_layerSaved, lines);
+    m_pDrawn->savedLines = std::move(lines);
+    m_bSavedValid = true;
+  }
+  const CRect& r = m_layerSaved.BlitRect();
+  m_layer2.TransparentBlt(r.left, r.top, r.Width(), r.Height(), &m_layerSaved, r.left, r.top, r.Width(), r.Height(),
+                          m_crSavedKey);
 }
 
 void COscChartWnd::RecalcGridMaps() {
@@ -257,6 +318,11 @@ void COscChartWnd::Layout() {
   CreateFontOnce(m_fontSmall, "Arial", -(h / 30), charSet, TRUE, FALSE, FALSE, 0);
   m_layer1.Resize(m_rcClient);
   m_layer2.Resize(m_rcClient);
+  m_layerStatic.Resize(m_rcClient);
+  m_layerSaved.Resize(m_rcClient);
+  m_layerScreen.Resize(m_rcClient);
+  m_bStaticValid = false;
+  m_bSavedValid = false;
   RecalcGridMaps();
   m_container.bounds = m_rcDraw;
   m_container.RecalcRange();
@@ -309,15 +375,21 @@ void COscChartWnd::Render(CDC* dc, int flags, BOOL markers) {
     }
     m_bInitialized = 1;
   }
-  if ((flags & kCopyGrid) && m_layer1.IsValid() && m_layer2.IsValid()) m_layer1.BlitTo(&m_layer2);
-  if ((flags & kComposeTraces) && m_layer2.IsValid()) {
-    chartdraw::DrawLimitBands(&m_layer2, m_rcDraw, 15, nullptr);
+  const bool layers = m_layer1.IsValid() && m_layer2.IsValid();
+  if ((flags & kCopyGrid) && (flags & kComposeTraces) && layers && m_layerStatic.IsValid()) {
+    // Background, grid and limit bands come from the static layer; only the traces are new.
+    ComposeStatic();
     chartdraw::DrawTraces(&m_layer2, 0, 0, chartdraw::ScreenAxes(), 0);
     DrawTexts(&m_layer2);
+  } else {
+    if ((flags & kCopyGrid) && layers) m_layer1.BlitTo(&m_layer2);
+    if ((flags & kComposeTraces) && m_layer2.IsValid()) {
+      chartdraw::DrawLimitBands(&m_layer2, m_rcDraw, 15, nullptr);
+      chartdraw::DrawTraces(&m_layer2, 0, 0, chartdraw::ScreenAxes(), 0);
+      DrawTexts(&m_layer2);
+    }
   }
-  if (GetSavedScopeCount() > 0 && m_layer2.IsValid()) {
-    chartdraw::DrawSavedSignals(&m_layer2, m_rcDraw, chartdraw::ScreenAxes(), 0, false);
-  }
+  if (GetSavedScopeCount() > 0 && m_layer2.IsValid()) OverlaySavedSignals();
   m_layer2.BlitTo(dc);
   if (flags & kDrawLines) chartdraw::DrawLines(dc, m_rcClient);
   if (markers) {
@@ -417,6 +489,7 @@ void COscChartWnd::OnSystemNotify(int sender, int code, int) {
         FillBackground(&m_layer1);
         DrawGrid(&m_layer1);
       }
+      m_bStaticValid = false;
     }
   }
 }

@@ -13,6 +13,8 @@
 #include <core/Texts.h>
 
 #include <cmath>
+#include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -29,6 +31,47 @@ const char* SavedLetter(int kind) {
 }
 
 }  // namespace
+
+// What a strip draws, item by item: drawn on a DC, written down, or both. The list written down is
+// the strip's picture: the same list draws the same pixels.
+class CWndOsc_StatusArea::Canvas {
+ public:
+  Canvas(CDC* dc, std::string* picture) : m_dc(dc), m_picture(picture) {}
+
+  void TextColor(COLORREF colour) {
+    if (m_dc) m_dc->SetTextColor(colour);
+    Note('c', {static_cast<int>(colour)});
+  }
+  void Text(const CString& text, const RECT& r, UINT flags) {
+    RECT box = r;
+    if (m_dc) m_dc->DrawText(text, &box, flags);
+    Note('t', {r.left, r.top, r.right, r.bottom, static_cast<int>(flags)});
+    if (m_picture) m_picture->append(text.GetString(), static_cast<size_t>(text.GetLength()) + 1);
+  }
+  void Edge(const RECT& r, UINT edge, UINT flags) {
+    RECT box = r;
+    if (m_dc) m_dc->DrawEdge(&box, edge, flags);
+    Note('e', {r.left, r.top, r.right, r.bottom, static_cast<int>(edge), static_cast<int>(flags)});
+  }
+  void Fill(const RECT& r, COLORREF colour) {
+    if (m_dc) m_dc->FillSolidRect(&r, colour);
+    Note('f', {r.left, r.top, r.right, r.bottom, static_cast<int>(colour)});
+  }
+  void EdgeSymbol(const RECT& box, int edge, int source, COLORREF a, COLORREF b) {
+    if (m_dc) scope::DrawEdgeSymbol(m_dc, box, edge, source, a, b);
+    Note('s', {box.left, box.top, box.right, box.bottom, edge, source, static_cast<int>(a), static_cast<int>(b)});
+  }
+
+ private:
+  void Note(char what, std::initializer_list<int> values) {
+    if (!m_picture) return;
+    m_picture->push_back(what);
+    for (int v : values) m_picture->append(reinterpret_cast<const char*>(&v), sizeof v);
+  }
+
+  CDC* m_dc;
+  std::string* m_picture;
+};
 
 namespace scope {
 
@@ -72,9 +115,9 @@ void CWndOsc_StatusArea::PaintBackground(CDC* dc) {
   dc->FillRect(&m_rcClient, &m_savedBrush);
 }
 
-void CWndOsc_StatusArea::Item(CDC* dc, CRect& r, COLORREF color, const CString& text, double step, UINT flags) {
-  dc->SetTextColor(color);
-  dc->DrawText(text, &r, flags);
+void CWndOsc_StatusArea::Item(Canvas& dc, CRect& r, COLORREF color, const CString& text, double step, UINT flags) {
+  dc.TextColor(color);
+  dc.Text(text, r, flags);
   r.left += static_cast<int>(step);
 }
 
@@ -82,6 +125,38 @@ void CWndOsc_StatusArea::PaintContent(CDC* dc) {
   MakeFonts();
   CFont* old = dc->SelectObject(&m_font);
   dc->SetBkMode(TRANSPARENT);
+  std::string picture;
+  Canvas canvas(dc, &picture);
+  Draw(canvas);
+  dc->SelectObject(old);
+  m_painted = PictureHeader() + picture;
+  m_bPainted = true;
+}
+
+std::string CWndOsc_StatusArea::PictureHeader() const {
+  const int values[] = {m_nType, m_rcClient.left, m_rcClient.top, m_rcClient.right, m_rcClient.bottom,
+                        static_cast<int>(m_crBack), static_cast<int>(m_pProps->GetCharSet())};
+  return std::string(reinterpret_cast<const char*>(values), sizeof values);
+}
+
+int CWndOsc_StatusArea::RedrawIfChanged() {
+  if (!GetSafeHwnd()) return 0;
+  if (!IsWindowVisible()) {
+    m_bPainted = false;  // shown again, it paints in full
+    return 0;
+  }
+  CRect client;
+  GetClientRect(&client);
+  if (m_bPainted && client == m_rcClient) {
+    std::string picture;
+    Canvas list(nullptr, &picture);
+    Draw(list);
+    if (PictureHeader() + picture == m_painted) return 0;
+  }
+  return Redraw();
+}
+
+void CWndOsc_StatusArea::Draw(Canvas& dc) {
   CRect r = m_rcClient;
   r.DeflateRect(1, 1);
   switch (m_nType) {
@@ -103,10 +178,9 @@ void CWndOsc_StatusArea::PaintContent(CDC* dc) {
     default:
       break;
   }
-  dc->SelectObject(old);
 }
 
-void CWndOsc_StatusArea::PaintBottom(CDC* dc, CRect r) {
+void CWndOsc_StatusArea::PaintBottom(Canvas& dc, CRect r) {
   const CMeasureProps& s = m_pDisplay->m_Settings;
   const double width = m_rcClient.Width();
   for (int ch = 0; ch < 2; ++ch) {
@@ -118,8 +192,8 @@ void CWndOsc_StatusArea::PaintBottom(CDC* dc, CRect r) {
         text.Format("%s: ~ %s/div", GetChannelText(ch), perDiv.GetString());
       else
         text.Format(ch == 0 ? "%s %s/div" : "%s: %s/div", GetChannelText(ch), perDiv.GetString());
-      dc->SetTextColor(GetSchemeColor(4 + ch));
-      dc->DrawText(text, &r, 0x28);
+      dc.TextColor(GetSchemeColor(4 + ch));
+      dc.Text(text, r, 0x28);
     }
     r.left += static_cast<int>(width / 5.1);
   }
@@ -139,17 +213,16 @@ void CWndOsc_StatusArea::PaintBottom(CDC* dc, CRect r) {
   const int symbolHeight = static_cast<int>(0.6 * m_rcClient.Height());
   const CRect symbol(r.left, r.bottom - lift - symbolHeight, r.left + static_cast<int>(width / 15) / 2,
                      r.bottom - lift);
-  scope::DrawEdgeSymbol(dc, symbol, s.m_nTriggerEdge, source, GetSchemeColor(4), GetSchemeColor(5));
+  dc.EdgeSymbol(symbol, s.m_nTriggerEdge, source, GetSchemeColor(4), GetSchemeColor(5));
   r.left += static_cast<int>(width / 15);
   Item(dc, r, colour, m_pProps->FormatTriggerLevel(s.m_nTriggerLevel), 0);
 }
 
-void CWndOsc_StatusArea::PaintMeasures(CDC* dc) {
-  CRect edge = m_rcClient;
-  dc->DrawEdge(&edge, EDGE_SUNKEN, BF_RECT);
+void CWndOsc_StatusArea::PaintMeasures(Canvas& dc) {
+  dc.Edge(m_rcClient, EDGE_SUNKEN, BF_RECT);
   CRect area = m_rcClient;
   area.DeflateRect(5, 2);
-  dc->FillSolidRect(&area, GetSchemeColor(6));
+  dc.Fill(area, GetSchemeColor(6));
 
   // Five columns: the name column a little wider than the four value columns.
   const double unit = area.Width() / 5.4;
@@ -160,19 +233,19 @@ void CWndOsc_StatusArea::PaintMeasures(CDC* dc) {
     const int right = column == 0 ? area.left + static_cast<int>(unit * 1.4) : area.left + static_cast<int>(unit * (column + 1.4)) - 4;
     return CRect(left, top, right, bottom);
   };
-  dc->SetTextColor(GetSchemeColor(7));
+  dc.TextColor(GetSchemeColor(7));
   for (int column = 0; column < 5; ++column) {
     CRect c = cell(0, column);
-    dc->DrawText(GetMeasureText(column), -1, &c, column == 0 ? 0x28 : 0x2A);
+    dc.Text(GetMeasureText(column), c, column == 0 ? 0x28 : 0x2A);
   }
   const CMeasureProps& s = m_pDisplay->m_Settings;
   int row = 1;
   for (int ch = 0; ch < 2; ++ch) {
     const CSignalData* trace = m_pTraces[ch];
     if (!s.m_Channels[ch].m_bEnabled || !trace) continue;
-    dc->SetTextColor(GetSchemeColor(4 + ch));
+    dc.TextColor(GetSchemeColor(4 + ch));
     CRect c = cell(row, 0);
-    dc->DrawText(GetChannelName(ch), -1, &c, 0x28);
+    dc.Text(GetChannelName(ch), c, 0x28);
     auto limitText = [&](double value, int mark) {
       CString text = m_pProps->FormatChannelValue(value, ch, 2, FALSE);
       if (mark == CSignalData::SAT_UPPER) text = ">" + text;
@@ -181,26 +254,26 @@ void CWndOsc_StatusArea::PaintMeasures(CDC* dc) {
     };
     CString text = limitText(trace->m_dMax, trace->m_nMaxFlag);
     c = cell(row, 1);
-    dc->DrawText(text, &c, 0x2A);
+    dc.Text(text, c, 0x2A);
     text = limitText(trace->m_dMin, trace->m_nMinFlag);
     c = cell(row, 2);
-    dc->DrawText(text, &c, 0x2A);
+    dc.Text(text, c, 0x2A);
     text = "---";
     if (s.m_nTriggerSourceKind == ch && m_bFrequencyValid) FormatFrequency(text, m_dFrequency);
     c = cell(row, 3);
-    dc->DrawText(text, &c, 0x2A);
+    dc.Text(text, c, 0x2A);
     double duty = 0.0;
     if (trace->GetDutyCycle(duty))
       text.Format("%4.1f%%", duty);
     else
       text = "---";
     c = cell(row, 4);
-    dc->DrawText(text, &c, 0x2A);
+    dc.Text(text, c, 0x2A);
     ++row;
   }
 }
 
-void CWndOsc_StatusArea::PaintTop(CDC* dc, CRect r) {
+void CWndOsc_StatusArea::PaintTop(Canvas& dc, CRect r) {
   const double width = m_rcClient.Width();
   const double step = width / 9.1;
   Item(dc, r, GetSchemeColor(7), "Probe", step);
@@ -210,8 +283,8 @@ void CWndOsc_StatusArea::PaintTop(CDC* dc, CRect r) {
       const CString probe = m_probeText ? m_probeText(ch) : c.m_Ranges.m_strLabel;
       CString text;
       text.Format(ch == 0 ? "A: %s" : "B: %s", probe.GetString());
-      dc->SetTextColor(GetSchemeColor(4 + ch));
-      dc->DrawText(text, &r, 0x28);
+      dc.TextColor(GetSchemeColor(4 + ch));
+      dc.Text(text, r, 0x28);
     }
     r.left += static_cast<int>(ch == 0 ? step : 1.5 * step);
   }
@@ -221,7 +294,7 @@ void CWndOsc_StatusArea::PaintTop(CDC* dc, CRect r) {
   Item(dc, r, GetSchemeColor(7), GetTriggerModeText(m_pProps->m_nTriggerMode), 0);
 }
 
-void CWndOsc_StatusArea::PaintSaved(CDC* dc, CRect r, const CSavedScope& saved, int slot) {
+void CWndOsc_StatusArea::PaintSaved(Canvas& dc, CRect r, const CSavedScope& saved, int slot) {
   const double width = m_rcClient.Width();
   const CSavedSignal* signals[2] = {saved.FindSignal(2 * slot), saved.FindSignal(2 * slot + 1)};
   for (int i = 0; i < 2; ++i) {
@@ -232,8 +305,8 @@ void CWndOsc_StatusArea::PaintSaved(CDC* dc, CRect r, const CSavedScope& saved, 
         text.Format("%s: ~ %s/div", SavedLetter(s->m_nKind), FormatSavedSignalPerDiv(*s).GetString());
       else
         text.Format("%s %s/div", SavedLetter(s->m_nKind), FormatSavedSignalPerDiv(*s).GetString());
-      dc->SetTextColor(GetSchemeColor(30 + 2 * slot + i));
-      dc->DrawText(text, &r, 0x28);
+      dc.TextColor(GetSchemeColor(30 + 2 * slot + i));
+      dc.Text(text, r, 0x28);
     }
     r.left += static_cast<int>(width / 5.1);
   }
@@ -262,7 +335,7 @@ void CWndOsc_StatusArea::PaintSaved(CDC* dc, CRect r, const CSavedScope& saved, 
   const int symbolHeight = static_cast<int>(0.6 * m_rcClient.Height());
   const CRect symbol(r.left, r.bottom - lift - symbolHeight, r.left + static_cast<int>(width / 20) / 2,
                      r.bottom - lift);
-  scope::DrawEdgeSymbol(dc, symbol, saved.m_nTriggerEdge, source, first, second);
+  dc.EdgeSymbol(symbol, saved.m_nTriggerEdge, source, first, second);
   r.left += static_cast<int>(width / 20);
   Item(dc, r, kSavedText, scope::FormatSavedTriggerLevel(saved.m_dTriggerLevel, saved.m_nTriggerUnit),
        width / 9);

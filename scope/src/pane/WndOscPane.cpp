@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace scope {
 
@@ -49,6 +50,23 @@ void RedrawChild(CXPWndBaseColor& child) {
 }
 
 bool IsDocked() { return GetResourceHolder().m_bNarrowChart != 0; }
+
+// What the time ruler's picture is made of besides its colours and size: its scroll map, the
+// window thumb and the cursor thumbs.
+std::vector<int> TimeRulerPicture(COscTimeRuler& ruler) {
+  const TimeRulerParams& p = ruler.m_Params;
+  std::vector<int> picture = {p.m_nMinimum, p.m_nMaximum, p.m_nShown, p.m_nShownLess1, p.m_nPosition,
+                              static_cast<int>(p.m_dValueFirst), static_cast<int>(p.m_dValueLast)};
+  auto add = [&](const RECT& r, bool visible) {
+    picture.insert(picture.end(), {r.left, r.top, r.right, r.bottom, visible ? 1 : 0});
+  };
+  add(ruler.m_Thumb.rect, true);
+  for (int i = 0; i < ruler.m_Cursors.GetCount(); ++i) {
+    CVisualItemThumb* item = ruler.m_Cursors.GetItem(i);
+    if (item) add(item->rect, item->IsVisible() != FALSE);
+  }
+  return picture;
+}
 
 }  // namespace
 
@@ -232,10 +250,11 @@ void CWndOscPane::RedrawAll() {
 }
 
 void CWndOscPane::RepaintStrips(int mask) {
-  if (mask & STRIP_BOTTOM) RedrawChild(m_stripBottom);
-  if (mask & STRIP_TOP) RedrawChild(m_stripTop);
-  if (mask & STRIP_MEASURES) RedrawChild(m_stripMeasures);
-  if (mask & STRIP_TEXT) RedrawChild(m_stripText);
+  // Only the strips whose texts changed are painted again.
+  if (mask & STRIP_BOTTOM) m_stripBottom.RedrawIfChanged();
+  if (mask & STRIP_TOP) m_stripTop.RedrawIfChanged();
+  if (mask & STRIP_MEASURES) m_stripMeasures.RedrawIfChanged();
+  if (mask & STRIP_TEXT) m_stripText.RedrawIfChanged();
 }
 
 LRESULT CWndOscPane::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -276,6 +295,7 @@ BOOL CWndOscPane::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 // ---- the rulers ---------------------------------------------------------------------------------
 
 void CWndOscPane::SetTimeRulerFromScale() {
+  const std::vector<int> before = TimeRulerPicture(m_timeRuler);
   const CStepScale& steps = GetTimeStepScale();
   TimeRulerParams& p = m_timeRuler.m_Params;
   p.m_nMinimum = 0;
@@ -286,9 +306,14 @@ void CWndOscPane::SetTimeRulerFromScale() {
   p.m_dValueFirst = p.m_nMinimum;
   p.m_dValueLast = p.m_nMaximum;
   m_timeRuler.Layout();
+  if (TimeRulerPicture(m_timeRuler) != before) m_bTimeRulerStale = true;
 }
 
 void CWndOscPane::RepaintTimeRuler() {
+  // The same scroll map and thumbs draw the same picture: a record that changed neither leaves the
+  // ruler alone (its own changes repaint it themselves).
+  if (!m_bTimeRulerStale) return;
+  m_bTimeRulerStale = false;
   if (m_timeRuler.GetSafeHwnd()) m_timeRuler.Redraw(TRUE);
 }
 

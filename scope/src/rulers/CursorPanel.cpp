@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 using rulers_detail::PixelOf;
 
@@ -296,6 +297,7 @@ void CWndOsc_Cursor::PaintCursorValues(CDC* dc, const RECT& row, const CursorRec
 
 void CWndOsc_Cursor::PaintContent(CDC* dc) {
   MakeGdiObjects();
+  m_painted = ReadoutPicture();
   CFont* oldFont = dc->SelectObject(&m_Font);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
 
@@ -328,6 +330,74 @@ void CWndOsc_Cursor::PaintContent(CDC* dc) {
   dc->SelectObject(oldFont);
 }
 
+CString CWndOsc_Cursor::CursorValueText(const CursorRecord& cursor) const {
+  const int type = GetMeasureType().m_nMeasureType.load();
+  const int n = SegmentCount();
+  if (GetMeasureType().m_nAngleMode.load()) return Degrees(cursor.m_dValue);
+  if (IsSegmentedType(type) && n >= 1 && cursor.m_pScale) {
+    // The time inside the cursor's segment, scaled to a whole engine cycle.
+    const double seg = (cursor.m_pScale->m_dEnd - cursor.m_pScale->m_dOrigin) / n;
+    return GetGlobalProps().FormatPlainValue(n * (cursor.m_dValue - seg * (GetSegment(cursor) - 1)));
+  }
+  return GetGlobalProps().FormatPlainValue(cursor.m_dValue);
+}
+
+namespace {
+
+// A picture written down: numbers and texts in the order they were noted.
+class PictureNote {
+ public:
+  PictureNote& operator<<(int v) {
+    m_text.append(reinterpret_cast<const char*>(&v), sizeof v);
+    return *this;
+  }
+  PictureNote& operator<<(const RECT& r) { return *this << r.left << r.top << r.right << r.bottom; }
+  PictureNote& operator<<(const CString& text) {
+    m_text.append(text.GetString(), static_cast<size_t>(text.GetLength()) + 1);
+    return *this;
+  }
+  std::string Take() { return std::move(m_text); }
+
+ private:
+  std::string m_text;
+};
+
+RECT WindowRectOf(const CWnd& w) {
+  RECT r{0, 0, 0, 0};
+  if (w.GetSafeHwnd()) ::GetWindowRect(w.GetSafeHwnd(), &r);
+  return r;
+}
+
+}  // namespace
+
+std::string CWndOsc_Cursor::ReadoutPicture() const {
+  PictureNote note;
+  note << m_rcClient << static_cast<int>(m_crBack) << WindowRectOf(m_Left) << WindowRectOf(m_Right);
+  note << static_cast<int>(LeftCursor().m_crColor) << static_cast<int>(RightCursor().m_crColor);
+  for (int scheme : {4, 5, 7}) note << static_cast<int>(GetSchemeColor(scheme));
+  note << TimeDifferenceText();
+  for (int ch = 0; ch < 2; ++ch) {
+    CString text;
+    note << ChannelDifferenceText(ch, text) << text;
+    for (const CursorRecord* cursor : {&LeftCursor(), &RightCursor()}) {
+      text.Empty();
+      note << ChannelValueText(ch, *cursor, text) << text;
+    }
+  }
+  return note.Take();
+}
+
+void CWndOsc_Cursor::RepaintChanged() {
+  if (!GetSafeHwnd() || !IsWindowVisible()) {
+    m_painted.clear();  // shown again, the panel paints in full
+    return;
+  }
+  if (m_painted.empty() || ReadoutPicture() != m_painted) Redraw();
+  // The spinners' faces follow their own layout as well: they paint with every record, as before.
+  if (m_Left.GetSafeHwnd()) m_Left.Redraw();
+  if (m_Right.GetSafeHwnd()) m_Right.Redraw();
+}
+
 void CWndOsc_Cursor::Draw(CDC* dc, RECT* client, NumericOptionRecord*, CRepeatCtrl* control) {
   MakeGdiObjects();
   const CursorRecord& cursor = control == &m_Right ? RightCursor() : LeftCursor();
@@ -345,18 +415,7 @@ void CWndOsc_Cursor::Draw(CDC* dc, RECT* client, NumericOptionRecord*, CRepeatCt
   if (control) text = ClearOfArrows(text, *control);
   const COLORREF oldColor = dc->SetTextColor(cursor.m_crColor);
   CFont* oldFont = dc->SelectObject(&m_Font);
-  CString value;
-  const int type = GetMeasureType().m_nMeasureType.load();
-  const int n = SegmentCount();
-  if (GetMeasureType().m_nAngleMode.load()) {
-    value = Degrees(cursor.m_dValue);
-  } else if (IsSegmentedType(type) && n >= 1 && cursor.m_pScale) {
-    // The time inside the cursor's segment, scaled to a whole engine cycle.
-    const double seg = (cursor.m_pScale->m_dEnd - cursor.m_pScale->m_dOrigin) / n;
-    value = GetGlobalProps().FormatPlainValue(n * (cursor.m_dValue - seg * (GetSegment(cursor) - 1)));
-  } else {
-    value = GetGlobalProps().FormatPlainValue(cursor.m_dValue);
-  }
+  const CString value = CursorValueText(cursor);
   // A value wider than its room is drawn in a smaller font rather than cut off or run under the
   // arrows: the height scaled by the room, then lowered until the text fits (6 pixels at least).
   CFont narrow;
@@ -419,7 +478,8 @@ void CWndOsc_Cursor::OnSystemNotify(int sender, int code, int) {
     case 37:
     case 47:
     case 50: Redraw(); break;
-    case 26: RepaintAll(); break;
+    // A new record: the values at the cursors may have changed, the cursors themselves not.
+    case 26: RepaintChanged(); break;
     case 30:
     case 31:
       if (sender != kSenderId) {

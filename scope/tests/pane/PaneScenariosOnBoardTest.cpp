@@ -27,6 +27,7 @@
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/HostWindow.h>
 #include <kvtest/Pump.h>
+#include <kvtest/RepaintCompare.h>
 #include <kvtest/ScopeStandIns.h>
 #include <kvtest/Screenshots.h>
 #include <kvtest/Shell.h>
@@ -641,6 +642,140 @@ TEST_F(PaneOnEngineTester, ChannelButtonStepsToTheNextProbeAndStaysDisabled500Ms
     shown = expected;
   }
   kvp::ClockUseVirtual(false);
+}
+
+// The pane as records, clicks and drags painted it, piece by piece, against the same pane painted
+// whole from scratch (the chart's kept layers dropped, the screen wiped): pixel for pixel the same
+// in every state the user meets.
+class PaneRepaintOnBoard : public PaneScenariosOnBoard {
+ protected:
+  ::testing::AssertionResult PaintsAsWhole() {
+    return kvtest::PaintsAsWhole(pane->GetSafeHwnd(), [this] { pane->m_chart.DropCaches(); });
+  }
+  // `count` more records shown.
+  void Records(int count) {
+    const int seen = pane->records;
+    ASSERT_TRUE(kvtest::PumpUntil([&] { return pane->records >= seen + count; }, 60));
+  }
+  // A click on a spinner's arrow.
+  void ClickArrow(int id, bool up) {
+    CRepeatCtrl& spinner = *panel->Spinner(id);
+    CRect client;
+    spinner.GetClientRect(&client);
+    const auto arrows = LayoutArrows(client, spinner.orientation, false);
+    const RECT r = up ? arrows.first : arrows.second;
+    hl::Click(spinner.GetSafeHwnd(), CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+  }
+};
+
+TEST_F(PaneRepaintOnBoard, RunningStoppedAndWithCursorsAsWhole) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  // The program starts with its cursors on: the cursor panel's read-outs follow the records.
+  ASSERT_TRUE(GetGlobalProps().m_bCursorsOn);
+  ASSERT_TRUE(pane->m_cursorPanel.IsWindowVisible());
+  ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  ASSERT_NO_FATAL_FAILURE(Records(20));
+  EXPECT_TRUE(PaintsAsWhole()) << "running with cursors";
+  ASSERT_NO_FATAL_FAILURE(Records(3));
+  EXPECT_TRUE(PaintsAsWhole()) << "running, after the whole repaint";
+
+  // The right cursor moves, by its spinner.
+  CRepeatCtrl& right = pane->m_cursorPanel.m_Right;
+  const double before = right.record.value;
+  CRect client;
+  right.GetClientRect(&client);
+  const RECT down = LayoutArrows(client, right.orientation, false).second;
+  for (int click = 0; click < 3; ++click)
+    hl::Click(right.GetSafeHwnd(), CPoint((down.left + down.right) / 2, (down.top + down.bottom) / 2));
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return right.record.value != before; }, 60));
+  ASSERT_NO_FATAL_FAILURE(Records(2));
+  EXPECT_TRUE(PaintsAsWhole()) << "a cursor moved";
+
+  Press(Panel::kBtnCursor);
+  ASSERT_FALSE(GetGlobalProps().m_bCursorsOn);
+  ASSERT_NO_FATAL_FAILURE(Records(3));
+  EXPECT_TRUE(PaintsAsWhole()) << "running, cursors off";
+
+  Stop();
+  hl::Pump();
+  EXPECT_TRUE(PaintsAsWhole()) << "stopped";
+  Press(Panel::kBtnCursor);
+  ASSERT_TRUE(GetGlobalProps().m_bCursorsOn);
+  hl::Pump();
+  EXPECT_TRUE(PaintsAsWhole()) << "stopped, cursors on again";
+}
+
+TEST_F(PaneRepaintOnBoard, ZoomScaleAndTriggerChangesAsWhole) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  Press(Panel::kBtnZoom);
+  ASSERT_NO_FATAL_FAILURE(Records(5));
+  EXPECT_TRUE(PaintsAsWhole()) << "zoomed";
+  // Channel A one range up, channel B's position and the trigger level by their spinners.
+  const struct {
+    int id;
+    bool up;
+    const char* name;
+  } steps[] = {{Panel::kChAScale, true, "channel A's range"},
+               {Panel::kChBPos, true, "channel B's position"},
+               {Panel::kTriggerLevel, false, "the trigger level"},
+               {Panel::kTimeScale, true, "the time base"}};
+  for (const auto& step : steps) {
+    const double before = panel->Spinner(step.id)->record.value;
+    ASSERT_NO_FATAL_FAILURE(ClickArrow(step.id, step.up));
+    ASSERT_TRUE(kvtest::PumpUntil([&] { return panel->Spinner(step.id)->record.value != before; }, 60)) << step.name;
+    ASSERT_NO_FATAL_FAILURE(Records(3));
+    EXPECT_TRUE(PaintsAsWhole()) << step.name;
+  }
+  Stop();
+  EXPECT_TRUE(PaintsAsWhole()) << "stopped after the changes";
+}
+
+TEST_F(PaneRepaintOnBoard, UndockedAsWhole) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  pane->ToggleDock();
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return !(pane->m_options & scope::CWndOsc::OPT_PANEL_IN); }, 60));
+  ASSERT_NO_FATAL_FAILURE(Records(5));
+  EXPECT_TRUE(PaintsAsWhole()) << "undocked, panel out";
+  // The panel slides in over the chart while records come.
+  pane->OnMinimizeToggle();
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return (pane->m_options & scope::CWndOsc::OPT_PANEL_IN) != 0; }, 60));
+  ASSERT_NO_FATAL_FAILURE(Records(3));
+  EXPECT_TRUE(PaintsAsWhole()) << "undocked, panel in";
+  pane->ToggleDock();
+  ASSERT_NO_FATAL_FAILURE(Records(3));
+  EXPECT_TRUE(PaintsAsWhole()) << "docked again";
+}
+
+TEST_F(PaneRepaintOnBoard, SavedSignalsAsWhole) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  Stop();
+  const std::string file = (folder / "repaint.osg").string();
+  AnswerFileDialog(file);
+  Press(Panel::kBtnSave);
+  ASSERT_TRUE(fs::exists(file));
+  AnswerFileDialog(file);
+  Press(Panel::kBtnOpen);
+  hl::Pump();
+  ASSERT_TRUE(pane->m_stripSavedCD.IsWindowVisible());
+  EXPECT_TRUE(PaintsAsWhole()) << "a saved scope, stopped";
+  // The live traces run over the saved signals.
+  ASSERT_NO_FATAL_FAILURE(RunUntilBothTraces());
+  ASSERT_NO_FATAL_FAILURE(Records(5));
+  EXPECT_TRUE(PaintsAsWhole()) << "a saved scope, running";
+  // The "C" thumb moves its saved signal.
+  int dropped = 0;
+  ASSERT_NO_FATAL_FAILURE(DragThumb(3, 40, &dropped));
+  ASSERT_NO_FATAL_FAILURE(Records(3));
+  EXPECT_TRUE(PaintsAsWhole()) << "the saved signal moved";
+  Stop();
+  AnswerFileDialog(file);
+  Press(Panel::kBtnOpen);
+  hl::Pump();
+  ASSERT_TRUE(pane->m_stripSavedEF.IsWindowVisible());
+  EXPECT_TRUE(PaintsAsWhole()) << "two saved scopes, stopped";
 }
 
 }  // namespace

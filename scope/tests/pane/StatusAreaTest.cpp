@@ -267,3 +267,40 @@ TEST_F(StatusAreaTest, Screenshot) {
 }
 
 }  // namespace
+
+// The pane repaints a strip only when what it writes changed: the same texts in the same places
+// and colours leave the strip's pixels alone, a changed value, colour or size paints it again, and
+// a hidden strip paints nothing.
+TEST_F(StatusAreaTest, RedrawIfChangedPaintsOnlyAChangedStrip) {
+  CWndOsc_StatusArea bottom(CWndOsc_StatusArea::kBottom);
+  CWndOsc_StatusArea top(CWndOsc_StatusArea::kTop);
+  Texts(bottom);
+  Texts(top);
+  CMeasureProps& shown = GetCursorSettings().m_Settings;
+  GlobalProps& props = GetGlobalProps();
+  struct Case {
+    const char* name;
+    CWndOsc_StatusArea* strip;
+    std::function<void()> change;
+    int painted;
+  };
+  const Case cases[] = {
+      {"nothing changed", &bottom, [] {}, 0},
+      {"the trigger level", &bottom, [&] { shown.m_nTriggerLevel += 10; }, 1},
+      {"the same level again", &bottom, [] {}, 0},
+      {"channel B's coupling", &bottom, [&] { shown.m_Channels[1].m_nCoupling = 0; }, 1},
+      {"the trigger colour", &bottom, [&] { shown.m_nTriggerSourceKind = 1; }, 1},
+      {"the top strip unchanged", &top, [] {}, 0},
+      {"run state", &top, [&] { props.m_bRunning = !props.m_bRunning; }, 1},
+      {"its background colour", &top, [&] { top.SetColor(RGB(10, 20, 30)); }, 1},
+      {"hidden", &top, [&] { top.ShowWindow(SW_HIDE); }, 0},
+      {"hidden, run state", &top, [&] { props.m_bRunning = !props.m_bRunning; }, 0},
+      {"shown again: its own paint showed the change", &top, [&] { top.ShowWindow(SW_SHOW); }, 0},
+  };
+  for (const Case& c : cases) {
+    c.change();
+    // The paint a change may have caused by itself (a move, a show) is done first.
+    hl::Pump();
+    EXPECT_EQ(c.strip->RedrawIfChanged(), c.painted) << c.name;
+  }
+}

@@ -1,7 +1,11 @@
 // COscChartWnd: the drawing area of the oscilloscope pane. It paints the grid, the live traces of
 // channels A and B, the saved signals, hatched limit bands, the cursor and level lines and a
-// draggable trigger-level marker, all through two off-screen layers (layer 1 background and grid,
-// redrawn only on a new size; layer 2 the composed picture). Every value-to-pixel mapping goes
+// draggable trigger-level marker, all through off-screen layers: layer 1 background and grid,
+// redrawn only on a new size or measure type; the static layer, layer 1 with the limit bands, and
+// the saved signals' layer, each drawn again only when what they show changes; layer 2 the static
+// layer with the live traces and the saved signals over them; and the screen layer, layer 2 with
+// the lines and markers, copied to the window. A record thus strokes only the live traces.
+// Every value-to-pixel mapping goes
 // through the process-wide COscScale, kept in step with the chart's size. The chart reports a
 // dragged trigger level (-1, 3, 0) and a click during recording (2, 51, 0); everything else it
 // learns through OnSystemNotify. GUI thread only.
@@ -14,6 +18,8 @@
 #include <core/ChartHelpers.h>
 
 #include <platform/afxwin.h>
+
+#include <memory>
 
 class CStepScale;
 class CTraceStyle;
@@ -112,6 +118,9 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   const CRect& DrawRect() const { return m_rcDraw; }
   // The off-screen layers: 1 background and grid, 2 the composed picture.
   COffDC& Layer(int n) { return n == 1 ? m_layer1 : m_layer2; }
+  // Forgets every kept layer: the next render lays the chart out and draws everything again, as
+  // after a new size (for comparing a kept picture with one made from scratch).
+  void DropCaches();
 
  protected:
   int OnCreate(LPCREATESTRUCT cs) override;
@@ -129,6 +138,12 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   void DrawGrid(CDC* dc);
   void DrawTexts(CDC* dc);
   void DrawEngineSpeed(CDC* dc, const RECT& client);
+  // Layer 2 from the static layer (layer 1 with the limit bands, drawn again only when the bands
+  // change).
+  void ComposeStatic();
+  // The saved signals over layer 2, from their own layer (stroked again only when their
+  // polylines change), copied without its key colour.
+  void OverlaySavedSignals();
 
   int m_bInitialized = 0;
   CBrush m_brArea;
@@ -143,6 +158,18 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   CFont m_fontSmall;
   COffDC m_layer1;
   COffDC m_layer2;
+  // Layer 1 with the limit bands, valid for the bands kept.
+  COffDC m_layerStatic;
+  bool m_bStaticValid = false;
+  // The saved signals on the key colour, valid for the polylines kept.
+  COffDC m_layerSaved;
+  bool m_bSavedValid = false;
+  // What the two layers were drawn from (limit bands, saved polylines).
+  struct Drawn;
+  std::unique_ptr<Drawn> m_pDrawn;
+  COLORREF m_crSavedKey = 0;
+  // Layer 2 with the cursor and level lines and the markers: what a redraw copies to the window.
+  COffDC m_layerScreen;
 };
 
 // True when the displayed limits and saved signals are hidden: recording on, taking its samples

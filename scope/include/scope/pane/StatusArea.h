@@ -7,6 +7,7 @@
 #include <ui/XPWndBaseColor.h>
 
 #include <functional>
+#include <string>
 
 class CSignalData;
 class CSavedScope;
@@ -37,19 +38,27 @@ class CWndOsc_StatusArea : public CXPWndBaseColor {
 
   void PaintBackground(CDC* dc) override;
   void PaintContent(CDC* dc) override;
+  // Paints at once when the strip would now draw something else than at its last paint (texts,
+  // colours, places, size); a strip whose picture is the same is left alone. 1 when it painted.
+  int RedrawIfChanged();
 
   CFont m_font;
   CFont m_boldFont;
 
  private:
+  class Canvas;
   void MakeFonts();
+  // The strip's kind, size, background and font: the part of its picture not in the item list.
+  std::string PictureHeader() const;
+  // The items of the strip's type, drawn or listed.
+  void Draw(Canvas& dc);
   // Draws the text in the colour at the rectangle's left edge (flags 0x28 unless given), then
   // moves the left edge by step.
-  void Item(CDC* dc, CRect& r, COLORREF color, const CString& text, double step, UINT flags = 0x28);
-  void PaintBottom(CDC* dc, CRect r);
-  void PaintMeasures(CDC* dc);
-  void PaintTop(CDC* dc, CRect r);
-  void PaintSaved(CDC* dc, CRect r, const CSavedScope& saved, int slot);
+  void Item(Canvas& dc, CRect& r, COLORREF color, const CString& text, double step, UINT flags = 0x28);
+  void PaintBottom(Canvas& dc, CRect r);
+  void PaintMeasures(Canvas& dc);
+  void PaintTop(Canvas& dc, CRect r);
+  void PaintSaved(Canvas& dc, CRect r, const CSavedScope& saved, int slot);
 
   int m_nType;
   CRect m_rcFonts{0, 0, 0, 0};
@@ -60,6 +69,9 @@ class CWndOsc_StatusArea : public CXPWndBaseColor {
   bool m_bFrequencyValid = false;
   double m_dFrequency = 0.0;
   std::function<CString(int)> m_probeText;
+  // The picture of the last paint, and whether there was one since the strip was last hidden.
+  std::string m_painted;
+  bool m_bPainted = false;
 };
 
 namespace scope {

@@ -137,6 +137,8 @@ class CWndOscPane : public CWndOsc,
   std::function<void(int)> m_measurementIdSink;
   CRect m_rcClient{0, 0, 0, 0};
   CRect m_rcChart{0, 0, 0, 0};
+  // The time ruler's scroll map or thumbs changed since its last repaint by the hub.
+  bool m_bTimeRulerStale = true;
 };
 
 }  // namespace scope

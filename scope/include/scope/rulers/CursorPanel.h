@@ -14,6 +14,8 @@
 
 #include <platform/afxwin.h>
 
+#include <string>
+
 class CWndOsc_Cursor : public CXPWndBaseColor,
                        public CRepeatCtrl::IScrollClbck,
                        public CRepeatCtrl::IDrawClbck,
@@ -58,6 +60,13 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
   CursorRecord& RightCursor() const;
   void MakeGdiObjects();
   void RepaintAll();
+  // A new record: the read-outs repaint when their texts, colours or places changed since they last
+  // painted; the spinners repaint.
+  void RepaintChanged();
+  // What the read-outs show, written down: the same picture, the same pixels.
+  std::string ReadoutPicture() const;
+  // The cursor's time as its spinner shows it.
+  CString CursorValueText(const CursorRecord& cursor) const;
   void Notify(int code, const CursorRecord& record);
   // The difference text of the two cursors.
   CString TimeDifferenceText() const;
@@ -70,4 +79,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
   void PaintChannelDifferences(CDC* dc, const RECT& box, int lineHeight, int rowTop);
   // One row of values at a cursor; edges: the x of the difference box's left and right sides.
   void PaintCursorValues(CDC* dc, const RECT& row, const CursorRecord& cursor, const int (&edges)[2]);
+
+  // The read-outs' picture at the last paint (empty: none since the panel was last hidden).
+  std::string m_painted;
 };

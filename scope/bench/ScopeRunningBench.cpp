@@ -1,0 +1,130 @@
+// What the running scope costs the machine: the program's scope pane with its control panel on the
+// in-process simulated board at the board's real pace (no instant acquisition), at the settings the
+// program starts with (1 ms/div, channel A's 50 Hz sine), for a fixed time on the headless
+// display. Counters: cpu_percent, the process's CPU time over the wall time in percent of one core
+// (goal 10 or less), and screens_per_second, the records the pane showed per second.
+#include "LinkTestSupport.h"
+
+#include <scope/DataPath.h>
+#include <scope/pane/ProgramControlPanel.h>
+#include <scope/pane/WndOscPane.h>
+
+#include <kvtest/ScopeStandIns.h>
+
+#include <core/GlobalProps.h>
+#include <core/MeasureEngine.h>
+#include <core/Messages.h>
+#include <core/ResourceHolder.h>
+
+#include <platform/afxwin.h>
+#include <platform/clock.h>
+#include <platform/display.h>
+
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr double kRunSeconds = 5.0;
+
+double Seconds(clockid_t clock) {
+  timespec t{};
+  clock_gettime(clock, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+const char* HostClass() {
+  WNDCLASS known{};
+  if (!GetClassInfo(0, "BenchScopeRunningHost", &known)) {
+    WNDCLASS wc{};
+    wc.lpfnWndProc = DefWindowProc;
+    wc.lpszClassName = "BenchScopeRunningHost";
+    AfxRegisterClass(&wc);
+  }
+  return "BenchScopeRunningHost";
+}
+
+// The program's pane, counting the screens its data path finishes.
+class CountingPane : public scope::CWndOscPane {
+ public:
+  CountingPane(CMeasureEngine& engine, scope::IScopeRecordTarget& records)
+      : scope::CWndOscPane(scope::MakeProgramControlPanel(engine, records), &engine) {}
+  std::atomic<long> screens{0};
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    const LRESULT result = scope::CWndOscPane::WindowProc(message, wParam, lParam);
+    if (message == WM_OSCMEASURE && wParam == scope::OSC_REPAINT_STRIPS) screens.fetch_add(1);
+    return result;
+  }
+};
+
+void BM_ScopeRunning(benchmark::State& state) {
+  kvp::ClockUseVirtual(false);
+  kvp::OpenHeadlessDisplay();
+  kv310::testing::SetLinkLibrary("zlinksim.dll");
+  auto zlink = std::make_unique<kv310::testing::ZlinkSimBoard>();
+  zlink->Board().Reset();
+  zlink->Board().Update([](sim::BoardScenario& s) { s.instantAcquisition = false; });
+  {
+    CMeasureEngine engine;
+    SetDeviceStartup(&engine);
+    GlobalProps& props = GetGlobalProps();
+    props.m_bInitialized = 0;
+    if (!props.Initialize(0)) {
+      state.SkipWithError("the engine does not open the simulated board");
+    } else {
+      GetResourceHolder().m_rcClient = CRect(0, 0, 1000, 700);
+      GetResourceHolder().m_bNarrowChart = 1;
+      CWnd host;
+      host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
+      kvtest::CStandInRecordTarget records;
+      auto pane = std::make_unique<CountingPane>(engine, records);
+      pane->Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 0, 1000, 700), &host, 1000);
+      pane->Init();
+      // Shown as the program shows it at start: the tab's activation starts the run.
+      pane->Activate(1);
+      kvp::headless::Pump();
+      // A timer wakes the loop when no record comes, so it ends on time.
+      const UINT_PTR timer = ::SetTimer(host.GetSafeHwnd(), 1, 50, nullptr);
+      for (auto _ : state) {
+        const long screensBefore = pane->screens.load();
+        const double wallBefore = Seconds(CLOCK_MONOTONIC);
+        const double cpuBefore = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+        MSG msg;
+        while (Seconds(CLOCK_MONOTONIC) - wallBefore < kRunSeconds && ::GetMessage(&msg, 0, 0, 0)) {
+          ::TranslateMessage(&msg);
+          ::DispatchMessage(&msg);
+        }
+        const double wall = Seconds(CLOCK_MONOTONIC) - wallBefore;
+        const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore;
+        state.SetIterationTime(wall);
+        state.counters["cpu_percent"] = 100.0 * cpu / wall;
+        state.counters["screens_per_second"] = static_cast<double>(pane->screens.load() - screensBefore) / wall;
+      }
+      ::KillTimer(host.GetSafeHwnd(), timer);
+      // The time base the run was shown at, as the bottom strip writes it.
+      state.SetLabel(std::string(GetGlobalProps().FormatTimePerDiv().GetString()) + "/div");
+      // The acquisition thread ends while the GUI thread serves its sends.
+      engine.StopAcquisitionThread();
+      kvp::headless::Pump();
+      engine.CoreShutdown();
+      pane->DestroyWindow();
+      pane.reset();
+      host.DestroyWindow();
+    }
+    SetDeviceStartup(&GetMeasureEngine());
+  }
+  zlink.reset();
+  kvp::CloseDisplay();
+}
+BENCHMARK(BM_ScopeRunning)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
