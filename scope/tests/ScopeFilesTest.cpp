@@ -110,7 +110,9 @@ TEST_F(ScopeFilesTest, AFailedSaveKeepsTheOldFile) {
       WriteRaw("old.bin", old);
       kvp::testing::FailReplaceFileWritesAfter(c.diskFull ? 1 : -1);
       CFile reader;
-      if (c.targetHeld) ASSERT_TRUE(reader.Open(Path("old.bin").c_str(), CFile::modeRead | CFile::shareDenyWrite));
+      if (c.targetHeld) {
+        ASSERT_TRUE(reader.Open(Path("old.bin").c_str(), CFile::modeRead | CFile::shareDenyWrite));
+      }
       const FileOutcome saved = save(Path("old.bin"));
       reader.Abort();
       EXPECT_FALSE(saved.m_bOk);

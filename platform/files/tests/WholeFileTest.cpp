@@ -91,7 +91,9 @@ TEST_F(WholeFileTest, AFailedReplaceLeavesTheOldFileIntact) {
     SCOPED_TRACE(c.name);
     kvp::testing::FailReplaceFileWritesAfter(c.failAfter);
     CFile reader;
-    if (c.holdTarget) ASSERT_TRUE(reader.Open("C:\\old.dat", CFile::modeRead | CFile::shareDenyWrite));
+    if (c.holdTarget) {
+      ASSERT_TRUE(reader.Open("C:\\old.dat", CFile::modeRead | CFile::shareDenyWrite));
+    }
     const kvp::FileResult result = Replace(c.path, std::string(2 << 20, 'n'));
     reader.Abort();
     EXPECT_FALSE(result.Ok());
