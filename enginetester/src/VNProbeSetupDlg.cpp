@@ -15,11 +15,6 @@
 
 namespace {
 
-constexpr int kSchemeBackground = 6;
-constexpr int kSchemeText = 8;
-constexpr int kSchemeButton = 14;
-constexpr int kClientCursor = 145;
-
 std::atomic<int> g_nRunningWorkers{0};
 
 // The dialog draws everything itself and places itself over its parent at start.
@@ -38,7 +33,7 @@ using ui_dialogs::MakeArial;
 using ui_dialogs::PlacementRect;
 
 CVNProbeSetupDlg::CVNProbeSetupDlg(CWnd* parent)
-    : CDialog(RegisterTemplate(), parent),
+    : COwnerDrawnDlg(RegisterTemplate(), parent),
       m_pShared(std::make_shared<Shared>()),
       m_crBack(AdjustColor(GetSchemeColor(kSchemeBackground), 70)) {}
 
@@ -53,15 +48,12 @@ BOOL CVNProbeSetupDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   m_brBack.DeleteObject();
   m_brBack.CreateSolidBrush(m_crBack);
-  m_hCursor = AfxGetApp() ? AfxGetApp()->LoadCursor(kClientCursor) : 0;
   const COLORREF face = GetSchemeColor(kSchemeButton);
   static const char* const kNames[BUTTONS] = {"Next", "Exit", "Repeat"};
   for (int id = 0; id < BUTTONS; ++id) {
     CXPCtrlBtn& b = m_Btn[id];
-    b.btnClbck = this;
-    b.drawClbck = this;
     b.SetColors(face, AdjustColor(face, 40), m_crBack, RGB(80, 80, 80));
-    b.Create(kNames[id], WS_CHILD, CRect(0, 0, 10, 10), this, id);
+    CreateButton(b, kNames[id], WS_CHILD, CRect(0, 0, 10, 10), id);
   }
 
   // Half the parent's width, 1/2.5 of its height, a little above its centre.
@@ -246,14 +238,6 @@ void CVNProbeSetupDlg::DrawProbes(CDC* dc, const CRect& client) {
   dc->SelectObject(oldPen);
 }
 
-BOOL CVNProbeSetupDlg::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) {
-  if (hitTest == HTCLIENT && m_hCursor) {
-    ::SetCursor(m_hCursor);
-    return TRUE;
-  }
-  return CDialog::OnSetCursor(wnd, hitTest, message);
-}
-
 void CVNProbeSetupDlg::OnDestroy() {
   m_pShared->ended.store(true);
   KillTimer(TIMER_BLINK);
@@ -264,11 +248,5 @@ void CVNProbeSetupDlg::OnDestroy() {
 void CVNProbeSetupDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
   const GlobalProps& props = GetGlobalProps();
   const char* caption = data->id == ID_NEXT ? "OK" : props.GetText(data->id == ID_EXIT ? 10038 : 10114);
-  CFont* old = dc->SelectObject(&m_fntButton);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
-  const COLORREF oldColour = dc->SetTextColor(GetSchemeColor(kSchemeText));
-  dc->DrawText(caption, -1, content, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  dc->SetTextColor(oldColour);
-  dc->SetBkMode(oldMode);
-  dc->SelectObject(old);
+  DrawFace(dc, content, caption, &m_fntButton, TextColor());
 }

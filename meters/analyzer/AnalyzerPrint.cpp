@@ -246,7 +246,7 @@ void CAnalyzerChartWnd::PrintOn(CDC* dc) {
       const int s = static_cast<int>(i);
       if (!r.IsPointValid(s)) continue;
       const int x = xOf(i);
-      if (!r.m_bContinuous && s + 1 < samples && r.GetRaw(s) == CRecord::kGapStart && r.GetRaw(s + 1) == CRecord::kGapEnd) {
+      if (!r.m_bContinuous && s + 1 < samples && CRecord::IsGapAt(r.GetRaw(s), r.GetRaw(s + 1))) {
         select(gapPen);
         dc->MoveTo(lastX + 1, plot.top);
         dc->LineTo(lastX + 1, plot.bottom);

@@ -110,7 +110,7 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
   // The raw samples around i: a gap marker's two samples read as 0 (value and range code).
   int prevRaw = i > 0 && i - 1 < valid ? ring[static_cast<int>(i - 1)] : 0;
   int prevClip = i > 0 && i - 1 < valid ? clipOf(prevRaw) : CRecord::CLIP_NONE;
-  if (i > 1 && i - 1 < valid && prevRaw == CRecord::kGapEnd && ring[static_cast<int>(i - 2)] == CRecord::kGapStart)
+  if (i > 1 && i - 1 < valid && CRecord::IsGapAt(ring[static_cast<int>(i - 2)], prevRaw))
     prevClip = clipOf(0);
   int raw = i < samples ? ring[static_cast<int>(i)] : 0;
   auto yOfRaw = [&](int effective) {
@@ -135,8 +135,8 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
   for (; i <= end; ++i) {
     const int s = static_cast<int>(i);
     const int next = s + 1 < samples ? ring[s + 1] : 0;
-    const bool gapStart = raw == CRecord::kGapStart && s + 1 < samples && next == CRecord::kGapEnd;
-    const bool gapEnd = raw == CRecord::kGapEnd && s > 0 && prevRaw == CRecord::kGapStart;
+    const bool gapStart = s + 1 < samples && CRecord::IsGapAt(raw, next);
+    const bool gapEnd = s > 0 && CRecord::IsGapAt(prevRaw, raw);
     int x;
     const long long w = i - window.start;
     if (!columns) {

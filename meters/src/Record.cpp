@@ -18,15 +18,15 @@ bool CRecord::IsGap(int i) const {
   const int n = m_Ring.GetCount();
   if (i < 0 || i >= n) return false;
   const SHORT raw = m_Ring.get(i);
-  if (raw == kGapEnd) return i > 0 && m_Ring.get(i - 1) == kGapStart;
-  if (raw == kGapStart) return i + 1 < n && m_Ring.get(i + 1) == kGapEnd;
+  if (raw == kGapEnd) return i > 0 && IsGapAt(m_Ring.get(i - 1), raw);
+  if (raw == kGapStart) return i + 1 < n && IsGapAt(raw, m_Ring.get(i + 1));
   return false;
 }
 
 bool CRecord::HasGap() const {
   const int n = m_Ring.GetCount();
   for (int i = 1; i < n; ++i)
-    if (m_Ring.get(i) == kGapEnd && m_Ring.get(i - 1) == kGapStart) return true;
+    if (IsGapAt(m_Ring.get(i - 1), m_Ring.get(i))) return true;
   return false;
 }
 

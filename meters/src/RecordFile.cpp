@@ -4,7 +4,9 @@
 
 #include <platform/afxfile.h>
 #include <platform/afxwin.h>
+#include <platform/byteorder.h>
 #include <platform/files.h>
+#include <platform/wholefile.h>
 
 #include <cmath>
 #include <cstdio>
@@ -16,25 +18,8 @@ const char* const kRecordFileFilter = "Record files (*.rec)|*.rec|All files (*.*
 
 namespace {
 
-// ---- little-endian fields ----------------------------------------------------------------------
-
-template <typename T>
-T Load(const uint8_t* p) {
-  using U = std::conditional_t<sizeof(T) == 8, uint64_t, std::conditional_t<sizeof(T) == 4, uint32_t, std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
-  U u = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) u |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
-  T value;
-  std::memcpy(&value, &u, sizeof value);
-  return value;
-}
-
-template <typename T>
-void Store(uint8_t* p, T value) {
-  using U = std::conditional_t<sizeof(T) == 8, uint64_t, std::conditional_t<sizeof(T) == 4, uint32_t, std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
-  U u;
-  std::memcpy(&u, &value, sizeof u);
-  for (size_t i = 0; i < sizeof(T); ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
-}
+using kvp::LoadLe;
+using kvp::StoreLe;
 
 enum : size_t {
   kVersion = 0,
@@ -60,12 +45,10 @@ int32_t TruncatedRate(double rate) {
   return static_cast<int32_t>(rate);
 }
 
-long long g_failAfter = -1;
-
 }  // namespace
 
 namespace meters::testing {
-void FailRecordWritesAfter(long long bytes) { g_failAfter = bytes; }
+void FailRecordWritesAfter(long long bytes) { kvp::testing::FailReplaceFileWritesAfter(bytes); }
 }  // namespace meters::testing
 
 // ---- parsing -----------------------------------------------------------------------------------
@@ -76,8 +59,8 @@ bool ParseRecordFile(const uint8_t* data, size_t size, std::vector<std::unique_p
   const int version = data[kVersion];
   const int n = data[kChannels];
   if (n > kRecordFileMaxChannels) return false;
-  const int32_t m = Load<int32_t>(data + kSamples);
-  const int32_t rate = Load<int32_t>(data + kRate);
+  const int32_t m = LoadLe<int32_t>(data + kSamples);
+  const int32_t rate = LoadLe<int32_t>(data + kRate);
   if (rate < 0) return false;
   if (n >= 1) {
     if (m < 0 || m > kRecordFileMaxSamples) return false;
@@ -85,8 +68,8 @@ bool ParseRecordFile(const uint8_t* data, size_t size, std::vector<std::unique_p
   }
   for (int k = 0; k < n; ++k) {
     const uint8_t* slot = data + k * kSlotStride;
-    if (!std::isfinite(Load<double>(slot + kPerDivision))) return false;
-    if (version == 32 && !std::isfinite(Load<double>(slot + kFullScale))) return false;
+    if (!std::isfinite(LoadLe<double>(slot + kPerDivision))) return false;
+    if (version == 32 && !std::isfinite(LoadLe<double>(slot + kFullScale))) return false;
   }
 
   try {
@@ -95,21 +78,21 @@ bool ParseRecordFile(const uint8_t* data, size_t size, std::vector<std::unique_p
     for (int k = 0; k < n; ++k) {
       const uint8_t* slot = data + k * kSlotStride;
       auto r = std::make_unique<CRecord>();
-      r->m_bDirect = Load<int32_t>(data + kDirect);
-      r->m_bRoll = Load<int32_t>(data + kRoll);
-      r->m_bAngle = Load<int32_t>(data + kAngle);
+      r->m_bDirect = LoadLe<int32_t>(data + kDirect);
+      r->m_bRoll = LoadLe<int32_t>(data + kRoll);
+      r->m_bAngle = LoadLe<int32_t>(data + kAngle);
       r->m_dSampleRate = rate;
-      r->m_nUnit = Load<int32_t>(slot + kUnit);
-      const double stored = Load<double>(slot + kPerDivision);
+      r->m_nUnit = LoadLe<int32_t>(slot + kUnit);
+      const double stored = LoadLe<double>(slot + kPerDivision);
       if (version == 16) {
         r->m_dFullScale = stored;
         r->m_dPerDivision = stored * 0.125;
       } else if (version == 32) {
         r->m_dPerDivision = stored;
         r->m_nCoupling = slot[kCoupling];
-        r->m_nRawUpper = Load<int16_t>(slot + kRawUpper);
-        r->m_nRawLower = Load<int16_t>(slot + kRawLower);
-        r->m_dFullScale = Load<double>(slot + kFullScale);
+        r->m_nRawUpper = LoadLe<int16_t>(slot + kRawUpper);
+        r->m_nRawLower = LoadLe<int16_t>(slot + kRawLower);
+        r->m_dFullScale = LoadLe<double>(slot + kFullScale);
       } else {
         r->m_dPerDivision = stored;
       }
@@ -124,7 +107,7 @@ bool ParseRecordFile(const uint8_t* data, size_t size, std::vector<std::unique_p
     // Frame by frame, slot by slot.
     const uint8_t* p = data + kRecordFileHeaderSize;
     for (int32_t i = 0; i < m && n > 0; ++i)
-      for (int k = 0; k < n; ++k, p += 2) records[static_cast<size_t>(k)]->m_Ring.append(Load<int16_t>(p));
+      for (int k = 0; k < n; ++k, p += 2) records[static_cast<size_t>(k)]->m_Ring.append(LoadLe<int16_t>(p));
     out = std::move(records);
     return true;
   } catch (const std::bad_alloc&) {
@@ -142,52 +125,36 @@ std::vector<uint8_t> BuildRecordFile(const CRecordList& list) {
   h[kChannels] = static_cast<uint8_t>(n);
   for (int k = 0; k < kRecordFileMaxChannels; ++k) {
     uint8_t* slot = h + k * kSlotStride;
-    Store<int32_t>(slot + kUnit, CRecord::UNIT_NONE);
-    Store<int16_t>(slot + kRawUpper, 0x7FFF);
-    Store<int16_t>(slot + kRawLower, -0x8000);
+    StoreLe<int32_t>(slot + kUnit, CRecord::UNIT_NONE);
+    StoreLe<int16_t>(slot + kRawUpper, 0x7FFF);
+    StoreLe<int16_t>(slot + kRawLower, -0x8000);
   }
   for (int k = 0; k < n; ++k) {
     const CRecord* r = list[k];
     uint8_t* slot = h + k * kSlotStride;
     // The flags, rate and sample count come from the records; the last one written wins.
-    Store<int32_t>(h + kDirect, r->m_bDirect);
-    Store<int32_t>(h + kRoll, r->m_bRoll);
-    Store<int32_t>(h + kRate, TruncatedRate(r->m_dSampleRate));
-    Store<int32_t>(h + kAngle, r->m_bAngle);
+    StoreLe<int32_t>(h + kDirect, r->m_bDirect);
+    StoreLe<int32_t>(h + kRoll, r->m_bRoll);
+    StoreLe<int32_t>(h + kRate, TruncatedRate(r->m_dSampleRate));
+    StoreLe<int32_t>(h + kAngle, r->m_bAngle);
     m = r->GetPointCount() < 0 ? 0 : r->GetPointCount();
-    Store<int32_t>(h + kSamples, m);
-    Store<double>(slot + kPerDivision, r->m_dPerDivision);
+    StoreLe<int32_t>(h + kSamples, m);
+    StoreLe<double>(slot + kPerDivision, r->m_dPerDivision);
     slot[kCoupling] = static_cast<uint8_t>(r->m_nCoupling);
-    Store<int32_t>(slot + kUnit, r->m_nUnit);
-    Store<int16_t>(slot + kRawUpper, r->m_nRawUpper);
-    Store<int16_t>(slot + kRawLower, r->m_nRawLower);
-    Store<double>(slot + kFullScale, r->m_dFullScale);
+    StoreLe<int32_t>(slot + kUnit, r->m_nUnit);
+    StoreLe<int16_t>(slot + kRawUpper, r->m_nRawUpper);
+    StoreLe<int16_t>(slot + kRawLower, r->m_nRawLower);
+    StoreLe<double>(slot + kFullScale, r->m_dFullScale);
   }
   std::vector<uint8_t> bytes(kRecordFileHeaderSize + 2ull * n * static_cast<uint64_t>(m), 0);
   std::memcpy(bytes.data(), header.data(), kRecordFileHeaderSize);
   uint8_t* p = bytes.data() + kRecordFileHeaderSize;
   for (int32_t i = 0; i < m; ++i)
-    for (int k = 0; k < n; ++k, p += 2) Store<int16_t>(p, list[k]->m_Ring.get(i));
+    for (int k = 0; k < n; ++k, p += 2) StoreLe<int16_t>(p, list[k]->m_Ring.get(i));
   return bytes;
 }
 
 // ---- files -------------------------------------------------------------------------------------
-
-namespace {
-
-// Writes through the failure injection of the tests.
-void WriteAll(CFile& file, const uint8_t* data, size_t size, long long& written) {
-  const size_t kChunk = 1 << 20;
-  for (size_t at = 0; at < size;) {
-    const size_t part = std::min(kChunk, size - at);
-    if (g_failAfter >= 0 && written + static_cast<long long>(part) > g_failAfter) throw new CFileException(CFileException::diskFull, ERROR_DISK_FULL);
-    file.Write(data + at, static_cast<UINT>(part));
-    at += part;
-    written += static_cast<long long>(part);
-  }
-}
-
-}  // namespace
 
 RecordFileStatus WriteRecordFile(LPCSTR path) {
   RecordFileStatus status;
@@ -199,27 +166,13 @@ RecordFileStatus WriteRecordFile(LPCSTR path) {
     status.result = RecordFileResult::WriteFailed;
     return status;
   }
-  const CString temp = CString(path) + ".part";
-  CFile file;
-  CFileException error;
-  if (!file.Open(temp, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::typeBinary, &error)) {
+  const kvp::FileResult written = kvp::ReplaceFile(path, bytes.data(), bytes.size());
+  if (written.failed == kvp::FileResult::Step::kOpen) {
     status.result = RecordFileResult::OpenFailed;
-    status.osError = error.m_lOsError;
+    status.osError = written.osError;
     return status;
   }
-  long long written = 0;
-  try {
-    WriteAll(file, bytes.data(), bytes.size(), written);
-    file.Close();
-  } catch (CFileException* e) {
-    e->Delete();
-    file.Abort();
-    DeleteFile(temp);
-    status.result = RecordFileResult::WriteFailed;
-    return status;
-  }
-  if (std::rename(kvp::MapPath((LPCSTR)temp).c_str(), kvp::MapPath(path).c_str()) != 0) {
-    DeleteFile(temp);
+  if (!written.Ok()) {
     status.result = RecordFileResult::WriteFailed;
     return status;
   }
@@ -230,37 +183,22 @@ RecordFileStatus WriteRecordFile(LPCSTR path) {
 
 RecordFileStatus ReadRecordFile(LPCSTR path) {
   RecordFileStatus status;
-  CFile file;
-  CFileException error;
-  if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error)) {
+  // A file can hold at most its header and four channels of the largest sample count.
+  const size_t most = kRecordFileHeaderSize + 2ull * kRecordFileMaxChannels * kRecordFileMaxSamples;
+  std::vector<uint8_t> bytes;
+  const kvp::FileResult read = kvp::ReadWholeFile(path, most, bytes);
+  if (read.failed == kvp::FileResult::Step::kOpen) {
     status.result = RecordFileResult::OpenFailed;
-    status.osError = error.m_lOsError;
+    status.osError = read.osError;
     return status;
   }
   std::vector<std::unique_ptr<CRecord>> records;
   try {
-    const ULONGLONG length = file.GetLength();
-    // A file can hold at most its header and four channels of the largest sample count.
-    const ULONGLONG most = kRecordFileHeaderSize + 2ull * kRecordFileMaxChannels * kRecordFileMaxSamples;
-    std::vector<uint8_t> bytes(static_cast<size_t>(std::min(length, most)));
-    size_t got = 0;
-    while (got < bytes.size()) {
-      const UINT part = file.Read(bytes.data() + got, static_cast<UINT>(std::min<size_t>(bytes.size() - got, 1 << 20)));
-      if (part == 0) break;
-      got += part;
-    }
-    file.Close();
-    if (!ParseRecordFile(bytes.data(), got, records)) {
+    if (!read.Ok() || !ParseRecordFile(bytes.data(), bytes.size(), records)) {
       status.result = RecordFileResult::ReadFailed;
       return status;
     }
-  } catch (CFileException* e) {
-    e->Delete();
-    file.Abort();
-    status.result = RecordFileResult::ReadFailed;
-    return status;
   } catch (const std::bad_alloc&) {
-    file.Abort();
     status.result = RecordFileResult::ReadFailed;
     return status;
   }

@@ -224,14 +224,14 @@ RecordWindowStats CRecorder::ComputeWindowStats(const CRecord& r, const Recorder
   for (; i <= end; ++i) {
     const int s = static_cast<int>(i);
     const int next = s + 1 < samples ? ring(s + 1) : 0;
-    const bool gapStart = raw == CRecord::kGapStart && s + 1 < samples && next == CRecord::kGapEnd;
+    const bool gapStart = s + 1 < samples && CRecord::IsGapAt(raw, next);
     if (gapStart && !r.m_bContinuous) {
       ++i;
       prevRaw = next;
       raw = s + 2 < samples ? ring(s + 2) : 0;
       continue;
     }
-    const bool gapEnd = raw == CRecord::kGapEnd && s > 0 && prevRaw == CRecord::kGapStart;
+    const bool gapEnd = s > 0 && CRecord::IsGapAt(prevRaw, raw);
     const int effective = gapStart || gapEnd ? 0 : raw;
     if (effective > hi) hi = effective;
     if (effective < lo) lo = effective;

@@ -10,7 +10,6 @@
 #include <core/EngineRecords.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
-#include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
 #include <core/Sound.h>
 #include <core/Texts.h>
@@ -20,14 +19,13 @@ namespace {
 
 const char* const kChildNames[CWndOhmeter::CHILD_COUNT] = {"Ohm", "Conduc", "Diode", "Zero",
                                                            "Current", "Title", "Print"};
-constexpr COLORREF kDisplayFrame = 0x505050;
 static_assert(int{CWndOhmeter::ID_OHM} == int{CMeasureEngine::OHM_AUTO} &&
               int{CWndOhmeter::ID_CONDUC} == int{CMeasureEngine::OHM_FIXED} &&
               int{CWndOhmeter::ID_DIODE} == int{CMeasureEngine::OHM_DIODE});
 
 }  // namespace
 
-CWndOhmeter::CWndOhmeter(CMeasureEngine* engine) : m_pEngine(engine ? engine : &GetMeasureEngine()) {
+CWndOhmeter::CWndOhmeter(CMeasureEngine* engine) : CPolledMeterPane(engine) {
   struct Spec {
     int height;
     bool bold;
@@ -42,14 +40,9 @@ CWndOhmeter::CWndOhmeter(CMeasureEngine* engine) : m_pEngine(engine ? engine : &
 CWndOhmeter::~CWndOhmeter() = default;
 
 BOOL CWndOhmeter::CreateChildren() {
-  const CRect none(0, 0, 0, 0);
   for (int id = 0; id < CHILD_COUNT; ++id) {
-    CXPCtrlBtn& b = m_Child[id];
-    b.drawClbck = this;
-    b.btnClbck = this;
-    if (id == ID_CURRENT || id == ID_TITLE)
-      b.SetColors(GetSchemeColor(id == ID_TITLE ? 6 : 29), 0x10000, m_crBack, kDisplayFrame);
-    if (!b.Create(kChildNames[id], WS_CHILD | WS_VISIBLE, none, this, id)) return FALSE;
+    const bool display = id == ID_CURRENT || id == ID_TITLE;
+    if (!CreateChild(m_Child[id], kChildNames[id], id, display, id == ID_TITLE ? 6 : 29)) return FALSE;
   }
   return TRUE;
 }
@@ -79,34 +72,13 @@ void CWndOhmeter::RecalcLayout() {
   for (const Spec& f : specs) MakeMeterFont(m_Fonts[f.font], static_cast<int>(hh / f.divisor), f.bold, f.face);
 }
 
-void CWndOhmeter::Activate(int) {
-  Show(TRUE);
-  m_bRunning = 1;
-  m_pEngine->ReadOhmmeterRanges();
-  SetTimer(TIMER_POLL, POLL_MS);
-}
+void CWndOhmeter::StartReading() { m_pEngine->ReadOhmmeterRanges(); }
 
-BOOL CWndOhmeter::Deactivate() {
-  if (CMotortesterData* tester = GetMotortesterDevice()) tester->SetHelpMode(24);
+void CWndOhmeter::StopReading() {
   if (m_nTone != -1) {
     GetSound().Stop();
     m_nTone = -1;
   }
-  KillTimer(TIMER_POLL);
-  m_bRunning = 0;
-  Show(FALSE);
-  return TRUE;
-}
-
-void CWndOhmeter::Show(BOOL show) {
-  if (GetSafeHwnd()) ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
-void CWndOhmeter::OnTimer(UINT_PTR id) {
-  if (id == TIMER_POLL)
-    Poll();
-  else
-    CXPWndBaseColor::OnTimer(id);
 }
 
 void CWndOhmeter::Poll() {

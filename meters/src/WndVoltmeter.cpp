@@ -10,7 +10,6 @@
 #include <core/EngineRecords.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
-#include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
 #include <core/Texts.h>
 #include <core/ValueText.h>
@@ -19,12 +18,11 @@ namespace {
 
 const char* const kChildNames[CWndVoltmeter::CHILD_COUNT] = {"Title", "ACDC",      "OnOff",    "Zero",  "Current",
                                                              "Min",   "Max",       "Calibrate", "Print"};
-constexpr COLORREF kDisplayFrame = 0x505050;
 constexpr int kCaptionMargin = 4;  // the room a button caption keeps from the face's edges
 
 }  // namespace
 
-CWndVoltmeter::CWndVoltmeter(CMeasureEngine* engine) : m_pEngine(engine ? engine : &GetMeasureEngine()) {
+CWndVoltmeter::CWndVoltmeter(CMeasureEngine* engine) : CPolledMeterPane(engine) {
   MakeMeterFont(m_fntBold, 25, true);
   MakeMeterFont(m_fntHalf, 30, false);
   MakeMeterFont(m_fntTitle, 45, false);
@@ -37,18 +35,12 @@ CWndVoltmeter::CWndVoltmeter(CMeasureEngine* engine) : m_pEngine(engine ? engine
 CWndVoltmeter::~CWndVoltmeter() = default;
 
 BOOL CWndVoltmeter::CreateChildren() {
-  const CRect none(0, 0, 0, 0);
   for (int id = 0; id < CHILD_COUNT; ++id) {
     CXPCtrlBtn& b = m_Child[id];
-    b.drawClbck = this;
-    b.btnClbck = this;
     const bool display = id == ID_TITLE || id == ID_CURRENT || id == ID_MIN || id == ID_MAX;
-    if (display) {
-      b.SetColors(GetSchemeColor(id == ID_TITLE ? 6 : 29), 0x10000, m_crBack, kDisplayFrame);
-    }
     if (id == ID_ACDC || id == ID_ONOFF) b.data.max = 1;
     if (id == ID_ONOFF) b.data.value = 1;
-    if (!b.Create(kChildNames[id], WS_CHILD | WS_VISIBLE, none, this, id)) return FALSE;
+    if (!CreateChild(b, kChildNames[id], id, display, id == ID_TITLE ? 6 : 29)) return FALSE;
   }
   if (m_nMode != ROLE_AMMETER) m_Child[ID_CALIBRATE].ShowWindow(SW_HIDE);
   return TRUE;
@@ -100,34 +92,11 @@ CString CWndVoltmeter::TitleText() const {
   return title;
 }
 
-void CWndVoltmeter::Activate(int) {
-  Show(TRUE);
-  m_bRunning = 1;
+void CWndVoltmeter::StartReading() {
   const int channel = m_nMode == ROLE_VOLTMETER ? 0 : 1;
   m_pEngine->m_nSelectedVoltChannel = channel;
   m_pReading = &m_pEngine->GetMeterReading(channel);
   m_pEngine->ReadVoltmeterProbes();
-  SetTimer(TIMER_POLL, POLL_MS);
-}
-
-BOOL CWndVoltmeter::Deactivate() {
-  if (CMotortesterData* tester = GetMotortesterDevice()) tester->SetHelpMode(m_nMode == ROLE_VOLTMETER ? 22 : 23);
-  KillTimer(TIMER_POLL);
-  m_pReading = nullptr;
-  m_bRunning = 0;
-  Show(FALSE);
-  return TRUE;
-}
-
-void CWndVoltmeter::Show(BOOL show) {
-  if (GetSafeHwnd()) ShowWindow(show ? SW_SHOW : SW_HIDE);
-}
-
-void CWndVoltmeter::OnTimer(UINT_PTR id) {
-  if (id == TIMER_POLL)
-    Poll();
-  else
-    CXPWndBaseColor::OnTimer(id);
 }
 
 void CWndVoltmeter::Poll() {

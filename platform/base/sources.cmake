@@ -13,5 +13,6 @@ kv_test(platform_base_tests LABELS platform
     ${CMAKE_CURRENT_LIST_DIR}/HandleTable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/CodePageTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/RuntimeDirTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/tests/UniqueHandleTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/tests/UniqueHandleTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/ByteOrderTest.cpp)
 target_include_directories(platform_base_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)

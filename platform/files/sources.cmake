@@ -3,11 +3,12 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PathMap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileOps.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IniFile.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ProfileApi.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/ProfileApi.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WholeFile.cpp)
 
 kv_test(platform_files_tests LABELS platform
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/PathMapTest.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/FileOpsTest.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/tests/ProfileTest.cpp)
+          ${CMAKE_CURRENT_LIST_DIR}/tests/ProfileTest.cpp ${CMAKE_CURRENT_LIST_DIR}/tests/WholeFileTest.cpp)
 
 # Fuzz target of the INI reader and writer.
 kv_fuzz(platform_ini LABELS platform

@@ -191,9 +191,7 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   for (int ch = 0; ch < 2; ++ch) {
     CMeasure* trace = DisplayTrace(ch);
     if (!trace || !(rate > 0.0)) continue;
-    trace->m_dTimeOrigin = 0.0;
-    trace->m_nIndexOrigin = 0;
-    trace->m_dTimePerIndex = 1.0 / rate;
+    trace->SetTimeBase(rate);
   }
 
   // 8. The pane's copy of the settings.

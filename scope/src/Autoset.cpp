@@ -225,9 +225,7 @@ void CWndOsc_Autoset::MeasureChannel(int ch, AcquisitionRecord& record, bool fir
   static_cast<CSignalData&>(*trace) = record.m_Signal[ch];
   trace->m_nMultiplier = multiplier;
   const double rate = std::trunc(record.m_Settings.m_TimeBase.GetValueOrZero());
-  trace->m_dTimeOrigin = 0.0;
-  trace->m_nIndexOrigin = 0;
-  trace->m_dTimePerIndex = rate > 0.0 ? 1.0 / rate : 0.0;
+  trace->SetTimeBase(rate);
   trace->m_dReserved = 0.0;
   trace->m_pScale = &GetOscScale().m_Vertical[ch];
   trace->FindMinMax();

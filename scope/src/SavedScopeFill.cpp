@@ -84,7 +84,7 @@ bool LoadIntoSavedScope(const SignalFile& file, const char* fileName, const char
 
   scope->RemoveAllSignals();
   scope->m_bPair = index == 1 ? 1 : 0;
-  scope->m_dTimeBaseValue = file.m_nTimeBase;
+  scope->m_dSampleRate = file.m_nSampleRate;
   scope->m_bAngleMode = file.m_bAngleMode;
   scope->m_nTriggerSource = file.m_nTriggerSource;
   scope->m_nTriggerEdge = file.m_nTriggerEdge;

@@ -4,6 +4,7 @@
 #include <platform/codepage.h>
 #include <platform/files.h>
 #include <platform/storage.h>
+#include <platform/wholefile.h>
 
 #include <algorithm>
 #include <cctype>
@@ -30,56 +31,24 @@ std::string Format(const char* pattern, const std::string& argument) {
   return buffer;
 }
 
-FileOutcome OpenFailure(const char* pattern, const CFileException& error) {
-  return FileOutcome::Fail(Format(pattern, SystemReason(error.m_lOsError)), MB_ICONEXCLAMATION);
+// A file the system could not open: `pattern` with the system's reason.
+FileOutcome OpenFailure(const char* pattern, LONG osError) {
+  return FileOutcome::Fail(Format(pattern, SystemReason(osError)), MB_ICONEXCLAMATION);
 }
 
-// Writes the bytes into a new file; an open failure gives `openPattern` with the system's reason.
+// Replaces the file with the bytes; the old file stays as it was when the save fails.
 FileOutcome WriteNewFile(const char* path, const std::vector<uint8_t>& bytes) {
-  CFile file;
-  CFileException error;
-  if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::typeBinary, &error))
-    return OpenFailure(kMsgCouldntOpenFile, error);
-  try {
-    file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-    file.Close();
-  } catch (CFileException* e) {
-    e->Delete();
-    try {
-      file.Close();
-    } catch (CFileException* closing) {
-      closing->Delete();
-    }
-    return FileOutcome::Fail(kMsgCannotWrite, MB_ICONEXCLAMATION);
-  }
+  const kvp::FileResult result = kvp::ReplaceFile(path, bytes.data(), bytes.size());
+  if (result.failed == kvp::FileResult::Step::kOpen) return OpenFailure(kMsgCouldntOpenFile, result.osError);
+  if (!result.Ok()) return FileOutcome::Fail(kMsgCannotWrite, MB_ICONEXCLAMATION);
   return FileOutcome::Ok();
 }
 
 // Reads the whole file (at most kMaxScopeFileSize bytes) with writers denied.
 FileOutcome ReadWholeFile(const char* path, const char* openPattern, std::vector<uint8_t>& out) {
-  CFile file;
-  CFileException error;
-  if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error))
-    return OpenFailure(openPattern, error);
-  out.assign(kMaxScopeFileSize, 0);
-  size_t filled = 0;
-  try {
-    while (filled < out.size()) {
-      const UINT got = file.Read(out.data() + filled, static_cast<UINT>(out.size() - filled));
-      if (got == 0) break;
-      filled += got;
-    }
-    file.Close();
-  } catch (CFileException* e) {
-    e->Delete();
-    try {
-      file.Close();
-    } catch (CFileException* closing) {
-      closing->Delete();
-    }
-    return FileOutcome::Fail(kMsgCannotRead, MB_ICONEXCLAMATION);
-  }
-  out.resize(filled);
+  const kvp::FileResult result = kvp::ReadWholeFile(path, kMaxScopeFileSize, out);
+  if (result.failed == kvp::FileResult::Step::kOpen) return OpenFailure(openPattern, result.osError);
+  if (!result.Ok()) return FileOutcome::Fail(kMsgCannotRead, MB_ICONEXCLAMATION);
   return FileOutcome::Ok();
 }
 

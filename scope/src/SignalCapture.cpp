@@ -43,7 +43,7 @@ void CaptureChannel(const CChannelProps& settings, const CSignalData* trace, Sig
 SignalFile CaptureSignalFile(const CMeasureProps& props, const CSignalData* const traces[2], int angleMode) {
   SignalFile file;
   const double rate = props.m_TimeBase.GetValueOrZero();
-  file.m_nTimeBase = std::isfinite(rate) && std::fabs(rate) < 2147483647.0 ? static_cast<int32_t>(rate) : 0;
+  file.m_nSampleRate = std::isfinite(rate) && std::fabs(rate) < 2147483647.0 ? static_cast<int32_t>(rate) : 0;
   file.m_bAngleMode = static_cast<uint8_t>(angleMode != 0);
   file.m_nModeSelector = props.m_nSlowRateModifier;
   file.m_bModeSelectorFlag = props.m_nSlowRateModifier != 0;

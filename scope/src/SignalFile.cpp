@@ -1,6 +1,6 @@
 #include <scope/SignalFile.h>
 
-#include "Bytes.h"
+#include <platform/byteorder.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,14 +12,14 @@ namespace scope {
 
 namespace {
 
-using bytes::Reader;
-using bytes::Writer;
+using Reader = kvp::LeReader;
+using Writer = kvp::LeWriter;
 
 constexpr size_t kOsgHeaderSize = 244;
 
 // Header offsets of the .osg format.
 namespace osg {
-constexpr size_t kMagic = 0, kVersion = 5, kChannels = 10, kPresent = 12, kTimeBase = 20, kAngle = 30,
+constexpr size_t kMagic = 0, kVersion = 5, kChannels = 10, kPresent = 12, kSampleRate = 20, kAngle = 30,
                  kModeFlag = 32, kPerDivision = 40, kCoupling = 48, kUnit = 60, kMin = 80, kMax = 90,
                  kFullScale = 120, kCount = 140, kPosition = 160, kSource = 180, kEdge = 190, kSweep = 200,
                  kFilter = 210, kLevel = 220, kTriggerUnit = 230, kModeSelector = 240;
@@ -97,7 +97,7 @@ std::vector<uint8_t> EncodeOsgFile(const SignalFile& file) {
     }
   }
   w.Put<uint8_t>(osg::kChannels, static_cast<uint8_t>(stored));
-  w.Put<int32_t>(osg::kTimeBase, file.m_nTimeBase);
+  w.Put<int32_t>(osg::kSampleRate, file.m_nSampleRate);
   w.Put<uint8_t>(osg::kAngle, file.m_bAngleMode);
   w.Put<uint8_t>(osg::kModeFlag, file.m_bModeSelectorFlag);
   w.Put<int32_t>(osg::kSource, file.m_nTriggerSource);
@@ -116,7 +116,7 @@ std::optional<SignalFile> ParseOsgFile(std::span<const uint8_t> bytes) {
   r.Get<uint16_t>(osg::kMagic);  // read, never tested
   r.Get<uint8_t>(osg::kVersion);
   file.m_nChannelsStored = r.Get<uint8_t>(osg::kChannels);
-  file.m_nTimeBase = r.Get<int32_t>(osg::kTimeBase);
+  file.m_nSampleRate = r.Get<int32_t>(osg::kSampleRate);
   file.m_bAngleMode = r.Get<uint8_t>(osg::kAngle);
   file.m_bModeSelectorFlag = r.Get<uint8_t>(osg::kModeFlag);
   file.m_nTriggerSource = r.Get<int32_t>(osg::kSource);
@@ -246,7 +246,7 @@ std::optional<SignalFile> ParseOscFile(std::span<const uint8_t> bytes) {
   file.m_nModeSelector = r.Get<int32_t>(b + 72);
   file.m_bModeSelectorFlag = file.m_nModeSelector != 0;
 
-  // The time base of a short record is scaled to the screen it was taken for.
+  // The sample rate of a short record is scaled to the screen it was taken for.
   const size_t n = file.m_Channels[0].m_Points.size();
   double scaled = *timeBase;
   if (n >= 90 && n <= 110) scaled *= 5.0;
@@ -254,7 +254,7 @@ std::optional<SignalFile> ParseOscFile(std::span<const uint8_t> bytes) {
   else if (n >= 990 && n <= 1000) scaled *= 0.5;
   const std::optional<int32_t> adjusted = TruncateToInt(scaled);
   if (!adjusted) return std::nullopt;
-  file.m_nTimeBase = *adjusted;
+  file.m_nSampleRate = *adjusted;
 
   const int32_t rawLevel = r.Get<int32_t>(b + 60);
   file.m_nTriggerEdge = r.Get<int32_t>(b + 64);

@@ -1,6 +1,6 @@
 #include <scope/Snapshot.h>
 
-#include "Bytes.h"
+#include <platform/byteorder.h>
 
 #include <cmath>
 
@@ -9,18 +9,18 @@ namespace scope {
 namespace {
 
 namespace off = snapshot_offset;
-using bytes::Load;
-using bytes::Store;
+using kvp::LoadLe;
+using kvp::StoreLe;
 
 void StoreBlock(uint8_t* p, size_t words, size_t channels, const DeviceBlock& block) {
-  for (size_t i = 0; i < block.m_Words.size(); ++i) Store<int32_t>(p + words + 4 * i, block.m_Words[i]);
-  for (size_t i = 0; i < block.m_Channels.size(); ++i) Store<int32_t>(p + channels + 4 * i, block.m_Channels[i]);
+  for (size_t i = 0; i < block.m_Words.size(); ++i) StoreLe<int32_t>(p + words + 4 * i, block.m_Words[i]);
+  for (size_t i = 0; i < block.m_Channels.size(); ++i) StoreLe<int32_t>(p + channels + 4 * i, block.m_Channels[i]);
 }
 
 DeviceBlock LoadBlock(const uint8_t* p, size_t words, size_t channels) {
   DeviceBlock block;
-  for (size_t i = 0; i < block.m_Words.size(); ++i) block.m_Words[i] = Load<int32_t>(p + words + 4 * i);
-  for (size_t i = 0; i < block.m_Channels.size(); ++i) block.m_Channels[i] = Load<int32_t>(p + channels + 4 * i);
+  for (size_t i = 0; i < block.m_Words.size(); ++i) block.m_Words[i] = LoadLe<int32_t>(p + words + 4 * i);
+  for (size_t i = 0; i < block.m_Channels.size(); ++i) block.m_Channels[i] = LoadLe<int32_t>(p + channels + 4 * i);
   return block;
 }
 
@@ -31,26 +31,26 @@ bool InRange(int value, int low, int high) { return value >= low && value <= hig
 SnapshotBytes EncodeSnapshot(const SettingsSnapshot& s) {
   SnapshotBytes out{};
   uint8_t* p = out.data();
-  Store<double>(p + off::kTriggerPosition, s.m_dTriggerPosition);
-  Store<int32_t>(p + off::kLevel, s.m_nLevel);
-  Store<int32_t>(p + off::kEdge, s.m_nEdge);
-  Store<int32_t>(p + off::kTriggerMode, s.m_nTriggerMode);
-  Store<int32_t>(p + off::kRollMode, s.m_nRollMode);
-  Store<int32_t>(p + off::kSource, s.m_nSource);
-  Store<int32_t>(p + off::kSensitivity, s.m_nSensitivity);
+  StoreLe<double>(p + off::kTriggerPosition, s.m_dTriggerPosition);
+  StoreLe<int32_t>(p + off::kLevel, s.m_nLevel);
+  StoreLe<int32_t>(p + off::kEdge, s.m_nEdge);
+  StoreLe<int32_t>(p + off::kTriggerMode, s.m_nTriggerMode);
+  StoreLe<int32_t>(p + off::kRollMode, s.m_nRollMode);
+  StoreLe<int32_t>(p + off::kSource, s.m_nSource);
+  StoreLe<int32_t>(p + off::kSensitivity, s.m_nSensitivity);
   for (size_t ch = 0; ch < 2; ++ch) {
-    Store<int32_t>(p + off::kRange + 4 * ch, s.m_nRange[ch]);
-    Store<int32_t>(p + off::kPosition + 4 * ch, s.m_nPosition[ch]);
-    Store<int32_t>(p + off::kCoupling + 4 * ch, s.m_nCoupling[ch]);
-    Store<int32_t>(p + off::kOn + 4 * ch, s.m_nOn[ch]);
-    Store<int32_t>(p + off::kProbeWanted + 4 * ch, s.m_nProbeWanted[ch]);
+    StoreLe<int32_t>(p + off::kRange + 4 * ch, s.m_nRange[ch]);
+    StoreLe<int32_t>(p + off::kPosition + 4 * ch, s.m_nPosition[ch]);
+    StoreLe<int32_t>(p + off::kCoupling + 4 * ch, s.m_nCoupling[ch]);
+    StoreLe<int32_t>(p + off::kOn + 4 * ch, s.m_nOn[ch]);
+    StoreLe<int32_t>(p + off::kProbeWanted + 4 * ch, s.m_nProbeWanted[ch]);
   }
-  Store<int32_t>(p + off::kTimeBaseIndex, s.m_nTimeBaseIndex);
-  Store<int32_t>(p + off::kWindowOffset, s.m_nWindowOffset);
-  Store<int32_t>(p + off::kRunning, s.m_nRunning);
-  Store<int32_t>(p + off::kZoom, s.m_nZoom);
-  Store<int32_t>(p + off::kCursorsOn, s.m_nCursorsOn);
-  Store<int32_t>(p + off::kInversion, s.m_nInversion);
+  StoreLe<int32_t>(p + off::kTimeBaseIndex, s.m_nTimeBaseIndex);
+  StoreLe<int32_t>(p + off::kWindowOffset, s.m_nWindowOffset);
+  StoreLe<int32_t>(p + off::kRunning, s.m_nRunning);
+  StoreLe<int32_t>(p + off::kZoom, s.m_nZoom);
+  StoreLe<int32_t>(p + off::kCursorsOn, s.m_nCursorsOn);
+  StoreLe<int32_t>(p + off::kInversion, s.m_nInversion);
   StoreBlock(p, off::kBoardWords, off::kBoardChannels, s.m_Board);
   StoreBlock(p, off::kEngineTesterWords, off::kEngineTesterChannels, s.m_EngineTester);
   return out;
@@ -59,26 +59,26 @@ SnapshotBytes EncodeSnapshot(const SettingsSnapshot& s) {
 SettingsSnapshot DecodeSnapshot(std::span<const uint8_t, kSnapshotSize> bytes) {
   const uint8_t* p = bytes.data();
   SettingsSnapshot s;
-  s.m_dTriggerPosition = Load<double>(p + off::kTriggerPosition);
-  s.m_nLevel = Load<int32_t>(p + off::kLevel);
-  s.m_nEdge = Load<int32_t>(p + off::kEdge);
-  s.m_nTriggerMode = Load<int32_t>(p + off::kTriggerMode);
-  s.m_nRollMode = Load<int32_t>(p + off::kRollMode);
-  s.m_nSource = Load<int32_t>(p + off::kSource);
-  s.m_nSensitivity = Load<int32_t>(p + off::kSensitivity);
+  s.m_dTriggerPosition = LoadLe<double>(p + off::kTriggerPosition);
+  s.m_nLevel = LoadLe<int32_t>(p + off::kLevel);
+  s.m_nEdge = LoadLe<int32_t>(p + off::kEdge);
+  s.m_nTriggerMode = LoadLe<int32_t>(p + off::kTriggerMode);
+  s.m_nRollMode = LoadLe<int32_t>(p + off::kRollMode);
+  s.m_nSource = LoadLe<int32_t>(p + off::kSource);
+  s.m_nSensitivity = LoadLe<int32_t>(p + off::kSensitivity);
   for (size_t ch = 0; ch < 2; ++ch) {
-    s.m_nRange[ch] = Load<int32_t>(p + off::kRange + 4 * ch);
-    s.m_nPosition[ch] = Load<int32_t>(p + off::kPosition + 4 * ch);
-    s.m_nCoupling[ch] = Load<int32_t>(p + off::kCoupling + 4 * ch);
-    s.m_nOn[ch] = Load<int32_t>(p + off::kOn + 4 * ch);
-    s.m_nProbeWanted[ch] = Load<int32_t>(p + off::kProbeWanted + 4 * ch);
+    s.m_nRange[ch] = LoadLe<int32_t>(p + off::kRange + 4 * ch);
+    s.m_nPosition[ch] = LoadLe<int32_t>(p + off::kPosition + 4 * ch);
+    s.m_nCoupling[ch] = LoadLe<int32_t>(p + off::kCoupling + 4 * ch);
+    s.m_nOn[ch] = LoadLe<int32_t>(p + off::kOn + 4 * ch);
+    s.m_nProbeWanted[ch] = LoadLe<int32_t>(p + off::kProbeWanted + 4 * ch);
   }
-  s.m_nTimeBaseIndex = Load<int32_t>(p + off::kTimeBaseIndex);
-  s.m_nWindowOffset = Load<int32_t>(p + off::kWindowOffset);
-  s.m_nRunning = Load<int32_t>(p + off::kRunning);
-  s.m_nZoom = Load<int32_t>(p + off::kZoom);
-  s.m_nCursorsOn = Load<int32_t>(p + off::kCursorsOn);
-  s.m_nInversion = Load<int32_t>(p + off::kInversion);
+  s.m_nTimeBaseIndex = LoadLe<int32_t>(p + off::kTimeBaseIndex);
+  s.m_nWindowOffset = LoadLe<int32_t>(p + off::kWindowOffset);
+  s.m_nRunning = LoadLe<int32_t>(p + off::kRunning);
+  s.m_nZoom = LoadLe<int32_t>(p + off::kZoom);
+  s.m_nCursorsOn = LoadLe<int32_t>(p + off::kCursorsOn);
+  s.m_nInversion = LoadLe<int32_t>(p + off::kInversion);
   s.m_Board = LoadBlock(p, off::kBoardWords, off::kBoardChannels);
   s.m_EngineTester = LoadBlock(p, off::kEngineTesterWords, off::kEngineTesterChannels);
   return s;

@@ -254,9 +254,7 @@ int CWndOsc::UpdateDisplay(int code, AcquisitionRecord* record) {
       trace->m_nLowerRaw = source.m_nLowerRaw;
     }
     trace->m_nMultiplier = multiplier;
-    trace->m_dTimeOrigin = 0.0;
-    trace->m_nIndexOrigin = 0;
-    trace->m_dTimePerIndex = rate > 0.0 ? 1.0 / rate : 0.0;
+    trace->SetTimeBase(rate);
     trace->m_dReserved = 0.0;
     trace->m_pScale = &GetOscScale().m_Vertical[ch];
     trace->FindMinMax();

@@ -32,7 +32,7 @@ TEST_F(SavedScopeTest, FilesFillTheFreeScopesInTurn) {
   EXPECT_EQ(first.m_bEmpty, 0);
   EXPECT_EQ(first.m_bPair, 0);
   EXPECT_EQ(first.m_bOlderFormat, 1);
-  EXPECT_EQ(first.m_dTimeBaseValue, 10000.0);
+  EXPECT_EQ(first.m_dSampleRate, 10000.0);
   EXPECT_EQ(first.m_nTriggerSource, 1);
   EXPECT_EQ(first.m_bTriggerChannelMissing, 0);
   EXPECT_DOUBLE_EQ(first.m_dTriggerLevel, 5.0);

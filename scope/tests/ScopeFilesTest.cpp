@@ -2,7 +2,11 @@
 // slots in their compound file, with every failure's message and the slot file's exclusive lock.
 #include <scope/ScopeFiles.h>
 
+#include <platform/afxfile.h>
 #include <platform/storage.h>
+#include <platform/wholefile.h>
+
+#include <kvtest/PlatformGlobals.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +14,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,9 +25,10 @@ namespace fs = std::filesystem;
 using scope::FileOutcome;
 using scope::SettingsSnapshot;
 
-class ScopeFilesTest : public ::testing::Test {
+class ScopeFilesTest : public kvtest::PlatformTest {
  protected:
   void SetUp() override {
+    kvtest::PlatformTest::SetUp();
     const char* home = std::getenv("HOME");
     m_dir = fs::path(home ? home : "/tmp") / ("scope_files_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(m_dir);
@@ -77,6 +84,45 @@ TEST_F(ScopeFilesTest, SettingsFileRoundTripsAndRefusesShortFiles) {
   const FileOutcome noFolder = scope::WriteSettingsFile(Path("no/such/folder.oss").c_str(), s);
   EXPECT_FALSE(noFolder.m_bOk);
   EXPECT_EQ(noFolder.m_strMessage.rfind("Couldn't open file: ", 0), 0u);
+}
+
+// A save that fails (the disk full halfway, another open denying writers) keeps the old file
+// whole and leaves no temporary file; the message says which step failed.
+TEST_F(ScopeFilesTest, AFailedSaveKeepsTheOldFile) {
+  const std::vector<uint8_t> old{'o', 'l', 'd'};
+  struct Case {
+    const char* name;
+    bool diskFull;
+    bool targetHeld;
+    const char* messageStart;
+  };
+  const Case cases[] = {
+      {"disk full", true, false, "Cannot write data to file!"},
+      {"held by a reader", false, true, "Couldn't open file: "},
+  };
+  const std::function<FileOutcome(const std::string&)> savers[] = {
+      [](const std::string& path) { return scope::WriteSettingsFile(path.c_str(), UserSettings()); },
+      [](const std::string& path) { return scope::WriteOsgFile(path.c_str(), scope::SignalFile{}); },
+  };
+  for (const Case& c : cases) {
+    for (const auto& save : savers) {
+      SCOPED_TRACE(c.name);
+      WriteRaw("old.bin", old);
+      kvp::testing::FailReplaceFileWritesAfter(c.diskFull ? 1 : -1);
+      CFile reader;
+      if (c.targetHeld) {
+        ASSERT_TRUE(reader.Open(Path("old.bin").c_str(), CFile::modeRead | CFile::shareDenyWrite));
+      }
+      const FileOutcome saved = save(Path("old.bin"));
+      reader.Abort();
+      EXPECT_FALSE(saved.m_bOk);
+      EXPECT_EQ(saved.m_strMessage.rfind(c.messageStart, 0), 0u) << saved.m_strMessage;
+      EXPECT_EQ(saved.m_nIcon, static_cast<UINT>(MB_ICONEXCLAMATION));
+      std::ifstream in(Path("old.bin"), std::ios::binary);
+      EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), old);
+      EXPECT_FALSE(fs::exists(Path("old.bin.part")));
+    }
+  }
 }
 
 TEST_F(ScopeFilesTest, SignalFilesAreChosenByTheirExtension) {

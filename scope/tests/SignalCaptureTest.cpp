@@ -83,7 +83,7 @@ TEST(SignalCapture, TheSceneAsAnOsgFile) {
   const scope::SignalFile file = scope::CaptureSignalFile(props, traces, 0);
 
   EXPECT_EQ(file.m_nChannelsStored, 2);
-  EXPECT_EQ(file.m_nTimeBase, 20000);
+  EXPECT_EQ(file.m_nSampleRate, 20000);
   EXPECT_EQ(file.m_nTriggerSource, 1);
   EXPECT_EQ(file.m_nTriggerEdge, 1);
   EXPECT_EQ(file.m_nSweep, 0);
@@ -175,7 +175,7 @@ TEST(SignalCapture, SwitchedOffAndEmptyChannels) {
   EXPECT_TRUE(file.m_Channels[1].m_Points.empty());
   EXPECT_EQ(file.m_bAngleMode, 1);
   props.m_TimeBase.m_nSelected = -1;
-  EXPECT_EQ(scope::CaptureSignalFile(props, traces, 0).m_nTimeBase, 0);
+  EXPECT_EQ(scope::CaptureSignalFile(props, traces, 0).m_nSampleRate, 0);
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ SignalChannel Channel(uint8_t coupling, int unit, uint16_t position, double perD
 
 SignalFile Screen() {
   SignalFile f;
-  f.m_nTimeBase = 5000;
+  f.m_nSampleRate = 5000;
   f.m_bAngleMode = 1;
   f.m_bModeSelectorFlag = 1;
   f.m_nModeSelector = 2;
@@ -208,7 +208,7 @@ TEST(OscFile, ReadsWithAndWithoutTheSignature) {
     ASSERT_TRUE(read) << signature;
     EXPECT_TRUE(read->m_bOlderFormat);
     EXPECT_EQ(read->m_nChannelsStored, 2);
-    EXPECT_EQ(read->m_nTimeBase, 10000);  // index 9; four samples leave it as it is
+    EXPECT_EQ(read->m_nSampleRate, 10000);  // index 9; four samples leave it as it is
     EXPECT_EQ(read->m_bAngleMode, signature ? 1 : 0);
     EXPECT_EQ(read->m_nModeSelector, 2);
     EXPECT_EQ(read->m_bModeSelectorFlag, 1);
@@ -252,7 +252,7 @@ TEST(OscFile, TimeBaseFollowsTheSampleCount) {
     spec.countA = c.count;
     const auto read = scope::ParseOscFile(scope_test::BuildOsc(spec));
     ASSERT_TRUE(read) << c.count;
-    EXPECT_EQ(read->m_nTimeBase, c.timeBase) << c.count;
+    EXPECT_EQ(read->m_nSampleRate, c.timeBase) << c.count;
   }
 }
 

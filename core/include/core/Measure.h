@@ -28,6 +28,13 @@ class CMeasure : public CSignalData {
   double m_dTimePerIndex = 1.0;
   CScale* m_pScale = nullptr;  // vertical axis
 
+  // The time map of a trace sampled at `rate` samples per second from time 0: sample 0 at time 0,
+  // 1/rate apart; a rate that is not positive gives every sample time 0.
+  void SetTimeBase(double rate) {
+    m_dTimeOrigin = 0.0;
+    m_nIndexOrigin = 0;
+    m_dTimePerIndex = rate > 0.0 ? 1.0 / rate : 0.0;
+  }
   // Solid pens of the trace width and colour, and 1 pixel in the limit-band colour.
   CPen* GetTracePen();
   CPen* GetLimitPen();

@@ -50,7 +50,7 @@ class CSavedScope {
 
   // Display data from the signal file's header.
   int m_nKind = 0;
-  double m_dTimeBaseValue = 0.0;  // the stored sample rate (samples per second), 0 without a time base
+  double m_dSampleRate = 0.0;  // the stored sample rate (samples per second), 0 without a time base
   int m_bPair = 0;  // 1 = the E/F pair
   int m_bRollMode = 0;
   int m_nReserved1 = -1;

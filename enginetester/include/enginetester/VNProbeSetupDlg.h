@@ -10,13 +10,14 @@
 #pragma once
 
 #include <ui/XPCtrlBtn.h>
+#include <ui/dialogs/OwnerDrawnDlg.h>
 
 #include <platform/afxwin.h>
 
 #include <atomic>
 #include <memory>
 
-class CVNProbeSetupDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtrlBtn::IBtnClbck {
+class CVNProbeSetupDlg : public COwnerDrawnDlg {
  public:
   enum { IDD = 180 };
   enum { STATE_TAKING = 0, STATE_FAILED = 2, STATE_NOT_POSSIBLE = 3, STATE_DONE = 4 };
@@ -32,7 +33,6 @@ class CVNProbeSetupDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public C
   void OnTimer(UINT_PTR id) override;
   void OnPaint() override;
   BOOL OnEraseBkgnd(CDC* dc) override;
-  BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
   void OnDestroy() override;
 
   void Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* button) override;
@@ -64,6 +64,5 @@ class CVNProbeSetupDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public C
   CFont m_fntBody;
   CFont m_fntTitle;
   CRect m_rcLayout;
-  HCURSOR m_hCursor = 0;
   int m_nBlink = 0;
 };

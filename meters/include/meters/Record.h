@@ -42,6 +42,10 @@ class CRecord : public CSignalBuffer {
   static constexpr SHORT kGapStart = -32768;  // first raw sample of a gap marker
   static constexpr SHORT kGapEnd = 32767;     // second raw sample of a gap marker
 
+  // Whether a gap marker starts at a raw sample `raw` whose next sample is `next`: the one test
+  // of a marker for every walk over a ring, whichever way it reads the samples.
+  static constexpr bool IsGapAt(int raw, int next) { return raw == kGapStart && next == kGapEnd; }
+
   CRecord();
   ~CRecord() override;
   CRecord(const CRecord&) = delete;

@@ -3,48 +3,35 @@
 // engine's meter services four times a second. GUI thread only.
 #pragma once
 
-#include <ui/PaneWnd.h>
+#include <meters/PolledMeterPane.h>
+
 #include <ui/XPCtrlBtn.h>
-#include <ui/XPWndBaseColor.h>
 
 #include <platform/afxgdi.h>
 
 class CMeasureEngine;
 
-class CWndOhmeter : public CXPWndBaseColor,
-                    public IPaneWnd,
-                    public CXPCtrlBtn::IDrawClbck,
-                    public CXPCtrlBtn::IBtnClbck {
+class CWndOhmeter : public CPolledMeterPane {
  public:
   // ID_OHM, ID_CONDUC and ID_DIODE equal CMeasureEngine::OHM_AUTO, OHM_FIXED and OHM_DIODE.
   enum { ID_OHM = 0, ID_CONDUC, ID_DIODE, ID_ZERO, ID_CURRENT, ID_TITLE, ID_PRINT, CHILD_COUNT };
-  enum { TIMER_POLL = 1, POLL_MS = 250, ZERO_TICKS = 2 };
+  enum { ZERO_TICKS = 2 };
   static constexpr double kZeroLimit = 5.0;  // ohms the raw value may be off zero to be zeroed
 
   explicit CWndOhmeter(CMeasureEngine* engine = nullptr);
   ~CWndOhmeter() override;
-
-  void Init() override {}
-  void Activate(int previousTab) override;
-  BOOL Deactivate() override;
-  void Show(BOOL show) override;
 
   void Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* button) override;
   void OnClick(XPCtrlBtnData* data, CXPCtrlBtn* button) override;
 
   BOOL CreateChildren() override;
   void RecalcLayout() override;
-  void OnTimer(UINT_PTR id) override;
 
   // One timer tick: the pending zero, a measurement, the value text and the beeper.
-  void Poll();
+  void Poll() override;
 
-  int m_bRunning = 0;
-  int m_bErrorShown = 0;
   int m_nZeroCount = 0;
   int m_nTone = -1;  // the beeper's looping tone, -1 silent
-  CString m_strValue;
-  CMeasureEngine* m_pEngine;
   CXPCtrlBtn m_Child[CHILD_COUNT];
   // The ten fonts: made on creation, all but the large symbol and the title rebuilt per layout.
   enum {
@@ -61,4 +48,10 @@ class CWndOhmeter : public CXPWndBaseColor,
     FONT_COUNT
   };
   CFont m_Fonts[FONT_COUNT];
+
+ protected:
+  // The ranges read on activation; the beeper silenced on leaving.
+  void StartReading() override;
+  void StopReading() override;
+  int HelpModeOnLeave() const override { return 24; }
 };

@@ -5,33 +5,24 @@
 // engine's meter calls block it while the board answers.
 #pragma once
 
-#include <ui/PaneWnd.h>
+#include <meters/PolledMeterPane.h>
+
 #include <ui/XPCtrlBtn.h>
-#include <ui/XPWndBaseColor.h>
 
 #include <platform/afxgdi.h>
 
 class CMeasureEngine;
 struct MeterReading;
 
-class CWndVoltmeter : public CXPWndBaseColor,
-                      public IPaneWnd,
-                      public CXPCtrlBtn::IDrawClbck,
-                      public CXPCtrlBtn::IBtnClbck {
+class CWndVoltmeter : public CPolledMeterPane {
  public:
   enum { ROLE_VOLTMETER = 1, ROLE_AMMETER = 2 };
   enum { ID_TITLE = 0, ID_ACDC, ID_ONOFF, ID_ZERO, ID_CURRENT, ID_MIN, ID_MAX, ID_CALIBRATE, ID_PRINT, CHILD_COUNT };
-  enum { TIMER_POLL = 1, POLL_MS = 250, RESET_TICKS = 4, ZERO_TICKS = 4 };
+  enum { RESET_TICKS = 4, ZERO_TICKS = 4 };
 
   // The engine whose meter services the pane polls (the program's engine unless a test hands one).
   explicit CWndVoltmeter(CMeasureEngine* engine = nullptr);
   ~CWndVoltmeter() override;
-
-  // IPaneWnd.
-  void Init() override {}
-  void Activate(int previousTab) override;
-  BOOL Deactivate() override;
-  void Show(BOOL show) override;
 
   // The toolkit's callbacks, by control id.
   void Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* button) override;
@@ -39,24 +30,19 @@ class CWndVoltmeter : public CXPWndBaseColor,
 
   BOOL CreateChildren() override;
   void RecalcLayout() override;
-  void OnTimer(UINT_PTR id) override;
 
   // One timer tick: the pending reset or zero, then a measurement and the texts.
-  void Poll();
+  void Poll() override;
   LPCSTR UnitText() const { return m_nMode == ROLE_VOLTMETER ? "V" : "A"; }
   CString TitleText() const;
 
   int m_nMode = ROLE_VOLTMETER;  // the role
-  int m_bRunning = 0;
-  int m_bErrorShown = 0;
   int m_nResetCount = 0;
   int m_nZeroCount = 0;
   double m_dLastValue = 0.0;
-  CString m_strValue;
   CString m_strMin;
   CString m_strMax;
   MeterReading* m_pReading = nullptr;
-  CMeasureEngine* m_pEngine;
   int m_nButtonWidth = 0;
   int m_nButtonHeight = 0;
   CXPCtrlBtn m_Child[CHILD_COUNT];
@@ -68,4 +54,10 @@ class CWndVoltmeter : public CXPWndBaseColor,
   CFont m_fntCaption;
   CFont m_fntSymbol;
   CFont m_fntTitle;
+
+ protected:
+  // The role's channel selected and its probes read; the reading is let go on leaving.
+  void StartReading() override;
+  void StopReading() override { m_pReading = nullptr; }
+  int HelpModeOnLeave() const override { return m_nMode == ROLE_VOLTMETER ? 22 : 23; }
 };

@@ -44,7 +44,8 @@ struct FileOutcome {
   static FileOutcome Fail(std::string message, UINT icon) { return {false, std::move(message), icon}; }
 };
 
-// .oss: written as created (exclusive), read with writers denied.
+// .oss: saved through a temporary file that replaces the old one (a failed save keeps the old
+// file), read with writers denied.
 FileOutcome WriteSettingsFile(const char* path, const SettingsSnapshot& s);
 FileOutcome ReadSettingsFile(const char* path, SettingsSnapshot& out);
 

@@ -56,7 +56,7 @@ struct SignalChannel {
 
 struct SignalFile {
   int m_nChannelsStored = 0;  // 0: the file loads nothing
-  int32_t m_nTimeBase = 0;    // samples per second
+  int32_t m_nSampleRate = 0;  // samples per second
   uint8_t m_bAngleMode = 0;
   uint8_t m_bModeSelectorFlag = 0;
   std::array<SignalChannel, 2> m_Channels;

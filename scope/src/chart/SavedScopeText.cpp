@@ -11,7 +11,7 @@
 CString FormatSavedScopeTimePerDiv(const CSavedScope& scope) {
   const CStepScale& grid = GetTimeStepScale();
   const double divisions = scope.m_bRollMode ? grid.m_nCurrentStep : grid.m_nSteps;
-  const double rate = scope.m_dTimeBaseValue;
+  const double rate = scope.m_dSampleRate;
   CString text;
   // A file saved without a time base stores rate 0: nothing to divide by.
   if (!(rate > 0.0) || !(divisions > 0.0) || !std::isfinite(rate)) {

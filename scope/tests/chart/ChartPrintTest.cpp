@@ -81,7 +81,7 @@ class ChartPrintTest : public kvtest::CoreTest {
   void OpenSaved(const std::string& name, int rate, double perDivision, const std::function<double(int)>& value) {
     scope::SignalFile file;
     file.m_nChannelsStored = 1;
-    file.m_nTimeBase = rate;
+    file.m_nSampleRate = rate;
     scope::SignalChannel& a = file.m_Channels[0];
     a.m_bPresent = true;
     a.m_nCoupling = 0;
@@ -292,12 +292,12 @@ TEST(SavedScopeText, TimePerDivisionByModeAndRate) {
     CSavedScope scope;
     scope.m_bRollMode = c.roll;
     scope.m_bAngleMode = c.angle;
-    scope.m_dTimeBaseValue = c.rate;
+    scope.m_dSampleRate = c.rate;
     EXPECT_EQ(std::string(FormatSavedScopeTimePerDiv(scope)), c.text) << c.rate;
   }
   grid.m_nSteps = 0;
   CSavedScope scope;
-  scope.m_dTimeBaseValue = 1000.0;
+  scope.m_dSampleRate = 1000.0;
   EXPECT_EQ(std::string(FormatSavedScopeTimePerDiv(scope)), "---") << "no record divisions";
   kvtest::ResetCoreGlobals();
 }

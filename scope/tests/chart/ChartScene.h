@@ -26,7 +26,7 @@ inline void ResetScopeState() {
     scope.RemoveAllSignals();
     scope.m_bRollMode = 0;
     scope.m_bAngleMode = 0;
-    scope.m_dTimeBaseValue = 0.0;
+    scope.m_dSampleRate = 0.0;
     scope.m_strName.Empty();
   }
 }

@@ -179,7 +179,7 @@ CSavedScope& Saved(int slot, bool roll, double rate) {
   }
   s.m_bEmpty = 0;
   s.m_bRollMode = roll ? 1 : 0;
-  s.m_dTimeBaseValue = rate;
+  s.m_dSampleRate = rate;
   s.m_nTriggerSource = 1;
   s.m_nTriggerFilter = 1;
   s.m_dTriggerLevel = 1.5;

@@ -103,7 +103,7 @@ class PaneTest : public kvtest::CoreTest {
   bool LoadSquare(const char* name) {
     scope::SignalFile file;
     file.m_nChannelsStored = 1;
-    file.m_nTimeBase = 10000;
+    file.m_nSampleRate = 10000;
     scope::SignalChannel& a = file.m_Channels[0];
     a.m_bPresent = true;
     a.m_dPerDivision = 1.0;

@@ -9,13 +9,7 @@
 
 using namespace ui_dialogs;
 
-namespace {
-constexpr int kSchemeBackground = 6;
-constexpr int kSchemeText = 8;
-constexpr int kSchemeButton = 14;
-}  // namespace
-
-CCommentDlg::CCommentDlg(CWnd* parent) : CDialog((RegisterDialogTemplates(), IDD_COMMENT), parent) {}
+CCommentDlg::CCommentDlg(CWnd* parent) : COwnerDrawnDlg((RegisterDialogTemplates(), IDD_COMMENT), parent) {}
 
 CCommentDlg::~CCommentDlg() = default;
 
@@ -25,13 +19,7 @@ BOOL CCommentDlg::OnInitDialog() {
   m_Title = std::make_unique<CXPCtrlStaticWFont>(GetSchemeColor(kSchemeText), AdjustColor(button, 40), &m_Font, FALSE,
                                                  DT_CENTER, DT_VCENTER);
   m_Title->Create(GetGlobalProps().GetText(10093), WS_CHILD | WS_VISIBLE, CRect(10, 8, 360, 32), this, 0xFFFF);
-  for (CXPCtrlBtn* b : {&m_BtnCancel, &m_BtnOK}) {
-    b->btnClbck = this;
-    b->drawClbck = this;
-  }
-  m_BtnCancel.Create("", WS_CHILD | WS_VISIBLE, CRect(190, 150, 270, 180), this, ID_CANCEL);
-  m_BtnOK.Create("", WS_CHILD | WS_VISIBLE, CRect(280, 150, 360, 180), this, ID_OK);
-  m_hCursor = AfxGetApp() ? AfxGetApp()->LoadCursor(IDC_CLIENT_CURSOR) : 0;
+  CreateOkCancel("", CRect(190, 150, 270, 180), "", CRect(280, 150, 360, 180));
 
   CDialog::OnInitDialog();  // loads `comment` into the edit
 
@@ -45,32 +33,6 @@ BOOL CCommentDlg::OnInitDialog() {
 void CCommentDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
   DDX_Text(dx, IDC_COMMENT_EDIT, comment);
-}
-
-BOOL CCommentDlg::OnEraseBkgnd(CDC* dc) {
-  CRect rc;
-  GetClientRect(&rc);
-  dc->FillSolidRect(&rc, GetSchemeColor(kSchemeBackground));
-  return TRUE;
-}
-
-BOOL CCommentDlg::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) {
-  if (hitTest == HTCLIENT && m_hCursor) {
-    ::SetCursor(m_hCursor);
-    return TRUE;
-  }
-  return CDialog::OnSetCursor(wnd, hitTest, message);
-}
-
-void CCommentDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
-  CFont* old = dc->SelectObject(&m_Font);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
-  const COLORREF oldColour = dc->SetTextColor(GetSchemeColor(kSchemeText));
-  dc->DrawText(GetGlobalProps().GetText(data->id == ID_OK ? 10092 : 10087), content,
-               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  dc->SetTextColor(oldColour);
-  dc->SetBkMode(oldMode);
-  dc->SelectObject(old);
 }
 
 void CCommentDlg::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {

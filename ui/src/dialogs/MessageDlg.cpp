@@ -11,14 +11,8 @@
 
 using namespace ui_dialogs;
 
-namespace {
-constexpr int kSchemeBackground = 6;  // Color_MainWnd_Bkgrnd
-constexpr int kSchemeText = 8;        // Color_MainWnd_Categories
-constexpr int kSchemeButton = 14;     // Color_Btn_Bkgrnd
-}  // namespace
-
 CMessageDlg::CMessageDlg(CWnd* parent)
-    : CDialog((RegisterDialogTemplates(), IDD_MESSAGE), parent),
+    : COwnerDrawnDlg((RegisterDialogTemplates(), IDD_MESSAGE), parent),
       m_BkColor(AdjustColor(GetSchemeColor(kSchemeBackground), 70)),
       m_ProbeCheck([] {
         CMotortesterData* data = GetMotortesterDevice();
@@ -31,12 +25,9 @@ BOOL CMessageDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   m_BkBrush.DeleteObject();
   m_BkBrush.CreateSolidBrush(m_BkColor);
-  m_hCursor = AfxGetApp() ? AfxGetApp()->LoadCursor(IDC_CLIENT_CURSOR) : 0;
   const COLORREF face = GetSchemeColor(kSchemeButton);
-  m_BtnOK.btnClbck = this;
-  m_BtnOK.drawClbck = this;
   m_BtnOK.SetColors(face, AdjustColor(face, 40), m_BkColor, RGB(80, 80, 80));
-  m_BtnOK.Create("OK", WS_CHILD | WS_VISIBLE, CRect(0, 0, 10, 10), this, 0);
+  CreateButton(m_BtnOK, "OK", WS_CHILD | WS_VISIBLE, CRect(0, 0, 10, 10), 0);
 
   // Half the parent's width, 1/2.5 of its height, a little above its centre.
   const CRect parent = PlacementRect(m_pParentWnd);
@@ -93,14 +84,6 @@ void CMessageDlg::OnPaint() {
   dc.SetBkMode(oldMode);
 }
 
-BOOL CMessageDlg::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) {
-  if (hitTest == HTCLIENT && m_hCursor) {
-    ::SetCursor(m_hCursor);
-    return TRUE;
-  }
-  return CDialog::OnSetCursor(wnd, hitTest, message);
-}
-
 void CMessageDlg::OnDestroy() {
   CDialog::OnDestroy();
   m_BkBrush.DeleteObject();
@@ -108,13 +91,7 @@ void CMessageDlg::OnDestroy() {
 
 void CMessageDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
   if (data->id != 0) return;
-  CFont* old = dc->SelectObject(&m_BtnFont);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
-  const COLORREF oldColour = dc->SetTextColor(GetSchemeColor(kSchemeText));
-  dc->DrawText("OK", content, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
-  dc->SetTextColor(oldColour);
-  dc->SetBkMode(oldMode);
-  dc->SelectObject(old);
+  DrawFace(dc, content, "OK", &m_BtnFont, TextColor(), DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
 }
 
 void CMessageDlg::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {

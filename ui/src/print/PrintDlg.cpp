@@ -15,15 +15,12 @@
 using namespace ui_dialogs;
 
 namespace {
-constexpr int kSchemeBackground = 6;
-constexpr int kSchemeText = 8;
-constexpr int kSchemeButton = 14;
 constexpr COLORREF kTransparent = RGB(255, 0, 0);
 }  // namespace
 
-CPrintDlg::CPrintDlg(CWnd* parent) : CDialog((RegisterDialogTemplates(), IDD_PRINT), parent) {
-  m_hCursor = AfxGetApp() ? AfxGetApp()->LoadCursor(IDC_CLIENT_CURSOR) : 0;
-}
+// Every cursor query is handled; the own cursor only over the client area.
+CPrintDlg::CPrintDlg(CWnd* parent)
+    : COwnerDrawnDlg((RegisterDialogTemplates(), IDD_PRINT), parent, CursorQueries::kEveryQuery) {}
 
 CPrintDlg::~CPrintDlg() = default;
 
@@ -47,11 +44,7 @@ BOOL CPrintDlg::OnInitDialog() {
                             {&m_BtnAdd, "AddTo", CRect(70, 80, 150, 160), ID_ADD},
                             {&m_BtnView, "View", CRect(22, 180, 112, 210), ID_VIEW},
                             {&m_BtnClear, "Clear", CRect(134, 180, 224, 210), ID_CLEAR}};
-  for (const Button& b : buttons) {
-    b.button->btnClbck = this;
-    b.button->drawClbck = this;
-    b.button->Create(b.name, WS_CHILD | WS_VISIBLE, b.rect, this, static_cast<UINT>(b.id));
-  }
+  for (const Button& b : buttons) CreateButton(*b.button, b.name, WS_CHILD | WS_VISIBLE, b.rect, static_cast<UINT>(b.id));
   UpdateCount();
 
   CDialog::OnInitDialog();
@@ -92,18 +85,6 @@ void CPrintDlg::OnCancel() {
   EndDialog(IDCANCEL);
 }
 
-BOOL CPrintDlg::OnEraseBkgnd(CDC* dc) {
-  CRect rc;
-  GetClientRect(&rc);
-  dc->FillSolidRect(&rc, GetSchemeColor(kSchemeBackground));
-  return TRUE;
-}
-
-BOOL CPrintDlg::OnSetCursor(CWnd*, UINT hitTest, UINT) {
-  if (hitTest == HTCLIENT && m_hCursor) ::SetCursor(m_hCursor);
-  return TRUE;
-}
-
 void CPrintDlg::OnDestroy() {
   CDialog::OnDestroy();
   m_PrintPicture.DeleteObject();
@@ -134,12 +115,8 @@ void CPrintDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* bu
       mem.SelectObject(old);
     }
   } else {
-    CFont* old = dc->SelectObject(&m_BtnFont);
-    const COLORREF oldColour = dc->SetTextColor(enabled ? GetSchemeColor(kSchemeText) : RGB(150, 150, 150));
     const int text = data->id == ID_CANCEL ? 10087 : data->id == ID_VIEW ? 10088 : 10089;
-    dc->DrawText(GetGlobalProps().GetText(text), content, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->SetTextColor(oldColour);
-    dc->SelectObject(old);
+    DrawFace(dc, content, GetGlobalProps().GetText(text), &m_BtnFont, enabled ? TextColor() : RGB(150, 150, 150));
   }
   dc->SetBkMode(oldMode);
 }

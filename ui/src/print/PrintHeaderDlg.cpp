@@ -13,15 +13,9 @@
 
 using namespace ui_dialogs;
 
-namespace {
-constexpr int kSchemeBackground = 6;
-constexpr int kSchemeText = 8;
-constexpr int kSchemeButton = 14;
-}  // namespace
-
-CPrintHeaderDlg::CPrintHeaderDlg(CWnd* parent) : CDialog((RegisterDialogTemplates(), IDD_PRINTHEADER), parent) {
-  m_hCursor = AfxGetApp() ? AfxGetApp()->LoadCursor(IDC_CLIENT_CURSOR) : 0;
-}
+// Every cursor query is handled; the own cursor only over the client area.
+CPrintHeaderDlg::CPrintHeaderDlg(CWnd* parent)
+    : COwnerDrawnDlg((RegisterDialogTemplates(), IDD_PRINTHEADER), parent, CursorQueries::kEveryQuery) {}
 
 CPrintHeaderDlg::~CPrintHeaderDlg() = default;
 
@@ -38,12 +32,7 @@ BOOL CPrintHeaderDlg::OnInitDialog() {
   m_LicenceLabel = std::make_unique<CXPCtrlStaticWFont>(text, GetSchemeColor(kSchemeBackground), &m_Font, FALSE,
                                                         DT_RIGHT, DT_VCENTER);
   m_LicenceLabel->Create(props.GetText(10143), WS_CHILD | WS_VISIBLE, CRect(10, 75, 130, 100), this, 0xFFFF);
-  for (CXPCtrlBtn* b : {&m_BtnCancel, &m_BtnOK}) {
-    b->btnClbck = this;
-    b->drawClbck = this;
-  }
-  m_BtnCancel.Create("Cancel", WS_CHILD | WS_VISIBLE, CRect(190, 110, 270, 140), this, ID_CANCEL);
-  m_BtnOK.Create("OK", WS_CHILD | WS_VISIBLE, CRect(280, 110, 360, 140), this, ID_OK);
+  CreateOkCancel("Cancel", CRect(190, 110, 270, 140), "OK", CRect(280, 110, 360, 140));
   ::SendDlgItemMessage(m_hWnd, IDC_HEADER_VEHICLE, EM_LIMITTEXT, kVehicleChars, 0);
   ::SendDlgItemMessage(m_hWnd, IDC_HEADER_PLATE, EM_LIMITTEXT, kLicencePlateChars, 0);
 
@@ -62,30 +51,6 @@ void CPrintHeaderDlg::DoDataExchange(CDataExchange* dx) {
   DDV_MaxChars(dx, m_strVehicle, kVehicleChars);
   DDX_Text(dx, IDC_HEADER_PLATE, m_strLicencePlate);
   DDV_MaxChars(dx, m_strLicencePlate, kLicencePlateChars);
-}
-
-BOOL CPrintHeaderDlg::OnEraseBkgnd(CDC* dc) {
-  CRect rc;
-  GetClientRect(&rc);
-  dc->FillSolidRect(&rc, GetSchemeColor(kSchemeBackground));
-  return TRUE;
-}
-
-BOOL CPrintHeaderDlg::OnSetCursor(CWnd*, UINT hitTest, UINT) {
-  // Every query is handled; the own cursor only over the client area.
-  if (hitTest == HTCLIENT && m_hCursor) ::SetCursor(m_hCursor);
-  return TRUE;
-}
-
-void CPrintHeaderDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
-  CFont* old = dc->SelectObject(&m_Font);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
-  const COLORREF oldColour = dc->SetTextColor(GetSchemeColor(kSchemeText));
-  dc->DrawText(GetGlobalProps().GetText(data->id == ID_OK ? 10092 : 10087), content,
-               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  dc->SetTextColor(oldColour);
-  dc->SetBkMode(oldMode);
-  dc->SelectObject(old);
 }
 
 void CPrintHeaderDlg::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {

@@ -4,13 +4,13 @@
 // now, IDCANCEL when not.
 #pragma once
 
-#include <ui/XPCtrlBtn.h>
+#include <ui/dialogs/OwnerDrawnDlg.h>
 
 #include <platform/afxwin.h>
 
 #include <functional>
 
-class CMessageDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtrlBtn::IBtnClbck {
+class CMessageDlg : public COwnerDrawnDlg {
  public:
   // Whether the probes the current measurement needs are connected. The default asks the
   // engine-tester data object (WaitMotortesterReady with its help mode); tests inject answers.
@@ -25,20 +25,17 @@ class CMessageDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtr
   BOOL OnInitDialog() override;
   void OnPaint() override;
   BOOL OnEraseBkgnd(CDC* dc) override;
-  BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
   void OnDestroy() override;
 
   void Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* button) override;
   void OnClick(XPCtrlBtnData* data, CXPCtrlBtn* button) override;
 
-  CXPCtrlBtn m_BtnOK;
   COLORREF m_BkColor;
   CBrush m_BkBrush;
   CFont m_BtnFont;
   CFont m_BodyFont;
   CFont m_TitleFont;
   CRect m_rcLayout;  // the client rectangle at the last layout
-  HCURSOR m_hCursor = 0;
 
  private:
   // Button place and fonts from the client size.

@@ -4,8 +4,8 @@
 // pending item. Every way out leaves only queued items in the queue.
 #pragma once
 
-#include <ui/XPCtrlBtn.h>
 #include <ui/XPCtrlStaticWFont.h>
+#include <ui/dialogs/OwnerDrawnDlg.h>
 
 #include <platform/afxwin.h>
 
@@ -14,7 +14,7 @@
 
 class CPrintQueue;
 
-class CPrintDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtrlBtn::IBtnClbck {
+class CPrintDlg : public COwnerDrawnDlg {
  public:
   enum { ID_CANCEL = 0, ID_PRINT = 1, ID_ADD = 2, ID_VIEW = 3, ID_CLEAR = 4 };
   enum { IDB_ADD = 209, IDB_PRINT = 210 };
@@ -28,8 +28,7 @@ class CPrintDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtrlB
 
   BOOL OnInitDialog() override;
   void OnCancel() override;
-  BOOL OnEraseBkgnd(CDC* dc) override;
-  BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
+  BOOL OnEraseBkgnd(CDC* dc) override { return FillBackground(dc); }
   void OnDestroy() override;
 
   void Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* button) override;
@@ -41,11 +40,9 @@ class CPrintDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtrlB
   CXPCtrlBtn m_BtnPrint;
   CXPCtrlBtn m_BtnClear;
   CXPCtrlBtn m_BtnView;
-  CXPCtrlBtn m_BtnCancel;
   CFont m_BtnFont;
   CFont m_TitleFont;
   CFont m_CountFont;
-  HCURSOR m_hCursor = 0;
   CBitmap m_PrintPicture;  // 210
   CBitmap m_AddPicture;    // 209
 

@@ -3,16 +3,15 @@
 // over its limit is refused by the data exchange and the dialog stays open.
 #pragma once
 
-#include <ui/XPCtrlBtn.h>
 #include <ui/XPCtrlStaticWFont.h>
+#include <ui/dialogs/OwnerDrawnDlg.h>
 
 #include <platform/afxwin.h>
 
 #include <memory>
 
-class CPrintHeaderDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CXPCtrlBtn::IBtnClbck {
+class CPrintHeaderDlg : public COwnerDrawnDlg {
  public:
-  enum { ID_CANCEL = 0, ID_OK = 1 };
   enum { kVehicleChars = 60, kLicencePlateChars = 20 };
 
   // Without a parent the dialog is centred on the main window, without one on the screen.
@@ -24,10 +23,8 @@ class CPrintHeaderDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CX
 
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
-  BOOL OnEraseBkgnd(CDC* dc) override;
-  BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
+  BOOL OnEraseBkgnd(CDC* dc) override { return FillBackground(dc); }
 
-  void Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* button) override;
   void OnClick(XPCtrlBtnData* data, CXPCtrlBtn* button) override;
 
   CString m_strVehicle;
@@ -35,8 +32,4 @@ class CPrintHeaderDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public CX
   std::unique_ptr<CXPCtrlStaticWFont> m_Title;
   std::unique_ptr<CXPCtrlStaticWFont> m_VehicleLabel;
   std::unique_ptr<CXPCtrlStaticWFont> m_LicenceLabel;
-  CXPCtrlBtn m_BtnOK;
-  CXPCtrlBtn m_BtnCancel;
-  CFont m_Font;
-  HCURSOR m_hCursor = 0;
 };
