@@ -14,14 +14,11 @@ namespace {
 
 IDeviceStartup* g_deviceStartup = nullptr;
 
-constexpr int kLevelSteps = 256;
 constexpr const char kCaption[] = "Dravix Scope";
 // The board oscilloscope's sample rates as the library reports them: the time base until a board
 // gives its own table, so a scope without a board still has its default time base.
 constexpr double kBoardSampleRates[] = {20,     50,     100,    200,     500,     1000,    2000,    5000,    10000,
                                         20000,  50000,  100000, 200000,  500000,  1000000, 2000000, 5000000, 10000000};
-
-int ClampLevel(int step) { return step < 0 ? 0 : (step > kLevelSteps ? kLevelSteps : step); }
 
 }  // namespace
 
@@ -95,8 +92,7 @@ double GlobalProps::SetTriggerPosition(double position) {
 }
 
 void GlobalProps::SetTriggerLevelIndex(int step) {
-  m_nTriggerLevel = ClampLevel(step);
-  m_nChangeFlags |= CHG_TRIGGER_LEVEL;
+  CMeasureProps::SetTriggerLevelIndex(step);
   m_Styles[STYLE_TRIGGER_LEVEL].m_dValue = m_TriggerLevelMap.ToValue(m_nTriggerLevel);
 }
 
@@ -224,13 +220,11 @@ BOOL GlobalProps::Initialize(HWND owner) {
   UpdateTriggerScale();
   SetTriggerPosition(30.0);
   SetTriggerLevelIndex(130);
-  m_nChangeFlags |= CHG_TRIGGER_POSITION | CHG_TRIGGER_LEVEL;
 
   for (INT_PTR i = 0; i < m_TimeBase.m_Rates.GetSize(); ++i) {
     const double rate = m_TimeBase.m_Rates[i];
     if (rate > 0.0 && m_nRecordLength / rate / 20.0 == 0.001) {
-      m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
-      m_nRequestedTimeBaseIndex = static_cast<int>(i);
+      RequestTimeBaseIndex(static_cast<int>(i), Send::Always);
       SetTimeBaseIndex(static_cast<int>(i), TRUE, FALSE);
       break;
     }

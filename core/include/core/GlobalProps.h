@@ -79,7 +79,7 @@ class GlobalProps : public CMeasureProps {
   // trigger-position marker and returns it.
   double SetTriggerPosition(double position);
   // Clamps to 0..256, stores (bit 0x08) and gives the level in volts to the trigger-level mark.
-  void SetTriggerLevelIndex(int step);
+  void SetTriggerLevelIndex(int step) override;
   // The step nearest 0 V of the current trigger-level scale.
   void SetTriggerLevelToZero();
   // Bit 0 (shown) of both time cursors: set when on, cleared when off, so every reader of the
