@@ -4,6 +4,7 @@
 // scope pane exchange copies of this record.
 #pragma once
 
+#include <core/Coupling.h>
 #include <core/LinearMap.h>
 #include <core/ValueArrays.h>
 
@@ -74,6 +75,7 @@ class CChannelProps {
   // (m_Ranges.m_dScale, set with the probe's description).
   double PerDivision(double rangeValue) const;
   int GetUnit() const { return m_Ranges.m_nUnit; }
+  Coupling GetCoupling() const { return CouplingOfSetting(m_nCoupling); }
   // Store the coupling (bit 0x10) or the on state (bit 0x02); 1 when the value changed.
   int SetChannelMode(int coupling, Send send = Send::IfChanged);
   int SetChannelOption(int on);

@@ -823,7 +823,7 @@ int CWndOsc_ControlPanel::StartRecording() {
     const double scale = c.m_Ranges.m_dScale != 0.0 ? c.m_Ranges.m_dScale : 1.0;
     f.m_dPerDivision = range * 2 * 0.0625 / scale;
     f.m_dFullScale = range;
-    f.m_nCoupling = c.m_nCoupling;
+    f.m_Coupling = c.GetCoupling();
     f.m_bTransferPending = 1;
     m_Records.AddRecord(f);
   }
