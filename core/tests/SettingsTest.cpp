@@ -1,3 +1,4 @@
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureType.h>
@@ -67,7 +68,7 @@ class SettingsTest : public kvtest::CoreTest {
 }  // namespace
 
 TEST_F(SettingsTest, InitializeAgainstAScriptedLibrary) {
-  ASSERT_TRUE(props_->Initialize(0));
+  ASSERT_TRUE(RunDeviceStartup(*props_, 0));
   GlobalProps& p = *props_;
   EXPECT_EQ(p.m_bInitialized, 1);
   EXPECT_EQ(fake_.acquisitionMode, 1);
@@ -99,12 +100,12 @@ TEST_F(SettingsTest, InitializeAgainstAScriptedLibrary) {
   EXPECT_EQ(GetTraceList()[1]->m_nStyle, 2);
   // Once is enough.
   fake_.present = 0;
-  EXPECT_TRUE(props_->Initialize(0));
+  EXPECT_TRUE(RunDeviceStartup(*props_, 0));
 }
 
 TEST_F(SettingsTest, InitializeFailures) {
   fake_.present = 0;
-  EXPECT_FALSE(props_->Initialize(0));
+  EXPECT_FALSE(RunDeviceStartup(*props_, 0));
   EXPECT_EQ(props_->m_bInitialized, 0);
   // Without a board the scope still reads its defaults: 30 %, step 130, 1 ms per division of the
   // board oscilloscope's rates (50000 S/s), the window at 5.
@@ -121,20 +122,43 @@ TEST_F(SettingsTest, InitializeFailures) {
 
   fake_.present = 1;
   fake_.threadStarts = 0;
-  EXPECT_FALSE(props_->Initialize(0));
+  EXPECT_FALSE(RunDeviceStartup(*props_, 0));
   EXPECT_EQ(props_->m_bInitialized, 0);
 
   // Channel-information errors are shown together and do not stop the start.
   fake_.threadStarts = 1;
   fake_.infoOk = false;
   const size_t before = kvp::MessageBoxLog().size();
-  EXPECT_TRUE(props_->Initialize(0));
+  EXPECT_TRUE(RunDeviceStartup(*props_, 0));
   const auto boxes = kvp::MessageBoxLog();
   ASSERT_EQ(boxes.size(), before + 1);
   EXPECT_EQ(boxes.back().text,
             "Error Channel A - cannot get probe info [err code:10]\nError Channel B - cannot get probe info [err code:10]");
   EXPECT_EQ(boxes.back().type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
   EXPECT_EQ(boxes.back().caption, "Dravix Scope");
+}
+
+// The default time base is 1 ms per division of the 1000-sample record: the first 50000 S/s of
+// the table, whatever its place; none when the table has no such rate.
+TEST_F(SettingsTest, DefaultTimeBaseIsChosenByIndex) {
+  struct Case {
+    const char* name;
+    std::vector<double> rates;
+    int recordLength, index;
+  } cases[] = {
+      {"the board's table", {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000, 100000}, 1000, 10},
+      {"falling rates", {1000000, 100000, 50000, 5000, 500}, 1000, 2},
+      {"the first of two", {50000, 50000}, 1000, 0},
+      {"no such rate", {10000, 20000, 100000}, 1000, -1},
+      {"rates that are not whole", {49999.6, 50000.4}, 1000, -1},
+      {"a longer record", {50000, 100000}, 2000, 1},
+      {"an empty table", {}, 1000, -1},
+  };
+  for (const Case& c : cases) {
+    CNxDoubleArray rates;
+    for (double r : c.rates) rates.Add(r);
+    EXPECT_EQ(GlobalProps::DefaultTimeBaseIndex(rates, c.recordLength), c.index) << c.name;
+  }
 }
 
 TEST_F(SettingsTest, TriggerLevelClampsAndZero) {
