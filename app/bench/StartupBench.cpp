@@ -8,6 +8,7 @@
 
 #include <ui/MainWndDlg.h>
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
@@ -48,7 +49,7 @@ void BM_Startup(benchmark::State& state) {
     SetDeviceStartup(engine.get());
     const auto start = std::chrono::steady_clock::now();
 
-    GetGlobalProps().Initialize(0);
+    RunDeviceStartup(GetGlobalProps(), 0);
     GetResourceHolder().LoadResources();
     bool shown = false;
     MainWndEnvironment env;

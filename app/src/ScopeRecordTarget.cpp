@@ -21,7 +21,7 @@ void CScopeRecordTarget::AddRecord(const scope::ScopeRecordFields& f) {
   r->m_dSampleRate = f.m_dSampleRate;
   r->m_dPerDivision = f.m_dPerDivision;
   r->m_dFullScale = f.m_dFullScale;
-  r->m_nCoupling = f.m_nCoupling == 0 ? 1 : 0;
+  r->SetCoupling(f.m_Coupling);
   r->m_bTransferPending = f.m_bTransferPending;
 }
 

@@ -1,5 +1,6 @@
 #include "SplashScreen.h"
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/MemDC.h>
@@ -31,7 +32,7 @@ std::atomic<int>& StartupDoneFlag() {
 }
 
 void RunStartupSteps(HWND owner) {
-  GetGlobalProps().Initialize(owner);
+  RunDeviceStartup(GetGlobalProps(), owner);
   GetResourceHolder().LoadResources();
   // After the colours are loaded: the cursors take theirs from the scheme.
   GetRecorder().InitCursors();

@@ -60,6 +60,6 @@ class CSplashScreen : public CDialog {
 // The start-up worker: its steps (RunStartupSteps with the splash as owner of the boxes), then the
 // done flag.
 UINT StartupWorkerProc(LPVOID splash);
-// The worker's steps in order: settings and device (GlobalProps::Initialize), the resource
+// The worker's steps in order: the settings and the device (RunDeviceStartup), the resource
 // holder's shared cursors and images, the recorder's two cursors.
 void RunStartupSteps(HWND owner);

@@ -11,6 +11,7 @@
 
 #include <ui/MainWndDlg.h>
 
+#include <core/DeviceStartup.h>
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
@@ -105,7 +106,7 @@ TEST(ProgramX11, ScopePaneRunsOnTheBoardAndPaintsItsChart) {
     GetMeasureType().m_nMeasureType = 0;
     GlobalProps& props = GetGlobalProps();
     props.m_bInitialized = 0;
-    EXPECT_TRUE(props.Initialize(0));
+    EXPECT_TRUE(RunDeviceStartup(props, 0));
     GetResourceHolder().LoadResources();
     props.m_Channels[0].m_nModeEnable = 1;
     props.m_Channels[0].m_nChangeFlags |= CHN_ON;

@@ -15,6 +15,7 @@
 
 #include <ui/MainWndDlg.h>
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureEngine.h>
@@ -112,7 +113,7 @@ void RunProgram(bool doubleSparkCoil, const std::function<void(CMainWndDlg&)>& d
     app.args = {"osc"};
     app.sleep = [](DWORD) {};
     app.runSplash = [] {
-      GetGlobalProps().Initialize(0);
+      RunDeviceStartup(GetGlobalProps(), 0);
       GetResourceHolder().LoadResources();
       return INT_PTR{IDOK};
     };

@@ -36,13 +36,15 @@ class ScopeRecordTargetTest : public kvtest::CoreTest {
 TEST_F(ScopeRecordTargetTest, RecordsTakeTheCommandsFieldsWithTheRecordsCouplingMeaning) {
   struct Case {
     const char* name;
-    int channel, settingsCoupling, roll, ring, through, angle, unit;
+    int channel;
+    Coupling given;
+    int roll, ring, through, angle, unit;
     // The record.
     int coupling, rollFlag, direct, capacity;
   } cases[] = {
-      {"ring path, A, AC", 0, 0, 0, 400000, 0, 0, 0, /*coupling*/ 1, 0, 0, 400000},
-      {"through the recorder, B, DC", 1, 1, 0, 0, 1, 0, 1, /*coupling*/ 0, 0, 1, 0},
-      {"roll mode 2, angle axis", 1, 0, 2, 400000, 1, 1, 0, /*coupling*/ 1, 1, 1, 400000},
+      {"ring path, A, AC", 0, Coupling::AC, 0, 400000, 0, 0, 0, /*coupling*/ 1, 0, 0, 400000},
+      {"through the recorder, B, DC", 1, Coupling::DC, 0, 0, 1, 0, 1, /*coupling*/ 0, 0, 1, 0},
+      {"roll mode 2, angle axis", 1, Coupling::AC, 2, 400000, 1, 1, 0, /*coupling*/ 1, 1, 1, 400000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -59,7 +61,7 @@ TEST_F(ScopeRecordTargetTest, RecordsTakeTheCommandsFieldsWithTheRecordsCoupling
     f.m_dSampleRate = 200000.0;
     f.m_dPerDivision = 5.0;
     f.m_dFullScale = 40.0;
-    f.m_nCoupling = c.settingsCoupling;
+    f.m_Coupling = c.given;
     target.AddRecord(f);
     ASSERT_EQ(target.GetRecordCount(), 1);
     const CRecord& r = *GetRecordList()[0];
@@ -67,6 +69,7 @@ TEST_F(ScopeRecordTargetTest, RecordsTakeTheCommandsFieldsWithTheRecordsCoupling
     EXPECT_EQ(r.m_crColor, 0x123456u);
     EXPECT_EQ(r.m_nPenStyle, 2);
     EXPECT_EQ(r.m_nCoupling, c.coupling);
+    EXPECT_EQ(r.GetCoupling(), c.given);
     EXPECT_EQ(r.m_bRoll, c.rollFlag);
     EXPECT_EQ(r.m_bDirect, c.direct);
     EXPECT_EQ(r.m_Ring.GetCapacity(), c.capacity);

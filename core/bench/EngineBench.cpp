@@ -6,6 +6,7 @@
 // library; the goal is a ratio of 0.9 or more (the engine adds little).
 #include "LinkTestSupport.h"
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 
@@ -54,7 +55,7 @@ struct OpenEngine {
     SetDeviceStartup(&engine);
     GlobalProps& props = GetGlobalProps();
     props.m_bInitialized = 0;
-    ok = props.Initialize(0) != FALSE;
+    ok = RunDeviceStartup(props, 0) != FALSE;
     CMeasureProps settings = props;
     for (CChannelProps& c : settings.m_Channels) {
       c.m_nModeEnable = 1;

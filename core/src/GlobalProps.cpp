@@ -6,26 +6,17 @@
 #include <core/OscScale.h>
 #include <core/Texts.h>
 
-#include <platform/window.h>
 
 #include <cmath>
 
 namespace {
 
-IDeviceStartup* g_deviceStartup = nullptr;
-
-constexpr int kLevelSteps = 256;
-constexpr const char kCaption[] = "Dravix Scope";
 // The board oscilloscope's sample rates as the library reports them: the time base until a board
 // gives its own table, so a scope without a board still has its default time base.
 constexpr double kBoardSampleRates[] = {20,     50,     100,    200,     500,     1000,    2000,    5000,    10000,
                                         20000,  50000,  100000, 200000,  500000,  1000000, 2000000, 5000000, 10000000};
 
-int ClampLevel(int step) { return step < 0 ? 0 : (step > kLevelSteps ? kLevelSteps : step); }
-
 }  // namespace
-
-void SetDeviceStartup(IDeviceStartup* startup) { g_deviceStartup = startup; }
 
 GlobalProps& GetGlobalProps() {
   static GlobalProps props;
@@ -95,8 +86,7 @@ double GlobalProps::SetTriggerPosition(double position) {
 }
 
 void GlobalProps::SetTriggerLevelIndex(int step) {
-  m_nTriggerLevel = ClampLevel(step);
-  m_nChangeFlags |= CHG_TRIGGER_LEVEL;
+  CMeasureProps::SetTriggerLevelIndex(step);
   m_Styles[STYLE_TRIGGER_LEVEL].m_dValue = m_TriggerLevelMap.ToValue(m_nTriggerLevel);
 }
 
@@ -166,8 +156,7 @@ BOOL GlobalProps::SetTimeBaseIndex(int index, BOOL rescaleCursors, BOOL force) {
   return TRUE;
 }
 
-BOOL GlobalProps::Initialize(HWND owner) {
-  if (m_bInitialized) return TRUE;
+void GlobalProps::PrepareStartupDefaults() {
   LoadColorScheme("Colors.ini");
 
   m_nRecordLength = 1000;
@@ -195,49 +184,49 @@ BOOL GlobalProps::Initialize(HWND owner) {
       trace->m_nStyle = t.style;
     }
   }
+}
 
-  m_bInitialized = g_deviceStartup ? g_deviceStartup->OpenMeasuringDevice(owner) : 0;
-  const bool opened = m_bInitialized != 0;
-  if (m_bInitialized) {
-    g_deviceStartup->SetAcquisitionMode(1);
-    CStringArrayEx lines;
-    if (g_deviceStartup->ReadChannelInfo(*this, lines)) {
-      for (int ch = CHANNEL_A; ch <= CHANNEL_B; ++ch) {
-        const CChannelProps& c = m_Channels[ch];
-        if (c.m_bEnabled && c.m_nRangeIndex >= 0) SetChannelRangeIndex(ch, c.m_nRangeIndex, FALSE, FALSE);
-      }
-    } else {
-      MessageBox(owner, JoinStrings(lines, "\n"), kCaption, MB_OK | MB_ICONEXCLAMATION);
+void GlobalProps::AdoptDeviceChannels(BOOL channelInfoRead) {
+  if (channelInfoRead) {
+    for (int ch = CHANNEL_A; ch <= CHANNEL_B; ++ch) {
+      const CChannelProps& c = m_Channels[ch];
+      if (c.m_bEnabled && c.m_nRangeIndex >= 0) SetChannelRangeIndex(ch, c.m_nRangeIndex, FALSE, FALSE);
     }
-    SetTriggerLevelToZero();
-    MarkAllChannelsChanged(FALSE);
-    SetChannelPosition(CHANNEL_A, 50);
-    SetChannelPosition(CHANNEL_B, 50);
   }
+  SetTriggerLevelToZero();
+  MarkAllChannelsChanged(FALSE);
+  SetChannelPosition(CHANNEL_A, 50);
+  SetChannelPosition(CHANNEL_B, 50);
+}
 
-  m_bInitialized = g_deviceStartup && m_bInitialized ? g_deviceStartup->StartAcquisitionThread() : 0;
+int GlobalProps::DefaultTimeBaseIndex(const CNxDoubleArray& rates, int recordLength) {
+  constexpr long long kDivisions = 20;
+  constexpr long long kPerDivisionPerSecond = 1000;  // 1 ms per division
+  const long long wanted = static_cast<long long>(recordLength) * kPerDivisionPerSecond / kDivisions;
+  // The library reports whole samples per second: the wanted rate is a whole number, exact in a
+  // double, so the table entry either is it or is not.
+  const double wantedRate = static_cast<double>(wanted);
+  for (INT_PTR i = 0; i < rates.GetSize(); ++i)
+    if (rates[i] == wantedRate) return static_cast<int>(i);
+  return -1;
+}
 
+void GlobalProps::ApplyStartupDefaults(BOOL deviceOpened) {
   // The trigger and time-base defaults whether or not a board answered: the scope reads them
   // either way, and they are what the board is given once it is there.
-  if (!opened && m_TimeBase.m_Rates.GetSize() == 0)
+  if (!deviceOpened && m_TimeBase.m_Rates.GetSize() == 0)
     for (double rate : kBoardSampleRates) m_TimeBase.m_Rates.Add(rate);
   UpdateTriggerScale();
   SetTriggerPosition(30.0);
   SetTriggerLevelIndex(130);
-  m_nChangeFlags |= CHG_TRIGGER_POSITION | CHG_TRIGGER_LEVEL;
 
-  for (INT_PTR i = 0; i < m_TimeBase.m_Rates.GetSize(); ++i) {
-    const double rate = m_TimeBase.m_Rates[i];
-    if (rate > 0.0 && m_nRecordLength / rate / 20.0 == 0.001) {
-      m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
-      m_nRequestedTimeBaseIndex = static_cast<int>(i);
-      SetTimeBaseIndex(static_cast<int>(i), TRUE, FALSE);
-      break;
-    }
+  const int index = DefaultTimeBaseIndex(m_TimeBase.m_Rates, m_nRecordLength);
+  if (index >= 0) {
+    RequestTimeBaseIndex(index, Send::Always);
+    SetTimeBaseIndex(index, TRUE, FALSE);
   }
 
   GetOscScale().m_nHorizontalOffset = 5;
   // The time maps exist only now: the trigger-position marker follows them.
   RecomputeTimeBase(TRUE, TRUE);
-  return m_bInitialized;
 }

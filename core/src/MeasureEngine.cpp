@@ -674,7 +674,7 @@ namespace {
 
 void StartMeasurement(CMeasureEngine& engine) {
   GlobalProps& props = GetGlobalProps();
-  props.m_nChangeFlags |= CHG_TRIGGER_POSITION;
+  props.RequestRun();
   engine.Run(1);
   props.m_bRunning = 1;
   if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(5, 24, 0);

@@ -9,6 +9,17 @@
 
 namespace {
 
+constexpr int kLevelSteps = 256;
+
+// Stores `value` into `field` and sets `bit` in `flags` when it changed or when always sent.
+template <typename T>
+BOOL Store(T& field, T value, int& flags, int bit, Send send) {
+  const bool changed = field != value;
+  field = value;
+  if (changed || send == Send::Always) flags |= bit;
+  return changed ? TRUE : FALSE;
+}
+
 // Time per division of one rate: record length / rate / divisions of the time scale. Empty when
 // the rate or the division count gives nothing to show.
 CString FormatTimePerDivOf(double rate, int recordLength) {
@@ -56,11 +67,19 @@ int CChannelProps::AllowedRangeIndex(int index) const {
   return lowest;
 }
 
-int CChannelProps::SetChannelMode(int coupling) {
-  if (m_nCoupling == coupling) return 0;
-  m_nCoupling = coupling;
+int CChannelProps::SetChannelMode(int coupling, Send send) {
+  return Store(m_nCoupling, coupling, m_nChangeFlags, CHN_COUPLING, send);
+}
+
+int CChannelProps::SetRangeIndex(int index, Send send) {
+  return Store(m_nRangeIndex, index, m_nChangeFlags, CHN_RANGE, send);
+}
+
+BOOL CChannelProps::TakeProbeChangeMark() {
+  if (!m_Ranges.m_nChangeMark) return FALSE;
+  m_Ranges.m_nChangeMark = 0;
   m_nChangeFlags |= CHN_COUPLING;
-  return 1;
+  return TRUE;
 }
 
 int CChannelProps::SetChannelOption(int on) {
@@ -94,6 +113,71 @@ BOOL CMeasureProps::IsChanged() const {
          m_Channels[1].m_nChangeFlags != 0;
 }
 
+void CMeasureProps::ClearChanges() {
+  m_nChangeFlags = 0;
+  m_TimeBase.m_nFlags = 0;
+  for (CChannelProps& c : m_Channels) c.ClearChanges();
+}
+
+void CMeasureProps::MarkAllChanged(bool engineSynchronous) {
+  const int channelBits = CHN_ON | CHN_RANGE | CHN_COUPLING;
+  m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
+  m_Channels[CHANNEL_A].m_nChangeFlags |= channelBits;
+  if (engineSynchronous) {
+    m_nChangeFlags = CHG_TRIGGER_FILTER | CHG_TRIGGER_SENSITIVITY;
+    m_Channels[CHANNEL_B].m_nChangeFlags = 0;
+    return;
+  }
+  m_nChangeFlags = CHG_ALL;
+  m_Channels[CHANNEL_B].m_nChangeFlags |= channelBits;
+}
+
+BOOL CMeasureProps::RequestTimeBaseIndex(int index, Send send) {
+  return Store(m_nRequestedTimeBaseIndex, index, m_TimeBase.m_nFlags, TB_INDEX_CHANGED, send);
+}
+
+BOOL CMeasureProps::SetTriggerMode(int mode, Send send) {
+  return Store(m_nTriggerMode, mode, m_nChangeFlags, CHG_TRIGGER_MODE, send);
+}
+
+BOOL CMeasureProps::SetSlowRateModifier(int modifier, Send send) {
+  return Store(m_nSlowRateModifier, modifier, m_nChangeFlags, CHG_TRIGGER_MODE, send);
+}
+
+BOOL CMeasureProps::SetTriggerEdge(int edge, Send send) {
+  return Store(m_nTriggerEdge, edge, m_nChangeFlags, CHG_TRIGGER_EDGE, send);
+}
+
+BOOL CMeasureProps::SetTriggerFilter(int filter, Send send) {
+  return Store(m_nTriggerFilter, filter, m_nChangeFlags, CHG_TRIGGER_FILTER, send);
+}
+
+BOOL CMeasureProps::SetTriggerSource(int kind, Send send) {
+  return Store(m_nTriggerSourceKind, kind, m_nChangeFlags, CHG_TRIGGER_SOURCE, send);
+}
+
+BOOL CMeasureProps::SetTriggerChannel(int channel, Send send) {
+  if (!Store(m_nTriggerChannel, channel, m_nChangeFlags, CHG_TRIGGER_CHANNEL, send)) return FALSE;
+  UpdateTriggerScale();
+  return TRUE;
+}
+
+void CMeasureProps::SetTriggerLevelIndex(int step) {
+  m_nTriggerLevel = step < 0 ? 0 : (step > kLevelSteps ? kLevelSteps : step);
+  m_nChangeFlags |= CHG_TRIGGER_LEVEL;
+}
+
+BOOL CMeasureProps::SetHorizontalOffset(int offset, Send send) {
+  return Store(m_nHorizontalOffset, offset, m_nChangeFlags, CHG_TRIGGER_SENSITIVITY, send);
+}
+
+BOOL CMeasureProps::SwitchChannel(int channel, int on) {
+  CChannelProps* c = GetChannel(channel);
+  if (!c || !c->SetChannelOption(on)) return FALSE;
+  m_nChangeFlags |= CHG_TRIGGER_MODE;
+  return TRUE;
+}
+
 void CMeasureProps::UpdateTriggerScale() {
   const CChannelProps* channel = GetChannel(m_nTriggerChannel);
   double x = 0.0;
@@ -112,7 +196,7 @@ int CMeasureProps::SetChannelRangeIndex(int channel, int index, BOOL updateTrigg
     if (updateTrigger && channel == m_nTriggerChannel) UpdateTriggerScale();
     return 0;
   }
-  c->m_nRangeIndex = index;
+  c->SetRangeIndex(index);
   MarkChannelChanged(channel, updateTrigger, recompute);
   return 1;
 }
@@ -140,17 +224,12 @@ int CMeasureProps::UpdateSlowRateTriggerMode() {
   const double rate = m_TimeBase.m_Rates[index];
   if (GetMeasureType().m_nAngleMode.load() || rate > 500.0) {
     m_nRollSampleCount = 0;
-    if (m_nSlowRateModifier == 0) return 0;
-    m_nSlowRateModifier = 0;
-    m_nChangeFlags |= CHG_TRIGGER_MODE;
-    return 1;
+    return SetSlowRateModifier(0);
   }
   const double roll = std::trunc(rate / 10.0);
   m_nRollSampleCount = roll > 0.0 ? static_cast<int>(roll) : 0;
   if (m_nSlowRateModifier != 0) return 0;
-  m_nSlowRateModifier = m_nTriggerMode == 1 ? 1 : 2;
-  m_nChangeFlags |= CHG_TRIGGER_MODE;
-  return 1;
+  return SetSlowRateModifier(m_nTriggerMode == 1 ? 1 : 2);
 }
 
 int CMeasureProps::GetSubUnitExponent(double value, int channel) const {

@@ -102,7 +102,7 @@ BOOL CMeasureEngine::ApplyDeviceSettings(CMeasureProps& settings, CStringArrayEx
     };
     if (flags & CHN_RANGE) setRange();
     if (flags & (CHN_ON | CHN_COUPLING)) {
-      const int mode = c.m_nModeEnable == 0 ? 0 : (c.m_nCoupling != 0 ? 2 : 1);
+      const int mode = c.m_nModeEnable == 0 ? 0 : (c.GetCoupling() == Coupling::DC ? 2 : 1);
       const int rc = OSC(SetChannelMode(static_cast<uint16_t>(ch), mode));
       if (rc != 0) AddError(lines, Line("Error Channel %s - cannot set channel mode:%d [err code:%d]", Letter(ch), mode, rc));
     }

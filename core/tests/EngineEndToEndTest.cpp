@@ -3,6 +3,7 @@
 // settings, with a recording scope pane on the callbacks.
 #include "LinkTestSupport.h"
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
@@ -71,7 +72,7 @@ class EngineEndToEndTest : public ::testing::Test {
 
   // Initialises and hands the scope the settings of GlobalProps with both channels on.
   void Initialize(RecordingScope& scope) {
-    ASSERT_TRUE(GetGlobalProps().Initialize(0));
+    ASSERT_TRUE(RunDeviceStartup(GetGlobalProps(), 0));
     Prepare(scope);
     engine_->SetOscCallback(&scope);
   }
@@ -238,7 +239,7 @@ TEST_F(EngineEndToEndTest, UnloadAfterAFailedOpenLeavesNoThread) {
     return n;
   };
   const size_t before = threads();
-  EXPECT_FALSE(GetGlobalProps().Initialize(0));
+  EXPECT_FALSE(RunDeviceStartup(GetGlobalProps(), 0));
   EXPECT_FALSE(engine_->IsDevicePresent());
   EXPECT_EQ(engine_->GetBoardName(), "No information");
   engine_->CoreShutdown();

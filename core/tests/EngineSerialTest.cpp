@@ -3,6 +3,7 @@
 // delivers a record through the engine.
 #include "../../link/serial/tests/SerialTestSupport.h"
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 
@@ -53,7 +54,7 @@ TEST(EngineOverSerial, StartUpAndOneRecord) {
   SetDeviceStartup(&engine);
   GlobalProps& props = GetGlobalProps();
   props.m_bInitialized = 0;
-  ASSERT_TRUE(props.Initialize(0));
+  ASSERT_TRUE(RunDeviceStartup(props, 0));
   EXPECT_EQ(std::string(engine.GetBoardName()), "Measurement board KV310 version 3.10 (K310)");
   EXPECT_TRUE(engine.IsDevicePresent());
 

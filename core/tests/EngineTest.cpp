@@ -2,6 +2,7 @@
 // device, the settings sender, the data readers, the thread with its stop, and the meter services.
 #include "FakeControl.h"
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
@@ -1137,7 +1138,7 @@ TEST_F(EngineTest, StartUpOnTheDefaultRateMovesTheTriggerMarker) {
   GlobalProps& props = GetGlobalProps();
   props.m_bInitialized = 0;
   ASSERT_EQ(fake_->rates[fake_->rateIndex], 50000);
-  EXPECT_TRUE(props.Initialize(0));
+  EXPECT_TRUE(RunDeviceStartup(props, 0));
   EXPECT_EQ(props.m_TimeBase.m_nSelected, 2);
   EXPECT_NEAR(props.m_Styles[GlobalProps::STYLE_TRIGGER_POSITION].m_dValue, 0.006, 1e-12);
   EXPECT_TRUE(engine_->IsThreadRunning());

@@ -1,3 +1,4 @@
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureType.h>
@@ -8,6 +9,9 @@
 #include <kvtest/CoreGlobals.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -64,7 +68,7 @@ class SettingsTest : public kvtest::CoreTest {
 }  // namespace
 
 TEST_F(SettingsTest, InitializeAgainstAScriptedLibrary) {
-  ASSERT_TRUE(props_->Initialize(0));
+  ASSERT_TRUE(RunDeviceStartup(*props_, 0));
   GlobalProps& p = *props_;
   EXPECT_EQ(p.m_bInitialized, 1);
   EXPECT_EQ(fake_.acquisitionMode, 1);
@@ -96,12 +100,12 @@ TEST_F(SettingsTest, InitializeAgainstAScriptedLibrary) {
   EXPECT_EQ(GetTraceList()[1]->m_nStyle, 2);
   // Once is enough.
   fake_.present = 0;
-  EXPECT_TRUE(props_->Initialize(0));
+  EXPECT_TRUE(RunDeviceStartup(*props_, 0));
 }
 
 TEST_F(SettingsTest, InitializeFailures) {
   fake_.present = 0;
-  EXPECT_FALSE(props_->Initialize(0));
+  EXPECT_FALSE(RunDeviceStartup(*props_, 0));
   EXPECT_EQ(props_->m_bInitialized, 0);
   // Without a board the scope still reads its defaults: 30 %, step 130, 1 ms per division of the
   // board oscilloscope's rates (50000 S/s), the window at 5.
@@ -118,20 +122,43 @@ TEST_F(SettingsTest, InitializeFailures) {
 
   fake_.present = 1;
   fake_.threadStarts = 0;
-  EXPECT_FALSE(props_->Initialize(0));
+  EXPECT_FALSE(RunDeviceStartup(*props_, 0));
   EXPECT_EQ(props_->m_bInitialized, 0);
 
   // Channel-information errors are shown together and do not stop the start.
   fake_.threadStarts = 1;
   fake_.infoOk = false;
   const size_t before = kvp::MessageBoxLog().size();
-  EXPECT_TRUE(props_->Initialize(0));
+  EXPECT_TRUE(RunDeviceStartup(*props_, 0));
   const auto boxes = kvp::MessageBoxLog();
   ASSERT_EQ(boxes.size(), before + 1);
   EXPECT_EQ(boxes.back().text,
             "Error Channel A - cannot get probe info [err code:10]\nError Channel B - cannot get probe info [err code:10]");
   EXPECT_EQ(boxes.back().type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
   EXPECT_EQ(boxes.back().caption, "Dravix Scope");
+}
+
+// The default time base is 1 ms per division of the 1000-sample record: the first 50000 S/s of
+// the table, whatever its place; none when the table has no such rate.
+TEST_F(SettingsTest, DefaultTimeBaseIsChosenByIndex) {
+  struct Case {
+    const char* name;
+    std::vector<double> rates;
+    int recordLength, index;
+  } cases[] = {
+      {"the board's table", {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000, 100000}, 1000, 10},
+      {"falling rates", {1000000, 100000, 50000, 5000, 500}, 1000, 2},
+      {"the first of two", {50000, 50000}, 1000, 0},
+      {"no such rate", {10000, 20000, 100000}, 1000, -1},
+      {"rates that are not whole", {49999.6, 50000.4}, 1000, -1},
+      {"a longer record", {50000, 100000}, 2000, 1},
+      {"an empty table", {}, 1000, -1},
+  };
+  for (const Case& c : cases) {
+    CNxDoubleArray rates;
+    for (double r : c.rates) rates.Add(r);
+    EXPECT_EQ(GlobalProps::DefaultTimeBaseIndex(rates, c.recordLength), c.index) << c.name;
+  }
 }
 
 TEST_F(SettingsTest, TriggerLevelClampsAndZero) {
@@ -245,6 +272,137 @@ TEST_F(SettingsTest, RangeChangesMarkAndRescale) {
   quiet.m_Channels[0].SetChannelMode(1);
   EXPECT_TRUE(quiet.IsChanged());
   EXPECT_EQ(quiet.m_Channels[0].SetChannelMode(1), 0);
+}
+
+// Every setter of a setting the board is given stores its value and sets that value's change bit;
+// a forgotten bit is a setting that never reaches the board. Each case starts from the same
+// settings with no bit set, calls the setter, and checks the three bit words and the stored value.
+// `again` says what a second call with the same value marks: nothing, or the same bits (setters
+// that send on every call, and Send::Always).
+TEST_F(SettingsTest, EverySetterSetsItsChangeBit) {
+  GlobalProps& p = *props_;
+  for (double r : {1000.0, 500.0, 100000.0}) p.m_TimeBase.m_Rates.Add(r);
+  p.m_nRecordLength = 1000;
+  p.SetTimeBaseIndex(0, FALSE, TRUE);
+  p.m_nRequestedTimeBaseIndex = 0;
+  for (int ch = 0; ch < 2; ++ch) {
+    CChannelProps& c = p.m_Channels[ch];
+    for (double r : {1.0, 10.0}) c.m_Ranges.Add(r * (ch + 1));
+    c.m_bEnabled = 1;
+    c.m_nRangeIndex = 0;
+  }
+  p.UpdateTriggerScale();
+  const CMeasureProps start = p;
+
+  enum Again { kNothing, kSame };
+  struct Case {
+    const char* name;
+    std::function<void(GlobalProps&)> set;
+    int flags, timeBase, channelA, channelB;
+    std::function<double(const GlobalProps&)> stored;
+    double expected;
+    Again again;
+  } cases[] = {
+      {"requested time base", [](GlobalProps& s) { s.RequestTimeBaseIndex(2); }, 0, TB_INDEX_CHANGED, 0, 0,
+       [](const GlobalProps& s) { return s.m_nRequestedTimeBaseIndex; }, 2, kNothing},
+      {"requested time base, always", [](GlobalProps& s) { s.RequestTimeBaseIndex(2, Send::Always); }, 0,
+       TB_INDEX_CHANGED, 0, 0, [](const GlobalProps& s) { return s.m_nRequestedTimeBaseIndex; }, 2, kSame},
+      {"selected time base", [](GlobalProps& s) { s.SetTimeBaseIndex(1, FALSE, FALSE); }, CHG_TRIGGER_SENSITIVITY,
+       0, 0, 0, [](const GlobalProps& s) { return s.m_dTriggerSensitivity; }, 5.0, kNothing},
+      {"trigger mode", [](GlobalProps& s) { s.SetTriggerMode(2); }, CHG_TRIGGER_MODE, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerMode; }, 2, kNothing},
+      {"roll mode", [](GlobalProps& s) { s.SetSlowRateModifier(2); }, CHG_TRIGGER_MODE, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nSlowRateModifier; }, 2, kNothing},
+      {"roll mode, always", [](GlobalProps& s) { s.SetSlowRateModifier(2, Send::Always); }, CHG_TRIGGER_MODE, 0, 0,
+       0, [](const GlobalProps& s) { return s.m_nSlowRateModifier; }, 2, kSame},
+      {"edge", [](GlobalProps& s) { s.SetTriggerEdge(1); }, CHG_TRIGGER_EDGE, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerEdge; }, 1, kNothing},
+      {"filter", [](GlobalProps& s) { s.SetTriggerFilter(1); }, CHG_TRIGGER_FILTER, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerFilter; }, 1, kNothing},
+      {"filter, always", [](GlobalProps& s) { s.SetTriggerFilter(1, Send::Always); }, CHG_TRIGGER_FILTER, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerFilter; }, 1, kSame},
+      {"source", [](GlobalProps& s) { s.SetTriggerSource(3); }, CHG_TRIGGER_SOURCE, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerSourceKind; }, 3, kNothing},
+      {"source, always", [](GlobalProps& s) { s.SetTriggerSource(3, Send::Always); }, CHG_TRIGGER_SOURCE, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerSourceKind; }, 3, kSame},
+      // The level scale follows the new trigger channel: channel B's 2 V range.
+      {"trigger channel", [](GlobalProps& s) { s.SetTriggerChannel(1); }, CHG_TRIGGER_CHANNEL, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_TriggerLevelMap.m_dX2; }, 2.0, kNothing},
+      {"level", [](GlobalProps& s) { s.SetTriggerLevelIndex(200); }, CHG_TRIGGER_LEVEL, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerLevel; }, 200, kSame},
+      {"level above the scale", [](GlobalProps& s) { s.SetTriggerLevelIndex(300); }, CHG_TRIGGER_LEVEL, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerLevel; }, 256, kSame},
+      {"level below the scale", [](GlobalProps& s) { s.SetTriggerLevelIndex(-4); }, CHG_TRIGGER_LEVEL, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nTriggerLevel; }, 0, kSame},
+      {"position", [](GlobalProps& s) { s.SetTriggerPosition(40.0); }, CHG_TRIGGER_POSITION, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_dTriggerPosition; }, 40.0, kSame},
+      {"run request", [](GlobalProps& s) { s.RequestRun(); }, CHG_TRIGGER_POSITION, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_dTriggerPosition; }, 0.0, kSame},
+      {"window offset", [](GlobalProps& s) { s.SetHorizontalOffset(3); }, CHG_TRIGGER_SENSITIVITY, 0, 0, 0,
+       [](const GlobalProps& s) { return s.m_nHorizontalOffset; }, 3, kNothing},
+      {"channel switched on", [](GlobalProps& s) { s.SwitchChannel(1, 1); }, CHG_TRIGGER_MODE, 0, 0, CHN_ON,
+       [](const GlobalProps& s) { return s.m_Channels[1].m_nModeEnable; }, 1, kNothing},
+      {"channel option", [](GlobalProps& s) { s.m_Channels[0].SetChannelOption(1); }, 0, 0, CHN_ON, 0,
+       [](const GlobalProps& s) { return s.m_Channels[0].m_nModeEnable; }, 1, kNothing},
+      {"coupling", [](GlobalProps& s) { s.m_Channels[1].SetChannelMode(1); }, 0, 0, 0, CHN_COUPLING,
+       [](const GlobalProps& s) { return s.m_Channels[1].m_nCoupling; }, 1, kNothing},
+      {"coupling, always", [](GlobalProps& s) { s.m_Channels[1].SetChannelMode(1, Send::Always); }, 0, 0, 0,
+       CHN_COUPLING, [](const GlobalProps& s) { return s.m_Channels[1].m_nCoupling; }, 1, kSame},
+      {"range index alone", [](GlobalProps& s) { s.m_Channels[0].SetRangeIndex(1); }, 0, 0, CHN_RANGE, 0,
+       [](const GlobalProps& s) { return s.m_Channels[0].m_nRangeIndex; }, 1, kNothing},
+      {"range index, always", [](GlobalProps& s) { s.m_Channels[0].SetRangeIndex(1, Send::Always); }, 0, 0,
+       CHN_RANGE, 0, [](const GlobalProps& s) { return s.m_Channels[0].m_nRangeIndex; }, 1, kSame},
+      {"range change", [](GlobalProps& s) { s.SetChannelRangeIndex(1, 1, TRUE, FALSE); }, 0, 0, 0, CHN_RANGE,
+       [](const GlobalProps& s) { return s.m_Channels[1].m_nRangeIndex; }, 1, kNothing},
+  };
+  for (const Case& c : cases) {
+    static_cast<CMeasureProps&>(p) = start;
+    p.ClearChanges();
+    c.set(p);
+    EXPECT_EQ(p.m_nChangeFlags, c.flags) << c.name;
+    EXPECT_EQ(p.m_TimeBase.m_nFlags, c.timeBase) << c.name;
+    EXPECT_EQ(p.m_Channels[0].m_nChangeFlags, c.channelA) << c.name;
+    EXPECT_EQ(p.m_Channels[1].m_nChangeFlags, c.channelB) << c.name;
+    EXPECT_DOUBLE_EQ(c.stored(p), c.expected) << c.name;
+    p.ClearChanges();
+    c.set(p);
+    EXPECT_EQ(p.IsChanged() != FALSE, c.again == kSame) << c.name << ", called again";
+    EXPECT_DOUBLE_EQ(c.stored(p), c.expected) << c.name << ", called again";
+  }
+}
+
+// A probe change leaves the board's channel mode to be sent again, once.
+TEST_F(SettingsTest, ProbeChangeMarkSendsTheChannelModeOnce) {
+  CChannelProps c;
+  c.m_Ranges.m_nChangeMark = 1;
+  EXPECT_TRUE(c.TakeProbeChangeMark());
+  EXPECT_EQ(c.m_nChangeFlags, CHN_COUPLING);
+  EXPECT_EQ(c.m_Ranges.m_nChangeMark, 0);
+  c.ClearChanges();
+  EXPECT_FALSE(c.TakeProbeChangeMark());
+  EXPECT_EQ(c.m_nChangeFlags, 0);
+}
+
+// Marked for the next run: everything, or for the engine-synchronous modes only channel A, the
+// time base, the filter and the sensitivity.
+TEST_F(SettingsTest, MarkAllChangedForTheBoardMode) {
+  struct Case {
+    bool engineSynchronous;
+    int flags, channelB;
+  } cases[] = {{false, CHG_ALL, CHN_ON | CHN_RANGE | CHN_COUPLING},
+               {true, CHG_TRIGGER_FILTER | CHG_TRIGGER_SENSITIVITY, 0}};
+  for (const Case& c : cases) {
+    CMeasureProps s;
+    s.ClearChanges();
+    s.m_Channels[1].m_nChangeFlags = CHN_RANGE;
+    s.MarkAllChanged(c.engineSynchronous);
+    EXPECT_EQ(s.m_nChangeFlags, c.flags) << c.engineSynchronous;
+    EXPECT_EQ(s.m_TimeBase.m_nFlags, TB_INDEX_CHANGED) << c.engineSynchronous;
+    EXPECT_EQ(s.m_Channels[0].m_nChangeFlags, CHN_ON | CHN_RANGE | CHN_COUPLING) << c.engineSynchronous;
+    EXPECT_EQ(s.m_Channels[1].m_nChangeFlags, c.channelB) << c.engineSynchronous;
+    s.ClearChanges();
+    EXPECT_FALSE(s.IsChanged()) << c.engineSynchronous;
+  }
 }
 
 TEST_F(SettingsTest, CursorsOnSetsTheShownBit) {

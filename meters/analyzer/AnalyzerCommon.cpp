@@ -66,7 +66,7 @@ CString SignalScaleText(const CRecord& record, int amplitudeStep) {
   const double v = record.m_dPerDivision / (amplitudeStep != 0 ? amplitudeStep : 1);
   if (!std::isfinite(v)) return CString("---");
   CString text = FormatUnitValue(v, RecordUnit(record), 2);
-  if (record.m_nCoupling == 1) text = CString("~") + text;
+  if (record.GetCoupling() == Coupling::AC) text = CString("~") + text;
   return text;
 }
 

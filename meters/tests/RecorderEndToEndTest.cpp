@@ -9,6 +9,7 @@
 #include <meters/RecordFile.h>
 #include <meters/Recorder.h>
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
@@ -304,7 +305,7 @@ class RecorderRingEndToEndTest : public ::testing::Test {
 };
 
 TEST_F(RecorderRingEndToEndTest, TheEngineFeedsSegmentsWithGapMarkersAt100kSamplesPerSecond) {
-  ASSERT_TRUE(GetGlobalProps().Initialize(0));
+  ASSERT_TRUE(RunDeviceStartup(GetGlobalProps(), 0));
   // The trigger level must lie inside the sine: the smallest range that holds its 5 V.
   GlobalProps& props = GetGlobalProps();
   const CNxDoubleArray& ranges = props.m_Channels[0].m_Ranges;

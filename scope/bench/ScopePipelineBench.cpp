@@ -14,6 +14,7 @@
 
 #include <kvtest/ScopeStandIns.h>
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureEngine.h>
@@ -89,7 +90,7 @@ void BM_ScopePipeline(benchmark::State& state) {
     SetDeviceStartup(&engine);
     GlobalProps& props = GetGlobalProps();
     props.m_bInitialized = 0;
-    if (!props.Initialize(0)) {
+    if (!RunDeviceStartup(props, 0)) {
       state.SkipWithError("the engine does not open the simulated board");
     } else {
       for (CChannelProps& c : props.m_Channels) {

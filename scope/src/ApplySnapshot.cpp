@@ -68,29 +68,6 @@ CMeasure* DisplayTrace(int channel) {
   return channel < traces.GetSize() ? traces[channel] : nullptr;
 }
 
-void ClearChangeFlags(GlobalProps& props) {
-  props.m_nChangeFlags = 0;
-  props.m_TimeBase.m_nFlags = 0;
-  for (CChannelProps& c : props.m_Channels) c.m_nChangeFlags = 0;
-}
-
-// Without a device block (or with a refused one) the next run sends the settings one by one. The
-// engine-tester screens run the board in its engine-synchronous modes, which take channel A, the
-// time base, filter and sensitivity only and trigger by themselves (they refuse channel B and the
-// other trigger settings): there only those are marked.
-void MarkForNextRun(GlobalProps& props, bool engineTesterScreen) {
-  const int channelBits = CHN_ON | CHN_RANGE | CHN_COUPLING;
-  props.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
-  props.m_Channels[0].m_nChangeFlags |= channelBits;
-  if (engineTesterScreen) {
-    props.m_nChangeFlags = CHG_TRIGGER_FILTER | CHG_TRIGGER_SENSITIVITY;
-    props.m_Channels[1].m_nChangeFlags = 0;
-    return;
-  }
-  props.m_nChangeFlags = CHG_ALL;
-  props.m_Channels[1].m_nChangeFlags |= channelBits;
-}
-
 bool WantsAnyProbe(int probeWanted) { return probeWanted == kAnyProbeKind2 || probeWanted == kAnyProbeKind3; }
 
 void RefreshShownChannels(GlobalProps& props) {
@@ -154,27 +131,18 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   const bool engineTester = device.IsEngineTesterPath();
 
   // 3. Trigger mode.
-  if (props.m_nTriggerMode != s.m_nTriggerMode) {
-    props.m_nTriggerMode = s.m_nTriggerMode;
-    props.m_nChangeFlags |= CHG_TRIGGER_MODE;
-  }
+  props.SetTriggerMode(s.m_nTriggerMode);
   controls.ShowTriggerMode();
 
   // 4. Time base: an index outside the table keeps the current one.
   int timeBase = s.m_nTimeBaseIndex;
   if (timeBase < 0 || timeBase >= props.m_TimeBase.m_Rates.GetSize()) timeBase = props.GetTimeBaseIndex();
-  if (props.m_nRequestedTimeBaseIndex != timeBase) {
-    props.m_nRequestedTimeBaseIndex = timeBase;
-    props.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
-  }
+  props.RequestTimeBaseIndex(timeBase);
   props.SetTimeBaseIndex(timeBase, TRUE, FALSE);
   controls.RebuildTimeScaleRange(1);
 
   // 5. Roll mode, then the slow-rate rule of the new time base.
-  if (props.m_nSlowRateModifier != s.m_nRollMode) {
-    props.m_nSlowRateModifier = s.m_nRollMode;
-    props.m_nChangeFlags |= CHG_TRIGGER_MODE;
-  }
+  props.SetSlowRateModifier(s.m_nRollMode);
   props.UpdateSlowRateTriggerMode();
   device.Notify(kSender, 5, 0);
   device.Notify(kSender, 23, 0);
@@ -246,16 +214,8 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   controls.ShowChannelMode(1);
 
   // 15. Trigger source; the level map follows the trigger channel.
-  if (props.m_nTriggerSourceKind != s.m_nSource) {
-    props.m_nTriggerSourceKind = s.m_nSource;
-    props.m_nChangeFlags |= CHG_TRIGGER_SOURCE;
-  }
-  const int triggerChannel = (s.m_nSource == 1 || s.m_nSource == 3) ? 1 : 0;
-  if (props.m_nTriggerChannel != triggerChannel) {
-    props.m_nTriggerChannel = triggerChannel;
-    props.m_nChangeFlags |= CHG_TRIGGER_CHANNEL;
-    props.UpdateTriggerScale();
-  }
+  props.SetTriggerSource(s.m_nSource);
+  props.SetTriggerChannel((s.m_nSource == 1 || s.m_nSource == 3) ? 1 : 0);
   controls.ShowTriggerSource();
   device.Notify(kSender, 10, 0);
   props.UpdateTriggerScale();
@@ -267,19 +227,15 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
 
   // 17. Edge and sensitivity ("Full" / "Noise"). The edge is stored before its face is shown,
   // so the face shows the snapshot's edge.
-  if (props.m_nTriggerEdge != s.m_nEdge) {
-    props.m_nTriggerEdge = s.m_nEdge;
-    props.m_nChangeFlags |= CHG_TRIGGER_EDGE;
-  }
+  props.SetTriggerEdge(s.m_nEdge);
   controls.ShowTriggerEdge();
   device.Notify(kSender, 6, 0);
-  props.m_nTriggerFilter = s.m_nSensitivity;
-  props.m_nChangeFlags |= CHG_TRIGGER_FILTER;
+  props.SetTriggerFilter(s.m_nSensitivity, Send::Always);
   controls.ShowSensitivity();
   device.Notify(kSender, 7, 0);
 
-  // 18. Level, clamped to its 256 steps.
-  props.SetTriggerLevelIndex(ClampLevel(s.m_nLevel));
+  // 18. Level (the setter keeps it to its 256 steps).
+  props.SetTriggerLevelIndex(s.m_nLevel);
   device.Notify(kSender, 3, 0);
   // The pane's copy once more, now that every setting is in: a scope standing still gets no
   // record to bring the couplings, ranges and trigger to its strips and probe check.
@@ -290,9 +246,9 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   const bool blockGiven = engineTester ? options.m_bEngineTesterBlockGiven : options.m_bBoardBlockGiven;
   const bool engineTesterScreen = engineTester && IsEngineTesterScreenType(t);
   if (blockGiven)
-    ClearChangeFlags(props);
+    props.ClearChanges();
   else
-    MarkForNextRun(props, engineTesterScreen);
+    props.MarkAllChanged(engineTesterScreen);
 
   // 20. Trigger controls: the engine-tester screens trigger by themselves.
   controls.EnableTriggerControls(!IsEngineTesterScreenType(t));
@@ -314,7 +270,7 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   }
 
   // 22. The device block; after a refused block the next run sends the settings.
-  if (blockGiven && !device.SetAll(engineTester, sent)) MarkForNextRun(props, engineTesterScreen);
+  if (blockGiven && !device.SetAll(engineTester, sent)) props.MarkAllChanged(engineTesterScreen);
 
   // 23. Run.
   if (s.m_nRunning == 1) {

@@ -66,12 +66,6 @@ bool InRangeWindow(const CChannelProps& c, int index) {
   return index >= std::min(a, b) && index <= std::max(a, b) && index >= 0;
 }
 
-void ClearChanges(CMeasureProps& p) {
-  p.m_nChangeFlags = 0;
-  p.m_TimeBase.m_nFlags = 0;
-  for (CChannelProps& c : p.m_Channels) c.m_nChangeFlags = 0;
-}
-
 void RefreshShownChannels(GlobalProps& props) {
   int shown = 0;
   for (int ch = 0; ch < 2; ++ch)
@@ -173,30 +167,17 @@ int CWndOsc_Autoset::Start() {
       widest = 0;
       narrowest = static_cast<int>(c.m_Ranges.GetSize()) - 1;
     }
-    c.m_nRangeIndex = widest + (narrowest - widest + 1) / 2;
-    c.m_nChangeFlags |= CHN_RANGE;
-    if (c.m_Ranges.m_nChangeMark) {
-      c.m_nChangeFlags |= 0x14;
-      c.m_Ranges.m_nChangeMark = 0;
-    }
-    c.m_nChangeFlags |= CHN_COUPLING;
+    // The range and the channel mode go to the board whether or not they change.
+    c.SetRangeIndex(widest + (narrowest - widest + 1) / 2, Send::Always);
+    c.TakeProbeChangeMark();
+    c.SetChannelMode(c.m_nCoupling, Send::Always);
   }
   props.m_nRollSampleCount = 0;
-  props.m_nRequestedTimeBaseIndex = m_nStart;
+  props.RequestTimeBaseIndex(m_nStart, Send::Always);
   props.SetTimeBaseIndex(m_nStart, FALSE, FALSE);
-  props.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
-  if (props.m_nTriggerMode != -1) {
-    props.m_nTriggerMode = -1;
-    props.m_nChangeFlags |= CHG_TRIGGER_MODE;
-  }
-  if (props.m_nSlowRateModifier != 0) {
-    props.m_nSlowRateModifier = 0;
-    props.m_nChangeFlags |= CHG_TRIGGER_MODE;
-  }
-  if (props.m_nHorizontalOffset != 0) {
-    props.m_nHorizontalOffset = 0;
-    props.m_nChangeFlags |= CHG_TRIGGER_SENSITIVITY;
-  }
+  props.SetTriggerMode(-1);
+  props.SetSlowRateModifier(0);
+  props.SetHorizontalOffset(0);
   props.m_bAutosetActive = 1;
   return 1;
 }
@@ -298,9 +279,8 @@ void CWndOsc_Autoset::ChooseTimeBase(const AcquisitionRecord& record) {
   if (choice < m_nLowest || choice > m_nHighest || choice < 0) return;
   GlobalProps& props = GetGlobalProps();
   if (choice == props.GetTimeBaseIndex() && choice == props.m_nRequestedTimeBaseIndex) return;
-  props.m_nRequestedTimeBaseIndex = choice;
+  props.RequestTimeBaseIndex(choice, Send::Always);
   props.SetTimeBaseIndex(choice, TRUE, FALSE);
-  props.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
 }
 
 int CWndOsc_Autoset::OnMeasure(AcquisitionRecord& record) {
@@ -311,7 +291,7 @@ int CWndOsc_Autoset::OnMeasure(AcquisitionRecord& record) {
   if (m_nIteration >= MAX_ITERATION) return Finished(record);
 
   GlobalProps& props = GetGlobalProps();
-  ClearChanges(props);
+  props.ClearChanges();
   int combined = 0;
   bool seen = false;
   for (const Work& w : m_Work) {
@@ -348,8 +328,7 @@ int CWndOsc_Autoset::OnMeasure(AcquisitionRecord& record) {
 int CWndOsc_Autoset::Finished(AcquisitionRecord& record) {
   GlobalProps& props = GetGlobalProps();
   props.m_bAutosetActive = 0;
-  props.m_nTriggerMode = 1;
-  props.m_nChangeFlags |= CHG_TRIGGER_MODE;
+  props.SetTriggerMode(1, Send::Always);
   props.SetTimeBaseIndex(props.GetTimeBaseIndex(), TRUE, TRUE);
   CopySettings(props, record.m_Settings, true, false);
   m_pSound->Play(2, FALSE, TRUE, FALSE);
@@ -364,14 +343,11 @@ void CWndOsc_Autoset::Apply(AcquisitionRecord& record, bool notify) {
     props.UpdateChannelVoltScale(ch, TRUE, -1);
     if (ch == props.m_nTriggerChannel) {
       props.UpdateTriggerScale();
-      props.SetTriggerLevelIndex(ClampLevel(props.m_nTriggerLevel));
+      props.SetTriggerLevelIndex(props.m_nTriggerLevel);
     }
   }
   RefreshShownChannels(props);
-  if (props.GetTimeBaseIndex() != props.m_nRequestedTimeBaseIndex) {
-    props.m_nRequestedTimeBaseIndex = props.GetTimeBaseIndex();
-    props.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
-  }
+  props.RequestTimeBaseIndex(props.GetTimeBaseIndex());
   props.SetTimeBaseIndex(props.GetTimeBaseIndex(), TRUE, TRUE);
   if (notify) {
     NotifyScope(38);
@@ -383,14 +359,14 @@ void CWndOsc_Autoset::Finish(AcquisitionRecord* record) {
   GlobalProps& props = GetGlobalProps();
   if (record) {
     CMeasureProps& s = record->m_Settings;
-    s.m_nTriggerMode = 1;
+    s.SetTriggerMode(1);
     s.SetTimeBaseIndex(s.GetTimeBaseIndex(), FALSE, TRUE);
-    s.m_nTriggerLevel = ClampLevel(s.m_nTriggerLevel);
-    s.m_nChangeFlags |= CHG_TRIGGER_LEVEL | CHG_TRIGGER_POSITION;
+    s.SetTriggerLevelIndex(s.m_nTriggerLevel);
+    s.RequestRun();
     Apply(*record, false);
-    props.SetTriggerLevelIndex(ClampLevel(props.m_nTriggerLevel));
+    props.SetTriggerLevelIndex(props.m_nTriggerLevel);
     props.SetTriggerPosition(props.m_dTriggerPosition);
-    ClearChanges(props);
+    props.ClearChanges();
     NotifyScope(38);
     NotifyScope(26);
   } else {

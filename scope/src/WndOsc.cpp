@@ -53,11 +53,7 @@ void CopySettings(CMeasureProps& source, CMeasureProps& target, bool clearChange
   if (&source != &target) static_cast<CMeasureProps&>(target) = source;
   if (handOverMarks)
     for (CChannelProps& c : source.m_Channels) c.m_nMarkWord &= ~1;
-  if (clearChanges) {
-    source.m_nChangeFlags = 0;
-    source.m_TimeBase.m_nFlags = 0;
-    for (CChannelProps& c : source.m_Channels) c.m_nChangeFlags = 0;
-  }
+  if (clearChanges) source.ClearChanges();
 }
 
 CWndOsc::CWndOsc(CMeasureEngine* engine) : m_pEngine(engine ? engine : &GetMeasureEngine()) {
@@ -179,7 +175,7 @@ int CWndOsc::HandOverSettings(CMeasureProps* settings) {
   if (props.m_bAutosetActive && m_pAutoset) return m_pAutoset->GetResult(*settings);
   CopySettings(props, *settings, true, false);
   settings->SetTimeBaseIndex(settings->m_nRequestedTimeBaseIndex, FALSE, FALSE);
-  settings->m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
+  settings->RequestTimeBaseIndex(settings->m_nRequestedTimeBaseIndex, Send::Always);
   return 1;
 }
 
@@ -324,7 +320,7 @@ void CWndOsc::RefreshDisplaySettings() {
   OscMeasureRecord& d = GetCursorSettings();
   CopySettings(GetGlobalProps(), d.m_Settings, false, false);
   for (int ch = 0; ch < 2; ++ch) {
-    d.m_Settings.m_Channels[ch].m_nChangeFlags = 0;
+    d.m_Settings.m_Channels[ch].ClearChanges();
     Notify(1, 37, ch);
   }
   d.m_Settings.m_TimeBase.m_nSelected = d.m_Settings.m_nRequestedTimeBaseIndex;
@@ -473,11 +469,7 @@ void CWndOsc::Quit() {
   GlobalProps& props = GetGlobalProps();
   for (int ch = 0; ch < 2; ++ch) {
     props.SetChannelRangeIndex(ch, 0, FALSE, FALSE);
-    CChannelProps& c = props.m_Channels[ch];
-    if (c.m_Ranges.m_nChangeMark) {
-      c.m_nChangeFlags |= CHN_COUPLING;
-      c.m_Ranges.m_nChangeMark = 0;
-    }
+    props.m_Channels[ch].TakeProbeChangeMark();
   }
   CStringArrayEx lines;
   m_pEngine->ApplyDeviceSettings(props, lines);

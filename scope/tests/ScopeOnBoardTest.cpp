@@ -7,6 +7,7 @@
 #include <scope/ScopeState.h>
 #include <scope/WndOsc.h>
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
 #include <core/MeasureEngine.h>
@@ -105,7 +106,7 @@ class ScopeOnBoardTest : public kvtest::CoreTest {
   // Opens the board through the start-up, with channel A on the smallest range that holds `volts`
   // (0: on the range the start-up read).
   void Open(double volts) {
-    ASSERT_TRUE(GetGlobalProps().Initialize(0));
+    ASSERT_TRUE(RunDeviceStartup(GetGlobalProps(), 0));
     GlobalProps& p = GetGlobalProps();
     p.m_Channels[0].m_nModeEnable = 1;
     p.m_Channels[0].m_nChangeFlags |= CHN_ON;

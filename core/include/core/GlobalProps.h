@@ -1,7 +1,7 @@
 // GlobalProps: the one process-wide settings object. Beside the oscilloscope settings it holds the
 // ten cursor and level records, the cursors switch, the language functions, the main window's
-// tabs and the start-up initialisation. Used on the GUI thread (and on the start-up worker before
-// the main window exists); the acquisition engine works on copies of its CMeasureProps part. The
+// tabs and the settings' part of the start-up (the device's part is in DeviceStartup.h). Used on
+// the GUI thread (and on the start-up worker before the main window exists); the acquisition engine works on copies of its CMeasureProps part. The
 // language functions (GetText, GetCharSet) are the exception: any thread may call them.
 #pragma once
 
@@ -14,22 +14,6 @@
 
 typedef const char* (*GetTextProc)(int id);
 typedef BYTE (*GetCharSetProc)();
-
-// What the start-up initialisation needs of the acquisition engine and the measurement library.
-class IDeviceStartup {
- public:
-  virtual ~IDeviceStartup() = default;
-  // Opens the library and the link; returns the device-present flag.
-  virtual int OpenMeasuringDevice(HWND owner) = 0;
-  // Acquisition mode of the active oscilloscope interface; TRUE when the library accepted it.
-  virtual BOOL SetAcquisitionMode(int mode) = 0;
-  // Reads rates, channels, probes and ranges into the settings; TRUE without error lines.
-  virtual BOOL ReadChannelInfo(CMeasureProps& settings, CStringArrayEx& lines) = 0;
-  // Returns the thread-running flag.
-  virtual int StartAcquisitionThread() = 0;
-};
-// Registers the engine's start-up services (null: none, the initialisation then fails).
-void SetDeviceStartup(IDeviceStartup* startup);
 
 class GlobalProps : public CMeasureProps {
  public:
@@ -55,7 +39,7 @@ class GlobalProps : public CMeasureProps {
   CTraceStyle m_Styles[STYLE_COUNT];
   int m_bCursorsOn = 1;
   int m_bRunning = 0;
-  int m_bInitialized = 0;
+  int m_bInitialized = 0;  // the start-up ran and the acquisition thread runs
   int m_nCurrentTab = 0;
   int m_nPreviousTab = 0;
   int m_nShownChannels = 0;  // bit per channel
@@ -79,7 +63,7 @@ class GlobalProps : public CMeasureProps {
   // trigger-position marker and returns it.
   double SetTriggerPosition(double position);
   // Clamps to 0..256, stores (bit 0x08) and gives the level in volts to the trigger-level mark.
-  void SetTriggerLevelIndex(int step);
+  void SetTriggerLevelIndex(int step) override;
   // The step nearest 0 V of the current trigger-level scale.
   void SetTriggerLevelToZero();
   // Bit 0 (shown) of both time cursors: set when on, cleared when off, so every reader of the
@@ -94,8 +78,20 @@ class GlobalProps : public CMeasureProps {
   // Time step scale, time axis and the 100 and 1000 step maps from the selected time base.
   void RecomputeTimeBase(BOOL keepOffset, BOOL moveTriggerMarker);
 
-  // The start-up initialisation, once, on the start-up worker.
-  BOOL Initialize(HWND owner);
+  // The settings' part of the start-up (RunDeviceStartup calls them in this order):
+  // Before the device: the colour scheme, record length, grids, cursor and level records and the
+  // two display traces.
+  void PrepareStartupDefaults();
+  // After the device gave its channel information: the ranges it reported, the trigger level at
+  // 0 V, every channel marked for the board, the channels centred.
+  void AdoptDeviceChannels(BOOL channelInfoRead);
+  // Whether or not a device answered: the trigger at 30 % and step 130, the default time base
+  // (the board's rate table when no device gave one), the window at division 5.
+  void ApplyStartupDefaults(BOOL deviceOpened);
+  // The index of the default time base, 1 ms per division: the first rate of the table that fills
+  // the 20 divisions of a record of `recordLength` samples in 20 ms (whole samples per second);
+  // -1 when the table has none.
+  static int DefaultTimeBaseIndex(const CNxDoubleArray& rates, int recordLength);
 
  protected:
   void RescaleChannel(int channel) override;

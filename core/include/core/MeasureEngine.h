@@ -10,6 +10,7 @@
 // cross threads are atomic or sit under the engine's locks.
 #pragma once
 
+#include <core/DeviceStartup.h>
 #include <core/EngineRecords.h>
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>

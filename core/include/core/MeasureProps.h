@@ -4,6 +4,7 @@
 // scope pane exchange copies of this record.
 #pragma once
 
+#include <core/Coupling.h>
 #include <core/LinearMap.h>
 #include <core/ValueArrays.h>
 
@@ -29,6 +30,10 @@ enum : int {
 
 // Bit of the time-base flags: the selected index changed and must be sent.
 enum : int { TB_INDEX_CHANGED = 0x01 };
+
+// How a setter marks its setting for the board: only when the stored value changes, or always
+// (the board gets the value again even when it already has it).
+enum class Send { IfChanged, Always };
 
 class CTimeBaseProps {
  public:
@@ -70,9 +75,17 @@ class CChannelProps {
   // (m_Ranges.m_dScale, set with the probe's description).
   double PerDivision(double rangeValue) const;
   int GetUnit() const { return m_Ranges.m_nUnit; }
+  Coupling GetCoupling() const { return CouplingOfSetting(m_nCoupling); }
   // Store the coupling (bit 0x10) or the on state (bit 0x02); 1 when the value changed.
-  int SetChannelMode(int coupling);
+  int SetChannelMode(int coupling, Send send = Send::IfChanged);
   int SetChannelOption(int on);
+  // Stores the range index (bit 0x04) and nothing else: no rescale, no trigger scale (see
+  // CMeasureProps::SetChannelRangeIndex for the whole range change). 1 when it changed.
+  int SetRangeIndex(int index, Send send = Send::IfChanged);
+  // A probe change (the range table's change mark) leaves the board's channel mode to be sent
+  // again: takes the mark and sets bit 0x10. TRUE when there was a mark.
+  BOOL TakeProbeChangeMark();
+  void ClearChanges() { m_nChangeFlags = 0; }
 };
 
 class CMeasureProps {
@@ -115,6 +128,42 @@ class CMeasureProps {
 
   // Any change bit of the record, the time base or a channel.
   BOOL IsChanged() const;
+  // Clears every change bit: the board has the settings (or gets them as one block).
+  void ClearChanges();
+  // Marks the settings to be sent one by one with the next run. The engine-synchronous modes of
+  // the engine tester take channel A, the time base, the filter and the sensitivity only (they
+  // refuse channel B and the other trigger settings and trigger by themselves): for them only
+  // those are marked.
+  void MarkAllChanged(bool engineSynchronous);
+
+  // Setters of the settings the board is given: each stores its value and sets the value's change
+  // bit (by `send`), so no setting can change without reaching the board. Each returns TRUE when
+  // the stored value changed.
+  // The time-base index the next run asks the board for (time-base bit); the selected index
+  // follows separately (SetTimeBaseIndex), once a record at the new rate arrives.
+  BOOL RequestTimeBaseIndex(int index, Send send = Send::IfChanged);
+  // -1 none, 0 "Trig", 1 "Auto", 2 "Single" (bit 0x02).
+  BOOL SetTriggerMode(int mode, Send send = Send::IfChanged);
+  // Roll mode: 0 none, 1 rolling, 2 rolling with trigger and countdown (bit 0x02).
+  BOOL SetSlowRateModifier(int modifier, Send send = Send::IfChanged);
+  // 0 rising, 1 falling (bit 0x04).
+  BOOL SetTriggerEdge(int edge, Send send = Send::IfChanged);
+  // 0 "Full", 1 "Noise" (bit 0x20).
+  BOOL SetTriggerFilter(int filter, Send send = Send::IfChanged);
+  // 0 A, 1 B, 2 A-B, 3 B-A (bit 0x80).
+  BOOL SetTriggerSource(int kind, Send send = Send::IfChanged);
+  // 0 A, 1 B (bit 0x01); the trigger-level scale follows the new channel.
+  BOOL SetTriggerChannel(int channel, Send send = Send::IfChanged);
+  // The level step, clamped once to 0..256; the bit (0x08) is set on every call.
+  virtual void SetTriggerLevelIndex(int step);
+  // Window offset of the record in divisions; it goes to the board with the sensitivity (bit 0x40).
+  BOOL SetHorizontalOffset(int offset, Send send = Send::IfChanged);
+  // A channel switched on or off by the user: its on state (channel bit 0x02) and, since the
+  // board's trigger mode depends on the channels on, the trigger mode (bit 0x02).
+  BOOL SwitchChannel(int channel, int on);
+  // The board takes the trigger position (bit 0x10) as the request to run: sent again without a
+  // change of its value.
+  void RequestRun() { m_nChangeFlags |= CHG_TRIGGER_POSITION; }
   bool IsValidChannel(int channel) const { return channel == CHANNEL_A || channel == CHANNEL_B; }
   CChannelProps* GetChannel(int channel) { return IsValidChannel(channel) ? &m_Channels[channel] : nullptr; }
   const CChannelProps* GetChannel(int channel) const {

@@ -1,6 +1,7 @@
 #include <kvtest/CoreGlobals.h>
 
 #include <core/ColorScheme.h>
+#include <core/DeviceStartup.h>
 #include <core/EngineRecords.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>

@@ -2,6 +2,7 @@
 
 #include "LinkTestSupport.h"
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureType.h>
 

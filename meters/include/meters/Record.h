@@ -13,6 +13,7 @@
 // the recorder thread works on rings moved out of the records and never touches them.
 #pragma once
 
+#include <core/Coupling.h>
 #include <core/Scale.h>
 #include <core/SignalData.h>
 #include <core/TraceStyle.h>
@@ -77,8 +78,12 @@ class CRecord : public CSignalBuffer {
   int m_bAngle = 0;            // the sample axis counts degrees
   int m_bDirect = 0;           // the recorder thread reads the board itself
   SHORT m_nChannel = 0;        // board channel (0 A, 1 B)
-  int m_nCoupling = 0;         // 1 AC, 0 DC
+  int m_nCoupling = 0;         // 1 AC, 0 DC (as record files store it): use Get/SetCoupling
   int m_bContinuous = 0;       // finished or loaded with no gap marker in the ring
+
+  // The coupling in the program's terms; the record's own number (1 AC) is written only here.
+  Coupling GetCoupling() const { return m_nCoupling == 1 ? Coupling::AC : Coupling::DC; }
+  void SetCoupling(Coupling coupling) { m_nCoupling = coupling == Coupling::AC ? 1 : 0; }
 
   // ---- points, derived from the ring ---------------------------------------------------------
   int GetPointCount() const { return m_nPointCount; }

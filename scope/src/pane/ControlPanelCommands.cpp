@@ -89,35 +89,21 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
   const int type = GetMeasureType().m_nMeasureType;
   switch (data->id) {
     case kTriggerUpDown:
-      if (p.m_nTriggerEdge != v) {
-        p.m_nTriggerEdge = v;
-        p.m_nChangeFlags |= CHG_TRIGGER_EDGE;
-      }
+      p.SetTriggerEdge(v);
       Notify(kUser, 6);
       break;
     case kTriggerMode:
-      if (p.m_nTriggerMode != v) {
-        p.m_nTriggerMode = v;
-        p.m_nChangeFlags |= CHG_TRIGGER_MODE;
-      }
+      p.SetTriggerMode(v);
       Notify(kUser, 4);
       break;
     case kTriggerSource: {
       if (v == 2 || v == 3) {
-        if (p.m_nTriggerMode != 0) {
-          p.m_nTriggerMode = 0;
-          p.m_nChangeFlags |= CHG_TRIGGER_MODE;
-          ShowTriggerMode();
-        }
+        if (p.SetTriggerMode(0)) ShowTriggerMode();
         Notify(kUser, 4);
       }
-      p.m_nTriggerSourceKind = v;
-      p.m_nChangeFlags |= CHG_TRIGGER_SOURCE;
+      p.SetTriggerSource(v, Send::Always);
       const int onB = (v == 1 || v == 3) ? 1 : 0;
-      if (p.m_nTriggerChannel != onB) {
-        p.m_nTriggerChannel = onB;
-        p.m_nChangeFlags |= CHG_TRIGGER_CHANNEL;
-        p.UpdateTriggerScale();
+      if (p.SetTriggerChannel(onB)) {
         p.SetTriggerLevelIndex(p.m_nTriggerLevel);
         Notify(kUser, 10);
       }
@@ -126,17 +112,11 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       break;
     }
     case kTriggerSensitiv:
-      if (p.m_nTriggerFilter != v) {
-        p.m_nTriggerFilter = v;
-        p.m_nChangeFlags |= CHG_TRIGGER_FILTER;
-      }
+      p.SetTriggerFilter(v);
       Notify(kUser, 7);
       break;
     case kRollMode:
-      if (p.m_nSlowRateModifier != v) {
-        p.m_nSlowRateModifier = v;
-        p.m_nChangeFlags |= CHG_TRIGGER_MODE;
-      }
+      p.SetSlowRateModifier(v);
       Notify(kUser, 5);
       break;
     case kChAMode:
@@ -156,8 +136,7 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
         RefreshProbeControls(ch);
         Button(data->id)->Redraw();
         Notify(kUser, 21);
-      } else if (p.m_Channels[ch].SetChannelOption(v)) {
-        p.m_nChangeFlags |= CHG_TRIGGER_MODE;
+      } else if (p.SwitchChannel(ch, v)) {
         RefreshChannelControls();
         Notify(kUser, 21 + ch);
       }
@@ -236,8 +215,9 @@ void CWndOsc_ControlPanel::RunStop() {
     if (p.m_bRunning) {
       m_Device.StopMeasurement();
     } else {
-      p.m_nChangeFlags |= CHG_TRIGGER_POSITION;
-      if (p.m_nSlowRateModifier == 2) p.m_nChangeFlags |= CHG_TRIGGER_MODE;
+      p.RequestRun();
+      // The rolling screen with trigger re-arms its countdown.
+      if (p.m_nSlowRateModifier == 2) p.SetSlowRateModifier(2, Send::Always);
       m_Device.StartMeasurement();
     }
   } else if (p.m_nTriggerMode == 0 || p.m_nTriggerMode == 1) {
@@ -344,17 +324,13 @@ void CWndOsc_ControlPanel::OnValueChanged(NumericOptionRecord* record, CRepeatCt
           return;
         }
       }
-      if (p.m_nRequestedTimeBaseIndex != value) {
-        p.m_nRequestedTimeBaseIndex = value;
-        p.m_TimeBase.m_nFlags |= TB_INDEX_CHANGED;
-      }
+      p.RequestTimeBaseIndex(value);
       if (!p.UpdateSlowRateTriggerMode()) {
         Notify(kUser, 23);
         break;
       }
       if (!(type >= 7 && type <= 10) && (p.m_nTriggerSourceKind == 2 || p.m_nTriggerSourceKind == 3)) {
-        p.m_nTriggerSourceKind -= 2;
-        p.m_nChangeFlags |= CHG_TRIGGER_SOURCE;
+        p.SetTriggerSource(p.m_nTriggerSourceKind - 2);
         ShowTriggerSource();
       }
       Notify(kUser, 23);
@@ -847,7 +823,7 @@ int CWndOsc_ControlPanel::StartRecording() {
     const double scale = c.m_Ranges.m_dScale != 0.0 ? c.m_Ranges.m_dScale : 1.0;
     f.m_dPerDivision = range * 2 * 0.0625 / scale;
     f.m_dFullScale = range;
-    f.m_nCoupling = c.m_nCoupling;
+    f.m_Coupling = c.GetCoupling();
     f.m_bTransferPending = 1;
     m_Records.AddRecord(f);
   }

@@ -3,6 +3,7 @@
 // fills both display traces and the chart shows them in the channels' colours.
 #include <scope/pane/WndOscPane.h>
 
+#include <core/DeviceStartup.h>
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
@@ -66,7 +67,7 @@ TEST(ScopePaneOnBoard, RunDrawsBothTracesInTheChart) {
   CMeasureEngine& engine = onBoard.Engine();
   GlobalProps& props = GetGlobalProps();
   props.m_bInitialized = 0;
-  ASSERT_TRUE(props.Initialize(0));
+  ASSERT_TRUE(RunDeviceStartup(props, 0));
   for (int ch = 0; ch < 2; ++ch) {
     const int range = FittingRange(props.m_Channels[ch], 6.0);
     ASSERT_GE(range, 0);

@@ -10,6 +10,7 @@
 #include <scope/pane/ProgramControlPanel.h>
 #include <scope/pane/WndOscPane.h>
 
+#include <core/DeviceStartup.h>
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
@@ -148,7 +149,7 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
   void Open() {
     GlobalProps& props = GetGlobalProps();
     props.m_bInitialized = 0;
-    ASSERT_TRUE(props.Initialize(0));
+    ASSERT_TRUE(RunDeviceStartup(props, 0));
     CResourceHolder& holder = GetResourceHolder();
     holder.m_rcClient = CRect(0, 0, 1000, 700);
     holder.m_bNarrowChart = 1;

@@ -16,6 +16,8 @@
 #include <scope/SnapshotControls.h>
 #include <scope/pane/SavedScopePopup.h>
 
+#include <core/Coupling.h>
+
 #include <ui/RepeatCtrl.h>
 #include <ui/XPCtrlBtn.h>
 #include <ui/XPCtrlStaticWFont.h>
@@ -68,7 +70,7 @@ struct ScopeRecordFields {
   double m_dSampleRate = 0.0;
   double m_dPerDivision = 0.0;
   double m_dFullScale = 0.0;
-  int m_nCoupling = 0;
+  Coupling m_Coupling = Coupling::AC;
   int m_bTransferPending = 1;  // the record command sets it
 };
 
