@@ -466,7 +466,7 @@ void CWndMotortester::RunPreset(const Preset& p) {
   engine.SetMeasureTitle(Text(p.title));
   GetMeasureType().m_nMeasureType = p.measureType;
   ApplyScopeFlags(p.engineMode, p.pressure, p.plain, p.angle);
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(9, 49, 0);
+  NotifySystem(notify::kFromEngineTester, notify::kMeasureTypeChanged);
   // The main window deactivates this pane inside the send: no page state is touched after it.
   MainWindow()->SendMessage(WM_SELECTTAB, 0, 0);
 }
@@ -532,29 +532,29 @@ void CWndMotortester::Graph() {
     case 11:
       engine.SetMTOscAcquisitionMode(8);
       engine.SetMeasureTitle(Text(10076));
-      type.m_nMeasureType = 7;
+      type.SetType(measure::MeasureType::kSecondarySingle);
       break;
     case 12:
       engine.SetMTOscAcquisitionMode(7);
       engine.SetMeasureTitle(Text(10075));
-      type.m_nMeasureType = 8;
+      type.SetType(measure::MeasureType::kSecondaryAll);
       break;
     case 13: {
       engine.SetMTOscAcquisitionMode(7);
       engine.SetMeasureTitle(Text(10077));
       CMeasureEngine* panelEngine = m_SelectedCylinder.State().engine;
       engine.SetSelectedChannel((panelEngine ? panelEngine : &engine)->GetCurrentChannelMode());
-      type.m_nMeasureType = 9;
-      if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(9, 48, 0);
+      type.SetType(measure::MeasureType::kSecondarySelected);
+      NotifySystem(notify::kFromEngineTester, notify::kCylinderChanged);
       break;
     }
     default:
       engine.SetMTOscAcquisitionMode(9);
       engine.SetMeasureTitle(Text(10076));
-      type.m_nMeasureType = 10;
+      type.SetType(measure::MeasureType::kSecondaryDoubleCoil);
       break;
   }
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(9, 49, 0);
+  NotifySystem(notify::kFromEngineTester, notify::kMeasureTypeChanged);
   ApplyScopeFlags(1, 0, 0, 0);
   MainWindow()->PostMessage(WM_SELECTTAB, 0, 0);
 }

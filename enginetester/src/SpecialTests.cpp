@@ -12,6 +12,7 @@
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/Notify.h>
+#include <core/TextIds.h>
 #include <core/ValueArrays.h>
 
 #include <algorithm>
@@ -290,7 +291,7 @@ void CWndSpecialTests::LeaveAngleMode() {
 
 void CWndSpecialTests::SwitchToScope(bool notify) {
   if (notify)
-    if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(9, 49, 0);
+    NotifySystem(notify::kFromEngineTester, notify::kMeasureTypeChanged);
   if (CWnd* parent = GetParent()) parent->SendMessage(WM_SELECTTAB, 0, 0);
 }
 
@@ -340,8 +341,8 @@ void CWndSpecialTests::ScopePreset(int id) {
 void CWndSpecialTests::PlainScope() {
   GetMotortesterDevice()->SetHelpMode(10);
   if (!ProbesReady(10)) return;
-  GetMeasureEngine().SetMeasureTitle(GetGlobalProps().GetText(10030));
-  GetMeasureType().m_nMeasureType = 0;
+  GetMeasureEngine().SetMeasureTitle(GetGlobalProps().GetText(kTextOscilloscope));
+  GetMeasureType().SetType(measure::MeasureType::kPlainScope);
   SwitchToScope(false);
 }
 

@@ -72,7 +72,7 @@ class CEngineSnapshotDevice : public ISnapshotDevice {
   bool GetAll(bool engineTester, DeviceBlock& block) override;
   void StartMeasurement() override;
   void StopMeasurement() override;
-  void Notify(int sender, int code, int value) override;
+  void Notify(notify::Sender sender, notify::Code code, int value) override;
 
  private:
   CMeasureEngine& m_Engine;

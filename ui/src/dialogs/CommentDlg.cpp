@@ -6,6 +6,7 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 using namespace ui_dialogs;
 
@@ -24,7 +25,7 @@ BOOL CCommentDlg::OnInitDialog() {
   const COLORREF button = GetSchemeColor(kSchemeButton);
   m_Title = std::make_unique<CXPCtrlStaticWFont>(GetSchemeColor(kSchemeText), AdjustColor(button, 40), &m_Font, FALSE,
                                                  DT_CENTER, DT_VCENTER);
-  m_Title->Create(GetGlobalProps().GetText(10093), WS_CHILD | WS_VISIBLE, CRect(10, 8, 360, 32), this, 0xFFFF);
+  m_Title->Create(GetGlobalProps().GetText(kTextPrintItemComment), WS_CHILD | WS_VISIBLE, CRect(10, 8, 360, 32), this, 0xFFFF);
   for (CXPCtrlBtn* b : {&m_BtnCancel, &m_BtnOK}) {
     b->btnClbck = this;
     b->drawClbck = this;

@@ -3,7 +3,7 @@
 // draggable trigger-level marker, all through two off-screen layers (layer 1 background and grid,
 // redrawn only on a new size; layer 2 the composed picture). Every value-to-pixel mapping goes
 // through the process-wide COscScale, kept in step with the chart's size. The chart reports a
-// dragged trigger level (-1, 3, 0) and a click during recording (2, 51, 0); everything else it
+// dragged trigger level (kTriggerLevelChanged) and a click during recording (kStopRecording); everything else it
 // learns through OnSystemNotify. GUI thread only.
 #pragma once
 
@@ -86,7 +86,7 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   void Render(CDC* dc, int flags, BOOL markers);
   // Renders through a client DC.
   void Redraw(int flags, BOOL markers);
-  void OnSystemNotify(int sender, int code, int param) override;
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int param) override;
   void RecalcGridMaps();
   // The print dialog, then the page; nothing when it is cancelled.
   void PrintChart();

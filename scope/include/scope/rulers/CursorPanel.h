@@ -19,7 +19,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
                        public CRepeatCtrl::IDrawClbck,
                        public scope::IScopeNotifyTarget {
  public:
-  enum : int { kSenderId = 7 };
+  static constexpr notify::Sender kSenderId = notify::kFromCursorPanel;
   enum : UINT { ID_LEFT = 0, ID_RIGHT = 1 };
 
   CWndOsc_Cursor();
@@ -36,7 +36,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
   // The face of a spinner: the cursor's time in its colour, right-aligned clear of the arrows.
   void Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepeatCtrl* control) override;
 
-  void OnSystemNotify(int sender, int code, int param) override;
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int param) override;
 
   // The engine segment 1..N the cursor's time lies in; 0 for none or without segments.
   int GetSegment(const CursorRecord& record) const;
@@ -58,7 +58,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
   CursorRecord& RightCursor() const;
   void MakeGdiObjects();
   void RepaintAll();
-  void Notify(int code, const CursorRecord& record);
+  void Notify(notify::Code code, const CursorRecord& record);
   // The difference text of the two cursors.
   CString TimeDifferenceText() const;
   // One channel's difference between the cursors ("Cannot eval" when it cannot be taken); FALSE
