@@ -489,7 +489,7 @@ void CWndMotortester::HiVoltageMeasurement(int id) {
   if (id == kOneCylinder) {
     if (!ChooseMeasurement(doubleCoil ? 14 : 11)) return;
     if (!SetMeterMode(doubleCoil ? 2 : 1)) return;
-    SetPage(doubleCoil ? 14 : 11, 3264);
+    SetPage(doubleCoil ? 14 : 11, kLayoutHiVoltage);
     ShowPage();
     return;
   }
@@ -497,14 +497,14 @@ void CWndMotortester::HiVoltageMeasurement(int id) {
   if (!ChooseMeasurement(page)) return;
   if (!doubleCoil) {
     if (!SetMeterMode(0)) return;
-    SetPage(page, 3264);
+    SetPage(page, kLayoutHiVoltage);
     ShowPage();
     return;
   }
   if (data->m_bProbeSetupDone.load()) {
     data->m_bAutoPolarity = 1;
     if (!SetMeterMode(0)) return;
-    SetPage(page, 3776);
+    SetPage(page, kLayoutHiVoltageSync);
     ShowPage();
     return;
   }
@@ -517,7 +517,7 @@ void CWndMotortester::HiVoltageMeasurement(int id) {
   }
   if (result != 1) return;
   if (!SetMeterMode(0)) return;
-  SetPage(page, 3776);
+  SetPage(page, kLayoutHiVoltageSync);
   ShowPage();
   data->m_bProbeSetupDone = 1;
   data->ReadPolarities();
@@ -568,10 +568,10 @@ void CWndMotortester::Back() {
     case 3:
       switch (m_nPreviousPage) {
         case 1: case 2: case 4: case 9: case 17: case 20:
-          SetPage(m_nPreviousPage, 65);
+          SetPage(m_nPreviousPage, kLayoutBackParams);
           break;
         case 7: case 11: case 12: case 13: case 14:
-          SetPage(7, 65);
+          SetPage(7, kLayoutBackParams);
           break;
         default:
           SetPage(0, 0);
@@ -580,16 +580,16 @@ void CWndMotortester::Back() {
       break;
     case 11: case 12: case 13: case 14:
       if (IMotortester_6* tester = Tester()) tester->WaitReady();
-      SetPage(7, 65);
+      SetPage(7, kLayoutBackParams);
       break;
     case 15: case 16:
-      SetPage(6, 64);
+      SetPage(6, kLayoutBack);
       break;
     case 17: case 18: case 19: case 20: case 21:
-      SetPage(2, 65);
+      SetPage(2, kLayoutBackParams);
       break;
     case 4: case 5: case 6: case 7: case 9: case 10:
-      SetPage(1, 65);
+      SetPage(1, kLayoutBackParams);
       break;
     default:
       return;
@@ -676,18 +676,18 @@ void CWndMotortester::OnButtonClicked(int id) {
     case kPetrol:
     case kDiesel:
       data->ApplyMotortesterParams(id == kPetrol ? 0 : 1);
-      SetPage(id == kPetrol ? 1 : 2, 65);
+      SetPage(id == kPetrol ? 1 : 2, kLayoutBackParams);
       ShowPage();
       break;
-    case kAdvance: Measurement(4, 4, 2112); break;
-    case kVoltCurrent: Measurement(5, 5, 2424); break;
-    case kPrimary: SetPage(6, 64), ShowPage(); break;
-    case kSecondary: SetPage(7, 65), ShowPage(); break;
-    case kThermometer: Measurement(9, 9, 2112); break;
-    case kPreinjection: Measurement(17, 17, 2112); break;
-    case kDieselVoltCurrent: Measurement(18, 18, 2424); break;
-    case kDieselThermometer: Measurement(20, 20, 2112); break;
-    case kDwell: Measurement(16, 16, 2112); break;
+    case kAdvance: Measurement(4, 4, kLayoutMeter); break;
+    case kVoltCurrent: Measurement(5, 5, kLayoutVoltCurrent); break;
+    case kPrimary: SetPage(6, kLayoutBack), ShowPage(); break;
+    case kSecondary: SetPage(7, kLayoutBackParams), ShowPage(); break;
+    case kThermometer: Measurement(9, 9, kLayoutMeter); break;
+    case kPreinjection: Measurement(17, 17, kLayoutMeter); break;
+    case kDieselVoltCurrent: Measurement(18, 18, kLayoutVoltCurrent); break;
+    case kDieselThermometer: Measurement(20, 20, kLayoutMeter); break;
+    case kDwell: Measurement(16, 16, kLayoutMeter); break;
     case kScopePetrol: RunPreset(presets[0]); break;
     case kPressure: RunPreset(presets[1]); break;
     case kScopeDiesel: RunPreset(presets[2]); break;

@@ -158,7 +158,7 @@ void CWndSpecialTests::Init() {
   if (m_bEngineTester)
     SetPage(0, 0);
   else
-    SetPage(6, 4096);
+    SetPage(6, kLayoutNext);
 }
 
 void CWndSpecialTests::Activate(int) {
@@ -350,7 +350,7 @@ void CWndSpecialTests::OpenLeakCheck() {
   GetMotortesterDevice()->SetHelpMode(43);
   if (!ProbesReady(43)) return;
   m_nSavedPage = m_nPage;
-  SetPage(9, 2112);
+  SetPage(9, kLayoutLeakCheck);
   ShowPage();
   if (m_bEngineTester)
     GetMeasureEngine().SetMTOscAcquisitionMode(1);
@@ -378,12 +378,12 @@ void CWndSpecialTests::OnButtonClicked(int id) {
   switch (id) {
     case kPetrol:
       GetMotortesterDevice()->ApplyMotortesterParams(0);
-      SetPage(1, 4160);
+      SetPage(1, kLayoutFirstTestPage);
       ShowPage();
       break;
     case kDiesel:
       GetMotortesterDevice()->ApplyMotortesterParams(1);
-      SetPage(4, 64);
+      SetPage(4, kLayoutBack);
       ShowPage();
       break;
     case kLeakCheck:

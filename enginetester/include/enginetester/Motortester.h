@@ -58,6 +58,12 @@ class CWndMotortester : public CXPWndBaseColor,
     kLayoutParams = 1, kLayoutReset = 2, kLayoutSet = 4, kLayoutACDC = 8, kLayoutMinMax = 16,
     kLayoutZeroing = 32, kLayoutBack = 64, kLayoutAverage = 128, kLayoutZero = 256, kLayoutSync = 512,
     kLayoutGraph = 1024, kLayoutPrint = 2048,
+    // The bottom rows the pages use.
+    kLayoutBackParams = kLayoutBack | kLayoutParams,
+    kLayoutMeter = kLayoutBack | kLayoutPrint,
+    kLayoutVoltCurrent = kLayoutACDC | kLayoutMinMax | kLayoutZeroing | kLayoutBack | kLayoutZero | kLayoutPrint,
+    kLayoutHiVoltage = kLayoutBack | kLayoutAverage | kLayoutGraph | kLayoutPrint,
+    kLayoutHiVoltageSync = kLayoutHiVoltage | kLayoutSync,
   };
   enum { TIMER_SET_TITLE = 1, SET_TITLE_MS = 2000 };
   // The library's code for parameters it refuses.
