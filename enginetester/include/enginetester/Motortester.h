@@ -65,6 +65,13 @@ class CWndMotortester : public CXPWndBaseColor,
     kLayoutHiVoltage = kLayoutBack | kLayoutAverage | kLayoutGraph | kLayoutPrint,
     kLayoutHiVoltageSync = kLayoutHiVoltage | kLayoutSync,
   };
+  // The pages by the system's numbers; a page's measurement id is its number.
+  enum Page : int {
+    kPageStart = 0, kPagePetrol = 1, kPageDiesel = 2, kPageParams = 3, kPageAdvance = 4, kPageVoltCurrent = 5,
+    kPagePrimary = 6, kPageSecondary = 7, kPageThermometer = 9, kPageOneCylinder = 11, kPageAllCylinders = 12,
+    kPageSelectedCylinder = 13, kPageDoubleCoil = 14, kPageDwell = 16, kPagePreinjection = 17,
+    kPageDieselVoltCurrent = 18, kPageDieselThermometer = 20,
+  };
   enum { TIMER_SET_TITLE = 1, SET_TITLE_MS = 2000 };
   // The library's code for parameters it refuses.
   enum { PARAMS_REFUSED = 29 };
