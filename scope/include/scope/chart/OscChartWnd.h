@@ -57,7 +57,7 @@ class CHICChart : public CHotItemsContainer {
   // The trigger-level marker (once); its index or -1.
   int CreateTriggerMarker();
   // The drag of a marker to pixel y (slot 1 of the owner callback): a new trigger level is stored
-  // and announced (-1, 3, 0); an unchanged one sends nothing. Always 0: the notification's
+  // and announced (notify::kTriggerLevelChanged); an unchanged one sends nothing. Always 0: the notification's
   // handlers place the marker again.
   BOOL OnMarkerMoving(CVisualItemThumb* thumb, int y);
   // The level of pixel y (rounded, clamped to 0..255).
