@@ -497,9 +497,9 @@ void CMeasureEngine::StartSequence(AcquisitionRecord& record, MeterResult& resul
 }
 
 bool CMeasureEngine::ReadRecord(AcquisitionRecord& record, CStringArrayEx& lines) {
-  const int type = GetMeasureType().m_nMeasureType.load();
-  if (type == 7 || type == 9) return ReadEngineSignals(GetCurrentChannelMode(), record, lines) != FALSE;
-  if (type == 8 || type == 10) return ReadEngineCylinderSignals(record, lines) != FALSE;
+  const measure::MeasureType type = GetMeasureType().Type();
+  if (measure::IsEngineTesterScreen(type) && !measure::IsSegmented(type)) return ReadEngineSignals(GetCurrentChannelMode(), record, lines) != FALSE;
+  if (measure::IsSegmented(type)) return ReadEngineCylinderSignals(record, lines) != FALSE;
   return ReadBoardSignals(record, lines) != FALSE;
 }
 
@@ -677,13 +677,13 @@ void StartMeasurement(CMeasureEngine& engine) {
   props.RequestRun();
   engine.Run(1);
   props.m_bRunning = 1;
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(5, 24, 0);
+  NotifySystem(notify::kFromControlPanel, notify::kRunStarted);
 }
 
 void StopMeasurement(CMeasureEngine& engine) {
   engine.Stop();
   GetGlobalProps().m_bRunning = 0;
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(0, 25, 0);
+  NotifySystem(notify::kFromEngineStop, notify::kRunStopped);
 }
 
 void StartMeasurement() { StartMeasurement(GetMeasureEngine()); }

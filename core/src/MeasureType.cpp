@@ -25,8 +25,8 @@ const char* const kManualNames[] = {
     "AlternatorRipple",               // 26
     "NeedleStrokeSensor",             // 27
 };
-constexpr int kFirstComponentTest = 11;
-constexpr int kLastComponentTest = 27;
+constexpr int kFirstComponentTest = measure::ToInt(measure::kFirstComponentTest);
+constexpr int kLastComponentTest = measure::ToInt(measure::kLastMeasureType);
 static_assert(sizeof(kManualNames) / sizeof(kManualNames[0]) == kLastComponentTest - kFirstComponentTest + 1);
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <core/NumberFormat.h>
 #include <core/ProbeConnection.h>
 #include <core/Reg.h>
+#include <core/TextIds.h>
 
 #include <platform/sync.h>
 
@@ -596,7 +597,7 @@ static void DescribeChannel(CMotortesterData::Channel& channel, const ProbeDescr
   channel.m_Probe = probe;
   MeterReading& r = channel.m_Reading;
   ApplyProbeInfo(r.m_Ranges, probe);
-  r.m_strProbe = probe.kind == 0 ? CString(GetGlobalProps().GetText(10068)) : r.m_Ranges.m_strLabel;
+  r.m_strProbe = probe.kind == 0 ? CString(GetGlobalProps().GetText(kTextNoProbe)) : r.m_Ranges.m_strLabel;
   r.m_Ranges.m_nChangeMark = 1;
 }
 

@@ -21,3 +21,12 @@ void UnregisterAnalyzerNotify(IAnalyzerNotify* sink) {
   IAnalyzerNotify* expected = sink;
   g_analyzer.compare_exchange_strong(expected, nullptr);
 }
+
+void NotifySystem(notify::Sender sender, notify::Code code, int value) {
+  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(sender, code, value);
+}
+
+void NotifyQuit() {
+  if (IAnalyzerNotify* sink = GetAnalyzerNotify()) sink->OnAnalyzerNotify(notify::kAnalyzerFromMain, notify::kAnalyzerQuit, 0);
+  NotifySystem(notify::kFromAnyone, notify::kQuit);
+}

@@ -26,7 +26,7 @@ namespace {
 constexpr int kNoEngineTester = 28;
 constexpr int kFastRate = 50000;
 
-bool IsEngineTesterType(int type) { return type >= 7 && type <= 10; }
+bool IsEngineTesterType(int type) { return measure::IsEngineTesterScreen(measure::MeasureType{type}); }
 
 const char* Letter(int channel) { return GetChannelText(channel); }
 
@@ -339,11 +339,11 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
     m_bMeasuring.store(0);
     return FALSE;
   }
-  const int type = GetMeasureType().m_nMeasureType.load();
+  const measure::MeasureType type = GetMeasureType().Type();
   if (cylinderRead) {
     uint16_t cylinders = 0;
     SHORT count = osc->GetCylinderInfo(&cylinders) == 0 ? static_cast<SHORT>(cylinders) : 4;
-    if (type == 10) count = 2;
+    if (type == measure::MeasureType::kSecondaryDoubleCoil) count = 2;
     m_nCylinderCount.store(count);
   }
   int rc = osc->GetData();
@@ -391,7 +391,7 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
         StoreSamples(signal, buffer.data(), length, map);
         signal.m_bValid = 1;
         if (m_bRecorderFeed.load()) FeedRing(0, buffer.data(), n, props.m_bInverted != 0, true);
-        if (GetMotortesterDevice()->GetCoilType() == 1 && (cylinderRead || type == 9)) RearmCheck(samples.peak);
+        if (GetMotortesterDevice()->GetCoilType() == 1 && (cylinderRead || type == measure::MeasureType::kSecondarySelected)) RearmCheck(samples.peak);
       }
     }
   }
@@ -565,9 +565,9 @@ int CMeasureEngine::ReadEngineSpeed(double& value) {
     return 1;
   }
   const int kind = speed.probe.kind;
-  const int type = GetMeasureType().m_nMeasureType.load();
+  const measure::MeasureType type = GetMeasureType().Type();
   bool fits;
-  if (type == 3 || (type >= 6 && type <= 10)) {
+  if (measure::IsTesterSetUp(type)) {
     fits = kind == 1 || kind == 5 || kind == 6 || kind == 12 || kind == 13;
   } else {
     const CMotortesterData* tester = GetMotortesterDevice();

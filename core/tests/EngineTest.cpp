@@ -961,7 +961,9 @@ TEST_F(EngineTest, ClearCallbackDuringAcquisition) {
 
 TEST_F(EngineTest, RunAndStopEntryPointsNotify) {
   struct Sink : ISystemNotify {
-    void OnSystemNotify(int sender, int code, int value) override { calls.push_back({sender, code, value}); }
+    void OnSystemNotify(notify::Sender sender, notify::Code code, int value) override {
+      calls.push_back({notify::ToInt(sender), notify::ToInt(code), value});
+    }
     std::vector<std::vector<int>> calls;
   } sink;
   StopMeasurement();  // no sink: skipped

@@ -141,7 +141,7 @@ TEST_F(TraceList, AddAndFreeTwice) {
 namespace {
 struct Sink : ISystemNotify {
   int calls = 0;
-  void OnSystemNotify(int, int, int) override { ++calls; }
+  void OnSystemNotify(notify::Sender, notify::Code, int) override { ++calls; }
 };
 }  // namespace
 

@@ -9,7 +9,10 @@
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 #include <core/ValueText.h>
+
+#include <kv310/ResultCodes.h>
 
 #include <platform/window.h>
 
@@ -215,7 +218,7 @@ void RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation) {
       return;
     }
     const int armed = meter->Arm();
-    if (armed == 34) {
+    if (armed == kv310::kProbeVariantRefused) {
       // The board refused the measurement: the panel tells the user and stops measuring.
       result = BATCH_REFUSED;
       return;
@@ -355,7 +358,7 @@ void CWndMotortester_HiVoltage::OnDataBatch(WPARAM generation, LPARAM result) {
   if (!m_hWorker || generation != m_nGeneration) return;
   if (result == BATCH_REFUSED) {
     // The worker has ended; its handle stays so nothing more starts until the panel is shown again.
-    MessageBox(GetGlobalProps().GetText(10097), nullptr, MB_ICONEXCLAMATION);
+    MessageBox(GetGlobalProps().GetText(kTextBadEngineParams), nullptr, MB_ICONEXCLAMATION);
     if (CWnd* parent = GetParent()) ::PostMessage(parent->GetSafeHwnd(), WM_KVREFUSED, 0, 0);
     return;
   }
@@ -498,14 +501,14 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   CFont* oldFont = dc->SelectObject(&m_fntSmall);
 
   CString text;
-  text.Format("%s: %s", GetGlobalProps().GetText(10127), GetMotortesterDevice()->m_bAveraging.load() ? "On" : "Off");
+  text.Format("%s: %s", GetGlobalProps().GetText(kTextAveraging), GetMotortesterDevice()->m_bAveraging.load() ? "On" : "Off");
   CRect avg(area.left + 10, area.top + 10, area.right, area.top + 10 + area.Height() / 10);
   dc->DrawText(text, &avg, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOCLIP);
 
   const int speed = s.speed.load(std::memory_order_relaxed);
   CString speedText = "---";
   if (speed != -1) speedText.Format("%d", speed);
-  DrawValueWithUnit(speedText, GetGlobalProps().GetText(10052), area.left, area.top, area.right - 5,
+  DrawValueWithUnit(speedText, GetGlobalProps().GetText(kTextRpm), area.left, area.top, area.right - 5,
                     area.top + area.Height() / 10, dc);
   dc->SelectObject(&m_fntSmall);
 
@@ -527,7 +530,7 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   const int strip = area.Height() / 15;
   const int sensorBottom = area.bottom - CoveredBottom() - 5;
   CRect sensor(area.left, sensorBottom - strip, area.right, sensorBottom);
-  dc->DrawText(GetGlobalProps().GetText(10063), -1, &sensor, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  dc->DrawText(GetGlobalProps().GetText(kTextSensorPlaceholder), -1, &sensor, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
 
   if (const LPCSTR state = StateText()) {
     CRect band(area.left, area.top, area.right, area.top + 50);

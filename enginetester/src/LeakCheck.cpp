@@ -10,6 +10,7 @@
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/Reg.h>
+#include <core/TextIds.h>
 
 #include <kv310/Kv310.h>
 
@@ -286,7 +287,7 @@ void CWndSpecialTest_LeakCheck::PaintContent(CDC* dc) {
       dc->SelectObject(&m_titleFont);
       dc->SetTextColor(RGB(255, 0, 0));
       CRect text(inner.left, inner.top, inner.right, inner.bottom - 4 * t);
-      dc->DrawText(GetGlobalProps().GetText(10135), -1, &text, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+      dc->DrawText(GetGlobalProps().GetText(kTextStartingUp), -1, &text, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
     }
   } else if (!m_bError) {
     int n;
@@ -322,7 +323,7 @@ void CWndSpecialTest_LeakCheck::PaintContent(CDC* dc) {
   } else {
     dc->SelectObject(&m_valueFont);
     dc->SetTextColor(RGB(0, 0, 0));
-    dc->DrawText(GetGlobalProps().GetText(10065), -1, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    dc->DrawText(GetGlobalProps().GetText(kTextError), -1, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
   dc->SelectObject(oldFont);
 }
@@ -375,7 +376,7 @@ void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* client, NumericOptionRecord*
   dc->SetTextColor(GetSchemeColor(18));
   dc->SelectObject(&m_scaleFont);
   CRect label(r.left + 4, r.top, box.left - 4, r.bottom - h / 6);
-  const char* text = GetGlobalProps().GetText(10042);
+  const char* text = GetGlobalProps().GetText(kTextCylinderCount);
   // Bottom-aligned on one line when it fits, else wrapped at its blanks onto lines that end at the
   // same bottom; only a text that fits neither way ends with an ellipsis.
   CRect wrapped(label.left, 0, label.right, 0);
@@ -396,7 +397,7 @@ void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data
   if (data->id == kTitle) {
     CFont* old = dc->SelectObject(&m_titleFont);
     dc->SetTextColor(GetSchemeColor(8));
-    dc->DrawText(GetGlobalProps().GetText(10134), -1, content, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+    dc->DrawText(GetGlobalProps().GetText(kTextLeakCheck), -1, content, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
     dc->SelectObject(old);
   } else if (data->id == kLeakButton) {
     CFont* old = dc->SelectObject(&m_valueFont);
@@ -425,7 +426,7 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
   m_cylinderCount.Enable(FALSE, TRUE);
   const int count = CylinderCount();
   if (m_bEngineTester && (count < 3 || count > kMaxCylinders)) {
-    AfxMessageBox(GetGlobalProps().GetText(10141), MB_ICONINFORMATION | MB_TOPMOST);
+    AfxMessageBox(GetGlobalProps().GetText(kTextCylinderCountOutOfRange), MB_ICONINFORMATION | MB_TOPMOST);
     m_cylinderCount.Enable(TRUE, TRUE);
     return;
   }
@@ -518,7 +519,7 @@ void CWndSpecialTest_LeakCheck::OnLeakTestDone(int code, LPARAM generation) {
     m_bError = 0;
   } else if (code == kv310::kLeakAnalysisFailed) {
     m_bError = 0;
-    AfxMessageBox(GetGlobalProps().GetText(10140), MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(GetGlobalProps().GetText(kTextLeakCheckFailed), MB_OK | MB_ICONEXCLAMATION);
   } else {
     if (m_pCommunication) m_pCommunication->Recover();
     m_bError = 1;

@@ -218,39 +218,40 @@ void CWndMotortester::HideAllPanels() {
 
 std::vector<int> CWndMotortester::PageWindows() const {
   switch (m_nPage) {
-    case 0: return {kPetrol, kDiesel, kTitle};
-    case 1: return {2, 3, 4, 5, 6, 7, 14, kTitle, kBack, kParams};
-    case 2: return {8, 9, 10, 11, 12, 13, kBack, kParams, kTitle};
-    case 3: return {kBack, kReset, kSet, kParamsPanel};
-    case 4:
-    case 17: return {kAdvancePanel, kBack, kPrint};
-    case 5:
-    case 18: return {kVoltCurrentPanel, kBack, kACDC, kMinMax, kZeroing, kZeroMinMax, kPrint};
-    case 6: return {kPrimaryVoltage, kDwell, kBack, kTitle};
-    case 7: return {kOneCylinder, kAllCylinders, kSelectedCylinder, kTitle, kSubtitle, kBack, kParams};
-    case 9:
-    case 20: return {kThermometerPanel, kBack, kPrint};
-    case 11: return {kOneCylinderPanel, kBack, kAverage, kGraph, kPrint};
-    case 12:
-    case 13: {
-      std::vector<int> ids = {m_nPage == 12 ? kAllCylindersPanel : kSelectedCylinderPanel, kBack, kGraph, kAverage};
+    case kPageStart: return {kPetrol, kDiesel, kTitle};
+    case kPagePetrol: return {2, 3, 4, 5, 6, 7, 14, kTitle, kBack, kParams};
+    case kPageDiesel: return {8, 9, 10, 11, 12, 13, kBack, kParams, kTitle};
+    case kPageParams: return {kBack, kReset, kSet, kParamsPanel};
+    case kPageAdvance:
+    case kPagePreinjection: return {kAdvancePanel, kBack, kPrint};
+    case kPageVoltCurrent:
+    case kPageDieselVoltCurrent: return {kVoltCurrentPanel, kBack, kACDC, kMinMax, kZeroing, kZeroMinMax, kPrint};
+    case kPagePrimary: return {kPrimaryVoltage, kDwell, kBack, kTitle};
+    case kPageSecondary: return {kOneCylinder, kAllCylinders, kSelectedCylinder, kTitle, kSubtitle, kBack, kParams};
+    case kPageThermometer:
+    case kPageDieselThermometer: return {kThermometerPanel, kBack, kPrint};
+    case kPageOneCylinder: return {kOneCylinderPanel, kBack, kAverage, kGraph, kPrint};
+    case kPageAllCylinders:
+    case kPageSelectedCylinder: {
+      std::vector<int> ids = {m_nPage == kPageAllCylinders ? kAllCylindersPanel : kSelectedCylinderPanel, kBack, kGraph,
+                              kAverage};
       if (CoilType() == 1) ids.push_back(kSync);
       ids.push_back(kPrint);
       return ids;
     }
-    case 14: return {kDblCoilPanel, kBack, kAverage, kGraph, kPrint};
-    case 16: return {kDwellPanel, kBack, kPrint};
+    case kPageDoubleCoil: return {kDblCoilPanel, kBack, kAverage, kGraph, kPrint};
+    case kPageDwell: return {kDwellPanel, kBack, kPrint};
     default: return {};
   }
 }
 
 void CWndMotortester::ShowPage() {
   if (!GetSafeHwnd()) return;
-  if (m_nPage == 7) {
+  if (m_nPage == kPageSecondary) {
     int32_t code = 0;
     if (IMotortester_6* tester = Tester(); tester && tester->FindReferenceProbe(&code) == 0) m_nReferenceCode = code;
   }
-  if (m_nPage == 4 || m_nPage == 17) m_Advance.SetDieselMode(m_nPage == 17);
+  if (m_nPage == kPageAdvance || m_nPage == kPagePreinjection) m_Advance.SetDieselMode(m_nPage == kPagePreinjection);
   const std::vector<int> shown = PageWindows();
   const auto onPage = [&shown](int id) { return std::find(shown.begin(), shown.end(), id) != shown.end(); };
   // Only what the new page does not show is hidden: hiding a kV panel stops its worker, and a
@@ -332,11 +333,11 @@ CString CWndMotortester::Caption(int id) const {
   switch (id) {
     case kTitle:
       switch (m_nPage) {
-        case 0: return "Motortester";
-        case 1: return Text(10022);
-        case 2: return Text(10023);
-        case 6: return Text(10026);
-        case 7: return Text(10027);
+        case kPageStart: return "Motortester";
+        case kPagePetrol: return Text(10022);
+        case kPageDiesel: return Text(10023);
+        case kPagePrimary: return Text(10026);
+        case kPageSecondary: return Text(10027);
         default: return "";
       }
     case kSubtitle: {
@@ -466,7 +467,7 @@ void CWndMotortester::RunPreset(const Preset& p) {
   engine.SetMeasureTitle(Text(p.title));
   GetMeasureType().m_nMeasureType = p.measureType;
   ApplyScopeFlags(p.engineMode, p.pressure, p.plain, p.angle);
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(9, 49, 0);
+  NotifySystem(notify::kFromEngineTester, notify::kMeasureTypeChanged);
   // The main window deactivates this pane inside the send: no page state is touched after it.
   MainWindow()->SendMessage(WM_SELECTTAB, 0, 0);
 }
@@ -477,7 +478,7 @@ bool CWndMotortester::SetMeterMode(int mode) {
   if (rc == 0) return true;
   // A refused mode would leave the meter measuring another mode's values: the parameters first.
   AfxMessageBox(Text(10097), MB_OK | MB_ICONEXCLAMATION);
-  m_nPage = 3;
+  m_nPage = kPageParams;
   m_nLayout = kLayoutBack | kLayoutReset | kLayoutSet;
   ShowPage();
   return false;
@@ -489,22 +490,23 @@ void CWndMotortester::HiVoltageMeasurement(int id) {
   if (id == kOneCylinder) {
     if (!ChooseMeasurement(doubleCoil ? 14 : 11)) return;
     if (!SetMeterMode(doubleCoil ? 2 : 1)) return;
-    SetPage(doubleCoil ? 14 : 11, 3264);
+    SetPage(doubleCoil ? kPageDoubleCoil : kPageOneCylinder, kLayoutHiVoltage);
     ShowPage();
     return;
   }
-  const int page = id == kAllCylinders ? 12 : 13;
+  // These pages' measurement ids are their page numbers.
+  const int page = id == kAllCylinders ? kPageAllCylinders : kPageSelectedCylinder;
   if (!ChooseMeasurement(page)) return;
   if (!doubleCoil) {
     if (!SetMeterMode(0)) return;
-    SetPage(page, 3264);
+    SetPage(page, kLayoutHiVoltage);
     ShowPage();
     return;
   }
   if (data->m_bProbeSetupDone.load()) {
     data->m_bAutoPolarity = 1;
     if (!SetMeterMode(0)) return;
-    SetPage(page, 3776);
+    SetPage(page, kLayoutHiVoltageSync);
     ShowPage();
     return;
   }
@@ -517,79 +519,83 @@ void CWndMotortester::HiVoltageMeasurement(int id) {
   }
   if (result != 1) return;
   if (!SetMeterMode(0)) return;
-  SetPage(page, 3776);
+  SetPage(page, kLayoutHiVoltageSync);
   ShowPage();
   data->m_bProbeSetupDone = 1;
   data->ReadPolarities();
 }
 
 void CWndMotortester::Graph() {
-  if (m_nPage < 11 || m_nPage > 14) return;
+  if (m_nPage < kPageOneCylinder || m_nPage > kPageDoubleCoil) return;
   CMeasureEngine& engine = GetMeasureEngine();
   MeasureType& type = GetMeasureType();
-  if (m_nPage <= 13) engine.ResetRearmCheck();
+  if (m_nPage <= kPageSelectedCylinder) engine.ResetRearmCheck();
   switch (m_nPage) {
-    case 11:
+    case kPageOneCylinder:
       engine.SetMTOscAcquisitionMode(8);
       engine.SetMeasureTitle(Text(10076));
-      type.m_nMeasureType = 7;
+      type.SetType(measure::MeasureType::kSecondarySingle);
       break;
-    case 12:
+    case kPageAllCylinders:
       engine.SetMTOscAcquisitionMode(7);
       engine.SetMeasureTitle(Text(10075));
-      type.m_nMeasureType = 8;
+      type.SetType(measure::MeasureType::kSecondaryAll);
       break;
-    case 13: {
+    case kPageSelectedCylinder: {
       engine.SetMTOscAcquisitionMode(7);
       engine.SetMeasureTitle(Text(10077));
       CMeasureEngine* panelEngine = m_SelectedCylinder.State().engine;
       engine.SetSelectedChannel((panelEngine ? panelEngine : &engine)->GetCurrentChannelMode());
-      type.m_nMeasureType = 9;
-      if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(9, 48, 0);
+      type.SetType(measure::MeasureType::kSecondarySelected);
+      NotifySystem(notify::kFromEngineTester, notify::kCylinderChanged);
       break;
     }
     default:
       engine.SetMTOscAcquisitionMode(9);
       engine.SetMeasureTitle(Text(10076));
-      type.m_nMeasureType = 10;
+      type.SetType(measure::MeasureType::kSecondaryDoubleCoil);
       break;
   }
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(9, 49, 0);
+  NotifySystem(notify::kFromEngineTester, notify::kMeasureTypeChanged);
   ApplyScopeFlags(1, 0, 0, 0);
   MainWindow()->PostMessage(WM_SELECTTAB, 0, 0);
 }
 
 void CWndMotortester::Back() {
   switch (m_nPage) {
-    case 1:
-    case 2:
-      SetPage(0, 0);
+    case kPagePetrol:
+    case kPageDiesel:
+      SetPage(kPageStart, 0);
       break;
-    case 3:
+    case kPageParams:
       switch (m_nPreviousPage) {
-        case 1: case 2: case 4: case 9: case 17: case 20:
-          SetPage(m_nPreviousPage, 65);
+        case kPagePetrol: case kPageDiesel: case kPageAdvance: case kPageThermometer:
+        case kPagePreinjection: case kPageDieselThermometer:
+          SetPage(m_nPreviousPage, kLayoutBackParams);
           break;
-        case 7: case 11: case 12: case 13: case 14:
-          SetPage(7, 65);
+        case kPageSecondary: case kPageOneCylinder: case kPageAllCylinders: case kPageSelectedCylinder:
+        case kPageDoubleCoil:
+          SetPage(kPageSecondary, kLayoutBackParams);
           break;
         default:
-          SetPage(0, 0);
+          SetPage(kPageStart, 0);
           break;
       }
       break;
-    case 11: case 12: case 13: case 14:
+    case kPageOneCylinder: case kPageAllCylinders: case kPageSelectedCylinder: case kPageDoubleCoil:
       if (IMotortester_6* tester = Tester()) tester->WaitReady();
-      SetPage(7, 65);
+      SetPage(kPageSecondary, kLayoutBackParams);
       break;
-    case 15: case 16:
-      SetPage(6, 64);
+    // Pages 10, 15, 19 and 21 are numbers of the system this program never opens; their way back
+    // is kept.
+    case 15: case kPageDwell:
+      SetPage(kPagePrimary, kLayoutBack);
       break;
-    case 17: case 18: case 19: case 20: case 21:
-      SetPage(2, 65);
+    case kPagePreinjection: case kPageDieselVoltCurrent: case 19: case kPageDieselThermometer: case 21:
+      SetPage(kPageDiesel, kLayoutBackParams);
       break;
-    case 4: case 5: case 6: case 7: case 9: case 10:
-      SetPage(1, 65);
+    case kPageAdvance: case kPageVoltCurrent: case kPagePrimary: case kPageSecondary: case kPageThermometer: case 10:
+      SetPage(kPagePetrol, kLayoutBackParams);
       break;
     default:
       return;
@@ -600,15 +606,15 @@ void CWndMotortester::Back() {
 void CWndMotortester::Print() {
   int type;
   switch (m_nPage) {
-    case 4: type = 4; break;
-    case 5: case 18: type = 3; break;
-    case 9: case 20: type = 10; break;
-    case 11: type = 6; break;
-    case 12: type = 8; break;
-    case 13: type = 9; break;
-    case 14: type = 7; break;
-    case 16: type = 5; break;
-    case 17: type = 11; break;
+    case kPageAdvance: type = 4; break;
+    case kPageVoltCurrent: case kPageDieselVoltCurrent: type = 3; break;
+    case kPageThermometer: case kPageDieselThermometer: type = 10; break;
+    case kPageOneCylinder: type = 6; break;
+    case kPageAllCylinders: type = 8; break;
+    case kPageSelectedCylinder: type = 9; break;
+    case kPageDoubleCoil: type = 7; break;
+    case kPageDwell: type = 5; break;
+    case kPagePreinjection: type = 11; break;
     default: return;
   }
   int index = -1;
@@ -674,23 +680,23 @@ void CWndMotortester::OnButtonClicked(int id) {
       {25, 2, 10069, 2, 1, 0, 0, 0},  // 14 petrol with turn
       {15, 4, 10073, 3, 1, 0, 0, 1},  // 18 primary winding voltage
   };
-  const bool voltagePage = m_nPage == 5 || m_nPage == 18;
+  const bool voltagePage = m_nPage == kPageVoltCurrent || m_nPage == kPageDieselVoltCurrent;
   switch (id) {
     case kPetrol:
     case kDiesel:
       data->ApplyMotortesterParams(id == kPetrol ? 0 : 1);
-      SetPage(id == kPetrol ? 1 : 2, 65);
+      SetPage(id == kPetrol ? kPagePetrol : kPageDiesel, kLayoutBackParams);
       ShowPage();
       break;
-    case kAdvance: Measurement(4, 4, 2112); break;
-    case kVoltCurrent: Measurement(5, 5, 2424); break;
-    case kPrimary: SetPage(6, 64), ShowPage(); break;
-    case kSecondary: SetPage(7, 65), ShowPage(); break;
-    case kThermometer: Measurement(9, 9, 2112); break;
-    case kPreinjection: Measurement(17, 17, 2112); break;
-    case kDieselVoltCurrent: Measurement(18, 18, 2424); break;
-    case kDieselThermometer: Measurement(20, 20, 2112); break;
-    case kDwell: Measurement(16, 16, 2112); break;
+    case kAdvance: Measurement(4, kPageAdvance, kLayoutMeter); break;
+    case kVoltCurrent: Measurement(5, kPageVoltCurrent, kLayoutVoltCurrent); break;
+    case kPrimary: SetPage(kPagePrimary, kLayoutBack), ShowPage(); break;
+    case kSecondary: SetPage(kPageSecondary, kLayoutBackParams), ShowPage(); break;
+    case kThermometer: Measurement(9, kPageThermometer, kLayoutMeter); break;
+    case kPreinjection: Measurement(17, kPagePreinjection, kLayoutMeter); break;
+    case kDieselVoltCurrent: Measurement(18, kPageDieselVoltCurrent, kLayoutVoltCurrent); break;
+    case kDieselThermometer: Measurement(20, kPageDieselThermometer, kLayoutMeter); break;
+    case kDwell: Measurement(16, kPageDwell, kLayoutMeter); break;
     case kScopePetrol: RunPreset(presets[0]); break;
     case kPressure: RunPreset(presets[1]); break;
     case kScopeDiesel: RunPreset(presets[2]); break;
@@ -702,7 +708,7 @@ void CWndMotortester::OnButtonClicked(int id) {
     case kSelectedCylinder: HiVoltageMeasurement(id); break;
     case kBack: Back(); break;
     case kParams:
-      m_nPage = 3;
+      m_nPage = kPageParams;
       m_nLayout = kLayoutBack | kLayoutReset | kLayoutSet;
       ShowPage();
       break;
@@ -741,7 +747,7 @@ void CWndMotortester::OnButtonClicked(int id) {
     case kGraph: Graph(); break;
     case kSync:
       if (IMTHiVoltage_14* meter = Meter()) {
-        if (m_nPage == 14)
+        if (m_nPage == kPageDoubleCoil)
           meter->TogglePolarity();
         else
           meter->Rearm();
@@ -790,7 +796,7 @@ void CWndMotortester::OnTimer(UINT_PTR id) {
 
 LRESULT CWndMotortester::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KVREFUSED) {
-    m_nPage = 3;
+    m_nPage = kPageParams;
     m_nLayout = kLayoutBack | kLayoutReset | kLayoutSet;
     ShowPage();
     return 1;

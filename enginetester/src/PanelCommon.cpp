@@ -3,15 +3,16 @@
 #include <core/ColorScheme.h>
 #include <core/DrawHelpers.h>
 #include <core/GlobalProps.h>
+#include <core/TextIds.h>
 
 namespace et {
 
 const char* StatusText(int status) {
   switch (status) {
-    case 2: return GetGlobalProps().GetText(10072);
-    case 3: return GetGlobalProps().GetText(10066);
-    case 4: return GetGlobalProps().GetText(10067);
-    default: return GetGlobalProps().GetText(10065);
+    case 2: return GetGlobalProps().GetText(kTextNoSensor);
+    case 3: return GetGlobalProps().GetText(kTextBadProbe);
+    case 4: return GetGlobalProps().GetText(kTextNoResponse);
+    default: return GetGlobalProps().GetText(kTextError);
   }
 }
 

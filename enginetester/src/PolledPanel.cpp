@@ -6,6 +6,7 @@
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
 #include <core/MotortesterData.h>
+#include <core/TextIds.h>
 #include <core/ValueText.h>
 
 namespace {
@@ -134,7 +135,7 @@ BOOL CMotortesterPolledPanel::BoardReady() const { return GetMotortesterDevice()
 void CMotortesterPolledPanel::DrawSpeed(CDC* dc, const CRect& rc, LPCSTR text) {
   CRect value(rc);
   value.right -= 10;
-  DrawValueWithUnit(text, GetGlobalProps().GetText(10052), value.left, value.top, value.right, value.bottom, dc);
+  DrawValueWithUnit(text, GetGlobalProps().GetText(kTextRpm), value.left, value.top, value.right, value.bottom, dc);
 }
 
 void CMotortesterPolledPanel::DrawValue(CDC* dc, const CRect& rc, int text) {

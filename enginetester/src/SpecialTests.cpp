@@ -12,6 +12,7 @@
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/Notify.h>
+#include <core/TextIds.h>
 #include <core/ValueArrays.h>
 
 #include <algorithm>
@@ -157,7 +158,7 @@ void CWndSpecialTests::Init() {
   if (m_bEngineTester)
     SetPage(0, 0);
   else
-    SetPage(6, 4096);
+    SetPage(6, kLayoutNext);
 }
 
 void CWndSpecialTests::Activate(int) {
@@ -290,7 +291,7 @@ void CWndSpecialTests::LeaveAngleMode() {
 
 void CWndSpecialTests::SwitchToScope(bool notify) {
   if (notify)
-    if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(9, 49, 0);
+    NotifySystem(notify::kFromEngineTester, notify::kMeasureTypeChanged);
   if (CWnd* parent = GetParent()) parent->SendMessage(WM_SELECTTAB, 0, 0);
 }
 
@@ -340,8 +341,8 @@ void CWndSpecialTests::ScopePreset(int id) {
 void CWndSpecialTests::PlainScope() {
   GetMotortesterDevice()->SetHelpMode(10);
   if (!ProbesReady(10)) return;
-  GetMeasureEngine().SetMeasureTitle(GetGlobalProps().GetText(10030));
-  GetMeasureType().m_nMeasureType = 0;
+  GetMeasureEngine().SetMeasureTitle(GetGlobalProps().GetText(kTextOscilloscope));
+  GetMeasureType().SetType(measure::MeasureType::kPlainScope);
   SwitchToScope(false);
 }
 
@@ -349,7 +350,7 @@ void CWndSpecialTests::OpenLeakCheck() {
   GetMotortesterDevice()->SetHelpMode(43);
   if (!ProbesReady(43)) return;
   m_nSavedPage = m_nPage;
-  SetPage(9, 2112);
+  SetPage(9, kLayoutLeakCheck);
   ShowPage();
   if (m_bEngineTester)
     GetMeasureEngine().SetMTOscAcquisitionMode(1);
@@ -377,12 +378,12 @@ void CWndSpecialTests::OnButtonClicked(int id) {
   switch (id) {
     case kPetrol:
       GetMotortesterDevice()->ApplyMotortesterParams(0);
-      SetPage(1, 4160);
+      SetPage(1, kLayoutFirstTestPage);
       ShowPage();
       break;
     case kDiesel:
       GetMotortesterDevice()->ApplyMotortesterParams(1);
-      SetPage(4, 64);
+      SetPage(4, kLayoutBack);
       ShowPage();
       break;
     case kLeakCheck:

@@ -7,6 +7,7 @@
 #include <core/MemDC.h>
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 #include <platform/dialogtemplate.h>
 
@@ -181,13 +182,13 @@ void CVNProbeSetupDlg::OnPaint() {
     CRect shadow(title);
     shadow.OffsetRect(2, 2);
     dc.SetTextColor(RGB(128, 128, 128));
-    dc.DrawText(props.GetText(10115), -1, &shadow, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    dc.DrawText(props.GetText(kTextHvProbePolarityTitle), -1, &shadow, DT_CENTER | DT_TOP | DT_SINGLELINE);
     dc.SetTextColor(GetSchemeColor(kSchemeText));
-    dc.DrawText(props.GetText(10115), -1, &title, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    dc.DrawText(props.GetText(kTextHvProbePolarityTitle), -1, &title, DT_CENTER | DT_TOP | DT_SINGLELINE);
     if (m_nBlink) {
       dc.SelectObject(&m_fntBody);
       CRect line(client.left, title.top + 2 * titleHeight, client.right, title.top + 4 * titleHeight);
-      dc.DrawText(props.GetText(10116), -1, &line, DT_CENTER | DT_TOP | DT_SINGLELINE);
+      dc.DrawText(props.GetText(kTextTakingPolarity), -1, &line, DT_CENTER | DT_TOP | DT_SINGLELINE);
     }
   } else {
     const bool failed = state == STATE_FAILED;

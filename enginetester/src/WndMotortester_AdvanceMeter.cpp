@@ -7,6 +7,7 @@
 #include <core/KeloDll.h>
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 namespace {
 
@@ -15,7 +16,7 @@ const char* const kProbeNames[] = {"Semiconduct", "Strobo", "Induct"};
 const int kProbeKinds[] = {CWndMotortester_AdvanceMeter::KIND_SEMICONDUCT, CWndMotortester_AdvanceMeter::KIND_STROBO,
                            CWndMotortester_AdvanceMeter::KIND_INDUCT};
 
-const char* Degrees() { return GetGlobalProps().GetText(10054); }
+const char* Degrees() { return GetGlobalProps().GetText(kTextCrankDegrees); }
 
 CString DashedAdvance() {
   CString s;
@@ -122,7 +123,7 @@ void CWndMotortester_AdvanceMeter::Tick() {
     m_Reader.SetInterfaces(Meter(), Communication());
     m_bSpeedSensorFound = m_Reader.HasSpeedProbe();
     if (!m_bSpeedSensorFound) {
-      SetText(TEXT_SPEED, GetGlobalProps().GetText(10071), 1);
+      SetText(TEXT_SPEED, GetGlobalProps().GetText(kTextSpeedSensorMissing), 1);
       SetText(TEXT_VALUE, DashedAdvance());
       SetText(TEXT_TEMPERATURE, "--- ");
     }
@@ -176,11 +177,11 @@ CString CWndMotortester_AdvanceMeter::LabelText(int id) const {
   const GlobalProps& props = GetGlobalProps();
   switch (id) {
     case ID_SPEED:
-      return props.GetText(10051);
+      return props.GetText(kTextEngineSpeed);
     case ID_VALUE:
       return props.GetText(m_bDiesel ? 10057 : 10053);
     default:
-      return props.GetText(10056);
+      return props.GetText(kTextOilTemperature);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
 #include <core/MotortesterData.h>
+#include <core/TextIds.h>
 
 #include <cmath>
 
@@ -74,16 +75,16 @@ void CWndMotortester_DwellAngleMeter::Tick() {
   RepaintFields();
 }
 
-CString CWndMotortester_DwellAngleMeter::TitleText() const { return GetGlobalProps().GetText(10037); }
+CString CWndMotortester_DwellAngleMeter::TitleText() const { return GetGlobalProps().GetText(kTextDwellAngle); }
 
 CString CWndMotortester_DwellAngleMeter::LabelText(int id) const {
   const GlobalProps& props = GetGlobalProps();
   switch (id) {
     case ID_SPEED:
-      return props.GetText(10051);
+      return props.GetText(kTextEngineSpeed);
     case ID_VALUE:
-      return props.GetText(10037);
+      return props.GetText(kTextDwellAngle);
     default:
-      return props.GetText(10056);
+      return props.GetText(kTextOilTemperature);
   }
 }

@@ -6,6 +6,7 @@
 #include <core/GlobalProps.h>
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 
 namespace {
@@ -146,7 +147,7 @@ void CWndMotortester_Params::RecalcLayout() {
     // The title in the large font as long as it fits the button's face (6 pixels inside its edges),
     // with a pixel to spare around it.
     CClientDC dc(this);
-    const int fitting = et::FittingFontHeight(&dc, GetGlobalProps().GetText(10050), static_cast<int>(u / 2),
+    const int fitting = et::FittingFontHeight(&dc, GetGlobalProps().GetText(kTextTesterSetupTitle), static_cast<int>(u / 2),
                                               CSize(colWidth - 14, titleHeight - 14));
     MakeArial(m_fntTitle, fitting);
   }
@@ -225,7 +226,7 @@ void CWndMotortester_Params::PaintContent(CDC* dc) {
     dc->SelectObject(oldBrush);
     dc->SelectObject(oldPen);
     CString text;
-    text.Format("%s(1., 2., 3., 4.)", props.GetText(10174));
+    text.Format("%s(1., 2., 3., 4.)", props.GetText(kTextHvSensorPolarity));
     dc->SelectObject(&m_fntSmall);
     CRect line(m_rcPolarity.left + 8, m_rcPolarity.top + 4, m_rcPolarity.right - 8, m_rcPolarity.bottom);
     dc->DrawText(text, &line, DT_CENTER | DT_TOP | DT_SINGLELINE);
@@ -409,7 +410,7 @@ void CWndMotortester_Params::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, C
   CRect rc(*content);
   if (data->id == ID_TITLE) {
     old = dc->SelectObject(&m_fntTitle);
-    dc->DrawText(props.GetText(10050), -1, &rc, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    dc->DrawText(props.GetText(kTextTesterSetupTitle), -1, &rc, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   } else if (data->id == ID_SUBTITLE) {
     old = dc->SelectObject(&m_fntMedium);
     const int kind = Data().GetEngineType();

@@ -5,13 +5,14 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
+#include <core/TextIds.h>
 
 namespace {
 
 const char* const kButtonNames[CWndMotortester_SelectedCylinder::CHANNELS] = {"BtnFirst", "BtnSecond", "BtnThird",
                                                                              "BtnFourth"};
 // "first".."fourth".
-const char* ChannelWord(int channel) { return GetGlobalProps().GetText(10078 + channel - 1); }
+const char* ChannelWord(int channel) { return GetGlobalProps().GetText(kTextOrdinalFirst + channel - 1); }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
 #include <core/MotortesterData.h>
+#include <core/TextIds.h>
 #include <core/ValueText.h>
 
 namespace {
@@ -87,7 +88,7 @@ void CWndMotortester_Thermometer::CheckProbes() {
   RepaintFields();
 }
 
-CString CWndMotortester_Thermometer::TitleText() const { return GetGlobalProps().GetText(10029); }
+CString CWndMotortester_Thermometer::TitleText() const { return GetGlobalProps().GetText(kTextThermometer); }
 
 CString CWndMotortester_Thermometer::LabelText(int id) const {
   return GetGlobalProps().GetText(id == ID_SPEED ? 10051 : 10056);
@@ -98,7 +99,7 @@ void CWndMotortester_Thermometer::DrawSpeed(CDC* dc, const CRect& rc, LPCSTR tex
   CRect value(rc);
   value.left -= 100;
   value.right -= 10;
-  DrawValueWithUnit(text, GetGlobalProps().GetText(10052), value.left, value.top, value.right, value.bottom, dc, 2.0);
+  DrawValueWithUnit(text, GetGlobalProps().GetText(kTextRpm), value.left, value.top, value.right, value.bottom, dc, 2.0);
 }
 
 void CWndMotortester_Thermometer::DrawValue(CDC* dc, const CRect& rc, int text) {

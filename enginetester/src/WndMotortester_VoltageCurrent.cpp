@@ -8,6 +8,7 @@
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
 #include <core/Sound.h>
+#include <core/TextIds.h>
 #include <core/ValueText.h>
 
 #include <cmath>
@@ -243,7 +244,7 @@ void CWndMotortester_VoltageCurrent::Poll() {
     m_strSpeed = " ";
   } else if (!m_bPolling || !m_pVoltage || !m_pCurrent) {
     for (int& e : m_bError) e = 1;
-    m_strSpeed = m_strVoltage = m_strCurrent = GetGlobalProps().GetText(10065);
+    m_strSpeed = m_strVoltage = m_strCurrent = GetGlobalProps().GetText(kTextError);
     m_strVoltageMin.Empty();
     m_strVoltageMax.Empty();
     m_strCurrentMin.Empty();
@@ -329,7 +330,7 @@ void CWndMotortester_VoltageCurrent::DrawMeter(CDC* dc, const RECT& rect, const 
   const COLORREF color = GetSchemeColor(et::kTitleTextScheme);
   const int line = r.Height() / 6;
   CString probe;
-  probe.Format("%s: %s", GetGlobalProps().GetText(10064), reading ? reading->GetProbeName() : "");
+  probe.Format("%s: %s", GetGlobalProps().GetText(kTextProbe), reading ? reading->GetProbeName() : "");
   et::DrawFaceText(dc, CRect(r.left + 10, r.top + 5, r.right - 10, r.top + 5 + line), probe, &m_fntSmall, color,
                    DT_LEFT | DT_VCENTER);
   et::DrawFaceText(dc, CRect(r.left + 10, r.top + line, r.right - 10, r.bottom - 2 * line), value, &m_fntLarge, color,
@@ -347,12 +348,12 @@ void CWndMotortester_VoltageCurrent::Draw(CDC* dc, RECT* content, XPCtrlBtnData*
   const COLORREF color = GetSchemeColor(et::kTitleTextScheme);
   switch (data->id) {
     case ID_TITLE:
-      et::DrawFaceText(dc, *content, GetGlobalProps().GetText(10025), &m_fntLarge, color, DT_LEFT | DT_BOTTOM);
+      et::DrawFaceText(dc, *content, GetGlobalProps().GetText(kTextVoltageCurrent), &m_fntLarge, color, DT_LEFT | DT_BOTTOM);
       break;
     case ID_SPEED: {
       const int oldMode = dc->SetBkMode(TRANSPARENT);
       const COLORREF oldColor = dc->SetTextColor(color);
-      DrawValueWithUnit(m_strSpeed, GetGlobalProps().GetText(10052), content->left, content->top, content->right - 5,
+      DrawValueWithUnit(m_strSpeed, GetGlobalProps().GetText(kTextRpm), content->left, content->top, content->right - 5,
                         content->bottom, dc);
       dc->SetTextColor(oldColor);
       dc->SetBkMode(oldMode);

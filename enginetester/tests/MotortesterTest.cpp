@@ -73,7 +73,9 @@ struct Meter final : IMTHiVoltage_14 {
 
 struct Sink : ISystemNotify {
   std::vector<std::tuple<int, int, int>> seen;
-  void OnSystemNotify(int sender, int code, int value) override { seen.emplace_back(sender, code, value); }
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int value) override {
+    seen.emplace_back(notify::ToInt(sender), notify::ToInt(code), value);
+  }
 };
 
 // What the main window saw when it was asked for a tab.

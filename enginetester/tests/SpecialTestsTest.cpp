@@ -38,7 +38,9 @@ namespace hl = kvp::headless;
 
 struct Sink : ISystemNotify {
   std::vector<std::tuple<int, int, int>> seen;
-  void OnSystemNotify(int sender, int code, int value) override { seen.emplace_back(sender, code, value); }
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int value) override {
+    seen.emplace_back(notify::ToInt(sender), notify::ToInt(code), value);
+  }
 };
 
 struct ReadyBoard final : ettest::StubMotortester_6 {

@@ -10,6 +10,7 @@
 #include <core/MemDC.h>
 #include <core/NumberFormat.h>
 #include <core/Scale.h>
+#include <core/TextIds.h>
 
 #include <cmath>
 
@@ -242,7 +243,7 @@ void CAnalyzerChartWnd::DrawProgress(CDC* dc) {
   }
   dc->SelectObject(oldBrush);
   dc->DrawEdge(&bar, EDGE_SUNKEN, BF_RECT);
-  const CString text = GetGlobalProps().GetText(10105);
+  const CString text = GetGlobalProps().GetText(kTextDataTransfer);
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(0x000000);
   CRect tr = client;

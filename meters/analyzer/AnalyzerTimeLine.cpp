@@ -129,7 +129,7 @@ void CWndAnalyzerTimeLine::MoveTo(int x) {
   const double v = static_cast<double>(x) / W * (static_cast<double>(m_nMax) - m_nMin) + m_nMin;
   m_nValue = std::clamp(static_cast<int>(v), m_nMin, m_nMax);
   m_pRecorder->SetPosition(m_nValue + m_nOffset);
-  Notify(kFromTimeLine, kTimeLineMoved, 0);
+  Notify(kFromTimeLine, kTimeLineMoved);
 }
 
 void CWndAnalyzerTimeLine::OnLButtonDown(UINT, CPoint point) {

@@ -153,25 +153,25 @@ void CWndAnalyzerControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
   switch (data->id) {
     case kLongBack:
       rec.SetPosition(half);
-      Notify(kFromControlPanel, kToStart, 0);
+      Notify(kFromControlPanel, kToStart);
       break;
     case kBack: {
       int q = Saturate(p + std::trunc(z * (MoveStep() * -50.0)));
       if (q < half) q = half;
       rec.SetPosition(q);
-      Notify(kFromControlPanel, kStepBack, 0);
+      Notify(kFromControlPanel, kStepBack);
       break;
     }
     case kNext: {
       int q = Saturate(p + std::trunc(z * (MoveStep() * 50.0)));
       if (q > last - half) q = last - half;
       rec.SetPosition(q);
-      Notify(kFromControlPanel, kStepNext, 0);
+      Notify(kFromControlPanel, kStepNext);
       break;
     }
     case kRollMode:
       rec.SetPosition(last - half);
-      Notify(kFromControlPanel, kToEnd, 0);
+      Notify(kFromControlPanel, kToEnd);
       break;
     case kPlay:
       TogglePlay(kForward);
@@ -225,7 +225,7 @@ void CWndAnalyzerControlPanel::PlayStep() {
     }
   }
   rec.SetPosition(c);
-  Notify(kFromControlPanel, kPlayTick, 0);
+  Notify(kFromControlPanel, kPlayTick);
   Redraw();
 }
 
@@ -260,7 +260,7 @@ void CWndAnalyzerControlPanel::EnableAll(BOOL enable) {
 void CWndAnalyzerControlPanel::OnValueChanged(NumericOptionRecord* record, CRepeatCtrl* control) {
   if (control != &m_PlaySpeed) return;
   m_pRecorder->m_View.m_nStepValue = Saturate(Shown(*record));
-  Notify(kFromControlPanel, kPlaySpeed, 0);
+  Notify(kFromControlPanel, kPlaySpeed);
 }
 
 void CWndAnalyzerControlPanel::Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepeatCtrl* control) {

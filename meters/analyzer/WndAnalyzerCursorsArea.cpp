@@ -143,7 +143,7 @@ void CWndAnalyzer_CursorsArea::OnValueChanged(NumericOptionRecord* record, CRepe
   const int i = control == &m_Ctrl[0] ? 0 : 1;
   const double v = record->reversed ? record->max - (record->value - record->min) : record->value;
   m_pRecorder->m_Cursors[i].m_dValue = v;
-  Notify(kFromCursorsArea, i == 0 ? kCursorL : kCursorR, 0);
+  Notify(kFromCursorsArea, i == 0 ? kCursorL : kCursorR);
   Redraw();
 }
 
@@ -156,7 +156,7 @@ void CWndAnalyzer_CursorsArea::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
   const int p = m_pRecorder->m_View.m_nPosition;
   m_pRecorder->m_Cursors[i].m_dValue = p;
   SetValueInRange(m_Ctrl[i], p);
-  Notify(kFromCursorsArea, i == 0 ? kCursorL : kCursorR, 0);
+  Notify(kFromCursorsArea, i == 0 ? kCursorL : kCursorR);
   Redraw();
 }
 

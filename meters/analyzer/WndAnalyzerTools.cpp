@@ -8,6 +8,7 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 
 using namespace analyzer;
@@ -143,7 +144,7 @@ void CWndAnalyzer_Tools::Command(int id) {
       Enable(kHZoomIn, z != 1);
       Enable(kHZoomOut, z != 0 && z != 20);
       rec.UpdateTimeAxis(view.m_nChartWidth);
-      Notify(kFromTools, kHZoomChanged, 0);
+      Notify(kFromTools, kHZoomChanged);
       break;
     }
     case kAZoomIn:
@@ -159,15 +160,15 @@ void CWndAnalyzer_Tools::Command(int id) {
       const int in = channel == 0 ? kAZoomIn : kBZoomIn;
       Enable(in, a < 5);
       Enable(in + 1, a > 1);
-      Notify(kFromTools, channel == 0 ? kAZoomAChanged : kAZoomBChanged, 0);
+      Notify(kFromTools, channel == 0 ? kAZoomAChanged : kAZoomBChanged);
       break;
     }
     case kOpen: {
       CRecordList& list = GetRecordList();
       if (!list.IsEmpty() && !list[0]->m_bSaved) {
-        if (AfxMessageBox(GetGlobalProps().GetText(10128), MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        if (AfxMessageBox(GetGlobalProps().GetText(kTextSaveRecordsQuestion), MB_YESNO | MB_ICONQUESTION) == IDYES) {
           SaveRecordFile();
-          Notify(kFromTools, kSaved, 0);
+          Notify(kFromTools, kSaved);
         }
       }
       if (OpenRecordFile()) {
@@ -177,24 +178,24 @@ void CWndAnalyzer_Tools::Command(int id) {
         // moves the traces (or the printout's zero lines).
         for (double& offset : view.m_dLevelOffset) offset = 0.0;
         rec.UpdateTimeAxis(view.m_nChartWidth);
-        Notify(kFromTools, kDataReady, 0);
-        Notify(kFromTools, kDataReplaced, 0);
-        Notify(kFromTools, kNewData, 0);
-        Notify(kFromTools, kDataLoaded, 0);
+        Notify(kFromTools, kDataReady);
+        Notify(kFromTools, kDataReplaced);
+        Notify(kFromTools, kNewData);
+        Notify(kFromTools, kDataLoaded);
       }
       break;
     }
     case kSave:
       SaveRecordFile();
-      Notify(kFromTools, kSaved, 0);
+      Notify(kFromTools, kSaved);
       break;
     case kPrint:
       if (GetRecordList().IsEmpty())
-        AfxMessageBox(GetGlobalProps().GetText(10130), MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+        AfxMessageBox(GetGlobalProps().GetText(kTextNoDataToPrint), MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
       else if (view.m_nPlayState != 0)
-        AfxMessageBox(GetGlobalProps().GetText(10129), MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+        AfxMessageBox(GetGlobalProps().GetText(kTextStopPlayingBeforePrint), MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
       else
-        Notify(kFromTools, analyzer::kPrint, 0);  // the code, not this panel's button id of the same name
+        Notify(kFromTools, analyzer::kPrint);  // the code, not this panel's button id of the same name
       break;
     case kCursors: {
       const bool show = rec.m_bCursorsHidden != 0;

@@ -8,6 +8,7 @@
 #include <core/GlobalProps.h>
 #include <core/Messages.h>
 #include <core/MemDC.h>
+#include <core/TextIds.h>
 
 using namespace analyzer;
 
@@ -52,7 +53,7 @@ int CWndRecordAnalyzer::OnCreate(LPCREATESTRUCT cs) {
   return 0;
 }
 
-void CWndRecordAnalyzer::Init() { Notify(kFromPane, kInit, 0); }
+void CWndRecordAnalyzer::Init() { Notify(kFromPane, kInit); }
 
 void CWndRecordAnalyzer::Activate(int) {
   m_Chart.Redraw();
@@ -60,13 +61,13 @@ void CWndRecordAnalyzer::Activate(int) {
   bool pending = false;
   for (int k = 0; k < list.GetSize(); ++k) pending = pending || list[k]->m_bTransferPending;
   if (list.IsEmpty()) {
-    Notify(kFromPane, kNoRecords, 0);
+    Notify(kFromPane, kNoRecords);
   } else if (pending) {
-    Notify(kFromPane, kDataReplaced, 0);
-    Notify(kFromPane, kTransferBegins, 0);
+    Notify(kFromPane, kDataReplaced);
+    Notify(kFromPane, kTransferBegins);
     // A transfer that cannot start leaves the records pending for the next activation; the tools
     // come back so the pane is not left with every control disabled.
-    if (!m_pRecorder->Start()) Notify(kFromPane, kDataReady, 0);
+    if (!m_pRecorder->Start()) Notify(kFromPane, kDataReady);
   } else if (m_pRecorder->m_View.m_nPlayState != 0) {
     m_ControlPanel.SetTimer(CWndAnalyzerControlPanel::kPlayTimer, CWndAnalyzerControlPanel::kPlayPeriodMs);
     if (CXPCtrlBtn* play = m_ControlPanel.Button(CWndAnalyzerControlPanel::kPlay)) play->Redraw();
@@ -117,13 +118,13 @@ LRESULT CWndRecordAnalyzer::OnTransferFinished() {
     for (double& offset : view.m_dLevelOffset) offset = 0.0;
     m_pRecorder->UpdateTimeAxis(view.m_nChartWidth);
     m_pRecorder->SetPosition(view.m_nZoom * CRecorder::SCREEN_COLUMNS / 2);
-    Notify(kFromPane, kDataReady, 0);
-    Notify(kFromPane, kDataReplaced, 0);
-    Notify(kFromPane, kNewData, 0);
-    Notify(kFromTools, kDataLoaded, 0);
+    Notify(kFromPane, kDataReady);
+    Notify(kFromPane, kDataReplaced);
+    Notify(kFromPane, kNewData);
+    Notify(kFromTools, kDataLoaded);
   } else if (GetRecordList().IsEmpty()) {
     // A discarded recording leaves no records: the tools show that, not a finished transfer.
-    Notify(kFromPane, kNoRecords, 0);
+    Notify(kFromPane, kNoRecords);
   }
   return 1;
 }
@@ -196,7 +197,7 @@ void CWndRecordAnalyzer::PaintPane(CDC* dc) {
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(GetSchemeColor(13));
   CFont* oldFont = dc->SelectObject(&m_fntTitle);
-  const CString title = GetGlobalProps().GetText(10132);
+  const CString title = GetGlobalProps().GetText(kTextRecordAnalyzer);
   CRect tr = client;
   dc->DrawText(title, &tr, DT_CALCRECT | DT_CENTER | DT_SINGLELINE);
   tr.left = client.left;

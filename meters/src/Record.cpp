@@ -1,5 +1,7 @@
 #include <meters/Record.h>
 
+#include <meters/analyzer/AnalyzerCommon.h>
+
 #include <core/ColorScheme.h>
 #include <core/Notify.h>
 #include <core/NumberFormat.h>
@@ -122,7 +124,7 @@ void ClearRecordList() {
   for (INT_PTR i = 0; i < g_records.GetSize(); ++i) delete g_records[i];
   g_records.RemoveAll();
   g_generation.fetch_add(1);
-  if (IAnalyzerNotify* sink = GetAnalyzerNotify()) sink->OnAnalyzerNotify(16, 76, 0);
+  analyzer::Notify(analyzer::kFromRecordList, analyzer::kRecordsDeleted);
 }
 
 uint64_t GetRecordListGeneration() { return g_generation.load(); }

@@ -4,6 +4,7 @@
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
 #include <core/MeasureEngine.h>
+#include <core/TextIds.h>
 
 #include <platform/sync.h>
 
@@ -375,7 +376,7 @@ BOOL CRecorder::FinishTransfer() {
   CRecordList& list = GetRecordList();
   if (job->generation != GetRecordListGeneration() || static_cast<size_t>(list.GetSize()) != job->records.size())
     return FALSE;
-  if (job->readErrors) AfxMessageBox(GetGlobalProps().GetText(10104), MB_OK | MB_ICONEXCLAMATION);
+  if (job->readErrors) AfxMessageBox(GetGlobalProps().GetText(kTextRecordReadError), MB_OK | MB_ICONEXCLAMATION);
   const int height = GetRecordChartHeight();
   for (INT_PTR k = 0; k < list.GetSize(); ++k) {
     CRecord* r = list[k];

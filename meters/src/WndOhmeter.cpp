@@ -12,6 +12,7 @@
 #include <core/MeasureEngine.h>
 #include <core/NumberFormat.h>
 #include <core/Sound.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 #include <core/ValueText.h>
 
@@ -208,7 +209,7 @@ void CWndOhmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* 
       break;
     case ID_PRINT:
       old = dc->SelectObject(&m_Fonts[FONT_TEXT]);
-      dc->DrawText(GetGlobalProps().GetText(10091), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      dc->DrawText(GetGlobalProps().GetText(kTextPrint), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       break;
     case ID_CURRENT: {
       if (m_bErrorShown) {

@@ -11,6 +11,7 @@
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 #include <core/ValueText.h>
 
@@ -241,7 +242,7 @@ void CWndVoltmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn
       dc->SetTextColor(text);
       const char* caption = data->id == ID_ACDC    ? "=/~"
                             : data->id == ID_ONOFF ? GetDefaultText(41)
-                                                   : GetGlobalProps().GetText(10091);
+                                                   : GetGlobalProps().GetText(kTextPrint);
       // "Min/Max" in the button font is wider than the button on the program's pane.
       DrawFittedCaption(dc, caption, rc, m_fntHalf, kCaptionMargin);
       break;

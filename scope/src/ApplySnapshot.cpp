@@ -19,10 +19,10 @@ namespace scope {
 
 namespace {
 
-constexpr int kSender = 6;
+constexpr notify::Sender kSender = notify::kFromSnapshot;
 constexpr double kMaxTriggerPosition = 90.0;
 
-bool IsEngineTesterScreenType(int t) { return t >= 7 && t <= 10; }
+bool IsEngineTesterScreenType(int t) { return measure::IsEngineTesterScreen(measure::MeasureType{t}); }
 
 // Sections and buttons by measure type.
 void ShowSectionsFor(int t, ISnapshotControls& controls, const ISnapshotDevice& device) {
@@ -81,7 +81,8 @@ void ApplyProbesAndChannels(const SettingsSnapshot& s, int t, bool engineTester,
                             ISnapshotControls& controls, ISnapshotDevice& device) {
   if (engineTester) {
     CTraceStyle& levelMark = props.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL];
-    if (t == 3 || t == 6) {
+    const measure::MeasureType type{t};
+    if (type == measure::MeasureType::kPrimaryVoltage || type == measure::MeasureType::kPressureSensor) {
       controls.ShowChannelBOnOff(true, false);
     } else if (IsEngineTesterScreenType(t)) {
       controls.ShowChannelBOnOff(false, false);
@@ -94,14 +95,14 @@ void ApplyProbesAndChannels(const SettingsSnapshot& s, int t, bool engineTester,
     controls.SelectProbe(1, s.m_nProbeWanted[1]);
     controls.RefreshProbeControls(0);
     controls.RefreshProbeControls(1);
-    device.Notify(kSender, 21, 0);
-    device.Notify(kSender, 22, 0);
+    device.Notify(kSender, notify::kChannelOnOffA);
+    device.Notify(kSender, notify::kChannelOnOffB);
     return;
   }
   for (int ch = 0; ch < 2; ++ch) device.ReadProbe(ch, props.m_Channels[ch]);
-  device.Notify(kSender, 11, 0);
-  device.Notify(kSender, 12, 0);
-  const bool componentTest = t >= 11 && t <= 27;
+  device.Notify(kSender, notify::kChannelRangeA);
+  device.Notify(kSender, notify::kChannelRangeB);
+  const bool componentTest = measure::IsComponentTest(measure::MeasureType{t});
   for (int ch = 0; ch < 2; ++ch) {
     CChannelProps& c = props.m_Channels[ch];
     int on = s.m_nOn[ch] != 0 ? 1 : 0;
@@ -110,8 +111,8 @@ void ApplyProbesAndChannels(const SettingsSnapshot& s, int t, bool engineTester,
   }
   RefreshShownChannels(props);
   if (!IsEngineTesterScreenType(t)) controls.RefreshChannelControls();
-  device.Notify(kSender, 21, 0);
-  device.Notify(kSender, 22, 0);
+  device.Notify(kSender, notify::kChannelOnOffA);
+  device.Notify(kSender, notify::kChannelOnOffB);
 }
 
 }  // namespace
@@ -144,8 +145,8 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   // 5. Roll mode, then the slow-rate rule of the new time base.
   props.SetSlowRateModifier(s.m_nRollMode);
   props.UpdateSlowRateTriggerMode();
-  device.Notify(kSender, 5, 0);
-  device.Notify(kSender, 23, 0);
+  device.Notify(kSender, notify::kRollModeChanged);
+  device.Notify(kSender, notify::kTimeBaseChanged);
 
   // 6. Inversion: the state and the signs of the two display traces.
   const int inversion = NormalizeInversion(s.m_nInversion);
@@ -170,7 +171,7 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   controls.ShowMeasuresOrCursors();
   if (props.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue == 0.0 &&
       props.m_Styles[GlobalProps::STYLE_CURSOR_RIGHT].m_dValue == 0.0)
-    device.Notify(kSender, 33, 0);
+    device.Notify(kSender, notify::kCursorsPlaced);
   controls.SetCursorButton(s.m_nCursorsOn);
 
   // 10. Probes and channels.
@@ -186,12 +187,12 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
     props.SetChannelRangeIndex(ch, index, FALSE, FALSE);
     props.UpdateChannelVoltScale(ch, TRUE, -1);
   }
-  device.Notify(kSender, 11, 0);
-  device.Notify(kSender, 12, 0);
+  device.Notify(kSender, notify::kChannelRangeA);
+  device.Notify(kSender, notify::kChannelRangeB);
 
   // 12. Vertical positions.
   for (int ch = 0; ch < 2; ++ch)
-    if (props.SetChannelPosition(ch, s.m_nPosition[ch])) device.Notify(kSender, 13 + ch, 0);
+    if (props.SetChannelPosition(ch, s.m_nPosition[ch])) device.Notify(kSender, notify::Nth(notify::kChannelPositionA, ch));
 
   // 13. Zoom and the window offset (a floating panel shows twice the divisions). The offset stays
   // inside the record at the zoom just applied: its divisions less the shown ones.
@@ -201,42 +202,42 @@ int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevi
   const int lastOffset = std::max(0, grid.m_nSteps - grid.m_nCurrentStep);
   const int offset = std::clamp(controls.IsDocked() ? s.m_nWindowOffset : 2 * s.m_nWindowOffset, 0, lastOffset);
   GetOscScale().SetTimeOffset(offset);
-  device.Notify(kSender, 8, 0);
+  device.Notify(kSender, notify::kTimePositionChanged);
   props.RecomputeTimeBase(TRUE, FALSE);
-  device.Notify(kSender, 9, 0);
+  device.Notify(kSender, notify::kZoomChanged);
 
   // 14. Couplings.
   props.m_Channels[0].SetChannelMode(s.m_nCoupling[0]);
-  device.Notify(kSender, 19, 0);
+  device.Notify(kSender, notify::kChannelModeA);
   controls.ShowChannelMode(0);
   props.m_Channels[1].SetChannelMode(s.m_nCoupling[1]);
-  device.Notify(kSender, 20, 0);
+  device.Notify(kSender, notify::kChannelModeB);
   controls.ShowChannelMode(1);
 
   // 15. Trigger source; the level map follows the trigger channel.
   props.SetTriggerSource(s.m_nSource);
   props.SetTriggerChannel((s.m_nSource == 1 || s.m_nSource == 3) ? 1 : 0);
   controls.ShowTriggerSource();
-  device.Notify(kSender, 10, 0);
+  device.Notify(kSender, notify::kTriggerChannelChanged);
   props.UpdateTriggerScale();
 
   // 16. Trigger position (the notification carries the position in whole per cent).
   const double position = std::min(s.m_dTriggerPosition, kMaxTriggerPosition);
   props.SetTriggerPosition(position);
-  device.Notify(kSender, 2, static_cast<int>(position));
+  device.Notify(kSender, notify::kTriggerPositionChanged, static_cast<int>(position));
 
   // 17. Edge and sensitivity ("Full" / "Noise"). The edge is stored before its face is shown,
   // so the face shows the snapshot's edge.
   props.SetTriggerEdge(s.m_nEdge);
   controls.ShowTriggerEdge();
-  device.Notify(kSender, 6, 0);
+  device.Notify(kSender, notify::kTriggerEdgeChanged);
   props.SetTriggerFilter(s.m_nSensitivity, Send::Always);
   controls.ShowSensitivity();
-  device.Notify(kSender, 7, 0);
+  device.Notify(kSender, notify::kTriggerFilterChanged);
 
   // 18. Level (the setter keeps it to its 256 steps).
   props.SetTriggerLevelIndex(s.m_nLevel);
-  device.Notify(kSender, 3, 0);
+  device.Notify(kSender, notify::kTriggerLevelChanged);
   // The pane's copy once more, now that every setting is in: a scope standing still gets no
   // record to bring the couplings, ranges and trigger to its strips and probe check.
   controls.RefreshPaneSettings();
@@ -507,8 +508,8 @@ void CEngineSnapshotDevice::StartMeasurement() { ::StartMeasurement(m_Engine); }
 
 void CEngineSnapshotDevice::StopMeasurement() { ::StopMeasurement(m_Engine); }
 
-void CEngineSnapshotDevice::Notify(int sender, int code, int value) {
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(sender, code, value);
+void CEngineSnapshotDevice::Notify(notify::Sender sender, notify::Code code, int value) {
+  NotifySystem(sender, code, value);
 }
 
 }  // namespace scope

@@ -73,8 +73,8 @@ void RefreshShownChannels(GlobalProps& props) {
   props.m_nShownChannels = shown;
 }
 
-void NotifyScope(int code) {
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(-1, code, 0);
+void NotifyScope(notify::Code code) {
+  NotifySystem(notify::kFromAnyone, code);
 }
 
 // The sample count of `periods` periods of T samples, as a rate that fits them into 1000 points.
@@ -350,8 +350,8 @@ void CWndOsc_Autoset::Apply(AcquisitionRecord& record, bool notify) {
   props.RequestTimeBaseIndex(props.GetTimeBaseIndex());
   props.SetTimeBaseIndex(props.GetTimeBaseIndex(), TRUE, TRUE);
   if (notify) {
-    NotifyScope(38);
-    NotifyScope(26);
+    NotifyScope(notify::kSettingsReplaced);
+    NotifyScope(notify::kNewRecord);
   }
 }
 
@@ -367,8 +367,8 @@ void CWndOsc_Autoset::Finish(AcquisitionRecord* record) {
     props.SetTriggerLevelIndex(props.m_nTriggerLevel);
     props.SetTriggerPosition(props.m_dTriggerPosition);
     props.ClearChanges();
-    NotifyScope(38);
-    NotifyScope(26);
+    NotifyScope(notify::kSettingsReplaced);
+    NotifyScope(notify::kNewRecord);
   } else {
     CStringArrayEx lines;
     if (m_pEngine->ReadChannelInfo(props, lines)) {
@@ -376,7 +376,7 @@ void CWndOsc_Autoset::Finish(AcquisitionRecord* record) {
       props.SetTimeBaseIndex(props.GetTimeBaseIndex(), TRUE, TRUE);
       props.SetTriggerLevelIndex(props.m_nTriggerLevel);
       props.SetTriggerPosition(props.m_dTriggerPosition);
-      NotifyScope(38);
+      NotifyScope(notify::kSettingsReplaced);
     }
   }
   m_pWait.reset();

@@ -44,29 +44,40 @@ int PreTriggerShare(double triggerPosition, int recordLength) {
 }
 
 namespace {
-bool OneOf(int code, std::initializer_list<int> codes) {
-  for (int c : codes)
+bool OneOf(notify::Code code, std::initializer_list<notify::Code> codes) {
+  for (notify::Code c : codes)
     if (c == code) return true;
   return false;
 }
 }  // namespace
 
-bool RestartsOnSettingChange(int sender, int code, int rollMode, int triggerMode) {
-  if (sender == 6) return false;
-  if (rollMode != 0) return OneOf(code, {3, 5, 6, 7, 10, 11, 12, 19, 20, 21, 22, 23});
+bool RestartsOnSettingChange(notify::Sender sender, notify::Code code, int rollMode, int triggerMode) {
+  using namespace notify;
+  if (sender == kFromSnapshot) return false;
+  if (rollMode != 0)
+    return OneOf(code, {kTriggerLevelChanged, kRollModeChanged, kTriggerEdgeChanged, kTriggerFilterChanged,
+                        kTriggerChannelChanged, kChannelRangeA, kChannelRangeB, kChannelModeA, kChannelModeB,
+                        kChannelOnOffA, kChannelOnOffB, kTimeBaseChanged});
   switch (triggerMode) {
-    case 0: return OneOf(code, {3, 6, 7, 10, 11, 12, 19, 20, 23});
-    case 1: return code == 23;
+    case 0:
+      return OneOf(code, {kTriggerLevelChanged, kTriggerEdgeChanged, kTriggerFilterChanged, kTriggerChannelChanged,
+                          kChannelRangeA, kChannelRangeB, kChannelModeA, kChannelModeB, kTimeBaseChanged});
+    case 1: return code == kTimeBaseChanged;
     default: return false;
   }
 }
 
-HubRepaint RepaintForCode(int sender, int code) {
-  if (OneOf(code, {3, 4, 7, 19, 20, 21, 22, 24, 25, 37})) return HubRepaint::Strips;
-  if (code == 46) return HubRepaint::Measures;
-  if (OneOf(code, {6, 9, 10, 11, 12, 13, 14, 23, 38})) return sender == 6 ? HubRepaint::None : HubRepaint::RedrawAll;
-  if (code == 50) return HubRepaint::RedrawAll;
-  if (code == 53 || code == 54) return HubRepaint::SavedScopeStrips;
+HubRepaint RepaintForCode(notify::Sender sender, notify::Code code) {
+  using namespace notify;
+  if (OneOf(code, {kTriggerLevelChanged, kTriggerModeChanged, kTriggerFilterChanged, kChannelModeA, kChannelModeB,
+                   kChannelOnOffA, kChannelOnOffB, kRunStarted, kRunStopped, kChannelShown}))
+    return HubRepaint::Strips;
+  if (code == kMeasuresChanged) return HubRepaint::Measures;
+  if (OneOf(code, {kTriggerEdgeChanged, kZoomChanged, kTriggerChannelChanged, kChannelRangeA, kChannelRangeB,
+                   kChannelPositionA, kChannelPositionB, kTimeBaseChanged, kSettingsReplaced}))
+    return sender == kFromSnapshot ? HubRepaint::None : HubRepaint::RedrawAll;
+  if (code == kRedrawAll) return HubRepaint::RedrawAll;
+  if (code == kSavedScopeOpened || code == kSavedScopesCleared) return HubRepaint::SavedScopeStrips;
   return HubRepaint::None;
 }
 

@@ -1,5 +1,7 @@
 #include <scope/ScopeFiles.h>
 
+#include <core/MeasureType.h>
+
 #include <platform/afxfile.h>
 #include <platform/codepage.h>
 #include <platform/files.h>
@@ -133,7 +135,7 @@ std::string CustomSetPath() {
   return std::string(folder) + kCustomSetRelativePath;
 }
 
-bool IsCustomSetRefused(int measureType) { return measureType == 3 || (measureType >= 6 && measureType <= 10); }
+bool IsCustomSetRefused(int measureType) { return measure::IsTesterSetUp(measure::MeasureType{measureType}); }
 
 FileOutcome SaveCustomSlot(const char* path, int slot, const SettingsSnapshot& s) {
   const auto name = OleName(path);

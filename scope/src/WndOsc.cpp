@@ -162,7 +162,7 @@ void CWndOsc::RunEnded() {
   GlobalProps& props = GetGlobalProps();
   props.m_bRunning = 0;
   if (props.m_bAutosetActive) FinishAutoset(nullptr);
-  Notify(8, 25, 0);
+  Notify(notify::kFromScopeRun, notify::kRunStopped);
 }
 
 int CWndOsc::HandOverSettings(CMeasureProps* settings) {
@@ -222,10 +222,10 @@ int CWndOsc::UpdateDisplay(int code, AcquisitionRecord* record) {
   if (props.GetTimeBaseIndex() != d.m_Settings.GetTimeBaseIndex())
     props.SetTimeBaseIndex(d.m_Settings.GetTimeBaseIndex(), TRUE, FALSE);
 
-  // The segmented engine records (types 8 and 10) hold one segment per cylinder the engine read
+  // The segmented engine records (all cylinders, double coil) hold one segment per cylinder the engine read
   // them for: the chart and the cursors divide them by that count.
-  const int type = GetMeasureType().m_nMeasureType.load();
-  if (type == 8 || type == 10) GetMeasureType().m_nSegmentCount.store(m_pEngine->GetCylinderCount());
+  const measure::MeasureType type = GetMeasureType().Type();
+  if (measure::IsSegmented(type)) GetMeasureType().m_nSegmentCount.store(m_pEngine->GetCylinderCount());
 
   // 5. The traces.
   if (mode != 0) CMeasureEngine::EqualizeChannelSignals(r);
@@ -321,7 +321,7 @@ void CWndOsc::RefreshDisplaySettings() {
   CopySettings(GetGlobalProps(), d.m_Settings, false, false);
   for (int ch = 0; ch < 2; ++ch) {
     d.m_Settings.m_Channels[ch].ClearChanges();
-    Notify(1, 37, ch);
+    Notify(notify::kFromScopePane, notify::kChannelShown, ch);
   }
   d.m_Settings.m_TimeBase.m_nSelected = d.m_Settings.m_nRequestedTimeBaseIndex;
 }
@@ -330,34 +330,34 @@ LRESULT CWndOsc::OnMsgOscCommand(int code, LPARAM value) {
   if (code == 0) {
     RefreshDisplaySettings();
   } else if (code == 26) {
-    Notify(-1, 26, static_cast<int>(value));
+    Notify(notify::kFromAnyone, notify::kNewRecord, static_cast<int>(value));
   }
   return 1;
 }
 
 // ---- the hub -------------------------------------------------------------------------------------
 
-void CWndOsc::Notify(int sender, int code, int value) {
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(sender, code, value);
+void CWndOsc::Notify(notify::Sender sender, notify::Code code, int value) {
+  NotifySystem(sender, code, value);
 }
 
-void CWndOsc::Forward(int sender, int code, int value, int count) {
+void CWndOsc::Forward(notify::Sender sender, notify::Code code, int value, int count) {
   for (int i = 0; i < count; ++i)
     if (m_pTargets[i]) m_pTargets[i]->OnSystemNotify(sender, code, value);
 }
 
-void CWndOsc::OnSystemNotify(int sender, int code, int value) {
+void CWndOsc::OnSystemNotify(notify::Sender sender, notify::Code code, int value) {
   GlobalProps& props = GetGlobalProps();
   // 1. The main window closes.
-  if (code == 1) {
+  if (code == notify::kQuit) {
     Quit();
     return;
   }
   // 2. Restart, run started, position update.
-  if (code == 4 && sender != 6) StartMeasurement(*m_pEngine);
-  if (code == 24) GetCursorSettings().m_bTriggered = 0;
-  if (code == 25 && sender == 0) m_bStopAsked = true;
-  if (code == 26) {
+  if (code == notify::kTriggerModeChanged && sender != notify::kFromSnapshot) StartMeasurement(*m_pEngine);
+  if (code == notify::kRunStarted) GetCursorSettings().m_bTriggered = 0;
+  if (code == notify::kRunStopped && sender == notify::kFromEngineStop) m_bStopAsked = true;
+  if (code == notify::kNewRecord) {
     ProbeCheck();
     if (m_pView) {
       m_pView->SetTimeRulerFromScale();
@@ -379,7 +379,7 @@ void CWndOsc::OnSystemNotify(int sender, int code, int value) {
     }
   }
   // 4. The time scale changed.
-  if (!rulerDone && (code == 9 || code == 23 || code == 38) && m_pView) {
+  if (!rulerDone && (code == notify::kZoomChanged || code == notify::kTimeBaseChanged || code == notify::kSettingsReplaced) && m_pView) {
     m_pView->SetTimeRulerFromScale();
     m_pView->RepaintTimeRuler();
   }
@@ -389,7 +389,7 @@ void CWndOsc::OnSystemNotify(int sender, int code, int value) {
   RepaintByCode(sender, code);
 }
 
-void CWndOsc::RepaintByCode(int sender, int code) {
+void CWndOsc::RepaintByCode(notify::Sender sender, notify::Code code) {
   const HubRepaint repaint = RepaintForCode(sender, code);
   if (repaint == HubRepaint::SavedScopeStrips) {
     m_options = SavedScopeHoldsScreen(0) ? (m_options | OPT_SAVED_CD) : (m_options & ~OPT_SAVED_CD);
@@ -434,7 +434,7 @@ void CWndOsc::ProbeCheck() {
     // A record taken before its settings were complete carries no range table and no change
     // mark: it says nothing about the probe, and must not wipe the user's ranges.
     if (shown.m_Ranges.GetSize() == 0 && shown.m_Ranges.m_nChangeMark == 0) {
-      Notify(1, 37, ch);
+      Notify(notify::kFromScopePane, notify::kChannelShown, ch);
       continue;
     }
     if (shown.m_Ranges.m_nChangeMark != 0 || !SameRangeTable(shown.m_Ranges, setting.m_Ranges)) {
@@ -455,7 +455,7 @@ void CWndOsc::ProbeCheck() {
         restart = true;
       }
       // Only a new probe is news: the same table in every record repaints nothing.
-      Notify(1, 37, ch);
+      Notify(notify::kFromScopePane, notify::kChannelShown, ch);
     }
   }
   if (restart && props.m_nSlowRateModifier != 0) StartMeasurement(*m_pEngine);

@@ -91,10 +91,10 @@ class RecordingFake : public scope::ISnapshotControls, public scope::ISnapshotDe
   }
   void StartMeasurement() override { Note("start"); }
   void StopMeasurement() override { Note("stop"); }
-  void Notify(int sender, int code, int) override {
-    EXPECT_EQ(sender, 6);
-    codes.push_back(code);
-    Note("notify " + std::to_string(code));
+  void Notify(notify::Sender sender, notify::Code code, int) override {
+    EXPECT_EQ(sender, notify::kFromSnapshot);
+    codes.push_back(notify::ToInt(code));
+    Note("notify " + std::to_string(notify::ToInt(code)));
   }
 };
 

@@ -105,7 +105,8 @@ TEST(Hub, RestartMatrix) {
   for (const Row& r : rows) {
     std::vector<int> got;
     for (int code = 0; code <= 60; ++code)
-      if (scope::RestartsOnSettingChange(r.sender, code, r.roll, r.trigger)) got.push_back(code);
+      if (scope::RestartsOnSettingChange(notify::Sender{r.sender}, notify::Code{code}, r.roll, r.trigger))
+        got.push_back(code);
     EXPECT_EQ(got, r.restarting) << r.name;
   }
 }
@@ -119,7 +120,7 @@ TEST(Hub, RepaintByCode) {
   const Case cases[] = {{5, 3, R::Strips},     {6, 4, R::Strips},     {5, 37, R::Strips},   {5, 46, R::Measures},
                         {5, 9, R::RedrawAll},  {6, 9, R::None},       {6, 50, R::RedrawAll}, {5, 53, R::SavedScopeStrips},
                         {5, 54, R::SavedScopeStrips}, {5, 1, R::None}, {5, 26, R::None},     {5, 38, R::RedrawAll}};
-  for (const Case& c : cases) EXPECT_EQ(scope::RepaintForCode(c.sender, c.code), c.repaint) << c.sender << "/" << c.code;
+  for (const Case& c : cases) EXPECT_EQ(scope::RepaintForCode(notify::Sender{c.sender}, notify::Code{c.code}), c.repaint) << c.sender << "/" << c.code;
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ TEST_F(ScopeOnBoardTest, QuitWhileTheThreadWaitsInASendEndsItCleanly) {
   Engine().Run(1);
   // Nothing is pumped: the thread soon blocks in its settings query to the pane.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  pane->OnSystemNotify(0, 1, 0);
+  pane->OnSystemNotify(notify::kFromEngineStop, notify::kQuit, 0);
   EXPECT_FALSE(Engine().IsThreadRunning());
   EXPECT_FALSE(Engine().IsThreadAbandoned());
   EXPECT_FALSE(Engine().IsThreadInside());

@@ -33,8 +33,9 @@ namespace hl = kvp::headless;
 class LoggingTarget final : public scope::IScopeNotifyTarget {
  public:
   LoggingTarget(int slot, std::vector<std::string>& log) : slot_(slot), log_(log) {}
-  void OnSystemNotify(int sender, int code, int) override {
-    log_.push_back(std::to_string(slot_) + ":" + std::to_string(sender) + ":" + std::to_string(code));
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int) override {
+    log_.push_back(std::to_string(slot_) + ":" + std::to_string(notify::ToInt(sender)) + ":" +
+                   std::to_string(notify::ToInt(code)));
   }
 
  private:
@@ -167,20 +168,20 @@ TEST_F(WndOscTest, SettingChangesRestartByRollAndTriggerMode) {
     p.m_nTriggerMode = c.trigger;
     p.m_bRunning = 0;
     heard.clear();
-    pane->OnSystemNotify(c.sender, c.code, 0);
+    pane->OnSystemNotify(notify::Sender{c.sender}, notify::Code{c.code}, 0);
     EXPECT_EQ(p.m_bRunning == 1, c.restarts) << c.roll << "/" << c.trigger << " code " << c.code;
     EXPECT_EQ(Heard("0:5:24"), c.restarts) << "the restart is announced before the change is forwarded";
   }
   // Code 4 restarts from anyone but the sender 6.
   p.m_bRunning = 0;
-  pane->OnSystemNotify(6, 4, 0);
+  pane->OnSystemNotify(notify::kFromSnapshot, notify::kTriggerModeChanged, 0);
   EXPECT_EQ(p.m_bRunning, 0);
-  pane->OnSystemNotify(2, 4, 0);
+  pane->OnSystemNotify(notify::kFromChart, notify::kTriggerModeChanged, 0);
   EXPECT_EQ(p.m_bRunning, 1);
 }
 
 TEST_F(WndOscTest, ChildrenHearInOrderAndCodesRepaint) {
-  pane->OnSystemNotify(2, 13, 0);
+  pane->OnSystemNotify(notify::kFromChart, notify::kChannelPositionA, 0);
   const std::vector<std::string> order = {"0:2:13", "1:2:13", "2:2:13", "3:2:13", "4:2:13", "5:2:13"};
   EXPECT_EQ(heard, order);
   EXPECT_EQ(view.log.back(), "redraw all");
@@ -188,7 +189,7 @@ TEST_F(WndOscTest, ChildrenHearInOrderAndCodesRepaint) {
   // Code 26: the first five only, after the probe check, with the ruler and the strips.
   heard.clear();
   view.log.clear();
-  pane->OnSystemNotify(-1, 26, 7);
+  pane->OnSystemNotify(notify::kFromAnyone, notify::kNewRecord, 7);
   std::vector<std::string> five(order.begin(), order.end() - 1);
   for (std::string& s : five) s = s.substr(0, 2) + "-1:26";
   EXPECT_EQ(std::vector<std::string>(heard.end() - 5, heard.end()), five);
@@ -206,7 +207,7 @@ TEST_F(WndOscTest, ChildrenHearInOrderAndCodesRepaint) {
                         {1, 81, nullptr}};
   for (const Case& c : cases) {
     view.log.clear();
-    pane->OnSystemNotify(c.sender, c.code, 0);
+    pane->OnSystemNotify(notify::Sender{c.sender}, notify::Code{c.code}, 0);
     if (c.last) {
       ASSERT_FALSE(view.log.empty()) << c.code;
       EXPECT_EQ(view.log.back(), c.last) << c.sender << "/" << c.code;
@@ -216,16 +217,16 @@ TEST_F(WndOscTest, ChildrenHearInOrderAndCodesRepaint) {
   }
   // Quit reaches no child.
   heard.clear();
-  pane->OnSystemNotify(0, 1, 0);
+  pane->OnSystemNotify(notify::kFromEngineStop, notify::kQuit, 0);
   for (int slot = 0; slot < scope::CWndOsc::NOTIFY_SLOT_COUNT; ++slot) EXPECT_FALSE(Heard(std::to_string(slot) + ":0:1"));
 }
 
 TEST_F(WndOscTest, SavedScopeStripsFollowTheSavedScopes) {
   pane->m_options |= scope::CWndOsc::OPT_SAVED_CD | scope::CWndOsc::OPT_SAVED_EF;
-  pane->OnSystemNotify(1, 53, 0);
+  pane->OnSystemNotify(notify::kFromScopePane, notify::kSavedScopeOpened, 0);
   EXPECT_EQ(pane->m_options, scope::CWndOsc::OPT_INITIAL);
   GetSavedScopes()[1].m_bEmpty = 0;
-  pane->OnSystemNotify(1, 54, 0);
+  pane->OnSystemNotify(notify::kFromScopePane, notify::kSavedScopesCleared, 0);
   EXPECT_EQ(pane->m_options, scope::CWndOsc::OPT_INITIAL | scope::CWndOsc::OPT_SAVED_EF);
   const std::vector<std::string> tail = {"show " + std::to_string(pane->m_options), "layout", "redraw all"};
   EXPECT_EQ(std::vector<std::string>(view.log.end() - 3, view.log.end()), tail);
@@ -247,7 +248,7 @@ TEST_F(WndOscTest, ProbeCheckCopiesChangedProbesAndStopsWithoutTheTriggerProbe) 
   d.m_Settings.m_Channels[1].m_bEnabled = 0;
   p.m_nSlowRateModifier = 1;
 
-  pane->OnSystemNotify(-1, 26, 0);
+  pane->OnSystemNotify(notify::kFromAnyone, notify::kNewRecord, 0);
   const auto boxes = kvp::MessageBoxLog();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "No probe connected to trigger source channel.\n\nChange trigger channel or connect the probe.");
@@ -264,7 +265,7 @@ TEST_F(WndOscTest, ProbeCheckCopiesChangedProbesAndStopsWithoutTheTriggerProbe) 
   d.m_Settings.m_Channels[1].m_bEnabled = 1;
   d.m_Settings.m_Channels[0].m_nRequestedRangeIndex = -1;
   d.m_Settings.m_Channels[0].m_Ranges.CopyFrom(p.m_Channels[0].m_Ranges);
-  pane->OnSystemNotify(-1, 26, 0);
+  pane->OnSystemNotify(notify::kFromAnyone, notify::kNewRecord, 0);
   EXPECT_EQ(p.m_bRunning, 0);
   EXPECT_EQ(kvp::MessageBoxLog().size(), 1u);
 }
@@ -427,7 +428,7 @@ TEST_F(WndOscTest, ErrorsOfAStoppedRunAreNotShown) {
   MeterResult failure;
   failure.m_nStatus = 5;
   failure.m_Lines.Add("Error - cannot START MEASUREMENT [err code:8]");
-  pane->OnSystemNotify(0, 25, 0);  // what StopMeasurement tells the hub
+  pane->OnSystemNotify(notify::kFromEngineStop, notify::kRunStopped, 0);  // what StopMeasurement tells the hub
   Feed([&] { pane->OnOscError(failure); });
   EXPECT_TRUE(kvp::MessageBoxLog().empty());
   EXPECT_FALSE(std::filesystem::exists(logPath));
@@ -437,7 +438,7 @@ TEST_F(WndOscTest, ErrorsOfAStoppedRunAreNotShown) {
 
   // A new run's start may be told to the hub before the thread has reported the old run's last
   // start; what comes after the thread asked for the new run's settings is the new run's.
-  pane->OnSystemNotify(5, 24, 0);
+  pane->OnSystemNotify(notify::kFromControlPanel, notify::kRunStarted, 0);
   failure.m_nStatus = 5;
   Feed([&] { pane->OnOscError(failure); });
   EXPECT_TRUE(kvp::MessageBoxLog().empty());

@@ -7,6 +7,7 @@
 #include <core/Messages.h>
 #include <core/Notify.h>
 #include <core/ResourceHolder.h>
+#include <core/TextIds.h>
 #include <core/VersionInfo.h>
 
 #include <platform/dialogtemplate.h>
@@ -301,13 +302,12 @@ void CMainWndDlg::OnOK() {}
 
 void CMainWndDlg::OnCancel() {
   bool ask = !(env_.quitWithoutAsking && env_.quitWithoutAsking());
-  const char* text = settings_.GetText(10175);
+  const char* text = settings_.GetText(kTextQuitQuestion);
   if (ask && ::MessageBox(m_hWnd, text ? text : "Do you really want to quit the application?", "Dravix Scope",
                           MB_YESNO | MB_ICONQUESTION) != IDYES) {
     return;
   }
-  if (IAnalyzerNotify* sink = GetAnalyzerNotify()) sink->OnAnalyzerNotify(-1, 1, 0);
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(-1, 1, 0);
+  NotifyQuit();
   EndDialog(IDCANCEL);
 }
 

@@ -3,6 +3,7 @@
 
 #include <core/GlobalProps.h>
 #include <core/MotortesterData.h>
+#include <core/TextIds.h>
 
 #include <algorithm>
 
@@ -33,7 +34,7 @@ CString LinkText(const LinkDef& def) {
   GlobalProps& props = GetGlobalProps();
   if (def.text != 0) return props.GetText(def.text);
   CString pair;
-  pair.Format("%s, %s", props.GetText(10159), props.GetText(10158));
+  pair.Format("%s, %s", props.GetText(kTextVoltmeter), props.GetText(kTextAmmeter));
   return pair;
 }
 

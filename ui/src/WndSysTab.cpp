@@ -6,6 +6,7 @@
 #include <core/GlobalProps.h>
 #include <core/Messages.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 #include <platform/process.h>
 
@@ -91,7 +92,7 @@ void CWndSysTab::PaintContent(CDC* dc) {
 
   const int count = static_cast<int>(m_Apps.size());
   if (count == 0) {
-    m_strTitle = GetGlobalProps().GetText(10171);
+    m_strTitle = GetGlobalProps().GetText(kTextNoChangeOverApp);
     m_btnTitle.Redraw();
     return;
   }

@@ -98,8 +98,9 @@ PaneTable TestTable() {
 
 struct Sink : ISystemNotify, IAnalyzerNotify {
   std::vector<std::string>* calls;
-  void OnSystemNotify(int s, int c, int v) override {
-    calls->push_back("system " + std::to_string(s) + "," + std::to_string(c) + "," + std::to_string(v));
+  void OnSystemNotify(notify::Sender s, notify::Code c, int v) override {
+    calls->push_back("system " + std::to_string(notify::ToInt(s)) + "," + std::to_string(notify::ToInt(c)) + "," +
+                     std::to_string(v));
   }
   void OnAnalyzerNotify(int s, int c, int v) override {
     calls->push_back("analyzer " + std::to_string(s) + "," + std::to_string(c) + "," + std::to_string(v));

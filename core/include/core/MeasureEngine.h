@@ -258,8 +258,9 @@ class CMeasureEngine : public IDeviceStartup {
 CMeasureEngine& GetMeasureEngine();
 
 // The RUN and STOP entry points of the user interface (GUI thread): change bit 0x10, the command,
-// the running flag of the settings and the notification (5, 24, 0) / (0, 25, 0). Without an engine
-// they drive the process-wide one; a pane built on another engine passes its own.
+// the running flag of the settings and the notification kRunStarted (as the control panel) /
+// kRunStopped (as the engine's stop). Without an engine they drive the process-wide one; a pane
+// built on another engine passes its own.
 void StartMeasurement(CMeasureEngine& engine);
 void StopMeasurement(CMeasureEngine& engine);
 void StartMeasurement();

@@ -58,6 +58,19 @@ class CWndMotortester : public CXPWndBaseColor,
     kLayoutParams = 1, kLayoutReset = 2, kLayoutSet = 4, kLayoutACDC = 8, kLayoutMinMax = 16,
     kLayoutZeroing = 32, kLayoutBack = 64, kLayoutAverage = 128, kLayoutZero = 256, kLayoutSync = 512,
     kLayoutGraph = 1024, kLayoutPrint = 2048,
+    // The bottom rows the pages use.
+    kLayoutBackParams = kLayoutBack | kLayoutParams,
+    kLayoutMeter = kLayoutBack | kLayoutPrint,
+    kLayoutVoltCurrent = kLayoutACDC | kLayoutMinMax | kLayoutZeroing | kLayoutBack | kLayoutZero | kLayoutPrint,
+    kLayoutHiVoltage = kLayoutBack | kLayoutAverage | kLayoutGraph | kLayoutPrint,
+    kLayoutHiVoltageSync = kLayoutHiVoltage | kLayoutSync,
+  };
+  // The pages by the system's numbers; a page's measurement id is its number.
+  enum Page : int {
+    kPageStart = 0, kPagePetrol = 1, kPageDiesel = 2, kPageParams = 3, kPageAdvance = 4, kPageVoltCurrent = 5,
+    kPagePrimary = 6, kPageSecondary = 7, kPageThermometer = 9, kPageOneCylinder = 11, kPageAllCylinders = 12,
+    kPageSelectedCylinder = 13, kPageDoubleCoil = 14, kPageDwell = 16, kPagePreinjection = 17,
+    kPageDieselVoltCurrent = 18, kPageDieselThermometer = 20,
   };
   enum { TIMER_SET_TITLE = 1, SET_TITLE_MS = 2000 };
   // The library's code for parameters it refuses.

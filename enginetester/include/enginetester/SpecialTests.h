@@ -24,7 +24,11 @@ class CWndSpecialTests : public CXPWndBaseColor,
     kScopePetrol = 21, kScopeTurnPetrol = 22, kScopeDiesel = 23, kScopeTurnDiesel = 24, kPlainScope = 25,
     kNext = 26, kPrev = 27, kBack = 28, kLeakPanel = 29, kPrint = 30,
   };
-  enum LayoutBits { kLayoutBack = 64, kLayoutPrint = 2048, kLayoutNext = 4096, kLayoutPrev = 8192 };
+  enum LayoutBits {
+    kLayoutBack = 64, kLayoutPrint = 2048, kLayoutNext = 4096, kLayoutPrev = 8192,
+    kLayoutLeakCheck = kLayoutBack | kLayoutPrint,
+    kLayoutFirstTestPage = kLayoutBack | kLayoutNext,
+  };
   static constexpr int kButtonIds[30] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14,
                                          15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 30};
 

@@ -28,8 +28,8 @@ struct ApplyOptions {
 // base, roll mode, inversion, the traces' time maps, cursors, probes and channels, ranges,
 // positions, zoom and window offset, couplings, trigger source, position, edge, sensitivity and
 // level, then the device block and the run. Each step stores its setting with its change bit and
-// sends its notification (sender 6). Returns 1 when applied, 0 when no device is open (only the
-// sections changed). Values outside their domains are mended: level 0..256, inversion 0..3,
+// sends its notification as notify::kFromSnapshot. Returns 1 when applied, 0 when no device is
+// open (only the sections changed). Values outside their domains are mended: level 0..256, inversion 0..3,
 // trigger position at most 90, a time-base index outside the table keeps the current one, a
 // range outside the probe's table falls back to the default range, then to the first.
 int ApplySnapshot(SettingsSnapshot s, ISnapshotControls& controls, ISnapshotDevice& device,
@@ -72,7 +72,7 @@ class CEngineSnapshotDevice : public ISnapshotDevice {
   bool GetAll(bool engineTester, DeviceBlock& block) override;
   void StartMeasurement() override;
   void StopMeasurement() override;
-  void Notify(int sender, int code, int value) override;
+  void Notify(notify::Sender sender, notify::Code code, int value) override;
 
  private:
   CMeasureEngine& m_Engine;

@@ -3,6 +3,8 @@
 // log, the bounded silent restarts after read failures and the pre-trigger share of mode 2.
 #pragma once
 
+#include <scope/ScopeNotify.h>
+
 #include <platform/afx.h>
 
 #include <string>
@@ -60,10 +62,11 @@ class CReadRestartGuard {
 // The pre-trigger share of a record in points: trunc(trigger position × record length ÷ 100).
 int PreTriggerShare(double triggerPosition, int recordLength);
 
-// The hub's restart on a setting change (sender 6 never restarts): in a rolling mode codes 3, 5,
-// 6, 7, 10, 11, 12, 19..23; in mode 0 with "Trig" codes 3, 6, 7, 10, 11, 12, 19, 20, 23; with
-// "Auto" only 23; with "Single" none.
-bool RestartsOnSettingChange(int sender, int code, int rollMode, int triggerMode);
+// The hub's restart on a setting change (settings applied from a snapshot never restart): in a
+// rolling mode on a change of the trigger (level, edge, filter, channel), the roll mode, a
+// channel's range, mode or switch, or the time base; in mode 0 with "Trig" on the same less the
+// roll mode and the channel switches; with "Auto" only on the time base; with "Single" never.
+bool RestartsOnSettingChange(notify::Sender sender, notify::Code code, int rollMode, int triggerMode);
 
 // What the hub repaints for a notification code.
 enum class HubRepaint {
@@ -73,6 +76,6 @@ enum class HubRepaint {
   RedrawAll,        // CWndOsc::RedrawAll
   SavedScopeStrips  // option bits 0x80 / 0x100 by the saved scopes, show, lay out, RedrawAll
 };
-HubRepaint RepaintForCode(int sender, int code);
+HubRepaint RepaintForCode(notify::Sender sender, notify::Code code);
 
 }  // namespace scope

@@ -11,6 +11,7 @@
 // Everything is called on the GUI thread.
 #pragma once
 
+#include <scope/ScopeNotify.h>
 #include <scope/Snapshot.h>
 
 #include <platform/afx.h>
@@ -92,7 +93,7 @@ class ISnapshotDevice {
   virtual void StartMeasurement() = 0;
   virtual void StopMeasurement() = 0;
   // A notification to the program's system sink.
-  virtual void Notify(int sender, int code, int value) = 0;
+  virtual void Notify(notify::Sender sender, notify::Code code, int value = 0) = 0;
 
  protected:
   ~ISnapshotDevice() = default;

@@ -114,7 +114,7 @@ class CWndOsc : public CWnd, public ISystemNotify, public IOscClbck {
   const std::string& GetErrorLogPath() const { return m_strLogPath; }
 
   // ISystemNotify: the hub.
-  void OnSystemNotify(int sender, int code, int value) override;
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int value) override;
 
   // IOscClbck, on the acquisition thread.
   int OnOscError(MeterResult& result) override;
@@ -151,15 +151,15 @@ class CWndOsc : public CWnd, public ISystemNotify, public IOscClbck {
  private:
   LRESULT SendToPane(int code, void* record);
   void PostToPane(int code);
-  void Forward(int sender, int code, int value, int count);
-  void Notify(int sender, int code, int value);
+  void Forward(notify::Sender sender, notify::Code code, int value, int count);
+  void Notify(notify::Sender sender, notify::Code code, int value = 0);
   int UpdateDisplay(int code, AcquisitionRecord* record);
   int HandOverSettings(CMeasureProps* settings);
   void HandleError(MeterResult* result);
   void RunEnded();
   void ProbeCheck();
   void Quit();
-  void RepaintByCode(int sender, int code);
+  void RepaintByCode(notify::Sender sender, notify::Code code);
 
   CMeasureEngine* m_pEngine;
   IScopeView* m_pView = nullptr;

@@ -11,6 +11,7 @@
 #include <core/MeasureType.h>
 #include <core/MotortesterData.h>
 #include <core/SavedScope.h>
+#include <core/TextIds.h>
 #include <core/ValueText.h>
 
 #include <algorithm>
@@ -296,7 +297,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
   const double t0 = time.m_dDirection * time.m_dStart + time.m_dOrigin;
   const double from = t0 + perTick * firstTick;
   const double to = t0 + perTick * tickCount;
-  const int type = GetMeasureType().m_nMeasureType.load();
+  const measure::MeasureType type = GetMeasureType().Type();
   CMotortesterData* engine = GetMotortesterDevice();
   const bool greyCoil = engine->GetCoilType() == 1;
   const int wide = penWidth > 0 ? penWidth : 2;
@@ -345,8 +346,8 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
       if (!old) old = prev;
     };
 
-    if (type != 8 && type != 10) {
-      CPen* pen = type == 9 && greyCoil ? greyPen() : nullptr;
+    if (!measure::IsSegmented(type)) {
+      CPen* pen = type == measure::MeasureType::kSecondarySelected && greyCoil ? greyPen() : nullptr;
       std::unique_ptr<CPen> own;
       if (!pen) {
         if (penWidth > 0) {
@@ -367,7 +368,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
 
     // Segmented records: N segments of 1000 / N points, each in its own pen and its own line.
     int segments = GetMeasureType().m_nSegmentCount.load();
-    if (type == 8) {
+    if (type == measure::MeasureType::kSecondaryAll) {
       const int cylinders = engine->GetNumberCylinders(CMotortesterData::ENGINE_SPARK);
       if (cylinders >= 0) segments = std::min(segments, cylinders);
     }
@@ -381,7 +382,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
       return k <= 6 ? k : 0;
     };
     const int end = segments <= 6 ? segments * length : n;  // the last segment ends at its boundary
-    const bool greySegments = type == 8 && greyCoil;
+    const bool greySegments = type == measure::MeasureType::kSecondaryAll && greyCoil;
     auto penOf = [&](int segment) { return greySegments ? greyPen() : segmentPen(segment); };
     select(penOf(std::min(start / length, 6)));
     for (int i = start; i < n && i < end; ++i) {
@@ -411,7 +412,7 @@ void DrawEngineSpeed(CDC* dc, const RECT& rect, CFont* font) {
   const int h = rect.bottom - rect.top;
   CFont* oldFont = font ? dc->SelectObject(font) : nullptr;
   const int oldMode = dc->SetBkMode(TRANSPARENT);
-  DrawValueWithUnit(value, GetGlobalProps().GetText(10052), -3 + rect.left, rect.bottom - h / 10, rect.right,
+  DrawValueWithUnit(value, GetGlobalProps().GetText(kTextRpm), -3 + rect.left, rect.bottom - h / 10, rect.right,
                     rect.bottom, dc);
   dc->SetBkMode(oldMode);
   if (oldFont) dc->SelectObject(oldFont);

@@ -17,6 +17,7 @@
 #include <core/OscScale.h>
 #include <core/ResourceHolder.h>
 #include <core/SavedScope.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 #include <core/ValueText.h>
 
@@ -31,8 +32,8 @@ namespace {
 constexpr char kClassName[] = "COscChartWnd";
 constexpr DWORD kChartStyle = 0x46000000;  // child, clip siblings and children; the pane shows it
 
-bool OneOf(int code, std::initializer_list<int> codes) {
-  for (int c : codes) {
+bool OneOf(notify::Code code, std::initializer_list<notify::Code> codes) {
+  for (notify::Code c : codes) {
     if (c == code) return true;
   }
   return false;
@@ -156,7 +157,7 @@ BOOL CHICChart::OnMarkerMoving(CVisualItemThumb* thumb, int y) {
   const int level = LevelAtPixel(y);
   if (level != props.m_nTriggerLevel) {
     props.SetTriggerLevelIndex(level);
-    if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(-1, 3, 0);
+    NotifySystem(notify::kFromAnyone, notify::kTriggerLevelChanged);
   }
   return FALSE;
 }
@@ -218,7 +219,7 @@ void COscChartWnd::OnSize(UINT type, int cx, int cy) {
 void COscChartWnd::OnLButtonDown(UINT, CPoint point) {
   if (scope::GetScopeState().ScopeRecording.load()) {
     // A click stops the recording (the control panel answers the request).
-    if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(2, 51, 0);
+    NotifySystem(notify::kFromChart, notify::kStopRecording);
     return;
   }
   m_container.OnLButtonDown(point);
@@ -334,9 +335,9 @@ void COscChartWnd::Layout() {
 }
 
 void COscChartWnd::FillBackground(CDC* dc) {
-  const int type = GetMeasureType().m_nMeasureType.load();
+  const measure::MeasureType type = GetMeasureType().Type();
   m_brArea.DeleteObject();
-  m_brArea.CreateSolidBrush(GetSchemeColor(type == 8 || type == 10 ? 25 : 24));
+  m_brArea.CreateSolidBrush(GetSchemeColor(measure::IsSegmented(type) ? 25 : 24));
   if (!m_brFrame.GetSafeHandle()) m_brFrame.CreateSolidBrush(GetSchemeColor(26));
   dc->FillRect(&m_rcClient, &m_brFrame);
   dc->FillRect(&m_rcDraw, &m_brArea);
@@ -345,8 +346,8 @@ void COscChartWnd::FillBackground(CDC* dc) {
 void COscChartWnd::DrawGrid(CDC* dc) {
   if (!m_penGrid.GetSafeHandle()) m_penGrid.CreatePen(PS_SOLID, 1, GetSchemeColor(28));
   CPen* old = dc->SelectObject(&m_penGrid);
-  const int type = GetMeasureType().m_nMeasureType.load();
-  if (type != 8 && type != 10 && m_mapH.m_pGrid) {
+  const measure::MeasureType type = GetMeasureType().Type();
+  if (!measure::IsSegmented(type) && m_mapH.m_pGrid) {
     const int d = m_mapH.m_pGrid->m_nCurrentStep, t = m_mapH.m_pGrid->m_nTicks;
     for (int k = 1; k < d; ++k) {
       const int x = m_mapH.ToPixel(static_cast<double>(k) * t);
@@ -412,10 +413,10 @@ void COscChartWnd::DrawTexts(CDC* dc) {
   if (recording) {
     const COLORREF oldColor = dc->SetTextColor(0x0000FF);
     CFont* oldFont = dc->SelectObject(&m_fontLabel);
-    dc->DrawText(props.GetText(10106), -1, &inner, DT_SINGLELINE | DT_RIGHT);
+    dc->DrawText(props.GetText(kTextRecording), -1, &inner, DT_SINGLELINE | DT_RIGHT);
     if (state.RecordingThroughRecorder.load() && props.m_nSlowRateModifier == 0) {
       CRect all = m_rcClient;
-      dc->DrawText(props.GetText(10107), -1, &all, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+      dc->DrawText(props.GetText(kTextSignalUnavailableRecording), -1, &all, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
     }
     if (oldFont) dc->SelectObject(oldFont);
     dc->SetTextColor(oldColor);
@@ -435,53 +436,57 @@ void COscChartWnd::DrawEngineSpeed(CDC* dc, const RECT& client) {
   chartdraw::DrawEngineSpeed(dc, client, &m_fontLabel);
 }
 
-void COscChartWnd::OnSystemNotify(int sender, int code, int) {
-  if (sender == 2) return;  // the chart's own
-  const bool snapshot = sender == 6;
+void COscChartWnd::OnSystemNotify(notify::Sender sender, notify::Code code, int) {
+  using namespace notify;
+  if (sender == kFromChart) return;  // the chart's own
+  const bool snapshot = sender == kFromSnapshot;
   auto lines = [&] {
     if (!snapshot) Redraw(kDrawLines, TRUE);
   };
   auto full = [&] {
     if (!snapshot) Redraw(kAll, TRUE);
   };
-  if (code == 0) {
+  if (code == kScopeInit) {
     m_container.CreateTriggerMarker();
-  } else if (OneOf(code, {2, 30, 31, 32})) {
+  } else if (OneOf(code, {kTriggerPositionChanged, kCursorLeftMoved, kCursorRightMoved, kCursorsShown})) {
     lines();
-  } else if (code == 3) {
+  } else if (code == kTriggerLevelChanged) {
     m_container.LayoutThumbs();
     lines();
-  } else if (code == 52) {
+  } else if (code == kInversionChanged) {
     if (!snapshot) {
       m_container.LayoutThumbs();
       lines();
     }
-  } else if (code == 5) {
+  } else if (code == kRollModeChanged) {
     GlobalProps& props = GetGlobalProps();
     const BOOL shown = props.m_nSlowRateModifier == 0;
     SetFlagBits(props.m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_nFlags, 1, shown);
     SetFlagBits(props.m_Styles[GlobalProps::STYLE_TRIGGER_POSITION].m_nFlags, 1, shown);
     m_container.LayoutThumbs();
     lines();
-  } else if (OneOf(code, {8, 15, 16, 17, 18, 50, 53, 54})) {
+  } else if (OneOf(code, {kTimePositionChanged, Nth(kSavedSignalMoved, 0), Nth(kSavedSignalMoved, 1),
+                          Nth(kSavedSignalMoved, 2), Nth(kSavedSignalMoved, 3), kRedrawAll, kSavedScopeOpened,
+                          kSavedScopesCleared})) {
     full();
-  } else if (code == 9) {
+  } else if (code == kZoomChanged) {
     RecalcGridMaps();
     full();
-  } else if (code == 10) {
+  } else if (code == kTriggerChannelChanged) {
     m_container.RecalcRange();
     m_container.LayoutThumbs();
     lines();
-  } else if (OneOf(code, {11, 12, 21, 22, 23, 26, 37, 38})) {
+  } else if (OneOf(code, {kChannelRangeA, kChannelRangeB, kChannelOnOffA, kChannelOnOffB, kTimeBaseChanged,
+                          kNewRecord, kChannelShown, kSettingsReplaced})) {
     m_container.LayoutThumbs();
     full();
-  } else if (code == 13 || code == 14) {
+  } else if (code == kChannelPositionA || code == kChannelPositionB) {
     m_container.RecalcRange();
     m_container.LayoutThumbs();
     full();
-  } else if (code == 40) {
+  } else if (code == kPrintChart) {
     PrintChart();
-  } else if (code == 49) {
+  } else if (code == kMeasureTypeChanged) {
     if (!snapshot) {
       // A new measure type: the background colour may change.
       m_rcDraw = m_rcClient;

@@ -476,10 +476,10 @@ CString CWndOsc_ControlPanel::FaceText(int id) const {
   const CXPCtrlBtn* b = self->Button(id);
   const int v = b ? b->data.value : 0;
   const GlobalProps& p = GetGlobalProps();
-  const int type = GetMeasureType().m_nMeasureType;
+  const measure::MeasureType type = GetMeasureType().Type();
   switch (id) {
     case kTriggerMode:
-      if (type == 7 || type == 8 || type == 10) return "Mode\nEXT";
+      if (measure::IsExternallyTriggered(type)) return "Mode\nEXT";
       return v >= 0 && v <= 2 ? CString("Mode\n") + kModes[v] : CString("Mode\n");
     case kRollMode:
       return v == 1 ? "Mode\nNO Trig" : "Mode\nTrig";

@@ -17,9 +17,12 @@
 #include <core/OscScale.h>
 #include <core/ResourceHolder.h>
 #include <core/SavedScope.h>
+#include <core/TextIds.h>
 
 #include <ui/dialogs/CustomSettingsDlg.h>
 #include <ui/dialogs/SpecialFileDialog.h>
+
+#include <kv310/Kv310.h>
 
 #include <platform/files.h>
 
@@ -28,10 +31,8 @@
 
 namespace {
 
-constexpr int kUser = 5;
+constexpr notify::Sender kUser = notify::kFromControlPanel;
 constexpr const char kPrintRefused[] = "First you have to stop Oscilloscope";
-
-bool SlotRefusedType(int t) { return t == 3 || (t >= 6 && t <= 10); }
 
 int OccupiedSavedScopes() {
   int n = 0;
@@ -50,7 +51,7 @@ CMeasure* DisplayTrace(int ch) {
 
 // ---- helpers -----------------------------------------------------------------------------------
 
-void CWndOsc_ControlPanel::Notify(int sender, int code, int value) { m_Device.Notify(sender, code, value); }
+void CWndOsc_ControlPanel::Notify(notify::Sender sender, notify::Code code, int value) { m_Device.Notify(sender, code, value); }
 
 bool CWndOsc_ControlPanel::EngineTesterPath() const { return m_Device.IsEngineTesterPath(); }
 
@@ -86,26 +87,26 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
   RestartAutoHide();
   GlobalProps& p = GetGlobalProps();
   const int v = data->value;
-  const int type = GetMeasureType().m_nMeasureType;
+  const measure::MeasureType type = GetMeasureType().Type();
   switch (data->id) {
     case kTriggerUpDown:
       p.SetTriggerEdge(v);
-      Notify(kUser, 6);
+      Notify(kUser, notify::kTriggerEdgeChanged);
       break;
     case kTriggerMode:
       p.SetTriggerMode(v);
-      Notify(kUser, 4);
+      Notify(kUser, notify::kTriggerModeChanged);
       break;
     case kTriggerSource: {
       if (v == 2 || v == 3) {
         if (p.SetTriggerMode(0)) ShowTriggerMode();
-        Notify(kUser, 4);
+        Notify(kUser, notify::kTriggerModeChanged);
       }
       p.SetTriggerSource(v, Send::Always);
       const int onB = (v == 1 || v == 3) ? 1 : 0;
       if (p.SetTriggerChannel(onB)) {
         p.SetTriggerLevelIndex(p.m_nTriggerLevel);
-        Notify(kUser, 10);
+        Notify(kUser, notify::kTriggerChannelChanged);
       }
       ShowTriggerSource();
       RedrawNow(Button(kTriggerUpDown));
@@ -113,16 +114,16 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
     }
     case kTriggerSensitiv:
       p.SetTriggerFilter(v);
-      Notify(kUser, 7);
+      Notify(kUser, notify::kTriggerFilterChanged);
       break;
     case kRollMode:
       p.SetSlowRateModifier(v);
-      Notify(kUser, 5);
+      Notify(kUser, notify::kRollModeChanged);
       break;
     case kChAMode:
     case kChBMode: {
       const int ch = data->id == kChAMode ? 0 : 1;
-      if (p.m_Channels[ch].SetChannelMode(v)) Notify(kUser, 19 + ch);
+      if (p.m_Channels[ch].SetChannelMode(v)) Notify(kUser, notify::Nth(notify::kChannelModeA, ch));
       break;
     }
     case kChAOnOff:
@@ -135,10 +136,10 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
         SelectProbe(ch, 0, 0, 0);
         RefreshProbeControls(ch);
         Button(data->id)->Redraw();
-        Notify(kUser, 21);
+        Notify(kUser, notify::kChannelOnOffA);
       } else if (p.SwitchChannel(ch, v)) {
         RefreshChannelControls();
-        Notify(kUser, 21 + ch);
+        Notify(kUser, notify::Nth(notify::kChannelOnOffA, ch));
       }
       break;
     }
@@ -154,10 +155,10 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       if (m_pPane) m_pPane->ShowMeasuresOrCursors();
       data->value = v;
       Button(kBtnCursor)->Redraw();
-      Notify(kUser, 32);
+      Notify(kUser, notify::kCursorsShown);
       if (p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue == 0.0 &&
           p.m_Styles[GlobalProps::STYLE_CURSOR_RIGHT].m_dValue == 0.0)
-        Notify(kUser, 33);
+        Notify(kUser, notify::kCursorsPlaced);
       break;
     case kBtnAutoSet:
       if (m_Device.HasOpenDevice() && m_pPane) {
@@ -185,7 +186,7 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       RefreshCylinderButtons();
       break;
     case kBtnSynchro:
-      m_Library.Synchronise(type == 10);
+      m_Library.Synchronise(type == measure::MeasureType::kSecondaryDoubleCoil);
       break;
     case kBtnCSave:
       CustomSettingsCommand(true);
@@ -198,7 +199,7 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       break;
     case kBtnInvert:
       InvertCycle();
-      Notify(-1, 52);
+      Notify(notify::kFromAnyone, notify::kInversionChanged);
       break;
     case kBtnDock:
       ShowControl(kBtnDock, false);
@@ -263,7 +264,7 @@ void CWndOsc_ControlPanel::Zoom(int state) {
   GetGlobalProps().RecomputeTimeBase(TRUE, FALSE);
   ShowZoom(state);
   RebuildTimePosRange();
-  Notify(kUser, 9);
+  Notify(kUser, notify::kZoomChanged);
 }
 
 void CWndOsc_ControlPanel::InvertCycle() {
@@ -277,7 +278,7 @@ void CWndOsc_ControlPanel::InvertCycle() {
   if (CMeasure* t = DisplayTrace(1)) t->m_nMultiplier = b ? -1 : 1;
   scope::GetScopeState().InvertState = next;
   Button(kBtnInvert)->Redraw();
-  Notify(kUser, 50);
+  Notify(kUser, notify::kRedrawAll);
 }
 
 // ---- spinner dispatcher ------------------------------------------------------------------------
@@ -287,16 +288,16 @@ void CWndOsc_ControlPanel::OnValueChanged(NumericOptionRecord* record, CRepeatCt
   if (!record || !control) return;
   GlobalProps& p = GetGlobalProps();
   const int value = static_cast<int>(std::lround(record->value));
-  const int type = GetMeasureType().m_nMeasureType;
+  const measure::MeasureType type = GetMeasureType().Type();
   switch (control->GetDlgCtrlID()) {
     case kTriggerPos: {
       const double converted = p.SetTriggerPosition(record->value);
-      Notify(kUser, 2, static_cast<int>(converted));
+      Notify(kUser, notify::kTriggerPositionChanged, static_cast<int>(converted));
       break;
     }
     case kTriggerLevel:
       p.SetTriggerLevelIndex(value);
-      Notify(kUser, 3);
+      Notify(kUser, notify::kTriggerLevelChanged);
       break;
     case kChAScale:
     case kChBScale: {
@@ -306,18 +307,18 @@ void CWndOsc_ControlPanel::OnValueChanged(NumericOptionRecord* record, CRepeatCt
       p.SetChannelRangeIndex(ch, value, TRUE, TRUE);
       const int step = static_cast<int>(std::lround(p.m_TriggerLevelMap.ToStep(volts)));
       p.SetTriggerLevelIndex(step);
-      Notify(kUser, 11 + ch);
+      Notify(kUser, notify::Nth(notify::kChannelRangeA, ch));
       break;
     }
     case kChAPos:
     case kChBPos: {
       const int ch = control->GetDlgCtrlID() == kChAPos ? 0 : 1;
-      if (p.SetChannelPosition(ch, value)) Notify(kUser, 13 + ch);
+      if (p.SetChannelPosition(ch, value)) Notify(kUser, notify::Nth(notify::kChannelPositionA, ch));
       break;
     }
     case kTimeScale: {
-      if (type >= 7 && type <= 10) {
-        const int minimum = type == 8 ? 11 : 6;
+      if (measure::IsEngineTesterScreen(type)) {
+        const int minimum = type == measure::MeasureType::kSecondaryAll ? 11 : 6;
         if (value < minimum) {
           record->value = minimum;
           control->Redraw();
@@ -326,20 +327,20 @@ void CWndOsc_ControlPanel::OnValueChanged(NumericOptionRecord* record, CRepeatCt
       }
       p.RequestTimeBaseIndex(value);
       if (!p.UpdateSlowRateTriggerMode()) {
-        Notify(kUser, 23);
+        Notify(kUser, notify::kTimeBaseChanged);
         break;
       }
-      if (!(type >= 7 && type <= 10) && (p.m_nTriggerSourceKind == 2 || p.m_nTriggerSourceKind == 3)) {
+      if (!measure::IsEngineTesterScreen(type) && (p.m_nTriggerSourceKind == 2 || p.m_nTriggerSourceKind == 3)) {
         p.SetTriggerSource(p.m_nTriggerSourceKind - 2);
         ShowTriggerSource();
       }
-      Notify(kUser, 23);
-      Notify(kUser, 5);
+      Notify(kUser, notify::kTimeBaseChanged);
+      Notify(kUser, notify::kRollModeChanged);
       break;
     }
     case kTimePos:
       GetOscScale().SetTimeOffset(value);
-      Notify(kUser, 8);
+      Notify(kUser, notify::kTimePositionChanged);
       break;
     default:
       break;
@@ -348,10 +349,10 @@ void CWndOsc_ControlPanel::OnValueChanged(NumericOptionRecord* record, CRepeatCt
 
 // ---- notifications -----------------------------------------------------------------------------
 
-void CWndOsc_ControlPanel::OnSystemNotify(int sender, int code, int value) {
+void CWndOsc_ControlPanel::OnSystemNotify(notify::Sender sender, notify::Code code, int value) {
   GlobalProps& p = GetGlobalProps();
   switch (code) {
-    case 0:
+    case notify::kScopeInit:
       RebuildTimeScaleRange(1);
       RebuildScaleRanges(1, -1);
       RebuildTriggerLevelRange(1);
@@ -361,47 +362,47 @@ void CWndOsc_ControlPanel::OnSystemNotify(int sender, int code, int value) {
       ShowRollMode();
       ShowTriggerMode();
       break;
-    case 5:
+    case notify::kRollModeChanged:
       ShowRollMode();
       ApplyRollModeToTrigger();
       break;
-    case 9:
+    case notify::kZoomChanged:
       RebuildTimePosRange();
       RebuildTimeScaleRange(0);
       break;
-    case 10:
+    case notify::kTriggerChannelChanged:
       RebuildTriggerLevelRange(1);
       Button(kTriggerUpDown)->Redraw();
       break;
-    case 11:
-    case 12:
+    case notify::kChannelRangeA:
+    case notify::kChannelRangeB:
       RebuildTriggerLevelRange(1);
       break;
-    case 24:
-    case 25:
+    case notify::kRunStarted:
+    case notify::kRunStopped:
       Button(kBtnRun)->Redraw();
       break;
-    case 37:
+    case notify::kChannelShown:
       RebuildScaleRanges(1, value);
       if (value == p.m_nTriggerChannel) RebuildTriggerLevelRange(1);
       RefreshChannelControls();
       break;
-    case 41:
+    case notify::kSignalFileOpened:
       Button(kBtnOpen)->Redraw();
       break;
-    case 45:
+    case notify::kShowCursors:
       if (!p.m_bCursorsOn) {
         p.SetCursorsOn(TRUE);
         p.m_bCursorsOn = 1;
         SetCursorButton(1);
         if (m_pPane) m_pPane->ShowMeasuresOrCursors();
-        Notify(kUser, 32);
-        Notify(kUser, 33);
-        Notify(7, 30, GlobalProps::STYLE_CURSOR_LEFT);
-        Notify(7, 31, GlobalProps::STYLE_CURSOR_RIGHT);
+        Notify(kUser, notify::kCursorsShown);
+        Notify(kUser, notify::kCursorsPlaced);
+        Notify(notify::kFromCursorPanel, notify::kCursorLeftMoved, GlobalProps::STYLE_CURSOR_LEFT);
+        Notify(notify::kFromCursorPanel, notify::kCursorRightMoved, GlobalProps::STYLE_CURSOR_RIGHT);
       }
       break;
-    case 48:
+    case notify::kCylinderChanged:
       RefreshCylinderButtons();
       break;
     default:
@@ -409,34 +410,34 @@ void CWndOsc_ControlPanel::OnSystemNotify(int sender, int code, int value) {
   }
   if (sender == kUser) return;
   switch (code) {
-    case 2: {
+    case notify::kTriggerPositionChanged: {
       CRepeatCtrl* s = Spinner(kTriggerPos);
       s->record.value = p.m_dTriggerPosition;
       s->Redraw();
       break;
     }
-    case 3: {
+    case notify::kTriggerLevelChanged: {
       CRepeatCtrl* s = Spinner(kTriggerLevel);
       s->record.value = p.m_nTriggerLevel;
       s->Redraw();
       break;
     }
-    case 7:
+    case notify::kTriggerFilterChanged:
       ShowSensitivity();
       break;
-    case 8:
+    case notify::kTimePositionChanged:
       RebuildTimePosRange();
       break;
-    case 11:
-    case 12:
+    case notify::kChannelRangeA:
+    case notify::kChannelRangeB:
       RebuildScaleRanges(1, -1);
       RebuildTriggerLevelRange(1);
       break;
-    case 13:
-    case 14:
-      RebuildPositionRange(code - 13);
+    case notify::kChannelPositionA:
+    case notify::kChannelPositionB:
+      RebuildPositionRange(notify::ToInt(code) - notify::ToInt(notify::kChannelPositionA));
       break;
-    case 38:
+    case notify::kSettingsReplaced:
       RebuildTimePosRange();
       RebuildTimeScaleRange(1);
       RebuildScaleRanges(1, -1);
@@ -445,14 +446,14 @@ void CWndOsc_ControlPanel::OnSystemNotify(int sender, int code, int value) {
       ShowChannelMode(1);
       ShowTriggerMode();
       break;
-    case 50:
+    case notify::kRedrawAll:
       if (GetSafeHwnd()) {
         Redraw();
         for (int id = kTriggerPos; id <= kBtnDock; ++id)
           if (CWnd* w = Control(id)) RedrawNow(w);
       }
       break;
-    case 51:
+    case notify::kStopRecording:
       RecordButtonClick();
       break;
     default:
@@ -497,7 +498,7 @@ void CWndOsc_ControlPanel::EnableTriggerControls(bool enable) {
   }
   if (m_titles[kTitleTrigger] && m_titles[kTitleTrigger]->GetSafeHwnd())
     m_titles[kTitleTrigger]->SetWindowText(p.m_nSlowRateModifier != 0 ? "TRIGGER MENU - ROLL" : "TRIGGER MENU");
-  Notify(6, 2);
+  Notify(notify::kFromSnapshot, notify::kTriggerPositionChanged);
   if (m_titles[kTitleTrigger]) m_titles[kTitleTrigger]->Redraw();
 }
 
@@ -571,7 +572,7 @@ void CWndOsc_ControlPanel::SelectProbe(int channel, int matchMode, int wanted, i
       RebuildScaleRanges(1, -1);
       p.MarkChannelChanged(ch, TRUE, TRUE);
       p.UpdateChannelVoltScale(ch, TRUE, -1);
-      Notify(kUser, 11 + ch);
+      Notify(kUser, notify::Nth(notify::kChannelRangeA, ch));
     } else {
       m_strProbe[ch] = "OFF";
       m_nSelectedProbe[ch] = -1;
@@ -580,9 +581,9 @@ void CWndOsc_ControlPanel::SelectProbe(int channel, int matchMode, int wanted, i
     m_strProbe[ch] = "OFF";
     m_nSelectedProbe[ch] = -1;
   }
-  const int type = GetMeasureType().m_nMeasureType;
+  const measure::MeasureType type = GetMeasureType().Type();
   if (m_strProbe[0] != "OFF" || m_strProbe[1] != "OFF") {
-    if (type <= 5 && type != 3) EnableControl(kBtnAutoSet, true);
+    if (measure::AllowsAutoset(type)) EnableControl(kBtnAutoSet, true);
   } else {
     EnableControl(kBtnAutoSet, false);
   }
@@ -605,14 +606,14 @@ void CWndOsc_ControlPanel::ShowEngineTesterSections(int mode) {
 }
 
 void CWndOsc_ControlPanel::ShowSections(int mode) {
-  const int type = GetMeasureType().m_nMeasureType;
+  const measure::MeasureType type = GetMeasureType().Type();
   const bool boardPath = !EngineTesterPath();
   auto hideCylinders = [this] {
     if (m_titles[kTitleHighVoltage] && m_titles[kTitleHighVoltage]->GetSafeHwnd())
       m_titles[kTitleHighVoltage]->ShowWindow(SW_HIDE);
     for (int i = 0; i < 4; ++i) ShowControl(kBtnCylFirst + i, false);
   };
-  if (boardPath && mode == 0 && type != 7 && type != 8 && type != 10) {
+  if (boardPath && mode == 0 && !measure::IsExternallyTriggered(type)) {
     ShowControl(kChBOnOff, true);
     RefreshChannelControls();
     hideCylinders();
@@ -674,7 +675,7 @@ void CWndOsc_ControlPanel::DeleteSavedScopes() {
     scope::ClearAllSavedScopes();
     EnableControl(kBtnOpen, true);
     EnableControl(kBtnDelete, false);
-    Notify(kUser, 54);
+    Notify(kUser, notify::kSavedScopesCleared);
   } else if (n >= 2) {
     for (int id : {kBtnOpen, kBtnSave, kBtnDelete, kBtnPrint}) ShowControl(id, false);
     if (m_popup.GetSafeHwnd()) {
@@ -689,7 +690,7 @@ void CWndOsc_ControlPanel::PrintCommand() {
     ShowMessage(kPrintRefused, MB_ICONEXCLAMATION);
     return;
   }
-  Notify(kUser, 40);
+  Notify(kUser, notify::kPrintChart);
 }
 
 void CWndOsc_ControlPanel::OpenSignals() {
@@ -709,10 +710,10 @@ void CWndOsc_ControlPanel::OpenSignals() {
   }
   if (!scope::LoadIntoSavedScope(file, dlg.GetFileName(), dlg.GetFileTitle())) return;
   // The pane shows the strip of the filled saved scope and redraws with it.
-  Notify(kUser, 53);
+  Notify(kUser, notify::kSavedScopeOpened);
   if (OccupiedSavedScopes() >= 2) EnableControl(kBtnOpen, false);
   EnableControl(kBtnDelete, true);
-  Notify(kUser, 41);
+  Notify(kUser, notify::kSignalFileOpened);
 }
 
 void CWndOsc_ControlPanel::SaveSignals() {
@@ -728,7 +729,7 @@ void CWndOsc_ControlPanel::SaveSignals() {
 }
 
 void CWndOsc_ControlPanel::CustomSettingsCommand(bool save) {
-  if (SlotRefusedType(GetMeasureType().m_nMeasureType)) {
+  if (measure::IsTesterSetUp(GetMeasureType().Type())) {
     ShowMessage(scope::kMsgSlotRefused, MB_ICONINFORMATION | MB_TOPMOST);
     return;
   }
@@ -747,7 +748,7 @@ void CWndOsc_ControlPanel::CustomSettingsCommand(bool save) {
     else return;
   }
   if (!outcome.m_bOk && !outcome.m_strMessage.empty()) ShowMessage(outcome.m_strMessage.c_str(), outcome.m_nIcon);
-  if (!save && outcome.m_bOk) Notify(kUser, 50);
+  if (!save && outcome.m_bOk) Notify(kUser, notify::kRedrawAll);
 }
 
 void CWndOsc_ControlPanel::LoadCustomSet(int slot) {
@@ -757,7 +758,7 @@ void CWndOsc_ControlPanel::LoadCustomSet(int slot) {
     if (!outcome.m_strMessage.empty()) ShowMessage(outcome.m_strMessage.c_str(), outcome.m_nIcon);
     return;
   }
-  Notify(kUser, 50);
+  Notify(kUser, notify::kRedrawAll);
 }
 
 void CWndOsc_ControlPanel::SaveCustomSet(int slot) {
@@ -775,20 +776,20 @@ void CWndOsc_ControlPanel::RecordButtonClick() {
     return;
   }
   if (!p.m_bRunning) {
-    ShowMessage(p.GetText(10098), MB_ICONEXCLAMATION);
+    ShowMessage(p.GetText(kTextRecordNeedsRunning), MB_ICONEXCLAMATION);
   } else if (p.m_nSlowRateModifier == 1) {
     StartRecording();
   } else if (p.m_nSlowRateModifier == 2) {
-    ShowMessage(p.GetText(10099), MB_ICONEXCLAMATION);
+    ShowMessage(p.GetText(kTextRecordNeedsNoTrig), MB_ICONEXCLAMATION);
   } else if (p.m_nTriggerMode == 1) {
     StartRecording();
   } else {
-    ShowMessage(p.GetText(10100), MB_ICONEXCLAMATION);
+    ShowMessage(p.GetText(kTextRecordNeedsAuto), MB_ICONEXCLAMATION);
   }
 }
 
 int CWndOsc_ControlPanel::FailRecordingStart() {
-  ShowMessage(GetGlobalProps().GetText(10103), MB_ICONEXCLAMATION);
+  ShowMessage(GetGlobalProps().GetText(kTextRecordStartFailed), MB_ICONEXCLAMATION);
   m_Records.ClearRecordList();
   return 0;
 }
@@ -796,9 +797,9 @@ int CWndOsc_ControlPanel::FailRecordingStart() {
 int CWndOsc_ControlPanel::StartRecording() {
   GlobalProps& p = GetGlobalProps();
   scope::ScopeState& state = scope::GetScopeState();
-  const int type = GetMeasureType().m_nMeasureType;
+  const measure::MeasureType type = GetMeasureType().Type();
   const double rate = p.m_TimeBase.GetValueOrZero();
-  const bool noRecorderType = type == 3 || (type >= 6 && type <= 10) || type > 27;
+  const bool noRecorderType = measure::IsTesterSetUp(type) || measure::IsBeyondLast(type);
   const bool through = !noRecorderType && (p.m_TimeBase.m_nSelected < 0 || rate <= kRecorderRateLimit);
   const int roll = p.m_nSlowRateModifier;
 
@@ -840,7 +841,7 @@ int CWndOsc_ControlPanel::StartRecording() {
   m_Device.StopMeasurement();
   bool ready = false;
   for (int poll = 0; poll < 10; ++poll) {
-    if (m_Library.GetLinkState() == 2) {
+    if (m_Library.GetLinkState() == kv310::kLinkIdle) {
       ready = true;
       break;
     }
@@ -886,7 +887,7 @@ int CWndOsc_ControlPanel::StopRecording() {
     SaveDisplayFlags(true, true);
     int samples = 0;
     if (m_Library.StopContinuous(mt, samples) != 0) {
-      ShowMessage(p.GetText(10101), MB_ICONEXCLAMATION);
+      ShowMessage(p.GetText(kTextRecordLostOnStop), MB_ICONEXCLAMATION);
       m_Records.ClearRecordList();
     } else {
       m_bBoardRecording = 0;
@@ -897,7 +898,7 @@ int CWndOsc_ControlPanel::StopRecording() {
     m_Records.StopRecorderFeed();
   }
   Button(kBtnRecord)->Redraw();
-  const int answer = ::MessageBox(GetSafeHwnd(), p.GetText(10102), "KV310", MB_ICONQUESTION | MB_YESNO);
+  const int answer = ::MessageBox(GetSafeHwnd(), p.GetText(kTextViewRecordQuestion), "KV310", MB_ICONQUESTION | MB_YESNO);
   if (answer == IDYES) {
     // The records are in no file yet: their saved flag stays clear.
     m_bRecordWaiting = 1;

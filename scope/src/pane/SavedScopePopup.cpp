@@ -1,6 +1,7 @@
 #include <scope/pane/SavedScopePopup.h>
 
 #include <scope/SavedScopeFill.h>
+#include <scope/ScopeNotify.h>
 
 #include <core/ColorScheme.h>
 #include <core/DrawHelpers.h>
@@ -111,7 +112,7 @@ void CDialogs::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
   }
   if (id != kButtonCancel) {
     if (m_pOwner) m_pOwner->ReopenSavedScopeButton();
-    if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(5, 54, 0);
+    NotifySystem(notify::kFromControlPanel, notify::kSavedScopesCleared);
   }
   ShowWindow(SW_HIDE);
   if (m_pOwner) m_pOwner->ShowSavedScopeButtons();

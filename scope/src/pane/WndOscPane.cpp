@@ -74,8 +74,8 @@ std::vector<int> TimeRulerPicture(COscTimeRuler& ruler) {
 class CWndOscPane::HandleTarget final : public IScopeNotifyTarget {
  public:
   explicit HandleTarget(CWndOsc_MinimizePanel& handle) : m_handle(handle) {}
-  void OnSystemNotify(int, int code, int) override {
-    if (code == 81 && m_handle.GetSafeHwnd()) m_handle.Redraw();
+  void OnSystemNotify(notify::Sender, notify::Code code, int) override {
+    if (code == notify::kMinimizeToggled && m_handle.GetSafeHwnd()) m_handle.Redraw();
   }
 
  private:
@@ -325,7 +325,7 @@ void CWndOscPane::OnTimeScroll(TimeRulerParams* params, COscTimeRuler* ruler) {
   COscScale& scale = GetOscScale();
   scale.SetTimeOffset(position);
   scale.m_TimeAxis.Recompute();
-  OnSystemNotify(1, 8, 0);
+  OnSystemNotify(notify::kFromScopePane, notify::kTimePositionChanged, 0);
 }
 
 void CWndOscPane::OnCursorChanged(CursorRecord* record, COscCursorRuler* ruler) {
@@ -351,7 +351,7 @@ void CWndOscPane::OnCursorChanged(CursorRecord* record, COscCursorRuler* ruler) 
     // The marker stands for the channel's zero line: it follows the axis.
     record->m_dValue = 0.0;
     if (position != before && props.SetChannelPosition(channel, position))
-      OnSystemNotify(-1, kind == 0 ? 14 : 13, 0);
+      OnSystemNotify(notify::kFromAnyone, notify::Nth(notify::kChannelPositionA, channel), 0);
   } else if (kind >= 3 && kind <= 6) {
     const int signal = kind - 3;
     CSavedSignal* saved = GetSavedScopes()[signal / 2].FindSignal(signal);
@@ -360,7 +360,7 @@ void CWndOscPane::OnCursorChanged(CursorRecord* record, COscCursorRuler* ruler) 
       // The signal moves; its scale stays the one it was saved with.
       PlaceSavedSignalAxis(GetOscScale().m_Vertical[COscScale::AXIS_C + signal], saved->m_dPerDivision, position);
       saved->m_nPosition = position;
-      OnSystemNotify(-1, 15 + signal, 0);
+      OnSystemNotify(notify::kFromAnyone, notify::Nth(notify::kSavedSignalMoved, signal), 0);
     }
   }
   RedrawAll();
@@ -371,7 +371,7 @@ void CWndOscPane::Init() {
   m_cursorRuler.m_pClbck = this;
   if (m_cursorRuler.GetCount() == 0) m_cursorRuler.CreateCursorItems();
   GetMeasureType().m_nMeasureType = 0;
-  OnSystemNotify(1, 0, 0);
+  OnSystemNotify(notify::kFromScopePane, notify::kScopeInit, 0);
   PostMessage(WM_OSCCOMMAND, 0, 0);
 }
 
@@ -414,9 +414,9 @@ void CWndOscPane::ToggleDock() {
   }
   holder.SetZoomFactor(holder.m_nZoomType);
   GetGlobalProps().RecomputeTimeBase(TRUE, FALSE);
-  OnSystemNotify(1, 9, 0);
+  OnSystemNotify(notify::kFromScopePane, notify::kZoomChanged, 0);
   LayoutChildren();
-  OnSystemNotify(1, 50, 0);
+  OnSystemNotify(notify::kFromScopePane, notify::kRedrawAll, 0);
 }
 
 void CWndOscPane::OnMinimizeToggle() {
@@ -432,7 +432,7 @@ void CWndOscPane::OnMinimizeToggle() {
     KillTimer(kTimerSlideIn);
     SetTimer(kTimerSlideOut, kSlideMs, nullptr);
   }
-  OnSystemNotify(1, 81, 0);
+  OnSystemNotify(notify::kFromScopePane, notify::kMinimizeToggled, 0);
 }
 
 void CWndOscPane::OnTimer(UINT_PTR id) {
@@ -505,20 +505,22 @@ BOOL CWndOscPane::Deactivate() {
   if (props.m_bAutosetActive) return FALSE;
   panel.CapturePreset();
   // 4. The engine tester's measurement and the preset state by measure type.
-  const int type = GetMeasureType().m_nMeasureType.load();
+  using measure::MeasureType;
+  const MeasureType type = GetMeasureType().Type();
   int measurementId = -1;
   switch (type) {
-    case 0:
-    case 1:
-    case 4: measurementId = 10; break;
-    case 2:
-    case 5: measurementId = 25; break;
-    case 3: measurementId = 15; break;
-    case 6: measurementId = 19; break;
+    case MeasureType::kPlainScope:
+    case MeasureType::kPetrolScope:
+    case MeasureType::kDieselScope: measurementId = 10; break;
+    case MeasureType::kPetrolScopeTurn:
+    case MeasureType::kDieselScopeTurn: measurementId = 25; break;
+    case MeasureType::kPrimaryVoltage: measurementId = 15; break;
+    case MeasureType::kPressureSensor: measurementId = 19; break;
     default: break;
   }
   if (measurementId >= 0 && m_measurementIdSink) m_measurementIdSink(measurementId);
-  if (type != 3 && type != 6 && !(type >= 11 && type <= 27)) panel.ResetPresetState();
+  if (type != MeasureType::kPrimaryVoltage && type != MeasureType::kPressureSensor && !measure::IsComponentTest(type))
+    panel.ResetPresetState();
   // 5.
   StopMeasurement();
   Show(FALSE);

@@ -43,7 +43,6 @@ NumericOptionRecord SpinnerRecord() {
   return r;
 }
 
-bool IsSegmentedType(int type) { return type == 8 || type == 10; }
 
 // The engine's cylinder count for the differences of segmented records; 1 when the engine type
 // has none, so the difference stays unscaled rather than turning negative.
@@ -186,9 +185,9 @@ int CWndOsc_Cursor::GetSegment(const CursorRecord& record) const {
 
 CString CWndOsc_Cursor::TimeDifferenceText() const {
   const double left = LeftCursor().m_dValue, right = RightCursor().m_dValue;
-  const int type = GetMeasureType().m_nMeasureType.load();
-  if (GetMeasureType().m_nAngleMode.load()) return Degrees((right - left) * (type == 8 ? CylinderCount() : 1));
-  if (IsSegmentedType(type)) {
+  const measure::MeasureType type = GetMeasureType().Type();
+  if (GetMeasureType().m_nAngleMode.load()) return Degrees((right - left) * (type == measure::MeasureType::kSecondaryAll ? CylinderCount() : 1));
+  if (measure::IsSegmented(type)) {
     if (GetSegment(LeftCursor()) != GetSegment(RightCursor())) return kCannotEvaluate;
     return GetGlobalProps().FormatPlainValue(CylinderCount() * (right - left));
   }
@@ -201,7 +200,7 @@ BOOL CWndOsc_Cursor::ChannelDifferenceText(int channel, CString& text) const {
   const int p = SampleIndex(*trace, StepOf(LeftCursor().m_dValue));
   const int q = SampleIndex(*trace, StepOf(RightCursor().m_dValue));
   const bool otherSegment =
-      IsSegmentedType(GetMeasureType().m_nMeasureType.load()) && GetSegment(LeftCursor()) != GetSegment(RightCursor());
+      measure::IsSegmented(GetMeasureType().Type()) && GetSegment(LeftCursor()) != GetSegment(RightCursor());
   if (p < 0 || q < 0 || scope::TraceStatusValue(*trace, p) != 0 || scope::TraceStatusValue(*trace, q) != 0 ||
       otherSegment) {
     text = kCannotEval;
@@ -331,10 +330,10 @@ void CWndOsc_Cursor::PaintContent(CDC* dc) {
 }
 
 CString CWndOsc_Cursor::CursorValueText(const CursorRecord& cursor) const {
-  const int type = GetMeasureType().m_nMeasureType.load();
+  const measure::MeasureType type = GetMeasureType().Type();
   const int n = SegmentCount();
   if (GetMeasureType().m_nAngleMode.load()) return Degrees(cursor.m_dValue);
-  if (IsSegmentedType(type) && n >= 1 && cursor.m_pScale) {
+  if (measure::IsSegmented(type) && n >= 1 && cursor.m_pScale) {
     // The time inside the cursor's segment, scaled to a whole engine cycle.
     const double seg = (cursor.m_pScale->m_dEnd - cursor.m_pScale->m_dOrigin) / n;
     return GetGlobalProps().FormatPlainValue(n * (cursor.m_dValue - seg * (GetSegment(cursor) - 1)));
@@ -438,9 +437,9 @@ void CWndOsc_Cursor::Draw(CDC* dc, RECT* client, NumericOptionRecord*, CRepeatCt
   dc->SetBkMode(oldMode);
 }
 
-void CWndOsc_Cursor::Notify(int code, const CursorRecord& record) {
+void CWndOsc_Cursor::Notify(notify::Code code, const CursorRecord& record) {
   // The record travels as its index in the settings' cursor table.
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(kSenderId, code, record.Kind());
+  NotifySystem(kSenderId, code, record.Kind());
 }
 
 void CWndOsc_Cursor::OnValueChanged(NumericOptionRecord*, CRepeatCtrl* control) {
@@ -448,7 +447,7 @@ void CWndOsc_Cursor::OnValueChanged(NumericOptionRecord*, CRepeatCtrl* control) 
     const double step = m_Left.record.value;
     if (m_Right.record.value >= step) {
       LeftCursor().m_dValue = TimeOf(step);
-      Notify(30, LeftCursor());
+      Notify(notify::kCursorLeftMoved, LeftCursor());
     } else {
       m_Left.record.value = m_Right.record.value;  // never past the right cursor
       m_Left.Redraw();
@@ -457,7 +456,7 @@ void CWndOsc_Cursor::OnValueChanged(NumericOptionRecord*, CRepeatCtrl* control) 
     const double step = m_Right.record.value;
     if (m_Left.record.value <= step) {
       RightCursor().m_dValue = TimeOf(step);
-      Notify(31, RightCursor());
+      Notify(notify::kCursorRightMoved, RightCursor());
     } else {
       m_Right.record.value = m_Left.record.value;  // never before the left cursor
       m_Right.Redraw();
@@ -471,24 +470,25 @@ void CWndOsc_Cursor::RepaintAll() {
   if (m_Right.GetSafeHwnd()) m_Right.Redraw();
 }
 
-void CWndOsc_Cursor::OnSystemNotify(int sender, int code, int) {
+void CWndOsc_Cursor::OnSystemNotify(notify::Sender sender, notify::Code code, int) {
+  using namespace notify;
   switch (code) {
-    case 21:
-    case 22:
-    case 37:
-    case 47:
-    case 50: Redraw(); break;
+    case kChannelOnOffA:
+    case kChannelOnOffB:
+    case kChannelShown:
+    case kCursorValuesChanged:
+    case kRedrawAll: Redraw(); break;
     // A new record: the values at the cursors may have changed, the cursors themselves not.
-    case 26: RepaintChanged(); break;
-    case 30:
-    case 31:
+    case kNewRecord: RepaintChanged(); break;
+    case kCursorLeftMoved:
+    case kCursorRightMoved:
       if (sender != kSenderId) {
         SetValueInRange(&m_Left.record, StepOf(LeftCursor().m_dValue));
         SetValueInRange(&m_Right.record, StepOf(RightCursor().m_dValue));
       }
       RepaintAll();
       break;
-    case 33: {
+    case kCursorsPlaced: {
       const CScale& axis = GetOscScale().m_TimeAxis;
       if (axis.m_nDivisions == 0) break;  // no time axis yet: nothing to reset to
       const double division = axis.m_dSpan * axis.m_dDirection / axis.m_nDivisions;

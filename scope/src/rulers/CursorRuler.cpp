@@ -158,20 +158,21 @@ int COscCursorRuler::HitTest(POINT point) {
   return -1;
 }
 
-void COscCursorRuler::OnSystemNotify(int sender, int code, int) {
+void COscCursorRuler::OnSystemNotify(notify::Sender sender, notify::Code code, int) {
+  using namespace notify;
   if (sender == kSenderId) return;
   switch (code) {
-    case 3:
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 21:
-    case 22:
-    case 37:
-    case 50:
-    case 53:
-    case 54: Redraw(); break;
+    case kTriggerLevelChanged:
+    case kChannelRangeA:
+    case kChannelRangeB:
+    case kChannelPositionA:
+    case kChannelPositionB:
+    case kChannelOnOffA:
+    case kChannelOnOffB:
+    case kChannelShown:
+    case kRedrawAll:
+    case kSavedScopeOpened:
+    case kSavedScopesCleared: Redraw(); break;
     default: break;
   }
 }

@@ -134,11 +134,11 @@ void CHICCursors::MoveTimeCursor(CursorRecord& record, int x) {
     if (time > right) time = right;  // never past the right cursor
     if (time == record.m_dValue) return;
     record.m_dValue = time;
-    Notify(30, record);
+    Notify(notify::kCursorLeftMoved, record);
   } else {
     if (time < m_pProps->m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue) return;  // never before the left one
     record.m_dValue = time;
-    Notify(31, record);
+    Notify(notify::kCursorRightMoved, record);
   }
 }
 
@@ -151,12 +151,12 @@ void CHICCursors::MoveTriggerPosition(CursorRecord& record, int x) {
   }
   if (percent == current) return;
   m_pProps->SetTriggerPosition(percent);
-  Notify(2, record);
+  Notify(notify::kTriggerPositionChanged, record);
 }
 
-void CHICCursors::Notify(int code, const CursorRecord& record) {
+void CHICCursors::Notify(notify::Code code, const CursorRecord& record) {
   // The record travels as its index in the settings' cursor table.
-  if (ISystemNotify* sink = GetSystemNotify()) sink->OnSystemNotify(-1, code, record.Kind());
+  NotifySystem(notify::kFromAnyone, code, record.Kind());
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -256,29 +256,30 @@ void COscTimeRuler::Paint(CDC* dc, BOOL markers) {
   if (markers) m_Cursors.Draw(dc, FALSE);
 }
 
-void COscTimeRuler::OnSystemNotify(int sender, int code, int) {
+void COscTimeRuler::OnSystemNotify(notify::Sender sender, notify::Code code, int) {
+  using namespace notify;
   if (sender == kSenderId) return;
   switch (code) {
-    case 0:
+    case kScopeInit:
       m_Cursors.CreateCursors();
       m_Cursors.LayoutCursors();
       Redraw(TRUE);
       break;
-    case 2:
-    case 30:
-    case 31:
-    case 32:
+    case kTriggerPositionChanged:
+    case kCursorLeftMoved:
+    case kCursorRightMoved:
+    case kCursorsShown:
       m_Cursors.LayoutCursors();
       Redraw(TRUE);
       break;
-    case 8:
+    case kTimePositionChanged:
       if (GetOscScale().m_nHorizontalOffset != m_Params.m_nPosition) {
         m_Params.m_nPosition = GetOscScale().m_nHorizontalOffset;
         PlaceWindowThumb();
         Redraw(TRUE);
       }
       break;
-    case 50: Redraw(TRUE); break;
+    case kRedrawAll: Redraw(TRUE); break;
     default: break;
   }
 }

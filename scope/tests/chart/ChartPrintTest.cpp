@@ -155,7 +155,7 @@ TEST_F(ChartPrintTest, OneLandscapePageWithTitleGridAndLegend) {
     asked = kvp::print::OpenPrintDialogWindow() != 0;
     hl::PressKey(VK_RETURN);
   });
-  chart.OnSystemNotify(5, 40, 0);
+  chart.OnSystemNotify(notify::kFromControlPanel, notify::kPrintChart, 0);
   EXPECT_TRUE(asked);
   const std::string pdf = kvp::print::LastPdfFile();
   ASSERT_FALSE(pdf.empty());
@@ -195,7 +195,7 @@ TEST_F(ChartPrintTest, CancelPrintsNothing) {
   Scene();
   const std::string before = kvp::print::LastPdfFile();
   hl::RunInLoop([] { hl::PressKey(VK_ESCAPE); });
-  chart.OnSystemNotify(5, 40, 0);
+  chart.OnSystemNotify(notify::kFromControlPanel, notify::kPrintChart, 0);
   EXPECT_TRUE(fs::is_empty(folder));
   EXPECT_EQ(kvp::print::LastPdfFile(), before);
 }

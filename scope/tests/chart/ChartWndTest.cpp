@@ -40,7 +40,9 @@ constexpr int kH = 300;
 class Sink : public ISystemNotify {
  public:
   std::vector<std::tuple<int, int, int>> calls;
-  void OnSystemNotify(int sender, int code, int value) override { calls.emplace_back(sender, code, value); }
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int value) override {
+    calls.emplace_back(notify::ToInt(sender), notify::ToInt(code), value);
+  }
 };
 
 class ChartTest : public kvtest::CoreTest {
@@ -67,7 +69,7 @@ class ChartTest : public kvtest::CoreTest {
     ASSERT_TRUE(chart.Create(&host, CRect(0, 0, w, h)));
     EXPECT_EQ(chart.GetDlgCtrlID(), 1001);
     chart.ShowWindow(SW_SHOW);
-    chart.OnSystemNotify(5, 0, 0);  // the trigger marker
+    chart.OnSystemNotify(notify::kFromControlPanel, notify::kScopeInit, 0);  // the trigger marker
     chart.Redraw(COscChartWnd::kAll, TRUE);
     hl::Pump();
   }
@@ -484,10 +486,10 @@ TEST_F(ChartTest, TheMarkerSitsAtTheRightEdgeOnItsLevel) {
   EXPECT_EQ(Px(kW - 4, Y(1.0, kH)), hot) << "hot under the mouse";
   hl::MoveMouseTo(chart.GetSafeHwnd(), POINT{20, 20});
   // A second code 0 makes no second marker; roll mode hides it.
-  chart.OnSystemNotify(5, 0, 0);
+  chart.OnSystemNotify(notify::kFromControlPanel, notify::kScopeInit, 0);
   EXPECT_EQ(chart.Markers().GetCount(), 1);
   GetGlobalProps().m_nSlowRateModifier = 1;
-  chart.OnSystemNotify(5, 5, 0);
+  chart.OnSystemNotify(notify::kFromControlPanel, notify::kRollModeChanged, 0);
   EXPECT_FALSE(item->IsVisible());
   EXPECT_EQ(GetGlobalProps().m_Styles[GlobalProps::STYLE_TRIGGER_POSITION].m_nFlags & 1, 0);
 }
@@ -569,29 +571,29 @@ TEST_F(ChartTest, NotificationsByCodeAndSender) {
   ASSERT_TRUE(chart.Create(&host, CRect(0, 0, kW, kH)));
   chart.ShowWindow(SW_SHOW);
   hl::Pump();
-  chart.OnSystemNotify(2, 0, 0);
+  chart.OnSystemNotify(notify::kFromChart, notify::kScopeInit, 0);
   EXPECT_EQ(chart.Markers().GetCount(), 0) << "the chart's own notifications are ignored";
-  chart.OnSystemNotify(6, 0, 0);
+  chart.OnSystemNotify(notify::kFromSnapshot, notify::kScopeInit, 0);
   EXPECT_EQ(chart.Markers().GetCount(), 1);
 
   // A snapshot (sender 6) re-places the marker but does not repaint; others repaint.
   CMeasure* a = chartscene::FillTrace(0, [](int) { return 2.0; });
-  chart.OnSystemNotify(6, 8, 0);
+  chart.OnSystemNotify(notify::kFromSnapshot, notify::kTimePositionChanged, 0);
   EXPECT_FALSE(Near(100, Y(2.0, kH), kChA));
-  chart.OnSystemNotify(5, 8, 0);
+  chart.OnSystemNotify(notify::kFromControlPanel, notify::kTimePositionChanged, 0);
   EXPECT_TRUE(Near(100, Y(2.0, kH), kChA));
   GetGlobalProps().m_Styles[GlobalProps::STYLE_TRIGGER_LEVEL].m_dValue = 3.0;
-  chart.OnSystemNotify(6, 3, 0);
+  chart.OnSystemNotify(notify::kFromSnapshot, notify::kTriggerLevelChanged, 0);
   EXPECT_EQ(chart.Markers().GetItem(0)->GetRect()->top, Y(3.0, kH) - 6);
   EXPECT_LE(CountInRow(Y(3.0, kH), 0x404040), 1) << "only the trigger position line crosses it";
-  chart.OnSystemNotify(5, 3, 0);
+  chart.OnSystemNotify(notify::kFromControlPanel, notify::kTriggerLevelChanged, 0);
   EXPECT_GE(CountInRow(Y(3.0, kH), 0x404040), kW - 13);
 
   // 49: a new measure type's background, from layer 1.
   a->m_bValid = 0;
   GetMeasureType().m_nMeasureType = 8;
-  chart.OnSystemNotify(9, 49, 0);
-  chart.OnSystemNotify(9, 50, 0);
+  chart.OnSystemNotify(notify::kFromEngineTester, notify::kMeasureTypeChanged, 0);
+  chart.OnSystemNotify(notify::kFromEngineTester, notify::kRedrawAll, 0);
   EXPECT_EQ(Px(5, 5), 0xE6E6E6u);
 }
 
@@ -622,7 +624,7 @@ TEST_F(ChartTest, WhatEachCodeRepaintsBySender) {
       dc.FillSolidRect(20, 20, 3, 3, 0xFF00FF);  // a mark only a repaint removes
     }
     a->m_bValid = 0;  // only a full repaint drops the trace
-    chart.OnSystemNotify(c.sender, c.code, 0);
+    chart.OnSystemNotify(notify::Sender{c.sender}, notify::Code{c.code}, 0);
     EXPECT_EQ(Px(21, 21) != 0xFF00FFu, c.effect != kNone) << "repainted";
     EXPECT_EQ(Near(x, y, kChA), c.effect != kFull) << "trace kept";
   }

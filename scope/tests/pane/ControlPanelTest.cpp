@@ -86,8 +86,8 @@ struct FakeDevice : scope::ISnapshotDevice, scope::IControlPanelDevice {
   }
   // Like the pane's hub, forwards every notification to the panel when one is set.
   scope::IScopeNotifyTarget* hub = nullptr;
-  void Notify(int sender, int code, int value) override {
-    notes.emplace_back(sender, code, value);
+  void Notify(notify::Sender sender, notify::Code code, int value) override {
+    notes.emplace_back(notify::ToInt(sender), notify::ToInt(code), value);
     if (hub) hub->OnSystemNotify(sender, code, value);
   }
 
@@ -202,7 +202,7 @@ class ControlPanelTest : public kvtest::CoreTest {
     host.CreateTop(0, 0, 380, 760);
     panel.SetPane(&pane);
     ASSERT_TRUE(panel.Create("WndControlPanel", WS_CHILD | WS_VISIBLE, CRect(0, 0, 360, 740), &host, 1008));
-    panel.OnSystemNotify(0, 0, 0);
+    panel.OnSystemNotify(notify::kFromEngineStop, notify::kScopeInit, 0);
     hl::Pump();
     dev.notes.clear();
     p.m_nChangeFlags = 0;
@@ -895,7 +895,7 @@ TEST_F(ControlPanelTest, DockButtonHidesItselfAndTogglesTheDock) {
 TEST_F(ControlPanelTest, RollModeSwapsTheModeButtonsAndDisablesTheTrigger) {
   GlobalProps& p = GetGlobalProps();
   p.m_nSlowRateModifier = 1;
-  panel.OnSystemNotify(6, 5, 0);
+  panel.OnSystemNotify(notify::kFromSnapshot, notify::kRollModeChanged, 0);
   EXPECT_FALSE(panel.Button(Panel::kTriggerMode)->IsWindowVisible());
   EXPECT_TRUE(panel.Button(Panel::kRollMode)->IsWindowVisible());
   EXPECT_EQ(panel.Spinner(Panel::kTriggerLevel)->record.enabled, 0);
@@ -905,7 +905,7 @@ TEST_F(ControlPanelTest, RollModeSwapsTheModeButtonsAndDisablesTheTrigger) {
   panel.Title(Panel::kTitleTrigger).GetWindowText(title);
   EXPECT_STREQ(title.GetString(), "TRIGGER MENU - ROLL");
   p.m_nSlowRateModifier = 0;
-  panel.OnSystemNotify(6, 5, 0);
+  panel.OnSystemNotify(notify::kFromSnapshot, notify::kRollModeChanged, 0);
   EXPECT_TRUE(panel.Button(Panel::kTriggerMode)->IsWindowVisible());
   EXPECT_EQ(panel.Spinner(Panel::kTriggerLevel)->record.enabled, 1);
   EXPECT_EQ(panel.Button(Panel::kTriggerSource)->data.max, 3);
@@ -938,18 +938,18 @@ TEST_F(ControlPanelTest, EnableTriggerControlsSetsTheMarkersShownBitsByRollMode)
 TEST_F(ControlPanelTest, UserNotificationsDoNotRefreshTheSpinnersOthersDo) {
   GlobalProps& p = GetGlobalProps();
   p.m_dTriggerPosition = 40;
-  panel.OnSystemNotify(5, 2, 0);
+  panel.OnSystemNotify(notify::kFromControlPanel, notify::kTriggerPositionChanged, 0);
   EXPECT_NE(panel.Spinner(Panel::kTriggerPos)->record.value, 40);
-  panel.OnSystemNotify(6, 2, 0);
+  panel.OnSystemNotify(notify::kFromSnapshot, notify::kTriggerPositionChanged, 0);
   EXPECT_EQ(panel.Spinner(Panel::kTriggerPos)->record.value, 40);
   // 45 switches the cursors on once.
   p.m_bCursorsOn = 0;
   dev.notes.clear();
-  panel.OnSystemNotify(0, 45, 0);
+  panel.OnSystemNotify(notify::kFromEngineStop, notify::kShowCursors, 0);
   EXPECT_EQ(p.m_bCursorsOn, 1);
   EXPECT_EQ(panel.Button(Panel::kBtnCursor)->data.value, 1);
   EXPECT_EQ(dev.notes.size(), 4u);
-  panel.OnSystemNotify(0, 45, 0);
+  panel.OnSystemNotify(notify::kFromEngineStop, notify::kShowCursors, 0);
   EXPECT_EQ(dev.notes.size(), 4u);
 }
 
@@ -1029,7 +1029,7 @@ TEST_F(ControlPanelHotKeyTest, CustomSettingsAreRefusedForEngineTesterScreens) {
 TEST_F(ControlPanelTest, DrawsFacesAndCaptionsAndSavesAScreenshot) {
   kvp::StartTextLog();
   GetGlobalProps().m_Channels[1].m_nModeEnable = 1;
-  panel.OnSystemNotify(0, 0, 0);
+  panel.OnSystemNotify(notify::kFromEngineStop, notify::kScopeInit, 0);
   panel.Redraw();
   for (int id = Panel::kTriggerPos; id <= Panel::kBtnDock; ++id)
     if (CWnd* w = panel.Control(id)) RedrawNow(w);

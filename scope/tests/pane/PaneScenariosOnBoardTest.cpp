@@ -177,7 +177,7 @@ class PaneScenariosOnBoard : public kvtest::CoreTest {
     }
     props.m_nTriggerMode = 1;
     props.m_nChangeFlags = CHG_ALL;
-    pane->OnSystemNotify(1, 38, 0);
+    pane->OnSystemNotify(notify::kFromScopePane, notify::kSettingsReplaced, 0);
     pane->ControlPanel().Refresh();
     hl::Pump();
     pane->records = 0;

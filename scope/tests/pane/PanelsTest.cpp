@@ -39,7 +39,9 @@ struct Tool : CWndOsc_MinimizePanel::IMinimizeToolClbck {
 
 struct Sink : ISystemNotify {
   std::vector<std::tuple<int, int, int>> seen;
-  void OnSystemNotify(int sender, int code, int value) override { seen.emplace_back(sender, code, value); }
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int value) override {
+    seen.emplace_back(notify::ToInt(sender), notify::ToInt(code), value);
+  }
 };
 
 class PanelTest : public kvtest::CoreTest {

@@ -119,7 +119,7 @@ class PaneTest : public kvtest::CoreTest {
     const bool ok = scope::ReadSignalFile(path.string().c_str(), read).m_bOk &&
                     scope::LoadIntoSavedScope(read, name, std::filesystem::path(name).stem().string().c_str());
     std::filesystem::remove(path);
-    if (ok) pane->OnSystemNotify(5, 53, 0);
+    if (ok) pane->OnSystemNotify(notify::kFromControlPanel, notify::kSavedScopeOpened, 0);
     return ok;
   }
   kvtest::CStandInControlPanel& StandIn() { return dynamic_cast<kvtest::CStandInControlPanel&>(pane->ControlPanel()); }
@@ -460,7 +460,7 @@ TEST_F(PaneTest, SavedScopeStripsFollowTheSavedScopes) {
     SCOPED_TRACE(c.cdEmpty * 10 + c.efEmpty);
     saved[0].m_bEmpty = c.cdEmpty;
     saved[1].m_bEmpty = c.efEmpty;
-    pane->OnSystemNotify(1, 53, 0);
+    pane->OnSystemNotify(notify::kFromScopePane, notify::kSavedScopeOpened, 0);
     EXPECT_EQ(Visible(pane->m_stripSavedCD), !c.cdEmpty);
     EXPECT_EQ(Visible(pane->m_stripSavedEF), !c.efEmpty);
     if (!c.cdEmpty) {

@@ -141,7 +141,7 @@ TEST_F(CursorPanelTest, CursorMovesElsewhereSetTheSpinnersButNotItsOwn) {
     panel.m_Left.record.value = 0;
     Left().m_dValue = TimeOf(300);
     Right().m_dValue = TimeOf(700);
-    panel.OnSystemNotify(c.sender, c.code, 0);
+    panel.OnSystemNotify(notify::Sender{c.sender}, notify::Code{c.code}, 0);
     EXPECT_EQ(panel.m_Left.record.value, c.expectedLeft);
   }
   EXPECT_EQ(panel.m_Right.record.value, 700);
@@ -150,7 +150,7 @@ TEST_F(CursorPanelTest, CursorMovesElsewhereSetTheSpinnersButNotItsOwn) {
 TEST_F(CursorPanelTest, ResetPutsTheCursorsTwoDivisionsInsideTheShownPart) {
   SetUpTimeBase(3);
   Create();
-  panel.OnSystemNotify(5, 33, 0);
+  panel.OnSystemNotify(notify::kFromControlPanel, notify::kCursorsPlaced, 0);
   // One division is 50 steps: offset 3 + 2 and 3 + 10 - 2 divisions.
   EXPECT_EQ(panel.m_Left.record.value, 250);
   EXPECT_EQ(panel.m_Right.record.value, 550);
@@ -359,7 +359,7 @@ TEST_F(CursorPanelTest, NoTwoTextsOverlapAtThePaneSizes) {
       GetMeasureType().m_nAngleMode = scene.angle;
       Left().m_dValue = scene.left;
       Right().m_dValue = scene.right;
-      pane.OnSystemNotify(-1, 30, 0);
+      pane.OnSystemNotify(notify::kFromAnyone, notify::kCursorLeftMoved, 0);
       kvp::ClearTextLog();
       pane.Redraw();
       pane.m_Left.Redraw();
@@ -450,7 +450,7 @@ TEST_F(CursorPanelTest, Screenshot) {
   time.SetParams(p);
   time.m_Params.m_dValueLast = 20;
   time.Redraw(TRUE);
-  time.OnSystemNotify(-1, 0, 0);
+  time.OnSystemNotify(notify::kFromAnyone, notify::kScopeInit, 0);
 
   COscCursorRuler levels;
   ASSERT_TRUE(levels.Create("CursorY", WS_CHILD | WS_VISIBLE, CRect(0, 34, 40, 194), &host, 1003));

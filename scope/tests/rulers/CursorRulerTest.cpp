@@ -174,7 +174,7 @@ TEST_F(CursorRulerTest, RepaintsOnItsCodesExceptFromItself) {
     value += 0.7;
     b.m_dValue = value;
     const int after = b.m_pScale->ValueToPixel(value);
-    ruler.OnSystemNotify(c.sender, c.code, 0);
+    ruler.OnSystemNotify(notify::Sender{c.sender}, notify::Code{c.code}, 0);
     EXPECT_EQ(Pixel(8, after) == b.m_crColor, c.repaints);
     if (!c.repaints) {
       EXPECT_EQ(Pixel(8, before), b.m_crColor);

@@ -51,8 +51,8 @@ inline void PrintTo(const Notification& n, std::ostream* os) {
 // target ignores its own id anyway).
 class Hub : public ISystemNotify {
  public:
-  void OnSystemNotify(int sender, int code, int value) override {
-    log.push_back({sender, code, value});
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int value) override {
+    log.push_back({notify::ToInt(sender), notify::ToInt(code), value});
     for (scope::IScopeNotifyTarget* t : targets) t->OnSystemNotify(sender, code, value);
   }
   std::vector<Notification> log;

@@ -48,7 +48,7 @@ class TimeRulerTest : public RulersTest {
     ruler.Redraw(TRUE);
     ruler.Layout();
     hub.targets.push_back(&ruler);
-    ruler.OnSystemNotify(-1, 0, 0);
+    ruler.OnSystemNotify(notify::kFromAnyone, notify::kScopeInit, 0);
     hl::Pump();
   }
   // The centre of a cursor thumb, where the user grabs it.
@@ -190,18 +190,18 @@ TEST_F(TimeRulerTest, NotificationsPlaceTheThumbsAgain) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.sender) + " " + std::to_string(c.code));
     GetOscScale().m_nHorizontalOffset = c.offset;
-    ruler.OnSystemNotify(c.sender, c.code, 0);
+    ruler.OnSystemNotify(notify::Sender{c.sender}, notify::Code{c.code}, 0);
     EXPECT_EQ(ruler.m_Params.m_nPosition, c.expectedPosition);
     EXPECT_EQ(ruler.m_Thumb.rect.left, 2 + 20 * c.expectedPosition);
   }
 
   // Creating the thumbs again replaces them.
-  ruler.OnSystemNotify(5, 0, 0);
+  ruler.OnSystemNotify(notify::kFromControlPanel, notify::kScopeInit, 0);
   EXPECT_EQ(ruler.m_Cursors.GetCount(), 3);
 
   // A hidden time cursor loses its thumb on the next layout code.
   GetGlobalProps().m_Styles[GlobalProps::STYLE_CURSOR_RIGHT].m_nFlags = 0;
-  ruler.OnSystemNotify(5, 31, 1);
+  ruler.OnSystemNotify(notify::kFromControlPanel, notify::kCursorRightMoved, 1);
   EXPECT_FALSE(ruler.m_Cursors.GetItem(1)->IsVisible());
   EXPECT_TRUE(ruler.m_Cursors.GetItem(0)->IsVisible());
 }
@@ -231,7 +231,7 @@ TEST_F(TimeRulerTest, DegenerateMapsAndExtremeValuesStayHarmless) {
     GetOscScale().m_TimeAxis.m_dEnd = c.axisEnd;
     GetGlobalProps().m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue = c.cursor;
     ruler.Layout();
-    ruler.OnSystemNotify(5, 30, 0);
+    ruler.OnSystemNotify(notify::kFromControlPanel, notify::kCursorLeftMoved, 0);
     const RECT& t = ruler.m_Cursors.GetItem(0)->rect;
     EXPECT_LE(t.left, t.right);
     EXPECT_EQ(ruler.m_Cursors.GetItem(0)->IsVisible(), c.leftShown);

@@ -6,6 +6,7 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 using namespace ui_dialogs;
 
@@ -18,7 +19,7 @@ BOOL CCommentDlg::OnInitDialog() {
   const COLORREF button = GetSchemeColor(kSchemeButton);
   m_Title = std::make_unique<CXPCtrlStaticWFont>(GetSchemeColor(kSchemeText), AdjustColor(button, 40), &m_Font, FALSE,
                                                  DT_CENTER, DT_VCENTER);
-  m_Title->Create(GetGlobalProps().GetText(10093), WS_CHILD | WS_VISIBLE, CRect(10, 8, 360, 32), this, 0xFFFF);
+  m_Title->Create(GetGlobalProps().GetText(kTextPrintItemComment), WS_CHILD | WS_VISIBLE, CRect(10, 8, 360, 32), this, 0xFFFF);
   CreateOkCancel("", CRect(190, 150, 270, 180), "", CRect(280, 150, 360, 180));
 
   CDialog::OnInitDialog();  // loads `comment` into the edit

@@ -5,6 +5,7 @@
 
 #include <core/GlobalProps.h>
 #include <core/Reg.h>
+#include <core/TextIds.h>
 
 using namespace ui_dialogs;
 
@@ -14,8 +15,8 @@ BOOL CDlgTurnOn::OnInitDialog() {
   CDialog::OnInitDialog();
   m_Check.SubclassDlgItem(IDC_TURNON_CHECK, this);
   const GlobalProps& props = GetGlobalProps();
-  SetDlgItemText(IDC_TURNON_TEXT, props.GetText(10137));
-  m_Check.SetWindowText(props.GetText(10136));
+  SetDlgItemText(IDC_TURNON_TEXT, props.GetText(kTextEngineMustNotStart));
+  m_Check.SetWindowText(props.GetText(kTextDontShowAgain));
   MakeArial(m_TextFont, -16, FW_BOLD);
   MakeArial(m_CheckFont, -12, FW_NORMAL);
   SendDlgItemMessage(IDC_TURNON_TEXT, WM_SETFONT, static_cast<WPARAM>(m_TextFont.GetSafeHandle()), TRUE);

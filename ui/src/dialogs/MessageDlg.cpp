@@ -8,6 +8,7 @@
 #include <core/MemDC.h>
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 using namespace ui_dialogs;
 
@@ -68,7 +69,7 @@ void CMessageDlg::OnPaint() {
   const int titleHeight = h / 10;
   CRect title(client.left, client.top + h / 10, client.right, client.top + h / 10 + titleHeight * 2);
   dc.SetTextColor(RGB(255, 0, 0));
-  dc.DrawText(props.GetText(10123), &title, DT_CENTER | DT_TOP | DT_SINGLELINE);
+  dc.DrawText(props.GetText(kTextCannotStartMeasure), &title, DT_CENTER | DT_TOP | DT_SINGLELINE);
 
   // The three lines, 20 pixels in: two title heights below the title, then 1.2 title heights apart.
   dc.SelectObject(&m_BodyFont);

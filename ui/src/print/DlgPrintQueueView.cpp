@@ -11,6 +11,7 @@
 #include <core/GlobalProps.h>
 #include <core/MemDC.h>
 #include <core/Messages.h>
+#include <core/TextIds.h>
 
 #include <platform/resources.h>
 
@@ -127,7 +128,7 @@ void CDlgPrintQueueView::CWndPrintedItem::OnCheck(BOOL newState, CXPCheckBtn* bo
     Redraw();
   } else if (box == &m_BoxRemove) {
     const GlobalProps& props = GetGlobalProps();
-    if (MessageBox(props.GetText(10021), props.GetText(10020), MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (MessageBox(props.GetText(kTextConfirmRemoveRecord), props.GetText(kTextRemovingTitle), MB_YESNO | MB_ICONQUESTION) == IDYES) {
       // Posted: this window goes only after its click handler has returned.
       ::PostMessage(view, WM_PRINTITEMREMOVE, static_cast<WPARAM>(m_nId), 0);
     }
@@ -164,7 +165,7 @@ BOOL CDlgPrintQueueView::OnInitDialog() {
   MakeArial(m_TitleFont, 30, FW_NORMAL);
   UpdateScrollRange();
   if (m_hSmallIcon) SetIcon(m_hSmallIcon, FALSE);
-  SetWindowText(GetGlobalProps().GetText(10094));
+  SetWindowText(GetGlobalProps().GetText(kTextPrintQueuePreview));
   Layout(0);
   return TRUE;
 }
@@ -252,14 +253,14 @@ void CDlgPrintQueueView::PaintView(CDC* dc) {
   CFont* oldFont = dc->SelectObject(&m_TitleFont);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColour = dc->SetTextColor(RGB(0, 0, 0));
-  const CString title = props.GetText(10090);
+  const CString title = props.GetText(kTextPrintQueue);
   const CSize size = dc->GetTextExtent(title);
   CRect titleBox(inner.left, rc.top + m_nOffset, inner.right, rc.top + m_nOffset + size.cy);
   dc->DrawText(title, &titleBox, DT_CENTER | DT_TOP | DT_SINGLELINE);
   DottedLine(dc, rc.left, 38, rc.right);
   if (!anyQueued) {
     CRect middle = inner;
-    dc->DrawText(props.GetText(10095), &middle, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    dc->DrawText(props.GetText(kTextPrintQueueEmpty), &middle, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
   dc->SetTextColor(oldColour);
   dc->SetBkMode(oldMode);

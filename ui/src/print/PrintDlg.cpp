@@ -11,6 +11,7 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 using namespace ui_dialogs;
 
@@ -30,7 +31,7 @@ BOOL CPrintDlg::OnInitDialog() {
   MakeArial(m_CountFont, 15, FW_BOLD);
   const COLORREF text = GetSchemeColor(kSchemeText), back = AdjustColor(GetSchemeColor(kSchemeButton), 40);
   m_Title = std::make_unique<CXPCtrlStaticWFont>(text, back, &m_TitleFont, FALSE, DT_CENTER, DT_VCENTER);
-  m_Title->Create(GetGlobalProps().GetText(10090), WS_CHILD | WS_VISIBLE, CRect(20, 10, 340, 40), this, 0xFFFF);
+  m_Title->Create(GetGlobalProps().GetText(kTextPrintQueue), WS_CHILD | WS_VISIBLE, CRect(20, 10, 340, 40), this, 0xFFFF);
   m_Count = std::make_unique<CXPCtrlStaticWFont>(text, back, &m_CountFont, FALSE, DT_CENTER, DT_VCENTER);
   m_Count->Create("", WS_CHILD | WS_VISIBLE, CRect(20, 40, 340, 60), this, 0xFFFF);
   struct Button {
@@ -69,7 +70,7 @@ void CPrintDlg::Enable(CXPCtrlBtn& button, bool enable) {
 
 void CPrintDlg::UpdateCount() {
   CString count;
-  count.Format("%s: %d", GetGlobalProps().GetText(10096), GetPrintQueue()->CountFilled());
+  count.Format("%s: %d", GetGlobalProps().GetText(kTextPrintQueueCount), GetPrintQueue()->CountFilled());
   m_Count->SetWindowText(count);
   m_Count->Redraw();
 }

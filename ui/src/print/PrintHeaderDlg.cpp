@@ -6,6 +6,7 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 #include <platform/afxwin.h>
 // After afxwin.h: the control wrappers derive from CWnd.
@@ -25,13 +26,13 @@ BOOL CPrintHeaderDlg::OnInitDialog() {
   const COLORREF text = GetSchemeColor(kSchemeText);
   m_Title = std::make_unique<CXPCtrlStaticWFont>(text, AdjustColor(GetSchemeColor(kSchemeButton), 40), &m_Font, FALSE,
                                                  DT_CENTER, DT_VCENTER);
-  m_Title->Create(props.GetText(10142), WS_CHILD | WS_VISIBLE, CRect(10, 8, 360, 32), this, 0xFFFF);
+  m_Title->Create(props.GetText(kTextPrintHeaderTitle), WS_CHILD | WS_VISIBLE, CRect(10, 8, 360, 32), this, 0xFFFF);
   m_VehicleLabel = std::make_unique<CXPCtrlStaticWFont>(text, GetSchemeColor(kSchemeBackground), &m_Font, FALSE,
                                                         DT_RIGHT, DT_VCENTER);
-  m_VehicleLabel->Create(props.GetText(10144), WS_CHILD | WS_VISIBLE, CRect(10, 40, 130, 65), this, 0xFFFF);
+  m_VehicleLabel->Create(props.GetText(kTextVehicle), WS_CHILD | WS_VISIBLE, CRect(10, 40, 130, 65), this, 0xFFFF);
   m_LicenceLabel = std::make_unique<CXPCtrlStaticWFont>(text, GetSchemeColor(kSchemeBackground), &m_Font, FALSE,
                                                         DT_RIGHT, DT_VCENTER);
-  m_LicenceLabel->Create(props.GetText(10143), WS_CHILD | WS_VISIBLE, CRect(10, 75, 130, 100), this, 0xFFFF);
+  m_LicenceLabel->Create(props.GetText(kTextLicencePlate), WS_CHILD | WS_VISIBLE, CRect(10, 75, 130, 100), this, 0xFFFF);
   CreateOkCancel("Cancel", CRect(190, 110, 270, 140), "OK", CRect(280, 110, 360, 140));
   ::SendDlgItemMessage(m_hWnd, IDC_HEADER_VEHICLE, EM_LIMITTEXT, kVehicleChars, 0);
   ::SendDlgItemMessage(m_hWnd, IDC_HEADER_PLATE, EM_LIMITTEXT, kLicencePlateChars, 0);

@@ -1,6 +1,7 @@
 #include <ui/print/PrintQueue.h>
 
 #include <core/GlobalProps.h>
+#include <core/TextIds.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -191,7 +192,7 @@ int CPrintQueue::GetItemHeight(CDC* dc, CPrintQueueItem* item, int w, int f) {
     height = comment + 3 * line;
   } else if (type == 12) {
     CString notice;
-    notice.Format("%s %s", GetGlobalProps().GetText(10147), GetGlobalProps().GetText(10146));
+    notice.Format("%s %s", GetGlobalProps().GetText(kTextNotice), GetGlobalProps().GetText(kTextDifferentialOnlyNotice));
     CRect box(0, 0, w, 1);
     dc->DrawText(notice, &box, DT_CALCRECT | DT_WORDBREAK);
     height = comment + 3 * line + std::abs(box.Height());

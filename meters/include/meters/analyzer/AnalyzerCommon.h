@@ -3,6 +3,8 @@
 // register, and the texts of their read-outs (values with units, time scales and differences).
 #pragma once
 
+#include <core/Notify.h>
+
 #include <platform/afx.h>
 #include <platform/afxwin.h>
 
@@ -50,6 +52,9 @@ enum Code : int {
   kCursorsShown = 79,
   kSaved = 80,
 };
+
+// The main window's quit reaches this sink from below (<core/Notify.h>) with these values.
+static_assert(kFromMain == notify::kAnalyzerFromMain && kQuit == notify::kAnalyzerQuit);
 
 // Hands (sender, code, value) to the registered analyzer sink, if any.
 void Notify(int sender, int code, int value = 0);

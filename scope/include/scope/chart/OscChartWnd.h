@@ -7,7 +7,7 @@
 // the lines and markers, copied to the window. A record thus strokes only the live traces.
 // Every value-to-pixel mapping goes
 // through the process-wide COscScale, kept in step with the chart's size. The chart reports a
-// dragged trigger level (-1, 3, 0) and a click during recording (2, 51, 0); everything else it
+// dragged trigger level (kTriggerLevelChanged) and a click during recording (kStopRecording); everything else it
 // learns through OnSystemNotify. GUI thread only.
 #pragma once
 
@@ -63,7 +63,7 @@ class CHICChart : public CHotItemsContainer {
   // The trigger-level marker (once); its index or -1.
   int CreateTriggerMarker();
   // The drag of a marker to pixel y (slot 1 of the owner callback): a new trigger level is stored
-  // and announced (-1, 3, 0); an unchanged one sends nothing. Always 0: the notification's
+  // and announced (notify::kTriggerLevelChanged); an unchanged one sends nothing. Always 0: the notification's
   // handlers place the marker again.
   BOOL OnMarkerMoving(CVisualItemThumb* thumb, int y);
   // The level of pixel y (rounded, clamped to 0..255).
@@ -92,7 +92,7 @@ class COscChartWnd : public CWnd, public CHotItemsContainer::IClbckHotItemsConta
   void Render(CDC* dc, int flags, BOOL markers);
   // Renders through a client DC.
   void Redraw(int flags, BOOL markers);
-  void OnSystemNotify(int sender, int code, int param) override;
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int param) override;
   void RecalcGridMaps();
   // The print dialog, then the page; nothing when it is cancelled.
   void PrintChart();

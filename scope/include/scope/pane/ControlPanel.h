@@ -3,7 +3,7 @@
 // time base) and the command buttons (run, zoom, cursors, autoset, saved scopes, print, custom
 // settings, recording, inversion, synchronisation, dock). All values live in GlobalProps: the
 // panel changes them with their change bits and tells the rest of the scope through the system
-// notification sink (sender 5); it follows changes made elsewhere through OnSystemNotify.
+// notification sink (notify::kFromControlPanel); it follows changes made elsewhere through OnSystemNotify.
 //
 // It talks to its pane only through IControlPanelPane, to the measurement library through
 // ISnapshotDevice and IControlPanelDevice, and to the record list through IScopeRecordTarget,
@@ -236,7 +236,7 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   // ---- commands -------------------------------------------------------------------------------
   void OnClick(XPCtrlBtnData* data, CXPCtrlBtn* button) override;
   void OnValueChanged(NumericOptionRecord* record, CRepeatCtrl* control) override;
-  void OnSystemNotify(int sender, int code, int value) override;
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int value) override;
   void RunStop();
   void Zoom(int state);
   void InvertCycle();
@@ -310,7 +310,7 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   void EnableControl(int id, bool enable);
   void ShowControl(int id, bool show);
   void ShowMessage(const char* text, UINT type);
-  void Notify(int sender, int code, int value = 0);
+  void Notify(notify::Sender sender, notify::Code code, int value = 0);
   bool EngineTesterPath() const;
   void ChannelButton(int channel, int value);
   void ChannelSpinner(int id, int value);

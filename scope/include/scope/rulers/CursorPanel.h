@@ -21,7 +21,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
                        public CRepeatCtrl::IDrawClbck,
                        public scope::IScopeNotifyTarget {
  public:
-  enum : int { kSenderId = 7 };
+  static constexpr notify::Sender kSenderId = notify::kFromCursorPanel;
   enum : UINT { ID_LEFT = 0, ID_RIGHT = 1 };
 
   CWndOsc_Cursor();
@@ -38,7 +38,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
   // The face of a spinner: the cursor's time in its colour, right-aligned clear of the arrows.
   void Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepeatCtrl* control) override;
 
-  void OnSystemNotify(int sender, int code, int param) override;
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int param) override;
 
   // The engine segment 1..N the cursor's time lies in; 0 for none or without segments.
   int GetSegment(const CursorRecord& record) const;
@@ -67,7 +67,7 @@ class CWndOsc_Cursor : public CXPWndBaseColor,
   std::string ReadoutPicture() const;
   // The cursor's time as its spinner shows it.
   CString CursorValueText(const CursorRecord& cursor) const;
-  void Notify(int code, const CursorRecord& record);
+  void Notify(notify::Code code, const CursorRecord& record);
   // The difference text of the two cursors.
   CString TimeDifferenceText() const;
   // One channel's difference between the cursors ("Cannot eval" when it cannot be taken); FALSE

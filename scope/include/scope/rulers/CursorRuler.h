@@ -28,7 +28,7 @@ class CVisualDrawHotArrow : public CVisualItemThumb::IDraw {
 class COscCursorRuler : public CWnd, public CVisualItemThumb::IClbck, public scope::IScopeNotifyTarget {
  public:
   static constexpr const char* kClassName = "QUENTIX_COscCursorRuler";
-  enum : int { kSenderId = 4 };
+  static constexpr notify::Sender kSenderId = notify::kFromCursorRuler;
   enum : int { kVertical = 0, kHorizontal = 1 };
   // A vertical strip's thumb reaches this far above and below its level. Item kinds 0, 4 and 6
   // take the left half of the strip, 1, 3 and 5 the right half, 2 and above 6 the full width.
@@ -80,7 +80,7 @@ class COscCursorRuler : public CWnd, public CVisualItemThumb::IClbck, public sco
   // The first thumb, in list order, under the point whose record is shown; -1.
   int HitTest(POINT point);
 
-  void OnSystemNotify(int sender, int code, int param) override;
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int param) override;
 
   // The thumbs report through the strip.
   void OnClick(POINT* point, CVisualItemThumb* thumb) override;

@@ -76,7 +76,7 @@ class CHICCursors : public CHotItemsContainer, public CVisualItemThumb::IDraw {
  private:
   void MoveTimeCursor(CursorRecord& record, int x);
   void MoveTriggerPosition(CursorRecord& record, int x);
-  void Notify(int code, const CursorRecord& record);
+  void Notify(notify::Code code, const CursorRecord& record);
 };
 
 class COscTimeRuler : public CWnd,
@@ -86,7 +86,7 @@ class COscTimeRuler : public CWnd,
                       public scope::IScopeNotifyTarget {
  public:
   static constexpr const char* kClassName = "QUENTIX_COscTimeRuler";
-  enum : int { kSenderId = 3 };
+  static constexpr notify::Sender kSenderId = notify::kFromTimeRuler;
   enum : uint32_t { kSnapBack = 0x1 };  // the window thumb returns when the pointer leaves
   enum : int { kExtendBy = 50 };
 
@@ -114,7 +114,7 @@ class COscTimeRuler : public CWnd,
   void Paint(CDC* dc, BOOL markers);
   void PlaceWindowThumb();
 
-  void OnSystemNotify(int sender, int code, int param) override;
+  void OnSystemNotify(notify::Sender sender, notify::Code code, int param) override;
 
   // The window thumb.
   void OnClick(POINT* point, CVisualItemThumb* thumb) override;

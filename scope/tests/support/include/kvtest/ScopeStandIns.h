@@ -42,7 +42,7 @@ class CStandInControlPanel : public CXPWndBaseColor, public scope::IScopeControl
   void ApplyPreset() override {}
   void CapturePreset() override {}
   void ResetPresetState() override { ++m_nPresetResets; }
-  void OnSystemNotify(int, int, int) override {}
+  void OnSystemNotify(notify::Sender, notify::Code, int) override {}
 
   void OnTimer(UINT_PTR id) override;
 
