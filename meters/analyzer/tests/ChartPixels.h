@@ -77,11 +77,18 @@ inline std::string FirstDifference(const Picture& a, const Picture& b) {
 // repainted whole from scratch: `dropCaches` first throws away what the windows keep between
 // paints, then the window and all its children are invalidated and painted. Returns the first
 // difference, "" when the pictures are equal.
+// Invalidates the window and every window in it and paints each at once.
+inline void RepaintTree(HWND window) {
+  ::InvalidateRect(window, nullptr, TRUE);
+  ::UpdateWindow(window);
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) RepaintTree(child);
+}
+
 inline std::string RepaintedWholeDiffers(HWND window, const std::function<void()>& dropCaches) {
   kvp::headless::Pump();
   const Picture stepByStep = Capture(window);
   dropCaches();
-  ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RepaintTree(window);
   kvp::headless::Pump();
   return FirstDifference(stepByStep, Capture(window));
 }

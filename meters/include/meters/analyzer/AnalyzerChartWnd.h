@@ -52,7 +52,9 @@ class CHICAnalyzerChart : public CHotItemsContainer, public CVisualItemThumb::ID
 class CAnalyzerChartWnd : public CWnd, public IAnalyzerNotify, public CHotItemsContainer::IClbckHotItemsContainer {
  public:
   static constexpr const char* kClassName = "CAnalyzerChartWnd";
-  enum DrawFlags : int { kGrid = 1, kTraces = 2, kCursors = 4, kGridAgain = 8, kAll = 255 };
+  // kGridAgain rebuilds the static layer even when nothing it shows has changed; a full redraw
+  // (kAll) leaves it to the layer to know when it is stale.
+  enum DrawFlags : int { kGrid = 1, kTraces = 2, kCursors = 4, kGridAgain = 8, kAll = kGrid | kTraces | kCursors };
   enum { kProgressBlue = 0xFF0000 };
 
   explicit CAnalyzerChartWnd(CRecorder* recorder = nullptr);
