@@ -121,7 +121,7 @@ void CAnalyzerChartWnd::Layout() {
   m_Items.bounds = m_rcPlot;
   m_Items.RecalcRange();
   PlaceThumbs();
-  if (m_GridLayer.IsValid()) DrawGrid(&m_GridLayer);
+  m_bStaticValid = false;
   m_bLaidOut = 1;
 }
 
@@ -144,37 +144,80 @@ void CAnalyzerChartWnd::DrawGrid(CDC* dc) {
   dc->SelectObject(old);
 }
 
-void CAnalyzerChartWnd::DrawTraces(CDC* dc, bool reduced) {
+void CAnalyzerChartWnd::CollectBands(int k, std::vector<Band>& out) {
+  CRecorder& rec = *m_pRecorder;
+  CRecord& r = *GetRecordList()[k];
+  if (!HasData(r) || !RecordIsDrawable(r)) return;
+  // Out-of-range bands, from the window's statistics.
+  const RecordWindowStats stats = rec.GetWindowStats(k);
+  if (!stats.over && !stats.under) return;
+  const double a = AmplitudeOf(rec, k);
+  const double offset = OffsetOf(rec, k);
+  if (!r.m_hPen2) r.m_hPen2 = CreatePen(PS_SOLID, 1, r.m_crColor2);
+  if (stats.over) {
+    const double m = stats.max * a + offset;
+    if (IsValueInScaleRange(r.m_Scale, m))
+      out.push_back(Band{r.m_hPen2, r.GetPatternKind(), m_rcPlot.top, r.m_Scale.ValueToPixel(m), 8});
+  }
+  if (stats.under) {
+    const double m = stats.min * a + offset;
+    if (IsValueInScaleRange(r.m_Scale, m))
+      out.push_back(Band{r.m_hPen2, r.GetPatternKind(), r.m_Scale.ValueToPixel(m), m_rcPlot.bottom, 2});
+  }
+}
+
+namespace {
+void DrawBands(CDC* dc, const CRect& plot, const std::vector<CAnalyzerChartWnd::Band>& bands) {
+  for (const CAnalyzerChartWnd::Band& b : bands) {
+    HGDIOBJ old = SelectObject(dc->GetSafeHdc(), b.pen);
+    DrawLinePattern(dc, plot.left, b.top, plot.right, b.bottom, b.kind, b.edges, 15);
+    SelectObject(dc->GetSafeHdc(), old);
+  }
+}
+}  // namespace
+
+void CAnalyzerChartWnd::UpdateStaticLayer() {
+  m_pRecorder->UpdateTimeAxis(m_rcPlot.Width());
+  // The layer holds the bands of the records up to the first that draws a trace: later bands
+  // cover earlier traces, so they are drawn with the traces.
+  CRecordList& list = GetRecordList();
+  int bandRecords = 0;
+  std::vector<Band> bands;
+  while (bandRecords < list.GetSize()) {
+    CRecord& r = *list[bandRecords];
+    CollectBands(bandRecords, bands);
+    ++bandRecords;
+    if (HasData(r) && RecordIsDrawable(r)) break;
+  }
+  if (m_bStaticValid && bandRecords == m_nStaticBands && bands == m_StaticBands && m_rcStatic == m_rcPlot) return;
+  DrawGrid(&m_GridLayer);
+  DrawBands(&m_GridLayer, m_rcPlot, bands);
+  m_StaticBands = std::move(bands);
+  m_nStaticBands = bandRecords;
+  m_rcStatic = m_rcPlot;
+  m_bStaticValid = true;
+}
+
+void CAnalyzerChartWnd::DrawTraces(CDC* dc, bool reduced, int bandsFrom) {
   CRecorder& rec = *m_pRecorder;
   rec.UpdateTimeAxis(m_rcPlot.Width());
   const RecorderViewWindow window = rec.GetViewWindow();
   CRecordList& list = GetRecordList();
+  std::vector<Band> bands;
   for (int k = 0; k < list.GetSize(); ++k) {
     CRecord& r = *list[k];
     if (!HasData(r) || !RecordIsDrawable(r)) continue;
     const double a = AmplitudeOf(rec, k);
     const double offset = OffsetOf(rec, k);
-    // Out-of-range bands first, from the window's statistics.
-    const RecordWindowStats stats = rec.GetWindowStats(k);
-    if (stats.over || stats.under) {
-      if (!r.m_hPen2) r.m_hPen2 = CreatePen(PS_SOLID, 1, r.m_crColor2);
-      HGDIOBJ old = SelectObject(dc->GetSafeHdc(), r.m_hPen2);
-      if (stats.over) {
-        const double m = stats.max * a + offset;
-        if (IsValueInScaleRange(r.m_Scale, m))
-          DrawLinePattern(dc, m_rcPlot.left, m_rcPlot.top, m_rcPlot.right, r.m_Scale.ValueToPixel(m), r.GetPatternKind(), 8, 15);
-      }
-      if (stats.under) {
-        const double m = stats.min * a + offset;
-        if (IsValueInScaleRange(r.m_Scale, m))
-          DrawLinePattern(dc, m_rcPlot.left, r.m_Scale.ValueToPixel(m), m_rcPlot.right, m_rcPlot.bottom, r.GetPatternKind(), 2, 15);
-      }
-      SelectObject(dc->GetSafeHdc(), old);
+    if (k >= bandsFrom) {
+      bands.clear();
+      CollectBands(k, bands);
+      DrawBands(dc, m_rcPlot, bands);
     }
     if (!r.m_hPen) r.m_hPen = CreatePen(PS_SOLID, r.GetTraceWidth(), r.m_crColor);
     HGDIOBJ old = SelectObject(dc->GetSafeHdc(), r.m_hPen);
     if (reduced) {
-      CColumnTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom);
+      CColumnTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom, &m_TraceLines);
       WalkTrace(r, window, a, offset, sink);
     } else {
       CDirectTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom);
@@ -263,7 +306,8 @@ void CAnalyzerChartWnd::DrawProgress(CDC* dc) {
 void CAnalyzerChartWnd::Draw(CDC* target, int flags, BOOL items) {
   if (!m_bLaidOut) Layout();
   if (m_pRecorder->IsTransferring()) {
-    if (m_GridLayer.IsValid() && m_TraceLayer.IsValid()) m_GridLayer.BlitTo(&m_TraceLayer);
+    // The bare grid under the progress bar.
+    if (m_GridLayer.IsValid() && m_TraceLayer.IsValid()) DrawGrid(&m_TraceLayer);
     if (m_TraceLayer.IsValid()) {
       DrawProgress(&m_TraceLayer);
       m_TraceLayer.BlitTo(target);
@@ -273,16 +317,18 @@ void CAnalyzerChartWnd::Draw(CDC* target, int flags, BOOL items) {
     return;
   }
   if (m_TraceLayer.IsValid()) {
-    if ((flags & kGrid) && m_GridLayer.IsValid()) m_GridLayer.BlitTo(&m_TraceLayer);
-    if (flags & kGridAgain) {
+    int bandsFrom = 0;
+    if (flags & kGridAgain) m_bStaticValid = false;
+    if (flags & (kGrid | kGridAgain)) {
       if (m_GridLayer.IsValid()) {
-        DrawGrid(&m_GridLayer);
+        UpdateStaticLayer();
         m_GridLayer.BlitTo(&m_TraceLayer);
+        bandsFrom = m_nStaticBands;
       } else {
         DrawGrid(&m_TraceLayer);
       }
     }
-    if (flags & kTraces) DrawTraces(&m_TraceLayer);
+    if (flags & kTraces) DrawTraces(&m_TraceLayer, true, bandsFrom);
     m_TraceLayer.BlitTo(target);
   } else {
     // Without layers everything goes straight onto the target.

@@ -49,6 +49,23 @@ void CWndAnalyzerTimeLine::RebuildGdi() {
   m_brThumb.CreateSolidBrush(m_crThumb);
   m_brBackground.CreateSolidBrush(m_crBackground);
   m_penStop.CreatePen(PS_SOLID, 4, 0x000000);
+  m_GdiColours = {m_crPlayed, m_crRest, m_crThumb, m_crBackground};
+}
+
+CWndAnalyzerTimeLine::Shown CWndAnalyzerTimeLine::WhatIsShown() {
+  Shown s{};
+  GetClientRect(&s.client);
+  s.min = m_nMin;
+  s.max = m_nMax;
+  s.value = m_nValue;
+  s.colours = {m_crPlayed, m_crRest, m_crThumb, m_crBackground};
+  s.cursors = !m_pRecorder->m_bCursorsHidden;
+  if (s.cursors)
+    for (int i = 0; i < 2; ++i) {
+      s.cursorAt[i] = m_pRecorder->m_Cursors[i].m_dValue;
+      s.cursorColours[i] = m_pRecorder->m_Cursors[i].m_crColor;
+    }
+  return s;
 }
 
 void CWndAnalyzerTimeLine::SetRange(int a, int b) {
@@ -65,6 +82,10 @@ void CWndAnalyzerTimeLine::SetValue(int v) {
 
 void CWndAnalyzerTimeLine::Repaint() {
   if (!GetSafeHwnd()) return;
+  const Shown now = WhatIsShown();
+  if (m_bPainted && now == m_Painted) return;
+  m_Painted = now;
+  m_bPainted = true;
   CClientDC dc(this);
   CMemDC mem(&dc);
   Paint(&mem);
@@ -74,12 +95,16 @@ BOOL CWndAnalyzerTimeLine::OnEraseBkgnd(CDC*) { return TRUE; }
 
 void CWndAnalyzerTimeLine::OnPaint() {
   CPaintDC dc(this);
+  // A paint of part of the line leaves the rest as it was: only a whole one is a picture to keep.
+  m_Painted = WhatIsShown();
+  m_bPainted = CRect(dc.m_ps.rcPaint) == m_Painted.client;
   CMemDC mem(&dc);
   Paint(&mem);
 }
 
 void CWndAnalyzerTimeLine::Paint(CDC* dc) {
-  RebuildGdi();
+  if (!m_brPlayed.GetSafeHandle() || m_GdiColours != std::array<COLORREF, 4>{m_crPlayed, m_crRest, m_crThumb, m_crBackground})
+    RebuildGdi();
   GetClientRect(&m_rcClient);
   const CRect& c = m_rcClient;
   const int L = c.left, R = c.right, T = c.top, B = c.bottom;

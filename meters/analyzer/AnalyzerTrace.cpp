@@ -2,6 +2,7 @@
 
 #include <meters/Record.h>
 
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -20,6 +21,57 @@ void CDirectTraceSink::Gap(int x) {
   m_pDC->MoveTo(x, m_nTop);
   m_pDC->LineTo(x, m_nBottom);
   m_pDC->SelectObject(old);
+}
+
+CColumnTraceSink::CColumnTraceSink(CDC* dc, int top, int bottom, TraceLines* lines)
+    : m_Direct(dc, top, bottom), m_pDC(dc), m_pLines(lines ? lines : &m_Own) {
+  dc->GetClipBox(&m_rcKeep);
+  m_rcKeep.InflateRect(kClipMargin, kClipMargin);
+}
+
+void CColumnTraceSink::Gap(int x) {
+  Flush();
+  // The gap line covers the trace drawn so far and lies under what follows.
+  DrawLines();
+  m_Direct.Gap(x);
+}
+
+void CColumnTraceSink::LineFromPen(int x, int y) {
+  int x0 = m_nPenX, y0 = m_nPenY;
+  m_nPenX = x;
+  m_nPenY = y;
+  if (x0 == x && y0 == y) return;  // LineTo draws nothing
+  const CRect& k = m_rcKeep;
+  if ((x0 < k.left && x < k.left) || (x0 > k.right && x > k.right) || (y0 < k.top && y < k.top) ||
+      (y0 > k.bottom && y > k.bottom))
+    return;
+  if (x0 == x) {
+    // A vertical line covers a run of one column: cut to the kept band it covers the same pixels
+    // inside the clip box. (It keeps its direction, so which end is left out stays outside.)
+    y0 = y0 < k.top ? k.top : (y0 > k.bottom ? k.bottom : y0);
+    y = y < k.top ? k.top : (y > k.bottom ? k.bottom : y);
+  }
+  TraceLines& l = *m_pLines;
+  const size_t at = 2 * m_nQueued;
+  if (l.points.size() < at + 2) l.points.resize(at + 2 > 2 * l.points.size() ? at + 2 : 2 * l.points.size());
+  l.points[at] = POINT{x0, y0};
+  l.points[at + 1] = POINT{x, y};
+  ++m_nQueued;
+}
+
+void CColumnTraceSink::DrawLines() {
+  if (m_nQueued == 0) return;
+  // One LineTo per line, as the per-sample drawing does: Cairo strokes the sub-paths of one path
+  // as one outline, which fills between lines that run up and down, so one stroke per trace would
+  // not leave the same pixels.
+  const POINT* p = m_pLines->points.data();
+  POINT pen{INT_MIN, INT_MIN};
+  for (size_t i = 0; i < m_nQueued; ++i, p += 2) {
+    if (p[0].x != pen.x || p[0].y != pen.y) m_pDC->MoveTo(p[0].x, p[0].y);
+    m_pDC->LineTo(p[1].x, p[1].y);
+    pen = p[1];
+  }
+  m_nQueued = 0;
 }
 
 // A stretch is the run of points of one column joined by lines, from its first point (reached by
@@ -43,24 +95,21 @@ void CColumnTraceSink::Move(int x, int y) {
   m_nLines = 0;
 }
 
-void CColumnTraceSink::Gap(int x) {
-  Flush();
-  m_Direct.Gap(x);
-}
-
 void CColumnTraceSink::Emit(int y) {
   if (y == m_nEmitted) return;
-  m_pDC->LineTo(m_nX, y);
+  LineFromPen(m_nX, y);
   m_nEmitted = y;
 }
 
 void CColumnTraceSink::Flush() {
   if (!m_bHeld) return;
   m_bHeld = false;
-  if (m_bFromMove)
-    m_pDC->MoveTo(m_nX, m_nFirst);
-  else
-    m_pDC->LineTo(m_nX, m_nFirst);
+  if (m_bFromMove) {
+    m_nPenX = m_nX;
+    m_nPenY = m_nFirst;
+  } else {
+    LineFromPen(m_nX, m_nFirst);
+  }
   m_nEmitted = m_nFirst;
   if (m_nLines == 0) return;
   const int l = m_nLast;

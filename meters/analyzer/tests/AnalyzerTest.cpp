@@ -640,6 +640,82 @@ TEST_F(AnalyzerTest, DraggingALevelThumbMovesTheLevelAndTheTraceOffset) {
   EXPECT_EQ(pane->m_Chart.m_Items.GetItem(2)->rect.top + 6, to.y) << "placed again from the new level";
 }
 
+// The chart keeps a static layer (grid and bands) and the traces between paints, and the other
+// windows repaint on their own notifications: in every state the pane shows what a repaint of
+// the whole pane from scratch shows.
+TEST_F(AnalyzerTest, StepByStepRepaintsEqualAWholeRepaint) {
+  // Two records whose bands lie in the scale (2 V per division holds 7.6 V): A with runs over and
+  // under range and gap markers, B with runs over range, so B's bands lie over A's trace.
+  CRecord* a = AddRecord(6000, [](int i) -> SHORT {
+    if (i % 700 >= 600) return 31000;
+    if (i % 900 >= 820) return -31000;
+    if (i == 3000) return CRecord::kGapStart;
+    if (i == 3001) return CRecord::kGapEnd;
+    return static_cast<SHORT>(9000 * std::sin(i * 0.01));
+  }, 1000.0, 2.0);
+  a->UpdateContinuous();
+  CRecord* b = AddRecord(6000, [](int i) -> SHORT {
+    if (i % 500 >= 430) return 31000;
+    return static_cast<SHORT>(i % 300 < 150 ? 15000 : -15000);
+  }, 1000.0, 2.0);
+  b->m_Style.m_nWidth = 2;
+  pane->Activate(0);
+  Loaded();
+  ASSERT_TRUE(GetRecorder().GetWindowStats(0).over && GetRecorder().GetWindowStats(1).over);
+  const HWND chart = pane->m_Chart.GetSafeHwnd();
+  auto cursorTo = [&](int index, int x) {
+    const RECT thumb = pane->m_Chart.m_Items.GetItem(index)->rect;
+    const POINT grab{thumb.left + 6, thumb.top + 6};
+    hl::Advance(1000);
+    hl::MoveMouseTo(chart, grab);
+    hl::PressButton(hl::Button::Left);
+    hl::MoveMouseTo(chart, POINT{x, grab.y});
+    hl::ReleaseButton(hl::Button::Left);
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+  } const steps[] = {
+      {"loaded at zoom 1", [] {}},
+      {"whole records", [&] {
+         for (int k = 0; k < 10 && GetRecorder().m_View.m_nZoom != 0; ++k) Click(Tool(CWndAnalyzer_Tools::kHZoomOut));
+         ASSERT_EQ(GetRecorder().m_View.m_nZoom, 0);
+       }},
+      {"zoomed in", [&] {
+         Click(Tool(CWndAnalyzer_Tools::kHZoomIn));
+         Click(Tool(CWndAnalyzer_Tools::kHZoomIn));
+       }},
+      {"stepped", [&] { Click(Transport(CWndAnalyzerControlPanel::kNext)); }},
+      {"time line clicked", [&] {
+         CRect r;
+         pane->m_TimeLine.GetClientRect(&r);
+         hl::Click(pane->m_TimeLine.GetSafeHwnd(), POINT{r.Width() * 2 / 3, r.Height() / 2});
+       }},
+      {"played", [&] {
+         Click(Transport(CWndAnalyzerControlPanel::kPlay));
+         hl::Advance(300);
+         Click(Transport(CWndAnalyzerControlPanel::kPlay));
+       }},
+      {"cursors shown", [&] { Click(Tool(CWndAnalyzer_Tools::kCursors)); }},
+      {"left cursor dragged", [&] { cursorTo(0, 300); }},
+      {"right cursor dragged", [&] { cursorTo(1, 120); }},
+      {"A's level dragged", [&] { analyzertest::DragLevelThumb(pane->m_Chart, 0, -60); }},
+      {"B's level dragged", [&] { analyzertest::DragLevelThumb(pane->m_Chart, 1, 45); }},
+      {"A's amplitude zoomed", [&] { Click(Tool(CWndAnalyzer_Tools::kAZoomIn)); }},
+      {"B's amplitude zoomed out", [&] { Click(Tool(CWndAnalyzer_Tools::kBZoomOut)); }},
+      {"B's range runs changed", [&] {
+         b->m_nRawUpper = 14000;  // B's square wave is now over range half the time
+         analyzer::Notify(13, 56);
+       }},
+      {"cursors hidden", [&] { Click(Tool(CWndAnalyzer_Tools::kCursors)); }},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_EQ(analyzertest::RepaintedWholeDiffers(pane->GetSafeHwnd(), [&] { analyzertest::DropChartLayers(pane->m_Chart); }), "")
+        << step.what;
+  }
+}
+
 TEST_F(AnalyzerTest, PlaySpeedTakesEffectAtTheNextTick) {
   AddRecord(5000, Triangle);
   pane->Activate(0);

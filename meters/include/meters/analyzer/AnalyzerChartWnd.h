@@ -2,11 +2,15 @@
 // trace over the recorder's view window, hatched bands where a record went out of range, the
 // records' level lines, the L and R time cursors and draggable thumbs for the cursors and levels;
 // a progress bar while the recorder transfers. It reacts only to analyzer notifications and turns
-// thumb drags back into notifications. Grid and traces are composed in two off-screen layers, so
-// a cursor move redraws only the cursor layer over the trace layer. GUI thread only.
+// thumb drags back into notifications. What does not change from frame to frame (the grid and the
+// hatched bands drawn before the first trace) is kept in a static layer, rebuilt only when what it
+// shows changes (size, view window, zoom, level offsets, records, their ranges); a frame copies it
+// into the trace layer and draws the traces over it, and a cursor move redraws only the cursors
+// over the trace layer. GUI thread only.
 #pragma once
 
 #include <meters/Recorder.h>
+#include <meters/analyzer/AnalyzerTrace.h>
 
 #include <core/ChartHelpers.h>
 #include <core/Notify.h>
@@ -15,6 +19,8 @@
 
 #include <platform/afxgdi.h>
 #include <platform/afxwin.h>
+
+#include <vector>
 
 class CRecorder;
 
@@ -46,7 +52,9 @@ class CHICAnalyzerChart : public CHotItemsContainer, public CVisualItemThumb::ID
 class CAnalyzerChartWnd : public CWnd, public IAnalyzerNotify, public CHotItemsContainer::IClbckHotItemsContainer {
  public:
   static constexpr const char* kClassName = "CAnalyzerChartWnd";
-  enum DrawFlags : int { kGrid = 1, kTraces = 2, kCursors = 4, kGridAgain = 8, kAll = 255 };
+  // kGridAgain rebuilds the static layer even when nothing it shows has changed; a full redraw
+  // (kAll) leaves it to the layer to know when it is stale.
+  enum DrawFlags : int { kGrid = 1, kTraces = 2, kCursors = 4, kGridAgain = 8, kAll = kGrid | kTraces | kCursors };
   enum { kProgressBlue = 0xFF0000 };
 
   explicit CAnalyzerChartWnd(CRecorder* recorder = nullptr);
@@ -62,8 +70,8 @@ class CAnalyzerChartWnd : public CWnd, public IAnalyzerNotify, public CHotItemsC
 
   // Lays out the plot, layers, scales and thumbs for the current client rectangle.
   void Layout();
-  // Draws into the target: grid (1), grid again (8), traces (2), then level lines and cursors (4)
-  // directly on the target, then the thumbs when asked.
+  // Draws into the target: the static layer (1; rebuilt first with 8 or when stale), traces (2),
+  // then level lines and cursors (4) directly on the target, then the thumbs when asked.
   void Draw(CDC* target, int flags, BOOL items);
   // A full redraw (all layers) or a cursor-layer redraw through a window DC.
   void Redraw(int flags = kAll);
@@ -79,7 +87,9 @@ class CAnalyzerChartWnd : public CWnd, public IAnalyzerNotify, public CHotItemsC
 
   // The layers' parts (public for the tests and the benchmark).
   void DrawGrid(CDC* dc);
-  void DrawTraces(CDC* dc, bool reduced = true);
+  // Every record's hatched bands and trace, in record order; bands of records before
+  // `bandsFrom` are left out (the static layer holds them).
+  void DrawTraces(CDC* dc, bool reduced = true, int bandsFrom = 0);
   void DrawLevelsAndCursors(CDC* dc);
   void DrawProgress(CDC* dc);
 
@@ -99,10 +109,28 @@ class CAnalyzerChartWnd : public CWnd, public IAnalyzerNotify, public CHotItemsC
   CHICAnalyzerChart m_Items;
   CPen m_penGrid;
   CFont m_Font;
-  COffDC m_GridLayer;
-  COffDC m_TraceLayer;
+  COffDC m_GridLayer;   // the static layer: grid and the bands of records 0..m_nStaticBands-1
+  COffDC m_TraceLayer;  // the static layer with the traces
+  // A hatched band as drawn: what the static layer's picture depends on.
+  struct Band {
+    HPEN pen;
+    int kind;
+    int top;
+    int bottom;
+    int edges;
+    bool operator==(const Band&) const = default;
+  };
+  std::vector<Band> m_StaticBands;  // the bands the static layer shows
+  int m_nStaticBands = 0;           // records whose bands the static layer holds
+  CRect m_rcStatic{0, 0, 0, 0};     // the plot it was drawn for
+  bool m_bStaticValid = false;
+  TraceLines m_TraceLines;          // the trace lines' buffer, kept between frames
   double m_dProgress = 0.0;
   // The view's mapping of the two cursors for the thumbs: window offsets through the time axis.
+  // The static layer up to date; redrawn when its bands or plot changed or it was invalidated.
+  void UpdateStaticLayer();
+  // The bands record k draws (none when it draws nothing), appended to `out`.
+  void CollectBands(int k, std::vector<Band>& out);
   class ViewMap : public IRecorderViewMap {
    public:
     explicit ViewMap(const CRecorder* r) : m_pRecorder(r) {}

@@ -1,13 +1,17 @@
 // CWndAnalyzerTimeLine: the record analyzer's horizontal scroll bar for the view position. Its
 // value runs over the positions of the first full window to the last (offset = half a window);
 // a click jumps there, a drag of the thumb follows the pointer, and either announces (12, 55).
-// It also marks the L and R cursors while they are shown. GUI thread only.
+// It also marks the L and R cursors while they are shown. A repaint asked for when nothing it
+// shows has changed (a pointer move over the line, a value set again) draws nothing. GUI thread
+// only.
 #pragma once
 
 #include <core/Notify.h>
 
 #include <platform/afxgdi.h>
 #include <platform/afxwin.h>
+
+#include <array>
 
 class CRecorder;
 
@@ -24,10 +28,12 @@ class CWndAnalyzerTimeLine : public CWnd, public IAnalyzerNotify {
 
   // Colours in the order thumb, played part, rest, background; rebuilds the GDI objects.
   void SetColors(COLORREF thumb, COLORREF played, COLORREF rest, COLORREF background);
+  // Makes the brushes and the pen from the colours (again).
   void RebuildGdi();
   // Minimum := the smaller, maximum := the larger; the value is clamped and the line repainted.
   void SetRange(int a, int b);
   void SetValue(int v);
+  // Paints the line now when what it shows differs from what it last painted.
   void Repaint();
   void Paint(CDC* dc);
 
@@ -64,4 +70,18 @@ class CWndAnalyzerTimeLine : public CWnd, public IAnalyzerNotify {
  private:
   // The value at client x; the position goes to value + offset and (12, 55) is announced.
   void MoveTo(int x);
+  // Everything a paint depends on.
+  struct Shown {
+    CRect client;
+    int min, max, value;
+    std::array<COLORREF, 4> colours;
+    bool cursors;
+    std::array<double, 2> cursorAt;
+    std::array<COLORREF, 2> cursorColours;
+    bool operator==(const Shown&) const = default;
+  };
+  Shown WhatIsShown();
+  Shown m_Painted{};
+  bool m_bPainted = false;
+  std::array<COLORREF, 4> m_GdiColours{};  // the colours the brushes were made from
 };

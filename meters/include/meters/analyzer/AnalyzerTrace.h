@@ -2,7 +2,9 @@
 // one record into pen moves, lines and gap lines, and the column reducer that keeps a redraw from
 // costing per sample. The reducer hands on, per pixel column, only the points that change pixels
 // (the first, the extremes, the last of each stretch of lines), in the order that leaves exactly
-// the pixels the per-sample drawing leaves, thin and wide pens alike.
+// the pixels the per-sample drawing leaves, thin and wide pens alike. Its lines are collected in a
+// buffer kept between redraws, lines wholly outside the DC's clip box dropped and vertical ones cut
+// to it first, so Cairo never sees far-away points.
 #pragma once
 
 #include <meters/Recorder.h>
@@ -10,6 +12,8 @@
 #include <core/ValueArrays.h>
 
 #include <platform/afxgdi.h>
+
+#include <vector>
 
 class CRecord;
 
@@ -45,21 +49,45 @@ class CDirectTraceSink final : public ITraceSink {
   int m_nBottom;
 };
 
-// Reduces each pixel column to the points that change pixels, then draws through the DC.
+// The lines of one trace, kept by the caller between redraws so that drawing allocates nothing
+// per frame: each line is two points.
+struct TraceLines {
+  std::vector<POINT> points;
+};
+
+// Reduces each pixel column to the points that change pixels, then draws their lines through the
+// DC, before each gap line and at the end.
 class CColumnTraceSink final : public ITraceSink {
  public:
-  CColumnTraceSink(CDC* dc, int top, int bottom) : m_Direct(dc, top, bottom), m_pDC(dc) {}
+  // Lines wholly farther than this beyond one edge of the clip box leave no pixel in it with any
+  // pen the analyzer uses; vertical lines are cut to it.
+  static constexpr int kClipMargin = 256;
+
+  // `lines` (may be null: the sink keeps its own) holds the lines until they are drawn.
+  CColumnTraceSink(CDC* dc, int top, int bottom, TraceLines* lines = nullptr);
   void Move(int x, int y) override;
   void Line(int x, int y) override;
   void Gap(int x) override;
-  void Finish() override { Flush(); }
+  void Finish() override {
+    Flush();
+    DrawLines();
+  }
 
  private:
   void Flush();
   void Emit(int y);
+  // A line of the pen from (m_nPenX, m_nPenY) to (x, y), as LineTo draws it, queued.
+  void LineFromPen(int x, int y);
+  void DrawLines();
 
   CDirectTraceSink m_Direct;
   CDC* m_pDC;
+  TraceLines m_Own;
+  TraceLines* m_pLines;
+  size_t m_nQueued = 0;  // lines in m_pLines
+  CRect m_rcKeep;        // the clip box widened by kClipMargin
+  int m_nPenX = 0;       // where the pen stands
+  int m_nPenY = 0;
   bool m_bHeld = false;    // a stretch is held for column m_nX
   bool m_bFromMove = true;  // its first point was reached by a move
   int m_nX = 0;
