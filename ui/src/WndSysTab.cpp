@@ -8,6 +8,7 @@
 #include <core/NumberFormat.h>
 
 #include <platform/process.h>
+#include <platform/unique.h>
 
 #include <cstring>
 
@@ -188,8 +189,8 @@ BOOL CWndSysTab::StartProgram(const std::string& path) {
                      nullptr, &startup, &process)) {
     return FALSE;
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // Started without waiting: the handles are only closed.
+  kvp::UniqueHandle thread(process.hThread), program(process.hProcess);
   return TRUE;
 }
 
