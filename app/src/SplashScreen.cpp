@@ -7,6 +7,7 @@
 
 #include <meters/Recorder.h>
 
+#include <platform/dcscope.h>
 #include <platform/dialogtemplate.h>
 #include <platform/resources.h>
 
@@ -142,9 +143,8 @@ void CSplashScreen::Draw(CDC* target) {
     GetObject(bitmap_, sizeof info, &info);
     CDC source;
     source.CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source.m_hDC, bitmap_);
+    kvp::DcSelect selectObject(source.m_hDC, bitmap_);
     dc->BitBlt(0, 0, info.bmWidth, info.bmHeight, &source, 0, 0, SRCCOPY);
-    SelectObject(source.m_hDC, old);
   } else {
     dc->FillSolidRect(&r, RGB(255, 255, 255));
   }
@@ -156,10 +156,9 @@ void CSplashScreen::Draw(CDC* target) {
   dc->DrawEdge(&frame, EDGE_SUNKEN, BF_RECT);
   if (steps_.Blinking()) {
     dc->SetBkMode(TRANSPARENT);
-    CFont* oldFont = dc->SelectObject(&font_);
+    kvp::DcSelect selectFont(dc, &font_);
     COLORREF oldColor = dc->SetTextColor(RGB(255, 255, 255));
     dc->TextOut(145, 194, "Loading firmware...");
     dc->SetTextColor(oldColor);
-    dc->SelectObject(oldFont);
   }
 }

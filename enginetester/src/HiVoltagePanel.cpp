@@ -11,6 +11,7 @@
 #include <core/NumberFormat.h>
 #include <core/ValueText.h>
 
+#include <platform/dcscope.h>
 #include <platform/window.h>
 
 #include <algorithm>
@@ -458,13 +459,12 @@ void CWndMotortester_HiVoltage::MeasureScaleLabels() {
   m_nScaleLabelWidth = 0;
   if (!GetSafeHwnd()) return;
   CClientDC dc(this);
-  CFont* old = dc.SelectObject(&m_fntSmall);
+  kvp::DcSelect selectFont(&dc, &m_fntSmall);
   for (int k = 0; k <= 5; ++k) {
     CString label;
     label.Format("%dkV", k * 5);
     m_nScaleLabelWidth = std::max(m_nScaleLabelWidth, static_cast<int>(dc.GetTextExtent(label).cx));
   }
-  dc.SelectObject(old);
 }
 
 void CWndMotortester_HiVoltage::RecalcLayout() {
@@ -493,14 +493,13 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   dc->FillSolidRect(&area, GetSchemeColor(24));
   CRect edge = area;
   dc->DrawEdge(&edge, EDGE_SUNKEN, BF_RECT);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
-  const COLORREF oldColor = dc->SetTextColor(RGB(0, 0, 0));
-  CFont* oldFont = dc->SelectObject(&m_fntSmall);
+  kvp::DcText text(dc, RGB(0, 0, 0), TRANSPARENT);
+  kvp::DcSelect selectFont(dc, &m_fntSmall);
 
-  CString text;
-  text.Format("%s: %s", GetGlobalProps().GetText(10127), GetMotortesterDevice()->m_bAveraging.load() ? "On" : "Off");
+  CString averaging;
+  averaging.Format("%s: %s", GetGlobalProps().GetText(10127), GetMotortesterDevice()->m_bAveraging.load() ? "On" : "Off");
   CRect avg(area.left + 10, area.top + 10, area.right, area.top + 10 + area.Height() / 10);
-  dc->DrawText(text, &avg, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOCLIP);
+  dc->DrawText(averaging, &avg, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOCLIP);
 
   const int speed = s.speed.load(std::memory_order_relaxed);
   CString speedText = "---";
@@ -512,7 +511,7 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   // The kV grid: a dashed line and its label every 5 kV.
   const CRect scale = ScaleRect();
   CPen grid(PS_DASH, 1, kGridColor);
-  CPen* oldPen = dc->SelectObject(&grid);
+  kvp::DcSelect selectPen(dc, &grid);
   for (int k = 0; k <= 5; ++k) {
     const int y = scale.bottom - k * scale.Height() / 6;
     CString label;
@@ -522,7 +521,6 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
     dc->MoveTo(scale.left, y);
     dc->LineTo(area.right, y);
   }
-  dc->SelectObject(oldPen);
 
   const int strip = area.Height() / 15;
   const int sensorBottom = area.bottom - CoveredBottom() - 5;
@@ -563,7 +561,4 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
       }
     }
   }
-  dc->SelectObject(oldFont);
-  dc->SetTextColor(oldColor);
-  dc->SetBkMode(oldMode);
 }

@@ -13,6 +13,7 @@
 
 #include <kv310/Kv310.h>
 
+#include <platform/dcscope.h>
 #include <platform/window.h>
 
 #include <algorithm>
@@ -129,13 +130,12 @@ void MakePictures(CBitmap& picture, CBitmap& mask, int w, int h) {
     for (CBrush* b : {body, glass, tyre, rim, bolt}) delete b;
   };
 
-  CBitmap* old = dc.SelectObject(&picture);
+  kvp::DcSelect selectBitmap(&dc, &picture);
   dc.FillSolidRect(0, 0, w, h, RGB(0, 0, 0));
   shapes(false);
   dc.SelectObject(&mask);
   dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
   shapes(true);
-  dc.SelectObject(old);
 }
 
 }  // namespace leakcheck
@@ -257,31 +257,31 @@ void CWndSpecialTest_LeakCheck::PaintContent(CDC* dc) {
   // Scale: the 100 % line an eighth of the inner height below the top, a quarter step t apart.
   const int line100 = inner.top + inner.Height() / 8;
   const int t = (inner.bottom - line100) / 4;
-  CFont* oldFont = dc->SelectObject(&m_scaleFont);
+  kvp::DcSelect selectFont(dc, &m_scaleFont);
   dc->SetBkMode(TRANSPARENT);
   m_nLabelWidth = dc->GetTextExtent("100%").cx;
-  CPen* oldPen = dc->SelectObject(&m_dashedPen);
   static const char* const labels[4] = {"100%", "75%", "50%", "25%"};
   dc->SetTextColor(RGB(192, 192, 192));
-  for (int k = 0; k < 4; ++k) {
-    const int y = line100 + k * t;
-    dc->MoveTo(inner.left, y);
-    dc->LineTo(inner.right, y);
-    CRect label(inner.left, y - t, inner.right, y);
-    dc->DrawText(labels[k], -1, &label, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+  {
+    kvp::DcSelect selectPen(dc, &m_dashedPen);
+    for (int k = 0; k < 4; ++k) {
+      const int y = line100 + k * t;
+      dc->MoveTo(inner.left, y);
+      dc->LineTo(inner.right, y);
+      CRect label(inner.left, y - t, inner.right, y);
+      dc->DrawText(labels[k], -1, &label, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+    }
   }
-  dc->SelectObject(oldPen);
 
   if (Running()) {
     const int x = inner.left + inner.Width() / 2 + 24 - leakcheck::kPictureWidth / 2;
     const int y = inner.bottom - 2 * t - leakcheck::kPictureHeight / 2;
     CDC mem;
     mem.CreateCompatibleDC(dc);
-    CBitmap* old = mem.SelectObject(&m_mask);
+    kvp::DcSelect selectBitmap(&mem, &m_mask);
     dc->BitBlt(x, y, leakcheck::kPictureWidth, leakcheck::kPictureHeight, &mem, 0, 0, SRCAND);
-    mem.SelectObject(&m_picture);
+    selectBitmap.Select(&m_picture);
     dc->BitBlt(x, y, leakcheck::kPictureWidth, leakcheck::kPictureHeight, &mem, 0, 0, SRCPAINT);
-    mem.SelectObject(old);
     if (m_bBlink) {
       dc->SelectObject(&m_titleFont);
       dc->SetTextColor(RGB(255, 0, 0));
@@ -324,7 +324,6 @@ void CWndSpecialTest_LeakCheck::PaintContent(CDC* dc) {
     dc->SetTextColor(RGB(0, 0, 0));
     dc->DrawText(GetGlobalProps().GetText(10065), -1, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
-  dc->SelectObject(oldFont);
 }
 
 void CWndSpecialTest_LeakCheck::OnValueChanged(NumericOptionRecord* record, CRepeatCtrl* control) {
@@ -361,15 +360,15 @@ void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* client, NumericOptionRecord*
   dc->FillRect(&box, &fill);
   CPen outline;
   outline.CreatePen(PS_SOLID, 1, GetSchemeColor(17));
-  CPen* oldPen = dc->SelectObject(&outline);
-  CGdiObject* oldBrush = dc->SelectStockObject(NULL_BRUSH);
-  dc->Rectangle(&box);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
+  {
+    kvp::DcSelect selectPen(dc, &outline);
+    kvp::DcSelect selectBrush(dc->GetSafeHdc(), GetStockObject(NULL_BRUSH));
+    dc->Rectangle(&box);
+  }
   CString value;
   value.Format("%d", static_cast<int>(record->value));
   dc->SetBkMode(TRANSPARENT);
-  CFont* old = dc->SelectObject(&m_valueFont);
+  kvp::DcSelect selectFont(dc, &m_valueFont);
   dc->SetTextColor(GetSchemeColor(17));
   dc->DrawText(value, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   dc->SetTextColor(GetSchemeColor(18));
@@ -387,23 +386,20 @@ void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* client, NumericOptionRecord*
   } else {
     dc->DrawText(text, -1, &label, DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS);
   }
-  dc->SelectObject(old);
 }
 
 void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
   if (!content) return;
   dc->SetBkMode(TRANSPARENT);
   if (data->id == kTitle) {
-    CFont* old = dc->SelectObject(&m_titleFont);
+    kvp::DcSelect selectFont(dc, &m_titleFont);
     dc->SetTextColor(GetSchemeColor(8));
     dc->DrawText(GetGlobalProps().GetText(10134), -1, content, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
-    dc->SelectObject(old);
   } else if (data->id == kLeakButton) {
-    CFont* old = dc->SelectObject(&m_valueFont);
+    kvp::DcSelect selectFont2(dc, &m_valueFont);
     dc->SetTextColor(GetSchemeColor(13));
     dc->DrawText(GetGlobalProps().GetText(Running() ? 10139 : 10138), -1, content,
                  DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->SelectObject(old);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
 
+#include <platform/dcscope.h>
 #include <platform/dialogtemplate.h>
 
 #include <mutex>
@@ -229,8 +230,8 @@ void CVNProbeSetupDlg::DrawProbes(CDC* dc, const CRect& client) {
   CPen pen(PS_SOLID, 1, RGB(40, 40, 40));
   CBrush clip(RGB(200, 30, 30));
   CBrush plug(RGB(60, 60, 60));
-  CPen* oldPen = dc->SelectObject(&pen);
-  CBrush* oldBrush = dc->SelectObject(&clip);
+  kvp::DcSelect selectPen(dc, &pen);
+  kvp::DcSelect selectBrush(dc, &clip);
   const int top = client.bottom - h / 12 - h / 6;
   const int pitch = size * 3 / 2;
   for (int i = 0; i < 4; ++i) {
@@ -242,8 +243,6 @@ void CVNProbeSetupDlg::DrawProbes(CDC* dc, const CRect& client) {
                           {x + size / 2 + 1, top + 3 * size / 2}, {x + size / 2 - 1, top + 3 * size / 2}};
     dc->Polygon(body, 4);
   }
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 BOOL CVNProbeSetupDlg::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) {
@@ -264,11 +263,10 @@ void CVNProbeSetupDlg::OnDestroy() {
 void CVNProbeSetupDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
   const GlobalProps& props = GetGlobalProps();
   const char* caption = data->id == ID_NEXT ? "OK" : props.GetText(data->id == ID_EXIT ? 10038 : 10114);
-  CFont* old = dc->SelectObject(&m_fntButton);
+  kvp::DcSelect selectFont(dc, &m_fntButton);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColour = dc->SetTextColor(GetSchemeColor(kSchemeText));
   dc->DrawText(caption, -1, content, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   dc->SetTextColor(oldColour);
   dc->SetBkMode(oldMode);
-  dc->SelectObject(old);
 }

@@ -7,6 +7,8 @@
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
 
+#include <platform/dcscope.h>
+
 using namespace ui_dialogs;
 
 namespace {
@@ -63,14 +65,13 @@ BOOL CCommentDlg::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) {
 }
 
 void CCommentDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
-  CFont* old = dc->SelectObject(&m_Font);
+  kvp::DcSelect selectFont(dc, &m_Font);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColour = dc->SetTextColor(GetSchemeColor(kSchemeText));
   dc->DrawText(GetGlobalProps().GetText(data->id == ID_OK ? 10092 : 10087), content,
                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   dc->SetTextColor(oldColour);
   dc->SetBkMode(oldMode);
-  dc->SelectObject(old);
 }
 
 void CCommentDlg::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {

@@ -9,6 +9,8 @@
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
 
+#include <platform/dcscope.h>
+
 using namespace ui_dialogs;
 
 namespace {
@@ -73,7 +75,7 @@ void CMessageDlg::OnPaint() {
   const GlobalProps& props = GetGlobalProps();
 
   // The title: red, centred, its top a tenth of the height down.
-  CFont* oldFont = dc.SelectObject(&m_TitleFont);
+  kvp::DcSelect selectFont(&dc, &m_TitleFont);
   const int titleHeight = h / 10;
   CRect title(client.left, client.top + h / 10, client.right, client.top + h / 10 + titleHeight * 2);
   dc.SetTextColor(RGB(255, 0, 0));
@@ -89,7 +91,6 @@ void CMessageDlg::OnPaint() {
     dc.DrawText(props.GetText(id), &line, DT_LEFT | DT_TOP | DT_SINGLELINE);
     y += step;
   }
-  dc.SelectObject(oldFont);
   dc.SetBkMode(oldMode);
 }
 
@@ -108,13 +109,12 @@ void CMessageDlg::OnDestroy() {
 
 void CMessageDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
   if (data->id != 0) return;
-  CFont* old = dc->SelectObject(&m_BtnFont);
+  kvp::DcSelect selectFont(dc, &m_BtnFont);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColour = dc->SetTextColor(GetSchemeColor(kSchemeText));
   dc->DrawText("OK", content, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
   dc->SetTextColor(oldColour);
   dc->SetBkMode(oldMode);
-  dc->SelectObject(old);
 }
 
 void CMessageDlg::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {

@@ -12,6 +12,8 @@
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
 
+#include <platform/dcscope.h>
+
 using namespace ui_dialogs;
 
 namespace {
@@ -123,7 +125,7 @@ void CPrintDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* bu
       const int x = rc.left + (rc.Width() - info.bmWidth) / 2, y = rc.top + (rc.Height() - info.bmHeight) / 2;
       CDC mem;
       mem.CreateCompatibleDC(dc);
-      CBitmap* old = mem.SelectObject(&picture);
+      kvp::DcSelect selectBitmap(&mem, &picture);
       for (int py = 0; py < info.bmHeight; ++py) {
         for (int px = 0; px < info.bmWidth; ++px) {
           const COLORREF c = ::GetPixel(mem.GetSafeHdc(), px, py);
@@ -131,15 +133,13 @@ void CPrintDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* bu
           ::SetPixel(dc->GetSafeHdc(), x + px, y + py, enabled ? c : AdjustColor(c, 110));
         }
       }
-      mem.SelectObject(old);
     }
   } else {
-    CFont* old = dc->SelectObject(&m_BtnFont);
+    kvp::DcSelect selectFont(dc, &m_BtnFont);
     const COLORREF oldColour = dc->SetTextColor(enabled ? GetSchemeColor(kSchemeText) : RGB(150, 150, 150));
     const int text = data->id == ID_CANCEL ? 10087 : data->id == ID_VIEW ? 10088 : 10089;
     dc->DrawText(GetGlobalProps().GetText(text), content, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     dc->SetTextColor(oldColour);
-    dc->SelectObject(old);
   }
   dc->SetBkMode(oldMode);
 }

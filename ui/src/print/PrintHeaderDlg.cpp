@@ -10,6 +10,7 @@
 #include <platform/afxwin.h>
 // After afxwin.h: the control wrappers derive from CWnd.
 #include <platform/afxctrl.h>
+#include <platform/dcscope.h>
 
 using namespace ui_dialogs;
 
@@ -78,14 +79,13 @@ BOOL CPrintHeaderDlg::OnSetCursor(CWnd*, UINT hitTest, UINT) {
 }
 
 void CPrintHeaderDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
-  CFont* old = dc->SelectObject(&m_Font);
+  kvp::DcSelect selectFont(dc, &m_Font);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColour = dc->SetTextColor(GetSchemeColor(kSchemeText));
   dc->DrawText(GetGlobalProps().GetText(data->id == ID_OK ? 10092 : 10087), content,
                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   dc->SetTextColor(oldColour);
   dc->SetBkMode(oldMode);
-  dc->SelectObject(old);
 }
 
 void CPrintHeaderDlg::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
