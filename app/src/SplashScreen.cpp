@@ -38,11 +38,6 @@ void RunStartupSteps(HWND owner) {
   GetRecorder().InitCursors();
 }
 
-UINT StartupWorkerProc(LPVOID param) {
-  static_cast<CSplashScreen*>(param)->RunWorker();
-  return 0;
-}
-
 CSplashScreen::CSplashScreen(Work work, std::function<bool()> fatal, std::atomic<int>* done)
     : CDialog(IDD_SPLASH), work_(std::move(work)), fatal_(std::move(fatal)), done_(done ? done : &StartupDoneFlag()) {
   RegisterSplashTemplate();
@@ -53,10 +48,9 @@ CSplashScreen::CSplashScreen(Work work, std::function<bool()> fatal, std::atomic
 }
 
 CSplashScreen::~CSplashScreen() {
-  if (worker_) {
-    WaitForSingleObject(worker_->m_hThread, INFINITE);
-    delete worker_;
-  }
+  // The start-up steps use the splash and the settings: they are waited for to the end, serving
+  // the sends and message boxes they bring to this thread meanwhile.
+  worker_.Join(INFINITE);
   if (bitmap_) DeleteObject(bitmap_);
 }
 
@@ -66,13 +60,11 @@ void CSplashScreen::RunWorker() {
 }
 
 void CSplashScreen::StartWorker() {
-  worker_ = AfxBeginThread(StartupWorkerProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-  if (!worker_) {
-    done_->store(1, std::memory_order_release);
-    return;
-  }
-  worker_->m_bAutoDelete = FALSE;
-  worker_->ResumeThread();
+  const bool started = worker_.Start([this](HANDLE) {
+    RunWorker();
+    return kvp::WorkerDone{};  // the splash's timer reads the done flag
+  });
+  if (!started) done_->store(1, std::memory_order_release);
 }
 
 BOOL CSplashScreen::OnInitDialog() {

@@ -48,12 +48,6 @@ bool ProbeIsHighVoltage(HiVoltageBatchState& s, const CylinderValue& first) {
   return false;
 }
 
-// What a worker gets: its own reference to the state, so it may outlive the panel.
-struct WorkerArgs {
-  std::shared_ptr<HiVoltageBatchState> state;
-  WPARAM generation;
-};
-
 // Reads the values of the variant (steps 8 of the batch); false: go straight to the report.
 bool ReadValues(HiVoltageBatchState& s, IMTHiVoltage_14* meter) {
   using S = HiVoltageBatchState;
@@ -141,13 +135,10 @@ HiVoltageBatchState::HiVoltageBatchState(Variant v, CMeasureEngine* e)
       engine(e ? e : &GetMeasureEngine()),
       valueCount(v == ALL_CYLINDERS ? 4 : v == DOUBLE_COIL ? 2 : 0),
       rowCount(v == ALL_CYLINDERS ? 4 : v == DOUBLE_COIL ? 2 : 1) {
-  stopEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   if (v == SELECTED_CYLINDER) reportedCount.store(4);
 }
 
-HiVoltageBatchState::~HiVoltageBatchState() {
-  if (stopEvent) CloseHandle(stopEvent);
-}
+HiVoltageBatchState::~HiVoltageBatchState() = default;
 
 void HiVoltageBatchState::HistoryPush(int value, int row) {
   if (row < 0 || row >= rowCount) return;
@@ -199,7 +190,7 @@ void HiVoltageBatchState::PolarityStep() {
   }
 }
 
-void RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation) {
+kvp::WorkerDone RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation, HANDLE stop) {
   using S = HiVoltageBatchState;
   s.running.store(1);
   s.status.store(S::STATUS_OK, std::memory_order_relaxed);
@@ -222,7 +213,7 @@ void RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation) {
       return;
     }
     if (armed != 0) return;
-    const HANDLE handles[2] = {idle, s.stopEvent};
+    const HANDLE handles[2] = {idle, stop};
     const DWORD waited = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     if (waited == WAIT_OBJECT_0 + 1) {
       stopped = true;
@@ -239,9 +230,8 @@ void RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation) {
     s.speed.store(ReadSpeed(meter), std::memory_order_relaxed);
   }();
   s.running.store(0);
-  if (stopped || s.dropped.load() || kvp::CurrentThreadAbandoned()) return;
-  const HWND window = s.window.load();
-  if (window && IsWindow(window)) PostMessage(window, WM_KVBATCH, generation, result);
+  if (stopped || s.dropped.load()) return {};
+  return {s.window.load(), WM_KVBATCH, generation, result};
 }
 
 // ---- the panel -------------------------------------------------------------------------------------
@@ -252,12 +242,7 @@ CWndMotortester_HiVoltage::CWndMotortester_HiVoltage(HiVoltageBatchState::Varian
 
 CWndMotortester_HiVoltage::~CWndMotortester_HiVoltage() {
   m_pState->dropped.store(true);
-  if (m_hWorker) {
-    SetEvent(m_pState->stopEvent);
-    if (kvp::WaitForObjectsServingSends(1, &m_hWorker, DESTROY_WAIT_MS) != WAIT_OBJECT_0) kvp::AbandonThread(m_hWorker);
-    CloseHandle(m_hWorker);
-    m_hWorker = 0;
-  }
+  m_worker.Stop(DESTROY_WAIT_MS);
 }
 
 void CWndMotortester_HiVoltage::OnDestroy() {
@@ -285,35 +270,16 @@ LRESULT CWndMotortester_HiVoltage::WindowProc(UINT message, WPARAM wParam, LPARA
   return CXPWndBaseColor::WindowProc(message, wParam, lParam);
 }
 
-DWORD CWndMotortester_HiVoltage::RunWorker(LPVOID param) {
-  std::unique_ptr<WorkerArgs> args(static_cast<WorkerArgs*>(param));
-  RunHiVoltageBatch(*args->state, args->generation);
-  return 0;
-}
-
 BOOL CWndMotortester_HiVoltage::StartWorker() {
-  ResetEvent(m_pState->stopEvent);
   const WPARAM generation = ++m_nGeneration;
-  auto* args = new WorkerArgs{m_pState, generation};
-  HANDLE thread = CreateThread(nullptr, 0, WorkerEntry(), args, CREATE_SUSPENDED, nullptr);
-  if (!thread) {
-    delete args;
-    return FALSE;
-  }
-  SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
-  ResumeThread(thread);
-  m_hWorker = thread;
-  return TRUE;
+  // The worker holds its own reference to the state, so it may outlive the panel.
+  std::shared_ptr<HiVoltageBatchState> state = m_pState;
+  const bool started = m_worker.Start(
+      [state, generation](HANDLE stop) { return RunHiVoltageBatch(*state, generation, stop); }, THREAD_PRIORITY_LOWEST);
+  return started ? TRUE : FALSE;
 }
 
-void CWndMotortester_HiVoltage::StopWorker() {
-  if (!m_hWorker) return;
-  SetEvent(m_pState->stopEvent);
-  WaitForSingleObject(m_hWorker, INFINITE);
-  CloseHandle(m_hWorker);
-  m_hWorker = 0;
-  ResetEvent(m_pState->stopEvent);
-}
+void CWndMotortester_HiVoltage::StopWorker() { m_worker.Stop(STOP_WAIT_MS); }
 
 void CWndMotortester_HiVoltage::OnShowWindow(BOOL show, UINT status) {
   CXPWndBaseColor::OnShowWindow(show, status);
@@ -346,14 +312,14 @@ void CWndMotortester_HiVoltage::OnShowWindow(BOOL show, UINT status) {
     return;
   }
   Redraw();
-  if (m_hWorker) return;
+  if (m_worker.Held()) return;
   StartWorker();
 }
 
 void CWndMotortester_HiVoltage::OnDataBatch(WPARAM generation, LPARAM result) {
   // Only the running worker's report counts: a report still queued from a worker joined by a hide
   // belongs to an earlier generation.
-  if (!m_hWorker || generation != m_nGeneration) return;
+  if (!m_worker.Held() || generation != m_nGeneration) return;
   if (result == BATCH_REFUSED) {
     // The worker has ended; its handle stays so nothing more starts until the panel is shown again.
     MessageBox(GetGlobalProps().GetText(10097), nullptr, MB_ICONEXCLAMATION);
@@ -361,10 +327,9 @@ void CWndMotortester_HiVoltage::OnDataBatch(WPARAM generation, LPARAM result) {
     return;
   }
   Redraw();
-  if (WaitForSingleObject(m_hWorker, INFINITE) != WAIT_OBJECT_0) return;
-  CloseHandle(m_hWorker);
-  m_hWorker = 0;
-  if (m_pState->stopEvent) StartWorker();
+  // The worker posted as its last act: the join ends at once.
+  if (!m_worker.Join(STOP_WAIT_MS)) return;
+  StartWorker();
 }
 
 // ---- values and geometry ----------------------------------------------------------------------------

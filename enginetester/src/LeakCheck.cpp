@@ -29,7 +29,6 @@ struct Job {
   float results[CWndSpecialTest_LeakCheck::kMaxCylinders] = {};
   int running = 0;
   int count = 0;  // checked once at the start; the worker, the results and the drawing use it
-  HANDLE stop = 0;
   HWND panel = 0;
   LPARAM generation = 0;
   IMTLeakTest_15* leak = nullptr;
@@ -38,17 +37,13 @@ struct Job {
   CMeasureEngine* engine = nullptr;
   unsigned reservation = 0;
   std::atomic<bool> abandoned{false};
-
-  ~Job() {
-    if (stop) CloseHandle(stop);
-  }
 };
 
 namespace {
 
-DWORD WINAPI LeakTestThreadProc(LPVOID parameter) {
-  std::shared_ptr<Job> job = *static_cast<std::shared_ptr<Job>*>(parameter);
-  delete static_cast<std::shared_ptr<Job>*>(parameter);
+// A worker's whole life: start the test, wait for the board or the stop, read and publish the
+// results; the report to post to the panel.
+kvp::WorkerDone RunLeakTest(const std::shared_ptr<Job>& job, HANDLE stop) {
 
   float measured[CWndSpecialTest_LeakCheck::kMaxCylinders] = {};
   int code = kv310::kOk;
@@ -56,7 +51,7 @@ DWORD WINAPI LeakTestThreadProc(LPVOID parameter) {
   if (!idle) {
     code = kv310::kNoData;  // no link to wait on: an error, not a finished test
   } else if ((code = job->leak->Start()) == kv310::kOk) {
-    const HANDLE waits[2] = {idle, job->stop};
+    const HANDLE waits[2] = {idle, stop};
     const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
     if (woke == WAIT_OBJECT_0) {
       code = job->leak->Read(static_cast<uint8_t>(job->count), measured);
@@ -72,9 +67,8 @@ DWORD WINAPI LeakTestThreadProc(LPVOID parameter) {
   }
   // A worker given up has had its reservation released by the panel already.
   if (!job->abandoned.load()) job->engine->ReleaseLink(job->reservation);
-  if (!job->abandoned.load() && !kvp::CurrentThreadAbandoned())
-    PostMessage(job->panel, WM_LEAKTEST_DONE, static_cast<WPARAM>(code), job->generation);
-  return 0;
+  if (job->abandoned.load()) return {};
+  return {job->panel, WM_LEAKTEST_DONE, static_cast<WPARAM>(code), job->generation};
 }
 
 }  // namespace
@@ -151,10 +145,10 @@ CWndSpecialTest_LeakCheck::CWndSpecialTest_LeakCheck() {
 }
 
 CWndSpecialTest_LeakCheck::~CWndSpecialTest_LeakCheck() {
-  if (m_hThread) {
+  if (m_worker.Held()) {
     m_job->abandoned.store(true);
     if (m_job->communication) m_job->communication->AbortRead();
-    SetEvent(m_job->stop);
+    m_worker.SignalStop();
     JoinWorker(kStopWaitMs);
   }
 }
@@ -417,7 +411,7 @@ void CWndSpecialTest_LeakCheck::CommandError() {
 }
 
 void CWndSpecialTest_LeakCheck::StartLeakTest() {
-  if (Running() || m_hThread) return;
+  if (Running() || m_worker.Held()) return;
   m_cylinderCount.Enable(FALSE, TRUE);
   const int count = CylinderCount();
   if (m_bEngineTester && (count < 3 || count > kMaxCylinders)) {
@@ -449,7 +443,6 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
 
   auto job = std::make_shared<Job>();
   job->count = std::clamp(count, 0, kMaxCylinders);
-  job->stop = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   job->panel = m_hWnd;
   job->generation = ++m_nGeneration;
   job->leak = m_pLeak;
@@ -459,11 +452,7 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
   // Reserved before the worker sends anything, so a pane shown right after waits for the test.
   job->reservation = job->engine->ReserveLink(kReservationMs);
   m_job = job;
-  auto* parameter = new std::shared_ptr<Job>(job);
-  DWORD id = 0;
-  m_hThread = CreateThread(nullptr, 0, leakcheck::LeakTestThreadProc, parameter, 0, &id);
-  if (!m_hThread) {
-    delete parameter;
+  if (!m_worker.Start([job](HANDLE stop) { return leakcheck::RunLeakTest(job, stop); })) {
     job->engine->ReleaseLink(job->reservation);
     std::lock_guard<std::mutex> lock(job->mu);
     job->running = 0;
@@ -476,27 +465,24 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
 }
 
 void CWndSpecialTest_LeakCheck::JoinWorker(DWORD timeoutMs) {
-  if (!m_hThread) return;
-  if (kvp::WaitForObjectsServingSends(1, &m_hThread, timeoutMs) != WAIT_OBJECT_0) {
-    m_job->abandoned.store(true);  // its later post is dropped
-    kvp::AbandonThread(m_hThread);
+  const std::shared_ptr<leakcheck::Job> job = m_job;
+  m_worker.Join(timeoutMs, [job] {
+    job->abandoned.store(true);  // its later report is dropped
     // Nothing waits for a test that was given up.
-    if (m_job->engine) m_job->engine->ReleaseLink(m_job->reservation);
-  }
-  CloseHandle(m_hThread);
-  m_hThread = 0;
+    if (job->engine) job->engine->ReleaseLink(job->reservation);
+  });
 }
 
 void CWndSpecialTest_LeakCheck::StopLeakTest() {
   if (GetSafeHwnd()) KillTimer(kBlinkTimer);
-  if (!Running() || !m_hThread) return;
+  if (!Running() || !m_worker.Held()) return;
   m_cylinderCount.Enable(TRUE, TRUE);
   {
     std::lock_guard<std::mutex> lock(m_job->mu);
     m_job->running = 0;
   }
   if (m_pCommunication) m_pCommunication->AbortRead();
-  SetEvent(m_job->stop);
+  m_worker.SignalStop();
   JoinWorker(kStopWaitMs);
   m_leakButton.Redraw();
   Redraw();

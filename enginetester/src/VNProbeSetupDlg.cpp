@@ -12,7 +12,6 @@
 #include <platform/dialogtemplate.h>
 
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -83,8 +82,10 @@ void CVNProbeSetupDlg::StartWorker() {
   m_pShared->state.store(STATE_TAKING);
   std::shared_ptr<Shared> shared = m_pShared;
   IMotortester_6* tester = GetMotortesterDevice()->GetMotortester();
+  // The worker before (a repeat) has set its state and is ending: it is let go of, not waited for.
+  m_worker.Release();
   g_nRunningWorkers.fetch_add(1);
-  std::thread([shared, tester]() mutable {
+  const bool started = m_worker.Start([shared, tester](HANDLE) mutable {
     const int rc = tester ? tester->Measure() : -1;
     // The dialog may have ended meanwhile: then nobody waits for the answer.
     if (!shared->ended.load()) {
@@ -93,7 +94,14 @@ void CVNProbeSetupDlg::StartWorker() {
     // Lets go of the block before it counts as done: nothing of it is left when the count is 0.
     shared.reset();
     g_nRunningWorkers.fetch_sub(1);
-  }).detach();
+    // The dialog polls the state on its timer: nothing to post.
+    return kvp::WorkerDone{};
+  });
+  if (!started) {
+    // No thread: the measurement failed, and the user may repeat it.
+    g_nRunningWorkers.fetch_sub(1);
+    m_pShared->state.store(STATE_FAILED);
+  }
 }
 
 void CVNProbeSetupDlg::UpdateButtons() {

@@ -12,6 +12,7 @@
 #include <ui/XPCtrlBtn.h>
 
 #include <platform/afxwin.h>
+#include <platform/worker.h>
 
 #include <atomic>
 #include <memory>
@@ -57,6 +58,8 @@ class CVNProbeSetupDlg : public CDialog, public CXPCtrlBtn::IDrawClbck, public C
   void DrawProbes(CDC* dc, const CRect& client);
 
   std::shared_ptr<Shared> m_pShared;
+  // The board call's thread; let go of, never waited for, when the dialog ends or repeats.
+  kvp::Worker m_worker;
   CXPCtrlBtn m_Btn[BUTTONS];
   COLORREF m_crBack;
   CBrush m_brBack;
