@@ -11,6 +11,7 @@
 #include <platform/display.h>
 #include <platform/ole.h>
 #include <platform/sync.h>
+#include <platform/unique.h>
 #include <platform/window.h>
 
 #include <cstdlib>
@@ -31,14 +32,6 @@ constexpr DWORD kSiblingPollMs = 250;
 
 std::atomic<bool> g_quitRequested{false};
 std::atomic<HWND> g_mainWindow{0};
-
-// Closes the mutex on every way out.
-struct MutexOwner {
-  HANDLE handle = 0;
-  ~MutexOwner() {
-    if (handle) CloseHandle(handle);
-  }
-};
 
 }  // namespace
 
@@ -98,11 +91,10 @@ BOOL CKELOApp::InitInstance() {
   RegisterMainWindowClass();
   AfxOleInit();
 
-  MutexOwner mutex;
-  mutex.handle = CreateMutex(nullptr, TRUE, "DravixScope");
+  // Closed on every way out.
+  kvp::UniqueHandle mutex(CreateMutex(nullptr, TRUE, "DravixScope"));
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    if (mutex.handle) CloseHandle(mutex.handle);
-    mutex.handle = 0;
+    mutex.reset();
     RefuseSecondInstance();
     return FALSE;
   }
@@ -146,7 +138,6 @@ BOOL CKELOApp::InitInstance() {
   GetMeasureEngine().SetMainWindow(0);
   GetMeasureEngine().SetEngineTesterWindow(0);
   GetMeasureEngine().SetOwnerWindow(0);
-  if (mutex.handle) CloseHandle(mutex.handle);
-  mutex.handle = 0;
+  mutex.reset();
   return FALSE;
 }

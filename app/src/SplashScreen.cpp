@@ -8,6 +8,7 @@
 
 #include <meters/Recorder.h>
 
+#include <platform/dcscope.h>
 #include <platform/dialogtemplate.h>
 #include <platform/resources.h>
 
@@ -38,11 +39,6 @@ void RunStartupSteps(HWND owner) {
   GetRecorder().InitCursors();
 }
 
-UINT StartupWorkerProc(LPVOID param) {
-  static_cast<CSplashScreen*>(param)->RunWorker();
-  return 0;
-}
-
 CSplashScreen::CSplashScreen(Work work, std::function<bool()> fatal, std::atomic<int>* done)
     : CDialog(IDD_SPLASH), work_(std::move(work)), fatal_(std::move(fatal)), done_(done ? done : &StartupDoneFlag()) {
   RegisterSplashTemplate();
@@ -53,10 +49,9 @@ CSplashScreen::CSplashScreen(Work work, std::function<bool()> fatal, std::atomic
 }
 
 CSplashScreen::~CSplashScreen() {
-  if (worker_) {
-    WaitForSingleObject(worker_->m_hThread, INFINITE);
-    delete worker_;
-  }
+  // The start-up steps use the splash and the settings: they are waited for to the end, serving
+  // the sends and message boxes they bring to this thread meanwhile.
+  worker_.Join(INFINITE);
   if (bitmap_) DeleteObject(bitmap_);
 }
 
@@ -66,13 +61,11 @@ void CSplashScreen::RunWorker() {
 }
 
 void CSplashScreen::StartWorker() {
-  worker_ = AfxBeginThread(StartupWorkerProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-  if (!worker_) {
-    done_->store(1, std::memory_order_release);
-    return;
-  }
-  worker_->m_bAutoDelete = FALSE;
-  worker_->ResumeThread();
+  const bool started = worker_.Start([this](HANDLE) {
+    RunWorker();
+    return kvp::WorkerDone{};  // the splash's timer reads the done flag
+  });
+  if (!started) done_->store(1, std::memory_order_release);
 }
 
 BOOL CSplashScreen::OnInitDialog() {
@@ -143,9 +136,8 @@ void CSplashScreen::Draw(CDC* target) {
     GetObject(bitmap_, sizeof info, &info);
     CDC source;
     source.CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source.m_hDC, bitmap_);
+    kvp::DcSelect selectObject(source.m_hDC, bitmap_);
     dc->BitBlt(0, 0, info.bmWidth, info.bmHeight, &source, 0, 0, SRCCOPY);
-    SelectObject(source.m_hDC, old);
   } else {
     dc->FillSolidRect(&r, RGB(255, 255, 255));
   }
@@ -157,10 +149,9 @@ void CSplashScreen::Draw(CDC* target) {
   dc->DrawEdge(&frame, EDGE_SUNKEN, BF_RECT);
   if (steps_.Blinking()) {
     dc->SetBkMode(TRANSPARENT);
-    CFont* oldFont = dc->SelectObject(&font_);
+    kvp::DcSelect selectFont(dc, &font_);
     COLORREF oldColor = dc->SetTextColor(RGB(255, 255, 255));
     dc->TextOut(145, 194, "Loading firmware...");
     dc->SetTextColor(oldColor);
-    dc->SelectObject(oldFont);
   }
 }

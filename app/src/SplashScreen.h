@@ -1,11 +1,12 @@
 // CSplashScreen: the modal window shown while the start-up worker binds the measurement library,
 // opens the link and reads the board. The GUI thread only animates it (SplashSteps) and polls the
-// worker's done flag; the worker runs StartupWorkerProc unless a test gives its own work.
+// worker's done flag; the worker runs RunStartupSteps unless a test gives its own work.
 #pragma once
 
 #include "SplashSteps.h"
 
 #include <platform/afxwin.h>
+#include <platform/worker.h>
 
 #include <atomic>
 #include <functional>
@@ -26,7 +27,7 @@ class CSplashScreen : public CDialog {
  public:
   using Work = std::function<void(CSplashScreen& splash)>;
 
-  // Without work the worker runs StartupWorkerProc's steps; without a fatal test the engine's.
+  // Without work the worker runs RunStartupSteps; without a fatal test the engine's.
   explicit CSplashScreen(Work work = {}, std::function<bool()> fatal = {}, std::atomic<int>* done = nullptr);
   ~CSplashScreen() override;
 
@@ -54,12 +55,9 @@ class CSplashScreen : public CDialog {
   CFont font_;
   CBrush background_;
   CBrush bar_;
-  CWinThread* worker_ = nullptr;
+  kvp::Worker worker_;
 };
 
-// The start-up worker: its steps (RunStartupSteps with the splash as owner of the boxes), then the
-// done flag.
-UINT StartupWorkerProc(LPVOID splash);
 // The worker's steps in order: the settings and the device (RunDeviceStartup), the resource
 // holder's shared cursors and images, the recorder's two cursors.
 void RunStartupSteps(HWND owner);

@@ -11,12 +11,14 @@
 #include <platform/module.h>
 #include <platform/registry.h>
 #include <platform/sync.h>
+#include <platform/unique.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #define TALLYX_EXPORT extern "C" __attribute__((visibility("default")))
@@ -40,7 +42,7 @@ class CKelo_DLL {
   void Close();
   bool IsLoaded() const { return m_hModule != 0; }
 
-  HANDLE m_hMutex = 0;
+  kvp::UniqueHandle m_hMutex;
   IInfo_0* m_pInfo = nullptr;
   ICommunication_1* m_pCommunication = nullptr;
   IMotortester_6* m_pMotortester = nullptr;
@@ -126,9 +128,8 @@ void CKelo_DLL::Close() {
   }
   ClearInterfaces();
   if (m_hMutex) {
-    ReleaseMutex(m_hMutex);
-    CloseHandle(m_hMutex);
-    m_hMutex = 0;
+    ReleaseMutex(m_hMutex.get());
+    m_hMutex.reset();
   }
 }
 
@@ -168,13 +169,10 @@ int Guarded(F&& body) {
 TALLYX_EXPORT int InitKV310DLL(void) {
   return Guarded([] {
     if (g_kelo.IsLoaded()) return TALLYX_OK;
-    HANDLE mutex = CreateMutex(nullptr, TRUE, kInstanceLock);
+    kvp::UniqueHandle mutex(CreateMutex(nullptr, TRUE, kInstanceLock));
     if (!mutex) return TALLYX_FAILED;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-      CloseHandle(mutex);
-      return TALLYX_PROGRAM_RUNS;
-    }
-    g_kelo.m_hMutex = mutex;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) return TALLYX_PROGRAM_RUNS;
+    g_kelo.m_hMutex = std::move(mutex);
     if (g_kelo.Load() != 0) {
       g_kelo.Close();
       return TALLYX_FAILED;

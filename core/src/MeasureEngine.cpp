@@ -26,11 +26,6 @@ struct InsideMark {
   std::atomic<int>& flag;
 };
 
-void CloseEvent(HANDLE& h) {
-  if (h) CloseHandle(h);
-  h = 0;
-}
-
 // The folder of the running program, with its trailing separator.
 CString ProgramFolder() {
   char path[MAX_PATH] = "";
@@ -69,16 +64,16 @@ CMeasureEngine::CMeasureEngine() : m_strTitle("Oscilloscope") {
   GetGlobalProps();  // made first, so it outlives the engine, whose shutdown frees the language
   InitializeCriticalSection(&m_csCommand);
   InitializeCriticalSection(&m_csChannel);
-  m_hCallbacksIdle = CreateEvent(nullptr, TRUE, TRUE, nullptr);
-  m_hLinkFree = CreateEvent(nullptr, TRUE, TRUE, nullptr);
+  m_hCallbacksIdle.reset(CreateEvent(nullptr, TRUE, TRUE, nullptr));
+  m_hLinkFree.reset(CreateEvent(nullptr, TRUE, TRUE, nullptr));
 }
 
 CMeasureEngine::~CMeasureEngine() {
   // An engine that was opened and not shut down is shut down now; one that never opened (or the
   // process-wide one after CoreShutdown) does nothing, whatever static destruction left.
   if (m_bOpened.load()) CoreShutdown();
-  CloseEvent(m_hCallbacksIdle);
-  CloseEvent(m_hLinkFree);
+  m_hCallbacksIdle.reset();
+  m_hLinkFree.reset();
   DeleteCriticalSection(&m_csChannel);
   DeleteCriticalSection(&m_csCommand);
 }
@@ -243,7 +238,7 @@ unsigned CMeasureEngine::ReserveLink(DWORD boundMs) {
   m_nReservation = m_nLastToken;
   m_nReservedAt = GetTickCount();
   m_nReservedFor = boundMs;
-  ResetEvent(m_hLinkFree);
+  ResetEvent(m_hLinkFree.get());
   return m_nReservation;
 }
 
@@ -251,7 +246,7 @@ void CMeasureEngine::ReleaseLink(unsigned token) {
   std::lock_guard<std::mutex> lock(m_reserveLock);
   if (token == 0 || token != m_nReservation) return;
   m_nReservation = 0;
-  SetEvent(m_hLinkFree);
+  SetEvent(m_hLinkFree.get());
 }
 
 BOOL CMeasureEngine::IsLinkReserved() const {
@@ -269,7 +264,7 @@ bool CMeasureEngine::WaitLinkReleased() {
     remaining = m_nReservedFor - elapsed;
   }
   // Sends are served: the GUI thread waits here when a pane is shown, and workers may send to it.
-  const HANDLE free = m_hLinkFree;
+  const HANDLE free = m_hLinkFree.get();
   return kvp::WaitForObjectsServingSends(1, &free, remaining) == WAIT_OBJECT_0;
 }
 
@@ -341,25 +336,25 @@ int CMeasureEngine::StartAcquisitionThread() {
   if (!idle) return m_bRunning.load();
   EnterCriticalSection(&m_csCommand);
   m_hIdleEvent = idle;
-  m_hStopEvent = CreateEvent(nullptr, TRUE, FALSE, nullptr);
-  m_hCommandEvent = m_hStopEvent ? CreateEvent(nullptr, FALSE, FALSE, nullptr) : 0;
+  m_hStopEvent.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
+  if (m_hStopEvent) m_hCommandEvent.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
   if (!m_hStopEvent || !m_hCommandEvent) {
-    CloseEvent(m_hStopEvent);
-    CloseEvent(m_hCommandEvent);
+    m_hStopEvent.reset();
+    m_hCommandEvent.reset();
     LeaveCriticalSection(&m_csCommand);
     return 0;
   }
   m_bStopping.store(0);
   m_bThreadInside.store(1);
-  m_hThread = CreateThread(nullptr, 0, &AcquisitionThreadEntry, this, 0, nullptr);
+  m_hThread.reset(CreateThread(nullptr, 0, &AcquisitionThreadEntry, this, 0, nullptr));
   if (!m_hThread) {
     m_bThreadInside.store(0);
-    CloseEvent(m_hStopEvent);
-    CloseEvent(m_hCommandEvent);
+    m_hStopEvent.reset();
+    m_hCommandEvent.reset();
     LeaveCriticalSection(&m_csCommand);
     return 0;
   }
-  SetThreadPriority(m_hThread, THREAD_PRIORITY_LOWEST);
+  SetThreadPriority(m_hThread.get(), THREAD_PRIORITY_LOWEST);
   m_bRunning.store(1);
   LeaveCriticalSection(&m_csCommand);
   return 1;
@@ -367,10 +362,10 @@ int CMeasureEngine::StartAcquisitionThread() {
 
 int CMeasureEngine::StopAcquisitionThread() {
   EnterCriticalSection(&m_csCommand);
-  HANDLE thread = m_hThread;
+  const HANDLE thread = m_hThread.get();
   if (thread) {
     m_bStopping.store(1);
-    SetEvent(m_hStopEvent);
+    SetEvent(m_hStopEvent.get());
   }
   LeaveCriticalSection(&m_csCommand);
   if (!thread) return 1;
@@ -381,14 +376,14 @@ int CMeasureEngine::StopAcquisitionThread() {
     m_bAbandoned.store(1);
   }
   EnterCriticalSection(&m_csCommand);
-  CloseHandle(thread);
-  m_hThread = 0;
+  m_hThread.reset();
   if (m_bAbandoned.load()) {
     // The abandoned thread may still wait on them: they stay open, only forgotten.
-    m_hStopEvent = m_hCommandEvent = 0;
+    (void)m_hStopEvent.release();
+    (void)m_hCommandEvent.release();
   } else {
-    CloseEvent(m_hStopEvent);
-    CloseEvent(m_hCommandEvent);
+    m_hStopEvent.reset();
+    m_hCommandEvent.reset();
   }
   m_hIdleEvent = 0;
   m_bRunning.store(0);
@@ -399,7 +394,7 @@ int CMeasureEngine::StopAcquisitionThread() {
 int CMeasureEngine::Run(int command) {
   EnterCriticalSection(&m_csCommand);
   m_nCommand = command;
-  if (m_hCommandEvent) SetEvent(m_hCommandEvent);
+  if (m_hCommandEvent) SetEvent(m_hCommandEvent.get());
   LeaveCriticalSection(&m_csCommand);
   return 1;
 }
@@ -444,7 +439,10 @@ void CMeasureEngine::ClearOscCallback(IOscClbck* callback) {
     // handled here, waiting would never end.
     wait = m_nCallbacksInFlight > 0 && GetCurrentThreadId() != m_nThreadId.load() && !InSendMessage();
   }
-  if (wait) kvp::WaitForObjectsServingSends(1, &m_hCallbacksIdle, INFINITE);
+  if (wait) {
+    const HANDLE callbacksIdle = m_hCallbacksIdle.get();
+    kvp::WaitForObjectsServingSends(1, &callbacksIdle, INFINITE);
+  }
 }
 
 namespace {
@@ -471,18 +469,18 @@ bool WithCallback(std::mutex& lock, std::atomic<IOscClbck*>& pointer, int& inFli
 
 bool CMeasureEngine::CallQuerySettings(CMeasureProps& settings, int command, int& answer) {
   answer = 0;
-  return WithCallback(m_callbackLock, m_pCallback, m_nCallbacksInFlight, m_hCallbacksIdle, m_bStopping,
+  return WithCallback(m_callbackLock, m_pCallback, m_nCallbacksInFlight, m_hCallbacksIdle.get(), m_bStopping,
                       [&](IOscClbck& c) { answer = c.OnOscQuerySettings(settings, command); });
 }
 
 bool CMeasureEngine::CallData(AcquisitionRecord& record, int& answer) {
   answer = 0;
-  return WithCallback(m_callbackLock, m_pCallback, m_nCallbacksInFlight, m_hCallbacksIdle, m_bStopping,
+  return WithCallback(m_callbackLock, m_pCallback, m_nCallbacksInFlight, m_hCallbacksIdle.get(), m_bStopping,
                       [&](IOscClbck& c) { answer = c.OnOscData(record); });
 }
 
 void CMeasureEngine::CallError(MeterResult& result) {
-  WithCallback(m_callbackLock, m_pCallback, m_nCallbacksInFlight, m_hCallbacksIdle, m_bStopping,
+  WithCallback(m_callbackLock, m_pCallback, m_nCallbacksInFlight, m_hCallbacksIdle.get(), m_bStopping,
                [&](IOscClbck& c) { c.OnOscError(result); });
 }
 
@@ -514,7 +512,7 @@ DWORD CMeasureEngine::AcquisitionThreadProc() {
   InsideMark inside(m_bThreadInside);
   m_nThreadId.store(GetCurrentThreadId());
   EnterCriticalSection(&m_csCommand);
-  HANDLE handles[3] = {m_hCommandEvent, m_hStopEvent, m_hIdleEvent};
+  HANDLE handles[3] = {m_hCommandEvent.get(), m_hStopEvent.get(), m_hIdleEvent};
   LeaveCriticalSection(&m_csCommand);
 
   int measuringWait = 0;

@@ -6,6 +6,8 @@
 #include <core/NumberFormat.h>
 #include <core/Sound.h>
 
+#include <platform/dcscope.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -21,7 +23,7 @@ void DrawValueWithUnit(LPCSTR value, LPCSTR unit, int left, int top, int right, 
   CreateFontOnce(large, "Arial", largeHeight, charSet, TRUE, FALSE, FALSE, 0);
   CreateFontOnce(small, "Arial", smallHeight, charSet, TRUE, FALSE, FALSE, 0);
 
-  CFont* previous = dc->SelectObject(&small);
+  kvp::DcSelect selectFont(dc, &small);
   // The exponent stands half a large character above the bottom, in a strip as wide as "-1".
   CRect strip(left, top, right, bottom - h / 4);
   CRect measured = strip;
@@ -34,7 +36,6 @@ void DrawValueWithUnit(LPCSTR value, LPCSTR unit, int left, int top, int right, 
   text.Format("%s %s", value ? value : "", unit ? unit : "");
   CRect body(left, top, strip.left, bottom);
   dc->DrawText(text, &body, DT_SINGLELINE | DT_RIGHT | DT_BOTTOM);
-  dc->SelectObject(previous);
 }
 
 CString FormatValueByMagnitude(double value) {

@@ -13,6 +13,7 @@
 #include <core/ValueText.h>
 
 #include <kv310/ResultCodes.h>
+#include <platform/dcscope.h>
 
 #include <platform/window.h>
 
@@ -49,12 +50,6 @@ bool ProbeIsHighVoltage(HiVoltageBatchState& s, const CylinderValue& first) {
                  std::memory_order_relaxed);
   return false;
 }
-
-// What a worker gets: its own reference to the state, so it may outlive the panel.
-struct WorkerArgs {
-  std::shared_ptr<HiVoltageBatchState> state;
-  WPARAM generation;
-};
 
 // Reads the values of the variant (steps 8 of the batch); false: go straight to the report.
 bool ReadValues(HiVoltageBatchState& s, IMTHiVoltage_14* meter) {
@@ -143,13 +138,10 @@ HiVoltageBatchState::HiVoltageBatchState(Variant v, CMeasureEngine* e)
       engine(e ? e : &GetMeasureEngine()),
       valueCount(v == ALL_CYLINDERS ? 4 : v == DOUBLE_COIL ? 2 : 0),
       rowCount(v == ALL_CYLINDERS ? 4 : v == DOUBLE_COIL ? 2 : 1) {
-  stopEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   if (v == SELECTED_CYLINDER) reportedCount.store(4);
 }
 
-HiVoltageBatchState::~HiVoltageBatchState() {
-  if (stopEvent) CloseHandle(stopEvent);
-}
+HiVoltageBatchState::~HiVoltageBatchState() = default;
 
 void HiVoltageBatchState::HistoryPush(int value, int row) {
   if (row < 0 || row >= rowCount) return;
@@ -201,7 +193,7 @@ void HiVoltageBatchState::PolarityStep() {
   }
 }
 
-void RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation) {
+kvp::WorkerDone RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation, HANDLE stop) {
   using S = HiVoltageBatchState;
   s.running.store(1);
   s.status.store(S::STATUS_OK, std::memory_order_relaxed);
@@ -224,7 +216,7 @@ void RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation) {
       return;
     }
     if (armed != 0) return;
-    const HANDLE handles[2] = {idle, s.stopEvent};
+    const HANDLE handles[2] = {idle, stop};
     const DWORD waited = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     if (waited == WAIT_OBJECT_0 + 1) {
       stopped = true;
@@ -241,9 +233,8 @@ void RunHiVoltageBatch(HiVoltageBatchState& s, WPARAM generation) {
     s.speed.store(ReadSpeed(meter), std::memory_order_relaxed);
   }();
   s.running.store(0);
-  if (stopped || s.dropped.load() || kvp::CurrentThreadAbandoned()) return;
-  const HWND window = s.window.load();
-  if (window && IsWindow(window)) PostMessage(window, WM_KVBATCH, generation, result);
+  if (stopped || s.dropped.load()) return {};
+  return {s.window.load(), WM_KVBATCH, generation, result};
 }
 
 // ---- the panel -------------------------------------------------------------------------------------
@@ -254,12 +245,7 @@ CWndMotortester_HiVoltage::CWndMotortester_HiVoltage(HiVoltageBatchState::Varian
 
 CWndMotortester_HiVoltage::~CWndMotortester_HiVoltage() {
   m_pState->dropped.store(true);
-  if (m_hWorker) {
-    SetEvent(m_pState->stopEvent);
-    if (kvp::WaitForObjectsServingSends(1, &m_hWorker, DESTROY_WAIT_MS) != WAIT_OBJECT_0) kvp::AbandonThread(m_hWorker);
-    CloseHandle(m_hWorker);
-    m_hWorker = 0;
-  }
+  m_worker.Stop(DESTROY_WAIT_MS);
 }
 
 void CWndMotortester_HiVoltage::OnDestroy() {
@@ -287,35 +273,16 @@ LRESULT CWndMotortester_HiVoltage::WindowProc(UINT message, WPARAM wParam, LPARA
   return CXPWndBaseColor::WindowProc(message, wParam, lParam);
 }
 
-DWORD CWndMotortester_HiVoltage::RunWorker(LPVOID param) {
-  std::unique_ptr<WorkerArgs> args(static_cast<WorkerArgs*>(param));
-  RunHiVoltageBatch(*args->state, args->generation);
-  return 0;
-}
-
 BOOL CWndMotortester_HiVoltage::StartWorker() {
-  ResetEvent(m_pState->stopEvent);
   const WPARAM generation = ++m_nGeneration;
-  auto* args = new WorkerArgs{m_pState, generation};
-  HANDLE thread = CreateThread(nullptr, 0, WorkerEntry(), args, CREATE_SUSPENDED, nullptr);
-  if (!thread) {
-    delete args;
-    return FALSE;
-  }
-  SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
-  ResumeThread(thread);
-  m_hWorker = thread;
-  return TRUE;
+  // The worker holds its own reference to the state, so it may outlive the panel.
+  std::shared_ptr<HiVoltageBatchState> state = m_pState;
+  const bool started = m_worker.Start(
+      [state, generation](HANDLE stop) { return RunHiVoltageBatch(*state, generation, stop); }, THREAD_PRIORITY_LOWEST);
+  return started ? TRUE : FALSE;
 }
 
-void CWndMotortester_HiVoltage::StopWorker() {
-  if (!m_hWorker) return;
-  SetEvent(m_pState->stopEvent);
-  WaitForSingleObject(m_hWorker, INFINITE);
-  CloseHandle(m_hWorker);
-  m_hWorker = 0;
-  ResetEvent(m_pState->stopEvent);
-}
+void CWndMotortester_HiVoltage::StopWorker() { m_worker.Stop(STOP_WAIT_MS); }
 
 void CWndMotortester_HiVoltage::OnShowWindow(BOOL show, UINT status) {
   CXPWndBaseColor::OnShowWindow(show, status);
@@ -348,14 +315,14 @@ void CWndMotortester_HiVoltage::OnShowWindow(BOOL show, UINT status) {
     return;
   }
   Redraw();
-  if (m_hWorker) return;
+  if (m_worker.Held()) return;
   StartWorker();
 }
 
 void CWndMotortester_HiVoltage::OnDataBatch(WPARAM generation, LPARAM result) {
   // Only the running worker's report counts: a report still queued from a worker joined by a hide
   // belongs to an earlier generation.
-  if (!m_hWorker || generation != m_nGeneration) return;
+  if (!m_worker.Held() || generation != m_nGeneration) return;
   if (result == BATCH_REFUSED) {
     // The worker has ended; its handle stays so nothing more starts until the panel is shown again.
     MessageBox(GetGlobalProps().GetText(kTextBadEngineParams), nullptr, MB_ICONEXCLAMATION);
@@ -363,10 +330,9 @@ void CWndMotortester_HiVoltage::OnDataBatch(WPARAM generation, LPARAM result) {
     return;
   }
   Redraw();
-  if (WaitForSingleObject(m_hWorker, INFINITE) != WAIT_OBJECT_0) return;
-  CloseHandle(m_hWorker);
-  m_hWorker = 0;
-  if (m_pState->stopEvent) StartWorker();
+  // The worker posted as its last act: the join ends at once.
+  if (!m_worker.Join(STOP_WAIT_MS)) return;
+  StartWorker();
 }
 
 // ---- values and geometry ----------------------------------------------------------------------------
@@ -461,13 +427,12 @@ void CWndMotortester_HiVoltage::MeasureScaleLabels() {
   m_nScaleLabelWidth = 0;
   if (!GetSafeHwnd()) return;
   CClientDC dc(this);
-  CFont* old = dc.SelectObject(&m_fntSmall);
+  kvp::DcSelect selectFont(&dc, &m_fntSmall);
   for (int k = 0; k <= 5; ++k) {
     CString label;
     label.Format("%dkV", k * 5);
     m_nScaleLabelWidth = std::max(m_nScaleLabelWidth, static_cast<int>(dc.GetTextExtent(label).cx));
   }
-  dc.SelectObject(old);
 }
 
 void CWndMotortester_HiVoltage::RecalcLayout() {
@@ -496,14 +461,13 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   dc->FillSolidRect(&area, GetSchemeColor(24));
   CRect edge = area;
   dc->DrawEdge(&edge, EDGE_SUNKEN, BF_RECT);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
-  const COLORREF oldColor = dc->SetTextColor(RGB(0, 0, 0));
-  CFont* oldFont = dc->SelectObject(&m_fntSmall);
+  kvp::DcText text(dc, RGB(0, 0, 0), TRANSPARENT);
+  kvp::DcSelect selectFont(dc, &m_fntSmall);
 
-  CString text;
-  text.Format("%s: %s", GetGlobalProps().GetText(kTextAveraging), GetMotortesterDevice()->m_bAveraging.load() ? "On" : "Off");
+  CString averaging;
+  averaging.Format("%s: %s", GetGlobalProps().GetText(kTextAveraging), GetMotortesterDevice()->m_bAveraging.load() ? "On" : "Off");
   CRect avg(area.left + 10, area.top + 10, area.right, area.top + 10 + area.Height() / 10);
-  dc->DrawText(text, &avg, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOCLIP);
+  dc->DrawText(averaging, &avg, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOCLIP);
 
   const int speed = s.speed.load(std::memory_order_relaxed);
   CString speedText = "---";
@@ -515,7 +479,7 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
   // The kV grid: a dashed line and its label every 5 kV.
   const CRect scale = ScaleRect();
   CPen grid(PS_DASH, 1, kGridColor);
-  CPen* oldPen = dc->SelectObject(&grid);
+  kvp::DcSelect selectPen(dc, &grid);
   for (int k = 0; k <= 5; ++k) {
     const int y = scale.bottom - k * scale.Height() / 6;
     CString label;
@@ -525,7 +489,6 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
     dc->MoveTo(scale.left, y);
     dc->LineTo(area.right, y);
   }
-  dc->SelectObject(oldPen);
 
   const int strip = area.Height() / 15;
   const int sensorBottom = area.bottom - CoveredBottom() - 5;
@@ -566,7 +529,4 @@ void CWndMotortester_HiVoltage::PaintContent(CDC* dc) {
       }
     }
   }
-  dc->SelectObject(oldFont);
-  dc->SetTextColor(oldColor);
-  dc->SetBkMode(oldMode);
 }

@@ -14,6 +14,7 @@
 
 #include <kv310/Kv310.h>
 
+#include <platform/dcscope.h>
 #include <platform/window.h>
 
 #include <algorithm>
@@ -29,7 +30,6 @@ struct Job {
   float results[CWndSpecialTest_LeakCheck::kMaxCylinders] = {};
   int running = 0;
   int count = 0;  // checked once at the start; the worker, the results and the drawing use it
-  HANDLE stop = 0;
   HWND panel = 0;
   LPARAM generation = 0;
   IMTLeakTest_15* leak = nullptr;
@@ -38,17 +38,13 @@ struct Job {
   CMeasureEngine* engine = nullptr;
   unsigned reservation = 0;
   std::atomic<bool> abandoned{false};
-
-  ~Job() {
-    if (stop) CloseHandle(stop);
-  }
 };
 
 namespace {
 
-DWORD WINAPI LeakTestThreadProc(LPVOID parameter) {
-  std::shared_ptr<Job> job = *static_cast<std::shared_ptr<Job>*>(parameter);
-  delete static_cast<std::shared_ptr<Job>*>(parameter);
+// A worker's whole life: start the test, wait for the board or the stop, read and publish the
+// results; the report to post to the panel.
+kvp::WorkerDone RunLeakTest(const std::shared_ptr<Job>& job, HANDLE stop) {
 
   float measured[CWndSpecialTest_LeakCheck::kMaxCylinders] = {};
   int code = kv310::kOk;
@@ -56,7 +52,7 @@ DWORD WINAPI LeakTestThreadProc(LPVOID parameter) {
   if (!idle) {
     code = kv310::kNoData;  // no link to wait on: an error, not a finished test
   } else if ((code = job->leak->Start()) == kv310::kOk) {
-    const HANDLE waits[2] = {idle, job->stop};
+    const HANDLE waits[2] = {idle, stop};
     const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
     if (woke == WAIT_OBJECT_0) {
       code = job->leak->Read(static_cast<uint8_t>(job->count), measured);
@@ -72,9 +68,8 @@ DWORD WINAPI LeakTestThreadProc(LPVOID parameter) {
   }
   // A worker given up has had its reservation released by the panel already.
   if (!job->abandoned.load()) job->engine->ReleaseLink(job->reservation);
-  if (!job->abandoned.load() && !kvp::CurrentThreadAbandoned())
-    PostMessage(job->panel, WM_LEAKTEST_DONE, static_cast<WPARAM>(code), job->generation);
-  return 0;
+  if (job->abandoned.load()) return {};
+  return {job->panel, WM_LEAKTEST_DONE, static_cast<WPARAM>(code), job->generation};
 }
 
 }  // namespace
@@ -130,13 +125,12 @@ void MakePictures(CBitmap& picture, CBitmap& mask, int w, int h) {
     for (CBrush* b : {body, glass, tyre, rim, bolt}) delete b;
   };
 
-  CBitmap* old = dc.SelectObject(&picture);
+  kvp::DcSelect selectBitmap(&dc, &picture);
   dc.FillSolidRect(0, 0, w, h, RGB(0, 0, 0));
   shapes(false);
   dc.SelectObject(&mask);
   dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
   shapes(true);
-  dc.SelectObject(old);
 }
 
 }  // namespace leakcheck
@@ -152,10 +146,10 @@ CWndSpecialTest_LeakCheck::CWndSpecialTest_LeakCheck() {
 }
 
 CWndSpecialTest_LeakCheck::~CWndSpecialTest_LeakCheck() {
-  if (m_hThread) {
+  if (m_worker.Held()) {
     m_job->abandoned.store(true);
     if (m_job->communication) m_job->communication->AbortRead();
-    SetEvent(m_job->stop);
+    m_worker.SignalStop();
     JoinWorker(kStopWaitMs);
   }
 }
@@ -258,31 +252,31 @@ void CWndSpecialTest_LeakCheck::PaintContent(CDC* dc) {
   // Scale: the 100 % line an eighth of the inner height below the top, a quarter step t apart.
   const int line100 = inner.top + inner.Height() / 8;
   const int t = (inner.bottom - line100) / 4;
-  CFont* oldFont = dc->SelectObject(&m_scaleFont);
+  kvp::DcSelect selectFont(dc, &m_scaleFont);
   dc->SetBkMode(TRANSPARENT);
   m_nLabelWidth = dc->GetTextExtent("100%").cx;
-  CPen* oldPen = dc->SelectObject(&m_dashedPen);
   static const char* const labels[4] = {"100%", "75%", "50%", "25%"};
   dc->SetTextColor(RGB(192, 192, 192));
-  for (int k = 0; k < 4; ++k) {
-    const int y = line100 + k * t;
-    dc->MoveTo(inner.left, y);
-    dc->LineTo(inner.right, y);
-    CRect label(inner.left, y - t, inner.right, y);
-    dc->DrawText(labels[k], -1, &label, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+  {
+    kvp::DcSelect selectPen(dc, &m_dashedPen);
+    for (int k = 0; k < 4; ++k) {
+      const int y = line100 + k * t;
+      dc->MoveTo(inner.left, y);
+      dc->LineTo(inner.right, y);
+      CRect label(inner.left, y - t, inner.right, y);
+      dc->DrawText(labels[k], -1, &label, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+    }
   }
-  dc->SelectObject(oldPen);
 
   if (Running()) {
     const int x = inner.left + inner.Width() / 2 + 24 - leakcheck::kPictureWidth / 2;
     const int y = inner.bottom - 2 * t - leakcheck::kPictureHeight / 2;
     CDC mem;
     mem.CreateCompatibleDC(dc);
-    CBitmap* old = mem.SelectObject(&m_mask);
+    kvp::DcSelect selectBitmap(&mem, &m_mask);
     dc->BitBlt(x, y, leakcheck::kPictureWidth, leakcheck::kPictureHeight, &mem, 0, 0, SRCAND);
-    mem.SelectObject(&m_picture);
+    selectBitmap.Select(&m_picture);
     dc->BitBlt(x, y, leakcheck::kPictureWidth, leakcheck::kPictureHeight, &mem, 0, 0, SRCPAINT);
-    mem.SelectObject(old);
     if (m_bBlink) {
       dc->SelectObject(&m_titleFont);
       dc->SetTextColor(RGB(255, 0, 0));
@@ -325,7 +319,6 @@ void CWndSpecialTest_LeakCheck::PaintContent(CDC* dc) {
     dc->SetTextColor(RGB(0, 0, 0));
     dc->DrawText(GetGlobalProps().GetText(kTextError), -1, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
-  dc->SelectObject(oldFont);
 }
 
 void CWndSpecialTest_LeakCheck::OnValueChanged(NumericOptionRecord* record, CRepeatCtrl* control) {
@@ -362,15 +355,15 @@ void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* client, NumericOptionRecord*
   dc->FillRect(&box, &fill);
   CPen outline;
   outline.CreatePen(PS_SOLID, 1, GetSchemeColor(17));
-  CPen* oldPen = dc->SelectObject(&outline);
-  CGdiObject* oldBrush = dc->SelectStockObject(NULL_BRUSH);
-  dc->Rectangle(&box);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
+  {
+    kvp::DcSelect selectPen(dc, &outline);
+    kvp::DcSelect selectBrush(dc->GetSafeHdc(), GetStockObject(NULL_BRUSH));
+    dc->Rectangle(&box);
+  }
   CString value;
   value.Format("%d", static_cast<int>(record->value));
   dc->SetBkMode(TRANSPARENT);
-  CFont* old = dc->SelectObject(&m_valueFont);
+  kvp::DcSelect selectFont(dc, &m_valueFont);
   dc->SetTextColor(GetSchemeColor(17));
   dc->DrawText(value, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   dc->SetTextColor(GetSchemeColor(18));
@@ -388,23 +381,20 @@ void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* client, NumericOptionRecord*
   } else {
     dc->DrawText(text, -1, &label, DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS);
   }
-  dc->SelectObject(old);
 }
 
 void CWndSpecialTest_LeakCheck::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
   if (!content) return;
   dc->SetBkMode(TRANSPARENT);
   if (data->id == kTitle) {
-    CFont* old = dc->SelectObject(&m_titleFont);
+    kvp::DcSelect selectFont(dc, &m_titleFont);
     dc->SetTextColor(GetSchemeColor(8));
     dc->DrawText(GetGlobalProps().GetText(kTextLeakCheck), -1, content, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
-    dc->SelectObject(old);
   } else if (data->id == kLeakButton) {
-    CFont* old = dc->SelectObject(&m_valueFont);
+    kvp::DcSelect selectFont2(dc, &m_valueFont);
     dc->SetTextColor(GetSchemeColor(13));
     dc->DrawText(GetGlobalProps().GetText(Running() ? 10139 : 10138), -1, content,
                  DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->SelectObject(old);
   }
 }
 
@@ -422,7 +412,7 @@ void CWndSpecialTest_LeakCheck::CommandError() {
 }
 
 void CWndSpecialTest_LeakCheck::StartLeakTest() {
-  if (Running() || m_hThread) return;
+  if (Running() || m_worker.Held()) return;
   m_cylinderCount.Enable(FALSE, TRUE);
   const int count = CylinderCount();
   if (m_bEngineTester && (count < 3 || count > kMaxCylinders)) {
@@ -454,7 +444,6 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
 
   auto job = std::make_shared<Job>();
   job->count = std::clamp(count, 0, kMaxCylinders);
-  job->stop = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   job->panel = m_hWnd;
   job->generation = ++m_nGeneration;
   job->leak = m_pLeak;
@@ -464,11 +453,7 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
   // Reserved before the worker sends anything, so a pane shown right after waits for the test.
   job->reservation = job->engine->ReserveLink(kReservationMs);
   m_job = job;
-  auto* parameter = new std::shared_ptr<Job>(job);
-  DWORD id = 0;
-  m_hThread = CreateThread(nullptr, 0, leakcheck::LeakTestThreadProc, parameter, 0, &id);
-  if (!m_hThread) {
-    delete parameter;
+  if (!m_worker.Start([job](HANDLE stop) { return leakcheck::RunLeakTest(job, stop); })) {
     job->engine->ReleaseLink(job->reservation);
     std::lock_guard<std::mutex> lock(job->mu);
     job->running = 0;
@@ -481,27 +466,24 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
 }
 
 void CWndSpecialTest_LeakCheck::JoinWorker(DWORD timeoutMs) {
-  if (!m_hThread) return;
-  if (kvp::WaitForObjectsServingSends(1, &m_hThread, timeoutMs) != WAIT_OBJECT_0) {
-    m_job->abandoned.store(true);  // its later post is dropped
-    kvp::AbandonThread(m_hThread);
+  const std::shared_ptr<leakcheck::Job> job = m_job;
+  m_worker.Join(timeoutMs, [job] {
+    job->abandoned.store(true);  // its later report is dropped
     // Nothing waits for a test that was given up.
-    if (m_job->engine) m_job->engine->ReleaseLink(m_job->reservation);
-  }
-  CloseHandle(m_hThread);
-  m_hThread = 0;
+    if (job->engine) job->engine->ReleaseLink(job->reservation);
+  });
 }
 
 void CWndSpecialTest_LeakCheck::StopLeakTest() {
   if (GetSafeHwnd()) KillTimer(kBlinkTimer);
-  if (!Running() || !m_hThread) return;
+  if (!Running() || !m_worker.Held()) return;
   m_cylinderCount.Enable(TRUE, TRUE);
   {
     std::lock_guard<std::mutex> lock(m_job->mu);
     m_job->running = 0;
   }
   if (m_pCommunication) m_pCommunication->AbortRead();
-  SetEvent(m_job->stop);
+  m_worker.SignalStop();
   JoinWorker(kStopWaitMs);
   m_leakButton.Redraw();
   Redraw();

@@ -19,6 +19,8 @@
 #include <core/Texts.h>
 #include <core/ValueArrays.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <initializer_list>
 
@@ -379,20 +381,19 @@ void CWndMotortester::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlB
   } else if (id == kSetParamsTitle) {
     et::DrawFaceText(dc, r, caption, &m_Fonts[4], titleColor, DT_CENTER | DT_VCENTER);
   } else if (id == kZeroMinMax) {
-    CFont* old = dc->SelectObject(&m_Fonts[3]);
+    kvp::DcSelect selectFont(dc, &m_Fonts[3]);
     dc->SetTextColor(textColor);
     CRect measure = r;
     dc->DrawText(caption, -1, &measure, DT_CENTER | DT_CALCRECT);
     CRect text = r;
     text.top = r.top + (r.Height() - measure.Height()) / 2;
     dc->DrawText(caption, -1, &text, DT_CENTER);
-    dc->SelectObject(old);
   } else if (id == kZeroing || id == kGraph || id == kAverage) {
     // A small symbol on the left, the text on the right.
     const int side = std::max(4, r.Height() / 2);
     const CRect icon(r.left + 6, r.top + (r.Height() - side) / 2, r.left + 6 + side, r.top + (r.Height() + side) / 2);
     CPen pen(PS_SOLID, 2, textColor);
-    CPen* oldPen = dc->SelectObject(&pen);
+    kvp::DcSelect selectPen(dc, &pen);
     if (id == kGraph) {
       const int mid = icon.CenterPoint().y;
       dc->MoveTo(icon.left, mid);
@@ -409,7 +410,6 @@ void CWndMotortester::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlB
       dc->MoveTo(icon.left, icon.CenterPoint().y);
       dc->LineTo(icon.right, icon.CenterPoint().y);
     }
-    dc->SelectObject(oldPen);
     const CRect text(icon.right + 2, r.top, r.right, r.bottom);
     et::DrawFaceText(dc, text, caption, &m_Fonts[3], textColor, DT_CENTER | DT_VCENTER);
   } else {

@@ -5,6 +5,8 @@
 #include <core/GlobalProps.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
+
 namespace et {
 
 const char* StatusText(int status) {
@@ -35,14 +37,10 @@ BOOL CreatePanelButton(CXPCtrlBtn& button, CWnd* owner, LPCSTR name, UINT id, Fa
 
 void DrawFaceText(CDC* dc, const RECT& rect, LPCSTR text, CFont* font, COLORREF color, UINT format) {
   if (!dc || !text) return;
-  CFont* previous = font && font->GetSafeHandle() ? dc->SelectObject(font) : nullptr;
-  const COLORREF oldColor = dc->SetTextColor(color);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
+  kvp::DcSelect selectFont(dc, font && font->GetSafeHandle() ? font : nullptr);
+  kvp::DcText colour(dc, color, TRANSPARENT);
   CRect r(rect);
   dc->DrawText(text, -1, &r, format | DT_SINGLELINE);
-  dc->SetBkMode(oldMode);
-  dc->SetTextColor(oldColor);
-  if (previous) dc->SelectObject(previous);
 }
 
 void MakePanelFont(CFont& font, int height) {
@@ -55,9 +53,8 @@ int FittingFontHeight(CDC* dc, LPCSTR text, int height, CSize box) {
   for (; height > 1; --height) {
     CFont font;
     MakePanelFont(font, -height);
-    CFont* old = dc->SelectObject(&font);
+    kvp::DcSelect selectFont(dc, &font);
     const CSize extent = dc->GetTextExtent(text);
-    dc->SelectObject(old);
     if (extent.cx <= box.cx && extent.cy <= box.cy) break;
   }
   return height > 1 ? height : 1;

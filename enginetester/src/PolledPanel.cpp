@@ -9,6 +9,8 @@
 #include <core/TextIds.h>
 #include <core/ValueText.h>
 
+#include <platform/dcscope.h>
+
 namespace {
 
 constexpr COLORREF kDisplayFrame = RGB(80, 80, 80);
@@ -139,11 +141,10 @@ void CMotortesterPolledPanel::DrawSpeed(CDC* dc, const CRect& rc, LPCSTR text) {
 }
 
 void CMotortesterPolledPanel::DrawValue(CDC* dc, const CRect& rc, int text) {
-  CFont* old = dc->SelectObject(&m_fntValue);
+  kvp::DcSelect selectFont(dc, &m_fntValue);
   CRect value(rc);
   value.right -= 10;
   dc->DrawText(m_strText[text], &value, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(old);
 }
 
 void CMotortesterPolledPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
@@ -154,15 +155,15 @@ void CMotortesterPolledPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, 
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->GetTextColor();
   CRect rc(*content);
-  CFont* old = nullptr;
+  kvp::DcSelect selectFont(dc, nullptr);
   if (def->text < 0) {
-    old = dc->SelectObject(&m_fntTitle);
+    selectFont.Select(&m_fntTitle);
     dc->SetTextColor(GetSchemeColor(8));
     const CString title = TitleText();
     dc->DrawText(title, &rc, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
   } else {
     dc->SetTextColor(RGB(0, 0, 0));
-    old = dc->SelectObject(&m_fntLabel);
+    selectFont.Select(&m_fntLabel);
     CRect label(rc.left + 6, rc.top + 4, rc.right, rc.bottom);
     const CString caption = LabelText(def->id);
     dc->DrawText(caption, &label, DT_LEFT | DT_TOP | DT_SINGLELINE);
@@ -181,7 +182,6 @@ void CMotortesterPolledPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, 
       DrawValue(dc, body, def->text);
     }
   }
-  if (old) dc->SelectObject(old);
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
 }

@@ -15,6 +15,8 @@
 #include <core/TextIds.h>
 #include <core/ValueArrays.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
@@ -258,17 +260,16 @@ void CWndSpecialTests::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrl
   if (i < 0 || !content) return;
   dc->SetBkMode(TRANSPARENT);
   const char* caption = GetGlobalProps().GetText(kButtons[i].text);
-  CFont* old;
+  kvp::DcSelect selectFont(dc, nullptr);
   if (data->id == kTitle) {
-    old = dc->SelectObject(&m_boldFont);
+    selectFont.Select(&m_boldFont);
     dc->SetTextColor(GetSchemeColor(8));
     dc->DrawText(caption, -1, content, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
   } else {
-    old = dc->SelectObject(data->id == kPetrol || data->id == kDiesel ? &m_largeFont : &m_smallFont);
+    selectFont.Select(data->id == kPetrol || data->id == kDiesel ? &m_largeFont : &m_smallFont);
     dc->SetTextColor(GetSchemeColor(13));
     dc->DrawText(caption, -1, content, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
-  dc->SelectObject(old);
 }
 
 void CWndSpecialTests::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) { OnButtonClicked(data->id); }

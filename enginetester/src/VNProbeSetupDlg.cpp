@@ -9,10 +9,10 @@
 #include <core/NumberFormat.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
 #include <platform/dialogtemplate.h>
 
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -75,8 +75,10 @@ void CVNProbeSetupDlg::StartWorker() {
   m_pShared->state.store(STATE_TAKING);
   std::shared_ptr<Shared> shared = m_pShared;
   IMotortester_6* tester = GetMotortesterDevice()->GetMotortester();
+  // The worker before (a repeat) has set its state and is ending: it is let go of, not waited for.
+  m_worker.Release();
   g_nRunningWorkers.fetch_add(1);
-  std::thread([shared, tester]() mutable {
+  const bool started = m_worker.Start([shared, tester](HANDLE) mutable {
     const int rc = tester ? tester->Measure() : -1;
     // The dialog may have ended meanwhile: then nobody waits for the answer.
     if (!shared->ended.load()) {
@@ -85,7 +87,14 @@ void CVNProbeSetupDlg::StartWorker() {
     // Lets go of the block before it counts as done: nothing of it is left when the count is 0.
     shared.reset();
     g_nRunningWorkers.fetch_sub(1);
-  }).detach();
+    // The dialog polls the state on its timer: nothing to post.
+    return kvp::WorkerDone{};
+  });
+  if (!started) {
+    // No thread: the measurement failed, and the user may repeat it.
+    g_nRunningWorkers.fetch_sub(1);
+    m_pShared->state.store(STATE_FAILED);
+  }
 }
 
 void CVNProbeSetupDlg::UpdateButtons() {
@@ -222,8 +231,8 @@ void CVNProbeSetupDlg::DrawProbes(CDC* dc, const CRect& client) {
   CPen pen(PS_SOLID, 1, RGB(40, 40, 40));
   CBrush clip(RGB(200, 30, 30));
   CBrush plug(RGB(60, 60, 60));
-  CPen* oldPen = dc->SelectObject(&pen);
-  CBrush* oldBrush = dc->SelectObject(&clip);
+  kvp::DcSelect selectPen(dc, &pen);
+  kvp::DcSelect selectBrush(dc, &clip);
   const int top = client.bottom - h / 12 - h / 6;
   const int pitch = size * 3 / 2;
   for (int i = 0; i < 4; ++i) {
@@ -235,8 +244,6 @@ void CVNProbeSetupDlg::DrawProbes(CDC* dc, const CRect& client) {
                           {x + size / 2 + 1, top + 3 * size / 2}, {x + size / 2 - 1, top + 3 * size / 2}};
     dc->Polygon(body, 4);
   }
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 void CVNProbeSetupDlg::OnDestroy() {

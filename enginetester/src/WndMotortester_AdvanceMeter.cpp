@@ -9,6 +9,8 @@
 #include <core/NumberFormat.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
+
 namespace {
 
 constexpr int kOk = CMotortesterData::STATUS_OK;
@@ -199,8 +201,8 @@ void CWndMotortester_AdvanceMeter::DrawPictogram(CDC* dc, const CRect& rc, int i
   const COLORREF ink = enabled ? RGB(0, 0, 0) : AdjustColor(GetSchemeColor(14), -60);
   CPen pen(PS_SOLID, 2, ink);
   CBrush fill(ink);
-  CPen* oldPen = dc->SelectObject(&pen);
-  CBrush* oldBrush = static_cast<CBrush*>(dc->SelectStockObject(NULL_BRUSH));
+  kvp::DcSelect selectPen(dc, &pen);
+  kvp::DcSelect selectBrush(dc->GetSafeHdc(), GetStockObject(NULL_BRUSH));
   const int cx = rc.CenterPoint().x, cy = rc.CenterPoint().y;
   const int u = (rc.Height() < rc.Width() ? rc.Height() : rc.Width()) / 6;
   switch (id) {
@@ -226,6 +228,4 @@ void CWndMotortester_AdvanceMeter::DrawPictogram(CDC* dc, const CRect& rc, int i
       break;
     }
   }
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }

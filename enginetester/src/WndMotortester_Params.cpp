@@ -9,6 +9,8 @@
 #include <core/TextIds.h>
 #include <core/Texts.h>
 
+#include <platform/dcscope.h>
+
 namespace {
 
 // One repeat control. Its minimum and maximum lie one step outside the valid values; a value that
@@ -206,7 +208,7 @@ void CWndMotortester_Params::UpdateVisibility() {
 void CWndMotortester_Params::PaintContent(CDC* dc) {
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->SetTextColor(GetSchemeColor(8));
-  CFont* oldFont = dc->SelectObject(&m_fntSmall);
+  kvp::DcSelect selectFont(dc, &m_fntSmall);
   const GlobalProps& props = GetGlobalProps();
   // Each visible control's label, left of it in its column.
   for (int i = 0; i < CONTROLS; ++i) {
@@ -220,18 +222,17 @@ void CWndMotortester_Params::PaintContent(CDC* dc) {
     dc->DrawText(props.GetText(kControlDefs[i].label), -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   }
   if (PolarityBoxShown()) {
-    CPen* oldPen = dc->SelectObject(&m_Pen);
-    CGdiObject* oldBrush = dc->SelectStockObject(NULL_BRUSH);
-    dc->RoundRect(m_rcPolarity.left, m_rcPolarity.top, m_rcPolarity.right, m_rcPolarity.bottom, 16, 16);
-    dc->SelectObject(oldBrush);
-    dc->SelectObject(oldPen);
+    {
+      kvp::DcSelect selectPen(dc, &m_Pen);
+      kvp::DcSelect selectBrush(dc->GetSafeHdc(), GetStockObject(NULL_BRUSH));
+      dc->RoundRect(m_rcPolarity.left, m_rcPolarity.top, m_rcPolarity.right, m_rcPolarity.bottom, 16, 16);
+    }
     CString text;
     text.Format("%s(1., 2., 3., 4.)", props.GetText(kTextHvSensorPolarity));
     dc->SelectObject(&m_fntSmall);
     CRect line(m_rcPolarity.left + 8, m_rcPolarity.top + 4, m_rcPolarity.right - 8, m_rcPolarity.bottom);
     dc->DrawText(text, &line, DT_CENTER | DT_TOP | DT_SINGLELINE);
   }
-  dc->SelectObject(oldFont);
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
 }
@@ -391,13 +392,12 @@ void CWndMotortester_Params::Draw(CDC* dc, RECT* client, NumericOptionRecord* re
   if (i < 0 || i >= CONTROLS) return;
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->SetTextColor(GetSchemeColor(8));
-  CFont* old = dc->SelectObject(&m_fntMedium);
+  kvp::DcSelect selectFont(dc, &m_fntMedium);
   const CString text = ValueText(kControlDefs[i].id, static_cast<int>(record->value));
   // Centred in the field left of the arrows.
   CRect field(*client);
   field.right -= field.Height();
   dc->DrawText(text, &field, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(old);
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
 }
@@ -406,21 +406,20 @@ void CWndMotortester_Params::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, C
   const GlobalProps& props = GetGlobalProps();
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->SetTextColor(GetSchemeColor(8));
-  CFont* old = nullptr;
+  kvp::DcSelect selectFont(dc, nullptr);
   CRect rc(*content);
   if (data->id == ID_TITLE) {
-    old = dc->SelectObject(&m_fntTitle);
+    selectFont.Select(&m_fntTitle);
     dc->DrawText(props.GetText(kTextTesterSetupTitle), -1, &rc, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   } else if (data->id == ID_SUBTITLE) {
-    old = dc->SelectObject(&m_fntMedium);
+    selectFont.Select(&m_fntMedium);
     const int kind = Data().GetEngineType();
     dc->DrawText(props.GetText(kind == kDiesel ? 10023 : 10022), -1, &rc, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   } else if (data->id >= ID_SWITCH1 && data->id < ID_SWITCH1 + SWITCHES) {
-    old = dc->SelectObject(&m_fntLarge);
+    selectFont.Select(&m_fntLarge);
     const int polarity = Data().GetPolarity(data->id - ID_SWITCH1 + 1);
     dc->DrawText(polarity > 0 ? "+" : "-", -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
-  if (old) dc->SelectObject(old);
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
 }

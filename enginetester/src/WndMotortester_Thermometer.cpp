@@ -8,6 +8,8 @@
 #include <core/TextIds.h>
 #include <core/ValueText.h>
 
+#include <platform/dcscope.h>
+
 namespace {
 constexpr int kOk = CMotortesterData::STATUS_OK;
 }  // namespace
@@ -103,9 +105,8 @@ void CWndMotortester_Thermometer::DrawSpeed(CDC* dc, const CRect& rc, LPCSTR tex
 }
 
 void CWndMotortester_Thermometer::DrawValue(CDC* dc, const CRect& rc, int text) {
-  CFont* old = dc->SelectObject(&m_fntValue);
+  kvp::DcSelect selectFont(dc, &m_fntValue);
   CRect value(rc);
   value.right -= 240;
   dc->DrawText(m_strText[text], &value, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(old);
 }

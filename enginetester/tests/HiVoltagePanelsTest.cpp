@@ -277,7 +277,9 @@ class BatchTest : public kvtest::CoreTest {
     s->link.store(&link);
     return s;
   }
-  void Run(S& s) { RunHiVoltageBatch(s, 1); }
+  void Run(S& s) { RunHiVoltageBatch(s, 1, stop.get()); }
+
+  kvp::UniqueHandle stop{CreateEvent(nullptr, TRUE, FALSE, nullptr)};
 
   ettest::FakeLink link;
   ettest::FakeMeter meter{link};

@@ -1,5 +1,7 @@
 #include "MeterDraw.h"
 
+#include <platform/dcscope.h>
+
 #include <cstring>
 
 void MakeMeterFont(CFont& font, int height, bool bold, LPCSTR face) {
@@ -14,13 +16,14 @@ void DrawZeroSymbol(CDC* dc, const RECT& r, COLORREF color) {
   const int bottom = r.bottom - (r.bottom - r.top) / 4;
   CPen dotted(PS_DOT, 1, color);
   CPen solid(PS_SOLID, 2, color);
-  CPen* old = dc->SelectObject(&dotted);
-  dc->MoveTo(r.left + 4, top);
-  dc->LineTo(mid, top);
-  dc->SelectObject(&solid);
-  dc->LineTo(mid, bottom);
-  dc->LineTo(r.right - 4, bottom);
-  dc->SelectObject(old);
+  {
+    kvp::DcSelect selectPen(dc, &dotted);
+    dc->MoveTo(r.left + 4, top);
+    dc->LineTo(mid, top);
+    selectPen.Select(&solid);
+    dc->LineTo(mid, bottom);
+    dc->LineTo(r.right - 4, bottom);
+  }
   CRect right(mid, r.top, r.right, r.bottom);
   dc->SetTextColor(color);
   dc->DrawText("0", 1, &right, DT_CENTER | DT_VCENTER | DT_SINGLELINE);

@@ -17,11 +17,8 @@ CRecorder::CRecorder() {
 
 CRecorder::~CRecorder() {
   // The program ends: a transfer still running is only told to stop and left alone.
-  if (m_pJob) {
-    m_pJob->cancelled.store(1);
-    if (m_pJob->stopEvent) SetEvent(m_pJob->stopEvent);
-  }
-  if (m_hThread) CloseHandle(m_hThread);
+  if (m_pJob) m_pJob->cancelled.store(1);
+  m_worker.Release();
 }
 
 // ---- cursors, zoom, amplitude ------------------------------------------------------------------
@@ -290,19 +287,9 @@ RecorderLibrary CRecorder::CurrentLibrary() const {
   return {binding.Motortester(), binding.MTOscilloscope(), binding.Oscilloscope()};
 }
 
-static DWORD WINAPI RecorderThreadProc(LPVOID param) {
-  // The thread holds its job alive on its own: an abandoned thread outlives the recorder's hold.
-  std::unique_ptr<std::shared_ptr<RecorderJob>> hold(static_cast<std::shared_ptr<RecorderJob>*>(param));
-  (*hold)->Run();
-  return 0;
-}
-
 int CRecorder::Start() {
   if (m_pJob && m_pJob->running.load()) return 0;
-  if (m_hThread) {
-    CloseHandle(m_hThread);
-    m_hThread = 0;
-  }
+  m_worker.Release();  // the last job's thread has done its work
   m_pJob.reset();
 
   auto job = std::make_shared<RecorderJob>();
@@ -310,8 +297,6 @@ int CRecorder::Start() {
   job->engineTester = job->library.motortester && job->library.mtOscilloscope && job->library.motortester->IsReady();
   job->window = m_hAnalyzerWnd;
   job->generation = GetRecordListGeneration();
-  job->stopEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  if (!job->stopEvent) return 0;
   const GlobalProps& settings = GetGlobalProps();
   CRecordList& list = GetRecordList();
   job->records.resize(static_cast<size_t>(list.GetSize()));
@@ -328,38 +313,30 @@ int CRecorder::Start() {
     r->m_Ring = CNxRoundShortIntArray();
   }
 
-  auto* param = new std::shared_ptr<RecorderJob>(job);
-  HANDLE thread = CreateThread(nullptr, 0, RecorderThreadProc, param, 0, nullptr);
-  if (!thread) {
-    delete param;
+  // The thread holds its job alive on its own: an abandoned thread outlives the recorder's hold.
+  const bool started = m_worker.Start([job](HANDLE stop) {
+    job->Run(stop);
+    return kvp::WorkerDone{};  // the job posts its own progress and end
+  });
+  if (!started) {
     // Nothing ran: the rings go back to their records.
     for (INT_PTR k = 0; k < list.GetSize(); ++k) list[k]->m_Ring = std::move(job->records[static_cast<size_t>(k)].ring);
     return 0;
   }
-  m_hThread = thread;
   m_pJob = std::move(job);
   return 1;
 }
 
 void CRecorder::DropJob() {
   m_pJob.reset();
-  if (m_hThread) {
-    CloseHandle(m_hThread);
-    m_hThread = 0;
-  }
+  m_worker.Release();
 }
 
 int CRecorder::Stop() {
   if (!m_pJob) return 1;
   std::shared_ptr<RecorderJob> job = m_pJob;
   if (job->outcome.load() == RecorderJob::FINISHED) return 1;  // left to FinishTransfer
-  SetEvent(job->stopEvent);
-  bool abandoned = false;
-  if (m_hThread && kvp::WaitForObjectsServingSends(1, &m_hThread, STOP_WAIT_MS) != WAIT_OBJECT_0) {
-    job->cancelled.store(1);
-    kvp::AbandonThread(m_hThread);
-    abandoned = true;
-  }
+  const bool abandoned = !m_worker.Stop(STOP_WAIT_MS, [&job] { job->cancelled.store(1); });
   if (!abandoned && job->outcome.load() == RecorderJob::FINISHED) return 1;  // ended on its own meanwhile
   job->cancelled.store(1);
   DropJob();

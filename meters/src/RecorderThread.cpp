@@ -8,10 +8,6 @@
 
 #include <vector>
 
-RecorderJob::~RecorderJob() {
-  if (stopEvent) CloseHandle(stopEvent);
-}
-
 bool RecorderJob::StopRequested() const { return WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0; }
 
 void RecorderJob::Post(UINT message, WPARAM wParam) const {
@@ -52,7 +48,8 @@ void ReadLimits(const RecorderJob& job, RecorderJobRecord& r) {
 
 }  // namespace
 
-void RecorderJob::Run() {
+void RecorderJob::Run(HANDLE stop) {
+  stopEvent = stop;
   for (RecorderJobRecord& r : records) ReadLimits(*this, r);
 
   if (!records.empty() && records[0].roll == 0 && records[0].direct == 1) {

@@ -16,6 +16,8 @@
 #include <core/Texts.h>
 #include <core/ValueText.h>
 
+#include <platform/dcscope.h>
+
 namespace {
 
 const char* const kChildNames[CWndOhmeter::CHILD_COUNT] = {"Ohm", "Conduc", "Diode", "Zero",
@@ -156,10 +158,10 @@ void CWndOhmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* 
   CRect rc(*content);
   const COLORREF color = data->enabled ? GetSchemeColor(13) : AdjustColor(button->face, -50);
   dc->SetTextColor(color);
-  CFont* old = nullptr;
+  kvp::DcSelect selectFont(dc, nullptr);
   switch (data->id) {
     case ID_OHM:
-      old = dc->SelectObject(&m_Fonts[FONT_OHM_BUTTON]);
+      selectFont.Select(&m_Fonts[FONT_OHM_BUTTON]);
       dc->DrawText("W", 1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       break;
     case ID_CONDUC: {
@@ -167,8 +169,8 @@ void CWndOhmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* 
       const int cx = rc.CenterPoint().x, cy = rc.CenterPoint().y, s = rc.Height() / 5;
       CBrush fill(color);
       CPen pen(PS_SOLID, 2, color);
-      CBrush* oldBrush = dc->SelectObject(&fill);
-      CPen* oldPen = dc->SelectObject(&pen);
+      kvp::DcSelect selectBrush(dc, &fill);
+      kvp::DcSelect selectPen(dc, &pen);
       const POINT speaker[] = {{cx - 2 * s, cy - s / 2}, {cx - s, cy - s / 2}, {cx, cy - s},
                                {cx, cy + s},             {cx - s, cy + s / 2}, {cx - 2 * s, cy + s / 2}};
       dc->Polygon(speaker, 6);
@@ -177,8 +179,6 @@ void CWndOhmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* 
         dc->LineTo(cx + k * s / 2 + 2 + s / 3, cy);
         dc->LineTo(cx + k * s / 2 + 2, cy + k * s / 2);
       }
-      dc->SelectObject(oldPen);
-      dc->SelectObject(oldBrush);
       break;
     }
     case ID_DIODE: {
@@ -186,38 +186,36 @@ void CWndOhmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* 
       const int cx = rc.CenterPoint().x, cy = rc.CenterPoint().y, s = rc.Height() / 4;
       CBrush fill(color);
       CPen pen(PS_SOLID, 2, color);
-      CBrush* oldBrush = dc->SelectObject(&fill);
-      CPen* oldPen = dc->SelectObject(&pen);
+      kvp::DcSelect selectBrush(dc, &fill);
+      kvp::DcSelect selectPen(dc, &pen);
       dc->MoveTo(cx - 2 * s, cy);
       dc->LineTo(cx + 2 * s, cy);
       const POINT triangle[] = {{cx - s, cy - s}, {cx + s / 2, cy}, {cx - s, cy + s}};
       dc->Polygon(triangle, 3);
       dc->MoveTo(cx + s / 2, cy - s);
       dc->LineTo(cx + s / 2, cy + s);
-      dc->SelectObject(oldPen);
-      dc->SelectObject(oldBrush);
       break;
     }
     case ID_ZERO:
-      old = dc->SelectObject(&m_Fonts[FONT_ZERO]);
+      selectFont.Select(&m_Fonts[FONT_ZERO]);
       dc->DrawText("0", 1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       break;
     case ID_TITLE:
-      old = dc->SelectObject(&m_Fonts[FONT_TITLE]);
+      selectFont.Select(&m_Fonts[FONT_TITLE]);
       dc->SetTextColor(GetSchemeColor(8));
       dc->DrawText(GetDefaultText(28), -1, &rc, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
       break;
     case ID_PRINT:
-      old = dc->SelectObject(&m_Fonts[FONT_TEXT]);
+      selectFont.Select(&m_Fonts[FONT_TEXT]);
       dc->DrawText(GetGlobalProps().GetText(kTextPrint), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       break;
     case ID_CURRENT: {
       if (m_bErrorShown) {
-        old = dc->SelectObject(&m_Fonts[FONT_TEXT]);
+        selectFont.Select(&m_Fonts[FONT_TEXT]);
         dc->DrawText(m_strValue, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         break;
       }
-      old = dc->SelectObject(&m_Fonts[FONT_VALUE]);
+      selectFont.Select(&m_Fonts[FONT_VALUE]);
       CRect value(rc);
       value.right -= 120;
       if (m_pEngine->m_nOhmMode == CMeasureEngine::OHM_DIODE) {
@@ -242,5 +240,4 @@ void CWndOhmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* 
     default:
       break;
   }
-  if (old) dc->SelectObject(old);
 }

@@ -15,6 +15,8 @@
 #include <core/Texts.h>
 #include <core/ValueText.h>
 
+#include <platform/dcscope.h>
+
 namespace {
 
 const char* const kChildNames[CWndVoltmeter::CHILD_COUNT] = {"Title", "ACDC",      "OnOff",    "Zero",  "Current",
@@ -197,10 +199,10 @@ void CWndVoltmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn
   dc->SetBkMode(TRANSPARENT);
   CRect rc(*content);
   const COLORREF text = GetSchemeColor(13);
-  CFont* old = nullptr;
+  kvp::DcSelect selectFont(dc, nullptr);
   switch (data->id) {
     case ID_TITLE: {
-      old = dc->SelectObject(&m_fntTitle);
+      selectFont.Select(&m_fntTitle);
       dc->SetTextColor(GetSchemeColor(8));
       const CString title = TitleText();
       dc->DrawText(title, &rc, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
@@ -208,7 +210,7 @@ void CWndVoltmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn
     }
     case ID_CURRENT: {
       dc->SetTextColor(text);
-      old = dc->SelectObject(&m_fntLarge);
+      selectFont.Select(&m_fntLarge);
       if (m_bErrorShown) {
         dc->DrawText(m_strValue, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       } else {
@@ -227,7 +229,7 @@ void CWndVoltmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn
     case ID_MIN:
     case ID_MAX: {
       dc->SetTextColor(text);
-      old = dc->SelectObject(&m_fntLarge);
+      selectFont.Select(&m_fntLarge);
       CRect value(rc);
       value.right -= 10;
       dc->DrawText(data->id == ID_MIN ? m_strMin : m_strMax, &value, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
@@ -249,7 +251,7 @@ void CWndVoltmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn
     }
     case ID_ZERO: {
       dc->SetTextColor(data->enabled ? text : AdjustColor(m_crBack, -20));
-      old = dc->SelectObject(&m_fntSmall);
+      selectFont.Select(&m_fntSmall);
       // Two lines, centred as a block.
       CRect measure(rc);
       const int height = dc->DrawText(GetDefaultText(38), -1, &measure, DT_CENTER | DT_CALCRECT);
@@ -258,7 +260,7 @@ void CWndVoltmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn
       break;
     }
     case ID_CALIBRATE: {
-      old = dc->SelectObject(&m_fntHalf);
+      selectFont.Select(&m_fntHalf);
       const COLORREF color = data->enabled ? text : AdjustColor(button->face, -50);
       DrawZeroSymbol(dc, rc, color);
       break;
@@ -266,5 +268,4 @@ void CWndVoltmeter::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn
     default:
       break;
   }
-  if (old) dc->SelectObject(old);
 }

@@ -19,6 +19,7 @@ kv_test(platform_gdi_tests LABELS gui
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/tests/PixelRulesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/DcStateTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/DcScopeTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/BlitTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/TextTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/AfxGdiTest.cpp

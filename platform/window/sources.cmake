@@ -16,6 +16,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DialogTemplate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Resources.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Worker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/controls/ControlKit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/controls/Button.cpp
   ${CMAKE_CURRENT_LIST_DIR}/controls/Static.cpp
@@ -39,6 +40,7 @@ kv_test(platform_window_tests LABELS gui platform
     ${CMAKE_CURRENT_LIST_DIR}/tests/QuitRequestTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/InputTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/WindowTreeTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/WorkerTest.cpp
   LIBS PkgConfig::KV_CAIRO)
 
 kv_test(platform_controls_tests LABELS gui platform controls

@@ -10,6 +10,7 @@
 #include <core/TextIds.h>
 #include <core/VersionInfo.h>
 
+#include <platform/dcscope.h>
 #include <platform/dialogtemplate.h>
 #include <platform/registry.h>
 #include <platform/resources.h>
@@ -37,22 +38,23 @@ HBITMAP GreyedCopy(HBITMAP strip) {
   BITMAP info{};
   if (!strip || !GetObject(strip, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return 0;
   HDC dc = CreateCompatibleDC(0);
-  HGDIOBJ old = SelectObject(dc, strip);
   std::vector<BYTE> bits(static_cast<size_t>(info.bmWidth) * info.bmHeight * 4);
-  BYTE* pixel = bits.data();
-  for (int y = 0; y < info.bmHeight; ++y) {
-    for (int x = 0; x < info.bmWidth; ++x, pixel += 4) {
-      COLORREF c = GetPixel(dc, x, y);
-      if (c == kMagenta) {
-        pixel[0] = 255, pixel[1] = 0, pixel[2] = 255;
-        continue;
+  {
+    kvp::DcSelect select(dc, strip);
+    BYTE* pixel = bits.data();
+    for (int y = 0; y < info.bmHeight; ++y) {
+      for (int x = 0; x < info.bmWidth; ++x, pixel += 4) {
+        COLORREF c = GetPixel(dc, x, y);
+        if (c == kMagenta) {
+          pixel[0] = 255, pixel[1] = 0, pixel[2] = 255;
+          continue;
+        }
+        int brightness = (30 * GetRValue(c) + 59 * GetGValue(c) + 11 * GetBValue(c)) / 100;
+        BYTE grey = static_cast<BYTE>(kGreyedDarkest + brightness * (255 - kGreyedDarkest) / 255);
+        pixel[0] = pixel[1] = pixel[2] = grey;
       }
-      int brightness = (30 * GetRValue(c) + 59 * GetGValue(c) + 11 * GetBValue(c)) / 100;
-      BYTE grey = static_cast<BYTE>(kGreyedDarkest + brightness * (255 - kGreyedDarkest) / 255);
-      pixel[0] = pixel[1] = pixel[2] = grey;
     }
   }
-  SelectObject(dc, old);
   DeleteDC(dc);
   return CreateBitmap(info.bmWidth, info.bmHeight, 1, 32, bits.data());
 }
@@ -291,9 +293,8 @@ BOOL CMainWndDlg::DrawItem(CDC* dc, RECT* rect, CXPCtrlTabItem* item, int flags)
   if (strip) {
     CDC source;
     source.CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source.m_hDC, strip);
+    kvp::DcSelect select(source.m_hDC, strip);
     dc->TransparentBlt(x, y, 24, 24, &source, item->id * 24, 0, 24, 24, kMagenta);
-    SelectObject(source.m_hDC, old);
   }
   return TRUE;
 }

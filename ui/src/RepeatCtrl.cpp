@@ -8,6 +8,8 @@
 #include <core/MemDC.h>
 #include <core/NumberFormat.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -132,10 +134,9 @@ void CVisualDrawArrow::Draw(CDC* dc, CVisualItem* data, CVisualItemBtn::Brushes*
   if (box.right <= box.left || box.bottom <= box.top) return;
   CBrush* fill = brushes->brush;
   if (data->state != 0 && brushes->pressedBrush && brushes->pressedBrush->GetSafeHandle()) fill = brushes->pressedBrush;
-  CBrush* old = fill && fill->GetSafeHandle() ? dc->SelectObject(fill) : nullptr;
+  kvp::DcSelect select(dc, fill && fill->GetSafeHandle() ? fill : nullptr);
   const ArrowPolygon poly = ArrowPoints(box, direction < 0 ? 0 : direction);
   dc->Polygon(poly.p, 3);
-  if (old) dc->SelectObject(old);
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -199,8 +200,8 @@ void CRepeatCtrl::PaintNow(CDC* dc) {
     items[1].SetRect(&arrows.second);
   }
   dc->FillSolidRect(&rcClient, back);
-  CPen* oldPen = dc->SelectObject(&outlinePen);
-  CBrush* oldBrush = dc->SelectObject(&faceBrush);
+  kvp::DcSelect pen(dc, &outlinePen);
+  kvp::DcSelect brush(dc, &faceBrush);
   if (!flat) {
     dc->SelectObject(&shadowPen);
     dc->SelectObject(&shadowBrush);
@@ -214,20 +215,17 @@ void CRepeatCtrl::PaintNow(CDC* dc) {
   } else {
     const CString text = FormatOptionValue(record);
     CreateFontOnce(valueFont, "Arial", -15, GetGlobalProps().GetCharSet(), TRUE, FALSE, FALSE, 0);
-    CFont* oldFont = dc->SelectObject(&valueFont);
+    kvp::DcSelect font(dc, &valueFont);
     const int oldMode = dc->SetBkMode(TRANSPARENT);
     CRect textRect = rcClient;
     textRect.right -= 10;
     dc->DrawText(text, &textRect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
     dc->SetBkMode(oldMode);
-    dc->SelectObject(oldFont);
   }
   if (record.enabled) {
     items[0].Draw(dc);
     items[1].Draw(dc);
   }
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 int CRepeatCtrl::HitArrow(POINT p) const {

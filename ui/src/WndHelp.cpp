@@ -6,6 +6,8 @@
 #include <core/ProbeConnection.h>
 #include <core/Texts.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <initializer_list>
 
@@ -339,7 +341,7 @@ void CWndHelp::PaintContent(CDC* dc) {
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(RGB(0, 0, 0));
 
-  CFont* before = dc->SelectObject(&m_fontTitle);
+  kvp::DcSelect font(dc, &m_fontTitle);
   CRect title(area.left, area.top + 10, area.right, area.top + 10 + area.Height() / 20 + 15);
   dc->DrawText(Text(10083), -1, &title, DT_CENTER | DT_SINGLELINE | DT_TOP | DT_NOPREFIX);
 
@@ -352,8 +354,8 @@ void CWndHelp::PaintContent(CDC* dc) {
   const int markLine = markLeft + markSize + 10;
 
   CPen black(PS_SOLID, 1, RGB(0, 0, 0));
-  CPen* oldPen = dc->SelectObject(&black);
-  HGDIOBJ oldBrush = ::SelectObject(dc->m_hDC, GetStockObject(NULL_BRUSH));
+  kvp::DcSelect pen(dc, &black);
+  kvp::DcSelect brush(dc->m_hDC, GetStockObject(NULL_BRUSH));
   dc->Rectangle(table.left, table.top, table.right, table.bottom);
   dc->MoveTo(xd, table.top);
   dc->LineTo(xd, table.bottom);
@@ -371,12 +373,9 @@ void CWndHelp::PaintContent(CDC* dc) {
     CRect cell(table.left + 1, rowTop + 1, markLine, rowTop + dy);
     dc->FillSolidRect(&cell, FieldColor(m_nPageFlags[k], record.probe.kind, record.valid, k, mode, m_bEngineTester, coil));
     CBrush mark(m_nPageFlags[k] ? kConnectorColors[k] : kUnused);
-    CBrush* markOld = dc->SelectObject(&mark);
+    kvp::DcSelect markBrush(dc, &mark);
     dc->Ellipse(markLeft, rowTop + 7, markLeft + markSize, rowTop + dy - 7);
-    dc->SelectObject(markOld);
   }
-  ::SelectObject(dc->m_hDC, oldBrush);
-  dc->SelectObject(oldPen);
 
   // Labels right-aligned in a column two mark widths wide after the mark column; the probe texts
   // start 2.1 mark widths after the label column's start.
@@ -399,7 +398,6 @@ void CWndHelp::PaintContent(CDC* dc) {
     CRect textRect(textLeft, rowTop, xd - 4, rowTop + dy);
     dc->DrawText(ConnectorText(k), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
-  dc->SelectObject(before);
 }
 
 PaneEntry HelpEntry() {

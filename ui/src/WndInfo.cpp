@@ -7,6 +7,7 @@
 #include <core/ResourceHolder.h>
 #include <core/Texts.h>
 
+#include <platform/dcscope.h>
 #include <platform/resources.h>
 
 namespace {
@@ -74,7 +75,7 @@ void CWndInfo::PaintContent(CDC* dc) {
     DrawIcon(dc->m_hDC, frame.left, frame.top - 62, icon);
   }
 
-  CFont* before = dc->SelectObject(&m_fontTitle);
+  kvp::DcSelect font(dc, &m_fontTitle);
   CRect title(frame.left + 40, frame.top - 62, frame.right + 40, frame.top - 30);
   DrawLine(dc, texts.program, title, DT_VCENTER);
 
@@ -119,7 +120,6 @@ void CWndInfo::PaintContent(CDC* dc) {
 
   CRect notice(frame.left + 40, frame.bottom + 5, frame.right - 40, m_rcClient.bottom);
   dc->DrawText(GetDefaultText(35), -1, &notice, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
-  dc->SelectObject(before);
 }
 
 PaneEntry InfoEntry() {

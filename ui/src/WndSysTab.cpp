@@ -8,7 +8,9 @@
 #include <core/NumberFormat.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
 #include <platform/process.h>
+#include <platform/unique.h>
 
 #include <cstring>
 
@@ -103,12 +105,12 @@ void CWndSysTab::PaintContent(CDC* dc) {
     app.x = x;
     app.y = y;
     if (i == m_nSelected) {
-      CPen red(PS_SOLID, 2, RGB(255, 0, 0));
-      CPen* oldPen = dc->SelectObject(&red);
-      HGDIOBJ oldBrush = ::SelectObject(dc->m_hDC, GetStockObject(NULL_BRUSH));
-      dc->Rectangle(x - 4, m_rcPanel.top + 16, x + 37, m_rcPanel.top + 57);
-      ::SelectObject(dc->m_hDC, oldBrush);
-      dc->SelectObject(oldPen);
+      {
+        CPen red(PS_SOLID, 2, RGB(255, 0, 0));
+        kvp::DcSelect pen(dc, &red);
+        kvp::DcSelect brush(dc->m_hDC, GetStockObject(NULL_BRUSH));
+        dc->Rectangle(x - 4, m_rcPanel.top + 16, x + 37, m_rcPanel.top + 57);
+      }
       m_strTitle = app.description.c_str();
       m_btnTitle.Redraw();
     }
@@ -139,11 +141,9 @@ void CWndSysTab::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* b
   }
   CBrush fill(GetSchemeColor(15));
   CPen edge(PS_SOLID, 1, GetSchemeColor(15));
-  CBrush* oldBrush = dc->SelectObject(&fill);
-  CPen* oldPen = dc->SelectObject(&edge);
+  kvp::DcSelect brush(dc, &fill);
+  kvp::DcSelect pen(dc, &edge);
   dc->Polygon(points, 3);
-  dc->SelectObject(oldPen);
-  dc->SelectObject(oldBrush);
 }
 
 void CWndSysTab::OnClick(XPCtrlBtnData*, CXPCtrlBtn* button) {
@@ -189,8 +189,8 @@ BOOL CWndSysTab::StartProgram(const std::string& path) {
                      nullptr, &startup, &process)) {
     return FALSE;
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // Started without waiting: the handles are only closed.
+  kvp::UniqueHandle thread(process.hThread), program(process.hProcess);
   return TRUE;
 }
 

@@ -5,6 +5,7 @@
 #include <core/ColorScheme.h>
 #include <core/MemDC.h>
 #include <core/NumberFormat.h>
+#include <platform/dcscope.h>
 
 using ui_detail::PressMachine;
 
@@ -68,15 +69,13 @@ void CXPCtrlBtn::PaintNow(CDC* dc) {
   } else {
     CRect r = rc;
     r.DeflateRect(2, 2);
-    CPen* oldPen = dc->SelectObject(&framePen);
-    CBrush* oldBrush = dc->SelectObject(&frameBrush);
+    kvp::DcSelect pen(dc, &framePen);
+    kvp::DcSelect brush(dc, &frameBrush);
     dc->RoundRect(r.left + 2, r.top + 2, r.right + 2, r.bottom + 2, 16, 16);
     dc->SelectObject(&outlinePen);
     dc->SelectObject(data.state == 0 ? &faceBrush : &hotFaceBrush);
     if (data.state == 1) r.OffsetRect(2, 2);
     dc->RoundRect(r.left, r.top, r.right, r.bottom, 16, 16);
-    dc->SelectObject(oldBrush);
-    dc->SelectObject(oldPen);
     content = r;
     content.DeflateRect(4, 4);
   }
@@ -141,7 +140,7 @@ void CXPCheckBtn::PaintNow(CDC* dc) {
   if (!ui_detail::SameRect(rc, rcClient)) rcClient = rc;
   dc->FillSolidRect(&rc, back);
   CPen pen(PS_SOLID, 1, RGB(50, 50, 50));
-  CPen* oldPen = dc->SelectObject(&pen);
+  kvp::DcSelect select(dc, &pen);
   CRect box = rc;
   if (state == 1) {
     box.left += 2;
@@ -169,7 +168,6 @@ void CXPCheckBtn::PaintNow(CDC* dc) {
     }
     dc->DrawEdge(&box, EDGE_SUNKEN, BF_RECT);
   }
-  dc->SelectObject(oldPen);
 }
 
 BOOL CXPCheckBtn::OnEraseBkgnd(CDC*) { return TRUE; }

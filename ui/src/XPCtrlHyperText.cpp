@@ -4,6 +4,7 @@
 
 #include <core/GlobalProps.h>
 #include <core/MemDC.h>
+#include <platform/dcscope.h>
 
 using ui_detail::PressMachine;
 
@@ -57,13 +58,12 @@ void CXPCtrlHyperText::PaintNow(CDC* dc) {
   }
   dc->FillRect(&rc, fill);
   const COLORREF oldBk = dc->SetBkColor(fillColour);
-  CFont* oldFont = dc->SelectObject(&font);
+  kvp::DcSelect select(dc, &font);
   CRect textRect = rc;
   textRect.left += 3;
   // A link wider than the control ends in an ellipsis instead of being cut off mid-word.
   dc->DrawText(text, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   dc->SetBkColor(oldBk);
-  dc->SelectObject(oldFont);
 }
 
 BOOL CXPCtrlHyperText::OnEraseBkgnd(CDC*) { return TRUE; }

@@ -3,6 +3,7 @@
 #include "ToolkitWindow.h"
 
 #include <core/MemDC.h>
+#include <platform/dcscope.h>
 
 CXPCtrlStaticWFont::CXPCtrlStaticWFont(COLORREF text, COLORREF background, CFont* textFont, BOOL withShadow,
                                        UINT fmt1, UINT fmt2)
@@ -19,7 +20,7 @@ BOOL CXPCtrlStaticWFont::Create(LPCSTR text, DWORD style, const RECT& rect, CWnd
 void CXPCtrlStaticWFont::PaintNow(CDC* dc) {
   CRect rc;
   GetClientRect(&rc);
-  CFont* oldFont = font && font->GetSafeHandle() ? dc->SelectObject(font) : nullptr;
+  kvp::DcSelect select(dc, font && font->GetSafeHandle() ? font : nullptr);
   if (backColour != kKeepColour) dc->FillSolidRect(&rc, backColour);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   CString text;
@@ -37,7 +38,6 @@ void CXPCtrlStaticWFont::PaintNow(CDC* dc) {
   dc->DrawText(text, &rc, format);
   if (textColour != kKeepColour) dc->SetTextColor(oldText);
   dc->SetBkMode(oldMode);
-  if (oldFont) dc->SelectObject(oldFont);
 }
 
 BOOL CXPCtrlStaticWFont::OnEraseBkgnd(CDC*) { return TRUE; }

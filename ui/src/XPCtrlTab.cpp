@@ -4,6 +4,8 @@
 
 #include <core/MemDC.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 
 CXPCtrlTabItem::~CXPCtrlTabItem() = default;
@@ -58,7 +60,7 @@ void CXPCtrlTab::Paint(CDC* dc, BOOL background) {
     Layout();
     layoutDirty = FALSE;
   }
-  const int saved = dc->SaveDC();
+  kvp::DcState saved(dc);
   dc->IntersectClipRect(&rect);
   if (background && owner) {
     if (!owner->DrawBackground(dc)) dc->FillSolidRect(&rect, back);
@@ -100,7 +102,6 @@ void CXPCtrlTab::Paint(CDC* dc, BOOL background) {
     dc->SelectStockObject(WHITE_PEN);
     dc->LineTo(rect.right, bottom);
   }
-  dc->RestoreDC(saved);
 }
 
 void CXPCtrlTab::Redraw(BOOL background) {

@@ -18,6 +18,7 @@
 #include <core/RecordRings.h>
 
 #include <platform/sync.h>
+#include <platform/unique.h>
 #include <platform/window.h>
 
 #include <atomic>
@@ -208,7 +209,7 @@ class CMeasureEngine : public IDeviceStartup {
   IMTAdvancemeter_11* m_pMTAdvancemeter = nullptr;
   IMTTemperaturemeter_12* m_pMTTemperaturemeter = nullptr;
   IMTDwellanglemeter_13* m_pMTDwellanglemeter = nullptr;
-  HANDLE m_hThread = 0;
+  kvp::UniqueHandle m_hThread;
   std::atomic<IOscClbck*> m_pCallback{nullptr};
   std::atomic<int> m_bAppend{0};
   MeterReading m_Readings[2];
@@ -216,8 +217,8 @@ class CMeasureEngine : public IDeviceStartup {
   std::atomic<SHORT> m_nCylinderCount{0};
   CString m_strTitle;
   std::atomic<int> m_bRecorderFeed{0};
-  HANDLE m_hCommandEvent = 0;
-  HANDLE m_hStopEvent = 0;
+  kvp::UniqueHandle m_hCommandEvent;
+  kvp::UniqueHandle m_hStopEvent;
   HANDLE m_hIdleEvent = 0;
   CRITICAL_SECTION m_csCommand;
   CRITICAL_SECTION m_csChannel;  // selected high-voltage channel and re-arm record
@@ -235,7 +236,7 @@ class CMeasureEngine : public IDeviceStartup {
   IRecordRings* m_pRings = nullptr;
   std::mutex m_callbackLock;         // the callback pointer and the calls in flight
   int m_nCallbacksInFlight = 0;
-  HANDLE m_hCallbacksIdle = 0;       // manual-reset, set while no callback is in flight
+  kvp::UniqueHandle m_hCallbacksIdle;  // manual-reset, set while no callback is in flight
   std::atomic<DWORD> m_nThreadId{0};
   std::atomic<int> m_bStopping{0};
   std::atomic<int> m_bAbandoned{0};
@@ -251,7 +252,7 @@ class CMeasureEngine : public IDeviceStartup {
   unsigned m_nLastToken = 0;
   DWORD m_nReservedAt = 0;
   DWORD m_nReservedFor = 0;
-  HANDLE m_hLinkFree = 0;            // manual-reset, set while no reservation stands
+  kvp::UniqueHandle m_hLinkFree;     // manual-reset, set while no reservation stands
 };
 
 // The process-wide engine, built by static construction; registered as the start-up's device.

@@ -15,6 +15,7 @@
 
 #include <platform/afxgdi.h>
 #include <platform/sync.h>
+#include <platform/worker.h>
 
 #include <kv310/Interfaces.h>
 
@@ -52,7 +53,6 @@ struct HiVoltageBatchState {
   const int valueCount;  // entries of values: 4, 2, or 0 (the status holds the value)
   const int rowCount;    // history rows: 4, 2, 1
 
-  HANDLE stopEvent = 0;  // auto-reset
   std::atomic<HWND> window{0};
   std::atomic<bool> dropped{false};  // the panel is gone: post nothing
   std::atomic<IMTHiVoltage_14*> meter{nullptr};
@@ -70,11 +70,11 @@ struct HiVoltageBatchState {
   std::atomic<int> meanAfter{0};
 };
 
-// Runs one measurement batch of the variant on the state (a worker's whole life). The result
-// posted with WM_KVBATCH: wParam the generation, lParam BATCH_DONE or BATCH_REFUSED; nothing when
-// stopped or when the panel is gone.
+// Runs one measurement batch of the variant on the state (a worker's whole life); `stop` ends the
+// wait for the board. The report to post: WM_KVBATCH to the panel, wParam the generation, lParam
+// BATCH_DONE or BATCH_REFUSED; none when stopped or when the panel is gone.
 enum { BATCH_DONE = 0, BATCH_REFUSED = 1 };
-void RunHiVoltageBatch(HiVoltageBatchState& state, WPARAM generation);
+kvp::WorkerDone RunHiVoltageBatch(HiVoltageBatchState& state, WPARAM generation, HANDLE stop);
 
 class CWndMotortester_HiVoltage : public CXPWndBaseColor,
                                   public CXPCtrlBtn::IDrawClbck,
@@ -82,6 +82,8 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
  public:
   enum { ID_TITLE = 0 };
   enum { DESTROY_WAIT_MS = 1000 };
+  // A hide waits this long for the worker (serving sends), then gives it up.
+  enum { STOP_WAIT_MS = 1000 };
   static constexpr int kFullScale = 30000;   // volts at the scale's top
   static constexpr int kBarMax = 25000;      // higher values are drawn as this
   static constexpr int kBarMin = 1000;       // lower values are drawn as 0
@@ -106,7 +108,7 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
   LPCSTR StateText() const;
   HiVoltageBatchState& State() { return *m_pState; }
   const HiVoltageBatchState& State() const { return *m_pState; }
-  bool HasWorker() const { return m_hWorker != 0; }
+  bool HasWorker() const { return m_worker.Held(); }
   // The value bar i shows: the history mean of its row with averaging on, else the current
   // value; above 25000 V as 25000, below 1000 V as 0.
   int BarValue(int bar) const;
@@ -149,9 +151,6 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
   // stand above them).
   virtual int CoveredBottom() const { return 0; }
   virtual void OnShown() {}
-  // The variant's worker entry point, and the body they share (the parameter is the panel's).
-  virtual LPTHREAD_START_ROUTINE WorkerEntry() const = 0;
-  static DWORD RunWorker(LPVOID param);
   // Starts the next worker at the lowest priority; FALSE when the thread could not be made.
   BOOL StartWorker();
   // Stops and joins the worker (hide).
@@ -159,7 +158,7 @@ class CWndMotortester_HiVoltage : public CXPWndBaseColor,
 
   std::shared_ptr<HiVoltageBatchState> m_pState;
   const int m_nTitleText;
-  HANDLE m_hWorker = 0;
+  kvp::Worker m_worker;
   WPARAM m_nGeneration = 0;
   IMTHiVoltage_14* m_pMeterOverride = nullptr;
   ICommunication_1* m_pLinkOverride = nullptr;

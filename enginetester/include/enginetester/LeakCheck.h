@@ -10,6 +10,7 @@
 #include <ui/XPWndBaseColor.h>
 
 #include <platform/afxgdi.h>
+#include <platform/worker.h>
 
 #include <memory>
 
@@ -102,8 +103,8 @@ class CWndSpecialTest_LeakCheck : public CXPWndBaseColor,
   int m_bError = 0;
   int m_bBlink = 1;
   int m_nLabelWidth = 0;
-  // The running test: its count, results, stop event and thread; shared with the worker.
+  // The running test: its count and results, shared with the worker; and the worker.
   std::shared_ptr<leakcheck::Job> m_job;
-  HANDLE m_hThread = 0;
+  kvp::Worker m_worker;
   LPARAM m_nGeneration = 0;
 };

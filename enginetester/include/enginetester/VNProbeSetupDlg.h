@@ -13,6 +13,7 @@
 #include <ui/dialogs/OwnerDrawnDlg.h>
 
 #include <platform/afxwin.h>
+#include <platform/worker.h>
 
 #include <atomic>
 #include <memory>
@@ -57,6 +58,8 @@ class CVNProbeSetupDlg : public COwnerDrawnDlg {
   void DrawProbes(CDC* dc, const CRect& client);
 
   std::shared_ptr<Shared> m_pShared;
+  // The board call's thread; let go of, never waited for, when the dialog ends or repeats.
+  kvp::Worker m_worker;
   CXPCtrlBtn m_Btn[BUTTONS];
   COLORREF m_crBack;
   CBrush m_brBack;

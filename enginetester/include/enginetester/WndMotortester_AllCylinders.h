@@ -8,10 +8,6 @@ class CWndMotortester_AllCylinders : public CWndMotortester_HiVoltage {
  public:
   explicit CWndMotortester_AllCylinders(CMeasureEngine* engine = nullptr);
 
-  // A worker's entry point: one batch on the panel's shared state.
-  static DWORD AllCylindersThreadProc(LPVOID param) { return RunWorker(param); }
-
  protected:
-  LPTHREAD_START_ROUTINE WorkerEntry() const override { return &AllCylindersThreadProc; }
   int TitleTop() const override { return m_rcClient.Height() / 30; }
 };

@@ -7,10 +7,6 @@ class CWndMotortester_OneCylinder : public CWndMotortester_HiVoltage {
  public:
   explicit CWndMotortester_OneCylinder(CMeasureEngine* engine = nullptr);
 
-  // A worker's entry point: one batch on the panel's shared state.
-  static DWORD OneCylinderThreadProc(LPVOID param) { return RunWorker(param); }
-
  protected:
-  LPTHREAD_START_ROUTINE WorkerEntry() const override { return &OneCylinderThreadProc; }
   CString BarLabel(int) const override { return CString(); }
 };

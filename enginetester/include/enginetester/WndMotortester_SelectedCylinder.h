@@ -12,9 +12,6 @@ class CWndMotortester_SelectedCylinder : public CWndMotortester_HiVoltage {
 
   explicit CWndMotortester_SelectedCylinder(CMeasureEngine* engine = nullptr);
 
-  // A worker's entry point: one batch on the panel's shared state.
-  static DWORD SelectedCylinderThreadProc(LPVOID param) { return RunWorker(param); }
-
   // Chooses channel 1-4 (a click on its button): detection restarts, the engine stores it, the
   // buttons follow. Other ids do nothing.
   void SelectChannel(int channel);
@@ -33,7 +30,6 @@ class CWndMotortester_SelectedCylinder : public CWndMotortester_HiVoltage {
   CFont m_fntChannel;
 
  protected:
-  LPTHREAD_START_ROUTINE WorkerEntry() const override { return &SelectedCylinderThreadProc; }
   CString BarLabel(int bar) const override;
   // The channel buttons' row reaches into the measuring area.
   int CoveredBottom() const override { return m_rcClient.Height() / 15 + 5 + 10; }

@@ -26,6 +26,7 @@
 
 #include <platform/afx.h>
 #include <platform/window.h>
+#include <platform/worker.h>
 
 #include <atomic>
 #include <cstdint>
@@ -81,7 +82,7 @@ struct RecorderJob {
   RecorderLibrary library;
   bool engineTester = false;  // read through the engine-tester oscilloscope
   HWND window = 0;
-  HANDLE stopEvent = 0;  // this job's own stop signal
+  HANDLE stopEvent = 0;  // the worker's stop event (the worker owns it), set by Run
   uint64_t generation = 0;  // of the record list the job was made for
   std::vector<RecorderJobRecord> records;
   int readErrors = 0;      // the recording ended on read errors
@@ -90,12 +91,12 @@ struct RecorderJob {
   std::atomic<int> cancelled{0};  // set when the job was abandoned: results are dropped
 
   RecorderJob() = default;
-  ~RecorderJob();
   RecorderJob(const RecorderJob&) = delete;
   RecorderJob& operator=(const RecorderJob&) = delete;
 
-  // The thread's work: saturation limits, direct reading or conversion of the rings.
-  void Run();
+  // The thread's work: saturation limits, direct reading or conversion of the rings; `stop` asks
+  // it to end early.
+  void Run(HANDLE stop);
   bool StopRequested() const;
   void Post(UINT message, WPARAM wParam) const;
 };
@@ -197,7 +198,7 @@ class CRecorder final : public IRecordRings, public IRecorderViewMap {
 
   std::shared_ptr<RecorderJob> m_pJob;
   CMeasureEngine* m_pFeedEngine = nullptr;
-  HANDLE m_hThread = 0;
+  kvp::Worker m_worker;  // the job's thread
   bool m_bOwnLibrary = false;
   RecorderLibrary m_Library;
   // The last window statistics asked for, with everything they depend on (the chart, the status

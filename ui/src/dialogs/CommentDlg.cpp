@@ -8,6 +8,8 @@
 #include <core/NumberFormat.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
+
 using namespace ui_dialogs;
 
 CCommentDlg::CCommentDlg(CWnd* parent) : COwnerDrawnDlg((RegisterDialogTemplates(), IDD_COMMENT), parent) {}

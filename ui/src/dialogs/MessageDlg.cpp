@@ -10,6 +10,8 @@
 #include <core/NumberFormat.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
+
 using namespace ui_dialogs;
 
 CMessageDlg::CMessageDlg(CWnd* parent)
@@ -65,7 +67,7 @@ void CMessageDlg::OnPaint() {
   const GlobalProps& props = GetGlobalProps();
 
   // The title: red, centred, its top a tenth of the height down.
-  CFont* oldFont = dc.SelectObject(&m_TitleFont);
+  kvp::DcSelect selectFont(&dc, &m_TitleFont);
   const int titleHeight = h / 10;
   CRect title(client.left, client.top + h / 10, client.right, client.top + h / 10 + titleHeight * 2);
   dc.SetTextColor(RGB(255, 0, 0));
@@ -81,7 +83,6 @@ void CMessageDlg::OnPaint() {
     dc.DrawText(props.GetText(id), &line, DT_LEFT | DT_TOP | DT_SINGLELINE);
     y += step;
   }
-  dc.SelectObject(oldFont);
   dc.SetBkMode(oldMode);
 }
 

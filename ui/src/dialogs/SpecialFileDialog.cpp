@@ -4,6 +4,7 @@
 
 #include <platform/files.h>
 #include <platform/process.h>
+#include <platform/unique.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -75,8 +76,7 @@ BOOL CSpecialFileDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     PROCESS_INFORMATION process{};
     if (::CreateProcess(m_KeyboardPath, nullptr, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                         &startup, &process)) {
-      ::CloseHandle(process.hProcess);
-      ::CloseHandle(process.hThread);
+      kvp::UniqueHandle thread(process.hThread), program(process.hProcess);
     }
     return TRUE;
   }

@@ -13,6 +13,7 @@
 #include <core/Messages.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
 #include <platform/resources.h>
 
 #include <algorithm>
@@ -27,10 +28,9 @@ constexpr COLORREF kExcluded = RGB(180, 180, 180);
 // A dotted black line one pixel wide.
 void DottedLine(CDC* dc, int x1, int y, int x2) {
   CPen dotted(PS_DOT, 1, RGB(0, 0, 0));
-  CPen* old = dc->SelectObject(&dotted);
+  kvp::DcSelect selectPen(dc, &dotted);
   dc->MoveTo(x1, y);
   dc->LineTo(x2, y);
-  dc->SelectObject(old);
 }
 }  // namespace
 
@@ -107,11 +107,10 @@ void CDlgPrintQueueView::CWndPrintedItem::Draw(BOOL checked, CDC* dc, RECT* box,
   if (!bitmap.GetBitmap(&info)) return;
   CDC mem;
   mem.CreateCompatibleDC(dc);
-  CBitmap* old = mem.SelectObject(&bitmap);
+  kvp::DcSelect selectBitmap(&mem, &bitmap);
   const CRect rc(*box);
   dc->BitBlt(rc.left + (rc.Width() - info.bmWidth) / 2, rc.top + (rc.Height() - info.bmHeight) / 2, info.bmWidth,
              info.bmHeight, &mem, 0, 0, SRCCOPY);
-  mem.SelectObject(old);
 }
 
 void CDlgPrintQueueView::CWndPrintedItem::OnCheck(BOOL newState, CXPCheckBtn* box) {
@@ -250,7 +249,7 @@ void CDlgPrintQueueView::PaintView(CDC* dc) {
   dc->FillSolidRect(&white, kWhite);
 
   const GlobalProps& props = GetGlobalProps();
-  CFont* oldFont = dc->SelectObject(&m_TitleFont);
+  kvp::DcSelect selectFont(dc, &m_TitleFont);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColour = dc->SetTextColor(RGB(0, 0, 0));
   const CString title = props.GetText(kTextPrintQueue);
@@ -264,7 +263,6 @@ void CDlgPrintQueueView::PaintView(CDC* dc) {
   }
   dc->SetTextColor(oldColour);
   dc->SetBkMode(oldMode);
-  dc->SelectObject(oldFont);
 }
 
 void CDlgPrintQueueView::ScrollTo(int pos) {

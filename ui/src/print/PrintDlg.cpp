@@ -13,6 +13,8 @@
 #include <core/NumberFormat.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
+
 using namespace ui_dialogs;
 
 namespace {
@@ -105,7 +107,7 @@ void CPrintDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* bu
       const int x = rc.left + (rc.Width() - info.bmWidth) / 2, y = rc.top + (rc.Height() - info.bmHeight) / 2;
       CDC mem;
       mem.CreateCompatibleDC(dc);
-      CBitmap* old = mem.SelectObject(&picture);
+      kvp::DcSelect selectBitmap(&mem, &picture);
       for (int py = 0; py < info.bmHeight; ++py) {
         for (int px = 0; px < info.bmWidth; ++px) {
           const COLORREF c = ::GetPixel(mem.GetSafeHdc(), px, py);
@@ -113,7 +115,6 @@ void CPrintDlg::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* bu
           ::SetPixel(dc->GetSafeHdc(), x + px, y + py, enabled ? c : AdjustColor(c, 110));
         }
       }
-      mem.SelectObject(old);
     }
   } else {
     const int text = data->id == ID_CANCEL ? 10087 : data->id == ID_VIEW ? 10088 : 10089;

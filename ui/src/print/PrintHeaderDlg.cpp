@@ -11,6 +11,7 @@
 #include <platform/afxwin.h>
 // After afxwin.h: the control wrappers derive from CWnd.
 #include <platform/afxctrl.h>
+#include <platform/dcscope.h>
 
 using namespace ui_dialogs;
 

@@ -3,6 +3,8 @@
 #include <core/GlobalProps.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
+
 #include <cmath>
 #include <cstdlib>
 
@@ -178,7 +180,7 @@ int CPrintQueue::GetItemHeight(CDC* dc, CPrintQueueItem* item, int w, int f) {
   CFont font;
   font.CreateFont(f, 0, 0, 0, FW_NORMAL, 0, 0, 0, GetGlobalProps().GetCharSet(), OUT_DEFAULT_PRECIS,
                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
-  CFont* old = dc->SelectObject(&font);
+  kvp::DcSelect selectFont(dc, &font);
   const int line = static_cast<int>(std::fabs(f * 1.6));
   int comment = 0;
   if (item->HasComment()) {
@@ -199,7 +201,6 @@ int CPrintQueue::GetItemHeight(CDC* dc, CPrintQueueItem* item, int w, int f) {
   } else if (type >= 0 && type <= 11) {
     height = comment + 2 * line;
   }
-  dc->SelectObject(old);
   return height;
 }
 

@@ -7,6 +7,7 @@
 
 #include <platform/afxfile.h>
 #include <platform/afxwin.h>
+#include <platform/dcscope.h>
 #include <platform/print.h>
 
 #include <cmath>
@@ -171,7 +172,7 @@ void CPrintQueue::DrawItem(CDC* dc, CPrintQueueItem* item, int y, RECT page, int
   if (!ItemTexts(*item->data, title, line1, line2)) return;
   const int type = item->data->GetType();
   CFont arial, symbol;
-  CFont* old = dc->SelectObject(MakeFont(arial, f, FW_NORMAL, "Arial"));
+  kvp::DcSelect selectFont(dc, MakeFont(arial, f, FW_NORMAL, "Arial"));
   MakeFont(symbol, f, FW_NORMAL, "Symbol");
   const int lh = static_cast<int>(f * 1.6);
   const int gap = f * 64 / 60;
@@ -218,7 +219,6 @@ void CPrintQueue::DrawItem(CDC* dc, CPrintQueueItem* item, int y, RECT page, int
     n.right = page.right;
     dc->DrawText(notice, &n, DT_WORDBREAK | DT_NOCLIP);
   }
-  dc->SelectObject(old);
 }
 
 void CPrintQueue::PrintReport() {

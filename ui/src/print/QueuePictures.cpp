@@ -1,6 +1,7 @@
 #include "QueuePictures.h"
 
 #include <platform/afxwin.h>
+#include <platform/dcscope.h>
 #include <platform/resources.h>
 
 namespace ui_print {
@@ -13,17 +14,15 @@ constexpr int kSize = 76;
 void Sheet(CDC& dc, int left, int top, int right, int bottom) {
   CBrush white(RGB(255, 255, 255));
   CPen outline(PS_SOLID, 2, RGB(40, 40, 40));
-  CBrush* oldBrush = dc.SelectObject(&white);
-  CPen* oldPen = dc.SelectObject(&outline);
-  dc.Rectangle(left, top, right, bottom);
   CPen text(PS_SOLID, 2, RGB(90, 110, 160));
-  dc.SelectObject(&text);
+  kvp::DcSelect selectBrush(&dc, &white);
+  kvp::DcSelect selectPen(&dc, &outline);
+  dc.Rectangle(left, top, right, bottom);
+  selectPen.Select(&text);
   for (int y = top + 8; y < bottom - 6; y += 7) {
     dc.MoveTo(left + 6, y);
     dc.LineTo(right - 6, y);
   }
-  dc.SelectObject(oldPen);
-  dc.SelectObject(oldBrush);
 }
 
 void DrawAdd(CDC& dc) {
@@ -39,13 +38,13 @@ void DrawPrint(CDC& dc) {
   CBrush body(RGB(110, 110, 120));
   CBrush tray(RGB(60, 60, 70));
   CPen outline(PS_SOLID, 2, RGB(30, 30, 30));
-  CPen* oldPen = dc.SelectObject(&outline);
-  CBrush* oldBrush = dc.SelectObject(&body);
-  dc.Rectangle(6, 32, 70, 62);
-  dc.SelectObject(&tray);
-  dc.Rectangle(16, 56, 60, 72);
-  dc.SelectObject(oldBrush);
-  dc.SelectObject(oldPen);
+  {
+    kvp::DcSelect selectPen(&dc, &outline);
+    kvp::DcSelect selectBrush(&dc, &body);
+    dc.Rectangle(6, 32, 70, 62);
+    selectBrush.Select(&tray);
+    dc.Rectangle(16, 56, 60, 72);
+  }
   CBrush lamp(RGB(40, 200, 60));
   dc.FillRect(CRect(58, 38, 64, 44), &lamp);
 }
@@ -56,38 +55,34 @@ constexpr int kBoxSize = 30;
 void BoxFrame(CDC& dc) {
   dc.FillSolidRect(0, 0, kBoxSize, kBoxSize, RGB(255, 255, 255));
   CPen frame(PS_SOLID, 1, RGB(60, 60, 60));
-  CPen* old = dc.SelectObject(&frame);
-  CBrush* oldBrush = static_cast<CBrush*>(dc.SelectStockObject(NULL_BRUSH));
+  kvp::DcSelect selectPen(&dc, &frame);
+  kvp::DcSelect selectBrush(dc.GetSafeHdc(), GetStockObject(NULL_BRUSH));
   dc.Rectangle(3, 3, kBoxSize - 3, kBoxSize - 3);
-  dc.SelectObject(oldBrush);
-  dc.SelectObject(old);
 }
 
 void DrawTick(CDC& dc) {
   CPen tick(PS_SOLID, 3, RGB(20, 140, 40));
-  CPen* old = dc.SelectObject(&tick);
+  kvp::DcSelect selectPen(&dc, &tick);
   dc.MoveTo(8, 15);
   dc.LineTo(13, 21);
   dc.LineTo(23, 8);
-  dc.SelectObject(old);
 }
 
 void DrawCross(CDC& dc) {
   CPen cross(PS_SOLID, 3, RGB(200, 30, 30));
-  CPen* old = dc.SelectObject(&cross);
+  kvp::DcSelect selectPen(&dc, &cross);
   dc.MoveTo(9, 9);
   dc.LineTo(21, 21);
   dc.MoveTo(21, 9);
   dc.LineTo(9, 21);
-  dc.SelectObject(old);
 }
 
 // A speech bubble with two lines of text.
 void DrawComment(CDC& dc) {
   CPen outline(PS_SOLID, 1, RGB(30, 60, 140));
   CBrush fill(RGB(255, 240, 160));
-  CPen* old = dc.SelectObject(&outline);
-  CBrush* oldBrush = dc.SelectObject(&fill);
+  kvp::DcSelect selectPen(&dc, &outline);
+  kvp::DcSelect selectBrush(&dc, &fill);
   dc.Rectangle(7, 8, 24, 19);
   const POINT tail[] = {{11, 18}, {11, 23}, {16, 18}};
   dc.Polygon(tail, 3);
@@ -95,8 +90,6 @@ void DrawComment(CDC& dc) {
   dc.LineTo(21, 12);
   dc.MoveTo(10, 15);
   dc.LineTo(18, 15);
-  dc.SelectObject(oldBrush);
-  dc.SelectObject(old);
 }
 
 }  // namespace
@@ -115,17 +108,18 @@ bool LoadQueuePicture(CBitmap& picture, int id) {
   mem.CreateCompatibleDC(&screen);
   picture.CreateCompatibleBitmap(&screen, size, size);
   ::ReleaseDC(0, screen.Detach());
-  CBitmap* old = mem.SelectObject(&picture);
-  if (queuePicture) mem.FillSolidRect(0, 0, size, size, RGB(255, 0, 0));
-  switch (id) {
-    case 209: DrawAdd(mem); break;
-    case 210: DrawPrint(mem); break;
-    case 204: BoxFrame(mem); break;
-    case 205: BoxFrame(mem); DrawTick(mem); break;
-    case 212: BoxFrame(mem); DrawCross(mem); break;
-    default: BoxFrame(mem); DrawComment(mem); break;
+  {
+    kvp::DcSelect selectBitmap(&mem, &picture);
+    if (queuePicture) mem.FillSolidRect(0, 0, size, size, RGB(255, 0, 0));
+    switch (id) {
+      case 209: DrawAdd(mem); break;
+      case 210: DrawPrint(mem); break;
+      case 204: BoxFrame(mem); break;
+      case 205: BoxFrame(mem); DrawTick(mem); break;
+      case 212: BoxFrame(mem); DrawCross(mem); break;
+      default: BoxFrame(mem); DrawComment(mem); break;
+    }
   }
-  mem.SelectObject(old);
   return true;
 }
 
