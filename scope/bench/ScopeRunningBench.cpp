@@ -11,6 +11,7 @@
 
 #include <kvtest/ScopeStandIns.h>
 
+#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/Messages.h>
@@ -76,7 +77,7 @@ void BM_ScopeRunning(benchmark::State& state) {
     SetDeviceStartup(&engine);
     GlobalProps& props = GetGlobalProps();
     props.m_bInitialized = 0;
-    if (!props.Initialize(0)) {
+    if (!RunDeviceStartup(props, 0)) {
       state.SkipWithError("the engine does not open the simulated board");
     } else {
       GetResourceHolder().m_rcClient = CRect(0, 0, 1000, 700);
