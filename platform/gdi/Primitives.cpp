@@ -5,6 +5,7 @@
 // before its first point and stops half a pixel before its last one, which draws the first point
 // and leaves out the last (LineTo's rule) with butt caps. Wider pens have round ends, as GDI's.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -88,10 +89,14 @@ void FillDeviceRect(cairo_t* cr, const RECT& r, COLORREF color) {
 // on pixel centres, even widths on pixel edges (one more pixel above and left of the point).
 double GridOffset(double width) { return static_cast<int>(width) % 2 ? 0.5 : 0.0; }
 
-// How far outside the clip a point may lie and still put ink into it: half the pen and the
-// longest miter (Cairo's miter limit is 10 pen widths), plus the half pixel of a thin line's ends
-// and the grid offset.
-double ReachOf(double width) { return 6 * width + 4; }
+std::atomic<bool> gCutFarPoints{true};
+
+// How far beyond the clip a point may lie and still change a pixel in it. Geometrically half the
+// pen and the longest miter (Cairo's miter limit is 10 pen widths) would do; but Cairo cuts the
+// stroke's outline to the clip in 1/256 pixels, and an outline changed close to the clip can move
+// a pixel at its edge. Far out it cannot, so the margin is generous: what it costs is the drawing
+// of a few points that could have been left out.
+double ReachOf(double width) { return 6 * width + 128; }
 
 // The sides of the box a point lies beyond, one bit each.
 unsigned Beyond(const POINT& p, const RECT& box) {
@@ -149,7 +154,7 @@ bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
   if (n < 2 || width == 0) return true;
   RECT reach{};
-  const bool cull = dc.st.pen->style == PS_SOLID && n > 2;
+  const bool cull = dc.st.pen->style == PS_SOLID && n > 2 && gCutFarPoints.load(std::memory_order_relaxed);
   if (cull) {
     const RECT clip = dc.ClipBox();
     const LONG margin = static_cast<LONG>(std::ceil(ReachOf(width)));
@@ -286,6 +291,10 @@ struct EdgeColours {
 }  // namespace kvp::gdi
 
 using namespace kvp::gdi;
+
+namespace kvp {
+bool SetFarPointCutting(bool on) { return gdi::gCutFarPoints.exchange(on); }
+}  // namespace kvp
 
 extern "C" {
 

@@ -3,12 +3,14 @@
 #include <platform/clock.h>
 #include <platform/codepage.h>
 #include <platform/display.h>
+#include <platform/gdi_surface.h>
 
 namespace kvtest {
 
 void ResetPlatformGlobals() {
   kvp::SetMessageBoxResponder(nullptr);
   kvp::SetActiveCodePage(1252);
+  kvp::SetFarPointCutting(true);
   if (!kvp::DisplayIsOpen()) kvp::ClockUseVirtual(false);
 }
 
