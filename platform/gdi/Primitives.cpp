@@ -154,13 +154,18 @@ bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
   if (n < 2 || width == 0) return true;
   RECT reach{};
-  const bool cull = dc.st.pen->style == PS_SOLID && n > 2 && gCutFarPoints.load(std::memory_order_relaxed);
-  if (cull) {
+  const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
+  if (cut) {
     const RECT clip = dc.ClipBox();
     const LONG margin = static_cast<LONG>(std::ceil(ReachOf(width)));
     reach = RECT{clip.left - margin, clip.top - margin, clip.right + margin, clip.bottom + margin};
+    // A line wholly beyond one side (a trace segment scrolled or zoomed out of view) draws nothing.
+    unsigned common = Beyond(pts[0], reach);
+    for (size_t i = 1; i < n && common; ++i) common &= Beyond(pts[i], reach);
+    if (common) return true;
   }
-  AddLinePath(dc.cr(), pts, n, width, cull ? &reach : nullptr);
+  const bool cutInner = cut && n > 2 && dc.st.pen->style == PS_SOLID;
+  AddLinePath(dc.cr(), pts, n, width, cutInner ? &reach : nullptr);
   StrokePath(dc, width);
   return true;
 }

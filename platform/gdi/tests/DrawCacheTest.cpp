@@ -188,8 +188,8 @@ TEST(DrawCache, ShapesOfOneSizeDrawTheSameWhereverTheyStand) {
   EXPECT_GT(Differences(RenderFresh(80, 60, cases[2].paint), RenderFresh(80, 60, cases[3].paint)), 0);
 }
 
-// Polylines whose points reach far outside the clip: the pixels are those of the same line with
-// every point handed to Cairo, and nothing is drawn outside the clip.
+// Polylines and lines whose points reach far outside the clip: the pixels are those of the same
+// lines with every point handed to Cairo, and nothing is drawn outside the clip.
 TEST(DrawCache, CuttingFarPointsKeepsThePixels) {
   constexpr int kSize = 1000;
   const RECT clip{450, 460, 530, 520};
@@ -234,6 +234,10 @@ TEST(DrawCache, CuttingFarPointsKeepsThePixels) {
         HGDIOBJ old = SelectObject(canvas->dc(), pen);
         IntersectClipRect(canvas->dc(), clip.left, clip.top, clip.right, clip.bottom);
         Polyline(canvas->dc(), cs.points.data(), static_cast<int>(cs.points.size()));
+        // The same points once more as single lines, a little lower (a trace drawn with LineTo).
+        SetViewportOrgEx(canvas->dc(), 0, 7, nullptr);
+        MoveToEx(canvas->dc(), cs.points[0].x, cs.points[0].y, nullptr);
+        for (size_t i = 1; i < cs.points.size(); ++i) LineTo(canvas->dc(), cs.points[i].x, cs.points[i].y);
         SelectObject(canvas->dc(), old);
         DeleteObject(pen);
         return canvas;
