@@ -20,6 +20,10 @@ DeviceBox DeviceExtent(const Dc& dc, int x, int y, int w, int h) {
   return DeviceBox{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
+// Lets go of a source surface once it is painted: the DC's context would otherwise hold the
+// surface of a memory bitmap long after it was deleted, so its buffer could not be reused.
+void ReleaseSource(cairo_t* cr) { cairo_set_source_rgb(cr, 0, 0, 0); }
+
 // Paints `pattern` (in source-surface coordinates) onto the destination box, scaling the source
 // box onto it.
 void PaintBox(Dc& dst, cairo_pattern_t* pattern, const DeviceBox& to, double sx, double sy, double sw, double sh,
@@ -36,6 +40,7 @@ void PaintBox(Dc& dst, cairo_pattern_t* pattern, const DeviceBox& to, double sx,
   cairo_rectangle(cr, to.x, to.y, to.w, to.h);
   cairo_fill(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+  ReleaseSource(cr);
 }
 
 // Draws a whole image surface with its alpha at device point (x, y).
@@ -45,6 +50,7 @@ void PaintImage(Dc& dc, cairo_surface_t* image, int x, int y) {
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_rectangle(cr, x, y, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image));
   cairo_fill(cr);
+  ReleaseSource(cr);
 }
 
 std::shared_ptr<ImageList> LookupImageList(HIMAGELIST h) {

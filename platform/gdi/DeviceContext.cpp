@@ -69,15 +69,19 @@ Dc::~Dc() {
 
 void Dc::Bind(cairo_surface_t* target) {
   if (cr_) cairo_destroy(cr_);
+  cr_ = nullptr;
   cairo_surface_reference(target);
   if (target_) cairo_surface_destroy(target_);
   target_ = target;
+}
+
+void Dc::MakeContext() const {
   cr_ = cairo_create(target_);
   cairo_translate(cr_, origin_.x, origin_.y);
   if (unitScale_ != 1.0) cairo_scale(cr_, unitScale_, unitScale_);
   // GDI draws aliased shapes; text keeps its own (grey) anti-aliasing.
   if (!IsPrinter()) cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
-  ApplyClip();
+  const_cast<Dc*>(this)->ApplyClip();
 }
 
 bool Dc::SelectBitmap(HBITMAP h, std::shared_ptr<Bitmap> bmp) {
@@ -130,6 +134,7 @@ RECT Dc::ToDevice(const RECT& r) const {
 RECT Dc::ClipBox() const { return st.hasUserClip ? Intersect(baseClip_, st.userClip) : baseClip_; }
 
 void Dc::ApplyClip() {
+  if (!cr_) return;  // a context made later starts with the clip
   cairo_reset_clip(cr_);
   RECT c = ClipBox();
   cairo_rectangle(cr_, c.left, c.top, c.right - c.left, c.bottom - c.top);

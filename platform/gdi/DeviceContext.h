@@ -53,7 +53,12 @@ class Dc final : public KernelObject {
   bool IsPrinter() const { return kind_ == Kind::Printer; }
   int dpi() const { return dpi_; }
   SIZE DeviceSize() const;
-  cairo_t* cr() const { return cr_; }
+  // The Cairo context over the target, made on the first drawing after the target changed: a
+  // memory DC that only selects a bitmap in and out again makes none.
+  cairo_t* cr() const {
+    if (!cr_) MakeContext();
+    return cr_;
+  }
   cairo_surface_t* target() const { return target_; }
   POINT origin() const { return origin_; }
 
@@ -84,10 +89,11 @@ class Dc final : public KernelObject {
 
  private:
   void Bind(cairo_surface_t* target);
+  void MakeContext() const;
 
   Kind kind_;
   cairo_surface_t* target_ = nullptr;
-  cairo_t* cr_ = nullptr;
+  mutable cairo_t* cr_ = nullptr;  // null until drawn on (see cr())
   POINT origin_;
   RECT baseClip_;
   int dpi_;

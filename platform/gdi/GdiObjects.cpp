@@ -87,15 +87,89 @@ StockTable& Stock() {
   return *table;
 }
 
-HBITMAP RegisterBitmap(cairo_surface_t* surface) {
+HBITMAP RegisterBitmap(cairo_surface_t* surface, bool pooled = false) {
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
     return 0;
   }
-  return Register(std::make_shared<Bitmap>(surface));
+  return Register(std::make_shared<Bitmap>(surface, pooled));
+}
+
+// At most this many spare buffers, of at most this many bytes together: a few window-sized
+// buffers (a pane and its layers), so a paint finds one of its size.
+constexpr size_t kPoolSurfaces = 8;
+constexpr size_t kPoolBytes = size_t{64} << 20;
+
+class SurfacePool {
+ public:
+  cairo_surface_t* Take(int width, int height) {
+    cairo_surface_t* found = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+        if (cairo_image_surface_get_width(*it) == width && cairo_image_surface_get_height(*it) == height) {
+          found = *it;
+          bytes_ -= BytesOf(found);
+          spare_.erase(it);
+          break;
+        }
+      }
+    }
+    if (!found) return cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    // Black again, as a new surface is. Flushing first lets Cairo finish with the old pixels.
+    cairo_surface_flush(found);
+    std::memset(cairo_image_surface_get_data(found), 0, BytesOf(found));
+    cairo_surface_mark_dirty(found);
+    return found;
+  }
+
+  void Give(cairo_surface_t* surface) {
+    const size_t bytes = BytesOf(surface);
+    if (cairo_surface_get_reference_count(surface) != 1 || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        bytes > kPoolBytes) {
+      cairo_surface_destroy(surface);
+      return;
+    }
+    std::vector<cairo_surface_t*> dropped;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      while (!spare_.empty() && (spare_.size() >= kPoolSurfaces || bytes_ + bytes > kPoolBytes)) {
+        dropped.push_back(spare_.front());
+        bytes_ -= BytesOf(spare_.front());
+        spare_.erase(spare_.begin());
+      }
+      spare_.push_back(surface);
+      bytes_ += bytes;
+    }
+    for (auto* s : dropped) cairo_surface_destroy(s);
+  }
+
+ private:
+  static size_t BytesOf(cairo_surface_t* s) {
+    return static_cast<size_t>(cairo_image_surface_get_stride(s)) * static_cast<size_t>(cairo_image_surface_get_height(s));
+  }
+
+  std::mutex mutex_;
+  std::vector<cairo_surface_t*> spare_;  // guarded by mutex_; oldest first
+  size_t bytes_ = 0;                     // guarded by mutex_
+};
+
+SurfacePool& Pool() {
+  static SurfacePool* pool = new SurfacePool();  // lives as long as the process
+  return *pool;
 }
 
 }  // namespace
+
+Bitmap::~Bitmap() {
+  if (pooled_)
+    ReturnBufferSurface(surface);
+  else
+    cairo_surface_destroy(surface);
+}
+
+cairo_surface_t* TakeBufferSurface(int width, int height) { return Pool().Take(width, height); }
+void ReturnBufferSurface(cairo_surface_t* surface) { Pool().Give(surface); }
 
 HGDIOBJ Register(std::shared_ptr<GdiObject> obj) { return HandleTable::Instance().Insert(std::move(obj)); }
 
@@ -215,7 +289,7 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   if (dc && !LookupDc(dc)) return 0;
   if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide) return 0;
   // Always a colour bitmap, also for a memory DC that still holds its 1x1 default.
-  return RegisterBitmap(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  return RegisterBitmap(TakeBufferSurface(width, height), true);
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {

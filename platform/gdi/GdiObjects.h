@@ -51,15 +51,28 @@ struct Font final : GdiObject {
 };
 
 // A bitmap is a Cairo image surface (RGB24 for colour bitmaps, ARGB32 when it carries alpha).
+// Compatible bitmaps hand their surface back to a pool for the next one of the same size.
 struct Bitmap final : GdiObject {
-  explicit Bitmap(cairo_surface_t* s) : surface(s) {}
-  ~Bitmap() override { cairo_surface_destroy(surface); }
+  explicit Bitmap(cairo_surface_t* s, bool pooled = false) : surface(s), pooled_(pooled) {}
+  ~Bitmap() override;
   DWORD Type() const override { return OBJ_BITMAP; }
   int Width() const { return cairo_image_surface_get_width(surface); }
   int Height() const { return cairo_image_surface_get_height(surface); }
   cairo_surface_t* surface;
   std::atomic<HDC> selectedIn{0};  // a bitmap is selected into at most one DC
+
+ private:
+  bool pooled_;
 };
+
+// Image surfaces for compatible bitmaps. A paint's off-screen buffer lives for one frame; its
+// memory is kept for the next buffer of the same size instead of going back to the system and
+// being faulted in (and zeroed by the kernel) again. A surface from the pool is black, as a new
+// one is. Thread-safe: bitmaps are made and deleted on any thread.
+cairo_surface_t* TakeBufferSurface(int width, int height);
+// Keeps `surface` for a later TakeBufferSurface, or destroys it when nobody else holds it no more
+// and the pool is full (or when somebody else still holds it: then it only drops our reference).
+void ReturnBufferSurface(cairo_surface_t* surface);
 
 struct Region final : GdiObject {
   explicit Region(const RECT& r) : rect(r) {}

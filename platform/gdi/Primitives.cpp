@@ -5,10 +5,15 @@
 // before its first point and stops half a pixel before its last one, which draws the first point
 // and leaves out the last (LineTo's rule) with butt caps. Wider pens have round ends, as GDI's.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "DeviceContext.h"
+#include "LruCache.h"
+#include "base/ThreadSlot.h"
 
 namespace kvp::gdi {
 namespace {
@@ -84,10 +89,31 @@ void FillDeviceRect(cairo_t* cr, const RECT& r, COLORREF color) {
 // on pixel centres, even widths on pixel edges (one more pixel above and left of the point).
 double GridOffset(double width) { return static_cast<int>(width) % 2 ? 0.5 : 0.0; }
 
+std::atomic<bool> gCutFarPoints{true};
+
+// How far beyond the clip a point may lie and still change a pixel in it. Geometrically half the
+// pen and the longest miter (Cairo's miter limit is 10 pen widths) would do; but Cairo cuts the
+// stroke's outline to the clip in 1/256 pixels, and an outline changed close to the clip can move
+// a pixel at its edge. Far out it cannot, so the margin is generous: what it costs is the drawing
+// of a few points that could have been left out.
+double ReachOf(double width) { return 6 * width + 128; }
+
+// The sides of the box a point lies beyond, one bit each.
+unsigned Beyond(const POINT& p, const RECT& box) {
+  return (p.x < box.left ? 1u : 0u) | (p.x > box.right ? 2u : 0u) | (p.y < box.top ? 4u : 0u) |
+         (p.y > box.bottom ? 8u : 0u);
+}
+
 // An open line through device points; thin pens leave out the last point. Repeated points (a
 // flat stretch of a trace) do not count as the direction of either end.
-void AddLinePath(cairo_t* cr, const std::vector<POINT>& pts, double width) {
-  const size_t n = pts.size();
+//
+// With `reach` set, points Cairo need not see are left out: a run of inner points that lie,
+// together with the point before the run and the point after it, beyond one and the same side of
+// the reach box is replaced by the straight line that joins the two. Both lines lie beyond that
+// side, as do the joins at the points, so the pixels inside the clip stay exactly as they were
+// (the stroke's outline only changes where it cannot reach the clip, and around no point of it).
+// Only solid pens qualify: a dash pattern would lose its phase.
+void AddLinePath(cairo_t* cr, const POINT* pts, size_t n, double width, const RECT* reach) {
   const bool thin = width <= 1;
   const double off = GridOffset(width);
   // Half a pixel along the direction from point a to the first different point after it.
@@ -106,16 +132,40 @@ void AddLinePath(cairo_t* cr, const std::vector<POINT>& pts, double width) {
   double hx = 0, hy = 0;
   if (thin) halfStep(0, 1, hx, hy);
   cairo_move_to(cr, pts[0].x + off - hx, pts[0].y + off - hy);
-  for (size_t i = 1; i + 1 < n; ++i) cairo_line_to(cr, pts[i].x + off, pts[i].y + off);
+  if (reach && n > 2) {
+    unsigned lastDrawn = Beyond(pts[0], *reach);  // of the last point put on the path
+    unsigned next = Beyond(pts[1], *reach);
+    for (size_t i = 1; i + 1 < n; ++i) {
+      const unsigned here = next;
+      next = Beyond(pts[i + 1], *reach);
+      if (lastDrawn & here & next) continue;
+      cairo_line_to(cr, pts[i].x + off, pts[i].y + off);
+      lastDrawn = here;
+    }
+  } else {
+    for (size_t i = 1; i + 1 < n; ++i) cairo_line_to(cr, pts[i].x + off, pts[i].y + off);
+  }
   hx = hy = 0;
   if (thin) halfStep(static_cast<long>(n) - 1, -1, hx, hy);  // from the end back into the line
   cairo_line_to(cr, pts[n - 1].x + off + hx, pts[n - 1].y + off + hy);
 }
 
-bool DrawLines(Dc& dc, const std::vector<POINT>& pts) {
+bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
-  if (pts.size() < 2 || width == 0) return true;
-  AddLinePath(dc.cr(), pts, width);
+  if (n < 2 || width == 0) return true;
+  RECT reach{};
+  const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
+  if (cut) {
+    const RECT clip = dc.ClipBox();
+    const LONG margin = static_cast<LONG>(std::ceil(ReachOf(width)));
+    reach = RECT{clip.left - margin, clip.top - margin, clip.right + margin, clip.bottom + margin};
+    // A line wholly beyond one side (a trace segment scrolled or zoomed out of view) draws nothing.
+    unsigned common = Beyond(pts[0], reach);
+    for (size_t i = 1; i < n && common; ++i) common &= Beyond(pts[i], reach);
+    if (common) return true;
+  }
+  const bool cutInner = cut && n > 2 && dc.st.pen->style == PS_SOLID;
+  AddLinePath(dc.cr(), pts, n, width, cutInner ? &reach : nullptr);
   StrokePath(dc, width);
   return true;
 }
@@ -141,10 +191,100 @@ struct CentreBox {
 };
 CentreBox CentresOf(const RECT& d) { return {d.left + 0.5, d.top + 0.5, d.right - 0.5, d.bottom - 0.5}; }
 
-std::vector<POINT> ToDevicePoints(const Dc& dc, const POINT* pts, int count) {
-  std::vector<POINT> out(static_cast<size_t>(count));
+// The device points of a polyline, in a buffer the thread keeps (a trace is drawn every frame).
+struct PointBuffer {
+  std::vector<POINT> points;
+};
+
+const std::vector<POINT>& ToDevicePoints(const Dc& dc, const POINT* pts, int count) {
+  static auto* slot = new ThreadSlot<PointBuffer>;
+  std::vector<POINT>& out = slot->Get().points;
+  out.resize(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) out[i] = dc.ToDevice(pts[i].x, pts[i].y);
   return out;
+}
+
+// Outlines of ellipses and rounded rectangles, made once per size. The arcs cost trigonometry
+// for every corner; a pane draws the same buttons and marks in every frame. A shape is made with
+// its box's top-left centre at (0, 0) and moved into place: both lie on half pixels and Cairo
+// keeps paths in 1/256 pixels, so the moved outline is the one drawn in place, point for point.
+// Kept per thread (no lock), for screen DCs in MM_TEXT, whose sizes are whole pixels.
+class ShapeCache {
+ public:
+  ShapeCache() : paths_(kCapacity) {
+    surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+    cr_ = cairo_create(surface_);
+  }
+  ~ShapeCache() {
+    paths_.Clear();
+    cairo_destroy(cr_);
+    cairo_surface_destroy(surface_);
+  }
+
+  // The outline for `key`, made by `build` on a context without transformation when new.
+  template <class Build>
+  const cairo_path_t* Get(const double (&key)[4], char kind, Build build) {
+    key_.assign(1, kind);
+    key_.append(reinterpret_cast<const char*>(key), sizeof key);
+    if (PathRef* hit = paths_.Find(key_)) return hit->get();
+    cairo_new_path(cr_);
+    build(cr_);
+    cairo_path_t* path = cairo_copy_path(cr_);
+    cairo_new_path(cr_);
+    return paths_.Insert(key_, PathRef(path)).get();
+  }
+
+ private:
+  static constexpr size_t kCapacity = 256;
+  class PathRef {
+   public:
+    explicit PathRef(cairo_path_t* p) : path_(p) {}
+    PathRef(PathRef&& o) noexcept : path_(o.path_) { o.path_ = nullptr; }
+    PathRef& operator=(PathRef&&) = delete;
+    ~PathRef() {
+      if (path_) cairo_path_destroy(path_);
+    }
+    const cairo_path_t* get() const { return path_; }
+
+   private:
+    cairo_path_t* path_;
+  };
+  cairo_surface_t* surface_;
+  cairo_t* cr_;
+  std::string key_;
+  LruCache<PathRef> paths_;
+};
+
+ShapeCache& ThreadShapes() {
+  static auto* slot = new ThreadSlot<ShapeCache>;
+  return slot->Get();
+}
+
+// Whether shapes of this DC can come from the cache: no scaling between logical units, device
+// pixels and the target.
+bool CachesShapes(const Dc& dc) { return !dc.IsPrinter() && dc.st.mapMode == MM_TEXT; }
+
+// Adds a cached outline with its (0, 0) at (x, y).
+void AppendShape(cairo_t* cr, const cairo_path_t* path, double x, double y) {
+  cairo_save(cr);
+  cairo_translate(cr, x, y);
+  cairo_append_path(cr, path);
+  cairo_restore(cr);
+}
+
+void AddRoundRectPath(cairo_t* cr, const CentreBox& c, double rx, double ry) {
+  cairo_new_sub_path(cr);
+  AddEllipseArc(cr, c.r - rx, c.t + ry, rx, ry, -kPi / 2, 0);
+  AddEllipseArc(cr, c.r - rx, c.b - ry, rx, ry, 0, kPi / 2);
+  AddEllipseArc(cr, c.l + rx, c.b - ry, rx, ry, kPi / 2, kPi);
+  AddEllipseArc(cr, c.l + rx, c.t + ry, rx, ry, kPi, 3 * kPi / 2);
+  cairo_close_path(cr);
+}
+
+void AddEllipsePath(cairo_t* cr, const CentreBox& c, double rx, double ry) {
+  cairo_new_sub_path(cr);
+  AddEllipseArc(cr, (c.l + c.r) / 2, (c.t + c.b) / 2, rx, ry, 0, 2 * kPi);
+  cairo_close_path(cr);
 }
 
 struct EdgeColours {
@@ -156,6 +296,10 @@ struct EdgeColours {
 }  // namespace kvp::gdi
 
 using namespace kvp::gdi;
+
+namespace kvp {
+bool SetFarPointCutting(bool on) { return gdi::gCutFarPoints.exchange(on); }
+}  // namespace kvp
 
 extern "C" {
 
@@ -205,13 +349,14 @@ BOOL RoundRect(HDC h, int left, int top, int right, int bottom, int ellipseWidth
   cairo_t* cr = dc->cr();
   if (rx <= 0 || ry <= 0) {
     cairo_rectangle(cr, c.l, c.t, c.r - c.l, c.b - c.t);
+  } else if (CachesShapes(*dc)) {
+    const CentreBox at0{0, 0, c.r - c.l, c.b - c.t};
+    const double key[4] = {at0.r, at0.b, rx, ry};
+    const cairo_path_t* path =
+        ThreadShapes().Get(key, 'r', [&](cairo_t* scratch) { AddRoundRectPath(scratch, at0, rx, ry); });
+    AppendShape(cr, path, c.l, c.t);
   } else {
-    cairo_new_sub_path(cr);
-    AddEllipseArc(cr, c.r - rx, c.t + ry, rx, ry, -kPi / 2, 0);
-    AddEllipseArc(cr, c.r - rx, c.b - ry, rx, ry, 0, kPi / 2);
-    AddEllipseArc(cr, c.l + rx, c.b - ry, rx, ry, kPi / 2, kPi);
-    AddEllipseArc(cr, c.l + rx, c.t + ry, rx, ry, kPi, 3 * kPi / 2);
-    cairo_close_path(cr);
+    AddRoundRectPath(cr, c, rx, ry);
   }
   FillAndOutline(*dc);
   return TRUE;
@@ -227,10 +372,14 @@ BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
   cairo_t* cr = dc->cr();
   if (rx <= 0 || ry <= 0) {
     cairo_rectangle(cr, c.l, c.t, c.r - c.l, c.b - c.t);
+  } else if (CachesShapes(*dc)) {
+    const CentreBox at0{0, 0, c.r - c.l, c.b - c.t};
+    const double key[4] = {at0.r, at0.b, rx, ry};
+    const cairo_path_t* path =
+        ThreadShapes().Get(key, 'e', [&](cairo_t* scratch) { AddEllipsePath(scratch, at0, rx, ry); });
+    AppendShape(cr, path, c.l, c.t);
   } else {
-    cairo_new_sub_path(cr);
-    AddEllipseArc(cr, (c.l + c.r) / 2, (c.t + c.b) / 2, rx, ry, 0, 2 * kPi);
-    cairo_close_path(cr);
+    AddEllipsePath(cr, c, rx, ry);
   }
   FillAndOutline(*dc);
   return TRUE;
@@ -239,7 +388,7 @@ BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
 BOOL Polygon(HDC h, const POINT* points, int count) {
   auto dc = LookupDc(h);
   if (!dc || !points || count < 2) return FALSE;
-  std::vector<POINT> pts = ToDevicePoints(*dc, points, count);
+  const std::vector<POINT>& pts = ToDevicePoints(*dc, points, count);
   cairo_t* cr = dc->cr();
   cairo_move_to(cr, pts[0].x + 0.5, pts[0].y + 0.5);
   for (size_t i = 1; i < pts.size(); ++i) cairo_line_to(cr, pts[i].x + 0.5, pts[i].y + 0.5);
@@ -253,7 +402,8 @@ BOOL Polygon(HDC h, const POINT* points, int count) {
 BOOL Polyline(HDC h, const POINT* points, int count) {
   auto dc = LookupDc(h);
   if (!dc || !points || count < 2) return FALSE;
-  return DrawLines(*dc, ToDevicePoints(*dc, points, count)) ? TRUE : FALSE;
+  const std::vector<POINT>& pts = ToDevicePoints(*dc, points, count);
+  return DrawLines(*dc, pts.data(), pts.size()) ? TRUE : FALSE;
 }
 
 BOOL MoveToEx(HDC h, int x, int y, LPPOINT old) {
@@ -267,10 +417,10 @@ BOOL MoveToEx(HDC h, int x, int y, LPPOINT old) {
 BOOL LineTo(HDC h, int x, int y) {
   auto dc = LookupDc(h);
   if (!dc) return FALSE;
-  std::vector<POINT> pts{dc->ToDevice(dc->st.current.x, dc->st.current.y), dc->ToDevice(x, y)};
+  const POINT pts[2] = {dc->ToDevice(dc->st.current.x, dc->st.current.y), dc->ToDevice(x, y)};
   dc->st.current = POINT{x, y};
   if (pts[0].x == pts[1].x && pts[0].y == pts[1].y) return TRUE;
-  return DrawLines(*dc, pts) ? TRUE : FALSE;
+  return DrawLines(*dc, pts, 2) ? TRUE : FALSE;
 }
 
 BOOL DrawFocusRect(HDC h, const RECT* rect) {

@@ -14,12 +14,13 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <string>
-#include <tuple>
+#include <unordered_map>
+#include <utility>
 
 #include "DeviceContext.h"
+#include "LruCache.h"
 
 namespace kvp::gdi {
 namespace {
@@ -94,23 +95,54 @@ PangoFontDescription* Describe(const ResolvedFont& font) {
   return desc;
 }
 
-// One measuring layout per thread.
+// Appends to `key` everything of a resolved font that changes how its text is shaped.
+void AppendFontKey(std::string& key, const ResolvedFont& font) {
+  key.append(font.family);
+  key += '\0';
+  key.append(reinterpret_cast<const char*>(&font.emPixels), sizeof font.emPixels);
+  key.append(reinterpret_cast<const char*>(&font.weight), sizeof font.weight);
+  key += static_cast<char>((font.italic ? 1 : 0) | (font.hinted ? 2 : 0));
+}
+
+// A layout owned by a cache entry.
+class LayoutRef {
+ public:
+  explicit LayoutRef(PangoLayout* layout) : layout_(layout) {}
+  LayoutRef(LayoutRef&& other) noexcept : layout_(std::exchange(other.layout_, nullptr)) {}
+  LayoutRef& operator=(LayoutRef&&) = delete;
+  ~LayoutRef() {
+    if (layout_) g_object_unref(layout_);
+  }
+  PangoLayout* get() const { return layout_; }
+
+ private:
+  PangoLayout* layout_;
+};
+
+// How many texts a thread keeps measured, and how many laid out for drawing. A screen shows a
+// few hundred distinct texts (labels, scales, read-outs); the read-outs change, so old ones go.
+constexpr size_t kWidthCacheSize = 4096;
+constexpr size_t kLayoutCacheSize = 512;
+
+// One measuring layout per thread, with the widths and extents it measured.
 class Measurer {
  public:
-  explicit Measurer(bool hinted) {
+  explicit Measurer(bool hinted) : widths_(kWidthCacheSize) {
     PangoFontMap* map = pango_cairo_font_map_get_default();  // per thread
     ctx_ = pango_font_map_create_context(map);
     Configure(ctx_, hinted);
     layout_ = pango_layout_new(ctx_);
   }
   ~Measurer() {
+    if (desc_) pango_font_description_free(desc_);
     g_object_unref(layout_);
     g_object_unref(ctx_);
   }
 
   FontExtents Extents(const ResolvedFont& font) {
-    auto key = std::make_tuple(std::string(font.family), font.emPixels, font.weight, font.italic);
-    auto it = extents_.find(key);
+    key_.clear();
+    AppendFontKey(key_, font);
+    auto it = extents_.find(key_);
     if (it != extents_.end()) return it->second;
     PangoFontDescription* desc = Describe(font);
     PangoFontMetrics* m = pango_context_get_metrics(ctx_, desc, nullptr);
@@ -122,24 +154,41 @@ class Measurer {
     pango_font_description_free(desc);
     e.maxCharWidth = std::max(e.averageCharWidth, Width(font, "W"));
     if (extents_.size() > 256) extents_.clear();
-    extents_.emplace(key, e);
+    key_.clear();
+    AppendFontKey(key_, font);  // Width used the key buffer
+    extents_.emplace(key_, e);
     return e;
   }
 
   double Width(const ResolvedFont& font, std::string_view utf8) {
-    PangoFontDescription* desc = Describe(font);
-    pango_layout_set_font_description(layout_, desc);
-    pango_font_description_free(desc);
+    key_.clear();
+    AppendFontKey(key_, font);
+    const size_t fontKeySize = key_.size();
+    key_.append(utf8);
+    if (const double* known = widths_.Find(key_)) return *known;
+    // The layout keeps the last font it measured with: most texts come in runs of one font.
+    if (fontKey_.compare(0, std::string::npos, key_, 0, fontKeySize) != 0) {
+      if (desc_) pango_font_description_free(desc_);
+      desc_ = Describe(font);
+      pango_layout_set_font_description(layout_, desc_);
+      fontKey_.assign(key_, 0, fontKeySize);
+    }
     pango_layout_set_text(layout_, utf8.data(), static_cast<int>(utf8.size()));
     PangoRectangle logical;
     pango_layout_get_extents(layout_, nullptr, &logical);
-    return logical.width / double(PANGO_SCALE);
+    const double width = logical.width / double(PANGO_SCALE);
+    widths_.Insert(key_, width);
+    return width;
   }
 
  private:
   PangoContext* ctx_;
   PangoLayout* layout_;
-  std::map<std::tuple<std::string, double, int, bool>, FontExtents> extents_;
+  PangoFontDescription* desc_ = nullptr;  // the layout's font, described by fontKey_
+  std::string fontKey_;
+  std::string key_;  // lookup buffer, kept to keep its capacity
+  LruCache<double> widths_;
+  std::unordered_map<std::string, FontExtents> extents_;
 };
 
 // The measurers of one thread: unhinted (printing, fixed metrics) and hinted (screens). Distinct
@@ -156,6 +205,61 @@ Measurer& ThreadMeasurer(bool hinted) {
   static auto* screen = new ThreadSlot<HintedMeasurer>;
   if (hinted) return screen->Get();
   return plain->Get();
+}
+
+// The layouts one thread drew, keyed by font, decorations and text, so a repeated text (a label,
+// a scale, a read-out that did not change) is shaped once. Hinted and unhinted layouts live in
+// contexts of their own. Before each use the context takes the target's font options and the
+// transformation of the Cairo context it draws on; when those differ from the last use, Pango
+// lays the cached texts out anew, so a layout never draws with a stale setting.
+class LayoutCache {
+ public:
+  LayoutCache() : layouts_(kLayoutCacheSize) {
+    PangoFontMap* map = pango_cairo_font_map_get_default();  // per thread
+    for (int h = 0; h < 2; ++h) {
+      ctx_[h] = pango_font_map_create_context(map);
+      Configure(ctx_[h], h != 0);
+    }
+  }
+  ~LayoutCache() {
+    layouts_.Clear();
+    for (PangoContext* c : ctx_) g_object_unref(c);
+  }
+
+  PangoLayout* Get(cairo_t* cr, const Font& font, const ResolvedFont& resolved, std::string_view utf8) {
+    PangoContext* ctx = ctx_[resolved.hinted ? 1 : 0];
+    pango_cairo_update_context(cr, ctx);
+    key_.clear();
+    AppendFontKey(key_, resolved);
+    key_ += static_cast<char>((font.log.lfUnderline ? 1 : 0) | (font.log.lfStrikeOut ? 2 : 0));
+    key_.append(utf8);
+    if (LayoutRef* hit = layouts_.Find(key_)) return hit->get();
+    PangoLayout* layout = pango_layout_new(ctx);
+    PangoFontDescription* desc = Describe(resolved);
+    pango_layout_set_font_description(layout, desc);
+    pango_font_description_free(desc);
+    if (font.log.lfUnderline || font.log.lfStrikeOut) {
+      PangoAttrList* attrs = pango_attr_list_new();
+      if (font.log.lfUnderline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+      if (font.log.lfStrikeOut) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
+      pango_layout_set_attributes(layout, attrs);
+      pango_attr_list_unref(attrs);
+    }
+    pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
+    return layouts_.Insert(key_, LayoutRef(layout)).get();
+  }
+
+  size_t size() const { return layouts_.size(); }
+
+ private:
+  PangoContext* ctx_[2];
+  std::string key_;  // lookup buffer, kept to keep its capacity
+  LruCache<LayoutRef> layouts_;
+};
+
+LayoutCache& ThreadLayouts() {
+  static auto* slot = new ThreadSlot<LayoutCache>;
+  return slot->Get();
 }
 
 class PangoMetrics final : public TextMetricsProvider {
@@ -255,26 +359,12 @@ void DrawLine(Dc& dc, const Font& font, const ResolvedFont& resolved, int x, int
     cairo_rectangle(cr, 0, 0, WidthOf(*dc.metrics, resolved, utf8), lm.height());
     cairo_fill(cr);
   }
-  PangoLayout* layout = pango_cairo_create_layout(cr);
-  Configure(pango_layout_get_context(layout), resolved.hinted);
-  pango_layout_context_changed(layout);
-  PangoFontDescription* desc = Describe(resolved);
-  pango_layout_set_font_description(layout, desc);
-  pango_font_description_free(desc);
-  if (font.log.lfUnderline || font.log.lfStrikeOut) {
-    PangoAttrList* attrs = pango_attr_list_new();
-    if (font.log.lfUnderline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-    if (font.log.lfStrikeOut) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
-    pango_layout_set_attributes(layout, attrs);
-    pango_attr_list_unref(attrs);
-  }
-  pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
+  PangoLayout* layout = ThreadLayouts().Get(cr, font, resolved, utf8);
   // The baseline lies one ascent below the top, by the metrics the layout was measured with.
   const double baseline = pango_layout_get_baseline(layout) / double(PANGO_SCALE);
   cairo_move_to(cr, 0, lm.ascent - baseline);
   SetSourceColor(cr, dc.st.textColor);
   pango_cairo_show_layout(cr, layout);
-  g_object_unref(layout);
   cairo_restore(cr);
 }
 

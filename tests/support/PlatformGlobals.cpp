@@ -3,6 +3,7 @@
 #include <platform/clock.h>
 #include <platform/codepage.h>
 #include <platform/display.h>
+#include <platform/gdi_surface.h>
 #include <platform/wholefile.h>
 
 namespace kvtest {
@@ -11,6 +12,7 @@ void ResetPlatformGlobals() {
   kvp::SetMessageBoxResponder(nullptr);
   kvp::SetActiveCodePage(1252);
   kvp::testing::FailReplaceFileWritesAfter(-1);
+  kvp::SetFarPointCutting(true);
   if (!kvp::DisplayIsOpen()) kvp::ClockUseVirtual(false);
 }
 

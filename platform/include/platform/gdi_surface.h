@@ -35,6 +35,11 @@ PLATFORM_API cairo_surface_t* IconSurface(HICON icon);
 // valid PNG.
 PLATFORM_API HBITMAP CreateBitmapFromPng(const void* data, size_t size);
 
+// Polylines leave out the points that cannot put ink into the clip (runs of points far beyond
+// one side of it), so a zoomed-in trace costs what its visible part costs. The pixels are the
+// same either way; tests switch it off to draw the reference. Returns the previous setting.
+PLATFORM_API bool SetFarPointCutting(bool on);
+
 // Measures text for layout (DrawText wrapping and alignment, extents, text metrics). Fonts are
 // given resolved: the face that will draw, the em size in device pixels, weight and slant. Texts
 // are UTF-8. Results in device pixels.
