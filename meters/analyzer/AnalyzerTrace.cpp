@@ -2,6 +2,8 @@
 
 #include <meters/Record.h>
 
+#include <platform/dcscope.h>
+
 #include <climits>
 #include <cmath>
 #include <vector>
@@ -17,10 +19,9 @@ int SaturatedPixel(double value) {
 
 void CDirectTraceSink::Gap(int x) {
   CPen pen(PS_SOLID, 2, kGapColor);
-  CPen* old = m_pDC->SelectObject(&pen);
+  kvp::DcSelect selected(m_pDC, &pen);
   m_pDC->MoveTo(x, m_nTop);
   m_pDC->LineTo(x, m_nBottom);
-  m_pDC->SelectObject(old);
 }
 
 CColumnTraceSink::CColumnTraceSink(CDC* dc, int top, int bottom, TraceLines* lines)
@@ -135,18 +136,24 @@ bool RecordIsDrawable(const CRecord& record) {
 
 namespace {
 
-template <typename Sink>
-void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double offset, Sink& sink) {
-  const CScale& scale = r.m_Scale;
+// y on the record's own scale, as the chart draws it.
+struct RecordYMap {
+  explicit RecordYMap(const CScale& scale)
+      : first(scale.m_dFirstValue), perPixel(scale.m_dValuePerPixel), firstPixel(scale.m_dFirstPixel) {}
+  int Pixel(double shown) const { return SaturatedPixel((shown - first) / perPixel + firstPixel); }
+  double first;
+  double perPixel;
+  double firstPixel;
+};
+
+template <typename YMap, typename Sink>
+void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double offset, const YMap& yMap, Sink& sink) {
   const RingReader ring(r.m_Ring);
   const int samples = ring.Count();
   // Valid points: below both the point count and the stored samples.
   const long long valid = r.GetPointCount() < samples ? r.GetPointCount() : samples;
   const double slope = window.slope;
   const double full = r.m_dFullScale;
-  const double first = scale.m_dFirstValue;
-  const double perPixel = scale.m_dValuePerPixel;
-  const double firstPixel = scale.m_dFirstPixel;
   const int upper = r.m_nRawUpper;
   const int lower = r.m_nRawLower;
   const bool segmented = !r.m_bContinuous;
@@ -164,7 +171,7 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
   int raw = i < samples ? ring[static_cast<int>(i)] : 0;
   auto yOfRaw = [&](int effective) {
     const double v = full * effective / 32767.0;
-    return SaturatedPixel((v * a + offset - first) / perPixel + firstPixel);
+    return yMap.Pixel(v * a + offset);
   };
   // A long window reads y from a table over the 65536 raw values (the same formula, so the same
   // pixels) instead of computing it per sample.
@@ -235,11 +242,15 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
 }  // namespace
 
 void WalkTrace(const CRecord& r, const RecorderViewWindow& w, double a, double offset, ITraceSink& sink) {
-  Walk(r, w, a, offset, sink);
+  Walk(r, w, a, offset, RecordYMap(r.m_Scale), sink);
 }
 void WalkTrace(const CRecord& r, const RecorderViewWindow& w, double a, double offset, CColumnTraceSink& sink) {
-  Walk(r, w, a, offset, sink);
+  Walk(r, w, a, offset, RecordYMap(r.m_Scale), sink);
 }
 void WalkTrace(const CRecord& r, const RecorderViewWindow& w, double a, double offset, CDirectTraceSink& sink) {
-  Walk(r, w, a, offset, sink);
+  Walk(r, w, a, offset, RecordYMap(r.m_Scale), sink);
+}
+void WalkTrace(const CRecord& r, const RecorderViewWindow& w, double a, double offset, const ITraceYMap& yMap,
+               ITraceSink& sink) {
+  Walk(r, w, a, offset, yMap, sink);
 }

@@ -137,6 +137,19 @@ void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double a
 void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
                CDirectTraceSink& sink);
 
+// Where a sample lands on y, given its shown value (value x amplitude step + level offset): the
+// print maps values to its own page scale through this, the screen uses the record's scale.
+class ITraceYMap {
+ public:
+  virtual int Pixel(double shown) const = 0;
+
+ protected:
+  ~ITraceYMap() = default;
+};
+// The same walk with y from `yMap` instead of the record's scale.
+void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
+               const ITraceYMap& yMap, ITraceSink& sink);
+
 // Reads a ring's samples in logical order (oldest first) without a bounds check per sample;
 // callers keep i in 0..count-1.
 class RingReader {
