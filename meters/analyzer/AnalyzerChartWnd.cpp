@@ -218,7 +218,7 @@ void CAnalyzerChartWnd::DrawTraces(CDC* dc, bool reduced, int bandsFrom) {
     if (!r.m_hPen) r.m_hPen = CreatePen(PS_SOLID, r.GetTraceWidth(), r.m_crColor);
     kvp::DcSelect pen(dc->GetSafeHdc(), r.m_hPen);
     if (reduced) {
-      CColumnTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom, &m_TraceLines);
+      CColumnTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom, r.GetTraceWidth(), &m_TraceLines);
       WalkTrace(r, window, a, offset, sink);
     } else {
       CDirectTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom);

@@ -24,8 +24,8 @@ void CDirectTraceSink::Gap(int x) {
   m_pDC->LineTo(x, m_nBottom);
 }
 
-CColumnTraceSink::CColumnTraceSink(CDC* dc, int top, int bottom, TraceLines* lines)
-    : m_Direct(dc, top, bottom), m_pDC(dc), m_pLines(lines ? lines : &m_Own) {
+CColumnTraceSink::CColumnTraceSink(CDC* dc, int top, int bottom, int penWidth, TraceLines* lines)
+    : m_Direct(dc, top, bottom), m_pDC(dc), m_pLines(lines ? lines : &m_Own), m_bThin(penWidth <= 1) {
   dc->GetClipBox(&m_rcKeep);
   m_rcKeep.InflateRect(kClipMargin, kClipMargin);
 }
@@ -38,9 +38,13 @@ void CColumnTraceSink::Gap(int x) {
 }
 
 void CColumnTraceSink::LineFromPen(int x, int y) {
-  int x0 = m_nPenX, y0 = m_nPenY;
+  const int x0 = m_nPenX, y0 = m_nPenY;
   m_nPenX = x;
   m_nPenY = y;
+  Queue(x0, y0, x, y);
+}
+
+void CColumnTraceSink::Queue(int x0, int y0, int x, int y) {
   if (x0 == x && y0 == y) return;  // LineTo draws nothing
   const CRect& k = m_rcKeep;
   if ((x0 < k.left && x < k.left) || (x0 > k.right && x > k.right) || (y0 < k.top && y < k.top) ||
@@ -78,9 +82,9 @@ void CColumnTraceSink::DrawLines() {
 // A stretch is the run of points of one column joined by lines, from its first point (reached by
 // a line from the column before, or by a move) to its last. Its lines cover every pixel between
 // its extremes, except that a thin pen leaves out the last point when nothing else reaches it:
-// when the last point is the strict extreme of the stretch. Emitting first, the other extreme,
-// then the last covers the same pixels in that case; otherwise first, both extremes (the one equal
-// to the last point visited first) and the last.
+// when the last point is the strict extreme of the stretch. One vertical line covers the same
+// pixels (a wide pen's round ends of lines along one column add up to the round ends of one line),
+// and the pen goes on from the last point.
 void CColumnTraceSink::Move(int x, int y) {
   if (m_bHeld && m_bFromMove && m_nLines == 0) {
     // Moves draw nothing: only the last of a row of moves counts.
@@ -96,12 +100,6 @@ void CColumnTraceSink::Move(int x, int y) {
   m_nLines = 0;
 }
 
-void CColumnTraceSink::Emit(int y) {
-  if (y == m_nEmitted) return;
-  LineFromPen(m_nX, y);
-  m_nEmitted = y;
-}
-
 void CColumnTraceSink::Flush() {
   if (!m_bHeld) return;
   m_bHeld = false;
@@ -111,21 +109,19 @@ void CColumnTraceSink::Flush() {
   } else {
     LineFromPen(m_nX, m_nFirst);
   }
-  m_nEmitted = m_nFirst;
   if (m_nLines == 0) return;
   const int l = m_nLast;
-  if (l > m_nMaxBefore) {
-    Emit(m_nMinBefore);
+  if (!m_bThin) {
+    Queue(m_nX, l < m_nMinBefore ? l : m_nMinBefore, m_nX, l > m_nMaxBefore ? l : m_nMaxBefore);
+  } else if (l > m_nMaxBefore) {
+    Queue(m_nX, m_nMinBefore, m_nX, l);  // down to the last point, left out
   } else if (l < m_nMinBefore) {
-    Emit(m_nMaxBefore);
-  } else if (l == m_nMaxBefore) {
-    Emit(m_nMaxBefore);
-    Emit(m_nMinBefore);
+    Queue(m_nX, m_nMaxBefore, m_nX, l);  // up to it
   } else {
-    Emit(m_nMinBefore);
-    Emit(m_nMaxBefore);
+    Queue(m_nX, m_nMinBefore, m_nX, m_nMaxBefore + 1);  // both extremes drawn
   }
-  Emit(l);
+  m_nPenX = m_nX;
+  m_nPenY = l;
 }
 
 bool RecordIsDrawable(const CRecord& record) {

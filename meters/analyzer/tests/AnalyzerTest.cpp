@@ -449,7 +449,7 @@ void ExpectSamePixels(const CRecord& r, const RecorderViewWindow& w, int penWidt
       CDirectTraceSink sink(&dc, 0, H);
       WalkTrace(r, w, 1.0, 0.0, sink);
     } else {
-      CColumnTraceSink sink(&dc, 0, H);
+      CColumnTraceSink sink(&dc, 0, H, penWidth);
       WalkTrace(r, w, 1.0, 0.0, sink);
     }
     SelectObject(c->dc(), old);

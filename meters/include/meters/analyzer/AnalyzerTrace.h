@@ -1,10 +1,10 @@
 // The record analyzer's trace drawing: the walk over the samples of the view window that turns
 // one record into pen moves, lines and gap lines, and the column reducer that keeps a redraw from
-// costing per sample. The reducer hands on, per pixel column, only the points that change pixels
-// (the first, the extremes, the last of each stretch of lines), in the order that leaves exactly
-// the pixels the per-sample drawing leaves, thin and wide pens alike. Its lines are collected in a
-// buffer kept between redraws, lines wholly outside the DC's clip box dropped and vertical ones cut
-// to it first, so Cairo never sees far-away points.
+// costing per sample. The reducer draws, per pixel column, the line that joins it to the column
+// before and one vertical line over the pixels that the column's stretch of lines covers, so it
+// leaves exactly the pixels the per-sample drawing leaves, thin and wide pens alike. Its lines are
+// collected in a buffer kept between redraws, lines wholly outside the DC's clip box dropped and
+// vertical ones cut to it first, so Cairo never sees far-away points.
 #pragma once
 
 #include <meters/Recorder.h>
@@ -55,8 +55,9 @@ struct TraceLines {
   std::vector<POINT> points;
 };
 
-// Reduces each pixel column to the points that change pixels, then draws their lines through the
-// DC, before each gap line and at the end.
+// Reduces each pixel column to the lines that change pixels, then draws them through the DC,
+// before each gap line and at the end. The pen selected in the DC must be `penWidth` wide: a thin
+// pen (1 or less) leaves out the end point of a line, a wide one does not.
 class CColumnTraceSink final : public ITraceSink {
  public:
   // Lines wholly farther than this beyond one edge of the clip box leave no pixel in it with any
@@ -64,7 +65,7 @@ class CColumnTraceSink final : public ITraceSink {
   static constexpr int kClipMargin = 256;
 
   // `lines` (may be null: the sink keeps its own) holds the lines until they are drawn.
-  CColumnTraceSink(CDC* dc, int top, int bottom, TraceLines* lines = nullptr);
+  CColumnTraceSink(CDC* dc, int top, int bottom, int penWidth, TraceLines* lines = nullptr);
   void Move(int x, int y) override;
   void Line(int x, int y) override;
   void Gap(int x) override;
@@ -78,6 +79,8 @@ class CColumnTraceSink final : public ITraceSink {
   void Emit(int y);
   // A line of the pen from (m_nPenX, m_nPenY) to (x, y), as LineTo draws it, queued.
   void LineFromPen(int x, int y);
+  // A line from (x0, y0) to (x, y) queued, unless it leaves no pixel in the clip box.
+  void Queue(int x0, int y0, int x, int y);
   void DrawLines();
 
   CDirectTraceSink m_Direct;
@@ -88,6 +91,7 @@ class CColumnTraceSink final : public ITraceSink {
   CRect m_rcKeep;        // the clip box widened by kClipMargin
   int m_nPenX = 0;       // where the pen stands
   int m_nPenY = 0;
+  bool m_bThin;           // the pen leaves out the end point of a line
   bool m_bHeld = false;    // a stretch is held for column m_nX
   bool m_bFromMove = true;  // its first point was reached by a move
   int m_nX = 0;
@@ -96,7 +100,6 @@ class CColumnTraceSink final : public ITraceSink {
   int m_nMinBefore = 0;  // extremes of the stretch's points before the last one
   int m_nMaxBefore = 0;
   int m_nLines = 0;
-  int m_nEmitted = 0;  // the y the pen stands on in column m_nX while emitting
 };
 
 // Most samples land here: one more point of the column's stretch.
