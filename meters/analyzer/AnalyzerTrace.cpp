@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -154,6 +155,8 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
   const int lower = r.m_nRawLower;
   const bool segmented = !r.m_bContinuous;
   auto clipOf = [&](int raw) { return raw >= upper ? CRecord::CLIP_UPPER : (raw <= lower ? CRecord::CLIP_LOWER : CRecord::CLIP_NONE); };
+  // A sample inside the range that is no half of a gap marker.
+  auto inside = [&](int raw) { return raw > lower && raw < upper && raw != CRecord::kGapStart && raw != CRecord::kGapEnd; };
   bool lifted = true;
   int lastX = 0;
   bool drawn = false;
@@ -204,6 +207,31 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
         columnKnown = true;
       }
       x = columnX;
+      if constexpr (std::is_same_v<Sink, CColumnTraceSink>) {
+        // Most samples lie inside the range and belong to no gap marker: each is a line to its
+        // point, taken in one loop to the end of the column or of that run.
+        if (!lifted && !yTable.empty() && inside(raw)) {
+          const long long stop = end < window.start + columnEnd - 1 ? end : window.start + columnEnd - 1;
+          CColumnTraceSink::Stretch stretch = sink.OpenStretch(x, yTable[raw + 32768]);
+          long long j = i;
+          int last = raw;
+          while (j < stop) {
+            const int r = ring[static_cast<int>(j + 1)];
+            if (!inside(r)) break;
+            CColumnTraceSink::AddToStretch(stretch, yTable[r + 32768]);
+            last = r;
+            ++j;
+          }
+          sink.CloseStretch(stretch);
+          lastX = x;
+          drawn = true;
+          prevRaw = last;
+          prevClip = CRecord::CLIP_NONE;
+          i = j;
+          raw = j + 1 < samples ? ring[static_cast<int>(j + 1)] : 0;
+          continue;
+        }
+      }
     }
     if (segmented && gapStart) {
       sink.Gap((drawn ? lastX : x) + 1);

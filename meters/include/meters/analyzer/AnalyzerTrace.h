@@ -74,6 +74,37 @@ class CColumnTraceSink final : public ITraceSink {
     DrawLines();
   }
 
+  // A row of lines to points of one column taken in a tight loop: opened with the line to its
+  // first point, each further point added, then closed; the same as one Line per point.
+  struct Stretch {
+    int first;
+    int last;
+    int minBefore;
+    int maxBefore;
+    int lines;
+  };
+  Stretch OpenStretch(int x, int y) {
+    Line(x, y);
+    return Stretch{m_nFirst, m_nLast, m_nMinBefore, m_nMaxBefore, m_nLines};
+  }
+  static void AddToStretch(Stretch& s, int y) {
+    if (y == s.last) return;
+    if (s.lines == 0) {
+      s.minBefore = s.maxBefore = s.first;
+    } else {
+      if (s.last < s.minBefore) s.minBefore = s.last;
+      if (s.last > s.maxBefore) s.maxBefore = s.last;
+    }
+    s.last = y;
+    ++s.lines;
+  }
+  void CloseStretch(const Stretch& s) {
+    m_nLast = s.last;
+    m_nMinBefore = s.minBefore;
+    m_nMaxBefore = s.maxBefore;
+    m_nLines = s.lines;
+  }
+
  private:
   void Flush();
   void Emit(int y);
