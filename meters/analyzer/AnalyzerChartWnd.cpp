@@ -227,6 +227,15 @@ void CAnalyzerChartWnd::DrawTraces(CDC* dc, bool reduced, int bandsFrom) {
   }
 }
 
+CPen& CAnalyzerChartWnd::ThinPen(COLORREF color) {
+  for (auto& [c, pen] : m_ThinPens)
+    if (c == color) return *pen;
+  // A handful of colours are in use at a time; a scheme change starts the set anew.
+  if (m_ThinPens.size() >= 16) m_ThinPens.clear();
+  m_ThinPens.emplace_back(color, std::make_unique<CPen>(PS_SOLID, 1, color));
+  return *m_ThinPens.back().second;
+}
+
 void CAnalyzerChartWnd::DrawLevelsAndCursors(CDC* dc) {
   CRecorder& rec = *m_pRecorder;
   const CRect& p = m_rcPlot;
@@ -237,8 +246,7 @@ void CAnalyzerChartWnd::DrawLevelsAndCursors(CDC* dc) {
     if (!(level.m_nFlags & 1) || !level.m_pScale || !RecordIsDrawable(r)) continue;
     if (!IsValueInScaleRange(*level.m_pScale, level.m_dValue)) continue;
     const int y = level.m_pScale->ValueToPixel(level.m_dValue);
-    CPen pen(PS_SOLID, 1, level.m_crColor);
-    kvp::DcSelect selected(dc, &pen);
+    kvp::DcSelect selected(dc, &ThinPen(level.m_crColor));
     dc->MoveTo(p.left, y);
     dc->LineTo(p.right, y);
   }
@@ -250,8 +258,7 @@ void CAnalyzerChartWnd::DrawLevelsAndCursors(CDC* dc) {
     const double s = c.m_dValue;
     if (s < window.start || s > window.end) continue;
     const int x = rec.CursorPixel(s - window.start) + p.left;
-    CPen pen(PS_SOLID, 1, c.m_crColor);
-    kvp::DcSelect selected(dc, &pen);
+    kvp::DcSelect selected(dc, &ThinPen(c.m_crColor));
     dc->MoveTo(x, p.top);
     dc->LineTo(x, p.bottom);
   }
@@ -262,9 +269,14 @@ void CAnalyzerChartWnd::DrawProgress(CDC* dc) {
   GetClientRect(&client);
   const int W = client.Width();
   const int H = client.Height();
-  CFont font;
-  font.CreateFont(W / 25, 0, 0, 0, FW_BOLD, 0, 0, 0, GetGlobalProps().GetCharSet(), 0, 0, 0, 0, "Arial");
-  kvp::DcSelect selectedFont(dc, &font);
+  const BYTE charSet = GetGlobalProps().GetCharSet();
+  if (!m_fntProgress.GetSafeHandle() || m_nProgressFontHeight != W / 25 || m_nProgressCharSet != charSet) {
+    m_fntProgress.DeleteObject();
+    m_fntProgress.CreateFont(W / 25, 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
+    m_nProgressFontHeight = W / 25;
+    m_nProgressCharSet = charSet;
+  }
+  kvp::DcSelect selectedFont(dc, &m_fntProgress);
   CRect bar = client;
   bar.InflateRect(-20, -((H / 20) * 9 + H / 60));
   CRect inner = bar;
