@@ -12,6 +12,8 @@
 #include <core/Scale.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
+
 #include <cmath>
 
 using namespace analyzer;
@@ -57,11 +59,12 @@ void CHICAnalyzerChart::Draw(CDC* dc, CVisualItemThumb* thumb) {
   auto* t = dynamic_cast<CVIChart*>(thumb);
   if (!t || !t->IsVisible()) return;
   CBrush* brush = (t->state == 1 || t->state == 2) ? &t->hotBrush : &t->normalBrush;
-  CBrush* oldBrush = dc->SelectObject(brush);
-  dc->SelectStockObject(BLACK_PEN);
-  const RECT& r = t->rect;
-  DrawThumbShape(t->shape, r.left, r.top, r.right, r.bottom, dc);
-  dc->SelectObject(oldBrush);
+  {
+    kvp::DcSelect selected(dc, brush);
+    dc->SelectStockObject(BLACK_PEN);
+    const RECT& r = t->rect;
+    DrawThumbShape(t->shape, r.left, r.top, r.right, r.bottom, dc);
+  }
   dc->SelectStockObject(NULL_PEN);
 }
 
@@ -130,7 +133,7 @@ void CAnalyzerChartWnd::DrawGrid(CDC* dc) {
   if (!m_penGrid.GetSafeHandle()) m_penGrid.CreatePen(PS_SOLID, 1, GetSchemeColor(28));
   const CRect& p = m_rcPlot;
   dc->FillRect(&p, &m_brDrawArea);
-  CPen* old = dc->SelectObject(&m_penGrid);
+  kvp::DcSelect pen(dc, &m_penGrid);
   for (int k = 1; k <= 15; ++k) {
     const int x = p.left + k * (p.right - p.left) / 16;
     dc->MoveTo(x, p.top);
@@ -141,7 +144,6 @@ void CAnalyzerChartWnd::DrawGrid(CDC* dc) {
     dc->MoveTo(p.left, y);
     dc->LineTo(p.right, y);
   }
-  dc->SelectObject(old);
 }
 
 void CAnalyzerChartWnd::CollectBands(int k, std::vector<Band>& out) {
@@ -169,9 +171,8 @@ void CAnalyzerChartWnd::CollectBands(int k, std::vector<Band>& out) {
 namespace {
 void DrawBands(CDC* dc, const CRect& plot, const std::vector<CAnalyzerChartWnd::Band>& bands) {
   for (const CAnalyzerChartWnd::Band& b : bands) {
-    HGDIOBJ old = SelectObject(dc->GetSafeHdc(), b.pen);
+    kvp::DcSelect pen(dc->GetSafeHdc(), b.pen);
     DrawLinePattern(dc, plot.left, b.top, plot.right, b.bottom, b.kind, b.edges, 15);
-    SelectObject(dc->GetSafeHdc(), old);
   }
 }
 }  // namespace
@@ -215,16 +216,24 @@ void CAnalyzerChartWnd::DrawTraces(CDC* dc, bool reduced, int bandsFrom) {
       DrawBands(dc, m_rcPlot, bands);
     }
     if (!r.m_hPen) r.m_hPen = CreatePen(PS_SOLID, r.GetTraceWidth(), r.m_crColor);
-    HGDIOBJ old = SelectObject(dc->GetSafeHdc(), r.m_hPen);
+    kvp::DcSelect pen(dc->GetSafeHdc(), r.m_hPen);
     if (reduced) {
-      CColumnTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom, &m_TraceLines);
+      CColumnTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom, r.GetTraceWidth(), &m_TraceLines);
       WalkTrace(r, window, a, offset, sink);
     } else {
       CDirectTraceSink sink(dc, m_rcPlot.top, m_rcPlot.bottom);
       WalkTrace(r, window, a, offset, sink);
     }
-    SelectObject(dc->GetSafeHdc(), old);
   }
+}
+
+CPen& CAnalyzerChartWnd::ThinPen(COLORREF color) {
+  for (auto& [c, pen] : m_ThinPens)
+    if (c == color) return *pen;
+  // A handful of colours are in use at a time; a scheme change starts the set anew.
+  if (m_ThinPens.size() >= 16) m_ThinPens.clear();
+  m_ThinPens.emplace_back(color, std::make_unique<CPen>(PS_SOLID, 1, color));
+  return *m_ThinPens.back().second;
 }
 
 void CAnalyzerChartWnd::DrawLevelsAndCursors(CDC* dc) {
@@ -237,11 +246,9 @@ void CAnalyzerChartWnd::DrawLevelsAndCursors(CDC* dc) {
     if (!(level.m_nFlags & 1) || !level.m_pScale || !RecordIsDrawable(r)) continue;
     if (!IsValueInScaleRange(*level.m_pScale, level.m_dValue)) continue;
     const int y = level.m_pScale->ValueToPixel(level.m_dValue);
-    CPen pen(PS_SOLID, 1, level.m_crColor);
-    CPen* old = dc->SelectObject(&pen);
+    kvp::DcSelect selected(dc, &ThinPen(level.m_crColor));
     dc->MoveTo(p.left, y);
     dc->LineTo(p.right, y);
-    dc->SelectObject(old);
   }
   if (list.IsEmpty()) return;
   rec.UpdateTimeAxis(p.Width());
@@ -251,11 +258,9 @@ void CAnalyzerChartWnd::DrawLevelsAndCursors(CDC* dc) {
     const double s = c.m_dValue;
     if (s < window.start || s > window.end) continue;
     const int x = rec.CursorPixel(s - window.start) + p.left;
-    CPen pen(PS_SOLID, 1, c.m_crColor);
-    CPen* old = dc->SelectObject(&pen);
+    kvp::DcSelect selected(dc, &ThinPen(c.m_crColor));
     dc->MoveTo(x, p.top);
     dc->LineTo(x, p.bottom);
-    dc->SelectObject(old);
   }
 }
 
@@ -264,27 +269,32 @@ void CAnalyzerChartWnd::DrawProgress(CDC* dc) {
   GetClientRect(&client);
   const int W = client.Width();
   const int H = client.Height();
-  CFont font;
-  font.CreateFont(W / 25, 0, 0, 0, FW_BOLD, 0, 0, 0, GetGlobalProps().GetCharSet(), 0, 0, 0, 0, "Arial");
-  CFont* oldFont = dc->SelectObject(&font);
+  const BYTE charSet = GetGlobalProps().GetCharSet();
+  if (!m_fntProgress.GetSafeHandle() || m_nProgressFontHeight != W / 25 || m_nProgressCharSet != charSet) {
+    m_fntProgress.DeleteObject();
+    m_fntProgress.CreateFont(W / 25, 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
+    m_nProgressFontHeight = W / 25;
+    m_nProgressCharSet = charSet;
+  }
+  kvp::DcSelect selectedFont(dc, &m_fntProgress);
   CRect bar = client;
   bar.InflateRect(-20, -((H / 20) * 9 + H / 60));
-  CBrush white(0xFFFFFF);
-  CBrush* oldBrush = dc->SelectObject(&white);
-  dc->Rectangle(&bar);
   CRect inner = bar;
   inner.InflateRect(-3, -3);
   CRect filled = inner;
   filled.right = filled.left + static_cast<int>(inner.Width() * m_dProgress / 100.0);
-  CBrush blue(kProgressBlue);
-  CPen bluePen(PS_SOLID, 1, kProgressBlue);
-  if (filled.right > filled.left) {
-    dc->SelectObject(&blue);
-    CPen* oldPen = dc->SelectObject(&bluePen);
-    dc->Rectangle(&filled);
-    dc->SelectObject(oldPen);
+  {
+    CBrush white(0xFFFFFF);
+    CBrush blue(kProgressBlue);
+    CPen bluePen(PS_SOLID, 1, kProgressBlue);
+    kvp::DcSelect brush(dc, &white);
+    dc->Rectangle(&bar);
+    if (filled.right > filled.left) {
+      brush.Select(&blue);
+      kvp::DcSelect pen(dc, &bluePen);
+      dc->Rectangle(&filled);
+    }
   }
-  dc->SelectObject(oldBrush);
   dc->DrawEdge(&bar, EDGE_SUNKEN, BF_RECT);
   const CString text = GetGlobalProps().GetText(kTextDataTransfer);
   dc->SetBkMode(TRANSPARENT);
@@ -293,14 +303,12 @@ void CAnalyzerChartWnd::DrawProgress(CDC* dc) {
   dc->DrawText(text, &tr, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   if (filled.right > filled.left) {
     // The same text in white where the bar is filled.
-    const int saved = dc->SaveDC();
+    kvp::DcState saved(dc);
     dc->IntersectClipRect(&filled);
     dc->SetTextColor(0xFFFFFF);
     tr = client;
     dc->DrawText(text, &tr, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->RestoreDC(saved);
   }
-  dc->SelectObject(oldFont);
 }
 
 void CAnalyzerChartWnd::Draw(CDC* target, int flags, BOOL items) {

@@ -7,6 +7,8 @@
 #include <core/ColorScheme.h>
 #include <core/MemDC.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 
 using namespace analyzer;
@@ -115,36 +117,34 @@ void CWndAnalyzerTimeLine::Paint(CDC* dc) {
   if (tx + tw > R - 4) tx = R - tw - 4;
   if (tx < L + 4) tx = L + 4;
   dc->FillRect(&c, &m_brBackground);
-  CPen* oldPen = dc->SelectObject(&m_penStop);
+  CPen thin(PS_SOLID, 1, 0x000000);
+  kvp::DcSelect pens(dc, &m_penStop);
   dc->MoveTo(L + 2, T);
   dc->LineTo(L + 2, B);
   dc->MoveTo(R - 2, T);
   dc->LineTo(R - 2, B);
-  CPen thin(PS_SOLID, 1, 0x000000);
-  dc->SelectObject(&thin);
+  pens.Select(&thin);
   CRect band = c;
   band.DeflateRect(3, c.Height() / 5);
-  CBrush* oldBrush = dc->SelectObject(&m_brPlayed);
+  kvp::DcSelect brushes(dc, &m_brPlayed);
   const int split = std::clamp(tx + 2, static_cast<int>(band.left), static_cast<int>(band.right));
   if (split > band.left) dc->Rectangle(band.left, band.top, split, band.bottom);
-  dc->SelectObject(&m_brRest);
+  brushes.Select(&m_brRest);
   if (band.right > split) dc->Rectangle(split, band.top, band.right, band.bottom);
   if (!m_pRecorder->m_bCursorsHidden) {
     for (const CursorRecord& cur : m_pRecorder->m_Cursors) {
       CPen pen(PS_SOLID, 2, cur.m_crColor);
-      dc->SelectObject(&pen);
+      pens.Select(&pen);
       const double at = cur.m_dValue / span * (W - 8);
       const int x = L + (at > -1e9 && at < 1e9 ? static_cast<int>(at) : (at > 0 ? 1000000000 : -1000000000)) + 4;
       dc->MoveTo(x, T);
       dc->LineTo(x, B);
-      dc->SelectObject(&thin);
+      pens.Select(&thin);
     }
   }
   m_rcThumb.SetRect(tx, T, tx + tw, B);
-  dc->SelectObject(&m_brThumb);
+  brushes.Select(&m_brThumb);
   dc->RoundRect(&m_rcThumb, CPoint(4, 4));
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 void CWndAnalyzerTimeLine::MoveTo(int x) {

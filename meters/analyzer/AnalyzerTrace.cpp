@@ -2,8 +2,11 @@
 
 #include <meters/Record.h>
 
+#include <platform/dcscope.h>
+
 #include <climits>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -17,14 +20,13 @@ int SaturatedPixel(double value) {
 
 void CDirectTraceSink::Gap(int x) {
   CPen pen(PS_SOLID, 2, kGapColor);
-  CPen* old = m_pDC->SelectObject(&pen);
+  kvp::DcSelect selected(m_pDC, &pen);
   m_pDC->MoveTo(x, m_nTop);
   m_pDC->LineTo(x, m_nBottom);
-  m_pDC->SelectObject(old);
 }
 
-CColumnTraceSink::CColumnTraceSink(CDC* dc, int top, int bottom, TraceLines* lines)
-    : m_Direct(dc, top, bottom), m_pDC(dc), m_pLines(lines ? lines : &m_Own) {
+CColumnTraceSink::CColumnTraceSink(CDC* dc, int top, int bottom, int penWidth, TraceLines* lines)
+    : m_Direct(dc, top, bottom), m_pDC(dc), m_pLines(lines ? lines : &m_Own), m_bThin(penWidth <= 1) {
   dc->GetClipBox(&m_rcKeep);
   m_rcKeep.InflateRect(kClipMargin, kClipMargin);
 }
@@ -37,9 +39,13 @@ void CColumnTraceSink::Gap(int x) {
 }
 
 void CColumnTraceSink::LineFromPen(int x, int y) {
-  int x0 = m_nPenX, y0 = m_nPenY;
+  const int x0 = m_nPenX, y0 = m_nPenY;
   m_nPenX = x;
   m_nPenY = y;
+  Queue(x0, y0, x, y);
+}
+
+void CColumnTraceSink::Queue(int x0, int y0, int x, int y) {
   if (x0 == x && y0 == y) return;  // LineTo draws nothing
   const CRect& k = m_rcKeep;
   if ((x0 < k.left && x < k.left) || (x0 > k.right && x > k.right) || (y0 < k.top && y < k.top) ||
@@ -77,9 +83,9 @@ void CColumnTraceSink::DrawLines() {
 // A stretch is the run of points of one column joined by lines, from its first point (reached by
 // a line from the column before, or by a move) to its last. Its lines cover every pixel between
 // its extremes, except that a thin pen leaves out the last point when nothing else reaches it:
-// when the last point is the strict extreme of the stretch. Emitting first, the other extreme,
-// then the last covers the same pixels in that case; otherwise first, both extremes (the one equal
-// to the last point visited first) and the last.
+// when the last point is the strict extreme of the stretch. One vertical line covers the same
+// pixels (a wide pen's round ends of lines along one column add up to the round ends of one line),
+// and the pen goes on from the last point.
 void CColumnTraceSink::Move(int x, int y) {
   if (m_bHeld && m_bFromMove && m_nLines == 0) {
     // Moves draw nothing: only the last of a row of moves counts.
@@ -95,12 +101,6 @@ void CColumnTraceSink::Move(int x, int y) {
   m_nLines = 0;
 }
 
-void CColumnTraceSink::Emit(int y) {
-  if (y == m_nEmitted) return;
-  LineFromPen(m_nX, y);
-  m_nEmitted = y;
-}
-
 void CColumnTraceSink::Flush() {
   if (!m_bHeld) return;
   m_bHeld = false;
@@ -110,21 +110,19 @@ void CColumnTraceSink::Flush() {
   } else {
     LineFromPen(m_nX, m_nFirst);
   }
-  m_nEmitted = m_nFirst;
   if (m_nLines == 0) return;
   const int l = m_nLast;
-  if (l > m_nMaxBefore) {
-    Emit(m_nMinBefore);
+  if (!m_bThin) {
+    Queue(m_nX, l < m_nMinBefore ? l : m_nMinBefore, m_nX, l > m_nMaxBefore ? l : m_nMaxBefore);
+  } else if (l > m_nMaxBefore) {
+    Queue(m_nX, m_nMinBefore, m_nX, l);  // down to the last point, left out
   } else if (l < m_nMinBefore) {
-    Emit(m_nMaxBefore);
-  } else if (l == m_nMaxBefore) {
-    Emit(m_nMaxBefore);
-    Emit(m_nMinBefore);
+    Queue(m_nX, m_nMaxBefore, m_nX, l);  // up to it
   } else {
-    Emit(m_nMinBefore);
-    Emit(m_nMaxBefore);
+    Queue(m_nX, m_nMinBefore, m_nX, m_nMaxBefore + 1);  // both extremes drawn
   }
-  Emit(l);
+  m_nPenX = m_nX;
+  m_nPenY = l;
 }
 
 bool RecordIsDrawable(const CRecord& record) {
@@ -135,22 +133,30 @@ bool RecordIsDrawable(const CRecord& record) {
 
 namespace {
 
-template <typename Sink>
-void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double offset, Sink& sink) {
-  const CScale& scale = r.m_Scale;
+// y on the record's own scale, as the chart draws it.
+struct RecordYMap {
+  explicit RecordYMap(const CScale& scale)
+      : first(scale.m_dFirstValue), perPixel(scale.m_dValuePerPixel), firstPixel(scale.m_dFirstPixel) {}
+  int Pixel(double shown) const { return SaturatedPixel((shown - first) / perPixel + firstPixel); }
+  double first;
+  double perPixel;
+  double firstPixel;
+};
+
+template <typename YMap, typename Sink>
+void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double offset, const YMap& yMap, Sink& sink) {
   const RingReader ring(r.m_Ring);
   const int samples = ring.Count();
   // Valid points: below both the point count and the stored samples.
   const long long valid = r.GetPointCount() < samples ? r.GetPointCount() : samples;
   const double slope = window.slope;
   const double full = r.m_dFullScale;
-  const double first = scale.m_dFirstValue;
-  const double perPixel = scale.m_dValuePerPixel;
-  const double firstPixel = scale.m_dFirstPixel;
   const int upper = r.m_nRawUpper;
   const int lower = r.m_nRawLower;
   const bool segmented = !r.m_bContinuous;
   auto clipOf = [&](int raw) { return raw >= upper ? CRecord::CLIP_UPPER : (raw <= lower ? CRecord::CLIP_LOWER : CRecord::CLIP_NONE); };
+  // A sample inside the range that is no half of a gap marker.
+  auto inside = [&](int raw) { return raw > lower && raw < upper && raw != CRecord::kGapStart && raw != CRecord::kGapEnd; };
   bool lifted = true;
   int lastX = 0;
   bool drawn = false;
@@ -164,7 +170,7 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
   int raw = i < samples ? ring[static_cast<int>(i)] : 0;
   auto yOfRaw = [&](int effective) {
     const double v = full * effective / 32767.0;
-    return SaturatedPixel((v * a + offset - first) / perPixel + firstPixel);
+    return yMap.Pixel(v * a + offset);
   };
   // A long window reads y from a table over the 65536 raw values (the same formula, so the same
   // pixels) instead of computing it per sample.
@@ -201,6 +207,31 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
         columnKnown = true;
       }
       x = columnX;
+      if constexpr (std::is_same_v<Sink, CColumnTraceSink>) {
+        // Most samples lie inside the range and belong to no gap marker: each is a line to its
+        // point, taken in one loop to the end of the column or of that run.
+        if (!lifted && !yTable.empty() && inside(raw)) {
+          const long long stop = end < window.start + columnEnd - 1 ? end : window.start + columnEnd - 1;
+          CColumnTraceSink::Stretch stretch = sink.OpenStretch(x, yTable[raw + 32768]);
+          long long j = i;
+          int last = raw;
+          while (j < stop) {
+            const int r = ring[static_cast<int>(j + 1)];
+            if (!inside(r)) break;
+            CColumnTraceSink::AddToStretch(stretch, yTable[r + 32768]);
+            last = r;
+            ++j;
+          }
+          sink.CloseStretch(stretch);
+          lastX = x;
+          drawn = true;
+          prevRaw = last;
+          prevClip = CRecord::CLIP_NONE;
+          i = j;
+          raw = j + 1 < samples ? ring[static_cast<int>(j + 1)] : 0;
+          continue;
+        }
+      }
     }
     if (segmented && gapStart) {
       sink.Gap((drawn ? lastX : x) + 1);
@@ -235,11 +266,15 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
 }  // namespace
 
 void WalkTrace(const CRecord& r, const RecorderViewWindow& w, double a, double offset, ITraceSink& sink) {
-  Walk(r, w, a, offset, sink);
+  Walk(r, w, a, offset, RecordYMap(r.m_Scale), sink);
 }
 void WalkTrace(const CRecord& r, const RecorderViewWindow& w, double a, double offset, CColumnTraceSink& sink) {
-  Walk(r, w, a, offset, sink);
+  Walk(r, w, a, offset, RecordYMap(r.m_Scale), sink);
 }
 void WalkTrace(const CRecord& r, const RecorderViewWindow& w, double a, double offset, CDirectTraceSink& sink) {
-  Walk(r, w, a, offset, sink);
+  Walk(r, w, a, offset, RecordYMap(r.m_Scale), sink);
+}
+void WalkTrace(const CRecord& r, const RecorderViewWindow& w, double a, double offset, const ITraceYMap& yMap,
+               ITraceSink& sink) {
+  Walk(r, w, a, offset, yMap, sink);
 }

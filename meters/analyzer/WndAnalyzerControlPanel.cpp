@@ -8,6 +8,8 @@
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
 
+#include <platform/dcscope.h>
+
 #include <cmath>
 
 using namespace analyzer;
@@ -269,24 +271,21 @@ void CWndAnalyzerControlPanel::Draw(CDC* dc, RECT* client, NumericOptionRecord* 
   CPen pen(PS_SOLID, 1, GetSchemeColor(17));
   const COLORREF fill = record->enabled ? GetSchemeColor(16) : AdjustColor(GetSchemeColor(16), -50);
   CBrush brush(fill);
-  CPen* oldPen = dc->SelectObject(&pen);
-  CBrush* oldBrush = dc->SelectObject(&brush);
+  kvp::DcSelect selectedPen(dc, &pen);
+  kvp::DcSelect selectedBrush(dc, &brush);
   const int right = c.right - static_cast<int>(d / 1.2);
   const int width = static_cast<int>((d - 2 * (d / 10)) * 1.2);
   CRect box(right - width, c.top + d / 10, right, c.bottom - d / 10);
   dc->Rectangle(&box);
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(0x000000);
-  CFont* oldFont = dc->SelectObject(&m_fntValue);
+  kvp::DcSelect font(dc, &m_fntValue);
   CString value;
   value.Format("%d", static_cast<int>(Shown(*record)));
   dc->DrawText(value, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(&m_fntCaption);
+  font.Select(&m_fntCaption);
   CRect caption(c.left + 5, c.top, box.left, c.bottom);
   dc->DrawText(control == &m_PlaySpeed ? "Speed" : "Step", -1, &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(oldFont);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 void CWndAnalyzerControlPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
@@ -298,8 +297,8 @@ void CWndAnalyzerControlPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data,
   CPen outline(PS_SOLID, 1, enabled ? 0x000000 : disabled);
   CBrush green(enabled ? kGreen : disabled);
   CBrush red(enabled ? kRed : disabled);
-  CPen* oldPen = dc->SelectObject(&outline);
-  CBrush* oldBrush = dc->SelectObject(&green);
+  kvp::DcSelect pen(dc, &outline);
+  kvp::DcSelect brush(dc, &green);
   const int l = r.left, t = r.top, rr = r.right, b = r.bottom;
   const int mx = l + r.Width() / 2;
   auto triangle = [&](int tipX, int baseX, int top, int bottom) {
@@ -307,7 +306,7 @@ void CWndAnalyzerControlPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data,
     dc->Polygon(pts, 3);
   };
   auto pause = [&] {
-    dc->SelectObject(&red);
+    brush.Select(&red);
     const int w = r.Width() / 3;
     dc->Rectangle(l, t, l + w, b);
     dc->Rectangle(rr - w, t, rr, b);
@@ -343,8 +342,6 @@ void CWndAnalyzerControlPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data,
     default:
       break;
   }
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 void CWndAnalyzerControlPanel::OnAnalyzerNotify(int, int code, int) {

@@ -8,6 +8,8 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 
+#include <platform/dcscope.h>
+
 #include <cstring>
 
 using namespace analyzer;
@@ -183,8 +185,8 @@ void CWndAnalyzer_CursorsArea::PaintContent(CDC* dc) {
   CRect area = m_rcClient;
   area.DeflateRect(4, 4);
   dc->SetBkMode(TRANSPARENT);
-  CFont* oldFont = dc->SelectObject(&m_fntLabel);
-  CPen* oldPen = dc->GetCurrentPen();
+  kvp::DcSelect font(dc, &m_fntLabel);
+  kvp::DcSelect pen(dc, nullptr);
   const double l = m_pRecorder->m_Cursors[0].m_dValue;
   const double rpos = m_pRecorder->m_Cursors[1].m_dValue;
   const int rowH = (area.Height() * 6 / 10) / 5;
@@ -192,13 +194,13 @@ void CWndAnalyzer_CursorsArea::PaintContent(CDC* dc) {
     const COLORREF color = GetSchemeColor(column == 0 ? 4 : 5);
     CRect col(area.left + column * area.Width() / 2, area.top, area.left + (column + 1) * area.Width() / 2, area.bottom);
     CRect head(col.left, col.top, col.right, col.top + rowH);
-    dc->SelectObject(&m_fntLabel);
+    font.Select(&m_fntLabel);
     dc->SetTextColor(color);
     dc->DrawText(column == 0 ? "Signal A" : "Signal B", -1, &head, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     const CursorRows rows = CursorRowTexts(column, l, rpos);
     const char* labels[4] = {"C:", "A:", "L:", "R:"};
     const CString* values[4] = {&rows.timeDiff, &rows.ampDiff, &rows.atL, &rows.atR};
-    dc->SelectObject(column == 0 ? &m_penA : &m_penB);
+    pen.Select(column == 0 ? &m_penA : &m_penB);
     for (int row = 0; row < 4; ++row) {
       CRect cell(col.left + 2, col.top + (row + 1) * rowH, col.right, col.top + (row + 2) * rowH);
       int x = cell.left;
@@ -208,19 +210,19 @@ void CWndAnalyzer_CursorsArea::PaintContent(CDC* dc) {
         DrawTriangleOutline(dc, tri);
         x += s + 2;
       }
-      dc->SelectObject(&m_fntLabel);
+      font.Select(&m_fntLabel);
       dc->SetTextColor(color);
       CRect lab(x, cell.top, cell.right, cell.bottom);
       dc->DrawText(labels[row], -1, &lab, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
       const CSize ext = dc->GetTextExtent(labels[row], 2);
       CRect value(x + ext.cx, cell.top, cell.right, cell.bottom);
-      dc->SelectObject(&m_fntValue);
+      font.Select(&m_fntValue);
       dc->SetTextColor(kValueColor);
       dc->DrawText(*values[row], &value, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
   }
   // The names above the controls.
-  dc->SelectObject(&m_fntCaption);
+  font.Select(&m_fntCaption);
   for (int i = 0; i < 2; ++i) {
     if (!m_Ctrl[i].GetSafeHwnd()) continue;
     CRect cr;
@@ -228,13 +230,11 @@ void CWndAnalyzer_CursorsArea::PaintContent(CDC* dc) {
     ScreenToClient(&cr);
     CRect name(cr.left, cr.top - rowH, cr.right, cr.top);
     dc->SetTextColor(GetSchemeColor(i == 0 ? 10 : 11));
-    dc->SelectObject(&m_fntLabel);
+    font.Select(&m_fntLabel);
     dc->DrawText(i == 0 ? "L" : "R", -1, &name, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
   CRect caption(area.left, area.top + area.Height() * 6 / 10, area.right, area.top + area.Height() * 7 / 10);
-  dc->SelectObject(&m_fntCaption);
+  font.Select(&m_fntCaption);
   dc->SetTextColor(GetSchemeColor(13));
   dc->DrawText("Cursors", -1, &caption, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(oldPen);
-  dc->SelectObject(oldFont);
 }

@@ -7,6 +7,8 @@
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -90,12 +92,11 @@ void CWndAnalyzer_StatusArea::RecalcLayout() {
 bool CWndAnalyzer_StatusArea::ValuesBesideLabels(CDC* dc, int columnWidth) {
   // The room a value needs: its widest form (a prefix, a sign, four digits, a sub-unit and a
   // unit), so the layout does not change with the values while a record plays.
-  CFont* old = dc->SelectObject(&m_fntValue);
+  kvp::DcSelect font(dc, &m_fntValue);
   const int value = dc->GetTextExtent(kWidestValue, static_cast<int>(strlen(kWidestValue))).cx;
-  dc->SelectObject(&m_fntCaption);
+  font.Select(&m_fntCaption);
   int label = 0;
   for (const char* text : kLabels) label = std::max<int>(label, dc->GetTextExtent(text, static_cast<int>(strlen(text))).cx);
-  dc->SelectObject(old);
   return kCellInset + label + value <= columnWidth;
 }
 
@@ -103,14 +104,14 @@ void CWndAnalyzer_StatusArea::PaintContent(CDC* dc) {
   CRect area = m_rcClient;
   area.DeflateRect(4, 4);
   dc->SetBkMode(TRANSPARENT);
-  CFont* oldFont = dc->SelectObject(&m_fntHeading);
+  kvp::DcSelect font(dc, &m_fntHeading);
   const int rowH = area.Height() / (kRows + 1);
   const bool beside = ValuesBesideLabels(dc, area.Width() / 2);
   for (int column = 0; column < 2; ++column) {
     const COLORREF color = GetSchemeColor(column == 0 ? 4 : 5);
     CRect col(area.left + column * area.Width() / 2, area.top, area.left + (column + 1) * area.Width() / 2, area.bottom);
     CRect head(col.left, col.top, col.right, col.top + rowH);
-    dc->SelectObject(&m_fntHeading);
+    font.Select(&m_fntHeading);
     dc->SetTextColor(color);
     dc->DrawText(column == 0 ? "Signal A" : "Signal B", -1, &head, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     CString values[kRows];
@@ -119,7 +120,7 @@ void CWndAnalyzer_StatusArea::PaintContent(CDC* dc) {
       CRect cell(col.left + kCellInset, col.top + (row + 1) * rowH, col.right, col.top + (row + 2) * rowH);
       CRect labelBox = cell;
       CRect valueBox = cell;
-      dc->SelectObject(&m_fntCaption);
+      font.Select(&m_fntCaption);
       if (beside) {
         // The value cell starts where the label ends.
         const CSize label = dc->GetTextExtent(kLabels[row], static_cast<int>(strlen(kLabels[row])));
@@ -132,10 +133,9 @@ void CWndAnalyzer_StatusArea::PaintContent(CDC* dc) {
       }
       dc->SetTextColor(color);
       dc->DrawText(kLabels[row], -1, &labelBox, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-      dc->SelectObject(&m_fntValue);
+      font.Select(&m_fntValue);
       dc->SetTextColor(kValueColor);
       dc->DrawText(values[row], &valueBox, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
   }
-  dc->SelectObject(oldFont);
 }

@@ -11,6 +11,8 @@
 #include <core/TextIds.h>
 #include <core/Texts.h>
 
+#include <platform/dcscope.h>
+
 using namespace analyzer;
 
 namespace {
@@ -78,17 +80,17 @@ void CWndAnalyzer_Tools::PaintContent(CDC* dc) {
     m_fntSub.CreateFont(-static_cast<int>((H / 10) * 0.5), 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
   }
   dc->SetBkMode(TRANSPARENT);
-  CFont* oldFont = dc->SelectObject(&m_fntHeading);
+  kvp::DcSelect font(dc, &m_fntHeading);
   CRect band = c;
   band.DeflateRect(4, 2);
   band.bottom = band.top + H / 10;
   dc->SetTextColor(kHeadingColor);
   dc->DrawText("Tools", -1, &band, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   CPen line(PS_SOLID, 1, 0x808080);
-  CPen* oldPen = dc->SelectObject(&line);
+  kvp::DcSelect pen(dc, &line);
   dc->MoveTo(c.left + 4, band.bottom);
   dc->LineTo(c.right - 4, band.bottom);
-  dc->SelectObject(&m_fntSub);
+  font.Select(&m_fntSub);
   CRect sub(c.left, band.bottom + 2, c.left + c.Width() / 2, c.top + H / 6);
   dc->SetTextColor(GetSchemeColor(4));
   dc->DrawText("Vert. Zoom", -1, &sub, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -114,8 +116,6 @@ void CWndAnalyzer_Tools::PaintContent(CDC* dc) {
   const int last = c.bottom - static_cast<int>(H * 0.147);
   dc->MoveTo(c.left + 4, last);
   dc->LineTo(c.right - 4, last);
-  dc->SelectObject(oldPen);
-  dc->SelectObject(oldFont);
 }
 
 void CWndAnalyzer_Tools::Enable(int id, BOOL enable) {
@@ -243,9 +243,9 @@ void CWndAnalyzer_Tools::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCt
   const COLORREF outline = enabled ? 0x000000 : AdjustColor(0x000000, 100);
   const COLORREF grey = enabled ? 0xC0C0C0 : AdjustColor(0xC0C0C0, 100);
   dc->SetBkMode(TRANSPARENT);
-  CFont* oldFont = dc->SelectObject(&m_fntButton);
+  kvp::DcSelect font(dc, &m_fntButton);
   CPen pen(PS_SOLID, 1, outline);
-  CPen* oldPen = dc->SelectObject(&pen);
+  kvp::DcSelect selectedPen(dc, &pen);
   const int w = r.Width(), h = r.Height();
   // The glyphs sit in a square in the middle of the face.
   const int side = (w < h ? w : h) * 3 / 5;
@@ -265,36 +265,33 @@ void CWndAnalyzer_Tools::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCt
     }
     case kOpen: {
       CBrush fill(enabled ? kFolderFill : AdjustColor(kFolderFill, 100));
-      CBrush* oldBrush = dc->SelectObject(&fill);
+      kvp::DcSelect brush(dc, &fill);
       const int tab = side / 3;
       const POINT folder[6] = {{gl, gt + side / 6},          {gl + tab, gt + side / 6},
                                {gl + tab + side / 8, gt + side / 3}, {gl + side, gt + side / 3},
                                {gl + side, gt + side * 5 / 6}, {gl, gt + side * 5 / 6}};
       dc->Polygon(folder, 6);
-      dc->SelectObject(oldBrush);
       break;
     }
     case kSave: {
       CBrush body(grey);
-      CBrush* oldBrush = dc->SelectObject(&body);
-      dc->Rectangle(gl, gt, gl + side, gt + side);
       CBrush label(enabled ? 0xFFFFFF : AdjustColor(0xFFFFFF, 100));
-      dc->SelectObject(&label);
+      kvp::DcSelect brush(dc, &body);
+      dc->Rectangle(gl, gt, gl + side, gt + side);
+      brush.Select(&label);
       dc->Rectangle(gl + side / 5, gt, gl + side * 4 / 5, gt + side * 2 / 5);
       dc->Rectangle(gl + side / 4, gt + side * 3 / 5, gl + side * 3 / 4, gt + side);
-      dc->SelectObject(oldBrush);
       break;
     }
     case kPrint: {
       CBrush body(grey);
       CBrush paper(enabled ? 0xFFFFFF : AdjustColor(0xFFFFFF, 100));
-      CBrush* oldBrush = dc->SelectObject(&paper);
+      kvp::DcSelect brush(dc, &paper);
       dc->Rectangle(gl + side / 5, gt, gl + side * 4 / 5, gt + side / 2);
-      dc->SelectObject(&body);
+      brush.Select(&body);
       dc->Rectangle(gl, gt + side * 2 / 5, gl + side, gt + side * 4 / 5);
-      dc->SelectObject(&paper);
+      brush.Select(&paper);
       dc->Rectangle(gl + side / 5, gt + side * 3 / 5, gl + side * 4 / 5, gt + side);
-      dc->SelectObject(oldBrush);
       break;
     }
     case kCursors: {
@@ -310,6 +307,4 @@ void CWndAnalyzer_Tools::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCt
     default:
       break;
   }
-  dc->SelectObject(oldPen);
-  dc->SelectObject(oldFont);
 }

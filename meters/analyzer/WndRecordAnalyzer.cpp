@@ -10,6 +10,8 @@
 #include <core/MemDC.h>
 #include <core/TextIds.h>
 
+#include <platform/dcscope.h>
+
 using namespace analyzer;
 
 CWndRecordAnalyzer::CWndRecordAnalyzer(CRecorder* recorder)
@@ -196,20 +198,21 @@ void CWndRecordAnalyzer::PaintPane(CDC* dc) {
   dc->FillSolidRect(&client, GetSchemeColor(6));
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(GetSchemeColor(13));
-  CFont* oldFont = dc->SelectObject(&m_fntTitle);
-  const CString title = GetGlobalProps().GetText(kTextRecordAnalyzer);
-  CRect tr = client;
-  dc->DrawText(title, &tr, DT_CALCRECT | DT_CENTER | DT_SINGLELINE);
-  tr.left = client.left;
-  tr.right = client.right;
-  tr.OffsetRect(0, client.Height() / 180);
-  dc->DrawText(title, &tr, DT_CENTER | DT_SINGLELINE);
-  if (!m_pRecorder->m_strFileName.IsEmpty()) {
-    dc->SelectObject(&m_fntName);
-    CRect nr(m_rcChartFrame.left - 2, tr.bottom + 2, m_rcStatusFrame.right + 2, m_rcChartFrame.top - 4);
-    dc->DrawText(m_pRecorder->m_strFileName, &nr, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_PATH_ELLIPSIS);
+  {
+    kvp::DcSelect font(dc, &m_fntTitle);
+    const CString title = GetGlobalProps().GetText(kTextRecordAnalyzer);
+    CRect tr = client;
+    dc->DrawText(title, &tr, DT_CALCRECT | DT_CENTER | DT_SINGLELINE);
+    tr.left = client.left;
+    tr.right = client.right;
+    tr.OffsetRect(0, client.Height() / 180);
+    dc->DrawText(title, &tr, DT_CENTER | DT_SINGLELINE);
+    if (!m_pRecorder->m_strFileName.IsEmpty()) {
+      font.Select(&m_fntName);
+      CRect nr(m_rcChartFrame.left - 2, tr.bottom + 2, m_rcStatusFrame.right + 2, m_rcChartFrame.top - 4);
+      dc->DrawText(m_pRecorder->m_strFileName, &nr, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_PATH_ELLIPSIS);
+    }
   }
-  dc->SelectObject(oldFont);
   CRect frame = m_rcChartFrame;
   frame.InflateRect(2, 2);
   dc->DrawEdge(&frame, EDGE_SUNKEN, BF_RECT);

@@ -449,7 +449,7 @@ void ExpectSamePixels(const CRecord& r, const RecorderViewWindow& w, int penWidt
       CDirectTraceSink sink(&dc, 0, H);
       WalkTrace(r, w, 1.0, 0.0, sink);
     } else {
-      CColumnTraceSink sink(&dc, 0, H);
+      CColumnTraceSink sink(&dc, 0, H, penWidth);
       WalkTrace(r, w, 1.0, 0.0, sink);
     }
     SelectObject(c->dc(), old);
@@ -977,6 +977,34 @@ TEST_F(AnalyzerTest, PrintGoesToOneLandscapePage) {
   EXPECT_TRUE(std::filesystem::exists(png));
   (void)art;
   kvp::print::SetCupsBackend(before);
+}
+
+// A record file may hold any number as the coupling; only 1 is AC. The status area and the
+// printout read it the same way: a "~" on screen and on paper for 1, on neither for 2.
+TEST_F(AnalyzerTest, StatusAndPrintoutAgreeOnTheCouplingOfAnOddFileValue) {
+  NoCups cups;
+  kvp::print::CupsBackend* before = kvp::print::SetCupsBackend(&cups);
+  const std::string folder = std::string(std::getenv("HOME")) + "/analyzer-coupling-print";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  CReg().WriteString(HKEY_CURRENT_USER, "SOFTWARE\\KV310Platform\\Printing", "PdfFolder", folder.c_str());
+  AddRecord(2000, Triangle)->m_nCoupling = 1;
+  AddRecord(2000, Triangle, 1000.0, 2.0)->m_nCoupling = 2;
+  Loaded();
+  CString a6[6], b6[6];
+  pane->m_StatusArea.ColumnValues(0, a6);
+  pane->m_StatusArea.ColumnValues(1, b6);
+  EXPECT_EQ(std::string(a6[0]), "~1V");
+  EXPECT_EQ(std::string(b6[0]), "2V");
+  hl::RunInLoop([] { ::PostMessage(kvp::print::OpenPrintDialogWindow(), WM_COMMAND, IDOK, 0); });
+  analyzer::Notify(13, 75);
+  kvp::print::SetCupsBackend(before);
+  const std::string pdf = kvp::print::LastPdfFile();
+  ASSERT_FALSE(pdf.empty());
+  const std::string text = kvtest::CommandOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
+  EXPECT_NE(text.find("signal scale: ~1V/div"), std::string::npos) << text;
+  EXPECT_NE(text.find("signal scale: 2V/div"), std::string::npos) << text;
+  EXPECT_EQ(text.find("~2V"), std::string::npos) << text;
 }
 
 // A level dragged on one record is that record's: a record opened afterwards starts with its

@@ -20,6 +20,8 @@
 #include <platform/afxgdi.h>
 #include <platform/afxwin.h>
 
+#include <memory>
+#include <utility>
 #include <vector>
 
 class CRecorder;
@@ -126,6 +128,13 @@ class CAnalyzerChartWnd : public CWnd, public IAnalyzerNotify, public CHotItemsC
   bool m_bStaticValid = false;
   TraceLines m_TraceLines;          // the trace lines' buffer, kept between frames
   double m_dProgress = 0.0;
+  // The 1-px pens of level and cursor lines by colour, and the progress text's font with its
+  // height and character set, kept between frames.
+  CPen& ThinPen(COLORREF color);
+  std::vector<std::pair<COLORREF, std::unique_ptr<CPen>>> m_ThinPens;
+  CFont m_fntProgress;
+  int m_nProgressFontHeight = 0;
+  BYTE m_nProgressCharSet = 0;
   // The view's mapping of the two cursors for the thumbs: window offsets through the time axis.
   // The static layer up to date; redrawn when its bands or plot changed or it was invalidated.
   void UpdateStaticLayer();

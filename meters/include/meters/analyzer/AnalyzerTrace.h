@@ -1,10 +1,10 @@
 // The record analyzer's trace drawing: the walk over the samples of the view window that turns
 // one record into pen moves, lines and gap lines, and the column reducer that keeps a redraw from
-// costing per sample. The reducer hands on, per pixel column, only the points that change pixels
-// (the first, the extremes, the last of each stretch of lines), in the order that leaves exactly
-// the pixels the per-sample drawing leaves, thin and wide pens alike. Its lines are collected in a
-// buffer kept between redraws, lines wholly outside the DC's clip box dropped and vertical ones cut
-// to it first, so Cairo never sees far-away points.
+// costing per sample. The reducer draws, per pixel column, the line that joins it to the column
+// before and one vertical line over the pixels that the column's stretch of lines covers, so it
+// leaves exactly the pixels the per-sample drawing leaves, thin and wide pens alike. Its lines are
+// collected in a buffer kept between redraws, lines wholly outside the DC's clip box dropped and
+// vertical ones cut to it first, so Cairo never sees far-away points.
 #pragma once
 
 #include <meters/Recorder.h>
@@ -55,8 +55,9 @@ struct TraceLines {
   std::vector<POINT> points;
 };
 
-// Reduces each pixel column to the points that change pixels, then draws their lines through the
-// DC, before each gap line and at the end.
+// Reduces each pixel column to the lines that change pixels, then draws them through the DC,
+// before each gap line and at the end. The pen selected in the DC must be `penWidth` wide: a thin
+// pen (1 or less) leaves out the end point of a line, a wide one does not.
 class CColumnTraceSink final : public ITraceSink {
  public:
   // Lines wholly farther than this beyond one edge of the clip box leave no pixel in it with any
@@ -64,7 +65,7 @@ class CColumnTraceSink final : public ITraceSink {
   static constexpr int kClipMargin = 256;
 
   // `lines` (may be null: the sink keeps its own) holds the lines until they are drawn.
-  CColumnTraceSink(CDC* dc, int top, int bottom, TraceLines* lines = nullptr);
+  CColumnTraceSink(CDC* dc, int top, int bottom, int penWidth, TraceLines* lines = nullptr);
   void Move(int x, int y) override;
   void Line(int x, int y) override;
   void Gap(int x) override;
@@ -73,11 +74,44 @@ class CColumnTraceSink final : public ITraceSink {
     DrawLines();
   }
 
+  // A row of lines to points of one column taken in a tight loop: opened with the line to its
+  // first point, each further point added, then closed; the same as one Line per point.
+  struct Stretch {
+    int first;
+    int last;
+    int minBefore;
+    int maxBefore;
+    int lines;
+  };
+  Stretch OpenStretch(int x, int y) {
+    Line(x, y);
+    return Stretch{m_nFirst, m_nLast, m_nMinBefore, m_nMaxBefore, m_nLines};
+  }
+  static void AddToStretch(Stretch& s, int y) {
+    if (y == s.last) return;
+    if (s.lines == 0) {
+      s.minBefore = s.maxBefore = s.first;
+    } else {
+      if (s.last < s.minBefore) s.minBefore = s.last;
+      if (s.last > s.maxBefore) s.maxBefore = s.last;
+    }
+    s.last = y;
+    ++s.lines;
+  }
+  void CloseStretch(const Stretch& s) {
+    m_nLast = s.last;
+    m_nMinBefore = s.minBefore;
+    m_nMaxBefore = s.maxBefore;
+    m_nLines = s.lines;
+  }
+
  private:
   void Flush();
   void Emit(int y);
   // A line of the pen from (m_nPenX, m_nPenY) to (x, y), as LineTo draws it, queued.
   void LineFromPen(int x, int y);
+  // A line from (x0, y0) to (x, y) queued, unless it leaves no pixel in the clip box.
+  void Queue(int x0, int y0, int x, int y);
   void DrawLines();
 
   CDirectTraceSink m_Direct;
@@ -88,6 +122,7 @@ class CColumnTraceSink final : public ITraceSink {
   CRect m_rcKeep;        // the clip box widened by kClipMargin
   int m_nPenX = 0;       // where the pen stands
   int m_nPenY = 0;
+  bool m_bThin;           // the pen leaves out the end point of a line
   bool m_bHeld = false;    // a stretch is held for column m_nX
   bool m_bFromMove = true;  // its first point was reached by a move
   int m_nX = 0;
@@ -96,7 +131,6 @@ class CColumnTraceSink final : public ITraceSink {
   int m_nMinBefore = 0;  // extremes of the stretch's points before the last one
   int m_nMaxBefore = 0;
   int m_nLines = 0;
-  int m_nEmitted = 0;  // the y the pen stands on in column m_nX while emitting
 };
 
 // Most samples land here: one more point of the column's stretch.
@@ -136,6 +170,19 @@ void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double a
                CColumnTraceSink& sink);
 void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
                CDirectTraceSink& sink);
+
+// Where a sample lands on y, given its shown value (value x amplitude step + level offset): the
+// print maps values to its own page scale through this, the screen uses the record's scale.
+class ITraceYMap {
+ public:
+  virtual int Pixel(double shown) const = 0;
+
+ protected:
+  ~ITraceYMap() = default;
+};
+// The same walk with y from `yMap` instead of the record's scale.
+void WalkTrace(const CRecord& record, const RecorderViewWindow& window, double amplitude, double levelOffset,
+               const ITraceYMap& yMap, ITraceSink& sink);
 
 // Reads a ring's samples in logical order (oldest first) without a bounds check per sample;
 // callers keep i in 0..count-1.
