@@ -2,7 +2,7 @@
 // bands, the level lines with their marks, the saved signals and the live traces, a thick frame and
 // one legend line per shown channel and per saved signal.
 #include <scope/chart/OscChartWnd.h>
-#include <scope/chart/SavedScopeText.h>
+#include <scope/SavedScopeText.h>
 
 #include "ChartDraw.h"
 

@@ -1,6 +1,6 @@
 #include <scope/pane/StatusArea.h>
 
-#include <scope/chart/SavedScopeText.h>
+#include <scope/SavedScopeText.h>
 #include <scope/pane/EdgeSymbol.h>
 
 #include <core/ColorScheme.h>

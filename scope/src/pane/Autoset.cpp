@@ -1,4 +1,4 @@
-#include <scope/Autoset.h>
+#include <scope/pane/Autoset.h>
 
 #include <scope/Snapshot.h>
 
