@@ -107,7 +107,11 @@ int Trunc(double x) { return static_cast<int>(x); }
 
 CWndOsc_ControlPanel::CWndOsc_ControlPanel(scope::ISnapshotDevice& device, scope::IControlPanelDevice& library,
                                            scope::IScopeRecordTarget& records)
-    : m_Device(device), m_Library(library), m_Records(records) {
+    : m_Device(device),
+      m_Library(library),
+      m_Records(records),
+      m_Recording(*this, device, library, records),
+      m_Files(*this, device) {
   m_strProbe[1] = "OFF";
 }
 
@@ -202,7 +206,7 @@ BOOL CWndOsc_ControlPanel::CreateChildren() {
   SetButton(kBtnZoom, 0, 3, 0);
   SetButton(kBtnCursor, 0, 1, p.m_bCursorsOn);
   SetButton(kBtnAutoSet, 0, 0, 0);
-  m_nBlink = 0;
+  m_Recording.ResetBlink();
   EnableControl(kBtnDelete, false);
   return TRUE;
 }
@@ -756,7 +760,7 @@ void CWndOsc_ControlPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXP
     const int side = std::max(4, face.Height() * 3 / 5);
     const CRect square(face.left + 3, face.top + (face.Height() - side) / 2, face.left + 3 + side,
                        face.top + (face.Height() - side) / 2 + side);
-    if (!recording || m_nBlink == 0) {
+    if (!recording || m_Recording.GetBlinkPhase() == 0) {
       CBrush red;
       red.CreateSolidBrush(0x0000FF);
       CPen pen;

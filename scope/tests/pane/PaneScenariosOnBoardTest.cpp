@@ -7,6 +7,7 @@
 #include <scope/ScopeState.h>
 #include <scope/SavedScopeText.h>
 #include <scope/pane/ControlPanel.h>
+#include <scope/pane/EngineControlPanelDevice.h>
 #include <scope/pane/ProgramControlPanel.h>
 #include <scope/pane/WndOscPane.h>
 
