@@ -6,9 +6,9 @@
 // notification sink (notify::kFromControlPanel); it follows changes made elsewhere through OnSystemNotify.
 //
 // The recording orchestration is CPanelRecording (PanelRecording.h), the file and custom-slot
-// commands CPanelFiles (PanelFiles.h); the panel owns one of each and forwards to them. The
-// windows (controls, fonts, layout, painting) are in ControlPanel.cpp, the command dispatch in
-// ControlPanelCommands.cpp.
+// commands CPanelFiles (PanelFiles.h), the controls' faces CPanelFaces (PanelFaces.h); the panel
+// owns one of each and forwards to them. The panel's windows (controls, fonts, layout, frame,
+// ranges) are in ControlPanel.cpp, the command dispatch in ControlPanelCommands.cpp.
 //
 // It talks to its pane only through IControlPanelPane, to the measurement library through
 // ISnapshotDevice and IControlPanelDevice, and to the record list through IScopeRecordTarget,
@@ -21,6 +21,7 @@
 #include <scope/SnapshotControls.h>
 #include <scope/pane/ControlPanelDevice.h>
 #include <scope/pane/ControlPanelPane.h>
+#include <scope/pane/PanelFaces.h>
 #include <scope/pane/PanelFiles.h>
 #include <scope/pane/PanelRecording.h>
 #include <scope/pane/SavedScopePopup.h>
@@ -36,8 +37,6 @@
 
 class CWndOsc_ControlPanel : public CXPWndBaseColor,
                              public CRepeatCtrl::IScrollClbck,
-                             public CRepeatCtrl::IDrawClbck,
-                             public CXPCtrlBtn::IDrawClbck,
                              public CXPCtrlBtn::IBtnClbck,
                              public CDialogs::IOwner,
                              public scope::ISnapshotControls,
@@ -100,12 +99,12 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   void ShowSensitivity() override;
   void ShowChannelMode(int channel) override;
   void NotifyScroll(CRepeatCtrl* spinner);
-  static COLORREF TriggerColour();
+  static COLORREF TriggerColour() { return scope::CPanelFaces::TriggerColour(); }
   // The text a button face shows (lines separated by '\n'); empty for drawn symbols.
-  CString FaceText(int id) const;
+  CString FaceText(int id) const { return m_Faces.FaceText(id); }
   // The value text and caption of a spinner.
-  CString SpinnerText(int id) const;
-  static const char* SpinnerCaption(int id);
+  CString SpinnerText(int id) const { return m_Faces.SpinnerText(id); }
+  static const char* SpinnerCaption(int id) { return scope::CPanelFaces::SpinnerCaption(id); }
 
   // ---- commands -------------------------------------------------------------------------------
   void OnClick(XPCtrlBtnData* data, CXPCtrlBtn* button) override;
@@ -168,14 +167,12 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   void ReopenSavedScopeButton() override;
   void ShowSavedScopeButtons() override;
 
-  // ---- painting -------------------------------------------------------------------------------
-  void Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepeatCtrl* control) override;
-  void Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn* button) override;
-
  private:
   // The recording and the file commands show their boxes and set the controls' states here.
   friend class scope::CPanelRecording;
   friend class scope::CPanelFiles;
+  // The faces read the fonts, range texts and probe names the panel keeps.
+  friend class scope::CPanelFaces;
 
   void SetButton(int id, int min, int max, int value);
   void ShowSections(int highVoltageMode);
@@ -197,11 +194,9 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   scope::CMeasureTypeStore m_Store;
   scope::CPanelRecording m_Recording;
   scope::CPanelFiles m_Files;
+  scope::CPanelFaces m_Faces;
 
   CFont m_fonts[6];
-  CPen m_boxPen;
-  CBrush m_boxBrush;
-  CBrush m_boxDisabledBrush;
   CRepeatCtrl m_spinners[8];
   CXPCtrlBtn m_buttons[27];
   std::unique_ptr<CXPCtrlStaticWFont> m_titles[4];
