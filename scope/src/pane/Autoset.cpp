@@ -11,6 +11,8 @@
 #include <core/Sound.h>
 #include <core/Texts.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -120,10 +122,10 @@ void CWndOsc_Autoset::PaintContent(CDC* dc) {
   dc->FillSolidRect(m_rcClient, GetSchemeColor(6));
   const CRect bar = ProgressRect();
   CRect band(bar.left, bar.top - 25, bar.right, bar.top - 5);
-  CFont* old = m_Font.GetSafeHandle() ? dc->SelectObject(&m_Font) : nullptr;
+  // A font not made yet leaves the DC's own.
+  kvp::DcSelect font(dc, &m_Font);
   dc->SetBkMode(TRANSPARENT);
   dc->DrawText(CString(GetDefaultText(TEXT_IN_PROGRESS)), band, DT_BOTTOM | DT_SINGLELINE);
-  if (old) dc->SelectObject(old);
 }
 
 void CWndOsc_Autoset::ProgressStep() {

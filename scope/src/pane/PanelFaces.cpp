@@ -10,6 +10,8 @@
 #include <core/MeasureType.h>
 #include <core/NumberFormat.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -149,13 +151,12 @@ void CPanelFaces::Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepe
     // "Pos." and the channel name in the left half of the middle three fifths.
     const COLORREF colour = GetSchemeColor(id == Panel::kChAPos ? 4 : 5);
     dc->SetTextColor(enabled ? colour : AdjustColor(colour, 100));
-    CFont* old = dc->SelectObject(&m_Panel.m_fonts[3]);
+    kvp::DcSelect font(dc, &m_Panel.m_fonts[3]);
     const int band = area.Height() / 5;
     CRect top(area.left, area.top + band, area.left + area.Width() / 2, area.top + 2 * band + band / 2);
     CRect bottom(top.left, top.bottom, top.right, area.top + 4 * band);
     dc->DrawText("Pos.", &top, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     dc->DrawText(id == Panel::kChAPos ? "Ch A" : "Ch B", &bottom, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->SelectObject(old);
     return;
   }
   const bool wide = id == Panel::kTriggerPos || id == Panel::kTimeScale || id == Panel::kTimePos;
@@ -167,13 +168,13 @@ void CPanelFaces::Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepe
   if (!m_boxPen.GetSafeHandle()) m_boxPen.CreatePen(PS_SOLID, 1, GetSchemeColor(17));
   if (!m_boxBrush.GetSafeHandle()) m_boxBrush.CreateSolidBrush(GetSchemeColor(16));
   if (!m_boxDisabledBrush.GetSafeHandle()) m_boxDisabledBrush.CreateSolidBrush(AdjustColor(GetSchemeColor(16), -50));
-  CPen* oldPen = dc->SelectObject(&m_boxPen);
-  CBrush* oldBrush = dc->SelectObject(enabled ? &m_boxBrush : &m_boxDisabledBrush);
-  dc->Rectangle(&box);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
+  {
+    kvp::DcSelect pen(dc, &m_boxPen);
+    kvp::DcSelect brush(dc, enabled ? &m_boxBrush : &m_boxDisabledBrush);
+    dc->Rectangle(&box);
+  }
 
-  CFont* old = dc->SelectObject(&m_Panel.m_fonts[4]);
+  kvp::DcSelect font(dc, &m_Panel.m_fonts[4]);
   dc->SetTextColor(enabled ? RGB(0, 0, 0) : RGB(0x80, 0x80, 0x80));
   CRect valueRect = box;
   valueRect.right -= 10;
@@ -183,11 +184,10 @@ void CPanelFaces::Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepe
   if (id == Panel::kChAScale) captionColour = GetSchemeColor(4);
   if (id == Panel::kChBScale) captionColour = GetSchemeColor(5);
   dc->SetTextColor(enabled ? captionColour : AdjustColor(captionColour, 100));
-  dc->SelectObject(&m_Panel.m_fonts[1]);
+  font.Select(&m_Panel.m_fonts[1]);
   CRect caption(area.left + Trunc(area.Width() * from), area.top, area.right, box.top);
   if (wide) caption = CRect(area.left, area.top, area.right, box.top);
   dc->DrawText(SpinnerCaption(id), &caption, (wide ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(old);
 }
 
 namespace {
@@ -217,8 +217,8 @@ void DrawSymbol(CDC* dc, int id, const CRect& face, COLORREF colour) {
   pen.CreatePen(PS_SOLID, 1, colour);
   CBrush brush;
   brush.CreateSolidBrush(colour);
-  CPen* oldPen = dc->SelectObject(&pen);
-  CBrush* oldBrush = dc->SelectObject(&brush);
+  kvp::DcSelect selPen(dc, &pen);
+  kvp::DcSelect selBrush(dc, &brush);
   switch (id) {
     case Panel::kBtnOpen: {  // an opening folder
       const POINT folder[6] = {{box.left, box.top + s / 4}, {box.left + s / 3, box.top + s / 4},
@@ -261,8 +261,6 @@ void DrawSymbol(CDC* dc, int id, const CRect& face, COLORREF colour) {
     default:
       break;
   }
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 }  // namespace
@@ -311,7 +309,7 @@ void CPanelFaces::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*)
       break;
   }
   const bool small = id >= Panel::kBtnCylFirst && id <= Panel::kBtnInvert;
-  CFont* old = dc->SelectObject(&m_Panel.m_fonts[small ? 2 : 1]);
+  kvp::DcSelect font(dc, &m_Panel.m_fonts[small ? 2 : 1]);
   if (id == Panel::kBtnRecord) {
     // The red dot in a square at the left; while recording the text is red and the dot blinks.
     const bool recording = scope::GetScopeState().ScopeRecording != 0;
@@ -323,21 +321,17 @@ void CPanelFaces::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*)
       red.CreateSolidBrush(0x0000FF);
       CPen pen;
       pen.CreatePen(PS_SOLID, 1, 0x0000FF);
-      CBrush* ob = dc->SelectObject(&red);
-      CPen* op = dc->SelectObject(&pen);
+      kvp::DcSelect selRed(dc, &red);
+      kvp::DcSelect selPen(dc, &pen);
       dc->Ellipse(square.left + 1, square.top + 1, square.right - 1, square.bottom - 1);
-      dc->SelectObject(ob);
-      dc->SelectObject(op);
     }
     dc->SetTextColor(recording ? 0x0000FF : shade(colour));
     CRect text(square.right, face.top, face.right, face.bottom);
     dc->DrawText("Rec", &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->SelectObject(old);
     return;
   }
   dc->SetTextColor(shade(colour));
   DrawLines(dc, FaceText(id), face);
-  dc->SelectObject(old);
 }
 
 }  // namespace scope

@@ -12,6 +12,8 @@
 #include <core/SignalData.h>
 #include <core/Texts.h>
 
+#include <platform/dcscope.h>
+
 #include <cmath>
 #include <initializer_list>
 #include <string>
@@ -123,12 +125,13 @@ void CWndOsc_StatusArea::Item(Canvas& dc, CRect& r, COLORREF color, const CStrin
 
 void CWndOsc_StatusArea::PaintContent(CDC* dc) {
   MakeFonts();
-  CFont* old = dc->SelectObject(&m_font);
-  dc->SetBkMode(TRANSPARENT);
   std::string picture;
-  Canvas canvas(dc, &picture);
-  Draw(canvas);
-  dc->SelectObject(old);
+  {
+    kvp::DcSelect font(dc, &m_font);
+    dc->SetBkMode(TRANSPARENT);
+    Canvas canvas(dc, &picture);
+    Draw(canvas);
+  }
   m_painted = PictureHeader() + picture;
   m_bPainted = true;
 }
