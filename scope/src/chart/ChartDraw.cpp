@@ -308,7 +308,6 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     return &pen;
   };
 
-  CPen* old = nullptr;
   for (int ch = 0; ch < 2; ++ch) {
     CMeasure* trace = ShownTrace(ch);
     if (!trace) continue;
@@ -335,11 +334,6 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
       const bool move = newPiece || (i > start && st != 0 && st == scope::TraceStatusValue(*trace, i - 1));
       line.Point(x, y, !move);
     };
-    auto select = [&](CPen* pen) {
-      CPen* prev = dc->SelectObject(pen);
-      if (!old) old = prev;
-    };
-
     if (!measure::IsSegmented(type)) {
       CPen* pen = type == measure::MeasureType::kSecondarySelected && greyCoil ? greyPen() : nullptr;
       std::unique_ptr<CPen> own;
@@ -351,12 +345,11 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
           pen = trace->GetTracePen();
         }
       }
-      select(pen);
+      kvp::DcSelect selected(dc, pen);  // deselected before an own pen is deleted
       for (int i = start; i < n; ++i) {
         point(i, false);
         if (!(timeOf(i) < to)) break;
       }
-      if (old) dc->SelectObject(old);
       continue;
     }
 
@@ -378,18 +371,17 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     const int end = segments <= 6 ? segments * length : n;  // the last segment ends at its boundary
     const bool greySegments = type == measure::MeasureType::kSecondaryAll && greyCoil;
     auto penOf = [&](int segment) { return greySegments ? greyPen() : segmentPen(segment); };
-    select(penOf(std::min(start / length, 6)));
+    kvp::DcSelect pens(dc, penOf(std::min(start / length, 6)));
     for (int i = start; i < n && i < end; ++i) {
       const int k = boundaryOf(i);
       if (k > 0 && i != start) {
-        select(penOf(k));
+        pens.Select(penOf(k));
         line.Break();
       } else {
         point(i, i == start);
       }
       if (!(timeOf(i) < to)) break;
     }
-    if (old) dc->SelectObject(old);
   }
 }
 
