@@ -334,6 +334,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
       const bool move = newPiece || (i > start && st != 0 && st == scope::TraceStatusValue(*trace, i - 1));
       line.Point(x, y, !move);
     };
+
     if (!measure::IsSegmented(type)) {
       CPen* pen = type == measure::MeasureType::kSecondarySelected && greyCoil ? greyPen() : nullptr;
       std::unique_ptr<CPen> own;
