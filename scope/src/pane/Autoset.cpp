@@ -2,6 +2,8 @@
 
 #include <scope/Snapshot.h>
 
+#include "PanelTraces.h"
+
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
@@ -49,11 +51,6 @@ int FindRangeAtLeast(const CNxDoubleArray& ranges, double x) {
 }
 
 namespace {
-
-CMeasure* DisplayTrace(int channel) {
-  CMeasureList& traces = GetTraceList();
-  return channel < traces.GetSize() ? traces[channel] : nullptr;
-}
 
 bool OnWithProbe(const CChannelProps& c) { return c.m_nModeEnable && c.m_bEnabled; }
 

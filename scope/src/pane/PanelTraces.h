@@ -1,5 +1,5 @@
-// What the control panel's parts read of the shown scope: the trace list's channel traces and the
-// number of saved scopes that hold a signal.
+// What the pane's parts (the control panel, its recording and files, autoset) read of the shown
+// scope: the trace list's channel traces and the number of saved scopes that hold a signal.
 #pragma once
 
 #include <core/Measure.h>
