@@ -3,9 +3,9 @@
 // autoset on the board's square wave, and the fixture scene saved as scene.oss and as two custom
 // slots in CustomSet.dat for other tools (under build/<preset>/scope-files/).
 #include <scope/ApplySnapshot.h>
-#include <scope/Autoset.h>
+#include <scope/pane/Autoset.h>
 #include <scope/ScopeState.h>
-#include <scope/WndOsc.h>
+#include <scope/pane/WndOsc.h>
 
 #include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>

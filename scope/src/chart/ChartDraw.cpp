@@ -14,6 +14,8 @@
 #include <core/TextIds.h>
 #include <core/ValueText.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -160,14 +162,12 @@ std::vector<LimitBand> CollectLimitBands(const RECT& area, const Axes* axesOrNul
 }
 
 void PaintLimitBands(CDC* dc, const std::vector<LimitBand>& bands, int step) {
-  CPen* old = nullptr;
+  kvp::DcSelect pen(dc, nullptr);
   for (const LimitBand& band : bands) {
-    CPen* prev = dc->SelectObject(band.pen);
-    if (!old) old = prev;
+    pen.Select(band.pen);
     const RECT& r = band.rect;
     DrawLinePattern(dc, r.left, r.top, r.right, r.bottom, band.style, band.edges, step);
   }
-  if (old) dc->SelectObject(old);
 }
 
 void DrawLimitBands(CDC* dc, const RECT& area, int step, const Axes* axesOrNull) {
@@ -177,7 +177,6 @@ void DrawLimitBands(CDC* dc, const RECT& area, int step, const Axes* axesOrNull)
 void DrawLines(CDC* dc, const RECT& client) {
   GlobalProps& props = GetGlobalProps();
   const bool inverted = TriggerSourceInverted();
-  CPen* old = nullptr;
   auto draw = [&](const CTraceStyle& record, bool horizontal) {
     if (!record.m_pScale || !record.IsShown()) return;
     double value = record.m_dValue;
@@ -185,8 +184,7 @@ void DrawLines(CDC* dc, const RECT& client) {
     if (!IsValueInScaleRange(*record.m_pScale, value)) return;
     const int p = record.m_pScale->ValueToPixel(value);
     CPen pen(PS_SOLID, 1, record.m_crColor);
-    CPen* prev = dc->SelectObject(&pen);
-    if (!old) old = prev;
+    kvp::DcSelect selected(dc, &pen);  // deselected before the pen is deleted
     if (horizontal) {
       dc->MoveTo(client.left, p);
       dc->LineTo(client.right, p);
@@ -194,7 +192,6 @@ void DrawLines(CDC* dc, const RECT& client) {
       dc->MoveTo(p, client.top);
       dc->LineTo(p, client.bottom);
     }
-    dc->SelectObject(old);  // the pen is deleted at the end of this call
   };
   for (int i = 0; i < GlobalProps::TRACE_STYLE_COUNT; ++i) draw(props.TraceStyle(i), true);
   for (int i = 0; i < GlobalProps::CURSOR_STYLE_COUNT; ++i) draw(props.CursorStyle(i), false);
@@ -262,7 +259,6 @@ std::vector<SavedSignalLine> CollectSavedSignals(const RECT& area, const Axes& a
 }
 
 void PaintSavedSignals(CDC* dc, const std::vector<SavedSignalLine>& lines) {
-  CPen* old = nullptr;
   for (const SavedSignalLine& line : lines) {
     std::unique_ptr<CPen> own;
     CPen* pen = line.pen;
@@ -270,8 +266,7 @@ void PaintSavedSignals(CDC* dc, const std::vector<SavedSignalLine>& lines) {
       own = std::make_unique<CPen>(PS_SOLID, line.penWidth, line.colour);
       pen = own.get();
     }
-    CPen* prev = dc->SelectObject(pen);
-    if (!old) old = prev;
+    kvp::DcSelect selected(dc, pen);  // deselected before an own pen is deleted
     for (const LinePoint& p : line.points) {
       if (p.join) {
         dc->LineTo(p.x, p.y);
@@ -279,7 +274,6 @@ void PaintSavedSignals(CDC* dc, const std::vector<SavedSignalLine>& lines) {
         dc->MoveTo(p.x, p.y);
       }
     }
-    if (old) dc->SelectObject(old);
   }
 }
 
@@ -314,7 +308,6 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     return &pen;
   };
 
-  CPen* old = nullptr;
   for (int ch = 0; ch < 2; ++ch) {
     CMeasure* trace = ShownTrace(ch);
     if (!trace) continue;
@@ -341,10 +334,6 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
       const bool move = newPiece || (i > start && st != 0 && st == scope::TraceStatusValue(*trace, i - 1));
       line.Point(x, y, !move);
     };
-    auto select = [&](CPen* pen) {
-      CPen* prev = dc->SelectObject(pen);
-      if (!old) old = prev;
-    };
 
     if (!measure::IsSegmented(type)) {
       CPen* pen = type == measure::MeasureType::kSecondarySelected && greyCoil ? greyPen() : nullptr;
@@ -357,12 +346,11 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
           pen = trace->GetTracePen();
         }
       }
-      select(pen);
+      kvp::DcSelect selected(dc, pen);  // deselected before an own pen is deleted
       for (int i = start; i < n; ++i) {
         point(i, false);
         if (!(timeOf(i) < to)) break;
       }
-      if (old) dc->SelectObject(old);
       continue;
     }
 
@@ -384,18 +372,17 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     const int end = segments <= 6 ? segments * length : n;  // the last segment ends at its boundary
     const bool greySegments = type == measure::MeasureType::kSecondaryAll && greyCoil;
     auto penOf = [&](int segment) { return greySegments ? greyPen() : segmentPen(segment); };
-    select(penOf(std::min(start / length, 6)));
+    kvp::DcSelect pens(dc, penOf(std::min(start / length, 6)));
     for (int i = start; i < n && i < end; ++i) {
       const int k = boundaryOf(i);
       if (k > 0 && i != start) {
-        select(penOf(k));
+        pens.Select(penOf(k));
         line.Break();
       } else {
         point(i, i == start);
       }
       if (!(timeOf(i) < to)) break;
     }
-    if (old) dc->SelectObject(old);
   }
 }
 
@@ -410,12 +397,11 @@ void DrawEngineSpeed(CDC* dc, const RECT& rect, CFont* font) {
     value.Format("%d", SatInt(std::trunc(speed)));
   }
   const int h = rect.bottom - rect.top;
-  CFont* oldFont = font ? dc->SelectObject(font) : nullptr;
+  kvp::DcSelect selected(dc, font);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   DrawValueWithUnit(value, GetGlobalProps().GetText(kTextRpm), -3 + rect.left, rect.bottom - h / 10, rect.right,
                     rect.bottom, dc);
   dc->SetBkMode(oldMode);
-  if (oldFont) dc->SelectObject(oldFont);
 }
 
 }  // namespace chartdraw

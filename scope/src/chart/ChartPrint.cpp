@@ -2,7 +2,7 @@
 // bands, the level lines with their marks, the saved signals and the live traces, a thick frame and
 // one legend line per shown channel and per saved signal.
 #include <scope/chart/OscChartWnd.h>
-#include <scope/chart/SavedScopeText.h>
+#include <scope/SavedScopeText.h>
 
 #include "ChartDraw.h"
 
@@ -14,6 +14,7 @@
 
 #include <scope/ScopeState.h>
 
+#include <platform/dcscope.h>
 #include <platform/print.h>
 
 using chartdraw::Axes;
@@ -57,14 +58,15 @@ BOOL COscChartWnd::PrintPage(CDC* dc) {
 
 void COscChartWnd::DrawPrintedPage(CDC* dc) {
   const GlobalProps& props = GetGlobalProps();
-  const int saved = dc->SaveDC();
+  // The fonts outlive the saved state, so neither is deleted while the DC holds it.
+  CFont titleFont, legendFont;
+  kvp::DcState saved(dc);
   dc->SetMapMode(MM_TEXT);
   dc->SetBkMode(TRANSPARENT);
   CRect page;
   dc->GetClipBox(&page);
   const int H = page.Height(), W = page.Width();
   const BYTE charSet = props.GetCharSet();
-  CFont titleFont, legendFont;
   titleFont.CreateFont(H / 36, 0, 0, 0, FW_BOLD, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
   legendFont.CreateFont(static_cast<int>(0.8 * (H / 36)), 0, 0, 0, FW_NORMAL, 0, 0, 0, charSet, 0, 0, 0, 0, "Arial");
 
@@ -83,7 +85,7 @@ void COscChartWnd::DrawPrintedPage(CDC* dc) {
   const int bottom = top + g;
   {
     CPen gridPen(PS_SOLID, 2, 0xC0C0C0);
-    CPen* old = dc->SelectObject(&gridPen);
+    kvp::DcSelect pen(dc, &gridPen);
     const int step = (right - left) / shown;
     for (int k = 1; k < shown; ++k) {
       dc->MoveTo(left + k * step, top);
@@ -93,7 +95,6 @@ void COscChartWnd::DrawPrintedPage(CDC* dc) {
       dc->MoveTo(left, top + k * g / 10);
       dc->LineTo(right, top + k * g / 10);
     }
-    dc->SelectObject(old);
   }
 
   PrintLimitBands(dc, left, top, right, bottom);
@@ -103,11 +104,9 @@ void COscChartWnd::DrawPrintedPage(CDC* dc) {
 
   {
     CPen framePen(PS_SOLID, 5, 0x000000);
-    CPen* old = dc->SelectObject(&framePen);
-    CGdiObject* oldBrush = dc->SelectStockObject(HOLLOW_BRUSH);
+    kvp::DcSelect pen(dc, &framePen);
+    kvp::DcSelect brush(dc->m_hDC, GetStockObject(HOLLOW_BRUSH));
     dc->Rectangle(left, top, right, bottom);
-    dc->SelectObject(old);
-    if (oldBrush) dc->SelectObject(oldBrush);
   }
 
   // Legend.
@@ -165,7 +164,6 @@ void COscChartWnd::DrawPrintedPage(CDC* dc) {
       }
     }
   }
-  dc->RestoreDC(saved);
 }
 
 void COscChartWnd::PrintLimitBands(CDC* dc, int left, int top, int right, int bottom) {
@@ -181,7 +179,7 @@ void COscChartWnd::PrintLevelLines(CDC* dc, int left, int top, int right, int bo
   GlobalProps& props = GetGlobalProps();
   CFont labelFont;
   labelFont.CreateFont(-(g / 45), 0, 0, 0, FW_NORMAL, 0, 0, 0, props.GetCharSet(), 0, 0, 0, 0, "Arial");
-  CFont* oldFont = dc->SelectObject(&labelFont);
+  kvp::DcSelect font(dc, &labelFont);
   const COLORREF oldColor = dc->GetTextColor();
   for (int i = 0; i < GlobalProps::TRACE_STYLE_COUNT; ++i) {
     const CTraceStyle& record = props.TraceStyle(i);
@@ -190,16 +188,16 @@ void COscChartWnd::PrintLevelLines(CDC* dc, int left, int top, int right, int bo
     if (!axis || !IsValueInScaleRange(*axis, record.m_dValue)) continue;
     const int y = axis->ValueToPixel(record.m_dValue);
     CPen pen(PS_SOLID, 1, record.m_crColor);
-    CPen* oldPen = dc->SelectObject(&pen);
-    dc->MoveTo(left, y);
-    dc->LineTo(right, y);
     CBrush fill(record.m_crColor);
-    CBrush* oldBrush = dc->SelectObject(&fill);
-    dc->SelectStockObject(BLACK_PEN);
     const CRect mark(left - g / 40, y - g / 90, left, y - g / 90 + g / 45);
-    DrawThumbShape(3, mark.left, mark.top, mark.right, mark.bottom, dc);
-    dc->SelectObject(oldBrush);
-    dc->SelectObject(oldPen);
+    {
+      kvp::DcSelect selPen(dc, &pen);
+      dc->MoveTo(left, y);
+      dc->LineTo(right, y);
+      kvp::DcSelect selBrush(dc, &fill);
+      selPen.Select(::GetStockObject(BLACK_PEN));
+      DrawThumbShape(3, mark.left, mark.top, mark.right, mark.bottom, dc);
+    }
     CRect label = mark;
     label.OffsetRect(0, -mark.Height());
     dc->SetTextColor(record.m_crColor);
@@ -207,7 +205,6 @@ void COscChartWnd::PrintLevelLines(CDC* dc, int left, int top, int right, int bo
     dc->DrawText(name, &label, DT_CENTER | DT_BOTTOM | DT_SINGLELINE | DT_NOCLIP);
   }
   dc->SetTextColor(oldColor);
-  dc->SelectObject(oldFont);
 }
 
 void COscChartWnd::PrintSavedSignals(CDC* dc, int left, int top, int right, int bottom) {

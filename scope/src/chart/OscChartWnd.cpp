@@ -21,6 +21,8 @@
 #include <core/Texts.h>
 #include <core/ValueText.h>
 
+#include <platform/dcscope.h>
+
 #include <cmath>
 #include <initializer_list>
 #include <stdexcept>
@@ -80,11 +82,10 @@ CHICChart::CVIChart::~CVIChart() = default;
 void CHICChart::CVIChart::Draw(CDC* dc) {
   if (!IsVisible()) return;
   CBrush* fill = state == 2 ? &m_brHot : &m_brNormal;
-  CBrush* oldBrush = dc->SelectObject(fill);
+  kvp::DcSelect brush(dc, fill);
   dc->SelectStockObject(BLACK_PEN);
   DrawThumbShape(2, rect.left, rect.top, rect.right, rect.bottom, dc);
   dc->SelectStockObject(NULL_PEN);
-  if (oldBrush) dc->SelectObject(oldBrush);
 }
 
 CHICChart::CHICChart(COscChartWnd* owner) : CHotItemsContainer(owner) {
@@ -345,7 +346,7 @@ void COscChartWnd::FillBackground(CDC* dc) {
 
 void COscChartWnd::DrawGrid(CDC* dc) {
   if (!m_penGrid.GetSafeHandle()) m_penGrid.CreatePen(PS_SOLID, 1, GetSchemeColor(28));
-  CPen* old = dc->SelectObject(&m_penGrid);
+  kvp::DcSelect pen(dc, &m_penGrid);
   const measure::MeasureType type = GetMeasureType().Type();
   if (!measure::IsSegmented(type) && m_mapH.m_pGrid) {
     const int d = m_mapH.m_pGrid->m_nCurrentStep, t = m_mapH.m_pGrid->m_nTicks;
@@ -363,7 +364,6 @@ void COscChartWnd::DrawGrid(CDC* dc) {
       dc->LineTo(m_mapH.m_nLastPixel, y);
     }
   }
-  if (old) dc->SelectObject(old);
 }
 
 void COscChartWnd::Render(CDC* dc, int flags, BOOL markers) {
@@ -411,23 +411,19 @@ void COscChartWnd::DrawTexts(CDC* dc) {
   CRect inner = m_rcClient;
   inner.DeflateRect(5, 5);
   if (recording) {
-    const COLORREF oldColor = dc->SetTextColor(0x0000FF);
-    CFont* oldFont = dc->SelectObject(&m_fontLabel);
+    kvp::DcText text(dc, 0x0000FF, TRANSPARENT);
+    kvp::DcSelect font(dc, &m_fontLabel);
     dc->DrawText(props.GetText(kTextRecording), -1, &inner, DT_SINGLELINE | DT_RIGHT);
     if (state.RecordingThroughRecorder.load() && props.m_nSlowRateModifier == 0) {
       CRect all = m_rcClient;
       dc->DrawText(props.GetText(kTextSignalUnavailableRecording), -1, &all, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
     }
-    if (oldFont) dc->SelectObject(oldFont);
-    dc->SetTextColor(oldColor);
   }
   const int invert = state.InvertState.load();
   if (invert != 0) {
-    const COLORREF oldColor = dc->SetTextColor(0x000000);
-    CFont* oldFont = dc->SelectObject(&m_fontSmall);
+    kvp::DcText text(dc, 0x000000, TRANSPARENT);
+    kvp::DcSelect font(dc, &m_fontSmall);
     dc->DrawText(GetInvertText(invert), -1, &inner, DT_SINGLELINE);
-    if (oldFont) dc->SelectObject(oldFont);
-    dc->SetTextColor(oldColor);
   }
   dc->SetBkMode(oldMode);
 }

@@ -1,22 +1,16 @@
-// The control panel's windows: creation of the controls, the fonts, the layout, the panel's frame,
-// the spinner value areas, the button faces and the range rebuilders that refill the spinners
-// from GlobalProps. The commands are in ControlPanelCommands.cpp.
+// The control panel's windows: creation of the controls, the fonts, the layout, the panel's frame
+// and the range rebuilders that refill the spinners from GlobalProps. The controls' faces are in
+// PanelFaces.cpp, the commands in ControlPanelCommands.cpp.
 #include <scope/pane/ControlPanel.h>
-
-#include <scope/ScopeState.h>
-#include <scope/pane/EdgeSymbol.h>
 
 #include <core/ColorScheme.h>
 #include <core/DrawHelpers.h>
 #include <core/GlobalProps.h>
-#include <core/MeasureType.h>
-#include <core/NumberFormat.h>
 #include <core/OscScale.h>
 #include <core/ResourceHolder.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -107,7 +101,12 @@ int Trunc(double x) { return static_cast<int>(x); }
 
 CWndOsc_ControlPanel::CWndOsc_ControlPanel(scope::ISnapshotDevice& device, scope::IControlPanelDevice& library,
                                            scope::IScopeRecordTarget& records)
-    : m_Device(device), m_Library(library), m_Records(records) {
+    : m_Device(device),
+      m_Library(library),
+      m_Records(records),
+      m_Recording(*this, device, library, records),
+      m_Files(*this, device),
+      m_Faces(*this) {
   m_strProbe[1] = "OFF";
 }
 
@@ -157,14 +156,14 @@ BOOL CWndOsc_ControlPanel::CreateChildren() {
         s->flags |= 1;
         if (!s->Create(c.name, style, CRect(0, 0, 0, 0), this, c.id)) return FALSE;
         s->scrollClbck = this;
-        s->drawClbck = this;
+        s->drawClbck = &m_Faces;
         break;
       }
       case kButton: {
         CXPCtrlBtn* b = Button(c.id);
         if (!b->Create(c.name, style, CRect(0, 0, 0, 0), this, c.id)) return FALSE;
         b->btnClbck = this;
-        b->drawClbck = this;
+        b->drawClbck = &m_Faces;
         break;
       }
       case kPopup:
@@ -202,7 +201,7 @@ BOOL CWndOsc_ControlPanel::CreateChildren() {
   SetButton(kBtnZoom, 0, 3, 0);
   SetButton(kBtnCursor, 0, 1, p.m_bCursorsOn);
   SetButton(kBtnAutoSet, 0, 0, 0);
-  m_nBlink = 0;
+  m_Recording.ResetBlink();
   EnableControl(kBtnDelete, false);
   return TRUE;
 }
@@ -459,321 +458,4 @@ void CWndOsc_ControlPanel::ShowChannelMode(int channel) {
 
 void CWndOsc_ControlPanel::NotifyScroll(CRepeatCtrl* spinner) {
   if (spinner && spinner->scrollClbck) spinner->scrollClbck->OnValueChanged(&spinner->record, spinner);
-}
-
-COLORREF CWndOsc_ControlPanel::TriggerColour() {
-  const int source = GetGlobalProps().m_nTriggerSourceKind;
-  return GetSchemeColor(source == 1 || source == 3 ? 5 : 4);
-}
-
-CString CWndOsc_ControlPanel::FaceText(int id) const {
-  static const char* const kModes[3] = {"Trig", "Auto", "Single"};
-  static const char* const kSources[4] = {"Ch A", "Ch B", "Ch A-B", "Ch B-A"};
-  static const char* const kZoom[4] = {"1x", "2.5x", "5x", "0.5x"};
-  static const char* const kInvert[4] = {"Inv A", "Inv B", "Inv AB", "NoInv"};
-  static const char* const kCyl[4] = {"1st", "2nd", "3rd", "4th"};
-  auto* self = const_cast<CWndOsc_ControlPanel*>(this);
-  const CXPCtrlBtn* b = self->Button(id);
-  const int v = b ? b->data.value : 0;
-  const GlobalProps& p = GetGlobalProps();
-  const measure::MeasureType type = GetMeasureType().Type();
-  switch (id) {
-    case kTriggerMode:
-      if (measure::IsExternallyTriggered(type)) return "Mode\nEXT";
-      return v >= 0 && v <= 2 ? CString("Mode\n") + kModes[v] : CString("Mode\n");
-    case kRollMode:
-      return v == 1 ? "Mode\nNO Trig" : "Mode\nTrig";
-    case kTriggerSource:
-      return CString("Source\n") + kSources[std::clamp(v, 0, 3)];
-    case kTriggerSensitiv:
-      return v == 1 ? "Noise" : "Full";
-    case kChAMode:
-    case kChBMode:
-      return CString(id == kChAMode ? "Ch A " : "Ch B ") + (v == 1 ? "=" : "~");
-    case kChAOnOff:
-    case kChBOnOff: {
-      const int ch = id == kChAOnOff ? 0 : 1;
-      const CString name = ch == 0 ? "Ch A\n" : "Ch B\n";
-      if (EngineTesterPath()) return name + m_strProbe[ch];
-      return name + (v == 1 ? "On" : "Off");
-    }
-    case kBtnRun:
-      return p.m_bRunning ? "Stop" : "Run";
-    case kBtnZoom:
-      return CString("Zoom\n") + kZoom[std::clamp(v, 0, 3)];
-    case kBtnCursor:
-      return p.m_bCursorsOn ? "Cursor\nOn" : "Cursor\nOff";
-    case kBtnAutoSet:
-      return "AutoSet";
-    case kBtnCylFirst:
-    case kBtnCylSecond:
-    case kBtnCylThird:
-    case kBtnCylFourth:
-      return kCyl[id - kBtnCylFirst];
-    case kBtnSynchro:
-      return "Sync";
-    case kBtnCSave:
-      return "Save";
-    case kBtnCLoad:
-      return "Load";
-    case kBtnRecord:
-      return "Rec";
-    case kBtnInvert:
-      return kInvert[std::clamp(static_cast<int>(scope::GetScopeState().InvertState), 0, 3)];
-    default:
-      return "";
-  }
-}
-
-const char* CWndOsc_ControlPanel::SpinnerCaption(int id) {
-  switch (id) {
-    case kTriggerPos:
-      return "Trigger pos.";
-    case kTriggerLevel:
-      return "Trigger level";
-    case kChAScale:
-      return "Ch A Scale/div";
-    case kChBScale:
-      return "Ch B Scale/div";
-    case kTimeScale:
-      return "Time scale/div";
-    case kTimePos:
-      return "Window pos.";
-    default:
-      return "";
-  }
-}
-
-CString CWndOsc_ControlPanel::SpinnerText(int id) const {
-  auto* self = const_cast<CWndOsc_ControlPanel*>(this);
-  const CRepeatCtrl* s = self->Spinner(id);
-  if (!s) return "";
-  const NumericOptionRecord& r = s->record;
-  const int index = Trunc(r.reversed ? r.max - (r.value - r.min) : r.value);
-  char format[32];
-  CString text;
-  auto fromList = [&](const CStringArray& list) {
-    return index >= 0 && index < list.GetSize() ? list[index] : CString();
-  };
-  switch (id) {
-    case kTriggerPos:
-      std::snprintf(format, sizeof(format), "%%.%df%%%%", std::clamp(r.decimals, 0, 9));
-      text.Format(format, r.value);
-      return text;
-    case kTriggerLevel:
-      return GetGlobalProps().FormatTriggerLevel(Trunc(r.value));
-    case kChAScale:
-      return fromList(m_rangeTexts[0]);
-    case kChBScale:
-      return fromList(m_rangeTexts[1]);
-    case kTimeScale:
-      return fromList(m_timeTexts);
-    case kTimePos:
-      std::snprintf(format, sizeof(format), "%%.%dfdiv", std::clamp(r.decimals, 0, 9));
-      text.Format(format, r.value);
-      return text;
-    default:
-      return "";
-  }
-}
-
-void CWndOsc_ControlPanel::Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepeatCtrl* control) {
-  if (!dc || !client || !control) return;
-  const int id = control->GetDlgCtrlID();
-  const CRect area(*client);
-  const bool enabled = record->enabled != 0;
-  dc->SetBkMode(TRANSPARENT);
-  if (id == kChAPos || id == kChBPos) {
-    // "Pos." and the channel name in the left half of the middle three fifths.
-    const COLORREF colour = GetSchemeColor(id == kChAPos ? 4 : 5);
-    dc->SetTextColor(enabled ? colour : AdjustColor(colour, 100));
-    CFont* old = dc->SelectObject(&m_fonts[3]);
-    const int band = area.Height() / 5;
-    CRect top(area.left, area.top + band, area.left + area.Width() / 2, area.top + 2 * band + band / 2);
-    CRect bottom(top.left, top.bottom, top.right, area.top + 4 * band);
-    dc->DrawText("Pos.", &top, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->DrawText(id == kChAPos ? "Ch A" : "Ch B", &bottom, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->SelectObject(old);
-    return;
-  }
-  const bool wide = id == kTriggerPos || id == kTimeScale || id == kTimePos;
-  const double from = wide ? 0.25 : 0.05;
-  const double to = wide ? 0.75 : 0.65;
-  CRect box(area.left + Trunc(area.Width() * from), area.top + Trunc(area.Height() * 0.40),
-            area.left + Trunc(area.Width() * to), 0);
-  box.bottom = box.top + Trunc(area.Height() * 0.48);
-  if (!m_boxPen.GetSafeHandle()) m_boxPen.CreatePen(PS_SOLID, 1, GetSchemeColor(17));
-  if (!m_boxBrush.GetSafeHandle()) m_boxBrush.CreateSolidBrush(GetSchemeColor(16));
-  if (!m_boxDisabledBrush.GetSafeHandle()) m_boxDisabledBrush.CreateSolidBrush(AdjustColor(GetSchemeColor(16), -50));
-  CPen* oldPen = dc->SelectObject(&m_boxPen);
-  CBrush* oldBrush = dc->SelectObject(enabled ? &m_boxBrush : &m_boxDisabledBrush);
-  dc->Rectangle(&box);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
-
-  CFont* old = dc->SelectObject(&m_fonts[4]);
-  dc->SetTextColor(enabled ? RGB(0, 0, 0) : RGB(0x80, 0x80, 0x80));
-  CRect valueRect = box;
-  valueRect.right -= 10;
-  dc->DrawText(SpinnerText(id), &valueRect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-
-  COLORREF captionColour = GetSchemeColor(18);
-  if (id == kChAScale) captionColour = GetSchemeColor(4);
-  if (id == kChBScale) captionColour = GetSchemeColor(5);
-  dc->SetTextColor(enabled ? captionColour : AdjustColor(captionColour, 100));
-  dc->SelectObject(&m_fonts[1]);
-  CRect caption(area.left + Trunc(area.Width() * from), area.top, area.right, box.top);
-  if (wide) caption = CRect(area.left, area.top, area.right, box.top);
-  dc->DrawText(SpinnerCaption(id), &caption, (wide ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(old);
-}
-
-namespace {
-
-void DrawLines(CDC* dc, const CString& text, const CRect& area) {
-  std::vector<CString> lines;
-  int start = 0;
-  for (int i = 0; i <= text.GetLength(); ++i) {
-    if (i == text.GetLength() || text[i] == '\n') {
-      lines.push_back(text.Mid(start, i - start));
-      start = i + 1;
-    }
-  }
-  const int n = static_cast<int>(lines.size());
-  for (int i = 0; i < n; ++i) {
-    CRect band(area.left, area.top + area.Height() * i / n, area.right, area.top + area.Height() * (i + 1) / n);
-    dc->DrawText(lines[i], &band, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  }
-}
-
-// The open, save, delete and print symbols and the dock arrow, inside the face.
-void DrawSymbol(CDC* dc, int id, const CRect& face, COLORREF colour) {
-  const int s = std::max(4, std::min(face.Width(), face.Height()) * 3 / 5);
-  const CPoint c = face.CenterPoint();
-  const CRect box(c.x - s / 2, c.y - s / 2, c.x + s / 2, c.y + s / 2);
-  CPen pen;
-  pen.CreatePen(PS_SOLID, 1, colour);
-  CBrush brush;
-  brush.CreateSolidBrush(colour);
-  CPen* oldPen = dc->SelectObject(&pen);
-  CBrush* oldBrush = dc->SelectObject(&brush);
-  switch (id) {
-    case CWndOsc_ControlPanel::kBtnOpen: {  // an opening folder
-      const POINT folder[6] = {{box.left, box.top + s / 4}, {box.left + s / 3, box.top + s / 4},
-                               {box.left + s / 2, box.top + s / 3}, {box.right, box.top + s / 3},
-                               {box.right, box.bottom}, {box.left, box.bottom}};
-      dc->Polygon(folder, 6);
-      break;
-    }
-    case CWndOsc_ControlPanel::kBtnSave: {  // a disk with its label
-      dc->Rectangle(&box);
-      dc->FillSolidRect(box.left + s / 5, box.top + s / 8, s * 3 / 5, s / 3, RGB(255, 255, 255));
-      break;
-    }
-    case CWndOsc_ControlPanel::kBtnDelete: {  // a cross
-      const int w = std::max(1, s / 6);
-      const POINT a[4] = {{box.left, box.top + w}, {box.left + w, box.top}, {box.right, box.bottom - w},
-                          {box.right - w, box.bottom}};
-      const POINT b[4] = {{box.right - w, box.top}, {box.right, box.top + w}, {box.left + w, box.bottom},
-                          {box.left, box.bottom - w}};
-      dc->Polygon(a, 4);
-      dc->Polygon(b, 4);
-      break;
-    }
-    case CWndOsc_ControlPanel::kBtnPrint: {  // a printer with its sheet
-      dc->Rectangle(box.left, box.top + s / 3, box.right, box.bottom - s / 6);
-      dc->FillSolidRect(box.left + s / 5, box.top, s * 3 / 5, s / 3, colour);
-      dc->FillSolidRect(box.left + s / 5, box.bottom - s / 4, s * 3 / 5, s / 4, colour);
-      break;
-    }
-    case CWndOsc_ControlPanel::kBtnDock: {  // a four-point arrow
-      const int q = s / 2;
-      const int t = std::max(1, s / 8);
-      const POINT arrow[12] = {{c.x, c.y - q},     {c.x + t * 2, c.y - q / 2}, {c.x + t, c.y - t},
-                               {c.x + q, c.y},     {c.x + t, c.y + t},         {c.x + t * 2, c.y + q / 2},
-                               {c.x, c.y + q},     {c.x - t * 2, c.y + q / 2}, {c.x - t, c.y + t},
-                               {c.x - q, c.y},     {c.x - t, c.y - t},         {c.x - t * 2, c.y - q / 2}};
-      dc->Polygon(arrow, 12);
-      break;
-    }
-    default:
-      break;
-  }
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
-}
-
-}  // namespace
-
-void CWndOsc_ControlPanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
-  if (!dc || !content || !data) return;
-  const int id = data->id;
-  const CRect face(*content);
-  const bool enabled = data->enabled != 0;
-  auto shade = [enabled](COLORREF c) { return enabled ? c : AdjustColor(c, 100); };
-  dc->SetBkMode(TRANSPARENT);
-  COLORREF colour = GetSchemeColor(13);
-  switch (id) {
-    case kTriggerUpDown: {
-      const int source = GetGlobalProps().m_nTriggerSourceKind;
-      scope::DrawEdgeSymbol(dc, face, data->value, source, shade(source == 1 || source == 3 ? GetSchemeColor(5)
-                                                                                           : GetSchemeColor(4)),
-                            shade(GetSchemeColor(5)));
-      return;
-    }
-    case kBtnOpen:
-    case kBtnSave:
-    case kBtnDelete:
-    case kBtnPrint:
-    case kBtnDock:
-      DrawSymbol(dc, id, face, shade(colour));
-      return;
-    case kTriggerSource:
-      colour = TriggerColour();
-      break;
-    case kChAMode:
-    case kChAOnOff:
-      colour = GetSchemeColor(4);
-      break;
-    case kChBMode:
-    case kChBOnOff:
-      colour = GetSchemeColor(5);
-      break;
-    case kBtnCylFirst:
-    case kBtnCylSecond:
-    case kBtnCylThird:
-    case kBtnCylFourth:
-      if (data->value == 1) colour = 0x0033FF;
-      break;
-    default:
-      break;
-  }
-  const bool small = id >= kBtnCylFirst && id <= kBtnInvert;
-  CFont* old = dc->SelectObject(&m_fonts[small ? 2 : 1]);
-  if (id == kBtnRecord) {
-    // The red dot in a square at the left; while recording the text is red and the dot blinks.
-    const bool recording = scope::GetScopeState().ScopeRecording != 0;
-    const int side = std::max(4, face.Height() * 3 / 5);
-    const CRect square(face.left + 3, face.top + (face.Height() - side) / 2, face.left + 3 + side,
-                       face.top + (face.Height() - side) / 2 + side);
-    if (!recording || m_nBlink == 0) {
-      CBrush red;
-      red.CreateSolidBrush(0x0000FF);
-      CPen pen;
-      pen.CreatePen(PS_SOLID, 1, 0x0000FF);
-      CBrush* ob = dc->SelectObject(&red);
-      CPen* op = dc->SelectObject(&pen);
-      dc->Ellipse(square.left + 1, square.top + 1, square.right - 1, square.bottom - 1);
-      dc->SelectObject(ob);
-      dc->SelectObject(op);
-    }
-    dc->SetTextColor(recording ? 0x0000FF : shade(colour));
-    CRect text(square.right, face.top, face.right, face.bottom);
-    dc->DrawText("Rec", &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->SelectObject(old);
-    return;
-  }
-  dc->SetTextColor(shade(colour));
-  DrawLines(dc, FaceText(id), face);
-  dc->SelectObject(old);
 }

@@ -1,13 +1,14 @@
 // The control panel's commands: the button and spinner dispatchers, the refresh by notification,
 // run/stop, zoom, inversion, the trigger and channel refreshes, probe selection, the cylinder
-// buttons, recording into the record list, the timers, the hot keys and the file commands.
+// buttons, the saved-scope buttons, the controls a recording locks, the timers and the hot keys.
+// The recording itself is in PanelRecording.cpp, the file commands in PanelFiles.cpp.
 #include <scope/pane/ControlPanel.h>
 
 #include <scope/ApplySnapshot.h>
 #include <scope/SavedScopeFill.h>
-#include <scope/ScopeFiles.h>
 #include <scope/ScopeState.h>
-#include <scope/SignalCapture.h>
+
+#include "PanelTraces.h"
 
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
@@ -19,12 +20,7 @@
 #include <core/SavedScope.h>
 #include <core/TextIds.h>
 
-#include <ui/dialogs/CustomSettingsDlg.h>
-#include <ui/dialogs/SpecialFileDialog.h>
-
 #include <kv310/Kv310.h>
-
-#include <platform/files.h>
 
 #include <algorithm>
 #include <cmath>
@@ -34,18 +30,8 @@ namespace {
 constexpr notify::Sender kUser = notify::kFromControlPanel;
 constexpr const char kPrintRefused[] = "First you have to stop Oscilloscope";
 
-int OccupiedSavedScopes() {
-  int n = 0;
-  const CSavedScope* scopes = GetSavedScopes();
-  for (int i = 0; i < GetSavedScopeCount(); ++i)
-    if (!scopes[i].m_bEmpty) ++n;
-  return n;
-}
-
-CMeasure* DisplayTrace(int ch) {
-  CMeasureList& list = GetTraceList();
-  return ch < list.GetSize() ? list[ch] : nullptr;
-}
+using scope::DisplayTrace;
+using scope::OccupiedSavedScopes;
 
 }  // namespace
 
@@ -167,10 +153,10 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       }
       break;
     case kBtnOpen:
-      OpenSignals();
+      m_Files.OpenSignals();
       break;
     case kBtnSave:
-      SaveSignals();
+      m_Files.SaveSignals();
       break;
     case kBtnDelete:
       DeleteSavedScopes();
@@ -189,13 +175,13 @@ void CWndOsc_ControlPanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       m_Library.Synchronise(type == measure::MeasureType::kSecondaryDoubleCoil);
       break;
     case kBtnCSave:
-      CustomSettingsCommand(true);
+      m_Files.CustomSettingsCommand(true);
       break;
     case kBtnCLoad:
-      CustomSettingsCommand(false);
+      m_Files.CustomSettingsCommand(false);
       break;
     case kBtnRecord:
-      RecordButtonClick();
+      m_Recording.OnRecordButton();
       break;
     case kBtnInvert:
       InvertCycle();
@@ -454,7 +440,7 @@ void CWndOsc_ControlPanel::OnSystemNotify(notify::Sender sender, notify::Code co
       }
       break;
     case notify::kStopRecording:
-      RecordButtonClick();
+      m_Recording.OnRecordButton();
       break;
     default:
       break;
@@ -693,257 +679,7 @@ void CWndOsc_ControlPanel::PrintCommand() {
   Notify(kUser, notify::kPrintChart);
 }
 
-void CWndOsc_ControlPanel::OpenSignals() {
-  if (OccupiedSavedScopes() >= 2) return;
-  CSpecialFileDialog dlg(TRUE, "osg", nullptr, OFN_FILEMUSTEXIST, scope::kSignalOpenFilter, this);
-  // The manual folder of the current test, when there is one.
-  char manual[1024] = {};
-  if (GetMeasureType().GetManualPath(manual, sizeof(manual)) && ::GetFileAttributes(manual) != INVALID_FILE_ATTRIBUTES)
-    dlg.m_ofn.lpstrInitialDir = manual;
-  if (dlg.DoModal() != IDOK) return;
-  const CString path = dlg.GetPathName();
-  scope::SignalFile file;
-  const scope::FileOutcome read = scope::ReadSignalFile(path, file);
-  if (!read.m_bOk) {
-    if (!read.m_strMessage.empty()) ShowMessage(read.m_strMessage.c_str(), read.m_nIcon);
-    return;
-  }
-  if (!scope::LoadIntoSavedScope(file, dlg.GetFileName(), dlg.GetFileTitle())) return;
-  // The pane shows the strip of the filled saved scope and redraws with it.
-  Notify(kUser, notify::kSavedScopeOpened);
-  if (OccupiedSavedScopes() >= 2) EnableControl(kBtnOpen, false);
-  EnableControl(kBtnDelete, true);
-  Notify(kUser, notify::kSignalFileOpened);
-}
-
-void CWndOsc_ControlPanel::SaveSignals() {
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  const std::string name = scope::SignalFileDefaultName(now);
-  CSpecialFileDialog dlg(FALSE, "osg", name.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, scope::kOsgSaveFilter, this);
-  if (dlg.DoModal() != IDOK) return;
-  const CSignalData* traces[2] = {DisplayTrace(0), DisplayTrace(1)};
-  const scope::SignalFile file = scope::CaptureSignalFile(GetGlobalProps(), traces, GetMeasureType().m_nAngleMode);
-  const scope::FileOutcome written = scope::WriteOsgFile(dlg.GetPathName(), file);
-  if (!written.m_bOk && !written.m_strMessage.empty()) ShowMessage(written.m_strMessage.c_str(), written.m_nIcon);
-}
-
-void CWndOsc_ControlPanel::CustomSettingsCommand(bool save) {
-  if (measure::IsTesterSetUp(GetMeasureType().Type())) {
-    ShowMessage(scope::kMsgSlotRefused, MB_ICONINFORMATION | MB_TOPMOST);
-    return;
-  }
-  scope::FileOutcome outcome;
-  if (save) {
-    CCustomSaveDlg dlg(this);
-    if (dlg.DoModal() != IDOK) return;
-    if (dlg.result == CCustomSlotsDlg::kFileResult) outcome = scope::SaveSettingsFile(dlg.path, *this, m_Device);
-    else if (dlg.result >= 1 && dlg.result <= 10) return SaveCustomSet(dlg.result);
-    else return;
-  } else {
-    CCustomLoadDlg dlg(this);
-    if (dlg.DoModal() != IDOK) return;
-    if (dlg.result == CCustomSlotsDlg::kFileResult) outcome = scope::LoadSettingsFile(dlg.path, *this, m_Device);
-    else if (dlg.result >= 1 && dlg.result <= 10) return LoadCustomSet(dlg.result);
-    else return;
-  }
-  if (!outcome.m_bOk && !outcome.m_strMessage.empty()) ShowMessage(outcome.m_strMessage.c_str(), outcome.m_nIcon);
-  if (!save && outcome.m_bOk) Notify(kUser, notify::kRedrawAll);
-}
-
-void CWndOsc_ControlPanel::LoadCustomSet(int slot) {
-  const std::string file = m_strCustomSet.empty() ? scope::CustomSetPath() : m_strCustomSet;
-  const scope::FileOutcome outcome = scope::LoadCustomSet(file.c_str(), slot, *this, m_Device);
-  if (!outcome.m_bOk) {
-    if (!outcome.m_strMessage.empty()) ShowMessage(outcome.m_strMessage.c_str(), outcome.m_nIcon);
-    return;
-  }
-  Notify(kUser, notify::kRedrawAll);
-}
-
-void CWndOsc_ControlPanel::SaveCustomSet(int slot) {
-  const std::string file = m_strCustomSet.empty() ? scope::CustomSetPath() : m_strCustomSet;
-  const scope::FileOutcome outcome = scope::SaveCustomSet(file.c_str(), slot, *this, m_Device);
-  if (!outcome.m_bOk && !outcome.m_strMessage.empty()) ShowMessage(outcome.m_strMessage.c_str(), outcome.m_nIcon);
-}
-
-// ---- recording ---------------------------------------------------------------------------------
-
-void CWndOsc_ControlPanel::RecordButtonClick() {
-  GlobalProps& p = GetGlobalProps();
-  if (scope::GetScopeState().ScopeRecording) {
-    StopRecording();
-    return;
-  }
-  if (!p.m_bRunning) {
-    ShowMessage(p.GetText(kTextRecordNeedsRunning), MB_ICONEXCLAMATION);
-  } else if (p.m_nSlowRateModifier == 1) {
-    StartRecording();
-  } else if (p.m_nSlowRateModifier == 2) {
-    ShowMessage(p.GetText(kTextRecordNeedsNoTrig), MB_ICONEXCLAMATION);
-  } else if (p.m_nTriggerMode == 1) {
-    StartRecording();
-  } else {
-    ShowMessage(p.GetText(kTextRecordNeedsAuto), MB_ICONEXCLAMATION);
-  }
-}
-
-int CWndOsc_ControlPanel::FailRecordingStart() {
-  ShowMessage(GetGlobalProps().GetText(kTextRecordStartFailed), MB_ICONEXCLAMATION);
-  m_Records.ClearRecordList();
-  return 0;
-}
-
-int CWndOsc_ControlPanel::StartRecording() {
-  GlobalProps& p = GetGlobalProps();
-  scope::ScopeState& state = scope::GetScopeState();
-  const measure::MeasureType type = GetMeasureType().Type();
-  const double rate = p.m_TimeBase.GetValueOrZero();
-  const bool noRecorderType = measure::IsTesterSetUp(type) || measure::IsBeyondLast(type);
-  const bool through = !noRecorderType && (p.m_TimeBase.m_nSelected < 0 || rate <= kRecorderRateLimit);
-  const int roll = p.m_nSlowRateModifier;
-
-  // A recording needs at least one channel.
-  if (p.m_Channels[0].m_nModeEnable != 1 && p.m_Channels[1].m_nModeEnable != 1) return FailRecordingStart();
-  state.RecordingThroughRecorder = through ? 1 : 0;
-  m_Records.ClearRecordList();
-  for (int ch = 0; ch < 2; ++ch) {
-    const CChannelProps& c = p.m_Channels[ch];
-    if (c.m_nModeEnable != 1) continue;
-    scope::ScopeRecordFields f;
-    f.m_nChannel = ch;
-    f.m_crColor = GetSchemeColor(m_Records.GetRecordCount());
-    f.m_nPenStyle = 2;
-    f.m_nRollMode = roll;
-    f.m_nRingCapacity = (roll != 0 || !through) ? kDirectRingCapacity : 0;
-    f.m_bThroughRecorder = through ? 1 : 0;
-    f.m_bAngleMode = GetMeasureType().m_nAngleMode;
-    f.m_nUnit = c.GetUnit();
-    f.m_dSampleRate = rate;
-    const double range = c.m_bEnabled ? c.GetRangeValue() : 0.0;
-    const double scale = c.m_Ranges.m_dScale != 0.0 ? c.m_Ranges.m_dScale : 1.0;
-    f.m_dPerDivision = range * 2 * 0.0625 / scale;
-    f.m_dFullScale = range;
-    f.m_Coupling = c.GetCoupling();
-    f.m_bTransferPending = 1;
-    m_Records.AddRecord(f);
-  }
-
-  if (!through || roll != 0) {
-    m_Records.StartRecorderFeed();
-    DisableAllControls();
-    SetTimer(kTimerBlink, kBlinkMs, nullptr);
-    state.ScopeRecording = 1;
-    return 1;
-  }
-
-  // Through the recorder: the scope stops and the link must become ready.
-  m_Device.StopMeasurement();
-  bool ready = false;
-  for (int poll = 0; poll < 10; ++poll) {
-    if (m_Library.GetLinkState() == kv310::kLinkIdle) {
-      ready = true;
-      break;
-    }
-    m_Library.Sleep(200);
-  }
-  if (!ready) return FailRecordingStart();
-  for (int ch = 0; ch < 2; ++ch)
-    if (CMeasure* t = DisplayTrace(ch)) t->Reset();
-  const bool mt = EngineTesterPath();
-  m_bDeviceSavedEngineTester = mt;
-  m_Device.GetAll(mt, m_SavedDevice);
-  m_bProbeOptionSaved = mt && m_Library.GetProbeOption(1, m_nSavedProbeOption) == 0;
-  int oldMode = 0;
-  if (m_Library.GetAcquisitionMode(mt, oldMode) != 0 || m_Library.SetAcquisitionMode(mt, 0) != 0) {
-    m_bProbeOptionSaved = 0;
-    return FailRecordingStart();
-  }
-  m_Records.SetOldAcquisitionMode(mt, oldMode);
-  state.DeviceSettingsSaved = 1;
-  if (m_Library.StartContinuous(mt) != 0) {
-    // The acquisition mode already changed: the old mode and the saved settings go back.
-    m_Library.SetAcquisitionMode(mt, oldMode);
-    RestoreSavedDevice();
-    return FailRecordingStart();
-  }
-  m_bBoardRecording = 1;
-  DisableAllControls();
-  SetTimer(kTimerBlink, kBlinkMs, nullptr);
-  state.ScopeRecording = 1;
-  SaveDisplayFlags(false, true);
-  return 1;
-}
-
-int CWndOsc_ControlPanel::StopRecording() {
-  GlobalProps& p = GetGlobalProps();
-  scope::ScopeState& state = scope::GetScopeState();
-  KillTimer(kTimerBlink);
-  m_nBlink = 0;
-  state.ScopeRecording = 0;
-  EnableAllControls();
-  const bool mt = m_bDeviceSavedEngineTester != 0;
-  if (state.RecordingThroughRecorder && p.m_nSlowRateModifier == 0) {
-    SaveDisplayFlags(true, true);
-    int samples = 0;
-    if (m_Library.StopContinuous(mt, samples) != 0) {
-      ShowMessage(p.GetText(kTextRecordLostOnStop), MB_ICONEXCLAMATION);
-      m_Records.ClearRecordList();
-    } else {
-      m_bBoardRecording = 0;
-      const int n = m_Records.GetRecordCount();
-      if (n > 0) m_Records.SizeRecords(samples / n);
-    }
-  } else {
-    m_Records.StopRecorderFeed();
-  }
-  Button(kBtnRecord)->Redraw();
-  const int answer = ::MessageBox(GetSafeHwnd(), p.GetText(kTextViewRecordQuestion), "KV310", MB_ICONQUESTION | MB_YESNO);
-  if (answer == IDYES) {
-    // The records are in no file yet: their saved flag stays clear.
-    m_bRecordWaiting = 1;
-    if (CWnd* main = AfxGetMainWnd()) main->PostMessage(WM_SELECTTAB, 6, 0);
-    return 1;
-  }
-  m_Records.ClearRecordList();
-  if (state.DeviceSettingsSaved) RestoreSavedDevice();
-  if (p.m_nSlowRateModifier == 0) m_Device.StartMeasurement();
-  return 1;
-}
-
-void CWndOsc_ControlPanel::RestoreSavedDevice() {
-  const bool mt = m_bDeviceSavedEngineTester != 0;
-  m_Device.SetAll(mt, m_SavedDevice);
-  if (mt && m_bProbeOptionSaved) m_Library.SetProbeOption(1, m_nSavedProbeOption);
-  m_bProbeOptionSaved = 0;
-  scope::GetScopeState().DeviceSettingsSaved = 0;
-}
-
-void CWndOsc_ControlPanel::StopBoardRecording() {
-  if (m_bBoardRecording) {
-    int samples = 0;
-    m_Library.StopContinuous(m_bDeviceSavedEngineTester != 0, samples);
-  }
-  m_bBoardRecording = 0;
-}
-
-void CWndOsc_ControlPanel::RestoreBoardRecordingOption() {
-  if (m_bProbeOptionSaved && EngineTesterPath()) m_Library.SetProbeOption(1, m_nSavedProbeOption);
-  m_bProbeOptionSaved = 0;
-}
-
-void CWndOsc_ControlPanel::SaveDisplayFlags(bool restore, bool useSaved) {
-  GlobalProps& p = GetGlobalProps();
-  for (int i = 0; i < GlobalProps::STYLE_COUNT; ++i) {
-    int& flags = p.m_Styles[i].m_nFlags;
-    if (restore) {
-      if (useSaved) flags = (flags & ~1) | (m_SavedDisplayBits[i] & 1);
-    } else {
-      m_SavedDisplayBits[i] = flags & 1;
-      if (useSaved) flags &= ~1;
-    }
-  }
-}
+// ---- recording: the controls it locks -----------------------------------------------------------
 
 void CWndOsc_ControlPanel::DisableAllControls() {
   for (int id : {kChAOnOff, kChBOnOff, kChAScale, kChAPos, kChBScale, kChBPos, kChAMode, kChBMode, kTriggerUpDown,
@@ -977,7 +713,7 @@ void CWndOsc_ControlPanel::OnTimer(UINT_PTR id) {
       EnableControl(id == kTimerProbeA ? kChAOnOff : kChBOnOff, true);
       break;
     case kTimerBlink:
-      m_nBlink ^= 1;
+      m_Recording.Blink();
       Button(kBtnRecord)->Redraw();
       break;
     case kTimerAutoHide:

@@ -1,5 +1,7 @@
 #include <scope/pane/EdgeSymbol.h>
 
+#include <platform/dcscope.h>
+
 namespace scope {
 
 void DrawEdgeArrow(CDC* dc, const RECT& box, int edge, COLORREF color) {
@@ -12,8 +14,8 @@ void DrawEdgeArrow(CDC* dc, const RECT& box, int edge, COLORREF color) {
   pen.CreatePen(PS_SOLID, 1, color);
   CBrush brush;
   brush.CreateSolidBrush(color);
-  CPen* oldPen = dc->SelectObject(&pen);
-  CBrush* oldBrush = dc->SelectObject(&brush);
+  kvp::DcSelect selPen(dc, &pen);
+  kvp::DcSelect selBrush(dc, &brush);
   dc->MoveTo(x, r.top);
   dc->LineTo(x, r.bottom);
   POINT tip[3];
@@ -27,8 +29,6 @@ void DrawEdgeArrow(CDC* dc, const RECT& box, int edge, COLORREF color) {
     tip[2] = {x + half, r.top + head};
   }
   dc->Polygon(tip, 3);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 void DrawEdgeSymbol(CDC* dc, const RECT& box, int edge, int source, COLORREF colorA, COLORREF colorB) {

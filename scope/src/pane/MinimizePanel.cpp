@@ -3,6 +3,7 @@
 #include <core/NumberFormat.h>
 
 #include <platform/controls.h>
+#include <platform/dcscope.h>
 
 CWndOsc_MinimizePanel::CWndOsc_MinimizePanel()
     : m_crBase(m_crBack), m_crDark(AdjustColor(m_crBack, -70)) {}
@@ -30,8 +31,8 @@ void CWndOsc_MinimizePanel::PaintContent(CDC* dc) {
   pen.CreatePen(PS_SOLID, 1, RGB(192, 192, 192));
   CBrush brush;
   brush.CreateSolidBrush(RGB(0, 0, 0));
-  CPen* oldPen = dc->SelectObject(&pen);
-  CBrush* oldBrush = dc->SelectObject(&brush);
+  kvp::DcSelect selPen(dc, &pen);
+  kvp::DcSelect selBrush(dc, &brush);
 
   CRect r = m_rcClient;
   r.DeflateRect(2, 2);
@@ -52,8 +53,6 @@ void CWndOsc_MinimizePanel::PaintContent(CDC* dc) {
     p[2] = {right, midY + w / 2};
   }
   if (side > 0) dc->Polygon(p, 3);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
 }
 
 void CWndOsc_MinimizePanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
@@ -63,10 +62,9 @@ void CWndOsc_MinimizePanel::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CX
   const int top = b.top + b.Height() / 2 - h / 2;
   CBrush brush;
   brush.CreateSolidBrush(RGB(0, 0, 0));
-  CBrush* oldBrush = dc->SelectObject(&brush);
+  kvp::DcSelect selBrush(dc, &brush);
   const POINT p[3] = {{b.left, top}, {b.right - 1, top}, {b.left + b.Width() / 2, top + h}};
   dc->Polygon(p, 3);
-  dc->SelectObject(oldBrush);
 }
 
 void CWndOsc_MinimizePanel::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {

@@ -2,6 +2,7 @@
 
 #include <scope/ApplySnapshot.h>
 #include <scope/pane/ControlPanel.h>
+#include <scope/pane/EngineControlPanelDevice.h>
 #include <scope/pane/WndOscPane.h>
 
 #include <core/MeasureEngine.h>

@@ -10,6 +10,7 @@
 #include <core/SavedScope.h>
 
 #include <platform/controls.h>
+#include <platform/dcscope.h>
 
 #include <cstring>
 
@@ -85,12 +86,11 @@ BOOL CDialogs::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 
 void CDialogs::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*) {
   if (data->id < kButtonCD || data->id > kButtonCancel || !content) return;
-  CFont* old = dc->SelectObject(&m_fonts[0]);
+  kvp::DcSelect font(dc, &m_fonts[0]);
   dc->SetBkMode(TRANSPARENT);
   dc->SetTextColor(GetSchemeColor(13));
   const CString text = FaceText(data->id);
   dc->DrawText(text, content, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  dc->SelectObject(old);
 }
 
 void CDialogs::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {

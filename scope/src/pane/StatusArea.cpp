@@ -1,6 +1,6 @@
 #include <scope/pane/StatusArea.h>
 
-#include <scope/chart/SavedScopeText.h>
+#include <scope/SavedScopeText.h>
 #include <scope/pane/EdgeSymbol.h>
 
 #include <core/ColorScheme.h>
@@ -11,6 +11,8 @@
 #include <core/SavedScope.h>
 #include <core/SignalData.h>
 #include <core/Texts.h>
+
+#include <platform/dcscope.h>
 
 #include <cmath>
 #include <initializer_list>
@@ -123,12 +125,13 @@ void CWndOsc_StatusArea::Item(Canvas& dc, CRect& r, COLORREF color, const CStrin
 
 void CWndOsc_StatusArea::PaintContent(CDC* dc) {
   MakeFonts();
-  CFont* old = dc->SelectObject(&m_font);
-  dc->SetBkMode(TRANSPARENT);
   std::string picture;
-  Canvas canvas(dc, &picture);
-  Draw(canvas);
-  dc->SelectObject(old);
+  {
+    kvp::DcSelect font(dc, &m_font);
+    dc->SetBkMode(TRANSPARENT);
+    Canvas canvas(dc, &picture);
+    Draw(canvas);
+  }
   m_painted = PictureHeader() + picture;
   m_bPainted = true;
 }

@@ -15,6 +15,8 @@
 #include <core/OscScale.h>
 #include <core/Scale.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -229,9 +231,10 @@ void CWndOsc_Cursor::PaintDifferenceLine(CDC* dc, const RECT& box, int lineHeigh
   const RECT line{box.left, box.top, mid - 10, box.top + lineHeight};
   RECT sign{line.left, line.top, line.left + lineHeight, line.top + lineHeight};
   sign = rulers_detail::Inflated(sign, -4, -4);
-  CPen* oldPen = dc->SelectObject(&m_penTitle);
-  DrawTriangleOutline(dc, sign);
-  dc->SelectObject(oldPen);
+  {
+    kvp::DcSelect pen(dc, &m_penTitle);
+    DrawTriangleOutline(dc, sign);
+  }
   RECT text{line.left + lineHeight + 2, line.top, line.right, line.bottom};
   const CString diff = TimeDifferenceText();
   if (diff == kCannotEvaluate) {
@@ -257,9 +260,10 @@ void CWndOsc_Cursor::PaintChannelDifferences(CDC* dc, const RECT& box, int lineH
     const RECT& half = halves[ch];
     RECT sign{half.left, half.top, half.left + lineHeight, half.top + lineHeight};
     sign = rulers_detail::Inflated(sign, -4, -4);
-    CPen* oldPen = dc->SelectObject(&m_penChannel[ch]);
-    DrawTriangleOutline(dc, sign);
-    dc->SelectObject(oldPen);
+    {
+      kvp::DcSelect pen(dc, &m_penChannel[ch]);
+      DrawTriangleOutline(dc, sign);
+    }
     RECT text{half.left + lineHeight + 2, half.top, half.right, half.bottom};
     CString label;
     label.Format("%s:", kChannelLetters[ch]);
@@ -297,8 +301,9 @@ void CWndOsc_Cursor::PaintCursorValues(CDC* dc, const RECT& row, const CursorRec
 void CWndOsc_Cursor::PaintContent(CDC* dc) {
   MakeGdiObjects();
   m_painted = ReadoutPicture();
-  CFont* oldFont = dc->SelectObject(&m_Font);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
+  kvp::DcSelect font(dc, &m_Font);
+  // The readout's texts are transparent, in the scheme's text colour unless a piece says otherwise.
+  kvp::DcText text(dc, GetSchemeColor(7), TRANSPARENT);
 
   RECT left{0, 0, 0, 0}, right{m_rcClient.right, 0, m_rcClient.right, 0};
   if (m_Left.GetSafeHwnd()) {
@@ -312,7 +317,6 @@ void CWndOsc_Cursor::PaintContent(CDC* dc) {
   RECT box{left.right + 2, m_rcClient.top, right.left - 2, m_rcClient.bottom};
   dc->DrawEdge(&box, EDGE_SUNKEN, BF_RECT);
   box = rulers_detail::Inflated(box, -5, -5);
-  const COLORREF oldColor = dc->SetTextColor(GetSchemeColor(7));
   const int lineHeight = dc->GetTextExtent("C:").cy;
   const int width = m_rcClient.Width(), height = m_rcClient.Height();
   const int top = PixelOf(0.7 * height);
@@ -323,10 +327,6 @@ void CWndOsc_Cursor::PaintContent(CDC* dc) {
   PaintCursorValues(dc, RECT{0, top, PixelOf(width / 2.378), m_rcClient.bottom}, LeftCursor(), edges);
   PaintCursorValues(dc, RECT{PixelOf(width / 1.674), top, PixelOf(width / 1.0044), m_rcClient.bottom}, RightCursor(),
                     edges);
-
-  dc->SetTextColor(oldColor);
-  dc->SetBkMode(oldMode);
-  dc->SelectObject(oldFont);
 }
 
 CString CWndOsc_Cursor::CursorValueText(const CursorRecord& cursor) const {
@@ -400,41 +400,38 @@ void CWndOsc_Cursor::RepaintChanged() {
 void CWndOsc_Cursor::Draw(CDC* dc, RECT* client, NumericOptionRecord*, CRepeatCtrl* control) {
   MakeGdiObjects();
   const CursorRecord& cursor = control == &m_Right ? RightCursor() : LeftCursor();
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
+  kvp::DcText textColour(dc, cursor.m_crColor, TRANSPARENT);
   const int dy = PixelOf(0.2 * (client->bottom - client->top));
   const int dx = PixelOf(0.22 * (client->right - client->left));
   const RECT face{client->left + dx, client->top + dy, client->right - dx, client->bottom - dy};
-  CPen* oldPen = dc->SelectObject(&m_penFrame);
-  CBrush* oldBrush = dc->SelectObject(&m_brFace);
-  dc->Rectangle(&face);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
+  {
+    kvp::DcSelect pen(dc, &m_penFrame);
+    kvp::DcSelect brush(dc, &m_brFace);
+    dc->Rectangle(&face);
+  }
 
   RECT text{face.left + 1, face.top + 3, face.right - 1 - 5, face.bottom - 3};
   if (control) text = ClearOfArrows(text, *control);
-  const COLORREF oldColor = dc->SetTextColor(cursor.m_crColor);
-  CFont* oldFont = dc->SelectObject(&m_Font);
-  const CString value = CursorValueText(cursor);
   // A value wider than its room is drawn in a smaller font rather than cut off or run under the
   // arrows: the height scaled by the room, then lowered until the text fits (6 pixels at least).
+  // The narrow font outlives its selector, so it is never deleted while the DC holds it.
   CFont narrow;
+  kvp::DcSelect font(dc, &m_Font);
+  const CString value = CursorValueText(cursor);
   const int room = text.right - text.left, needed = dc->GetTextExtent(value).cx;
   LOGFONT lf{};
   if (needed > room && room > 0 && m_Font.GetLogFont(&lf)) {
     const int full = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
     for (int height = std::max(6, static_cast<int>(static_cast<long long>(full) * room / needed));; --height) {
-      dc->SelectObject(&m_Font);  // never delete the font the DC holds
+      font.Select(&m_Font);  // never delete the font the DC holds
       narrow.DeleteObject();
       lf.lfHeight = -height;
       if (!narrow.CreateFontIndirect(&lf)) break;
-      dc->SelectObject(&narrow);
+      font.Select(&narrow);
       if (height <= 6 || dc->GetTextExtent(value).cx <= room) break;
     }
   }
   dc->DrawText(value, &text, DT_SINGLELINE | DT_VCENTER | DT_RIGHT);
-  dc->SelectObject(oldFont);
-  dc->SetTextColor(oldColor);
-  dc->SetBkMode(oldMode);
 }
 
 void CWndOsc_Cursor::Notify(notify::Code code, const CursorRecord& record) {

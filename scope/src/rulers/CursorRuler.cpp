@@ -10,6 +10,8 @@
 #include <core/NumberFormat.h>
 #include <core/Scale.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 
 using rulers_detail::RulerCursor;
@@ -23,10 +25,9 @@ using rulers_detail::kCursorThumbVertical;
 
 void CVisualDrawHotArrow::Draw(CDC* dc, CVisualItemThumb* thumb) {
   CBrush* fill = thumb->state == 2 && m_pHotBrush && m_pHotBrush->GetSafeHandle() ? m_pHotBrush : thumb->brush;
-  CBrush* old = fill ? dc->SelectObject(fill) : nullptr;
+  kvp::DcSelect brush(dc, fill);
   const RECT& r = thumb->rect;
   DrawThumbShape(m_nShape, r.left, r.top, r.right, r.bottom, dc);
-  if (old) dc->SelectObject(old);
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -115,7 +116,7 @@ void COscCursorRuler::Paint(CDC* dc) {
   dc->FillRect(&m_rcClient, &m_brBackground);
 
   CreateFontOnce(m_fontLabel, "Arial", -12, GetGlobalProps().GetCharSet(), FALSE, FALSE, FALSE, 0);
-  CGdiObject* oldPen = dc->SelectStockObject(BLACK_PEN);
+  kvp::DcSelect pen(dc->m_hDC, GetStockObject(BLACK_PEN));
   for (int i = 0; i < m_Items.GetSize(); ++i) {
     CursorData* item = m_Items[i];
     CursorRecord& record = *item->m_pRecord;
@@ -125,19 +126,14 @@ void COscCursorRuler::Paint(CDC* dc) {
     }
     PlaceItem(item);
     item->Draw(dc);
-    CFont* oldFont = dc->SelectObject(&m_fontLabel);
-    const int oldMode = dc->SetBkMode(TRANSPARENT);
-    const COLORREF oldColor = dc->SetTextColor(RGB(0, 0, 0));
+    kvp::DcSelect font(dc, &m_fontLabel);
+    kvp::DcText text(dc, RGB(0, 0, 0), TRANSPARENT);
     RECT label = item->rect;
     const int height = label.bottom - label.top;
     label.top -= height;
     label.bottom -= height;
     dc->DrawText(record.m_strName, &label, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
-    dc->SetTextColor(oldColor);
-    dc->SetBkMode(oldMode);
-    dc->SelectObject(oldFont);
   }
-  if (oldPen) dc->SelectObject(oldPen);
 }
 
 BOOL COscCursorRuler::MoveCursorTo(CursorData* item, int pixel, BOOL apply) {

@@ -13,6 +13,8 @@
 #include <core/ResourceHolder.h>
 #include <core/Scale.h>
 
+#include <platform/dcscope.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -93,20 +95,14 @@ void CHICCursors::Draw(CDC* dc, CVisualItemThumb* item) {
   auto* thumb = static_cast<CVICursor*>(item);
   if (!thumb->IsVisible()) return;
   CreateFontOnce(m_fontLabel, "Arial", -9, m_pProps->GetCharSet(), TRUE, FALSE, FALSE, 0);
-  CFont* oldFont = dc->SelectObject(&m_fontLabel);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
-  CBrush* oldBrush = dc->SelectObject(thumb->state != 0 ? &thumb->m_brHot : &thumb->m_brNormal);
-  CGdiObject* oldPen = dc->SelectStockObject(BLACK_PEN);
+  kvp::DcSelect font(dc, &m_fontLabel);
+  kvp::DcText text(dc, thumb->m_crColor, TRANSPARENT);
+  kvp::DcSelect brush(dc, thumb->state != 0 ? &thumb->m_brHot : &thumb->m_brNormal);
+  kvp::DcSelect pen(dc->m_hDC, GetStockObject(BLACK_PEN));
   const RECT& r = thumb->rect;
   DrawThumbShape(1, r.left, r.top, r.right, r.bottom, dc);
-  const COLORREF oldColor = dc->SetTextColor(thumb->m_crColor);
   RECT label{r.left - 13, r.bottom + 2, r.right + 14, r.bottom + 12};
   dc->DrawText(thumb->m_pRecord->m_strName, &label, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
-  dc->SetTextColor(oldColor);
-  if (oldPen) dc->SelectObject(oldPen);
-  dc->SelectObject(oldBrush);
-  dc->SetBkMode(oldMode);
-  dc->SelectObject(oldFont);
 }
 
 void CHICCursors::MoveCursor(CVisualItemThumb* item, int x) {
@@ -238,19 +234,20 @@ void COscTimeRuler::Paint(CDC* dc, BOOL markers) {
   }
   dc->FillRect(&m_rcDraw, &m_brBackground);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
-  CPen* oldPen = dc->SelectObject(&m_penAxis);
-  const int y = m_rcDraw.top + (m_rcDraw.bottom - m_rcDraw.top) / 2;
-  dc->MoveTo(m_rcDraw.left, y);
-  dc->LineTo(m_rcDraw.right, y);
+  {
+    kvp::DcSelect pen(dc, &m_penAxis);
+    const int y = m_rcDraw.top + (m_rcDraw.bottom - m_rcDraw.top) / 2;
+    dc->MoveTo(m_rcDraw.left, y);
+    dc->LineTo(m_rcDraw.right, y);
 
-  dc->FillRect(&m_Thumb.rect, m_nState != 0 ? &m_brThumbHot : &m_brThumb);
+    dc->FillRect(&m_Thumb.rect, m_nState != 0 ? &m_brThumbHot : &m_brThumb);
 
-  dc->SelectObject(&m_penBorder);
-  dc->MoveTo(m_rcClient.left + 1, m_rcClient.top);
-  dc->LineTo(m_rcClient.left + 1, m_rcClient.bottom);
-  dc->MoveTo(m_rcClient.right - 1, m_rcClient.top);
-  dc->LineTo(m_rcClient.right - 1, m_rcClient.bottom);
-  dc->SelectObject(oldPen);
+    pen.Select(&m_penBorder);
+    dc->MoveTo(m_rcClient.left + 1, m_rcClient.top);
+    dc->LineTo(m_rcClient.left + 1, m_rcClient.bottom);
+    dc->MoveTo(m_rcClient.right - 1, m_rcClient.top);
+    dc->LineTo(m_rcClient.right - 1, m_rcClient.bottom);
+  }
   dc->SetBkMode(oldMode);
 
   if (markers) m_Cursors.Draw(dc, FALSE);

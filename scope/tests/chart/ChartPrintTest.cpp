@@ -8,7 +8,7 @@
 #include <scope/SavedScopeFill.h>
 #include <scope/ScopeFiles.h>
 #include <scope/SignalFile.h>
-#include <scope/chart/SavedScopeText.h>
+#include <scope/SavedScopeText.h>
 
 #include <core/ColorScheme.h>
 #include <core/MeasureType.h>

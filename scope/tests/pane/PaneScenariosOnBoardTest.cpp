@@ -5,8 +5,9 @@
 // the settings, the window tree, the drawn-text log and a few pixels of the chart.
 #include <scope/ApplySnapshot.h>
 #include <scope/ScopeState.h>
-#include <scope/chart/SavedScopeText.h>
+#include <scope/SavedScopeText.h>
 #include <scope/pane/ControlPanel.h>
+#include <scope/pane/EngineControlPanelDevice.h>
 #include <scope/pane/ProgramControlPanel.h>
 #include <scope/pane/WndOscPane.h>
 

@@ -3,7 +3,7 @@
 // time offset, the slide of the undocked control panel and its auto-hide, the tab change rules,
 // the manual path, the saved-scope tooltips and the rulers' callbacks.
 #include <scope/SavedScopeFill.h>
-#include <scope/chart/SavedScopeText.h>
+#include <scope/SavedScopeText.h>
 #include <scope/ScopeFiles.h>
 #include <scope/SignalFile.h>
 #include <scope/pane/WndOscPane.h>

@@ -8,8 +8,8 @@
 // an IPaneWnd.
 #pragma once
 
-#include <scope/Autoset.h>
-#include <scope/WndOsc.h>
+#include <scope/pane/Autoset.h>
+#include <scope/pane/WndOsc.h>
 #include <scope/chart/OscChartWnd.h>
 #include <scope/pane/ControlPanelSeam.h>
 #include <scope/pane/MinimizePanel.h>

@@ -7,7 +7,7 @@
 // wait cursor stays up. Everything runs on the GUI thread inside WM_OSCMEASURE handling.
 #pragma once
 
-#include <scope/WndOsc.h>
+#include <scope/pane/WndOsc.h>
 
 #include <core/SignalData.h>
 

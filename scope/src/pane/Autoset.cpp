@@ -1,6 +1,8 @@
-#include <scope/Autoset.h>
+#include <scope/pane/Autoset.h>
 
 #include <scope/Snapshot.h>
+
+#include "PanelTraces.h"
 
 #include <core/ColorScheme.h>
 #include <core/GlobalProps.h>
@@ -10,6 +12,8 @@
 #include <core/OscScale.h>
 #include <core/Sound.h>
 #include <core/Texts.h>
+
+#include <platform/dcscope.h>
 
 #include <algorithm>
 #include <cmath>
@@ -47,11 +51,6 @@ int FindRangeAtLeast(const CNxDoubleArray& ranges, double x) {
 }
 
 namespace {
-
-CMeasure* DisplayTrace(int channel) {
-  CMeasureList& traces = GetTraceList();
-  return channel < traces.GetSize() ? traces[channel] : nullptr;
-}
 
 bool OnWithProbe(const CChannelProps& c) { return c.m_nModeEnable && c.m_bEnabled; }
 
@@ -120,10 +119,10 @@ void CWndOsc_Autoset::PaintContent(CDC* dc) {
   dc->FillSolidRect(m_rcClient, GetSchemeColor(6));
   const CRect bar = ProgressRect();
   CRect band(bar.left, bar.top - 25, bar.right, bar.top - 5);
-  CFont* old = m_Font.GetSafeHandle() ? dc->SelectObject(&m_Font) : nullptr;
+  // A font not made yet leaves the DC's own.
+  kvp::DcSelect font(dc, &m_Font);
   dc->SetBkMode(TRANSPARENT);
   dc->DrawText(CString(GetDefaultText(TEXT_IN_PROGRESS)), band, DT_BOTTOM | DT_SINGLELINE);
-  if (old) dc->SelectObject(old);
 }
 
 void CWndOsc_Autoset::ProgressStep() {

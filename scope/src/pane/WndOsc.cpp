@@ -1,4 +1,4 @@
-#include <scope/WndOsc.h>
+#include <scope/pane/WndOsc.h>
 
 #include <scope/ScopeState.h>
 

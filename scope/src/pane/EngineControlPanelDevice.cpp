@@ -1,7 +1,7 @@
 // The control panel's library calls on the program's engine: the engine-tester probe list, the
 // high-voltage channel, synchronisation, and the acquisition mode and continuous acquisition a
 // recording through the recorder uses. A missing interface answers with an error code (-1).
-#include <scope/pane/ControlPanel.h>
+#include <scope/pane/EngineControlPanelDevice.h>
 
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>

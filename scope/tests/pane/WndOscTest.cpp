@@ -2,7 +2,7 @@
 // children hear a notification, the saved-scope strip bits, the probe check, and the data path
 // fed by a scripted acquisition thread (Auto, Single, rolling resets, the mode-2 countdown, the
 // settings hand-back, bounded read restarts and the error log).
-#include <scope/WndOsc.h>
+#include <scope/pane/WndOsc.h>
 
 #include <core/GlobalProps.h>
 #include <core/Measure.h>

@@ -1,4 +1,4 @@
-#include <scope/chart/SavedScopeText.h>
+#include <scope/SavedScopeText.h>
 
 #include <core/NumberFormat.h>
 #include <core/OscScale.h>

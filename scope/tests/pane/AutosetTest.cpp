@@ -2,7 +2,7 @@
 // settings autoset hands out and filled from a signal function at the record's sample rate.
 // Flat signals, very short periods, clipping, a middle near 0 V, the level cap, a signal that
 // needs nothing, and the end of a run that cancels autoset through the pane.
-#include <scope/Autoset.h>
+#include <scope/pane/Autoset.h>
 
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
