@@ -9,6 +9,7 @@
 #include <core/MeasureEngine.h>
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
+#include <core/ProbeKind.h>
 #include <core/Reg.h>
 #include <core/TextIds.h>
 
@@ -430,7 +431,7 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
     CommandError();
     return;
   }
-  if (probe.kind != 3 && m_pLeak->SelectInput(m_bEngineTester ? 3 : 1) != kv310::kOk) {
+  if (probe.kind != probekind::kClamp500A && m_pLeak->SelectInput(m_bEngineTester ? 3 : 1) != kv310::kOk) {
     CommandError();
     return;
   }
