@@ -67,8 +67,10 @@ kvp::WorkerDone RunLeakTest(const std::shared_ptr<Job>& job, HANDLE stop) {
     for (int i = 0; i < job->count; ++i)
       job->results[i] = code == kv310::kOk ? std::min(measured[i], 100.0f) : 0.0f;
   }
-  // A worker given up has had its reservation released by the panel already.
-  if (!job->abandoned.load()) job->engine->ReleaseLink(job->reservation);
+  // The test is over whichever way it ended, so the link is free again. A worker given up has had
+  // its reservation released by the panel already; the token makes this second release a no-op
+  // (and one made after a newer reservation leaves that one standing).
+  job->engine->ReleaseLink(job->reservation);
   if (job->abandoned.load()) return {};
   return {job->panel, WM_LEAKTEST_DONE, static_cast<WPARAM>(code), job->generation};
 }
