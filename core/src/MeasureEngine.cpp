@@ -17,7 +17,6 @@ constexpr const char* kCaption = "Dravix Scope";
 constexpr const char* kBehaviourKey = "SOFTWARE\\KELO\\KV310\\Behaviour";
 constexpr const char* kNoInformation = "No information";
 
-DWORD AcquisitionThreadEntry(LPVOID param) { return static_cast<CMeasureEngine*>(param)->AcquisitionThreadProc(); }
 
 // Marks the thread procedure as executing for its whole run.
 struct InsideMark {
@@ -336,25 +335,27 @@ int CMeasureEngine::StartAcquisitionThread() {
   if (!idle) return m_bRunning.load();
   EnterCriticalSection(&m_csCommand);
   m_hIdleEvent = idle;
-  m_hStopEvent.reset(CreateEvent(nullptr, TRUE, FALSE, nullptr));
-  if (m_hStopEvent) m_hCommandEvent.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
-  if (!m_hStopEvent || !m_hCommandEvent) {
-    m_hStopEvent.reset();
-    m_hCommandEvent.reset();
+  m_hCommandEvent.reset(CreateEvent(nullptr, FALSE, FALSE, nullptr));
+  if (!m_hCommandEvent) {
     LeaveCriticalSection(&m_csCommand);
     return 0;
   }
   m_bStopping.store(0);
   m_bThreadInside.store(1);
-  m_hThread.reset(CreateThread(nullptr, 0, &AcquisitionThreadEntry, this, 0, nullptr));
-  if (!m_hThread) {
+  // The engine outlives its thread (a thread given up keeps the library mapped, CoreShutdown), so
+  // the body reaches it through `this`; the worker's stop event ends the thread's loop.
+  const bool started = m_Worker.Start(
+      [this](HANDLE stop) {
+        AcquisitionThreadProc(stop);
+        return kvp::WorkerDone{};
+      },
+      THREAD_PRIORITY_LOWEST);
+  if (!started) {
     m_bThreadInside.store(0);
-    m_hStopEvent.reset();
     m_hCommandEvent.reset();
     LeaveCriticalSection(&m_csCommand);
     return 0;
   }
-  SetThreadPriority(m_hThread.get(), THREAD_PRIORITY_LOWEST);
   m_bRunning.store(1);
   LeaveCriticalSection(&m_csCommand);
   return 1;
@@ -362,27 +363,23 @@ int CMeasureEngine::StartAcquisitionThread() {
 
 int CMeasureEngine::StopAcquisitionThread() {
   EnterCriticalSection(&m_csCommand);
-  const HANDLE thread = m_hThread.get();
-  if (thread) {
+  const bool held = m_Worker.Held();
+  if (held) {
     m_bStopping.store(1);
-    SetEvent(m_hStopEvent.get());
+    m_Worker.SignalStop();
   }
   LeaveCriticalSection(&m_csCommand);
-  if (!thread) return 1;
+  if (!held) return 1;
 
-  // The thread may be sending to this (GUI) thread or waiting for a box: serve it meanwhile.
-  if (kvp::WaitForObjectsServingSends(1, &thread, STOP_WAIT_MS) != WAIT_OBJECT_0) {
-    kvp::AbandonThread(thread);
-    m_bAbandoned.store(1);
-  }
+  // The thread may be sending to this (GUI) thread or waiting for a box: the join serves it
+  // meanwhile, and gives the thread up at the bound.
+  m_Worker.Join(STOP_WAIT_MS, [this] { m_bAbandoned.store(1); });
   EnterCriticalSection(&m_csCommand);
-  m_hThread.reset();
   if (m_bAbandoned.load()) {
-    // The abandoned thread may still wait on them: they stay open, only forgotten.
-    (void)m_hStopEvent.release();
+    // The abandoned thread may still wait on it: it stays open, only forgotten (its stop event
+    // is the worker's, kept for it by the worker).
     (void)m_hCommandEvent.release();
   } else {
-    m_hStopEvent.reset();
     m_hCommandEvent.reset();
   }
   m_hIdleEvent = 0;
@@ -508,11 +505,11 @@ void CMeasureEngine::EqualizeChannelSignals(AcquisitionRecord& record) {
   if (b < a) record.m_Signal[1].SetSize(a);
 }
 
-DWORD CMeasureEngine::AcquisitionThreadProc() {
+void CMeasureEngine::AcquisitionThreadProc(HANDLE stop) {
   InsideMark inside(m_bThreadInside);
   m_nThreadId.store(GetCurrentThreadId());
   EnterCriticalSection(&m_csCommand);
-  HANDLE handles[3] = {m_hCommandEvent.get(), m_hStopEvent.get(), m_hIdleEvent};
+  HANDLE handles[3] = {m_hCommandEvent.get(), stop, m_hIdleEvent};
   LeaveCriticalSection(&m_csCommand);
 
   int measuringWait = 0;
@@ -569,7 +566,6 @@ DWORD CMeasureEngine::AcquisitionThreadProc() {
     }
     for (CChannelProps& channel : record->m_Settings.m_Channels) channel.m_Ranges.m_nChangeMark = 0;
   }
-  return 0;
 }
 
 // ---- high-voltage channel and re-arm check -----------------------------------------------------

@@ -2,6 +2,7 @@
 // panes on the GUI thread. Each picks the engine-tester instrument when its board is ready, else
 // the board's own, and leaves its outcome in the engine's voltmeter or ohmmeter result.
 #include <core/MeasureEngine.h>
+#include <core/ProbeKind.h>
 
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
@@ -45,7 +46,7 @@ void CMeasureEngine::MeterFailure(MeterResult& result, int status, int code) {
 
 void CMeasureEngine::ReadMeterRanges(bool mt, int channel, MeterReading& reading) {
   reading.m_Ranges.RemoveAll();
-  if (reading.m_Ranges.m_nKind == 0) return;
+  if (reading.m_Ranges.m_nKind == probekind::kNone) return;
   const uint16_t ch = static_cast<uint16_t>(channel);
   uint16_t count = 0;
   if (VOLT(GetRangeCount(ch, &count)) != 0 || count == 0) return;
@@ -117,7 +118,7 @@ MeterResult& CMeasureEngine::MeasureVoltage() {
     return result;
   }
   ApplyMeterProbe(mt, ch, reading, measured.probe);
-  if (reading.m_Ranges.m_nKind == 0) {
+  if (reading.m_Ranges.m_nKind == probekind::kNone) {
     MeterFailure(result, RESULT_NO_PROBE, 0);
     return result;
   }

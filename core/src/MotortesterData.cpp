@@ -1,4 +1,5 @@
 #include <core/MotortesterData.h>
+#include <core/ProbeKind.h>
 
 #include <core/GlobalProps.h>
 #include <core/KeloDll.h>
@@ -582,7 +583,7 @@ void CMotortesterData::LoadChannelRanges(int channel) {
   r.m_nCachedRange = -1;
   r.m_Map.Reset();
   IMTVoltmeter_8* volt = m_pVoltmeter.load();
-  if (!volt || r.m_Ranges.m_nKind == 0) return;
+  if (!volt || r.m_Ranges.m_nKind == probekind::kNone) return;
   const uint16_t ch = static_cast<uint16_t>(channel);
   uint16_t count = 0;
   if (volt->GetRangeCount(ch, &count) != 0 || count == 0) return;
@@ -597,7 +598,7 @@ static void DescribeChannel(CMotortesterData::Channel& channel, const ProbeDescr
   channel.m_Probe = probe;
   MeterReading& r = channel.m_Reading;
   ApplyProbeInfo(r.m_Ranges, probe);
-  r.m_strProbe = probe.kind == 0 ? CString(GetGlobalProps().GetText(kTextNoProbe)) : r.m_Ranges.m_strLabel;
+  r.m_strProbe = probe.kind == probekind::kNone ? CString(GetGlobalProps().GetText(kTextNoProbe)) : r.m_Ranges.m_strLabel;
   r.m_Ranges.m_nChangeMark = 1;
 }
 
@@ -614,7 +615,7 @@ void CMotortesterData::ConvertChannel(int channel, const int16_t raw[3], uint16_
                                       const ProbeDescriptor& probe) {
   Channel& c = m_Channels[channel];
   int32_t& status = m_Status.m_nStatus[channel];
-  if (probe.kind == 0) {
+  if (probe.kind == probekind::kNone) {
     status = STATUS_NO_PROBE;
     return;
   }
@@ -675,7 +676,7 @@ const CMotortesterData::StatusRecord& CMotortesterData::ReadVoltCurrentSpeed(dou
   MeasuredValue measured{};
   if (!IsReady() || !volt || volt->GetEngineSpeed(&measured) != 0) {
     status = STATUS_FAILED;
-  } else if (measured.probe.kind == 0) {
+  } else if (measured.probe.kind == probekind::kNone) {
     status = STATUS_NO_PROBE;
   } else {
     const int type = m_nEngineType.load();
@@ -683,14 +684,7 @@ const CMotortesterData::StatusRecord& CMotortesterData::ReadVoltCurrentSpeed(dou
       status = STATUS_FAILED;
     } else {
       const int sensor = type == ENGINE_SPARK ? m_nSparkSpeedSensorType.load() : m_nDieselSpeedSensorType.load();
-      int needed = -1;
-      switch (measured.probe.kind) {
-        case 5: case 13: needed = 0; break;
-        case 6: needed = 2; break;
-        case 7: needed = 1; break;
-        case 10: needed = 3; break;
-        default: break;
-      }
+      const int needed = probekind::SpeedSensorTypeOf(measured.probe.kind);
       if (needed < 0 || needed != sensor) {
         status = STATUS_WRONG_PROBE;
       } else {

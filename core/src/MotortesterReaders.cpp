@@ -1,4 +1,5 @@
 #include <core/MotortesterReaders.h>
+#include <core/ProbeKind.h>
 
 #include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
@@ -11,15 +12,17 @@ constexpr int kFailed = CMotortesterData::STATUS_FAILED;
 constexpr int kNoProbe = CMotortesterData::STATUS_NO_PROBE;
 constexpr int kWrongProbe = CMotortesterData::STATUS_WRONG_PROBE;
 
-bool IsSpeedKind(int kind) { return kind == 5 || kind == 6 || kind == 7 || kind == 10 || kind == 13; }
-
 // Status of a measured value whose probe must be of an accepted kind; on 1 `take` stores it.
 template <typename Accept, typename Take>
 int Judge(const MeasuredValue& v, Accept accepted, Take take) {
-  if (v.probe.kind == 0) return kNoProbe;
+  if (v.probe.kind == probekind::kNone) return kNoProbe;
   if (!accepted(v.probe.kind)) return kWrongProbe;
   take(v.valid != 0, ScaledValueToDouble(v.value));
   return kOk;
+}
+
+bool IsAdvanceProbe(int kind) {
+  return kind == probekind::kInductive || kind == probekind::kStroboscope || kind == probekind::kSemiconductor;
 }
 
 void RecoverWhenNeeded(ICommunication_1* comm, const int* statuses, int count) {
@@ -59,14 +62,14 @@ void CAdvanceReader::Read(int& speed, double& advance, double& temperature, int 
   m_nLastButton = button;
   const bool keep = hold != FALSE;
 
-  statuses[SPEED] = Judge(r.speed, [](int k) { return k == 5 || k == 6 || k == 13; }, [&](bool valid, double v) {
+  statuses[SPEED] = Judge(r.speed, [](int k) { return k == probekind::kIgnitionPickup || k == probekind::kPressure || k == probekind::kIgnitionPickupDouble; }, [&](bool valid, double v) {
     if (!keep) speed = valid ? static_cast<int>(v) : -1;
   });
-  statuses[TEMPERATURE] = Judge(r.temperature, [](int k) { return k == 8; }, [&](bool valid, double v) {
+  statuses[TEMPERATURE] = Judge(r.temperature, [](int k) { return k == probekind::kTemperature; }, [&](bool valid, double v) {
     if (!keep) temperature = valid ? v : -1.0;
   });
   const int selected = m_nSelectedKind;
-  statuses[ADVANCE] = Judge(r.advance, [selected](int k) { return (k == 7 || k == 9 || k == 10) && k == selected; },
+  statuses[ADVANCE] = Judge(r.advance, [selected](int k) { return IsAdvanceProbe(k) && k == selected; },
                             [&](bool valid, double v) {
                               if (!keep) advance = valid ? v : -1000.0;
                             });
@@ -76,7 +79,7 @@ void CAdvanceReader::Read(int& speed, double& advance, double& temperature, int 
 BOOL CAdvanceReader::HasSpeedProbe() {
   ProbeDescriptor advance{}, speed{}, temperature{};
   if (!m_pMeter || m_pMeter->ReadProbes(&advance, &speed, &temperature) != 0) return FALSE;
-  return IsSpeedKind(speed.kind) ? TRUE : FALSE;
+  return probekind::IsSpeedSensor(speed.kind) ? TRUE : FALSE;
 }
 
 // ---- dwell -----------------------------------------------------------------------------------
@@ -99,16 +102,16 @@ void CDwellReader::Read(int& speed, double& dwell, double& temperature, int stat
     RecoverWhenNeeded(m_pCommunication, statuses, 2);
     return;
   }
-  if (r.dwellProbe.kind == 0) {
+  if (r.dwellProbe.kind == probekind::kNone) {
     statuses[DWELL] = kNoProbe;
-  } else if (r.dwellProbe.probeClass != 0) {
+  } else if (r.dwellProbe.probeClass != probekind::kClassVolt) {
     statuses[DWELL] = kWrongProbe;
   } else {
     statuses[DWELL] = kOk;
     dwell = r.valid ? ScaledValueToDouble(r.dwell) : -1.0;
     speed = r.valid ? static_cast<int>(ScaledValueToDouble(r.speed)) : -1;
   }
-  statuses[TEMPERATURE] = Judge(r.temperature, [](int k) { return k == 8; },
+  statuses[TEMPERATURE] = Judge(r.temperature, [](int k) { return k == probekind::kTemperature; },
                                 [&](bool valid, double v) { temperature = valid ? v : -1.0; });
   RecoverWhenNeeded(m_pCommunication, statuses, 2);
 }
@@ -129,8 +132,8 @@ void CTemperatureReader::Read(int& speed, int& temperature, int statuses[2]) {
     RecoverWhenNeeded(m_pCommunication, statuses, 2);
     return;
   }
-  statuses[SPEED] = Judge(r.speed, IsSpeedKind, [&](bool valid, double v) { speed = valid ? static_cast<int>(v) : -1; });
+  statuses[SPEED] = Judge(r.speed, probekind::IsSpeedSensor, [&](bool valid, double v) { speed = valid ? static_cast<int>(v) : -1; });
   statuses[TEMPERATURE] =
-      Judge(r.temperature, [](int k) { return k == 8; }, [&](bool valid, double v) { temperature = valid ? static_cast<int>(v) : -1; });
+      Judge(r.temperature, [](int k) { return k == probekind::kTemperature; }, [&](bool valid, double v) { temperature = valid ? static_cast<int>(v) : -1; });
   RecoverWhenNeeded(m_pCommunication, statuses, 2);
 }

@@ -3,6 +3,7 @@
 // to the engine-tester oscilloscope when its board is ready, else to the board oscilloscope; both
 // take the same arguments for the same operations.
 #include <core/MeasureEngine.h>
+#include <core/ProbeKind.h>
 
 #include <core/Messages.h>
 #include <core/MeasureType.h>
@@ -92,7 +93,7 @@ BOOL CMeasureEngine::ApplyDeviceSettings(CMeasureProps& settings, CStringArrayEx
   const int channels = angle ? 1 : 2;
   for (int ch = 0; ch < channels; ++ch) {
     CChannelProps& c = settings.m_Channels[ch];
-    if (c.m_Ranges.m_nKind == 0) continue;
+    if (c.m_Ranges.m_nKind == probekind::kNone) continue;
     const int flags = c.m_nChangeFlags;
     auto setRange = [&] {
       const int rc = OSC(SetRangeIndex(static_cast<uint16_t>(ch), static_cast<uint16_t>(c.m_nRangeIndex)));
@@ -273,7 +274,7 @@ BOOL CMeasureEngine::ReadBoardSignals(AcquisitionRecord& record, CStringArrayEx&
       }
       if (rc != 0) continue;  // the samples stay, not valid
       UpdateDescription(*this, ch, props, info.probe, description, lines);
-      if (description.m_nKind == 0 || lines.GetSize() > 0 || info.sampleCount < 1) {
+      if (description.m_nKind == probekind::kNone || lines.GetSize() > 0 || info.sampleCount < 1) {
         signal.Reset();
         continue;
       }
@@ -367,7 +368,7 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
     if (rc == 0) UpdateDescription(*this, 0, props, info.probe, description, lines);
   } else if (rc == 0) {
     UpdateDescription(*this, 0, props, info.probe, description, lines);
-    if (description.m_nKind == 0 || lines.GetSize() > 0 || info.sampleCount < 1) {
+    if (description.m_nKind == probekind::kNone || lines.GetSize() > 0 || info.sampleCount < 1) {
       signal.Reset();
     } else {
       // No more than the buffer holds: the record of this settings copy may be shorter than 1000.
@@ -418,7 +419,7 @@ int CMeasureEngine::ReadProbeDescriptor(bool mt, int channel, ProbeDescriptor& p
   }
   if (rc != 0) return rc;
   for (uint16_t i = 0; i < inputs; ++i) {
-    if (records[i].probe.kind != 0) {
+    if (records[i].probe.kind != probekind::kNone) {
       probe = records[i].probe;
       return m_pMTOscilloscope->SetProbeFlag(ch, records[i].slot);
     }
@@ -484,7 +485,7 @@ BOOL CMeasureEngine::ReadChannelInfo(CMeasureProps& settings, CStringArrayEx& li
       continue;
     }
     ApplyProbeInfo(props.m_Ranges, probe);
-    props.m_bEnabled = props.m_Ranges.m_nKind != 0 ? 1 : 0;
+    props.m_bEnabled = props.m_Ranges.m_nKind != probekind::kNone ? 1 : 0;
     GetChannelRange(ch, props, lines);
     int32_t state = 0;
     rc = OSC(GetChannelMode(static_cast<uint16_t>(ch), &state));
@@ -504,7 +505,7 @@ BOOL CMeasureEngine::ReadChannelInfo(CMeasureProps& settings, CStringArrayEx& li
 }
 
 BOOL CMeasureEngine::GetChannelRange(int channel, CChannelProps& props, CStringArrayEx& lines) {
-  if (props.m_Ranges.m_nKind == 0) return TRUE;
+  if (props.m_Ranges.m_nKind == probekind::kNone) return TRUE;
   const bool mt = UseEngineTester();
   if (!mt && !m_pOscilloscope) return FALSE;
   const uint16_t ch = static_cast<uint16_t>(channel);
@@ -568,22 +569,23 @@ int CMeasureEngine::ReadEngineSpeed(double& value) {
   const measure::MeasureType type = GetMeasureType().Type();
   bool fits;
   if (measure::IsTesterSetUp(type)) {
-    fits = kind == 1 || kind == 5 || kind == 6 || kind == 12 || kind == 13;
+    fits = kind == probekind::kVoltage || kind == probekind::kIgnitionPickup || kind == probekind::kPressure ||
+           kind == probekind::kSync1 || kind == probekind::kIgnitionPickupDouble;
   } else {
     const CMotortesterData* tester = GetMotortesterDevice();
     if (tester->m_nEngineType.load() == CMotortesterData::ENGINE_DIESEL) {
       switch (tester->m_nDieselSpeedSensorType.load()) {
-        case 1: fits = kind == 7; break;
-        case 2: fits = kind == 6; break;
-        case 3: fits = kind == 10; break;
-        default: fits = kind == 0; break;
+        case 1: fits = kind == probekind::kInductive; break;
+        case 2: fits = kind == probekind::kPressure; break;
+        case 3: fits = kind == probekind::kSemiconductor; break;
+        default: fits = kind == probekind::kNone; break;
       }
     } else {
       switch (tester->m_nSparkSpeedSensorType.load()) {
-        case 0: fits = kind == 5 || kind == 13; break;
-        case 1: fits = kind == 7; break;
-        case 3: fits = kind == 10; break;
-        default: fits = kind == 0; break;
+        case 0: fits = kind == probekind::kIgnitionPickup || kind == probekind::kIgnitionPickupDouble; break;
+        case 1: fits = kind == probekind::kInductive; break;
+        case 3: fits = kind == probekind::kSemiconductor; break;
+        default: fits = kind == probekind::kNone; break;
       }
     }
   }

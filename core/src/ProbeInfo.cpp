@@ -1,4 +1,5 @@
 #include <core/MeasureEngine.h>
+#include <core/ProbeKind.h>
 
 #include <core/NumberFormat.h>
 #include <core/Texts.h>
@@ -21,12 +22,13 @@ struct KindLook {
 // Scale factor, decimals and label by probe kind; kinds not listed keep the reset values.
 bool LookOfKind(int kind, KindLook& look) {
   switch (kind) {
-    case 1: case 6: look = {1.0, 3, nullptr}; return true;
-    case 2: case 3: look = {1.25, 3, nullptr}; return true;
-    case 11: case 110: case 111: case 112: look = {1.0, 8, nullptr}; return true;
-    case 14: look = {1.0, 3, "SSCN"}; return true;
-    case 15: look = {1.25, 7, nullptr}; return true;
-    case 16: look = {1.25, 3, "HV/C"}; return true;
+    case probekind::kVoltage: case probekind::kPressure: look = {1.0, 3, nullptr}; return true;
+    case probekind::kClamp50A: case probekind::kClamp500A: look = {1.25, 3, nullptr}; return true;
+    case probekind::kHighVoltageReference: case probekind::kReferenceC4: case probekind::kReferenceN:
+    case probekind::kReferenceN4: look = {1.0, 8, nullptr}; return true;
+    case probekind::kScan: look = {1.0, 3, "SSCN"}; return true;
+    case probekind::kClamp5A: look = {1.25, 7, nullptr}; return true;
+    case probekind::kHighVoltageCapacitive: look = {1.25, 3, "HV/C"}; return true;
     default: return false;
   }
 }
@@ -35,8 +37,8 @@ bool LookOfKind(int kind, KindLook& look) {
 
 void ApplyProbeInfo(CNxDoubleArray& target, const ProbeDescriptor& probe) {
   target.Reset();
-  if (probe.kind == 0) {
-    target.m_nKind = 0;
+  if (probe.kind == probekind::kNone) {
+    target.m_nKind = probekind::kNone;
     target.m_strLabel = GetDefaultText(18);
     return;
   }

@@ -9,6 +9,7 @@
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
+#include <core/ProbeKind.h>
 #include <core/TextIds.h>
 #include <core/ValueText.h>
 
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr int kProbeHighVoltage = 11;
 constexpr COLORREF kGridColor = RGB(192, 192, 192);
 constexpr COLORREF kBarColor = RGB(0, 0, 187);
 constexpr COLORREF kDetectingColor = RGB(205, 205, 205);
@@ -37,16 +37,15 @@ int SparkCylinders() { return GetMotortesterDevice()->GetNumberCylinders(CMotort
 int ReadSpeed(IMTHiVoltage_14* meter) {
   MeasuredValue m{};
   if (meter->GetEngineSpeed(&m) != 0) return -1;
-  const int kind = m.probe.kind;
-  if ((kind != 5 && kind != 12 && kind != 13) || !m.valid) return -1;
+  if (!probekind::IsHighVoltageSpeedSource(m.probe.kind) || !m.valid) return -1;
   return Volts(m.value);
 }
 
-// The first record's probe decides the status: kind 0 no sensor, another kind than the
-// high-voltage probe a bad probe.
+// The first record's probe decides the status: no probe is no sensor, another kind than the
+// high-voltage reference probe a bad probe.
 bool ProbeIsHighVoltage(HiVoltageBatchState& s, const CylinderValue& first) {
-  if (first.probe.kind == kProbeHighVoltage) return true;
-  s.status.store(first.probe.kind == 0 ? HiVoltageBatchState::STATUS_NO_SENSOR : HiVoltageBatchState::STATUS_BAD_PROBE,
+  if (first.probe.kind == probekind::kHighVoltageReference) return true;
+  s.status.store(first.probe.kind == probekind::kNone ? HiVoltageBatchState::STATUS_NO_SENSOR : HiVoltageBatchState::STATUS_BAD_PROBE,
                  std::memory_order_relaxed);
   return false;
 }

@@ -9,6 +9,7 @@
 #include <core/MeasureEngine.h>
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
+#include <core/ProbeKind.h>
 #include <core/Reg.h>
 #include <core/TextIds.h>
 
@@ -66,8 +67,10 @@ kvp::WorkerDone RunLeakTest(const std::shared_ptr<Job>& job, HANDLE stop) {
     for (int i = 0; i < job->count; ++i)
       job->results[i] = code == kv310::kOk ? std::min(measured[i], 100.0f) : 0.0f;
   }
-  // A worker given up has had its reservation released by the panel already.
-  if (!job->abandoned.load()) job->engine->ReleaseLink(job->reservation);
+  // The test is over whichever way it ended, so the link is free again. A worker given up has had
+  // its reservation released by the panel already; the token makes this second release a no-op
+  // (and one made after a newer reservation leaves that one standing).
+  job->engine->ReleaseLink(job->reservation);
   if (job->abandoned.load()) return {};
   return {job->panel, WM_LEAKTEST_DONE, static_cast<WPARAM>(code), job->generation};
 }
@@ -430,7 +433,7 @@ void CWndSpecialTest_LeakCheck::StartLeakTest() {
     CommandError();
     return;
   }
-  if (probe.kind != 3 && m_pLeak->SelectInput(m_bEngineTester ? 3 : 1) != kv310::kOk) {
+  if (probe.kind != probekind::kClamp500A && m_pLeak->SelectInput(m_bEngineTester ? 3 : 1) != kv310::kOk) {
     CommandError();
     return;
   }

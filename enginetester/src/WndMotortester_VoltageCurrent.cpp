@@ -7,6 +7,7 @@
 #include <core/GlobalProps.h>
 #include <core/MotortesterData.h>
 #include <core/NumberFormat.h>
+#include <core/ProbeKind.h>
 #include <core/Sound.h>
 #include <core/TextIds.h>
 #include <core/ValueText.h>
@@ -18,7 +19,6 @@ namespace {
 
 const char* const kChildNames[CWndMotortester_VoltageCurrent::CHILD_COUNT] = {"Title",      "Speed",  "Voltmeter",
                                                                               "Ampermeter", "Probe0", "ProbeB"};
-constexpr int kProbeClassClamp = 1;
 constexpr int kCurrentChannel = 1;
 
 // The voltage in the precision of its size; exactly 0 as the zero of a small value's precision.
@@ -157,7 +157,7 @@ int CWndMotortester_VoltageCurrent::ReadVoltmeterRecords() {
   int clamps = 0;
   for (const ChannelProbeRecord& r : records) {
     if (clamps == 2) break;
-    if (r.probe.kind == 0 || r.probe.probeClass != kProbeClassClamp) continue;
+    if (r.probe.kind == probekind::kNone || r.probe.probeClass != probekind::kClassAmpere) continue;
     ScaledValue range{};
     range.mantissa = r.probe.codeA;
     range.exponent = static_cast<int8_t>(r.probe.codeB & 0xFF);

@@ -7,6 +7,7 @@
 #include <ui/dialogs/DlgTurnOn.h>
 
 #include <core/GlobalProps.h>
+#include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
 #include <core/Reg.h>
 
@@ -27,6 +28,8 @@
 #include <algorithm>
 #include <atomic>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -260,6 +263,46 @@ TEST_F(LeakCheckTest, AbortShowsZeroBarsNotErrorAndAStaleEndChangesNothing) {
   Recorded();
   ASSERT_TRUE(Ended());
   EXPECT_EQ(Results()[2], 50.0f);
+}
+
+// A test holds the link from its start to its end; however it ends, the reservation goes with it,
+// or every pane shown afterwards waits for the reservation's time bound.
+TEST_F(LeakCheckTest, TheLinkReservationEndsWithTheTestWhicheverWayItEnds) {
+  enum class End { Finished, Aborted, PanelDestroyedWhileRecording, PanelDestroyedBeforeTheReport };
+  const std::pair<End, const char*> ends[] = {
+      {End::Finished, "finished"},
+      {End::Aborted, "aborted"},
+      {End::PanelDestroyedWhileRecording, "panel destroyed while recording"},
+      {End::PanelDestroyedBeforeTheReport, "panel destroyed before the report is handled"},
+  };
+  for (const auto& [end, name] : ends) {
+    SCOPED_TRACE(name);
+    Create();
+    leak.readCount = -1;
+    Recording();
+    ClickStart();
+    ASSERT_TRUE(panel->Running());
+    ASSERT_TRUE(GetMeasureEngine().IsLinkReserved());
+    switch (end) {
+      case End::Finished:
+        Recorded();
+        ASSERT_TRUE(Ended());
+        break;
+      case End::Aborted:
+        ClickStart();
+        hl::Pump();
+        break;
+      case End::PanelDestroyedWhileRecording:
+        panel.reset();
+        break;
+      case End::PanelDestroyedBeforeTheReport:
+        Recorded();
+        while (leak.readCount.load() < 0) std::this_thread::yield();  // nothing pumped: no report handled
+        panel.reset();
+        break;
+    }
+    EXPECT_FALSE(GetMeasureEngine().IsLinkReserved());
+  }
 }
 
 TEST_F(LeakCheckTest, HidingThePanelAbortsARunningTestAndShowingClearsTheError) {

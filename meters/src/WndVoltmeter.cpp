@@ -11,6 +11,7 @@
 #include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/NumberFormat.h>
+#include <core/ProbeKind.h>
 #include <core/TextIds.h>
 #include <core/Texts.h>
 #include <core/ValueText.h>
@@ -87,7 +88,7 @@ void CWndVoltmeter::RecalcLayout() {
 CString CWndVoltmeter::TitleText() const {
   CString title = GetDefaultText(m_nMode == ROLE_AMMETER ? 27 : 26);
   const MeterReading& r = m_pEngine->GetMeterReading(m_nMode == ROLE_AMMETER ? 1 : 0);
-  if (m_nMode == ROLE_AMMETER && r.GetDisplayMode() != 0 && r.GetProbeKind() == 1) {
+  if (m_nMode == ROLE_AMMETER && r.GetDisplayMode() != 0 && r.GetProbeKind() == probekind::kClassAmpere) {
     CString with;
     with.Format("%s %s", (LPCSTR)title, r.GetProbeName());
     return with;
@@ -129,7 +130,7 @@ void CWndVoltmeter::Poll() {
       m_strValue = GetMeasureStatusText(result.m_nStatus);
       m_strMin.Empty();
       m_strMax.Empty();
-    } else if (r.GetProbeKind() != (m_nMode == ROLE_VOLTMETER ? 0 : 1)) {
+    } else if (r.GetProbeKind() != (m_nMode == ROLE_VOLTMETER ? probekind::kClassVolt : probekind::kClassAmpere)) {
       m_strValue = GetDefaultText(104);
       m_bErrorShown = 1;
     } else {

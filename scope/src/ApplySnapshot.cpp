@@ -68,7 +68,7 @@ CMeasure* DisplayTrace(int channel) {
   return channel < traces.GetSize() ? traces[channel] : nullptr;
 }
 
-bool WantsAnyProbe(int probeWanted) { return probeWanted == kAnyProbeKind2 || probeWanted == kAnyProbeKind3; }
+bool WantsAnyProbe(int probeWanted) { return probeWanted == kAnyClamp50A || probeWanted == kAnyClamp500A; }
 
 void RefreshShownChannels(GlobalProps& props) {
   int shown = 0;

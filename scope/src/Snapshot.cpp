@@ -1,5 +1,7 @@
 #include <scope/Snapshot.h>
 
+#include <core/ProbeKind.h>
+
 #include <platform/byteorder.h>
 
 #include <cmath>
@@ -99,16 +101,17 @@ bool IsValidSnapshot(const SettingsSnapshot& s) {
 }
 
 int DecodeRangeField(int rangeField, int probeWanted, int actualProbeKind) {
-  if (probeWanted != kAnyProbeKind2 && probeWanted != kAnyProbeKind3) return rangeField;
-  const bool kind23 = actualProbeKind == 2 || actualProbeKind == 3;
-  return kind23 ? rangeField % 10 : rangeField / 100;
+  if (probeWanted != kAnyClamp50A && probeWanted != kAnyClamp500A) return rangeField;
+  return probekind::IsHighCurrentClamp(actualProbeKind) ? rangeField % 10 : rangeField / 100;
 }
 
-bool ProbeMatches(int probeWanted, int actualProbeKind) {
-  if (probeWanted == kAnyProbeKind2) return actualProbeKind == 2;
-  if (probeWanted == kAnyProbeKind3) return actualProbeKind == 3;
-  return probeWanted == actualProbeKind;
+int WantedProbeKind(int probeWanted) {
+  if (probeWanted == kAnyClamp50A) return probekind::kClamp50A;
+  if (probeWanted == kAnyClamp500A) return probekind::kClamp500A;
+  return probeWanted;
 }
+
+bool ProbeMatches(int probeWanted, int actualProbeKind) { return WantedProbeKind(probeWanted) == actualProbeKind; }
 
 void CompleteDeviceAreas(SettingsSnapshot& s, bool boardPath, const int* recordingMode) {
   DeviceBlock& active = boardPath ? s.m_Board : s.m_EngineTester;

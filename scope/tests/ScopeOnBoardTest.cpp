@@ -245,6 +245,40 @@ TEST_F(ScopeOnBoardTest, AutosetStoppedByTheProbeCheckEnds) {
   EXPECT_FALSE(autoset.IsWaiting());
 }
 
+// Autoset measures without a trigger; one that ends without a record (here the probe check
+// stopped it) puts the scope back in Auto. The next run must take Auto to the board as well: a
+// set-up with trigger control 0 is the free run autoset used, while the screen says "Auto".
+TEST_F(ScopeOnBoardTest, AutosetEndedWithoutARecordPutsTheBoardBackInAuto) {
+  board->Board().Update([](sim::BoardScenario& s) {
+    s.channelSignals[0] = sim::SignalSource{sim::Waveform::Square, 2.0, 0.5, 200.0};
+    s.channelProbeCodes[1] = 0;
+  });
+  Open(200.0);
+  GlobalProps& p = GetGlobalProps();
+  p.m_nTriggerChannel = 1;
+  pane->PostMessage(WM_OSCCOMMAND, 0, 0);
+  kvp::headless::Pump();
+  RecordingSound sound;
+  scope::CWndOsc_Autoset autoset(&Engine(), &sound);
+  pane->SetAutoset(&autoset);
+  pane->StartAutoset();
+  ASSERT_EQ(p.m_bAutosetActive, 1);
+  ASSERT_TRUE(kvtest::PumpUntil([] { return GetGlobalProps().m_bAutosetActive == 0; }, 5));
+  kvp::headless::Pump();
+  ASSERT_EQ(p.m_nTriggerMode, 1);
+
+  // The next run triggers on channel A, which has its probe.
+  p.SetTriggerChannel(0);
+  pane->codes.clear();
+  Engine().Run(1);
+  ASSERT_TRUE(kvtest::PumpUntil([&] { return pane->Count(24) >= 1; }));
+  Engine().StopAcquisitionThread();
+  kvp::headless::Pump();
+  const sim::BoardState state = board->Board().State();
+  ASSERT_GE(state.lastSetup.size(), 16u);
+  EXPECT_NE(state.lastSetup[8], 0) << "trigger control: the board still runs free";
+}
+
 // The library keeps a channel's range when its probe changes (its start leaves range 0); a 50 A
 // clamp accepts only 2..7 and refuses the others. Reading the channel brings the range into the
 // probe's window, the library's too: the first run and a run across a probe change send no range

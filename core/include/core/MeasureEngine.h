@@ -20,6 +20,7 @@
 #include <platform/sync.h>
 #include <platform/unique.h>
 #include <platform/window.h>
+#include <platform/worker.h>
 
 #include <atomic>
 #include <functional>
@@ -156,11 +157,9 @@ class CMeasureEngine : public IDeviceStartup {
   // The owner of the boxes the thread shows.
   void SetOwnerWindow(HWND hwnd) { m_hOwner.store(hwnd); }
 
-  // The thread procedure (public for CreateThread's trampoline).
-  DWORD AcquisitionThreadProc();
-
-
  private:
+  // The acquisition thread's loop, run by m_Worker until `stop` (the worker's stop event) is set.
+  void AcquisitionThreadProc(HANDLE stop);
   // The path picked for every request: the engine-tester oscilloscope when its board is ready.
   bool UseEngineTester() const;
   void CopyInterfaces();
@@ -209,7 +208,7 @@ class CMeasureEngine : public IDeviceStartup {
   IMTAdvancemeter_11* m_pMTAdvancemeter = nullptr;
   IMTTemperaturemeter_12* m_pMTTemperaturemeter = nullptr;
   IMTDwellanglemeter_13* m_pMTDwellanglemeter = nullptr;
-  kvp::UniqueHandle m_hThread;
+  kvp::Worker m_Worker;  // the acquisition thread (GUI thread: start and stop)
   std::atomic<IOscClbck*> m_pCallback{nullptr};
   std::atomic<int> m_bAppend{0};
   MeterReading m_Readings[2];
@@ -218,7 +217,6 @@ class CMeasureEngine : public IDeviceStartup {
   CString m_strTitle;
   std::atomic<int> m_bRecorderFeed{0};
   kvp::UniqueHandle m_hCommandEvent;
-  kvp::UniqueHandle m_hStopEvent;
   HANDLE m_hIdleEvent = 0;
   CRITICAL_SECTION m_csCommand;
   CRITICAL_SECTION m_csChannel;  // selected high-voltage channel and re-arm record

@@ -8,12 +8,17 @@
 #include <enginetester/MotortesterPolledPanel.h>
 
 #include <core/MotortesterReaders.h>
+#include <core/ProbeKind.h>
 
 class CWndMotortester_AdvanceMeter : public CMotortesterPolledPanel {
  public:
   // The probe buttons and the kinds they select.
   enum { ID_SEMICONDUCT = 4, ID_STROBO = 5, ID_INDUCT = 6, PROBE_BUTTONS = 3 };
-  enum { KIND_SEMICONDUCT = 10, KIND_STROBO = 9, KIND_INDUCT = 7 };
+  enum {
+    KIND_SEMICONDUCT = probekind::kSemiconductor,
+    KIND_STROBO = probekind::kStroboscope,
+    KIND_INDUCT = probekind::kInductive
+  };
 
   CWndMotortester_AdvanceMeter();
 

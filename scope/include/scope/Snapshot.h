@@ -14,9 +14,12 @@ namespace scope {
 inline constexpr size_t kSnapshotSize = 224;
 inline constexpr int kMeasureTypeCount = 28;
 
-// Probe-wanted values that stand for "any probe of kind 2" and "any probe of kind 3".
-inline constexpr int kAnyProbeKind2 = 254;
-inline constexpr int kAnyProbeKind3 = 255;
+// Probe-wanted values that stand for "any 50 A clamp" and "any 500 A clamp" (a kind otherwise).
+inline constexpr int kAnyClamp50A = 254;
+inline constexpr int kAnyClamp500A = 255;
+
+// The probe kind a probe-wanted value asks for.
+int WantedProbeKind(int probeWanted);
 
 // Twelve setting words of a device path with its channel block (A on, A range, B on, B range).
 struct DeviceBlock {

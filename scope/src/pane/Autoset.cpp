@@ -371,7 +371,8 @@ void CWndOsc_Autoset::Finish(AcquisitionRecord* record) {
   } else {
     CStringArrayEx lines;
     if (m_pEngine->ReadChannelInfo(props, lines)) {
-      props.m_nTriggerMode = 1;
+      // Through the setter, marked: the board still holds the mode autoset measured in.
+      props.SetTriggerMode(1, Send::Always);
       props.SetTimeBaseIndex(props.GetTimeBaseIndex(), TRUE, TRUE);
       props.SetTriggerLevelIndex(props.m_nTriggerLevel);
       props.SetTriggerPosition(props.m_dTriggerPosition);

@@ -16,6 +16,7 @@
 #include <core/MeasureType.h>
 #include <core/Messages.h>
 #include <core/OscScale.h>
+#include <core/ProbeKind.h>
 #include <core/ResourceHolder.h>
 #include <core/SavedScope.h>
 #include <core/TextIds.h>
@@ -542,9 +543,9 @@ void CWndOsc_ControlPanel::SelectProbe(int channel, int matchMode, int wanted, i
   }
   if (rc == 0) {
     int taken = -1;
-    const int wantedKind = wanted == 254 ? 2 : wanted == 255 ? 3 : wanted;
+    const int wantedKind = scope::WantedProbeKind(wanted);
     for (int i = 0; i < static_cast<int>(list.size()); ++i) {
-      if (list[i].m_nKind == 0) continue;
+      if (list[i].m_nKind == probekind::kNone) continue;
       if (matchMode ? list[i].m_nKind == wantedKind : i > m_nSelectedProbe[ch]) {
         taken = i;
         break;
