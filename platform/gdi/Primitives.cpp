@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,15 @@ bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
   return true;
 }
 
+// The lines of a LineTo from each point to the next, drawn as LineTo draws them: one stroke per
+// line. (Cairo strokes several separate lines of one path with ink between close lines when
+// antialiasing is off, and lines joined into one polyline get joins that change pixels.)
+void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
+  if (n < 2 || PenWidth(dc) == 0) return;
+  for (size_t i = 0; i + 1 < n; ++i)
+    if (pts[i].x != pts[i + 1].x || pts[i].y != pts[i + 1].y) DrawLines(dc, pts + i, 2);
+}
+
 // Closed shapes: fill with the brush, then outline with the pen.
 void FillAndOutline(Dc& dc) {
   const double width = PenWidth(dc);
@@ -196,11 +206,24 @@ struct PointBuffer {
   std::vector<POINT> points;
 };
 
-const std::vector<POINT>& ToDevicePoints(const Dc& dc, const POINT* pts, int count) {
+std::vector<POINT>& PointsOfThread() {
   static auto* slot = new ThreadSlot<PointBuffer>;
-  std::vector<POINT>& out = slot->Get().points;
+  return slot->Get().points;
+}
+
+const std::vector<POINT>& ToDevicePoints(const Dc& dc, const POINT* pts, int count) {
+  std::vector<POINT>& out = PointsOfThread();
   out.resize(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) out[i] = dc.ToDevice(pts[i].x, pts[i].y);
+  return out;
+}
+
+// The same with `first` put before the points.
+const std::vector<POINT>& ToDevicePoints(const Dc& dc, POINT first, const POINT* pts, int count) {
+  std::vector<POINT>& out = PointsOfThread();
+  out.resize(static_cast<size_t>(count) + 1);
+  out[0] = dc.ToDevice(first.x, first.y);
+  for (int i = 0; i < count; ++i) out[i + 1] = dc.ToDevice(pts[i].x, pts[i].y);
   return out;
 }
 
@@ -404,6 +427,18 @@ BOOL Polyline(HDC h, const POINT* points, int count) {
   if (!dc || !points || count < 2) return FALSE;
   const std::vector<POINT>& pts = ToDevicePoints(*dc, points, count);
   return DrawLines(*dc, pts.data(), pts.size()) ? TRUE : FALSE;
+}
+
+BOOL PolylineTo(HDC h, const POINT* points, DWORD count) {
+  auto dc = LookupDc(h);
+  if (!dc || (!points && count > 0)) return FALSE;
+  if (count == 0) return TRUE;
+  if (count > static_cast<DWORD>(std::numeric_limits<int>::max() - 1)) return FALSE;
+  // The current position and the points, in device units.
+  const std::vector<POINT>& pts = ToDevicePoints(*dc, dc->st.current, points, static_cast<int>(count));
+  dc->st.current = points[count - 1];
+  DrawLineChain(*dc, pts.data(), pts.size());
+  return TRUE;
 }
 
 BOOL MoveToEx(HDC h, int x, int y, LPPOINT old) {
