@@ -171,13 +171,102 @@ bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
   return true;
 }
 
-// The lines of a LineTo from each point to the next, drawn as LineTo draws them: one stroke per
-// line. (Cairo strokes several separate lines of one path with ink between close lines when
-// antialiasing is off, and lines joined into one polyline get joins that change pixels.)
+// A coordinate as Cairo keeps it: rounded to 1/256 pixel, halves to even.
+double ToFixed(double v) { return std::nearbyint(v * 256.0) / 256.0; }
+
+// Adds the outline Cairo strokes for one line of a 1- or 2-pixel solid pen, as a closed sub-path
+// that turns the same way as cairo_rectangle: the line's body as Cairo's stroker computes it
+// (the ends and the offset to each side rounded to 1/256 on their own), and for the 2-pixel pen
+// the four pixels around each end, which are what its round cap adds (the other pixel centres
+// near an end lie farther than the pen's radius from it).
+void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
+  const double off = GridOffset(width);
+  double hx = 0, hy = 0;
+  if (width <= 1) {
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+    const double len = std::hypot(dx, dy);
+    hx = dx / len * 0.5;
+    hy = dy / len * 0.5;
+  }
+  const double x0 = ToFixed(a.x + off - hx), y0 = ToFixed(a.y + off - hy);
+  const double x1 = ToFixed(b.x + off - hx), y1 = ToFixed(b.y + off - hy);
+  double sx = x1 - x0, sy = y1 - y0;
+  if (sx == 0) {
+    sy = sy > 0 ? 1 : -1;
+  } else if (sy == 0) {
+    sx = sx > 0 ? 1 : -1;
+  } else {
+    const double mag = std::hypot(sx, sy);
+    sx /= mag;
+    sy /= mag;
+  }
+  const double half = width / 2;
+  double ox = ToFixed(-sy * half), oy = ToFixed(sx * half);
+  // Clockwise on screen (y down), as cairo_rectangle, so overlapping outlines add up.
+  if (sx * oy - sy * ox < 0) {
+    ox = -ox;
+    oy = -oy;
+  }
+  cairo_move_to(cr, x0 - ox, y0 - oy);
+  cairo_line_to(cr, x1 - ox, y1 - oy);
+  cairo_line_to(cr, x1 + ox, y1 + oy);
+  cairo_line_to(cr, x0 + ox, y0 + oy);
+  cairo_close_path(cr);
+}
+
+// The lines of a LineTo from each point to the next, pixel for pixel as LineTo draws them.
+// Cairo strokes several separate lines of one path with ink between close lines when
+// antialiasing is off, and lines joined into one polyline get joins that change pixels; so
+// solid 1- and 2-pixel pens fill the lines' outlines, all in one fill, and other pens stroke
+// line by line.
 void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
-  if (n < 2 || PenWidth(dc) == 0) return;
-  for (size_t i = 0; i + 1 < n; ++i)
-    if (pts[i].x != pts[i + 1].x || pts[i].y != pts[i + 1].y) DrawLines(dc, pts + i, 2);
+  const double width = PenWidth(dc);
+  if (n < 2 || width == 0) return;
+  cairo_t* cr = dc.cr();
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  const bool fill = (width == 1 || width == 2) && dc.st.pen->style == PS_SOLID && !dc.IsPrinter() &&
+                    m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0 &&
+                    cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE;
+  if (!fill) {
+    for (size_t i = 0; i + 1 < n; ++i)
+      if (pts[i].x != pts[i + 1].x || pts[i].y != pts[i + 1].y) DrawLines(dc, pts + i, 2);
+    return;
+  }
+  RECT reach{};
+  const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
+  if (cut) {
+    const RECT clip = dc.ClipBox();
+    const LONG margin = static_cast<LONG>(std::ceil(ReachOf(width)));
+    reach = RECT{clip.left - margin, clip.top - margin, clip.right + margin, clip.bottom + margin};
+  }
+  bool any = false;
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  SetSourceColor(cr, dc.st.pen->color);
+  unsigned side = cut ? Beyond(pts[0], reach) : 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
+    const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
+    // A line wholly beyond one side of the reach cannot put ink into the clip (LineTo's rule).
+    if (!same && !(side & next)) {
+      AddLineOutline(cr, pts[i], pts[i + 1], width);
+      cairo_fill(cr);
+      any = true;
+    }
+    side = next;
+  }
+  if (!any || width == 1) return;
+  side = cut ? Beyond(pts[0], reach) : 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
+    const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
+    if (!same && !(side & next)) {
+      cairo_rectangle(cr, pts[i].x - 1, pts[i].y - 1, 2, 2);
+      cairo_rectangle(cr, pts[i + 1].x - 1, pts[i + 1].y - 1, 2, 2);
+    }
+    side = next;
+  }
+  cairo_fill(cr);
 }
 
 // Closed shapes: fill with the brush, then outline with the pen.

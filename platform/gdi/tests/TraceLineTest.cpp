@@ -1,4 +1,4 @@
-// A trace drawn with one Polyline call shows the same pixels as the same points joined by LineTo.
+// A trace drawn with one PolylineTo call shows the same pixels as the same points joined by LineTo.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -41,6 +41,19 @@ std::vector<Case> Cases() {
     noise.points.push_back(POINT{x, static_cast<LONG>(32 + (seed >> 16) % 9 - 4)});
   }
   cases.push_back(noise);
+  // Lines in every direction out of one point and back, and long random lines.
+  Case fan{"a fan of directions", {}};
+  for (int k = 0; k < 48; ++k) {
+    fan.points.push_back(POINT{31, 32});
+    fan.points.push_back(POINT{static_cast<LONG>(31.5 + 29 * std::cos(k * 0.131)), static_cast<LONG>(32 + 29 * std::sin(k * 0.131))});
+  }
+  cases.push_back(fan);
+  Case wild{"random lines", {}};
+  for (int k = 0; k < 40; ++k) {
+    seed = seed * 1103515245 + 12345;
+    wild.points.push_back(POINT{static_cast<LONG>((seed >> 8) % 80) - 8, static_cast<LONG>((seed >> 20) % 80) - 8});
+  }
+  cases.push_back(wild);
   return cases;
 }
 
@@ -60,7 +73,7 @@ std::unique_ptr<Canvas> Draw(const std::vector<POINT>& pts, int width, bool oneC
   return c;
 }
 
-TEST(TraceLine, PolylineEqualsTheLineToChain) {
+TEST(TraceLine, PolylineToEqualsTheLineToChain) {
   for (const Case& cs : Cases()) {
     for (int width : {1, 2}) {
       SCOPED_TRACE(std::string(cs.name) + ", pen " + std::to_string(width));
