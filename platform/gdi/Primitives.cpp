@@ -215,10 +215,12 @@ void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
 }
 
 // The lines of a LineTo from each point to the next, pixel for pixel as LineTo draws them.
-// Cairo strokes several separate lines of one path with ink between close lines when
-// antialiasing is off, and lines joined into one polyline get joins that change pixels; so
-// solid 1- and 2-pixel pens fill the lines' outlines, all in one fill, and other pens stroke
-// line by line.
+// Solid 1- and 2-pixel pens fill each line's outline on its own, which skips Cairo's stroker and
+// its round pen; the outlines are not put in one fill because Cairo, with antialiasing off, gives
+// a path of several close outlines ink between them that none of them covers (the same happens to
+// one stroke of several lines), and lines joined into one polyline get joins that change pixels.
+// The 2-pixel pen's round ends are the four pixels around every point, one rectilinear fill.
+// Other pens stroke line by line.
 void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
   if (n < 2 || width == 0) return;

@@ -323,7 +323,7 @@ PLATFORM_API BOOL Polygon(HDC dc, const POINT* points, int count);
 PLATFORM_API BOOL Polyline(HDC dc, const POINT* points, int count);
 PLATFORM_API BOOL MoveToEx(HDC dc, int x, int y, LPPOINT old);
 PLATFORM_API BOOL LineTo(HDC dc, int x, int y);
-// The lines of a LineTo to each point in turn, pixel for pixel, drawn as one path; the current
+// The lines of a LineTo to each point in turn, pixel for pixel, in one call; the current
 // position ends at the last point.
 PLATFORM_API BOOL PolylineTo(HDC dc, const POINT* points, DWORD count);
 PLATFORM_API BOOL DrawFocusRect(HDC dc, const RECT* rect);  // dotted, inverting: twice restores
