@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,106 @@ bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
   return true;
 }
 
+// A coordinate as Cairo keeps it: rounded to 1/256 pixel, halves to even.
+double ToFixed(double v) { return std::nearbyint(v * 256.0) / 256.0; }
+
+// Adds the outline Cairo strokes for one line of a 1- or 2-pixel solid pen, as a closed sub-path
+// that turns the same way as cairo_rectangle: the line's body as Cairo's stroker computes it
+// (the ends and the offset to each side rounded to 1/256 on their own), and for the 2-pixel pen
+// the four pixels around each end, which are what its round cap adds (the other pixel centres
+// near an end lie farther than the pen's radius from it).
+void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
+  const double off = GridOffset(width);
+  double hx = 0, hy = 0;
+  if (width <= 1) {
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+    const double len = std::hypot(dx, dy);
+    hx = dx / len * 0.5;
+    hy = dy / len * 0.5;
+  }
+  const double x0 = ToFixed(a.x + off - hx), y0 = ToFixed(a.y + off - hy);
+  const double x1 = ToFixed(b.x + off - hx), y1 = ToFixed(b.y + off - hy);
+  double sx = x1 - x0, sy = y1 - y0;
+  if (sx == 0) {
+    sy = sy > 0 ? 1 : -1;
+  } else if (sy == 0) {
+    sx = sx > 0 ? 1 : -1;
+  } else {
+    const double mag = std::hypot(sx, sy);
+    sx /= mag;
+    sy /= mag;
+  }
+  const double half = width / 2;
+  double ox = ToFixed(-sy * half), oy = ToFixed(sx * half);
+  // Clockwise on screen (y down), as cairo_rectangle, so overlapping outlines add up.
+  if (sx * oy - sy * ox < 0) {
+    ox = -ox;
+    oy = -oy;
+  }
+  cairo_move_to(cr, x0 - ox, y0 - oy);
+  cairo_line_to(cr, x1 - ox, y1 - oy);
+  cairo_line_to(cr, x1 + ox, y1 + oy);
+  cairo_line_to(cr, x0 + ox, y0 + oy);
+  cairo_close_path(cr);
+}
+
+// The lines of a LineTo from each point to the next, pixel for pixel as LineTo draws them.
+// Solid 1- and 2-pixel pens fill each line's outline on its own, which skips Cairo's stroker and
+// its round pen; the outlines are not put in one fill because Cairo, with antialiasing off, gives
+// a path of several close outlines ink between them that none of them covers (the same happens to
+// one stroke of several lines), and lines joined into one polyline get joins that change pixels.
+// The 2-pixel pen's round ends are the four pixels around every point, one rectilinear fill.
+// Other pens stroke line by line.
+void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
+  const double width = PenWidth(dc);
+  if (n < 2 || width == 0) return;
+  cairo_t* cr = dc.cr();
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  const bool fill = (width == 1 || width == 2) && dc.st.pen->style == PS_SOLID && !dc.IsPrinter() &&
+                    m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0 &&
+                    cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE;
+  if (!fill) {
+    for (size_t i = 0; i + 1 < n; ++i)
+      if (pts[i].x != pts[i + 1].x || pts[i].y != pts[i + 1].y) DrawLines(dc, pts + i, 2);
+    return;
+  }
+  RECT reach{};
+  const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
+  if (cut) {
+    const RECT clip = dc.ClipBox();
+    const LONG margin = static_cast<LONG>(std::ceil(ReachOf(width)));
+    reach = RECT{clip.left - margin, clip.top - margin, clip.right + margin, clip.bottom + margin};
+  }
+  bool any = false;
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  SetSourceColor(cr, dc.st.pen->color);
+  unsigned side = cut ? Beyond(pts[0], reach) : 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
+    const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
+    // A line wholly beyond one side of the reach cannot put ink into the clip (LineTo's rule).
+    if (!same && !(side & next)) {
+      AddLineOutline(cr, pts[i], pts[i + 1], width);
+      cairo_fill(cr);
+      any = true;
+    }
+    side = next;
+  }
+  if (!any || width == 1) return;
+  side = cut ? Beyond(pts[0], reach) : 0;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
+    const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
+    if (!same && !(side & next)) {
+      cairo_rectangle(cr, pts[i].x - 1, pts[i].y - 1, 2, 2);
+      cairo_rectangle(cr, pts[i + 1].x - 1, pts[i + 1].y - 1, 2, 2);
+    }
+    side = next;
+  }
+  cairo_fill(cr);
+}
+
 // Closed shapes: fill with the brush, then outline with the pen.
 void FillAndOutline(Dc& dc) {
   const double width = PenWidth(dc);
@@ -196,11 +297,24 @@ struct PointBuffer {
   std::vector<POINT> points;
 };
 
-const std::vector<POINT>& ToDevicePoints(const Dc& dc, const POINT* pts, int count) {
+std::vector<POINT>& PointsOfThread() {
   static auto* slot = new ThreadSlot<PointBuffer>;
-  std::vector<POINT>& out = slot->Get().points;
+  return slot->Get().points;
+}
+
+const std::vector<POINT>& ToDevicePoints(const Dc& dc, const POINT* pts, int count) {
+  std::vector<POINT>& out = PointsOfThread();
   out.resize(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) out[i] = dc.ToDevice(pts[i].x, pts[i].y);
+  return out;
+}
+
+// The same with `first` put before the points.
+const std::vector<POINT>& ToDevicePoints(const Dc& dc, POINT first, const POINT* pts, int count) {
+  std::vector<POINT>& out = PointsOfThread();
+  out.resize(static_cast<size_t>(count) + 1);
+  out[0] = dc.ToDevice(first.x, first.y);
+  for (int i = 0; i < count; ++i) out[i + 1] = dc.ToDevice(pts[i].x, pts[i].y);
   return out;
 }
 
@@ -404,6 +518,18 @@ BOOL Polyline(HDC h, const POINT* points, int count) {
   if (!dc || !points || count < 2) return FALSE;
   const std::vector<POINT>& pts = ToDevicePoints(*dc, points, count);
   return DrawLines(*dc, pts.data(), pts.size()) ? TRUE : FALSE;
+}
+
+BOOL PolylineTo(HDC h, const POINT* points, DWORD count) {
+  auto dc = LookupDc(h);
+  if (!dc || (!points && count > 0)) return FALSE;
+  if (count == 0) return TRUE;
+  if (count > static_cast<DWORD>(std::numeric_limits<int>::max() - 1)) return FALSE;
+  // The current position and the points, in device units.
+  const std::vector<POINT>& pts = ToDevicePoints(*dc, dc->st.current, points, static_cast<int>(count));
+  dc->st.current = points[count - 1];
+  DrawLineChain(*dc, pts.data(), pts.size());
+  return TRUE;
 }
 
 BOOL MoveToEx(HDC h, int x, int y, LPPOINT old) {

@@ -24,4 +24,5 @@ kv_test(platform_gdi_tests LABELS gui
     ${CMAKE_CURRENT_LIST_DIR}/tests/TextTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/AfxGdiTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/DrawCacheTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/TraceLineTest.cpp
   LIBS kv_test_canvas PkgConfig::KV_GDI_DEPS)

@@ -167,6 +167,9 @@ class PLATFORM_API CDC {
   CPoint MoveTo(POINT p) { return MoveTo(p.x, p.y); }
   BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
   BOOL LineTo(POINT p) { return LineTo(p.x, p.y); }
+  BOOL PolylineTo(const POINT* points, int count) {
+    return count >= 0 && ::PolylineTo(m_hDC, points, static_cast<DWORD>(count));
+  }
   void DrawFocusRect(LPCRECT rect) { ::DrawFocusRect(m_hDC, rect); }
   BOOL DrawEdge(LPRECT rect, UINT edge, UINT flags) { return ::DrawEdge(m_hDC, rect, edge, flags); }
   BOOL DrawIcon(int x, int y, HICON icon) { return ::DrawIcon(m_hDC, x, y, icon); }

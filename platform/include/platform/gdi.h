@@ -323,6 +323,9 @@ PLATFORM_API BOOL Polygon(HDC dc, const POINT* points, int count);
 PLATFORM_API BOOL Polyline(HDC dc, const POINT* points, int count);
 PLATFORM_API BOOL MoveToEx(HDC dc, int x, int y, LPPOINT old);
 PLATFORM_API BOOL LineTo(HDC dc, int x, int y);
+// The lines of a LineTo to each point in turn, pixel for pixel, in one call; the current
+// position ends at the last point.
+PLATFORM_API BOOL PolylineTo(HDC dc, const POINT* points, DWORD count);
 PLATFORM_API BOOL DrawFocusRect(HDC dc, const RECT* rect);  // dotted, inverting: twice restores
 PLATFORM_API BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags);
 

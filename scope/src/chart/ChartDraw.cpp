@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace chartdraw {
 
@@ -30,22 +31,27 @@ constexpr COLORREF kGrey = 0xC0C0C0;
 bool InRange(int i, int n) { return i >= 0 && i < n; }
 
 // Moves and lines of one polyline: a point either starts a new piece or is joined to the last.
+// A piece is drawn with one call when it ends (a break, a new piece, Flush), so a trace costs a
+// call per piece and not per point; the points live in a buffer kept for the whole trace.
 class Pen {
  public:
-  explicit Pen(CDC* dc) : m_dc(dc) {}
-  void Break() { m_bOpen = false; }
+  Pen(CDC* dc, int capacity) : m_dc(dc) { m_Points.reserve(static_cast<size_t>(std::max(capacity, 0))); }
+  void Break() { Flush(); }
   void Point(int x, int y, bool join) {
-    if (m_bOpen && join) {
-      m_dc->LineTo(x, y);
-    } else {
-      m_dc->MoveTo(x, y);
-    }
-    m_bOpen = true;
+    if (!(join && !m_Points.empty())) Flush();
+    m_Points.push_back(POINT{x, y});
+  }
+  // Draws the open piece with the pen selected now.
+  void Flush() {
+    if (m_Points.empty()) return;
+    m_dc->MoveTo(m_Points[0].x, m_Points[0].y);
+    if (m_Points.size() > 1) m_dc->PolylineTo(m_Points.data() + 1, static_cast<int>(m_Points.size() - 1));
+    m_Points.clear();
   }
 
  private:
   CDC* m_dc;
-  bool m_bOpen = false;
+  std::vector<POINT> m_Points;
 };
 
 bool TraceValid(const CMeasure& trace, int i) {
@@ -322,7 +328,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     if (!InRange(firstIndex, n) && !InRange(indexOf(to), n)) continue;
     const int start = std::max(firstIndex, 0);
 
-    Pen line(dc);
+    Pen line(dc, n - start);
     auto point = [&](int i, bool newPiece) {
       if (!TraceValid(*trace, i)) {
         line.Break();  // no sample here: the trace shows a gap
@@ -351,6 +357,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
         point(i, false);
         if (!(timeOf(i) < to)) break;
       }
+      line.Flush();  // drawn while its pen is still selected
       continue;
     }
 
@@ -376,6 +383,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
     for (int i = start; i < n && i < end; ++i) {
       const int k = boundaryOf(i);
       if (k > 0 && i != start) {
+        line.Flush();  // what is drawn so far keeps the pen it was drawn with
         pens.Select(penOf(k));
         line.Break();
       } else {
@@ -383,6 +391,7 @@ void DrawTraces(CDC* dc, int firstTick, int tickCount, const Axes& axes, int pen
       }
       if (!(timeOf(i) < to)) break;
     }
+    line.Flush();  // drawn while its pen is still selected
   }
 }
 
