@@ -151,15 +151,19 @@ void AddLinePath(cairo_t* cr, const POINT* pts, size_t n, double width, const RE
   cairo_line_to(cr, pts[n - 1].x + off + hx, pts[n - 1].y + off + hy);
 }
 
+// The clip box widened by how far a line of the pen's width can reach into it.
+RECT ReachBox(Dc& dc, double width) {
+  const RECT clip = dc.ClipBox();
+  const LONG margin = static_cast<LONG>(std::ceil(ReachOf(width)));
+  return RECT{clip.left - margin, clip.top - margin, clip.right + margin, clip.bottom + margin};
+}
+
 bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
   if (n < 2 || width == 0) return true;
-  RECT reach{};
   const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
+  const RECT reach = cut ? ReachBox(dc, width) : RECT{};
   if (cut) {
-    const RECT clip = dc.ClipBox();
-    const LONG margin = static_cast<LONG>(std::ceil(ReachOf(width)));
-    reach = RECT{clip.left - margin, clip.top - margin, clip.right + margin, clip.bottom + margin};
     // A line wholly beyond one side (a trace segment scrolled or zoomed out of view) draws nothing.
     unsigned common = Beyond(pts[0], reach);
     for (size_t i = 1; i < n && common; ++i) common &= Beyond(pts[i], reach);
@@ -235,13 +239,8 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
       if (pts[i].x != pts[i + 1].x || pts[i].y != pts[i + 1].y) DrawLines(dc, pts + i, 2);
     return;
   }
-  RECT reach{};
   const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
-  if (cut) {
-    const RECT clip = dc.ClipBox();
-    const LONG margin = static_cast<LONG>(std::ceil(ReachOf(width)));
-    reach = RECT{clip.left - margin, clip.top - margin, clip.right + margin, clip.bottom + margin};
-  }
+  const RECT reach = cut ? ReachBox(dc, width) : RECT{};
   bool any = false;
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   SetSourceColor(cr, dc.st.pen->color);

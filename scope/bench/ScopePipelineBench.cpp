@@ -6,6 +6,7 @@
 // read-outs whose texts changed) on the headless display. The process is pinned to one CPU, so the
 // acquisition thread and the GUI share it as on a small machine. Counter: screens_per_second (goal
 // 600 or more, what the board's USB link can deliver).
+#include "CountingPane.h"
 #include "LinkTestSupport.h"
 
 #include <scope/DataPath.h>
@@ -34,6 +35,9 @@
 
 namespace {
 
+using scopebench::CountingPane;
+using scopebench::HostClass;
+
 // Pins the process to the first CPU it may run on; threads made later inherit it.
 void PinToOneCpu() {
   cpu_set_t allowed;
@@ -49,33 +53,6 @@ void PinToOneCpu() {
     }
   }
 }
-
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "BenchScopeHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "BenchScopeHost";
-    AfxRegisterClass(&wc);
-  }
-  return "BenchScopeHost";
-}
-
-// The program's pane, counting the screens its data path finishes (the post that repaints the
-// strips follows every record the traces took).
-class CountingPane : public scope::CWndOscPane {
- public:
-  CountingPane(CMeasureEngine& engine, scope::IScopeRecordTarget& records)
-      : scope::CWndOscPane(scope::MakeProgramControlPanel(engine, records), &engine) {}
-  std::atomic<long> screens{0};
-
- protected:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    const LRESULT result = scope::CWndOscPane::WindowProc(message, wParam, lParam);
-    if (message == WM_OSCMEASURE && wParam == scope::OSC_REPAINT_STRIPS) screens.fetch_add(1);
-    return result;
-  }
-};
 
 void BM_ScopePipeline(benchmark::State& state) {
   PinToOneCpu();

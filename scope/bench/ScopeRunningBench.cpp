@@ -3,6 +3,7 @@
 // program starts with (1 ms/div, channel A's 50 Hz sine), for a fixed time on the headless
 // display. Counters: cpu_percent, the process's CPU time over the wall time in percent of one core
 // (goal 10 or less), and screens_per_second, the records the pane showed per second.
+#include "CountingPane.h"
 #include "LinkTestSupport.h"
 
 #include <scope/DataPath.h>
@@ -31,6 +32,9 @@
 
 namespace {
 
+using scopebench::CountingPane;
+using scopebench::HostClass;
+
 constexpr double kRunSeconds = 5.0;
 
 double Seconds(clockid_t clock) {
@@ -38,32 +42,6 @@ double Seconds(clockid_t clock) {
   clock_gettime(clock, &t);
   return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
 }
-
-const char* HostClass() {
-  WNDCLASS known{};
-  if (!GetClassInfo(0, "BenchScopeRunningHost", &known)) {
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = "BenchScopeRunningHost";
-    AfxRegisterClass(&wc);
-  }
-  return "BenchScopeRunningHost";
-}
-
-// The program's pane, counting the screens its data path finishes.
-class CountingPane : public scope::CWndOscPane {
- public:
-  CountingPane(CMeasureEngine& engine, scope::IScopeRecordTarget& records)
-      : scope::CWndOscPane(scope::MakeProgramControlPanel(engine, records), &engine) {}
-  std::atomic<long> screens{0};
-
- protected:
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    const LRESULT result = scope::CWndOscPane::WindowProc(message, wParam, lParam);
-    if (message == WM_OSCMEASURE && wParam == scope::OSC_REPAINT_STRIPS) screens.fetch_add(1);
-    return result;
-  }
-};
 
 void BM_ScopeRunning(benchmark::State& state) {
   kvp::ClockUseVirtual(false);
