@@ -262,8 +262,9 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
     const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
     const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
     if (!same && !(side & next)) {
-      cairo_rectangle(cr, pts[i].x - 1, pts[i].y - 1, 2, 2);
-      cairo_rectangle(cr, pts[i + 1].x - 1, pts[i + 1].y - 1, 2, 2);
+      // In doubles: a saturated point (a value far off the scale) sits at the int limits.
+      cairo_rectangle(cr, pts[i].x - 1.0, pts[i].y - 1.0, 2, 2);
+      cairo_rectangle(cr, pts[i + 1].x - 1.0, pts[i + 1].y - 1.0, 2, 2);
     }
     side = next;
   }
