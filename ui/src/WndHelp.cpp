@@ -4,6 +4,7 @@
 #include <core/GlobalProps.h>
 #include <core/MotortesterData.h>
 #include <core/ProbeConnection.h>
+#include <core/ProbeKind.h>
 #include <core/Texts.h>
 
 #include <platform/dcscope.h>
@@ -103,7 +104,7 @@ CWndHelp::Flags CWndHelp::PageFlags(int page, BOOL et, int speedSensorCode, int 
     case 7: use({0, 2, 3}); speed(); break;
     case 9: use({0, 6}); break;
     case 10: use({4, 9}); break;
-    case 11: case 12: use({4, probeAt4 == 112 && coilType == 1 ? 8 : 9}); break;
+    case 11: case 12: use({4, probeAt4 == probekind::kReferenceN4 && coilType == 1 ? 8 : 9}); break;
     case 13: use({6}); speed(); break;
     case 14: use({0, 1, 2, 3, 4}); speed(); break;
     case 15: use({5, 6, 7, 8}); break;
@@ -233,7 +234,7 @@ void CWndHelp::RefreshWithEngineTester() {
   const int mode = data.GetHelpMode();
   for (uint16_t i = 0; i < n; ++i) {
     ProbeInputRecord& record = m_Records[i];
-    if (record.probe.kind != 11) continue;
+    if (record.probe.kind != probekind::kHighVoltageReference) continue;
     int32_t reference = 0;
     const int answer = tester->FindReferenceProbe(&reference);
     record.probe.kind = reference;
@@ -267,7 +268,7 @@ void CWndHelp::RefreshWithEngineTester() {
       }
     }
   }
-  if (mode == 12 || mode == 13) m_Records[9].valid = m_Records[9].probe.kind == 13;
+  if (mode == 12 || mode == 13) m_Records[9].valid = m_Records[9].probe.kind == probekind::kIgnitionPickupDouble;
 }
 
 void CWndHelp::RefreshBoardOnly() {
