@@ -36,7 +36,6 @@
 namespace {
 
 using scopebench::CountingPane;
-using scopebench::HostClass;
 
 // Pins the process to the first CPU it may run on; threads made later inherit it.
 void PinToOneCpu() {
@@ -76,14 +75,8 @@ void BM_ScopePipeline(benchmark::State& state) {
       }
       props.m_nTriggerMode = 1;  // "Auto": a record whatever the signal
       props.m_nChangeFlags = CHG_ALL;
-      GetResourceHolder().m_rcClient = CRect(0, 0, 1000, 700);
-      GetResourceHolder().m_bNarrowChart = 1;
-      CWnd host;
-      host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
-      kvtest::CStandInRecordTarget records;
-      auto pane = std::make_unique<CountingPane>(engine, records);
-      pane->Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 0, 1000, 700), &host, 1000);
-      pane->Init();
+      scopebench::PaneOnHost shown(engine);
+      CountingPane* pane = shown.pane.get();
       kvp::headless::Pump();
       engine.Run(1);
       for (auto _ : state) {
@@ -99,13 +92,6 @@ void BM_ScopePipeline(benchmark::State& state) {
       // The record really went through: points of channel A's trace in the last screen.
       CMeasureList& traces = GetTraceList();
       state.counters["points_per_trace"] = traces.GetSize() > 0 ? traces[0]->GetCount() : 0;
-      // The acquisition thread ends while the GUI thread serves its sends.
-      engine.StopAcquisitionThread();
-      kvp::headless::Pump();
-      engine.CoreShutdown();
-      pane->DestroyWindow();
-      pane.reset();
-      host.DestroyWindow();
     }
     SetDeviceStartup(&GetMeasureEngine());
   }

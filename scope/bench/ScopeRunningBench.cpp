@@ -33,7 +33,6 @@
 namespace {
 
 using scopebench::CountingPane;
-using scopebench::HostClass;
 
 constexpr double kRunSeconds = 5.0;
 
@@ -58,14 +57,9 @@ void BM_ScopeRunning(benchmark::State& state) {
     if (!RunDeviceStartup(props, 0)) {
       state.SkipWithError("the engine does not open the simulated board");
     } else {
-      GetResourceHolder().m_rcClient = CRect(0, 0, 1000, 700);
-      GetResourceHolder().m_bNarrowChart = 1;
-      CWnd host;
-      host.CreateEx(0, HostClass(), "host", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 700, 0, 0);
-      kvtest::CStandInRecordTarget records;
-      auto pane = std::make_unique<CountingPane>(engine, records);
-      pane->Create("Oscilloscope", WS_CHILD | WS_VISIBLE, CRect(0, 0, 1000, 700), &host, 1000);
-      pane->Init();
+      scopebench::PaneOnHost shown(engine);
+      CWnd& host = shown.host;
+      CountingPane* pane = shown.pane.get();
       // Shown as the program shows it at start: the tab's activation starts the run.
       pane->Activate(1);
       kvp::headless::Pump();
@@ -89,13 +83,6 @@ void BM_ScopeRunning(benchmark::State& state) {
       ::KillTimer(host.GetSafeHwnd(), timer);
       // The time base the run was shown at, as the bottom strip writes it.
       state.SetLabel(std::string(GetGlobalProps().FormatTimePerDiv().GetString()) + "/div");
-      // The acquisition thread ends while the GUI thread serves its sends.
-      engine.StopAcquisitionThread();
-      kvp::headless::Pump();
-      engine.CoreShutdown();
-      pane->DestroyWindow();
-      pane.reset();
-      host.DestroyWindow();
     }
     SetDeviceStartup(&GetMeasureEngine());
   }
