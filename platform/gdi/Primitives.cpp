@@ -14,6 +14,7 @@
 
 #include "DeviceContext.h"
 #include "LruCache.h"
+#include "OutlineFill.h"
 #include "base/ThreadSlot.h"
 
 namespace kvp::gdi {
@@ -178,12 +179,12 @@ bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
 // A coordinate as Cairo keeps it: rounded to 1/256 pixel, halves to even.
 double ToFixed(double v) { return std::nearbyint(v * 256.0) / 256.0; }
 
-// Adds the outline Cairo strokes for one line of a 1- or 2-pixel solid pen, as a closed sub-path
-// that turns the same way as cairo_rectangle: the line's body as Cairo's stroker computes it
-// (the ends and the offset to each side rounded to 1/256 on their own), and for the 2-pixel pen
-// the four pixels around each end, which are what its round cap adds (the other pixel centres
-// near an end lie farther than the pen's radius from it).
-void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
+// The outline Cairo strokes for one line of a 1- or 2-pixel solid pen, turning the same way as
+// cairo_rectangle: the line's body as Cairo's stroker computes it (the ends and the offset to each
+// side rounded to 1/256 on their own), and for the 2-pixel pen the four pixels around each end,
+// which are what its round cap adds (the other pixel centres near an end lie farther than the
+// pen's radius from it).
+Outline LineOutline(POINT a, POINT b, double width) {
   const double off = GridOffset(width);
   double hx = 0, hy = 0;
   if (width <= 1) {
@@ -211,10 +212,12 @@ void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
     ox = -ox;
     oy = -oy;
   }
-  cairo_move_to(cr, x0 - ox, y0 - oy);
-  cairo_line_to(cr, x1 - ox, y1 - oy);
-  cairo_line_to(cr, x1 + ox, y1 + oy);
-  cairo_line_to(cr, x0 + ox, y0 + oy);
+  return Outline{{x0 - ox, x1 - ox, x1 + ox, x0 + ox}, {y0 - oy, y1 - oy, y1 + oy, y0 + oy}};
+}
+
+void AddOutline(cairo_t* cr, const Outline& o) {
+  cairo_move_to(cr, o.x[0], o.y[0]);
+  for (int i = 1; i < 4; ++i) cairo_line_to(cr, o.x[i], o.y[i]);
   cairo_close_path(cr);
 }
 
@@ -224,7 +227,8 @@ void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
 // a path of several close outlines ink between them that none of them covers (the same happens to
 // one stroke of several lines), and lines joined into one polyline get joins that change pixels.
 // The 2-pixel pen's round ends are the four pixels around every point, one rectilinear fill.
-// Other pens stroke line by line.
+// On a plain image target the outlines go straight into the pixels (OutlineFill), with the
+// pixels these fills give. Other pens stroke line by line.
 void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
   if (n < 2 || width == 0) return;
@@ -241,33 +245,46 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
   }
   const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
   const RECT reach = cut ? ReachBox(dc, width) : RECT{};
+  // The lines drawn: not a repeated point, and not wholly beyond one side of the reach (such a
+  // line cannot put ink into the clip; LineTo's rule).
+  auto forEachLine = [&](auto&& draw) {
+    unsigned side = cut ? Beyond(pts[0], reach) : 0;
+    for (size_t i = 0; i + 1 < n; ++i) {
+      const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
+      const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
+      if (!same && !(side & next)) draw(pts[i], pts[i + 1]);
+      side = next;
+    }
+  };
+  const COLORREF color = dc.st.pen->color;
+  const bool inRange = std::all_of(pts, pts + n, [](const POINT& p) { return OutlineFill::InRange(p.x, p.y); });
+  if (inRange) {
+    OutlineFill direct(cr, color);
+    if (direct.Ready()) {
+      forEachLine([&](POINT a, POINT b) {
+        direct.Fill(LineOutline(a, b, width));
+        if (width == 2) {
+          direct.FillBox(a.x - 1, a.y - 1, a.x + 1, a.y + 1);
+          direct.FillBox(b.x - 1, b.y - 1, b.x + 1, b.y + 1);
+        }
+      });
+      return;
+    }
+  }
   bool any = false;
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-  SetSourceColor(cr, dc.st.pen->color);
-  unsigned side = cut ? Beyond(pts[0], reach) : 0;
-  for (size_t i = 0; i + 1 < n; ++i) {
-    const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
-    const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
-    // A line wholly beyond one side of the reach cannot put ink into the clip (LineTo's rule).
-    if (!same && !(side & next)) {
-      AddLineOutline(cr, pts[i], pts[i + 1], width);
-      cairo_fill(cr);
-      any = true;
-    }
-    side = next;
-  }
+  SetSourceColor(cr, color);
+  forEachLine([&](POINT a, POINT b) {
+    AddOutline(cr, LineOutline(a, b, width));
+    cairo_fill(cr);
+    any = true;
+  });
   if (!any || width == 1) return;
-  side = cut ? Beyond(pts[0], reach) : 0;
-  for (size_t i = 0; i + 1 < n; ++i) {
-    const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
-    const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
-    if (!same && !(side & next)) {
-      // In doubles: a saturated point (a value far off the scale) sits at the int limits.
-      cairo_rectangle(cr, pts[i].x - 1.0, pts[i].y - 1.0, 2, 2);
-      cairo_rectangle(cr, pts[i + 1].x - 1.0, pts[i + 1].y - 1.0, 2, 2);
-    }
-    side = next;
-  }
+  forEachLine([&](POINT a, POINT b) {
+    // In doubles: a saturated point (a value far off the scale) sits at the int limits.
+    cairo_rectangle(cr, a.x - 1.0, a.y - 1.0, 2, 2);
+    cairo_rectangle(cr, b.x - 1.0, b.y - 1.0, 2, 2);
+  });
   cairo_fill(cr);
 }
 

@@ -6,6 +6,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Blit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DeviceContext.cpp
   ${CMAKE_CURRENT_LIST_DIR}/GdiObjects.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OutlineFill.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Pixels.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Primitives.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Text.cpp

@@ -7,6 +7,10 @@
 #include <platform/clock.h>
 #include <platform/sync.h>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -38,8 +42,18 @@ inline void CpuRelax() {
 #endif
 }
 
+// Spinning helps only when the thread that completes the wait can run meanwhile: on a thread
+// allowed onto a single CPU (a pinned process, a one-CPU container) the spin only holds that CPU
+// away from it. Threads inherit the set they may run on, so each thread reads it once.
 bool SpinningPays() {
-  static const bool pays = std::thread::hardware_concurrency() > 1;
+  thread_local const bool pays = [] {
+#if defined(__linux__)
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return CPU_COUNT(&allowed) > 1;
+#endif
+    return std::thread::hardware_concurrency() > 1;
+  }();
   return pays;
 }
 

@@ -94,4 +94,65 @@ TEST(TraceLine, PolylineToEqualsTheLineToChain) {
   }
 }
 
+// Many random chains on targets placed in a larger surface and clipped, with lines from a pixel
+// long to far beyond the target, in both pens and several colours: every 32-bit pixel word of the
+// surface (the parts outside the clip too) is the LineTo chain's.
+TEST(TraceLine, RandomChainsOnClippedTargetsEqualTheLineToChain) {
+  struct Target {
+    POINT origin;
+    RECT clip;  // surface coordinates
+  };
+  const Target targets[] = {
+      {{0, 0}, {0, 0, 96, 80}},     // the whole target
+      {{13, 7}, {20, 9, 90, 70}},   // moved in its surface, clipped inside
+      {{5, 31}, {0, 0, 40, 111}},   // clip narrower than the target
+      {{0, 0}, {33, 33, 34, 34}},   // one pixel
+  };
+  const COLORREF colours[] = {RGB(0, 255, 0), RGB(1, 2, 3), RGB(255, 255, 255), RGB(200, 17, 128)};
+  unsigned seed = 2024;
+  auto next = [&](int span) {
+    seed = seed * 1103515245 + 12345;
+    return static_cast<LONG>((seed >> 8) % (2 * span + 1)) - span;
+  };
+  int chains = 0;
+  for (const Target& t : targets) {
+    for (int k = 0; k < 60; ++k, ++chains) {
+      const int span = k % 4 == 0 ? 2 : k % 4 == 1 ? 9 : k % 4 == 2 ? 60 : 900;
+      std::vector<POINT> pts;
+      LONG x = 48 + next(40), y = 40 + next(35);
+      for (int i = 0; i < 24; ++i) {
+        pts.push_back(POINT{x, y});
+        x = i % 5 == 4 ? 48 + next(40) : x + next(span);
+        y = y + next(span);
+      }
+      const int width = 1 + k % 2;
+      const COLORREF colour = colours[k % 4];
+      auto draw = [&](bool oneCall) {
+        auto c = std::make_unique<Canvas>(96, 80, t.origin, t.clip);
+        HPEN pen = CreatePen(PS_SOLID, width, colour);
+        HGDIOBJ old = SelectObject(c->dc(), pen);
+        MoveToEx(c->dc(), pts[0].x, pts[0].y, nullptr);
+        if (oneCall)
+          PolylineTo(c->dc(), pts.data() + 1, static_cast<DWORD>(pts.size() - 1));
+        else
+          for (size_t i = 1; i < pts.size(); ++i) LineTo(c->dc(), pts[i].x, pts[i].y);
+        SelectObject(c->dc(), old);
+        DeleteObject(pen);
+        cairo_surface_flush(c->surface());
+        return c;
+      };
+      const auto chain = draw(false), one = draw(true);
+      const int h = cairo_image_surface_get_height(chain->surface());
+      const int stride = cairo_image_surface_get_stride(chain->surface());
+      int wrong = 0;
+      for (int row = 0; row < h; ++row) {
+        const auto* a = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(chain->surface()) + row * stride);
+        const auto* b = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(one->surface()) + row * stride);
+        for (int col = 0; col < cairo_image_surface_get_width(chain->surface()); ++col) wrong += a[col] != b[col];
+      }
+      EXPECT_EQ(wrong, 0) << "chain " << chains << ", pen " << width << ", span " << span;
+    }
+  }
+}
+
 }  // namespace
