@@ -16,6 +16,7 @@
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/Notify.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 #include <core/ValueArrays.h>
 
@@ -336,10 +337,10 @@ CString CWndMotortester::Caption(int id) const {
     case kTitle:
       switch (m_nPage) {
         case kPageStart: return "Motortester";
-        case kPagePetrol: return Text(10022);
-        case kPageDiesel: return Text(10023);
-        case kPagePrimary: return Text(10026);
-        case kPageSecondary: return Text(10027);
+        case kPagePetrol: return Text(kTextSparkIgnitionEngine);
+        case kPageDiesel: return Text(kTextDieselEngine);
+        case kPagePrimary: return Text(kTextCoilPrimaryWinding);
+        case kPageSecondary: return Text(kTextCoilSecondaryWinding);
         default: return "";
       }
     case kSubtitle: {
@@ -347,7 +348,8 @@ CString CWndMotortester::Caption(int id) const {
                             : m_nReferenceCode == 111 ? "1(N)"
                             : m_nReferenceCode == 112 ? "4(N4)"
                                                       : "";
-      s.Format("%s: %s,  %s: %s", Text(10172), GetCoilTypeText(CoilType()), Text(10173), sensors);
+      s.Format("%s: %s,  %s: %s", Text(kTextHvCoilType), GetCoilTypeText(CoilType()), Text(kTextHvSensorCount),
+               sensors);
       return s;
     }
     case kACDC: return "=/~";
@@ -477,7 +479,7 @@ bool CWndMotortester::SetMeterMode(int mode) {
   const int rc = meter ? meter->SetMode(mode) : -1;
   if (rc == 0) return true;
   // A refused mode would leave the meter measuring another mode's values: the parameters first.
-  AfxMessageBox(Text(10097), MB_OK | MB_ICONEXCLAMATION);
+  AfxMessageBox(Text(kTextBadEngineParams), MB_OK | MB_ICONEXCLAMATION);
   m_nPage = kPageParams;
   m_nLayout = kLayoutBack | kLayoutReset | kLayoutSet;
   ShowPage();
@@ -533,17 +535,17 @@ void CWndMotortester::Graph() {
   switch (m_nPage) {
     case kPageOneCylinder:
       engine.SetMTOscAcquisitionMode(8);
-      engine.SetMeasureTitle(Text(10076));
+      engine.SetMeasureTitle(Text(kTextMeasureVnSingleCylinder));
       type.SetType(measure::MeasureType::kSecondarySingle);
       break;
     case kPageAllCylinders:
       engine.SetMTOscAcquisitionMode(7);
-      engine.SetMeasureTitle(Text(10075));
+      engine.SetMeasureTitle(Text(kTextMeasureVnAllCylinders));
       type.SetType(measure::MeasureType::kSecondaryAll);
       break;
     case kPageSelectedCylinder: {
       engine.SetMTOscAcquisitionMode(7);
-      engine.SetMeasureTitle(Text(10077));
+      engine.SetMeasureTitle(Text(kTextMeasureVnSelectedCylinder));
       CMeasureEngine* panelEngine = m_SelectedCylinder.State().engine;
       engine.SetSelectedChannel((panelEngine ? panelEngine : &engine)->GetCurrentChannelMode());
       type.SetType(measure::MeasureType::kSecondarySelected);
@@ -552,7 +554,7 @@ void CWndMotortester::Graph() {
     }
     default:
       engine.SetMTOscAcquisitionMode(9);
-      engine.SetMeasureTitle(Text(10076));
+      engine.SetMeasureTitle(Text(kTextMeasureVnSingleCylinder));
       type.SetType(measure::MeasureType::kSecondaryDoubleCoil);
       break;
   }
@@ -673,12 +675,12 @@ void CWndMotortester::Print() {
 void CWndMotortester::OnButtonClicked(int id) {
   CMotortesterData* data = GetMotortesterDevice();
   static const Preset presets[] = {
-      {10, 1, 10030, 1, 0, 0, 1, 0},  // 7 petrol oscilloscope
-      {19, 6, 10074, 6, 1, 1, 0, 1},  // 10 pressure sensor
-      {21, 1, 10030, 4, 0, 0, 1, 0},  // 12 diesel oscilloscope
-      {25, 2, 10069, 5, 1, 0, 0, 0},  // 13 diesel with turn
-      {25, 2, 10069, 2, 1, 0, 0, 0},  // 14 petrol with turn
-      {15, 4, 10073, 3, 1, 0, 0, 1},  // 18 primary winding voltage
+      {10, 1, kTextOscilloscope, 1, 0, 0, 1, 0},           // 7 petrol oscilloscope
+      {19, 6, kTextMeasurePressureSignal, 6, 1, 1, 0, 1},  // 10 pressure sensor
+      {21, 1, kTextOscilloscope, 4, 0, 0, 1, 0},           // 12 diesel oscilloscope
+      {25, 2, kTextOscilloscopeWithTurn, 5, 1, 0, 0, 0},   // 13 diesel with turn
+      {25, 2, kTextOscilloscopeWithTurn, 2, 1, 0, 0, 0},   // 14 petrol with turn
+      {15, 4, kTextMeasurePrimaryVoltage, 3, 1, 0, 0, 1},  // 18 primary winding voltage
   };
   const bool voltagePage = m_nPage == kPageVoltCurrent || m_nPage == kPageDieselVoltCurrent;
   switch (id) {
@@ -767,7 +769,8 @@ void CWndMotortester::OnButtonClicked(int id) {
 
 void CWndMotortester::Activate(int previousTab) {
   CMotortesterData* data = GetMotortesterDevice();
-  if (!data->IsReady() && previousTab != 9) AfxMessageBox(Text(10061), MB_ICONINFORMATION | MB_TOPMOST);
+  if (!data->IsReady() && previousTab != 9)
+    AfxMessageBox(Text(kTextTesterNotConnected), MB_ICONINFORMATION | MB_TOPMOST);
   ShowWindow(SW_SHOW);
   ShowPage();
   data->ApplyMotortesterParams(m_nKeptEngineType);
