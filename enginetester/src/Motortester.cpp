@@ -1,6 +1,7 @@
 #include <enginetester/Motortester.h>
 
 #include <enginetester/PanelCommon.h>
+#include <enginetester/PrintItems.h>
 #include <enginetester/VNProbeSetupDlg.h>
 
 #include <ui/dialogs/MessageDlg.h>
@@ -606,17 +607,17 @@ void CWndMotortester::Back() {
 }
 
 void CWndMotortester::Print() {
-  int type;
+  et::PrintItem type;
   switch (m_nPage) {
-    case kPageAdvance: type = 4; break;
-    case kPageVoltCurrent: case kPageDieselVoltCurrent: type = 3; break;
-    case kPageThermometer: case kPageDieselThermometer: type = 10; break;
-    case kPageOneCylinder: type = 6; break;
-    case kPageAllCylinders: type = 8; break;
-    case kPageSelectedCylinder: type = 9; break;
-    case kPageDoubleCoil: type = 7; break;
-    case kPageDwell: type = 5; break;
-    case kPagePreinjection: type = 11; break;
+    case kPageAdvance: type = et::kPrintItemAdvance; break;
+    case kPageVoltCurrent: case kPageDieselVoltCurrent: type = et::kPrintItemVoltCurrent; break;
+    case kPageThermometer: case kPageDieselThermometer: type = et::kPrintItemThermometer; break;
+    case kPageOneCylinder: type = et::kPrintItemOneCylinder; break;
+    case kPageAllCylinders: type = et::kPrintItemAllCylinders; break;
+    case kPageSelectedCylinder: type = et::kPrintItemSelectedCylinder; break;
+    case kPageDoubleCoil: type = et::kPrintItemDoubleCoil; break;
+    case kPageDwell: type = et::kPrintItemDwell; break;
+    case kPagePreinjection: type = et::kPrintItemPreinjection; break;
     default: return;
   }
   int index = -1;
@@ -624,42 +625,42 @@ void CWndMotortester::Print() {
   if (!item) return;
   // The kV panels hold volts, and the report prints volts with their prefix ("12.5kV").
   switch (type) {
-    case 4:
-    case 5:
-    case 11: {
-      const PolledPanelValues& v =
-          type == 5 ? m_Dwell.GetValues() : m_Advance.GetValues();
+    case et::kPrintItemAdvance:
+    case et::kPrintItemDwell:
+    case et::kPrintItemPreinjection: {
+      const PolledPanelValues& v = type == et::kPrintItemDwell ? m_Dwell.GetValues() : m_Advance.GetValues();
       item->SetValues3(v.value, v.temperature, v.speed, "");
       break;
     }
-    case 3: {
+    case et::kPrintItemVoltCurrent: {
       const auto v = m_VoltCurrent.GetPrintValues();
       const int ac = GetMotortesterDevice()->GetChannel(CMotortesterData::CHANNEL_VOLTAGE).m_Reading.m_bAC;
       item->SetValues6(v.voltage, v.voltageMin, v.voltageMax, v.current, v.currentMin, v.currentMax, ac, v.minMax, "");
       break;
     }
-    case 10: {
+    case et::kPrintItemThermometer: {
       const PolledPanelValues& v = m_Thermometer.GetValues();
       item->SetValues2(v.temperature, v.speed, "");
       break;
     }
     // A kV panel showing its state instead of bars prints no values but that state.
-    case 6:
-    case 9: {
-      const CWndMotortester_HiVoltage& panel = type == 6 ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
-                                                         : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder);
+    case et::kPrintItemOneCylinder:
+    case et::kPrintItemSelectedCylinder: {
+      const CWndMotortester_HiVoltage& panel =
+          type == et::kPrintItemOneCylinder ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
+                                        : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder);
       const auto v = panel.GetPrintValues();
       item->SetValues2(v.values[0], v.speed, "");
       item->SetState(panel.StateText());
       break;
     }
-    case 7: {
+    case et::kPrintItemDoubleCoil: {
       const auto v = m_DblCoil.GetPrintValues();
       item->SetValues3(v.values[0], v.values[1], v.speed, "");
       item->SetState(m_DblCoil.StateText());
       break;
     }
-    case 8: {
+    case et::kPrintItemAllCylinders: {
       const auto v = m_AllCylinders.GetPrintValues();
       item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, "");
       item->SetState(m_AllCylinders.StateText());

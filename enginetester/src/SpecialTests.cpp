@@ -1,5 +1,7 @@
 #include <enginetester/SpecialTests.h>
 
+#include <enginetester/PrintItems.h>
+
 #include <ui/dialogs/MessageDlg.h>
 #include <ui/print/PrintDlg.h>
 #include <ui/print/PrintQueue.h>
@@ -361,7 +363,7 @@ void CWndSpecialTests::OpenLeakCheck() {
 
 void CWndSpecialTests::Print() {
   int index = -1;
-  CPrintItemData* item = GetPrintQueue()->AddItem(12, &index);
+  CPrintItemData* item = GetPrintQueue()->AddItem(et::kPrintItemLeakCheck, &index);
   if (!item) return;
   int count = 0;
   float r[6] = {};
