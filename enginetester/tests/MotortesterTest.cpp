@@ -559,6 +559,61 @@ TEST_F(MotortesterTest, KvRefusalOpensTheParameters) {
   EXPECT_EQ(pane->Page(), 7);
 }
 
+// Back on the parameters goes by the page they were opened from (here through a refusal, which
+// reaches every page): a menu or a polled meter page gets its page again with Back and Params in
+// the row, a kV page the secondary menu, any other page the start.
+TEST_F(MotortesterTest, BackFromTheParametersByTheOpeningPage) {
+  struct Case {
+    int coil;
+    std::vector<int> path;
+    int page, layout;
+  };
+  const Case cases[] = {
+      {0, {}, 0, 0},          {0, {0}, 1, 65},         {0, {1}, 2, 65},         {0, {0, 2}, 4, 65},
+      {0, {0, 3}, 0, 0},      {0, {0, 4}, 0, 0},       {0, {0, 5}, 7, 65},      {0, {0, 6}, 9, 65},
+      {0, {0, 5, 15}, 7, 65}, {0, {0, 5, 16}, 7, 65},  {0, {0, 5, 17}, 7, 65},  {1, {0, 5, 15}, 7, 65},
+      {0, {0, 4, 19}, 0, 0},  {0, {1, 8}, 17, 65},     {0, {1, 9}, 0, 0},       {0, {1, 11}, 20, 65},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.path) + (c.coil ? " double coil" : ""));
+    GetMotortesterDevice()->SetCoilType(0, c.coil);
+    GetMotortesterDevice()->m_bProbeSetupDone = 1;
+    Create();
+    PressAll(c.path);
+    if (HasFatalFailure()) return;
+    pane->SendMessage(WM_KVREFUSED, 0, 0);
+    ASSERT_EQ(pane->Page(), 3);
+    Press(P::kBack);
+    EXPECT_EQ(pane->Page(), c.page);
+    EXPECT_EQ(pane->LayoutCode(), c.layout);
+    pane.reset();
+  }
+}
+
+TEST_F(MotortesterTest, TitleByPage) {
+  struct Case {
+    std::vector<int> path;
+    const char* title;
+  };
+  const Case cases[] = {
+      {{}, "Motortester"},
+      {{0}, "Spark Ignition Engine"},
+      {{1}, "Diesel Engine"},
+      {{0, 4}, "Coil - Primary Winding"},
+      {{0, 5}, "Coil - Secondary Winding"},
+      {{0, 2}, ""},
+      {{0, 21}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.path));
+    Create();
+    PressAll(c.path);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(std::string(pane->Caption(P::kTitle)), c.title);
+    pane.reset();
+  }
+}
+
 TEST_F(MotortesterTest, NotConnectedBoxExceptFromTheSystemTab) {
   struct Case {
     bool ready;
