@@ -30,6 +30,7 @@
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/ResourceHolder.h>
+#include <core/TextIds.h>
 
 #include <platform/clock.h>
 #include <platform/display.h>
@@ -216,7 +217,7 @@ TEST(ProgramEndToEnd, SilentBoardGivesOneNoticeAndNoDevice) {
         },
         {}, "program_e2e_silent.png");
     EXPECT_FALSE(o.devicePresent);
-    EXPECT_EQ(o.boxTexts, std::vector<std::string>{GetGlobalProps().GetText(10058)});
+    EXPECT_EQ(o.boxTexts, std::vector<std::string>{GetGlobalProps().GetText(kTextHardwareNotConnected)});
     EXPECT_STREQ(o.info.board, CWndInfo::kNoInformation);
     EXPECT_STREQ(o.info.motortester, CWndInfo::kNoInformation);
     EXPECT_EQ(o.firstTab, 0);
@@ -431,8 +432,9 @@ void RecordAndView(CMainWndDlg& main, int rateIndex, bool throughRecorder, const
   }
   EXPECT_TRUE(DrewInColour(rec.GetSafeHwnd(), "Rec", 0x0000FF));
   pane->RedrawAll();
-  EXPECT_TRUE(DrewInColour(pane->m_chart.GetSafeHwnd(), props.GetText(10106), 0x0000FF));
-  EXPECT_EQ(DrewInColour(pane->m_chart.GetSafeHwnd(), props.GetText(10107), 0x0000FF), throughRecorder);
+  EXPECT_TRUE(DrewInColour(pane->m_chart.GetSafeHwnd(), props.GetText(kTextRecording), 0x0000FF));
+  EXPECT_EQ(DrewInColour(pane->m_chart.GetSafeHwnd(), props.GetText(kTextSignalUnavailableRecording), 0x0000FF),
+            throughRecorder);
   for (int id : {Panel::kBtnRun, Panel::kTriggerMode, Panel::kChAOnOff, Panel::kBtnSave})
     EXPECT_EQ(panel->Button(id)->data.enabled, 0) << id;
   EXPECT_EQ(panel->Spinner(Panel::kTimeScale)->record.enabled, 0);
@@ -446,7 +448,7 @@ void RecordAndView(CMainWndDlg& main, int rateIndex, bool throughRecorder, const
   // A click on the chart ends the recording; Yes views it.
   ClickCentre(pane->m_chart);
   ASSERT_FALSE(boxes.empty());
-  EXPECT_EQ(boxes.back().text, props.GetText(10102));
+  EXPECT_EQ(boxes.back().text, props.GetText(kTextViewRecordQuestion));
   EXPECT_EQ(state.ScopeRecording.load(), 0);
   ASSERT_TRUE(kvtest::PumpUntil([&] { return main.SelectedTab() == 6; }, 5));
   CRecordList& list = GetRecordList();

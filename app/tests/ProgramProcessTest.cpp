@@ -21,6 +21,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <core/TextIds.h>
 #include <core/Texts.h>
 
 #include "CommandSet.h"
@@ -177,8 +178,9 @@ TEST(ProgramProcess, SilentBoardNoticeWindowListAndPostedClose) {
   SetPlatformValue("SimulatedSilent", 0);
   SetPlatformText("SimulatedRequestLog", "");
 
-  EXPECT_EQ(Lines(boxes), (std::vector<std::string>{"Dravix Scope\t" + Escaped(GetDefaultLanguageText(10058)) + "\tOK",
-                                                    "Dravix Scope\t" + Escaped(GetDefaultLanguageText(10175)) + "\tYes"}));
+  EXPECT_EQ(Lines(boxes),
+            (std::vector<std::string>{"Dravix Scope\t" + Escaped(GetDefaultLanguageText(kTextHardwareNotConnected)) + "\tOK",
+                                      "Dravix Scope\t" + Escaped(GetDefaultLanguageText(kTextQuitQuestion)) + "\tYes"}));
   const auto logged = Lines(requests);
   ASSERT_FALSE(logged.empty());
   for (const std::string& line : logged) EXPECT_NE(line.find(" -> silence"), std::string::npos) << line;
@@ -218,7 +220,8 @@ TEST(ProgramProcess, AFolderWithoutTheMeasurementLibraryGivesItsNoticeAndEndsWit
   const int code = WaitExit(program, 60);
   if (code == -1) kill(program, SIGKILL), waitpid(program, nullptr, 0);
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(Lines(boxes), std::vector<std::string>{"Dravix Scope\t" + Escaped(GetDefaultLanguageText(10059)) + "\tOK"});
+  EXPECT_EQ(Lines(boxes),
+            std::vector<std::string>{"Dravix Scope\t" + Escaped(GetDefaultLanguageText(kTextCannotLoadLibrary)) + "\tOK"});
   EXPECT_FALSE(fs::exists(shot)) << "a main window was shown";
   fs::remove_all(folder);
 }

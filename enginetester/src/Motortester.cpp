@@ -1,6 +1,7 @@
 #include <enginetester/Motortester.h>
 
 #include <enginetester/PanelCommon.h>
+#include <enginetester/PrintItems.h>
 #include <enginetester/VNProbeSetupDlg.h>
 
 #include <ui/dialogs/MessageDlg.h>
@@ -16,6 +17,7 @@
 #include <core/Messages.h>
 #include <core/MotortesterData.h>
 #include <core/Notify.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 #include <core/ValueArrays.h>
 
@@ -113,10 +115,92 @@ constexpr int kScopeButtons[] = {5, 7, 14, 18, 10, 12, 13, CWndMotortester::kGra
 
 const char* Text(int id) { return GetGlobalProps().GetText(id); }
 
+// The four kV pages: one cylinder, all, selected, double coil.
+bool IsHiVoltagePage(int page) {
+  return page >= CWndMotortester::kPageOneCylinder && page <= CWndMotortester::kPageDoubleCoil;
+}
+
+constexpr int kNoPage = -1;
+constexpr int kNoPrintItem = -1;
+
+// A page's windows: its buttons and panel in the order they are shown.
+struct PageWindowList {
+  static constexpr int kCapacity = 10;
+  // A longer list does not compile: the page table is constant.
+  constexpr PageWindowList(std::initializer_list<int> list) : count(static_cast<int>(list.size())) {
+    std::copy(list.begin(), list.end(), ids);
+  }
+  const int* begin() const { return ids; }
+  const int* end() const { return ids + count; }
+  int ids[kCapacity] = {};
+  int count = 0;
+};
+
 // The window's own visible flag (also while the pane itself is hidden).
 bool Shown(const CWnd* w) { return w && w->GetSafeHwnd() && (w->GetStyle() & WS_VISIBLE); }
 
 }  // namespace
+
+// A row of the page table. The Sync button of a row (its layout bit and its window) is there only
+// with a double coil.
+struct CWndMotortester::PageEntry {
+  int page;
+  int title;       // language text of the title button; 0: none
+  int layout;      // the bottom row the page opens with
+  int back;        // the page Back leads to; kNoPage: Back does nothing
+  // The page Back on the parameters leads to, with Back and Params in its row, when they were
+  // opened from this page; kNoPage: the start page.
+  int backFromParams;
+  int printItem;   // what Print queues (et::PrintItem); kNoPrintItem: nothing
+  PageWindowList windows;
+};
+
+const CWndMotortester::PageEntry* CWndMotortester::PageEntryOf(int page) {
+  static constexpr PageEntry kPages[] = {
+      // page, title, layout, back, back from the parameters, print item, windows
+      {kPageStart, 0, 0, kNoPage, kNoPage, kNoPrintItem, {kPetrol, kDiesel, kTitle}},
+      {kPagePetrol, kTextSparkIgnitionEngine, kLayoutBackParams, kPageStart, kPagePetrol, kNoPrintItem,
+       {kAdvance, kVoltCurrent, kPrimary, kSecondary, kThermometer, kScopePetrol, kScopeTurnPetrol, kTitle, kBack,
+        kParams}},
+      {kPageDiesel, kTextDieselEngine, kLayoutBackParams, kPageStart, kPageDiesel, kNoPrintItem,
+       {kPreinjection, kDieselVoltCurrent, kPressure, kDieselThermometer, kScopeDiesel, kScopeTurnDiesel, kBack, kParams,
+        kTitle}},
+      // Back on the parameters goes by the page they were opened from.
+      {kPageParams, 0, kLayoutBackResetSet, kNoPage, kNoPage, kNoPrintItem, {kBack, kReset, kSet, kParamsPanel}},
+      {kPageAdvance, 0, kLayoutMeter, kPagePetrol, kPageAdvance, et::kPrintItemAdvance, {kAdvancePanel, kBack, kPrint}},
+      {kPageVoltCurrent, 0, kLayoutVoltCurrent, kPagePetrol, kNoPage, et::kPrintItemVoltCurrent,
+       {kVoltCurrentPanel, kBack, kACDC, kMinMax, kZeroing, kZeroMinMax, kPrint}},
+      {kPagePrimary, kTextCoilPrimaryWinding, kLayoutBack, kPagePetrol, kNoPage, kNoPrintItem,
+       {kPrimaryVoltage, kDwell, kBack, kTitle}},
+      {kPageSecondary, kTextCoilSecondaryWinding, kLayoutBackParams, kPagePetrol, kPageSecondary, kNoPrintItem,
+       {kOneCylinder, kAllCylinders, kSelectedCylinder, kTitle, kSubtitle, kBack, kParams}},
+      {kPageThermometer, 0, kLayoutMeter, kPagePetrol, kPageThermometer, et::kPrintItemThermometer,
+       {kThermometerPanel, kBack, kPrint}},
+      {kPageOneCylinder, 0, kLayoutHiVoltage, kPageSecondary, kPageSecondary, et::kPrintItemOneCylinder,
+       {kOneCylinderPanel, kBack, kAverage, kGraph, kPrint}},
+      {kPageAllCylinders, 0, kLayoutHiVoltageSync, kPageSecondary, kPageSecondary, et::kPrintItemAllCylinders,
+       {kAllCylindersPanel, kBack, kGraph, kAverage, kSync, kPrint}},
+      {kPageSelectedCylinder, 0, kLayoutHiVoltageSync, kPageSecondary, kPageSecondary, et::kPrintItemSelectedCylinder,
+       {kSelectedCylinderPanel, kBack, kGraph, kAverage, kSync, kPrint}},
+      {kPageDoubleCoil, 0, kLayoutHiVoltage, kPageSecondary, kPageSecondary, et::kPrintItemDoubleCoil,
+       {kDblCoilPanel, kBack, kAverage, kGraph, kPrint}},
+      {kPageDwell, 0, kLayoutMeter, kPagePrimary, kNoPage, et::kPrintItemDwell, {kDwellPanel, kBack, kPrint}},
+      {kPagePreinjection, 0, kLayoutMeter, kPageDiesel, kPagePreinjection, et::kPrintItemPreinjection,
+       {kAdvancePanel, kBack, kPrint}},
+      {kPageDieselVoltCurrent, 0, kLayoutVoltCurrent, kPageDiesel, kNoPage, et::kPrintItemVoltCurrent,
+       {kVoltCurrentPanel, kBack, kACDC, kMinMax, kZeroing, kZeroMinMax, kPrint}},
+      {kPageDieselThermometer, 0, kLayoutMeter, kPageDiesel, kPageDieselThermometer, et::kPrintItemThermometer,
+       {kThermometerPanel, kBack, kPrint}},
+      // Numbers of the system's pages this program never opens: only their way back is kept.
+      {10, 0, 0, kPagePetrol, kNoPage, kNoPrintItem, {}},
+      {15, 0, 0, kPagePrimary, kNoPage, kNoPrintItem, {}},
+      {19, 0, 0, kPageDiesel, kNoPage, kNoPrintItem, {}},
+      {21, 0, 0, kPageDiesel, kNoPage, kNoPrintItem, {}},
+  };
+  for (const PageEntry& entry : kPages)
+    if (entry.page == page) return &entry;
+  return nullptr;
+}
 
 CWndMotortester::CWndMotortester() : m_nKeptEngineType(GetMotortesterDevice()->GetEngineType()) {}
 
@@ -219,32 +303,12 @@ void CWndMotortester::HideAllPanels() {
 }
 
 std::vector<int> CWndMotortester::PageWindows() const {
-  switch (m_nPage) {
-    case kPageStart: return {kPetrol, kDiesel, kTitle};
-    case kPagePetrol: return {2, 3, 4, 5, 6, 7, 14, kTitle, kBack, kParams};
-    case kPageDiesel: return {8, 9, 10, 11, 12, 13, kBack, kParams, kTitle};
-    case kPageParams: return {kBack, kReset, kSet, kParamsPanel};
-    case kPageAdvance:
-    case kPagePreinjection: return {kAdvancePanel, kBack, kPrint};
-    case kPageVoltCurrent:
-    case kPageDieselVoltCurrent: return {kVoltCurrentPanel, kBack, kACDC, kMinMax, kZeroing, kZeroMinMax, kPrint};
-    case kPagePrimary: return {kPrimaryVoltage, kDwell, kBack, kTitle};
-    case kPageSecondary: return {kOneCylinder, kAllCylinders, kSelectedCylinder, kTitle, kSubtitle, kBack, kParams};
-    case kPageThermometer:
-    case kPageDieselThermometer: return {kThermometerPanel, kBack, kPrint};
-    case kPageOneCylinder: return {kOneCylinderPanel, kBack, kAverage, kGraph, kPrint};
-    case kPageAllCylinders:
-    case kPageSelectedCylinder: {
-      std::vector<int> ids = {m_nPage == kPageAllCylinders ? kAllCylindersPanel : kSelectedCylinderPanel, kBack, kGraph,
-                              kAverage};
-      if (CoilType() == 1) ids.push_back(kSync);
-      ids.push_back(kPrint);
-      return ids;
-    }
-    case kPageDoubleCoil: return {kDblCoilPanel, kBack, kAverage, kGraph, kPrint};
-    case kPageDwell: return {kDwellPanel, kBack, kPrint};
-    default: return {};
-  }
+  std::vector<int> ids;
+  const PageEntry* page = PageEntryOf(m_nPage);
+  if (!page) return ids;
+  for (int id : page->windows)
+    if (id != kSync || CoilType() == 1) ids.push_back(id);
+  return ids;
 }
 
 void CWndMotortester::ShowPage() {
@@ -333,21 +397,18 @@ void CWndMotortester::RecalcLayout() {
 CString CWndMotortester::Caption(int id) const {
   CString s;
   switch (id) {
-    case kTitle:
-      switch (m_nPage) {
-        case kPageStart: return "Motortester";
-        case kPagePetrol: return Text(10022);
-        case kPageDiesel: return Text(10023);
-        case kPagePrimary: return Text(10026);
-        case kPageSecondary: return Text(10027);
-        default: return "";
-      }
+    case kTitle: {
+      if (m_nPage == kPageStart) return "Motortester";  // the same word in every language
+      const PageEntry* page = PageEntryOf(m_nPage);
+      return page && page->title ? Text(page->title) : "";
+    }
     case kSubtitle: {
       const char* sensors = m_nReferenceCode == 110 ? "4(C4)"
                             : m_nReferenceCode == 111 ? "1(N)"
                             : m_nReferenceCode == 112 ? "4(N4)"
                                                       : "";
-      s.Format("%s: %s,  %s: %s", Text(10172), GetCoilTypeText(CoilType()), Text(10173), sensors);
+      s.Format("%s: %s,  %s: %s", Text(kTextHvCoilType), GetCoilTypeText(CoilType()), Text(kTextHvSensorCount),
+               sensors);
       return s;
     }
     case kACDC: return "=/~";
@@ -426,6 +487,20 @@ void CWndMotortester::SetPage(int page, int layout) {
   m_nLayout = layout;
 }
 
+void CWndMotortester::OpenPage(int page) {
+  const PageEntry* entry = PageEntryOf(page);
+  int layout = entry ? entry->layout : 0;
+  if ((layout & kLayoutSync) && CoilType() != 1) layout &= ~kLayoutSync;
+  SetPage(page, layout);
+  ShowPage();
+}
+
+void CWndMotortester::ShowParams() {
+  m_nPage = kPageParams;
+  m_nLayout = PageEntryOf(kPageParams)->layout;
+  ShowPage();
+}
+
 bool CWndMotortester::ChooseMeasurement(int measurementId) {
   CMotortesterData* data = GetMotortesterDevice();
   data->SetHelpMode(measurementId);
@@ -441,10 +516,9 @@ bool CWndMotortester::ChooseMeasurement(int measurementId) {
   return result == 1;
 }
 
-void CWndMotortester::Measurement(int measurementId, int page, int layout) {
-  if (!ChooseMeasurement(measurementId)) return;
-  SetPage(page, layout);
-  ShowPage();
+void CWndMotortester::Measurement(int page) {
+  if (!ChooseMeasurement(page)) return;
+  OpenPage(page);
 }
 
 void CWndMotortester::ApplyScopeFlags(int engineMode, int pressure, int plain, int angle) {
@@ -477,10 +551,8 @@ bool CWndMotortester::SetMeterMode(int mode) {
   const int rc = meter ? meter->SetMode(mode) : -1;
   if (rc == 0) return true;
   // A refused mode would leave the meter measuring another mode's values: the parameters first.
-  AfxMessageBox(Text(10097), MB_OK | MB_ICONEXCLAMATION);
-  m_nPage = kPageParams;
-  m_nLayout = kLayoutBack | kLayoutReset | kLayoutSet;
-  ShowPage();
+  AfxMessageBox(Text(kTextBadEngineParams), MB_OK | MB_ICONEXCLAMATION);
+  ShowParams();
   return false;
 }
 
@@ -488,26 +560,23 @@ void CWndMotortester::HiVoltageMeasurement(int id) {
   CMotortesterData* data = GetMotortesterDevice();
   const bool doubleCoil = CoilType() == 1;
   if (id == kOneCylinder) {
-    if (!ChooseMeasurement(doubleCoil ? 14 : 11)) return;
+    const int page = doubleCoil ? kPageDoubleCoil : kPageOneCylinder;
+    if (!ChooseMeasurement(page)) return;
     if (!SetMeterMode(doubleCoil ? 2 : 1)) return;
-    SetPage(doubleCoil ? kPageDoubleCoil : kPageOneCylinder, kLayoutHiVoltage);
-    ShowPage();
+    OpenPage(page);
     return;
   }
-  // These pages' measurement ids are their page numbers.
   const int page = id == kAllCylinders ? kPageAllCylinders : kPageSelectedCylinder;
   if (!ChooseMeasurement(page)) return;
   if (!doubleCoil) {
     if (!SetMeterMode(0)) return;
-    SetPage(page, kLayoutHiVoltage);
-    ShowPage();
+    OpenPage(page);
     return;
   }
   if (data->m_bProbeSetupDone.load()) {
     data->m_bAutoPolarity = 1;
     if (!SetMeterMode(0)) return;
-    SetPage(page, kLayoutHiVoltageSync);
-    ShowPage();
+    OpenPage(page);
     return;
   }
   INT_PTR result;
@@ -519,31 +588,30 @@ void CWndMotortester::HiVoltageMeasurement(int id) {
   }
   if (result != 1) return;
   if (!SetMeterMode(0)) return;
-  SetPage(page, kLayoutHiVoltageSync);
-  ShowPage();
+  OpenPage(page);
   data->m_bProbeSetupDone = 1;
   data->ReadPolarities();
 }
 
 void CWndMotortester::Graph() {
-  if (m_nPage < kPageOneCylinder || m_nPage > kPageDoubleCoil) return;
+  if (!IsHiVoltagePage(m_nPage)) return;
   CMeasureEngine& engine = GetMeasureEngine();
   MeasureType& type = GetMeasureType();
   if (m_nPage <= kPageSelectedCylinder) engine.ResetRearmCheck();
   switch (m_nPage) {
     case kPageOneCylinder:
       engine.SetMTOscAcquisitionMode(8);
-      engine.SetMeasureTitle(Text(10076));
+      engine.SetMeasureTitle(Text(kTextMeasureVnSingleCylinder));
       type.SetType(measure::MeasureType::kSecondarySingle);
       break;
     case kPageAllCylinders:
       engine.SetMTOscAcquisitionMode(7);
-      engine.SetMeasureTitle(Text(10075));
+      engine.SetMeasureTitle(Text(kTextMeasureVnAllCylinders));
       type.SetType(measure::MeasureType::kSecondaryAll);
       break;
     case kPageSelectedCylinder: {
       engine.SetMTOscAcquisitionMode(7);
-      engine.SetMeasureTitle(Text(10077));
+      engine.SetMeasureTitle(Text(kTextMeasureVnSelectedCylinder));
       CMeasureEngine* panelEngine = m_SelectedCylinder.State().engine;
       engine.SetSelectedChannel((panelEngine ? panelEngine : &engine)->GetCurrentChannelMode());
       type.SetType(measure::MeasureType::kSecondarySelected);
@@ -552,7 +620,7 @@ void CWndMotortester::Graph() {
     }
     default:
       engine.SetMTOscAcquisitionMode(9);
-      engine.SetMeasureTitle(Text(10076));
+      engine.SetMeasureTitle(Text(kTextMeasureVnSingleCylinder));
       type.SetType(measure::MeasureType::kSecondaryDoubleCoil);
       break;
   }
@@ -562,102 +630,67 @@ void CWndMotortester::Graph() {
 }
 
 void CWndMotortester::Back() {
-  switch (m_nPage) {
-    case kPagePetrol:
-    case kPageDiesel:
+  if (m_nPage == kPageParams) {
+    const PageEntry* from = PageEntryOf(m_nPreviousPage);
+    if (from && from->backFromParams != kNoPage)
+      SetPage(from->backFromParams, kLayoutBackParams);
+    else
       SetPage(kPageStart, 0);
-      break;
-    case kPageParams:
-      switch (m_nPreviousPage) {
-        case kPagePetrol: case kPageDiesel: case kPageAdvance: case kPageThermometer:
-        case kPagePreinjection: case kPageDieselThermometer:
-          SetPage(m_nPreviousPage, kLayoutBackParams);
-          break;
-        case kPageSecondary: case kPageOneCylinder: case kPageAllCylinders: case kPageSelectedCylinder:
-        case kPageDoubleCoil:
-          SetPage(kPageSecondary, kLayoutBackParams);
-          break;
-        default:
-          SetPage(kPageStart, 0);
-          break;
-      }
-      break;
-    case kPageOneCylinder: case kPageAllCylinders: case kPageSelectedCylinder: case kPageDoubleCoil:
-      if (IMotortester_6* tester = Tester()) tester->WaitReady();
-      SetPage(kPageSecondary, kLayoutBackParams);
-      break;
-    // Pages 10, 15, 19 and 21 are numbers of the system this program never opens; their way back
-    // is kept.
-    case 15: case kPageDwell:
-      SetPage(kPagePrimary, kLayoutBack);
-      break;
-    case kPagePreinjection: case kPageDieselVoltCurrent: case 19: case kPageDieselThermometer: case 21:
-      SetPage(kPageDiesel, kLayoutBackParams);
-      break;
-    case kPageAdvance: case kPageVoltCurrent: case kPagePrimary: case kPageSecondary: case kPageThermometer: case 10:
-      SetPage(kPagePetrol, kLayoutBackParams);
-      break;
-    default:
-      return;
+    ShowPage();
+    return;
   }
-  ShowPage();
+  const PageEntry* page = PageEntryOf(m_nPage);
+  if (!page || page->back == kNoPage) return;
+  if (IsHiVoltagePage(m_nPage))
+    if (IMotortester_6* tester = Tester()) tester->WaitReady();
+  OpenPage(page->back);
 }
 
 void CWndMotortester::Print() {
-  int type;
-  switch (m_nPage) {
-    case kPageAdvance: type = 4; break;
-    case kPageVoltCurrent: case kPageDieselVoltCurrent: type = 3; break;
-    case kPageThermometer: case kPageDieselThermometer: type = 10; break;
-    case kPageOneCylinder: type = 6; break;
-    case kPageAllCylinders: type = 8; break;
-    case kPageSelectedCylinder: type = 9; break;
-    case kPageDoubleCoil: type = 7; break;
-    case kPageDwell: type = 5; break;
-    case kPagePreinjection: type = 11; break;
-    default: return;
-  }
+  const PageEntry* page = PageEntryOf(m_nPage);
+  if (!page || page->printItem == kNoPrintItem) return;
+  const int type = page->printItem;
   int index = -1;
   CPrintItemData* item = GetPrintQueue()->AddItem(type, &index);
   if (!item) return;
   // The kV panels hold volts, and the report prints volts with their prefix ("12.5kV").
   switch (type) {
-    case 4:
-    case 5:
-    case 11: {
-      const PolledPanelValues& v =
-          type == 5 ? m_Dwell.GetValues() : m_Advance.GetValues();
+    case et::kPrintItemAdvance:
+    case et::kPrintItemDwell:
+    case et::kPrintItemPreinjection: {
+      const PolledPanelValues& v = type == et::kPrintItemDwell ? m_Dwell.GetValues() : m_Advance.GetValues();
       item->SetValues3(v.value, v.temperature, v.speed, "");
       break;
     }
-    case 3: {
+    case et::kPrintItemVoltCurrent: {
       const auto v = m_VoltCurrent.GetPrintValues();
       const int ac = GetMotortesterDevice()->GetChannel(CMotortesterData::CHANNEL_VOLTAGE).m_Reading.m_bAC;
       item->SetValues6(v.voltage, v.voltageMin, v.voltageMax, v.current, v.currentMin, v.currentMax, ac, v.minMax, "");
       break;
     }
-    case 10: {
+    case et::kPrintItemThermometer: {
       const PolledPanelValues& v = m_Thermometer.GetValues();
       item->SetValues2(v.temperature, v.speed, "");
       break;
     }
     // A kV panel showing its state instead of bars prints no values but that state.
-    case 6:
-    case 9: {
-      const CWndMotortester_HiVoltage& panel = type == 6 ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
-                                                         : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder);
+    case et::kPrintItemOneCylinder:
+    case et::kPrintItemSelectedCylinder: {
+      const CWndMotortester_HiVoltage& panel =
+          type == et::kPrintItemOneCylinder ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
+                                        : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder);
       const auto v = panel.GetPrintValues();
       item->SetValues2(v.values[0], v.speed, "");
       item->SetState(panel.StateText());
       break;
     }
-    case 7: {
+    case et::kPrintItemDoubleCoil: {
       const auto v = m_DblCoil.GetPrintValues();
       item->SetValues3(v.values[0], v.values[1], v.speed, "");
       item->SetState(m_DblCoil.StateText());
       break;
     }
-    case 8: {
+    case et::kPrintItemAllCylinders: {
       const auto v = m_AllCylinders.GetPrintValues();
       item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, "");
       item->SetState(m_AllCylinders.StateText());
@@ -673,30 +706,29 @@ void CWndMotortester::Print() {
 void CWndMotortester::OnButtonClicked(int id) {
   CMotortesterData* data = GetMotortesterDevice();
   static const Preset presets[] = {
-      {10, 1, 10030, 1, 0, 0, 1, 0},  // 7 petrol oscilloscope
-      {19, 6, 10074, 6, 1, 1, 0, 1},  // 10 pressure sensor
-      {21, 1, 10030, 4, 0, 0, 1, 0},  // 12 diesel oscilloscope
-      {25, 2, 10069, 5, 1, 0, 0, 0},  // 13 diesel with turn
-      {25, 2, 10069, 2, 1, 0, 0, 0},  // 14 petrol with turn
-      {15, 4, 10073, 3, 1, 0, 0, 1},  // 18 primary winding voltage
+      {10, 1, kTextOscilloscope, 1, 0, 0, 1, 0},           // 7 petrol oscilloscope
+      {19, 6, kTextMeasurePressureSignal, 6, 1, 1, 0, 1},  // 10 pressure sensor
+      {21, 1, kTextOscilloscope, 4, 0, 0, 1, 0},           // 12 diesel oscilloscope
+      {25, 2, kTextOscilloscopeWithTurn, 5, 1, 0, 0, 0},   // 13 diesel with turn
+      {25, 2, kTextOscilloscopeWithTurn, 2, 1, 0, 0, 0},   // 14 petrol with turn
+      {15, 4, kTextMeasurePrimaryVoltage, 3, 1, 0, 0, 1},  // 18 primary winding voltage
   };
   const bool voltagePage = m_nPage == kPageVoltCurrent || m_nPage == kPageDieselVoltCurrent;
   switch (id) {
     case kPetrol:
     case kDiesel:
       data->ApplyMotortesterParams(id == kPetrol ? 0 : 1);
-      SetPage(id == kPetrol ? kPagePetrol : kPageDiesel, kLayoutBackParams);
-      ShowPage();
+      OpenPage(id == kPetrol ? kPagePetrol : kPageDiesel);
       break;
-    case kAdvance: Measurement(4, kPageAdvance, kLayoutMeter); break;
-    case kVoltCurrent: Measurement(5, kPageVoltCurrent, kLayoutVoltCurrent); break;
-    case kPrimary: SetPage(kPagePrimary, kLayoutBack), ShowPage(); break;
-    case kSecondary: SetPage(kPageSecondary, kLayoutBackParams), ShowPage(); break;
-    case kThermometer: Measurement(9, kPageThermometer, kLayoutMeter); break;
-    case kPreinjection: Measurement(17, kPagePreinjection, kLayoutMeter); break;
-    case kDieselVoltCurrent: Measurement(18, kPageDieselVoltCurrent, kLayoutVoltCurrent); break;
-    case kDieselThermometer: Measurement(20, kPageDieselThermometer, kLayoutMeter); break;
-    case kDwell: Measurement(16, kPageDwell, kLayoutMeter); break;
+    case kAdvance: Measurement(kPageAdvance); break;
+    case kVoltCurrent: Measurement(kPageVoltCurrent); break;
+    case kPrimary: OpenPage(kPagePrimary); break;
+    case kSecondary: OpenPage(kPageSecondary); break;
+    case kThermometer: Measurement(kPageThermometer); break;
+    case kPreinjection: Measurement(kPagePreinjection); break;
+    case kDieselVoltCurrent: Measurement(kPageDieselVoltCurrent); break;
+    case kDieselThermometer: Measurement(kPageDieselThermometer); break;
+    case kDwell: Measurement(kPageDwell); break;
     case kScopePetrol: RunPreset(presets[0]); break;
     case kPressure: RunPreset(presets[1]); break;
     case kScopeDiesel: RunPreset(presets[2]); break;
@@ -707,11 +739,7 @@ void CWndMotortester::OnButtonClicked(int id) {
     case kAllCylinders:
     case kSelectedCylinder: HiVoltageMeasurement(id); break;
     case kBack: Back(); break;
-    case kParams:
-      m_nPage = kPageParams;
-      m_nLayout = kLayoutBack | kLayoutReset | kLayoutSet;
-      ShowPage();
-      break;
+    case kParams: ShowParams(); break;
     case kSet:
       if (data->ApplyMotortesterParams(data->GetEngineType()) == 0) {
         ButtonById(kSetParamsTitle)->ShowWindow(SW_SHOW);
@@ -767,7 +795,8 @@ void CWndMotortester::OnButtonClicked(int id) {
 
 void CWndMotortester::Activate(int previousTab) {
   CMotortesterData* data = GetMotortesterDevice();
-  if (!data->IsReady() && previousTab != 9) AfxMessageBox(Text(10061), MB_ICONINFORMATION | MB_TOPMOST);
+  if (!data->IsReady() && previousTab != 9)
+    AfxMessageBox(Text(kTextTesterNotConnected), MB_ICONINFORMATION | MB_TOPMOST);
   ShowWindow(SW_SHOW);
   ShowPage();
   data->ApplyMotortesterParams(m_nKeptEngineType);
@@ -796,9 +825,7 @@ void CWndMotortester::OnTimer(UINT_PTR id) {
 
 LRESULT CWndMotortester::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KVREFUSED) {
-    m_nPage = kPageParams;
-    m_nLayout = kLayoutBack | kLayoutReset | kLayoutSet;
-    ShowPage();
+    ShowParams();
     return 1;
   }
   return CXPWndBaseColor::WindowProc(message, wParam, lParam);

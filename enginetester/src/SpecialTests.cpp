@@ -1,5 +1,7 @@
 #include <enginetester/SpecialTests.h>
 
+#include <enginetester/PrintItems.h>
+
 #include <ui/dialogs/MessageDlg.h>
 #include <ui/print/PrintDlg.h>
 #include <ui/print/PrintQueue.h>
@@ -322,8 +324,8 @@ void CWndSpecialTests::ScopePreset(int id) {
   struct Preset {
     int measurementId, acquisitionMode, title, measureType, synchronised, plain;
   };
-  static const Preset presets[4] = {{10, 1, 10030, 1, 0, 1}, {25, 2, 10069, 2, 1, 0}, {21, 1, 10030, 4, 0, 1},
-                                    {25, 2, 10069, 5, 1, 0}};
+  static const Preset presets[4] = {{10, 1, kTextOscilloscope, 1, 0, 1}, {25, 2, kTextOscilloscopeWithTurn, 2, 1, 0},
+                                    {21, 1, kTextOscilloscope, 4, 0, 1}, {25, 2, kTextOscilloscopeWithTurn, 5, 1, 0}};
   const Preset& p = presets[id - kScopePetrol];
   CMotortesterData* data = GetMotortesterDevice();
   data->SetHelpMode(p.measurementId);
@@ -361,7 +363,7 @@ void CWndSpecialTests::OpenLeakCheck() {
 
 void CWndSpecialTests::Print() {
   int index = -1;
-  CPrintItemData* item = GetPrintQueue()->AddItem(12, &index);
+  CPrintItemData* item = GetPrintQueue()->AddItem(et::kPrintItemLeakCheck, &index);
   if (!item) return;
   int count = 0;
   float r[6] = {};

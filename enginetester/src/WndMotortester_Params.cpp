@@ -414,7 +414,8 @@ void CWndMotortester_Params::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, C
   } else if (data->id == ID_SUBTITLE) {
     selectFont.Select(&m_fntMedium);
     const int kind = Data().GetEngineType();
-    dc->DrawText(props.GetText(kind == kDiesel ? 10023 : 10022), -1, &rc, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    dc->DrawText(props.GetText(kind == kDiesel ? kTextDieselEngine : kTextSparkIgnitionEngine), -1, &rc,
+                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   } else if (data->id >= ID_SWITCH1 && data->id < ID_SWITCH1 + SWITCHES) {
     selectFont.Select(&m_fntLarge);
     const int polarity = Data().GetPolarity(data->id - ID_SWITCH1 + 1);

@@ -10,6 +10,7 @@
 #include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
 #include <core/Reg.h>
+#include <core/TextIds.h>
 
 #include <kv310/Kv310.h>
 
@@ -366,7 +367,7 @@ TEST_F(LeakCheckTest, WithTheBoardTheEnginesCountIsUsedAndEightCylindersAreRefus
   ASSERT_TRUE(panel->EngineTester());
   EXPECT_FALSE(panel->m_cylinderCount.IsWindowVisible());
   ClickStart();
-  EXPECT_EQ(Boxes(), (std::vector<std::string>{GetGlobalProps().GetText(10141)}));
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{GetGlobalProps().GetText(kTextCylinderCountOutOfRange)}));
   EXPECT_EQ(kvp::MessageBoxLog().back().type, static_cast<UINT>(MB_ICONINFORMATION | MB_TOPMOST));
   EXPECT_EQ(leak.starts.load(), 0);
   EXPECT_TRUE(leak.inputs.empty());
@@ -429,7 +430,7 @@ TEST_F(LeakCheckTest, TheCylinderCountLabelReadsWhole) {
     CClientDC dc(&panel->m_cylinderCount);
     CFont* old = dc.SelectObject(&panel->ScaleFont());
     for (const kvp::DrawnText& t : kvp::DrawnTexts(panel->m_cylinderCount.GetSafeHwnd())) {
-      if (t.text != GetGlobalProps().GetText(10042)) continue;
+      if (t.text != GetGlobalProps().GetText(kTextCylinderCount)) continue;
       drawn = true;
       const CRect box(t.rect);
       CRect needed(box.left, box.top, box.right, box.top);

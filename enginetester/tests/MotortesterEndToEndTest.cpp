@@ -6,6 +6,7 @@
 // refusal of the variant reference probe.
 #include <enginetester/Motortester.h>
 #include <enginetester/PanelCommon.h>
+#include <enginetester/PrintItems.h>
 
 #include <ui/dialogs/CommentDlg.h>
 #include <ui/dialogs/DialogResources.h>
@@ -163,7 +164,7 @@ TEST_F(MotortesterEndToEndTest, TheDefaultProbesPassEveryMeasurementsProbeCheck)
   }
 }
 
-// Print on the all-cylinders page: the item of type 8 holds the four voltages and the speed the
+// Print on the all-cylinders page: the all-cylinders item holds the four voltages and the speed the
 // panel shows; added with a comment, the next print makes a PDF report of it, read back with
 // poppler and kept for people.
 TEST_F(MotortesterEndToEndTest, AllCylindersPrintToAPdfReport) {
@@ -194,7 +195,7 @@ TEST_F(MotortesterEndToEndTest, AllCylindersPrintToAPdfReport) {
     });
   });
   Press(CWndMotortester::kPrint);
-  ASSERT_EQ(type, 8);
+  ASSERT_EQ(type, et::kPrintItemAllCylinders);
   // Volts, as the panel shows them; the fifth value is the speed.
   for (int i : {0, 1, 3}) EXPECT_NEAR(item[i], 10000, 800) << i;
   EXPECT_NEAR(item[2], 5000, 500);

@@ -3,6 +3,7 @@
 // deactivates the pane inside the tab switch, the parameter buttons, the kV mode refusal, the
 // activation box and printing by page.
 #include <enginetester/Motortester.h>
+#include <enginetester/PrintItems.h>
 
 #include <ui/dialogs/DialogResources.h>
 #include <ui/print/PrintQueue.h>
@@ -558,6 +559,61 @@ TEST_F(MotortesterTest, KvRefusalOpensTheParameters) {
   EXPECT_EQ(pane->Page(), 7);
 }
 
+// Back on the parameters goes by the page they were opened from (here through a refusal, which
+// reaches every page): a menu or a polled meter page gets its page again with Back and Params in
+// the row, a kV page the secondary menu, any other page the start.
+TEST_F(MotortesterTest, BackFromTheParametersByTheOpeningPage) {
+  struct Case {
+    int coil;
+    std::vector<int> path;
+    int page, layout;
+  };
+  const Case cases[] = {
+      {0, {}, 0, 0},          {0, {0}, 1, 65},         {0, {1}, 2, 65},         {0, {0, 2}, 4, 65},
+      {0, {0, 3}, 0, 0},      {0, {0, 4}, 0, 0},       {0, {0, 5}, 7, 65},      {0, {0, 6}, 9, 65},
+      {0, {0, 5, 15}, 7, 65}, {0, {0, 5, 16}, 7, 65},  {0, {0, 5, 17}, 7, 65},  {1, {0, 5, 15}, 7, 65},
+      {0, {0, 4, 19}, 0, 0},  {0, {1, 8}, 17, 65},     {0, {1, 9}, 0, 0},       {0, {1, 11}, 20, 65},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.path) + (c.coil ? " double coil" : ""));
+    GetMotortesterDevice()->SetCoilType(0, c.coil);
+    GetMotortesterDevice()->m_bProbeSetupDone = 1;
+    Create();
+    PressAll(c.path);
+    if (HasFatalFailure()) return;
+    pane->SendMessage(WM_KVREFUSED, 0, 0);
+    ASSERT_EQ(pane->Page(), 3);
+    Press(P::kBack);
+    EXPECT_EQ(pane->Page(), c.page);
+    EXPECT_EQ(pane->LayoutCode(), c.layout);
+    pane.reset();
+  }
+}
+
+TEST_F(MotortesterTest, TitleByPage) {
+  struct Case {
+    std::vector<int> path;
+    const char* title;
+  };
+  const Case cases[] = {
+      {{}, "Motortester"},
+      {{0}, "Spark Ignition Engine"},
+      {{1}, "Diesel Engine"},
+      {{0, 4}, "Coil - Primary Winding"},
+      {{0, 5}, "Coil - Secondary Winding"},
+      {{0, 2}, ""},
+      {{0, 21}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.path));
+    Create();
+    PressAll(c.path);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(std::string(pane->Caption(P::kTitle)), c.title);
+    pane.reset();
+  }
+}
+
 TEST_F(MotortesterTest, NotConnectedBoxExceptFromTheSystemTab) {
   struct Case {
     bool ready;
@@ -668,17 +724,17 @@ TEST_F(MotortesterTest, PrintByPage) {
     std::vector<int> numbers;
   };
   const Case cases[] = {
-      {0, {0, 2}, 4, {}, {}},
-      {0, {0, 3}, 3, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
-      {0, {0, 6}, 10, {}, {}},
-      {0, {0, 4, 19}, 5, {}, {}},
-      {0, {1, 8}, 11, {}, {}},
-      {0, {1, 9}, 3, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
-      {0, {1, 11}, 10, {}, {}},
-      {0, {0, 5, 15}, 6, {9000, 3000}, {}},
-      {0, {0, 5, 16}, 8, {9000, 10000, 5000, 11000, 3000}, {}},
-      {0, {0, 5, 17}, 9, {9000, 3000}, {}},
-      {1, {0, 5, 15}, 7, {9000, 10000, 3000}, {}},
+      {0, {0, 2}, et::kPrintItemAdvance, {}, {}},
+      {0, {0, 3}, et::kPrintItemVoltCurrent, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
+      {0, {0, 6}, et::kPrintItemThermometer, {}, {}},
+      {0, {0, 4, 19}, et::kPrintItemDwell, {}, {}},
+      {0, {1, 8}, et::kPrintItemPreinjection, {}, {}},
+      {0, {1, 9}, et::kPrintItemVoltCurrent, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
+      {0, {1, 11}, et::kPrintItemThermometer, {}, {}},
+      {0, {0, 5, 15}, et::kPrintItemOneCylinder, {9000, 3000}, {}},
+      {0, {0, 5, 16}, et::kPrintItemAllCylinders, {9000, 10000, 5000, 11000, 3000}, {}},
+      {0, {0, 5, 17}, et::kPrintItemSelectedCylinder, {9000, 3000}, {}},
+      {1, {0, 5, 15}, et::kPrintItemDoubleCoil, {9000, 10000, 3000}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type * 100 + c.path.back());
@@ -741,9 +797,11 @@ TEST_F(MotortesterTest, KvPanelsInTheirErrorStatePrintTheirState) {
     const char* state;
   };
   const Case cases[] = {
-      {0, {0, 5, 16}, 8, S::STATUS_ERROR, "Error"},   {0, {0, 5, 16}, 8, S::STATUS_NO_SENSOR, "no sensor"},
-      {0, {0, 5, 15}, 6, S::STATUS_BAD_PROBE, "Bad probe"}, {0, {0, 5, 17}, 9, S::STATUS_ERROR, "Error"},
-      {1, {0, 5, 15}, 7, S::STATUS_NO_SENSOR, "no sensor"},
+      {0, {0, 5, 16}, et::kPrintItemAllCylinders, S::STATUS_ERROR, "Error"},
+      {0, {0, 5, 16}, et::kPrintItemAllCylinders, S::STATUS_NO_SENSOR, "no sensor"},
+      {0, {0, 5, 15}, et::kPrintItemOneCylinder, S::STATUS_BAD_PROBE, "Bad probe"},
+      {0, {0, 5, 17}, et::kPrintItemSelectedCylinder, S::STATUS_ERROR, "Error"},
+      {1, {0, 5, 15}, et::kPrintItemDoubleCoil, S::STATUS_NO_SENSOR, "no sensor"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.state);
@@ -781,7 +839,7 @@ TEST_F(MotortesterTest, KvPanelsInTheirErrorStatePrintTheirState) {
       ::PostMessage(dialog, WM_CLOSE, 0, 0);
     });
     pane->OnButtonClicked(P::kPrint);
-    const int voltages = c.type == 8 ? 4 : c.type == 7 ? 2 : 1;
+    const int voltages = c.type == et::kPrintItemAllCylinders ? 4 : c.type == et::kPrintItemDoubleCoil ? 2 : 1;
     ASSERT_EQ(values.size(), 4u);
     for (int i = 0; i < voltages; ++i) EXPECT_EQ(values[i], 0.0) << "no bar, no value";
     EXPECT_EQ(state, c.state);

@@ -5,6 +5,7 @@
 // printing. Without it: the reduced pages and a six-cylinder engine counted by the user. And the
 // report of a run holding the all-cylinders item and the leak check's.
 #include <enginetester/Motortester.h>
+#include <enginetester/PrintItems.h>
 #include <enginetester/SpecialTests.h>
 
 #include <ui/dialogs/CommentDlg.h>
@@ -16,6 +17,7 @@
 #include <core/GlobalProps.h>
 #include <core/MotortesterData.h>
 #include <core/Reg.h>
+#include <core/TextIds.h>
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/HostWindow.h>
@@ -175,7 +177,7 @@ class SpecialTestsEndToEndTest : public ettest::BoardTest {
       const bool wantPicture = now == 1 && !saved && RecordingAsked();
       if (now == phase && !wantPicture) return false;
       phase = now;
-      const bool blink = Has(Drawn(), GetGlobalProps().GetText(10135));
+      const bool blink = Has(Drawn(), GetGlobalProps().GetText(kTextStartingUp));
       if (Leak().Running()) (blink ? w.shown : w.hidden) = true;
       if (blink && !saved && RecordingAsked()) {
         Save(runningPicture);
@@ -267,12 +269,12 @@ TEST_F(SpecialTestsEndToEndTest, WithTheBoardTheLeakCheckFindsTheWeakCylinderAnd
     label.Format("%.1f%%", r);
     EXPECT_TRUE(Has(texts, label.GetString())) << label.GetString();
   }
-  EXPECT_FALSE(Has(texts, GetGlobalProps().GetText(10065)));
+  EXPECT_FALSE(Has(texts, GetGlobalProps().GetText(kTextError)));
   Save("leak-result");
 
   // Print: the pending item of type 12 holds the count and the six results as shown.
   PrintAndAdd([&] { special->OnButtonClicked(CWndSpecialTests::kPrint); }, [&](const CPrintItemData& item) {
-    EXPECT_EQ(item.GetType(), 12);
+    EXPECT_EQ(item.GetType(), et::kPrintItemLeakCheck);
     EXPECT_EQ(item.Number(1), 4);
     for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(static_cast<float>(item.Value(i + 1)), results[i]) << i;
     EXPECT_EQ(item.Value(5), 0.0);
@@ -298,7 +300,7 @@ TEST_F(SpecialTestsEndToEndTest, AnAbortDuringTheRecordingLeavesZeroBarsAndTheNe
   EXPECT_EQ(Results(), std::vector<float>(4, 0.0f));
   const auto texts = Drawn();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("0.0%")), 4);
-  EXPECT_FALSE(Has(texts, GetGlobalProps().GetText(10065)));
+  EXPECT_FALSE(Has(texts, GetGlobalProps().GetText(kTextError)));
   EXPECT_TRUE(Leak().m_cylinderCount.IsWindowEnabled());
 
   // Once the board has taken the abort, the link is usable again: the next test ends with the
@@ -337,7 +339,7 @@ TEST_F(SpecialTestsEndToEndTest, ALeakCheckTheBoardFailsShowsErrorAndTheLinkIsRe
     EXPECT_TRUE(Leak().ErrorShown()) << "a dead link is not a finished test";
     EXPECT_EQ(Results(), std::vector<float>(4, 0.0f));
     const auto texts = Drawn();
-    EXPECT_TRUE(Has(texts, GetGlobalProps().GetText(10065)));
+    EXPECT_TRUE(Has(texts, GetGlobalProps().GetText(kTextError)));
     EXPECT_FALSE(Has(texts, "0.0%")) << "no bars under the error";
     if (c.picture) Save(c.picture);
 
@@ -386,7 +388,7 @@ TEST_F(SpecialTestsEndToEndTest, WithoutTheBoardTheUsersSixCylindersGiveSixResul
   Save("leak-result-noboard");
 
   PrintAndAdd([&] { special->OnButtonClicked(CWndSpecialTests::kPrint); }, [&](const CPrintItemData& item) {
-    EXPECT_EQ(item.GetType(), 12);
+    EXPECT_EQ(item.GetType(), et::kPrintItemLeakCheck);
     EXPECT_EQ(item.Number(1), 6);
     for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(static_cast<float>(item.Value(i + 1)), results[i]) << i;
   });
@@ -413,7 +415,7 @@ TEST_F(SpecialTestsEndToEndTest, TheReportOfARunHoldsAllCylindersAndTheLeakCheck
   double shown[5] = {};
   std::vector<std::string> printed;  // what the report must carry: the items' value fragments
   PrintAndAdd([&] { tester->OnButtonClicked(CWndMotortester::kPrint); }, [&](const CPrintItemData& item) {
-    EXPECT_EQ(item.GetType(), 8);
+    EXPECT_EQ(item.GetType(), et::kPrintItemAllCylinders);
     for (int i = 0; i < 5; ++i) shown[i] = item.Value(i + 1);
     Fragments(item, printed);
   });
@@ -443,8 +445,8 @@ TEST_F(SpecialTestsEndToEndTest, TheReportOfARunHoldsAllCylindersAndTheLeakCheck
   ASSERT_EQ(printed.size(), 2u + 5u + 4u) << "two titles, five values of all cylinders, four leak results";
   printed.push_back("Test bench engine");
   for (const std::string& e : printed) EXPECT_NE(text.find(e), std::string::npos) << e << "\n" << text;
-  EXPECT_NE(text.find(GetGlobalProps().GetText(10155)), std::string::npos);
-  EXPECT_NE(text.find(GetGlobalProps().GetText(10084)), std::string::npos);
+  EXPECT_NE(text.find(GetGlobalProps().GetText(kTextHighVoltageAllCylindersMeasure)), std::string::npos);
+  EXPECT_NE(text.find(GetGlobalProps().GetText(kTextLeakCylindersMeasure)), std::string::npos);
   for (int i = 0; i < 4; ++i) {
     CString result;
     result.Format("%d = %.1f%%", i + 1, leak[i]);

@@ -14,6 +14,7 @@
 #include <core/MeasureEngine.h>
 #include <core/MeasureType.h>
 #include <core/Messages.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 
 #include <platform/clock.h>
@@ -225,7 +226,7 @@ TEST_F(RecorderEndToEndTest, RefusedReadBackEndsWithTheReadErrorTextAndKeepsTheS
   EXPECT_EQ(refusing.Calls(), 1 + 11);
   const std::vector<kvp::MessageBoxCall> boxes = kvp::MessageBoxLog();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, GetDefaultLanguageText(10104));
+  EXPECT_EQ(boxes[0].text, GetDefaultLanguageText(kTextRecordReadError));
   for (int k = 0; k < 2; ++k) {
     SCOPED_TRACE(k);
     const CRecord* r = GetRecordList()[k];

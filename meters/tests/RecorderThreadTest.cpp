@@ -8,6 +8,7 @@
 #include <core/GlobalProps.h>
 #include <core/Messages.h>
 #include <core/Notify.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 
 #include <kvtest/CoreGlobals.h>
@@ -237,7 +238,7 @@ TEST_F(RecorderThreadTest, ElevenReadErrorsEndWithOneBoxOnTheGuiThreadAndKeepThe
   EXPECT_EQ(osc_.Calls(), 1 + 10 + 1 + 1) << "errors count over the whole recording";
   const std::vector<kvp::MessageBoxCall> boxes = kvp::MessageBoxLog();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, GetDefaultLanguageText(10104));
+  EXPECT_EQ(boxes[0].text, GetDefaultLanguageText(kTextRecordReadError));
   EXPECT_EQ(boxes[0].type & MB_ICONEXCLAMATION, static_cast<UINT>(MB_ICONEXCLAMATION));
   EXPECT_EQ(boxes[0].callerThreadId, GetCurrentThreadId());
   const CRecord* r = GetRecordList()[1];

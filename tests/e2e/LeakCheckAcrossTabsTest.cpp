@@ -16,6 +16,7 @@
 #include <core/MeasureEngine.h>
 #include <core/MotortesterData.h>
 #include <core/Reg.h>
+#include <core/TextIds.h>
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/HostWindow.h>
@@ -193,7 +194,7 @@ TEST_F(LeakCheckAcrossTabsTest, TheVoltmeterWaitsForARunningLeakCheckWhoseBarsSt
     label.Format("%.1f%%", r[i]);
     EXPECT_NE(std::find(texts.begin(), texts.end(), std::string(label)), texts.end()) << (LPCSTR)label;
   }
-  EXPECT_EQ(std::find(texts.begin(), texts.end(), std::string(GetGlobalProps().GetText(10065))), texts.end());
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), std::string(GetGlobalProps().GetText(kTextError))), texts.end());
   special_->RedrawWindow();
   hl::Pump();
   EXPECT_TRUE(kvp::SaveWindowPng(main_.GetSafeHwnd(), kvtest::ScreenshotPath("leak-result-after-voltmeter").c_str()));

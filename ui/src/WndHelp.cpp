@@ -5,6 +5,7 @@
 #include <core/MotortesterData.h>
 #include <core/ProbeConnection.h>
 #include <core/ProbeKind.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 
 #include <platform/dcscope.h>
@@ -132,7 +133,7 @@ int CWndHelp::ListRowOfPage(int page, BOOL et) {
 
 CString CWndHelp::ProbeName(int code) {
   switch (code) {
-    case 0: return Text(10072);
+    case 0: return Text(kTextNoSensor);
     case 1: return Text(10162);
     case 2: return Formatted("%s 50A", 10163);
     case 3: return Formatted("%s 500A", 10163);
@@ -344,7 +345,7 @@ void CWndHelp::PaintContent(CDC* dc) {
 
   kvp::DcSelect font(dc, &m_fontTitle);
   CRect title(area.left, area.top + 10, area.right, area.top + 10 + area.Height() / 20 + 15);
-  dc->DrawText(Text(10083), -1, &title, DT_CENTER | DT_SINGLELINE | DT_TOP | DT_NOPREFIX);
+  dc->DrawText(Text(kTextProbeConnectionHelpTitle), -1, &title, DT_CENTER | DT_SINGLELINE | DT_TOP | DT_NOPREFIX);
 
   const CRect table(area.left + 20, area.top + 10 + area.Height() / 20 + 15, area.right - 20, area.bottom - 20);
   const int w = table.Width();

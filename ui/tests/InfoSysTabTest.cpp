@@ -11,6 +11,7 @@
 #include <core/ExtAppList.h>
 #include <core/GlobalProps.h>
 #include <core/Messages.h>
+#include <core/TextIds.h>
 #include <core/Texts.h>
 
 #include <platform/desktop.h>
@@ -329,7 +330,7 @@ TEST(SysTab, IconClickStartsTheProgramAndReturnsToThePreviousTab) {
 
 TEST(SysTab, EmptyListShowsTheNoApplicationText) {
   SysTabFixture f(0);
-  EXPECT_STREQ(f.pane.m_strTitle, GetGlobalProps().GetText(10171));
+  EXPECT_STREQ(f.pane.m_strTitle, GetGlobalProps().GetText(kTextNoChangeOverApp));
   EXPECT_STREQ(f.pane.m_strTitle, "No application for change-over.");
   hl::Click(f.pane.m_btnNext.GetSafeHwnd(), POINT{10, 10});
   hl::Pump();

@@ -91,7 +91,9 @@ struct MeterReading {
 
   // The names the meter pane reads.
   int GetDisplayMode() const { return m_Ranges.m_nKind; }
-  int GetProbeKind() const { return m_Ranges.m_nUnit; }  // 0 voltage input, 1 current clamp
+  // The probe class of the channel's probe description, not its kind (the name is the system's):
+  // probekind::kClassVolt or kClassAmpere, another value when there is none (-1 after a reset).
+  int GetProbeKind() const { return m_Ranges.m_nUnit; }
   double GetFullScaleValue() const { return m_Ranges.GetValueOrZero(m_nCachedRange); }
   // The probe text: the stored name, else the label of the probe description ("50A", ...).
   LPCSTR GetProbeName() const { return m_strProbe.IsEmpty() ? (LPCSTR)m_Ranges.m_strLabel : (LPCSTR)m_strProbe; }

@@ -64,6 +64,7 @@ class CWndMotortester : public CXPWndBaseColor,
     kLayoutVoltCurrent = kLayoutACDC | kLayoutMinMax | kLayoutZeroing | kLayoutBack | kLayoutZero | kLayoutPrint,
     kLayoutHiVoltage = kLayoutBack | kLayoutAverage | kLayoutGraph | kLayoutPrint,
     kLayoutHiVoltageSync = kLayoutHiVoltage | kLayoutSync,
+    kLayoutBackResetSet = kLayoutBack | kLayoutReset | kLayoutSet,
   };
   // The pages by the system's numbers; a page's measurement id is its number.
   enum Page : int {
@@ -142,12 +143,20 @@ class CWndMotortester : public CXPWndBaseColor,
   struct Preset {
     int measurementId, acquisitionMode, title, measureType, engineMode, pressure, plain, angle;
   };
+  // A row of the page table (Motortester.cpp): what a page shows and where its buttons lead.
+  struct PageEntry;
+  // The page's row; null for a number that is no page.
+  static const PageEntry* PageEntryOf(int page);
 
   void SetPage(int page, int layout);
+  // Makes the page current (and the previous page) with the bottom row it opens with, and shows it.
+  void OpenPage(int page);
+  // Shows the parameters page over the current one; the previous page stays, for Back.
+  void ShowParams();
   // Steps 1 and 2 of a measurement choice: TRUE when the measurement may go on.
   bool ChooseMeasurement(int measurementId);
-  // A measurement choice that ends on a page.
-  void Measurement(int measurementId, int page, int layout);
+  // A measurement choice that ends on its page (the page's number is the measurement id).
+  void Measurement(int page);
   void RunPreset(const Preset& preset);
   // The flags and angle mode shared by the presets and "Graph"; the rate table is re-read when
   // the angle mode changes.
