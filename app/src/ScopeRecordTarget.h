@@ -9,7 +9,7 @@
 // GUI thread only.
 #pragma once
 
-#include <scope/pane/ControlPanel.h>
+#include <scope/pane/ScopeRecordTarget.h>
 
 class CRecorder;
 

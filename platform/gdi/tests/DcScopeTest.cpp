@@ -1,5 +1,6 @@
 // Scoped DC changes: a selector puts back the object it replaced (also after a second selection),
-// the text scope its colour and mode, the state scope everything a SaveDC keeps.
+// the text scope its colour and mode, the colour and mode scopes only their own value, the state
+// scope everything a SaveDC keeps.
 #include <gtest/gtest.h>
 
 #include <platform/dcscope.h>
@@ -76,6 +77,34 @@ TEST(DcScope, TextScopeRestoresColourAndBackgroundMode) {
   }
   EXPECT_EQ(GetTextColor(c.dc()), kBlue);
   EXPECT_EQ(GetBkMode(c.dc()), OPAQUE);
+}
+
+TEST(DcScope, ColourScopeAndModeScopeEachPutBackOnlyTheirOwnValue) {
+  Canvas c(4, 4);
+  SetTextColor(c.dc(), kBlue);
+  SetBkMode(c.dc(), OPAQUE);
+  {
+    kvp::DcTextColor color(c.dc(), kRed);
+    EXPECT_EQ(GetTextColor(c.dc()), kRed);
+    color.Set(RGB(0, 255, 0));  // the colour replaced first is still the one put back
+    EXPECT_EQ(GetTextColor(c.dc()), RGB(0, 255, 0));
+    SetBkMode(c.dc(), TRANSPARENT);  // not the colour scope's to put back
+  }
+  EXPECT_EQ(GetTextColor(c.dc()), kBlue);
+  EXPECT_EQ(GetBkMode(c.dc()), TRANSPARENT);
+  {
+    kvp::DcBkMode mode(c.dc(), OPAQUE);
+    EXPECT_EQ(GetBkMode(c.dc()), OPAQUE);
+    SetTextColor(c.dc(), kRed);  // not the mode scope's to put back
+  }
+  EXPECT_EQ(GetBkMode(c.dc()), TRANSPARENT);
+  EXPECT_EQ(GetTextColor(c.dc()), kRed);
+  {
+    kvp::DcTextColor noColor(static_cast<CDC*>(nullptr), kBlue);  // no DC: nothing set or put back
+    kvp::DcBkMode noMode(static_cast<CDC*>(nullptr), OPAQUE);
+    noColor.Set(kBlue);
+  }
+  EXPECT_EQ(GetTextColor(c.dc()), kRed);
 }
 
 TEST(DcScope, StateScopeRestoresObjectsColoursAndOrigin) {

@@ -4,6 +4,8 @@
 //   kvp::DcSelect pen(dc, &m_pen);            // selected now, the replaced pen back at the end
 //   kvp::DcSelect font(dc, &m_font);
 //   kvp::DcText text(dc, RGB(0, 0, 0), TRANSPARENT);   // text colour and background mode
+//   kvp::DcTextColor color(dc, RGB(255, 0, 0));         // the text colour alone
+//   kvp::DcBkMode mode(dc, TRANSPARENT);                 // the background mode alone
 //   kvp::DcState saved(dc);                   // SaveDC now, RestoreDC at the end (all of the state)
 //
 // Declare the selector after the object it selects: the object is then deselected before it is
@@ -62,6 +64,47 @@ class DcText {
   HDC dc_ = 0;
   COLORREF oldColor_ = 0;
   int oldMode_ = 0;
+};
+
+// The text colour alone for a scope; the colour it replaced goes back when it ends, also after
+// Set changed it again.
+class DcTextColor {
+ public:
+  DcTextColor(HDC dc, COLORREF color) : dc_(dc) {
+    if (dc_) old_ = ::SetTextColor(dc_, color);
+  }
+  DcTextColor(CDC* dc, COLORREF color) : DcTextColor(dc ? dc->GetSafeHdc() : 0, color) {}
+  ~DcTextColor() {
+    if (dc_) ::SetTextColor(dc_, old_);
+  }
+  DcTextColor(const DcTextColor&) = delete;
+  DcTextColor& operator=(const DcTextColor&) = delete;
+
+  void Set(COLORREF color) {
+    if (dc_) ::SetTextColor(dc_, color);
+  }
+
+ private:
+  HDC dc_ = 0;
+  COLORREF old_ = 0;
+};
+
+// The background mode alone for a scope; the mode it replaced goes back when it ends.
+class DcBkMode {
+ public:
+  DcBkMode(HDC dc, int bkMode) : dc_(dc) {
+    if (dc_) old_ = ::SetBkMode(dc_, bkMode);
+  }
+  DcBkMode(CDC* dc, int bkMode) : DcBkMode(dc ? dc->GetSafeHdc() : 0, bkMode) {}
+  ~DcBkMode() {
+    if (dc_) ::SetBkMode(dc_, old_);
+  }
+  DcBkMode(const DcBkMode&) = delete;
+  DcBkMode& operator=(const DcBkMode&) = delete;
+
+ private:
+  HDC dc_ = 0;
+  int old_ = 0;
 };
 
 // The whole state of a DC (selected objects, colours, modes, clipping, origins) saved for a scope

@@ -407,10 +407,9 @@ void DrawEngineSpeed(CDC* dc, const RECT& rect, CFont* font) {
   }
   const int h = rect.bottom - rect.top;
   kvp::DcSelect selected(dc, font);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
+  kvp::DcBkMode mode(dc, TRANSPARENT);
   DrawValueWithUnit(value, GetGlobalProps().GetText(kTextRpm), -3 + rect.left, rect.bottom - h / 10, rect.right,
                     rect.bottom, dc);
-  dc->SetBkMode(oldMode);
 }
 
 }  // namespace chartdraw

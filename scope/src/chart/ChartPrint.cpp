@@ -180,7 +180,6 @@ void COscChartWnd::PrintLevelLines(CDC* dc, int left, int top, int right, int bo
   CFont labelFont;
   labelFont.CreateFont(-(g / 45), 0, 0, 0, FW_NORMAL, 0, 0, 0, props.GetCharSet(), 0, 0, 0, 0, "Arial");
   kvp::DcSelect font(dc, &labelFont);
-  const COLORREF oldColor = dc->GetTextColor();
   for (int i = 0; i < GlobalProps::TRACE_STYLE_COUNT; ++i) {
     const CTraceStyle& record = props.TraceStyle(i);
     if (record.Kind() == 2 || !record.IsShown()) continue;
@@ -200,11 +199,10 @@ void COscChartWnd::PrintLevelLines(CDC* dc, int left, int top, int right, int bo
     }
     CRect label = mark;
     label.OffsetRect(0, -mark.Height());
-    dc->SetTextColor(record.m_crColor);
+    kvp::DcTextColor color(dc, record.m_crColor);
     CString name = record.m_strName;
     dc->DrawText(name, &label, DT_CENTER | DT_BOTTOM | DT_SINGLELINE | DT_NOCLIP);
   }
-  dc->SetTextColor(oldColor);
 }
 
 void COscChartWnd::PrintSavedSignals(CDC* dc, int left, int top, int right, int bottom) {

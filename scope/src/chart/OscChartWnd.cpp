@@ -406,7 +406,7 @@ void COscChartWnd::DrawTexts(CDC* dc) {
   const GlobalProps& props = GetGlobalProps();
   const scope::ScopeState& state = scope::GetScopeState();
   const bool recording = state.ScopeRecording.load() != 0;
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
+  kvp::DcBkMode mode(dc, TRANSPARENT);
   if (GetMotortesterDevice()->GetEngineModeFlag() && !recording) DrawEngineSpeed(dc, m_rcClient);
   CRect inner = m_rcClient;
   inner.DeflateRect(5, 5);
@@ -425,7 +425,6 @@ void COscChartWnd::DrawTexts(CDC* dc) {
     kvp::DcSelect font(dc, &m_fontSmall);
     dc->DrawText(GetInvertText(invert), -1, &inner, DT_SINGLELINE);
   }
-  dc->SetBkMode(oldMode);
 }
 
 void COscChartWnd::DrawEngineSpeed(CDC* dc, const RECT& client) {

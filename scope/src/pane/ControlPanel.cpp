@@ -105,7 +105,7 @@ CWndOsc_ControlPanel::CWndOsc_ControlPanel(scope::ISnapshotDevice& device, scope
       m_Library(library),
       m_Records(records),
       m_Recording(*this, device, library, records),
-      m_Files(*this, device),
+      m_Files(*this, *this, device),
       m_Faces(*this) {
   m_strProbe[1] = "OFF";
 }
@@ -120,6 +120,16 @@ CRepeatCtrl* CWndOsc_ControlPanel::Spinner(int id) {
 CXPCtrlBtn* CWndOsc_ControlPanel::Button(int id) {
   const int i = IndexOf(kButtonIds, 27, id);
   return i < 0 ? nullptr : &m_buttons[i];
+}
+
+int CWndOsc_ControlPanel::ButtonValue(int id) const {
+  const int i = IndexOf(kButtonIds, 27, id);
+  return i < 0 ? 0 : m_buttons[i].data.value;
+}
+
+const NumericOptionRecord* CWndOsc_ControlPanel::SpinnerRecord(int id) const {
+  const int i = IndexOf(kSpinnerIds, 8, id);
+  return i < 0 ? nullptr : &m_spinners[i].record;
 }
 
 CWnd* CWndOsc_ControlPanel::Control(int id) {

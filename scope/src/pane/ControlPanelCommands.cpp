@@ -60,8 +60,8 @@ void CWndOsc_ControlPanel::ShowControl(int id, bool show) {
   if (w && w->GetSafeHwnd()) w->ShowWindow(show ? SW_SHOW : SW_HIDE);
 }
 
-void CWndOsc_ControlPanel::ShowMessage(const char* text, UINT type) {
-  ::MessageBox(GetSafeHwnd(), text, "KV310", type);
+int CWndOsc_ControlPanel::ShowMessage(const char* text, UINT type) {
+  return ::MessageBox(GetSafeHwnd(), text, "KV310", type);
 }
 
 void CWndOsc_ControlPanel::RestartAutoHide() {
@@ -680,7 +680,7 @@ void CWndOsc_ControlPanel::PrintCommand() {
   Notify(kUser, notify::kPrintChart);
 }
 
-// ---- recording: the controls it locks -----------------------------------------------------------
+// ---- recording: the controls it locks and the blinking record button ---------------------------
 
 void CWndOsc_ControlPanel::DisableAllControls() {
   for (int id : {kChAOnOff, kChBOnOff, kChAScale, kChAPos, kChBScale, kChBPos, kChAMode, kChBMode, kTriggerUpDown,
@@ -703,6 +703,10 @@ void CWndOsc_ControlPanel::EnableAllControls() {
   if (OccupiedSavedScopes() >= 2) EnableControl(kBtnOpen, false);
   if (GetZoom() == 3) EnableControl(kTimePos, false);
 }
+
+void CWndOsc_ControlPanel::StartBlinking() { SetTimer(kTimerBlink, kBlinkMs, nullptr); }
+void CWndOsc_ControlPanel::StopBlinking() { KillTimer(kTimerBlink); }
+void CWndOsc_ControlPanel::RedrawRecordButton() { Button(kBtnRecord)->Redraw(); }
 
 // ---- timers, mouse, hot keys -------------------------------------------------------------------
 

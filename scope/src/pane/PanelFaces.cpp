@@ -1,7 +1,7 @@
 #include <scope/pane/PanelFaces.h>
 
 #include <scope/ScopeState.h>
-#include <scope/pane/ControlPanel.h>
+#include <scope/pane/PanelControlIds.h>
 #include <scope/pane/EdgeSymbol.h>
 
 #include <core/ColorScheme.h>
@@ -19,7 +19,7 @@
 namespace scope {
 namespace {
 
-using Panel = CWndOsc_ControlPanel;
+using Ids = PanelControlIds;
 
 int Trunc(double x) { return static_cast<int>(x); }
 
@@ -36,53 +36,51 @@ CString CPanelFaces::FaceText(int id) const {
   static const char* const kZoom[4] = {"1x", "2.5x", "5x", "0.5x"};
   static const char* const kInvert[4] = {"Inv A", "Inv B", "Inv AB", "NoInv"};
   static const char* const kCyl[4] = {"1st", "2nd", "3rd", "4th"};
-  CWndOsc_ControlPanel* self = &m_Panel;
-  const CXPCtrlBtn* b = self->Button(id);
-  const int v = b ? b->data.value : 0;
+  const int v = m_Owner.ButtonValue(id);
   const GlobalProps& p = GetGlobalProps();
   const measure::MeasureType type = GetMeasureType().Type();
   switch (id) {
-    case Panel::kTriggerMode:
+    case Ids::kTriggerMode:
       if (measure::IsExternallyTriggered(type)) return "Mode\nEXT";
       return v >= 0 && v <= 2 ? CString("Mode\n") + kModes[v] : CString("Mode\n");
-    case Panel::kRollMode:
+    case Ids::kRollMode:
       return v == 1 ? "Mode\nNO Trig" : "Mode\nTrig";
-    case Panel::kTriggerSource:
+    case Ids::kTriggerSource:
       return CString("Source\n") + kSources[std::clamp(v, 0, 3)];
-    case Panel::kTriggerSensitiv:
+    case Ids::kTriggerSensitiv:
       return v == 1 ? "Noise" : "Full";
-    case Panel::kChAMode:
-    case Panel::kChBMode:
-      return CString(id == Panel::kChAMode ? "Ch A " : "Ch B ") + (v == 1 ? "=" : "~");
-    case Panel::kChAOnOff:
-    case Panel::kChBOnOff: {
-      const int ch = id == Panel::kChAOnOff ? 0 : 1;
+    case Ids::kChAMode:
+    case Ids::kChBMode:
+      return CString(id == Ids::kChAMode ? "Ch A " : "Ch B ") + (v == 1 ? "=" : "~");
+    case Ids::kChAOnOff:
+    case Ids::kChBOnOff: {
+      const int ch = id == Ids::kChAOnOff ? 0 : 1;
       const CString name = ch == 0 ? "Ch A\n" : "Ch B\n";
-      if (m_Panel.EngineTesterPath()) return name + m_Panel.m_strProbe[ch];
+      if (m_Owner.EngineTesterPath()) return name + m_Owner.GetProbeName(ch);
       return name + (v == 1 ? "On" : "Off");
     }
-    case Panel::kBtnRun:
+    case Ids::kBtnRun:
       return p.m_bRunning ? "Stop" : "Run";
-    case Panel::kBtnZoom:
+    case Ids::kBtnZoom:
       return CString("Zoom\n") + kZoom[std::clamp(v, 0, 3)];
-    case Panel::kBtnCursor:
+    case Ids::kBtnCursor:
       return p.m_bCursorsOn ? "Cursor\nOn" : "Cursor\nOff";
-    case Panel::kBtnAutoSet:
+    case Ids::kBtnAutoSet:
       return "AutoSet";
-    case Panel::kBtnCylFirst:
-    case Panel::kBtnCylSecond:
-    case Panel::kBtnCylThird:
-    case Panel::kBtnCylFourth:
-      return kCyl[id - Panel::kBtnCylFirst];
-    case Panel::kBtnSynchro:
+    case Ids::kBtnCylFirst:
+    case Ids::kBtnCylSecond:
+    case Ids::kBtnCylThird:
+    case Ids::kBtnCylFourth:
+      return kCyl[id - Ids::kBtnCylFirst];
+    case Ids::kBtnSynchro:
       return "Sync";
-    case Panel::kBtnCSave:
+    case Ids::kBtnCSave:
       return "Save";
-    case Panel::kBtnCLoad:
+    case Ids::kBtnCLoad:
       return "Load";
-    case Panel::kBtnRecord:
+    case Ids::kBtnRecord:
       return "Rec";
-    case Panel::kBtnInvert:
+    case Ids::kBtnInvert:
       return kInvert[std::clamp(static_cast<int>(scope::GetScopeState().InvertState), 0, 3)];
     default:
       return "";
@@ -91,17 +89,17 @@ CString CPanelFaces::FaceText(int id) const {
 
 const char* CPanelFaces::SpinnerCaption(int id) {
   switch (id) {
-    case Panel::kTriggerPos:
+    case Ids::kTriggerPos:
       return "Trigger pos.";
-    case Panel::kTriggerLevel:
+    case Ids::kTriggerLevel:
       return "Trigger level";
-    case Panel::kChAScale:
+    case Ids::kChAScale:
       return "Ch A Scale/div";
-    case Panel::kChBScale:
+    case Ids::kChBScale:
       return "Ch B Scale/div";
-    case Panel::kTimeScale:
+    case Ids::kTimeScale:
       return "Time scale/div";
-    case Panel::kTimePos:
+    case Ids::kTimePos:
       return "Window pos.";
     default:
       return "";
@@ -109,10 +107,9 @@ const char* CPanelFaces::SpinnerCaption(int id) {
 }
 
 CString CPanelFaces::SpinnerText(int id) const {
-  CWndOsc_ControlPanel* self = &m_Panel;
-  const CRepeatCtrl* s = self->Spinner(id);
-  if (!s) return "";
-  const NumericOptionRecord& r = s->record;
+  const NumericOptionRecord* record = m_Owner.SpinnerRecord(id);
+  if (!record) return "";
+  const NumericOptionRecord& r = *record;
   const int index = Trunc(r.reversed ? r.max - (r.value - r.min) : r.value);
   char format[32];
   CString text;
@@ -120,19 +117,19 @@ CString CPanelFaces::SpinnerText(int id) const {
     return index >= 0 && index < list.GetSize() ? list[index] : CString();
   };
   switch (id) {
-    case Panel::kTriggerPos:
+    case Ids::kTriggerPos:
       std::snprintf(format, sizeof(format), "%%.%df%%%%", std::clamp(r.decimals, 0, 9));
       text.Format(format, r.value);
       return text;
-    case Panel::kTriggerLevel:
+    case Ids::kTriggerLevel:
       return GetGlobalProps().FormatTriggerLevel(Trunc(r.value));
-    case Panel::kChAScale:
-      return fromList(m_Panel.m_rangeTexts[0]);
-    case Panel::kChBScale:
-      return fromList(m_Panel.m_rangeTexts[1]);
-    case Panel::kTimeScale:
-      return fromList(m_Panel.m_timeTexts);
-    case Panel::kTimePos:
+    case Ids::kChAScale:
+      return fromList(m_Owner.RangeTexts(0));
+    case Ids::kChBScale:
+      return fromList(m_Owner.RangeTexts(1));
+    case Ids::kTimeScale:
+      return fromList(m_Owner.TimeTexts());
+    case Ids::kTimePos:
       std::snprintf(format, sizeof(format), "%%.%dfdiv", std::clamp(r.decimals, 0, 9));
       text.Format(format, r.value);
       return text;
@@ -147,19 +144,19 @@ void CPanelFaces::Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepe
   const CRect area(*client);
   const bool enabled = record->enabled != 0;
   dc->SetBkMode(TRANSPARENT);
-  if (id == Panel::kChAPos || id == Panel::kChBPos) {
+  if (id == Ids::kChAPos || id == Ids::kChBPos) {
     // "Pos." and the channel name in the left half of the middle three fifths.
-    const COLORREF colour = GetSchemeColor(id == Panel::kChAPos ? 4 : 5);
+    const COLORREF colour = GetSchemeColor(id == Ids::kChAPos ? 4 : 5);
     dc->SetTextColor(enabled ? colour : AdjustColor(colour, 100));
-    kvp::DcSelect font(dc, &m_Panel.m_fonts[3]);
+    kvp::DcSelect font(dc, &m_Owner.Font(3));
     const int band = area.Height() / 5;
     CRect top(area.left, area.top + band, area.left + area.Width() / 2, area.top + 2 * band + band / 2);
     CRect bottom(top.left, top.bottom, top.right, area.top + 4 * band);
     dc->DrawText("Pos.", &top, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    dc->DrawText(id == Panel::kChAPos ? "Ch A" : "Ch B", &bottom, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    dc->DrawText(id == Ids::kChAPos ? "Ch A" : "Ch B", &bottom, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     return;
   }
-  const bool wide = id == Panel::kTriggerPos || id == Panel::kTimeScale || id == Panel::kTimePos;
+  const bool wide = id == Ids::kTriggerPos || id == Ids::kTimeScale || id == Ids::kTimePos;
   const double from = wide ? 0.25 : 0.05;
   const double to = wide ? 0.75 : 0.65;
   CRect box(area.left + Trunc(area.Width() * from), area.top + Trunc(area.Height() * 0.40),
@@ -174,17 +171,17 @@ void CPanelFaces::Draw(CDC* dc, RECT* client, NumericOptionRecord* record, CRepe
     dc->Rectangle(&box);
   }
 
-  kvp::DcSelect font(dc, &m_Panel.m_fonts[4]);
+  kvp::DcSelect font(dc, &m_Owner.Font(4));
   dc->SetTextColor(enabled ? RGB(0, 0, 0) : RGB(0x80, 0x80, 0x80));
   CRect valueRect = box;
   valueRect.right -= 10;
   dc->DrawText(SpinnerText(id), &valueRect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 
   COLORREF captionColour = GetSchemeColor(18);
-  if (id == Panel::kChAScale) captionColour = GetSchemeColor(4);
-  if (id == Panel::kChBScale) captionColour = GetSchemeColor(5);
+  if (id == Ids::kChAScale) captionColour = GetSchemeColor(4);
+  if (id == Ids::kChBScale) captionColour = GetSchemeColor(5);
   dc->SetTextColor(enabled ? captionColour : AdjustColor(captionColour, 100));
-  font.Select(&m_Panel.m_fonts[1]);
+  font.Select(&m_Owner.Font(1));
   CRect caption(area.left + Trunc(area.Width() * from), area.top, area.right, box.top);
   if (wide) caption = CRect(area.left, area.top, area.right, box.top);
   dc->DrawText(SpinnerCaption(id), &caption, (wide ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE);
@@ -220,19 +217,19 @@ void DrawSymbol(CDC* dc, int id, const CRect& face, COLORREF colour) {
   kvp::DcSelect selPen(dc, &pen);
   kvp::DcSelect selBrush(dc, &brush);
   switch (id) {
-    case Panel::kBtnOpen: {  // an opening folder
+    case Ids::kBtnOpen: {  // an opening folder
       const POINT folder[6] = {{box.left, box.top + s / 4}, {box.left + s / 3, box.top + s / 4},
                                {box.left + s / 2, box.top + s / 3}, {box.right, box.top + s / 3},
                                {box.right, box.bottom}, {box.left, box.bottom}};
       dc->Polygon(folder, 6);
       break;
     }
-    case Panel::kBtnSave: {  // a disk with its label
+    case Ids::kBtnSave: {  // a disk with its label
       dc->Rectangle(&box);
       dc->FillSolidRect(box.left + s / 5, box.top + s / 8, s * 3 / 5, s / 3, RGB(255, 255, 255));
       break;
     }
-    case Panel::kBtnDelete: {  // a cross
+    case Ids::kBtnDelete: {  // a cross
       const int w = std::max(1, s / 6);
       const POINT a[4] = {{box.left, box.top + w}, {box.left + w, box.top}, {box.right, box.bottom - w},
                           {box.right - w, box.bottom}};
@@ -242,13 +239,13 @@ void DrawSymbol(CDC* dc, int id, const CRect& face, COLORREF colour) {
       dc->Polygon(b, 4);
       break;
     }
-    case Panel::kBtnPrint: {  // a printer with its sheet
+    case Ids::kBtnPrint: {  // a printer with its sheet
       dc->Rectangle(box.left, box.top + s / 3, box.right, box.bottom - s / 6);
       dc->FillSolidRect(box.left + s / 5, box.top, s * 3 / 5, s / 3, colour);
       dc->FillSolidRect(box.left + s / 5, box.bottom - s / 4, s * 3 / 5, s / 4, colour);
       break;
     }
-    case Panel::kBtnDock: {  // a four-point arrow
+    case Ids::kBtnDock: {  // a four-point arrow
       const int q = s / 2;
       const int t = std::max(1, s / 8);
       const POINT arrow[12] = {{c.x, c.y - q},     {c.x + t * 2, c.y - q / 2}, {c.x + t, c.y - t},
@@ -274,49 +271,49 @@ void CPanelFaces::Draw(CDC* dc, RECT* content, XPCtrlBtnData* data, CXPCtrlBtn*)
   dc->SetBkMode(TRANSPARENT);
   COLORREF colour = GetSchemeColor(13);
   switch (id) {
-    case Panel::kTriggerUpDown: {
+    case Ids::kTriggerUpDown: {
       const int source = GetGlobalProps().m_nTriggerSourceKind;
       scope::DrawEdgeSymbol(dc, face, data->value, source, shade(source == 1 || source == 3 ? GetSchemeColor(5)
                                                                                            : GetSchemeColor(4)),
                             shade(GetSchemeColor(5)));
       return;
     }
-    case Panel::kBtnOpen:
-    case Panel::kBtnSave:
-    case Panel::kBtnDelete:
-    case Panel::kBtnPrint:
-    case Panel::kBtnDock:
+    case Ids::kBtnOpen:
+    case Ids::kBtnSave:
+    case Ids::kBtnDelete:
+    case Ids::kBtnPrint:
+    case Ids::kBtnDock:
       DrawSymbol(dc, id, face, shade(colour));
       return;
-    case Panel::kTriggerSource:
+    case Ids::kTriggerSource:
       colour = TriggerColour();
       break;
-    case Panel::kChAMode:
-    case Panel::kChAOnOff:
+    case Ids::kChAMode:
+    case Ids::kChAOnOff:
       colour = GetSchemeColor(4);
       break;
-    case Panel::kChBMode:
-    case Panel::kChBOnOff:
+    case Ids::kChBMode:
+    case Ids::kChBOnOff:
       colour = GetSchemeColor(5);
       break;
-    case Panel::kBtnCylFirst:
-    case Panel::kBtnCylSecond:
-    case Panel::kBtnCylThird:
-    case Panel::kBtnCylFourth:
+    case Ids::kBtnCylFirst:
+    case Ids::kBtnCylSecond:
+    case Ids::kBtnCylThird:
+    case Ids::kBtnCylFourth:
       if (data->value == 1) colour = 0x0033FF;
       break;
     default:
       break;
   }
-  const bool small = id >= Panel::kBtnCylFirst && id <= Panel::kBtnInvert;
-  kvp::DcSelect font(dc, &m_Panel.m_fonts[small ? 2 : 1]);
-  if (id == Panel::kBtnRecord) {
+  const bool small = id >= Ids::kBtnCylFirst && id <= Ids::kBtnInvert;
+  kvp::DcSelect font(dc, &m_Owner.Font(small ? 2 : 1));
+  if (id == Ids::kBtnRecord) {
     // The red dot in a square at the left; while recording the text is red and the dot blinks.
     const bool recording = scope::GetScopeState().ScopeRecording != 0;
     const int side = std::max(4, face.Height() * 3 / 5);
     const CRect square(face.left + 3, face.top + (face.Height() - side) / 2, face.left + 3 + side,
                        face.top + (face.Height() - side) / 2 + side);
-    if (!recording || m_Panel.GetBlinkPhase() == 0) {
+    if (!recording || m_Owner.GetBlinkPhase() == 0) {
       CBrush red;
       red.CreateSolidBrush(0x0000FF);
       CPen pen;

@@ -1,7 +1,6 @@
 #include <scope/pane/PanelRecording.h>
 
 #include <scope/ScopeState.h>
-#include <scope/pane/ControlPanel.h>
 
 #include "PanelTraces.h"
 
@@ -14,6 +13,8 @@
 
 #include <kv310/Kv310.h>
 
+#include <platform/afxwin.h>
+
 namespace scope {
 
 void CPanelRecording::OnRecordButton() {
@@ -23,27 +24,27 @@ void CPanelRecording::OnRecordButton() {
     return;
   }
   if (!p.m_bRunning) {
-    m_Panel.ShowMessage(p.GetText(kTextRecordNeedsRunning), MB_ICONEXCLAMATION);
+    m_Owner.ShowMessage(p.GetText(kTextRecordNeedsRunning), MB_ICONEXCLAMATION);
   } else if (p.m_nSlowRateModifier == 1) {
     Start();
   } else if (p.m_nSlowRateModifier == 2) {
-    m_Panel.ShowMessage(p.GetText(kTextRecordNeedsNoTrig), MB_ICONEXCLAMATION);
+    m_Owner.ShowMessage(p.GetText(kTextRecordNeedsNoTrig), MB_ICONEXCLAMATION);
   } else if (p.m_nTriggerMode == 1) {
     Start();
   } else {
-    m_Panel.ShowMessage(p.GetText(kTextRecordNeedsAuto), MB_ICONEXCLAMATION);
+    m_Owner.ShowMessage(p.GetText(kTextRecordNeedsAuto), MB_ICONEXCLAMATION);
   }
 }
 
 int CPanelRecording::FailStart() {
-  m_Panel.ShowMessage(GetGlobalProps().GetText(kTextRecordStartFailed), MB_ICONEXCLAMATION);
+  m_Owner.ShowMessage(GetGlobalProps().GetText(kTextRecordStartFailed), MB_ICONEXCLAMATION);
   m_Records.ClearRecordList();
   return 0;
 }
 
 void CPanelRecording::EnterRunning() {
-  m_Panel.DisableAllControls();
-  m_Panel.SetTimer(CWndOsc_ControlPanel::kTimerBlink, CWndOsc_ControlPanel::kBlinkMs, nullptr);
+  m_Owner.DisableAllControls();
+  m_Owner.StartBlinking();
   GetScopeState().ScopeRecording = 1;
 }
 
@@ -127,16 +128,16 @@ int CPanelRecording::Start() {
 int CPanelRecording::Stop() {
   GlobalProps& p = GetGlobalProps();
   ScopeState& state = GetScopeState();
-  m_Panel.KillTimer(CWndOsc_ControlPanel::kTimerBlink);
+  m_Owner.StopBlinking();
   m_nBlink = 0;
   state.ScopeRecording = 0;
-  m_Panel.EnableAllControls();
+  m_Owner.EnableAllControls();
   const bool mt = m_bDeviceSavedEngineTester != 0;
   if (state.RecordingThroughRecorder && p.m_nSlowRateModifier == 0) {
     SaveDisplayFlags(true, true);
     int samples = 0;
     if (m_Library.StopContinuous(mt, samples) != 0) {
-      m_Panel.ShowMessage(p.GetText(kTextRecordLostOnStop), MB_ICONEXCLAMATION);
+      m_Owner.ShowMessage(p.GetText(kTextRecordLostOnStop), MB_ICONEXCLAMATION);
       m_Records.ClearRecordList();
     } else {
       m_bBoardRecording = 0;
@@ -146,9 +147,8 @@ int CPanelRecording::Stop() {
   } else {
     m_Records.StopRecorderFeed();
   }
-  m_Panel.Button(CWndOsc_ControlPanel::kBtnRecord)->Redraw();
-  const int answer =
-      ::MessageBox(m_Panel.GetSafeHwnd(), p.GetText(kTextViewRecordQuestion), "KV310", MB_ICONQUESTION | MB_YESNO);
+  m_Owner.RedrawRecordButton();
+  const int answer = m_Owner.ShowMessage(p.GetText(kTextViewRecordQuestion), MB_ICONQUESTION | MB_YESNO);
   if (answer == IDYES) {
     // The records are in no file yet: their saved flag stays clear.
     m_bRecordWaiting = 1;

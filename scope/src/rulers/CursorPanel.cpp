@@ -267,9 +267,10 @@ void CWndOsc_Cursor::PaintChannelDifferences(CDC* dc, const RECT& box, int lineH
     RECT text{half.left + lineHeight + 2, half.top, half.right, half.bottom};
     CString label;
     label.Format("%s:", kChannelLetters[ch]);
-    const COLORREF old = dc->SetTextColor(GetSchemeColor(4 + ch));
-    text.left += DrawPiece(dc, label, text, DT_BOTTOM) + 10;
-    dc->SetTextColor(old);
+    {
+      kvp::DcTextColor color(dc, GetSchemeColor(4 + ch));
+      text.left += DrawPiece(dc, label, text, DT_BOTTOM) + 10;
+    }
     DrawPiece(dc, value, text, DT_BOTTOM);
   }
 }
@@ -290,11 +291,10 @@ void CWndOsc_Cursor::PaintCursorValues(CDC* dc, const RECT& row, const CursorRec
       if (text.left < edge + kEdgeClearance && text.left + width > edge - kEdgeClearance)
         text.left = edge + kEdgeClearance;
     }
-    COLORREF old = dc->SetTextColor(GetSchemeColor(4 + ch));
+    kvp::DcTextColor color(dc, GetSchemeColor(4 + ch));
     text.left += DrawPiece(dc, label, text, DT_VCENTER) + 10;
-    dc->SetTextColor(cursor.m_crColor);
+    color.Set(cursor.m_crColor);
     DrawPiece(dc, value, text, DT_VCENTER);
-    dc->SetTextColor(old);
   }
 }
 

@@ -233,8 +233,8 @@ void COscTimeRuler::Paint(CDC* dc, BOOL markers) {
     Layout();
   }
   dc->FillRect(&m_rcDraw, &m_brBackground);
-  const int oldMode = dc->SetBkMode(TRANSPARENT);
   {
+    kvp::DcBkMode mode(dc, TRANSPARENT);
     kvp::DcSelect pen(dc, &m_penAxis);
     const int y = m_rcDraw.top + (m_rcDraw.bottom - m_rcDraw.top) / 2;
     dc->MoveTo(m_rcDraw.left, y);
@@ -248,7 +248,6 @@ void COscTimeRuler::Paint(CDC* dc, BOOL markers) {
     dc->MoveTo(m_rcClient.right - 1, m_rcClient.top);
     dc->LineTo(m_rcClient.right - 1, m_rcClient.bottom);
   }
-  dc->SetBkMode(oldMode);
 
   if (markers) m_Cursors.Draw(dc, FALSE);
 }

@@ -3,7 +3,7 @@
 // (change bits and notifications), run/stop, the zoom cycle, the time-base minimum of the
 // engine-tester screens, inversion, the range fallback, the font rule, the saved-scope buttons,
 // the recording decision, refusals and failures, probe selection, the cylinder buttons, the
-// timers and the hot keys.
+// timers and the hot keys. The recording also alone, against a double of the panel it asks.
 #include <scope/ScopeFiles.h>
 #include <scope/ScopeState.h>
 #include <scope/pane/ControlPanel.h>
@@ -14,6 +14,9 @@
 #include <core/OscScale.h>
 #include <core/ResourceHolder.h>
 #include <core/SavedScope.h>
+#include <core/TextIds.h>
+
+#include <kv310/Kv310.h>
 
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/HostWindow.h>
@@ -170,35 +173,42 @@ struct FakePane : scope::IControlPanelPane {
   void RedrawAll() override {}
 };
 
+// The settings every test here starts from: a time base of 18 rates at index 9 (10000 S/s), ten
+// ranges per channel, channel A on, the automatic trigger, two display traces, the docked chart.
+void SetUpScopeSettings() {
+  GlobalProps& p = GetGlobalProps();
+  const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
+  for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
+  p.m_nRecordLength = 1000;
+  p.SetTimeBaseIndex(9, FALSE, TRUE);
+  const double ranges[] = {400, 200, 80, 40, 20, 8, 4, 2, 0.8, 0.4};
+  for (CChannelProps& c : p.m_Channels) {
+    for (double r : ranges) c.m_Ranges.Add(r);
+    c.m_Ranges.m_nKind = 1;
+    c.m_bEnabled = 1;
+    c.m_nDefaultRangeIndex = 4;
+    c.m_nRangeIndex = 3;
+    c.m_nPosition = 50;
+  }
+  p.m_Channels[0].m_nModeEnable = 1;
+  p.m_nTriggerMode = 1;
+  p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue = 1.0;
+  AddTrace();
+  AddTrace();
+  GetMeasureType().m_nMeasureType = 0;
+  GetResourceHolder().m_bNarrowChart = 1;
+  GetResourceHolder().SetZoomFactor(0);
+  GetTimeStepScale().m_nCurrentStep = 10;
+  GetOscScale().SetTimeOffset(5);
+}
+
 class ControlPanelTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
     scope::GetScopeState().Reset();
+    SetUpScopeSettings();
     GlobalProps& p = GetGlobalProps();
-    const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
-    for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
-    p.m_nRecordLength = 1000;
-    p.SetTimeBaseIndex(9, FALSE, TRUE);
-    const double ranges[] = {400, 200, 80, 40, 20, 8, 4, 2, 0.8, 0.4};
-    for (CChannelProps& c : p.m_Channels) {
-      for (double r : ranges) c.m_Ranges.Add(r);
-      c.m_Ranges.m_nKind = 1;
-      c.m_bEnabled = 1;
-      c.m_nDefaultRangeIndex = 4;
-      c.m_nRangeIndex = 3;
-      c.m_nPosition = 50;
-    }
-    p.m_Channels[0].m_nModeEnable = 1;
-    p.m_nTriggerMode = 1;
-    p.m_Styles[GlobalProps::STYLE_CURSOR_LEFT].m_dValue = 1.0;
-    AddTrace();
-    AddTrace();
-    GetMeasureType().m_nMeasureType = 0;
-    GetResourceHolder().m_bNarrowChart = 1;
-    GetResourceHolder().SetZoomFactor(0);
-    GetTimeStepScale().m_nCurrentStep = 10;
-    GetOscScale().SetTimeOffset(5);
     host.CreateTop(0, 0, 380, 760);
     panel.SetPane(&pane);
     ASSERT_TRUE(panel.Create("WndControlPanel", WS_CHILD | WS_VISIBLE, CRect(0, 0, 360, 740), &host, 1008));
@@ -771,6 +781,82 @@ TEST_F(ControlPanelTest, EngineTesterRecordingGivesBackTheProbeOptionOnNoOrOnThe
     panel.TakeRecordWaiting();
     records.ClearRecordList();
     scope::GetScopeState().DeviceSettingsSaved = 0;
+  }
+}
+
+// The recording alone, without a panel or any window: its owner is a double that writes down what
+// it is asked. Controls are locked and the record button blinks only for a recording that runs;
+// the stop unlocks them and repaints the button before it asks whether to view the records.
+struct RecordingOwner : scope::CPanelRecording::IOwner {
+  std::vector<std::string> asks;
+  int ShowMessage(const char* text, UINT) override {
+    asks.push_back(std::string("box ") + text);
+    return IDNO;
+  }
+  void DisableAllControls() override { asks.push_back("lock"); }
+  void EnableAllControls() override { asks.push_back("unlock"); }
+  void StartBlinking() override { asks.push_back("blink"); }
+  void StopBlinking() override { asks.push_back("no blink"); }
+  void RedrawRecordButton() override { asks.push_back("redraw"); }
+};
+
+class PanelRecordingTest : public kvtest::CoreTest {
+ protected:
+  void SetUp() override {
+    kvtest::CoreTest::SetUp();
+    scope::GetScopeState().Reset();
+    SetUpScopeSettings();
+  }
+  void TearDown() override {
+    scope::GetScopeState().Reset();
+    kvtest::CoreTest::TearDown();
+  }
+};
+
+TEST_F(PanelRecordingTest, LocksAndBlinksOnlyWhileARecordingRunsAndUnlocksBeforeTheQuestion) {
+  GlobalProps& p = GetGlobalProps();
+  const auto box = [&p](int text) { return std::string("box ") + p.GetText(text); };
+  const std::vector<std::string> stopAsks = {"no blink", "unlock", "redraw", box(kTextViewRecordQuestion)};
+  struct Case {
+    const char* name;
+    int timeBase;  // 12: 200000 S/s on the rings; 5: 1000 S/s through the recorder
+    int channelA;
+    int linkState;
+    int startContinuous;
+    int stopContinuous;
+    int started;
+    std::vector<std::string> startAsks;
+    std::vector<std::string> stopAsks;  // none: not stopped
+  } const cases[] = {
+      {"rings", 12, 1, kv310::kLinkIdle, 0, 0, 1, {"lock", "blink"}, stopAsks},
+      {"recorder", 5, 1, kv310::kLinkIdle, 0, 0, 1, {"lock", "blink"}, stopAsks},
+      {"recorder stop fails", 5, 1, kv310::kLinkIdle, 0, 3, 1, {"lock", "blink"},
+       {"no blink", "unlock", box(kTextRecordLostOnStop), "redraw", box(kTextViewRecordQuestion)}},
+      {"no channel on", 12, 0, kv310::kLinkIdle, 0, 0, 0, {box(kTextRecordStartFailed)}, {}},
+      {"link never ready", 5, 1, kv310::kLinkPending, 0, 0, 0, {box(kTextRecordStartFailed)}, {}},
+      {"continuous start fails", 5, 1, kv310::kLinkIdle, 5, 0, 0, {box(kTextRecordStartFailed)}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    scope::GetScopeState().Reset();
+    p.SetTimeBaseIndex(c.timeBase, FALSE, TRUE);
+    p.m_Channels[0].m_nModeEnable = c.channelA;
+    p.m_bRunning = 1;
+    FakeDevice dev;
+    dev.linkStates = {c.linkState};
+    dev.startContinuousResult = c.startContinuous;
+    dev.stopContinuousResult = c.stopContinuous;
+    FakeRecords records;
+    RecordingOwner owner;
+    scope::CPanelRecording recording(owner, dev, dev, records);
+    EXPECT_EQ(recording.Start(), c.started);
+    EXPECT_EQ(owner.asks, c.startAsks);
+    EXPECT_EQ(scope::GetScopeState().ScopeRecording, c.started);
+    if (c.stopAsks.empty()) continue;
+    owner.asks.clear();
+    EXPECT_EQ(recording.Stop(), 1);
+    EXPECT_EQ(owner.asks, c.stopAsks);
+    EXPECT_EQ(scope::GetScopeState().ScopeRecording, 0);
   }
 }
 

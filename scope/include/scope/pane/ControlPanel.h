@@ -7,8 +7,9 @@
 //
 // The recording orchestration is CPanelRecording (PanelRecording.h), the file and custom-slot
 // commands CPanelFiles (PanelFiles.h), the controls' faces CPanelFaces (PanelFaces.h); the panel
-// owns one of each and forwards to them. The panel's windows (controls, fonts, layout, frame,
-// ranges) are in ControlPanel.cpp, the command dispatch in ControlPanelCommands.cpp.
+// owns one of each, forwards to them and answers what each asks through its IOwner. The control
+// ids are in PanelControlIds.h. The panel's windows (controls, fonts, layout, frame, ranges) are
+// in ControlPanel.cpp, the command dispatch in ControlPanelCommands.cpp.
 //
 // It talks to its pane only through IControlPanelPane, to the measurement library through
 // ISnapshotDevice and IControlPanelDevice, and to the record list through IScopeRecordTarget,
@@ -21,6 +22,7 @@
 #include <scope/SnapshotControls.h>
 #include <scope/pane/ControlPanelDevice.h>
 #include <scope/pane/ControlPanelPane.h>
+#include <scope/pane/PanelControlIds.h>
 #include <scope/pane/PanelFaces.h>
 #include <scope/pane/PanelFiles.h>
 #include <scope/pane/PanelRecording.h>
@@ -40,15 +42,12 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
                              public CXPCtrlBtn::IBtnClbck,
                              public CDialogs::IOwner,
                              public scope::ISnapshotControls,
-                             public scope::IScopeNotifyTarget {
+                             public scope::IScopeNotifyTarget,
+                             public scope::PanelControlIds,
+                             private scope::CPanelRecording::IOwner,
+                             private scope::CPanelFiles::IOwner,
+                             private scope::CPanelFaces::IOwner {
  public:
-  enum : int {
-    kTriggerPos = 1000, kTriggerLevel, kTriggerUpDown, kTriggerMode, kTriggerSource, kTriggerSensitiv, kRollMode,
-    kChAScale, kChAPos, kChAMode, kChAOnOff, kChBScale, kChBPos, kChBMode, kChBOnOff, kTimeScale, kTimePos,
-    kBtnRun, kBtnZoom, kBtnCursor, kBtnAutoSet, kBtnOpen, kBtnSave, kBtnDelete, kBtnPrint, kTitle, kDialogs,
-    kBtnCylFirst, kBtnCylSecond, kBtnCylThird, kBtnCylFourth, kBtnSynchro, kBtnCSave, kBtnCLoad, kBtnRecord,
-    kBtnInvert, kBtnDock,
-  };
   enum : UINT_PTR { kTimerProbeA = 0, kTimerProbeB = 1, kTimerBlink = 2, kTimerAutoHide = 3 };
   static constexpr UINT kProbeHoldMs = 500;
   static constexpr UINT kBlinkMs = 500;
@@ -122,8 +121,8 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   void RefreshCylinderButtons();
   int StartRecording() { return m_Recording.Start(); }
   int StopRecording() { return m_Recording.Stop(); }
-  void DisableAllControls();
-  void EnableAllControls();
+  void DisableAllControls() override;
+  void EnableAllControls() override;
   void SaveDisplayFlags(bool restore, bool useSaved) { m_Recording.SaveDisplayFlags(restore, useSaved); }
   void RestartAutoHide();
   void RegisterHotKeys();
@@ -135,7 +134,7 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   void SaveCustomSet(int slot) { m_Files.SaveCustomSet(slot); }
   // Record-waiting-for-view flag, read and cleared by the pane.
   int TakeRecordWaiting() { return m_Recording.TakeRecordWaiting(); }
-  int GetBlinkPhase() const { return m_Recording.GetBlinkPhase(); }
+  int GetBlinkPhase() const override { return m_Recording.GetBlinkPhase(); }
   // The board's continuous acquisition of a recording through the recorder still runs (its stop
   // failed, or the recording has not been stopped yet).
   bool IsBoardRecording() const { return m_Recording.IsBoardRecording(); }
@@ -168,19 +167,24 @@ class CWndOsc_ControlPanel : public CXPWndBaseColor,
   void ShowSavedScopeButtons() override;
 
  private:
-  // The recording and the file commands show their boxes and set the controls' states here.
-  friend class scope::CPanelRecording;
-  friend class scope::CPanelFiles;
-  // The faces read the fonts, range texts and probe names the panel keeps.
-  friend class scope::CPanelFaces;
+  // ---- what the parts ask (their IOwner) ------------------------------------------------------
+  int ShowMessage(const char* text, UINT type) override;
+  void StartBlinking() override;
+  void StopBlinking() override;
+  void RedrawRecordButton() override;
+  CWnd* DialogParent() override { return this; }
+  void EnableControl(int id, bool enable) override;
+  int ButtonValue(int id) const override;
+  const NumericOptionRecord* SpinnerRecord(int id) const override;
+  bool EngineTesterPath() const override;
+  const CStringArray& RangeTexts(int channel) const override { return m_rangeTexts[channel & 1]; }
+  const CStringArray& TimeTexts() const override { return m_timeTexts; }
+  CFont& Font(int index) override { return m_fonts[index]; }
 
   void SetButton(int id, int min, int max, int value);
   void ShowSections(int highVoltageMode);
-  void EnableControl(int id, bool enable);
   void ShowControl(int id, bool show);
-  void ShowMessage(const char* text, UINT type);
   void Notify(notify::Sender sender, notify::Code code, int value = 0);
-  bool EngineTesterPath() const;
   void ChannelButton(int channel, int value);
   void ChannelSpinner(int id, int value);
   void BuildFonts(const CRect& inner);

@@ -2,21 +2,39 @@
 // shown traces save as one; the settings go to and come from a settings file or one of the ten
 // custom slots (buttons and F-keys). Failures show their box and change nothing.
 //
-// It belongs to one CWndOsc_ControlPanel, which is the dialogs' parent and the controls the
-// settings are shown on. Everything runs on the GUI thread.
+// It reaches the panel that owns it (the dialogs' parent, the saved-scope buttons, the boxes)
+// only through its IOwner, and the controls the settings are read from and shown on through
+// ISnapshotControls. Everything runs on the GUI thread.
 #pragma once
 
 #include <scope/SnapshotControls.h>
 
+#include <platform/types.h>
+
 #include <string>
 
-class CWndOsc_ControlPanel;
+class CWnd;
 
 namespace scope {
 
 class CPanelFiles {
  public:
-  CPanelFiles(CWndOsc_ControlPanel& panel, ISnapshotDevice& device) : m_Panel(panel), m_Device(device) {}
+  // What the file commands ask of the panel that owns them.
+  class IOwner {
+   public:
+    // The window the file and custom-slot dialogs are modal to.
+    virtual CWnd* DialogParent() = 0;
+    // A message box over the panel; its answer.
+    virtual int ShowMessage(const char* text, UINT type) = 0;
+    // A control by its id (PanelControlIds.h) enabled or disabled.
+    virtual void EnableControl(int id, bool enable) = 0;
+
+   protected:
+    ~IOwner() = default;
+  };
+
+  CPanelFiles(IOwner& owner, ISnapshotControls& controls, ISnapshotDevice& device)
+      : m_Owner(owner), m_Controls(controls), m_Device(device) {}
   CPanelFiles(const CPanelFiles&) = delete;
   CPanelFiles& operator=(const CPanelFiles&) = delete;
 
@@ -34,7 +52,8 @@ class CPanelFiles {
  private:
   std::string CustomSetFile() const;
 
-  CWndOsc_ControlPanel& m_Panel;
+  IOwner& m_Owner;
+  ISnapshotControls& m_Controls;
   ISnapshotDevice& m_Device;
   std::string m_strCustomSet;
 };

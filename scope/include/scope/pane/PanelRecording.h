@@ -5,9 +5,9 @@
 // runs, and everything goes back when the user does not keep the records. While it runs the
 // panel's controls are locked and the record button blinks.
 //
-// It belongs to one CWndOsc_ControlPanel, which owns the controls it locks, and reaches the board
-// only through ISnapshotDevice and IControlPanelDevice, the records only through
-// IScopeRecordTarget. Everything runs on the GUI thread.
+// It reaches the panel that owns it (the controls it locks, the record button, the boxes) only
+// through its IOwner, the board only through ISnapshotDevice and IControlPanelDevice, the records
+// only through IScopeRecordTarget. Everything runs on the GUI thread.
 #pragma once
 
 #include <scope/Snapshot.h>
@@ -15,7 +15,7 @@
 #include <scope/pane/ControlPanelDevice.h>
 #include <scope/pane/ScopeRecordTarget.h>
 
-class CWndOsc_ControlPanel;
+#include <platform/types.h>
 
 namespace scope {
 
@@ -24,9 +24,26 @@ class CPanelRecording {
   static constexpr int kDirectRingCapacity = 400000;
   static constexpr double kRecorderRateLimit = 50000.0;
 
-  CPanelRecording(CWndOsc_ControlPanel& panel, ISnapshotDevice& device, IControlPanelDevice& library,
-                  IScopeRecordTarget& records)
-      : m_Panel(panel), m_Device(device), m_Library(library), m_Records(records) {}
+  // What the recording asks of the panel that owns it.
+  class IOwner {
+   public:
+    // A message box over the panel; its answer (IDYES, IDNO, IDOK).
+    virtual int ShowMessage(const char* text, UINT type) = 0;
+    // Every control a running recording must not change is locked, and unlocked again by the
+    // panel's own rules (the roll mode, the saved scopes, the zoom).
+    virtual void DisableAllControls() = 0;
+    virtual void EnableAllControls() = 0;
+    // The record button's blink timer; each tick calls Blink() and repaints the button.
+    virtual void StartBlinking() = 0;
+    virtual void StopBlinking() = 0;
+    virtual void RedrawRecordButton() = 0;
+
+   protected:
+    ~IOwner() = default;
+  };
+
+  CPanelRecording(IOwner& owner, ISnapshotDevice& device, IControlPanelDevice& library, IScopeRecordTarget& records)
+      : m_Owner(owner), m_Device(device), m_Library(library), m_Records(records) {}
   CPanelRecording(const CPanelRecording&) = delete;
   CPanelRecording& operator=(const CPanelRecording&) = delete;
 
@@ -64,7 +81,7 @@ class CPanelRecording {
   // The controls locked and the blink started: the recording runs.
   void EnterRunning();
 
-  CWndOsc_ControlPanel& m_Panel;
+  IOwner& m_Owner;
   ISnapshotDevice& m_Device;
   IControlPanelDevice& m_Library;
   IScopeRecordTarget& m_Records;
