@@ -1,7 +1,7 @@
 #include <enginetester/Motortester.h>
 
 #include <enginetester/PanelCommon.h>
-#include <enginetester/PrintItems.h>
+#include <ui/print/PrintItemType.h>
 #include <enginetester/VNProbeSetupDlg.h>
 
 #include <ui/dialogs/MessageDlg.h>
@@ -151,7 +151,7 @@ struct CWndMotortester::PageEntry {
   // The page Back on the parameters leads to, with Back and Params in its row, when they were
   // opened from this page; kNoPage: the start page.
   int backFromParams;
-  int printItem;   // what Print queues (et::PrintItem); kNoPrintItem: nothing
+  int printItem;   // what Print queues (PrintItemType); kNoPrintItem: nothing
   PageWindowList windows;
 };
 
@@ -167,29 +167,29 @@ const CWndMotortester::PageEntry* CWndMotortester::PageEntryOf(int page) {
         kTitle}},
       // Back on the parameters goes by the page they were opened from.
       {kPageParams, 0, kLayoutBackResetSet, kNoPage, kNoPage, kNoPrintItem, {kBack, kReset, kSet, kParamsPanel}},
-      {kPageAdvance, 0, kLayoutMeter, kPagePetrol, kPageAdvance, et::kPrintItemAdvance, {kAdvancePanel, kBack, kPrint}},
-      {kPageVoltCurrent, 0, kLayoutVoltCurrent, kPagePetrol, kNoPage, et::kPrintItemVoltCurrent,
+      {kPageAdvance, 0, kLayoutMeter, kPagePetrol, kPageAdvance, kPrintItemAdvance, {kAdvancePanel, kBack, kPrint}},
+      {kPageVoltCurrent, 0, kLayoutVoltCurrent, kPagePetrol, kNoPage, kPrintItemVoltCurrent,
        {kVoltCurrentPanel, kBack, kACDC, kMinMax, kZeroing, kZeroMinMax, kPrint}},
       {kPagePrimary, kTextCoilPrimaryWinding, kLayoutBack, kPagePetrol, kNoPage, kNoPrintItem,
        {kPrimaryVoltage, kDwell, kBack, kTitle}},
       {kPageSecondary, kTextCoilSecondaryWinding, kLayoutBackParams, kPagePetrol, kPageSecondary, kNoPrintItem,
        {kOneCylinder, kAllCylinders, kSelectedCylinder, kTitle, kSubtitle, kBack, kParams}},
-      {kPageThermometer, 0, kLayoutMeter, kPagePetrol, kPageThermometer, et::kPrintItemThermometer,
+      {kPageThermometer, 0, kLayoutMeter, kPagePetrol, kPageThermometer, kPrintItemThermometer,
        {kThermometerPanel, kBack, kPrint}},
-      {kPageOneCylinder, 0, kLayoutHiVoltage, kPageSecondary, kPageSecondary, et::kPrintItemOneCylinder,
+      {kPageOneCylinder, 0, kLayoutHiVoltage, kPageSecondary, kPageSecondary, kPrintItemOneCylinder,
        {kOneCylinderPanel, kBack, kAverage, kGraph, kPrint}},
-      {kPageAllCylinders, 0, kLayoutHiVoltageSync, kPageSecondary, kPageSecondary, et::kPrintItemAllCylinders,
+      {kPageAllCylinders, 0, kLayoutHiVoltageSync, kPageSecondary, kPageSecondary, kPrintItemAllCylinders,
        {kAllCylindersPanel, kBack, kGraph, kAverage, kSync, kPrint}},
-      {kPageSelectedCylinder, 0, kLayoutHiVoltageSync, kPageSecondary, kPageSecondary, et::kPrintItemSelectedCylinder,
+      {kPageSelectedCylinder, 0, kLayoutHiVoltageSync, kPageSecondary, kPageSecondary, kPrintItemSelectedCylinder,
        {kSelectedCylinderPanel, kBack, kGraph, kAverage, kSync, kPrint}},
-      {kPageDoubleCoil, 0, kLayoutHiVoltage, kPageSecondary, kPageSecondary, et::kPrintItemDoubleCoil,
+      {kPageDoubleCoil, 0, kLayoutHiVoltage, kPageSecondary, kPageSecondary, kPrintItemDoubleCoil,
        {kDblCoilPanel, kBack, kAverage, kGraph, kPrint}},
-      {kPageDwell, 0, kLayoutMeter, kPagePrimary, kNoPage, et::kPrintItemDwell, {kDwellPanel, kBack, kPrint}},
-      {kPagePreinjection, 0, kLayoutMeter, kPageDiesel, kPagePreinjection, et::kPrintItemPreinjection,
+      {kPageDwell, 0, kLayoutMeter, kPagePrimary, kNoPage, kPrintItemDwell, {kDwellPanel, kBack, kPrint}},
+      {kPagePreinjection, 0, kLayoutMeter, kPageDiesel, kPagePreinjection, kPrintItemPreinjection,
        {kAdvancePanel, kBack, kPrint}},
-      {kPageDieselVoltCurrent, 0, kLayoutVoltCurrent, kPageDiesel, kNoPage, et::kPrintItemVoltCurrent,
+      {kPageDieselVoltCurrent, 0, kLayoutVoltCurrent, kPageDiesel, kNoPage, kPrintItemVoltCurrent,
        {kVoltCurrentPanel, kBack, kACDC, kMinMax, kZeroing, kZeroMinMax, kPrint}},
-      {kPageDieselThermometer, 0, kLayoutMeter, kPageDiesel, kPageDieselThermometer, et::kPrintItemThermometer,
+      {kPageDieselThermometer, 0, kLayoutMeter, kPageDiesel, kPageDieselThermometer, kPrintItemThermometer,
        {kThermometerPanel, kBack, kPrint}},
       // Numbers of the system's pages this program never opens: only their way back is kept.
       {10, 0, 0, kPagePetrol, kNoPage, kNoPrintItem, {}},
@@ -655,42 +655,42 @@ void CWndMotortester::Print() {
   if (!item) return;
   // The kV panels hold volts, and the report prints volts with their prefix ("12.5kV").
   switch (type) {
-    case et::kPrintItemAdvance:
-    case et::kPrintItemDwell:
-    case et::kPrintItemPreinjection: {
-      const PolledPanelValues& v = type == et::kPrintItemDwell ? m_Dwell.GetValues() : m_Advance.GetValues();
+    case kPrintItemAdvance:
+    case kPrintItemDwell:
+    case kPrintItemPreinjection: {
+      const PolledPanelValues& v = type == kPrintItemDwell ? m_Dwell.GetValues() : m_Advance.GetValues();
       item->SetValues3(v.value, v.temperature, v.speed, "");
       break;
     }
-    case et::kPrintItemVoltCurrent: {
+    case kPrintItemVoltCurrent: {
       const auto v = m_VoltCurrent.GetPrintValues();
       const int ac = GetMotortesterDevice()->GetChannel(CMotortesterData::CHANNEL_VOLTAGE).m_Reading.m_bAC;
       item->SetValues6(v.voltage, v.voltageMin, v.voltageMax, v.current, v.currentMin, v.currentMax, ac, v.minMax, "");
       break;
     }
-    case et::kPrintItemThermometer: {
+    case kPrintItemThermometer: {
       const PolledPanelValues& v = m_Thermometer.GetValues();
       item->SetValues2(v.temperature, v.speed, "");
       break;
     }
     // A kV panel showing its state instead of bars prints no values but that state.
-    case et::kPrintItemOneCylinder:
-    case et::kPrintItemSelectedCylinder: {
+    case kPrintItemOneCylinder:
+    case kPrintItemSelectedCylinder: {
       const CWndMotortester_HiVoltage& panel =
-          type == et::kPrintItemOneCylinder ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
+          type == kPrintItemOneCylinder ? static_cast<const CWndMotortester_HiVoltage&>(m_OneCylinder)
                                         : static_cast<const CWndMotortester_HiVoltage&>(m_SelectedCylinder);
       const auto v = panel.GetPrintValues();
       item->SetValues2(v.values[0], v.speed, "");
       item->SetState(panel.StateText());
       break;
     }
-    case et::kPrintItemDoubleCoil: {
+    case kPrintItemDoubleCoil: {
       const auto v = m_DblCoil.GetPrintValues();
       item->SetValues3(v.values[0], v.values[1], v.speed, "");
       item->SetState(m_DblCoil.StateText());
       break;
     }
-    case et::kPrintItemAllCylinders: {
+    case kPrintItemAllCylinders: {
       const auto v = m_AllCylinders.GetPrintValues();
       item->SetValues6(v.values[0], v.values[1], v.values[2], v.values[3], v.speed, 0, 0, 0, "");
       item->SetState(m_AllCylinders.StateText());

@@ -1,6 +1,6 @@
 #include <enginetester/SpecialTests.h>
 
-#include <enginetester/PrintItems.h>
+#include <ui/print/PrintItemType.h>
 
 #include <ui/dialogs/MessageDlg.h>
 #include <ui/print/PrintDlg.h>
@@ -363,7 +363,7 @@ void CWndSpecialTests::OpenLeakCheck() {
 
 void CWndSpecialTests::Print() {
   int index = -1;
-  CPrintItemData* item = GetPrintQueue()->AddItem(et::kPrintItemLeakCheck, &index);
+  CPrintItemData* item = GetPrintQueue()->AddItem(kPrintItemLeakCheck, &index);
   if (!item) return;
   int count = 0;
   float r[6] = {};

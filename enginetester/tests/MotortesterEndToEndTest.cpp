@@ -6,7 +6,7 @@
 // refusal of the variant reference probe.
 #include <enginetester/Motortester.h>
 #include <enginetester/PanelCommon.h>
-#include <enginetester/PrintItems.h>
+#include <ui/print/PrintItemType.h>
 
 #include <ui/dialogs/CommentDlg.h>
 #include <ui/dialogs/DialogResources.h>
@@ -195,7 +195,7 @@ TEST_F(MotortesterEndToEndTest, AllCylindersPrintToAPdfReport) {
     });
   });
   Press(CWndMotortester::kPrint);
-  ASSERT_EQ(type, et::kPrintItemAllCylinders);
+  ASSERT_EQ(type, kPrintItemAllCylinders);
   // Volts, as the panel shows them; the fifth value is the speed.
   for (int i : {0, 1, 3}) EXPECT_NEAR(item[i], 10000, 800) << i;
   EXPECT_NEAR(item[2], 5000, 500);

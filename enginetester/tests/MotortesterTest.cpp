@@ -3,7 +3,7 @@
 // deactivates the pane inside the tab switch, the parameter buttons, the kV mode refusal, the
 // activation box and printing by page.
 #include <enginetester/Motortester.h>
-#include <enginetester/PrintItems.h>
+#include <ui/print/PrintItemType.h>
 
 #include <ui/dialogs/DialogResources.h>
 #include <ui/print/PrintQueue.h>
@@ -724,17 +724,17 @@ TEST_F(MotortesterTest, PrintByPage) {
     std::vector<int> numbers;
   };
   const Case cases[] = {
-      {0, {0, 2}, et::kPrintItemAdvance, {}, {}},
-      {0, {0, 3}, et::kPrintItemVoltCurrent, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
-      {0, {0, 6}, et::kPrintItemThermometer, {}, {}},
-      {0, {0, 4, 19}, et::kPrintItemDwell, {}, {}},
-      {0, {1, 8}, et::kPrintItemPreinjection, {}, {}},
-      {0, {1, 9}, et::kPrintItemVoltCurrent, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
-      {0, {1, 11}, et::kPrintItemThermometer, {}, {}},
-      {0, {0, 5, 15}, et::kPrintItemOneCylinder, {9000, 3000}, {}},
-      {0, {0, 5, 16}, et::kPrintItemAllCylinders, {9000, 10000, 5000, 11000, 3000}, {}},
-      {0, {0, 5, 17}, et::kPrintItemSelectedCylinder, {9000, 3000}, {}},
-      {1, {0, 5, 15}, et::kPrintItemDoubleCoil, {9000, 10000, 3000}, {}},
+      {0, {0, 2}, kPrintItemAdvance, {}, {}},
+      {0, {0, 3}, kPrintItemVoltCurrent, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
+      {0, {0, 6}, kPrintItemThermometer, {}, {}},
+      {0, {0, 4, 19}, kPrintItemDwell, {}, {}},
+      {0, {1, 8}, kPrintItemPreinjection, {}, {}},
+      {0, {1, 9}, kPrintItemVoltCurrent, {12.5, 11.0, 14.0, 3.5, 1.0, 4.0}, {1, 1}},
+      {0, {1, 11}, kPrintItemThermometer, {}, {}},
+      {0, {0, 5, 15}, kPrintItemOneCylinder, {9000, 3000}, {}},
+      {0, {0, 5, 16}, kPrintItemAllCylinders, {9000, 10000, 5000, 11000, 3000}, {}},
+      {0, {0, 5, 17}, kPrintItemSelectedCylinder, {9000, 3000}, {}},
+      {1, {0, 5, 15}, kPrintItemDoubleCoil, {9000, 10000, 3000}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type * 100 + c.path.back());
@@ -797,11 +797,11 @@ TEST_F(MotortesterTest, KvPanelsInTheirErrorStatePrintTheirState) {
     const char* state;
   };
   const Case cases[] = {
-      {0, {0, 5, 16}, et::kPrintItemAllCylinders, S::STATUS_ERROR, "Error"},
-      {0, {0, 5, 16}, et::kPrintItemAllCylinders, S::STATUS_NO_SENSOR, "no sensor"},
-      {0, {0, 5, 15}, et::kPrintItemOneCylinder, S::STATUS_BAD_PROBE, "Bad probe"},
-      {0, {0, 5, 17}, et::kPrintItemSelectedCylinder, S::STATUS_ERROR, "Error"},
-      {1, {0, 5, 15}, et::kPrintItemDoubleCoil, S::STATUS_NO_SENSOR, "no sensor"},
+      {0, {0, 5, 16}, kPrintItemAllCylinders, S::STATUS_ERROR, "Error"},
+      {0, {0, 5, 16}, kPrintItemAllCylinders, S::STATUS_NO_SENSOR, "no sensor"},
+      {0, {0, 5, 15}, kPrintItemOneCylinder, S::STATUS_BAD_PROBE, "Bad probe"},
+      {0, {0, 5, 17}, kPrintItemSelectedCylinder, S::STATUS_ERROR, "Error"},
+      {1, {0, 5, 15}, kPrintItemDoubleCoil, S::STATUS_NO_SENSOR, "no sensor"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.state);
@@ -839,7 +839,7 @@ TEST_F(MotortesterTest, KvPanelsInTheirErrorStatePrintTheirState) {
       ::PostMessage(dialog, WM_CLOSE, 0, 0);
     });
     pane->OnButtonClicked(P::kPrint);
-    const int voltages = c.type == et::kPrintItemAllCylinders ? 4 : c.type == et::kPrintItemDoubleCoil ? 2 : 1;
+    const int voltages = c.type == kPrintItemAllCylinders ? 4 : c.type == kPrintItemDoubleCoil ? 2 : 1;
     ASSERT_EQ(values.size(), 4u);
     for (int i = 0; i < voltages; ++i) EXPECT_EQ(values[i], 0.0) << "no bar, no value";
     EXPECT_EQ(state, c.state);

@@ -5,7 +5,7 @@
 // printing. Without it: the reduced pages and a six-cylinder engine counted by the user. And the
 // report of a run holding the all-cylinders item and the leak check's.
 #include <enginetester/Motortester.h>
-#include <enginetester/PrintItems.h>
+#include <ui/print/PrintItemType.h>
 #include <enginetester/SpecialTests.h>
 
 #include <ui/dialogs/CommentDlg.h>
@@ -274,7 +274,7 @@ TEST_F(SpecialTestsEndToEndTest, WithTheBoardTheLeakCheckFindsTheWeakCylinderAnd
 
   // Print: the pending item of type 12 holds the count and the six results as shown.
   PrintAndAdd([&] { special->OnButtonClicked(CWndSpecialTests::kPrint); }, [&](const CPrintItemData& item) {
-    EXPECT_EQ(item.GetType(), et::kPrintItemLeakCheck);
+    EXPECT_EQ(item.GetType(), kPrintItemLeakCheck);
     EXPECT_EQ(item.Number(1), 4);
     for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(static_cast<float>(item.Value(i + 1)), results[i]) << i;
     EXPECT_EQ(item.Value(5), 0.0);
@@ -388,7 +388,7 @@ TEST_F(SpecialTestsEndToEndTest, WithoutTheBoardTheUsersSixCylindersGiveSixResul
   Save("leak-result-noboard");
 
   PrintAndAdd([&] { special->OnButtonClicked(CWndSpecialTests::kPrint); }, [&](const CPrintItemData& item) {
-    EXPECT_EQ(item.GetType(), et::kPrintItemLeakCheck);
+    EXPECT_EQ(item.GetType(), kPrintItemLeakCheck);
     EXPECT_EQ(item.Number(1), 6);
     for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(static_cast<float>(item.Value(i + 1)), results[i]) << i;
   });
@@ -415,7 +415,7 @@ TEST_F(SpecialTestsEndToEndTest, TheReportOfARunHoldsAllCylindersAndTheLeakCheck
   double shown[5] = {};
   std::vector<std::string> printed;  // what the report must carry: the items' value fragments
   PrintAndAdd([&] { tester->OnButtonClicked(CWndMotortester::kPrint); }, [&](const CPrintItemData& item) {
-    EXPECT_EQ(item.GetType(), et::kPrintItemAllCylinders);
+    EXPECT_EQ(item.GetType(), kPrintItemAllCylinders);
     for (int i = 0; i < 5; ++i) shown[i] = item.Value(i + 1);
     Fragments(item, printed);
   });

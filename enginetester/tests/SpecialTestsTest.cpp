@@ -1,7 +1,7 @@
 // The special tests pane on the headless display with the virtual clock: pages and navigation
 // with and without the engine-tester board, the component tests and presets with their probe
 // check, the leak check page, printing, and the leak check across tab changes.
-#include <enginetester/PrintItems.h>
+#include <ui/print/PrintItemType.h>
 #include <enginetester/SpecialTests.h>
 
 #include <ui/dialogs/DialogResources.h>
@@ -252,7 +252,7 @@ TEST_F(SpecialTestsTest, PrintQueuesTheLeakResultsAndOpensThePrintDialog) {
   });
   pane->OnButtonClicked(CWndSpecialTests::kPrint);
   EXPECT_TRUE(dialogShown);
-  EXPECT_EQ(type, et::kPrintItemLeakCheck);
+  EXPECT_EQ(type, kPrintItemLeakCheck);
   EXPECT_EQ(count, 4) << "the panel's cylinder count";
 }
 

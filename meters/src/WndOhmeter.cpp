@@ -146,7 +146,7 @@ void CWndOhmeter::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
       RedrawNow(&m_Child[ID_CURRENT]);
       break;
     case ID_PRINT:
-      PrintMeterValue1(PRINT_ITEM_RESISTANCE, m_pEngine->GetOhmReading().m_dValue);
+      PrintMeterValue1(kPrintItemResistance, m_pEngine->GetOhmReading().m_dValue);
       break;
     default:
       break;

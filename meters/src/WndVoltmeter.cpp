@@ -187,7 +187,7 @@ void CWndVoltmeter::OnClick(XPCtrlBtnData* data, CXPCtrlBtn*) {
         min = RoundForPrint(min, r.GetDisplayMode());
         max = RoundForPrint(max, r.GetDisplayMode());
       }
-      PrintMeterValues(m_nMode == ROLE_VOLTMETER ? PRINT_ITEM_VOLTAGE : PRINT_ITEM_CURRENT, m_dLastValue, min, max,
+      PrintMeterValues(m_nMode == ROLE_VOLTMETER ? kPrintItemVoltage : kPrintItemCurrent, m_dLastValue, min, max,
                        r.m_bAC == 1, m_Child[ID_ONOFF].data.value == 1);
       break;
     }

@@ -343,9 +343,9 @@ TEST_F(MeterPaneTest, PrintQueuesTheValuesAndTheAmmeterRoundsItsStatistics) {
       pendingType = last->data->GetType();
     hl::PressKey(VK_ESCAPE);
   }));
-  EXPECT_EQ(pendingType, PRINT_ITEM_RESISTANCE);
+  EXPECT_EQ(pendingType, kPrintItemResistance);
   ASSERT_EQ(prints.items.size(), 1u);
-  EXPECT_EQ(prints.items[0].type, PRINT_ITEM_RESISTANCE);
+  EXPECT_EQ(prints.items[0].type, kPrintItemResistance);
   EXPECT_FALSE(prints.items[0].meterValues);
 }
 

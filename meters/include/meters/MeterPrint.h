@@ -4,10 +4,9 @@
 // the item). When the queue refuses the item nothing opens. GUI thread.
 #pragma once
 
-#include <platform/afx.h>
+#include <ui/print/PrintItemType.h>
 
-// Print item types of the meter panes.
-enum : int { PRINT_ITEM_VOLTAGE = 0, PRINT_ITEM_CURRENT = 1, PRINT_ITEM_RESISTANCE = 2 };
+#include <platform/afx.h>
 
 // What a pane hands to the queue.
 struct MeterPrintItem {

@@ -1,9 +1,11 @@
 // Drawing the queue's items and printing the report.
 #include <ui/print/PrintHeaderDlg.h>
+#include <ui/print/PrintItemType.h>
 #include <ui/print/PrintQueue.h>
 
 #include <core/GlobalProps.h>
 #include <core/NumberFormat.h>
+#include <core/TextIds.h>
 
 #include <platform/afxfile.h>
 #include <platform/afxwin.h>
@@ -74,83 +76,87 @@ bool CPrintQueue::ItemTexts(const CPrintItemData& d, CString& title, CString& li
   line2.Empty();
   int t = 0, tf = 0;
   switch (d.GetType()) {
-    case 0:
-    case 1: {
-      const bool volts = d.GetType() == 0;
-      title = T(volts ? 10150 : 10151);
+    case kPrintItemVoltage:
+    case kPrintItemCurrent: {
+      const bool volts = d.GetType() == kPrintItemVoltage;
+      title = T(volts ? kTextVoltageMeasure : kTextCurrentMeasure);
       line1 = MeterLine(volts ? "U" : "I", d.Value(1), d.Value(2), d.Value(3), d.Value(4) != 0.0, d.Value(5) != 0.0,
                         volts ? "V" : "A", 3);
       return true;
     }
-    case 2:
-      title = T(10086);
+    case kPrintItemResistance:
+      title = T(kTextResistanceMeasure);
       line1.Format("R = %s", ReadingText(d.Value(1), "", 1).GetString());
       return true;
-    case 3: {
-      title = T(10152);
+    case kPrintItemVoltCurrent: {
+      title = T(kTextVoltageCurrentMeasure);
       const bool ac = d.Number(1) != 0, minMax = d.Number(2) != 0;
       line1 = MeterLine("U", d.Value(1), d.Value(2), d.Value(3), ac, minMax, "V", 1);
       line2 = MeterLine("I", d.Value(4), d.Value(5), d.Value(6), ac, minMax, "A", 1);
       return true;
     }
-    case 4:
-    case 11:
-      title = T(d.GetType() == 4 ? 10153 : 10154);
+    case kPrintItemAdvance:
+    case kPrintItemPreinjection:
+      title = T(d.GetType() == kPrintItemAdvance ? kTextAdvanceMeasure : kTextPreinjectionMeasure);
       Temperatures(d.Value(2), t, tf);
-      line1.Format("%s = %.1f%s     T = %d \xB0"
-                   "C (%d \xB0"
-                   "F)     %s = %d %s",
-                   T(d.GetType() == 4 ? 10053 : 10057), d.Value(1), T(10054), t, tf, T(10085), Whole(d.Value(3)),
-                   T(10052));
+      line1.Format(
+          "%s = %.1f%s     T = %d \xB0"
+          "C (%d \xB0"
+          "F)     %s = %d %s",
+          T(d.GetType() == kPrintItemAdvance ? kTextAdvance : kTextPreinjection), d.Value(1), T(kTextCrankDegrees), t,
+          tf, T(kTextSpeed), Whole(d.Value(3)), T(kTextRpm));
       return true;
-    case 5:
-      title = T(10157);
+    case kPrintItemDwell:
+      title = T(kTextDwellAngleMeasure);
       Temperatures(d.Value(2), t, tf);
-      line1.Format("%s = %.1f%%     T = %d \xB0"
-                   "C (%d \xB0"
-                   "F)     %s = %d %s",
-                   T(10055), d.Value(1), t, tf, T(10085), Whole(d.Value(3)), T(10052));
+      line1.Format(
+          "%s = %.1f%%     T = %d \xB0"
+          "C (%d \xB0"
+          "F)     %s = %d %s",
+          T(kTextDwellAngleReading), d.Value(1), t, tf, T(kTextSpeed), Whole(d.Value(3)), T(kTextRpm));
       return true;
-    case 6:
-    case 9:
-      title = T(d.GetType() == 6 ? 10018 : 10156);
+    case kPrintItemOneCylinder:
+    case kPrintItemSelectedCylinder:
+      title = T(d.GetType() == kPrintItemOneCylinder ? kTextHighVoltageOneCylinderMeasure
+                                                     : kTextHighVoltageSelectedCylinderMeasure);
       if (!d.GetState().IsEmpty()) {
         line1 = d.GetState();
         return true;
       }
-      line1.Format("U = %sV     %s = %d %s", HighVoltage(d.Value(1)).GetString(), T(10085), Whole(d.Value(2)),
-                   T(10052));
+      line1.Format("U = %sV     %s = %d %s", HighVoltage(d.Value(1)).GetString(), T(kTextSpeed), Whole(d.Value(2)),
+                   T(kTextRpm));
       return true;
-    case 7:
-      title = T(10019);
+    case kPrintItemDoubleCoil:
+      title = T(kTextHighVoltageDoubleCoilMeasure);
       if (!d.GetState().IsEmpty()) {
         line1 = d.GetState();
         return true;
       }
       line1.Format("U1 = %sV    U2 = %sV    %s = %d %s", HighVoltage(d.Value(1)).GetString(),
-                   HighVoltage(d.Value(2)).GetString(), T(10085), Whole(d.Value(3)), T(10052));
+                   HighVoltage(d.Value(2)).GetString(), T(kTextSpeed), Whole(d.Value(3)), T(kTextRpm));
       return true;
-    case 8:
-      title = T(10155);
+    case kPrintItemAllCylinders:
+      title = T(kTextHighVoltageAllCylindersMeasure);
       if (!d.GetState().IsEmpty()) {
         line1 = d.GetState();
         return true;
       }
-      line1.Format("%s = %sV    %s = %sV    %s = %sV    %s = %sV   %s = %d %s", T(10078),
-                   HighVoltage(d.Value(1)).GetString(), T(10079), HighVoltage(d.Value(2)).GetString(), T(10080),
-                   HighVoltage(d.Value(3)).GetString(), T(10081), HighVoltage(d.Value(4)).GetString(), T(10085),
-                   Whole(d.Value(5)), T(10052));
+      line1.Format("%s = %sV    %s = %sV    %s = %sV    %s = %sV   %s = %d %s", T(kTextOrdinalFirst),
+                   HighVoltage(d.Value(1)).GetString(), T(kTextOrdinalFirst + 1), HighVoltage(d.Value(2)).GetString(),
+                   T(kTextOrdinalFirst + 2), HighVoltage(d.Value(3)).GetString(), T(kTextOrdinalFirst + 3),
+                   HighVoltage(d.Value(4)).GetString(), T(kTextSpeed), Whole(d.Value(5)), T(kTextRpm));
       return true;
-    case 10:
-      title = T(10149);
+    case kPrintItemThermometer:
+      title = T(kTextTemperatureMeasure);
       Temperatures(d.Value(1), t, tf);
-      line1.Format("T = %d \xB0"
-                   "C (%d \xB0"
-                   "F)     %s = %d %s",
-                   t, tf, T(10085), Whole(d.Value(2)), T(10052));
+      line1.Format(
+          "T = %d \xB0"
+          "C (%d \xB0"
+          "F)     %s = %d %s",
+          t, tf, T(kTextSpeed), Whole(d.Value(2)), T(kTextRpm));
       return true;
-    case 12: {
-      title = T(10084);
+    case kPrintItemLeakCheck: {
+      title = T(kTextLeakCylindersMeasure);
       const int count = d.Number(1);
       if (count >= 3 && count <= 6) {
         for (int i = 1; i <= count; ++i) {
@@ -180,7 +186,7 @@ void CPrintQueue::DrawItem(CDC* dc, CPrintQueueItem* item, int y, RECT page, int
   CRect r(page.left, y, page.right, y + lh);
   dc->DrawText(title, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
   r.OffsetRect(0, lh);
-  if (type == 2) {
+  if (type == kPrintItemResistance) {
     // The text and the ohm sign (the Symbol face's "W") stand centred together as one line.
     dc->SelectObject(&symbol);
     const int wO = dc->GetTextExtent("W", 1).cx;
@@ -195,7 +201,7 @@ void CPrintQueue::DrawItem(CDC* dc, CPrintQueueItem* item, int y, RECT page, int
   } else {
     dc->DrawText(line1, &r, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
   }
-  if (type == 3) {
+  if (type == kPrintItemVoltCurrent) {
     r.OffsetRect(0, lh);
     dc->DrawText(line2, &r, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
   }
@@ -204,16 +210,16 @@ void CPrintQueue::DrawItem(CDC* dc, CPrintQueueItem* item, int y, RECT page, int
     r.OffsetRect(0, lh);
     const int fifth = (page.right - page.left) / 5;
     CRect label(page.left, r.top, fifth, r.bottom);
-    dc->DrawText(T(10148), &label, DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+    dc->DrawText(T(kTextComment), &label, DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
     r.left = fifth + (page.right - page.left) / 60;
     r.right = page.right;
     dc->DrawText(comment, &r, DT_CALCRECT | DT_WORDBREAK);
     r.right = page.right;
     dc->DrawText(comment, &r, DT_WORDBREAK | DT_NOCLIP);
   }
-  if (type == 12) {
+  if (type == kPrintItemLeakCheck) {
     CString notice;
-    notice.Format("%s %s", T(10147), T(10146));
+    notice.Format("%s %s", T(kTextNotice), T(kTextDifferentialOnlyNotice));
     CRect n(page.left, r.bottom + gap, page.right, r.bottom + gap + lh);
     dc->DrawText(notice, &n, DT_CALCRECT | DT_WORDBREAK);
     n.right = page.right;
@@ -270,7 +276,7 @@ void CPrintQueue::PrintReport() {
   for (int k = 0; k < 3; ++k) dc.Rectangle(L, y0 + k * c, R, y0 + (k + 1) * c);
   dc.MoveTo(xs, y0);
   dc.LineTo(xs, y0 + 3 * c);
-  const int labels[3] = {10144, 10143, 10145};
+  const int labels[3] = {kTextVehicle, kTextLicencePlate, kTextDateAndTime};
   const CString date = CTime::GetCurrentTime().Format("%#d.%m.%Y  %#H:%M");
   const CString values[3] = {m_strVehicle, m_strLicencePlate, date};
   for (int k = 0; k < 3; ++k) {

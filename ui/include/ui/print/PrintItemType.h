@@ -1,12 +1,12 @@
-// The print queue's item types the engine tester makes: one for each page of the tester pane that
-// prints (a polled meter, voltage and current, a kV panel) and the special tests' leak check. The
-// type picks the setter the item is filled with and the lines the report draws for it (ui/print);
-// the meter panes make types 0 to 2 (<meters/MeterPrint.h>).
+// The print queue's item types: which pane made an item, which setter filled it (CPrintItemData)
+// and which lines the report draws for it. The meter panes make types 0 to 2, the engine tester
+// the others.
 #pragma once
 
-namespace et {
-
-enum PrintItem : int {
+enum PrintItemType : int {
+  kPrintItemVoltage = 0,           // SetMeterValues: a voltmeter reading, its min and max
+  kPrintItemCurrent = 1,           // SetMeterValues: an ammeter reading, its min and max
+  kPrintItemResistance = 2,        // SetValue1: a resistance
   kPrintItemVoltCurrent = 3,       // SetValues6: voltage, its min and max, current, its min and max; AC, min/max
   kPrintItemAdvance = 4,           // SetValues3: advance, temperature, speed
   kPrintItemDwell = 5,             // SetValues3: dwell angle, temperature, speed
@@ -18,5 +18,3 @@ enum PrintItem : int {
   kPrintItemPreinjection = 11,     // SetValues3: injection advance, temperature, speed
   kPrintItemLeakCheck = 12,        // SetCountValues6: cylinder count, the six results
 };
-
-}  // namespace et
