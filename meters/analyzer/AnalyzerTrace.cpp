@@ -193,6 +193,7 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
     yTable.resize(65536);
     for (int raw16 = -32768; raw16 <= 32767; ++raw16) yTable[raw16 + 32768] = yOfRaw(raw16);
   }
+  auto yOfInside = [&](int r) { return yTable.empty() ? yOfRaw(r) : yTable[r + 32768]; };
   // x = trunc(w / slope) is monotonic while it fits an int: it is computed once per column, with
   // the first offset of the next column, instead of once per sample.
   const bool columns = slope > 0.0 && std::isfinite(slope) && (end - window.start) / slope < 1073741824.0 &&
@@ -224,15 +225,15 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
       if constexpr (std::is_same_v<Sink, CColumnTraceSink>) {
         // Most samples lie inside the range and belong to no gap marker: each is a line to its
         // point, taken in one loop to the end of the column or of that run.
-        if (!lifted && !yTable.empty() && inside(raw)) {
+        if (!lifted && inside(raw)) {
           const long long stop = end < window.start + columnEnd - 1 ? end : window.start + columnEnd - 1;
-          CColumnTraceSink::Stretch stretch = sink.OpenStretch(x, yTable[raw + 32768]);
+          CColumnTraceSink::Stretch stretch = sink.OpenStretch(x, yOfInside(raw));
           long long j = i;
           int last = raw;
           while (j < stop) {
             const int r = ring[static_cast<int>(j + 1)];
             if (!inside(r)) break;
-            CColumnTraceSink::AddToStretch(stretch, yTable[r + 32768]);
+            CColumnTraceSink::AddToStretch(stretch, yOfInside(r));
             last = r;
             ++j;
           }
