@@ -178,11 +178,12 @@ bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
 // A coordinate as Cairo keeps it: rounded to 1/256 pixel, halves to even.
 double ToFixed(double v) { return std::nearbyint(v * 256.0) / 256.0; }
 
-// Adds the outline Cairo strokes for one line of a 1- or 2-pixel solid pen, as a closed sub-path
-// that turns the same way as cairo_rectangle: the line's body as Cairo's stroker computes it
-// (the ends and the offset to each side rounded to 1/256 on their own), and for the 2-pixel pen
-// the four pixels around each end, which are what its round cap adds (the other pixel centres
-// near an end lie farther than the pen's radius from it).
+// Adds the outline Cairo strokes for one line of a 1-, 2- or 3-pixel solid pen, as a closed
+// sub-path that turns the same way as cairo_rectangle: the line's body as Cairo's stroker computes
+// it (the ends and the offset to each side rounded to 1/256 on their own), and for the 2- and
+// 3-pixel pens the 2 x 2 and 3 x 3 pixels around each end, which are what their round caps add
+// (the other pixel centres near an end lie farther than the pen's radius from it; the polygon
+// Cairo makes for the round pen of radius 1.5 holds every centre within 1.42 of its middle).
 void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
   const double off = GridOffset(width);
   double hx = 0, hy = 0;
@@ -219,11 +220,12 @@ void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
 }
 
 // The lines of a LineTo from each point to the next, pixel for pixel as LineTo draws them.
-// Solid 1- and 2-pixel pens fill each line's outline on its own, which skips Cairo's stroker and
+// Solid 1- to 3-pixel pens fill each line's outline on its own, which skips Cairo's stroker and
 // its round pen; the outlines are not put in one fill because Cairo, with antialiasing off, gives
 // a path of several close outlines ink between them that none of them covers (the same happens to
 // one stroke of several lines), and lines joined into one polyline get joins that change pixels.
-// The 2-pixel pen's round ends are the four pixels around every point, one rectilinear fill.
+// The round ends of the 2- and 3-pixel pens are the 2 x 2 or 3 x 3 pixels around every point,
+// one rectilinear fill.
 // Other pens stroke line by line.
 void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
@@ -231,7 +233,7 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
   cairo_t* cr = dc.cr();
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  const bool fill = (width == 1 || width == 2) && dc.st.pen->style == PS_SOLID && !dc.IsPrinter() &&
+  const bool fill = width <= 3 && dc.st.pen->style == PS_SOLID && !dc.IsPrinter() &&
                     m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0 &&
                     cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE;
   if (!fill) {
@@ -263,8 +265,8 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
     const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
     if (!same && !(side & next)) {
       // In doubles: a saturated point (a value far off the scale) sits at the int limits.
-      cairo_rectangle(cr, pts[i].x - 1.0, pts[i].y - 1.0, 2, 2);
-      cairo_rectangle(cr, pts[i + 1].x - 1.0, pts[i + 1].y - 1.0, 2, 2);
+      cairo_rectangle(cr, pts[i].x - 1.0, pts[i].y - 1.0, width, width);
+      cairo_rectangle(cr, pts[i + 1].x - 1.0, pts[i + 1].y - 1.0, width, width);
     }
     side = next;
   }

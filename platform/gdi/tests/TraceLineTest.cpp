@@ -75,7 +75,7 @@ std::unique_ptr<Canvas> Draw(const std::vector<POINT>& pts, int width, bool oneC
 
 TEST(TraceLine, PolylineToEqualsTheLineToChain) {
   for (const Case& cs : Cases()) {
-    for (int width : {1, 2}) {
+    for (int width : {1, 2, 3}) {
       SCOPED_TRACE(std::string(cs.name) + ", pen " + std::to_string(width));
       const auto chain = Draw(cs.points, width, false);
       const auto one = Draw(cs.points, width, true);
