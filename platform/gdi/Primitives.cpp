@@ -225,7 +225,8 @@ void AddLineOutline(cairo_t* cr, POINT a, POINT b, double width) {
 // a path of several close outlines ink between them that none of them covers (the same happens to
 // one stroke of several lines), and lines joined into one polyline get joins that change pixels.
 // The round ends of the 2- and 3-pixel pens are the 2 x 2 or 3 x 3 pixels around every point,
-// one rectilinear fill.
+// one rectilinear fill; a vertical or horizontal line of these pens covers with its ends just the
+// rectangle from one end's square to the other's, so it goes into that fill instead of its own.
 // Other pens stroke line by line.
 void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
@@ -242,7 +243,10 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
     return;
   }
   const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
-  const RECT reach = cut ? ReachBox(dc, width) : RECT{};
+  const RECT reach = ReachBox(dc, width);
+  auto straight = [&](size_t i) {
+    return width > 1 && (pts[i].x == pts[i + 1].x || pts[i].y == pts[i + 1].y);
+  };
   bool any = false;
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   SetSourceColor(cr, dc.st.pen->color);
@@ -252,8 +256,10 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
     const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
     // A line wholly beyond one side of the reach cannot put ink into the clip (LineTo's rule).
     if (!same && !(side & next)) {
-      AddLineOutline(cr, pts[i], pts[i + 1], width);
-      cairo_fill(cr);
+      if (!straight(i)) {
+        AddLineOutline(cr, pts[i], pts[i + 1], width);
+        cairo_fill(cr);
+      }
       any = true;
     }
     side = next;
@@ -262,8 +268,17 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
   side = cut ? Beyond(pts[0], reach) : 0;
   for (size_t i = 0; i + 1 < n; ++i) {
     const unsigned next = cut ? Beyond(pts[i + 1], reach) : 0;
-    const bool same = pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y;
-    if (!same && !(side & next)) {
+    const bool drawn = !(pts[i].x == pts[i + 1].x && pts[i].y == pts[i + 1].y) && !(side & next);
+    if (drawn && straight(i)) {
+      // Cut to the reach, which keeps the pixels in the clip: a saturated point (a value far off
+      // the scale) sits at the int limits, beyond what Cairo's coordinates hold.
+      auto within = [](LONG v, LONG lo, LONG hi) { return static_cast<double>(std::clamp(v, lo, hi)); };
+      const double l = within(std::min(pts[i].x, pts[i + 1].x), reach.left, reach.right);
+      const double r = within(std::max(pts[i].x, pts[i + 1].x), reach.left, reach.right);
+      const double t = within(std::min(pts[i].y, pts[i + 1].y), reach.top, reach.bottom);
+      const double b = within(std::max(pts[i].y, pts[i + 1].y), reach.top, reach.bottom);
+      cairo_rectangle(cr, l - 1.0, t - 1.0, r - l + width, b - t + width);
+    } else if (drawn) {
       // In doubles: a saturated point (a value far off the scale) sits at the int limits.
       cairo_rectangle(cr, pts[i].x - 1.0, pts[i].y - 1.0, width, width);
       cairo_rectangle(cr, pts[i + 1].x - 1.0, pts[i + 1].y - 1.0, width, width);
