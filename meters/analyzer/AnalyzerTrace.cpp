@@ -4,7 +4,6 @@
 
 #include <platform/dcscope.h>
 
-#include <climits>
 #include <cmath>
 #include <type_traits>
 #include <vector>
@@ -27,6 +26,8 @@ void CDirectTraceSink::Gap(int x) {
 
 CColumnTraceSink::CColumnTraceSink(CDC* dc, int top, int bottom, int penWidth, TraceLines* lines)
     : m_Direct(dc, top, bottom), m_pDC(dc), m_pLines(lines ? lines : &m_Own), m_bThin(penWidth <= 1) {
+  m_pLines->points.clear();
+  m_pLines->starts.clear();
   dc->GetClipBox(&m_rcKeep);
   m_rcKeep.InflateRect(kClipMargin, kClipMargin);
 }
@@ -58,26 +59,27 @@ void CColumnTraceSink::Queue(int x0, int y0, int x, int y) {
     y = y < k.top ? k.top : (y > k.bottom ? k.bottom : y);
   }
   TraceLines& l = *m_pLines;
-  const size_t at = 2 * m_nQueued;
-  if (l.points.size() < at + 2) l.points.resize(at + 2 > 2 * l.points.size() ? at + 2 : 2 * l.points.size());
-  l.points[at] = POINT{x0, y0};
-  l.points[at + 1] = POINT{x, y};
-  ++m_nQueued;
+  if (l.points.empty() || l.points.back().x != x0 || l.points.back().y != y0) {
+    l.starts.push_back(l.points.size());
+    l.points.push_back(POINT{x0, y0});
+  }
+  l.points.push_back(POINT{x, y});
 }
 
 void CColumnTraceSink::DrawLines() {
-  if (m_nQueued == 0) return;
-  // One LineTo per line, as the per-sample drawing does: Cairo strokes the sub-paths of one path
-  // as one outline, which fills between lines that run up and down, so one stroke per trace would
-  // not leave the same pixels.
-  const POINT* p = m_pLines->points.data();
-  POINT pen{INT_MIN, INT_MIN};
-  for (size_t i = 0; i < m_nQueued; ++i, p += 2) {
-    if (p[0].x != pen.x || p[0].y != pen.y) m_pDC->MoveTo(p[0].x, p[0].y);
-    m_pDC->LineTo(p[1].x, p[1].y);
-    pen = p[1];
+  // A piece drawn at once leaves the pixels of a LineTo per line, as the per-sample drawing does,
+  // and costs far less: the drawing layer fills the outlines of the lines of the trace pens (solid,
+  // 1 to 3 pixels) instead of stroking each with a round pen.
+  TraceLines& l = *m_pLines;
+  const POINT* p = l.points.data();
+  for (size_t k = 0; k < l.starts.size(); ++k) {
+    const size_t first = l.starts[k];
+    const size_t end = k + 1 < l.starts.size() ? l.starts[k + 1] : l.points.size();
+    m_pDC->MoveTo(p[first].x, p[first].y);
+    m_pDC->PolylineTo(p + first + 1, static_cast<int>(end - first - 1));
   }
-  m_nQueued = 0;
+  l.points.clear();
+  l.starts.clear();
 }
 
 // A stretch is the run of points of one column joined by lines, from its first point (reached by
@@ -112,12 +114,24 @@ void CColumnTraceSink::Flush() {
   }
   if (m_nLines == 0) return;
   const int l = m_nLast;
+  // Where the choice is free, the vertical line starts at the first point, where the line into
+  // the column ended, or ends at the last one, where the next line starts: joined lines go out as
+  // one piece.
+  const int first = m_nFirst;
   if (!m_bThin) {
-    Queue(m_nX, l < m_nMinBefore ? l : m_nMinBefore, m_nX, l > m_nMaxBefore ? l : m_nMaxBefore);
+    // A wide pen covers the same pixels in either direction.
+    const int lo = l < m_nMinBefore ? l : m_nMinBefore;
+    const int hi = l > m_nMaxBefore ? l : m_nMaxBefore;
+    if (first == hi || (first != lo && l == lo))
+      Queue(m_nX, hi, m_nX, lo);
+    else
+      Queue(m_nX, lo, m_nX, hi);
   } else if (l > m_nMaxBefore) {
     Queue(m_nX, m_nMinBefore, m_nX, l);  // down to the last point, left out
   } else if (l < m_nMinBefore) {
     Queue(m_nX, m_nMaxBefore, m_nX, l);  // up to it
+  } else if (first == m_nMaxBefore) {
+    Queue(m_nX, m_nMaxBefore, m_nX, m_nMinBefore - 1);  // both extremes drawn, upwards
   } else {
     Queue(m_nX, m_nMinBefore, m_nX, m_nMaxBefore + 1);  // both extremes drawn
   }
@@ -179,6 +193,7 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
     yTable.resize(65536);
     for (int raw16 = -32768; raw16 <= 32767; ++raw16) yTable[raw16 + 32768] = yOfRaw(raw16);
   }
+  auto yOfInside = [&](int r) { return yTable.empty() ? yOfRaw(r) : yTable[r + 32768]; };
   // x = trunc(w / slope) is monotonic while it fits an int: it is computed once per column, with
   // the first offset of the next column, instead of once per sample.
   const bool columns = slope > 0.0 && std::isfinite(slope) && (end - window.start) / slope < 1073741824.0 &&
@@ -210,15 +225,15 @@ void Walk(const CRecord& r, const RecorderViewWindow& window, double a, double o
       if constexpr (std::is_same_v<Sink, CColumnTraceSink>) {
         // Most samples lie inside the range and belong to no gap marker: each is a line to its
         // point, taken in one loop to the end of the column or of that run.
-        if (!lifted && !yTable.empty() && inside(raw)) {
+        if (!lifted && inside(raw)) {
           const long long stop = end < window.start + columnEnd - 1 ? end : window.start + columnEnd - 1;
-          CColumnTraceSink::Stretch stretch = sink.OpenStretch(x, yTable[raw + 32768]);
+          CColumnTraceSink::Stretch stretch = sink.OpenStretch(x, yOfInside(raw));
           long long j = i;
           int last = raw;
           while (j < stop) {
             const int r = ring[static_cast<int>(j + 1)];
             if (!inside(r)) break;
-            CColumnTraceSink::AddToStretch(stretch, yTable[r + 32768]);
+            CColumnTraceSink::AddToStretch(stretch, yOfInside(r));
             last = r;
             ++j;
           }

@@ -92,6 +92,7 @@ void FillDeviceRect(cairo_t* cr, const RECT& r, COLORREF color) {
 double GridOffset(double width) { return static_cast<int>(width) % 2 ? 0.5 : 0.0; }
 
 std::atomic<bool> gCutFarPoints{true};
+std::atomic<bool> gDirectLineFill{true};
 
 // How far beyond the clip a point may lie and still change a pixel in it. Geometrically half the
 // pen and the longest miter (Cairo's miter limit is 10 pen widths) would do; but Cairo cuts the
@@ -179,11 +180,12 @@ bool DrawLines(Dc& dc, const POINT* pts, size_t n) {
 // A coordinate as Cairo keeps it: rounded to 1/256 pixel, halves to even.
 double ToFixed(double v) { return std::nearbyint(v * 256.0) / 256.0; }
 
-// The outline Cairo strokes for one line of a 1- or 2-pixel solid pen, turning the same way as
-// cairo_rectangle: the line's body as Cairo's stroker computes it (the ends and the offset to each
-// side rounded to 1/256 on their own), and for the 2-pixel pen the four pixels around each end,
-// which are what its round cap adds (the other pixel centres near an end lie farther than the
-// pen's radius from it).
+// The outline Cairo strokes for one line of a 1-, 2- or 3-pixel solid pen, turning the same way
+// as cairo_rectangle: the line's body as Cairo's stroker computes it (the ends and the offset to
+// each side rounded to 1/256 on their own), and for the 2- and 3-pixel pens the 2 x 2 and 3 x 3
+// pixels around each end, which are what their round caps add (the other pixel centres near an
+// end lie farther than the pen's radius from it; the polygon Cairo makes for the round pen of
+// radius 1.5 holds every centre within 1.42 of its middle).
 Outline LineOutline(POINT a, POINT b, double width) {
   const double off = GridOffset(width);
   double hx = 0, hy = 0;
@@ -222,20 +224,23 @@ void AddOutline(cairo_t* cr, const Outline& o) {
 }
 
 // The lines of a LineTo from each point to the next, pixel for pixel as LineTo draws them.
-// Solid 1- and 2-pixel pens fill each line's outline on its own, which skips Cairo's stroker and
+// The lines of a LineTo from each point to the next, pixel for pixel as LineTo draws them.
+// Solid 1- to 3-pixel pens fill each line's outline on its own, which skips Cairo's stroker and
 // its round pen; the outlines are not put in one fill because Cairo, with antialiasing off, gives
 // a path of several close outlines ink between them that none of them covers (the same happens to
 // one stroke of several lines), and lines joined into one polyline get joins that change pixels.
-// The 2-pixel pen's round ends are the four pixels around every point, one rectilinear fill.
-// On a plain image target the outlines go straight into the pixels (OutlineFill), with the
-// pixels these fills give. Other pens stroke line by line.
+// The round ends of the 2- and 3-pixel pens are the 2 x 2 or 3 x 3 pixels around every point.
+// On a plain image target the outlines and ends go straight into the pixels (OutlineFill), with
+// the pixels Cairo's fills give. Elsewhere the ends are one rectilinear fill, and a vertical or
+// horizontal line of these pens, which covers with its ends just the rectangle from one end's
+// square to the other's, goes into that fill instead of its own. Other pens stroke line by line.
 void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
   const double width = PenWidth(dc);
   if (n < 2 || width == 0) return;
   cairo_t* cr = dc.cr();
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  const bool fill = (width == 1 || width == 2) && dc.st.pen->style == PS_SOLID && !dc.IsPrinter() &&
+  const bool fill = width <= 3 && dc.st.pen->style == PS_SOLID && !dc.IsPrinter() &&
                     m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0 &&
                     cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE;
   if (!fill) {
@@ -244,7 +249,7 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
     return;
   }
   const bool cut = gCutFarPoints.load(std::memory_order_relaxed);
-  const RECT reach = cut ? ReachBox(dc, width) : RECT{};
+  const RECT reach = ReachBox(dc, width);
   // The lines drawn: not a repeated point, and not wholly beyond one side of the reach (such a
   // line cannot put ink into the clip; LineTo's rule).
   auto forEachLine = [&](auto&& draw) {
@@ -257,33 +262,48 @@ void DrawLineChain(Dc& dc, const POINT* pts, size_t n) {
     }
   };
   const COLORREF color = dc.st.pen->color;
+  const LONG end = static_cast<LONG>(width);  // the round end's square, from (x - 1, y - 1)
   const bool inRange = std::all_of(pts, pts + n, [](const POINT& p) { return OutlineFill::InRange(p.x, p.y); });
-  if (inRange) {
+  if (inRange && gDirectLineFill.load(std::memory_order_relaxed)) {
     OutlineFill direct(cr, color);
     if (direct.Ready()) {
       forEachLine([&](POINT a, POINT b) {
         direct.Fill(LineOutline(a, b, width));
-        if (width == 2) {
-          direct.FillBox(a.x - 1, a.y - 1, a.x + 1, a.y + 1);
-          direct.FillBox(b.x - 1, b.y - 1, b.x + 1, b.y + 1);
+        if (width > 1) {
+          direct.FillBox(a.x - 1, a.y - 1, a.x - 1 + end, a.y - 1 + end);
+          direct.FillBox(b.x - 1, b.y - 1, b.x - 1 + end, b.y - 1 + end);
         }
       });
       return;
     }
   }
+  auto straight = [&](POINT a, POINT b) { return width > 1 && (a.x == b.x || a.y == b.y); };
   bool any = false;
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   SetSourceColor(cr, color);
   forEachLine([&](POINT a, POINT b) {
-    AddOutline(cr, LineOutline(a, b, width));
-    cairo_fill(cr);
+    if (!straight(a, b)) {
+      AddOutline(cr, LineOutline(a, b, width));
+      cairo_fill(cr);
+    }
     any = true;
   });
   if (!any || width == 1) return;
   forEachLine([&](POINT a, POINT b) {
-    // In doubles: a saturated point (a value far off the scale) sits at the int limits.
-    cairo_rectangle(cr, a.x - 1.0, a.y - 1.0, 2, 2);
-    cairo_rectangle(cr, b.x - 1.0, b.y - 1.0, 2, 2);
+    if (straight(a, b)) {
+      // Cut to the reach, which keeps the pixels in the clip: a saturated point (a value far off
+      // the scale) sits at the int limits, beyond what Cairo's coordinates hold.
+      auto within = [](LONG v, LONG lo, LONG hi) { return static_cast<double>(std::clamp(v, lo, hi)); };
+      const double l = within(std::min(a.x, b.x), reach.left, reach.right);
+      const double r = within(std::max(a.x, b.x), reach.left, reach.right);
+      const double t = within(std::min(a.y, b.y), reach.top, reach.bottom);
+      const double btm = within(std::max(a.y, b.y), reach.top, reach.bottom);
+      cairo_rectangle(cr, l - 1.0, t - 1.0, r - l + width, btm - t + width);
+    } else {
+      // In doubles: a saturated point (a value far off the scale) sits at the int limits.
+      cairo_rectangle(cr, a.x - 1.0, a.y - 1.0, width, width);
+      cairo_rectangle(cr, b.x - 1.0, b.y - 1.0, width, width);
+    }
   });
   cairo_fill(cr);
 }
@@ -430,6 +450,7 @@ using namespace kvp::gdi;
 
 namespace kvp {
 bool SetFarPointCutting(bool on) { return gdi::gCutFarPoints.exchange(on); }
+bool SetDirectLineFill(bool on) { return gdi::gDirectLineFill.exchange(on); }
 }  // namespace kvp
 
 extern "C" {

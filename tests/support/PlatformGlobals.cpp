@@ -13,6 +13,7 @@ void ResetPlatformGlobals() {
   kvp::SetActiveCodePage(1252);
   kvp::testing::FailReplaceFileWritesAfter(-1);
   kvp::SetFarPointCutting(true);
+  kvp::SetDirectLineFill(true);
   if (!kvp::DisplayIsOpen()) kvp::ClockUseVirtual(false);
 }
 

@@ -1,7 +1,7 @@
 // Reading what the analyzer chart and its printout drew, for the analyzer tests: the rows of a
-// window column in given colours, a window's picture and the comparison of a window as repainted
-// step by step with the same window repainted whole, a printed page rendered by poppler, and the
-// mouse drag of a record's level thumb.
+// window column in given colours, the chart's kept layers thrown away (for the comparison with a
+// whole repaint, <kvtest/RepaintCompare.h>), a printed page rendered by poppler, and the mouse drag
+// of a record's level thumb.
 #pragma once
 
 #include <meters/analyzer/AnalyzerChartWnd.h>
@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -33,64 +32,6 @@ inline std::vector<int> RowsInColour(HWND window, int x, std::initializer_list<C
       }
   }
   return rows;
-}
-
-// What a window shows: its client area's pixels, row by row.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<COLORREF> pixels;
-};
-
-inline Picture Capture(HWND window) {
-  RECT r{};
-  ::GetClientRect(window, &r);
-  Picture p;
-  p.width = r.right;
-  p.height = r.bottom;
-  p.pixels.reserve(static_cast<size_t>(p.width) * p.height);
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x) p.pixels.push_back(kvp::WindowPixel(window, x, y));
-  return p;
-}
-
-// The first pixel (row by row) in which the pictures differ and how many do, or "" when they are
-// equal.
-inline std::string FirstDifference(const Picture& a, const Picture& b) {
-  if (a.width != b.width || a.height != b.height)
-    return "sizes " + std::to_string(a.width) + "x" + std::to_string(a.height) + " and " + std::to_string(b.width) +
-           "x" + std::to_string(b.height);
-  size_t first = a.pixels.size(), count = 0;
-  for (size_t i = 0; i < a.pixels.size(); ++i)
-    if (a.pixels[i] != b.pixels[i]) {
-      if (count++ == 0) first = i;
-    }
-  if (count == 0) return "";
-  char text[160];
-  std::snprintf(text, sizeof text, "%zu pixels differ, the first at (%d, %d): %06X step by step, %06X whole", count,
-                static_cast<int>(first % a.width), static_cast<int>(first / a.width),
-                static_cast<unsigned>(a.pixels[first]), static_cast<unsigned>(b.pixels[first]));
-  return text;
-}
-
-// Compares the window as it stands, painted step by step by whatever changed, with the same window
-// repainted whole from scratch: `dropCaches` first throws away what the windows keep between
-// paints, then the window and all its children are invalidated and painted. Returns the first
-// difference, "" when the pictures are equal.
-// Invalidates the window and every window in it and paints each at once.
-inline void RepaintTree(HWND window) {
-  ::InvalidateRect(window, nullptr, TRUE);
-  ::UpdateWindow(window);
-  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) RepaintTree(child);
-}
-
-inline std::string RepaintedWholeDiffers(HWND window, const std::function<void()>& dropCaches) {
-  kvp::headless::Pump();
-  const Picture stepByStep = Capture(window);
-  dropCaches();
-  RepaintTree(window);
-  kvp::headless::Pump();
-  return FirstDifference(stepByStep, Capture(window));
 }
 
 // Throws away what the chart keeps between paints: its static layer and the picture of its traces.

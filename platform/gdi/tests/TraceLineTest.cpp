@@ -28,6 +28,11 @@ std::vector<Case> Cases() {
       {"points far outside", {{-500, 30}, {10, 30}, {20, -900}, {30, 70}, {40, 2000}, {300, 40}}},
       {"sharp spikes", {{5, 60}, {6, 2}, {7, 60}, {8, 2}, {9, 60}, {30, 58}, {31, 59}, {32, 1}}},
       {"shallow diagonals", {{0, 10}, {60, 13}, {0, 16}, {60, 19}, {3, 22}}},
+      {"straight runs up, down and across",
+       {{10, 5}, {10, 50}, {12, 50}, {12, 8}, {13, 8}, {13, 9}, {20, 9}, {20, 8}, {40, 8}, {40, 60}, {41, 59},
+        {41, 3}}},
+      {"straight runs out of sight",
+       {{5, -3}, {5, 70}, {30, 70}, {30, -2000}, {31, -2000}, {31, 3000}, {-900, 33}, {900, 33}, {50, 33}, {50, -900}}},
   };
   for (int x = 0; x < 60; ++x) cases[0].points.push_back(POINT{x, 30 + (x % 2)});
   for (int x = 0; x < 60; ++x) cases[1].points.push_back(POINT{x, x % 2 ? 5 : 55});
@@ -75,7 +80,7 @@ std::unique_ptr<Canvas> Draw(const std::vector<POINT>& pts, int width, bool oneC
 
 TEST(TraceLine, PolylineToEqualsTheLineToChain) {
   for (const Case& cs : Cases()) {
-    for (int width : {1, 2}) {
+    for (int width : {1, 2, 3}) {
       SCOPED_TRACE(std::string(cs.name) + ", pen " + std::to_string(width));
       const auto chain = Draw(cs.points, width, false);
       const auto one = Draw(cs.points, width, true);
@@ -95,9 +100,22 @@ TEST(TraceLine, PolylineToEqualsTheLineToChain) {
 }
 
 // Many random chains on targets placed in a larger surface and clipped, with lines from a pixel
-// long to far beyond the target, in both pens and several colours: every 32-bit pixel word of the
-// surface (the parts outside the clip too) is the LineTo chain's.
-TEST(TraceLine, RandomChainsOnClippedTargetsEqualTheLineToChain) {
+// long to far beyond the target, in three pens and several colours: every 32-bit pixel word of the
+// surface (the parts outside the clip too) is the LineTo chain's, whether the lines are filled
+// straight into the pixels or through Cairo (as on targets that are not image surfaces).
+class TraceLineFill : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { previous_ = kvp::SetDirectLineFill(GetParam()); }
+  void TearDown() override { kvp::SetDirectLineFill(previous_); }
+
+ private:
+  bool previous_ = true;
+};
+
+INSTANTIATE_TEST_SUITE_P(Direct, TraceLineFill, ::testing::Values(true));
+INSTANTIATE_TEST_SUITE_P(ThroughCairo, TraceLineFill, ::testing::Values(false));
+
+TEST_P(TraceLineFill, RandomChainsOnClippedTargetsEqualTheLineToChain) {
   struct Target {
     POINT origin;
     RECT clip;  // surface coordinates
@@ -125,7 +143,7 @@ TEST(TraceLine, RandomChainsOnClippedTargetsEqualTheLineToChain) {
         x = i % 5 == 4 ? 48 + next(40) : x + next(span);
         y = y + next(span);
       }
-      const int width = 1 + k % 2;
+      const int width = 1 + k % 3;
       const COLORREF colour = colours[k % 4];
       auto draw = [&](bool oneCall) {
         auto c = std::make_unique<Canvas>(96, 80, t.origin, t.clip);

@@ -39,6 +39,10 @@ PLATFORM_API HBITMAP CreateBitmapFromPng(const void* data, size_t size);
 // one side of it), so a zoomed-in trace costs what its visible part costs. The pixels are the
 // same either way; tests switch it off to draw the reference. Returns the previous setting.
 PLATFORM_API bool SetFarPointCutting(bool on);
+// Thin solid line chains on image surfaces are filled straight into the pixels rather than through
+// Cairo. The pixels are the same either way; tests switch it off to check Cairo's path, which
+// other targets take. Returns the previous setting.
+PLATFORM_API bool SetDirectLineFill(bool on);
 
 // Measures text for layout (DrawText wrapping and alignment, extents, text metrics). Fonts are
 // given resolved: the face that will draw, the em size in device pixels, weight and slant. Texts

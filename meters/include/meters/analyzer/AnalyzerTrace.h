@@ -4,7 +4,8 @@
 // before and one vertical line over the pixels that the column's stretch of lines covers, so it
 // leaves exactly the pixels the per-sample drawing leaves, thin and wide pens alike. Its lines are
 // collected in a buffer kept between redraws, lines wholly outside the DC's clip box dropped and
-// vertical ones cut to it first, so Cairo never sees far-away points.
+// vertical ones cut to it first, so Cairo never sees far-away points; lines that join end to start
+// go out as one piece through PolylineTo, which leaves the pixels of their LineTo chain.
 #pragma once
 
 #include <meters/Recorder.h>
@@ -50,9 +51,11 @@ class CDirectTraceSink final : public ITraceSink {
 };
 
 // The lines of one trace, kept by the caller between redraws so that drawing allocates nothing
-// per frame: each line is two points.
+// per frame: pieces of joined lines, piece k the points from starts[k] up to the next piece's
+// start (the last one to the end of `points`).
 struct TraceLines {
   std::vector<POINT> points;
+  std::vector<size_t> starts;
 };
 
 // Reduces each pixel column to the lines that change pixels, then draws them through the DC,
@@ -110,15 +113,16 @@ class CColumnTraceSink final : public ITraceSink {
   void Emit(int y);
   // A line of the pen from (m_nPenX, m_nPenY) to (x, y), as LineTo draws it, queued.
   void LineFromPen(int x, int y);
-  // A line from (x0, y0) to (x, y) queued, unless it leaves no pixel in the clip box.
+  // A line from (x0, y0) to (x, y) queued, unless it leaves no pixel in the clip box: it goes on
+  // the last piece when it starts where that piece ends.
   void Queue(int x0, int y0, int x, int y);
+  // Each queued piece with one MoveTo and one PolylineTo; the buffer is emptied.
   void DrawLines();
 
   CDirectTraceSink m_Direct;
   CDC* m_pDC;
   TraceLines m_Own;
   TraceLines* m_pLines;
-  size_t m_nQueued = 0;  // lines in m_pLines
   CRect m_rcKeep;        // the clip box widened by kClipMargin
   int m_nPenX = 0;       // where the pen stands
   int m_nPenY = 0;
