@@ -10,6 +10,7 @@
 #include <core/OscScale.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/ScopeTables.h>
 
 #include <gtest/gtest.h>
 
@@ -103,14 +104,11 @@ class ApplySnapshotTest : public kvtest::CoreTest {
   void SetUp() override {
     kvtest::CoreTest::SetUp();
     GlobalProps& p = GetGlobalProps();
-    const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
-    for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
+    kvtest::AddScopeRates(p);
     p.m_nRecordLength = 1000;
     p.SetTimeBaseIndex(9, FALSE, TRUE);
-    const double ranges[] = {400, 200, 80, 40, 20, 8, 4, 2, 0.8, 0.4};
     for (CChannelProps& c : p.m_Channels) {
-      for (double r : ranges) c.m_Ranges.Add(r);
-      c.m_Ranges.m_nKind = 1;
+      kvtest::AddScopeRanges(c);
       c.m_bEnabled = 1;
       c.m_nDefaultRangeIndex = 4;
     }

@@ -20,6 +20,7 @@
 #include <kvtest/CoreGlobals.h>
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/Pump.h>
+#include <kvtest/ScopeTables.h>
 
 #include <platform/display.h>
 
@@ -332,8 +333,7 @@ TEST_F(ScopeOnBoardTest, RangesStayInsideTheWindowOfAClampFoundAtStartOrWhileRun
 void SetScene() {
   GlobalProps& p = GetGlobalProps();
   p.m_TimeBase.m_Rates.RemoveAll();
-  const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
-  for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
+  kvtest::AddScopeRates(p);
   p.m_nRequestedTimeBaseIndex = 9;
   p.SetTimeBaseIndex(9, TRUE, TRUE);
   p.m_nTriggerEdge = 1;
@@ -342,12 +342,11 @@ void SetScene() {
   p.m_nTriggerSourceKind = 1;
   p.m_nTriggerChannel = 1;
   p.m_nTriggerFilter = 1;
-  const double ranges[] = {400, 200, 80, 40, 20, 8, 4, 2, 0.8, 0.4};
   const int range[2] = {3, 5}, position[2] = {60, 30}, coupling[2] = {1, 0};
   for (int ch = 0; ch < 2; ++ch) {
     CChannelProps& c = p.m_Channels[ch];
     c.m_Ranges.RemoveAll();
-    for (double r : ranges) c.m_Ranges.Add(r);
+    for (double r : kvtest::kScopeRanges) c.m_Ranges.Add(r);
     c.m_Ranges.m_dScale = 1.0;
     c.m_Ranges.m_nUnit = 0;
     c.m_nModeEnable = 1;

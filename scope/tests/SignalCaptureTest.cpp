@@ -11,6 +11,8 @@
 #include <core/NumberFormat.h>
 #include <core/Texts.h>
 
+#include <kvtest/ScopeTables.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -38,8 +40,7 @@ void FitProbe(CChannelProps& c, const ProbeDescriptor& probe) {
 }
 
 void SceneSettings(CMeasureProps& p) {
-  const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
-  for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
+  kvtest::AddScopeRates(p);
   p.m_TimeBase.m_nSelected = 9;
   p.m_dTriggerPosition = 42.0;
   p.m_nTriggerLevel = 200;

@@ -9,6 +9,7 @@
 #include <core/Sound.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/ScopeTables.h>
 #include <kvtest/Screenshots.h>
 
 #include <platform/display.h>
@@ -38,17 +39,14 @@ class AutosetTest : public kvtest::CoreTest {
   void SetUp() override {
     kvtest::CoreTest::SetUp();
     GlobalProps& p = GetGlobalProps();
-    const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
-    for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
+    kvtest::AddScopeRates(p);
     p.m_nRecordLength = 1000;
     p.SetTimeBaseIndex(10, FALSE, TRUE);
     p.m_nRequestedTimeBaseIndex = 10;
     p.m_nTriggerMode = 0;
-    const double ranges[] = {400, 200, 80, 40, 20, 8, 4, 2, 0.8, 0.4};
     for (int ch = 0; ch < 2; ++ch) {
       CChannelProps& c = p.m_Channels[ch];
-      for (double r : ranges) c.m_Ranges.Add(r);
-      c.m_Ranges.m_nKind = 1;
+      kvtest::AddScopeRanges(c);
       c.m_Ranges.m_nRangeLow = 0;
       c.m_Ranges.m_nRangeHigh = 9;
       c.m_bEnabled = 1;

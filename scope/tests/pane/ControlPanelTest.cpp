@@ -19,6 +19,7 @@
 #include <kv310/Kv310.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/ScopeTables.h>
 #include <kvtest/HostWindow.h>
 #include <kvtest/Screenshots.h>
 
@@ -177,14 +178,11 @@ struct FakePane : scope::IControlPanelPane {
 // ranges per channel, channel A on, the automatic trigger, two display traces, the docked chart.
 void SetUpScopeSettings() {
   GlobalProps& p = GetGlobalProps();
-  const double rates[] = {20, 50, 100, 200, 500, 1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7};
-  for (double r : rates) p.m_TimeBase.m_Rates.Add(r);
+  kvtest::AddScopeRates(p);
   p.m_nRecordLength = 1000;
   p.SetTimeBaseIndex(9, FALSE, TRUE);
-  const double ranges[] = {400, 200, 80, 40, 20, 8, 4, 2, 0.8, 0.4};
   for (CChannelProps& c : p.m_Channels) {
-    for (double r : ranges) c.m_Ranges.Add(r);
-    c.m_Ranges.m_nKind = 1;
+    kvtest::AddScopeRanges(c);
     c.m_bEnabled = 1;
     c.m_nDefaultRangeIndex = 4;
     c.m_nRangeIndex = 3;
