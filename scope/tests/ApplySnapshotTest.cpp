@@ -104,14 +104,7 @@ class ApplySnapshotTest : public kvtest::CoreTest {
   void SetUp() override {
     kvtest::CoreTest::SetUp();
     GlobalProps& p = GetGlobalProps();
-    kvtest::AddScopeRates(p);
-    p.m_nRecordLength = 1000;
-    p.SetTimeBaseIndex(9, FALSE, TRUE);
-    for (CChannelProps& c : p.m_Channels) {
-      kvtest::AddScopeRanges(c);
-      c.m_bEnabled = 1;
-      c.m_nDefaultRangeIndex = 4;
-    }
+    kvtest::SetUpScopeTables(p);
     AddTrace();
     AddTrace();
     GetMeasureType().m_nMeasureType = 0;

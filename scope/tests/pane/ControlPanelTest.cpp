@@ -178,13 +178,8 @@ struct FakePane : scope::IControlPanelPane {
 // ranges per channel, channel A on, the automatic trigger, two display traces, the docked chart.
 void SetUpScopeSettings() {
   GlobalProps& p = GetGlobalProps();
-  kvtest::AddScopeRates(p);
-  p.m_nRecordLength = 1000;
-  p.SetTimeBaseIndex(9, FALSE, TRUE);
+  kvtest::SetUpScopeTables(p);
   for (CChannelProps& c : p.m_Channels) {
-    kvtest::AddScopeRanges(c);
-    c.m_bEnabled = 1;
-    c.m_nDefaultRangeIndex = 4;
     c.m_nRangeIndex = 3;
     c.m_nPosition = 50;
   }

@@ -2,6 +2,7 @@
 // (20 S/s to 10 MS/s) and ten voltage ranges (400 V to 0.4 V per screen) of a plain probe.
 #pragma once
 
+#include <core/GlobalProps.h>
 #include <core/MeasureProps.h>
 
 namespace kvtest {
@@ -19,6 +20,19 @@ inline void AddScopeRates(CMeasureProps& p) {
 inline void AddScopeRanges(CChannelProps& c) {
   for (double r : kScopeRanges) c.m_Ranges.Add(r);
   c.m_Ranges.m_nKind = 1;
+}
+
+// The scope as most tests start it: the 18 rates at index 9 (10000 S/s), records of 1000 samples,
+// and on both channels the ten ranges, enabled, with range 4 as the default.
+inline void SetUpScopeTables(GlobalProps& p) {
+  AddScopeRates(p);
+  p.m_nRecordLength = 1000;
+  p.SetTimeBaseIndex(9, FALSE, TRUE);
+  for (CChannelProps& c : p.m_Channels) {
+    AddScopeRanges(c);
+    c.m_bEnabled = 1;
+    c.m_nDefaultRangeIndex = 4;
+  }
 }
 
 }  // namespace kvtest
