@@ -2,6 +2,7 @@
 
 #include <core/GlobalProps.h>
 #include <core/MotortesterData.h>
+#include <core/TextIds.h>
 
 #include <initializer_list>
 
@@ -33,7 +34,7 @@ CString Format2(const char* format, int first, int second) {
 // Voltage, current and indication: the default list of the oscilloscope inputs.
 void SetDefault(ProbeConnection& out) {
   CString s;
-  s.Format("%s, %s, %s", Text(10162), Text(10163), Text(10133));
+  s.Format("%s, %s, %s", Text(kTextProbeVoltage), Text(kTextProbeCurrent), Text(kTextProbeIndication));
   Set(out, s, {1, 15, 2, 3, 14, 16});
 }
 
@@ -41,46 +42,46 @@ BOOL WithEngineTester(int input, int mode, int coil, ProbeConnection& out) {
   switch (input) {
     case 0:
       if (mode == 5 || mode == 15 || mode == 16 || mode == 18 || mode == 22 || mode == 24 || In(mode, 26, 42)) {
-        Set(out, Text(10162), {1});
+        Set(out, Text(kTextProbeVoltage), {1});
       } else {
         SetDefault(out);
       }
       return TRUE;
-    case 1: Set(out, Format2("%s, %s", 10162, 10133), {1, 14, 16}); return TRUE;
+    case 1: Set(out, Format2("%s, %s", kTextProbeVoltage, kTextProbeIndication), {1, 14, 16}); return TRUE;
     case 2:
     case 3:
       if (mode == 26 || mode == 43) {
-        Set(out, Format1("%s 500A", 10163), {3});
+        Set(out, Format1("%s 500A", kTextProbeCurrent), {3});
       } else if (mode == 39 || mode == 40) {
-        Set(out, Format1("%s 50A", 10163), {2});
+        Set(out, Format1("%s 50A", kTextProbeCurrent), {2});
       } else {
-        Set(out, Text(10163), {2, 3, 15});
+        Set(out, Text(kTextProbeCurrent), {2, 3, 15});
       }
       return TRUE;
     case 4:
       if (mode == 11 || mode == 14 || ((mode == 12 || mode == 13) && coil == 0)) {
-        Set(out, Format1("%s N, C4", 10164), {111, 110});
+        Set(out, Format1("%s N, C4", kTextProbeHighVoltage), {111, 110});
       } else if (mode == 12 || mode == 13) {
-        Set(out, Format1("%s C4, N4", 10164), {110, 112});
+        Set(out, Format1("%s C4, N4", kTextProbeHighVoltage), {110, 112});
       } else {
-        Set(out, Format1("%s N, C4, N4", 10164), {111, 110, 112});
+        Set(out, Format1("%s N, C4, N4", kTextProbeHighVoltage), {111, 110, 112});
       }
       return TRUE;
-    case 5: Set(out, Text(10165), {6}); return TRUE;
-    case 6: Set(out, Text(10166), {8}); return TRUE;
-    case 7: Set(out, Text(10167), {9}); return TRUE;
+    case 5: Set(out, Text(kTextProbePressure), {6}); return TRUE;
+    case 6: Set(out, Text(kTextProbeTemperature), {8}); return TRUE;
+    case 7: Set(out, Text(kTextProbeStroboscope), {9}); return TRUE;
     case 8:
       if (In(mode, 11, 14)) {
         Set(out, "SYNC1", {12});
       } else {
-        Set(out, Format2("%s, %s, SYNC1", 10168, 10170), {7, 10, 12});
+        Set(out, Format2("%s, %s, SYNC1", kTextProbeInductive, kTextProbeSemiconductor), {7, 10, 12});
       }
       return TRUE;
     case 9:
       if (mode == 12 || mode == 13) {
-        Set(out, Format1("%s 2x", 10169), {13});
+        Set(out, Format1("%s 2x", kTextProbeIgnition), {13});
       } else {
-        Set(out, Format2("%s, %s 2x", 10169, 10169), {13, 5});
+        Set(out, Format2("%s, %s 2x", kTextProbeIgnition, kTextProbeIgnition), {13, 5});
       }
       return TRUE;
     default: return FALSE;
@@ -91,22 +92,22 @@ BOOL WithoutEngineTester(int input, int mode, ProbeConnection& out) {
   switch (input) {
     case 0:
       if (mode == 22 || mode == 24 || In(mode, 26, 42)) {
-        Set(out, Text(10162), {1});
+        Set(out, Text(kTextProbeVoltage), {1});
       } else if (mode == 43) {
-        Set(out, Format1("%s 500A", 10163), {3});
+        Set(out, Format1("%s 500A", kTextProbeCurrent), {3});
       } else {
         SetDefault(out);
       }
       return TRUE;
     case 1:
       if (mode == 23) {
-        Set(out, Text(10163), {2, 3, 15});
+        Set(out, Text(kTextProbeCurrent), {2, 3, 15});
       } else if (mode == 26 || mode == 43) {
-        Set(out, Format1("%s 500A", 10163), {3});
+        Set(out, Format1("%s 500A", kTextProbeCurrent), {3});
       } else if (mode == 32 || mode == 35) {
-        Set(out, Text(10162), {1});
+        Set(out, Text(kTextProbeVoltage), {1});
       } else if (mode == 39 || mode == 40) {
-        Set(out, Format1("%s 50A", 10163), {2});
+        Set(out, Format1("%s 50A", kTextProbeCurrent), {2});
       } else {
         SetDefault(out);
       }

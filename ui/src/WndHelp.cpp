@@ -134,23 +134,23 @@ int CWndHelp::ListRowOfPage(int page, BOOL et) {
 CString CWndHelp::ProbeName(int code) {
   switch (code) {
     case 0: return Text(kTextNoSensor);
-    case 1: return Text(10162);
-    case 2: return Formatted("%s 50A", 10163);
-    case 3: return Formatted("%s 500A", 10163);
-    case 5: return Text(10169);
-    case 6: return Text(10165);
-    case 7: return Text(10168);
-    case 8: return Text(10166);
-    case 9: return Text(10167);
-    case 10: return Text(10170);
-    case 11: case 16: return Text(10164);
+    case 1: return Text(kTextProbeVoltage);
+    case 2: return Formatted("%s 50A", kTextProbeCurrent);
+    case 3: return Formatted("%s 500A", kTextProbeCurrent);
+    case 5: return Text(kTextProbeIgnition);
+    case 6: return Text(kTextProbePressure);
+    case 7: return Text(kTextProbeInductive);
+    case 8: return Text(kTextProbeTemperature);
+    case 9: return Text(kTextProbeStroboscope);
+    case 10: return Text(kTextProbeSemiconductor);
+    case 11: case 16: return Text(kTextProbeHighVoltage);
     case 12: return "SYNC1";
-    case 13: return Formatted("%s 2x", 10169);
-    case 14: return Text(10133);
-    case 15: return Formatted("%s 5A", 10163);
-    case 110: return Formatted("%s C4", 10164);
-    case 111: return Formatted("%s N", 10164);
-    case 112: return Formatted("%s N4", 10164);
+    case 13: return Formatted("%s 2x", kTextProbeIgnition);
+    case 14: return Text(kTextProbeIndication);
+    case 15: return Formatted("%s 5A", kTextProbeCurrent);
+    case 110: return Formatted("%s C4", kTextProbeHighVoltage);
+    case 111: return Formatted("%s N", kTextProbeHighVoltage);
+    case 112: return Formatted("%s N4", kTextProbeHighVoltage);
     default: return "";
   }
 }
