@@ -178,6 +178,13 @@ class CMeasureEngine : public IDeviceStartup {
   // The last command given by Run (0 stop), read under its lock.
   int CurrentCommand();
   BOOL ReadEngineSamples(int cylinder, bool cylinderRead, AcquisitionRecord& record, CStringArrayEx& lines);
+  // The description ApplyProbeInfo makes of the channel's probe record, made again only when the
+  // record differs from the one before on that channel.
+  const CNxDoubleArray& DescribeProbe(int channel, const ProbeDescriptor& probe);
+  // The channel's description from its probe record; a changed probe re-reads the ranges and sets
+  // the range-changed mark. Returns the description.
+  const CNxDoubleArray& UpdateDescription(int channel, CChannelProps& props, const ProbeDescriptor& probe,
+                                          CStringArrayEx& lines);
   void RearmCheck(int16_t peak);
   int ReadProbeDescriptor(bool engineTester, int channel, ProbeDescriptor& probe);
   void ReadMeterRanges(bool engineTester, int channel, MeterReading& reading);
@@ -227,6 +234,16 @@ class CMeasureEngine : public IDeviceStartup {
   CString m_strBoardName;
   CString m_strVersion;
   CNxDoubleArray m_Values;
+  // The last description made from each channel's probe record, with that record. The library
+  // reports the same probe with every record, and a description's label is formatted text: made
+  // once per probe rather than once per record. Used only by the thread that reads records (the
+  // acquisition thread, or a caller of the Read* requests while no thread runs).
+  struct ProbeLook {
+    bool valid = false;
+    ProbeDescriptor probe{};
+    CNxDoubleArray description;
+  };
+  ProbeLook m_ProbeLooks[2];
 
   mutable std::mutex m_textLock;     // identity texts, title, last result
   MeterResult m_LastResult;
