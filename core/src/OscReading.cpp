@@ -246,25 +246,25 @@ int CMeasureEngine::StartMeasurementCmd(CMeasureProps& settings, CStringArrayEx&
   return m_bMeasuring.load();
 }
 
-const CNxDoubleArray& CMeasureEngine::DescribeProbe(int channel, const ProbeDescriptor& probe) {
+void CMeasureEngine::DescribeProbe(int channel, const ProbeDescriptor& probe, CNxDoubleArray& description) {
+  std::lock_guard<std::mutex> lock(m_probeLookLock);
   ProbeLook& look = m_ProbeLooks[channel == 1 ? 1 : 0];
   if (!look.valid || !SameProbe(look.probe, probe)) {
     ApplyProbeInfo(look.description, probe);
     look.probe = probe;
     look.valid = true;
   }
-  return look.description;
+  description.CopyFrom(look.description);
 }
 
-const CNxDoubleArray& CMeasureEngine::UpdateDescription(int channel, CChannelProps& props, const ProbeDescriptor& probe,
-                                                        CStringArrayEx& lines) {
-  const CNxDoubleArray& description = DescribeProbe(channel, probe);
+void CMeasureEngine::UpdateDescription(int channel, CChannelProps& props, const ProbeDescriptor& probe,
+                                       CNxDoubleArray& description, CStringArrayEx& lines) {
+  DescribeProbe(channel, probe, description);
   if (!description.IsSameScale(props.m_Ranges)) {
     props.m_Ranges.CopyFrom(description);
     GetChannelRange(channel, props, lines);
     props.m_Ranges.m_nChangeMark = 1;
   }
-  return description;
 }
 
 BOOL CMeasureEngine::ReadBoardSignals(AcquisitionRecord& record, CStringArrayEx& lines) {
@@ -309,13 +309,14 @@ BOOL CMeasureEngine::ReadBoardSignals(AcquisitionRecord& record, CStringArrayEx&
       }
       OscChannelInfo info{};
       rc = OSC(GetChannelInfo(static_cast<uint16_t>(ch), &info));
+      CNxDoubleArray description;
       if (props.m_nModeEnable != 1) {
         signal.Reset();
-        if (rc == 0) UpdateDescription(ch, props, info.probe, lines);
+        if (rc == 0) UpdateDescription(ch, props, info.probe, description, lines);
         continue;
       }
       if (rc != 0) continue;  // the samples stay, not valid
-      const CNxDoubleArray& description = UpdateDescription(ch, props, info.probe, lines);
+      UpdateDescription(ch, props, info.probe, description, lines);
       if (description.m_nKind == probekind::kNone || lines.GetSize() > 0 || info.sampleCount < 1) {
         signal.Reset();
         continue;
@@ -404,11 +405,12 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
   signal.m_bValid = 0;
   OscChannelInfo info{};
   rc = osc->GetChannelInfo(0, &info);
+  CNxDoubleArray description;
   if (props.m_nModeEnable != 1) {
     signal.Reset();
-    if (rc == 0) UpdateDescription(0, props, info.probe, lines);
+    if (rc == 0) UpdateDescription(0, props, info.probe, description, lines);
   } else if (rc == 0) {
-    const CNxDoubleArray& description = UpdateDescription(0, props, info.probe, lines);
+    UpdateDescription(0, props, info.probe, description, lines);
     if (description.m_nKind == probekind::kNone || lines.GetSize() > 0 || info.sampleCount < 1) {
       signal.Reset();
     } else {
