@@ -57,7 +57,8 @@ int16_t Clamp(int16_t sample, int16_t lower, int16_t upper) {
 // run in blocks of a fixed count, which the compiler turns into vector instructions at the
 // build's optimisation level (a loop whose count is known only at run time stays one sample at a
 // time there). A block is made apart from `out` and then copied, so no store can change what
-// valueOf reads next; the samples past the last whole block go one by one.
+// valueOf reads next (valueOf takes its inputs by value, so they stay in registers from block to
+// block); the samples past the last whole block go one by one.
 constexpr int kBlock = 16;
 
 template <typename T, typename F>
@@ -73,7 +74,7 @@ void FillSamples(T* out, int n, F valueOf) {
 
 // Keeps the first n samples within the board's saturation limits.
 void ClampSamples(int16_t* samples, int n, int16_t lower, int16_t upper) {
-  FillSamples(samples, n, [&](int i) { return Clamp(samples[i], lower, upper); });
+  FillSamples(samples, n, [=](int i) { return Clamp(samples[i], lower, upper); });
 }
 
 // Stores n samples as SetPoint would store each after SetSize(n) (value by the map, point flag,
@@ -89,12 +90,12 @@ void StoreSamples(CSignalData& signal, const int16_t* samples, int n, const CLin
   signal.m_bValid = 0;
   if (n == 0) return;
 
-  FillSamples(signal.m_Values.GetData(), n, [&](int i) { return map.ToValue(samples[i]); });
+  FillSamples(signal.m_Values.GetData(), n, [samples, map](int i) { return map.ToValue(samples[i]); });
   std::memcpy(signal.m_Raw.GetData(), samples, static_cast<size_t>(n) * sizeof(SHORT));
   std::memset(signal.m_PointFlags.GetData(), 1, static_cast<size_t>(n));
   const SHORT upper = signal.m_nUpperRaw;
   const SHORT lower = signal.m_nLowerRaw;
-  FillSamples(signal.m_SaturationFlags.GetData(), n, [&](int i) -> BYTE {
+  FillSamples(signal.m_SaturationFlags.GetData(), n, [=](int i) -> BYTE {
     const SHORT s = samples[i];
     return s >= upper ? CSignalData::SAT_UPPER : (s <= lower ? CSignalData::SAT_LOWER : CSignalData::SAT_NONE);
   });
