@@ -27,5 +27,3 @@ double CLinearMap::ToWholeStep(double x, StepRounding rounding) const {
   if (rounding == StepRounding::Nearest || std::fabs(step - nearest) <= 1e-9) return nearest;
   return std::trunc(step);
 }
-
-double CLinearMap::ToValue(double y) const { return m_dX1 + m_dSlope * (y - m_dY1); }

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 
@@ -52,23 +53,57 @@ int16_t Clamp(int16_t sample, int16_t lower, int16_t upper) {
   return sample > upper ? upper : (sample < lower ? lower : sample);
 }
 
-// Resizes the signal to n and stores every sample as SetPoint would (value by the map, point flag,
-// saturation flag by the signal's raw limits), in one pass over the arrays.
+// out[i] = valueOf(i) for i < n. Every sample of every record passes through these loops, so they
+// run in blocks of a fixed count, which the compiler turns into vector instructions at the
+// build's optimisation level (a loop whose count is known only at run time stays one sample at a
+// time there). A block is made apart from `out` and then copied, so no store can change what
+// valueOf reads next (valueOf takes its inputs by value, so they stay in registers from block to
+// block); the samples past the last whole block go one by one.
+constexpr int kBlock = 16;
+
+template <typename T, typename F>
+void FillSamples(T* out, int n, F valueOf) {
+  int i = 0;
+  for (; i + kBlock <= n; i += kBlock) {
+    T block[kBlock];
+    for (int j = 0; j < kBlock; ++j) block[j] = valueOf(i + j);
+    std::memcpy(out + i, block, sizeof block);
+  }
+  for (; i < n; ++i) out[i] = valueOf(i);
+}
+
+// Keeps the first n samples within the board's saturation limits.
+void ClampSamples(int16_t* samples, int n, int16_t lower, int16_t upper) {
+  FillSamples(samples, n, [=](int i) { return Clamp(samples[i], lower, upper); });
+}
+
+// Stores n samples as SetPoint would store each after SetSize(n) (value by the map, point flag,
+// saturation flag by the signal's raw limits) and clears valid as SetSize does. Every element of
+// the four arrays is written, so none is zeroed first; each array is sized on its own, so one of
+// another length never lets the writes run past its end.
 void StoreSamples(CSignalData& signal, const int16_t* samples, int n, const CLinearMap& map) {
-  signal.SetSize(n);
-  double* values = signal.m_Values.GetData();
-  SHORT* raw = signal.m_Raw.GetData();
-  BYTE* points = signal.m_PointFlags.GetData();
-  BYTE* saturation = signal.m_SaturationFlags.GetData();
+  if (n < 0) n = 0;
+  if (signal.m_Values.GetSize() != n) signal.m_Values.SetSize(n);
+  if (signal.m_Raw.GetSize() != n) signal.m_Raw.SetSize(n);
+  if (signal.m_PointFlags.GetSize() != n) signal.m_PointFlags.SetSize(n);
+  if (signal.m_SaturationFlags.GetSize() != n) signal.m_SaturationFlags.SetSize(n);
+  signal.m_bValid = 0;
+  if (n == 0) return;
+
+  FillSamples(signal.m_Values.GetData(), n, [samples, map](int i) { return map.ToValue(samples[i]); });
+  std::memcpy(signal.m_Raw.GetData(), samples, static_cast<size_t>(n) * sizeof(SHORT));
+  std::memset(signal.m_PointFlags.GetData(), 1, static_cast<size_t>(n));
   const SHORT upper = signal.m_nUpperRaw;
   const SHORT lower = signal.m_nLowerRaw;
-  for (int i = 0; i < n; ++i) {
+  FillSamples(signal.m_SaturationFlags.GetData(), n, [=](int i) -> BYTE {
     const SHORT s = samples[i];
-    values[i] = map.ToValue(s);
-    raw[i] = s;
-    points[i] = 1;
-    saturation[i] = s >= upper ? CSignalData::SAT_UPPER : (s <= lower ? CSignalData::SAT_LOWER : CSignalData::SAT_NONE);
-  }
+    return s >= upper ? CSignalData::SAT_UPPER : (s <= lower ? CSignalData::SAT_LOWER : CSignalData::SAT_NONE);
+  });
+}
+
+bool SameProbe(const ProbeDescriptor& a, const ProbeDescriptor& b) {
+  return a.kind == b.kind && a.probeClass == b.probeClass && a.codeA == b.codeA && a.codeB == b.codeB &&
+         a.scaleMantissa == b.scaleMantissa && a.scaleExponent == b.scaleExponent && a.rangeWindow == b.rangeWindow;
 }
 
 }  // namespace
@@ -212,14 +247,23 @@ int CMeasureEngine::StartMeasurementCmd(CMeasureProps& settings, CStringArrayEx&
   return m_bMeasuring.load();
 }
 
-// A channel's description from the channel information; a changed probe re-reads the ranges and
-// sets the range-changed mark. Returns the new description.
-static void UpdateDescription(CMeasureEngine& engine, int channel, CChannelProps& props, const ProbeDescriptor& probe,
-                              CNxDoubleArray& description, CStringArrayEx& lines) {
-  ApplyProbeInfo(description, probe);
+void CMeasureEngine::DescribeProbe(int channel, const ProbeDescriptor& probe, CNxDoubleArray& description) {
+  std::lock_guard<std::mutex> lock(m_probeLookLock);
+  ProbeLook& look = m_ProbeLooks[channel == 1 ? 1 : 0];
+  if (!look.valid || !SameProbe(look.probe, probe)) {
+    ApplyProbeInfo(look.description, probe);
+    look.probe = probe;
+    look.valid = true;
+  }
+  description.CopyFrom(look.description);
+}
+
+void CMeasureEngine::UpdateDescription(int channel, CChannelProps& props, const ProbeDescriptor& probe,
+                                       CNxDoubleArray& description, CStringArrayEx& lines) {
+  DescribeProbe(channel, probe, description);
   if (!description.IsSameScale(props.m_Ranges)) {
     props.m_Ranges.CopyFrom(description);
-    engine.GetChannelRange(channel, props, lines);
+    GetChannelRange(channel, props, lines);
     props.m_Ranges.m_nChangeMark = 1;
   }
 }
@@ -269,11 +313,11 @@ BOOL CMeasureEngine::ReadBoardSignals(AcquisitionRecord& record, CStringArrayEx&
       CNxDoubleArray description;
       if (props.m_nModeEnable != 1) {
         signal.Reset();
-        if (rc == 0) UpdateDescription(*this, ch, props, info.probe, description, lines);
+        if (rc == 0) UpdateDescription(ch, props, info.probe, description, lines);
         continue;
       }
       if (rc != 0) continue;  // the samples stay, not valid
-      UpdateDescription(*this, ch, props, info.probe, description, lines);
+      UpdateDescription(ch, props, info.probe, description, lines);
       if (description.m_nKind == probekind::kNone || lines.GetSize() > 0 || info.sampleCount < 1) {
         signal.Reset();
         continue;
@@ -298,7 +342,7 @@ BOOL CMeasureEngine::ReadBoardSignals(AcquisitionRecord& record, CStringArrayEx&
                              (LPCSTR)description.m_strLabel, rc));
         continue;
       }
-      for (int i = 0; i < n; ++i) buffer[i] = Clamp(buffer[i], lower, upper);
+      ClampSamples(buffer.data(), n, lower, upper);
 
       // The recorder keeps one record per switched-on channel, in channel order.
       const int ring = ch == 1 && settings.m_Channels[0].m_nModeEnable == 1 ? 1 : 0;
@@ -365,9 +409,9 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
   CNxDoubleArray description;
   if (props.m_nModeEnable != 1) {
     signal.Reset();
-    if (rc == 0) UpdateDescription(*this, 0, props, info.probe, description, lines);
+    if (rc == 0) UpdateDescription(0, props, info.probe, description, lines);
   } else if (rc == 0) {
-    UpdateDescription(*this, 0, props, info.probe, description, lines);
+    UpdateDescription(0, props, info.probe, description, lines);
     if (description.m_nKind == probekind::kNone || lines.GetSize() > 0 || info.sampleCount < 1) {
       signal.Reset();
     } else {
@@ -388,7 +432,7 @@ BOOL CMeasureEngine::ReadEngineSamples(int cylinder, bool cylinderRead, Acquisit
         signal.m_nLowerRaw = lower;
         signal.m_dUpperLimit = map.ToValue(upper);
         signal.m_dLowerLimit = map.ToValue(lower);
-        for (int i = 0; i < n; ++i) buffer[i] = Clamp(buffer[i], lower, upper);
+        ClampSamples(buffer.data(), n, lower, upper);
         StoreSamples(signal, buffer.data(), length, map);
         signal.m_bValid = 1;
         if (m_bRecorderFeed.load()) FeedRing(0, buffer.data(), n, props.m_bInverted != 0, true);

@@ -650,6 +650,86 @@ TEST_F(EngineTest, BoardSignalsNeverExceedTheRecordLength) {
   }
 }
 
+// Each of a signal's four arrays is sized to the samples read, whatever length the record left it
+// at, and every element is written: values by the range, raw samples, point and saturation flags.
+TEST_F(EngineTest, EverySampleArrayTakesTheRecordsCount) {
+  struct Case {
+    const char* name;
+    int recordLength;
+    std::function<void(CSignalData&)> before;  // what the record held before the read
+  } cases[] = {
+      {"an empty record", 1000, [](CSignalData&) {}},
+      {"a record of the same count", 1000, [](CSignalData& s) { s.SetSize(1000); }},
+      {"a longer record before", 100, [](CSignalData& s) { s.SetSize(1000); }},
+      {"arrays of different lengths", 1000,
+       [](CSignalData& s) {
+         s.SetSize(1000);
+         s.m_Raw.SetSize(2000);
+         s.m_PointFlags.RemoveAll();
+         s.m_SaturationFlags.SetSize(10);
+       }},
+  };
+  Open();
+  for (const Case& c : cases) {
+    AcquisitionRecord record;
+    record.m_Settings = ScopeSettings();
+    record.m_Settings.m_nRecordLength = c.recordLength;
+    for (CSignalData& signal : record.m_Signal) c.before(signal);
+    CStringArrayEx lines;
+    ASSERT_TRUE(ReadOnce(record, lines)) << c.name;
+    for (const CSignalData& signal : record.m_Signal) {
+      const int n = c.recordLength;
+      ASSERT_EQ(signal.m_Values.GetSize(), n) << c.name;
+      ASSERT_EQ(signal.m_Raw.GetSize(), n) << c.name;
+      ASSERT_EQ(signal.m_PointFlags.GetSize(), n) << c.name;
+      ASSERT_EQ(signal.m_SaturationFlags.GetSize(), n) << c.name;
+      EXPECT_TRUE(signal.m_bValid) << c.name;
+      for (int i = 0; i < n; ++i) {
+        const int16_t raw = fake::SampleAt(static_cast<uint32_t>(i));
+        const int16_t clamped = raw > 30000 ? 30000 : (raw < -30000 ? -30000 : raw);
+        ASSERT_EQ(signal.m_Raw[i], clamped) << c.name << " " << i;
+        ASSERT_EQ(signal.m_PointFlags[i], 1) << c.name << " " << i;
+        ASSERT_EQ(signal.m_SaturationFlags[i], clamped >= 30000 ? 1 : (clamped <= -30000 ? 2 : 0)) << c.name << " " << i;
+        ASSERT_NEAR(signal.m_Values[i], (clamped + 32768.0) * 4.0 / 65535.0 - 2.0, 1e-9) << c.name << " " << i;
+      }
+    }
+  }
+}
+
+// A probe changed between two records is taken up by the next record whichever part of its
+// description changed: the description and the ranges are read again and the range-changed mark
+// is set. The probe described already changes nothing.
+TEST_F(EngineTest, ProbeChangedBetweenRecordsIsTakenUp) {
+  struct Step {
+    const char* name;
+    ProbeDescriptor probe;
+    bool changed;
+    int kind;
+    const char* label;
+  } steps[] = {
+      {"the probe described already", fake::Probe(3), false, 3, "20V"},
+      {"another kind", fake::Probe(2, 1, 50), true, 2, "50A"},
+      {"the same probe again", fake::Probe(2, 1, 50), false, 2, "50A"},
+      {"only the full scale differs", fake::Probe(2, 1, 500), true, 2, "500A"},
+      {"the first probe back", fake::Probe(3), true, 3, "20V"},
+  };
+  Open();
+  AcquisitionRecord record;
+  record.m_Settings = ScopeSettings();  // channel A described as fake::Probe(3)
+  CStringArrayEx lines;
+  for (const Step& s : steps) {
+    fake_->probes[0] = s.probe;
+    CNxDoubleArray& ranges = record.m_Settings.m_Channels[0].m_Ranges;
+    ranges.m_nChangeMark = 0;
+    ASSERT_TRUE(ReadOnce(record, lines)) << s.name;
+    EXPECT_EQ(ranges.m_nChangeMark, s.changed ? 1 : 0) << s.name;
+    EXPECT_EQ(ranges.m_nKind, s.kind) << s.name;
+    EXPECT_EQ(std::string(ranges.m_strLabel), s.label) << s.name;
+    EXPECT_EQ(ranges.GetSize(), 3) << s.name;
+    EXPECT_EQ(record.m_Signal[0].GetCount(), 1000) << s.name;
+  }
+}
+
 TEST_F(EngineTest, ChannelOffAndFailedCalls) {
   Open();
   AcquisitionRecord record;

@@ -178,6 +178,13 @@ class CMeasureEngine : public IDeviceStartup {
   // The last command given by Run (0 stop), read under its lock.
   int CurrentCommand();
   BOOL ReadEngineSamples(int cylinder, bool cylinderRead, AcquisitionRecord& record, CStringArrayEx& lines);
+  // The description ApplyProbeInfo makes of the channel's probe record, into `description`; made
+  // again only when the record differs from the one before on that channel.
+  void DescribeProbe(int channel, const ProbeDescriptor& probe, CNxDoubleArray& description);
+  // The channel's description from its probe record, into `description`; a changed probe re-reads
+  // the ranges and sets the range-changed mark.
+  void UpdateDescription(int channel, CChannelProps& props, const ProbeDescriptor& probe, CNxDoubleArray& description,
+                         CStringArrayEx& lines);
   void RearmCheck(int16_t peak);
   int ReadProbeDescriptor(bool engineTester, int channel, ProbeDescriptor& probe);
   void ReadMeterRanges(bool engineTester, int channel, MeterReading& reading);
@@ -227,6 +234,18 @@ class CMeasureEngine : public IDeviceStartup {
   CString m_strBoardName;
   CString m_strVersion;
   CNxDoubleArray m_Values;
+  // The last description made from each channel's probe record, with that record. The library
+  // reports the same probe with every record, and a description's label is formatted text: made
+  // once per probe rather than once per record. The acquisition thread reads them; a thread given
+  // up inside the library may still be reading when the next one starts, so both go through the
+  // lock, which is held for nothing but the copy (and the making of a new description).
+  struct ProbeLook {
+    bool valid = false;
+    ProbeDescriptor probe{};
+    CNxDoubleArray description;
+  };
+  std::mutex m_probeLookLock;
+  ProbeLook m_ProbeLooks[2];
 
   mutable std::mutex m_textLock;     // identity texts, title, last result
   MeterResult m_LastResult;
