@@ -1,5 +1,5 @@
 #include "PaneTable.h"
-#include "ScopeRecordTarget.h"
+#include "RecorderRecordTarget.h"
 
 #include <ui/WndHelp.h>
 #include <ui/WndInfo.h>
@@ -57,7 +57,7 @@ PaneEntry ScopeEntry() {
   PaneEntry entry =
       PaneEntryOf<scope::CWndOscPane>(0, "Oscilloscope", 1000, [] {
         // The scope records into the recorder's list; the binding outlives every pane.
-        static CScopeRecordTarget records;
+        static CRecorderRecordTarget records;
         auto pane = std::make_unique<scope::CWndOscPane>(scope::MakeProgramControlPanel(GetMeasureEngine(), records));
         pane->SetMeasurementIdSink([](int id) { GetMotortesterDevice()->SetHelpMode(id); });
         return pane;

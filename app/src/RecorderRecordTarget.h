@@ -1,4 +1,4 @@
-// CScopeRecordTarget: the scope's recording command bound to the recorder's record list and
+// CRecorderRecordTarget: the scope's recording command bound to the recorder's record list and
 // engine. The scope and the meters do not know each other, so the program joins them here: the
 // control panel's record command adds its records, sizes them, keeps the acquisition mode it
 // changed and switches the engine's feed of the records' rings through this object.
@@ -13,13 +13,13 @@
 
 class CRecorder;
 
-class CScopeRecordTarget final : public scope::IScopeRecordTarget {
+class CRecorderRecordTarget final : public scope::IScopeRecordTarget {
  public:
   // Where a recorder keeps the acquisition mode of each path.
   enum { BOARD_PATH = 0, ENGINE_TESTER_PATH = 1 };
 
   // The process-wide recorder unless a test names its own.
-  explicit CScopeRecordTarget(CRecorder* recorder = nullptr);
+  explicit CRecorderRecordTarget(CRecorder* recorder = nullptr);
 
   void ClearRecordList() override;
   void AddRecord(const scope::ScopeRecordFields& fields) override;

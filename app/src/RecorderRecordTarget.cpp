@@ -1,13 +1,13 @@
-#include "ScopeRecordTarget.h"
+#include "RecorderRecordTarget.h"
 
 #include <meters/Record.h>
 #include <meters/Recorder.h>
 
-CScopeRecordTarget::CScopeRecordTarget(CRecorder* recorder) : m_Recorder(recorder ? *recorder : GetRecorder()) {}
+CRecorderRecordTarget::CRecorderRecordTarget(CRecorder* recorder) : m_Recorder(recorder ? *recorder : GetRecorder()) {}
 
-void CScopeRecordTarget::ClearRecordList() { ::ClearRecordList(); }
+void CRecorderRecordTarget::ClearRecordList() { ::ClearRecordList(); }
 
-void CScopeRecordTarget::AddRecord(const scope::ScopeRecordFields& f) {
+void CRecorderRecordTarget::AddRecord(const scope::ScopeRecordFields& f) {
   CRecord* r = AddNewRecord(nullptr);
   if (!r) return;
   r->m_nChannel = static_cast<SHORT>(f.m_nChannel);
@@ -25,9 +25,9 @@ void CScopeRecordTarget::AddRecord(const scope::ScopeRecordFields& f) {
   r->m_bTransferPending = f.m_bTransferPending;
 }
 
-int CScopeRecordTarget::GetRecordCount() const { return static_cast<int>(GetRecordList().GetSize()); }
+int CRecorderRecordTarget::GetRecordCount() const { return static_cast<int>(GetRecordList().GetSize()); }
 
-void CScopeRecordTarget::SizeRecords(int points) {
+void CRecorderRecordTarget::SizeRecords(int points) {
   if (points < 0) points = 0;
   CRecordList& list = GetRecordList();
   for (INT_PTR k = 0; k < list.GetSize(); ++k) {
@@ -36,14 +36,14 @@ void CScopeRecordTarget::SizeRecords(int points) {
   }
 }
 
-void CScopeRecordTarget::SetOldAcquisitionMode(bool engineTester, int mode) {
+void CRecorderRecordTarget::SetOldAcquisitionMode(bool engineTester, int mode) {
   m_Recorder.m_nPrevAcquisitionMode[engineTester ? ENGINE_TESTER_PATH : BOARD_PATH] = mode;
 }
 
-int CScopeRecordTarget::GetOldAcquisitionMode(bool engineTester) const {
+int CRecorderRecordTarget::GetOldAcquisitionMode(bool engineTester) const {
   return m_Recorder.m_nPrevAcquisitionMode[engineTester ? ENGINE_TESTER_PATH : BOARD_PATH];
 }
 
-void CScopeRecordTarget::StartRecorderFeed() { m_Recorder.SetRingFeed(1); }
+void CRecorderRecordTarget::StartRecorderFeed() { m_Recorder.SetRingFeed(1); }
 
-void CScopeRecordTarget::StopRecorderFeed() { m_Recorder.SetRingFeed(0); }
+void CRecorderRecordTarget::StopRecorderFeed() { m_Recorder.SetRingFeed(0); }

@@ -2,7 +2,7 @@
 // (with the coupling turned from the settings' meaning into the record's), the sizing after a
 // recording through the recorder, the acquisition mode kept per path, and the engine's feed of
 // the records' rings.
-#include "ScopeRecordTarget.h"
+#include "RecorderRecordTarget.h"
 
 #include <meters/Record.h>
 #include <meters/Recorder.h>
@@ -15,7 +15,7 @@
 
 namespace {
 
-class ScopeRecordTargetTest : public kvtest::CoreTest {
+class RecorderRecordTargetTest : public kvtest::CoreTest {
  protected:
   void SetUp() override {
     kvtest::CoreTest::SetUp();
@@ -30,10 +30,10 @@ class ScopeRecordTargetTest : public kvtest::CoreTest {
 
   CMeasureEngine engine;
   CRecorder recorder;
-  CScopeRecordTarget target{&recorder};
+  CRecorderRecordTarget target{&recorder};
 };
 
-TEST_F(ScopeRecordTargetTest, RecordsTakeTheCommandsFieldsWithTheRecordsCouplingMeaning) {
+TEST_F(RecorderRecordTargetTest, RecordsTakeTheCommandsFieldsWithTheRecordsCouplingMeaning) {
   struct Case {
     const char* name;
     int channel;
@@ -86,7 +86,7 @@ TEST_F(ScopeRecordTargetTest, RecordsTakeTheCommandsFieldsWithTheRecordsCoupling
 
 // After a recording through the recorder every record is emptied and sized to its share of the
 // samples the board took; the recorder reads that many back.
-TEST_F(ScopeRecordTargetTest, SizingEmptiesEveryRingToTheShareOfTheSamples) {
+TEST_F(RecorderRecordTargetTest, SizingEmptiesEveryRingToTheShareOfTheSamples) {
   for (int ch = 0; ch < 2; ++ch) {
     scope::ScopeRecordFields f;
     f.m_nChannel = ch;
@@ -106,17 +106,17 @@ TEST_F(ScopeRecordTargetTest, SizingEmptiesEveryRingToTheShareOfTheSamples) {
   EXPECT_EQ(GetRecordList()[0]->GetPointCount(), 0);
 }
 
-TEST_F(ScopeRecordTargetTest, TheOldAcquisitionModeIsKeptInTheRecordersPlaceOfItsPath) {
+TEST_F(RecorderRecordTargetTest, TheOldAcquisitionModeIsKeptInTheRecordersPlaceOfItsPath) {
   target.SetOldAcquisitionMode(false, 3);
   target.SetOldAcquisitionMode(true, 5);
-  EXPECT_EQ(recorder.m_nPrevAcquisitionMode[CScopeRecordTarget::BOARD_PATH], 3);
-  EXPECT_EQ(recorder.m_nPrevAcquisitionMode[CScopeRecordTarget::ENGINE_TESTER_PATH], 5);
+  EXPECT_EQ(recorder.m_nPrevAcquisitionMode[CRecorderRecordTarget::BOARD_PATH], 3);
+  EXPECT_EQ(recorder.m_nPrevAcquisitionMode[CRecorderRecordTarget::ENGINE_TESTER_PATH], 5);
   EXPECT_EQ(target.GetOldAcquisitionMode(false), 3);
   EXPECT_EQ(target.GetOldAcquisitionMode(true), 5);
 }
 
 // The engine's feed of the rings needs records to feed.
-TEST_F(ScopeRecordTargetTest, FeedGoesOnWithRecordsAndOffAgain) {
+TEST_F(RecorderRecordTargetTest, FeedGoesOnWithRecordsAndOffAgain) {
   target.StartRecorderFeed();
   EXPECT_FALSE(engine.IsRecorderFed()) << "no record to feed";
   scope::ScopeRecordFields f;
