@@ -1,7 +1,10 @@
-// What the scope benchmarks share: the program's scope pane counting the screens its data path
-// finishes (the post that repaints the strips follows every record the traces took), set up in a
-// host window as the program lays it out, and taken down in order.
+// What the scope benchmarks share: the simulated board on the in-process link with the program's
+// engine opened on it; the program's scope pane counting the screens its data path finishes (the
+// post that repaints the strips follows every record the traces took), set up in a host window as
+// the program lays it out, and taken down in order.
 #pragma once
+
+#include "LinkTestSupport.h"
 
 #include <scope/DataPath.h>
 #include <scope/pane/ProgramControlPanel.h>
@@ -9,17 +12,57 @@
 
 #include <kvtest/ScopeStandIns.h>
 
+#include <core/DeviceStartup.h>
+#include <core/GlobalProps.h>
 #include <core/MeasureEngine.h>
 #include <core/Messages.h>
 #include <core/ResourceHolder.h>
 
 #include <platform/afxwin.h>
+#include <platform/clock.h>
 #include <platform/display.h>
 
 #include <atomic>
 #include <memory>
 
 namespace scopebench {
+
+// The headless display on the real clock, the simulated board on the in-process link, and an
+// engine of its own opened on it by the program's device start-up. At the end the process-wide
+// engine is the start-up's again, then the engine, the board and the display go.
+class EngineOnSimBoard {
+ public:
+  explicit EngineOnSimBoard(bool instantAcquisition) {
+    kvp::ClockUseVirtual(false);
+    kvp::OpenHeadlessDisplay();
+    kv310::testing::SetLinkLibrary("zlinksim.dll");
+    zlink_ = std::make_unique<kv310::testing::ZlinkSimBoard>();
+    zlink_->Board().Reset();
+    zlink_->Board().Update([&](sim::BoardScenario& s) { s.instantAcquisition = instantAcquisition; });
+    engine_ = std::make_unique<CMeasureEngine>();
+    SetDeviceStartup(engine_.get());
+    GlobalProps& props = GetGlobalProps();
+    props.m_bInitialized = 0;
+    started_ = RunDeviceStartup(props, 0);
+  }
+  ~EngineOnSimBoard() {
+    SetDeviceStartup(&GetMeasureEngine());
+    engine_.reset();
+    zlink_.reset();
+    kvp::CloseDisplay();
+  }
+  EngineOnSimBoard(const EngineOnSimBoard&) = delete;
+  EngineOnSimBoard& operator=(const EngineOnSimBoard&) = delete;
+
+  // Whether the start-up opened the board.
+  bool Started() const { return started_; }
+  CMeasureEngine& Engine() { return *engine_; }
+
+ private:
+  std::unique_ptr<kv310::testing::ZlinkSimBoard> zlink_;
+  std::unique_ptr<CMeasureEngine> engine_;
+  bool started_ = false;
+};
 
 inline const char* HostClass() {
   WNDCLASS known{};

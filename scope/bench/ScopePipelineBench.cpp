@@ -7,31 +7,13 @@
 // acquisition thread and the GUI share it as on a small machine. Counter: screens_per_second (goal
 // 600 or more, what the board's USB link can deliver).
 #include "CountingPane.h"
-#include "LinkTestSupport.h"
 
-#include <scope/DataPath.h>
-#include <scope/pane/ProgramControlPanel.h>
-#include <scope/pane/WndOscPane.h>
-
-#include <kvtest/ScopeStandIns.h>
-
-#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
 #include <core/Measure.h>
-#include <core/MeasureEngine.h>
-#include <core/Messages.h>
-#include <core/ResourceHolder.h>
-
-#include <platform/afxwin.h>
-#include <platform/clock.h>
-#include <platform/display.h>
 
 #include <benchmark/benchmark.h>
 
 #include <sched.h>
-
-#include <atomic>
-#include <memory>
 
 namespace {
 
@@ -55,48 +37,35 @@ void PinToOneCpu() {
 
 void BM_ScopePipeline(benchmark::State& state) {
   PinToOneCpu();
-  kvp::ClockUseVirtual(false);
-  kvp::OpenHeadlessDisplay();
-  kv310::testing::SetLinkLibrary("zlinksim.dll");
-  auto zlink = std::make_unique<kv310::testing::ZlinkSimBoard>();
-  zlink->Board().Reset();
-  zlink->Board().Update([](sim::BoardScenario& s) { s.instantAcquisition = true; });
-  {
-    CMeasureEngine engine;
-    SetDeviceStartup(&engine);
-    GlobalProps& props = GetGlobalProps();
-    props.m_bInitialized = 0;
-    if (!RunDeviceStartup(props, 0)) {
-      state.SkipWithError("the engine does not open the simulated board");
-    } else {
-      for (CChannelProps& c : props.m_Channels) {
-        c.m_nModeEnable = 1;
-        c.m_nChangeFlags |= CHN_ON;
-      }
-      props.m_nTriggerMode = 1;  // "Auto": a record whatever the signal
-      props.m_nChangeFlags = CHG_ALL;
-      scopebench::PaneOnHost shown(engine);
-      CountingPane* pane = shown.pane.get();
-      kvp::headless::Pump();
-      engine.Run(1);
-      for (auto _ : state) {
-        const long target = pane->screens.load() + 1;
-        MSG msg;
-        while (pane->screens.load() < target && ::GetMessage(&msg, 0, 0, 0)) {
-          ::TranslateMessage(&msg);
-          ::DispatchMessage(&msg);
-        }
-      }
-      state.counters["screens_per_second"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                                benchmark::Counter::kIsRate);
-      // The record really went through: points of channel A's trace in the last screen.
-      CMeasureList& traces = GetTraceList();
-      state.counters["points_per_trace"] = traces.GetSize() > 0 ? traces[0]->GetCount() : 0;
-    }
-    SetDeviceStartup(&GetMeasureEngine());
+  scopebench::EngineOnSimBoard board(/*instantAcquisition=*/true);
+  if (!board.Started()) {
+    state.SkipWithError("the engine does not open the simulated board");
+    return;
   }
-  zlink.reset();
-  kvp::CloseDisplay();
+  GlobalProps& props = GetGlobalProps();
+  for (CChannelProps& c : props.m_Channels) {
+    c.m_nModeEnable = 1;
+    c.m_nChangeFlags |= CHN_ON;
+  }
+  props.m_nTriggerMode = 1;  // "Auto": a record whatever the signal
+  props.m_nChangeFlags = CHG_ALL;
+  scopebench::PaneOnHost shown(board.Engine());
+  CountingPane* pane = shown.pane.get();
+  kvp::headless::Pump();
+  board.Engine().Run(1);
+  for (auto _ : state) {
+    const long target = pane->screens.load() + 1;
+    MSG msg;
+    while (pane->screens.load() < target && ::GetMessage(&msg, 0, 0, 0)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessage(&msg);
+    }
+  }
+  state.counters["screens_per_second"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                            benchmark::Counter::kIsRate);
+  // The record really went through: points of channel A's trace in the last screen.
+  CMeasureList& traces = GetTraceList();
+  state.counters["points_per_trace"] = traces.GetSize() > 0 ? traces[0]->GetCount() : 0;
 }
 BENCHMARK(BM_ScopePipeline)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 

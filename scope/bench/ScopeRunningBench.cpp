@@ -4,30 +4,13 @@
 // display. Counters: cpu_percent, the process's CPU time over the wall time in percent of one core
 // (goal 10 or less), and screens_per_second, the records the pane showed per second.
 #include "CountingPane.h"
-#include "LinkTestSupport.h"
 
-#include <scope/DataPath.h>
-#include <scope/pane/ProgramControlPanel.h>
-#include <scope/pane/WndOscPane.h>
-
-#include <kvtest/ScopeStandIns.h>
-
-#include <core/DeviceStartup.h>
 #include <core/GlobalProps.h>
-#include <core/MeasureEngine.h>
-#include <core/Messages.h>
-#include <core/ResourceHolder.h>
-
-#include <platform/afxwin.h>
-#include <platform/clock.h>
-#include <platform/display.h>
 
 #include <benchmark/benchmark.h>
 
 #include <time.h>
 
-#include <atomic>
-#include <memory>
 #include <string>
 
 namespace {
@@ -43,51 +26,37 @@ double Seconds(clockid_t clock) {
 }
 
 void BM_ScopeRunning(benchmark::State& state) {
-  kvp::ClockUseVirtual(false);
-  kvp::OpenHeadlessDisplay();
-  kv310::testing::SetLinkLibrary("zlinksim.dll");
-  auto zlink = std::make_unique<kv310::testing::ZlinkSimBoard>();
-  zlink->Board().Reset();
-  zlink->Board().Update([](sim::BoardScenario& s) { s.instantAcquisition = false; });
-  {
-    CMeasureEngine engine;
-    SetDeviceStartup(&engine);
-    GlobalProps& props = GetGlobalProps();
-    props.m_bInitialized = 0;
-    if (!RunDeviceStartup(props, 0)) {
-      state.SkipWithError("the engine does not open the simulated board");
-    } else {
-      scopebench::PaneOnHost shown(engine);
-      CWnd& host = shown.host;
-      CountingPane* pane = shown.pane.get();
-      // Shown as the program shows it at start: the tab's activation starts the run.
-      pane->Activate(1);
-      kvp::headless::Pump();
-      // A timer wakes the loop when no record comes, so it ends on time.
-      const UINT_PTR timer = ::SetTimer(host.GetSafeHwnd(), 1, 50, nullptr);
-      for (auto _ : state) {
-        const long screensBefore = pane->screens.load();
-        const double wallBefore = Seconds(CLOCK_MONOTONIC);
-        const double cpuBefore = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-        MSG msg;
-        while (Seconds(CLOCK_MONOTONIC) - wallBefore < kRunSeconds && ::GetMessage(&msg, 0, 0, 0)) {
-          ::TranslateMessage(&msg);
-          ::DispatchMessage(&msg);
-        }
-        const double wall = Seconds(CLOCK_MONOTONIC) - wallBefore;
-        const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore;
-        state.SetIterationTime(wall);
-        state.counters["cpu_percent"] = 100.0 * cpu / wall;
-        state.counters["screens_per_second"] = static_cast<double>(pane->screens.load() - screensBefore) / wall;
-      }
-      ::KillTimer(host.GetSafeHwnd(), timer);
-      // The time base the run was shown at, as the bottom strip writes it.
-      state.SetLabel(std::string(GetGlobalProps().FormatTimePerDiv().GetString()) + "/div");
-    }
-    SetDeviceStartup(&GetMeasureEngine());
+  scopebench::EngineOnSimBoard board(/*instantAcquisition=*/false);
+  if (!board.Started()) {
+    state.SkipWithError("the engine does not open the simulated board");
+    return;
   }
-  zlink.reset();
-  kvp::CloseDisplay();
+  scopebench::PaneOnHost shown(board.Engine());
+  CWnd& host = shown.host;
+  CountingPane* pane = shown.pane.get();
+  // Shown as the program shows it at start: the tab's activation starts the run.
+  pane->Activate(1);
+  kvp::headless::Pump();
+  // A timer wakes the loop when no record comes, so it ends on time.
+  const UINT_PTR timer = ::SetTimer(host.GetSafeHwnd(), 1, 50, nullptr);
+  for (auto _ : state) {
+    const long screensBefore = pane->screens.load();
+    const double wallBefore = Seconds(CLOCK_MONOTONIC);
+    const double cpuBefore = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    MSG msg;
+    while (Seconds(CLOCK_MONOTONIC) - wallBefore < kRunSeconds && ::GetMessage(&msg, 0, 0, 0)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessage(&msg);
+    }
+    const double wall = Seconds(CLOCK_MONOTONIC) - wallBefore;
+    const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore;
+    state.SetIterationTime(wall);
+    state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    state.counters["screens_per_second"] = static_cast<double>(pane->screens.load() - screensBefore) / wall;
+  }
+  ::KillTimer(host.GetSafeHwnd(), timer);
+  // The time base the run was shown at, as the bottom strip writes it.
+  state.SetLabel(std::string(GetGlobalProps().FormatTimePerDiv().GetString()) + "/div");
 }
 BENCHMARK(BM_ScopeRunning)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
