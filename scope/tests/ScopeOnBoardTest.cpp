@@ -18,6 +18,7 @@
 #include "ScopeFiles.h"
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/RecordingSound.h>
 #include <kvtest/EngineOnBoard.h>
 #include <kvtest/Pump.h>
 #include <kvtest/ScopeTables.h>
@@ -53,14 +54,7 @@ class LoggingPane : public scope::CWndOsc {
   }
 };
 
-class RecordingSound : public CSound {
- public:
-  std::vector<int> played;
-  int Play(int index, BOOL, BOOL, BOOL) override {
-    played.push_back(index);
-    return 1;
-  }
-};
+using kvtest::RecordingSound;
 
 // The control panel as far as a capture and an apply need it: docked, zoom 1, probes present.
 class QuietPanel : public scope::ISnapshotControls {

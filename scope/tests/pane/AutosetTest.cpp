@@ -9,6 +9,7 @@
 #include <core/Sound.h>
 
 #include <kvtest/CoreGlobals.h>
+#include <kvtest/RecordingSound.h>
 #include <kvtest/ScopeTables.h>
 #include <kvtest/Screenshots.h>
 
@@ -25,14 +26,7 @@ namespace {
 
 using Signal = std::function<double(double seconds)>;
 
-class RecordingSound : public CSound {
- public:
-  std::vector<int> played;
-  int Play(int index, BOOL, BOOL, BOOL) override {
-    played.push_back(index);
-    return 1;
-  }
-};
+using kvtest::RecordingSound;
 
 class AutosetTest : public kvtest::CoreTest {
  protected:
