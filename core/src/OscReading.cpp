@@ -78,27 +78,19 @@ void ClampSamples(int16_t* samples, int n, int16_t lower, int16_t upper) {
 }
 
 // Stores n samples as SetPoint would store each after SetSize(n) (value by the map, point flag,
-// saturation flag by the signal's raw limits) and clears valid as SetSize does. Every element of
-// the four arrays is written, so none is zeroed first; each array is sized on its own, so one of
-// another length never lets the writes run past its end.
+// saturation flag by the signal's raw limits). Every element of the four arrays is written, so
+// none is zeroed first.
 void StoreSamples(CSignalData& signal, const int16_t* samples, int n, const CLinearMap& map) {
-  if (n < 0) n = 0;
-  if (signal.m_Values.GetSize() != n) signal.m_Values.SetSize(n);
-  if (signal.m_Raw.GetSize() != n) signal.m_Raw.SetSize(n);
-  if (signal.m_PointFlags.GetSize() != n) signal.m_PointFlags.SetSize(n);
-  if (signal.m_SaturationFlags.GetSize() != n) signal.m_SaturationFlags.SetSize(n);
-  signal.m_bValid = 0;
-  if (n == 0) return;
+  signal.Resize(n);
+  if (n <= 0) return;
 
   FillSamples(signal.m_Values.GetData(), n, [samples, map](int i) { return map.ToValue(samples[i]); });
   std::memcpy(signal.m_Raw.GetData(), samples, static_cast<size_t>(n) * sizeof(SHORT));
   std::memset(signal.m_PointFlags.GetData(), 1, static_cast<size_t>(n));
   const SHORT upper = signal.m_nUpperRaw;
   const SHORT lower = signal.m_nLowerRaw;
-  FillSamples(signal.m_SaturationFlags.GetData(), n, [=](int i) -> BYTE {
-    const SHORT s = samples[i];
-    return s >= upper ? CSignalData::SAT_UPPER : (s <= lower ? CSignalData::SAT_LOWER : CSignalData::SAT_NONE);
-  });
+  FillSamples(signal.m_SaturationFlags.GetData(), n,
+              [=](int i) { return CSignalData::SaturationOf(samples[i], lower, upper); });
 }
 
 bool SameProbe(const ProbeDescriptor& a, const ProbeDescriptor& b) {

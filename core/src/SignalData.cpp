@@ -5,25 +5,21 @@
 #include <vector>
 
 int CSignalData::SetSize(int n) {
-  if (n < 0) n = 0;
-  if (n != GetCount()) {
-    m_Values.SetSize(n);
-    m_Raw.SetSize(n);
-    m_PointFlags.SetSize(n);
-    m_SaturationFlags.SetSize(n);
-  }
-  for (INT_PTR i = 0; i < n; ++i) {
+  Resize(n);
+  for (INT_PTR i = 0; i < GetCount(); ++i) {
     m_PointFlags[i] = 0;
     m_SaturationFlags[i] = 0;
   }
-  m_bValid = 0;
   return 1;
 }
 
-BYTE CSignalData::SaturationOf(SHORT raw) const {
-  if (raw >= m_nUpperRaw) return SAT_UPPER;
-  if (raw <= m_nLowerRaw) return SAT_LOWER;
-  return SAT_NONE;
+void CSignalData::Resize(int n) {
+  if (n < 0) n = 0;
+  if (m_Values.GetSize() != n) m_Values.SetSize(n);
+  if (m_Raw.GetSize() != n) m_Raw.SetSize(n);
+  if (m_PointFlags.GetSize() != n) m_PointFlags.SetSize(n);
+  if (m_SaturationFlags.GetSize() != n) m_SaturationFlags.SetSize(n);
+  m_bValid = 0;
 }
 
 int CSignalData::SetPoint(int position, double value, SHORT raw) {
@@ -31,7 +27,7 @@ int CSignalData::SetPoint(int position, double value, SHORT raw) {
   m_Values[position] = value;
   m_Raw[position] = raw;
   m_PointFlags[position] = 1;
-  m_SaturationFlags[position] = SaturationOf(raw);
+  m_SaturationFlags[position] = SaturationOf(raw, m_nLowerRaw, m_nUpperRaw);
   return position;
 }
 

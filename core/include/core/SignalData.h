@@ -50,6 +50,14 @@ class CSignalData {
   // Resizes all four arrays to n (only when n differs from the value count), zeroes both flag
   // arrays and clears valid. Returns 1.
   int SetSize(int n);
+  // Sizes each of the four arrays to n on its own (an array of another length is resized even when
+  // the value count is n already) and clears valid; what the arrays hold is left for the caller to
+  // write whole. Negative n counts as 0.
+  void Resize(int n);
+  // The saturation flag of a raw sample between the raw limits.
+  static BYTE SaturationOf(SHORT raw, SHORT lower, SHORT upper) {
+    return raw >= upper ? SAT_UPPER : (raw <= lower ? SAT_LOWER : SAT_NONE);
+  }
   // Stores a sample; a position outside the values is ignored. Returns the position.
   int SetPoint(int position, double value, SHORT raw);
   // Appends the source's first n samples (all when n < 0 or n exceeds it), then keeps at most the
@@ -65,8 +73,6 @@ class CSignalData {
   // Crossings of the hysteresis band (middle +/- 10 % of the span) and the mean period.
   BOOL MeasurePeriod(PeriodResult& result);
 
- private:
-  BYTE SaturationOf(SHORT raw) const;
 };
 
 class CSignalBuffer {
